@@ -1,0 +1,48 @@
+// BookList: the program-wide ordered list of books the library table shows, row i being
+// element i, with the three stable orders and a lookup of books by their file name.
+#pragma once
+
+#include "library/Book.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class BookList {
+public:
+    std::size_t size() const { return m_books.size(); }
+    bool empty() const { return m_books.empty(); }
+    Book& operator[](std::size_t index) { return m_books[index]; }
+    const Book& operator[](std::size_t index) const { return m_books[index]; }
+    std::vector<Book>::const_iterator begin() const { return m_books.begin(); }
+    std::vector<Book>::const_iterator end() const { return m_books.end(); }
+
+    void append(Book book);
+    void remove(std::size_t index);
+    void clear();
+
+    // The first book whose file is canonically equal to the name (Unicode-equivalent spellings
+    // of one name are one book). Constant time on average: the lookup table is rebuilt only
+    // after the list was reordered.
+    std::optional<std::size_t> find(const std::string& file) const;
+
+    // Stable sorts, in place: latest added first; by title; by author (text order of NFC forms).
+    void sortByRecency();
+    void sortByTitle();
+    void sortByAuthor();
+
+    // Rearranges the list so that new element k is old element order[k]; order is a permutation.
+    void reorder(const std::vector<std::size_t>& order);
+
+private:
+    void sortByText(std::string Book::*key);
+
+    std::vector<Book> m_books;
+    mutable std::unordered_map<std::string, std::size_t> m_positionByFile;
+    mutable bool m_positionsValid = false;
+};
+
+// The book list of the program: empty at start, in memory only.
+BookList& bookList();

@@ -1,0 +1,41 @@
+// Date arithmetic and formatting.
+#include "platform/foundation/Date.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace foundation {
+
+Date Date::now()
+{
+    return Date(std::chrono::time_point_cast<std::chrono::nanoseconds>(Clock::now()));
+}
+
+Date Date::fromTimeIntervalSince1970(double seconds)
+{
+    auto nanoseconds = static_cast<std::int64_t>(std::llround(seconds * 1e9));
+    return Date(TimePoint(std::chrono::nanoseconds(nanoseconds)));
+}
+
+double Date::timeIntervalSince1970() const
+{
+    return std::chrono::duration<double>(m_point.time_since_epoch()).count();
+}
+
+std::string Date::iso8601() const
+{
+    auto sinceEpoch = m_point.time_since_epoch();
+    auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(sinceEpoch);
+    auto seconds = std::chrono::floor<std::chrono::seconds>(milliseconds);
+    std::time_t whole = seconds.count();
+    std::tm parts {};
+    gmtime_r(&whole, &parts);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900,
+        parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+        static_cast<int>((milliseconds - seconds).count()));
+    return text;
+}
+
+}

@@ -1,0 +1,147 @@
+// File URL path arithmetic, percent coding of file URLs.
+#include "platform/foundation/URL.h"
+
+#include <cctype>
+#include <filesystem>
+#include <vector>
+
+namespace foundation {
+
+namespace {
+
+std::string percentDecode(const std::string& text)
+{
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()
+            && std::isxdigit(static_cast<unsigned char>(text[i + 1]))
+            && std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+std::string percentEncodePath(const std::string& path)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string encoded;
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::string_view("/-._~!$&'()*+,;=:@").find(static_cast<char>(c)) != std::string_view::npos) {
+            encoded += static_cast<char>(c);
+        } else {
+            encoded += '%';
+            encoded += hex[c >> 4];
+            encoded += hex[c & 15];
+        }
+    }
+    return encoded;
+}
+
+}
+
+URL URL::fileURLWithPath(const std::string& path)
+{
+    if (path.empty() || path.front() != '/') {
+        std::error_code ignored;
+        auto base = std::filesystem::current_path(ignored).string();
+        return URL("file", path.empty() ? base : base + "/" + path);
+    }
+    return URL("file", path);
+}
+
+std::optional<URL> URL::withString(const std::string& text)
+{
+    auto colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(text[0])))
+        return std::nullopt;
+    for (std::size_t i = 1; i < colon; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.')
+            return std::nullopt;
+    }
+    std::string scheme = text.substr(0, colon);
+    for (auto& c : scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string rest = text.substr(colon + 1);
+    if (scheme == "file") {
+        if (rest.rfind("//", 0) == 0) {
+            auto slash = rest.find('/', 2);
+            rest = slash == std::string::npos ? "/" : rest.substr(slash);
+        }
+        if (rest.empty() || rest.front() != '/')
+            return std::nullopt;
+        return URL("file", percentDecode(rest));
+    }
+    return URL(scheme, rest);
+}
+
+std::string URL::absoluteString() const
+{
+    if (isFileURL())
+        return "file://" + percentEncodePath(m_rest);
+    return m_scheme + ":" + m_rest;
+}
+
+std::string URL::path() const
+{
+    if (!isFileURL()) {
+        auto start = m_rest.rfind("//", 0) == 0 ? m_rest.find('/', 2) : 0;
+        if (start == std::string::npos)
+            return "";
+        auto end = m_rest.find_first_of("?#", start);
+        return percentDecode(m_rest.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    }
+    std::string path = m_rest;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string URL::lastPathComponent() const
+{
+    std::string full = path();
+    if (full.empty() || full == "/")
+        return full;
+    return full.substr(full.rfind('/') + 1);
+}
+
+URL URL::appendingPathComponent(const std::string& component) const
+{
+    std::string base = path();
+    if (base.empty() || base.back() != '/')
+        base += '/';
+    return URL(m_scheme, base + component);
+}
+
+URL URL::standardizedFileURL() const
+{
+    if (!isFileURL())
+        return *this;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    const std::string& full = m_rest;
+    while (start <= full.size()) {
+        auto end = full.find('/', start);
+        if (end == std::string::npos)
+            end = full.size();
+        std::string part = full.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string normal;
+    for (auto& part : parts)
+        normal += "/" + part;
+    return URL("file", normal.empty() ? "/" : normal);
+}
+
+}
