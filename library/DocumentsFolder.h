@@ -10,3 +10,6 @@ const foundation::URL& documentsFolder();
 
 // The documents folder's path, "/" and the book's file, joined as text.
 std::string bookPath(const std::string& file);
+
+// Forgets the folder so that the next use determines it again.
+void forgetDocumentsFolder();

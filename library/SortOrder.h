@@ -20,3 +20,8 @@ const std::vector<std::string>& sortOrderNames();
 void sortByRecency();
 void sortByTitle();
 void sortByAuthor();
+
+// Puts the book list in the next order, as the sort button does: recency to title, title to
+// author, author to recency (any other value to title), and sets the sort order to it. An
+// empty list changes nothing; the answer says whether the order moved.
+bool stepSortOrder();

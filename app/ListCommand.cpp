@@ -1,0 +1,70 @@
+// The headless listing: scan, step the sort order, print as text lines or JSON.
+#include "app/ListCommand.h"
+
+#include "library/BookList.h"
+#include "library/DocumentsFolder.h"
+#include "library/SortOrder.h"
+#include "library/scanLibrary.h"
+#include "platform/foundation/FileManager.h"
+
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+// Tabs, line breaks and backslashes in a field are escaped so that each book stays one line of
+// three tab-separated fields whatever its file name holds.
+std::string escapedField(const std::string& field)
+{
+    std::string escaped;
+    escaped.reserve(field.size());
+    for (char c : field) {
+        switch (c) {
+        case '\\': escaped += "\\\\"; break;
+        case '\t': escaped += "\\t"; break;
+        case '\n': escaped += "\\n"; break;
+        case '\r': escaped += "\\r"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+void printLines(const BookList& books)
+{
+    std::string out;
+    for (const Book& book : books)
+        out += escapedField(book.title) + "\t" + escapedField(book.author) + "\t" + escapedField(book.file) + "\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void printJson(const BookList& books)
+{
+    auto list = nlohmann::json::array();
+    for (const Book& book : books)
+        list.push_back({ { "title", book.title }, { "author", book.author }, { "file", book.file }, { "added", book.added.iso8601() } });
+    // Names that are not valid UTF-8 are shown with replacement characters rather than refused.
+    std::cout << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+}
+
+}
+
+int runListCommand(const ListOptions& options)
+{
+    if (options.documents)
+        foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
+    const std::string folder = documentsFolder().path();
+    if (auto listing = foundation::FileManager::defaultManager()->contentsOfDirectoryAtPath(folder); !listing) {
+        std::cerr << "pagewyn: cannot list the library: " << listing.error().description() << std::endl;
+        return 1;
+    }
+    scanLibrary();
+    while (sortOrder() != options.order && stepSortOrder()) { }
+    std::fflush(stdout);
+    if (options.json)
+        printJson(bookList());
+    else
+        printLines(bookList());
+    return 0;
+}

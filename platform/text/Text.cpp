@@ -1,0 +1,109 @@
+// Canonical comparison with utf8proc. Text that is already in NFC (all ASCII, or only code
+// points below U+0300, none of which decomposes or combines) is compared without normalising.
+#include "platform/text/Text.h"
+
+#include <cstdlib>
+#include <utf8proc.h>
+
+namespace text {
+
+namespace {
+
+// Every code point below U+0300 is its own NFC form and never combines with the character
+// before it, so text made only of them is already in NFC.
+constexpr utf8proc_int32_t firstCombiningCodePoint = 0x300;
+
+// The byte length of the grapheme cluster starting at `start`; an invalid byte counts as one.
+std::size_t clusterLength(std::string_view text, std::size_t start)
+{
+    auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    utf8proc_int32_t previous = 0;
+    utf8proc_int32_t state = 0;
+    std::size_t at = start;
+    bool first = true;
+    while (at < text.size()) {
+        utf8proc_int32_t codePoint = 0;
+        auto length = utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
+        if (length <= 0)
+            return first ? 1 : at - start;
+        if (!first && utf8proc_grapheme_break_stateful(previous, codePoint, &state))
+            break;
+        first = false;
+        previous = codePoint;
+        at += static_cast<std::size_t>(length);
+    }
+    return at - start;
+}
+
+}
+
+bool isKnownNFC(std::string_view text)
+{
+    auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (bytes[at] < 0x80) {
+            ++at;
+            continue;
+        }
+        utf8proc_int32_t codePoint = 0;
+        auto length = utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
+        if (length <= 0 || codePoint >= firstCombiningCodePoint)
+            return false;
+        at += static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
+std::string nfc(std::string_view text)
+{
+    if (isKnownNFC(text))
+        return std::string(text);
+    utf8proc_uint8_t* composed = nullptr;
+    auto length = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+        static_cast<utf8proc_ssize_t>(text.size()), &composed,
+        static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    if (length < 0)
+        return std::string(text);
+    std::string result(reinterpret_cast<char*>(composed), static_cast<std::size_t>(length));
+    std::free(composed);
+    return result;
+}
+
+std::strong_ordering compare(std::string_view a, std::string_view b)
+{
+    // UTF-8 byte order is scalar value order, and string_view compares bytes as unsigned.
+    if (isKnownNFC(a) && isKnownNFC(b))
+        return a.compare(b) <=> 0;
+    return std::string_view(nfc(a)).compare(nfc(b)) <=> 0;
+}
+
+bool canonicallyEqual(std::string_view a, std::string_view b)
+{
+    if (a == b)
+        return true;
+    return compare(a, b) == 0;
+}
+
+std::string_view firstCharacter(std::string_view text)
+{
+    if (text.empty())
+        return text;
+    return text.substr(0, clusterLength(text, 0));
+}
+
+bool hasPrefix(std::string_view text, std::string_view prefix)
+{
+    std::size_t clusters = 0;
+    for (std::size_t at = 0; at < prefix.size(); at += clusterLength(prefix, at))
+        ++clusters;
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < clusters; ++i) {
+        if (end >= text.size())
+            return false;
+        end += clusterLength(text, end);
+    }
+    return canonicallyEqual(text.substr(0, end), prefix);
+}
+
+}
