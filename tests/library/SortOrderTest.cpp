@@ -1,0 +1,102 @@
+// The three orders, their text order and the sort button's cycle.
+#include "library/BookList.h"
+#include "library/ProgramState.h"
+#include "library/SortOrder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Titles = std::vector<std::string>;
+
+Book book(std::string title, std::string author, long long added, std::string file = "")
+{
+    return Book { std::move(title), std::move(author), file.empty() ? "f" + std::to_string(added) + ".epub" : std::move(file),
+        foundation::Date(foundation::Date::TimePoint(std::chrono::seconds(added))) };
+}
+
+Titles titles(const BookList& books)
+{
+    Titles result;
+    for (const Book& b : books)
+        result.push_back(b.title);
+    return result;
+}
+
+class SortOrderTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetProgramState(); }
+    void TearDown() override { resetProgramState(); }
+};
+
+TEST_F(SortOrderTest, titleOrderIsByScalarValueWithoutCaseFolding)
+{
+    for (auto& b : { book("Zola", "", 1), book("austen", "", 2), book("Balzac", "", 3), book("", "", 4),
+             book("\xC3\x89mile", "", 5), book("Bal", "", 6) })
+        bookList().append(b);
+    sortByTitle();
+    EXPECT_EQ(titles(bookList()), (Titles { "", "Bal", "Balzac", "Zola", "austen", "\xC3\x89mile" }));
+}
+
+TEST_F(SortOrderTest, equalKeysKeepTheirOrderInEveryOrder)
+{
+    // Composed and decomposed spellings are the same title, so they tie as well.
+    bookList().append(book("Caf\xC3\xA9", "Same", 3, "later.epub"));
+    bookList().append(book("Cafe\xCC\x81", "Same", 1, "earlier.epub"));
+    bookList().append(book("Alpha", "Same", 3, "tie.epub"));
+    sortByTitle();
+    EXPECT_EQ(bookList()[1].file, "later.epub");
+    EXPECT_EQ(bookList()[2].file, "earlier.epub");
+    sortByAuthor();
+    EXPECT_EQ(bookList()[0].file, "tie.epub");
+    EXPECT_EQ(bookList()[1].file, "later.epub");
+    sortByRecency();
+    EXPECT_EQ(bookList()[0].file, "tie.epub");
+    EXPECT_EQ(bookList()[1].file, "later.epub");
+    EXPECT_EQ(bookList()[2].file, "earlier.epub");
+}
+
+TEST_F(SortOrderTest, emptyAuthorComesFirst)
+{
+    bookList().append(book("A", "Melville", 1));
+    bookList().append(book("B", "", 2));
+    sortByAuthor();
+    EXPECT_EQ(bookList()[0].title, "B");
+}
+
+TEST_F(SortOrderTest, sortButtonCyclesAndEndsInRecencyOrder)
+{
+    bookList().append(book("Beta", "Ann", 1));
+    bookList().append(book("Alpha", "Cy", 3));
+    bookList().append(book("Gamma", "Bob", 2));
+    const Titles expected[] = { { "Alpha", "Beta", "Gamma" }, { "Beta", "Gamma", "Alpha" }, { "Alpha", "Gamma", "Beta" } };
+    const std::int64_t orders[] = { SortOrder::byTitle, SortOrder::byAuthor, SortOrder::recentlyOpened };
+    for (int press = 0; press < 3; ++press) {
+        ASSERT_TRUE(stepSortOrder());
+        EXPECT_EQ(sortOrder(), orders[press]);
+        EXPECT_EQ(titles(bookList()), expected[press]);
+        EXPECT_EQ(sortOrderNames()[static_cast<std::size_t>(sortOrder())],
+            (std::vector<std::string> { "Books by Title", "Books by Author", "Recently Opened" })[press]);
+    }
+}
+
+TEST_F(SortOrderTest, emptyListDoesNotStep)
+{
+    sortOrder() = SortOrder::byAuthor;
+    EXPECT_FALSE(stepSortOrder());
+    EXPECT_EQ(sortOrder(), SortOrder::byAuthor);
+}
+
+TEST_F(SortOrderTest, lookupFollowsReorderingAndRemoval)
+{
+    bookList().append(book("B", "", 1, "b.epub"));
+    bookList().append(book("A", "", 2, "a.epub"));
+    EXPECT_EQ(bookList().find("a.epub"), 1u);
+    sortByTitle();
+    EXPECT_EQ(bookList().find("a.epub"), 0u);
+    bookList().remove(0);
+    EXPECT_FALSE(bookList().find("a.epub"));
+    EXPECT_EQ(bookList().find("b.epub"), 0u);
+}
+
+}

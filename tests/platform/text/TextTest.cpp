@@ -1,0 +1,86 @@
+// The text order and character tests that the sorts and the section index stand on.
+#include "platform/text/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string eAcute = "\xC3\xA9";          // é, precomposed
+const std::string eCombining = "e\xCC\x81";     // e + combining acute
+const std::string flagFrance = "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7";
+
+TEST(TextOrder, comparesScalarValuesWithoutCaseOrLocale)
+{
+    struct Case { std::string less, greater; };
+    const Case cases[] = {
+        { "Zola", "austen" },          // every upper-case ASCII letter before every lower-case one
+        { "", "a" },                   // the empty text comes first
+        { "Bal", "Balzac" },           // a prefix comes before the longer text
+        { "9", "A" },                  // digits before letters
+        { "z", eAcute },               // letters beyond Basic Latin after ASCII
+        { "Z", "\xD0\x90" },           // Cyrillic А after Latin
+        { "\xE4\xB8\x80", "\xF0\x9F\x98\x80" }, // CJK before emoji (BMP before astral, by scalar value)
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(text::compare(c.less, c.greater), std::strong_ordering::less) << c.less << " < " << c.greater;
+        EXPECT_EQ(text::compare(c.greater, c.less), std::strong_ordering::greater) << c.greater << " > " << c.less;
+    }
+}
+
+TEST(TextOrder, canonicallyEquivalentTextsAreEqual)
+{
+    EXPECT_EQ(text::compare("Caf" + eAcute, "Caf" + eCombining), std::strong_ordering::equal);
+    EXPECT_TRUE(text::canonicallyEqual(eAcute + ".epub", eCombining + ".epub"));
+    EXPECT_FALSE(text::canonicallyEqual("e", eAcute));
+    // Decomposed text sorts where its composed form does, not by its first byte.
+    EXPECT_EQ(text::compare(eCombining, "f"), std::strong_ordering::greater);
+}
+
+TEST(TextOrder, invalidUtf8ComparesByBytesWithoutFailing)
+{
+    const std::string broken = "ab\xFF";
+    EXPECT_EQ(text::nfc(broken), broken);
+    EXPECT_EQ(text::compare(broken, "ab"), std::strong_ordering::greater);
+    EXPECT_TRUE(text::canonicallyEqual(broken, broken));
+}
+
+TEST(TextNormalisation, composesAndKnowsWhatIsAlreadyComposed)
+{
+    EXPECT_EQ(text::nfc(eCombining), eAcute);
+    EXPECT_TRUE(text::isKnownNFC("Plain ASCII"));
+    EXPECT_TRUE(text::isKnownNFC("Caf" + eAcute));
+    EXPECT_FALSE(text::isKnownNFC(eCombining));
+}
+
+TEST(Characters, firstCharacterIsOneGraphemeCluster)
+{
+    struct Case { std::string text, first; };
+    const Case cases[] = {
+        { "", "" },
+        { "apple", "a" },
+        { eCombining + "cole", eCombining },
+        { flagFrance + " Paris", flagFrance },
+        { "\xE5\xA4\xA7\xE5\x9C\xB0", "\xE5\xA4\xA7" },                 // 大地
+        { "\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D", "\xD7\xA9" },             // שלום
+        { "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB x",            // woman technologist (ZWJ sequence)
+            "\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x92\xBB" },
+        { "\xFF" "abc", "\xFF" },                                       // a stray byte is one character
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(text::firstCharacter(c.text), c.first) << c.text;
+}
+
+TEST(Characters, prefixTestComparesWholeCharactersCanonically)
+{
+    EXPECT_TRUE(text::hasPrefix("apple", "a"));
+    EXPECT_TRUE(text::hasPrefix("apple", "app"));
+    EXPECT_TRUE(text::hasPrefix("apple", ""));
+    EXPECT_FALSE(text::hasPrefix("apple", "A"));
+    EXPECT_FALSE(text::hasPrefix("ap", "apple"));
+    // "e" is a byte prefix of a decomposed "é" but not a character prefix of it.
+    EXPECT_FALSE(text::hasPrefix(eCombining + "cole", "e"));
+    EXPECT_TRUE(text::hasPrefix(eCombining + "cole", eAcute));
+    EXPECT_TRUE(text::hasPrefix(eAcute + "cole", eCombining));
+}
+
+}
