@@ -2,6 +2,7 @@
 #include "platform/foundation/Console.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace foundation {
 

@@ -1,0 +1,251 @@
+// The catalogue's performance targets, each measured against a reference in the same run.
+#include "bench/LibraryGenerator.h"
+#include "library/BookList.h"
+#include "library/ProgramState.h"
+#include "library/SortOrder.h"
+#include "library/scanLibrary.h"
+#include "platform/foundation/Console.h"
+#include "platform/foundation/FileManager.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <dirent.h>
+#include <map>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+namespace {
+
+std::string libraryFolder(std::size_t count)
+{
+    return "/tmp/pagewyn-bench/zipped-" + std::to_string(count);
+}
+
+void startLibrary(const std::string& folder)
+{
+    resetProgramState();
+    foundation::FileManager::setDocumentsDirectoryOverride(folder);
+}
+
+void readEntry(zip_t* archive, const char* name, std::string& into)
+{
+    zip_file_t* file = zip_fopen(archive, name, 0);
+    if (!file)
+        return;
+    char buffer[16384];
+    zip_int64_t got;
+    while ((got = zip_fread(file, buffer, sizeof buffer)) > 0)
+        into.append(buffer, static_cast<std::size_t>(got));
+    zip_fclose(file);
+}
+
+// Reference: open each zip with libzip and read its container and package document bytes.
+void ReferenceZipRead(benchmark::State& state)
+{
+    auto folder = libraryFolder(static_cast<std::size_t>(state.range(0)));
+    auto names = *foundation::FileManager().contentsOfDirectoryAtPath(folder);
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        for (auto& name : names) {
+            int error = 0;
+            zip_t* archive = zip_open((folder + "/" + name).c_str(), ZIP_RDONLY, &error);
+            if (!archive)
+                continue;
+            std::string data;
+            readEntry(archive, "META-INF/container.xml", data);
+            readEntry(archive, "OEBPS/content.opf", data);
+            bytes += data.size();
+            zip_close(archive);
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+void FirstScan(benchmark::State& state)
+{
+    auto folder = libraryFolder(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        startLibrary(folder);
+        state.ResumeTiming();
+        scanLibrary();
+    }
+    state.counters["books"] = static_cast<double>(bookList().size());
+}
+
+// Reference: list the folder and stat every item.
+void ReferenceStat(benchmark::State& state)
+{
+    auto folder = libraryFolder(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        DIR* directory = opendir(folder.c_str());
+        std::size_t seen = 0;
+        while (dirent* entry = readdir(directory)) {
+            struct stat status {};
+            if (lstat((folder + "/" + entry->d_name).c_str(), &status) == 0)
+                ++seen;
+        }
+        closedir(directory);
+        benchmark::DoNotOptimize(seen);
+    }
+}
+
+void Rescan(benchmark::State& state)
+{
+    auto folder = libraryFolder(static_cast<std::size_t>(state.range(0)));
+    startLibrary(folder);
+    scanLibrary();
+    for (auto _ : state)
+        scanLibrary();
+}
+
+std::vector<Book> shuffledBooks(std::size_t count)
+{
+    std::vector<Book> books;
+    books.reserve(count);
+    for (std::size_t n = 0; n < count; ++n) {
+        auto book = bench::syntheticBook(n);
+        books.push_back(Book { book.title, book.author, book.file, foundation::Date() });
+    }
+    std::shuffle(books.begin(), books.end(), std::mt19937(7));
+    return books;
+}
+
+// Reference: a stable sort of the same texts by plain byte comparison.
+void ReferenceByteSort(benchmark::State& state)
+{
+    auto books = shuffledBooks(static_cast<std::size_t>(state.range(0)));
+    std::vector<std::string> titles;
+    for (auto& book : books)
+        titles.push_back(book.title);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto copy = titles;
+        state.ResumeTiming();
+        std::stable_sort(copy.begin(), copy.end());
+        benchmark::DoNotOptimize(copy.data());
+    }
+}
+
+void fillList(const std::vector<Book>& books)
+{
+    resetProgramState();
+    for (auto& book : books)
+        bookList().append(book);
+}
+
+void TitleSort(benchmark::State& state)
+{
+    auto books = shuffledBooks(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        fillList(books);
+        state.ResumeTiming();
+        sortByTitle();
+    }
+}
+
+void AuthorSort(benchmark::State& state)
+{
+    auto books = shuffledBooks(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        fillList(books);
+        state.ResumeTiming();
+        sortByAuthor();
+    }
+}
+
+BENCHMARK(ReferenceZipRead)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(FirstScan)->Arg(10000)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(ReferenceStat)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Rescan)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReferenceByteSort)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(TitleSort)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(AuthorSort)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+class CollectingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const auto& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> seconds;
+};
+
+long residentBytes()
+{
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// The resident memory a list of count books takes, its lookup table included.
+double listMegabytes(std::size_t count)
+{
+    resetProgramState();
+    long before = residentBytes();
+    for (std::size_t n = 0; n < count; ++n) {
+        auto book = bench::syntheticBook(n);
+        bookList().append(Book { book.title, book.author, book.file, foundation::Date() });
+    }
+    benchmark::DoNotOptimize(bookList().find("book-0.epub"));
+    double megabytes = double(residentBytes() - before) / (1024.0 * 1024.0);
+    resetProgramState();
+    return megabytes;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    std::fprintf(stderr, "Generating synthetic libraries in /tmp/pagewyn-bench (kept for later runs)...\n");
+    bench::generateLibrary(libraryFolder(10000), 10000, true);
+    bench::generateLibrary(libraryFolder(1000), 1000, true);
+    foundation::setConsoleSink([](std::string_view) {});
+
+    double memory = listMegabytes(100000);
+
+    benchmark::Initialize(&argc, argv);
+    CollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    auto& s = reporter.seconds;
+    auto get = [&](const std::string& name) { return s.count(name) ? s[name] : 0.0; };
+    struct Target { const char* what; double value; bool met; const char* bound; };
+    const double zipRead = get("ReferenceZipRead/10000/iterations:3");
+    const double scan10k = get("FirstScan/10000/iterations:3");
+    const double scan1k = get("FirstScan/1000/iterations:3");
+    const double stat = get("ReferenceStat/10000");
+    const double rescan = get("Rescan/10000");
+    const double byteSort = get("ReferenceByteSort/100000");
+    const double titleSort = get("TitleSort/100000");
+    const double authorSort = get("AuthorSort/100000");
+    const Target targets[] = {
+        { "first scan of 10,000 zipped books, throughput vs bare zip reads", zipRead / scan10k, zipRead / scan10k >= 0.5, ">= 0.5x" },
+        { "rescan of 10,000 unchanged books, time vs bare stat loop", rescan / stat, rescan / stat <= 2, "<= 2x" },
+        { "first scan of 10,000 vs 1,000 books, time", scan10k / scan1k, scan10k / scan1k <= 12, "<= 12x" },
+        { "title sort of 100,000 books vs byte stable_sort", titleSort / byteSort, titleSort / byteSort <= 3, "<= 3x" },
+        { "author sort of 100,000 books vs byte stable_sort", authorSort / byteSort, authorSort / byteSort <= 3, "<= 3x" },
+        { "book list of 100,000 books, resident MB", memory, memory <= 64, "<= 64 MB" },
+    };
+    std::printf("\n%-66s %10s %10s  %s\n", "target", "measured", "bound", "");
+    bool all = true;
+    for (auto& target : targets) {
+        std::printf("%-66s %10.2f %10s  %s\n", target.what, target.value, target.bound, target.met ? "met" : "MISSED");
+        all = all && target.met;
+    }
+    return all ? 0 : 1;
+}
