@@ -1,0 +1,53 @@
+// The shared application object.
+#include "platform/ui/Application.h"
+
+#include <array>
+#include <string_view>
+
+namespace ui {
+
+namespace {
+std::shared_ptr<Application>& shared()
+{
+    static std::shared_ptr<Application> application;
+    return application;
+}
+}
+
+std::shared_ptr<Application> Application::sharedApplication()
+{
+    return shared();
+}
+
+void Application::setSharedApplication(std::shared_ptr<Application> application)
+{
+    shared() = std::move(application);
+}
+
+bool Application::canOpenURL(const foundation::URL& url) const
+{
+    constexpr std::array<std::string_view, 4> schemes { "app-settings", "http", "https", "mailto" };
+    for (auto scheme : schemes) {
+        if (url.scheme() == scheme)
+            return true;
+    }
+    return false;
+}
+
+void Application::openURL(const foundation::URL& url, const OpenURLOptions&, std::function<void(bool)> completion)
+{
+    bool accepted = canOpenURL(url);
+    if (accepted && m_openURLRequests.size() < 100)
+        m_openURLRequests.push_back(url);
+    if (completion)
+        completion(accepted);
+}
+
+bool Application::openURLFromOtherApplication(const foundation::URL& url, const OpenURLOptions& options)
+{
+    if (!m_delegate)
+        return false;
+    return m_delegate->openURL(*this, url, options);
+}
+
+}

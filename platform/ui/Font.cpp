@@ -1,0 +1,33 @@
+// The faces the platform ships. The browser host serves a free face for each of them.
+#include "platform/ui/Font.h"
+
+#include <array>
+#include <cmath>
+#include <string_view>
+
+namespace ui {
+
+namespace {
+constexpr std::string_view systemFontName = "System";
+constexpr std::array<std::string_view, 5> knownFaces {
+    systemFontName, "Avenir-Light", "Avenir-Book", "Helvetica", "Helvetica-Bold",
+};
+}
+
+std::shared_ptr<Font> Font::fontWithName(const std::string& name, double pointSize)
+{
+    if (!std::isfinite(pointSize) || pointSize <= 0)
+        return nullptr;
+    for (auto face : knownFaces) {
+        if (face == name)
+            return std::make_shared<Font>(name, pointSize);
+    }
+    return nullptr;
+}
+
+std::shared_ptr<Font> Font::systemFontOfSize(double pointSize)
+{
+    return std::make_shared<Font>(std::string(systemFontName), pointSize > 0 ? pointSize : 17);
+}
+
+}
