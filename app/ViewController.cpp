@@ -1,0 +1,49 @@
+// The library screen's construction, its actions by selector, and its registration with the
+// application delegate once its view has loaded.
+#include "app/ViewController.h"
+
+#include "app/AppDelegate.h"
+#include "platform/foundation/Console.h"
+#include "platform/ui/Application.h"
+
+ViewController::ViewController(ui::TableViewStyle style)
+    : ReaderEngineOwner()
+    , ui::TableViewController(style)
+{
+    registerActions();
+}
+
+ViewController::ViewController(std::optional<std::string> nibName, std::optional<std::string> bundlePath)
+    : ReaderEngineOwner()
+    , ui::TableViewController(std::move(nibName), std::move(bundlePath))
+{
+    registerActions();
+}
+
+ViewController::ViewController(const ui::Coder& coder)
+    : ReaderEngineOwner()
+    , ui::TableViewController(coder)
+{
+    registerActions();
+}
+
+// The header's buttons name these selectors. The about box, the import and the settings link are
+// still to come; until then their buttons say so on the console and change nothing.
+void ViewController::registerActions()
+{
+    registerAction("sortList", [this] { sortList(); });
+    for (const char* pending : { "about", "openFile", "openSettings" })
+        registerAction(pending, [pending] { foundation::console(std::string(pending) + ": not available yet"); });
+}
+
+void ViewController::viewDidLoad()
+{
+    ui::TableViewController::viewDidLoad();
+    auto application = ui::Application::sharedApplication();
+    auto delegate = application ? std::dynamic_pointer_cast<AppDelegate>(application->delegate()) : nullptr;
+    auto self = std::static_pointer_cast<ViewController>(std::static_pointer_cast<ui::ViewController>(weak_from_this().lock()));
+    // The application is always started with an AppDelegate; a screen made outside a running
+    // application (or not owned by anyone yet) has no one to register with.
+    if (delegate && self)
+        delegate->myViewController = std::move(self);
+}

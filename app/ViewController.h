@@ -1,0 +1,70 @@
+// ViewController: the library screen, a table of the books with the header bar above it. The
+// class is declared here once; its operations are defined beside the subsystem they belong to:
+// construction and loading in app/, the scan on appearance and the sort action in library/, the
+// table's section, cells, header and deletion in screen/, the selection of a book in reading/.
+#pragma once
+
+#include "frameworks/folioreader/FolioReader.h"
+#include "platform/ui/TableViewController.h"
+
+#include <memory>
+
+// Holds the screen's reader engine. It is the first base of ViewController, ahead of the
+// platform's table-view controller, so the engine exists before the platform's initialiser runs,
+// whichever initialiser creates the screen.
+struct ReaderEngineOwner {
+    ReaderEngineOwner() : folioReader(std::make_shared<FolioReader>()) {}
+
+    // Made once with the screen, never replaced, released with it.
+    const std::shared_ptr<FolioReader> folioReader;
+};
+
+class ViewController : private ReaderEngineOwner, public ui::TableViewController {
+public:
+    using ReaderEngineOwner::folioReader;
+
+    // initWithStyle:
+    explicit ViewController(ui::TableViewStyle style);
+    // initWithNibName:bundle:
+    ViewController(std::optional<std::string> nibName, std::optional<std::string> bundlePath);
+    // initWithCoder:
+    explicit ViewController(const ui::Coder& coder);
+    std::string className() const override { return "ViewController"; }
+
+    // Registers the screen as the application delegate's myViewController.
+    void viewDidLoad() override;
+    // viewWillAppear: — scans the library, then reloads the table.
+    void viewWillAppear(bool animated) override;
+
+    // tableView:numberOfRowsInSection: — one row per book.
+    std::int64_t numberOfRowsInSection(ui::TableView&, std::int64_t section) override;
+    // sectionIndexTitlesForTableView: — the first characters of the sort key; blue.
+    std::vector<std::string> sectionIndexTitlesForTableView(ui::TableView& table) override;
+    // tableView:sectionForSectionIndexTitle:atIndex: — scrolls to the first match, answers 1.
+    std::int64_t sectionForSectionIndexTitle(ui::TableView& table, const std::string& title, std::int64_t index) override;
+
+    // tableView:cellForRowAtIndexPath: — cover, title and author of the row's book.
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath) override;
+    // tableView:willDisplayCell:forRowAtIndexPath: — a clear background.
+    void willDisplayCell(ui::TableView&, ui::TableViewCell& cell, ui::IndexPath) override;
+    // tableView:canEditRowAtIndexPath: — every row can be swiped to delete.
+    bool canEditRowAtIndexPath(ui::TableView&, ui::IndexPath) override;
+    // tableView:commitEditingStyle:forRowAtIndexPath: — deletes the book's item, then its row.
+    void commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle style, ui::IndexPath indexPath) override;
+
+    // tableView:titleForHeaderInSection: — the name of the current sort order.
+    std::optional<std::string> titleForHeaderInSection(ui::TableView&, std::int64_t section) override;
+    // tableView:heightForHeaderInSection: — 50 points.
+    double heightForHeaderInSection(ui::TableView&, std::int64_t section) override;
+    // tableView:willDisplayHeaderView:forSection: — styles the header and sets up its buttons.
+    void willDisplayHeaderView(ui::TableView&, ui::View& view, std::int64_t section) override;
+
+    // tableView:didSelectRowAtIndexPath: — opens the book.
+    void didSelectRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath) override;
+
+    // The header's sort button: the next sort order, re-sorted, reloaded, scrolled to the top.
+    void sortList();
+
+private:
+    void registerActions();
+};
