@@ -1,0 +1,163 @@
+// Entry names, kinds and sizes checked as plain values, before any file is touched.
+#include "frameworks/ziparchive/EntryCheck.h"
+
+#include <climits>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace ziparchive {
+
+using foundation::Error;
+using foundation::Result;
+
+namespace {
+
+// Names land in error descriptions and console lines: control characters become "?".
+std::string quoted(std::string_view name)
+{
+    std::string text = "entry \"";
+    for (char character : name)
+        text += static_cast<unsigned char>(character) < 0x20 ? '?' : character;
+    return text + "\"";
+}
+
+bool addOverflows(std::uint64_t& sum, std::uint64_t value)
+{
+    return __builtin_add_overflow(sum, value, &sum);
+}
+
+}
+
+Result<std::string> checkEntryName(std::string_view name)
+{
+    if (name.empty())
+        return Error("an entry has no name");
+    if (name.find('\0') != std::string_view::npos)
+        return Error(quoted(name) + " holds a NUL character");
+    if (name.front() == '/' || name.front() == '\\')
+        return Error(quoted(name) + " is an absolute path");
+
+    // ".." is refused whichever separator the archive's maker used, so a name written on
+    // Windows cannot climb out when another tool later reads "\" as a separator.
+    for (std::size_t start = 0; start <= name.size();) {
+        std::size_t end = name.find_first_of("/\\", start);
+        if (end == std::string_view::npos)
+            end = name.size();
+        if (name.substr(start, end - start) == "..")
+            return Error(quoted(name) + " climbs out of the destination folder");
+        start = end + 1;
+    }
+
+    std::string path;
+    for (std::size_t start = 0; start <= name.size();) {
+        std::size_t end = name.find('/', start);
+        if (end == std::string_view::npos)
+            end = name.size();
+        std::string_view segment = name.substr(start, end - start);
+        start = end + 1;
+        if (segment.empty() || segment == ".")
+            continue;
+        if (segment.size() > NAME_MAX)
+            return Error(quoted(name) + " has a name longer than the file system allows");
+        if (!path.empty())
+            path += '/';
+        path += segment;
+    }
+    // Leaves room for the destination's own path in front of it.
+    if (path.size() > PATH_MAX / 2)
+        return Error(quoted(name) + " has a path longer than the file system allows");
+    return path;
+}
+
+EntryKind entryKind(std::string_view name, bool unixAttributes, std::uint32_t externalAttributes)
+{
+    if (unixAttributes) {
+        switch ((externalAttributes >> 16) & S_IFMT) {
+        case S_IFLNK:
+            return EntryKind::symbolicLink;
+        case S_IFDIR:
+            return EntryKind::folder;
+        case S_IFREG:
+        case 0: // no type recorded: the name decides
+            break;
+        default:
+            return EntryKind::special;
+        }
+    }
+    return !name.empty() && name.back() == '/' ? EntryKind::folder : EntryKind::file;
+}
+
+Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const UnzipLimits& limits,
+    const FreeSpace& space)
+{
+    if (entries.size() > limits.maxEntries)
+        return Error("the archive holds " + std::to_string(entries.size()) + " entries, more than the "
+            + std::to_string(limits.maxEntries) + " allowed");
+
+    UnpackPlan plan;
+    // Every path the archive creates, and whether it is a folder.
+    std::unordered_map<std::string, bool> claimed;
+    auto claimFolder = [&](std::string path) -> Result<void> {
+        auto [place, inserted] = claimed.try_emplace(path, true);
+        if (!place->second)
+            return Error("\"" + path + "\" is both a file and a folder in the archive");
+        if (inserted)
+            plan.folders.push_back(std::move(path));
+        return {};
+    };
+
+    std::uint64_t total = 0;
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        const ArchiveEntry& entry = entries[index];
+        if (entry.kind == EntryKind::symbolicLink)
+            return Error(quoted(entry.name) + " is a symbolic link");
+        if (entry.kind == EntryKind::special)
+            return Error(quoted(entry.name) + " is a device, pipe or socket, not a file");
+        auto path = checkEntryName(entry.name);
+        if (!path)
+            return path.error();
+
+        for (std::size_t slash = path->find('/'); slash != std::string::npos; slash = path->find('/', slash + 1)) {
+            if (auto claim = claimFolder(path->substr(0, slash)); !claim)
+                return claim.error();
+        }
+        if (entry.kind == EntryKind::folder) {
+            if (path->empty())
+                continue;
+            if (auto claim = claimFolder(*path); !claim)
+                return claim.error();
+            continue;
+        }
+
+        if (path->empty())
+            return Error(quoted(entry.name) + " names no file");
+        auto [place, inserted] = claimed.try_emplace(*path, false);
+        if (!inserted)
+            return Error("\"" + *path + (place->second ? "\" is both a file and a folder in the archive"
+                                                      : "\" is named twice in the archive"));
+        if (entry.size > limits.ratioCheckedAbove
+            && (entry.compressedSize == 0 || entry.size / entry.compressedSize > limits.maxRatio))
+            return Error(quoted(entry.name) + " would inflate " + std::to_string(entry.compressedSize)
+                + " bytes to " + std::to_string(entry.size) + ", past the allowed ratio");
+        if (addOverflows(total, entry.size) || total > limits.maxTotalBytes)
+            return Error("the archive declares more than " + std::to_string(limits.maxTotalBytes)
+                + " bytes in total");
+        plan.files.push_back({ index, std::move(*path), entry.size });
+    }
+
+    // Each file and folder may take one block more than its bytes.
+    std::uint64_t items = plan.folders.size() + plan.files.size();
+    std::uint64_t needed = total;
+    std::uint64_t slack = 0;
+    if (__builtin_mul_overflow(items, space.blockSize, &slack) || addOverflows(needed, slack))
+        needed = std::numeric_limits<std::uint64_t>::max();
+    if (needed > space.bytes)
+        return Error("the archive needs " + std::to_string(needed) + " bytes but the destination's disk has "
+            + std::to_string(space.bytes) + " free");
+    if (items > space.files)
+        return Error("the archive holds " + std::to_string(items) + " files and folders but the destination's disk has room for "
+            + std::to_string(space.files));
+    return plan;
+}
+
+}
