@@ -278,7 +278,7 @@ std::vector<Entry> EpubFixture::entries() const
     files.push_back({ "mimetype", "application/epub+zip" });
     if (breakage != Breakage::missingContainer)
         files.push_back({ "META-INF/container.xml", containerDocument() });
-    std::string packageName = breakage == Breakage::packageOutsideBook ? "../outside.opf" : packagePath;
+    std::string packageName = breakage == Breakage::packageOutsideBook ? "../outside.opf" : joined("", packagePath);
     if (breakage != Breakage::missingPackage)
         files.push_back({ packageName, packageDocument() });
 

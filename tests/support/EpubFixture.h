@@ -85,7 +85,7 @@ struct EpubFixture {
     // The cover's path relative to the package document's folder, unencoded; the manifest href is
     // its percent-encoding. Empty: a name fitting the cover rule ("images/front.png" for epub3 and
     // epub2, "images/cover.png" for guessedByHref, ...).
-    std::string coverFile;
+    std::string coverFile {};
     MetadataNamespace metadataNamespace = MetadataNamespace::dc;
     // Where container.xml points; manifest hrefs are relative to its folder.
     std::string packagePath = "OEBPS/content.opf";
@@ -95,9 +95,9 @@ struct EpubFixture {
         { "Chapter Two", "It was the best of times." },
     };
     // Markup added at the end of <metadata> and of <manifest>, and extra files in the book.
-    std::string extraMetadata;
-    std::string extraManifest;
-    std::vector<Entry> extraEntries;
+    std::string extraMetadata {};
+    std::string extraManifest {};
+    std::vector<Entry> extraEntries {};
 
     // The book's files in the order a zip holds them: mimetype first, then container.xml, the
     // package document, chapters, navigation, cover, extra entries. Breakages of content apply;

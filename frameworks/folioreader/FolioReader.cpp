@@ -1,0 +1,134 @@
+// FolioReader's metadata operations: container.xml to the package document, its title, creator
+// and cover, with the parsed package kept in a small cache validated by the files' stamps.
+#include "frameworks/folioreader/FolioReader.h"
+
+#include "frameworks/folioreader/EntryName.h"
+#include "frameworks/folioreader/EpubContainer.h"
+#include "frameworks/folioreader/MetadataCache.h"
+#include "frameworks/folioreader/PackageDocument.h"
+
+using foundation::Error;
+using foundation::Result;
+
+namespace folioreader {
+
+namespace {
+
+// Bounds chosen for safety: real package documents are kilobytes and covers a few megabytes.
+constexpr std::size_t maximumDocumentSize = 16 * 1024 * 1024;
+constexpr std::size_t maximumCoverSize = 20 * 1024 * 1024;
+// Enough for the books a scan reads in turn and a screenful of rows asking for covers.
+constexpr std::size_t cachedBooks = 32;
+
+const std::string containerName = "META-INF/container.xml";
+
+MetadataCache& metadataCache()
+{
+    static MetadataCache cache(cachedBooks);
+    return cache;
+}
+
+// Reads and parses the book's package document; stamp receives the identities of what was read.
+Result<std::shared_ptr<const PackageDocument>> parseBook(const EpubContainer& book, std::vector<FileIdentity>& stamp)
+{
+    stamp = { book.identity() };
+    FileIdentity identity;
+    auto containerXml = book.read(containerName, maximumDocumentSize, {}, &identity);
+    if (!containerXml) {
+        if (book.isEmptyFolder())
+            return book.error("empty folder, not an EPUB");
+        return containerXml.error();
+    }
+    stamp.push_back(identity);
+    auto rootfile = parseContainerRootfile(*containerXml);
+    if (!rootfile)
+        return book.error(rootfile.error().description());
+    auto packageName = resolveEntryName("", *rootfile);
+    if (!packageName)
+        return book.error("package document \"" + *rootfile + "\" lies outside the book");
+
+    auto packageXml = book.read(*packageName, maximumDocumentSize, {}, &identity);
+    if (!packageXml)
+        return packageXml.error();
+    stamp.push_back(identity);
+    auto package = PackageDocument::parse(*packageXml, *packageName);
+    if (!package)
+        return book.error(package.error().description());
+    if (!book.isFolder())
+        stamp.resize(1);  // the archive's own identity covers every entry
+    return std::make_shared<const PackageDocument>(std::move(*package));
+}
+
+// The book's parsed package document, from the cache while the book's files are unchanged. When
+// the book had to be opened, opened receives it for further reads.
+Result<std::shared_ptr<const PackageDocument>> packageOf(const std::string& path, std::optional<EpubContainer>& opened)
+{
+    MetadataCache& cache = metadataCache();
+    if (auto entry = cache.find(path)) {
+        auto stamp = currentStamp(path, entry->package->name);
+        if (stamp && *stamp == entry->stamp)
+            return entry->package;
+    }
+    auto book = EpubContainer::open(path);
+    if (!book)
+        return book.error();
+    opened.emplace(std::move(*book));
+    std::vector<FileIdentity> stamp;
+    auto package = parseBook(*opened, stamp);
+    if (package)
+        cache.store({ path, std::move(stamp), *package });
+    return package;
+}
+
+}
+
+}
+
+using namespace folioreader;
+
+Result<std::string> FolioReader::getTitle(const std::string& epubPath, const std::optional<std::string>&)
+{
+    std::optional<EpubContainer> opened;
+    auto package = packageOf(epubPath, opened);
+    if (!package)
+        return package.error();
+    return (*package)->title;
+}
+
+Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, const std::optional<std::string>&)
+{
+    std::optional<EpubContainer> opened;
+    auto package = packageOf(epubPath, opened);
+    if (!package)
+        return package.error();
+    return (*package)->creator;
+}
+
+Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)
+{
+    std::optional<EpubContainer> opened;
+    auto package = packageOf(epubPath, opened);
+    if (!package)
+        return package.error();
+    if (!opened) {
+        auto book = EpubContainer::open(epubPath);
+        if (!book)
+            return book.error();
+        opened.emplace(std::move(*book));
+    }
+    const EpubContainer& book = *opened;
+
+    const ManifestItem* cover = (*package)->coverItem();
+    if (!cover)
+        return book.error("no cover");
+    auto coverName = (*package)->resolve(cover->href);
+    if (!coverName)
+        return book.error("cover \"" + cover->href + "\" lies outside the book");
+    auto bytes = book.read(*coverName, maximumCoverSize, "cover " + *coverName);
+    if (!bytes)
+        return bytes.error();
+    auto image = ui::Image::withData(std::move(*bytes));
+    if (!image)
+        return book.error("cover " + *coverName + " is not a picture");
+    return image;
+}

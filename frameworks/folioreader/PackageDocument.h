@@ -1,0 +1,62 @@
+// The two XML documents that describe a book: META-INF/container.xml, which names the package
+// document, and the package document (OPF) with the book's metadata, manifest and spine.
+#pragma once
+
+#include "platform/foundation/Result.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace folioreader {
+
+// The Dublin Core elements namespace, in which dc:title and dc:creator live.
+inline constexpr std::string_view dublinCoreNamespace = "http://purl.org/dc/elements/1.1/";
+
+// The full-path of the first rootfile of a container document, as written. The error reads
+// "META-INF/container.xml is not well-formed XML (...)" or "... names no package document".
+// The text is parsed in place and left changed.
+foundation::Result<std::string> parseContainerRootfile(std::string& containerXml);
+
+struct ManifestItem {
+    std::string id;
+    std::string href;  // as written: relative to the package document and percent-encoded
+    std::string mediaType;
+    std::string properties;  // space-separated tokens (EPUB 3)
+
+    bool hasProperty(std::string_view token) const;
+};
+
+struct SpineItem {
+    std::string idref;
+    bool linear = true;
+};
+
+struct PackageDocument {
+    std::string name;  // entry name of the package document inside the book
+    std::string version;
+    // The first dc:title and dc:creator, whitespace trimmed and collapsed; empty when absent.
+    std::string title;
+    std::string creator;
+    // The content of the first EPUB 2 <meta name="cover">; empty when absent.
+    std::string coverMeta;
+    std::vector<ManifestItem> manifest;
+    std::vector<SpineItem> spine;
+    std::string spineToc;  // the spine's toc attribute: the NCX item's id (EPUB 2)
+
+    // Parses the package document read from entry name. The text is parsed in place and left
+    // changed. The error reads "<name> is not well-formed XML (...)" or "<name> is not a
+    // package document".
+    static foundation::Result<PackageDocument> parse(std::string& xml, std::string name);
+
+    const ManifestItem* item(std::string_view id) const;
+    // The cover's manifest item: the first with the property cover-image; else the item the EPUB
+    // 2 cover meta names (by id, or by href as some books write it); else the first image item
+    // whose id or href contains "cover" in any case. Nothing when none qualifies.
+    const ManifestItem* coverItem() const;
+    // The entry an href of this document points at; nothing when it leaves the book.
+    std::optional<std::string> resolve(std::string_view href) const;
+};
+
+}
