@@ -23,9 +23,11 @@ bool namesBook(const std::string& name)
 
 // The list must read as if it had been stably re-sorted newest first after every single added
 // book and every raised date. Sorting once per change would cost n^2 log n on a first scan, so
-// the changes are ranked instead and the list is sorted once at the end: a changed book ranks
-// after every book it ties with, which is where the stable re-sort right after its change
-// would have put it, and unchanged books keep their mutual order.
+// each book gets a rank that breaks ties the way those sorts would, and the list is sorted once
+// at the end by date and rank. The first change sorts the list as it stands, so ties keep their
+// current positions. From then on the list is in recency order, every book a change ties with
+// stands before it, and the stable sort puts the changed book after them all: a fresh, highest
+// rank. Unchanged books keep their mutual order.
 class RecencyResort {
 public:
     explicit RecencyResort(BookList& books) : m_books(books) {}
@@ -33,10 +35,11 @@ public:
     void changed(std::size_t index)
     {
         if (!m_anyChange) {
+            m_anyChange = true;
             m_ranks.resize(m_books.size());
             std::iota(m_ranks.begin(), m_ranks.end(), std::uint64_t { 0 });
             m_nextRank = m_books.size();
-            m_anyChange = true;
+            return;
         }
         if (index >= m_ranks.size())
             m_ranks.resize(index + 1);

@@ -130,7 +130,8 @@ TEST(ScanLibrary, tiesStandInListingOrderAndAfterBooksAlreadyListed)
     scanLibrary();
 
     Files expected { "first.epub" };
-    for (auto& name : *foundation::FileManager().contentsOfDirectoryAtPath(library.path())) {
+    auto listing = foundation::FileManager().contentsOfDirectoryAtPath(library.path());
+    for (auto& name : *listing) {
         if (name != "first.epub")
             expected.push_back(name);
     }
