@@ -51,7 +51,7 @@ enum class Breakage {
     packageOutsideBook,      // container.xml points at "../outside.opf", which exists beside the book
     malformedContainer,      // container.xml is not well-formed XML
     malformedPackage,        // the package document is not well-formed XML
-    missingPackage,          // container.xml points at a package document that is not there
+    missingPackage,          // container.xml points at "OEBPS/absent.opf", which is not there
     coverMissing,            // the cover's manifest item points at a missing entry
     coverNotAPicture,        // the cover entry holds text
     corruptedPackageData,    // zipped only: a byte of the stored package document changed, so its CRC fails
