@@ -41,11 +41,11 @@ void printLines(const BookList& books)
 
 void printJson(const BookList& books)
 {
-    auto list = nlohmann::json::array();
+    auto list = nlohmann::ordered_json::array();
     for (const Book& book : books)
         list.push_back({ { "title", book.title }, { "author", book.author }, { "file", book.file }, { "added", book.added.iso8601() } });
     // Names that are not valid UTF-8 are shown with replacement characters rather than refused.
-    std::cout << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+    std::cout << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << std::endl;
 }
 
 }

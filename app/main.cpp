@@ -17,9 +17,10 @@ int main(int argc, char** argv)
     list->add_option("--documents", listOptions.documents, "The library folder (default: $XDG_DATA_HOME/pagewyn/Documents)")
         ->type_name("DIR");
     const std::map<std::string, std::int64_t> orders { { "recent", 0 }, { "title", 1 }, { "author", 2 } };
-    list->add_option("--order", listOptions.order, "The order to list in: recent (most recently opened first, the default), title or author")
-        ->type_name("ORDER")
-        ->transform(CLI::CheckedTransformer(orders, CLI::ignore_case));
+    std::string orderName = "recent";
+    list->add_option("--order", orderName, "The order to list in: recent (most recently opened first, the default), title or author")
+        ->type_name("recent|title|author")
+        ->check(CLI::IsMember({ "recent", "title", "author" }));
     list->add_flag("--json", listOptions.json, "Print a JSON array of {\"title\",\"author\",\"file\",\"added\"} with added in ISO 8601 UTC");
 
     try {
@@ -33,6 +34,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    listOptions.order = orders.at(orderName);
     if (!listOptions.documents)
         listOptions.documents = documents;
     // Until the browser host exists, starting Pagewyn shows its library as a listing.

@@ -1,0 +1,66 @@
+// `pagewyn list`: what a person or a script reads from it.
+#include "app/ListCommand.h"
+#include "tests/library/LibraryFolder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+std::string runCapturingOutput(const ListOptions& options, int& status)
+{
+    ::testing::internal::CaptureStdout();
+    status = runListCommand(options);
+    return ::testing::internal::GetCapturedStdout();
+}
+
+TEST(ListCommand, printsOneEscapedLinePerBookInTheAskedOrder)
+{
+    fixtures::LibraryFolder library;
+    library.addBook("b.epub", "Beta", "Zed", 1000);
+    library.addBook("a\tb.epub", "Alpha", "Ann", 2000);
+    int status = -1;
+    auto output = runCapturingOutput({ library.path(), 2, false }, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(output, "Alpha\tAnn\ta\\tb.epub\nBeta\tZed\tb.epub\n");
+}
+
+TEST(ListCommand, jsonCarriesTheDateInUtcWithMilliseconds)
+{
+    fixtures::LibraryFolder library;
+    library.addBook("a.epub", "Caf\xC3\xA9", "Ann", 1700000000);
+    int status = -1;
+    auto output = runCapturingOutput({ library.path(), 0, true }, status);
+    ASSERT_EQ(status, 0);
+    auto list = nlohmann::json::parse(output);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["title"], "Caf\xC3\xA9");
+    EXPECT_EQ(list[0]["file"], "a.epub");
+    EXPECT_EQ(list[0]["added"], "2023-11-14T22:13:20.000Z");
+}
+
+TEST(ListCommand, unreadableBooksAreReportedBeforeTheListAndAFolderThatCannotBeListedFails)
+{
+    fixtures::LibraryFolder library;
+    library.addBook("good.epub", "Good", "Ann", 1000);
+    fixtures::EpubFixture broken;
+    broken.breakage = fixtures::Breakage::notAZip;
+    library.addBook("bad.epub", broken, 1000);
+    int status = -1;
+    runCapturingOutput({ library.path(), 0, false }, status);
+    EXPECT_EQ(status, 0);
+    auto lines = library.takeConsole();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("Can't read: ", 0), 0u);
+}
+
+TEST(ListCommand, aFolderThatCannotBeListedFails)
+{
+    fixtures::LibraryFolder library;
+    library.addBook("file.epub", "Book", "Ann", 1000);
+    int status = -1;
+    runCapturingOutput({ library.itemPath("file.epub"), 0, false }, status);
+    EXPECT_NE(status, 0);
+}
+
+}
