@@ -5,6 +5,7 @@
 #include "platform/ui/TableViewHeaderFooterView.h"
 #include "screen/TintedImage.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -38,33 +39,24 @@ ui::Point buttonOrigin(std::size_t position, ui::Size header)
     return { x, header.height - 36 };
 }
 
-bool isButton(const std::shared_ptr<ui::View>& view)
-{
-    return dynamic_cast<ui::Button*>(view.get()) != nullptr;
-}
-
-// The header's four buttons: those already there, made where missing. They stand consecutively
-// from the first button among the subviews; a missing one is inserted in its place in that run,
-// so a header never gathers a second set.
+// The header's four buttons: the first four buttons among its subviews, made where missing, and
+// standing side by side from where the first one stood (anything else that had come between them
+// moves behind), so a header never gathers a second set.
 std::array<std::shared_ptr<ui::Button>, 4> findOrMakeButtons(ui::View& header)
 {
-    const auto& subviews = header.subviews();
-    std::size_t first = subviews.size();
-    for (std::size_t index = 0; index < subviews.size(); ++index) {
-        if (isButton(subviews[index])) {
-            first = index;
-            break;
+    std::array<std::shared_ptr<ui::Button>, 4> buttons;
+    std::size_t found = 0;
+    std::size_t first = header.subviews().size();
+    for (std::size_t index = 0; index < header.subviews().size() && found < buttons.size(); ++index) {
+        if (auto button = std::dynamic_pointer_cast<ui::Button>(header.subviews()[index])) {
+            first = std::min(first, index);
+            buttons[found++] = std::move(button);
         }
     }
-    std::array<std::shared_ptr<ui::Button>, 4> buttons;
     for (std::size_t position = 0; position < buttons.size(); ++position) {
-        std::size_t index = first + position;
-        if (index < header.subviews().size() && isButton(header.subviews()[index])) {
-            buttons[position] = std::static_pointer_cast<ui::Button>(header.subviews()[index]);
-            continue;
-        }
-        buttons[position] = ui::Button::buttonWithType(ui::ButtonType::custom);
-        header.insertSubview(buttons[position], index);
+        if (!buttons[position])
+            buttons[position] = ui::Button::buttonWithType(ui::ButtonType::custom);
+        header.insertSubview(buttons[position], first + position);
     }
     return buttons;
 }

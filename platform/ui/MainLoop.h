@@ -67,7 +67,8 @@ auto MainLoop::performAndWait(Task task) -> foundation::Result<std::invoke_resul
     }
     auto promise = std::make_shared<std::promise<Value>>();
     auto future = promise->get_future();
-    bool queued = post([promise, task = std::move(task)]() mutable {
+    // Only the task holds the promise: a task dropped unrun breaks it, which wakes the waiter.
+    bool queued = post([promise = std::move(promise), task = std::move(task)]() mutable {
         try {
             if constexpr (std::is_void_v<Value>) {
                 task();

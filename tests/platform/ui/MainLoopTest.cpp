@@ -1,0 +1,70 @@
+// The main loop: tasks from other threads run on the main thread, their results come back, and a
+// stopped loop answers its waiters instead of leaving them hanging.
+#include "platform/ui/MainLoop.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+TEST(MainLoop, tasksFromOtherThreadsRunOnTheMainThread)
+{
+    ui::MainLoop loop;
+    loop.claimCurrentThread();
+    auto mainThread = std::this_thread::get_id();
+    std::vector<std::thread> workers;
+    std::atomic<int> answered { 0 };
+    for (int number = 0; number < 4; ++number) {
+        workers.emplace_back([&, number] {
+            auto result = loop.performAndWait([&] { return std::this_thread::get_id() == mainThread ? number * 10 : -1; });
+            if (result && *result == number * 10)
+                ++answered;
+        });
+    }
+    std::thread stopper([&] {
+        while (answered < 4)
+            std::this_thread::yield();
+        loop.stop(3);
+    });
+    EXPECT_EQ(loop.run(), 3);
+    for (auto& worker : workers)
+        worker.join();
+    stopper.join();
+    EXPECT_EQ(answered, 4);
+}
+
+TEST(MainLoop, onTheMainThreadATaskRunsAtOnce)
+{
+    ui::MainLoop loop;
+    loop.claimCurrentThread();
+    auto result = loop.performAndWait([] { return 42; });
+    ASSERT_TRUE(result);
+    EXPECT_EQ(*result, 42);
+    EXPECT_TRUE(loop.performAndWait([] {}));
+}
+
+TEST(MainLoop, aStoppedLoopAnswersItsWaiters)
+{
+    ui::MainLoop loop;
+    loop.claimCurrentThread();
+    std::atomic<bool> started { false };
+    foundation::Result<int> outcome = foundation::Error("not yet");
+    std::thread waiter([&] {
+        started = true;
+        outcome = loop.performAndWait([] { return 1; });
+    });
+    while (!started)
+        std::this_thread::yield();
+    // Whether the task was queued before the stop or refused after it, the waiter hears of it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    loop.stop();
+    waiter.join();
+    EXPECT_FALSE(outcome);
+    EXPECT_FALSE(loop.post([] {}));
+    loop.reset();
+    EXPECT_TRUE(loop.post([] {}));
+    EXPECT_EQ(loop.runPending(), 1u);
+}
+
+}

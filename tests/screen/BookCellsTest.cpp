@@ -1,0 +1,117 @@
+// Book rows: cover or "blank", title and author, the picture's layout, the amber selection, the
+// clear background — and a reused cell showing nothing of its previous book.
+#include "tests/support/LaunchedApp.h"
+#include "tests/support/TinyPictures.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+fixtures::EpubFixture bookWithCover(const std::string& title, const std::string& author)
+{
+    fixtures::EpubFixture book;
+    book.title = title;
+    book.author = author;
+    book.cover = fixtures::Cover::epub3;
+    return book;
+}
+
+// A cover is the tiny fixture picture; "blank" is the application's own 36-point picture.
+bool showsCover(ui::TableViewCell& cell)
+{
+    auto image = cell.imageView()->image();
+    return image && image->pixelWidth() == fixtures::tinyPngWidth && image->pixelHeight() == fixtures::tinyPngHeight;
+}
+
+bool showsBlank(ui::TableViewCell& cell)
+{
+    auto image = cell.imageView()->image();
+    auto blank = ui::Image::named("blank");
+    return image && blank && image->data() == blank->data();
+}
+
+TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
+{
+    testing::LaunchedApp app;
+    app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 4000);
+    app.library().addBook("plain.epub", "Walden", "Thoreau", 3000);
+    app.library().addBook("nameless.epub", fixtures::EpubFixture { .title = "", .author = "" }, 2000);
+    app.library().addBook("broken.epub", fixtures::EpubFixture { .title = "Broken", .author = "Nobody",
+        .cover = fixtures::Cover::epub3, .breakage = fixtures::Breakage::coverNotAPicture }, 1000);
+    app.showScreen();
+    ASSERT_EQ(app.visibleRows(), (std::vector<std::string> { "Moby-Dick / Melville", "Walden / Thoreau", " / ", "Broken / Nobody" }));
+    EXPECT_TRUE(showsCover(*app.table().cellForRowAtIndexPath({ 0, 0 })));
+    for (std::int64_t row : { 1, 2, 3 })
+        EXPECT_TRUE(showsBlank(*app.table().cellForRowAtIndexPath({ 0, row }))) << "row " << row;
+
+    // An item removed behind the program's back shows "blank" the next time its row is made.
+    std::filesystem::remove(app.library().itemPath("covered.epub"));
+    app.table().reloadData();
+    EXPECT_TRUE(showsBlank(*app.table().cellForRowAtIndexPath({ 0, 0 })));
+}
+
+TEST(BookCells, layoutStyleAndBackgrounds)
+{
+    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    auto cell = app.table().cellForRowAtIndexPath({ 0, 0 });
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->style(), ui::TableViewCellStyle::subtitle);
+    EXPECT_EQ(cell->reuseIdentifier(), "reuseIdentifier");
+    EXPECT_EQ(cell->backgroundColor(), ui::Color::clearColor());
+    auto& picture = *cell->imageView();
+    EXPECT_FALSE(picture.translatesAutoresizingMaskIntoConstraints());
+    EXPECT_EQ(picture.constraints().size(), 4u);
+    EXPECT_EQ(picture.contentMode(), ui::ContentMode::scaleAspectFill);
+    EXPECT_EQ(picture.layer().cornerRadius(), 18);
+    // At the top leading corner of the content view's margins, 36 points square.
+    auto margins = cell->contentView()->layoutMargins();
+    EXPECT_EQ(picture.frame(), ui::makeRect(margins.left, margins.top, 36, 36));
+    // The labels start after the picture.
+    EXPECT_GE(cell->textLabel()->frame().minX(), picture.frame().maxX());
+    EXPECT_TRUE(app.screen().canEditRowAtIndexPath(app.table(), { 0, 0 }));
+}
+
+TEST(BookCells, aSelectedRowShowsTheFaintAmber)
+{
+    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    ASSERT_TRUE(app.driver().tapRow(0));
+    auto cell = app.table().cellForRowAtIndexPath({ 0, 0 });
+    ASSERT_TRUE(cell->isSelected());
+    auto background = cell->selectedBackgroundView();
+    ASSERT_NE(background, nullptr);
+    EXPECT_EQ(background->superview(), cell.get());
+    auto amber = *background->backgroundColor();
+    EXPECT_NEAR(amber.red, 0.9294117647058824, 1e-12);
+    EXPECT_NEAR(amber.green, 0.7137254901960784, 1e-12);
+    EXPECT_NEAR(amber.blue, 0.10588235294117647, 1e-12);
+    EXPECT_NEAR(amber.alpha, 0.1, 1e-12);
+    EXPECT_EQ(app.takeConsole().back(), "open: not available yet");
+}
+
+TEST(BookCells, aReusedCellNeverShowsThePreviousBook)
+{
+    testing::LaunchedApp app;
+    app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 3000);
+    app.library().addBook("middle.epub", bookWithCover("Middlemarch", "Eliot"), 2000);
+    app.library().addBook("plain.epub", fixtures::EpubFixture { .title = "", .author = "" }, 1000);
+    app.showScreen();
+    ASSERT_TRUE(app.driver().tapRow(0));
+    ASSERT_TRUE(app.driver().scrollTo(0, 1));
+    auto first = app.table().cellForRowAtIndexPath({ 0, 0 });
+    ASSERT_TRUE(first && showsCover(*first));
+    auto firstBackground = first->selectedBackgroundView();
+
+    ASSERT_TRUE(app.driver().scrollTo(2, 1));
+    auto reused = app.table().cellForRowAtIndexPath({ 0, 2 });
+    ASSERT_EQ(reused, first) << "the table hands the same cell out again";
+    EXPECT_EQ(reused->textLabel()->text(), "");
+    EXPECT_EQ(reused->detailTextLabel()->text(), "");
+    EXPECT_TRUE(showsBlank(*reused));
+    EXPECT_FALSE(reused->isSelected());
+    EXPECT_NE(reused->selectedBackgroundView(), firstBackground);
+    EXPECT_EQ(reused->imageView()->constraints().size(), 4u);
+    EXPECT_EQ(reused->backgroundColor(), ui::Color::clearColor());
+}
+
+}

@@ -1,0 +1,111 @@
+// Deleting a book: the item leaves the folder, the book the list, the row the table with a fade;
+// a failed removal leaves all three as they were and writes one console line.
+#include "library/BookList.h"
+#include "tests/support/LaunchedApp.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Rows = std::vector<std::string>;
+
+std::vector<ui::TableViewCommand> deletions(ui::TableView& table)
+{
+    std::vector<ui::TableViewCommand> found;
+    for (auto& command : table.takeCommands()) {
+        if (command.kind == ui::TableViewCommand::Kind::deleteRows)
+            found.push_back(command);
+    }
+    return found;
+}
+
+TEST(DeleteBook, removesTheFileTheBookAndTheRow)
+{
+    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 3000 }, { "b.epub", "Beta", "Bob", 2000 },
+        { "c.epub", "Gamma", "Cy", 1000 } });
+    app.table().takeCommands();
+    ASSERT_TRUE(app.driver().deleteRow(0));
+    EXPECT_FALSE(std::filesystem::exists(app.library().itemPath("a.epub")));
+    EXPECT_TRUE(std::filesystem::exists(app.library().itemPath("b.epub")));
+    EXPECT_EQ(bookList().size(), 2u);
+    EXPECT_EQ(app.table().numberOfRowsInSection(0), 2);
+    EXPECT_EQ(app.visibleRows(), (Rows { "Beta / Bob", "Gamma / Cy" }));
+    auto deleted = deletions(app.table());
+    ASSERT_EQ(deleted.size(), 1u);
+    EXPECT_EQ(deleted[0].indexPaths, (std::vector<ui::IndexPath> { ui::IndexPath::forRow(0, 0) }));
+    EXPECT_EQ(deleted[0].rowAnimation, ui::TableViewRowAnimation::fade);
+    EXPECT_TRUE(app.takeConsole().empty());
+
+    // The scan does not bring it back.
+    app.showScreen();
+    EXPECT_EQ(app.visibleRows(), (Rows { "Beta / Bob", "Gamma / Cy" }));
+}
+
+TEST(DeleteBook, removesABookFolderWithEverythingInIt)
+{
+    testing::LaunchedApp app;
+    fixtures::EpubFixture book;
+    book.title = "Unpacked";
+    book.writeUnpacked(app.library().itemPath("unpacked.epub"));
+    std::filesystem::create_directories(app.library().itemPath("unpacked.epub/extra/deeper"));
+    app.showScreen();
+    ASSERT_EQ(app.table().numberOfRowsInSection(0), 1);
+    ASSERT_TRUE(app.driver().deleteRow(0));
+    EXPECT_FALSE(std::filesystem::exists(app.library().itemPath("unpacked.epub")));
+    EXPECT_EQ(app.table().numberOfRowsInSection(0), 0);
+    EXPECT_TRUE(bookList().empty());
+    // Nothing else in the documents folder is touched.
+    EXPECT_TRUE(std::filesystem::exists(app.library().path()));
+}
+
+TEST(DeleteBook, aFailedRemovalLeavesListAndTableAlone)
+{
+    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } });
+    app.table().takeCommands();
+    app.takeConsole();
+    std::filesystem::remove(app.library().itemPath("a.epub"));
+    ASSERT_TRUE(app.driver().deleteRow(0));
+    auto console = app.takeConsole();
+    ASSERT_EQ(console.size(), 1u);
+    EXPECT_EQ(console[0].rfind("Can't delete: ", 0), 0u) << console[0];
+    EXPECT_NE(console[0].find("a.epub"), std::string::npos) << console[0];
+    EXPECT_EQ(bookList().size(), 2u);
+    EXPECT_EQ(app.table().numberOfRowsInSection(0), 2);
+    EXPECT_EQ(app.visibleRows(), (Rows { "Alpha / Ann", "Beta / Bob" }));
+    EXPECT_TRUE(deletions(app.table()).empty());
+    EXPECT_TRUE(std::filesystem::exists(app.library().itemPath("b.epub")));
+}
+
+TEST(DeleteBook, otherEditingStylesAndMissingRowsChangeNothing)
+{
+    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    app.table().takeCommands();
+    for (auto style : { ui::TableViewCellEditingStyle::insert, ui::TableViewCellEditingStyle::none })
+        app.screen().commitEditingStyle(app.table(), style, { 0, 0 });
+    // A row beyond the list: the driver refuses it, and the screen ignores it when asked directly.
+    EXPECT_FALSE(app.driver().deleteRow(1));
+    EXPECT_FALSE(app.driver().deleteRow(-1));
+    app.screen().commitEditingStyle(app.table(), ui::TableViewCellEditingStyle::deleteStyle, { 0, 5 });
+    EXPECT_TRUE(std::filesystem::exists(app.library().itemPath("a.epub")));
+    EXPECT_EQ(app.table().numberOfRowsInSection(0), 1);
+    EXPECT_TRUE(deletions(app.table()).empty());
+    EXPECT_TRUE(app.takeConsole().empty());
+}
+
+TEST(DeleteBook, aSymbolicLinkIsRemovedButNotWhatItPointsTo)
+{
+    testing::LaunchedApp app;
+    fixtures::TemporaryFolder outside;
+    fixtures::EpubFixture book;
+    book.title = "Elsewhere";
+    book.writeZipped(outside.file("real.epub"));
+    std::filesystem::create_symlink(outside.file("real.epub"), app.library().itemPath("link.epub"));
+    app.showScreen();
+    ASSERT_EQ(app.table().numberOfRowsInSection(0), 1);
+    ASSERT_TRUE(app.driver().deleteRow(0));
+    EXPECT_FALSE(std::filesystem::is_symlink(app.library().itemPath("link.epub")));
+    EXPECT_TRUE(std::filesystem::exists(outside.file("real.epub")));
+}
+
+}
