@@ -41,7 +41,7 @@ void ViewController::viewDidLoad()
     ui::TableViewController::viewDidLoad();
     auto application = ui::Application::sharedApplication();
     auto delegate = application ? std::dynamic_pointer_cast<AppDelegate>(application->delegate()) : nullptr;
-    auto self = std::static_pointer_cast<ViewController>(std::static_pointer_cast<ui::ViewController>(weak_from_this().lock()));
+    auto self = std::static_pointer_cast<ViewController>(weak_from_this().lock());
     // The application is always started with an AppDelegate; a screen made outside a running
     // application (or not owned by anyone yet) has no one to register with.
     if (delegate && self)

@@ -57,7 +57,9 @@ std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::Tab
         if (auto cover = FolioReader::getCoverImage(bookPath(book.file)))
             picture = *cover;
     }
-    cell->imageView()->setImage(picture ? picture : ui::Image::named("blank"));
+    // "blank" is an immutable resource: read once, shown by every row without a cover.
+    static const std::shared_ptr<ui::Image> blank = ui::Image::named("blank");
+    cell->imageView()->setImage(picture ? picture : blank);
     return cell;
 }
 
