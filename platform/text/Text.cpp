@@ -1,5 +1,5 @@
-// Canonical comparison with utf8proc. Text that is already in NFC (all ASCII, or only code
-// points below U+0300, none of which decomposes or combines) is compared without normalising.
+// Canonical comparison with utf8proc. Text that is visibly in NFC already (no character in it
+// decomposes or combines with its neighbour) is compared without normalising.
 #include "platform/text/Text.h"
 
 #include <cstdlib>
@@ -10,8 +10,31 @@ namespace text {
 namespace {
 
 // Every code point below U+0300 is its own NFC form and never combines with the character
-// before it, so text made only of them is already in NFC.
+// before it.
 constexpr utf8proc_int32_t firstCombiningCodePoint = 0x300;
+// utf8proc marks the characters that can be the second of a canonical composition this way.
+constexpr utf8proc_uint16_t secondOfComposition = 0x8000;
+// Hangul vowel and trailing jamo compose with the syllable before them by the Unicode
+// standard's algorithm rather than by table, so utf8proc's composition index does not mark them.
+// U+11A7 is included because utf8proc composes it too.
+constexpr utf8proc_int32_t hangulVowelFirst = 0x1161, hangulVowelLast = 0x1175;
+constexpr utf8proc_int32_t hangulTrailingFirst = 0x11A7, hangulTrailingLast = 0x11C2;
+
+// True when the code point, wherever it stands, leaves text in NFC: it is a starter, has no
+// canonical decomposition, and combines with nothing before it. Conservative: a false answer
+// only sends the text through full normalisation.
+bool keepsTextComposed(utf8proc_int32_t codePoint)
+{
+    if (codePoint < firstCombiningCodePoint)
+        return true;
+    if ((codePoint >= hangulVowelFirst && codePoint <= hangulVowelLast)
+        || (codePoint >= hangulTrailingFirst && codePoint <= hangulTrailingLast))
+        return false;
+    const utf8proc_property_t* property = utf8proc_get_property(codePoint);
+    if (property->combining_class != 0 || property->decomp_seqindex != UINT16_MAX)
+        return false;
+    return property->comb_index == UINT16_MAX || !(property->comb_index & secondOfComposition);
+}
 
 // The byte length of the grapheme cluster starting at `start`; an invalid byte counts as one.
 std::size_t clusterLength(std::string_view text, std::size_t start)
@@ -48,7 +71,7 @@ bool isKnownNFC(std::string_view text)
         }
         utf8proc_int32_t codePoint = 0;
         auto length = utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
-        if (length <= 0 || codePoint >= firstCombiningCodePoint)
+        if (length <= 0 || !keepsTextComposed(codePoint))
             return false;
         at += static_cast<std::size_t>(length);
     }

@@ -2,6 +2,8 @@
 #include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <utf8proc.h>
 
 namespace {
 
@@ -50,6 +52,36 @@ TEST(TextNormalisation, composesAndKnowsWhatIsAlreadyComposed)
     EXPECT_TRUE(text::isKnownNFC("Plain ASCII"));
     EXPECT_TRUE(text::isKnownNFC("Caf" + eAcute));
     EXPECT_FALSE(text::isKnownNFC(eCombining));
+}
+
+// The quick check lets text skip normalisation; it must never do so for text that normalisation
+// would change, next to any neighbour.
+TEST(TextNormalisation, quickCheckNeverPassesTextThatNormalisationChanges)
+{
+    auto encode = [](std::int32_t codePoint) {
+        std::uint8_t bytes[4];
+        auto length = utf8proc_encode_char(codePoint, bytes);
+        return std::string(reinterpret_cast<char*>(bytes), static_cast<std::size_t>(length));
+    };
+    const std::string neighbours[] = { "a", "\xCC\x81", "\xEA\xB0\x80", "\xE1\x84\x80", "\xE0\xAC\x87" };
+    int skipped = 0;
+    for (std::int32_t codePoint = 0x80; codePoint < 0x30000; ++codePoint) {
+        if (!utf8proc_codepoint_valid(codePoint) || (codePoint > 0xFFFF && codePoint < 0x1D000))
+            continue;
+        const std::string character = encode(codePoint);
+        for (const auto& neighbour : neighbours) {
+            for (const auto& sample : { neighbour + character, character + neighbour }) {
+                if (text::isKnownNFC(sample)) {
+                    ++skipped;
+                    auto* composed = utf8proc_NFC(reinterpret_cast<const utf8proc_uint8_t*>(sample.c_str()));
+                    std::string normalised = reinterpret_cast<char*>(composed);
+                    std::free(composed);
+                    ASSERT_EQ(normalised, sample) << std::hex << codePoint;
+                }
+            }
+        }
+    }
+    EXPECT_GT(skipped, 50000) << "most scripts' letters are known to be composed";
 }
 
 TEST(Characters, firstCharacterIsOneGraphemeCluster)
