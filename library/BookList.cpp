@@ -66,26 +66,54 @@ void BookList::sortByAuthor()
     sortByText(&Book::author);
 }
 
+namespace {
+
+// A book's sort key: the first eight bytes packed into an integer, so that most comparisons are
+// one integer comparison with no trip to the text, then the whole text.
+struct TextKey {
+    std::uint64_t prefix;
+    std::string_view text;
+    std::size_t position;
+
+    bool operator<(const TextKey& other) const
+    {
+        if (prefix != other.prefix)
+            return prefix < other.prefix;
+        return text < other.text;
+    }
+};
+
+std::uint64_t packedPrefix(std::string_view text)
+{
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < sizeof prefix; ++i)
+        prefix = (prefix << 8) | (i < text.size() ? static_cast<unsigned char>(text[i]) : 0u);
+    return prefix;
+}
+
+}
+
 void BookList::sortByText(std::string Book::*key)
 {
-    // Normalise each key once, not once per comparison; most keys are already in NFC and are
-    // compared in place. Byte order of UTF-8 is the order of scalar values.
+    // Each key is normalised once, not once per comparison, and most are already in NFC and
+    // are used in place. UTF-8 byte order is the order of scalar values.
     const std::size_t count = m_books.size();
-    std::vector<std::string> normalised(count);
-    std::vector<std::string_view> keys(count);
+    std::vector<std::string> normalised;
+    std::vector<TextKey> keys(count);
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& original = m_books[i].*key;
-        if (!text::isKnownNFC(original))
-            normalised[i] = text::nfc(original);
+        std::string_view text = original;
+        if (!text::isKnownNFC(original)) {
+            if (normalised.empty())
+                normalised.reserve(count); // views into it must stay put
+            text = normalised.emplace_back(text::nfc(original));
+        }
+        keys[i] = TextKey { packedPrefix(text), text, i };
     }
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string& original = m_books[i].*key;
-        keys[i] = normalised[i].empty() ? std::string_view(original) : std::string_view(normalised[i]);
-    }
+    std::stable_sort(keys.begin(), keys.end());
     std::vector<std::size_t> order(count);
     for (std::size_t i = 0; i < count; ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+        order[i] = keys[i].position;
     reorder(order);
 }
 

@@ -2,6 +2,8 @@
 // decomposes or combines with its neighbour) is compared without normalising.
 #include "platform/text/Text.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <utf8proc.h>
 
@@ -20,20 +22,50 @@ constexpr utf8proc_uint16_t secondOfComposition = 0x8000;
 constexpr utf8proc_int32_t hangulVowelFirst = 0x1161, hangulVowelLast = 0x1175;
 constexpr utf8proc_int32_t hangulTrailingFirst = 0x11A7, hangulTrailingLast = 0x11C2;
 
-// True when the code point, wherever it stands, leaves text in NFC: it is a starter, has no
-// canonical decomposition, and combines with nothing before it. Conservative: a false answer
-// only sends the text through full normalisation.
+bool isSecondOfComposition(utf8proc_int32_t codePoint)
+{
+    if ((codePoint >= hangulVowelFirst && codePoint <= hangulVowelLast)
+        || (codePoint >= hangulTrailingFirst && codePoint <= hangulTrailingLast))
+        return true;
+    auto index = utf8proc_get_property(codePoint)->comb_index;
+    return index != UINT16_MAX && (index & secondOfComposition);
+}
+
+// True when the code point, wherever it stands, leaves text in NFC: it is a starter, combines
+// with nothing before it, and if it decomposes, composing its decomposition gives it back and
+// the decomposition's first character combines with nothing before it either. Conservative: a
+// false answer only sends the text through full normalisation.
+bool keepsTextComposedUncached(utf8proc_int32_t codePoint)
+{
+    const utf8proc_property_t* property = utf8proc_get_property(codePoint);
+    if (property->combining_class != 0 || isSecondOfComposition(codePoint))
+        return false;
+    if (property->decomp_seqindex == UINT16_MAX || property->decomp_type != 0)
+        return true; // no canonical decomposition
+    utf8proc_int32_t buffer[8];
+    int boundary = 0;
+    auto length = utf8proc_decompose_char(codePoint, buffer, 8, UTF8PROC_DECOMPOSE, &boundary);
+    if (length <= 0 || length > 8 || isSecondOfComposition(buffer[0]))
+        return false;
+    auto composed = utf8proc_normalize_utf32(buffer, length, static_cast<utf8proc_option_t>(UTF8PROC_COMPOSE | UTF8PROC_STABLE));
+    return composed == 1 && buffer[0] == codePoint;
+}
+
+// The answers for the Basic Multilingual Plane, worked out on first use: 0 not yet known, 1 yes,
+// 2 no. Threads that race on an entry store the same answer.
 bool keepsTextComposed(utf8proc_int32_t codePoint)
 {
     if (codePoint < firstCombiningCodePoint)
         return true;
-    if ((codePoint >= hangulVowelFirst && codePoint <= hangulVowelLast)
-        || (codePoint >= hangulTrailingFirst && codePoint <= hangulTrailingLast))
-        return false;
-    const utf8proc_property_t* property = utf8proc_get_property(codePoint);
-    if (property->combining_class != 0 || property->decomp_seqindex != UINT16_MAX)
-        return false;
-    return property->comb_index == UINT16_MAX || !(property->comb_index & secondOfComposition);
+    if (codePoint > 0xFFFF)
+        return keepsTextComposedUncached(codePoint);
+    static std::atomic<std::uint8_t> known[0x10000];
+    auto answer = known[codePoint].load(std::memory_order_relaxed);
+    if (answer == 0) {
+        answer = keepsTextComposedUncached(codePoint) ? 1 : 2;
+        known[codePoint].store(answer, std::memory_order_relaxed);
+    }
+    return answer == 1;
 }
 
 // The byte length of the grapheme cluster starting at `start`; an invalid byte counts as one.
