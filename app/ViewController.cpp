@@ -27,13 +27,14 @@ ViewController::ViewController(const ui::Coder& coder)
     registerActions();
 }
 
-// The header's buttons name these selectors. The about box, the import and the settings link are
-// still to come; until then their buttons say so on the console and change nothing.
+// The header's buttons name these selectors. The import is still to come; until then its
+// button says so on the console and changes nothing.
 void ViewController::registerActions()
 {
     registerAction("sortList", [this] { sortList(); });
-    for (const char* pending : { "about", "openFile", "openSettings" })
-        registerAction(pending, [pending] { foundation::console(std::string(pending) + ": not available yet"); });
+    registerAction("about", [this] { about(); });
+    registerAction("openSettings", [this] { openSettings(); });
+    registerAction("openFile", [] { foundation::console("openFile: not available yet"); });
 }
 
 void ViewController::viewDidLoad()

@@ -64,6 +64,10 @@ public:
 
     // The header's sort button: the next sort order, re-sorted, reloaded, scrolled to the top.
     void sortList();
+    // The header's info button: the about alert.
+    void about();
+    // The header's settings button: this application's page of the system's settings.
+    void openSettings();
 
 private:
     void registerActions();

@@ -34,13 +34,21 @@ bool Application::canOpenURL(const foundation::URL& url) const
     return false;
 }
 
-void Application::openURL(const foundation::URL& url, const OpenURLOptions&, std::function<void(bool)> completion)
+void Application::openURL(const foundation::URL& url, const OpenURLOptions& options, std::function<void(bool)> completion)
 {
     bool accepted = canOpenURL(url);
     if (accepted && m_openURLRequests.size() < 100)
-        m_openURLRequests.push_back(url);
+        m_openURLRequests.push_back({ url, options, static_cast<bool>(completion) });
     if (completion)
         completion(accepted);
+}
+
+std::vector<foundation::URL> Application::takeOpenURLRequests()
+{
+    std::vector<foundation::URL> urls;
+    for (auto& request : std::exchange(m_openURLRequests, {}))
+        urls.push_back(std::move(request.url));
+    return urls;
 }
 
 bool Application::openURLFromOtherApplication(const foundation::URL& url, const OpenURLOptions& options)

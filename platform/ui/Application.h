@@ -29,12 +29,23 @@ public:
     std::shared_ptr<Window> keyWindow() const { return m_keyWindow.lock(); }
     void setKeyWindow(const std::shared_ptr<Window>& window) { m_keyWindow = window; }
 
+    // The text of the URL that opens this application's page of the system's settings.
+    static constexpr const char* openSettingsURLString = "app-settings:";
+
+    struct OpenURLRequest {
+        foundation::URL url;
+        OpenURLOptions options;
+        bool hasCompletion = false;
+    };
+
     // Only URLs with a scheme outside the program: app-settings:, http:, https:, mailto:.
     bool canOpenURL(const foundation::URL& url) const;
     // Asks for the URL to be opened outside the program; the completion learns whether it can be.
     void openURL(const foundation::URL& url, const OpenURLOptions& options, std::function<void(bool)> completion = {});
     // The URLs asked for since the last call, for whoever opens them.
-    std::vector<foundation::URL> takeOpenURLRequests() { return std::exchange(m_openURLRequests, {}); }
+    std::vector<foundation::URL> takeOpenURLRequests();
+    // The requests not yet taken, with the options and whether a completion came with them.
+    const std::vector<OpenURLRequest>& pendingOpenURLRequests() const { return m_openURLRequests; }
 
     // A file handed over by another program: the delegate's openURL decides.
     bool openURLFromOtherApplication(const foundation::URL& url, const OpenURLOptions& options = {});
@@ -42,7 +53,7 @@ public:
 private:
     std::shared_ptr<ApplicationDelegate> m_delegate;
     std::weak_ptr<Window> m_keyWindow;
-    std::vector<foundation::URL> m_openURLRequests;
+    std::vector<OpenURLRequest> m_openURLRequests;
 };
 
 }

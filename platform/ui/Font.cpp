@@ -9,8 +9,9 @@ namespace ui {
 
 namespace {
 constexpr std::string_view systemFontName = "System";
-constexpr std::array<std::string_view, 5> knownFaces {
-    systemFontName, "Avenir-Light", "Avenir-Book", "Helvetica", "Helvetica-Bold",
+constexpr std::string_view boldSystemFontName = "System-Bold";
+constexpr std::array<std::string_view, 8> knownFaces {
+    systemFontName, boldSystemFontName, "Avenir-Light", "Avenir-Book", "Helvetica", "Helvetica-Bold", "Arial", "Times",
 };
 }
 
@@ -28,6 +29,11 @@ std::shared_ptr<Font> Font::fontWithName(const std::string& name, double pointSi
 std::shared_ptr<Font> Font::systemFontOfSize(double pointSize)
 {
     return std::make_shared<Font>(std::string(systemFontName), pointSize > 0 ? pointSize : 17);
+}
+
+std::shared_ptr<Font> Font::boldSystemFontOfSize(double pointSize)
+{
+    return std::make_shared<Font>(std::string(boldSystemFontName), pointSize > 0 ? pointSize : 17);
 }
 
 }

@@ -11,8 +11,9 @@ public:
     // The face of that name at the size; nothing when the platform does not know the face or
     // the size is not a positive number.
     static std::shared_ptr<Font> fontWithName(const std::string& name, double pointSize);
-    // The platform's text face.
+    // The platform's text face, and its bold cut.
     static std::shared_ptr<Font> systemFontOfSize(double pointSize);
+    static std::shared_ptr<Font> boldSystemFontOfSize(double pointSize);
 
     const std::string& fontName() const { return m_name; }
     double pointSize() const { return m_pointSize; }

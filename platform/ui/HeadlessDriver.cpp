@@ -1,6 +1,7 @@
 // The user's events, each run as one task on the main loop.
 #include "platform/ui/HeadlessDriver.h"
 
+#include "platform/ui/AlertController.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Control.h"
 #include "platform/ui/TableViewController.h"
@@ -144,6 +145,23 @@ foundation::Result<void> HeadlessDriver::resize(double width, double height)
         if (!std::isfinite(width) || !std::isfinite(height) || width <= 0 || height <= 0 || width > largest || height > largest)
             return foundation::Error("a window size is two positive numbers of points");
         window()->setFrame(makeRect(0, 0, width, height));
+        return {};
+    });
+}
+
+}
+
+namespace ui {
+
+foundation::Result<void> HeadlessDriver::tapAlertAction(std::size_t index)
+{
+    return deliver([&]() -> foundation::Result<void> {
+        auto top = window()->topViewController();
+        auto alert = std::dynamic_pointer_cast<AlertController>(top);
+        if (!alert)
+            return foundation::Error("no alert is shown");
+        if (!alert->tapActionAtIndex(index))
+            return foundation::Error("the alert has no button " + std::to_string(index));
         return {};
     });
 }

@@ -24,6 +24,8 @@ public:
     foundation::Result<void> showScreen(bool animated = false);
     // The rows the viewer shows, counted across sections.
     foundation::Result<void> scrollTo(std::int64_t firstRow, std::int64_t rowCount);
+    // A tap on the button at that position of the alert in front.
+    foundation::Result<void> tapAlertAction(std::size_t index);
     // The window, and with it the screen and its table, takes the size in points.
     foundation::Result<void> resize(double width, double height);
 
