@@ -1,10 +1,53 @@
-// A tap on a book's row. Opening books in the reader comes with the reading screen; until then
-// the tap says so on the console and changes nothing.
+// A tap on a book's row: the book opens in the reader, then becomes the most recently opened one —
+// its item gets the current time as modification date, its record the current time in `added` —
+// and the table follows, underneath the reader.
 #include "app/ViewController.h"
 
+#include "library/BookList.h"
+#include "library/DocumentsFolder.h"
+#include "library/SortOrder.h"
 #include "platform/foundation/Console.h"
+#include "platform/foundation/FileManager.h"
+#include "reading/makeReaderConfig.h"
 
-void ViewController::didSelectRowAtIndexPath(ui::TableView&, ui::IndexPath)
+namespace {
+
+bool isListed(std::int64_t row)
 {
-    foundation::console("open: not available yet");
+    return row >= 0 && static_cast<std::size_t>(row) < bookList().size();
+}
+
+}
+
+// tableView:didSelectRowAtIndexPath:
+void ViewController::didSelectRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath)
+{
+    const std::int64_t row = indexPath.row;
+    // The table has one row per book; a row beyond the list names no book and opens nothing.
+    if (!isListed(row))
+        return;
+    std::string path = bookPath(bookList()[static_cast<std::size_t>(row)].file);
+    {
+        auto config = makeReaderConfig();
+        folioReader->presentReader(*this, path, std::nullopt, std::move(config), true, true);
+    }
+
+    foundation::FileAttributes attributes;
+    attributes.set(foundation::FileAttributeKey::modificationDate, foundation::Date::now());
+    foundation::FileManager fileManager;
+    // The book is looked up again: nothing may have moved it, but nothing is assumed either.
+    if (!isListed(row))
+        return;
+    std::string samePath = bookPath(bookList()[static_cast<std::size_t>(row)].file);
+    if (auto changed = fileManager.setAttributes(attributes, samePath); !changed)
+        foundation::console("Can't change date: " + changed.error().description());
+    bookList()[static_cast<std::size_t>(row)].added = foundation::Date::now();
+
+    if (sortOrder() != SortOrder::recentlyOpened) {
+        table.scrollToRowAtIndexPath(indexPath, ui::TableViewScrollPosition::top, true);
+        return;
+    }
+    sortByRecency();
+    table.reloadData();
+    table.selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), true, ui::TableViewScrollPosition::none);
 }

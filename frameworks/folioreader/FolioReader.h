@@ -9,6 +9,12 @@
 #include <optional>
 #include <string>
 
+namespace ui {
+class ViewController;
+}
+class FolioReaderConfig;
+class ReaderViewController;
+
 class FolioReader {
 public:
     FolioReader() = default;
@@ -22,4 +28,18 @@ public:
     // The book's cover picture; an error when the book names none or it cannot be read.
     static foundation::Result<std::shared_ptr<ui::Image>> getCoverImage(const std::string& epubPath,
         const std::optional<std::string>& unzipPath = std::nullopt);
+
+    // Opens the book at withEpubPath in a reader session and presents the reader screen full
+    // screen over parentViewController with the configuration; returns at once. A zipped book is
+    // read from a private unpacked copy (inside unzipPath when given), which is removed when the
+    // reader closes if shouldRemoveEpub; the book itself is never changed. A book that cannot be
+    // read shows the reason in the reader.
+    void presentReader(ui::ViewController& parentViewController, const std::string& withEpubPath,
+        const std::optional<std::string>& unzipPath, std::shared_ptr<FolioReaderConfig> andConfig,
+        bool shouldRemoveEpub, bool animated);
+    // The reader presented last, while it is in the window.
+    std::shared_ptr<ReaderViewController> readerViewController() const { return m_reader.lock(); }
+
+private:
+    std::weak_ptr<ReaderViewController> m_reader;
 };

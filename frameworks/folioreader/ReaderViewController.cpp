@@ -1,0 +1,237 @@
+// The reader screen: its views, its close action, what the browser's renderer is told, and the
+// actions the renderer sends back (highlights).
+#include "frameworks/folioreader/ReaderViewController.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr double barHeight = 44;
+constexpr double closeWidth = 64;
+
+// Places the bar along the top and the message in the middle of whatever size the window gives.
+class ReaderView : public ui::View {
+public:
+    std::string className() const override { return "ReaderView"; }
+
+    std::shared_ptr<ui::View> bar;
+    std::shared_ptr<ui::Button> close;
+    std::shared_ptr<ui::Label> title;
+    std::shared_ptr<ui::Label> message;
+
+    void layoutSubviews() override
+    {
+        double width = frame().size.width;
+        double height = frame().size.height;
+        bar->setFrame(ui::makeRect(0, 0, width, barHeight));
+        close->setFrame(ui::makeRect(0, 0, closeWidth, barHeight));
+        title->setFrame(ui::makeRect(closeWidth, 0, std::max(0.0, width - 2 * closeWidth), barHeight));
+        message->setFrame(ui::makeRect(16, barHeight, std::max(0.0, width - 32), std::max(0.0, height - barHeight)));
+        ui::View::layoutSubviews();
+    }
+};
+
+std::optional<std::uint64_t> unsignedMember(const nlohmann::json& json, const char* name)
+{
+    auto found = json.find(name);
+    if (found == json.end() || !found->is_number_integer())
+        return std::nullopt;
+    if (found->is_number_unsigned())
+        return found->get<std::uint64_t>();
+    auto value = found->get<std::int64_t>();
+    return value < 0 ? std::nullopt : std::optional<std::uint64_t>(std::uint64_t(value));
+}
+
+std::optional<std::string> stringMember(const nlohmann::json& json, const char* name)
+{
+    auto found = json.find(name);
+    if (found == json.end() || !found->is_string())
+        return std::nullopt;
+    return found->get<std::string>();
+}
+
+nlohmann::json highlightJson(const folioreader::Highlight& highlight)
+{
+    return { { "id", highlight.id }, { "document", highlight.document }, { "start", highlight.start },
+        { "end", highlight.end }, { "text", highlight.text } };
+}
+
+}
+
+ReaderViewController::ReaderViewController(std::shared_ptr<FolioReaderConfig> config,
+    std::shared_ptr<folioreader::ReaderSession> session)
+    : m_config(config ? std::move(config) : std::make_shared<FolioReaderConfig>())
+    , m_session(std::move(session))
+{
+    setModalPresentationStyle(ui::ModalPresentationStyle::fullScreen);
+    registerAction("close", [this] { close(); });
+    if (!m_session->failure()) {
+        auto store = folioreader::HighlightStore::open(m_config->highlightDatabase);
+        if (store)
+            m_highlights = std::move(*store);
+        else
+            m_highlightProblem = store.error().description();
+    }
+}
+
+ReaderViewController::~ReaderViewController()
+{
+    m_session->close();
+}
+
+void ReaderViewController::loadView()
+{
+    auto view = std::make_shared<ReaderView>();
+    const FolioReaderConfig& config = *m_config;
+    view->setBackgroundColor(config.startsInNightMode ? config.nightPaperColor : config.dayPaperColor);
+
+    view->bar = std::make_shared<ui::View>();
+    view->bar->setHidden(config.alwaysHidesChrome);
+    view->close = ui::Button::buttonWithType(ui::ButtonType::system);
+    view->close->setTitle("Close", ui::ControlStateFlag::normal);
+    view->close->setAccessibilityLabel("close");
+    view->close->setTintColor(config.chromeColor);
+    view->title = std::make_shared<ui::Label>();
+    view->title->setText(m_session->title());
+    view->title->setTextColor(config.chromeColor);
+    view->title->setTextAlignment(ui::TextAlignment::center);
+    view->title->setHidden(!config.showsTitle);
+    view->bar->addSubview(view->close);
+    view->bar->addSubview(view->title);
+
+    view->message = std::make_shared<ui::Label>();
+    view->message->setNumberOfLines(0);
+    view->message->setTextAlignment(ui::TextAlignment::center);
+    view->message->setTextColor(config.chromeColor);
+    if (m_session->failure())
+        view->message->setText("This book cannot be opened.\n" + *m_session->failure());
+    view->message->setHidden(!m_session->failure());
+
+    view->addSubview(view->message);
+    view->addSubview(view->bar);
+    m_closeButton = view->close;
+    m_titleLabel = view->title;
+    m_messageLabel = m_session->failure() ? view->message : nullptr;
+    setView(view);
+}
+
+void ReaderViewController::viewDidLoad()
+{
+    ui::ViewController::viewDidLoad();
+    auto self = weak_from_this().lock();
+    // The action travels up the responder chain to this controller when it is not owned yet.
+    m_closeButton->addTarget(self, "close", ui::ControlEvent::touchUpInside);
+}
+
+void ReaderViewController::close()
+{
+    auto session = m_session;
+    // A reader that is not presented (any more) has nothing to dismiss; its session still ends.
+    if (!presentingViewController()) {
+        session->close();
+        return;
+    }
+    dismissViewControllerAnimated(true, [session] { session->close(); });
+}
+
+std::string ReaderViewController::bookKey() const
+{
+    std::string_view path = m_session->bookPath();
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+nlohmann::json ReaderViewController::highlightsJson() const
+{
+    auto items = nlohmann::json::array();
+    if (m_highlights) {
+        for (const auto& highlight : m_highlights->highlightsOf(bookKey()))
+            items.push_back(highlightJson(highlight));
+    }
+    return {
+        { "available", m_highlights != nullptr },
+        { "readOnly", !m_highlights || m_highlights->isReadOnly() },
+        { "problem", m_highlightProblem.empty() ? nlohmann::json(nullptr) : nlohmann::json(m_highlightProblem) },
+        { "items", std::move(items) },
+    };
+}
+
+nlohmann::json ReaderViewController::readerDescription() const
+{
+    const auto& session = *m_session;
+    auto spine = nlohmann::json::array();
+    for (const auto& document : session.spine())
+        spine.push_back({ { "path", document.entryName }, { "linear", document.linear } });
+    auto contents = nlohmann::json::array();
+    for (const auto& entry : session.tableOfContents()) {
+        auto index = entry.entryName.empty() ? std::nullopt : session.spineIndexOf(entry.entryName);
+        contents.push_back({ { "title", entry.title }, { "depth", entry.depth },
+            { "spine", index ? nlohmann::json(*index) : nlohmann::json(nullptr) }, { "fragment", entry.fragment } });
+    }
+    return {
+        { "session", session.id() },
+        { "book", bookKey() },
+        { "title", session.title() },
+        { "author", session.author() },
+        { "failure", session.failure() ? nlohmann::json(*session.failure()) : nlohmann::json(nullptr) },
+        { "spine", std::move(spine) },
+        { "toc", std::move(contents) },
+        { "settings", readerSettingsJson(*m_config) },
+        { "highlights", highlightsJson() },
+        { "closeButton", m_closeButton ? m_closeButton->viewId() : 0 },
+    };
+}
+
+std::vector<std::shared_ptr<ui::Image>> ReaderViewController::readerImages() const
+{
+    return quotePictures(*m_config);
+}
+
+foundation::Result<host::ServedFile> ReaderViewController::openReaderFile(std::string_view path) const
+{
+    auto file = m_session->openContent(path);
+    if (!file)
+        return file.error();
+    std::uint64_t size = file->size();
+    std::string mediaType = file->mediaType();
+    return host::ServedFile(file->release(), size, std::move(mediaType));
+}
+
+foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(const nlohmann::json& action)
+{
+    auto type = stringMember(action, "type");
+    if (!type || (*type != "addHighlight" && *type != "removeHighlight"))
+        return foundation::Error("the reader knows the actions addHighlight and removeHighlight");
+    if (!m_highlights)
+        return foundation::Error("highlights cannot be kept: " + m_highlightProblem);
+
+    if (*type == "removeHighlight") {
+        auto id = stringMember(action, "id");
+        if (!id)
+            return foundation::Error("\"id\" names the highlight to remove");
+        if (auto removed = m_highlights->remove(bookKey(), *id); !removed)
+            return removed.error();
+        return nlohmann::json { { "removed", *id } };
+    }
+
+    folioreader::Highlight highlight;
+    auto document = stringMember(action, "document");
+    auto start = unsignedMember(action, "start");
+    auto end = unsignedMember(action, "end");
+    auto text = stringMember(action, "text");
+    if (!document || !start || !end || !text)
+        return foundation::Error("a highlight names its \"document\", \"start\", \"end\" and \"text\"");
+    if (!m_session->spineIndexOf(*document))
+        return foundation::Error("\"" + *document + "\" is not a page of the book");
+    highlight.book = bookKey();
+    highlight.document = *document;
+    highlight.start = *start;
+    highlight.end = *end;
+    highlight.text = *text;
+    auto added = m_highlights->add(std::move(highlight));
+    if (!added)
+        return added.error();
+    return nlohmann::json { { "highlight", highlightJson(*added) } };
+}

@@ -1,0 +1,58 @@
+// ReaderViewController: the reader screen, presented full screen over the screen that opened the
+// book. It holds the open book and the configuration it was opened with; the browser's reader
+// renderer draws the pages from its description. Its close button dismisses it, which brings
+// the screen beneath back into view, and ends the book's session.
+#pragma once
+
+#include "frameworks/folioreader/FolioReaderConfig.h"
+#include "frameworks/folioreader/HighlightStore.h"
+#include "frameworks/folioreader/ReaderSession.h"
+#include "platform/host/ReaderRoutes.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ViewController.h"
+
+#include <memory>
+
+class ReaderViewController : public ui::ViewController, public host::ReaderScreen {
+public:
+    ReaderViewController(std::shared_ptr<FolioReaderConfig> config, std::shared_ptr<folioreader::ReaderSession> session);
+    ~ReaderViewController() override;
+    std::string className() const override { return "ReaderViewController"; }
+
+    const FolioReaderConfig& config() const { return *m_config; }
+    const folioreader::ReaderSession& session() const { return *m_session; }
+    // Whether highlights can be kept, and why not when they cannot.
+    bool keepsHighlights() const { return m_highlights != nullptr; }
+    const std::string& highlightProblem() const { return m_highlightProblem; }
+
+    void loadView() override;
+    void viewDidLoad() override;
+
+    // The close button's action: dismisses the reader, then ends the session.
+    void close();
+
+    ui::Button* closeButton() const { return m_closeButton.get(); }
+    ui::Label* titleLabel() const { return m_titleLabel.get(); }
+    // The words shown instead of pages when the book cannot be read; nothing otherwise.
+    ui::Label* messageLabel() const { return m_messageLabel.get(); }
+
+    // host::ReaderScreen
+    const std::string& readerSession() const override { return m_session->id(); }
+    nlohmann::json readerDescription() const override;
+    std::vector<std::shared_ptr<ui::Image>> readerImages() const override;
+    foundation::Result<host::ServedFile> openReaderFile(std::string_view path) const override;
+    foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action) override;
+
+private:
+    std::string bookKey() const;
+    nlohmann::json highlightsJson() const;
+
+    std::shared_ptr<FolioReaderConfig> m_config;
+    std::shared_ptr<folioreader::ReaderSession> m_session;
+    std::unique_ptr<folioreader::HighlightStore> m_highlights;
+    std::string m_highlightProblem;
+    std::shared_ptr<ui::Button> m_closeButton;
+    std::shared_ptr<ui::Label> m_titleLabel;
+    std::shared_ptr<ui::Label> m_messageLabel;
+};

@@ -1,0 +1,135 @@
+// The reader screen as the browser sees it: the book's parts and the settings in its description,
+// the close button, a message instead of pages for a broken book, and the highlight actions.
+#include "frameworks/folioreader/ReaderViewController.h"
+#include "tests/frameworks/folioreader/WrittenBook.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using fixtures::EpubFixture;
+using fixtures::Shape;
+
+struct OpenReader {
+    fixtures::TemporaryFolder folder;
+    std::shared_ptr<ReaderViewController> reader;
+
+    explicit OpenReader(const EpubFixture& book, std::shared_ptr<FolioReaderConfig> config = nullptr)
+    {
+        if (!config) {
+            config = std::make_shared<FolioReaderConfig>();
+            config->highlightDatabase.setFileURL(foundation::URL::fileURLWithPath(folder.file("highlights.realm")));
+        }
+        std::string path = fixtures::writeBook(book, Shape::zipped, folder, "My Book.epub");
+        reader = std::make_shared<ReaderViewController>(config, folioreader::ReaderSession::open(path));
+        reader->view();
+    }
+};
+
+TEST(ReaderViewController, describesTheBookForTheBrowser)
+{
+    EpubFixture book { .title = "Moby-Dick", .author = "Herman Melville", .version = 2 };
+    OpenReader open(book);
+    auto description = open.reader->readerDescription();
+    EXPECT_EQ(description["session"], open.reader->readerSession());
+    EXPECT_EQ(description["book"], "My Book.epub");
+    EXPECT_EQ(description["title"], "Moby-Dick");
+    EXPECT_TRUE(description["failure"].is_null());
+    EXPECT_EQ(description["spine"], (nlohmann::json { { { "path", "OEBPS/text/chapter-1.xhtml" }, { "linear", true } },
+                                        { { "path", "OEBPS/text/chapter-2.xhtml" }, { "linear", true } } }));
+    ASSERT_EQ(description["toc"].size(), 2u);
+    EXPECT_EQ(description["toc"][1]["title"], "Chapter Two");
+    EXPECT_EQ(description["toc"][1]["spine"], 1);
+    EXPECT_EQ(description["closeButton"], open.reader->closeButton()->viewId());
+    EXPECT_EQ(description["settings"], readerSettingsJson(open.reader->config()));
+    EXPECT_EQ(description["highlights"]["available"], true);
+
+    EXPECT_EQ(open.reader->closeButton()->accessibilityLabel(), "close");
+    EXPECT_EQ(open.reader->messageLabel(), nullptr);
+}
+
+TEST(ReaderViewController, theChromeFollowsTheConfiguration)
+{
+    auto config = std::make_shared<FolioReaderConfig>();
+    config->chromeColor = ui::Color::redColor();
+    config->showsTitle = false;
+    config->alwaysHidesChrome = true;
+    config->startsInNightMode = true;
+    OpenReader open(EpubFixture { .title = "Hidden" }, config);
+    EXPECT_EQ(open.reader->titleLabel()->text(), "Hidden");
+    EXPECT_TRUE(open.reader->titleLabel()->isHidden());
+    EXPECT_EQ(open.reader->titleLabel()->textColor(), ui::Color::redColor());
+    EXPECT_TRUE(open.reader->closeButton()->superview()->isHidden());
+    EXPECT_EQ(open.reader->view()->backgroundColor(), config->nightPaperColor);
+}
+
+TEST(ReaderViewController, aBrokenBookShowsAMessageInsteadOfABlankPage)
+{
+    OpenReader open(EpubFixture { .breakage = fixtures::Breakage::malformedPackage });
+    ASSERT_NE(open.reader->messageLabel(), nullptr);
+    EXPECT_FALSE(open.reader->messageLabel()->isHidden());
+    EXPECT_EQ(open.reader->messageLabel()->text(),
+        "This book cannot be opened.\n" + *open.reader->session().failure());
+    auto description = open.reader->readerDescription();
+    EXPECT_NE(description["failure"].get<std::string>().find("not well-formed XML"), std::string::npos);
+    EXPECT_TRUE(description["spine"].empty());
+    EXPECT_FALSE(open.reader->closeButton()->isHidden()) << "the way back stays";
+}
+
+TEST(ReaderViewController, keepsAndForgetsHighlightsOfTheBook)
+{
+    OpenReader open(EpubFixture {});
+    auto added = open.reader->performReaderAction({ { "type", "addHighlight" },
+        { "document", "OEBPS/text/chapter-2.xhtml" }, { "start", 3 }, { "end", 9 }, { "text", "was the" } });
+    ASSERT_TRUE(added) << added.error().description();
+    std::string id = (*added)["highlight"]["id"];
+    auto items = open.reader->readerDescription()["highlights"]["items"];
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]["text"], "was the");
+    EXPECT_TRUE(std::filesystem::exists(open.folder.file("highlights.realm")));
+
+    ASSERT_TRUE(open.reader->performReaderAction({ { "type", "removeHighlight" }, { "id", id } }));
+    EXPECT_TRUE(open.reader->readerDescription()["highlights"]["items"].empty());
+
+    const std::vector<nlohmann::json> refused = {
+        { { "type", "deleteBook" } },
+        { { "type", "addHighlight" }, { "document", "OEBPS/text/chapter-1.xhtml" }, { "start", -1 }, { "end", 2 }, { "text", "" } },
+        { { "type", "addHighlight" }, { "document", "../../etc/passwd" }, { "start", 1 }, { "end", 2 }, { "text", "x" } },
+        { { "type", "addHighlight" }, { "document", "OEBPS/content.opf" }, { "start", 1 }, { "end", 2 }, { "text", "x" } },
+        { { "type", "addHighlight" }, { "start", 1 }, { "end", 2 } },
+        { { "type", "removeHighlight" }, { "id", "nope" } },
+        { { "type", "removeHighlight" } },
+    };
+    for (const auto& action : refused)
+        EXPECT_FALSE(open.reader->performReaderAction(action)) << action.dump();
+}
+
+TEST(ReaderViewController, highlightsStayOffWhenTheirDatabaseCannotBeOpened)
+{
+    auto config = std::make_shared<FolioReaderConfig>();
+    config->highlightDatabase = Realm::Configuration(std::nullopt, std::nullopt, std::nullopt, std::string(64, 'k'), false,
+        0, std::nullopt, false, std::nullopt, std::nullopt);
+    OpenReader open(EpubFixture {}, config);
+    EXPECT_FALSE(open.reader->keepsHighlights());
+    auto highlights = open.reader->readerDescription()["highlights"];
+    EXPECT_EQ(highlights["available"], false);
+    EXPECT_FALSE(highlights["problem"].is_null());
+    EXPECT_FALSE(open.reader->performReaderAction({ { "type", "addHighlight" },
+        { "document", "OEBPS/text/chapter-1.xhtml" }, { "start", 1 }, { "end", 2 }, { "text", "x" } }));
+    EXPECT_TRUE(open.reader->openReaderFile("OEBPS/text/chapter-1.xhtml")) << "the book is read all the same";
+}
+
+TEST(ReaderViewController, closingAReaderThatIsNotPresentedStillEndsTheSession)
+{
+    OpenReader open(EpubFixture {});
+    auto copy = open.reader->session().temporaryFolder();
+    ASSERT_TRUE(copy);
+    open.reader->close();
+    EXPECT_FALSE(open.reader->session().isOpen());
+    EXPECT_FALSE(std::filesystem::exists(*copy));
+    EXPECT_FALSE(open.reader->openReaderFile("OEBPS/text/chapter-1.xhtml"));
+}
+
+}

@@ -1,0 +1,141 @@
+// makeReaderConfig: the application's reader settings, a quote background from "demo-bg" only
+// when the resource is there, and the highlight database in the documents folder — fresh and
+// independent for every opening.
+#include "reading/makeReaderConfig.h"
+#include "tests/library/LibraryFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const ui::Color amber = ui::Color::withRGBA(237.0 / 255, 182.0 / 255, 27.0 / 255, 1);
+
+void expectColor(const ui::Color& actual, const ui::Color& expected)
+{
+    EXPECT_NEAR(actual.red, expected.red, 1e-12);
+    EXPECT_NEAR(actual.green, expected.green, 1e-12);
+    EXPECT_NEAR(actual.blue, expected.blue, 1e-12);
+    EXPECT_NEAR(actual.alpha, expected.alpha, 1e-12);
+}
+
+std::shared_ptr<ui::Image> noImages(const std::string&)
+{
+    return nullptr;
+}
+
+TEST(MakeReaderConfig, setsTheReaderSettings)
+{
+    fixtures::LibraryFolder library;
+    auto config = makeReaderConfig();
+    expectColor(config->chromeColor, ui::Color::darkGrayColor());
+    expectColor(config->accentColor, amber);
+    EXPECT_TRUE(config->hidesChromeOnTap);
+    EXPECT_TRUE(config->allowsQuoteSharing);
+    EXPECT_FALSE(config->alwaysHidesChrome);
+    EXPECT_EQ(config->scrollDirection, ScrollDirection::horizontal);
+    EXPECT_TRUE(config->showsTitle);
+    EXPECT_FALSE(config->startsInNightMode);
+    // The members it does not set keep their defaults.
+    FolioReaderConfig defaults;
+    EXPECT_EQ(config->fontSize, defaults.fontSize);
+    EXPECT_EQ(config->dayPaperColor, defaults.dayPaperColor);
+    EXPECT_EQ(config->showsPosition, defaults.showsPosition);
+}
+
+TEST(MakeReaderConfig, putsTheHighlightDatabaseInTheDocumentsFolder)
+{
+    fixtures::LibraryFolder library;
+    auto config = makeReaderConfig();
+    const Realm::Configuration& database = config->highlightDatabase;
+    ASSERT_TRUE(database.fileURL());
+    EXPECT_EQ(database.fileURL()->path(), library.path() + "/highlights.realm");
+    EXPECT_FALSE(database.inMemoryIdentifier());
+    EXPECT_FALSE(database.syncConfiguration());
+    EXPECT_FALSE(database.encryptionKey());
+    EXPECT_FALSE(database.readOnly());
+    EXPECT_EQ(database.schemaVersion(), 0u);
+    EXPECT_FALSE(database.migrationBlock());
+    EXPECT_FALSE(database.deleteRealmIfMigrationNeeded());
+    EXPECT_FALSE(database.shouldCompactOnLaunch());
+    EXPECT_FALSE(database.objectTypes());
+}
+
+TEST(MakeReaderConfig, quoteImagesWithAndWithoutTheDemoBackground)
+{
+    fixtures::LibraryFolder library;
+    auto withResource = makeReaderConfig();
+    ASSERT_EQ(withResource->quoteImages.size(), 2u);
+    const QuoteImage& picture = withResource->quoteImages[0];
+    ASSERT_TRUE(picture.image);
+    EXPECT_EQ(picture.image->data(), ui::Image::named("demo-bg")->data());
+    EXPECT_EQ(picture.alpha, 0.6);
+    EXPECT_EQ(picture.textColor, ui::Color::whiteColor());
+    EXPECT_EQ(picture.backgroundColor, ui::Color::blackColor());
+
+    auto withoutResource = makeReaderConfig(noImages);
+    ASSERT_EQ(withoutResource->quoteImages.size(), 1u);
+
+    for (const auto* plain : { &withResource->quoteImages[1], &withoutResource->quoteImages[0] }) {
+        ASSERT_TRUE(plain->image);
+        const ui::Bitmap* pixels = plain->image->bitmap();
+        ASSERT_NE(pixels, nullptr);
+        const std::uint8_t* corner = pixels->pixel(0, 0);
+        // Filled with red 0.3, green 0.26, blue 0.2, opaque.
+        EXPECT_NEAR(corner[0], 0.3 * 255, 1);
+        EXPECT_NEAR(corner[1], 0.26 * 255, 1);
+        EXPECT_NEAR(corner[2], 0.2 * 255, 1);
+        EXPECT_EQ(corner[3], 255);
+        EXPECT_EQ(plain->alpha, 1.0);
+        ASSERT_TRUE(plain->textColor);
+        expectColor(*plain->textColor, ui::Color::withRGBA(0.86, 0.73, 0.7, 1));
+        EXPECT_EQ(plain->backgroundColor, ui::Color::whiteColor());
+    }
+}
+
+TEST(MakeReaderConfig, eachOpeningGetsItsOwnEqualConfiguration)
+{
+    fixtures::LibraryFolder library;
+    auto first = makeReaderConfig();
+    auto second = makeReaderConfig();
+    ASSERT_NE(first, second);
+    EXPECT_EQ(readerSettingsJson(*first), readerSettingsJson(*second));
+    EXPECT_EQ(first->highlightDatabase.fileURL(), second->highlightDatabase.fileURL());
+    ASSERT_EQ(first->quoteImages.size(), second->quoteImages.size());
+    EXPECT_EQ(first->quoteImages[0].image->data(), second->quoteImages[0].image->data());
+
+    first->quoteImages.push_back(QuoteImage());
+    first->chromeColor = ui::Color::redColor();
+    first->highlightDatabase.setReadOnly(true);
+    EXPECT_EQ(second->quoteImages.size(), 2u);
+    EXPECT_EQ(second->chromeColor, ui::Color::darkGrayColor());
+    EXPECT_FALSE(second->highlightDatabase.readOnly());
+}
+
+TEST(MakeReaderConfig, theBrowserIsToldEverySetting)
+{
+    fixtures::LibraryFolder library;
+    auto settings = readerSettingsJson(*makeReaderConfig());
+    EXPECT_EQ(settings["chromeColor"], (nlohmann::json { 1.0 / 3, 1.0 / 3, 1.0 / 3, 1.0 }));
+    EXPECT_EQ(settings["hidesChromeOnTap"], true);
+    EXPECT_EQ(settings["allowsQuoteSharing"], true);
+    EXPECT_EQ(settings["alwaysHidesChrome"], false);
+    EXPECT_EQ(settings["scrollDirection"], "horizontal");
+    EXPECT_EQ(settings["showsTitle"], true);
+    EXPECT_EQ(settings["startsInNightMode"], false);
+    ASSERT_EQ(settings["quoteImages"].size(), 2u);
+    EXPECT_EQ(settings["quoteImages"][0]["image"], 0);
+    EXPECT_EQ(settings["quoteImages"][0]["alpha"], 0.6);
+    EXPECT_EQ(settings["quoteImages"][1]["image"], 1);
+    EXPECT_EQ(settings["quoteImages"][1]["backgroundColor"], (nlohmann::json { 1.0, 1.0, 1.0, 1.0 }));
+
+    FolioReaderConfig vertical;
+    vertical.scrollDirection = ScrollDirection::vertical;
+    QuoteImage empty;
+    vertical.quoteImages = { empty };
+    auto verticalSettings = readerSettingsJson(vertical);
+    EXPECT_EQ(verticalSettings["scrollDirection"], "vertical");
+    EXPECT_TRUE(verticalSettings["quoteImages"][0]["image"].is_null());
+    EXPECT_TRUE(quotePictures(vertical).empty());
+}
+
+}
