@@ -145,16 +145,12 @@ std::string ReaderViewController::bookKey() const
 
 nlohmann::json ReaderViewController::highlightsJson() const
 {
-    auto items = nlohmann::json::array();
-    if (m_highlights) {
-        for (const auto& highlight : m_highlights->highlightsOf(bookKey()))
-            items.push_back(highlightJson(highlight));
-    }
+    // The highlights themselves are asked for by the renderer: the description stays the same for
+    // the whole of the reading, so the browser never draws the reader afresh under the reader.
     return {
         { "available", m_highlights != nullptr },
         { "readOnly", !m_highlights || m_highlights->isReadOnly() },
         { "problem", m_highlightProblem.empty() ? nlohmann::json(nullptr) : nlohmann::json(m_highlightProblem) },
-        { "items", std::move(items) },
     };
 }
 
@@ -202,10 +198,17 @@ foundation::Result<host::ServedFile> ReaderViewController::openReaderFile(std::s
 foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(const nlohmann::json& action)
 {
     auto type = stringMember(action, "type");
-    if (!type || (*type != "addHighlight" && *type != "removeHighlight"))
-        return foundation::Error("the reader knows the actions addHighlight and removeHighlight");
+    if (!type || (*type != "highlights" && *type != "addHighlight" && *type != "removeHighlight"))
+        return foundation::Error("the reader knows the actions highlights, addHighlight and removeHighlight");
     if (!m_highlights)
         return foundation::Error("highlights cannot be kept: " + m_highlightProblem);
+
+    if (*type == "highlights") {
+        auto items = nlohmann::json::array();
+        for (const auto& highlight : m_highlights->highlightsOf(bookKey()))
+            items.push_back(highlightJson(highlight));
+        return nlohmann::json { { "highlights", std::move(items) } };
+    }
 
     if (*type == "removeHighlight") {
         auto id = stringMember(action, "id");

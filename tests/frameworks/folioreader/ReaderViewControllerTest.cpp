@@ -85,13 +85,15 @@ TEST(ReaderViewController, keepsAndForgetsHighlightsOfTheBook)
         { "document", "OEBPS/text/chapter-2.xhtml" }, { "start", 3 }, { "end", 9 }, { "text", "was the" } });
     ASSERT_TRUE(added) << added.error().description();
     std::string id = (*added)["highlight"]["id"];
-    auto items = open.reader->readerDescription()["highlights"]["items"];
+    auto description = open.reader->readerDescription();
+    auto items = (*open.reader->performReaderAction({ { "type", "highlights" } }))["highlights"];
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0]["text"], "was the");
     EXPECT_TRUE(std::filesystem::exists(open.folder.file("highlights.realm")));
 
     ASSERT_TRUE(open.reader->performReaderAction({ { "type", "removeHighlight" }, { "id", id } }));
-    EXPECT_TRUE(open.reader->readerDescription()["highlights"]["items"].empty());
+    EXPECT_TRUE((*open.reader->performReaderAction({ { "type", "highlights" } }))["highlights"].empty());
+    EXPECT_EQ(open.reader->readerDescription(), description) << "the description does not follow the highlights";
 
     const std::vector<nlohmann::json> refused = {
         { { "type", "deleteBook" } },
