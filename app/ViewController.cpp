@@ -27,14 +27,13 @@ ViewController::ViewController(const ui::Coder& coder)
     registerActions();
 }
 
-// The header's buttons name these selectors. The import is still to come; until then its
-// button says so on the console and changes nothing.
+// The header's buttons name these selectors.
 void ViewController::registerActions()
 {
     registerAction("sortList", [this] { sortList(); });
     registerAction("about", [this] { about(); });
     registerAction("openSettings", [this] { openSettings(); });
-    registerAction("openFile", [] { foundation::console("openFile: not available yet"); });
+    registerAction("openFile", [this] { openFile(); });
 }
 
 void ViewController::viewDidLoad()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "frameworks/folioreader/FolioReader.h"
+#include "platform/ui/DocumentPickerDelegate.h"
 #include "platform/ui/TableViewController.h"
 
 #include <memory>
@@ -19,7 +20,7 @@ struct ReaderEngineOwner {
     const std::shared_ptr<FolioReader> folioReader;
 };
 
-class ViewController : private ReaderEngineOwner, public ui::TableViewController {
+class ViewController : private ReaderEngineOwner, public ui::TableViewController, public ui::DocumentPickerDelegate {
 public:
     using ReaderEngineOwner::folioReader;
 
@@ -64,6 +65,16 @@ public:
 
     // The header's sort button: the next sort order, re-sorted, reloaded, scrolled to the top.
     void sortList();
+    // The header's open button: the document picker for EPUB books.
+    void openFile();
+    // documentPicker:didPickDocumentsAtURLs: — imports the first picked file.
+    void didPickDocumentsAtURLs(ui::DocumentPickerViewController&, const std::vector<foundation::URL>& urls) override;
+    // documentPickerWasCancelled: — says so on the console and dismisses the picker.
+    void documentPickerWasCancelled(ui::DocumentPickerViewController&) override;
+    // Unpacks the EPUB file into a folder of the library named like it, shows it first and
+    // opens it. A broken file leaves the library as it was.
+    void importBook(const foundation::URL& url);
+
     // The header's info button: the about alert.
     void about();
     // The header's settings button: this application's page of the system's settings.

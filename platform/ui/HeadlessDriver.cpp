@@ -4,6 +4,7 @@
 #include "platform/ui/AlertController.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Control.h"
+#include "platform/ui/DocumentPickerViewController.h"
 #include "platform/ui/TableViewController.h"
 
 #include <cmath>
@@ -162,6 +163,38 @@ foundation::Result<void> HeadlessDriver::tapAlertAction(std::size_t index)
             return foundation::Error("no alert is shown");
         if (!alert->tapActionAtIndex(index))
             return foundation::Error("the alert has no button " + std::to_string(index));
+        return {};
+    });
+}
+
+}
+
+namespace ui {
+
+namespace {
+std::shared_ptr<DocumentPickerViewController> shownPicker()
+{
+    return std::dynamic_pointer_cast<DocumentPickerViewController>(HeadlessDriver::window()->topViewController());
+}
+}
+
+foundation::Result<void> HeadlessDriver::pickDocuments(const std::vector<std::string>& paths)
+{
+    return deliver([&]() -> foundation::Result<void> {
+        auto picker = shownPicker();
+        if (!picker)
+            return foundation::Error("no document picker is shown");
+        return picker->userPickFiles(paths);
+    });
+}
+
+foundation::Result<void> HeadlessDriver::cancelDocumentPicker()
+{
+    return deliver([&]() -> foundation::Result<void> {
+        auto picker = shownPicker();
+        if (!picker)
+            return foundation::Error("no document picker is shown");
+        picker->userCancel();
         return {};
     });
 }

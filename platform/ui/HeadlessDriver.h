@@ -24,6 +24,9 @@ public:
     foundation::Result<void> showScreen(bool animated = false);
     // The rows the viewer shows, counted across sections.
     foundation::Result<void> scrollTo(std::int64_t firstRow, std::int64_t rowCount);
+    // The user chose these files in the document picker in front, or cancelled it.
+    foundation::Result<void> pickDocuments(const std::vector<std::string>& paths);
+    foundation::Result<void> cancelDocumentPicker();
     // A tap on the button at that position of the alert in front.
     foundation::Result<void> tapAlertAction(std::size_t index);
     // The window, and with it the screen and its table, takes the size in points.

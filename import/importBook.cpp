@@ -1,0 +1,31 @@
+// Importing a book file: unpacked into the library, shown first, opened.
+#include "app/ViewController.h"
+
+#include "import/unpackIntoLibrary.h"
+#include "platform/foundation/Console.h"
+#include "platform/foundation/FileManager.h"
+#include "reading/makeReaderConfig.h"
+
+void ViewController::importBook(const foundation::URL& url)
+{
+    using namespace foundation;
+    const URL source = url.standardizedFileURL();
+    auto folder = FileManager::defaultManager()->urlForDirectory(SearchPathDirectory::documentDirectory,
+        SearchPathDomainMask::userDomainMask, std::nullopt, true);
+    if (!folder) {
+        console("Can't import: " + folder.error().description());
+        return;
+    }
+    const std::string name = source.lastPathComponent();
+    auto unpacked = unpackIntoLibrary(source.path(), folder->path(), name);
+    viewWillAppear(true);
+    if (!unpacked) {
+        // The library is as it was; there is no new book to open.
+        console("Can't import: " + unpacked.error().description());
+        return;
+    }
+    auto table = tableView();
+    if (table->numberOfRowsInSection(0) > 0)
+        table->selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), true, ui::TableViewScrollPosition::none);
+    folioReader->presentReader(*this, folder->appendingPathComponent(name).path(), std::nullopt, makeReaderConfig(), true, true);
+}
