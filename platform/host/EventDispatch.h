@@ -1,0 +1,28 @@
+// EventDispatch: one user action from a page, checked and delivered through the headless driver
+// as the screen would deliver it — a row tapped, a row's delete confirmed, a control touched up
+// inside (by view id), an index title tapped. Anything malformed, and anything naming what the
+// screen does not show, is refused and changes nothing.
+#pragma once
+
+#include "platform/ui/HeadlessDriver.h"
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+namespace host {
+
+struct EventFailure {
+    // 400: the event is malformed or of an unknown type; 422: it names a row, control or index
+    // title the screen does not have.
+    int status;
+    std::string description;
+};
+
+// Checks the event's form only: the type and the members it needs. Any thread.
+std::optional<EventFailure> checkEvent(const nlohmann::json& event);
+
+// Delivers a checked event. Main loop.
+std::optional<EventFailure> dispatchEvent(const nlohmann::json& event, ui::HeadlessDriver& driver);
+
+}

@@ -1,0 +1,74 @@
+// Host: the HTTP server inside the program that serves the application to a browser. It serves
+// the renderer, the state snapshot, the pages' events, the change stream, the images the view
+// tree shows and the stand-in fonts — each only to requests that carry the launch's token, name
+// this host and come from its own pages. It runs on its own threads; everything it asks of the
+// application runs on the main loop.
+#pragma once
+
+#include "platform/foundation/Result.h"
+#include "platform/host/EventStream.h"
+#include "platform/host/ListenAddress.h"
+#include "platform/host/StateService.h"
+#include "platform/host/WebFiles.h"
+#include "platform/ui/MainLoop.h"
+
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+namespace host {
+
+class RequestGuard;
+
+struct HostOptions {
+    ListenAddress listen = ListenAddress::loopback();
+    // 0: any free port.
+    int port = 0;
+    // Where the renderer's files are read from.
+    std::string webRoot = PAGEWYN_WEB_DIR;
+};
+
+class Host {
+public:
+    explicit Host(HostOptions options = {}, ui::MainLoop& loop = ui::MainLoop::main());
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Binds the port and starts serving; an error when the address or port cannot be had.
+    foundation::Result<void> start();
+    // Ends every stream and request and stops serving. Safe to call more than once.
+    void stop();
+
+    int port() const { return m_port; }
+    const std::string& token() const { return m_token; }
+    // The address to print, with the token: where other devices reach the host when it serves
+    // them, else loopback.
+    std::string address() const;
+    // The address for a browser on this machine, with the token.
+    std::string localAddress() const;
+
+    StateService& state() { return m_state; }
+
+    // Request bodies larger than this are refused (413) before they are read.
+    static constexpr std::size_t largestBody = 64 * 1024;
+
+private:
+    void installRoutes();
+
+    HostOptions m_options;
+    std::string m_token;
+    int m_port = 0;
+    EventStream m_stream;
+    StateService m_state;
+    WebFiles m_files;
+    std::unique_ptr<RequestGuard> m_guard;
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+};
+
+}

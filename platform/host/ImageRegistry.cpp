@@ -1,0 +1,102 @@
+// The weak image registry, with ids digested from the pictures' bytes (64-bit FNV-1a).
+#include "platform/host/ImageRegistry.h"
+
+#include <cstdint>
+
+namespace host {
+
+namespace {
+std::string digest(const std::string& mimeType, const std::string& bytes)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](const std::string& text) {
+        for (unsigned char c : text) {
+            hash ^= c;
+            hash *= 1099511628211ull;
+        }
+    };
+    mix(mimeType);
+    mix(bytes);
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string id(16, '0');
+    for (int index = 15; index >= 0; --index) {
+        id[static_cast<std::size_t>(index)] = digits[hash & 0xF];
+        hash >>= 4;
+    }
+    return id;
+}
+}
+
+std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>& image)
+{
+    if (!image)
+        return std::nullopt;
+    {
+        std::lock_guard guard(m_lock);
+        auto known = m_idByImage.find(image.get());
+        if (known != m_idByImage.end()) {
+            auto entry = m_byId.find(known->second);
+            if (entry != m_byId.end() && entry->second.address == image.get() && entry->second.image.lock() == image)
+                return known->second;
+        }
+    }
+
+    // Digesting and encoding happen outside the lock: the browser's fetches go on meanwhile.
+    std::shared_ptr<const std::string> encoded;
+    std::string mimeType = image->mimeType();
+    if (image->data().empty()) {
+        auto png = image->pngData();
+        if (!png)
+            return std::nullopt;
+        encoded = std::make_shared<const std::string>(std::move(*png));
+        mimeType = "image/png";
+    }
+    auto id = digest(mimeType, encoded ? *encoded : image->data());
+
+    std::lock_guard guard(m_lock);
+    auto& entry = m_byId[id];
+    if (entry.address)
+        m_idByImage.erase(entry.address);
+    // An equal picture registered earlier gives way to this one, which the view tree holds now.
+    entry = Entry { image, image.get(), std::move(encoded), std::move(mimeType) };
+    m_idByImage[image.get()] = id;
+    if (m_byId.size() >= m_pruneAt)
+        pruneExpired();
+    return id;
+}
+
+void ImageRegistry::pruneExpired()
+{
+    for (auto entry = m_byId.begin(); entry != m_byId.end();) {
+        if (entry->second.image.expired()) {
+            m_idByImage.erase(entry->second.address);
+            entry = m_byId.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+    m_pruneAt = std::max<std::size_t>(256, m_byId.size() * 2);
+}
+
+std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id) const
+{
+    std::lock_guard guard(m_lock);
+    auto entry = m_byId.find(id);
+    if (entry == m_byId.end())
+        return std::nullopt;
+    auto image = entry->second.image.lock();
+    if (!image)
+        return std::nullopt;
+    // An encoded image's bytes never change; the answer shares them, keeping the image alive
+    // only while they are sent.
+    auto bytes = entry->second.encoded ? entry->second.encoded : std::shared_ptr<const std::string>(image, &image->data());
+    return Picture { std::move(bytes), entry->second.mimeType };
+}
+
+std::size_t ImageRegistry::size() const
+{
+    std::lock_guard guard(m_lock);
+    return m_byId.size();
+}
+
+}

@@ -1,0 +1,45 @@
+// ListenAddress: the address the host binds to, the address it prints, and the names a browser
+// may use for it in the Host header. Loopback by default; another address serves other devices.
+#pragma once
+
+#include "platform/foundation/Result.h"
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+class ListenAddress {
+public:
+    // An IPv4 or IPv6 literal, or "localhost"; an error for anything else.
+    static foundation::Result<ListenAddress> parse(const std::string& text);
+    static ListenAddress loopback() { return *parse("127.0.0.1"); }
+
+    // The literal handed to the socket.
+    const std::string& bindAddress() const { return m_address; }
+    bool isIPv6() const { return m_ipv6; }
+    bool isLoopback() const { return m_loopback; }
+    // 0.0.0.0 or ::, every interface of the machine.
+    bool isWildcard() const { return m_wildcard; }
+
+    // The host part of the address a person opens: the literal, bracketed for IPv6; for a
+    // wildcard, this machine's first address other devices can reach (loopback when it has none).
+    std::string publicHost() const;
+    // The same, for the browser on this machine: loopback whenever the host listens there.
+    std::string localHost() const;
+
+    // Every Host header value (name and port) by which a browser legitimately reaches the host:
+    // the loopback names, the bound address and, for a wildcard, this machine's addresses and name.
+    std::vector<std::string> acceptedHosts(int port) const;
+
+private:
+    std::string m_address;
+    bool m_ipv6 = false;
+    bool m_loopback = false;
+    bool m_wildcard = false;
+};
+
+// Whether the Host header names one of the accepted hosts; case does not matter in host names.
+bool hostHeaderAccepted(const std::string& header, const std::vector<std::string>& accepted);
+
+}

@@ -1,0 +1,63 @@
+// The window's snapshot: the root screen, then each screen presented over it, front last.
+#include "platform/host/Snapshot.h"
+
+#include "platform/host/TableSnapshot.h"
+#include "platform/host/ViewJson.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/TableViewController.h"
+
+namespace host {
+
+namespace {
+
+const char* presentationStyleName(ui::ModalPresentationStyle style)
+{
+    switch (style) {
+    case ui::ModalPresentationStyle::fullScreen: return "fullScreen";
+    case ui::ModalPresentationStyle::pageSheet: return "pageSheet";
+    case ui::ModalPresentationStyle::formSheet: return "formSheet";
+    case ui::ModalPresentationStyle::overFullScreen: return "overFullScreen";
+    case ui::ModalPresentationStyle::automatic: return "automatic";
+    }
+    return "automatic";
+}
+
+nlohmann::json screenJson(ui::ViewController& controller, ImageRegistry& images)
+{
+    nlohmann::json json = { { "controller", controller.className() } };
+    if (auto* tableController = dynamic_cast<ui::TableViewController*>(&controller))
+        json["table"] = tableSnapshot(*tableController->tableView(), images);
+    else
+        json["view"] = viewJson(*controller.view(), images);
+    return json;
+}
+
+}
+
+nlohmann::json windowSnapshot(ui::Window& window, ImageRegistry& images)
+{
+    auto size = window.frame().size;
+    nlohmann::json json = { { "window", { { "width", size.width }, { "height", size.height } } } };
+    auto root = window.rootViewController();
+    json["screen"] = root ? screenJson(*root, images) : nlohmann::json(nullptr);
+
+    auto presented = nlohmann::json::array();
+    for (auto controller = root ? root->presentedViewController() : nullptr; controller;
+         controller = controller->presentedViewController()) {
+        auto screen = screenJson(*controller, images);
+        screen["kind"] = "screen";
+        screen["style"] = presentationStyleName(controller->modalPresentationStyle());
+        presented.push_back(std::move(screen));
+    }
+    json["presented"] = std::move(presented);
+
+    auto urls = nlohmann::json::array();
+    if (auto application = ui::Application::sharedApplication()) {
+        for (auto& url : application->takeOpenURLRequests())
+            urls.push_back(url.absoluteString());
+    }
+    json["openURLs"] = std::move(urls);
+    return json;
+}
+
+}

@@ -1,0 +1,134 @@
+// Bad, stale and broken requests: each gets a clear 4xx and leaves the library as it was, and the
+// host goes on serving.
+#include "tests/host/HostedApp.h"
+
+#include "library/BookList.h"
+
+#include <arpa/inet.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+const std::vector<testing::BookFile> threeBooks {
+    { "c.epub", "Gamma", "Cy", 3000 },
+    { "b.epub", "Beta", "Bob", 2000 },
+    { "a.epub", "Alpha", "Ann", 1000 },
+};
+
+void expectLibraryAsItWas(testing::HostedApp& hosted)
+{
+    auto state = hosted.state();
+    EXPECT_EQ(testing::snapshotTitle(state), "Recently Opened");
+    EXPECT_EQ(testing::snapshotRows(state), (std::vector<std::string> { "Gamma, Cy", "Beta, Bob", "Alpha, Ann" }));
+    for (auto* name : { "a.epub", "b.epub", "c.epub" })
+        EXPECT_TRUE(std::filesystem::exists(hosted.app().library().itemPath(name))) << name;
+}
+
+TEST(HostReliability, aMalformedEventIsABadRequestAndChangesNothing)
+{
+    testing::HostedApp hosted(threeBooks);
+    auto version = std::to_string(hosted.host().state().version());
+    const std::vector<std::string> bodies {
+        "",
+        "not json",
+        "{\"type\":\"deleteRow\",\"row\":0",
+        "[\"deleteRow\", 0]",
+        "{\"row\":0,\"version\":" + version + "}",
+        "{\"type\":\"formatDisk\",\"version\":" + version + "}",
+        "{\"type\":\"deleteRow\",\"version\":" + version + "}",
+        "{\"type\":\"deleteRow\",\"row\":\"0\",\"version\":" + version + "}",
+        "{\"type\":\"deleteRow\",\"row\":-1,\"version\":" + version + "}",
+        "{\"type\":\"deleteRow\",\"row\":0.5,\"version\":" + version + "}",
+        "{\"type\":\"deleteRow\",\"row\":0,\"section\":-1,\"version\":" + version + "}",
+        "{\"type\":\"deleteRow\",\"row\":18446744073709551615,\"version\":" + version + "}",
+        "{\"type\":\"deleteRow\",\"row\":0}",
+        "{\"type\":\"deleteRow\",\"row\":0,\"version\":\"" + version + "\"}",
+        "{\"type\":\"deleteRow\",\"row\":0,\"version\":" + version + ",\"viewport\":{\"width\":-5}}",
+        "{\"type\":\"deleteRow\",\"row\":0,\"version\":" + version + ",\"viewport\":{\"count\":5000}}",
+        "{\"type\":\"deleteRow\",\"row\":0,\"version\":" + version + ",\"viewport\":[]}",
+        "{\"type\":\"tapIndexTitle\",\"title\":7,\"version\":" + version + "}",
+        "{\"type\":\"tapIndexTitle\",\"title\":\"" + std::string(100, 'A') + "\",\"version\":" + version + "}",
+        "{\"type\":\"touchUpInside\",\"version\":" + version + "}",
+    };
+    for (auto& body : bodies) {
+        auto answer = hosted.post("/event", body, hosted.page());
+        EXPECT_EQ(answer.status, 400) << body;
+        EXPECT_FALSE(answer.json().value("error", "").empty()) << body;
+    }
+    expectLibraryAsItWas(hosted);
+}
+
+TEST(HostReliability, anEventNamingWhatTheScreenDoesNotShowIsRefusedWithTheCurrentState)
+{
+    testing::HostedApp hosted(threeBooks);
+    const std::vector<nlohmann::json> events {
+        { { "type", "deleteRow" }, { "row", 3 } },
+        { { "type", "deleteRow" }, { "row", 0 }, { "section", 1 } },
+        { { "type", "tapRow" }, { "row", 99 } },
+        { { "type", "touchUpInside" }, { "view", 999999 } },
+        // The table itself is a view, but no control.
+        { { "type", "touchUpInside" }, { "view", hosted.state()["screen"]["table"]["id"] } },
+        // The recency order has no index.
+        { { "type", "tapIndexTitle" }, { "title", "A" } },
+    };
+    for (auto& event : events) {
+        auto answer = hosted.event(event);
+        EXPECT_EQ(answer.status, 422) << event.dump();
+        EXPECT_EQ(answer.json()["state"]["screen"]["table"]["rowCount"], 3) << event.dump();
+    }
+    expectLibraryAsItWas(hosted);
+}
+
+TEST(HostReliability, anEventFromAPageDrawnBeforeTheLastChangeIsRefused)
+{
+    testing::HostedApp hosted(threeBooks);
+    auto seen = hosted.host().state().version();
+    // Another page sorts: row 0 is now another book than the one this page shows there.
+    ASSERT_EQ(hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") } }).status, 200);
+    auto answer = hosted.event({ { "type", "deleteRow" }, { "row", 0 }, { "version", seen } });
+    EXPECT_EQ(answer.status, 409);
+    EXPECT_EQ(testing::snapshotTitle(answer.json()["state"]), "Books by Title");
+    for (auto* name : { "a.epub", "b.epub", "c.epub" })
+        EXPECT_TRUE(std::filesystem::exists(hosted.app().library().itemPath(name))) << name;
+}
+
+TEST(HostReliability, aBadViewportIsABadRequest)
+{
+    testing::HostedApp hosted(threeBooks);
+    for (auto* query : { "first=abc", "first=-1", "count=1001", "count=2.5", "width=0", "width=nan", "height=inf", "width=1e9", "first=" }) {
+        auto answer = hosted.get(std::string("/state?") + query);
+        EXPECT_EQ(answer.status, 400) << query;
+    }
+    EXPECT_EQ(hosted.get("/state?first=1&count=2&width=320.5&height=480").status, 200);
+}
+
+TEST(HostReliability, aPageThatGoesAwayMidRequestLeavesTheHostServing)
+{
+    testing::HostedApp hosted(threeBooks);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(hosted.host().port()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        std::string request = "GET /state HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nCookie: " + hosted.page().begin()->second + "\r\n\r\n";
+        ASSERT_EQ(::send(sock, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        ::close(sock);
+    }
+    // Half a request, then nothing: the host's other workers answer meanwhile.
+    int idle = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(hosted.host().port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(idle, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::send(idle, "POST /event HTTP/1.1\r\n", 22, 0);
+    expectLibraryAsItWas(hosted);
+    ::close(idle);
+}
+
+}

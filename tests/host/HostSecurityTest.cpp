@@ -1,0 +1,130 @@
+// The host's guard: no token, no entry; only this host's names; no other site's pages; bounded
+// bodies. A refused request changes nothing.
+#include "tests/host/HostedApp.h"
+
+#include "library/BookList.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::vector<testing::BookFile> twoBooks { { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } };
+
+struct Request {
+    const char* method;
+    std::string path;
+};
+
+TEST(HostSecurity, everyRequestWithoutTheLaunchTokenIsForbiddenAndChangesNothing)
+{
+    testing::HostedApp hosted(twoBooks);
+    auto sortButton = hosted.headerButtonId("sort");
+    auto imageId = testing::imageIds(hosted.state()["screen"]["table"]["rows"][0]["cell"]).at(0);
+    nlohmann::json sort = { { "type", "touchUpInside" }, { "view", sortButton }, { "version", hosted.host().state().version() } };
+
+    const std::string port = std::to_string(hosted.host().port());
+    const std::vector<std::pair<std::string, httplib::Headers>> strangers {
+        { "no token", { { "Host", hosted.hostName() } } },
+        { "a wrong token in the cookie", { { "Cookie", "pagewyn-" + port + "=" + std::string(64, '0') } } },
+        { "the token under another port's cookie", { { "Cookie", "pagewyn-1=" + hosted.host().token() } } },
+        { "a truncated token", { { "Cookie", "pagewyn-" + port + "=" + hosted.host().token().substr(0, 63) } } },
+        { "a wrong token in the header", { { "X-Pagewyn-Token", "nope" } } },
+    };
+    const std::vector<Request> requests {
+        { "GET", "/" }, { "GET", "/state" }, { "GET", "/events" }, { "GET", "/images/" + imageId },
+        { "GET", "/fonts/Avenir-Light" }, { "GET", "/app.js" }, { "GET", "/state?token=" + std::string(64, 'f') },
+    };
+    for (auto& [who, headers] : strangers) {
+        for (auto& request : requests)
+            EXPECT_EQ(hosted.request(request.method, request.path, headers).status, 403) << who << ": " << request.path;
+        EXPECT_EQ(hosted.post("/event", sort.dump(), headers).status, 403) << who;
+    }
+    EXPECT_EQ(testing::snapshotTitle(hosted.state()), "Recently Opened");
+    EXPECT_EQ(fixtures::listedFiles(), (std::vector<std::string> { "a.epub", "b.epub" }));
+}
+
+TEST(HostSecurity, theTokenInTheAddressBecomesAStrictHttpOnlyCookieAndLeavesTheAddressBar)
+{
+    testing::HostedApp hosted;
+    auto opened = hosted.get("/?token=" + hosted.host().token(), {});
+    EXPECT_EQ(opened.status, 303);
+    EXPECT_EQ(opened.header("Location"), "/");
+    auto cookie = opened.header("Set-Cookie");
+    EXPECT_EQ(cookie.rfind("pagewyn-" + std::to_string(hosted.host().port()) + "=" + hosted.host().token() + ";", 0), 0u) << cookie;
+    EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
+    EXPECT_NE(cookie.find("SameSite=Strict"), std::string::npos);
+
+    auto page = hosted.get("/");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.body.find("<script type=\"module\" src=\"/app.js\">"), std::string::npos);
+    EXPECT_EQ(hosted.get("/state", { { "X-Pagewyn-Token", hosted.host().token() } }).status, 200);
+}
+
+TEST(HostSecurity, everyLaunchHasItsOwnLongToken)
+{
+    testing::HostedApp first;
+    host::Host second;
+    ASSERT_TRUE(second.start());
+    EXPECT_EQ(first.host().token().size(), 64u);
+    EXPECT_EQ(first.host().token().find_first_not_of("0123456789abcdef"), std::string::npos);
+    EXPECT_NE(first.host().token(), second.token());
+    EXPECT_NE(second.address().find("?token=" + second.token()), std::string::npos);
+}
+
+TEST(HostSecurity, onlyNamesOfThisHostAreAnswered)
+{
+    testing::HostedApp hosted;
+    const std::string port = std::to_string(hosted.host().port());
+    const std::vector<std::pair<std::string, int>> hosts {
+        { "127.0.0.1:" + port, 200 },
+        { "localhost:" + port, 200 },
+        { "LOCALHOST:" + port, 200 },
+        { "[::1]:" + port, 200 },
+        { "attacker.example:" + port, 403 },
+        { "127.0.0.1:" + std::to_string(hosted.host().port() + 1), 403 },
+        { "127.0.0.1", 403 },
+        { "", 403 },
+    };
+    for (auto& [host, status] : hosts) {
+        auto headers = hosted.page();
+        headers.emplace("Host", host);
+        EXPECT_EQ(hosted.get("/state", headers).status, status) << "Host: " << host;
+    }
+}
+
+TEST(HostSecurity, requestsFromOtherSitesGetNoAnswerAndNoCrossOriginHeaders)
+{
+    testing::HostedApp hosted(twoBooks);
+    auto sort = nlohmann::json { { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") }, { "version", hosted.host().state().version() } };
+    auto fromElsewhere = hosted.page();
+    fromElsewhere.emplace("Origin", "http://attacker.example");
+    EXPECT_EQ(hosted.post("/event", sort.dump(), fromElsewhere).status, 403);
+    auto crossSite = hosted.page();
+    crossSite.emplace("Sec-Fetch-Site", "cross-site");
+    EXPECT_EQ(hosted.get("/state", crossSite).status, 403);
+    auto sameOrigin = hosted.page();
+    sameOrigin.emplace("Origin", "http://" + hosted.hostName());
+    EXPECT_EQ(hosted.get("/state", sameOrigin).status, 200);
+
+    auto preflight = fromElsewhere;
+    preflight.emplace("Access-Control-Request-Method", "POST");
+    for (auto& answer : { hosted.request("OPTIONS", "/event", preflight), hosted.get("/state"), hosted.get("/") }) {
+        EXPECT_EQ(answer.header("Access-Control-Allow-Origin"), "");
+        EXPECT_EQ(answer.header("Access-Control-Allow-Credentials"), "");
+    }
+    EXPECT_EQ(testing::snapshotTitle(hosted.state()), "Recently Opened");
+}
+
+TEST(HostSecurity, anEventMustBeJsonOfBoundedSize)
+{
+    testing::HostedApp hosted(twoBooks);
+    auto sort = nlohmann::json { { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") }, { "version", hosted.host().state().version() } };
+    EXPECT_EQ(hosted.post("/event", sort.dump(), hosted.page(), "text/plain").status, 415);
+    EXPECT_EQ(hosted.post("/event", "type=touchUpInside", hosted.page(), "application/x-www-form-urlencoded").status, 415);
+    auto padded = sort;
+    padded["padding"] = std::string(host::Host::largestBody, 'x');
+    EXPECT_EQ(hosted.post("/event", padded.dump(), hosted.page()).status, 413);
+    EXPECT_EQ(testing::snapshotTitle(hosted.state()), "Recently Opened");
+}
+
+}

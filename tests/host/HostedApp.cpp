@@ -1,0 +1,153 @@
+// Launching the application with its host for a test, and requests that keep the main loop going.
+#include "tests/host/HostedApp.h"
+
+#include <future>
+#include <gtest/gtest.h>
+
+namespace testing {
+
+namespace {
+HostedApp::Answer answerOf(const httplib::Result& result)
+{
+    if (!result)
+        return {};
+    return { result->status, result->body, result->headers };
+}
+
+// The first label under a view, depth first.
+const nlohmann::json* firstText(const nlohmann::json& view)
+{
+    if (view.contains("text"))
+        return &view["text"];
+    if (!view.contains("subviews"))
+        return nullptr;
+    for (auto& subview : view["subviews"]) {
+        if (auto* found = firstText(subview))
+            return found;
+    }
+    return nullptr;
+}
+}
+
+std::string HostedApp::Answer::header(const std::string& name) const
+{
+    auto found = headers.find(name);
+    return found == headers.end() ? std::string() : found->second;
+}
+
+HostedApp::HostedApp(const std::vector<BookFile>& books, bool ready)
+    : m_app(std::make_unique<LaunchedApp>(books))
+{
+    auto started = m_host.start();
+    if (!started)
+        throw std::runtime_error("the host did not start: " + started.error().description());
+    if (ready)
+        m_host.state().applicationReady();
+}
+
+HostedApp::~HostedApp()
+{
+    m_host.stop();
+    m_app.reset();
+}
+
+std::string HostedApp::hostName() const
+{
+    return "127.0.0.1:" + std::to_string(m_host.port());
+}
+
+httplib::Headers HostedApp::page() const
+{
+    return { { "Cookie", "pagewyn-" + std::to_string(m_host.port()) + "=" + m_host.token() } };
+}
+
+template <typename Request>
+HostedApp::Answer HostedApp::whilePumping(Request request)
+{
+    auto answer = std::async(std::launch::async, std::move(request));
+    while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        ui::MainLoop::main().runPending();
+    return answer.get();
+}
+
+HostedApp::Answer HostedApp::get(const std::string& path, const httplib::Headers& headers)
+{
+    return whilePumping([this, path, headers] {
+        httplib::Client client("127.0.0.1", m_host.port());
+        return answerOf(client.Get(path.c_str(), headers));
+    });
+}
+
+HostedApp::Answer HostedApp::post(const std::string& path, const std::string& body, const httplib::Headers& headers,
+    const std::string& contentType)
+{
+    return whilePumping([this, path, body, headers, contentType] {
+        httplib::Client client("127.0.0.1", m_host.port());
+        return answerOf(client.Post(path.c_str(), headers, body, contentType.c_str()));
+    });
+}
+
+HostedApp::Answer HostedApp::request(const std::string& method, const std::string& path, const httplib::Headers& headers)
+{
+    return whilePumping([this, method, path, headers] {
+        httplib::Client client("127.0.0.1", m_host.port());
+        httplib::Request request;
+        request.method = method;
+        request.path = path;
+        request.headers = headers;
+        return answerOf(client.send(request));
+    });
+}
+
+nlohmann::json HostedApp::state(const std::string& query)
+{
+    auto answer = get("/state?" + query);
+    EXPECT_EQ(answer.status, 200) << answer.body;
+    return answer.json();
+}
+
+HostedApp::Answer HostedApp::event(nlohmann::json event)
+{
+    if (!event.contains("version"))
+        event["version"] = m_host.state().version();
+    return post("/event", event.dump(), page());
+}
+
+std::uint64_t HostedApp::headerButtonId(const std::string& name)
+{
+    auto header = state()["screen"]["table"]["sections"][0]["header"];
+    for (auto& subview : header["subviews"]) {
+        if (subview.value("label", "") == name)
+            return subview["id"].get<std::uint64_t>();
+    }
+    ADD_FAILURE() << "the header has no button " << name;
+    return 0;
+}
+
+std::vector<std::string> snapshotRows(const nlohmann::json& state)
+{
+    std::vector<std::string> rows;
+    for (auto& row : state["screen"]["table"]["rows"])
+        rows.push_back(row["label"].get<std::string>());
+    return rows;
+}
+
+std::vector<std::string> imageIds(const nlohmann::json& view)
+{
+    std::vector<std::string> ids;
+    if (view.contains("image") && view["image"].is_object())
+        ids.push_back(view["image"]["id"].get<std::string>());
+    for (auto& subview : view.value("subviews", nlohmann::json::array())) {
+        auto inner = imageIds(subview);
+        ids.insert(ids.end(), inner.begin(), inner.end());
+    }
+    return ids;
+}
+
+std::string snapshotTitle(const nlohmann::json& state)
+{
+    auto* title = firstText(state["screen"]["table"]["sections"][0]["header"]);
+    return title ? title->get<std::string>() : std::string();
+}
+
+}

@@ -1,0 +1,76 @@
+// The image registry: ids by content, held weakly, bitmaps served as PNG.
+#include "platform/host/ImageRegistry.h"
+#include "tests/support/TinyPictures.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::shared_ptr<ui::Image> picture(const std::string& bytes)
+{
+    return *ui::Image::withData(bytes);
+}
+
+TEST(ImageRegistry, equalPicturesShareAnIdAndOthersDoNot)
+{
+    host::ImageRegistry registry;
+    auto cover = picture(fixtures::tinyPng());
+    auto sameCoverReadAgain = picture(fixtures::tinyPng());
+    auto otherCover = picture(fixtures::tinyJpeg());
+    auto id = registry.idFor(cover);
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->size(), 16u);
+    EXPECT_EQ(registry.idFor(cover), id);
+    EXPECT_EQ(registry.idFor(sameCoverReadAgain), id);
+    EXPECT_NE(registry.idFor(otherCover), id);
+    auto found = registry.find(*id);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(*found->bytes, fixtures::tinyPng());
+    EXPECT_EQ(found->mimeType, "image/png");
+    EXPECT_EQ(registry.find(*registry.idFor(otherCover))->mimeType, "image/jpeg");
+}
+
+TEST(ImageRegistry, anImageNoOneHoldsCanNoLongerBeFetched)
+{
+    host::ImageRegistry registry;
+    auto cover = picture(fixtures::tinyPng());
+    auto id = *registry.idFor(cover);
+    auto served = registry.find(id);
+    cover.reset();
+    // Bytes already handed out stay valid while they are sent.
+    EXPECT_EQ(*served->bytes, fixtures::tinyPng());
+    served.reset();
+    EXPECT_FALSE(registry.find(id));
+    EXPECT_FALSE(registry.find("0123456789abcdef"));
+}
+
+TEST(ImageRegistry, manyShortLivedImagesDoNotPileUp)
+{
+    host::ImageRegistry registry;
+    auto kept = picture(fixtures::tinyJpeg());
+    auto keptId = *registry.idFor(kept);
+    for (int n = 0; n < 2000; ++n) {
+        ui::Bitmap bitmap { 1, 1, { static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), 0, 255 } };
+        ASSERT_TRUE(registry.idFor(ui::Image::withBitmap(bitmap)));
+    }
+    EXPECT_LT(registry.size(), 600u);
+    EXPECT_TRUE(registry.find(keptId));
+}
+
+TEST(ImageRegistry, aBitmapIsServedAsPng)
+{
+    host::ImageRegistry registry;
+    ui::Bitmap bitmap { 2, 2, std::vector<std::uint8_t>(16, 200) };
+    auto tinted = ui::Image::withBitmap(bitmap, 2);
+    auto id = registry.idFor(tinted);
+    ASSERT_TRUE(id);
+    auto found = registry.find(*id);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->mimeType, "image/png");
+    auto decoded = ui::Image::withData(*found->bytes, 2);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ((*decoded)->pixelWidth(), 2);
+    EXPECT_FALSE(registry.idFor(nullptr));
+}
+
+}
