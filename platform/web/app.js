@@ -1,0 +1,186 @@
+// The renderer's start: it draws the state the host sends, reports the page's viewport, sends the
+// user's actions one at a time, and looks again whenever the host says the state changed. It
+// keeps no state of the application: every answer from the host replaces what is drawn.
+
+import { fetchState, postEvent, watchChanges } from './connection.js';
+import { drawPresented } from './overlays.js';
+import { TableScreen } from './table.js';
+import { drawView } from './views.js';
+
+const root = document.getElementById('app');
+const presentedLayer = document.createElement('div');
+presentedLayer.className = 'presented-layer';
+presentedLayer.hidden = true;
+const startingPanel = document.getElementById('starting');
+const notice = document.getElementById('notice');
+
+const page = {
+  version: -1,
+  table: null,
+  events: [],
+  wantState: true,
+  busy: false,
+  drawing: Promise.resolve(),
+  startingSince: null,
+  stopped: false,
+};
+
+// Events that name a row carry the version the user saw: the host refuses them if the rows have
+// changed since. The others name a control or a title and go with the latest version.
+const namesRow = (event) => event.type === 'tapRow' || event.type === 'deleteRow';
+
+function send(event) {
+  page.events.push({ ...event, seenVersion: page.version });
+  pump();
+}
+
+const actions = {
+  send,
+  viewportChanged: () => scheduleViewportCheck(),
+};
+
+let noticeTimer = null;
+function showNotice(text, lasting = false) {
+  notice.textContent = text;
+  notice.hidden = false;
+  clearTimeout(noticeTimer);
+  if (!lasting) noticeTimer = setTimeout(() => { notice.hidden = true; }, 4000);
+}
+
+function viewport() {
+  if (page.table) return page.table.viewport();
+  return { first: 0, count: Math.ceil(window.innerHeight / 56) + 6, width: window.innerWidth, height: window.innerHeight };
+}
+
+function hostViewport() {
+  const { first, count, width, height } = viewport();
+  return { first, count, width, height };
+}
+
+function showStarting(progress) {
+  page.startingSince ??= performance.now();
+  // A quick start shows nothing; a long first scan shows how far it has come.
+  if (performance.now() - page.startingSince < 500) return;
+  const read = Number(progress.read) || 0;
+  const found = Number(progress.found) || 0;
+  const bar = document.createElement('progress');
+  bar.max = Math.max(1, found);
+  bar.value = Math.min(read, found);
+  bar.setAttribute('aria-label', 'Books read');
+  const text = document.createElement('p');
+  text.textContent = `Reading the library: ${read.toLocaleString()} of ${found.toLocaleString()} books`;
+  startingPanel.replaceChildren(text, bar);
+  startingPanel.hidden = false;
+}
+
+function openRequestedURLs(urls) {
+  for (const url of urls ?? []) {
+    if (/^(https?:|mailto:)/i.test(url)) window.open(url, '_blank', 'noopener,noreferrer');
+  }
+}
+
+async function draw(snapshot) {
+  if (snapshot.starting) {
+    showStarting(snapshot.starting);
+    setTimeout(() => { page.wantState = true; pump(); }, 200);
+    return;
+  }
+  startingPanel.hidden = true;
+  // An answer that left the host before a later change was drawn is not drawn over it.
+  if (snapshot.version < page.version) return;
+  page.version = snapshot.version;
+  root.removeAttribute('aria-busy');
+  const screen = snapshot.screen;
+  if (screen?.table) {
+    if (!page.table) {
+      page.table = new TableScreen(actions);
+      root.replaceChildren(page.table.element, presentedLayer);
+    }
+    await page.table.update(screen.table);
+  } else {
+    page.table = null;
+    root.replaceChildren(...(screen?.view ? [drawView(screen.view, { touchUpInside: (id) => send({ type: 'touchUpInside', view: id }) }, { origin: false })] : []), presentedLayer);
+  }
+  drawPresented(presentedLayer, snapshot.presented, send);
+  openRequestedURLs(snapshot.openURLs);
+}
+
+function queueDraw(snapshot) {
+  page.drawing = page.drawing.then(() => draw(snapshot)).catch((failure) => showNotice(`Could not draw the library: ${failure.message}`));
+  return page.drawing;
+}
+
+function fail(failure) {
+  if (failure.status === 403) {
+    page.stopped = true;
+    root.replaceChildren();
+    showNotice(failure.message, true);
+    return;
+  }
+  if (failure.status === 0) {
+    page.stopped = true;
+    showNotice(failure.message, true);
+    return;
+  }
+  if (failure.body?.state) queueDraw(failure.body.state);
+  if (failure.status === 409) showNotice('The library changed before that could be done, so nothing was done.');
+  else if (failure.status !== 503) showNotice(failure.message);
+}
+
+async function sendEvent(queued) {
+  const { seenVersion, ...event } = queued;
+  event.version = namesRow(event) ? seenVersion : page.version;
+  event.viewport = hostViewport();
+  await queueDraw(await postEvent(event));
+}
+
+async function fetchLatest() {
+  await queueDraw(await fetchState(hostViewport()));
+}
+
+// One request at a time: events first, in order; then one look at the state for all the
+// reasons to look that came up meanwhile.
+function pump() {
+  if (page.busy || page.stopped) return;
+  let request = null;
+  if (page.events.length > 0) {
+    request = sendEvent(page.events.shift());
+  } else if (page.wantState) {
+    page.wantState = false;
+    request = fetchLatest();
+  }
+  if (!request) return;
+  page.busy = true;
+  request.catch(fail).finally(() => {
+    page.busy = false;
+    scheduleViewportCheck();
+    pump();
+  });
+}
+
+let lastSize = '';
+let checkScheduled = false;
+function scheduleViewportCheck() {
+  if (checkScheduled) return;
+  checkScheduled = true;
+  requestAnimationFrame(() => {
+    checkScheduled = false;
+    if (!page.table) return;
+    const current = viewport();
+    const size = `${current.width}x${current.height}`;
+    if (size !== lastSize || !page.table.covers(current)) {
+      lastSize = size;
+      page.wantState = true;
+      pump();
+    }
+  });
+}
+
+window.addEventListener('resize', scheduleViewportCheck);
+watchChanges((version) => {
+  if (version === null || version > page.version) {
+    page.wantState = true;
+    pump();
+  }
+});
+pump();

@@ -1,0 +1,286 @@
+// The table screen: a virtual list. Only the rows the host sent (those around the visible area)
+// exist in the page; the content is as tall as all rows, so the scroll bar and scrolling behave
+// as with every row present. Section headers float at the top while their section is in view.
+// The table carries out the commands the program gave it: scroll to a row (animated or not) and
+// fade deleted rows out.
+
+import { drawView, cssColor, firstLabel } from './views.js';
+import { makeRow, rowKey, setRowOpen } from './rows.js';
+import { SectionIndex } from './section-index.js';
+import { attachKeyboard } from './keyboard.js';
+
+const overscan = 6;
+const fadeMilliseconds = 250;
+const defaultRowHeight = 56;
+
+const reducedMotion = () => window.matchMedia?.('(prefers-reduced-motion: reduce)').matches;
+const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
+
+export class TableScreen {
+  // actions: send(event), viewportChanged()
+  constructor(actions) {
+    this.actions = actions;
+    this.table = null;
+    this.rows = new Map();
+    this.headers = new Map();
+    this.focusFlat = 0;
+    this.wantsFocus = false;
+
+    this.element = document.createElement('div');
+    this.element.className = 'table-screen';
+    this.scroller = document.createElement('div');
+    this.scroller.className = 'table-scroller';
+    this.content = document.createElement('div');
+    this.content.className = 'table-content';
+    this.rowsLayer = document.createElement('div');
+    this.rowsLayer.className = 'table-rows';
+    this.rowsLayer.setAttribute('role', 'list');
+    this.rowsLayer.setAttribute('aria-label', 'Books');
+    this.sectionsLayer = document.createElement('div');
+    this.sectionsLayer.className = 'table-sections';
+    this.index = new SectionIndex((title) => actions.send({ type: 'tapIndexTitle', title }));
+    this.content.append(this.rowsLayer, this.sectionsLayer);
+    this.scroller.append(this.content);
+    this.element.append(this.scroller, this.index.element);
+
+    this.scroller.addEventListener('scroll', () => actions.viewportChanged(), { passive: true });
+    attachKeyboard(this);
+  }
+
+  get rowCount() {
+    return Number(this.table?.rowCount) || 0;
+  }
+
+  get rowHeight() {
+    return Number(this.table?.rowHeight) || defaultRowHeight;
+  }
+
+  sections() {
+    return this.table?.sections ?? [];
+  }
+
+  // The section holding the row counted across sections, with the count of rows before it.
+  sectionOf(flat) {
+    let before = 0;
+    for (const section of this.sections()) {
+      if (flat < before + section.rows) return { section, before };
+      before += section.rows;
+    }
+    return null;
+  }
+
+  rowTop(flat) {
+    const found = this.sectionOf(flat);
+    if (!found) return 0;
+    return found.section.top + found.section.headerHeight + (flat - found.before) * this.rowHeight;
+  }
+
+  pinnedHeight(flat) {
+    return this.sectionOf(flat)?.section.headerHeight ?? 0;
+  }
+
+  flatAt(y) {
+    let before = 0;
+    const sections = this.sections();
+    for (const section of sections) {
+      const rowsTop = section.top + section.headerHeight;
+      if (y < rowsTop + section.rows * this.rowHeight) {
+        return before + Math.min(Math.max(0, Math.floor((y - rowsTop) / this.rowHeight)), Math.max(0, section.rows - 1));
+      }
+      before += section.rows;
+    }
+    return Math.max(0, before - 1);
+  }
+
+  // The rows the page shows now, with some to spare on both sides, and the table's size.
+  viewport() {
+    const top = this.scroller.scrollTop;
+    const height = this.scroller.clientHeight || window.innerHeight;
+    const width = this.scroller.clientWidth || window.innerWidth;
+    let first = 0;
+    let last = Math.ceil(height / this.rowHeight);
+    if (this.table) {
+      first = this.flatAt(top);
+      last = this.flatAt(top + height);
+    }
+    const start = Math.max(0, first - overscan);
+    const count = Math.min(1000, last + overscan - start + 1);
+    return { first: start, count, width, height, shownFirst: first, shownLast: last };
+  }
+
+  // Whether the rows drawn cover what the viewport shows.
+  covers(viewport) {
+    if (!this.table) return false;
+    const first = Number(this.table.first) || 0;
+    const end = first + (Number(this.table.count) || 0);
+    const lastRow = this.rowCount - 1;
+    return viewport.shownFirst >= first && (viewport.shownLast < end || end > lastRow);
+  }
+
+  async update(table) {
+    const commands = Array.isArray(table.commands) ? table.commands : [];
+    const fading = [];
+    for (const command of commands) {
+      if (command.kind !== 'deleteRows' || command.animation === 'none' || reducedMotion()) continue;
+      for (const target of command.rows ?? []) {
+        for (const element of this.rows.values()) {
+          if (element.rowData.flat === target.flat) fading.push(element);
+        }
+      }
+    }
+    if (fading.length > 0) {
+      for (const element of fading) element.classList.add('fading');
+      await pause(fadeMilliseconds);
+    }
+    this.render(table);
+    for (const command of commands) {
+      const target = command.rows?.[0];
+      if (!target) continue;
+      if (command.kind === 'scrollToRow' || (command.kind === 'selectRow' && command.position !== 'none')) {
+        this.scrollToRow(target.flat, command.position, command.animated);
+        // The keyboard follows a jump made from the keyboard.
+        if (this.rowsLayer.contains(document.activeElement)) {
+          this.focusFlat = target.flat;
+          this.wantsFocus = true;
+        }
+      }
+    }
+    this.focusFocusedRow();
+  }
+
+  render(table) {
+    this.table = table;
+    this.content.style.height = `${Math.max(0, Number(table.contentHeight) || 0)}px`;
+    this.scroller.style.backgroundColor = table.background ? cssColor(table.background) : '';
+    this.renderHeaders();
+    this.renderRows();
+    const pinned = this.sections()[0]?.headerHeight ?? 0;
+    this.index.update(table.index, { top: pinned, height: this.scroller.clientHeight - pinned });
+    this.focusFocusedRow();
+  }
+
+  renderHeaders() {
+    const layers = [];
+    // A header drawn anew keeps the keyboard on the button that had it.
+    const focusedId = document.activeElement?.closest?.('.table-sections') ? document.activeElement.dataset.viewId : null;
+    this.sections().forEach((section, number) => {
+      const key = JSON.stringify(section);
+      let layer = this.headers.get(number);
+      if (!layer || layer.key !== key) {
+        layer = document.createElement('div');
+        layer.className = 'table-section';
+        layer.key = key;
+        const rowsHeight = section.rows * this.rowHeight;
+        Object.assign(layer.style, { top: `${section.top}px`, height: `${section.headerHeight + rowsHeight}px` });
+        if (section.header) {
+          const header = document.createElement('header');
+          header.className = 'section-header';
+          header.style.height = `${section.headerHeight}px`;
+          header.append(drawView(section.header, { touchUpInside: (id) => this.actions.send({ type: 'touchUpInside', view: id }) }, { origin: false }));
+          const title = firstLabel(header);
+          if (title) {
+            title.setAttribute('role', 'heading');
+            title.setAttribute('aria-level', number === 0 ? '1' : '2');
+          }
+          layer.append(header);
+        }
+        this.headers.set(number, layer);
+      }
+      layers.push(layer);
+    });
+    for (const [number] of this.headers) {
+      if (number >= this.sections().length) this.headers.delete(number);
+    }
+    this.sectionsLayer.replaceChildren(...layers);
+    if (focusedId && !this.sectionsLayer.contains(document.activeElement))
+      this.sectionsLayer.querySelector(`[data-view-id="${CSS.escape(focusedId)}"]`)?.focus();
+  }
+
+  renderRows() {
+    const seen = new Set();
+    const focusWasInRows = this.rowsLayer.contains(document.activeElement);
+    for (const row of this.table.rows ?? []) {
+      const id = row.cell?.id;
+      seen.add(id);
+      const key = rowKey(row);
+      let element = this.rows.get(id);
+      if (!element || element.key !== key) {
+        const wasOpen = element?.classList.contains('open') && element.rowData.label === row.label;
+        element?.remove();
+        element = makeRow(row, {
+          tap: (target) => this.tap(target),
+          confirmDelete: (data) => this.actions.send({ type: 'deleteRow', section: data.section, row: data.row }),
+          opened: (target) => this.closeOpenRows(target),
+        });
+        element.key = key;
+        if (wasOpen) setRowOpen(element, true);
+        this.rows.set(id, element);
+        this.rowsLayer.append(element);
+      }
+      element.rowData = row;
+      Object.assign(element.style, { top: `${row.top}px`, height: `${row.height}px` });
+      element.setAttribute('aria-setsize', String(this.rowCount));
+      element.setAttribute('aria-posinset', String(row.flat + 1));
+    }
+    for (const [id, element] of this.rows) {
+      if (!seen.has(id)) {
+        element.remove();
+        this.rows.delete(id);
+      }
+    }
+    if (focusWasInRows && !this.rowsLayer.contains(document.activeElement)) this.wantsFocus = true;
+    this.focusFlat = Math.min(this.focusFlat, Math.max(0, this.rowCount - 1));
+  }
+
+  rowElement(flat) {
+    for (const element of this.rows.values()) {
+      if (element.rowData.flat === flat) return element;
+    }
+    return null;
+  }
+
+  focusFocusedRow() {
+    for (const element of this.rows.values()) element.cell.tabIndex = element.rowData.flat === this.focusFlat ? 0 : -1;
+    this.rowsLayer.tabIndex = this.rowElement(this.focusFlat) ? -1 : 0;
+    if (!this.wantsFocus) return;
+    const element = this.rowElement(this.focusFlat);
+    if (element) {
+      this.wantsFocus = false;
+      element.cell.focus({ preventScroll: true });
+    }
+  }
+
+  tap(element) {
+    if (this.closeOpenRows()) return;
+    this.focusFlat = element.rowData.flat;
+    this.actions.send({ type: 'tapRow', section: element.rowData.section, row: element.rowData.row });
+  }
+
+  // Closes every row whose delete button shows, but the one given; answers whether any was open.
+  closeOpenRows(except = null) {
+    let closed = false;
+    for (const element of this.rows.values()) {
+      if (element !== except && element.classList.contains('open')) {
+        setRowOpen(element, false);
+        closed = true;
+      }
+    }
+    return closed;
+  }
+
+  scrollToRow(flat, position, animated) {
+    if (!(flat >= 0) || flat >= this.rowCount) return;
+    const top = this.rowTop(flat);
+    const pinned = this.pinnedHeight(flat);
+    const height = this.scroller.clientHeight;
+    const current = this.scroller.scrollTop;
+    let target;
+    if (position === 'top') target = top - pinned;
+    else if (position === 'middle') target = top - (height - this.rowHeight) / 2;
+    else if (position === 'bottom') target = top + this.rowHeight - height;
+    else if (top - pinned < current) target = top - pinned;
+    else if (top + this.rowHeight > current + height) target = top + this.rowHeight - height;
+    else return;
+    this.scroller.scrollTo({ top: Math.max(0, target), behavior: animated && !reducedMotion() ? 'smooth' : 'auto' });
+  }
+}
