@@ -4,6 +4,7 @@
 #include "frameworks/folioreader/FolioReader.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
+#include "library/ScanProgress.h"
 #include "library/SortOrder.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
@@ -86,9 +87,16 @@ void scanLibrary()
     }
     BookList& books = bookList();
     RecencyResort resort(books);
+    // Whoever watches learns how far the scan has come every so many books.
+    constexpr std::size_t progressInterval = 64;
+    const auto found = static_cast<std::size_t>(std::count_if(names->begin(), names->end(), namesBook));
+    std::size_t read = 0;
+    reportScanProgress(0, found);
     for (const std::string& name : *names) {
         if (!namesBook(name))
             continue;
+        if (++read % progressInterval == 0)
+            reportScanProgress(read, found);
         const std::string path = folderPath + "/" + name;
         auto attributes = fileManager->attributesOfItemAtPath(path);
         if (!attributes) {
@@ -123,4 +131,5 @@ void scanLibrary()
         resort.changed(books.size() - 1);
     }
     resort.finish();
+    reportScanProgress(found, found);
 }
