@@ -1,16 +1,84 @@
-// Program entry: the command line, then the application or one of its headless commands.
+// Program entry: the command line, then the application served to the browser, or one of its
+// headless commands.
+#include "app/AppDelegate.h"
+#include "app/ApplicationClasses.h"
 #include "app/ListCommand.h"
+#include "library/ScanProgress.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/host/BrowserOpener.h"
+#include "platform/host/Host.h"
+#include "platform/host/StopSignals.h"
+#include "platform/ui/ApplicationMain.h"
+#include "platform/ui/ClassRegistry.h"
 
 #include <CLI/CLI.hpp>
+#include <iostream>
 #include <map>
+
+namespace {
+
+struct HostedOptions {
+    std::optional<std::string> documents;
+    int port = 0;
+    bool noBrowser = false;
+    std::string listen = "127.0.0.1";
+};
+
+// Starts the host before the application, so that a long first scan already shows its progress
+// in the browser; the application's main loop then runs until Ctrl-C or SIGTERM.
+int runHostedApplication(const HostedOptions& options, int argc, char** argv)
+{
+    auto& loop = ui::MainLoop::main();
+    // The main thread is the application's before any worker could ask for it.
+    loop.claimCurrentThread();
+    host::stopOnSignals([&loop] { loop.stop(0); });
+
+    auto listen = host::ListenAddress::parse(options.listen);
+    if (!listen) {
+        std::cerr << "pagewyn: --listen: " << listen.error().description() << std::endl;
+        return 2;
+    }
+    if (options.documents)
+        foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
+
+    host::Host server(host::HostOptions { *listen, options.port });
+    if (auto started = server.start(); !started) {
+        std::cerr << "pagewyn: " << started.error().description() << std::endl;
+        return 1;
+    }
+    std::cout << "Pagewyn: " << server.address() << std::endl;
+    host::BrowserOpener opener;
+    if (!options.noBrowser && !opener.open(server.localAddress()))
+        std::cout << "Pagewyn: open the address above in a browser" << std::endl;
+
+    setScanProgressObserver([&server](std::size_t read, std::size_t found) { server.state().setStartupProgress(read, found); });
+    ui::setApplicationRunner([&server](ui::Application&, ui::MainLoop& mainLoop) {
+        setScanProgressObserver({});
+        server.state().applicationReady();
+        return mainLoop.run();
+    });
+    registerApplicationClasses();
+    int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
+    server.stop();
+    return exitCode;
+}
+
+}
 
 int main(int argc, char** argv)
 {
     CLI::App app { "Pagewyn: a personal library of EPUB books.", "pagewyn" };
     app.require_subcommand(0, 1);
-    std::optional<std::string> documents;
-    app.add_option("--documents", documents, "The library folder (default: $XDG_DATA_HOME/pagewyn/Documents)")
+    HostedOptions hosted;
+    app.add_option("--documents", hosted.documents, "The library folder (default: $XDG_DATA_HOME/pagewyn/Documents)")
         ->type_name("DIR");
+    app.add_option("--port", hosted.port, "The port to serve the library on (default: any free port)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 65535));
+    app.add_flag("--no-browser", hosted.noBrowser, "Print the address but do not open it in the browser");
+    app.add_option("--listen", hosted.listen,
+           "The address to serve on (default 127.0.0.1; 0.0.0.0 serves other devices, which still need the printed address)")
+        ->type_name("ADDR");
 
     ListOptions listOptions;
     auto* list = app.add_subcommand("list", "Scan the library once and print its books: title, author and file, tab-separated (tabs, line breaks and backslashes inside a field are written \\t, \\n, \\\\)");
@@ -34,9 +102,11 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    listOptions.order = orders.at(orderName);
-    if (!listOptions.documents)
-        listOptions.documents = documents;
-    // Until the browser host exists, starting Pagewyn shows its library as a listing.
-    return runListCommand(listOptions);
+    if (list->parsed()) {
+        listOptions.order = orders.at(orderName);
+        if (!listOptions.documents)
+            listOptions.documents = hosted.documents;
+        return runListCommand(listOptions);
+    }
+    return runHostedApplication(hosted, argc, argv);
 }
