@@ -2,6 +2,7 @@
 #include "platform/host/Host.h"
 
 #include "platform/host/AccessToken.h"
+#include "platform/host/ReaderRoutes.h"
 #include "platform/host/RequestGuard.h"
 
 #include <csignal>
@@ -17,10 +18,10 @@ constexpr std::size_t workerThreads = EventStream::maximumStreams + 24;
 constexpr auto keepAliveInterval = std::chrono::seconds(15);
 
 // What the browser may do with the host's pages: only the host's own scripts, styles, images and
-// fonts; no frames, no forms elsewhere, no plug-ins.
+// fonts; no frames but the reader's own pages, no forms elsewhere, no plug-ins.
 constexpr const char* contentSecurityPolicy = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
-                                              "font-src 'self'; connect-src 'self'; base-uri 'none'; form-action 'none'; "
-                                              "frame-ancestors 'none'";
+                                              "font-src 'self'; connect-src 'self'; frame-src 'self'; base-uri 'none'; "
+                                              "form-action 'none'; frame-ancestors 'none'";
 
 std::string dumped(const nlohmann::json& json)
 {
@@ -49,6 +50,7 @@ std::string urlFor(const std::string& host, int port, const std::string& token)
 
 Host::Host(HostOptions options, ui::MainLoop& loop)
     : m_options(std::move(options))
+    , m_loop(loop)
     , m_token(makeAccessToken())
     , m_state(loop, m_stream)
     , m_files(m_options.webRoot)
@@ -229,6 +231,8 @@ void Host::installRoutes()
             },
             [this](bool) { m_stream.release(); });
     });
+
+    installReaderRoutes(server, m_loop);
 
     server.Get(R"(/images/([0-9a-f]{16}))", [this](const httplib::Request& request, httplib::Response& response) {
         auto picture = m_state.images().find(request.matches[1]);

@@ -61,6 +61,7 @@ private:
     void installRoutes();
 
     HostOptions m_options;
+    ui::MainLoop& m_loop;
     std::string m_token;
     int m_port = 0;
     EventStream m_stream;

@@ -1,6 +1,7 @@
 // The window's snapshot: the root screen, then each screen presented over it, front last.
 #include "platform/host/Snapshot.h"
 
+#include "platform/host/ReaderRoutes.h"
 #include "platform/host/TableSnapshot.h"
 #include "platform/host/ViewJson.h"
 #include "platform/ui/Application.h"
@@ -29,6 +30,8 @@ nlohmann::json screenJson(ui::ViewController& controller, ImageRegistry& images)
         json["table"] = tableSnapshot(*tableController->tableView(), images);
     else
         json["view"] = viewJson(*controller.view(), images);
+    if (auto* reader = dynamic_cast<ReaderScreen*>(&controller))
+        json["reader"] = readerSnapshot(*reader, images);
     return json;
 }
 

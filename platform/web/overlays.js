@@ -2,6 +2,7 @@
 // the document picker as a form sheet, or any other screen, full-screen or as a sheet, drawn from
 // its view tree. Each is a modal dialog that keeps the keyboard inside it.
 
+import { drawReader } from './reader.js';
 import { drawView } from './views.js';
 
 function dialog(className, role, name) {
@@ -81,6 +82,7 @@ export function drawPresented(layer, presentedList, send) {
   const drawn = (presentedList ?? []).map((presented) => {
     if (presented.kind === 'alert') return drawAlert(presented, send);
     if (presented.kind === 'picker') return drawPicker(presented, send);
+    if (presented.reader) return drawReader(presented, send);
     return drawScreen(presented, callbacks);
   });
   layer.replaceChildren(...drawn);

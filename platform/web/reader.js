@@ -1,0 +1,446 @@
+// The reader screen: the book's pages between a top bar (close, title, contents, night, text
+// size) and a bottom bar (previous, chapter and position, next), the table of contents, and the
+// menu of a selection (highlight, share quote). Pages turn by the bars' buttons, by a tap or click
+// near either edge, by a swipe and by the keyboard, across the ends of chapters. Everything is
+// coloured and switched as the reader's configuration says.
+
+import { PageView } from './reader-pages.js';
+import { drawHighlight, eraseHighlight, selectedRange } from './reader-highlights.js';
+import { shareQuote } from './reader-quote.js';
+import { cssColor } from './views.js';
+
+let current = null;
+
+// The reader's look comes with it, so the page that shows the library needs nothing of it.
+if (!document.querySelector('link[href="/reader.css"]')) {
+  const sheet = document.createElement('link');
+  sheet.rel = 'stylesheet';
+  sheet.href = '/reader.css';
+  document.head.append(sheet);
+}
+
+// The reader for the presented screen; the same reader while the same book stays open, so a
+// new look at the state never turns its page.
+export function drawReader(presented, send) {
+  const description = presented.reader ?? {};
+  if (current?.session === description.session) return current.element;
+  current = new Reader(description, send);
+  return current.element;
+}
+
+function element(tag, className, text) {
+  const made = document.createElement(tag);
+  if (className) made.className = className;
+  if (text !== undefined) made.textContent = text;
+  return made;
+}
+
+function button(className, text, label, onClick) {
+  const made = element('button', className, text);
+  made.type = 'button';
+  if (label) made.setAttribute('aria-label', label);
+  made.addEventListener('click', (event) => {
+    event.stopPropagation();
+    onClick(event);
+  });
+  return made;
+}
+
+function luminance([r, g, b]) {
+  const linear = (c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4);
+  return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+}
+
+// The chrome's colour, or its mirror in lightness when it would not stand out from the paper.
+function readableOn(color, paper) {
+  const [a, b] = [luminance(color), luminance(paper)].sort((x, y) => y - x);
+  if ((a + 0.05) / (b + 0.05) >= 3) return color;
+  return [1 - color[0], 1 - color[1], 1 - color[2], color[3]];
+}
+
+function withAlpha(color, alpha) {
+  return cssColor([color[0], color[1], color[2], alpha]);
+}
+
+class Reader {
+  constructor(description, send) {
+    this.description = description;
+    this.session = description.session;
+    this.send = send;
+    this.settings = description.settings ?? {};
+    this.spine = description.spine ?? [];
+    this.toc = description.toc ?? [];
+    this.highlights = [];
+    this.night = Boolean(this.settings.startsInNightMode);
+    this.fontScale = Number(this.settings.fontScale) || 1;
+    this.chromeShown = !this.settings.alwaysHidesChrome;
+    this.storageKey = `pagewyn-reader:${description.book ?? description.title ?? ''}`;
+    this.build();
+    this.applyColors();
+    if (description.failure || this.spine.length === 0) this.showFailure(description.failure);
+    else this.start();
+  }
+
+  build() {
+    const settings = this.settings;
+    this.element = element('div', 'reader');
+    this.element.setAttribute('role', 'dialog');
+    this.element.setAttribute('aria-modal', 'true');
+    this.element.setAttribute('aria-label', this.description.title ? `Reader: ${this.description.title}` : 'Reader');
+    this.element.classList.toggle('always-hides-chrome', Boolean(settings.alwaysHidesChrome));
+    this.element.addEventListener('keydown', (event) => this.key(event));
+
+    this.top = element('header', 'reader-bar reader-top');
+    this.closeButton = button('reader-close', 'Close', 'close', () => this.close());
+    this.title = element('h1', 'reader-title', this.description.title ?? '');
+    this.title.hidden = !settings.showsTitle;
+    this.contentsButton = button('reader-contents-button', 'Contents', 'Contents', () => this.toggleContents());
+    this.contentsButton.setAttribute('aria-expanded', 'false');
+    this.contentsButton.disabled = this.toc.length === 0;
+    this.nightButton = button('reader-night', 'Night', 'Night mode', () => this.setNight(!this.night));
+    this.smaller = button('reader-smaller', 'A−', 'Smaller text', () => this.setFontScale(this.fontScale / 1.1));
+    this.larger = button('reader-larger', 'A+', 'Larger text', () => this.setFontScale(this.fontScale * 1.1));
+    const tools = element('div', 'reader-tools');
+    tools.append(this.contentsButton, this.nightButton, this.smaller, this.larger);
+    this.top.append(this.closeButton, this.title, tools);
+
+    this.stage = element('div', 'reader-stage');
+    this.message = element('div', 'reader-message');
+    this.message.hidden = true;
+    this.message.setAttribute('role', 'alert');
+
+    this.bottom = element('footer', 'reader-bar reader-bottom');
+    this.previousButton = button('reader-previous', '‹', 'Previous page', () => this.turn('previous'));
+    this.nextButton = button('reader-next', '›', 'Next page', () => this.turn('next'));
+    this.place = element('div', 'reader-position');
+    this.chapterLabel = element('span', 'reader-chapter');
+    this.pageLabel = element('span', 'reader-page');
+    this.pageLabel.hidden = settings.showsPosition === false;
+    this.place.append(this.chapterLabel, this.pageLabel);
+    this.place.setAttribute('aria-live', 'polite');
+    this.progress = element('div', 'reader-progress');
+    this.progress.setAttribute('role', 'progressbar');
+    this.progress.setAttribute('aria-label', 'Place in the book');
+    this.progress.setAttribute('aria-valuemin', '0');
+    this.progress.setAttribute('aria-valuemax', '100');
+    this.progressFill = element('div', 'reader-progress-fill');
+    this.progress.append(this.progressFill);
+    this.bottom.append(this.progress, this.previousButton, this.place, this.nextButton);
+
+    this.contents = element('nav', 'reader-toc');
+    this.contents.setAttribute('aria-label', 'Table of contents');
+    this.contents.hidden = true;
+    this.menu = element('div', 'reader-menu');
+    this.menu.setAttribute('role', 'toolbar');
+    this.menu.setAttribute('aria-label', 'Selection');
+    this.menu.hidden = true;
+
+    this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.menu);
+    this.showChrome(this.chromeShown);
+  }
+
+  applyColors() {
+    const settings = this.settings;
+    const paper = (this.night ? settings.nightPaperColor : settings.dayPaperColor) ?? [1, 1, 1, 1];
+    const chrome = readableOn(settings.chromeColor ?? [0.33, 0.33, 0.33, 1], paper);
+    const accent = settings.accentColor ?? [0, 0.48, 1, 1];
+    const style = this.element.style;
+    style.setProperty('--reader-paper', cssColor(paper));
+    style.setProperty('--reader-chrome', cssColor(chrome));
+    style.setProperty('--reader-accent', cssColor(accent));
+    style.setProperty('--reader-accent-soft', withAlpha(accent, 0.35));
+    style.setProperty('--reader-text', this.night ? '#e4dfd5' : '#111');
+    this.element.classList.toggle('night', this.night);
+    this.nightButton.setAttribute('aria-pressed', String(this.night));
+    const family = { serif: 'Georgia, "Times New Roman", serif', sansSerif: '"System", system-ui, sans-serif' }[settings.fontFamily];
+    const nightRules = this.night
+      ? `html, body { background: ${cssColor(paper)} !important; color: #e4dfd5 !important; }
+         body * { color: inherit !important; background-color: transparent !important; }`
+      : `html { background: ${cssColor(paper)} !important; color: #111; }`;
+    // A book that sets no type of its own is set as a book: its own rules, later, win over these.
+    const base = `:where(html) { font-family: Georgia, "Times New Roman", serif; line-height: 1.5; }
+      :where(p) { hyphens: auto; }`;
+    this.pages?.setAppearance(`${base}
+      ${nightRules}
+      html { font-size: ${Math.round(this.fontScale * 100)}% !important; }
+      ${family ? `body, body * { font-family: ${family} !important; }` : ''}
+      ::selection { background: ${withAlpha(accent, 0.35)}; }
+      mark.pagewyn-highlight { background: ${withAlpha(accent, 0.4)} !important; color: inherit !important; border-radius: 2px; }
+      a { color: ${cssColor(accent)} !important; }`);
+  }
+
+  start() {
+    this.pages = new PageView({
+      session: this.session,
+      spine: this.spine,
+      vertical: this.settings.scrollDirection === 'vertical',
+      onTap: (zone) => this.tapped(zone),
+      onSwipe: (direction) => this.turn(direction),
+      onKey: (event) => this.key(event),
+      onLink: (index, fragment) => this.go(index, { fragment }),
+      onSelection: () => this.selectionChanged(),
+      onMarkTapped: (id, rect) => this.offerRemoval(id, rect),
+      onLoaded: () => this.pageLoaded(),
+      onPosition: () => this.showPosition(),
+    });
+    this.element.classList.toggle('vertical', this.pages.vertical);
+    this.stage.append(this.pages.frame);
+    this.applyColors();
+    this.drawContents();
+    new ResizeObserver(() => this.pages.relayout()).observe(this.stage);
+    this.loadHighlights();
+    let saved = null;
+    try {
+      saved = JSON.parse(localStorage.getItem(this.storageKey) ?? 'null');
+    } catch {
+      saved = null;
+    }
+    const index = Number.isInteger(saved?.spine) && saved.spine < this.spine.length ? saved.spine : 0;
+    const fraction = index === saved?.spine && Number.isFinite(saved.fraction) ? saved.fraction : 0;
+    requestAnimationFrame(() => this.pages.open(index, { fraction }));
+  }
+
+  showFailure(reason) {
+    this.message.replaceChildren(element('h2', '', 'This book cannot be opened.'),
+      element('p', '', reason || 'It has no pages to show.'));
+    this.message.hidden = false;
+    for (const control of [this.contentsButton, this.nightButton, this.smaller, this.larger, this.previousButton, this.nextButton]) {
+      control.disabled = true;
+    }
+    this.showChrome(true);
+  }
+
+  close() {
+    this.send({ type: 'touchUpInside', view: this.description.closeButton });
+  }
+
+  showChrome(shown) {
+    this.chromeShown = shown && !this.settings.alwaysHidesChrome;
+    this.element.classList.toggle('chrome-hidden', !this.chromeShown);
+  }
+
+  tapped(zone) {
+    if (!this.menu.hidden || !this.contents.hidden) {
+      this.hideMenu();
+      this.toggleContents(false);
+      return;
+    }
+    if (zone === 'middle') {
+      if (this.settings.hidesChromeOnTap) this.showChrome(!this.chromeShown);
+      return;
+    }
+    this.turn(zone);
+  }
+
+  async turn(direction) {
+    if (!this.pages) return;
+    this.hideMenu();
+    if (direction === 'next') await this.pages.next();
+    else await this.pages.previous();
+  }
+
+  go(index, place) {
+    this.toggleContents(false);
+    return this.pages?.open(index, place);
+  }
+
+  key(event) {
+    if (event.defaultPrevented || event.altKey || event.ctrlKey || event.metaKey) return;
+    // In the contents and the quote composer the keys move between their own controls; on a
+    // button, Space and Enter press it.
+    if (event.key !== 'Escape' && event.target?.closest?.('.reader-toc, .reader-quote')) return;
+    if ((event.key === ' ' || event.key === 'Enter') && event.target?.closest?.('button')) return;
+    const vertical = this.pages?.vertical;
+    const forward = ['PageDown', vertical ? 'ArrowDown' : 'ArrowRight'];
+    const backward = ['PageUp', vertical ? 'ArrowUp' : 'ArrowLeft'];
+    if (event.key === 'Escape') {
+      if (!this.contents.hidden || !this.menu.hidden) {
+        this.toggleContents(false);
+        this.hideMenu();
+      } else {
+        this.close();
+      }
+    } else if (forward.includes(event.key) || (event.key === ' ' && !event.shiftKey)) {
+      this.turn('next');
+    } else if (backward.includes(event.key) || (event.key === ' ' && event.shiftKey)) {
+      this.turn('previous');
+    } else if (event.key === 'Home' && this.pages) {
+      this.go(0, { page: 'first' });
+    } else {
+      return;
+    }
+    event.preventDefault();
+  }
+
+  setNight(night) {
+    this.night = night;
+    this.applyColors();
+  }
+
+  setFontScale(scale) {
+    this.fontScale = Math.min(2.5, Math.max(0.6, scale));
+    this.applyColors();
+    this.pages?.relayout();
+  }
+
+  // The title of the part of the book being read: the last entry of the contents at or before it.
+  chapterTitle(spineIndex) {
+    let found = null;
+    for (const entry of this.toc) {
+      if (entry.spine === null || entry.spine === undefined) continue;
+      if (entry.spine === spineIndex && (!found || found.spine !== spineIndex)) found = entry;
+      else if (entry.spine < spineIndex && (!found || entry.spine >= found.spine) && found?.spine !== spineIndex) found = entry;
+    }
+    return found?.title ?? `Part ${spineIndex + 1} of ${this.spine.length}`;
+  }
+
+  showPosition() {
+    const position = this.pages.position;
+    this.chapterLabel.textContent = this.chapterTitle(position.spine);
+    this.pageLabel.textContent = position.failure ? '' : `Page ${position.page + 1} of ${position.pageCount}`;
+    const share = Math.round(((position.spine + position.fraction) / this.spine.length) * 100);
+    this.progressFill.style.width = `${share}%`;
+    this.progress.setAttribute('aria-valuenow', String(share));
+    this.previousButton.disabled = position.spine <= 0 && position.page <= 0;
+    this.nextButton.disabled = position.spine >= this.spine.length - 1 && position.page >= position.pageCount - 1;
+    this.message.hidden = !position.failure;
+    if (position.failure) {
+      this.message.replaceChildren(element('h2', '', 'This part of the book cannot be shown.'), element('p', '', position.failure));
+    }
+    for (const item of this.contents.querySelectorAll('button')) {
+      const current = Number(item.dataset.spine) === position.spine;
+      if (current) item.setAttribute('aria-current', 'true');
+      else item.removeAttribute('aria-current');
+    }
+    try {
+      localStorage.setItem(this.storageKey, JSON.stringify({ spine: position.spine, fraction: position.fraction }));
+    } catch {
+      // A browser that keeps nothing opens the book at its start next time.
+    }
+  }
+
+  drawContents() {
+    const list = element('ol', 'reader-toc-list');
+    for (const entry of this.toc) {
+      const item = element('li');
+      const target = button('reader-toc-entry', entry.title || 'Untitled', null, () => this.go(entry.spine, { fragment: entry.fragment, page: 'first' }));
+      target.style.paddingInlineStart = `${16 + Math.min(8, entry.depth ?? 0) * 18}px`;
+      if (entry.spine === null || entry.spine === undefined) target.disabled = true;
+      else target.dataset.spine = String(entry.spine);
+      item.append(target);
+      list.append(item);
+    }
+    this.contents.replaceChildren(element('h2', 'reader-toc-heading', 'Contents'), list);
+  }
+
+  toggleContents(show = this.contents.hidden) {
+    if (this.toc.length === 0) show = false;
+    this.contents.hidden = !show;
+    this.contentsButton.setAttribute('aria-expanded', String(show));
+    if (show) (this.contents.querySelector('[aria-current]') ?? this.contents.querySelector('button:not(:disabled)'))?.focus();
+  }
+
+  async action(body) {
+    const response = await fetch(`/reader/${this.session}/action`, {
+      method: 'POST',
+      cache: 'no-store',
+      credentials: 'same-origin',
+      headers: { 'Content-Type': 'application/json' },
+      body: JSON.stringify(body),
+    });
+    const answer = await response.json().catch(() => ({}));
+    if (!response.ok) throw new Error(answer.error ?? `error ${response.status}`);
+    return answer;
+  }
+
+  async loadHighlights() {
+    if (!this.description.highlights?.available) return;
+    try {
+      this.highlights = (await this.action({ type: 'highlights' })).highlights ?? [];
+      this.pageLoaded();
+    } catch {
+      this.highlights = [];
+    }
+  }
+
+  pageLoaded() {
+    this.applyColors();
+    const doc = this.pages?.document;
+    const path = this.spine[this.pages?.spineIndex]?.path;
+    if (!doc || !path || doc.querySelector('mark[data-highlight]')) return;
+    for (const highlight of this.highlights) {
+      if (highlight.document === path) drawHighlight(doc, highlight);
+    }
+  }
+
+  selectionChanged() {
+    clearTimeout(this.selectionTimer);
+    this.selectionTimer = setTimeout(() => {
+      const doc = this.pages?.document;
+      const range = doc && selectedRange(doc);
+      if (!range) {
+        if (this.menu.dataset.kind === 'selection') this.hideMenu();
+        return;
+      }
+      const highlights = this.description.highlights;
+      const entries = [];
+      if (highlights?.available && !highlights.readOnly) entries.push(['Highlight', () => this.highlight(range)]);
+      if (this.settings.allowsQuoteSharing) entries.push(['Share quote', () => this.share(range.text)]);
+      this.showMenu('selection', entries, this.pages.frameRect(range.rect));
+    }, 250);
+  }
+
+  showMenu(kind, entries, rect) {
+    if (entries.length === 0) {
+      this.hideMenu();
+      return;
+    }
+    this.menu.dataset.kind = kind;
+    this.menu.replaceChildren(...entries.map(([text, run]) => button('reader-menu-item', text, null, () => {
+      this.hideMenu();
+      run();
+    })));
+    this.menu.hidden = false;
+    const bounds = this.element.getBoundingClientRect();
+    const width = this.menu.offsetWidth;
+    const left = Math.min(Math.max(8, (rect.left + rect.right) / 2 - width / 2 - bounds.left), bounds.width - width - 8);
+    const above = rect.top - bounds.top - this.menu.offsetHeight - 8;
+    this.menu.style.left = `${left}px`;
+    this.menu.style.top = `${above > 8 ? above : rect.bottom - bounds.top + 8}px`;
+  }
+
+  hideMenu() {
+    this.menu.hidden = true;
+    delete this.menu.dataset.kind;
+  }
+
+  async highlight(range) {
+    const path = this.spine[this.pages.spineIndex]?.path;
+    try {
+      const answer = await this.action({ type: 'addHighlight', document: path, start: range.start, end: range.end, text: range.text });
+      this.highlights.push(answer.highlight);
+      this.pages.document.getSelection().removeAllRanges();
+      drawHighlight(this.pages.document, answer.highlight);
+    } catch (failure) {
+      this.showMenu('notice', [[`Not highlighted: ${failure.message}`, () => {}]], this.pages.frameRect(range.rect));
+    }
+  }
+
+  offerRemoval(id, rect) {
+    if (this.description.highlights?.readOnly) return;
+    this.showMenu('highlight', [['Remove highlight', async () => {
+      try {
+        await this.action({ type: 'removeHighlight', id });
+        this.highlights = this.highlights.filter((highlight) => highlight.id !== id);
+        eraseHighlight(this.pages.document, id);
+      } catch {
+        // The mark stays, as the highlight does.
+      }
+    }]], rect);
+  }
+
+  share(text) {
+    const quote = { text, title: this.description.title, author: this.description.author };
+    shareQuote(this.element, quote, this.settings, this.description.images ?? [], () => this.closeButton.focus());
+  }
+}

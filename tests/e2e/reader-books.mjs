@@ -1,0 +1,108 @@
+// Books for the reader's browser tests: several chapters, the first long enough for several
+// pages, nested contents with a link into the middle of a chapter, a page that carries a script,
+// and books broken in the ways a reader must survive.
+
+import { mkdirSync, symlinkSync, utimesSync, writeFileSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { crc32 } from 'node:zlib';
+
+// A zip archive of the entries, each stored as it is, names in UTF-8.
+function storedZip(entries) {
+  const parts = [];
+  const directory = [];
+  let offset = 0;
+  for (const { name, bytes } of entries) {
+    const nameBytes = Buffer.from(name, 'utf8');
+    const data = Buffer.from(bytes);
+    const header = (size, signature) => {
+      const fields = Buffer.alloc(size);
+      fields.writeUInt32LE(signature, 0);
+      return fields;
+    };
+    const local = header(30, 0x04034b50);
+    local.writeUInt16LE(20, 4);
+    local.writeUInt16LE(0x0800, 6);
+    local.writeUInt32LE(crc32(data), 14);
+    local.writeUInt32LE(data.length, 18);
+    local.writeUInt32LE(data.length, 22);
+    local.writeUInt16LE(nameBytes.length, 26);
+    const central = header(46, 0x02014b50);
+    central.writeUInt16LE(20, 4);
+    central.writeUInt16LE(20, 6);
+    central.writeUInt16LE(0x0800, 8);
+    central.writeUInt32LE(crc32(data), 16);
+    central.writeUInt32LE(data.length, 20);
+    central.writeUInt32LE(data.length, 24);
+    central.writeUInt16LE(nameBytes.length, 28);
+    central.writeUInt32LE(offset, 42);
+    parts.push(local, nameBytes, data);
+    directory.push(central, nameBytes);
+    offset += 30 + nameBytes.length + data.length;
+  }
+  const centralBytes = Buffer.concat(directory);
+  const end = Buffer.alloc(22);
+  end.writeUInt32LE(0x06054b50, 0);
+  end.writeUInt16LE(entries.length, 8);
+  end.writeUInt16LE(entries.length, 10);
+  end.writeUInt32LE(centralBytes.length, 12);
+  end.writeUInt32LE(offset, 16);
+  return Buffer.concat([...parts, centralBytes, end]);
+}
+
+const escapeXML = (text) => String(text).replace(/[<>&"]/g, (c) => ({ '<': '&lt;', '>': '&gt;', '&': '&amp;', '"': '&quot;' })[c]);
+
+const page = (title, body) => `<?xml version="1.0" encoding="utf-8"?>
+<html xmlns="http://www.w3.org/1999/xhtml"><head><title>${escapeXML(title)}</title></head><body>${body}</body></html>`;
+
+export const chapterTexts = {
+  one: 'Call me Ishmael.',
+  two: 'It was the best of times.',
+  middle: 'Here the middle of the second chapter begins.',
+  three: 'The sky above the port was the colour of television.',
+};
+
+function chapters() {
+  const filler = Array.from({ length: 60 }, (_, n) => `<p>Paragraph ${n + 1} of the first chapter, long enough to wrap over a line or two of the page so that the chapter needs several pages.</p>`).join('');
+  return [
+    { id: 'c1', file: 'text/one.xhtml', body: `<h1>Loomings</h1><p>${chapterTexts.one}</p>${filler}` },
+    { id: 'c2', file: 'text/two.xhtml', body: `<h1>The Carpet-Bag</h1><p>${chapterTexts.two}</p>${'<p>More.</p>'.repeat(40)}<h2 id="middle">Middle</h2><p>${chapterTexts.middle}</p><p id="scripted">Nothing ran here.</p><script>document.getElementById('scripted').textContent = 'A script ran.'; parent.document.title = 'hijacked';</script><p><a href="three.xhtml#start">On to the third</a></p>` },
+    { id: 'c3', file: 'text/three.xhtml', body: `<h1 id="start">The Spouter-Inn</h1><p>${chapterTexts.three}</p>` },
+  ];
+}
+
+// The entries of a three-chapter EPUB 3 book; breakage is 'package' for a package document that
+// is not XML, 'spine' for a spine that names nothing in the book.
+export function readerBookEntries({ title, author, breakage = null }) {
+  const parts = chapters();
+  const manifest = parts.map((part) => `<item id="${part.id}" href="${part.file}" media-type="application/xhtml+xml"/>`).join('');
+  const spine = breakage === 'spine' ? '<itemref idref="absent"/>' : parts.map((part) => `<itemref idref="${part.id}"/>`).join('');
+  const opf = `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">urn:pagewyn:${escapeXML(title)}</dc:identifier><dc:title>${escapeXML(title)}</dc:title><dc:creator>${escapeXML(author)}</dc:creator></metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>${manifest}</manifest><spine>${spine}</spine></package>`;
+  const nav = page('Contents', `<nav xmlns:epub="http://www.idpf.org/2007/ops" epub:type="toc"><ol>
+    <li><a href="text/one.xhtml">Loomings</a></li>
+    <li><a href="text/two.xhtml">The Carpet-Bag</a><ol><li><a href="text/two.xhtml#middle">Middle</a></li></ol></li>
+    <li><a href="text/three.xhtml">The Spouter-Inn</a></li></ol></nav>`);
+  return [
+    { name: 'mimetype', bytes: 'application/epub+zip' },
+    { name: 'META-INF/container.xml', bytes: '<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>' },
+    { name: 'OEBPS/content.opf', bytes: breakage === 'package' ? `<package><metadata>${escapeXML(title)}` : opf },
+    { name: 'OEBPS/nav.xhtml', bytes: nav },
+    ...parts.map((part) => ({ name: `OEBPS/${part.file}`, bytes: page(part.id, part.body) })),
+  ];
+}
+
+// Writes the book into the folder; unpacked books may carry a link that leads out of the book.
+export function writeReaderBook(folder, { file, title, author, breakage = null, unpacked = false, modified = 1_700_000_000, outsideLink = null }) {
+  const path = join(folder, file);
+  const entries = readerBookEntries({ title, author, breakage });
+  if (unpacked) {
+    for (const { name, bytes } of entries) {
+      mkdirSync(dirname(join(path, name)), { recursive: true });
+      writeFileSync(join(path, name), bytes);
+    }
+    if (outsideLink) symlinkSync(outsideLink.target, join(path, outsideLink.name));
+  } else {
+    writeFileSync(path, storedZip(entries));
+  }
+  utimesSync(path, modified, modified);
+  return path;
+}

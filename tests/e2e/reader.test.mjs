@@ -1,0 +1,192 @@
+// The reader in Chromium: a tapped row opens the book at its first page; pages turn by button,
+// key and link across the ends of chapters; the contents jump; the book's scripts never run; the
+// book's files are served only inside the book; a broken book says so; closing comes back to the
+// library with the book first, and it stays first after a restart.
+
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { request } from 'node:http';
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { chromiumPath, programPath, startProgram } from './reader-app.mjs';
+import { chapterTexts, writeReaderBook } from './reader-books.mjs';
+
+const skip = !programPath() || !chromiumPath() ? 'needs the built program and Chromium' : false;
+let chromium = null;
+let browser = null;
+
+before(async () => {
+  if (skip) return;
+  ({ chromium } = await import('playwright-core'));
+  browser = await chromium.launch({ executablePath: chromiumPath(), args: ['--no-sandbox'] });
+});
+
+after(async () => {
+  await browser?.close();
+});
+
+async function eventually(check, what, timeout = 10000) {
+  const end = Date.now() + timeout;
+  let last;
+  for (;;) {
+    last = await check();
+    if (last) return last;
+    if (Date.now() > end) assert.fail(`${what} did not happen in time`);
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+}
+
+function makeFolder(t) {
+  const folder = mkdtempSync(join(tmpdir(), 'pagewyn-reader-e2e-'));
+  t.after(() => rmSync(folder, { recursive: true, force: true }));
+  return folder;
+}
+
+async function openLibrary(t, folder) {
+  const program = await startProgram(folder);
+  t.after(() => program.stop());
+  const context = await browser.newContext({ viewport: { width: 900, height: 700 } });
+  t.after(() => context.close());
+  const page = await context.newPage();
+  await page.goto(program.address);
+  await page.locator('.row-cell').first().waitFor();
+  return { program, page };
+}
+
+const rowLabels = (page) => page.locator('.row').evaluateAll((rows) => rows
+  .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
+  .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label')));
+
+const pageLabel = (page) => page.locator('.reader-page').textContent();
+const chapterLabel = (page) => page.locator('.reader-chapter').textContent();
+
+// Whether the element of the page in the frame stands in the part of the page shown.
+const inView = (page, selector) => page.frameLocator('.reader-frame').locator(selector).evaluate((element) => {
+  const rect = element.getBoundingClientRect();
+  return rect.right > 0 && rect.left < element.ownerDocument.defaultView.innerWidth;
+});
+
+function get(program, path) {
+  const { hostname, port } = new URL(program.origin);
+  return new Promise((resolve, reject) => {
+    const sent = request({ hostname, port, path, headers: { 'X-Pagewyn-Token': program.token } }, (response) => {
+      let body = '';
+      response.on('data', (chunk) => { body += chunk; });
+      response.on('end', () => resolve({ status: response.statusCode, headers: response.headers, body }));
+    });
+    sent.on('error', reject);
+    sent.end();
+  });
+}
+
+test('a tapped book opens at its first page and reads through its chapters', { skip }, async (t) => {
+  const folder = makeFolder(t);
+  writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville', modified: 1_600_000_000 });
+  writeReaderBook(folder, { file: 'other.epub', title: 'Another Book', author: 'Ann', modified: 1_700_000_000 });
+  const { program, page } = await openLibrary(t, folder);
+  assert.deepEqual(await rowLabels(page), ['Another Book, Ann', 'Moby-Dick, Herman Melville']);
+
+  await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
+  const frame = page.frameLocator('.reader-frame');
+  await frame.getByText(chapterTexts.one).waitFor();
+  assert.equal(await page.locator('.reader-title').textContent(), 'Moby-Dick');
+  const first = await eventually(async () => /^Page 1 of (\d+)$/.exec(await pageLabel(page)), 'the first page');
+  const pages = Number(first[1]);
+  assert.ok(pages > 1, 'the long chapter takes several pages');
+  assert.equal(await chapterLabel(page), 'Loomings');
+  assert.ok(await inView(page, 'h1'));
+
+  await page.getByRole('button', { name: 'Next page' }).click();
+  await eventually(async () => (await pageLabel(page)) === `Page 2 of ${pages}`, 'the second page');
+  assert.equal(await inView(page, 'h1'), false, 'the first page turned away');
+  await page.keyboard.press('ArrowRight');
+  await eventually(async () => (await pageLabel(page)) === `Page 3 of ${pages}`, 'the third page by key');
+  await page.keyboard.press('ArrowLeft');
+  await eventually(async () => (await pageLabel(page)) === `Page 2 of ${pages}`, 'back by key');
+
+  for (let turn = 2; turn <= pages; ++turn) await page.getByRole('button', { name: 'Next page' }).click();
+  await eventually(async () => (await chapterLabel(page)) === 'The Carpet-Bag', 'the next chapter');
+  await frame.getByText(chapterTexts.two).waitFor();
+  assert.match(await pageLabel(page), /^Page 1 of \d+$/);
+  await page.getByRole('button', { name: 'Previous page' }).click();
+  await eventually(async () => (await chapterLabel(page)) === 'Loomings', 'back to the first chapter');
+  await eventually(async () => (await pageLabel(page)) === `Page ${pages} of ${pages}`, 'at its last page');
+
+  await page.getByRole('button', { name: 'Contents' }).click();
+  await page.getByRole('button', { name: 'Middle' }).click();
+  await eventually(async () => (await chapterLabel(page)) === 'The Carpet-Bag', 'the jump into the second chapter');
+  await eventually(() => inView(page, '#middle'), 'the middle of the chapter in view');
+  assert.equal(await frame.locator('#scripted').textContent(), 'Nothing ran here.', "the book's script did not run");
+  assert.notEqual(await page.title(), 'hijacked');
+
+  await frame.getByText('On to the third').click();
+  await eventually(async () => (await chapterLabel(page)) === 'The Spouter-Inn', 'the link to the third chapter');
+  await frame.getByText(chapterTexts.three).waitFor();
+
+  await page.getByRole('button', { name: 'Contents' }).click();
+  await page.getByRole('button', { name: 'Loomings' }).click();
+  await eventually(async () => (await pageLabel(page)) === `Page 1 of ${pages}`, 'the contents jump back');
+
+  await page.getByRole('button', { name: 'close' }).click();
+  await page.locator('.reader').waitFor({ state: 'detached' });
+  await eventually(async () => (await rowLabels(page))[0] === 'Moby-Dick, Herman Melville', 'the book first in the list');
+
+  await program.stop();
+  const restarted = await openLibrary(t, folder);
+  await eventually(async () => (await rowLabels(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
+});
+
+test("the book's files are served only inside the open book", { skip }, async (t) => {
+  const folder = makeFolder(t);
+  const outside = makeFolder(t);
+  writeFileSync(join(outside, 'secret.txt'), 'not the book');
+  writeReaderBook(folder, { file: 'open.epub', title: 'Open Book', author: 'Ann', unpacked: true,
+    outsideLink: { name: 'OEBPS/leak.xhtml', target: join(outside, 'secret.txt') } });
+  const { program, page } = await openLibrary(t, folder);
+  await page.locator('.row-cell', { hasText: 'Open Book' }).click();
+  await page.frameLocator('.reader-frame').getByText(chapterTexts.one).waitFor();
+
+  const state = JSON.parse((await get(program, '/state')).body);
+  const session = state.presented.find((screen) => screen.reader)?.reader.session;
+  assert.match(session, /^[0-9a-f]{32}$/);
+
+  const served = await get(program, `/reader/${session}/OEBPS/text/one.xhtml`);
+  assert.equal(served.status, 200);
+  assert.match(served.headers['content-type'], /^application\/xhtml\+xml/);
+  assert.match(served.headers['content-security-policy'], /default-src 'none'/);
+  assert.doesNotMatch(served.headers['content-security-policy'], /script-src/);
+  assert.match(served.headers['x-frame-options'], /SAMEORIGIN/);
+
+  for (const path of ['../../../../etc/passwd', '%2e%2e/%2e%2e/%2e%2e/etc/passwd', 'OEBPS/..%2f..%2f..%2fetc/passwd',
+    '/etc/passwd', '%2fetc%2fpasswd', 'OEBPS/leak.xhtml', 'OEBPS', 'OEBPS/absent.xhtml']) {
+    const refused = await get(program, `/reader/${session}/${path}`);
+    assert.equal(refused.status, 404, path);
+    assert.doesNotMatch(refused.body, /root:|not the book/, path);
+  }
+  assert.equal((await get(program, `/reader/${'0'.repeat(32)}/OEBPS/text/one.xhtml`)).status, 404, 'another session');
+  const unguarded = await new Promise((resolve) => {
+    const { hostname, port } = new URL(program.origin);
+    request({ hostname, port, path: `/reader/${session}/OEBPS/text/one.xhtml` }, (response) => resolve(response.statusCode)).end();
+  });
+  assert.equal(unguarded, 403, 'without the launch token');
+
+  await page.getByRole('button', { name: 'close' }).click();
+  await page.locator('.reader').waitFor({ state: 'detached' });
+  assert.equal((await get(program, `/reader/${session}/OEBPS/text/one.xhtml`)).status, 404, 'once the reader is closed');
+});
+
+test('a book that cannot be read says so, and the way back stays', { skip }, async (t) => {
+  const folder = makeFolder(t);
+  writeReaderBook(folder, { file: 'broken.epub', title: 'Broken', author: 'Ann', breakage: 'spine' });
+  const { page } = await openLibrary(t, folder);
+  await page.locator('.row-cell').first().click();
+  const message = page.locator('.reader-message');
+  await message.waitFor();
+  assert.match(await message.textContent(), /This book cannot be opened\./);
+  assert.match(await message.textContent(), /none of the pages/);
+  assert.equal(await page.locator('.reader-frame').count(), 0);
+  await page.getByRole('button', { name: 'close' }).click();
+  await page.locator('.reader').waitFor({ state: 'detached' });
+  assert.deepEqual(await rowLabels(page), ['Broken, Ann']);
+});
