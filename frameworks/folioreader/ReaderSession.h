@@ -52,8 +52,9 @@ public:
 
     // Opens the book at epubPath. A zipped book is unpacked into a fresh folder made inside
     // unzipPath, or inside the system's temporary folder when there is none; with
-    // shouldRemoveEpub that copy is removed when the session closes, otherwise it is left where
-    // it is. Never fails: a book that cannot be read gives a session whose failure() says why.
+    // shouldRemoveEpub that copy is removed when the session closes (or, when the program was
+    // killed first, by the next opening in the same place), otherwise it is left where it is.
+    // Never fails: a book that cannot be read gives a session whose failure() says why.
     static std::shared_ptr<ReaderSession> open(const std::string& epubPath,
         const std::optional<std::string>& unzipPath = std::nullopt, bool shouldRemoveEpub = true);
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -105,6 +106,33 @@ TEST(ReaderSession, keepsTheCopyWhenItIsNotToBeRemovedAndUnpacksWhereItIsTold)
     EXPECT_EQ(session->temporaryFolder()->rfind(unzipFolder.path() + "/", 0), 0u);
     session->close();
     EXPECT_TRUE(std::filesystem::exists(*session->temporaryFolder()));
+}
+
+TEST(ReaderSession, removesCopiesLeftByAProgramThatIsGoneAndNothingElse)
+{
+    pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    fixtures::TemporaryFolder parent, elsewhere;
+    const std::string abandoned = parent.file("pagewyn-reader-" + std::to_string(gone) + "-abcdef");
+    const std::string running = parent.file("pagewyn-reader-1-abcdef");
+    const std::string kept = parent.file("pagewyn-reader-abcdef");
+    const std::string link = parent.file("pagewyn-reader-" + std::to_string(gone) + "-linked");
+    for (const auto& folder : { abandoned, running, kept })
+        std::filesystem::create_directories(folder + "/book");
+    std::filesystem::create_directory_symlink(elsewhere.path(), link);
+    std::ofstream(elsewhere.file("precious.txt")) << "kept";
+
+    fixtures::TemporaryFolder books;
+    auto session = ReaderSession::open(fixtures::writeBook(EpubFixture {}, Shape::zipped, books), parent.path());
+    ASSERT_FALSE(session->failure());
+    EXPECT_FALSE(std::filesystem::exists(abandoned));
+    EXPECT_TRUE(std::filesystem::exists(running));
+    EXPECT_TRUE(std::filesystem::exists(kept)) << "a copy kept on purpose is no one's to remove";
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_TRUE(std::filesystem::exists(elsewhere.file("precious.txt")));
 }
 
 TEST(ReaderSession, refusesEveryPathThatLeavesTheBook)
