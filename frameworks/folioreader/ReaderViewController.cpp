@@ -85,8 +85,10 @@ void ReaderViewController::loadView()
     const FolioReaderConfig& config = *m_config;
     view->setBackgroundColor(config.startsInNightMode ? config.nightPaperColor : config.dayPaperColor);
 
+    // With the bars always hidden, the bar stays only as the corner that holds the way out.
     view->bar = std::make_shared<ui::View>();
-    view->bar->setHidden(config.alwaysHidesChrome);
+    if (!config.alwaysHidesChrome)
+        view->bar->setBackgroundColor(config.startsInNightMode ? config.nightPaperColor : config.dayPaperColor);
     view->close = ui::Button::buttonWithType(ui::ButtonType::system);
     view->close->setTitle("Close", ui::ControlStateFlag::normal);
     view->close->setAccessibilityLabel("close");
@@ -95,7 +97,7 @@ void ReaderViewController::loadView()
     view->title->setText(m_session->title());
     view->title->setTextColor(config.chromeColor);
     view->title->setTextAlignment(ui::TextAlignment::center);
-    view->title->setHidden(!config.showsTitle);
+    view->title->setHidden(!config.showsTitle || config.alwaysHidesChrome);
     view->bar->addSubview(view->close);
     view->bar->addSubview(view->title);
 

@@ -54,15 +54,21 @@ TEST(ReaderViewController, theChromeFollowsTheConfiguration)
 {
     auto config = std::make_shared<FolioReaderConfig>();
     config->chromeColor = ui::Color::redColor();
-    config->showsTitle = false;
+    config->showsTitle = true;
     config->alwaysHidesChrome = true;
     config->startsInNightMode = true;
     OpenReader open(EpubFixture { .title = "Hidden" }, config);
     EXPECT_EQ(open.reader->titleLabel()->text(), "Hidden");
-    EXPECT_TRUE(open.reader->titleLabel()->isHidden());
+    EXPECT_TRUE(open.reader->titleLabel()->isHidden()) << "no bar to show it in";
     EXPECT_EQ(open.reader->titleLabel()->textColor(), ui::Color::redColor());
-    EXPECT_TRUE(open.reader->closeButton()->superview()->isHidden());
     EXPECT_EQ(open.reader->view()->backgroundColor(), config->nightPaperColor);
+    for (const ui::View* view = open.reader->closeButton(); view; view = view->superview())
+        EXPECT_FALSE(view->isHidden()) << "the way out stays reachable";
+
+    config->alwaysHidesChrome = false;
+    config->showsTitle = false;
+    OpenReader untitled(EpubFixture { .title = "Untitled" }, config);
+    EXPECT_TRUE(untitled.reader->titleLabel()->isHidden());
 }
 
 TEST(ReaderViewController, aBrokenBookShowsAMessageInsteadOfABlankPage)
