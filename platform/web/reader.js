@@ -5,8 +5,7 @@
 // coloured and switched as the reader's configuration says.
 
 import { PageView } from './reader-pages.js';
-import { drawHighlight, eraseHighlight, selectedRange } from './reader-highlights.js';
-import { shareQuote } from './reader-quote.js';
+import { SelectionMenu } from './reader-selection.js';
 import { cssColor } from './views.js';
 
 let current = null;
@@ -70,7 +69,6 @@ class Reader {
     this.settings = description.settings ?? {};
     this.spine = description.spine ?? [];
     this.toc = description.toc ?? [];
-    this.highlights = [];
     this.night = Boolean(this.settings.startsInNightMode);
     this.fontScale = Number(this.settings.fontScale) || 1;
     this.chromeShown = !this.settings.alwaysHidesChrome;
@@ -130,12 +128,9 @@ class Reader {
     this.contents = element('nav', 'reader-toc');
     this.contents.setAttribute('aria-label', 'Table of contents');
     this.contents.hidden = true;
-    this.menu = element('div', 'reader-menu');
-    this.menu.setAttribute('role', 'toolbar');
-    this.menu.setAttribute('aria-label', 'Selection');
-    this.menu.hidden = true;
+    this.selection = new SelectionMenu(this);
 
-    this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.menu);
+    this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.selection.element);
     this.showChrome(this.chromeShown);
   }
 
@@ -178,9 +173,12 @@ class Reader {
       onSwipe: (direction) => this.turn(direction),
       onKey: (event) => this.key(event),
       onLink: (index, fragment) => this.go(index, { fragment }),
-      onSelection: () => this.selectionChanged(),
-      onMarkTapped: (id, rect) => this.offerRemoval(id, rect),
-      onLoaded: () => this.pageLoaded(),
+      onSelection: () => this.selection.selectionChanged(),
+      onMarkTapped: (id, rect) => this.selection.offerRemoval(id, rect),
+      onLoaded: () => {
+        this.applyColors();
+        this.selection.pageLoaded();
+      },
       onPosition: () => this.showPosition(),
     });
     this.element.classList.toggle('vertical', this.pages.vertical);
@@ -188,7 +186,7 @@ class Reader {
     this.applyColors();
     this.drawContents();
     new ResizeObserver(() => this.pages.relayout()).observe(this.stage);
-    this.loadHighlights();
+    this.selection.loadHighlights();
     let saved = null;
     try {
       saved = JSON.parse(localStorage.getItem(this.storageKey) ?? 'null');
@@ -220,8 +218,8 @@ class Reader {
   }
 
   tapped(zone) {
-    if (!this.menu.hidden || !this.contents.hidden) {
-      this.hideMenu();
+    if (this.selection.shown || !this.contents.hidden) {
+      this.selection.hide();
       this.toggleContents(false);
       return;
     }
@@ -234,7 +232,7 @@ class Reader {
 
   async turn(direction) {
     if (!this.pages) return;
-    this.hideMenu();
+    this.selection.hide();
     if (direction === 'next') await this.pages.next();
     else await this.pages.previous();
   }
@@ -254,9 +252,9 @@ class Reader {
     const forward = ['PageDown', vertical ? 'ArrowDown' : 'ArrowRight'];
     const backward = ['PageUp', vertical ? 'ArrowUp' : 'ArrowLeft'];
     if (event.key === 'Escape') {
-      if (!this.contents.hidden || !this.menu.hidden) {
+      if (!this.contents.hidden || this.selection.shown) {
         this.toggleContents(false);
-        this.hideMenu();
+        this.selection.hide();
       } else {
         this.close();
       }
@@ -340,107 +338,4 @@ class Reader {
     if (show) (this.contents.querySelector('[aria-current]') ?? this.contents.querySelector('button:not(:disabled)'))?.focus();
   }
 
-  async action(body) {
-    const response = await fetch(`/reader/${this.session}/action`, {
-      method: 'POST',
-      cache: 'no-store',
-      credentials: 'same-origin',
-      headers: { 'Content-Type': 'application/json' },
-      body: JSON.stringify(body),
-    });
-    const answer = await response.json().catch(() => ({}));
-    if (!response.ok) throw new Error(answer.error ?? `error ${response.status}`);
-    return answer;
-  }
-
-  async loadHighlights() {
-    if (!this.description.highlights?.available) return;
-    try {
-      this.highlights = (await this.action({ type: 'highlights' })).highlights ?? [];
-      this.pageLoaded();
-    } catch {
-      this.highlights = [];
-    }
-  }
-
-  pageLoaded() {
-    this.applyColors();
-    const doc = this.pages?.document;
-    const path = this.spine[this.pages?.spineIndex]?.path;
-    if (!doc || !path || doc.querySelector('mark[data-highlight]')) return;
-    for (const highlight of this.highlights) {
-      if (highlight.document === path) drawHighlight(doc, highlight);
-    }
-  }
-
-  selectionChanged() {
-    clearTimeout(this.selectionTimer);
-    this.selectionTimer = setTimeout(() => {
-      const doc = this.pages?.document;
-      const range = doc && selectedRange(doc);
-      if (!range) {
-        if (this.menu.dataset.kind === 'selection') this.hideMenu();
-        return;
-      }
-      const highlights = this.description.highlights;
-      const entries = [];
-      if (highlights?.available && !highlights.readOnly) entries.push(['Highlight', () => this.highlight(range)]);
-      if (this.settings.allowsQuoteSharing) entries.push(['Share quote', () => this.share(range.text)]);
-      this.showMenu('selection', entries, this.pages.frameRect(range.rect));
-    }, 250);
-  }
-
-  showMenu(kind, entries, rect) {
-    if (entries.length === 0) {
-      this.hideMenu();
-      return;
-    }
-    this.menu.dataset.kind = kind;
-    this.menu.replaceChildren(...entries.map(([text, run]) => button('reader-menu-item', text, null, () => {
-      this.hideMenu();
-      run();
-    })));
-    this.menu.hidden = false;
-    const bounds = this.element.getBoundingClientRect();
-    const width = this.menu.offsetWidth;
-    const left = Math.min(Math.max(8, (rect.left + rect.right) / 2 - width / 2 - bounds.left), bounds.width - width - 8);
-    const above = rect.top - bounds.top - this.menu.offsetHeight - 8;
-    this.menu.style.left = `${left}px`;
-    this.menu.style.top = `${above > 8 ? above : rect.bottom - bounds.top + 8}px`;
-  }
-
-  hideMenu() {
-    this.menu.hidden = true;
-    delete this.menu.dataset.kind;
-  }
-
-  async highlight(range) {
-    const path = this.spine[this.pages.spineIndex]?.path;
-    try {
-      const answer = await this.action({ type: 'addHighlight', document: path, start: range.start, end: range.end, text: range.text });
-      this.highlights.push(answer.highlight);
-      this.pages.document.getSelection().removeAllRanges();
-      drawHighlight(this.pages.document, answer.highlight);
-    } catch (failure) {
-      this.showMenu('notice', [[`Not highlighted: ${failure.message}`, () => {}]], this.pages.frameRect(range.rect));
-    }
-  }
-
-  offerRemoval(id, rect) {
-    if (this.description.highlights?.readOnly) return;
-    this.showMenu('highlight', [['Remove highlight', async () => {
-      try {
-        await this.action({ type: 'removeHighlight', id });
-        this.highlights = this.highlights.filter((highlight) => highlight.id !== id);
-        eraseHighlight(this.pages.document, id);
-      } catch {
-        // The mark stays, as the highlight does.
-      }
-    }]], rect);
-  }
-
-  share(text) {
-    const quote = { text, title: this.description.title, author: this.description.author };
-    shareQuote(this.element, quote, this.settings, this.description.images ?? [], () => this.closeButton.focus());
-  }
 }

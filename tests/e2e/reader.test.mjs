@@ -6,7 +6,7 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { request } from 'node:http';
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { chromiumPath, programPath, startProgram } from './reader-app.mjs';
@@ -174,6 +174,45 @@ test("the book's files are served only inside the open book", { skip }, async (t
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
   assert.equal((await get(program, `/reader/${session}/OEBPS/text/one.xhtml`)).status, 404, 'once the reader is closed');
+});
+
+test('selected words become a highlight that stays, or a quote to share', { skip }, async (t) => {
+  const folder = makeFolder(t);
+  writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
+  const { page } = await openLibrary(t, folder);
+  const open = async () => {
+    await page.locator('.row-cell').first().click();
+    await page.frameLocator('.reader-frame').getByText(chapterTexts.one).waitFor();
+  };
+  await open();
+  const frame = page.frameLocator('.reader-frame');
+  await frame.getByText(chapterTexts.one).selectText();
+  await page.getByRole('button', { name: 'Highlight' }).click();
+  await frame.locator('mark[data-highlight]').waitFor();
+  assert.equal(await frame.locator('mark[data-highlight]').textContent(), chapterTexts.one);
+  const database = join(folder, 'highlights.realm');
+  await eventually(() => existsSync(database), 'the highlight database in the library folder');
+  assert.match(readFileSync(database, 'utf8'), /Call me Ishmael\./);
+
+  await page.getByRole('button', { name: 'close' }).click();
+  await page.locator('.reader').waitFor({ state: 'detached' });
+  await open();
+  await frame.locator('mark[data-highlight]').waitFor();
+  assert.equal(await frame.locator('mark[data-highlight]').textContent(), chapterTexts.one, 'kept across openings');
+
+  await frame.locator('h1').selectText();
+  await page.getByRole('button', { name: 'Share quote' }).click();
+  const composer = page.getByRole('dialog', { name: 'Share quote' });
+  await composer.waitFor();
+  assert.equal(await composer.getByRole('button', { name: /^Background/ }).count(), 2, 'one background per quote image');
+  assert.equal(await composer.getByRole('img').getAttribute('aria-label'), '“Loomings”');
+  await composer.getByRole('button', { name: 'Done' }).click();
+  await composer.waitFor({ state: 'detached' });
+
+  await frame.locator('mark[data-highlight]').click();
+  await page.getByRole('button', { name: 'Remove highlight' }).click();
+  await frame.locator('mark[data-highlight]').waitFor({ state: 'detached' });
+  await eventually(() => !readFileSync(database, 'utf8').includes('Call me Ishmael.'), 'the highlight forgotten');
 });
 
 test('a book that cannot be read says so, and the way back stays', { skip }, async (t) => {
