@@ -9,7 +9,11 @@ packages=(
   libgumbo-dev libcpp-httplib-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip
+  chromium fonts-lato fonts-dejavu-core fonts-liberation2 xdg-utils
 )
+# Node.js and npm for the browser tests, from Debian unless the machine already has them.
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -17,9 +21,16 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
 
-if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# The browser tests drive Debian's Chromium with playwright-core from the npm registry; the
+# package brings no browser of its own.
+e2e="$(dirname "$0")/../tests/e2e"
+if [ ! -d "$e2e/node_modules/playwright-core" ]; then
+  (cd "$e2e" && npm ci --no-audit --no-fund --loglevel=error)
+fi

@@ -1,6 +1,9 @@
 // The host's server: its limits, its guard, and its routes.
 #include "platform/host/Host.h"
 
+#include <chrono>
+#include <thread>
+
 #include "platform/host/AccessToken.h"
 #include "platform/host/ReaderRoutes.h"
 #include "platform/host/RequestGuard.h"
@@ -106,6 +109,14 @@ foundation::Result<void> Host::start()
     m_guard = std::make_unique<RequestGuard>(m_token, m_port, m_options.listen.acceptedHosts(m_port));
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
+    // The server may only be stopped once its loop runs: a stop that comes first is lost, and
+    // the loop would then never end.
+    for (int waited = 0; !server.is_running() && waited < 5000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!server.is_running()) {
+        server.stop();
+        return foundation::Error("the host did not start serving");
+    }
     return {};
 }
 
