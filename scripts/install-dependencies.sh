@@ -31,6 +31,6 @@ fi
 # The browser tests drive Debian's Chromium with playwright-core from the npm registry; the
 # package brings no browser of its own.
 e2e="$(dirname "$0")/../tests/e2e"
-if [ ! -d "$e2e/node_modules/playwright-core" ]; then
+if [ -f "$e2e/package-lock.json" ] && [ ! -d "$e2e/node_modules/playwright-core" ]; then
   (cd "$e2e" && npm ci --no-audit --no-fund --loglevel=error)
 fi
