@@ -59,6 +59,10 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     });
     registerApplicationClasses();
     int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
+    // Nothing runs the main loop any more: requests still waiting for it are let go, and new ones
+    // are not queued, before the host waits for its workers.
+    server.state().close();
+    loop.stop(exitCode);
     server.stop();
     return exitCode;
 }

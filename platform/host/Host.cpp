@@ -122,6 +122,7 @@ foundation::Result<void> Host::start()
 
 void Host::stop()
 {
+    m_state.close();
     m_stream.close();
     if (m_server)
         m_server->stop();

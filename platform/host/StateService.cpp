@@ -49,6 +49,8 @@ nlohmann::json StateService::snapshot()
 
 StateService::Reply StateService::state(const Viewport& viewport)
 {
+    if (m_closed)
+        return unavailable("Pagewyn has stopped");
     if (!m_ready)
         return { 200, startingSnapshot() };
     auto reply = m_loop.performAndWait([&] {
@@ -63,6 +65,8 @@ StateService::Reply StateService::state(const Viewport& viewport)
 
 StateService::Reply StateService::event(const std::string& body)
 {
+    if (m_closed)
+        return unavailable("Pagewyn has stopped");
     if (!m_ready)
         return unavailable("Pagewyn is still starting");
     auto event = nlohmann::json::parse(body, nullptr, false);

@@ -43,6 +43,10 @@ public:
     // Main loop, like every change of the version.
     void stateChanged();
 
+    // From now on every request is answered 503 without asking the main loop, which may no
+    // longer run. For shutdown.
+    void close() { m_closed = true; }
+
     std::uint64_t version() const { return m_version.load(); }
     ImageRegistry& images() { return m_images; }
 
@@ -56,6 +60,7 @@ private:
     EventStream& m_stream;
     ImageRegistry m_images;
     std::atomic<bool> m_ready { false };
+    std::atomic<bool> m_closed { false };
     std::atomic<std::uint64_t> m_version { 0 };
     std::atomic<std::size_t> m_scanRead { 0 };
     std::atomic<std::size_t> m_scanFound { 0 };

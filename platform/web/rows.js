@@ -36,6 +36,10 @@ export function makeRow(row, handlers) {
   remove.setAttribute('aria-label', `Delete ${row.label || 'book'}`);
   remove.addEventListener('click', (event) => {
     event.stopPropagation();
+    // The row closes as the deletion is asked for; if the book cannot go, it simply stays.
+    const hadFocus = element.contains(document.activeElement);
+    setRowOpen(element, false);
+    if (hadFocus) element.cell.focus({ preventScroll: true });
     handlers.confirmDelete(element.rowData);
   });
 
