@@ -1,0 +1,92 @@
+// The host as a whole: the token, several tabs on one library, a long first scan, a clean end.
+
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+
+import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { makeLibrary } from './support/library.mjs';
+import { startPagewyn } from './support/pagewyn.mjs';
+
+let browser;
+before(async () => { browser = await launchBrowser(); });
+after(async () => { await browser?.close(); });
+
+const books = [
+  { file: 'c.epub', title: 'Gamma', author: 'Cy', modified: 1_700_000_300 },
+  { file: 'b.epub', title: 'Beta', author: 'Bob', modified: 1_700_000_200 },
+  { file: 'a.epub', title: 'Alpha', author: 'Ann', modified: 1_700_000_100 },
+];
+
+describe('the host', () => {
+  test('without the token every request is forbidden and changes nothing', { timeout: 90000 }, async () => {
+    const library = makeLibrary(books);
+    const pagewyn = await startPagewyn(library.folder);
+    try {
+      for (const path of ['/', '/state', '/app.js', '/events']) {
+        const answer = await fetch(pagewyn.origin + path);
+        assert.equal(answer.status, 403, path);
+      }
+      const event = await fetch(`${pagewyn.origin}/event`, {
+        method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify({ type: 'deleteRow', row: 0, version: 1 }),
+      });
+      assert.equal(event.status, 403);
+
+      const stranger = await browser.newPage();
+      const answer = await stranger.goto(pagewyn.origin + '/');
+      assert.equal(answer.status(), 403);
+      assert.match(await stranger.textContent('body'), /Forbidden/);
+      await stranger.close();
+
+      const page = await openPagewyn(browser, pagewyn);
+      assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann']);
+      assert.equal(new URL(page.url()).search, '', 'the token leaves the address bar');
+    } finally {
+      assert.equal(await pagewyn.stop(), 0);
+      library.remove();
+    }
+  });
+
+  test('two tabs see the same library', { timeout: 90000 }, async () => {
+    const library = makeLibrary(books);
+    const pagewyn = await startPagewyn(library.folder);
+    try {
+      const context = await browser.newContext({ viewport: { width: 390, height: 700 } });
+      const first = await openPagewyn(browser, pagewyn, { context });
+      const second = await openPagewyn(browser, pagewyn, { context });
+
+      await first.getByRole('button', { name: 'sort' }).click();
+      await second.getByRole('heading', { name: 'Books by Title' }).waitFor();
+      await second.waitForFunction(() => document.querySelector('.row-cell[aria-label="Alpha, Ann"]')?.closest('.row').style.top === '50px');
+
+      await second.locator('.row-cell[aria-label="Beta, Bob"]').focus();
+      await second.keyboard.press('Delete');
+      await second.keyboard.press('Enter');
+      await first.locator('.row-cell[aria-label="Beta, Bob"]').waitFor({ state: 'detached' });
+      assert.deepEqual(await rowNames(first), ['Alpha, Ann', 'Gamma, Cy']);
+      await context.close();
+    } finally {
+      assert.equal(await pagewyn.stop(), 0);
+      library.remove();
+    }
+  });
+
+  test('a long first scan shows how far it has come, then the library', { timeout: 90000 }, async () => {
+    const count = 12000;
+    const many = Array.from({ length: count }, (_, n) => ({ file: `b${String(n).padStart(5, '0')}.epub`, title: `Title ${n}`, author: 'Author', modified: 1_600_000_000 + n }));
+    const library = makeLibrary(many);
+    const pagewyn = await startPagewyn(library.folder);
+    try {
+      const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
+      await page.goto(pagewyn.address);
+      const progress = page.getByRole('status').filter({ hasText: /Reading the library: [\d,]+ of 12,000 books/ });
+      await progress.waitFor({ timeout: 20000 });
+      await page.getByRole('heading', { name: 'Recently Opened' }).waitFor({ timeout: 60000 });
+      await progress.waitFor({ state: 'hidden' });
+      assert.equal((await rowNames(page))[0], `Title ${count - 1}, Author`);
+      await page.close();
+    } finally {
+      assert.equal(await pagewyn.stop(), 0);
+      library.remove();
+    }
+  });
+});

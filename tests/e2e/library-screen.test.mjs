@@ -1,0 +1,122 @@
+// The library screen in the browser as a person sees it: rows, covers, the header bar, the sort
+// button, the section index, at phone and desktop sizes.
+
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+
+import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { makeLibrary } from './support/library.mjs';
+import { startPagewyn } from './support/pagewyn.mjs';
+
+let browser;
+before(async () => { browser = await launchBrowser(); });
+after(async () => { await browser?.close(); });
+
+async function withPagewyn(books, body) {
+  const library = makeLibrary(books);
+  const pagewyn = await startPagewyn(library.folder);
+  try {
+    await body(pagewyn, library);
+  } finally {
+    assert.equal(await pagewyn.stop(), 0, 'pagewyn ends cleanly on SIGTERM');
+    library.remove();
+  }
+}
+
+const threeBooks = [
+  { file: 'zola.epub', title: 'Zola', author: 'Zed', cover: { width: 40, height: 60, color: [200, 40, 40] }, modified: 1_700_000_300 },
+  { file: 'austen.epub', title: 'austen', author: 'Ann', modified: 1_700_000_200 },
+  { file: 'balzac.epub', title: 'Balzac', author: 'Bob', cover: { width: 30, height: 30, color: [40, 40, 200] }, unpacked: true, modified: 1_700_000_100 },
+];
+
+describe('the library screen', () => {
+  test('rows show title and author, most recently opened first, with the cover or the blank picture', { timeout: 90000 }, async () => {
+    await withPagewyn(threeBooks, async (pagewyn) => {
+      const page = await openPagewyn(browser, pagewyn);
+      assert.equal(await page.getByRole('heading').textContent(), 'Recently Opened');
+      assert.deepEqual(await rowNames(page), ['Zola, Zed', 'austen, Ann', 'Balzac, Bob']);
+      const pictureWidth = (name) => page.locator(`.row-cell[aria-label="${name}"] img`).evaluate(async (image) => {
+        await image.decode();
+        return image.naturalWidth;
+      });
+      assert.equal(await pictureWidth('Zola, Zed'), 40);
+      assert.equal(await pictureWidth('Balzac, Bob'), 30);
+      const blank = await pictureWidth('austen, Ann');
+      assert.ok(blank > 0 && blank !== 40 && blank !== 30, `the blank picture stands in (${blank} pixels wide)`);
+      const box = await page.locator('.row-cell[aria-label="Zola, Zed"] .view-ImageView').boundingBox();
+      assert.deepEqual([box.width, box.height], [36, 36]);
+      assert.deepEqual(page.failures, []);
+    });
+  });
+
+  test('the sort button cycles the header title and the order of the rows', { timeout: 90000 }, async () => {
+    await withPagewyn(threeBooks, async (pagewyn) => {
+      const page = await openPagewyn(browser, pagewyn);
+      const steps = [
+        ['Books by Title', ['Balzac, Bob', 'Zola, Zed', 'austen, Ann']],
+        ['Books by Author', ['austen, Ann', 'Balzac, Bob', 'Zola, Zed']],
+        ['Recently Opened', ['Zola, Zed', 'austen, Ann', 'Balzac, Bob']],
+      ];
+      for (const [title, rows] of steps) {
+        await page.getByRole('button', { name: 'sort' }).click();
+        await page.getByRole('heading', { name: title }).waitFor();
+        await page.waitForFunction((first) => document.querySelector('.row-cell')?.closest('.table-rows')
+          && [...document.querySelectorAll('.row')].sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))[0]
+            ?.querySelector('.row-cell').getAttribute('aria-label') === first, rows[0]);
+        assert.deepEqual(await rowNames(page), rows, title);
+      }
+    });
+  });
+
+  test('the index shows only in the alphabetical orders, and a tap scrolls to the first match', { timeout: 90000 }, async () => {
+    const letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ';
+    const books = Array.from({ length: 52 }, (_, n) => ({
+      file: `book${n}.epub`, title: `${letters[n % 26]} book ${n}`, author: `${letters[25 - (n % 26)]} writer`, modified: 1_700_000_000 + n,
+    }));
+    await withPagewyn(books, async (pagewyn) => {
+      const page = await openPagewyn(browser, pagewyn, { height: 600 });
+      const index = page.getByRole('navigation', { name: 'Index' });
+      assert.equal(await index.isVisible(), false, 'no index in the recency order');
+
+      await page.getByRole('button', { name: 'sort' }).click();
+      await page.getByRole('heading', { name: 'Books by Title' }).waitFor();
+      await index.waitFor();
+      assert.deepEqual(await index.getByRole('button').allTextContents(), [...letters]);
+      await index.getByRole('button', { name: 'T', exact: true }).click();
+      const target = page.locator('.row-cell[aria-label="T book 19, G writer"]');
+      await target.waitFor();
+      await page.waitForFunction(() => {
+        const row = document.querySelector('.row-cell[aria-label="T book 19, G writer"]');
+        return row && Math.abs(row.getBoundingClientRect().top - 50) < 1;
+      });
+
+      await page.getByRole('button', { name: 'sort' }).click();
+      await page.getByRole('heading', { name: 'Books by Author' }).waitFor();
+      assert.deepEqual(await index.getByRole('button').allTextContents(), [...letters]);
+      await page.getByRole('button', { name: 'sort' }).click();
+      await page.getByRole('heading', { name: 'Recently Opened' }).waitFor();
+      await index.waitFor({ state: 'hidden' });
+    });
+  });
+
+  test('the header buttons stand at their frames on a phone and on a desktop', { timeout: 90000 }, async () => {
+    await withPagewyn(threeBooks, async (pagewyn) => {
+      for (const [width, height] of [[390, 844], [1280, 800]]) {
+        const page = await openPagewyn(browser, pagewyn, { width, height });
+        const tableWidth = await page.locator('.table-scroller').evaluate((scroller) => scroller.clientWidth);
+        const expected = { info: 24, open: 72, sort: tableWidth - 96, settings: tableWidth - 48 };
+        await page.waitForFunction(([name, x]) => {
+          const button = document.querySelector(`button[aria-label="${name}"]`);
+          return button && Math.abs(button.getBoundingClientRect().left - x) < 0.5;
+        }, ['settings', expected.settings]);
+        for (const [name, x] of Object.entries(expected)) {
+          const box = await page.getByRole('button', { name, exact: true }).boundingBox();
+          assert.deepEqual([box.x, box.y, box.width, box.height], [x, 14, 24, 24], `${name} at ${width} points`);
+        }
+        const headerBox = await page.locator('.section-header').boundingBox();
+        assert.equal(headerBox.height, 50);
+        await page.close();
+      }
+    });
+  });
+});

@@ -1,0 +1,34 @@
+// Debian's Chromium, headless, driven by playwright-core.
+
+import { chromium } from 'playwright-core';
+
+export const chromiumPath = process.env.CHROMIUM_PATH ?? '/usr/bin/chromium';
+
+export function launchBrowser() {
+  return chromium.launch({
+    executablePath: chromiumPath,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
+  });
+}
+
+// A page of Pagewyn at that size, opened at the printed address.
+export async function openPagewyn(browser, pagewyn, { width = 390, height = 844, context = null } = {}) {
+  const owner = context ?? await browser.newContext({ viewport: { width, height } });
+  const page = await owner.newPage();
+  page.setDefaultTimeout(10000);
+  const failures = [];
+  page.on('pageerror', (error) => failures.push(error.message));
+  page.failures = failures;
+  await page.goto(pagewyn.address);
+  await page.getByRole('heading').waitFor();
+  return page;
+}
+
+// The accessible names of the rows shown, top to bottom.
+export async function rowNames(page) {
+  return page.locator('.row').evaluateAll((rows) => rows
+    .map((row) => ({ top: parseFloat(row.style.top), name: row.querySelector('.row-cell').getAttribute('aria-label') }))
+    .sort((a, b) => a.top - b.top)
+    .map((row) => row.name));
+}
