@@ -15,11 +15,13 @@ struct EventType {
     std::array<std::string_view, 2> integers;  // members that must be whole numbers
 };
 
-constexpr std::array<EventType, 4> eventTypes { {
+constexpr std::array<EventType, 6> eventTypes { {
     { "tapRow", { "row", "section" } },
     { "deleteRow", { "row", "section" } },
     { "touchUpInside", { "view", "" } },
     { "tapIndexTitle", { "", "" } },
+    { "alertAction", { "index", "" } },
+    { "cancelPicker", { "", "" } },
 } };
 
 const EventType* typeOf(const nlohmann::json& event)
@@ -53,7 +55,7 @@ std::optional<EventFailure> checkEvent(const nlohmann::json& event)
         return EventFailure { 400, "an event is a JSON object" };
     auto* type = typeOf(event);
     if (!type)
-        return EventFailure { 400, "unknown event type; known: tapRow, deleteRow, touchUpInside, tapIndexTitle" };
+        return EventFailure { 400, "unknown event type; known: tapRow, deleteRow, touchUpInside, tapIndexTitle, alertAction, cancelPicker" };
     for (auto name : type->integers) {
         if (name.empty())
             continue;
@@ -86,6 +88,10 @@ std::optional<EventFailure> dispatchEvent(const nlohmann::json& event, ui::Headl
         delivered = driver.touchUpInside(static_cast<ui::ViewId>(integer(event, "view")));
     else if (type == "tapIndexTitle")
         delivered = driver.tapIndexTitle(event["title"].get<std::string>());
+    else if (type == "alertAction")
+        delivered = driver.tapAlertAction(static_cast<std::size_t>(integer(event, "index")));
+    else if (type == "cancelPicker")
+        delivered = driver.cancelDocumentPicker();
     if (!delivered)
         return refused(delivered.error());
     return std::nullopt;

@@ -1,6 +1,8 @@
 // The window's snapshot: the root screen, then each screen presented over it, front last.
 #include "platform/host/Snapshot.h"
 
+#include "platform/host/AlertSnapshot.h"
+#include "platform/host/PickerSnapshot.h"
 #include "platform/host/ReaderRoutes.h"
 #include "platform/host/TableSnapshot.h"
 #include "platform/host/ViewJson.h"
@@ -47,8 +49,15 @@ nlohmann::json windowSnapshot(ui::Window& window, ImageRegistry& images)
     auto presented = nlohmann::json::array();
     for (auto controller = root ? root->presentedViewController() : nullptr; controller;
          controller = controller->presentedViewController()) {
-        auto screen = screenJson(*controller, images);
-        screen["kind"] = "screen";
+        nlohmann::json screen;
+        if (auto* alert = dynamic_cast<ui::AlertController*>(controller.get())) {
+            screen = alertSnapshot(*alert);
+        } else if (auto* picker = dynamic_cast<ui::DocumentPickerViewController*>(controller.get())) {
+            screen = pickerSnapshot(*picker);
+        } else {
+            screen = screenJson(*controller, images);
+            screen["kind"] = "screen";
+        }
         screen["style"] = presentationStyleName(controller->modalPresentationStyle());
         presented.push_back(std::move(screen));
     }
