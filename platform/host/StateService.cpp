@@ -34,7 +34,9 @@ StateService::Reply StateService::unavailable(const std::string& why)
 
 nlohmann::json StateService::startingSnapshot() const
 {
-    return { { "version", 0 }, { "starting", { { "read", m_scanRead.load() }, { "found", m_scanFound.load() } } } };
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_startedAt);
+    return { { "version", 0 },
+        { "starting", { { "read", m_scanRead.load() }, { "found", m_scanFound.load() }, { "elapsed", elapsed.count() } } } };
 }
 
 nlohmann::json StateService::snapshot()

@@ -14,6 +14,7 @@
 #include "platform/ui/MainLoop.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -29,7 +30,8 @@ public:
         nlohmann::json body;
     };
 
-    // The snapshot for the viewport; while the application starts, the progress of its first scan.
+    // The snapshot for the viewport; while the application starts, the progress of its first scan
+    // and how long it has run, so that a page opened late in a long scan shows its progress at once.
     Reply state(const Viewport& viewport);
     // One action: the next snapshot, or a 4xx with the reason and the current state.
     Reply event(const std::string& body);
@@ -64,6 +66,7 @@ private:
     std::atomic<std::uint64_t> m_version { 0 };
     std::atomic<std::size_t> m_scanRead { 0 };
     std::atomic<std::size_t> m_scanFound { 0 };
+    std::chrono::steady_clock::time_point m_startedAt = std::chrono::steady_clock::now();
 };
 
 }

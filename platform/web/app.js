@@ -21,7 +21,6 @@ const page = {
   wantState: true,
   busy: false,
   drawing: Promise.resolve(),
-  startingSince: null,
   stopped: false,
 };
 
@@ -58,9 +57,9 @@ function hostViewport() {
 }
 
 function showStarting(progress) {
-  page.startingSince ??= performance.now();
-  // A quick start shows nothing; a long first scan shows how far it has come.
-  if (performance.now() - page.startingSince < 500) return;
+  // A quick start shows nothing; a first scan running longer than half a second shows how far
+  // it has come. The host says how long the scan has run, so a page opened late shows it at once.
+  if ((Number(progress.elapsed) || 0) < 500) return;
   const read = Number(progress.read) || 0;
   const found = Number(progress.found) || 0;
   const bar = document.createElement('progress');

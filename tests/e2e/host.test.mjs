@@ -71,6 +71,52 @@ describe('the host', () => {
   });
 
   test('a long first scan shows how far it has come, then the library', { timeout: 90000 }, async () => {
+    // How far a real scan has come when the page first looks depends on the machine, so the host's
+    // answers are held at a scan that has run for a second, until the test lets the real ones through.
+    const library = makeLibrary(books);
+    const pagewyn = await startPagewyn(library.folder);
+    try {
+      const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
+      let held = { read: 4321, found: 12000, elapsed: 1000 };
+      await page.route((url) => url.pathname === '/state', (route) => (held
+        ? route.fulfill({ json: { version: 0, starting: held } })
+        : route.continue()));
+      await page.goto(pagewyn.address);
+      const progress = page.getByRole('status').filter({ hasText: 'Reading the library: 4,321 of 12,000 books' });
+      await progress.waitFor();
+      assert.equal(await page.getByRole('progressbar', { name: 'Books read' }).getAttribute('value'), '4321');
+      held = null;
+      await page.getByRole('heading', { name: 'Recently Opened' }).waitFor();
+      await progress.waitFor({ state: 'hidden' });
+      assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann']);
+      await page.close();
+    } finally {
+      assert.equal(await pagewyn.stop(), 0);
+      library.remove();
+    }
+  });
+
+  test('a quick start shows no progress', { timeout: 90000 }, async () => {
+    const library = makeLibrary(books);
+    const pagewyn = await startPagewyn(library.folder);
+    try {
+      const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
+      let answers = 0;
+      await page.route((url) => url.pathname === '/state', (route) => (answers++ < 3
+        ? route.fulfill({ json: { version: 0, starting: { read: 1, found: 3, elapsed: 100 } } })
+        : route.continue()));
+      await page.goto(pagewyn.address);
+      await page.getByRole('heading', { name: 'Recently Opened' }).waitFor();
+      assert.ok(answers > 3);
+      assert.equal(await page.getByRole('status').filter({ hasText: 'Reading the library' }).count(), 0);
+      await page.close();
+    } finally {
+      assert.equal(await pagewyn.stop(), 0);
+      library.remove();
+    }
+  });
+
+  test('a library of 12,000 books opens with the latest first', { timeout: 120000 }, async () => {
     const count = 12000;
     const many = Array.from({ length: count }, (_, n) => ({ file: `b${String(n).padStart(5, '0')}.epub`, title: `Title ${n}`, author: 'Author', modified: 1_600_000_000 + n }));
     const library = makeLibrary(many);
@@ -78,11 +124,9 @@ describe('the host', () => {
     try {
       const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
       await page.goto(pagewyn.address);
-      const progress = page.getByRole('status').filter({ hasText: /Reading the library: [\d,]+ of 12,000 books/ });
-      await progress.waitFor({ timeout: 20000 });
       await page.getByRole('heading', { name: 'Recently Opened' }).waitFor({ timeout: 60000 });
-      await progress.waitFor({ state: 'hidden' });
       assert.equal((await rowNames(page))[0], `Title ${count - 1}, Author`);
+      assert.ok((await page.locator('.row').count()) < 60, 'only the rows in view are in the page');
       await page.close();
     } finally {
       assert.equal(await pagewyn.stop(), 0);

@@ -1,6 +1,7 @@
-// Runs the browser end-to-end tests with node's test runner, one file at a time. Exits 77
-// (skipped) when Chromium or the npm packages are not installed: scripts/install-dependencies.sh
-// installs both.
+// Runs the browser end-to-end tests with node's test runner, one file at a time: the files named
+// on the command line, or all of them. Exits 77 (skipped) when Chromium or the npm packages are
+// not installed — scripts/install-dependencies.sh installs both — except in CI, where a missing
+// browser is a failure rather than a silent skip.
 
 import { spawnSync } from 'node:child_process';
 import { existsSync, readdirSync } from 'node:fs';
@@ -10,9 +11,12 @@ import { fileURLToPath } from 'node:url';
 const here = dirname(fileURLToPath(import.meta.url));
 const chromium = process.env.CHROMIUM_PATH ?? '/usr/bin/chromium';
 if (!existsSync(join(here, 'node_modules', 'playwright-core')) || !existsSync(chromium)) {
-  console.log(`skipped: needs ${chromium} and tests/e2e/node_modules (run scripts/install-dependencies.sh)`);
-  process.exit(77);
+  console.log(`${process.env.CI ? 'failed' : 'skipped'}: needs ${chromium} and tests/e2e/node_modules (run scripts/install-dependencies.sh)`);
+  process.exit(process.env.CI ? 1 : 77);
 }
-const files = readdirSync(here).filter((name) => name.endsWith('.test.mjs')).sort().map((name) => join(here, name));
+const named = process.argv.slice(2);
+const files = named.length > 0
+  ? named
+  : readdirSync(here).filter((name) => name.endsWith('.test.mjs')).sort().map((name) => join(here, name));
 const run = spawnSync(process.execPath, ['--test', '--test-concurrency=1', ...files], { cwd: here, stdio: 'inherit' });
 process.exit(run.status ?? 1);

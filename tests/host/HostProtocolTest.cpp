@@ -211,6 +211,7 @@ TEST(HostProtocol, whileTheApplicationStartsPagesSeeHowFarTheScanHasComeAndCanno
     auto starting = hosted.get("/state").json();
     EXPECT_EQ(starting["starting"]["read"], 1200);
     EXPECT_EQ(starting["starting"]["found"], 100000);
+    EXPECT_GE(starting["starting"]["elapsed"].get<std::int64_t>(), 0);
     EXPECT_FALSE(starting.contains("screen"));
     auto event = hosted.post("/event", R"({"type":"tapRow","row":0,"version":0})", hosted.page());
     EXPECT_EQ(event.status, 503);
