@@ -1,0 +1,110 @@
+// How the library screen keeps up with a large library in the browser: the time from opening the
+// page to its first drawn rows, and a scroll from the top to the bottom in steps, each step done
+// when the rows at the new position are drawn — for 100,000 books against 100 books, in the same
+// run. The first scan is timed on its own. Target: at most 2× for both.
+//
+//   PAGEWYN_BINARY=build-release/pagewyn node bench/browser/library-scroll.mjs [books] [steps]
+//
+// Needs tests/e2e/node_modules (scripts/install-dependencies.sh) and /usr/bin/chromium.
+
+import { performance } from 'node:perf_hooks';
+
+import { launchBrowser } from '../../tests/e2e/support/browser.mjs';
+import { makeLibrary } from '../../tests/e2e/support/library.mjs';
+import { startPagewyn } from '../../tests/e2e/support/pagewyn.mjs';
+
+const largeCount = Number(process.argv[2] ?? 100000);
+const steps = Number(process.argv[3] ?? 40);
+const rounds = 3;
+const bound = 2;
+
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+function libraryOf(count) {
+  const books = Array.from({ length: count }, (_, n) => ({
+    file: `b${String(n).padStart(6, '0')}.epub`,
+    title: `Title ${n}`,
+    author: `Author ${n % 997}`,
+    modified: 1_600_000_000 + n,
+  }));
+  return makeLibrary(books);
+}
+
+// Waits until the row at that position (counted from the top, recency order) is drawn.
+async function rowDrawn(page, row) {
+  await page.waitForFunction((wanted) => document.querySelector(`.table-rows .row[aria-posinset="${wanted + 1}"]`) !== null,
+    row, { timeout: 60000, polling: 'raf' });
+}
+
+async function measure(browser, pagewyn, count) {
+  const page = await browser.newPage({ viewport: { width: 390, height: 844 } });
+  const opened = performance.now();
+  await page.goto(pagewyn.address);
+  await rowDrawn(page, 0);
+  const firstRows = performance.now() - opened;
+
+  const scrolled = performance.now();
+  for (let step = 1; step <= steps; step++) {
+    const row = await page.evaluate(([step, steps]) => {
+      const scroller = document.querySelector('.table-scroller');
+      const first = document.querySelector('.table-rows .row');
+      const height = first.getBoundingClientRect().height;
+      const count = Number(first.getAttribute('aria-setsize'));
+      scroller.scrollTop = Math.round((scroller.scrollHeight - scroller.clientHeight) * step / steps);
+      return Math.min(count - 1, Math.floor(scroller.scrollTop / height));
+    }, [step, steps]);
+    await rowDrawn(page, row);
+  }
+  const scroll = performance.now() - scrolled;
+  await page.close();
+  return { firstRows, scroll, count };
+}
+
+async function run(browser, count) {
+  const generated = performance.now();
+  const library = libraryOf(count);
+  const generation = performance.now() - generated;
+  const started = performance.now();
+  const pagewyn = await startPagewyn(library.folder);
+  try {
+    // The first page waits out the first scan.
+    const page = await browser.newPage();
+    await page.goto(pagewyn.address);
+    await page.getByRole('heading', { name: 'Recently Opened' }).waitFor({ timeout: 600000 });
+    const firstScan = performance.now() - started;
+    await page.close();
+    const results = [];
+    for (let round = 0; round < rounds; round++) results.push(await measure(browser, pagewyn, count));
+    return {
+      count,
+      generation,
+      firstScan,
+      firstRows: median(results.map((result) => result.firstRows)),
+      scroll: median(results.map((result) => result.scroll)),
+    };
+  } finally {
+    await pagewyn.stop();
+    library.remove();
+  }
+}
+
+const browser = await launchBrowser();
+try {
+  const small = await run(browser, 100);
+  const large = await run(browser, largeCount);
+  const ms = (value) => `${value.toFixed(0)} ms`;
+  console.log(`\nLibrary screen in Chromium, ${steps} scroll steps, median of ${rounds}`);
+  console.log('| Measure | 100 books | ' + largeCount.toLocaleString('en') + ' books | Ratio | Bound |');
+  console.log('|---|---|---|---|---|');
+  let failed = false;
+  for (const [name, key] of [['Open to first rows', 'firstRows'], ['Scroll top to bottom', 'scroll']]) {
+    const ratio = large[key] / small[key];
+    failed ||= ratio > bound;
+    console.log(`| ${name} | ${ms(small[key])} | ${ms(large[key])} | ${ratio.toFixed(2)}× | ≤ ${bound}× |`);
+  }
+  console.log(`| First scan (alone) | ${ms(small.firstScan)} | ${ms(large.firstScan)} | | |`);
+  console.log(`| Generating the library | ${ms(small.generation)} | ${ms(large.generation)} | | |`);
+  process.exitCode = failed ? 1 : 0;
+} finally {
+  await browser.close();
+}
