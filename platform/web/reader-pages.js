@@ -302,8 +302,9 @@ export class PageView {
       this.showPage(this.page + 1);
       return true;
     }
-    if (this.spineIndex + 1 >= this.options.spine.length) return false;
-    await this.open(this.spineIndex + 1, { page: 'first' });
+    const following = neighbour(this.options.spine, this.spineIndex, 1);
+    if (following < 0) return false;
+    await this.open(following, { page: 'first' });
     return true;
   }
 
@@ -320,8 +321,9 @@ export class PageView {
       this.showPage(this.page - 1);
       return true;
     }
-    if (this.spineIndex <= 0) return false;
-    await this.open(this.spineIndex - 1, { page: 'last' });
+    const preceding = neighbour(this.options.spine, this.spineIndex, -1);
+    if (preceding < 0) return false;
+    await this.open(preceding, { page: 'last' });
     if (this.vertical && !this.failure) {
       const scroller = this.document.scrollingElement;
       scroller.scrollTop = scroller.scrollHeight;
@@ -329,6 +331,17 @@ export class PageView {
     }
     return true;
   }
+}
+
+// The document after (step 1) or before (step -1) the one at index in reading order, or -1.
+// Documents the book keeps out of its reading order (notes, answers, a cover page) are reached
+// through links and the contents only; a book that keeps every document out is read in order.
+export function neighbour(spine, index, step) {
+  const skipsSome = spine.some((item) => item.linear !== false);
+  for (let next = index + step; next >= 0 && next < spine.length; next += step) {
+    if (!skipsSome || spine[next].linear !== false) return next;
+  }
+  return -1;
 }
 
 function isBrokenXML(doc) {

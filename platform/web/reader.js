@@ -4,7 +4,7 @@
 // near either edge, by a swipe and by the keyboard, across the ends of chapters. Everything is
 // coloured and switched as the reader's configuration says.
 
-import { PageView } from './reader-pages.js';
+import { PageView, neighbour } from './reader-pages.js';
 import { SelectionMenu } from './reader-selection.js';
 import { cssColor } from './views.js';
 
@@ -193,7 +193,8 @@ class Reader {
     } catch {
       saved = null;
     }
-    const index = Number.isInteger(saved?.spine) && saved.spine < this.spine.length ? saved.spine : 0;
+    const start = Math.max(0, neighbour(this.spine, -1, 1));
+    const index = Number.isInteger(saved?.spine) && saved.spine >= 0 && saved.spine < this.spine.length ? saved.spine : start;
     const fraction = index === saved?.spine && Number.isFinite(saved.fraction) ? saved.fraction : 0;
     requestAnimationFrame(() => this.pages.open(index, { fraction }));
   }
@@ -299,8 +300,8 @@ class Reader {
     const share = Math.round(((position.spine + position.fraction) / this.spine.length) * 100);
     this.progressFill.style.width = `${share}%`;
     this.progress.setAttribute('aria-valuenow', String(share));
-    this.previousButton.disabled = position.spine <= 0 && position.page <= 0;
-    this.nextButton.disabled = position.spine >= this.spine.length - 1 && position.page >= position.pageCount - 1;
+    this.previousButton.disabled = neighbour(this.spine, position.spine, -1) < 0 && position.page <= 0;
+    this.nextButton.disabled = neighbour(this.spine, position.spine, 1) < 0 && position.page >= position.pageCount - 1;
     this.message.hidden = !position.failure;
     if (position.failure) {
       this.message.replaceChildren(element('h2', '', 'This part of the book cannot be shown.'), element('p', '', position.failure));

@@ -61,6 +61,14 @@ export const chapterTexts = {
   three: 'The sky above the port was the colour of television.',
 };
 
+// Documents kept out of the reading order: a cover page before the first chapter and notes
+// between the first two; paging never lands on them.
+export const asideTexts = { cover: 'A cover page kept out of the reading order.', notes: 'Notes kept out of the reading order.' };
+const asides = [
+  { id: 'cover', file: 'text/cover.xhtml', body: `<p>${asideTexts.cover}</p>` },
+  { id: 'notes', file: 'text/notes.xhtml', body: `<p>${asideTexts.notes}</p>` },
+];
+
 function chapters() {
   const filler = Array.from({ length: 60 }, (_, n) => `<p>Paragraph ${n + 1} of the first chapter, long enough to wrap over a line or two of the page so that the chapter needs several pages.</p>`).join('');
   return [
@@ -74,8 +82,11 @@ function chapters() {
 // is not XML, 'spine' for a spine that names nothing in the book.
 export function readerBookEntries({ title, author, breakage = null }) {
   const parts = chapters();
-  const manifest = parts.map((part) => `<item id="${part.id}" href="${part.file}" media-type="application/xhtml+xml"/>`).join('');
-  const spine = breakage === 'spine' ? '<itemref idref="absent"/>' : parts.map((part) => `<itemref idref="${part.id}"/>`).join('');
+  const manifest = [...parts, ...asides].map((part) => `<item id="${part.id}" href="${part.file}" media-type="application/xhtml+xml"/>`).join('');
+  const order = ['cover', 'c1', 'notes', 'c2', 'c3'];
+  const spine = breakage === 'spine'
+    ? '<itemref idref="absent"/>'
+    : order.map((id) => `<itemref idref="${id}"${asides.some((aside) => aside.id === id) ? ' linear="no"' : ''}/>`).join('');
   const opf = `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">urn:pagewyn:${escapeXML(title)}</dc:identifier><dc:title>${escapeXML(title)}</dc:title><dc:creator>${escapeXML(author)}</dc:creator></metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>${manifest}</manifest><spine>${spine}</spine></package>`;
   const nav = page('Contents', `<nav xmlns:epub="http://www.idpf.org/2007/ops" epub:type="toc"><ol>
     <li><a href="text/one.xhtml">Loomings</a></li>
@@ -86,7 +97,7 @@ export function readerBookEntries({ title, author, breakage = null }) {
     { name: 'META-INF/container.xml', bytes: '<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>' },
     { name: 'OEBPS/content.opf', bytes: breakage === 'package' ? `<package><metadata>${escapeXML(title)}` : opf },
     { name: 'OEBPS/nav.xhtml', bytes: nav },
-    ...parts.map((part) => ({ name: `OEBPS/${part.file}`, bytes: page(part.id, part.body) })),
+    ...[...parts, ...asides].map((part) => ({ name: `OEBPS/${part.file}`, bytes: page(part.id, part.body) })),
   ];
 }
 

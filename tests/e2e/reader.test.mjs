@@ -96,6 +96,7 @@ test('a tapped book opens at its first page and reads through its chapters', { s
   assert.ok(pages > 1, 'the long chapter takes several pages');
   assert.equal(await chapterLabel(page), 'Loomings');
   assert.ok(await inView(page, 'h1'));
+  assert.ok(await page.getByRole('button', { name: 'Previous page' }).isDisabled(), 'the cover page is not in the reading order');
 
   await page.getByRole('button', { name: 'Next page' }).click();
   await eventually(async () => (await pageLabel(page)) === `Page 2 of ${pages}`, 'the second page');
@@ -106,7 +107,7 @@ test('a tapped book opens at its first page and reads through its chapters', { s
   await eventually(async () => (await pageLabel(page)) === `Page 2 of ${pages}`, 'back by key');
 
   for (let turn = 2; turn <= pages; ++turn) await page.getByRole('button', { name: 'Next page' }).click();
-  await eventually(async () => (await chapterLabel(page)) === 'The Carpet-Bag', 'the next chapter');
+  await eventually(async () => (await chapterLabel(page)) === 'The Carpet-Bag', 'the next chapter, past the notes');
   await frame.getByText(chapterTexts.two).waitFor();
   assert.match(await pageLabel(page), /^Page 1 of \d+$/);
   await page.getByRole('button', { name: 'Previous page' }).click();
