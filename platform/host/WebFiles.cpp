@@ -1,11 +1,13 @@
 // Reading the renderer's files and the stand-in faces.
 #include "platform/host/WebFiles.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <vector>
 
 namespace host {
 
@@ -55,18 +57,46 @@ std::string mimeTypeOf(const std::string& name)
     return "image/svg+xml";
 }
 
+bool isPlainName(const std::string& name)
+{
+    static const std::regex plainName("[a-z0-9][a-z0-9-]{0,63}\\.(html|js|css|svg)");
+    return std::regex_match(name, plainName);
+}
+
+// The page with a modulepreload link for each module of the renderer, before its </head>.
+std::string withModulePreloads(std::string page, const std::string& root)
+{
+    auto head = page.find("</head>");
+    if (head == std::string::npos)
+        return page;
+    std::vector<std::string> modules;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(root, error), end; !error && entry != end; entry.increment(error)) {
+        auto name = entry->path().filename().string();
+        if (name.ends_with(".js") && isPlainName(name))
+            modules.push_back(std::move(name));
+    }
+    std::sort(modules.begin(), modules.end());
+    std::string links;
+    for (auto& module : modules)
+        links += "<link rel=\"modulepreload\" href=\"/" + module + "\">\n";
+    page.insert(head, links);
+    return page;
+}
+
 }
 
 WebFiles::WebFiles(std::string root) : m_root(std::move(root)) {}
 
 std::optional<WebFile> WebFiles::file(const std::string& name) const
 {
-    static const std::regex plainName("[a-z0-9][a-z0-9-]{0,63}\\.(html|js|css|svg)");
-    if (!std::regex_match(name, plainName))
+    if (!isPlainName(name))
         return std::nullopt;
     auto bytes = readSmallFile(m_root + "/" + name);
     if (!bytes)
         return std::nullopt;
+    if (name == "index.html")
+        bytes = withModulePreloads(std::move(*bytes), m_root);
     return WebFile { std::move(*bytes), mimeTypeOf(name) };
 }
 

@@ -18,6 +18,8 @@ public:
     explicit WebFiles(std::string root);
 
     // index.html, or a .js, .css or .svg file of the renderer; nothing for any other name.
+    // index.html names every module of the renderer for preloading, so the browser fetches them
+    // side by side rather than one level of imports after another.
     std::optional<WebFile> file(const std::string& name) const;
     // The font file standing in for the platform's face ("Avenir-Light", "System", ...).
     std::optional<WebFile> font(const std::string& face) const;

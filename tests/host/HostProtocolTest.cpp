@@ -5,6 +5,8 @@
 #include "library/BookList.h"
 
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -219,4 +221,20 @@ TEST(HostProtocol, whileTheApplicationStartsPagesSeeHowFarTheScanHasComeAndCanno
     EXPECT_EQ(hosted.state()["screen"]["table"]["rowCount"], 3);
 }
 
+}
+
+TEST(HostProtocol, thePageNamesEveryModuleOfTheRendererForPreloading)
+{
+    testing::HostedApp hosted(threeBooks);
+    auto page = hosted.get("/");
+    ASSERT_EQ(page.status, 200);
+    std::regex preload(R"re(<link rel="modulepreload" href="(/[a-z0-9-]+\.js)">)re");
+    std::set<std::string> modules;
+    for (std::sregex_iterator match(page.body.begin(), page.body.end(), preload), end; match != end; ++match)
+        modules.insert((*match)[1]);
+    EXPECT_TRUE(modules.contains("/app.js"));
+    EXPECT_TRUE(modules.contains("/table.js"));
+    EXPECT_LT(page.body.find("modulepreload"), page.body.find("</head>"));
+    for (auto& module : modules)
+        EXPECT_EQ(hosted.get(module).status, 200) << module;
 }
