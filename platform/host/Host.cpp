@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <httplib.h>
+#include <charconv>
 
 namespace host {
 
@@ -247,7 +248,18 @@ void Host::installRoutes()
     installReaderRoutes(server, m_loop);
 
     server.Get(R"(/images/([0-9a-f]{16}))", [this](const httplib::Request& request, httplib::Response& response) {
-        auto picture = m_state.images().find(request.matches[1]);
+        // ?side=N: the page shows the picture with its shorter side N pixels, so a large cover
+        // is served scaled down.
+        int side = 0;
+        if (request.has_param("side")) {
+            auto text = request.get_param_value("side");
+            auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), side);
+            if (error != std::errc() || end != text.data() + text.size() || side < 1 || side > 4096) {
+                response.status = 400;
+                return;
+            }
+        }
+        auto picture = m_state.images().find(request.matches[1], side);
         if (!picture) {
             response.status = 404;
             return;

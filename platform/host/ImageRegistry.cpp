@@ -1,6 +1,10 @@
 // The weak image registry, with ids digested from the pictures' bytes (64-bit FNV-1a).
 #include "platform/host/ImageRegistry.h"
 
+#include "platform/ui/BitmapScaling.h"
+#include "platform/ui/ImageCodec.h"
+
+#include <algorithm>
 #include <cstdint>
 
 namespace host {
@@ -91,6 +95,38 @@ std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id)
     // only while they are sent.
     auto bytes = entry->second.encoded ? entry->second.encoded : std::shared_ptr<const std::string>(image, &image->data());
     return Picture { std::move(bytes), entry->second.mimeType };
+}
+
+std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id, int side) const
+{
+    auto picture = find(id);
+    if (!picture || side < 1)
+        return picture;
+    int shorterSide = 0;
+    {
+        std::lock_guard guard(m_lock);
+        auto entry = m_byId.find(id);
+        auto image = entry == m_byId.end() ? nullptr : entry->second.image.lock();
+        if (!image)
+            return picture;
+        if (auto made = entry->second.thumbnails.find(side); made != entry->second.thumbnails.end())
+            return made->second ? Picture { made->second, "image/png" } : picture;
+        shorterSide = std::min(image->pixelWidth(), image->pixelHeight());
+    }
+    // Scaled outside the lock; two pages asking at once both scale, and one result is kept.
+    std::shared_ptr<const std::string> thumbnail;
+    if (shorterSide > side) {
+        if (auto decoded = ui::decodePicture(*picture->bytes, picture->mimeType, side)) {
+            auto png = ui::encodePng(ui::scaledToCover(*decoded, side));
+            if (png && png->size() < picture->bytes->size())
+                thumbnail = std::make_shared<const std::string>(std::move(*png));
+        }
+    }
+    std::lock_guard guard(m_lock);
+    auto entry = m_byId.find(id);
+    if (entry != m_byId.end() && entry->second.thumbnails.size() < 4)
+        entry->second.thumbnails.emplace(side, thumbnail);
+    return thumbnail ? Picture { thumbnail, "image/png" } : picture;
 }
 
 std::size_t ImageRegistry::size() const

@@ -6,6 +6,7 @@
 
 #include "platform/ui/Image.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -27,6 +28,10 @@ public:
     std::optional<std::string> idFor(const std::shared_ptr<ui::Image>& image);
     // The picture of a registered image that something still holds. Any thread.
     std::optional<Picture> find(const std::string& id) const;
+    // The same picture for showing with its shorter side at most `side` pixels: a larger one is
+    // scaled down and served as PNG, made once per id and side. A picture already that small, or
+    // one that cannot be decoded, is served as it is. Any thread; the scaling runs outside the lock.
+    std::optional<Picture> find(const std::string& id, int side) const;
 
     std::size_t size() const;
 
@@ -38,12 +43,14 @@ private:
         // served, taken from it only while it lives.
         std::shared_ptr<const std::string> encoded;
         std::string mimeType;
+        // Scaled-down copies by the side they were made for.
+        std::map<int, std::shared_ptr<const std::string>> thumbnails;
     };
 
     void pruneExpired();
 
     mutable std::mutex m_lock;
-    std::unordered_map<std::string, Entry> m_byId;
+    mutable std::unordered_map<std::string, Entry> m_byId;
     std::unordered_map<const ui::Image*, std::string> m_idByImage;
     std::size_t m_pruneAt = 256;
 };

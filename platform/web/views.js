@@ -16,8 +16,10 @@ export function cssFont(font) {
   return `${Number(font?.size) || 17}px ${family}"System", system-ui, sans-serif`;
 }
 
-export function imageURL(image) {
-  return /^[0-9a-f]{16}$/.test(image?.id ?? '') ? `/images/${image.id}` : '';
+// side: the shorter side in pixels the picture is shown at, so the host may send it scaled down.
+export function imageURL(image, side = 0) {
+  if (!/^[0-9a-f]{16}$/.test(image?.id ?? '')) return '';
+  return side > 0 ? `/images/${image.id}?side=${Math.min(4096, Math.ceil(side))}` : `/images/${image.id}`;
 }
 
 const objectFit = {
@@ -33,12 +35,17 @@ function place(element, frame) {
   Object.assign(element.style, { left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px` });
 }
 
-function drawImage(image, contentMode) {
+// frame: the image view's frame, for the size the picture is shown at.
+function drawImage(image, contentMode, frame = null) {
   const element = document.createElement('img');
   element.alt = '';
   element.draggable = false;
   element.decoding = 'async';
-  const url = imageURL(image);
+  const [, , width, height] = (Array.isArray(frame) ? frame : []).map((value) => Number(value) || 0);
+  // With its shorter side as long as the view's longer one, a picture has pixels enough for the
+  // view however it is fitted in.
+  const shown = Math.max(width, height);
+  const url = imageURL(image, contentMode === 'center' || !shown ? 0 : shown * (window.devicePixelRatio || 1));
   if (url) element.src = url;
   if (contentMode === 'center') {
     // At its own size in points (not in pixels: a picture may carry two or three per point).
@@ -107,7 +114,7 @@ export function drawView(json, callbacks = {}, options = {}) {
   if (isButton) drawButton(element, json, callbacks);
   else if (typeof json.text === 'string') drawLabel(element, json);
   else if ('image' in json) {
-    if (json.image) element.append(drawImage(json.image, json.contentMode));
+    if (json.image) element.append(drawImage(json.image, json.contentMode, json.frame));
     if (json.label) {
       element.setAttribute('role', 'img');
       element.setAttribute('aria-label', json.label);

@@ -83,7 +83,10 @@ TEST(HostProtocol, everyImageTheSnapshotShowsCanBeFetched)
         EXPECT_EQ(image.status, 200) << id;
         EXPECT_EQ(image.header("Content-Type"), "image/png");
         EXPECT_EQ(image.body.substr(1, 3), "PNG");
+        EXPECT_EQ(hosted.get("/images/" + id + "?side=108").status, 200) << id;
     }
+    for (auto side : { "0", "-3", "12px", "", "99999" })
+        EXPECT_EQ(hosted.get("/images/" + ids.front() + "?side=" + side).status, 400) << side;
     EXPECT_EQ(hosted.get("/images/0000000000000000").status, 404);
     EXPECT_EQ(hosted.get("/images/../../etc/passwd").status, 404);
 }

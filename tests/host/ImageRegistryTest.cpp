@@ -1,5 +1,6 @@
 // The image registry: ids by content, held weakly, bitmaps served as PNG.
 #include "platform/host/ImageRegistry.h"
+#include "platform/ui/ImageCodec.h"
 #include "tests/support/TinyPictures.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,51 @@ TEST(ImageRegistry, aBitmapIsServedAsPng)
     ASSERT_TRUE(decoded);
     EXPECT_EQ((*decoded)->pixelWidth(), 2);
     EXPECT_FALSE(registry.idFor(nullptr));
+}
+
+}
+
+namespace {
+
+// A picture large enough that a small view should not be sent all of it.
+std::shared_ptr<ui::Image> largeCover()
+{
+    ui::Bitmap bitmap { 300, 450, {} };
+    std::uint32_t noise = 12345;
+    for (int n = 0; n < 300 * 450; ++n) {
+        noise = noise * 1664525 + 1013904223;
+        bitmap.rgba.insert(bitmap.rgba.end(), { static_cast<std::uint8_t>(noise >> 24), static_cast<std::uint8_t>(noise >> 16), 128, 255 });
+    }
+    return *ui::Image::withData(*ui::encodePng(bitmap));
+}
+
+TEST(ImageRegistry, aLargePictureShownSmallIsSentScaledDownAndAPictureSmallEnoughAsItIs)
+{
+    host::ImageRegistry registry;
+    auto cover = largeCover();
+    auto id = *registry.idFor(cover);
+    auto whole = registry.find(id);
+    ASSERT_TRUE(whole);
+
+    auto small = registry.find(id, 54);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->mimeType, "image/png");
+    EXPECT_LT(small->bytes->size(), whole->bytes->size() / 4);
+    auto decoded = ui::decodePicture(*small->bytes, "image/png");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->width, 54);
+    EXPECT_EQ(decoded->height, 81);
+    EXPECT_EQ(registry.find(id, 54)->bytes, small->bytes) << "made once";
+
+    EXPECT_EQ(registry.find(id, 300)->bytes, whole->bytes);
+    auto tiny = picture(fixtures::tinyJpeg());
+    auto tinyId = *registry.idFor(tiny);
+    EXPECT_EQ(*registry.find(tinyId, 108)->bytes, fixtures::tinyJpeg());
+
+    whole.reset();
+    small.reset();
+    cover.reset();
+    EXPECT_FALSE(registry.find(id, 54)) << "gone with the picture";
 }
 
 }
