@@ -3,6 +3,7 @@
 // application.
 #include "platform/host/ReaderRoutes.h"
 
+#include "platform/host/JsonResponse.h"
 #include "platform/host/ViewJson.h"
 #include "platform/ui/HeadlessDriver.h"
 
@@ -26,12 +27,6 @@ std::shared_ptr<ReaderScreen> readerScreenWithSession(const std::string& session
             return screen;
     }
     return nullptr;
-}
-
-void sendJson(httplib::Response& response, int status, const nlohmann::json& body)
-{
-    response.status = status;
-    response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json; charset=utf-8");
 }
 
 void notFound(httplib::Response& response, const std::string& why)

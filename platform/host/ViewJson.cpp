@@ -13,18 +13,6 @@ namespace {
 // Deeper trees are cut off: no screen of ours nests views this deep.
 constexpr int maximumDepth = 64;
 
-const char* alignmentName(ui::TextAlignment alignment)
-{
-    switch (alignment) {
-    case ui::TextAlignment::left: return "left";
-    case ui::TextAlignment::center: return "center";
-    case ui::TextAlignment::right: return "right";
-    case ui::TextAlignment::justified: return "justify";
-    case ui::TextAlignment::natural: return "start";
-    }
-    return "start";
-}
-
 const char* contentModeName(ui::ContentMode mode)
 {
     switch (mode) {
@@ -125,6 +113,18 @@ nlohmann::json describe(const ui::View& view, ImageRegistry& images, int depth)
     return json;
 }
 
+}
+
+const char* alignmentName(ui::TextAlignment alignment)
+{
+    switch (alignment) {
+    case ui::TextAlignment::left: return "left";
+    case ui::TextAlignment::center: return "center";
+    case ui::TextAlignment::right: return "right";
+    case ui::TextAlignment::justified: return "justify";
+    case ui::TextAlignment::natural: return "start";
+    }
+    return "start";
 }
 
 nlohmann::json colorJson(const ui::Color& color)

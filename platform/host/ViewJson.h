@@ -4,6 +4,7 @@
 
 #include "platform/host/ImageRegistry.h"
 #include "platform/ui/Color.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/View.h"
 
 #include <nlohmann/json.hpp>
@@ -13,6 +14,9 @@ namespace host {
 
 // Hidden subviews are left out: the renderer draws what the screen shows.
 nlohmann::json viewJson(const ui::View& view, ImageRegistry& images);
+
+// The CSS text-align value of a text alignment.
+const char* alignmentName(ui::TextAlignment alignment);
 
 // [red, green, blue, alpha], each between 0 and 1.
 nlohmann::json colorJson(const ui::Color& color);
