@@ -1,16 +1,13 @@
 // The forwarding file and the opener process.
 #include "platform/host/BrowserOpener.h"
 
+#include "platform/host/DesktopOpener.h"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace host {
 
@@ -66,25 +63,7 @@ bool BrowserOpener::open(const std::string& address)
     if (!writePrivateFile(page, html))
         return false;
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The opener's chatter would mix with Pagewyn's console lines.
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::string program = "xdg-open";
-    char* arguments[] = { program.data(), page.data(), nullptr };
-    pid_t child = 0;
-    int failed = posix_spawnp(&child, "xdg-open", &actions, nullptr, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
-        return false;
-    // Reaped in the background, so it leaves no zombie behind.
-    std::thread([child] {
-        int status = 0;
-        waitpid(child, &status, 0);
-    }).detach();
-    return true;
+    return static_cast<bool>(startDesktopProgram("xdg-open", { page }));
 }
 
 }

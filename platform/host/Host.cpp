@@ -7,6 +7,7 @@
 #include "platform/host/AccessToken.h"
 #include "platform/host/ReaderRoutes.h"
 #include "platform/host/RequestGuard.h"
+#include "platform/host/SettingsRoutes.h"
 
 #include <csignal>
 #include <httplib.h>
@@ -246,6 +247,7 @@ void Host::installRoutes()
     });
 
     installReaderRoutes(server, m_loop);
+    installSettingsRoutes(server);
 
     server.Get(R"(/images/([0-9a-f]{16}))", [this](const httplib::Request& request, httplib::Response& response) {
         // ?side=N: the page shows the picture with its shorter side N pixels, so a large cover

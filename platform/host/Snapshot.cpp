@@ -63,6 +63,9 @@ nlohmann::json windowSnapshot(ui::Window& window, ImageRegistry& images)
     }
     json["presented"] = std::move(presented);
 
+    // Each request is handed out once, to one page: a page's event and the snapshot that answers
+    // it run as one task on the main loop, so what a tap asked to open goes back to the page that
+    // was tapped, never to another tab that happens to look at the state.
     auto urls = nlohmann::json::array();
     if (auto application = ui::Application::sharedApplication()) {
         for (auto& url : application->takeOpenURLRequests())

@@ -1,0 +1,32 @@
+// SettingsRoutes: the facts of the platform's settings page for this application, which the
+// browser draws when the application asks to open "app-settings:", and the page's one action.
+//
+//     GET  /settings-page               name, version, library folder, items, bytes, highlight database
+//     POST /settings-page/open-folder   opens the library folder in the desktop's file manager
+//
+// Both only read the file system and start a program, so they run on the request's own thread
+// and never wait for the main loop: a large library's walk does not hold up the screen.
+#pragma once
+
+#include "platform/ui/SettingsPage.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace httplib {
+class Server;
+}
+
+namespace host {
+
+// The page as the browser draws it, with the byte count also written for people.
+nlohmann::json settingsPageJson(const ui::SettingsPage& page);
+
+// The program that opens a folder in the desktop's file manager: the one named by the
+// environment's PAGEWYN_FOLDER_OPENER (for a desktop without xdg-open, and for tests), else
+// xdg-open.
+std::string folderOpenerProgram();
+
+void installSettingsRoutes(httplib::Server& server);
+
+}

@@ -1,0 +1,147 @@
+// The settings page the platform draws for "app-settings:": its facts served to the launch's
+// pages only, the folder handed to the desktop's opener, and the request itself handed to the
+// one page whose tap asked for it.
+#include "tests/host/HostedApp.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void writeBytes(const std::string& path, std::size_t count)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << std::string(count, 'x');
+}
+
+// Names a script as the folder opener for the test's length: it records the folder it was given.
+class RecordingOpener {
+public:
+    explicit RecordingOpener(const std::string& folder)
+        : m_script(folder + "/opener.sh")
+        , m_record(folder + "/opened")
+    {
+        std::ofstream(m_script) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << m_record << ".part' && mv '" << m_record << ".part' '"
+                                << m_record << "'\n";
+        ::chmod(m_script.c_str(), 0700);
+        ::setenv("PAGEWYN_FOLDER_OPENER", m_script.c_str(), 1);
+    }
+    ~RecordingOpener() { ::unsetenv("PAGEWYN_FOLDER_OPENER"); }
+
+    // The folder the opener was given, once it has run; nothing if it did not run within ten seconds.
+    std::optional<std::string> opened() const
+    {
+        for (int tries = 0; tries < 1000 && !fs::exists(m_record); ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream file(m_record);
+        if (!file)
+            return std::nullopt;
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    bool ran() const { return fs::exists(m_record); }
+
+private:
+    std::string m_script;
+    std::string m_record;
+};
+
+TEST(SettingsRoutes, thePageTellsTheLibraryFolderItsItemsAndBytesAndTheHighlightDatabase)
+{
+    testing::HostedApp hosted;
+    const auto& folder = hosted.app().library().path();
+    writeBytes(folder + "/notes.txt", 1000);
+    writeBytes(folder + "/unpacked.epub/OEBPS/chapter.xhtml", 500);
+
+    auto answer = hosted.get("/settings-page");
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    auto page = answer.json();
+    EXPECT_EQ(page["name"], "Pagewyn");
+    EXPECT_EQ(page["version"], "1.0.3");
+    EXPECT_EQ(page["libraryFolder"], folder);
+    EXPECT_EQ(page["itemCount"], 2) << "entries inside a book's folder are not items of the library";
+    EXPECT_EQ(page["byteCount"], 1500);
+    EXPECT_EQ(page["byteCountText"], "1.5 kB");
+    EXPECT_EQ(page["countComplete"], true);
+    EXPECT_EQ(page["highlightDatabase"], folder + "/highlights.realm");
+    EXPECT_EQ(page["highlightDatabaseExists"], false);
+
+    writeBytes(folder + "/highlights.realm", 24);
+    page = hosted.get("/settings-page").json();
+    EXPECT_EQ(page["highlightDatabaseExists"], true);
+    EXPECT_EQ(page["itemCount"], 3);
+    EXPECT_EQ(page["byteCount"], 1524);
+}
+
+TEST(SettingsRoutes, onlyTheLaunchsOwnPagesReadThePageOrOpenTheFolder)
+{
+    testing::HostedApp hosted;
+    fixtures::TemporaryFolder scratch;
+    RecordingOpener opener(scratch.path());
+    EXPECT_EQ(hosted.get("/settings-page", {}).status, 403);
+    EXPECT_EQ(hosted.get("/settings-page", { { "Cookie", "pagewyn-" + std::to_string(hosted.host().port()) + "=wrong" } }).status, 403);
+    EXPECT_EQ(hosted.post("/settings-page/open-folder", "{}", {}).status, 403);
+    auto otherSite = hosted.page();
+    otherSite.emplace("Origin", "http://example.com");
+    EXPECT_EQ(hosted.post("/settings-page/open-folder", "{}", otherSite).status, 403);
+    // A form of another page cannot send JSON.
+    EXPECT_EQ(hosted.post("/settings-page/open-folder", "{}", hosted.page(), "application/x-www-form-urlencoded").status, 415);
+    EXPECT_FALSE(opener.ran());
+}
+
+TEST(SettingsRoutes, openFolderHandsTheLibraryFolderToTheDesktopsOpener)
+{
+    testing::HostedApp hosted;
+    fixtures::TemporaryFolder scratch;
+    RecordingOpener opener(scratch.path());
+    auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    EXPECT_EQ(opener.opened(), hosted.app().library().path());
+}
+
+TEST(SettingsRoutes, aLibraryFolderThatIsGoneIsNotOpenedNorMade)
+{
+    testing::HostedApp hosted;
+    fixtures::TemporaryFolder scratch;
+    RecordingOpener opener(scratch.path());
+    auto folder = hosted.app().library().path();
+    fs::remove_all(folder);
+    auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
+    EXPECT_EQ(answer.status, 404);
+    EXPECT_NE(answer.json()["error"].get<std::string>().find("does not exist"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_FALSE(opener.ran());
+}
+
+TEST(SettingsRoutes, anOpenerThatCannotBeStartedIsReportedAsAFailure)
+{
+    testing::HostedApp hosted;
+    ::setenv("PAGEWYN_FOLDER_OPENER", "/nonexistent/pagewyn-opener", 1);
+    auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
+    ::unsetenv("PAGEWYN_FOLDER_OPENER");
+    EXPECT_EQ(answer.status, 502);
+    EXPECT_NE(answer.json()["error"].get<std::string>().find("could not be started"), std::string::npos);
+}
+
+TEST(SettingsRoutes, theSettingsRequestGoesOnlyToThePageWhoseTapAskedForIt)
+{
+    testing::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 1000 } });
+    auto settings = hosted.headerButtonId("settings");
+    auto tapped = hosted.event({ { "type", "touchUpInside" }, { "view", settings } });
+    ASSERT_EQ(tapped.status, 200) << tapped.body;
+    EXPECT_EQ(tapped.json()["openURLs"], nlohmann::json({ "app-settings:" }));
+    // Another tab told of the change looks at the state: the request is not shown there again.
+    EXPECT_EQ(hosted.state()["openURLs"], nlohmann::json::array());
+
+    auto twice = hosted.event({ { "type", "touchUpInside" }, { "view", settings } });
+    EXPECT_EQ(twice.json()["openURLs"], nlohmann::json({ "app-settings:" })) << "each tap is one request";
+    EXPECT_TRUE(twice.json()["presented"].empty()) << "the application presents nothing of its own";
+}
+
+}
