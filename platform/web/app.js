@@ -3,6 +3,7 @@
 // keeps no state of the application: every answer from the host replaces what is drawn.
 
 import { fetchState, postEvent, watchChanges } from './connection.js';
+import { openRequestedURLs } from './open-urls.js';
 import { drawPresented } from './overlays.js';
 import { TableScreen } from './table.js';
 import { drawView } from './views.js';
@@ -72,12 +73,6 @@ function showStarting(progress) {
   startingPanel.hidden = false;
 }
 
-function openRequestedURLs(urls) {
-  for (const url of urls ?? []) {
-    if (/^(https?:|mailto:)/i.test(url)) window.open(url, '_blank', 'noopener,noreferrer');
-  }
-}
-
 async function draw(snapshot) {
   if (snapshot.starting) {
     showStarting(snapshot.starting);
@@ -85,6 +80,9 @@ async function draw(snapshot) {
     return;
   }
   startingPanel.hidden = true;
+  // What this page's tap asked to open is opened even when a later change is drawn already:
+  // the host hands each request out only once.
+  openRequestedURLs(snapshot.openURLs);
   // An answer that left the host before a later change was drawn is not drawn over it.
   if (snapshot.version < page.version) return;
   page.version = snapshot.version;
@@ -101,7 +99,6 @@ async function draw(snapshot) {
     root.replaceChildren(...(screen?.view ? [drawView(screen.view, { touchUpInside: (id) => send({ type: 'touchUpInside', view: id }) }, { origin: false })] : []), presentedLayer);
   }
   drawPresented(presentedLayer, snapshot.presented, send);
-  openRequestedURLs(snapshot.openURLs);
 }
 
 function queueDraw(snapshot) {

@@ -1,0 +1,23 @@
+// The addresses the application asked to open outside itself: its page of the system's settings
+// is drawn by the platform here; web and mail addresses open in a new tab; anything else is
+// refused with a warning on the console, never handed to the browser.
+
+import { showSettingsPage } from './settings-page.js';
+
+const settingsScheme = 'app-settings:';
+const outsideSchemes = new Set(['http:', 'https:', 'mailto:']);
+
+export function openRequestedURLs(urls) {
+  for (const requested of Array.isArray(urls) ? urls : []) {
+    const text = String(requested);
+    let url = null;
+    try {
+      url = new URL(text);
+    } catch {
+      url = null;
+    }
+    if (url?.protocol === settingsScheme) showSettingsPage();
+    else if (url && outsideSchemes.has(url.protocol)) window.open(url.href, '_blank', 'noopener,noreferrer');
+    else console.warn(`Pagewyn did not open ${JSON.stringify(text)}: only web and mail addresses open outside it.`);
+  }
+}

@@ -1,0 +1,149 @@
+// The platform's settings page for Pagewyn, shown when the application asks to open
+// "app-settings:". The platform draws it, not the application, and it belongs to this tab only:
+// the application's name and version, where its library folder is, how many items and bytes
+// that holds, where the highlight database is, a button that opens the folder in the desktop's
+// file manager, and a way back to the library. Nothing goes back to the application.
+
+import { keepFocusInside } from './dialog.js';
+
+let shown = null;
+
+function element(tag, className, text) {
+  const made = document.createElement(tag);
+  if (className) made.className = className;
+  if (text !== undefined) made.textContent = text;
+  return made;
+}
+
+async function askHost(path, options = {}) {
+  let response;
+  try {
+    response = await fetch(path, { cache: 'no-store', credentials: 'same-origin', ...options });
+  } catch {
+    throw new Error('Pagewyn is not running.');
+  }
+  const body = await response.json().catch(() => null);
+  if (!response.ok) throw new Error(body?.error ?? `error ${response.status}`);
+  return body;
+}
+
+function itemsText(facts) {
+  const count = Number(facts.itemCount) || 0;
+  const words = `${count.toLocaleString()} ${count === 1 ? 'item' : 'items'}`;
+  return facts.countComplete === false ? `at least ${words}` : words;
+}
+
+function fact(list, term) {
+  const row = element('div', 'settings-fact');
+  const value = element('dd', 'settings-value', '…');
+  row.append(element('dt', 'settings-term', term), value);
+  list.append(row);
+  return value;
+}
+
+function fillFacts(view, facts) {
+  view.name.textContent = facts.name || 'Pagewyn';
+  view.version.textContent = facts.version ? `Version ${facts.version}` : '';
+  view.folder.replaceChildren(element('code', 'settings-path', facts.libraryFolder || 'none'));
+  view.items.textContent = itemsText(facts);
+  view.size.textContent = `${facts.byteCountText ?? `${Number(facts.byteCount) || 0} bytes`}${facts.countComplete === false ? ' or more' : ''}`;
+  view.database.replaceChildren(element('code', 'settings-path', facts.highlightDatabase || 'none'));
+  view.database.append(element('span', 'settings-note', facts.highlightDatabaseExists ? 'in use' : 'not created yet: it is made when a book is first highlighted'));
+  view.openFolder.disabled = !facts.libraryFolder;
+}
+
+function close() {
+  if (!shown) return;
+  const { page, returnFocus } = shown;
+  shown = null;
+  page.remove();
+  document.getElementById('app')?.removeAttribute('inert');
+  if (returnFocus?.isConnected) returnFocus.focus();
+}
+
+async function openFolder(view) {
+  view.openFolder.disabled = true;
+  view.status.textContent = 'Opening the library folder…';
+  try {
+    await askHost('/settings-page/open-folder', { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: '{}' });
+    view.status.textContent = 'The library folder was handed to the file manager.';
+  } catch (failure) {
+    view.status.textContent = `Could not open the library folder: ${failure.message}`;
+  } finally {
+    view.openFolder.disabled = false;
+  }
+}
+
+function draw() {
+  const page = element('div', 'settings-page');
+  page.setAttribute('role', 'dialog');
+  page.setAttribute('aria-modal', 'true');
+  page.setAttribute('aria-labelledby', 'settings-page-title');
+  page.tabIndex = -1;
+
+  const bar = element('div', 'settings-bar');
+  const back = element('button', 'settings-back', 'Library');
+  back.type = 'button';
+  back.setAttribute('aria-label', 'Back to the library');
+  back.addEventListener('click', close);
+  const title = element('h1', 'settings-title', 'Settings');
+  title.id = 'settings-page-title';
+  bar.append(back, title);
+
+  const body = element('div', 'settings-body');
+  body.setAttribute('aria-busy', 'true');
+  const identity = element('div', 'settings-identity');
+  const icon = element('img', 'settings-icon');
+  icon.src = '/icon.svg';
+  icon.alt = '';
+  const names = element('div', 'settings-names');
+  const name = element('h2', 'settings-name', 'Pagewyn');
+  const version = element('p', 'settings-version', '');
+  names.append(name, version);
+  identity.append(icon, names);
+
+  const list = element('dl', 'settings-facts');
+  const view = {
+    name,
+    version,
+    folder: fact(list, 'Library folder'),
+    items: fact(list, 'Items'),
+    size: fact(list, 'Size'),
+    database: fact(list, 'Highlight database'),
+    openFolder: element('button', 'settings-open-folder', 'Open in File Manager'),
+    status: element('p', 'settings-status', ''),
+  };
+  view.openFolder.type = 'button';
+  view.openFolder.disabled = true;
+  view.openFolder.addEventListener('click', () => openFolder(view));
+  view.status.setAttribute('role', 'status');
+  body.append(identity, list, view.openFolder, view.status);
+  page.append(bar, body);
+
+  page.addEventListener('keydown', (event) => {
+    if (event.key !== 'Escape') return;
+    event.preventDefault();
+    close();
+  });
+  keepFocusInside(page);
+
+  askHost('/settings-page')
+    .then((facts) => fillFacts(view, facts))
+    .catch((failure) => { view.status.textContent = `Could not read the settings: ${failure.message}`; })
+    .finally(() => body.removeAttribute('aria-busy'));
+  return { page, back };
+}
+
+// Shows the page over the library, or brings it forward when it is already shown.
+export function showSettingsPage() {
+  if (shown) {
+    shown.back.focus();
+    return;
+  }
+  const returnFocus = document.activeElement;
+  const { page, back } = draw();
+  shown = { page, back, returnFocus };
+  document.getElementById('app')?.setAttribute('inert', '');
+  document.body.append(page);
+  back.focus();
+}

@@ -1,0 +1,169 @@
+// The header bar's info and settings buttons in the browser: the about alert drawn from its
+// styled text and closed by its button, Enter or Escape; the platform's settings page with the
+// library's facts, its folder handed to the desktop's opener, and the way back to the library.
+
+import assert from 'node:assert/strict';
+import { chmodSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, describe, test } from 'node:test';
+
+import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { makeLibrary } from './support/library.mjs';
+import { startPagewyn } from './support/pagewyn.mjs';
+
+const books = [
+  { file: 'c.epub', title: 'Gamma', author: 'Cy', modified: 1_700_000_300 },
+  { file: 'b.epub', title: 'Beta', author: 'Bob', modified: 1_700_000_200 },
+  { file: 'a.epub', title: 'Alpha', author: 'Ann', modified: 1_700_000_100 },
+];
+
+// The folder opener pagewyn is told to use instead of the desktop's: it writes down the folder
+// it was given, so no file manager opens during the tests.
+const scratch = mkdtempSync(join(tmpdir(), 'pagewyn-opener-'));
+const openerRecord = join(scratch, 'opened');
+const opener = join(scratch, 'opener.sh');
+writeFileSync(opener, `#!/bin/sh\nprintf '%s' "$1" > '${openerRecord}.part' && mv '${openerRecord}.part' '${openerRecord}'\n`);
+chmodSync(opener, 0o700);
+
+let browser;
+let library;
+let pagewyn;
+before(async () => {
+  browser = await launchBrowser();
+  library = makeLibrary(books);
+  process.env.PAGEWYN_FOLDER_OPENER = opener;
+  pagewyn = await startPagewyn(library.folder);
+  delete process.env.PAGEWYN_FOLDER_OPENER;
+});
+after(async () => {
+  await browser?.close();
+  if (pagewyn) assert.equal(await pagewyn.stop(), 0);
+  library?.remove();
+  rmSync(scratch, { recursive: true, force: true });
+});
+
+// The folder the opener recorded, once it has run (it runs apart from the page's answer).
+async function openedFolder() {
+  for (let tries = 0; tries < 200 && !existsSync(openerRecord); tries++) await new Promise((resolve) => setTimeout(resolve, 50));
+  return existsSync(openerRecord) ? readFileSync(openerRecord, 'utf8') : null;
+}
+
+describe('the about alert', () => {
+  test('the info button shows the styled alert and ok closes it', { timeout: 90000 }, async () => {
+    const page = await openPagewyn(browser, pagewyn);
+    await page.getByRole('button', { name: 'info' }).click();
+    const alert = page.getByRole('alertdialog', { name: 'Pagewyn 1.0.3' });
+    await alert.waitFor();
+
+    const text = await alert.innerText();
+    for (const line of ['Pagewyn is an e-book reader with commentary from AI', '© 2026 The Pagewyn developers', 'Pagewyn is made possible by the FolioReader project']) {
+      assert.ok(text.includes(line), `the alert shows "${line}"`);
+    }
+    assert.ok(!text.includes('<') && !text.includes('&copy;'), 'the fragment is rendered, never shown as source');
+
+    const style = (locator) => locator.evaluate((element) => {
+      const computed = getComputedStyle(element);
+      return { size: computed.fontSize, weight: computed.fontWeight, color: computed.color, family: computed.fontFamily, align: getComputedStyle(element.closest('.styled-paragraph')).textAlign };
+    });
+    const title = await style(alert.getByText('Pagewyn 1.0.3', { exact: true }));
+    assert.deepEqual([title.size, title.weight, title.color], ['17px', '700', 'rgb(0, 0, 0)']);
+    const description = await style(alert.getByText('Pagewyn is an e-book reader with commentary from AI'));
+    assert.deepEqual([description.size, description.color, description.align], ['18px', 'rgb(0, 0, 0)', 'center']);
+    assert.match(description.family, /^"?Arial/);
+    const credit = await style(alert.getByText(/made possible/));
+    assert.deepEqual([credit.size, credit.align], ['13.5px', 'center']);
+    assert.match(credit.family, /^"?Arial/);
+    const lines = await alert.locator('.alert-message .styled-paragraph').evaluateAll((paragraphs) => paragraphs.map((paragraph) => paragraph.textContent));
+    assert.deepEqual(lines, ['', 'Pagewyn is an e-book reader with commentary from AI', '', '© 2026 The Pagewyn developers', 'Pagewyn is made possible by the FolioReader project']);
+    assert.equal(await alert.evaluate((box) => getComputedStyle(box).backgroundColor), 'rgba(170, 170, 170, 0.6)');
+
+    const ok = alert.getByRole('button', { name: 'ok' });
+    assert.equal(await alert.getByRole('button').count(), 1);
+    assert.ok(await ok.evaluate((button) => button === document.activeElement), 'the button has the focus');
+    await page.keyboard.press('Tab');
+    assert.ok(await ok.evaluate((button) => button === document.activeElement), 'Tab keeps the focus inside the alert');
+
+    await ok.click();
+    await alert.waitFor({ state: 'detached' });
+    assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann'], 'ok only closes the alert');
+    assert.deepEqual(page.failures, []);
+    await page.close();
+  });
+
+  test('Enter and Escape close the alert', { timeout: 90000 }, async () => {
+    const page = await openPagewyn(browser, pagewyn);
+    const alert = page.getByRole('alertdialog', { name: 'Pagewyn 1.0.3' });
+    for (const key of ['Enter', 'Escape']) {
+      await page.getByRole('button', { name: 'info' }).click();
+      await alert.waitFor();
+      // A click beside the button leaves the keys working.
+      await alert.getByText('Pagewyn 1.0.3', { exact: true }).click();
+      await page.keyboard.press(key);
+      await alert.waitFor({ state: 'detached' });
+    }
+    assert.deepEqual(page.failures, []);
+    await page.close();
+  });
+});
+
+describe('the settings page', () => {
+  test('the settings button shows the library folder and what it holds; the way back returns to the library', { timeout: 90000 }, async () => {
+    const page = await openPagewyn(browser, pagewyn);
+    const settingsButton = page.getByRole('button', { name: 'settings' });
+    await settingsButton.click();
+    const settings = page.getByRole('dialog', { name: 'Settings' });
+    await settings.waitFor();
+    await settings.getByText(library.folder, { exact: true }).waitFor();
+    assert.equal(await settings.getByRole('heading', { name: 'Pagewyn' }).count(), 1);
+    await settings.getByText('Version 1.0.3').waitFor();
+    await settings.getByText(/^\d+ items?$/).waitFor();
+    const items = await settings.getByText(/^\d+ items?$/).textContent();
+    assert.equal(items, '3 items');
+    await settings.getByText(join(library.folder, 'highlights.realm'), { exact: true }).waitFor();
+    await settings.getByText(/not created yet/).waitFor();
+
+    await settings.getByRole('button', { name: 'Back to the library' }).click();
+    await settings.waitFor({ state: 'detached' });
+    assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann']);
+    assert.ok(await settingsButton.evaluate((button) => button === document.activeElement), 'the focus returns to the settings button');
+
+    await settingsButton.click();
+    await settings.waitFor();
+    await page.keyboard.press('Escape');
+    await settings.waitFor({ state: 'detached' });
+    assert.deepEqual(page.failures, []);
+    await page.close();
+  });
+
+  test('the open-folder button asks the host to hand the folder to the desktop', { timeout: 90000 }, async () => {
+    const page = await openPagewyn(browser, pagewyn);
+    await page.getByRole('button', { name: 'settings' }).click();
+    const settings = page.getByRole('dialog', { name: 'Settings' });
+    const open = settings.getByRole('button', { name: 'Open in File Manager' });
+    await settings.getByText(library.folder, { exact: true }).waitFor();
+    await open.click();
+    await settings.getByRole('status').filter({ hasText: 'handed to the file manager' }).waitFor();
+    assert.equal(await openedFolder(), library.folder);
+    await page.close();
+  });
+
+  test('the settings page opens only in the tab whose button was tapped', { timeout: 90000 }, async () => {
+    const context = await browser.newContext({ viewport: { width: 390, height: 700 } });
+    const first = await openPagewyn(browser, pagewyn, { context });
+    const second = await openPagewyn(browser, pagewyn, { context });
+    await first.getByRole('button', { name: 'settings' }).click();
+    const settings = first.getByRole('dialog', { name: 'Settings' });
+    await settings.waitFor();
+    await first.keyboard.press('Escape');
+    await settings.waitFor({ state: 'detached' });
+    // The second tab has drawn every change up to this sort, so it has seen the tap's answer too.
+    await first.getByRole('button', { name: 'sort' }).click();
+    await second.getByRole('heading', { name: 'Books by Title' }).waitFor();
+    assert.equal(await second.getByRole('dialog', { name: 'Settings' }).count(), 0);
+    await first.getByRole('button', { name: 'sort' }).click();
+    await first.getByRole('button', { name: 'sort' }).click();
+    await second.getByRole('heading', { name: 'Recently Opened' }).waitFor();
+    await context.close();
+  });
+});
