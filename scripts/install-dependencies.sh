@@ -9,8 +9,10 @@ packages=(
   libgumbo-dev libcpp-httplib-dev libpng-dev libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip
+  clang libclang-rt-14-dev
   chromium fonts-lato fonts-dejavu-core fonts-liberation2 xdg-utils
 )
+# clang with libFuzzer and the sanitizers' runtimes (libclang-rt-14-dev) builds the fuzz targets.
 # Node.js and npm for the browser tests, from Debian unless the machine already has them.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)

@@ -1,0 +1,192 @@
+// Writes the seed corpus of every fuzz target into the folder given as the only argument, one
+// subfolder per target, from the test suite's fixture builder and a few hand-written inputs:
+//
+//     pagewyn_fuzz_seeds build-fuzz/fuzz/seeds
+#include "fuzz/BookEntries.h"
+#include "tests/frameworks/ziparchive/ZipBytes.h"
+#include "tests/support/EpubFixture.h"
+#include "tests/support/TemporaryFolder.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::Breakage;
+using fixtures::Cover;
+using fixtures::EpubFixture;
+
+class SeedWriter {
+public:
+    SeedWriter(fs::path root) : m_root(std::move(root)) {}
+
+    void add(const std::string& target, const std::string& bytes)
+    {
+        fs::create_directories(m_root / target);
+        std::ofstream out(m_root / target / ("seed-" + std::to_string(m_count++)), std::ios::binary);
+        out << bytes;
+        if (!out)
+            throw std::runtime_error("cannot write a seed of " + target);
+    }
+
+private:
+    fs::path m_root;
+    int m_count = 0;
+};
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+// Books of every shape the library meets, except the oversized ones, which would only slow
+// every mutation down.
+std::vector<EpubFixture> books()
+{
+    std::vector<EpubFixture> books;
+    for (int version : { 2, 3 }) {
+        for (Cover cover : { Cover::none, Cover::epub3, Cover::epub2, Cover::guessedById, Cover::guessedByHref })
+            books.push_back({ .title = "Moby-Dick", .author = "Herman Melville", .version = version, .cover = cover });
+    }
+    books.push_back({ .version = 3, .cover = Cover::epub3, .coverPicture = fixtures::CoverPicture::jpeg });
+    books.push_back({ .version = 2, .cover = Cover::epub2, .coverFile = "images/a cover%.png" });
+    books.push_back({ .title = "Ça & <là>", .author = "Éric", .metadataNamespace = fixtures::MetadataNamespace::otherPrefix });
+    books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::defaultNamespace });
+    books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::undeclaredDc });
+    books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::dcBoundElsewhere });
+    books.push_back({ .title = "<![CDATA[Raw]]> &amp; <i>x</i>", .escapeText = false });
+    books.push_back({ .packagePath = "content.opf" });
+    books.push_back({ .packagePath = "deep/er/package.opf", .version = 2 });
+    for (Breakage breakage : { Breakage::missingContainer, Breakage::containerWithoutRootfile, Breakage::packageOutsideBook,
+             Breakage::malformedContainer, Breakage::malformedPackage, Breakage::missingPackage, Breakage::coverMissing,
+             Breakage::coverNotAPicture })
+        books.push_back({ .version = 3, .cover = Cover::epub3, .breakage = breakage });
+    return books;
+}
+
+std::vector<fuzzing::BookEntry> entriesOf(const EpubFixture& book)
+{
+    std::vector<fuzzing::BookEntry> entries;
+    for (auto& entry : book.entries())
+        entries.emplace_back(entry.name, entry.bytes);
+    return entries;
+}
+
+void bookSeeds(SeedWriter& seeds)
+{
+    fixtures::TemporaryFolder folder;
+    for (auto& book : books()) {
+        auto path = folder.file("book.epub");
+        book.writeZipped(path);
+        std::string zipped = readAll(path);
+        seeds.add("package_zipped", zipped);
+        seeds.add("unzip", zipped);
+        std::string unpacked = fuzzing::encodeEntries(entriesOf(book));
+        seeds.add("package_unpacked", unpacked);
+        if (book.cover != Cover::none)
+            seeds.add("cover", unpacked);
+        for (auto& entry : book.entries()) {
+            if (entry.name.ends_with(".ncx") || entry.name.ends_with("nav.xhtml"))
+                seeds.add("table_of_contents", entry.bytes);
+        }
+    }
+}
+
+void tableOfContentsSeeds(SeedWriter& seeds)
+{
+    seeds.add("table_of_contents",
+        "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\">"
+        "<body><nav epub:type=\"landmarks\"><ol><li><a href=\"a.xhtml\">Start</a></li></ol></nav>"
+        "<nav epub:type=\"toc\"><h1>Contents</h1><ol>"
+        "<li><a href=\"one.xhtml#p1\">One</a><ol><li><a href=\"one.xhtml#p2\">One <b>point</b> two</a>"
+        "<ol><li><span>Heading</span><ol><li><a href=\"../../x.xhtml\">Out</a></li></ol></li></ol></li></ol></li>"
+        "<li><a href=\"http://example.com/\">Web</a></li><li><a href=\"two%20b.xhtml?q=1#end\">Two</a></li>"
+        "</ol></nav></body></html>");
+    seeds.add("table_of_contents",
+        "<?xml version=\"1.0\"?>\n<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\"><navMap>"
+        "<navPoint id=\"a\"><navLabel><text>One</text></navLabel><content src=\"one.html#x\"/>"
+        "<navPoint id=\"b\"><navLabel><text>  Inner\n title </text></navLabel><content src=\"sub/two.html\"/>"
+        "<navPoint id=\"c\"><navLabel><text>Deep</text></navLabel><content src=\"/abs.html\"/></navPoint></navPoint>"
+        "</navPoint><navPoint id=\"d\"><navLabel/><content/></navPoint></navMap></ncx>");
+}
+
+void unzipSeeds(SeedWriter& seeds)
+{
+    using ziptest::StoredEntry;
+    const std::vector<std::vector<StoredEntry>> archives = {
+        { { "mimetype", "application/epub+zip" }, { "OEBPS/", "" }, { "OEBPS/a.xhtml", "<html/>" } },
+        { { "../escape.txt", "out" } },
+        { { "/absolute.txt", "out" } },
+        { { "a/../../climb.txt", "out" } },
+        { { "..\\windows.txt", "out" } },
+        { { "dir", "file" }, { "dir/inside", "clash" } },
+        { { "same", "one" }, { "same", "two" } },
+        { { "link", "../../../outside", S_IFLNK | 0777 } },
+        { { "device", "", S_IFCHR | 0644 } },
+        { { "locked/", "", S_IFDIR | 0000 }, { "locked/file", "x", S_IFREG | 0000 } },
+        { { "liar", "short", std::nullopt, 1000 } },
+        { { "./dot//slashes/./file", "ok" } },
+    };
+    for (auto& archive : archives)
+        seeds.add("unzip", ziptest::storedZip(archive));
+}
+
+void htmlSeeds(SeedWriter& seeds)
+{
+    for (const char* fragment : {
+             "<center><br><font size=+2 color=black face=Arial>Pagewyn is an e-book reader</font>"
+             "<font size=+1 face=Arial><br><br>&copy; 2026 The Pagewyn developers<br></font></center>",
+             "<p>One <b>bold <i>and italic</i></b> paragraph</p><p>Two</p>",
+             "<font size=7 color=#abc>big</font><font size=-9 color=#zzzzzz face=''>odd</font>",
+             "<font color=white size=\"+1\"><font size=1>nested</font></font>&amp;&lt;&#x1F600;&#0;",
+             "<table><tr><td>unknown</td></tr></table><script>x()</script><style>p{}</style>",
+             "" })
+        seeds.add("html_fragment", fragment);
+}
+
+void eventSeeds(SeedWriter& seeds)
+{
+    for (const char* event : {
+             R"({"type":"tapRow","row":0,"section":0,"version":3,"viewport":{"first":0,"count":20,"width":430,"height":900}})",
+             R"({"type":"deleteRow","row":2,"version":1})",
+             R"({"type":"touchUpInside","view":17,"version":0,"viewport":null})",
+             R"({"type":"tapIndexTitle","title":"M","version":5})",
+             R"({"type":"alertAction","index":0,"version":2})",
+             R"({"type":"cancelPicker","version":9})",
+             R"({"type":"tapRow","row":-1,"version":18446744073709551615})",
+             R"({"type":"tapRow","row":1e300,"viewport":{"first":"0","count":-5,"width":1e400}})",
+             R"({"first":"12","count":"40","width":"390.5","height":"nan"})",
+             R"([{"type":"tapRow"}])" }) {
+        seeds.add("event", event);
+    }
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s SEEDS_FOLDER\n", argv[0]);
+        return 2;
+    }
+    try {
+        SeedWriter seeds(argv[1]);
+        bookSeeds(seeds);
+        tableOfContentsSeeds(seeds);
+        unzipSeeds(seeds);
+        htmlSeeds(seeds);
+        eventSeeds(seeds);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "pagewyn_fuzz_seeds: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
