@@ -8,10 +8,13 @@
 #include "platform/host/ReaderRoutes.h"
 #include "platform/host/RequestGuard.h"
 #include "platform/host/SettingsRoutes.h"
+#include "platform/host/UploadRoutes.h"
 
 #include <csignal>
 #include <httplib.h>
 #include <charconv>
+#include <cstdlib>
+#include <limits>
 
 namespace host {
 
@@ -77,6 +80,11 @@ std::string Host::localAddress() const
     return urlFor(m_options.listen.localHost(), m_port, m_token);
 }
 
+std::string Host::localOrigin() const
+{
+    return "http://" + m_options.listen.localHost() + ":" + std::to_string(m_port);
+}
+
 foundation::Result<void> Host::start()
 {
     if (m_server)
@@ -86,7 +94,8 @@ foundation::Result<void> Host::start()
     m_server = std::make_unique<httplib::Server>();
     auto& server = *m_server;
     server.new_task_queue = [] { return new httplib::ThreadPool(workerThreads); };
-    server.set_payload_max_length(largestBody);
+    // Streamed uploads may be large; every other body is held to largestBody before routing.
+    server.set_payload_max_length(std::numeric_limits<std::size_t>::max());
     server.set_read_timeout(10);
     server.set_write_timeout(10);
     // Short, so that stopping does not wait long for idle connections.
@@ -155,6 +164,18 @@ void Host::installRoutes()
         }
         if (decision.tokenFromAddress)
             response.set_header("Set-Cookie", m_guard->setCookieValue());
+        if (!isUploadRoute(request.path)) {
+            // A chunked body could not be bounded before it is read.
+            if (request.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos) {
+                sendJson(response, 411, { { "error", "a request body must say its length" } });
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            if (request.get_header_value_count("Content-Length") > 0
+                && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) > largestBody) {
+                sendJson(response, 413, { { "error", "the request body is too large" } });
+                return httplib::Server::HandlerResponse::Handled;
+            }
+        }
         return httplib::Server::HandlerResponse::Unhandled;
     });
     server.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& response) {
@@ -247,6 +268,7 @@ void Host::installRoutes()
     });
 
     installReaderRoutes(server, m_loop);
+    installUploadRoutes(server, m_loop, m_state, m_stream, m_options.upload);
     installSettingsRoutes(server);
 
     server.Get(R"(/images/([0-9a-f]{16}))", [this](const httplib::Request& request, httplib::Response& response) {

@@ -9,6 +9,7 @@
 #include "platform/host/EventStream.h"
 #include "platform/host/ListenAddress.h"
 #include "platform/host/StateService.h"
+#include "platform/host/UploadOptions.h"
 #include "platform/host/WebFiles.h"
 #include "platform/ui/MainLoop.h"
 
@@ -30,6 +31,8 @@ struct HostOptions {
     int port = 0;
     // Where the renderer's files are read from.
     std::string webRoot = PAGEWYN_WEB_DIR;
+    // Where picked and handed-over files are streamed, and how much is taken.
+    UploadOptions upload;
 };
 
 class Host {
@@ -51,10 +54,13 @@ public:
     std::string address() const;
     // The address for a browser on this machine, with the token.
     std::string localAddress() const;
+    // "http://host:port": where programs on this machine reach the host.
+    std::string localOrigin() const;
 
     StateService& state() { return m_state; }
 
-    // Request bodies larger than this are refused (413) before they are read.
+    // Request bodies larger than this are refused (413) before they are read, except the streamed
+    // files of the upload routes, which are bounded by the library's free space instead.
     static constexpr std::size_t largestBody = 64 * 1024;
 
 private:

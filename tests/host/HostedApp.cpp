@@ -35,8 +35,9 @@ std::string HostedApp::Answer::header(const std::string& name) const
     return found == headers.end() ? std::string() : found->second;
 }
 
-HostedApp::HostedApp(const std::vector<BookFile>& books, bool ready)
+HostedApp::HostedApp(const std::vector<BookFile>& books, bool ready, host::HostOptions options)
     : m_app(std::make_unique<LaunchedApp>(books))
+    , m_host(std::move(options))
 {
     auto started = m_host.start();
     if (!started)

@@ -28,7 +28,7 @@ public:
 
     // Launches on the books; the host serves the application unless ready is false, in which case
     // it answers as while the application starts.
-    explicit HostedApp(const std::vector<BookFile>& books = {}, bool ready = true);
+    explicit HostedApp(const std::vector<BookFile>& books = {}, bool ready = true, host::HostOptions options = {});
     ~HostedApp();
 
     LaunchedApp& app() { return *m_app; }
