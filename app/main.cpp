@@ -2,11 +2,13 @@
 // headless commands.
 #include "app/AppDelegate.h"
 #include "app/ApplicationClasses.h"
+#include "app/HandoffCommand.h"
 #include "app/ListCommand.h"
 #include "library/ScanProgress.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/host/BrowserOpener.h"
 #include "platform/host/Host.h"
+#include "platform/host/InstanceFile.h"
 #include "platform/host/StopSignals.h"
 #include "platform/ui/ApplicationMain.h"
 #include "platform/ui/ClassRegistry.h"
@@ -14,6 +16,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -41,7 +44,20 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     if (options.documents)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
 
-    host::Host server(host::HostOptions { *listen, options.port });
+    host::HostOptions hostOptions;
+    hostOptions.listen = *listen;
+    hostOptions.port = options.port;
+    // A file handed over while no page shows the library opens one, so the person sees the book.
+    // Called on the main loop; one page is enough for the program's life.
+    host::BrowserOpener handoffOpener;
+    bool handoffOpened = options.noBrowser;
+    host::Host* serving = nullptr;
+    hostOptions.upload.handedOverWithoutPage = [&] {
+        if (!handoffOpened && serving)
+            handoffOpened = handoffOpener.open(serving->localAddress());
+    };
+    host::Host server(hostOptions);
+    serving = &server;
     if (auto started = server.start(); !started) {
         std::cerr << "pagewyn: " << started.error().description() << std::endl;
         return 1;
@@ -50,6 +66,15 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     host::BrowserOpener opener;
     if (!options.noBrowser && !opener.open(server.localAddress()))
         std::cout << "Pagewyn: open the address above in a browser" << std::endl;
+
+    // Later `pagewyn FILE.epub` commands find this instance through the file.
+    auto documents = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
+        foundation::SearchPathDomainMask::userDomainMask);
+    const std::string documentsFolder = host::normalizedDocumentsFolder(documents.front().path());
+    auto instance = host::InstanceFile::publish({ server.localOrigin(), server.token(), documentsFolder, ::getpid() },
+        host::InstanceFile::pathFor(documentsFolder));
+    if (!instance)
+        std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: " << instance.error().description() << std::endl;
 
     setScanProgressObserver([&server](std::size_t read, std::size_t found) { server.state().setStartupProgress(read, found); });
     ui::setApplicationRunner([&server](ui::Application&, ui::MainLoop& mainLoop) {
@@ -74,6 +99,10 @@ int main(int argc, char** argv)
     CLI::App app { "Pagewyn: a personal library of EPUB books.", "pagewyn" };
     app.require_subcommand(0, 1);
     HostedOptions hosted;
+    std::optional<std::string> handedOver;
+    app.add_option("file", handedOver,
+           "An EPUB book to import: handed to the Pagewyn that serves the library, or to one started for it")
+        ->type_name("FILE.epub");
     app.add_option("--documents", hosted.documents, "The library folder (default: $XDG_DATA_HOME/pagewyn/Documents)")
         ->type_name("DIR");
     app.add_option("--port", hosted.port, "The port to serve the library on (default: any free port)")
@@ -111,6 +140,9 @@ int main(int argc, char** argv)
         if (!listOptions.documents)
             listOptions.documents = hosted.documents;
         return runListCommand(listOptions);
+    }
+    if (handedOver) {
+        return runHandoffCommand(HandoffOptions { *handedOver, hosted.documents, hosted.port, hosted.listen, hosted.noBrowser });
     }
     return runHostedApplication(hosted, argc, argv);
 }

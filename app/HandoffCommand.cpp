@@ -1,0 +1,127 @@
+// Handing a book file to the running instance of its library, or to one started for it.
+#include "app/HandoffCommand.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/host/HandoffClient.h"
+#include "platform/host/InstanceFile.h"
+#include "platform/host/UploadName.h"
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <iostream>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+// How long a started instance may take to begin serving, and then to read its library.
+constexpr auto startLimit = std::chrono::seconds(30);
+constexpr auto readyLimit = std::chrono::minutes(10);
+
+int failed(const std::string& file, const std::string& why)
+{
+    std::cerr << "pagewyn: " << file << ": " << why << std::endl;
+    return 1;
+}
+
+std::string documentsFolderFor(const HandoffOptions& options)
+{
+    if (options.documents)
+        foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
+    auto folders = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
+        foundation::SearchPathDomainMask::userDomainMask);
+    return host::normalizedDocumentsFolder(folders.front().path());
+}
+
+// Starts this program as the library's instance, in its own session with no terminal, so it
+// runs on after this command ends. Answers its process id, or 0.
+pid_t startInstance(const HandoffOptions& options, const std::string& documents)
+{
+    std::error_code error;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return 0;
+    std::vector<std::string> arguments { program.string(), "--documents", documents, "--listen", options.listen };
+    if (options.port != 0)
+        arguments.insert(arguments.end(), { "--port", std::to_string(options.port) });
+    if (options.noBrowser)
+        arguments.push_back("--no-browser");
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    for (int stream : { 0, 1, 2 })
+        posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", stream == 0 ? O_RDONLY : O_WRONLY, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t child = 0;
+    int started = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return started == 0 ? child : 0;
+}
+
+bool running(pid_t child)
+{
+    int status = 0;
+    return ::waitpid(child, &status, WNOHANG) == 0;
+}
+
+// The started instance, once its instance file names it and it answers.
+std::optional<host::InstanceRecord> startedInstance(pid_t child, const std::string& documents)
+{
+    auto until = std::chrono::steady_clock::now() + startLimit;
+    while (std::chrono::steady_clock::now() < until && running(child)) {
+        if (auto record = host::findRunningInstance(documents); record && record->pid == child)
+            return record;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::nullopt;
+}
+
+}
+
+int runHandoffCommand(const HandoffOptions& options)
+{
+    const std::string name = std::filesystem::path(options.file).filename().string();
+    if (auto checked = host::checkedUploadName(name); !checked)
+        return failed(options.file, checked.error().description());
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(options.file, error))
+        return failed(options.file, error ? error.message() : "not a file");
+
+    const std::string documents = documentsFolderFor(options);
+    if (auto instance = host::findRunningInstance(documents)) {
+        if (auto ready = host::waitUntilReady(*instance, readyLimit); !ready)
+            return failed(options.file, ready.error().description());
+        if (auto delivered = host::handOver(*instance, options.file, !options.noBrowser); !delivered)
+            return failed(options.file, delivered.error().description());
+        std::cout << "Pagewyn: " << name << " was handed to the library at " << instance->origin << std::endl;
+        return 0;
+    }
+
+    pid_t child = startInstance(options, documents);
+    if (child == 0)
+        return failed(options.file, "Pagewyn could not be started");
+    auto started = startedInstance(child, documents);
+    if (!started)
+        return failed(options.file, "the Pagewyn started for " + documents + " did not begin serving");
+    if (auto ready = host::waitUntilReady(*started, readyLimit, [child] { return running(child); }); !ready)
+        return failed(options.file, ready.error().description());
+    // The new instance opened its own page as it started.
+    if (auto delivered = host::handOver(*started, options.file, false); !delivered)
+        return failed(options.file, delivered.error().description());
+    std::cout << "Pagewyn: " << name << " was handed to a new Pagewyn at " << started->origin << "/?token=" << started->token
+              << std::endl;
+    return 0;
+}
