@@ -3,6 +3,7 @@
 // keeps no state of the application: every answer from the host replaces what is drawn.
 
 import { fetchState, postEvent, watchChanges } from './connection.js';
+import './drop.js';
 import { openRequestedURLs } from './open-urls.js';
 import { drawPresented } from './overlays.js';
 import { TableScreen } from './table.js';
@@ -173,6 +174,8 @@ function scheduleViewportCheck() {
 }
 
 window.addEventListener('resize', scheduleViewportCheck);
+// A picked or dropped file's upload answers with the next state, drawn like any other.
+window.addEventListener('pagewyn:state', (event) => queueDraw(event.detail));
 watchChanges((version) => {
   if (version === null || version > page.version) {
     page.wantState = true;

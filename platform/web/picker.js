@@ -1,24 +1,93 @@
-// The document picker in front, drawn as a form sheet: a file chooser offering the picker's
-// types, and a cancel button.
+// The document picker in front, drawn as the platform's form sheet: a heading, a file chooser
+// offering only the picker's types, and Cancel. The chosen file is sent to the host with its
+// progress shown; the sheet closes when the application dismisses the picker, which the host's
+// answer shows. Escape cancels, as Cancel does.
 
 import { dialog } from './dialog.js';
+import { drawAnsweredState, isEpubName, percentText, uploadFile } from './upload.js';
 
 export function drawPicker(presented, send) {
-  const { backdrop, box } = dialog('sheet picker', 'dialog', presented.title || 'Choose a book');
+  const title = presented.title || 'Choose a book';
+  const { backdrop, box } = dialog('sheet picker', 'dialog', title);
   const heading = document.createElement('h2');
-  heading.textContent = presented.title || 'Choose a book';
+  heading.textContent = title;
+
+  const types = presented.types ?? ['.epub', 'application/epub+zip'];
+  const hint = document.createElement('p');
+  hint.className = 'picker-hint';
+  const endings = types.filter((type) => type.startsWith('.'));
+  hint.textContent = `${(presented.typeNames ?? ['EPUB book']).join(', ')} (${endings.join(', ')})`;
+
   const input = document.createElement('input');
   input.type = 'file';
-  input.accept = (presented.types ?? ['.epub', 'application/epub+zip']).join(',');
-  input.multiple = Boolean(presented.multiple);
+  input.accept = types.join(',');
+  input.multiple = false;
   input.setAttribute('aria-label', 'Book file');
-  input.addEventListener('change', () => {
-    if (input.files.length > 0) send({ type: 'pickDocuments', files: [...input.files] });
-  });
+  input.setAttribute('aria-describedby', 'picker-status');
+
+  const progress = document.createElement('progress');
+  progress.className = 'picker-progress';
+  progress.max = 1;
+  progress.value = 0;
+  progress.hidden = true;
+  progress.setAttribute('aria-label', 'Sending the book');
+
+  const status = document.createElement('p');
+  status.id = 'picker-status';
+  status.className = 'picker-status';
+  status.setAttribute('role', 'status');
+  status.setAttribute('aria-live', 'polite');
+
   const cancel = document.createElement('button');
   cancel.type = 'button';
+  cancel.className = 'picker-cancel';
   cancel.textContent = 'Cancel';
-  cancel.addEventListener('click', () => send({ type: 'cancelPicker' }));
-  box.append(heading, input, cancel);
+
+  let upload = null;
+  const choose = (file) => {
+    if (!isEpubName(file.name)) {
+      status.textContent = `“${file.name}” is not an EPUB book: choose a file whose name ends in .epub.`;
+      return;
+    }
+    input.disabled = true;
+    progress.hidden = false;
+    progress.value = 0;
+    status.textContent = `Sending “${file.name}”…`;
+    upload = uploadFile('/pick', file, {
+      onProgress: (loaded, total) => {
+        progress.value = loaded / Math.max(1, total);
+        status.textContent = `Sending “${file.name}”: ${percentText(loaded, total)}`;
+      },
+    });
+    upload.done.then((state) => {
+      status.textContent = `“${file.name}” is in the library.`;
+      drawAnsweredState(state);
+    }).catch((failure) => {
+      upload = null;
+      if (failure.status === -1) return;
+      drawAnsweredState(failure.body?.state);
+      input.disabled = false;
+      input.value = '';
+      progress.hidden = true;
+      status.textContent = `“${file.name}” was not imported: ${failure.message}.`;
+    });
+  };
+  input.addEventListener('change', () => {
+    // The picker hands over one file: the first, if the browser let several be chosen.
+    if (input.files.length > 0) choose(input.files[0]);
+  });
+  const cancelPicker = () => {
+    upload?.cancel();
+    upload = null;
+    send({ type: 'cancelPicker' });
+  };
+  cancel.addEventListener('click', cancelPicker);
+  box.addEventListener('keydown', (event) => {
+    if (event.key !== 'Escape') return;
+    event.preventDefault();
+    cancelPicker();
+  });
+
+  box.append(heading, hint, input, progress, status, cancel);
   return backdrop;
 }

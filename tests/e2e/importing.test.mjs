@@ -1,0 +1,195 @@
+// Importing in the browser and from other programs: the "open" button's picker sheet takes a
+// chosen book, which then stands first and opens in the reader; Cancel closes the sheet and the
+// program says so; `pagewyn FILE.epub` hands a book to the running program; a book dropped on the
+// page arrives the same way.
+
+import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import { existsSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { after, before, describe, test } from 'node:test';
+
+import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { makeLibrary, writeBook } from './support/library.mjs';
+import { pagewynBinary, startPagewyn } from './support/pagewyn.mjs';
+
+let browser;
+let outside;
+before(async () => {
+  browser = await launchBrowser();
+  outside = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-outside-'));
+});
+after(async () => {
+  await browser?.close();
+  rmSync(outside, { recursive: true, force: true });
+});
+
+const books = [
+  { file: 'beta.epub', title: 'Beta', author: 'Bob', modified: 1_700_000_200 },
+  { file: 'alpha.epub', title: 'Alpha', author: 'Ann', modified: 1_700_000_100 },
+];
+
+async function withPagewyn(body) {
+  const library = makeLibrary(books);
+  const pagewyn = await startPagewyn(library.folder);
+  try {
+    await body(pagewyn, library);
+  } finally {
+    assert.equal(await pagewyn.stop(), 0);
+    library.remove();
+  }
+}
+
+// A book outside the library, as a person has it among their downloads.
+const bookOutside = (file, title, author) => writeBook(outside, { file, title, author, modified: 1_600_000_000 });
+
+async function waitForFirstRow(page, name) {
+  await page.waitForFunction((expected) => {
+    const rows = [...document.querySelectorAll('.row:not(.fading)')]
+      .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top));
+    return rows[0]?.querySelector('.row-cell')?.getAttribute('aria-label') === expected;
+  }, name, { timeout: 20000 });
+}
+
+// The reader shows the book; closed, the library shows it first.
+async function expectOpenedAndFirst(page, title, author) {
+  await page.locator('.reader-title').filter({ hasText: title }).waitFor({ timeout: 20000 });
+  await page.frameLocator('.reader-frame').getByText('Once upon a time.').waitFor({ timeout: 20000 });
+  await page.getByRole('button', { name: 'close' }).click();
+  await page.locator('.reader').waitFor({ state: 'detached' });
+  await waitForFirstRow(page, `${title}, ${author}`);
+}
+
+// Waits for the program's output to show what the page already shows.
+async function until(check, what, timeout = 10000) {
+  const end = Date.now() + timeout;
+  while (!check()) {
+    if (Date.now() > end) assert.fail(`not seen in time: ${what}`);
+    await new Promise((resolve) => { setTimeout(resolve, 50); });
+  }
+}
+
+function runPagewyn(args, env = {}) {
+  return new Promise((resolve) => {
+    const child = spawn(pagewynBinary(), args, { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, ...env } });
+    let output = '';
+    let errors = '';
+    child.stdout.on('data', (chunk) => { output += chunk; });
+    child.stderr.on('data', (chunk) => { errors += chunk; });
+    child.on('exit', (code) => resolve({ code, output, errors }));
+  });
+}
+
+describe('importing a book', () => {
+  test('the open button shows the picker sheet; a chosen book is imported, opened and stands first', { timeout: 90000 }, async () => {
+    await withPagewyn(async (pagewyn, library) => {
+      const page = await openPagewyn(browser, pagewyn);
+      await page.getByRole('button', { name: 'open' }).click();
+      const sheet = page.getByRole('dialog', { name: 'Choose a book' });
+      await sheet.getByRole('heading', { name: 'Choose a book' }).waitFor();
+      const chooser = sheet.getByLabel('Book file');
+      assert.equal(await chooser.getAttribute('accept'), '.epub,application/epub+zip');
+      assert.equal(await chooser.evaluate((input) => input.multiple), false);
+
+      await chooser.setInputFiles(bookOutside('Gamma.epub', 'Gamma', 'Cy'));
+      await sheet.waitFor({ state: 'detached', timeout: 20000 });
+      await expectOpenedAndFirst(page, 'Gamma', 'Cy');
+      assert.ok(statSync(join(library.folder, 'Gamma.epub')).isDirectory(), 'unpacked into a folder named like the file');
+      assert.ok(existsSync(join(outside, 'Gamma.epub')), 'the chosen file stays where it was');
+      assert.deepEqual(page.failures, []);
+    });
+  });
+
+  test('Cancel and Escape close the sheet, import nothing, and the program says "view was cancelled"', { timeout: 90000 }, async () => {
+    await withPagewyn(async (pagewyn, library) => {
+      const page = await openPagewyn(browser, pagewyn);
+      const sheet = page.getByRole('dialog', { name: 'Choose a book' });
+
+      await page.getByRole('button', { name: 'open' }).click();
+      await sheet.getByRole('button', { name: 'Cancel' }).click();
+      await sheet.waitFor({ state: 'detached' });
+      const cancelledLines = () => pagewyn.output().split('\n').filter((line) => line === 'view was cancelled').length;
+      await until(() => cancelledLines() === 1, 'the program printed "view was cancelled"');
+
+      await page.getByRole('button', { name: 'open' }).click();
+      await sheet.getByLabel('Book file').waitFor();
+      await page.keyboard.press('Escape');
+      await sheet.waitFor({ state: 'detached' });
+      await until(() => cancelledLines() === 2, 'the program printed "view was cancelled" again');
+
+      assert.deepEqual(await rowNames(page), ['Beta, Bob', 'Alpha, Ann']);
+      assert.deepEqual(page.failures, []);
+      assert.equal(existsSync(join(library.folder, 'Gamma.epub')), false);
+    });
+  });
+
+  test('`pagewyn FILE.epub` hands the book to the running program, which imports and opens it', { timeout: 90000 }, async () => {
+    await withPagewyn(async (pagewyn, library) => {
+      const page = await openPagewyn(browser, pagewyn);
+      const handed = await runPagewyn(['--documents', library.folder, '--no-browser', bookOutside('Delta.epub', 'Delta', 'Di')],
+        { XDG_DATA_HOME: join(library.folder, '.xdg') });
+      assert.equal(handed.code, 0, handed.errors);
+      assert.match(handed.output, /^Pagewyn: Delta\.epub was handed to the library at http:\/\/127\.0\.0\.1:\d+\n$/);
+      // The page learns of the change from the program and shows the book.
+      await expectOpenedAndFirst(page, 'Delta', 'Di');
+      assert.ok(statSync(join(library.folder, 'Delta.epub')).isDirectory());
+    });
+  });
+
+  test('`pagewyn FILE.epub` with no Pagewyn running starts one and hands it the book once it is up', { timeout: 90000 }, async () => {
+    const library = makeLibrary(books);
+    let pid = null;
+    try {
+      const handed = await runPagewyn(['--documents', library.folder, '--no-browser', bookOutside('Zeta.epub', 'Zeta', 'Zed')],
+        { XDG_DATA_HOME: join(library.folder, '.xdg') });
+      assert.equal(handed.code, 0, handed.errors);
+      const match = /^Pagewyn: Zeta\.epub was handed to a new Pagewyn at (http:\/\/127\.0\.0\.1:\d+)\/\?token=([0-9a-f]{64})\n$/.exec(handed.output);
+      assert.ok(match, handed.output);
+      const [, origin, token] = match;
+      const ask = async (path) => (await fetch(`${origin}${path}`, { headers: { 'X-Pagewyn-Token': token } })).json();
+      pid = (await ask('/instance')).pid;
+      const state = await ask('/state?first=0&count=10&width=390&height=844');
+      assert.equal(state.screen.table.rows[0].label, 'Zeta, Zed');
+      assert.ok(state.presented.some((screen) => screen.reader), 'the reader shows the book');
+      assert.ok(statSync(join(library.folder, 'Zeta.epub')).isDirectory());
+    } finally {
+      if (pid) process.kill(pid, 'SIGTERM');
+      library.remove();
+    }
+  });
+
+  test('`pagewyn FILE` refuses what it cannot hand over, with a clear message and a failing status', { timeout: 60000 }, async () => {
+    await withPagewyn(async (pagewyn, library) => {
+      const env = { XDG_DATA_HOME: join(library.folder, '.xdg') };
+      const missing = await runPagewyn(['--documents', library.folder, join(outside, 'absent.epub')], env);
+      assert.notEqual(missing.code, 0);
+      assert.match(missing.errors, /^pagewyn: .*absent\.epub: /);
+      const notEpub = await runPagewyn(['--documents', library.folder, join(outside, 'notes.txt')], env);
+      assert.notEqual(notEpub.code, 0);
+      assert.match(notEpub.errors, /only EPUB files/);
+      assert.equal(notEpub.output, '');
+    });
+  });
+
+  test('a book dropped on the library page is imported like a handed-over file', { timeout: 90000 }, async () => {
+    await withPagewyn(async (pagewyn) => {
+      const page = await openPagewyn(browser, pagewyn);
+      const bytes = readFileSync(bookOutside('Epsilon.epub', 'Epsilon', 'Eve')).toString('base64');
+      const dataTransfer = await page.evaluateHandle((base64) => {
+        const data = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+        const transfer = new DataTransfer();
+        transfer.items.add(new File([data], 'Epsilon.epub', { type: 'application/epub+zip' }));
+        return transfer;
+      }, bytes);
+      await page.dispatchEvent('.table-screen', 'dragenter', { dataTransfer });
+      const target = page.locator('.drop-target');
+      await target.getByText('Drop an EPUB book here to add it to the library').waitFor();
+      await page.dispatchEvent('.table-screen', 'dragover', { dataTransfer });
+      await page.dispatchEvent('.table-screen', 'drop', { dataTransfer });
+      await expectOpenedAndFirst(page, 'Epsilon', 'Eve');
+      await target.waitFor({ state: 'hidden' });
+      assert.deepEqual(page.failures, []);
+    });
+  });
+});
