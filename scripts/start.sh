@@ -5,4 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-dependencies.sh
 scripts/build.sh
+scripts/register-desktop-entry.sh
 exec build/pagewyn "$@"
