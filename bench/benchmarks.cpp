@@ -1,4 +1,5 @@
 // The catalogue's performance targets, each measured against a reference in the same run.
+#include "bench/CollectingReporter.h"
 #include "bench/LibraryGenerator.h"
 #include "library/BookList.h"
 #include "library/ProgramState.h"
@@ -167,19 +168,6 @@ BENCHMARK(ReferenceByteSort)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(TitleSort)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(AuthorSort)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-class CollectingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const auto& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> seconds;
-};
-
 long residentBytes()
 {
     long pages = 0, resident = 0;
@@ -218,7 +206,7 @@ int main(int argc, char** argv)
     double memory = listMegabytes(100000);
 
     benchmark::Initialize(&argc, argv);
-    CollectingReporter reporter;
+    bench::CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
