@@ -51,11 +51,11 @@ public:
 
     std::uint64_t version() const { return m_version.load(); }
     ImageRegistry& images() { return m_images; }
+    // The application's snapshot now, with the version. Main loop only.
+    nlohmann::json snapshot();
 
 private:
     nlohmann::json startingSnapshot() const;
-    // Main loop only.
-    nlohmann::json snapshot();
     static Reply unavailable(const std::string& why);
 
     ui::MainLoop& m_loop;

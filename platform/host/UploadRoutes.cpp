@@ -4,7 +4,6 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/host/InstanceFile.h"
 #include "platform/host/JsonResponse.h"
-#include "platform/host/Snapshot.h"
 #include "platform/host/UploadInbox.h"
 #include "platform/host/UploadName.h"
 #include "platform/host/Viewport.h"
@@ -66,15 +65,6 @@ foundation::Result<std::optional<std::uintmax_t>> declaredLength(const httplib::
     return std::optional<std::uintmax_t>(length);
 }
 
-nlohmann::json snapshotNow(StateService& state)
-{
-    auto window = ui::HeadlessDriver::window();
-    nlohmann::json json = window ? windowSnapshot(*window, state.images())
-                                 : nlohmann::json { { "screen", nullptr }, { "presented", nlohmann::json::array() } };
-    json["version"] = state.version();
-    return json;
-}
-
 bool pickerInFront()
 {
     auto window = ui::HeadlessDriver::window();
@@ -83,7 +73,7 @@ bool pickerInFront()
 
 Answer noPicker(StateService& state)
 {
-    return { 409, { { "error", "no document picker is open; nothing was imported" }, { "state", snapshotNow(state) } } };
+    return { 409, { { "error", "no document picker is open; nothing was imported" }, { "state", state.snapshot() } } };
 }
 
 std::string documentsFolder()
@@ -181,7 +171,7 @@ private:
             if (!pickerInFront())
                 return noPicker(m_state);
             if (auto picked = driver.pickDocuments({ file }); !picked)
-                return { 422, { { "error", picked.error().description() }, { "state", snapshotNow(m_state) } } };
+                return { 422, { { "error", picked.error().description() }, { "state", m_state.snapshot() } } };
         } else {
             auto application = ui::Application::sharedApplication();
             if (!application)
@@ -191,7 +181,7 @@ private:
                 m_options.handedOverWithoutPage();
         }
         m_state.stateChanged();
-        return { 200, snapshotNow(m_state) };
+        return { 200, m_state.snapshot() };
     }
 
     ui::MainLoop& m_loop;
