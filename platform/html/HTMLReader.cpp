@@ -9,6 +9,7 @@
 #include <gumbo.h>
 #include <memory>
 #include <utf8proc.h>
+#include <vector>
 
 namespace html {
 
@@ -16,6 +17,12 @@ namespace {
 
 // A short rich text is kilobytes; this bounds the work a hostile fragment can cause.
 constexpr std::size_t maximumFragmentSize = 1024 * 1024;
+// A short rich text has tens of elements. Their number bounds the tree's depth, which the
+// parser's own clean-up descends recursively (a megabyte of "<b>" would overflow the stack), and
+// the parser's work, which grows with the square of nested formatting elements.
+constexpr std::size_t maximumElements = 1024;
+// Styles nest no deeper than this; text inside deeper elements keeps the style reached here.
+constexpr int maximumNesting = 64;
 constexpr double pointsPerPixel = 0.75;
 // CSS pixels of the HTML font sizes 1 to 7.
 constexpr std::array<double, 7> pixelsOfFontSize { 10, 13, 16, 18, 24, 32, 48 };
@@ -81,9 +88,25 @@ bool isValidUtf8(std::string_view bytes, std::size_t& badOffset)
     return true;
 }
 
+// An upper bound of the number of elements: every "<" followed by a letter may open one.
+std::size_t startTagCount(std::string_view bytes)
+{
+    std::size_t count = 0;
+    for (std::size_t at = bytes.find('<'); at != std::string_view::npos && at + 1 < bytes.size(); at = bytes.find('<', at + 1)) {
+        if (std::isalpha(static_cast<unsigned char>(bytes[at + 1])))
+            ++count;
+    }
+    return count;
+}
+
+bool isSkipped(GumboTag tag)
+{
+    return tag == GUMBO_TAG_HEAD || tag == GUMBO_TAG_SCRIPT || tag == GUMBO_TAG_STYLE || tag == GUMBO_TAG_TITLE;
+}
+
 class StyledTextBuilder {
 public:
-    void walk(const GumboNode& node, Style style)
+    void walk(const GumboNode& node, Style style, int depth = 0)
     {
         switch (node.type) {
         case GUMBO_NODE_TEXT:
@@ -93,7 +116,10 @@ public:
             return;
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE:
-            walkElement(node.v.element, style);
+            if (depth >= maximumNesting)
+                addFlattened(node, style);
+            else
+                walkElement(node.v.element, style, depth);
             return;
         case GUMBO_NODE_DOCUMENT:
         case GUMBO_NODE_COMMENT:
@@ -104,14 +130,11 @@ public:
     ui::AttributedString take() { return std::move(m_result); }
 
 private:
-    void walkElement(const GumboElement& element, Style style)
+    void walkElement(const GumboElement& element, Style style, int depth)
     {
-        switch (element.tag) {
-        case GUMBO_TAG_HEAD:
-        case GUMBO_TAG_SCRIPT:
-        case GUMBO_TAG_STYLE:
-        case GUMBO_TAG_TITLE:
+        if (isSkipped(element.tag))
             return;
+        switch (element.tag) {
         case GUMBO_TAG_BR:
             addLineBreak(style);
             return;
@@ -146,9 +169,30 @@ private:
         if (block)
             endLine(style);
         for (unsigned i = 0; i < element.children.length; ++i)
-            walk(*static_cast<const GumboNode*>(element.children.data[i]), style);
+            walk(*static_cast<const GumboNode*>(element.children.data[i]), style, depth + 1);
         if (block)
             endLine(style);
+    }
+
+    // The text and line breaks under a node nested too deep for styles, in document order,
+    // without recursion.
+    void addFlattened(const GumboNode& top, const Style& style)
+    {
+        std::vector<const GumboNode*> pending { &top };
+        while (!pending.empty()) {
+            const GumboNode& node = *pending.back();
+            pending.pop_back();
+            if (node.type == GUMBO_NODE_TEXT || node.type == GUMBO_NODE_CDATA || node.type == GUMBO_NODE_WHITESPACE) {
+                addText(node.v.text.text, style);
+            } else if (node.type == GUMBO_NODE_ELEMENT || node.type == GUMBO_NODE_TEMPLATE) {
+                const GumboElement& element = node.v.element;
+                if (element.tag == GUMBO_TAG_BR)
+                    addLineBreak(style);
+                else if (!isSkipped(element.tag))
+                    for (unsigned i = element.children.length; i > 0; --i)
+                        pending.push_back(static_cast<const GumboNode*>(element.children.data[i - 1]));
+            }
+        }
     }
 
     static void applyFont(const GumboElement& element, Style& style)
@@ -257,6 +301,8 @@ foundation::Result<ui::AttributedString> attributedStringFromHTML(std::string_vi
 {
     if (bytes.size() > maximumFragmentSize)
         return foundation::Error("the HTML is larger than a text fragment may be");
+    if (startTagCount(bytes) > maximumElements)
+        return foundation::Error("the HTML has more elements than a text fragment may have");
     std::size_t badOffset = 0;
     if (!isValidUtf8(bytes, badOffset))
         return foundation::Error("the HTML is not valid UTF-8 (at byte " + std::to_string(badOffset) + ")");

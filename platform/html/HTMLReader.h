@@ -11,8 +11,9 @@
 namespace html {
 
 // The text of the fragment with its styles. Text outside any font element is the default
-// 12-point Times in black. An error when the bytes are not UTF-8 or are too large to be a
-// fragment meant for reading.
+// 12-point Times in black. An error when the bytes are not UTF-8 or are too large, or hold too
+// many elements, to be a fragment meant for reading. Styles nest 64 elements deep; text nested
+// deeper keeps the style reached there.
 foundation::Result<ui::AttributedString> attributedStringFromHTML(std::string_view bytes);
 
 // The size in points of an HTML font size: "1" to "7", or relative to 3 as "+N" / "-N";

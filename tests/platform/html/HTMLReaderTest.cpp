@@ -69,4 +69,26 @@ TEST(HTMLReader, bytesThatAreNotUtf8AreAnError)
     EXPECT_FALSE(html::attributedStringFromHTML(std::string(2 * 1024 * 1024, 'a')));
 }
 
+// Found by fuzzing: a few kilobytes of nested elements overflowed the stack.
+TEST(HTMLReader, deeplyNestedElementsKeepTheirTextWithoutOverflowingTheStack)
+{
+    std::string nested;
+    for (int i = 0; i < 1000; ++i)
+        nested += i % 2 ? "<i>" : "<font size=+1>";
+    auto text = html::attributedStringFromHTML("<b>" + nested + "deep<br>er<script>x</script></b>");
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->string(), "deep\ner");
+    auto* deep = runContaining(*text, "deep");
+    ASSERT_TRUE(deep);
+    EXPECT_EQ(deep->attributes.font->fontName(), "Times-BoldItalic");
+    EXPECT_DOUBLE_EQ(deep->attributes.font->pointSize(), 13.5);
+
+    std::string endless;
+    for (int i = 0; i < 100'000; ++i)
+        endless += "<b>";
+    auto refused = html::attributedStringFromHTML(endless);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().description().find("more elements"), std::string::npos);
+}
+
 }
