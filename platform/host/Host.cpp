@@ -100,6 +100,9 @@ foundation::Result<void> Host::start()
     server.set_write_timeout(10);
     // Short, so that stopping does not wait long for idle connections.
     server.set_keep_alive_timeout(2);
+    // An answer goes out as its headers, then its body: without this the body waits for the
+    // browser's delayed acknowledgement of the headers, some 40 ms on every snapshot.
+    server.set_tcp_nodelay(true);
     if (m_options.listen.isIPv6())
         server.set_address_family(AF_INET6);
 
