@@ -50,11 +50,24 @@ function showNotice(text, lasting = false) {
 
 function viewport() {
   if (page.table) return page.table.viewport();
-  return { first: 0, count: Math.ceil(window.innerHeight / 56) + 6, width: window.innerWidth, height: window.innerHeight };
+  // Before the first answer the table's scroller is measured from a stand-in, so that the rows of
+  // that answer already have the width they are drawn at and need not be asked for again.
+  const probe = document.createElement('div');
+  probe.className = 'table-scroller';
+  probe.style.visibility = 'hidden';
+  root.append(probe);
+  const width = probe.clientWidth || window.innerWidth;
+  const height = probe.clientHeight || window.innerHeight;
+  probe.remove();
+  return { first: 0, count: Math.ceil(height / 56) + 6, width, height };
 }
+
+// The size the host last heard of: a check asks again only when the size differs from it.
+let lastSize = '';
 
 function hostViewport() {
   const { first, count, width, height } = viewport();
+  lastSize = `${width}x${height}`;
   return { first, count, width, height };
 }
 
@@ -155,14 +168,15 @@ function pump() {
   });
 }
 
-let lastSize = '';
 let checkScheduled = false;
 function scheduleViewportCheck() {
   if (checkScheduled) return;
   checkScheduled = true;
   requestAnimationFrame(() => {
     checkScheduled = false;
-    if (!page.table) return;
+    // While an answer is on its way the check waits for it: every request ends with another
+    // check, against the rows that answer drew, so the same rows are not asked for twice.
+    if (!page.table || page.busy) return;
     const current = viewport();
     const size = `${current.width}x${current.height}`;
     if (size !== lastSize || !page.table.covers(current)) {
