@@ -266,6 +266,7 @@ def main():
     parser.add_argument("--seconds", type=float, default=120)
     parser.add_argument("--clients", type=int, default=6)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--log", help="where the program's error output goes (default: discarded)")
     arguments = parser.parse_args()
 
     ledger = Ledger()
@@ -282,8 +283,9 @@ def main():
     print(f"library: {len(initial)} books written in {time.monotonic() - started:.1f} s")
 
     port = free_port()
+    log = open(arguments.log, "w") if arguments.log else subprocess.DEVNULL
     program = subprocess.Popen([arguments.binary, "--documents", folder, "--no-browser", "--port", str(port)],
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                               stdout=subprocess.PIPE, stderr=log, text=True,
                                env=dict(os.environ, XDG_DATA_HOME=work, XDG_RUNTIME_DIR=work))
     failures = []
     try:
@@ -415,6 +417,11 @@ def main():
                 program.wait(timeout=30)
             except subprocess.TimeoutExpired:
                 program.kill()
+        if log is not subprocess.DEVNULL:
+            log.close()
+        if program.returncode not in (0, None, -signal.SIGTERM):
+            print(f"the program ended with status {program.returncode} after SIGTERM")
+            failures.append("unclean exit")
         shutil.rmtree(work, ignore_errors=True)
     return 1 if failures else 0
 
