@@ -37,7 +37,8 @@ function send(event) {
 
 const actions = {
   send,
-  viewportChanged: () => scheduleViewportCheck(),
+  // Scroll events come at most once a frame already: the rows in view are asked for at once.
+  viewportChanged: () => checkViewport(),
 };
 
 let noticeTimer = null;
@@ -168,22 +169,27 @@ function pump() {
   });
 }
 
+// Asks for the rows in view when the table does not hold them, or when the size changed.
+function checkViewport() {
+  // While an answer is on its way the check waits for it: every request ends with another
+  // check, against the rows that answer drew, so the same rows are not asked for twice.
+  if (!page.table || page.busy) return;
+  const current = viewport();
+  const size = `${current.width}x${current.height}`;
+  if (size !== lastSize || !page.table.covers(current)) {
+    lastSize = size;
+    page.wantState = true;
+    pump();
+  }
+}
+
 let checkScheduled = false;
 function scheduleViewportCheck() {
   if (checkScheduled) return;
   checkScheduled = true;
   requestAnimationFrame(() => {
     checkScheduled = false;
-    // While an answer is on its way the check waits for it: every request ends with another
-    // check, against the rows that answer drew, so the same rows are not asked for twice.
-    if (!page.table || page.busy) return;
-    const current = viewport();
-    const size = `${current.width}x${current.height}`;
-    if (size !== lastSize || !page.table.covers(current)) {
-      lastSize = size;
-      page.wantState = true;
-      pump();
-    }
+    checkViewport();
   });
 }
 
