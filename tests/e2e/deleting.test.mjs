@@ -7,8 +7,7 @@ import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
-import { makeLibrary } from './support/library.mjs';
-import { startPagewyn } from './support/pagewyn.mjs';
+import { withPagewyn } from './support/pagewyn.mjs';
 
 let browser;
 before(async () => { browser = await launchBrowser(); });
@@ -19,17 +18,6 @@ const books = [
   { file: 'beta.epub', title: 'Beta', author: 'Bob', unpacked: true, modified: 1_700_000_200 },
   { file: 'alpha.epub', title: 'Alpha', author: 'Ann', modified: 1_700_000_100 },
 ];
-
-async function withPagewyn(body) {
-  const library = makeLibrary(books);
-  const pagewyn = await startPagewyn(library.folder);
-  try {
-    await body(pagewyn, library);
-  } finally {
-    assert.equal(await pagewyn.stop(), 0);
-    library.remove();
-  }
-}
 
 async function swipeLeft(page, name) {
   const box = await page.locator(`.row-cell[aria-label="${name}"]`).boundingBox();
@@ -51,7 +39,7 @@ async function waitForRows(page, expected) {
 
 describe('deleting a book', () => {
   test('a swipe to the left shows Delete; confirming removes the row and the item on disk', { timeout: 90000 }, async () => {
-    await withPagewyn(async (pagewyn, library) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       await swipeLeft(page, 'Beta, Bob');
       const confirm = page.getByRole('button', { name: 'Delete Beta, Bob' });
@@ -65,7 +53,7 @@ describe('deleting a book', () => {
   });
 
   test('a swipe that is taken back deletes nothing', { timeout: 90000 }, async () => {
-    await withPagewyn(async (pagewyn, library) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       await swipeLeft(page, 'Gamma, Cy');
       await page.getByRole('button', { name: 'Delete Gamma, Cy' }).waitFor({ state: 'visible' });
@@ -78,7 +66,7 @@ describe('deleting a book', () => {
   });
 
   test('from the keyboard: arrows move, Delete asks, Escape takes it back, Enter confirms', { timeout: 90000 }, async () => {
-    await withPagewyn(async (pagewyn, library) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       await page.locator('.row-cell').first().waitFor();
       await page.locator('.row-cell[aria-label="Gamma, Cy"]').focus();
@@ -99,7 +87,7 @@ describe('deleting a book', () => {
   });
 
   test('when the item cannot be removed the row stays and the console says why', { timeout: 90000 }, async () => {
-    await withPagewyn(async (pagewyn, library) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       rmSync(join(library.folder, 'alpha.epub'));
       await swipeLeft(page, 'Alpha, Ann');

@@ -12,7 +12,7 @@ import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
 import { makeLibrary, writeBook } from './support/library.mjs';
-import { pagewynBinary, startPagewyn } from './support/pagewyn.mjs';
+import { pagewynBinary, withPagewyn } from './support/pagewyn.mjs';
 
 let browser;
 let outside;
@@ -29,17 +29,6 @@ const books = [
   { file: 'beta.epub', title: 'Beta', author: 'Bob', modified: 1_700_000_200 },
   { file: 'alpha.epub', title: 'Alpha', author: 'Ann', modified: 1_700_000_100 },
 ];
-
-async function withPagewyn(body) {
-  const library = makeLibrary(books);
-  const pagewyn = await startPagewyn(library.folder);
-  try {
-    await body(pagewyn, library);
-  } finally {
-    assert.equal(await pagewyn.stop(), 0);
-    library.remove();
-  }
-}
 
 // A book outside the library, as a person has it among their downloads.
 const bookOutside = (file, title, author) => writeBook(outside, { file, title, author, modified: 1_600_000_000 });
@@ -83,7 +72,7 @@ function runPagewyn(args, env = {}) {
 
 describe('importing a book', () => {
   test('the open button shows the picker sheet; a chosen book is imported, opened and stands first', { timeout: 90000 }, async () => {
-    await withPagewyn(async (pagewyn, library) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       await page.getByRole('button', { name: 'open' }).click();
       const sheet = page.getByRole('dialog', { name: 'Choose a book' });
@@ -102,7 +91,7 @@ describe('importing a book', () => {
   });
 
   test('Cancel and Escape close the sheet, import nothing, and the program says "view was cancelled"', { timeout: 90000 }, async () => {
-    await withPagewyn(async (pagewyn, library) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       const sheet = page.getByRole('dialog', { name: 'Choose a book' });
 
@@ -125,7 +114,7 @@ describe('importing a book', () => {
   });
 
   test('`pagewyn FILE.epub` hands the book to the running program, which imports and opens it', { timeout: 90000 }, async () => {
-    await withPagewyn(async (pagewyn, library) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       const handed = await runPagewyn(['--documents', library.folder, '--no-browser', bookOutside('Delta.epub', 'Delta', 'Di')],
         { XDG_DATA_HOME: join(library.folder, '.xdg') });
@@ -160,7 +149,7 @@ describe('importing a book', () => {
   });
 
   test('`pagewyn FILE` refuses what it cannot hand over, with a clear message and a failing status', { timeout: 60000 }, async () => {
-    await withPagewyn(async (pagewyn, library) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const env = { XDG_DATA_HOME: join(library.folder, '.xdg') };
       const missing = await runPagewyn(['--documents', library.folder, join(outside, 'absent.epub')], env);
       assert.notEqual(missing.code, 0);
@@ -173,7 +162,7 @@ describe('importing a book', () => {
   });
 
   test('a book dropped on the library page is imported like a handed-over file', { timeout: 90000 }, async () => {
-    await withPagewyn(async (pagewyn) => {
+    await withPagewyn(books, async (pagewyn) => {
       const page = await openPagewyn(browser, pagewyn);
       const bytes = readFileSync(bookOutside('Epsilon.epub', 'Epsilon', 'Eve')).toString('base64');
       const dataTransfer = await page.evaluateHandle((base64) => {

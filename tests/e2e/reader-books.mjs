@@ -4,50 +4,7 @@
 
 import { mkdirSync, symlinkSync, utimesSync, writeFileSync } from 'node:fs';
 import { dirname, join } from 'node:path';
-import { crc32 } from 'node:zlib';
-
-// A zip archive of the entries, each stored as it is, names in UTF-8.
-function storedZip(entries) {
-  const parts = [];
-  const directory = [];
-  let offset = 0;
-  for (const { name, bytes } of entries) {
-    const nameBytes = Buffer.from(name, 'utf8');
-    const data = Buffer.from(bytes);
-    const header = (size, signature) => {
-      const fields = Buffer.alloc(size);
-      fields.writeUInt32LE(signature, 0);
-      return fields;
-    };
-    const local = header(30, 0x04034b50);
-    local.writeUInt16LE(20, 4);
-    local.writeUInt16LE(0x0800, 6);
-    local.writeUInt32LE(crc32(data), 14);
-    local.writeUInt32LE(data.length, 18);
-    local.writeUInt32LE(data.length, 22);
-    local.writeUInt16LE(nameBytes.length, 26);
-    const central = header(46, 0x02014b50);
-    central.writeUInt16LE(20, 4);
-    central.writeUInt16LE(20, 6);
-    central.writeUInt16LE(0x0800, 8);
-    central.writeUInt32LE(crc32(data), 16);
-    central.writeUInt32LE(data.length, 20);
-    central.writeUInt32LE(data.length, 24);
-    central.writeUInt16LE(nameBytes.length, 28);
-    central.writeUInt32LE(offset, 42);
-    parts.push(local, nameBytes, data);
-    directory.push(central, nameBytes);
-    offset += 30 + nameBytes.length + data.length;
-  }
-  const centralBytes = Buffer.concat(directory);
-  const end = Buffer.alloc(22);
-  end.writeUInt32LE(0x06054b50, 0);
-  end.writeUInt16LE(entries.length, 8);
-  end.writeUInt16LE(entries.length, 10);
-  end.writeUInt32LE(centralBytes.length, 12);
-  end.writeUInt32LE(offset, 16);
-  return Buffer.concat([...parts, centralBytes, end]);
-}
+import { storedZip } from './support/library.mjs';
 
 const escapeXML = (text) => String(text).replace(/[<>&"]/g, (c) => ({ '<': '&lt;', '>': '&gt;', '&': '&amp;', '"': '&quot;' })[c]);
 

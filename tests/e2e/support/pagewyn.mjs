@@ -1,10 +1,13 @@
 // Starts the real pagewyn program on a library folder, as a person would with --no-browser, and
 // reads the address it prints. stop() ends it with SIGTERM and answers its exit code.
 
+import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { existsSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
+
+import { makeLibrary } from './library.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 
@@ -58,4 +61,17 @@ export async function startPagewyn(folder, extraArguments = []) {
       return code;
     },
   };
+}
+
+// Runs body(pagewyn, library) against the program started on a library of the books; afterwards
+// the program must end cleanly on SIGTERM and the library is removed.
+export async function withPagewyn(books, body) {
+  const library = makeLibrary(books);
+  const pagewyn = await startPagewyn(library.folder);
+  try {
+    await body(pagewyn, library);
+  } finally {
+    assert.equal(await pagewyn.stop(), 0);
+    library.remove();
+  }
 }
