@@ -50,8 +50,10 @@ struct JpegErrorManager {
 
 void ignoreMessage(j_common_ptr) {}
 
-// Only plain C objects live between setjmp and longjmp here; the bitmap is owned by the caller.
-bool decodeJpegInto(const std::string& bytes, int minimumSide, Bitmap& bitmap)
+// Only plain C objects live between setjmp and longjmp here: the bitmap and the row buffer are
+// owned by the caller, so an error raised at any step — the last, finishing the decode, included —
+// frees nothing twice and skips no destructor.
+bool decodeJpegInto(const std::string& bytes, int minimumSide, Bitmap& bitmap, std::vector<unsigned char>& rowBuffer)
 {
     jpeg_decompress_struct info;
     JpegErrorManager errors;
@@ -90,26 +92,19 @@ bool decodeJpegInto(const std::string& bytes, int minimumSide, Bitmap& bitmap)
     bitmap.width = static_cast<int>(info.output_width);
     bitmap.height = static_cast<int>(info.output_height);
     bitmap.rgba.assign(static_cast<std::size_t>(bitmap.width) * bitmap.height * 4, 255);
-    std::vector<unsigned char>* rowBuffer = new std::vector<unsigned char>(static_cast<std::size_t>(bitmap.width) * 3);
-    // The buffer is reached through a pointer freed on both paths, so a jump skips no destructor.
-    if (setjmp(errors.escape)) {
-        delete rowBuffer;
-        jpeg_destroy_decompress(&info);
-        return false;
-    }
+    rowBuffer.assign(static_cast<std::size_t>(bitmap.width) * 3, 0);
     while (info.output_scanline < info.output_height) {
         unsigned row = info.output_scanline;
-        JSAMPROW rows[1] = { rowBuffer->data() };
+        JSAMPROW rows[1] = { rowBuffer.data() };
         if (jpeg_read_scanlines(&info, rows, 1) != 1)
             break;
         std::uint8_t* out = bitmap.pixel(0, static_cast<int>(row));
         for (int x = 0; x < bitmap.width; ++x) {
-            out[x * 4] = (*rowBuffer)[x * 3];
-            out[x * 4 + 1] = (*rowBuffer)[x * 3 + 1];
-            out[x * 4 + 2] = (*rowBuffer)[x * 3 + 2];
+            out[x * 4] = rowBuffer[x * 3];
+            out[x * 4 + 1] = rowBuffer[x * 3 + 1];
+            out[x * 4 + 2] = rowBuffer[x * 3 + 2];
         }
     }
-    delete rowBuffer;
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     return true;
@@ -118,7 +113,8 @@ bool decodeJpegInto(const std::string& bytes, int minimumSide, Bitmap& bitmap)
 std::optional<Bitmap> decodeJpeg(const std::string& bytes, int minimumSide)
 {
     Bitmap bitmap;
-    if (!decodeJpegInto(bytes, minimumSide, bitmap))
+    std::vector<unsigned char> rowBuffer;
+    if (!decodeJpegInto(bytes, minimumSide, bitmap, rowBuffer))
         return std::nullopt;
     return bitmap;
 }
