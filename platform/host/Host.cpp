@@ -120,7 +120,7 @@ foundation::Result<void> Host::start()
         auto where = m_options.port == 0 ? bindAddress : bindAddress + " port " + std::to_string(m_options.port);
         return foundation::Error("cannot listen on " + where + " (the address is not this machine's, or the port is taken)");
     }
-    m_guard = std::make_unique<RequestGuard>(m_token, m_port, m_options.listen.acceptedHosts(m_port));
+    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port));
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
     // The server may only be stopped once its loop runs: a stop that comes first is lost, and
@@ -165,8 +165,6 @@ void Host::installRoutes()
             response.set_content("Forbidden: " + decision.reason + ".\n", "text/plain; charset=utf-8");
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (decision.tokenFromAddress)
-            response.set_header("Set-Cookie", m_guard->setCookieValue());
         if (!isUploadRoute(request.path)) {
             // A chunked body could not be bounded before it is read.
             if (request.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos) {
@@ -199,12 +197,9 @@ void Host::installRoutes()
         sendJson(response, 500, { { "error", "the host failed to answer: " + what } });
     });
 
-    server.Get("/", [this](const httplib::Request& request, httplib::Response& response) {
-        // The token leaves the address bar: it stays in the cookie only.
-        if (request.has_param("token")) {
-            response.set_redirect("/", 303);
-            return;
-        }
+    // The printed address, /?token=..., opens the page, which takes the token from the address
+    // into its own keeping and out of the address bar.
+    server.Get("/", [this](const httplib::Request&, httplib::Response& response) {
         auto page = m_files.file("index.html");
         if (!page) {
             response.status = 500;
@@ -274,7 +269,7 @@ void Host::installRoutes()
     installUploadRoutes(server, m_loop, m_state, m_stream, m_options.upload);
     installSettingsRoutes(server);
 
-    server.Get(R"(/images/([0-9a-f]{16}))", [this](const httplib::Request& request, httplib::Response& response) {
+    server.Get(R"(/images/([0-9a-f]{32}))", [this](const httplib::Request& request, httplib::Response& response) {
         // ?side=N: the page shows the picture with its shorter side N pixels, so a large cover
         // is served scaled down.
         int side = 0;

@@ -115,7 +115,7 @@ TEST(HostReliability, aPageThatGoesAwayMidRequestLeavesTheHostServing)
         address.sin_port = htons(static_cast<std::uint16_t>(hosted.host().port()));
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ASSERT_EQ(::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        std::string request = "GET /state HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nCookie: " + hosted.page().begin()->second + "\r\n\r\n";
+        std::string request = "GET /state HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: " + hosted.host().token() + "\r\n\r\n";
         ASSERT_EQ(::send(sock, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
         ::close(sock);
     }
