@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/host/AccessToken.h"
+#include "platform/host/GatedServer.h"
 #include "platform/host/ReaderRoutes.h"
 #include "platform/host/RequestGuard.h"
 #include "platform/host/SettingsRoutes.h"
@@ -20,8 +21,8 @@ namespace host {
 
 namespace {
 
-// Each open page holds a stream and may keep a few connections alive; the pool leaves room for
-// several pages besides the streams.
+// Each open page holds a stream while it is open; the pool leaves room for several pages'
+// requests besides the streams. Connections waiting for their requests hold no worker.
 constexpr std::size_t workerThreads = EventStream::maximumStreams + 24;
 constexpr auto keepAliveInterval = std::chrono::seconds(15);
 
@@ -91,15 +92,12 @@ foundation::Result<void> Host::start()
         return foundation::Error("the host is already serving");
     // A page closed while its answer is written must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
-    m_server = std::make_unique<httplib::Server>();
+    m_server = std::make_unique<GatedServer>(workerThreads);
     auto& server = *m_server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(workerThreads); };
     // Streamed uploads may be large; every other body is held to largestBody before routing.
     server.set_payload_max_length(std::numeric_limits<std::size_t>::max());
     server.set_read_timeout(10);
     server.set_write_timeout(10);
-    // Short, so that stopping does not wait long for idle connections.
-    server.set_keep_alive_timeout(2);
     // An answer goes out as its headers, then its body: without this the body waits for the
     // browser's delayed acknowledgement of the headers, some 40 ms on every snapshot.
     server.set_tcp_nodelay(true);
@@ -120,6 +118,7 @@ foundation::Result<void> Host::start()
         auto where = m_options.port == 0 ? bindAddress : bindAddress + " port " + std::to_string(m_options.port);
         return foundation::Error("cannot listen on " + where + " (the address is not this machine's, or the port is taken)");
     }
+    server.widenBacklog();
     m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port));
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
