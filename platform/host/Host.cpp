@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "platform/host/AccessToken.h"
+#include "platform/host/GatedServer.h"
 #include "platform/host/ReaderRoutes.h"
 #include "platform/host/RequestGuard.h"
 #include "platform/host/SettingsRoutes.h"
@@ -20,8 +21,8 @@ namespace host {
 
 namespace {
 
-// Each open page holds a stream and may keep a few connections alive; the pool leaves room for
-// several pages besides the streams.
+// Each open page holds a stream while it is open; the pool leaves room for several pages'
+// requests besides the streams. Connections waiting for their requests hold no worker.
 constexpr std::size_t workerThreads = EventStream::maximumStreams + 24;
 constexpr auto keepAliveInterval = std::chrono::seconds(15);
 
@@ -91,15 +92,12 @@ foundation::Result<void> Host::start()
         return foundation::Error("the host is already serving");
     // A page closed while its answer is written must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
-    m_server = std::make_unique<httplib::Server>();
+    m_server = std::make_unique<GatedServer>(workerThreads);
     auto& server = *m_server;
-    server.new_task_queue = [] { return new httplib::ThreadPool(workerThreads); };
     // Streamed uploads may be large; every other body is held to largestBody before routing.
     server.set_payload_max_length(std::numeric_limits<std::size_t>::max());
     server.set_read_timeout(10);
     server.set_write_timeout(10);
-    // Short, so that stopping does not wait long for idle connections.
-    server.set_keep_alive_timeout(2);
     // An answer goes out as its headers, then its body: without this the body waits for the
     // browser's delayed acknowledgement of the headers, some 40 ms on every snapshot.
     server.set_tcp_nodelay(true);
@@ -120,7 +118,8 @@ foundation::Result<void> Host::start()
         auto where = m_options.port == 0 ? bindAddress : bindAddress + " port " + std::to_string(m_options.port);
         return foundation::Error("cannot listen on " + where + " (the address is not this machine's, or the port is taken)");
     }
-    m_guard = std::make_unique<RequestGuard>(m_token, m_port, m_options.listen.acceptedHosts(m_port));
+    server.widenBacklog();
+    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port));
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
     // The server may only be stopped once its loop runs: a stop that comes first is lost, and
@@ -165,8 +164,6 @@ void Host::installRoutes()
             response.set_content("Forbidden: " + decision.reason + ".\n", "text/plain; charset=utf-8");
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (decision.tokenFromAddress)
-            response.set_header("Set-Cookie", m_guard->setCookieValue());
         if (!isUploadRoute(request.path)) {
             // A chunked body could not be bounded before it is read.
             if (request.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos) {
@@ -199,12 +196,9 @@ void Host::installRoutes()
         sendJson(response, 500, { { "error", "the host failed to answer: " + what } });
     });
 
-    server.Get("/", [this](const httplib::Request& request, httplib::Response& response) {
-        // The token leaves the address bar: it stays in the cookie only.
-        if (request.has_param("token")) {
-            response.set_redirect("/", 303);
-            return;
-        }
+    // The printed address, /?token=..., opens the page, which takes the token from the address
+    // into its own keeping and out of the address bar.
+    server.Get("/", [this](const httplib::Request&, httplib::Response& response) {
         auto page = m_files.file("index.html");
         if (!page) {
             response.status = 500;
@@ -274,7 +268,7 @@ void Host::installRoutes()
     installUploadRoutes(server, m_loop, m_state, m_stream, m_options.upload);
     installSettingsRoutes(server);
 
-    server.Get(R"(/images/([0-9a-f]{16}))", [this](const httplib::Request& request, httplib::Response& response) {
+    server.Get(R"(/images/([0-9a-f]{32}))", [this](const httplib::Request& request, httplib::Response& response) {
         // ?side=N: the page shows the picture with its shorter side N pixels, so a large cover
         // is served scaled down.
         int side = 0;

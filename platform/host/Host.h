@@ -17,12 +17,9 @@
 #include <string>
 #include <thread>
 
-namespace httplib {
-class Server;
-}
-
 namespace host {
 
+class GatedServer;
 class RequestGuard;
 
 struct HostOptions {
@@ -74,7 +71,7 @@ private:
     StateService m_state;
     WebFiles m_files;
     std::unique_ptr<RequestGuard> m_guard;
-    std::unique_ptr<httplib::Server> m_server;
+    std::unique_ptr<GatedServer> m_server;
     std::thread m_thread;
 };
 

@@ -1,6 +1,8 @@
-// The weak image registry, with ids digested from the pictures' bytes (64-bit FNV-1a).
+// The weak image registry, with ids made of its key and a digest of the pictures' bytes
+// (64-bit FNV-1a).
 #include "platform/host/ImageRegistry.h"
 
+#include "platform/host/AccessToken.h"
 #include "platform/ui/BitmapScaling.h"
 #include "platform/ui/ImageCodec.h"
 
@@ -31,6 +33,11 @@ std::string digest(const std::string& mimeType, const std::string& bytes)
 }
 }
 
+ImageRegistry::ImageRegistry()
+    : m_key(makeAccessToken().substr(0, 16))
+{
+}
+
 std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>& image)
 {
     if (!image)
@@ -55,7 +62,7 @@ std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>
         encoded = std::make_shared<const std::string>(std::move(*png));
         mimeType = "image/png";
     }
-    auto id = digest(mimeType, encoded ? *encoded : image->data());
+    auto id = m_key + digest(mimeType, encoded ? *encoded : image->data());
 
     std::lock_guard guard(m_lock);
     auto& entry = m_byId[id];

@@ -1,7 +1,9 @@
 // ImageRegistry: the images the view tree references, by the id the browser fetches them under.
-// It holds them weakly: an image no view shows any more can no longer be fetched. The id is a
-// digest of the picture's bytes, so a cover read again for a row that scrolls back into view has
-// the same address and the browser's cache serves it.
+// It holds them weakly: an image no view shows any more can no longer be fetched. The id is this
+// registry's random key followed by a digest of the picture's bytes: the key makes the address
+// unguessable, so it is the picture's own credential (an <img> cannot send the launch's token),
+// and good for pictures only; the digest gives a cover read again for a row that scrolls back
+// into view the same address, so the browser's cache serves it.
 #pragma once
 
 #include "platform/ui/Image.h"
@@ -17,6 +19,8 @@ namespace host {
 
 class ImageRegistry {
 public:
+    ImageRegistry();
+
     // The bytes and media type of a served image.
     struct Picture {
         std::shared_ptr<const std::string> bytes;
@@ -53,6 +57,8 @@ private:
     mutable std::unordered_map<std::string, Entry> m_byId;
     std::unordered_map<const ui::Image*, std::string> m_idByImage;
     std::size_t m_pruneAt = 256;
+    // 16 random hex digits, the first half of every id.
+    const std::string m_key;
 };
 
 }

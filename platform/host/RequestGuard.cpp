@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <regex>
 
 namespace host {
 
@@ -16,68 +17,56 @@ std::string lowered(std::string text)
     return text;
 }
 
-std::string trimmed(const std::string& text)
+std::string headerValue(const httplib::Headers& headers, const char* name)
 {
-    auto begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return {};
-    auto end = text.find_last_not_of(" \t");
-    return text.substr(begin, end - begin + 1);
+    auto found = headers.find(name);
+    return found == headers.end() ? std::string() : found->second;
 }
 }
 
-RequestGuard::RequestGuard(std::string token, int port, std::vector<std::string> acceptedHosts)
+RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts)
     : m_token(std::move(token))
-    , m_cookieName("pagewyn-" + std::to_string(port))
     , m_acceptedHosts(std::move(acceptedHosts))
 {
 }
 
-std::string RequestGuard::setCookieValue() const
+RequestGuard::Access RequestGuard::accessFor(const std::string& method, const std::string& path)
 {
-    return m_cookieName + "=" + m_token + "; Path=/; HttpOnly; SameSite=Strict";
-}
-
-std::string RequestGuard::cookieToken(const std::string& cookies) const
-{
-    std::size_t start = 0;
-    while (start <= cookies.size()) {
-        auto end = cookies.find(';', start);
-        if (end == std::string::npos)
-            end = cookies.size();
-        auto pair = cookies.substr(start, end - start);
-        auto equals = pair.find('=');
-        if (equals != std::string::npos && trimmed(pair.substr(0, equals)) == m_cookieName)
-            return trimmed(pair.substr(equals + 1));
-        start = end + 1;
-    }
-    return {};
+    if (method != "GET" && method != "HEAD")
+        return Access::token;
+    static const std::regex renderer(R"(/|/[a-z0-9][a-z0-9-]{0,63}\.(html|js|css|svg)|/fonts/[A-Za-z-]{1,40})");
+    static const std::regex keyed(R"(/images/[0-9a-f]{32}|/reader/[0-9a-f]{32}/.+)");
+    if (std::regex_match(path, renderer))
+        return Access::open;
+    if (std::regex_match(path, keyed))
+        return Access::byKeyInAddress;
+    return Access::token;
 }
 
 RequestGuard::Decision RequestGuard::check(const httplib::Request& request) const
 {
+    const auto& headers = request.headers;
     Decision decision;
-    auto host = request.get_header_value("Host");
+    auto host = headerValue(headers, "Host");
     if (!hostHeaderAccepted(host, m_acceptedHosts)) {
         decision.reason = "this address is not Pagewyn's";
         return decision;
     }
-    // Browsers name the page a request comes from; only Pagewyn's own pages may act.
-    if (request.has_header("Origin") && lowered(request.get_header_value("Origin")) != "http://" + lowered(host)) {
+    // Browsers name the page a request comes from; only Pagewyn's own page may act. Another port
+    // of this machine is the "same site" but not the same origin.
+    if (headers.count("Origin") && lowered(headerValue(headers, "Origin")) != "http://" + lowered(host)) {
         decision.reason = "requests from other sites are refused";
         return decision;
     }
-    if (request.get_header_value("Sec-Fetch-Site") == "cross-site") {
-        decision.reason = "requests from other sites are refused";
-        return decision;
+    if (headers.count("Sec-Fetch-Site")) {
+        auto site = headerValue(headers, "Sec-Fetch-Site");
+        if (site != "same-origin" && site != "none") {
+            decision.reason = "requests from other sites are refused";
+            return decision;
+        }
     }
-    if (request.has_param("token") && tokensEqual(request.get_param_value("token"), m_token)) {
-        decision.allowed = true;
-        decision.tokenFromAddress = true;
-        return decision;
-    }
-    if (tokensEqual(request.get_header_value(tokenHeader), m_token)
-        || tokensEqual(cookieToken(request.get_header_value("Cookie")), m_token)) {
+    auto access = accessFor(request.method, request.path);
+    if (access != Access::token || tokensEqual(headerValue(headers, tokenHeader), m_token)) {
         decision.allowed = true;
         return decision;
     }

@@ -1,7 +1,10 @@
 // RequestGuard: decides whether a request may reach the application. It must name this host in
 // its Host header (so a page elsewhere cannot reach it by a rebound name), come from this host's
-// own pages when the browser says where it comes from, and carry the launch's token — in the
-// address, in the cookie the host sets, or in a header for programs.
+// own page when the browser says where it comes from, and carry the launch's token in its
+// X-Pagewyn-Token header. Only loads that cannot carry a header go without it, each by its own
+// narrow key in the address: a picture by its id, a book's file by its reader session. The
+// program's own renderer files hold nothing of the library and are served to any request that
+// names this host. No cookie is ever set: a browser would send it to every port of this machine.
 #pragma once
 
 #include <httplib.h>
@@ -12,30 +15,31 @@ namespace host {
 
 class RequestGuard {
 public:
-    RequestGuard(std::string token, int port, std::vector<std::string> acceptedHosts);
+    RequestGuard(std::string token, std::vector<std::string> acceptedHosts);
 
     struct Decision {
         bool allowed = false;
         // Why a request is refused, for the 403 answer.
         std::string reason;
-        // The token came in the address: the answer keeps it in the cookie.
-        bool tokenFromAddress = false;
     };
     Decision check(const httplib::Request& request) const;
 
-    // One cookie per port, so two running instances on one machine keep their own tokens.
-    const std::string& cookieName() const { return m_cookieName; }
-    // The Set-Cookie value: HttpOnly (no script reads it) and SameSite=Strict (no other site's
-    // page sends it).
-    std::string setCookieValue() const;
+    // How a route is reached: every route the list below does not name needs the token, so a
+    // new route is guarded without a word about it.
+    enum class Access {
+        // The renderer's own files: the page, its scripts, styles, icons and stand-in fonts.
+        open,
+        // A picture by its unguessable id, or a file of the book open under an unguessable reader
+        // session: the route answers only for an id or session it knows.
+        byKeyInAddress,
+        token,
+    };
+    static Access accessFor(const std::string& method, const std::string& path);
 
     static constexpr const char* tokenHeader = "X-Pagewyn-Token";
 
 private:
-    std::string cookieToken(const std::string& cookies) const;
-
     std::string m_token;
-    std::string m_cookieName;
     std::vector<std::string> m_acceptedHosts;
 };
 

@@ -1,5 +1,46 @@
 // The page's side of the host's protocol: the state for a viewport, one event at a time, and
 // the stream that says when the state changed elsewhere (with polling when no stream can be had).
+// Every request to the host goes through hostFetch, which sends the launch's token in a header:
+// the token is never in a cookie, which the browser would send to every port of this machine.
+
+const tokenHeader = 'X-Pagewyn-Token';
+const tokenKey = 'pagewyn-token';
+
+// The printed address carries the token: the page keeps it (in session storage, for a reload of
+// this tab) and takes it out of the address bar and the history.
+function launchToken() {
+  const address = new URL(window.location.href);
+  const given = address.searchParams.get('token');
+  if (given !== null) {
+    try {
+      sessionStorage.setItem(tokenKey, given);
+    } catch {
+      // Without session storage a reload asks for the printed address again.
+    }
+    address.searchParams.delete('token');
+    history.replaceState(history.state, '', address.pathname + address.search + address.hash);
+    return given;
+  }
+  try {
+    return sessionStorage.getItem(tokenKey) ?? '';
+  } catch {
+    return '';
+  }
+}
+
+const token = launchToken();
+
+// fetch() for the host's routes: the same options, with the token added to the headers.
+export function hostFetch(path, options = {}) {
+  const headers = new Headers(options.headers ?? {});
+  headers.set(tokenHeader, token);
+  return fetch(path, { cache: 'no-store', credentials: 'omit', ...options, headers });
+}
+
+// The header and value an XMLHttpRequest to the host sets.
+export function tokenHeaderPair() {
+  return [tokenHeader, token];
+}
 
 export class HostError extends Error {
   constructor(status, message, body) {
@@ -36,39 +77,62 @@ function query(viewport) {
 }
 
 export function fetchState(viewport) {
-  return reach(async () => answer(await fetch(`/state?${query(viewport)}`, { cache: 'no-store', credentials: 'same-origin' })));
+  return reach(async () => answer(await hostFetch(`/state?${query(viewport)}`)));
 }
 
 export function postEvent(event) {
-  return reach(async () => answer(await fetch('/event', {
+  return reach(async () => answer(await hostFetch('/event', {
     method: 'POST',
-    cache: 'no-store',
-    credentials: 'same-origin',
     headers: { 'Content-Type': 'application/json' },
     body: JSON.stringify(event),
   })));
 }
 
-// Calls onChange(version) whenever the host says the state changed. Falls back to asking every
-// few seconds when the host has no stream to spare.
+// Calls onChange(version) for each "changed" message of a server-sent event stream body;
+// resolves when the body ends.
+async function readChanges(body, onChange) {
+  const reader = body.pipeThrough(new TextDecoderStream()).getReader();
+  let pending = '';
+  for (;;) {
+    const { value, done } = await reader.read();
+    if (done) return;
+    pending += value;
+    let end;
+    while ((end = pending.indexOf('\n\n')) >= 0) {
+      const message = pending.slice(0, end);
+      pending = pending.slice(end + 2);
+      const lines = message.split('\n');
+      if (!lines.includes('event: changed')) continue;
+      const data = lines.find((line) => line.startsWith('data:'))?.slice(5) ?? '';
+      try {
+        onChange(JSON.parse(data).version);
+      } catch {
+        onChange(null);
+      }
+    }
+  }
+}
+
+// Calls onChange(version) whenever the host says the state changed. The stream is a fetch, so it
+// carries the token as every other request does. Falls back to asking every few seconds when the
+// host has no stream to spare, and opens the stream again when it ends.
 export function watchChanges(onChange) {
   let polling = null;
   const poll = () => {
     if (!polling) polling = setInterval(() => onChange(null), 3000);
   };
-  if (typeof EventSource !== 'function') {
-    poll();
-    return;
-  }
-  const stream = new EventSource('/events');
-  stream.addEventListener('changed', (message) => {
+  const listen = async () => {
     try {
-      onChange(JSON.parse(message.data).version);
+      const response = await hostFetch('/events', { headers: { Accept: 'text/event-stream' } });
+      if (response.status === 503 || !response.ok || !response.body) {
+        poll();
+        return;
+      }
+      await readChanges(response.body, onChange);
     } catch {
-      onChange(null);
+      // The host went away or the connection broke: try again shortly.
     }
-  });
-  stream.addEventListener('error', () => {
-    if (stream.readyState === EventSource.CLOSED) poll();
-  });
+    setTimeout(listen, 2000);
+  };
+  listen();
 }

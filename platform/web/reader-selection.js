@@ -2,6 +2,7 @@
 // and for a highlight tapped — remove it. Highlights are kept by the program, in the highlight
 // database of the reader's configuration; this page only asks for them and draws them.
 
+import { hostFetch } from './connection.js';
 import { drawHighlight, eraseHighlight, selectedRange } from './reader-highlights.js';
 import { shareQuote } from './reader-quote.js';
 
@@ -39,10 +40,8 @@ export class SelectionMenu {
   }
 
   async action(body) {
-    const response = await fetch(`/reader/${this.reader.session}/action`, {
+    const response = await hostFetch(`/reader/${this.reader.session}/action`, {
       method: 'POST',
-      cache: 'no-store',
-      credentials: 'same-origin',
       headers: { 'Content-Type': 'application/json' },
       body: JSON.stringify(body),
     });

@@ -4,6 +4,7 @@
 // that holds, where the highlight database is, a button that opens the folder in the desktop's
 // file manager, and a way back to the library. Nothing goes back to the application.
 
+import { hostFetch } from './connection.js';
 import { keepFocusInside } from './dialog.js';
 
 let shown = null;
@@ -18,7 +19,7 @@ function element(tag, className, text) {
 async function askHost(path, options = {}) {
   let response;
   try {
-    response = await fetch(path, { cache: 'no-store', credentials: 'same-origin', ...options });
+    response = await hostFetch(path, options);
   } catch {
     throw new Error('Pagewyn is not running.');
   }

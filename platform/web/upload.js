@@ -2,7 +2,7 @@
 // picker's choice and a file dropped on the page both go this way. The host answers with the
 // next state, which is drawn through the page's usual path (the "pagewyn:state" event).
 
-import { HostError } from './connection.js';
+import { HostError, tokenHeaderPair } from './connection.js';
 
 // Hands a state the host answered with to the page, which draws it like any other.
 export function drawAnsweredState(state) {
@@ -17,6 +17,7 @@ export function uploadFile(route, file, { onProgress = null, parameters = {} } =
   const done = new Promise((resolve, reject) => {
     request.open('POST', `${route}?${query}`);
     request.setRequestHeader('Content-Type', 'application/epub+zip');
+    request.setRequestHeader(...tokenHeaderPair());
     request.upload.addEventListener('progress', (event) => {
       if (event.lengthComputable) onProgress?.(event.loaded, event.total);
     });

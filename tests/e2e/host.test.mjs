@@ -1,6 +1,7 @@
 // The host as a whole: the token, several tabs on one library, a long first scan, a clean end.
 
 import assert from 'node:assert/strict';
+import { createServer } from 'node:http';
 import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
@@ -18,11 +19,11 @@ const books = [
 ];
 
 describe('the host', () => {
-  test('without the token every request is forbidden and changes nothing', { timeout: 90000 }, async () => {
+  test('without the token in its header every request is forbidden and changes nothing', { timeout: 90000 }, async () => {
     const library = makeLibrary(books);
     const pagewyn = await startPagewyn(library.folder);
     try {
-      for (const path of ['/', '/state', '/app.js', '/events']) {
+      for (const path of ['/state', '/events', `/state?token=${pagewyn.token}`]) {
         const answer = await fetch(pagewyn.origin + path);
         assert.equal(answer.status, 403, path);
       }
@@ -31,16 +32,50 @@ describe('the host', () => {
       });
       assert.equal(event.status, 403);
 
+      // The renderer's files are open, but the page they make can show nothing of the library.
       const stranger = await browser.newPage();
       const answer = await stranger.goto(pagewyn.origin + '/');
-      assert.equal(answer.status(), 403);
-      assert.match(await stranger.textContent('body'), /Forbidden/);
+      assert.equal(answer.status(), 200);
+      await stranger.getByText(/open the address Pagewyn printed/).waitFor();
+      assert.equal(await stranger.locator('.row-cell').count(), 0);
       await stranger.close();
 
       const page = await openPagewyn(browser, pagewyn);
       assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann']);
       assert.equal(new URL(page.url()).search, '', 'the token leaves the address bar');
+      await page.reload();
+      assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann'], 'a reload of the tab keeps the key');
     } finally {
+      assert.equal(await pagewyn.stop(), 0);
+      library.remove();
+    }
+  });
+
+  test('another server on this machine that the page leads to learns nothing of the token', { timeout: 90000 }, async () => {
+    const library = makeLibrary(books);
+    const pagewyn = await startPagewyn(library.folder);
+    const heard = [];
+    const elsewhere = createServer((request, response) => {
+      heard.push({ url: request.url, headers: request.headers });
+      response.writeHead(200, { 'Content-Type': 'text/html' });
+      response.end(`<img src="/picture.png">`);
+    });
+    await new Promise((resolve) => elsewhere.listen(0, '127.0.0.1', resolve));
+    try {
+      const page = await openPagewyn(browser, pagewyn);
+      await rowNames(page);
+      const other = `http://127.0.0.1:${elsewhere.address().port}`;
+      await page.evaluate((address) => { window.location.href = `${address}/landing`; }, other);
+      await page.waitForURL(`${other}/landing`);
+      while (heard.length < 2) await new Promise((resolve) => setTimeout(resolve, 50));
+      for (const { url, headers } of heard) {
+        const seen = url + JSON.stringify(headers);
+        assert.ok(!seen.includes(pagewyn.token), `${url} carries the token`);
+        assert.equal(headers.cookie, undefined, `${url} carries a cookie`);
+        assert.ok(!(headers.referer ?? '').startsWith(pagewyn.origin), `${url} says it came from Pagewyn`);
+      }
+    } finally {
+      elsewhere.close();
       assert.equal(await pagewyn.stop(), 0);
       library.remove();
     }

@@ -26,10 +26,14 @@ const asides = [
   { id: 'notes', file: 'text/notes.xhtml', body: `<p>${asideTexts.notes}</p>` },
 ];
 
-function chapters() {
+// What a hostile book asks of the host from its first page: the change stream twenty times over
+// (more than there are streams), the state and a style sheet from the state route.
+const hostileLoads = `${'<img alt="" src="/events"/>'.repeat(20)}<img alt="" src="/state?first=0&amp;count=1"/><link rel="stylesheet" href="/state"/>`;
+
+function chapters(hostile) {
   const filler = Array.from({ length: 60 }, (_, n) => `<p>Paragraph ${n + 1} of the first chapter, long enough to wrap over a line or two of the page so that the chapter needs several pages.</p>`).join('');
   return [
-    { id: 'c1', file: 'text/one.xhtml', body: `<h1>Loomings</h1><p>${chapterTexts.one}</p>${filler}` },
+    { id: 'c1', file: 'text/one.xhtml', body: `<h1>Loomings</h1><p>${chapterTexts.one}</p>${hostile ? hostileLoads : ''}${filler}` },
     { id: 'c2', file: 'text/two.xhtml', body: `<h1>The Carpet-Bag</h1><p>${chapterTexts.two}</p>${'<p>More.</p>'.repeat(40)}<h2 id="middle">Middle</h2><p>${chapterTexts.middle}</p><p id="scripted">Nothing ran here.</p><script>document.getElementById('scripted').textContent = 'A script ran.'; parent.document.title = 'hijacked';</script><p><a href="three.xhtml#start">On to the third</a></p>` },
     { id: 'c3', file: 'text/three.xhtml', body: `<h1 id="start">The Spouter-Inn</h1><p>${chapterTexts.three}</p>` },
   ];
@@ -37,8 +41,8 @@ function chapters() {
 
 // The entries of a three-chapter EPUB 3 book; breakage is 'package' for a package document that
 // is not XML, 'spine' for a spine that names nothing in the book.
-export function readerBookEntries({ title, author, breakage = null }) {
-  const parts = chapters();
+export function readerBookEntries({ title, author, breakage = null, hostile = false }) {
+  const parts = chapters(hostile);
   const manifest = [...parts, ...asides].map((part) => `<item id="${part.id}" href="${part.file}" media-type="application/xhtml+xml"/>`).join('');
   const order = ['cover', 'c1', 'notes', 'c2', 'c3'];
   const spine = breakage === 'spine'
@@ -59,9 +63,9 @@ export function readerBookEntries({ title, author, breakage = null }) {
 }
 
 // Writes the book into the folder; unpacked books may carry a link that leads out of the book.
-export function writeReaderBook(folder, { file, title, author, breakage = null, unpacked = false, modified = 1_700_000_000, outsideLink = null }) {
+export function writeReaderBook(folder, { file, title, author, breakage = null, unpacked = false, modified = 1_700_000_000, outsideLink = null, hostile = false }) {
   const path = join(folder, file);
-  const entries = readerBookEntries({ title, author, breakage });
+  const entries = readerBookEntries({ title, author, breakage, hostile });
   if (unpacked) {
     for (const { name, bytes } of entries) {
       mkdirSync(dirname(join(path, name)), { recursive: true });

@@ -138,15 +138,35 @@ test('a tapped book opens at its first page and reads through its chapters', { s
   await eventually(async () => (await rowLabels(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
 });
 
-test("the book's files are served only inside the open book", { skip }, async (t) => {
+test("the book's files are served only inside the open book, and the book reaches nothing else", { skip }, async (t) => {
   const folder = makeFolder(t);
   const outside = makeFolder(t);
   writeFileSync(join(outside, 'secret.txt'), 'not the book');
-  writeReaderBook(folder, { file: 'open.epub', title: 'Open Book', author: 'Ann', unpacked: true,
+  writeReaderBook(folder, { file: 'open.epub', title: 'Open Book', author: 'Ann', unpacked: true, hostile: true,
     outsideLink: { name: 'OEBPS/leak.xhtml', target: join(outside, 'secret.txt') } });
   const { program, page } = await openLibrary(t, folder);
+  const fromBook = [];
+  page.on('response', (response) => {
+    if (response.frame() !== page.mainFrame()) fromBook.push({ path: new URL(response.url()).pathname, status: response.status() });
+  });
   await page.locator('.row-cell', { hasText: 'Open Book' }).click();
   await page.frameLocator('.reader-frame').getByText(chapterTexts.one).waitFor();
+
+  // The book's loads of the change stream and the state get nothing; the page's own stream lives on.
+  const tried = await eventually(() => {
+    const hostRoutes = fromBook.filter((load) => load.path === '/events' || load.path === '/state');
+    return ['/events', '/state'].every((path) => hostRoutes.some((load) => load.path === path)) && hostRoutes;
+  }, 'the book tried the host routes');
+  assert.deepEqual([...new Set(tried.map((load) => load.status))], [403]);
+  const stream = await new Promise((resolve) => {
+    const { hostname, port } = new URL(program.origin);
+    const sent = request({ hostname, port, path: '/events', headers: { 'X-Pagewyn-Token': program.token } }, (response) => {
+      resolve(response.statusCode);
+      sent.destroy();
+    });
+    sent.end();
+  });
+  assert.equal(stream, 200, 'a stream is still to be had');
 
   const state = JSON.parse((await get(program, '/state')).body);
   const session = state.presented.find((screen) => screen.reader)?.reader.session;
@@ -166,11 +186,12 @@ test("the book's files are served only inside the open book", { skip }, async (t
     assert.doesNotMatch(refused.body, /root:|not the book/, path);
   }
   assert.equal((await get(program, `/reader/${'0'.repeat(32)}/OEBPS/text/one.xhtml`)).status, 404, 'another session');
+  // A frame's loads cannot carry the launch token: the session's name is the book's key.
   const unguarded = await new Promise((resolve) => {
     const { hostname, port } = new URL(program.origin);
     request({ hostname, port, path: `/reader/${session}/OEBPS/text/one.xhtml` }, (response) => resolve(response.statusCode)).end();
   });
-  assert.equal(unguarded, 403, 'without the launch token');
+  assert.equal(unguarded, 200, 'by the session alone');
 
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });

@@ -5,9 +5,12 @@
 #include "library/BookList.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +28,30 @@ void expectLibraryAsItWas(testing::HostedApp& hosted)
     EXPECT_EQ(testing::snapshotRows(state), (std::vector<std::string> { "Gamma, Cy", "Beta, Bob", "Alpha, Ann" }));
     for (auto* name : { "a.epub", "b.epub", "c.epub" })
         EXPECT_TRUE(std::filesystem::exists(hosted.app().library().itemPath(name))) << name;
+}
+
+int connectedTo(int port)
+{
+    int sock = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(sock);
+        return -1;
+    }
+    return sock;
+}
+
+// Whether the other end closed the connection (or reset it).
+bool closedByPeer(int sock)
+{
+    pollfd watched { sock, POLLIN, 0 };
+    if (::poll(&watched, 1, 0) <= 0)
+        return false;
+    char byte;
+    return ::recv(sock, &byte, 1, MSG_DONTWAIT) <= 0;
 }
 
 TEST(HostReliability, aMalformedEventIsABadRequestAndChangesNothing)
@@ -109,26 +136,58 @@ TEST(HostReliability, aPageThatGoesAwayMidRequestLeavesTheHostServing)
 {
     testing::HostedApp hosted(threeBooks);
     for (int attempt = 0; attempt < 3; ++attempt) {
-        int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(hosted.host().port()));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ASSERT_EQ(::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        std::string request = "GET /state HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nCookie: " + hosted.page().begin()->second + "\r\n\r\n";
+        int sock = connectedTo(hosted.host().port());
+        ASSERT_GE(sock, 0);
+        std::string request = "GET /state HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: " + hosted.host().token() + "\r\n\r\n";
         ASSERT_EQ(::send(sock, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
         ::close(sock);
     }
     // Half a request, then nothing: the host's other workers answer meanwhile.
-    int idle = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(hosted.host().port()));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(idle, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    int idle = connectedTo(hosted.host().port());
+    ASSERT_GE(idle, 0);
     ::send(idle, "POST /event HTTP/1.1\r\n", 22, 0);
     expectLibraryAsItWas(hosted);
     ::close(idle);
+}
+
+TEST(HostReliability, connectionsThatTrickleTheirHeadsHoldUpNoPageAndAreClosed)
+{
+    // 200 connections, each sending a header line every quarter second and never the blank line
+    // that ends the head; the test stops trickling after 8 s whatever happens.
+    testing::HostedApp hosted(threeBooks);
+    std::vector<int> slow;
+    for (int index = 0; index < 200; ++index) {
+        int sock = connectedTo(hosted.host().port());
+        ASSERT_GE(sock, 0);
+        ::send(sock, "GET /state HTTP/1.1\r\n", 21, MSG_NOSIGNAL);
+        slow.push_back(sock);
+    }
+    std::atomic<bool> stop = false;
+    std::vector<bool> closed(slow.size(), false);
+    std::thread trickle([&] {
+        for (int round = 0; round < 32 && !stop; ++round) {
+            for (std::size_t index = 0; index < slow.size(); ++index) {
+                if (!closed[index] && closedByPeer(slow[index]))
+                    closed[index] = true;
+                if (!closed[index])
+                    ::send(slow[index], "X-Slow: 1\r\n", 11, MSG_NOSIGNAL);
+            }
+            if (std::count(closed.begin(), closed.end(), true) == std::ptrdiff_t(closed.size()))
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
+    });
+    // Meanwhile the page opens and reads the state as ever.
+    auto page = hosted.get("/");
+    EXPECT_EQ(page.status, 200);
+    expectLibraryAsItWas(hosted);
+    trickle.join();
+    stop = true;
+    // Every one of them was closed by the host: none waits for its head longer than a few seconds.
+    EXPECT_EQ(std::count(closed.begin(), closed.end(), true), std::ptrdiff_t(closed.size()));
+    for (int sock : slow)
+        ::close(sock);
+    expectLibraryAsItWas(hosted);
 }
 
 }

@@ -59,7 +59,7 @@ std::string HostedApp::hostName() const
 
 httplib::Headers HostedApp::page() const
 {
-    return { { "Cookie", "pagewyn-" + std::to_string(m_host.port()) + "=" + m_host.token() } };
+    return { { "X-Pagewyn-Token", m_host.token() } };
 }
 
 template <typename Request>

@@ -35,7 +35,7 @@ public:
     host::Host& host() { return m_host; }
     // "127.0.0.1:PORT", as a browser names the host.
     std::string hostName() const;
-    // The cookie a page that opened the printed address sends.
+    // The header a page that opened the printed address sends.
     httplib::Headers page() const;
 
     Answer get(const std::string& path, const httplib::Headers& headers);

@@ -85,7 +85,7 @@ TEST(SettingsRoutes, onlyTheLaunchsOwnPagesReadThePageOrOpenTheFolder)
     fixtures::TemporaryFolder scratch;
     RecordingOpener opener(scratch.path());
     EXPECT_EQ(hosted.get("/settings-page", {}).status, 403);
-    EXPECT_EQ(hosted.get("/settings-page", { { "Cookie", "pagewyn-" + std::to_string(hosted.host().port()) + "=wrong" } }).status, 403);
+    EXPECT_EQ(hosted.get("/settings-page", { { "X-Pagewyn-Token", "wrong" } }).status, 403);
     EXPECT_EQ(hosted.post("/settings-page/open-folder", "{}", {}).status, 403);
     auto otherSite = hosted.page();
     otherSite.emplace("Origin", "http://example.com");

@@ -259,7 +259,7 @@ TEST_F(UploadRoutes, uploadsNeedTheLaunchTokenAndOtherBodiesStayBounded)
     auto stranger = hosted.post("/pick?name=New.epub", epubBytes("Stranger"), { { "Host", hosted.hostName() } }, "application/epub+zip");
     EXPECT_EQ(stranger.status, 403);
     auto otherSite = hosted.post("/handoff?name=New.epub", epubBytes("Stranger"),
-        { { "Cookie", hosted.page().begin()->second }, { "Origin", "http://evil.example" } }, "application/epub+zip");
+        { { "X-Pagewyn-Token", hosted.host().token() }, { "Origin", "http://evil.example" } }, "application/epub+zip");
     EXPECT_EQ(otherSite.status, 403);
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("New.epub")));
 
