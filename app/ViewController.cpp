@@ -3,6 +3,8 @@
 #include "app/ViewController.h"
 
 #include "app/AppDelegate.h"
+#include "library/DocumentsFolder.h"
+#include "library/recoverInterruptedWork.h"
 #include "platform/foundation/Console.h"
 #include "platform/ui/Application.h"
 
@@ -39,6 +41,8 @@ void ViewController::registerActions()
 void ViewController::viewDidLoad()
 {
     ui::TableViewController::viewDidLoad();
+    // Before the first scan, so a book a killed import had moved aside is listed again.
+    recoverInterruptedWork(documentsFolder().path());
     auto application = ui::Application::sharedApplication();
     auto delegate = application ? std::dynamic_pointer_cast<AppDelegate>(application->delegate()) : nullptr;
     auto self = std::static_pointer_cast<ViewController>(weak_from_this().lock());

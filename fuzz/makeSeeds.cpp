@@ -137,6 +137,16 @@ void unzipSeeds(SeedWriter& seeds)
     };
     for (auto& archive : archives)
         seeds.add("unzip", ziptest::storedZip(archive));
+
+    // Bombs: one block under many names, and many entries each just under the entry's ratio.
+    std::vector<StoredEntry> shared { { "block", std::string(1100, 'x'), std::nullopt, 1u << 20 } };
+    std::vector<StoredEntry> many;
+    for (std::size_t index = 0; index < 20; ++index) {
+        shared.push_back({ "copy" + std::to_string(index), "", std::nullopt, std::nullopt, 0 });
+        many.push_back({ "part" + std::to_string(index), std::string(1100, 'x'), std::nullopt, 1u << 20 });
+    }
+    seeds.add("unzip", ziptest::storedZip(shared));
+    seeds.add("unzip", ziptest::storedZip(many));
 }
 
 void htmlSeeds(SeedWriter& seeds)

@@ -1,29 +1,64 @@
-// Unpacking beside the library, then swapping the new folder in with renames.
+// Unpacking in a work folder of the library, then swapping the new folder in by one exchange, or
+// by two renames where the file system cannot exchange.
 #include "import/unpackIntoLibrary.h"
 
 #include "frameworks/ziparchive/SSZipArchive.h"
+#include "library/WorkFolder.h"
 #include "platform/foundation/FileManager.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <stdlib.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
-class StagingFolder {
-public:
-    explicit StagingFolder(std::string path) : m_path(std::move(path)) {}
-    ~StagingFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::string& path() const { return m_path; }
+using foundation::fileError;
+using foundation::Result;
 
-private:
-    std::string m_path;
-};
+// The book's name, on disk before anything is moved, so that the next start knows where a book
+// moved aside belongs.
+Result<void> writeBookName(const std::string& path, const std::string& name)
+{
+    int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (descriptor < 0)
+        return fileError(path, errno);
+    const std::string line = name + "\n";
+    bool written = ::write(descriptor, line.data(), line.size()) == ssize_t(line.size()) && ::fsync(descriptor) == 0;
+    int error = errno;
+    ::close(descriptor);
+    if (!written)
+        return fileError(path, error);
+    return {};
+}
+
+// The two renames of file systems without an exchange. Killed between them, the old book waits
+// in the work folder and the next start puts it back.
+Result<void> replaceByTwoRenames(WorkFolder& staging, const std::string& unpacked, const std::string& destination)
+{
+    const std::string displaced = staging.path() + "/" + std::string(previousBookName);
+    libraryStep("move old book aside");
+    if (auto moved = renameItem(destination, displaced); !moved)
+        return moved.error();
+    libraryStep("place new book");
+    auto placed = renameItem(unpacked, destination);
+    if (placed)
+        return {};
+    libraryStep("move old book back");
+    // An old book that cannot go back is never removed with the work folder: the next start
+    // tries again.
+    if (!renameItem(displaced, destination))
+        staging.keep();
+    return placed.error();
+}
+
+void syncFolder(const std::string& path)
+{
+    int descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        (void)::fsync(descriptor);
+        ::close(descriptor);
+    }
+}
 
 }
 
@@ -32,32 +67,41 @@ foundation::Result<void> unpackIntoLibrary(const std::string& source, const std:
     using foundation::Error;
     if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
         return Error("\"" + source + "\": the file has no name a book can take");
+    if (isWorkFolderName(name))
+        return Error("\"" + source + "\": the name is one Pagewyn keeps for its own work");
     const std::string destination = libraryFolder + "/" + name;
 
-    // A dot name without the book ending: the scan passes over it, even if the program stops
-    // half way.
-    std::string pattern = libraryFolder + "/.import-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        return foundation::fileError(libraryFolder, errno);
-    StagingFolder staging(pattern);
-    const std::string unpacked = staging.path() + "/book";
+    auto staging = WorkFolder::create(libraryFolder, WorkFolder::importPrefix);
+    if (!staging)
+        return staging.error();
+    const std::string unpacked = staging->path() + "/" + std::string(unpackedBookName);
+    libraryStep("unpack");
     if (auto result = SSZipArchive::unzip(source, unpacked); !result)
         return result.error();
+    if (auto written = writeBookName(staging->path() + "/" + std::string(bookNameFile), name); !written)
+        return written.error();
+    if (auto synced = staging->syncToDisk(); !synced)
+        return synced.error();
 
     foundation::FileManager fileManager;
-    const std::string displaced = staging.path() + "/previous";
-    bool hadPrevious = fileManager.attributesOfItemAtPath(destination).hasValue();
-    if (hadPrevious) {
-        if (auto moved = fileManager.moveItemAtPath(destination, displaced); !moved)
-            return moved.error();
+    if (!fileManager.attributesOfItemAtPath(destination)) {
+        libraryStep("place new book");
+        if (auto placed = renameItem(unpacked, destination); !placed)
+            return placed.error();
+    } else {
+        libraryStep("exchange books");
+        auto exchanged = exchangeItems(unpacked, destination);
+        if (!exchanged)
+            return exchanged.error();
+        if (!*exchanged) {
+            if (auto replaced = replaceByTwoRenames(*staging, unpacked, destination); !replaced)
+                return replaced.error();
+        }
     }
-    if (auto moved = fileManager.moveItemAtPath(unpacked, destination); !moved) {
-        if (hadPrevious)
-            (void)fileManager.moveItemAtPath(displaced, destination);
-        return moved.error();
-    }
+    syncFolder(libraryFolder);
     // The folder is dated when it takes its place, as one made there would be, so the new
     // book comes first in the recency order.
+    libraryStep("date new book");
     foundation::FileAttributes now;
     now.set(foundation::FileAttributeKey::modificationDate, foundation::Date::now());
     (void)fileManager.setAttributes(now, destination);

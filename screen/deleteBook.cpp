@@ -1,11 +1,13 @@
 // Deleting a book: its item leaves the documents folder, then its book the list, then its row
-// the table, with a fade. A failed removal changes nothing and says so on the console.
+// the table, with a fade. A failed removal changes nothing and says so on the console. The item
+// is first put aside by one rename, so a removal that fails or is cut off part way never leaves a
+// listed book gutted.
 #include "app/ViewController.h"
 
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
+#include "library/removeLibraryItem.h"
 #include "platform/foundation/Console.h"
-#include "platform/foundation/FileManager.h"
 
 namespace {
 // A book's file is a name the folder listing gave; anything that could reach outside the
@@ -30,7 +32,7 @@ void ViewController::commitEditingStyle(ui::TableView& table, ui::TableViewCellE
         foundation::console("Can't delete: \"" + path + "\": not an item of the library folder");
         return;
     }
-    auto removed = foundation::FileManager::defaultManager()->removeItemAtPath(path);
+    auto removed = removeLibraryItem(documentsFolder().path(), books[row].file);
     if (!removed) {
         foundation::console("Can't delete: " + removed.error().description());
         return;

@@ -1,6 +1,7 @@
 // Entry names, kinds and sizes checked as plain values, before any file is touched.
 #include "frameworks/ziparchive/EntryCheck.h"
 
+#include <algorithm>
 #include <climits>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -24,6 +25,34 @@ std::string quoted(std::string_view name)
 bool addOverflows(std::uint64_t& sum, std::uint64_t value)
 {
     return __builtin_add_overflow(sum, value, &sum);
+}
+
+// What the whole archive may declare: the fixed bound, lowered by the file's size when known.
+std::uint64_t totalBound(const UnzipLimits& limits, std::optional<std::uint64_t> archiveBytes)
+{
+    if (!archiveBytes)
+        return limits.maxTotalBytes;
+    std::uint64_t byRatio = 0;
+    if (__builtin_mul_overflow(*archiveBytes, limits.maxArchiveRatio, &byRatio))
+        return limits.maxTotalBytes;
+    return std::min(limits.maxTotalBytes, std::max(byRatio, limits.archiveFloorBytes));
+}
+
+// Every entry's bytes are its own: a block shared by two entries, or overlapping another's,
+// is a bomb that unpacks the same data many times.
+Result<void> checkNoOverlap(const std::vector<ArchiveEntry>& entries)
+{
+    std::vector<const ArchiveEntry*> placed;
+    for (const ArchiveEntry& entry : entries) {
+        if (entry.dataEnd > entry.dataStart)
+            placed.push_back(&entry);
+    }
+    std::sort(placed.begin(), placed.end(), [](auto* a, auto* b) { return a->dataStart < b->dataStart; });
+    for (std::size_t index = 1; index < placed.size(); ++index) {
+        if (placed[index]->dataStart < placed[index - 1]->dataEnd)
+            return Error(quoted(placed[index]->name) + " overlaps " + quoted(placed[index - 1]->name) + " in the file");
+    }
+    return {};
 }
 
 }
@@ -88,7 +117,7 @@ EntryKind entryKind(std::string_view name, bool unixAttributes, std::uint32_t ex
 }
 
 Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const UnzipLimits& limits,
-    const FreeSpace& space)
+    const FreeSpace& space, std::optional<std::uint64_t> archiveBytes)
 {
     if (entries.size() > limits.maxEntries)
         return Error("the archive holds " + std::to_string(entries.size()) + " entries, more than the "
@@ -106,6 +135,7 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
         return {};
     };
 
+    const std::uint64_t allowedTotal = totalBound(limits, archiveBytes);
     std::uint64_t total = 0;
     for (std::size_t index = 0; index < entries.size(); ++index) {
         const ArchiveEntry& entry = entries[index];
@@ -139,11 +169,14 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
             && (entry.compressedSize == 0 || entry.size / entry.compressedSize > limits.maxRatio))
             return Error(quoted(entry.name) + " would inflate " + std::to_string(entry.compressedSize)
                 + " bytes to " + std::to_string(entry.size) + ", past the allowed ratio");
-        if (addOverflows(total, entry.size) || total > limits.maxTotalBytes)
-            return Error("the archive declares more than " + std::to_string(limits.maxTotalBytes)
+        if (addOverflows(total, entry.size) || total > allowedTotal)
+            return Error("the archive declares more than " + std::to_string(allowedTotal)
                 + " bytes in total");
         plan.files.push_back({ index, std::move(*path), entry.size });
     }
+
+    if (auto separate = checkNoOverlap(entries); !separate)
+        return separate.error();
 
     // Each file and folder may take one block more than its bytes.
     std::uint64_t items = plan.folders.size() + plan.files.size();

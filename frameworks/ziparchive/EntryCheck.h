@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,13 @@ struct UnzipLimits {
     // An entry declaring more than ratioCheckedAbove bytes may inflate at most maxRatio times its
     // compressed size. Deflate itself cannot pass about 1032:1, so only crafted data trips this.
     std::uint64_t maxRatio = 1000;
-    std::uint64_t ratioCheckedAbove = std::uint64_t(1) << 20;
+    std::uint64_t ratioCheckedAbove = std::uint64_t(64) << 10;
+    // The whole archive may declare at most maxArchiveRatio times its file's size, or
+    // archiveFloorBytes when that is more: a book compresses to a third of its size or so, while
+    // many entries of a highly compressed block each stay under the entry's bound. So an archive
+    // of 1 MB writes at most 100 MB.
+    std::uint64_t maxArchiveRatio = 100;
+    std::uint64_t archiveFloorBytes = std::uint64_t(64) << 20;
 };
 
 // What is free on the destination's file system; the defaults mean "unknown, do not check".
@@ -40,6 +47,9 @@ struct ArchiveEntry {
     std::uint64_t size = 0;
     std::uint64_t compressedSize = 0;
     EntryKind kind = EntryKind::file;
+    // The bytes of the archive file its header and data take; both 0 when not known.
+    std::uint64_t dataStart = 0;
+    std::uint64_t dataEnd = 0;
 };
 
 struct PlannedFile {
@@ -67,9 +77,11 @@ EntryKind entryKind(std::string_view name, bool unixAttributes, std::uint32_t ex
 // Checks every entry and, when the whole archive may be unpacked, says what to create. Refused:
 // any entry a name check refuses, any link or device entry, a path named twice (two entries of
 // one name, or a file where another entry needs a folder: which one would be the book is
-// ambiguous), more entries or bytes than the limits allow, an entry past the ratio bound, and
-// anything that does not fit the free space.
+// ambiguous), more entries or bytes than the limits allow, an entry past the ratio bound, an
+// archive of archiveBytes (when known) declaring more than its bound, entries whose bytes in the
+// file overlap (one compressed block unpacked under many names), and anything that does not fit
+// the free space.
 foundation::Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries,
-    const UnzipLimits& limits, const FreeSpace& space);
+    const UnzipLimits& limits, const FreeSpace& space, std::optional<std::uint64_t> archiveBytes = std::nullopt);
 
 }

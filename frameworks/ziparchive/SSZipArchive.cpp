@@ -3,9 +3,11 @@
 #include "frameworks/ziparchive/SSZipArchive.h"
 
 #include "frameworks/ziparchive/DestinationFolder.h"
+#include "frameworks/ziparchive/EntryExtents.h"
 #include "platform/foundation/FileManager.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -77,24 +79,45 @@ Error aboutArchive(const std::string& path, const std::string& what)
     return Error("\"" + path + "\": " + what);
 }
 
-Result<void> checkSource(const std::string& path)
+class SourceFile {
+public:
+    explicit SourceFile(int descriptor) : m_descriptor(descriptor) {}
+    ~SourceFile() { ::close(m_descriptor); }
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+    int descriptor() const { return m_descriptor; }
+
+private:
+    int m_descriptor;
+};
+
+// The archive opened once: its checks, its layout and libzip all read the same file, even if
+// another takes its name meanwhile. Answers the file's size.
+Result<std::uint64_t> checkSource(const std::string& path, const SourceFile& source)
 {
+    if (source.descriptor() < 0)
+        return fileError(path, errno);
     struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
+    if (::fstat(source.descriptor(), &info) != 0)
         return fileError(path, errno);
     if (!S_ISREG(info.st_mode))
         return aboutArchive(path, "not a file");
     // libzip takes an empty file for an empty archive; it is no archive at all.
     if (info.st_size == 0)
         return aboutArchive(path, "empty file, not a zip archive");
-    return {};
+    return std::uint64_t(info.st_size);
 }
 
-Result<std::vector<ArchiveEntry>> readEntries(zip_t* archive, const std::string& path)
+Result<std::vector<ArchiveEntry>> readEntries(zip_t* archive, const std::string& path, int descriptor)
 {
+    auto extents = ziparchive::readEntryExtents(descriptor);
+    if (!extents)
+        return aboutArchive(path, extents.error().description());
     zip_int64_t count = zip_get_num_entries(archive, 0);
     if (count <= 0)
         return aboutArchive(path, "the archive holds no entries");
+    if (std::uint64_t(count) != extents->size())
+        return aboutArchive(path, "the archive's directory is damaged: it counts its entries twice differently");
     std::vector<ArchiveEntry> entries;
     entries.reserve(std::size_t(count));
     for (zip_int64_t index = 0; index < count; ++index) {
@@ -108,8 +131,9 @@ Result<std::vector<ArchiveEntry>> readEntries(zip_t* archive, const std::string&
         if (zip_file_get_external_attributes(archive, zip_uint64_t(index), 0, &system, &attributes) != 0)
             return aboutArchive(path, std::string("unreadable entry: ") + zip_strerror(archive));
         bool unixAttributes = system == ZIP_OPSYS_UNIX || system == ZIP_OPSYS_OS_X;
+        const auto& extent = (*extents)[std::size_t(index)];
         entries.push_back({ stat.name, stat.size, stat.comp_size,
-            ziparchive::entryKind(stat.name, unixAttributes, attributes) });
+            ziparchive::entryKind(stat.name, unixAttributes, attributes), extent.start, extent.end });
     }
     return entries;
 }
@@ -194,17 +218,25 @@ Result<void> SSZipArchive::unzip(const std::string& path, const std::string& des
 {
     if (path.empty())
         return Error("the archive has no path");
-    if (auto source = checkSource(path); !source)
-        return source.error();
+    SourceFile source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    auto archiveBytes = checkSource(path, source);
+    if (!archiveBytes)
+        return archiveBytes.error();
 
     int openError = 0;
-    Archive archive(zip_open(path.c_str(), ZIP_RDONLY, &openError));
-    if (!archive)
+    // libzip closes its own copy of the descriptor.
+    int libzipDescriptor = ::fcntl(source.descriptor(), F_DUPFD_CLOEXEC, 0);
+    if (libzipDescriptor < 0)
+        return fileError(path, errno);
+    Archive archive(zip_fdopen(libzipDescriptor, ZIP_RDONLY, &openError));
+    if (!archive) {
+        ::close(libzipDescriptor);
         return aboutArchive(path, libzipMessage(openError));
-    auto entries = readEntries(archive.get(), path);
+    }
+    auto entries = readEntries(archive.get(), path, source.descriptor());
     if (!entries)
         return entries.error();
-    auto plan = ziparchive::planUnpacking(*entries, limits, freeSpaceAt(destination));
+    auto plan = ziparchive::planUnpacking(*entries, limits, freeSpaceAt(destination), *archiveBytes);
     if (!plan)
         return aboutArchive(path, plan.error().description());
 

@@ -81,6 +81,11 @@ ArchiveEntry folder(std::string name)
     return { std::move(name), 0, 0, EntryKind::folder };
 }
 
+ArchiveEntry placed(std::string name, std::uint64_t start, std::uint64_t end)
+{
+    return { std::move(name), 10, 10, EntryKind::file, start, end };
+}
+
 }
 
 TEST(EntryCheck, planCreatesEveryFolderBeforeWhatItHolds)
@@ -108,6 +113,7 @@ TEST(EntryCheck, refusesArchivesThatAreAmbiguousTooLargeOrDoNotFit)
         UnzipLimits limits;
         FreeSpace space;
         bool allowed;
+        std::optional<std::uint64_t> archiveBytes = std::nullopt;
     };
     const Case cases[] = {
         { "fits", { file("a", 50), file("b", 50) }, small, disk, true },
@@ -121,7 +127,15 @@ TEST(EntryCheck, refusesArchivesThatAreAmbiguousTooLargeOrDoNotFit)
         { "more entries than allowed", { file("a", 1), file("b", 1), file("c", 1), file("d", 1) }, small, {}, false },
         { "ratio beyond bound", { file("bomb", 2u << 20, 2000) }, {}, {}, false },
         { "ratio at bound", { file("dense", 2u << 20, 2098) }, {}, {}, true },
-        { "small entry, any ratio", { file("tiny", 1u << 20, 1) }, {}, {}, true },
+        { "small entry, any ratio", { file("tiny", 64u << 10, 1) }, {}, {}, true },
+        { "entry of 1 MiB past the ratio", { file("mebibyte", 1u << 20, 1000) }, {}, {}, false },
+        { "archive within its size's bound", { file("a", 50u << 20, 1u << 20), file("b", 50u << 20, 1u << 20) }, {}, {}, true, 1u << 20 },
+        { "archive past its size's bound", { file("a", 50u << 20, 1u << 20), file("b", 51u << 20, 1u << 20) }, {}, {}, false, 1u << 20 },
+        { "tiny archive up to the floor", { file("a", 64u << 20, 128u << 10) }, {}, {}, true, 1000 },
+        { "tiny archive past the floor", { file("a", 64u << 20, 128u << 10), file("b", 1, 1) }, {}, {}, false, 1000 },
+        { "entries side by side", { placed("a", 0, 50), placed("b", 50, 90) }, {}, {}, true },
+        { "entries sharing one block", { placed("a", 0, 50), placed("b", 0, 50) }, {}, {}, false },
+        { "entry overlapping another", { placed("a", 0, 50), placed("c", 60, 70), placed("b", 40, 55) }, {}, {}, false },
         { "nothing compressed to something large", { file("empty", 2u << 20, 0) }, {}, {}, false },
         // 2 x 400 bytes plus a block each: 1000 fits, one byte more does not.
         { "fills the disk exactly", { file("a", 400), file("b", 400) }, {}, disk, true },
@@ -129,5 +143,5 @@ TEST(EntryCheck, refusesArchivesThatAreAmbiguousTooLargeOrDoNotFit)
         { "more files than the disk has room for", { file("a/b/c/d", 1), file("e", 1) }, {}, disk, false },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(bool(planUnpacking(c.entries, c.limits, c.space)), c.allowed) << c.what;
+        EXPECT_EQ(bool(planUnpacking(c.entries, c.limits, c.space, c.archiveBytes)), c.allowed) << c.what;
 }

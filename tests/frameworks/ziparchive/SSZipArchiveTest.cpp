@@ -102,6 +102,18 @@ TEST(SSZipArchive, refusesBrokenAndHostileArchivesWholeAndLeavesNothing)
         };
     };
     const StoredEntry good { "OEBPS/good.xhtml", "fine" };
+    // 1,000 entries of 1 MiB each: every one with 1,100 bytes of its own (each under the entry's
+    // ratio bound, 1.1 MB in all), or all of them naming one block.
+    auto thousandMebibytes = [](bool sharedBlock) {
+        std::vector<StoredEntry> entries;
+        for (std::size_t index = 0; index < 1000; ++index) {
+            StoredEntry entry { "OEBPS/" + std::to_string(index) + ".xhtml", std::string(1100, 'x'), std::nullopt, 1u << 20 };
+            if (sharedBlock && index > 0)
+                entry = { entry.name, "", std::nullopt, std::nullopt, 0 };
+            entries.push_back(std::move(entry));
+        }
+        return entries;
+    };
     ziparchive::UnzipLimits smallTotal;
     smallTotal.maxTotalBytes = 1000;
 
@@ -128,6 +140,9 @@ TEST(SSZipArchive, refusesBrokenAndHostileArchivesWholeAndLeavesNothing)
         { "more bytes than allowed", stored({ good, { "a", std::string(600, 'a') }, { "b", std::string(600, 'b') } }),
             "bytes in total", smallTotal },
         { "ratio bomb", stored({ good, { "bomb", std::string(1000, 'z'), std::nullopt, 3u << 20 } }), "ratio" },
+        { "entries each under the ratio, too much in all", stored(thousandMebibytes(false)), "bytes in total" },
+        { "one block under a thousand names", stored(thousandMebibytes(true)), "bytes in total" },
+        { "one block under two names", stored({ good, { "copy", "", std::nullopt, std::nullopt, 0 } }), "overlaps" },
         { "stored entry larger than declared", stored({ good, { "OEBPS/last", std::string(100'000, 'l'), std::nullopt, 10 } }),
             "more than the 10 bytes" },
         { "deflated entry inflating past its size", [](const TemporaryFolder&, const std::string& archive) {

@@ -56,24 +56,29 @@ std::string storedZip(const std::vector<StoredEntry>& entries)
 {
     std::string zip;
     std::string directory;
+    std::vector<std::uint32_t> offsets;
     for (const StoredEntry& entry : entries) {
-        std::uint32_t offset = std::uint32_t(zip.size());
-        std::uint32_t crc = crc32(entry.bytes);
-        std::uint32_t size = std::uint32_t(entry.bytes.size());
-        std::uint32_t declared = entry.declaredSize.value_or(size);
+        const StoredEntry& data = entry.sharesDataOf ? entries.at(*entry.sharesDataOf) : entry;
+        std::uint32_t offset = entry.sharesDataOf ? offsets.at(*entry.sharesDataOf) : std::uint32_t(zip.size());
+        offsets.push_back(offset);
+        std::uint32_t crc = crc32(data.bytes);
+        std::uint32_t size = std::uint32_t(data.bytes.size());
+        std::uint32_t declared = data.declaredSize.value_or(size);
 
-        put32(zip, 0x04034b50);
-        put16(zip, 20);     // version needed
-        put16(zip, 0x0800); // names are UTF-8
-        put16(zip, 0);      // stored
-        put32(zip, 0);      // time and date
-        put32(zip, crc);
-        put32(zip, size);
-        put32(zip, declared);
-        put16(zip, std::uint32_t(entry.name.size()));
-        put16(zip, 0);
-        zip += entry.name;
-        zip += entry.bytes;
+        if (!entry.sharesDataOf) {
+            put32(zip, 0x04034b50);
+            put16(zip, 20);     // version needed
+            put16(zip, 0x0800); // names are UTF-8
+            put16(zip, 0);      // stored
+            put32(zip, 0);      // time and date
+            put32(zip, crc);
+            put32(zip, size);
+            put32(zip, declared);
+            put16(zip, std::uint32_t(entry.name.size()));
+            put16(zip, 0);
+            zip += entry.name;
+            zip += entry.bytes;
+        }
 
         put32(directory, 0x02014b50);
         put16(directory, entry.unixMode ? (3u << 8 | 20) : 20);

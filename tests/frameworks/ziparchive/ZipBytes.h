@@ -17,6 +17,9 @@ struct StoredEntry {
     std::optional<std::uint32_t> unixMode = std::nullopt;
     // The uncompressed size the headers declare, when it is not the size of bytes.
     std::optional<std::uint32_t> declaredSize = std::nullopt;
+    // No bytes of its own: the directory points at the local header of this earlier entry, as a
+    // bomb that unpacks one compressed block under many names does.
+    std::optional<std::size_t> sharesDataOf = std::nullopt;
 };
 
 // An archive of stored (uncompressed) entries: local headers, central directory, end record.

@@ -1,0 +1,23 @@
+// A book put aside by one rename, then removed.
+#include "library/removeLibraryItem.h"
+
+#include "library/WorkFolder.h"
+#include "platform/foundation/FileManager.h"
+
+#include <sys/stat.h>
+
+foundation::Result<void> removeLibraryItem(const std::string& libraryFolder, const std::string& name)
+{
+    const std::string path = libraryFolder + "/" + name;
+    // A missing item is reported as itself, not as a failed rename.
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return foundation::fileError(path, errno);
+    auto aside = WorkFolder::create(libraryFolder, WorkFolder::deletePrefix);
+    if (!aside)
+        return aside.error();
+    libraryStep("move book aside");
+    if (auto moved = renameItem(path, aside->path() + "/" + std::string(unpackedBookName)); !moved)
+        return moved.error();
+    return {};
+}
