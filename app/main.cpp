@@ -35,7 +35,11 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     auto& loop = ui::MainLoop::main();
     // The main thread is the application's before any worker could ask for it.
     loop.claimCurrentThread();
-    host::stopOnSignals([&loop] { loop.stop(0); });
+    host::stopOnSignals([&loop] {
+        // A first scan of a large library runs before the main loop: it stops at its next item.
+        requestScanStop();
+        loop.stop(0);
+    });
 
     auto listen = host::ListenAddress::parse(options.listen);
     if (!listen) {
@@ -77,6 +81,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         host::InstanceFile::pathFor(documentsFolder));
     if (!instance)
         std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: " << instance.error().description() << std::endl;
+    else
+        host::beforeAbruptExit([path = instance->path(), token = instance->token()] { host::InstanceFile::removeIfStillOurs(path, token); });
 
     setScanProgressObserver([&server](std::size_t read, std::size_t found) { server.state().setStartupProgress(read, found); });
     ui::setApplicationRunner([&server](ui::Application&, ui::MainLoop& mainLoop) {
