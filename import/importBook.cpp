@@ -20,6 +20,10 @@ void ViewController::importBook(const foundation::URL& url)
     }
     const std::string name = source.lastPathComponent();
     auto unpacked = unpackIntoLibrary(source.path(), folder->path(), name);
+    // A book handed over while another is open (or an alert shows) takes the reader's place:
+    // what is presented closes first, since only one screen can be presented at a time.
+    if (unpacked && presentedViewController())
+        dismissViewControllerAnimated(false);
     viewWillAppear(true);
     if (!unpacked) {
         // The library is as it was; there is no new book to open.
