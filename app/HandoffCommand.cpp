@@ -7,6 +7,7 @@
 #include "platform/host/UploadName.h"
 
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
@@ -24,9 +25,11 @@ namespace {
 constexpr auto startLimit = std::chrono::seconds(30);
 constexpr auto readyLimit = std::chrono::minutes(10);
 
+// The one way a hand-over ends without the book in the library: the file as its user named it,
+// and why.
 int failed(const std::string& file, const std::string& why)
 {
-    std::cerr << "pagewyn: " << file << ": " << why << std::endl;
+    std::cerr << "Can't import " << file << ": " << why << std::endl;
     return 1;
 }
 
@@ -93,6 +96,9 @@ std::optional<host::InstanceRecord> startedInstance(pid_t child, const std::stri
 
 int runHandoffCommand(const HandoffOptions& options)
 {
+    // An instance that refuses the file may close the connection while it is still being sent:
+    // that is an answer to report, not a reason to die.
+    std::signal(SIGPIPE, SIG_IGN);
     const std::string name = std::filesystem::path(options.file).filename().string();
     if (auto checked = host::checkedUploadName(name); !checked)
         return failed(options.file, checked.error().description());

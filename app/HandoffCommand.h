@@ -15,6 +15,6 @@ struct HandoffOptions {
     bool noBrowser = false;
 };
 
-// Prints one line and answers 0 when the file was delivered; a line on standard error and 1
-// otherwise.
+// Waits for the import: prints one line and answers 0 when the book is in the library;
+// otherwise "Can't import FILE: why" on standard error and 1.
 int runHandoffCommand(const HandoffOptions& options);

@@ -1,5 +1,6 @@
 // Program entry: the command line, then the application served to the browser, or one of its
 // headless commands.
+#include "app/AboutAlert.h"
 #include "app/AppDelegate.h"
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
@@ -34,7 +35,11 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     auto& loop = ui::MainLoop::main();
     // The main thread is the application's before any worker could ask for it.
     loop.claimCurrentThread();
-    host::stopOnSignals([&loop] { loop.stop(0); });
+    host::stopOnSignals([&loop] {
+        // A first scan of a large library runs before the main loop: it stops at its next item.
+        requestScanStop();
+        loop.stop(0);
+    });
 
     auto listen = host::ListenAddress::parse(options.listen);
     if (!listen) {
@@ -64,8 +69,9 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     }
     std::cout << "Pagewyn: " << server.address() << std::endl;
     host::BrowserOpener opener;
-    if (!options.noBrowser && !opener.open(server.localAddress()))
-        std::cout << "Pagewyn: open the address above in a browser" << std::endl;
+    if (options.noBrowser || !opener.open(server.localAddress()))
+        std::cout << "Pagewyn: open the address above in a browser; it holds a secret key for this run, so share it with no one"
+                  << std::endl;
 
     // Later `pagewyn FILE.epub` commands find this instance through the file.
     auto documents = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
@@ -75,6 +81,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         host::InstanceFile::pathFor(documentsFolder));
     if (!instance)
         std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: " << instance.error().description() << std::endl;
+    else
+        host::beforeAbruptExit([path = instance->path(), token = instance->token()] { host::InstanceFile::removeIfStillOurs(path, token); });
 
     setScanProgressObserver([&server](std::size_t read, std::size_t found) { server.state().setStartupProgress(read, found); });
     ui::setApplicationRunner([&server](ui::Application&, ui::MainLoop& mainLoop) {
@@ -98,6 +106,8 @@ int main(int argc, char** argv)
 {
     CLI::App app { "Pagewyn: a personal library of EPUB books.", "pagewyn" };
     app.require_subcommand(0, 1);
+    // The same name and version the about alert shows.
+    app.set_version_flag("--version", aboutTitle(), "Print the name and version, then end");
     HostedOptions hosted;
     std::optional<std::string> handedOver;
     app.add_option("file", handedOver,
@@ -130,6 +140,8 @@ int main(int argc, char** argv)
         return app.exit(help);
     } catch (const CLI::CallForAllHelp& help) {
         return app.exit(help);
+    } catch (const CLI::CallForVersion& version) {
+        return app.exit(version);
     } catch (const CLI::ParseError& error) {
         app.exit(error);
         return 2;

@@ -13,3 +13,9 @@ void setScanProgressObserver(ScanProgressObserver observer);
 
 // Called by the scan: when it starts, every few items, and when it ends.
 void reportScanProgress(std::size_t read, std::size_t found);
+
+// Asks a scan under way, and every later one, to stop at the next item: the program is ending
+// and a first scan of a large library would hold it up for minutes. The list keeps what was
+// read. Safe from any thread.
+void requestScanStop();
+bool scanStopRequested();

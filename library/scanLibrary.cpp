@@ -93,6 +93,8 @@ void scanLibrary()
     std::size_t read = 0;
     reportScanProgress(0, found);
     for (const std::string& name : *names) {
+        if (scanStopRequested())
+            break;
         if (!namesBook(name))
             continue;
         if (++read % progressInterval == 0)

@@ -1,10 +1,12 @@
 // Finding the running instance of a library and handing it a book file.
 #include "platform/host/HandoffClient.h"
 
+#include "platform/host/ListeningProcess.h"
 #include "platform/host/RequestGuard.h"
 #include "platform/host/UploadName.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -45,6 +47,16 @@ std::string errorOf(const httplib::Result& result)
     return "Pagewyn answered " + std::to_string(result->status);
 }
 
+// The port of "http://HOST:PORT"; 0 when there is none.
+int portOf(const std::string& origin)
+{
+    auto colon = origin.rfind(':');
+    if (colon == std::string::npos || colon + 1 >= origin.size()
+        || origin.find_first_not_of("0123456789", colon + 1) != std::string::npos || origin.size() - colon > 6)
+        return 0;
+    return std::stoi(origin.substr(colon + 1));
+}
+
 class OpenFile {
 public:
     explicit OpenFile(const std::string& path) : m_descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
@@ -80,9 +92,17 @@ foundation::Result<InstanceStatus> askInstance(const InstanceRecord& record)
 
 std::optional<InstanceRecord> findRunningInstance(const std::string& documentsFolder)
 {
-    auto record = InstanceFile::read(InstanceFile::pathFor(documentsFolder));
+    const std::string path = InstanceFile::pathFor(documentsFolder);
+    auto record = InstanceFile::read(path);
     if (!record)
         return std::nullopt;
+    // Not a byte, not even the token, goes to the port before its listener is known to be the
+    // process the file names: a killed instance's port may be anyone's by now.
+    if (!processListensOnPort(record->pid, portOf(record->origin))) {
+        if (::kill(record->pid, 0) != 0 && errno == ESRCH)
+            ::unlink(path.c_str());
+        return std::nullopt;
+    }
     auto status = askInstance(*record);
     if (!status || status->documents != normalizedDocumentsFolder(documentsFolder))
         return std::nullopt;

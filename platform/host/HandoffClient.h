@@ -25,8 +25,9 @@ struct InstanceStatus {
 // holding that token.
 foundation::Result<InstanceStatus> askInstance(const InstanceRecord& record);
 
-// The instance whose file the library folder names, when it answers and serves that library; a
-// stale file (its program gone, its port another's) gives nothing.
+// The instance whose file the library folder names, when the process the file names listens on
+// its port, answers and serves that library. A stale file (its program gone, its port another's)
+// gives nothing, and nothing is sent to that port; a file whose program is gone is removed.
 std::optional<InstanceRecord> findRunningInstance(const std::string& documentsFolder);
 
 // Asks until the instance is ready, for at most the time, while stillWaiting says so.

@@ -133,12 +133,16 @@ InstanceFile::InstanceFile(InstanceFile&& other) noexcept
 
 InstanceFile::~InstanceFile()
 {
-    if (m_path.empty())
-        return;
+    if (!m_path.empty())
+        removeIfStillOurs(m_path, m_token);
+}
+
+void InstanceFile::removeIfStillOurs(const std::string& path, const std::string& token)
+{
     // Another instance of the same library may have taken the file over since: it stays.
-    auto current = read(m_path);
-    if (current && current->token == m_token)
-        ::unlink(m_path.c_str());
+    auto current = read(path);
+    if (current && current->token == token)
+        ::unlink(path.c_str());
 }
 
 }

@@ -42,6 +42,10 @@ public:
     ~InstanceFile();
 
     const std::string& path() const { return m_path; }
+    const std::string& token() const { return m_token; }
+
+    // Removes the file at the path unless another instance has replaced it (its token differs).
+    static void removeIfStillOurs(const std::string& path, const std::string& token);
 
 private:
     InstanceFile(std::string path, std::string token) : m_path(std::move(path)), m_token(std::move(token)) {}

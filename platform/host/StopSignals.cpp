@@ -2,11 +2,23 @@
 #include "platform/host/StopSignals.h"
 
 #include <csignal>
+#include <mutex>
 #include <pthread.h>
 #include <thread>
 #include <unistd.h>
 
 namespace host {
+
+namespace {
+std::mutex cleanupLock;
+std::function<void()> cleanupAtExit;
+}
+
+void beforeAbruptExit(std::function<void()> cleanup)
+{
+    std::lock_guard guard(cleanupLock);
+    cleanupAtExit = std::move(cleanup);
+}
 
 void stopOnSignals(std::function<void()> stop)
 {
@@ -21,8 +33,14 @@ void stopOnSignals(std::function<void()> stop)
             return;
         stop();
         // A second signal while the program winds down ends it without waiting.
-        if (sigwait(&signals, &received) == 0)
+        if (sigwait(&signals, &received) == 0) {
+            {
+                std::lock_guard guard(cleanupLock);
+                if (cleanupAtExit)
+                    cleanupAtExit();
+            }
             _exit(128 + received);
+        }
     }).detach();
 }
 

@@ -9,4 +9,8 @@ namespace host {
 
 void stopOnSignals(std::function<void()> stop);
 
+// What a second signal does before the process ends at once: undo what must not outlive it (the
+// instance file). Runs on the signal thread; replaces the earlier one.
+void beforeAbruptExit(std::function<void()> cleanup);
+
 }

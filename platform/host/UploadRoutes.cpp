@@ -1,6 +1,7 @@
 // Taking a streamed book file and handing it to the application on the main loop.
 #include "platform/host/UploadRoutes.h"
 
+#include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/host/InstanceFile.h"
 #include "platform/host/JsonResponse.h"
@@ -9,18 +10,21 @@
 #include "platform/host/Viewport.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DocumentPickerViewController.h"
+#include "platform/ui/HandedFileOutcome.h"
 #include "platform/ui/HeadlessDriver.h"
 
 #include <charconv>
+#include <cstdio>
 #include <unistd.h>
 
 namespace host {
 
 namespace {
 
-// An answer that comes before the body was read still lets a small body be read to its end, so
-// that the sender, still sending, sees the answer instead of a broken connection. Larger bodies,
-// and bodies whose end is not known, are left unread.
+// An answer that comes before the body was read still lets the body be read to its end, so that
+// the sender, still sending, sees the answer instead of a broken connection. A picked file is
+// read so only when small; a handed-over one always, since the program that hands it over waits
+// to tell its user why the book was refused.
 constexpr std::uintmax_t discardedAtMost = 1024 * 1024;
 
 enum class Delivery { picker, handoff };
@@ -40,15 +44,6 @@ Answer refusal(int status, const std::string& why)
     return { status, { { "error", why } } };
 }
 
-void discardBody(const httplib::Request& request, const httplib::ContentReader& reader)
-{
-    auto text = request.get_header_value("Content-Length");
-    if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos
-        || std::stoull(text) > discardedAtMost)
-        return;
-    reader([](const char*, std::size_t) { return true; });
-}
-
 // The declared length of the body; nothing for a chunked body. An error for a body whose length
 // is neither declared nor chunked, since its end could not be told from a broken connection.
 foundation::Result<std::optional<std::uintmax_t>> declaredLength(const httplib::Request& request)
@@ -63,6 +58,16 @@ foundation::Result<std::optional<std::uintmax_t>> declaredLength(const httplib::
     if (error != std::errc() || end != text.data() + text.size() || text.empty())
         return foundation::Error("the upload's length is not a number");
     return std::optional<std::uintmax_t>(length);
+}
+
+// Reads and drops the rest of a refused body when its length is known and within the bound;
+// larger bodies, and bodies whose end is not known, are left unread.
+void discardBody(const httplib::Request& request, const httplib::ContentReader& reader, Delivery delivery)
+{
+    auto length = declaredLength(request);
+    if (!length || !*length || (delivery == Delivery::picker && **length > discardedAtMost))
+        return;
+    reader([](const char*, std::size_t) { return true; });
 }
 
 bool pickerInFront()
@@ -94,19 +99,19 @@ public:
     {
         auto early = check(request, delivery);
         if (early) {
-            discardBody(request, reader);
+            discardBody(request, reader, delivery);
             return *early;
         }
         auto name = *checkedUploadName(request.get_param_value("name"));
         auto length = *declaredLength(request);
         auto inbox = UploadInbox::open(m_options.inboxFolder);
         if (!inbox) {
-            discardBody(request, reader);
+            discardBody(request, reader, delivery);
             return refusal(500, "the upload cannot be stored: " + inbox.error().description());
         }
         auto free = m_options.freeSpace ? m_options.freeSpace() : std::nullopt;
         if (!free) {
-            discardBody(request, reader);
+            discardBody(request, reader, delivery);
             return refusal(507, "the free space of the library's disk cannot be read, so nothing is taken");
         }
         std::uintmax_t limit = *free > m_options.reserve ? *free - m_options.reserve : 0;
@@ -114,13 +119,13 @@ public:
         if (failure) {
             // Refused by its declared length, the body is still unread.
             if (length && *length > limit)
-                discardBody(request, reader);
+                discardBody(request, reader, delivery);
             return refusal(failure->status, failure->description);
         }
         auto viewport = *viewportFromParameters(parameters(request));
         bool showLibrary = request.get_param_value("show") == "1";
         auto answer = m_loop.performAndWait([&]() -> Answer {
-            return deliver((*inbox)->file(), delivery, viewport, showLibrary);
+            return deliverTelling((*inbox)->file(), name, delivery, viewport, showLibrary);
         });
         if (!answer)
             return refusal(503, answer.error().description());
@@ -159,6 +164,54 @@ private:
             return *shown;
         }
         return std::nullopt;
+    }
+
+    // Main loop. Delivers the file and answers how its import ended: 200 when the book is in the
+    // library, 422 with the reason when it is not. The reason and the console name the file as
+    // its sender knows it, not its private copy in the inbox.
+    Answer deliverTelling(const std::string& file, const std::string& name, Delivery delivery, const Viewport& viewport,
+        bool showLibrary)
+    {
+        // The file travels through private copies (the inbox, the picker's own copy): a quoted
+        // path that ends in the file's name is written as the name alone.
+        auto told = [&](std::string text) {
+            const std::string ending = "/" + name + "\"";
+            for (auto at = text.find(ending); at != std::string::npos; at = text.find(ending, at)) {
+                auto quote = text.rfind('"', at);
+                if (quote == std::string::npos)
+                    break;
+                text.replace(quote + 1, at + 1 - (quote + 1), "");
+                at = quote + 1 + name.size() + 1;
+            }
+            return text;
+        };
+        std::optional<foundation::Result<void>> outcome;
+        auto previousListener = ui::setHandedFileListener([&](const foundation::Result<void>& result) { outcome = result; });
+        auto console = std::make_shared<foundation::ConsoleSink>();
+        *console = foundation::setConsoleSink([&, console](std::string_view line) {
+            auto text = told(std::string(line));
+            if (*console) {
+                (*console)(text);
+            } else {
+                std::printf("%s\n", text.c_str());
+                std::fflush(stdout);
+            }
+        });
+        Answer answer = deliver(file, delivery, viewport, showLibrary);
+        foundation::setConsoleSink(*console);
+        ui::setHandedFileListener(std::move(previousListener));
+        if (answer.status != 200)
+            return answer;
+        if (!outcome)
+            return { 422, { { "error", "the library did not take the file" }, { "state", m_state.snapshot() } } };
+        if (!*outcome) {
+            // The sender names the file already: the reason need not begin with it.
+            auto reason = told(outcome->error().description());
+            if (const std::string named = "\"" + name + "\": "; reason.rfind(named, 0) == 0 && reason.size() > named.size())
+                reason.erase(0, named.size());
+            return { 422, { { "error", reason }, { "state", m_state.snapshot() } } };
+        }
+        return answer;
     }
 
     // Main loop.

@@ -4,8 +4,10 @@
 //                   is in front);
 //   POST /handoff   a file handed over by another program or dropped on the page; it reaches the
 //                   application delegate as a file another program opens with the application;
-// both answered with the next snapshot — and GET /instance, which tells a program about to hand
-// a file over which library this instance serves and whether it is ready.
+// both answered with the next snapshot once the book is in the library, or 422 with the reason
+// (in the words of the sender's file name) and the snapshot when it is not — and GET /instance,
+// which tells a program about to hand a file over which library this instance serves and
+// whether it is ready.
 //
 // The body is streamed into a private inbox, bounded by the free space of the library's disk;
 // the file is handed over on the main loop and removed afterwards, whatever happened.

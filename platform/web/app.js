@@ -49,6 +49,9 @@ function showNotice(text, lasting = false) {
   if (!lasting) noticeTimer = setTimeout(() => { notice.hidden = true; }, 4000);
 }
 
+// Messages of the page's other parts, such as an import that failed after its sheet closed.
+window.addEventListener('pagewyn:notice', (event) => showNotice(event.detail));
+
 function viewport() {
   if (page.table) return page.table.viewport();
   // Before the first answer the table's scroller is measured from a stand-in, so that the rows of

@@ -4,7 +4,7 @@
 // answer shows. Escape cancels, as Cancel does.
 
 import { dialog } from './dialog.js';
-import { drawAnsweredState, isEpubName, percentText, uploadFile } from './upload.js';
+import { drawAnsweredState, isEpubName, percentText, tellOnPage, uploadFile } from './upload.js';
 
 export function drawPicker(presented, send) {
   const title = presented.title || 'Choose a book';
@@ -65,11 +65,16 @@ export function drawPicker(presented, send) {
     }).catch((failure) => {
       upload = null;
       if (failure.status === -1) return;
-      drawAnsweredState(failure.body?.state);
+      const text = `“${file.name}” was not imported: ${failure.message}.`;
+      // The picker closes once it has handed the file over: a failed import is then told on the
+      // page, since the sheet is gone.
+      const state = failure.body?.state;
+      if (state && !(state.presented ?? []).some((shown) => shown.kind === 'picker')) tellOnPage(text);
+      drawAnsweredState(state);
       input.disabled = false;
       input.value = '';
       progress.hidden = true;
-      status.textContent = `“${file.name}” was not imported: ${failure.message}.`;
+      status.textContent = text;
     });
   };
   input.addEventListener('change', () => {

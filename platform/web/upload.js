@@ -9,6 +9,11 @@ export function drawAnsweredState(state) {
   if (state) window.dispatchEvent(new CustomEvent('pagewyn:state', { detail: state }));
 }
 
+// Tells the person a short message over whatever the page shows (the page's notice).
+export function tellOnPage(text) {
+  window.dispatchEvent(new CustomEvent('pagewyn:notice', { detail: text }));
+}
+
 // Starts sending the file to the route; answers { done, cancel }. done resolves with the host's
 // answer, or rejects with a HostError (status 0: no connection; -1: cancelled here).
 export function uploadFile(route, file, { onProgress = null, parameters = {} } = {}) {

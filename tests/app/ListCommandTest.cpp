@@ -1,5 +1,6 @@
 // `pagewyn list`: what a person or a script reads from it.
 #include "app/ListCommand.h"
+#include "platform/foundation/Console.h"
 #include "tests/library/LibraryFolder.h"
 
 #include <gtest/gtest.h>
@@ -25,18 +26,32 @@ TEST(ListCommand, printsOneEscapedLinePerBookInTheAskedOrder)
     EXPECT_EQ(output, "Alpha\tAnn\ta\\tb.epub\nBeta\tZed\tb.epub\n");
 }
 
-TEST(ListCommand, jsonCarriesTheDateInUtcWithMilliseconds)
+// Standard output is the JSON document alone, even when items cannot be read, and every entry
+// names its item byte for byte.
+TEST(ListCommand, jsonIsTheWholeOutputAndNamesEveryItemByItsBytes)
 {
     fixtures::LibraryFolder library;
     library.addBook("a.epub", "Caf\xC3\xA9", "Ann", 1700000000);
+    library.addBook("caf\xE9 %.epub", "Latin", "Lee", 1600000000);
+    fixtures::EpubFixture broken;
+    broken.breakage = fixtures::Breakage::notAZip;
+    library.addBook("bad.epub", broken, 1000);
+    // The console as the program has it: nobody listens but standard output.
+    auto fixtureSink = foundation::setConsoleSink({});
     int status = -1;
+    ::testing::internal::CaptureStderr();
     auto output = runCapturingOutput({ library.path(), 0, true }, status);
+    auto errors = ::testing::internal::GetCapturedStderr();
+    foundation::setConsoleSink(std::move(fixtureSink));
     ASSERT_EQ(status, 0);
+    EXPECT_EQ(errors.rfind("Can't read: ", 0), 0u) << errors;
     auto list = nlohmann::json::parse(output);
-    ASSERT_EQ(list.size(), 1u);
+    ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0]["title"], "Caf\xC3\xA9");
     EXPECT_EQ(list[0]["file"], "a.epub");
+    EXPECT_EQ(list[0]["fileBytes"], "a.epub");
     EXPECT_EQ(list[0]["added"], "2023-11-14T22:13:20.000Z");
+    EXPECT_EQ(list[1]["fileBytes"], "caf%E9%20%25.epub");
 }
 
 TEST(ListCommand, unreadableBooksAreReportedBeforeTheListAndAFolderThatCannotBeListedFails)

@@ -3,6 +3,7 @@
 // library's facts, its folder handed to the desktop's opener, and the way back to the library.
 
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import { chmodSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -10,7 +11,7 @@ import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
 import { makeLibrary } from './support/library.mjs';
-import { startPagewyn } from './support/pagewyn.mjs';
+import { pagewynBinary, startPagewyn } from './support/pagewyn.mjs';
 
 const books = [
   { file: 'c.epub', title: 'Gamma', author: 'Cy', modified: 1_700_000_300 },
@@ -89,6 +90,12 @@ describe('the about alert', () => {
     assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann'], 'ok only closes the alert');
     assert.deepEqual(page.failures, []);
     await page.close();
+  });
+
+  test('the command line names the version the alert shows, and says how to open the library', async () => {
+    assert.equal(execFileSync(pagewynBinary(), ['--version'], { encoding: 'utf8' }), 'Pagewyn 1.0.3\n');
+    // Started with --no-browser: the address is for the person to open, and it holds a secret.
+    assert.match(pagewyn.output(), /^Pagewyn: open the address above in a browser; it holds a secret key for this run/m);
   });
 
   test('Enter and Escape close the alert', { timeout: 90000 }, async () => {

@@ -2,6 +2,9 @@
 
 import assert from 'node:assert/strict';
 import { createServer } from 'node:http';
+import { existsSync, mkdtempSync, readdirSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
@@ -166,6 +169,27 @@ describe('the host', () => {
     } finally {
       assert.equal(await pagewyn.stop(), 0);
       library.remove();
+    }
+  });
+
+  test('SIGTERM during a long first scan ends the program cleanly', { timeout: 120000 }, async () => {
+    const count = 12000;
+    const many = Array.from({ length: count }, (_, n) => ({ file: `b${String(n).padStart(5, '0')}.epub`, title: `Title ${n}`, author: 'Author' }));
+    const library = makeLibrary(many);
+    const runtime = mkdtempSync(join(tmpdir(), 'pagewyn-run-'));
+    try {
+      const pagewyn = await startPagewyn(library.folder, [], { XDG_RUNTIME_DIR: runtime });
+      const instanceFiles = () => (existsSync(join(runtime, 'pagewyn')) ? readdirSync(join(runtime, 'pagewyn')) : []);
+      // The file is written just after the address is printed.
+      for (let waited = 0; instanceFiles().length === 0 && waited < 100; waited++) await new Promise((done) => setTimeout(done, 50));
+      assert.equal(instanceFiles().length, 1, 'the instance file is there while it runs');
+      // stop() sends SIGTERM and allows ten seconds, far more than a stop at the next book takes
+      // and far less than the rest of the scan.
+      assert.equal(await pagewyn.stop(), 0, pagewyn.errors());
+      assert.deepEqual(instanceFiles(), []);
+    } finally {
+      library.remove();
+      rmSync(runtime, { recursive: true, force: true });
     }
   });
 });

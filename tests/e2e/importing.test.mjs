@@ -5,7 +5,7 @@
 
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
@@ -153,11 +153,57 @@ describe('importing a book', () => {
       const env = { XDG_DATA_HOME: join(library.folder, '.xdg') };
       const missing = await runPagewyn(['--documents', library.folder, join(outside, 'absent.epub')], env);
       assert.notEqual(missing.code, 0);
-      assert.match(missing.errors, /^pagewyn: .*absent\.epub: /);
+      assert.match(missing.errors, /^Can't import .*absent\.epub: /);
       const notEpub = await runPagewyn(['--documents', library.folder, join(outside, 'notes.txt')], env);
       assert.notEqual(notEpub.code, 0);
       assert.match(notEpub.errors, /only EPUB files/);
       assert.equal(notEpub.output, '');
+      // A book the running program cannot import: the command waits for the outcome and says so.
+      const brokenPath = join(outside, 'Broken.epub');
+      writeFileSync(brokenPath, 'this is no zip archive');
+      const broken = await runPagewyn(['--documents', library.folder, brokenPath], env);
+      assert.equal(broken.code, 1);
+      assert.equal(broken.output, '');
+      assert.ok(broken.errors.startsWith(`Can't import ${brokenPath}: `) && !broken.errors.includes('inbox'), broken.errors);
+      assert.ok(!existsSync(join(library.folder, 'Broken.epub')));
+    });
+  });
+
+  test('a broken book picked or dropped is refused with a notice naming it; the library stays as it was', { timeout: 90000 }, async () => {
+    await withPagewyn(books, async (pagewyn) => {
+      const page = await openPagewyn(browser, pagewyn);
+      await page.getByRole('button', { name: 'open' }).click();
+      const sheet = page.getByRole('dialog', { name: 'Choose a book' });
+      const picked = join(outside, 'Picked.epub');
+      writeFileSync(picked, 'this is no zip archive');
+      await sheet.getByLabel('Book file').setInputFiles(picked);
+      await page.locator('.notice').filter({ hasText: '“Picked.epub” was not imported: ' }).waitFor({ timeout: 20000 });
+
+      const dataTransfer = await page.evaluateHandle(() => {
+        const transfer = new DataTransfer();
+        transfer.items.add(new File(['this is no zip archive'], 'Dropped.epub', { type: 'application/epub+zip' }));
+        return transfer;
+      });
+      await page.dispatchEvent('.table-screen', 'dragenter', { dataTransfer });
+      await page.dispatchEvent('.table-screen', 'dragover', { dataTransfer });
+      await page.dispatchEvent('.table-screen', 'drop', { dataTransfer });
+      await page.locator('.drop-target').getByText('“Dropped.epub” was not added: ').waitFor({ timeout: 20000 });
+      assert.deepEqual(await rowNames(page), ['Beta, Bob', 'Alpha, Ann']);
+      assert.deepEqual(page.failures, []);
+    });
+  });
+
+  test('a book handed over while a book is open replaces it in the reader', { timeout: 90000 }, async () => {
+    await withPagewyn(books, async (pagewyn, library) => {
+      const page = await openPagewyn(browser, pagewyn);
+      await page.locator('.row-cell', { hasText: 'Beta' }).click();
+      await page.locator('.reader-title').filter({ hasText: 'Beta' }).waitFor({ timeout: 20000 });
+      const handed = await runPagewyn(['--documents', library.folder, '--no-browser', bookOutside('Theta.epub', 'Theta', 'Tom')],
+        { XDG_DATA_HOME: join(library.folder, '.xdg') });
+      assert.equal(handed.code, 0, handed.errors);
+      await expectOpenedAndFirst(page, 'Theta', 'Tom');
+      assert.ok(!pagewyn.output().includes('Fault'), pagewyn.output());
+      assert.deepEqual(page.failures, []);
     });
   });
 

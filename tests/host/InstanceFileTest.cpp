@@ -14,6 +14,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -90,13 +91,41 @@ TEST_F(InstanceFileTest, isPrivateOnePerLibraryAndGoneWithItsInstance)
     EXPECT_FALSE(fs::exists(path));
 }
 
-TEST_F(InstanceFileTest, aStaleFileIsIgnoredAndReplaced)
+// A process that has ended: its id names no one (until the system hands it out again).
+pid_t endedProcess()
 {
+    pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(InstanceFileTest, aStaleFileLeadsNoBytesToWhoeverTookItsPortAndIsReplaced)
+{
+    // A stranger listens on the port of an instance that was killed, then of one whose process
+    // lives but does not listen there.
+    int stranger = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(stranger, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(stranger, 8), 0);
+    ::getsockname(stranger, reinterpret_cast<sockaddr*>(&address), &length);
+    const int port = ntohs(address.sin_port);
+
     const std::string path = host::InstanceFile::pathFor(m_library.path());
-    auto stale = recordFor(m_library.path(), closedPort(), "stale");
-    auto left = host::InstanceFile::publish(stale, path);
-    ASSERT_TRUE(left);
-    EXPECT_FALSE(host::findRunningInstance(m_library.path())) << "no one answers at the stale address";
+    for (pid_t named : { endedProcess(), ::getppid() }) {
+        auto stale = recordFor(m_library.path(), port, "stale");
+        stale.pid = named;
+        auto left = host::InstanceFile::publish(stale, path);
+        ASSERT_TRUE(left);
+        EXPECT_FALSE(host::findRunningInstance(m_library.path())) << named;
+        EXPECT_LT(::accept(stranger, nullptr, nullptr), 0) << "the stranger was reached";
+        EXPECT_EQ(fs::exists(path), named == ::getppid()) << "only the file of an ended process is removed";
+    }
+    ::close(stranger);
 
     auto fresh = host::InstanceFile::publish(recordFor(m_library.path(), 9090, "fresh"), path);
     ASSERT_TRUE(fresh);

@@ -3,6 +3,7 @@
 #include "tests/host/HostedApp.h"
 
 #include "library/BookList.h"
+#include "platform/host/HandoffClient.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <arpa/inet.h>
@@ -210,6 +211,19 @@ TEST_F(UploadRoutes, anUploadLargerThanTheLibrarysDiskCanSpareIsRefusedBeforeItF
         ui::MainLoop::main().runPending();
     EXPECT_EQ(chunked.get(), 413);
 
+    // A program handing over a file of several megabytes hears the reason too, not a broken
+    // connection (nor a SIGPIPE).
+    const std::string large = m_inbox.file("Large.epub");
+    std::ofstream(large, std::ios::binary) << std::string(3 * 1024 * 1024, 'x');
+    const host::InstanceRecord instance { "http://127.0.0.1:" + std::to_string(hosted.host().port()), hosted.host().token(), "", ::getpid() };
+    auto handed = std::async(std::launch::async, [&] { return host::handOver(instance, large, false); });
+    while (handed.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        ui::MainLoop::main().runPending();
+    auto refused = handed.get();
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().description().rfind("the file is larger than the library's disk can take", 0), 0u)
+        << refused.error().description();
+
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Large.epub")));
     EXPECT_EQ(entriesIn(inbox()), 0u);
     EXPECT_EQ(hosted.state()["presented"][0]["kind"], "picker");
@@ -243,13 +257,27 @@ TEST_F(UploadRoutes, anUploadCutOffHalfWayIsNotImportedAndLeavesNothing)
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Cut.epub")));
 }
 
-TEST_F(UploadRoutes, aBrokenBookIsTakenInButCostsTheLibraryNothing)
+// The sender learns that the book did not get in, and why, in the words of its own file; so does
+// the console. The library costs nothing.
+TEST_F(UploadRoutes, aBrokenBookIsRefusedWithItsReasonAndCostsTheLibraryNothing)
 {
     testing::HostedApp hosted(oneBook, true, options());
-    auto answer = hosted.post("/handoff?name=old.epub", "this is no zip archive", hosted.page(), "application/epub+zip");
-    EXPECT_EQ(answer.status, 200) << answer.body;
-    EXPECT_TRUE(fs::is_regular_file(hosted.app().library().itemPath("old.epub"))) << "the book of that name stays";
-    EXPECT_EQ(entriesIn(inbox()), 0u);
+    for (const char* route : { "/handoff", "/pick" }) {
+        if (std::string(route) == "/pick")
+            openPicker(hosted);
+        hosted.app().takeConsole();
+        auto answer = hosted.post(std::string(route) + "?name=old.epub", "this is no zip archive", hosted.page(), "application/epub+zip");
+        EXPECT_EQ(answer.status, 422) << route << answer.body;
+        auto reason = answer.json()["error"].get<std::string>();
+        EXPECT_FALSE(reason.empty()) << route;
+        EXPECT_EQ(reason.find(inbox()), std::string::npos) << reason;
+        EXPECT_EQ(answer.json()["state"]["screen"]["table"]["rowCount"], 1) << route;
+        auto console = hosted.app().takeConsole();
+        ASSERT_FALSE(console.empty()) << route;
+        EXPECT_EQ(console.back().rfind("Can't import: \"old.epub\"", 0), 0u) << console.back();
+        EXPECT_TRUE(fs::is_regular_file(hosted.app().library().itemPath("old.epub"))) << "the book of that name stays";
+        EXPECT_EQ(entriesIn(inbox()), 0u);
+    }
 }
 
 TEST_F(UploadRoutes, uploadsNeedTheLaunchTokenAndOtherBodiesStayBounded)

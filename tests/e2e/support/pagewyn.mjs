@@ -18,10 +18,10 @@ export function pagewynBinary() {
   return found;
 }
 
-export async function startPagewyn(folder, extraArguments = []) {
+export async function startPagewyn(folder, extraArguments = [], environment = {}) {
   const child = spawn(pagewynBinary(), ['--documents', folder, '--no-browser', ...extraArguments], {
     stdio: ['ignore', 'pipe', 'pipe'],
-    env: { ...process.env, XDG_DATA_HOME: join(folder, '.xdg') },
+    env: { ...process.env, XDG_DATA_HOME: join(folder, '.xdg'), ...environment },
   });
   // A test run that ends early takes the program with it.
   const orphanGuard = () => child.kill('SIGKILL');
