@@ -168,6 +168,7 @@ class Reader {
     this.pages = new PageView({
       session: this.session,
       spine: this.spine,
+      book: this.description.layout ?? {},
       vertical: this.settings.scrollDirection === 'vertical',
       onTap: (zone) => this.tapped(zone),
       onSwipe: (direction) => this.turn(direction),
@@ -249,9 +250,12 @@ class Reader {
     // button, Space and Enter press it.
     if (event.key !== 'Escape' && event.target?.closest?.('.reader-toc, .reader-quote')) return;
     if ((event.key === ' ' || event.key === 'Enter') && event.target?.closest?.('button')) return;
-    const vertical = this.pages?.vertical;
-    const forward = ['PageDown', vertical ? 'ArrowDown' : 'ArrowRight'];
-    const backward = ['PageUp', vertical ? 'ArrowUp' : 'ArrowLeft'];
+    // The arrows follow the side the next page lies on; PageDown and PageUp always go forward
+    // and back.
+    const scrolled = this.pages?.vertical;
+    const rtl = this.pages?.progression === 'rtl';
+    const forward = ['PageDown', scrolled ? 'ArrowDown' : rtl ? 'ArrowLeft' : 'ArrowRight'];
+    const backward = ['PageUp', scrolled ? 'ArrowUp' : rtl ? 'ArrowRight' : 'ArrowLeft'];
     if (event.key === 'Escape') {
       if (!this.contents.hidden || this.selection.shown) {
         this.toggleContents(false);
@@ -282,8 +286,18 @@ class Reader {
     this.pages?.relayout();
   }
 
-  // The title of the part of the book being read: the last entry of the contents at or before it.
+  // The title of the part of the book being read: the last entry of the contents at or before
+  // the page shown, a section inside the document counting from the page its target is on.
   chapterTitle(spineIndex) {
+    const doc = this.pages?.document;
+    let inside = null;
+    for (const entry of this.toc) {
+      if (entry.spine !== spineIndex || this.pages.failure) continue;
+      const target = entry.fragment ? doc?.getElementById(entry.fragment) : null;
+      if (!entry.fragment || (target && this.pages.pageOf(target, 0) <= this.pages.page)) inside = entry;
+      else if (!inside && !target) inside = entry;
+    }
+    if (inside) return inside.title;
     let found = null;
     for (const entry of this.toc) {
       if (entry.spine === null || entry.spine === undefined) continue;
