@@ -18,6 +18,13 @@ if (!document.querySelector('link[href="/reader.css"]')) {
   document.head.append(sheet);
 }
 
+// Keys pressed while nothing has the focus, as after a tap turned to another document, still turn
+// the open reader's pages.
+document.addEventListener('keydown', (event) => {
+  const target = event.target;
+  if (current?.element.isConnected && (target === document.body || target === document.documentElement)) current.key(event);
+});
+
 // The reader for the presented screen; the same reader while the same book stays open, so a
 // new look at the state never turns its page.
 export function drawReader(presented, send) {
