@@ -6,6 +6,7 @@
 
 import { PageView, neighbour } from './reader-pages.js';
 import { SelectionMenu } from './reader-selection.js';
+import { scriptFallbacks } from './styled-text.js';
 import { cssColor } from './views.js';
 
 let current = null;
@@ -154,13 +155,13 @@ class Reader {
     style.setProperty('--reader-text', this.night ? '#e4dfd5' : '#111');
     this.element.classList.toggle('night', this.night);
     this.nightButton.setAttribute('aria-pressed', String(this.night));
-    const family = { serif: 'Georgia, "Times New Roman", serif', sansSerif: '"System", system-ui, sans-serif' }[settings.fontFamily];
+    const family = { serif: `Georgia, "Times New Roman", ${scriptFallbacks}, serif`, sansSerif: `"System", system-ui, ${scriptFallbacks}, sans-serif` }[settings.fontFamily];
     const nightRules = this.night
       ? `html, body { background: ${cssColor(paper)} !important; color: #e4dfd5 !important; }
          body * { color: inherit !important; background-color: transparent !important; }`
       : `html { background: ${cssColor(paper)} !important; color: #111; }`;
     // A book that sets no type of its own is set as a book: its own rules, later, win over these.
-    const base = `:where(html) { font-family: Georgia, "Times New Roman", serif; line-height: 1.5; }
+    const base = `:where(html) { font-family: Georgia, "Times New Roman", ${scriptFallbacks}, serif; line-height: 1.5; }
       :where(p) { hyphens: auto; }`;
     this.pages?.setAppearance(`${base}
       ${nightRules}
