@@ -2,6 +2,8 @@
 // into the screen, one page on a portrait screen, two facing pages on a landscape one where the
 // book allows spreads.
 
+import { isPage, pageFrame } from './reader-pages.js';
+
 const largestSide = 20000;
 
 // The size a fixed-layout page declares: its viewport meta (width=…, height=…), or an SVG page's
@@ -44,6 +46,40 @@ export function spreadOf(spine, index, { landscape, progression, neighbour }) {
   return [index];
 }
 
+// Loads the facing page of a spread (spine index) into the second frame, or hides that frame.
+export async function showFacing(pages, index) {
+  let frame = pages.partner;
+  if (index === undefined) {
+    if (frame) frame.hidden = true;
+    pages.spread = [pages.spineIndex];
+    return;
+  }
+  if (!frame) {
+    frame = pages.partner = pageFrame();
+    frame.classList.add('reader-facing');
+    pages.frame.after(frame);
+  }
+  frame.hidden = false;
+  if (pages.facingIndex !== index) {
+    pages.facingIndex = -1;
+    await pages.navigate(frame, pages.options.spine[index].path);
+    const doc = frame.contentDocument;
+    if (doc && isPage(doc)) pages.prepare(doc, frame);
+    pages.facingIndex = index;
+  }
+  pages.spread = [pages.spineIndex, index];
+}
+
+// Places the page being read, and its facing page when it has one, on the stage; the scale.
+export function placeSpread(pages) {
+  const { width, height } = pages.stageSize;
+  const shown = [{ frame: pages.frame, size: pages.document ? declaredSize(pages.document) : null }];
+  if (pages.spread[1] !== undefined && pages.partner?.contentDocument) {
+    shown.push({ frame: pages.partner, size: declaredSize(pages.partner.contentDocument) });
+  }
+  return placePages(shown, width, height, pages.progression);
+}
+
 // Sizes and places the frames of the pages shown on a stage of width × height: one page centred,
 // or two facing pages meeting in the middle, the first of the reading order on the progression's
 // start side. Every page gets the same scale, the largest at which all of them fit whole.
@@ -69,9 +105,10 @@ export function placePages(pages, width, height, progression) {
   return scale;
 }
 
-// Gives a frame back the stage's whole size, for reflowable pages.
+// Gives a frame back the stage's whole size, for reflowable pages, at scale 1.
 export function unplace(frame) {
   for (const property of ['position', 'width', 'height', 'transformOrigin', 'transform', 'left', 'top']) frame.style[property] = '';
+  return 1;
 }
 
 export const fixedCSS = 'html, body { margin: 0 !important; overflow: hidden !important; } html { scrollbar-width: none; }';

@@ -4,6 +4,7 @@
 // is found by measuring, so every screen is reached whichever sign the engine gives the offsets.
 
 export const columnGap = 48;
+const styleId = 'pagewyn-reader-style';
 
 function isVertical(mode) {
   return /^(vertical|sideways)-/.test(mode ?? '');
@@ -141,4 +142,15 @@ export function firstPlace(doc, isBefore) {
     return { node, offset: low };
   }
   return null;
+}
+
+// Writes the reader's style sheet into a document of the book, or rewrites it.
+export function writeStyle(doc, css) {
+  let style = doc.getElementById(styleId);
+  if (!style) {
+    style = doc.createElementNS('http://www.w3.org/1999/xhtml', 'style');
+    style.id = styleId;
+    (doc.head ?? doc.documentElement).append(style);
+  }
+  style.textContent = css;
 }

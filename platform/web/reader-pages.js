@@ -11,10 +11,10 @@
 //   position                 { spine, page, pageCount, fraction, failure }
 //   progression              'ltr' or 'rtl': the side the next page lies on
 
-import { Screens, documentFlow, firstPlace, flowCSS, placeRect } from './reader-flow.js';
-import { declaredSize, fixedCSS, placePages, spreadOf, unplace } from './reader-fixed.js';
+import { Screens, documentFlow, firstPlace, flowCSS, placeRect, writeStyle } from './reader-flow.js';
+import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
+import { listenToPage } from './reader-input.js';
 
-const styleId = 'pagewyn-reader-style';
 
 export function contentURL(session, path, asHTML = false) {
   const encoded = path.split('/').map(encodeURIComponent).join('/');
@@ -25,7 +25,7 @@ function clamp(value, low, high) {
   return Math.min(Math.max(value, low), high);
 }
 
-function pageFrame() {
+export function pageFrame() {
   const frame = document.createElement('iframe');
   frame.className = 'reader-frame';
   // Same origin, so the reader can lay the page out; no scripts, forms, pop-ups or navigation
@@ -43,8 +43,10 @@ export class PageView {
   constructor(options) {
     this.options = options;
     this.frame = pageFrame();
-    // The facing page of a fixed-layout spread; the page being read is always in frame.
+    // The facing page of a fixed-layout spread, and its spine index; the page being read is
+    // always in frame.
     this.partner = null;
+    this.facingIndex = -1;
     this.spread = [];
     this.spineIndex = -1;
     this.page = 0;
@@ -146,29 +148,9 @@ export class PageView {
       this.prepare(doc, this.frame);
       this.options.onLoaded?.();
     }
-    await this.showPartner(spread[1]);
+    await showFacing(this, spread[1]);
     this.layout();
     this.goToPlace(place);
-  }
-
-  // Loads the facing page of a spread into the second frame, or puts that frame away.
-  async showPartner(index) {
-    if (index === undefined) {
-      this.partner?.remove();
-      this.spread = [this.spineIndex];
-      return;
-    }
-    if (!this.partner) {
-      this.partner = pageFrame();
-      this.partner.classList.add('reader-facing');
-    }
-    if (!this.partner.isConnected) this.frame.after(this.partner);
-    if (this.spread[1] !== index) {
-      await this.navigate(this.partner, this.options.spine[index].path);
-      const doc = this.partner.contentDocument;
-      if (doc && isPage(doc)) this.prepare(doc, this.partner);
-    }
-    this.spread = [this.spineIndex, index];
   }
 
   async navigate(frame, path) {
@@ -195,26 +177,7 @@ export class PageView {
       this.appearance = '';
       this.flow = documentFlow(doc, this.options.book?.writingMode);
     }
-    doc.addEventListener('click', (event) => this.clicked(event, frame));
-    doc.addEventListener('keydown', (event) => this.options.onKey?.(event));
-    doc.addEventListener('selectionchange', () => this.options.onSelection?.());
-    let start = null;
-    doc.addEventListener('touchstart', (event) => {
-      const touch = event.changedTouches[0];
-      start = touch ? { x: touch.clientX, y: touch.clientY } : null;
-    }, { passive: true });
-    doc.addEventListener('touchend', (event) => {
-      const touch = event.changedTouches[0];
-      if (!start || !touch) return;
-      const dx = touch.clientX - start.x;
-      const dy = touch.clientY - start.y;
-      start = null;
-      if (Math.abs(dx) > 40 && Math.abs(dx) > Math.abs(dy) * 1.5 && doc.getSelection().isCollapsed) {
-        // The finger drags the next page in from the side it lies on.
-        const towardsNext = this.progression === 'rtl' ? dx > 0 : dx < 0;
-        this.options.onSwipe?.(towardsNext ? 'next' : 'previous');
-      }
-    }, { passive: true });
+    listenToPage(doc, frame, this);
     if (frame !== this.frame) return;
     // Pictures that arrive later change how many pages there are.
     for (const image of doc.images) image.addEventListener('load', () => this.relayout(), { once: true });
@@ -223,44 +186,12 @@ export class PageView {
     });
   }
 
-  clicked(event, frame) {
-    const doc = frame.contentDocument;
-    const link = event.target.closest?.('a[href]');
-    if (link) {
-      event.preventDefault();
-      this.followLink(link, doc);
-      return;
-    }
-    const mark = event.target.closest?.('mark[data-highlight]');
-    if (mark && doc.getSelection().isCollapsed) {
-      this.options.onMarkTapped?.(mark.dataset.highlight, this.frameRect(mark.getBoundingClientRect()));
-      return;
-    }
-    if (!doc.getSelection().isCollapsed) return;
-    // The zone by where on the stage the tap fell, whatever the page's scale.
-    const outer = frame.getBoundingClientRect();
-    const stage = (frame.parentElement ?? frame).getBoundingClientRect();
-    const x = (outer.left + event.clientX * (this.fixed ? this.scale : 1) - stage.left) / (stage.width || 1);
-    const edge = x < 0.3 ? 'left' : x > 0.7 ? 'right' : 'middle';
-    if (edge === 'middle') this.options.onTap?.('middle');
-    else this.options.onTap?.((edge === 'right') === (this.progression === 'ltr') ? 'next' : 'previous');
-  }
-
-  followLink(link, doc) {
-    let target;
-    try {
-      target = new URL(link.getAttribute('href'), doc.baseURI);
-    } catch {
-      return;
-    }
+  // The spine index and fragment a link of the book leads to; null for a link out of the book.
+  linkTarget(url) {
     const prefix = `/reader/${this.options.session}/`;
-    if (target.origin === window.location.origin && target.pathname.startsWith(prefix)) {
-      const path = target.pathname.slice(prefix.length).split('/').map(decodeURIComponent).join('/');
-      const index = this.options.spine.findIndex((item) => item.path === path);
-      if (index >= 0) this.options.onLink?.(index, decodeURIComponent(target.hash.slice(1)));
-      return;
-    }
-    if (/^(https?|mailto):$/.test(target.protocol)) window.open(target.href, '_blank', 'noopener,noreferrer');
+    if (url.origin !== window.location.origin || !url.pathname.startsWith(prefix)) return null;
+    const path = url.pathname.slice(prefix.length).split('/').map(decodeURIComponent).join('/');
+    return { index: this.options.spine.findIndex((item) => item.path === path), fragment: decodeURIComponent(url.hash.slice(1)) };
   }
 
   // A rectangle inside the frame in the page's coordinates.
@@ -305,15 +236,7 @@ export class PageView {
   }
 
   layout() {
-    if (this.fixed) {
-      const { width, height } = this.stageSize;
-      const pages = [{ frame: this.frame, size: this.document ? declaredSize(this.document) : null }];
-      if (this.spread[1] !== undefined && this.partner) pages.push({ frame: this.partner, size: declaredSize(this.partner.contentDocument) });
-      this.scale = placePages(pages, width, height, this.progression);
-    } else {
-      unplace(this.frame);
-      this.scale = 1;
-    }
+    this.scale = this.fixed ? placeSpread(this) : unplace(this.frame);
     this.applyStyle();
     const doc = this.document;
     if (!doc?.documentElement || this.failure) return;
@@ -461,16 +384,6 @@ export class PageView {
   }
 }
 
-function writeStyle(doc, css) {
-  let style = doc.getElementById(styleId);
-  if (!style) {
-    style = doc.createElementNS('http://www.w3.org/1999/xhtml', 'style');
-    style.id = styleId;
-    (doc.head ?? doc.documentElement).append(style);
-  }
-  style.textContent = css;
-}
-
 // The document after (step 1) or before (step -1) the one at index in reading order, or -1.
 // Documents the book keeps out of its reading order (notes, answers, a cover page) are reached
 // through links and the contents only; a book that keeps every document out is read in order.
@@ -486,6 +399,6 @@ function isBrokenXML(doc) {
   return doc.contentType === 'application/xhtml+xml' && doc.getElementsByTagName('parsererror').length > 0;
 }
 
-function isPage(doc) {
+export function isPage(doc) {
   return /^(application\/xhtml\+xml|text\/html|image\/svg\+xml)$/.test(doc.contentType) && doc.documentElement;
 }

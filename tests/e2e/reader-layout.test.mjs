@@ -50,7 +50,7 @@ async function openBook(t, name, viewport) {
 }
 
 // The ids of the paragraphs and pages of which some part is on screen, in every frame shown.
-const shown = (page) => page.locator('.reader-frame').evaluateAll((frames) => frames.flatMap((frame) => {
+const shown = (page) => page.locator('.reader-frame:not([hidden])').evaluateAll((frames) => frames.flatMap((frame) => {
   const doc = frame.contentDocument;
   const width = doc?.defaultView?.innerWidth ?? 0;
   const height = doc?.defaultView?.innerHeight ?? 0;
@@ -112,7 +112,7 @@ test('fixed-layout pages are shown whole, in spreads on a landscape screen, in t
           if (screen > 0) await page.keyboard.press(forward);
           const ids = pages.map((n) => `page-${n}`);
           await eventually(async () => JSON.stringify((await shown(page)).sort()) === JSON.stringify(ids), `${ids} on screen ${screen + 1}`);
-          const frames = await page.locator('.reader-frame').evaluateAll((all) => all.map((frame) => {
+          const frames = await page.locator('.reader-frame:not([hidden])').evaluateAll((all) => all.map((frame) => {
             const rect = frame.getBoundingClientRect();
             const scroller = frame.contentDocument.scrollingElement;
             return { left: rect.left, right: rect.right, top: rect.top, bottom: rect.bottom, page: frame.contentDocument.querySelector('[id^="page-"]').id,
