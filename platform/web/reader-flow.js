@@ -32,7 +32,8 @@ export function flowCSS(flow, width, height) {
         overflow: hidden !important; column-width: ${height}px !important; column-gap: ${columnGap}px !important; column-fill: auto !important; }
       img, svg, video, table, figure { max-width: ${Math.max(40, width - 8)}px !important; break-inside: avoid; }`;
   }
-  return `html { height: ${height}px !important; width: ${width}px !important; overflow: hidden !important;
+  // Columns run the way html's direction says: right-to-left text set on body alone turns html too.
+  return `html { ${flow.rtl ? 'direction: rtl !important; ' : ''}height: ${height}px !important; width: ${width}px !important; overflow: hidden !important;
       column-width: ${width}px !important; column-gap: ${columnGap}px !important; column-fill: auto !important; }
     img, svg, video, table, figure { max-height: ${Math.max(40, height - 8)}px !important; break-inside: avoid; }`;
 }

@@ -76,7 +76,7 @@ export function writeReaderBook(folder, { file, title, author, breakage = null, 
 }
 
 // Books that lay out otherwise than left-to-right text: right-to-left (Arabic, with the spine's
-// progression; Hebrew, with only the text's direction), vertical Japanese, and fixed-layout
+// progression; Hebrew, with only its body's direction), vertical Japanese, and fixed-layout
 // pages of a cover, two spreads and a single page in either progression. Every paragraph and page
 // carries an id, so a test can tell which are on screen.
 const sentences = {
@@ -87,13 +87,14 @@ const sentences = {
 
 export const layoutBooks = {
   arabic: { language: 'ar', dir: 'rtl', progression: 'rtl' },
-  hebrew: { language: 'he', dir: 'rtl', progression: null },
+  hebrew: { language: 'he', dir: null, bodyDir: 'rtl', progression: null },
   japanese: { language: 'ja', dir: null, progression: 'rtl', css: 'html { writing-mode: vertical-rl; }' },
   comicLTR: { fixed: true, progression: 'ltr' },
   comicRTL: { fixed: true, progression: 'rtl' },
 };
 
-// The fixed-layout pages: a cover, two spreads, and a single page, each 1474 × 2324.
+// The fixed-layout pages: a cover, two spreads, and a single page, each 1474 × 2324 but the last,
+// whose viewport gives absurd sizes.
 export const comicPages = ['center', 'left', 'right', 'left', 'right', 'center'];
 
 function layoutParts(book) {
@@ -103,8 +104,8 @@ function layoutParts(book) {
       id: `p${n + 1}`,
       file: `page${n + 1}.xhtml`,
       properties: `page-spread-${side === 'left' ? first : side === 'right' ? second : 'center'}`,
-      head: '<meta name="viewport" content="width=1474, height=2324"/>',
-      body: `<div id="page-${n + 1}" style="width:1474px;height:2324px;background:#eee;font-size:120px">Page ${n + 1}</div>`,
+      head: n < comicPages.length - 1 ? '<meta name="viewport" content="width=1474, height=2324"/>' : '<meta name="viewport" content="width=0, height=1e12"/>',
+      body: `<div id="page-${n + 1}" style="width:${n < comicPages.length - 1 ? '1474px;height:2324px' : '300px;height:300px'};background:#eee;font-size:120px">Page ${n + 1}</div>`,
     }));
   }
   const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => `<p id="p-${c}-${n + 1}">${sentences[book.language](c, n + 1)}</p>`).join('');
@@ -116,7 +117,7 @@ export function layoutBookEntries(name) {
   const parts = layoutParts(book);
   const htmlAttributes = `${book.language ? ` lang="${book.language}" xml:lang="${book.language}"` : ''}${book.dir ? ` dir="${book.dir}"` : ''}`;
   const page = (part) => `<?xml version="1.0" encoding="utf-8"?>
-<html xmlns="http://www.w3.org/1999/xhtml"${htmlAttributes}><head><title>${part.id}</title>${part.head}</head><body>${part.body}</body></html>`;
+<html xmlns="http://www.w3.org/1999/xhtml"${htmlAttributes}><head><title>${part.id}</title>${part.head}</head><body${book.bodyDir ? ` dir="${book.bodyDir}"` : ''}>${part.body}</body></html>`;
   const metadata = book.fixed ? '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>' : '';
   const opf = `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">urn:pagewyn:${name}</dc:identifier><dc:title>${name}</dc:title><dc:creator>Layout</dc:creator>${metadata}</metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>${book.css ? '<item id="css" href="style.css" media-type="text/css"/>' : ''}${parts.map((part) => `<item id="${part.id}" href="${part.file}" media-type="application/xhtml+xml"/>`).join('')}</manifest><spine${book.progression ? ` page-progression-direction="${book.progression}"` : ''}>${parts.map((part) => `<itemref idref="${part.id}"${part.properties ? ` properties="${part.properties}"` : ''}/>`).join('')}</spine></package>`;
   const nav = `<?xml version="1.0" encoding="utf-8"?><html xmlns="http://www.w3.org/1999/xhtml"><head><title>Contents</title></head><body><nav xmlns:epub="http://www.idpf.org/2007/ops" epub:type="toc"><ol>${parts.map((part) => `<li><a href="${part.file}">Part ${part.id}</a></li>`).join('')}</ol></nav></body></html>`;
