@@ -141,6 +141,7 @@ export class PageView {
         this.failure = doc?.body?.textContent?.trim() || 'This part of the book cannot be shown.';
         this.page = 0;
         this.pageCount = 1;
+        await showFacing(this, undefined);
         this.options.onLoaded?.();
         this.options.onPosition?.();
         return;

@@ -323,7 +323,8 @@ class Reader {
     this.progressFill.style.width = `${share}%`;
     this.progress.setAttribute('aria-valuenow', String(share));
     this.previousButton.disabled = neighbour(this.spine, position.spine, -1) < 0 && position.page <= 0;
-    this.nextButton.disabled = neighbour(this.spine, position.spine, 1) < 0 && position.page >= position.pageCount - 1;
+    const lastShown = this.pages.spread.at(-1) ?? position.spine;
+    this.nextButton.disabled = neighbour(this.spine, lastShown, 1) < 0 && position.page >= position.pageCount - 1;
     this.message.hidden = !position.failure;
     if (position.failure) {
       this.message.replaceChildren(element('h2', '', 'This part of the book cannot be shown.'), element('p', '', position.failure));

@@ -129,6 +129,7 @@ test('fixed-layout pages are shown whole, in spreads on a landscape screen, in t
             assert.ok(Math.abs((a.left < b.left ? a.right - b.left : b.right - a.left)) < 1, 'the pages meet');
           }
         }
+        assert.ok(await page.getByRole('button', { name: 'Next page' }).isDisabled(), 'nothing after the last page');
         const back = forward === 'ArrowRight' ? 'ArrowLeft' : 'ArrowRight';
         await page.keyboard.press(back);
         const previous = expected.at(-2).map((n) => `page-${n}`);
