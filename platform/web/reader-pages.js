@@ -15,7 +15,6 @@ import { Screens, documentFlow, firstPlace, flowCSS, placeRect, writeStyle } fro
 import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
 import { listenToPage } from './reader-input.js';
 
-
 export function contentURL(session, path, asHTML = false) {
   const encoded = path.split('/').map(encodeURIComponent).join('/');
   return `/reader/${session}/${encoded}${asHTML ? '?as=html' : ''}`;

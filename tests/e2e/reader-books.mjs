@@ -35,6 +35,17 @@ function chapters() {
   ];
 }
 
+// The entries of a book whose package document is OEBPS/content.opf.
+function bookEntries(opf, nav, files) {
+  return [
+    { name: 'mimetype', bytes: 'application/epub+zip' },
+    { name: 'META-INF/container.xml', bytes: '<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>' },
+    { name: 'OEBPS/content.opf', bytes: opf },
+    { name: 'OEBPS/nav.xhtml', bytes: nav },
+    ...files,
+  ];
+}
+
 // The entries of a three-chapter EPUB 3 book; breakage is 'package' for a package document that
 // is not XML, 'spine' for a spine that names nothing in the book.
 export function readerBookEntries({ title, author, breakage = null }) {
@@ -49,13 +60,8 @@ export function readerBookEntries({ title, author, breakage = null }) {
     <li><a href="text/one.xhtml">Loomings</a></li>
     <li><a href="text/two.xhtml">The Carpet-Bag</a><ol><li><a href="text/two.xhtml#middle">Middle</a></li></ol></li>
     <li><a href="text/three.xhtml">The Spouter-Inn</a></li></ol></nav>`);
-  return [
-    { name: 'mimetype', bytes: 'application/epub+zip' },
-    { name: 'META-INF/container.xml', bytes: '<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>' },
-    { name: 'OEBPS/content.opf', bytes: breakage === 'package' ? `<package><metadata>${escapeXML(title)}` : opf },
-    { name: 'OEBPS/nav.xhtml', bytes: nav },
-    ...[...parts, ...asides].map((part) => ({ name: `OEBPS/${part.file}`, bytes: page(part.id, part.body) })),
-  ];
+  return bookEntries(breakage === 'package' ? `<package><metadata>${escapeXML(title)}` : opf, nav,
+    [...parts, ...asides].map((part) => ({ name: `OEBPS/${part.file}`, bytes: page(part.id, part.body) })));
 }
 
 // Writes the book into the folder; unpacked books may carry a link that leads out of the book.
@@ -121,14 +127,10 @@ export function layoutBookEntries(name) {
   const metadata = book.fixed ? '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>' : '';
   const opf = `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">urn:pagewyn:${name}</dc:identifier><dc:title>${name}</dc:title><dc:creator>Layout</dc:creator>${metadata}</metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>${book.css ? '<item id="css" href="style.css" media-type="text/css"/>' : ''}${parts.map((part) => `<item id="${part.id}" href="${part.file}" media-type="application/xhtml+xml"/>`).join('')}</manifest><spine${book.progression ? ` page-progression-direction="${book.progression}"` : ''}>${parts.map((part) => `<itemref idref="${part.id}"${part.properties ? ` properties="${part.properties}"` : ''}/>`).join('')}</spine></package>`;
   const nav = `<?xml version="1.0" encoding="utf-8"?><html xmlns="http://www.w3.org/1999/xhtml"><head><title>Contents</title></head><body><nav xmlns:epub="http://www.idpf.org/2007/ops" epub:type="toc"><ol>${parts.map((part) => `<li><a href="${part.file}">Part ${part.id}</a></li>`).join('')}</ol></nav></body></html>`;
-  return [
-    { name: 'mimetype', bytes: 'application/epub+zip' },
-    { name: 'META-INF/container.xml', bytes: '<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>' },
-    { name: 'OEBPS/content.opf', bytes: opf },
-    { name: 'OEBPS/nav.xhtml', bytes: nav },
+  return bookEntries(opf, nav, [
     ...(book.css ? [{ name: 'OEBPS/style.css', bytes: book.css }] : []),
     ...parts.map((part) => ({ name: `OEBPS/${part.file}`, bytes: page(part) })),
-  ];
+  ]);
 }
 
 export function writeLayoutBook(folder, name) {
