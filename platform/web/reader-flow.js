@@ -10,17 +10,18 @@ function isVertical(mode) {
   return /^(vertical|sideways)-/.test(mode ?? '');
 }
 
-// The flow of a freshly loaded document, before the reader's own style is written into it. The
-// writing mode and direction are the book's own, on html or body; a book that declares vertical
-// writing for all its documents sets it where a document leaves it unsaid.
+// The flow of a freshly loaded document, before the reader's own style is written into it: the
+// writing mode and direction its body's text is set in (which it inherits from html unless it
+// says otherwise). A book that declares vertical writing for all its documents sets it where a
+// document leaves it unsaid.
 export function documentFlow(doc, bookWritingMode) {
   const view = doc.defaultView;
   const styles = [doc.body, doc.documentElement].filter(Boolean).map((element) => view.getComputedStyle(element));
-  let writingMode = styles.map((style) => style.writingMode).find(isVertical);
+  let writingMode = isVertical(styles[0].writingMode) ? styles[0].writingMode : null;
   if (!writingMode && isVertical(bookWritingMode) && styles.every((style) => style.writingMode === 'horizontal-tb')) {
     writingMode = bookWritingMode;
   }
-  const rtl = styles.some((style) => style.direction === 'rtl');
+  const rtl = styles[0].direction === 'rtl';
   if (writingMode) return { axis: 'y', writingMode, rtl: false, progression: writingMode.endsWith('-rl') ? 'rtl' : 'ltr' };
   return { axis: 'x', writingMode: null, rtl, progression: rtl ? 'rtl' : 'ltr' };
 }

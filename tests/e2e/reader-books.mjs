@@ -94,7 +94,8 @@ const sentences = {
 export const layoutBooks = {
   arabic: { language: 'ar', dir: 'rtl', progression: 'rtl' },
   hebrew: { language: 'he', dir: null, bodyDir: 'rtl', progression: null },
-  japanese: { language: 'ja', dir: null, progression: 'rtl', css: 'html { writing-mode: vertical-rl; }' },
+  // The first chapter's style sheet sets vertical writing; the second leaves it to the book's.
+  japanese: { language: 'ja', dir: null, progression: 'rtl', css: 'html { writing-mode: vertical-rl; }', writingMode: 'vertical-rl' },
   comicLTR: { fixed: true, progression: 'ltr' },
   comicRTL: { fixed: true, progression: 'rtl' },
 };
@@ -115,7 +116,7 @@ function layoutParts(book) {
     }));
   }
   const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => `<p id="p-${c}-${n + 1}">${sentences[book.language](c, n + 1)}</p>`).join('');
-  return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, properties: '', head: book.css ? '<link rel="stylesheet" href="style.css"/>' : '', body: paragraphs(c, c === 1 ? 40 : 8) }));
+  return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, properties: '', head: book.css && c === 1 ? '<link rel="stylesheet" href="style.css"/>' : '', body: paragraphs(c, c === 1 ? 40 : 8) }));
 }
 
 export function layoutBookEntries(name) {
@@ -124,7 +125,8 @@ export function layoutBookEntries(name) {
   const htmlAttributes = `${book.language ? ` lang="${book.language}" xml:lang="${book.language}"` : ''}${book.dir ? ` dir="${book.dir}"` : ''}`;
   const page = (part) => `<?xml version="1.0" encoding="utf-8"?>
 <html xmlns="http://www.w3.org/1999/xhtml"${htmlAttributes}><head><title>${part.id}</title>${part.head}</head><body${book.bodyDir ? ` dir="${book.bodyDir}"` : ''}>${part.body}</body></html>`;
-  const metadata = book.fixed ? '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>' : '';
+  const metadata = book.fixed ? '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>'
+    : book.writingMode ? `<meta name="primary-writing-mode" content="${book.writingMode}"/>` : '';
   const opf = `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">urn:pagewyn:${name}</dc:identifier><dc:title>${name}</dc:title><dc:creator>Layout</dc:creator>${metadata}</metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>${book.css ? '<item id="css" href="style.css" media-type="text/css"/>' : ''}${parts.map((part) => `<item id="${part.id}" href="${part.file}" media-type="application/xhtml+xml"/>`).join('')}</manifest><spine${book.progression ? ` page-progression-direction="${book.progression}"` : ''}>${parts.map((part) => `<itemref idref="${part.id}"${part.properties ? ` properties="${part.properties}"` : ''}/>`).join('')}</spine></package>`;
   const nav = `<?xml version="1.0" encoding="utf-8"?><html xmlns="http://www.w3.org/1999/xhtml"><head><title>Contents</title></head><body><nav xmlns:epub="http://www.idpf.org/2007/ops" epub:type="toc"><ol>${parts.map((part) => `<li><a href="${part.file}">Part ${part.id}</a></li>`).join('')}</ol></nav></body></html>`;
   return bookEntries(opf, nav, [

@@ -9,7 +9,7 @@ import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { chromiumPath, programPath, startProgram } from './reader-app.mjs';
-import { comicPages, writeLayoutBook } from './reader-books.mjs';
+import { comicPages, layoutBooks, writeLayoutBook } from './reader-books.mjs';
 
 const skip = !programPath() || !chromiumPath() ? 'needs the built program and Chromium' : false;
 let browser = null;
@@ -93,6 +93,8 @@ test('right-to-left and vertical chapters are read screen by screen into the nex
         before = now;
       }
       assert.ok(before.includes('p-2-1'), 'on into the next chapter');
+      const writingMode = await page.frameLocator('.reader-frame').locator('body').evaluate((body) => getComputedStyle(body).writingMode);
+      assert.equal(writingMode, layoutBooks[name].writingMode ?? 'horizontal-tb', 'the book\'s writing mode where the chapter sets none');
       const missed = Array.from({ length: 40 }, (_, n) => `p-1-${n + 1}`).filter((id) => !seen.has(id));
       assert.deepEqual(missed, [], 'every paragraph of the first chapter was on a screen');
       await page.keyboard.press('ArrowRight');
