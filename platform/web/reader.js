@@ -317,6 +317,8 @@ class Reader {
 
   showPosition() {
     const position = this.pages.position;
+    // Designed pages take the whole room between the bars.
+    this.element.classList.toggle('fixed-layout', this.pages.fixed && !position.failure);
     this.chapterLabel.textContent = this.chapterTitle(position.spine);
     this.pageLabel.textContent = position.failure ? '' : `Page ${position.page + 1} of ${position.pageCount}`;
     const share = Math.round(((position.spine + position.fraction) / this.spine.length) * 100);
