@@ -161,9 +161,10 @@ Result<std::string> parseContainerRootfile(std::string& containerXml)
     return path;
 }
 
-bool ManifestItem::hasProperty(std::string_view token) const
+namespace {
+
+bool hasToken(std::string_view rest, std::string_view token)
 {
-    std::string_view rest = properties;
     while (!rest.empty()) {
         std::size_t start = 0;
         while (start < rest.size() && isSpace(rest[start]))
@@ -176,6 +177,51 @@ bool ManifestItem::hasProperty(std::string_view token) const
         rest = rest.substr(end);
     }
     return false;
+}
+
+// The one value of a group of properties the tokens name ("rendition:layout-" + "pre-paginated"),
+// or empty when they name none or more than one.
+std::string onlyValue(std::string_view tokens, std::initializer_list<std::string_view> prefixes,
+    std::initializer_list<std::string_view> values)
+{
+    std::string found;
+    for (std::string_view value : values) {
+        bool named = false;
+        for (std::string_view prefix : prefixes)
+            named = named || hasToken(tokens, std::string(prefix) + std::string(value));
+        if (named && !found.empty())
+            return {};
+        if (named)
+            found = value;
+    }
+    return found;
+}
+
+std::string trimmed(std::string_view text)
+{
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
+}
+
+bool ManifestItem::hasProperty(std::string_view token) const
+{
+    return hasToken(properties, token);
+}
+
+PageLayout PackageDocument::layoutOf(const SpineItem& itemref) const
+{
+    PageLayout layout;
+    std::string own = onlyValue(itemref.properties, { "rendition:layout-" }, { "pre-paginated", "reflowable" });
+    layout.fixed = (own.empty() ? renditionLayout : own) == "pre-paginated";
+    std::string spread = onlyValue(itemref.properties, { "rendition:spread-" }, { "none", "auto", "landscape", "both", "portrait" });
+    layout.spreads = (spread.empty() ? renditionSpread : spread) != "none";
+    layout.side = onlyValue(itemref.properties, { "page-spread-", "rendition:page-spread-" }, { "left", "right", "center" });
+    return layout;
 }
 
 Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string name)
@@ -203,6 +249,18 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
         } else if (!haveCoverMeta && localName(element) == "meta" && std::strcmp(element.attribute("name").value(), "cover") == 0) {
             package.coverMeta = element.attribute("content").value();
             haveCoverMeta = true;
+        } else if (localName(element) == "meta" && !element.attribute("refines")) {
+            std::string_view property = element.attribute("property").value();
+            std::string_view metaName = element.attribute("name").value();
+            if (property == "rendition:layout")
+                package.renditionLayout = trimmed(collapsedText(element));
+            else if (property == "rendition:spread")
+                package.renditionSpread = trimmed(collapsedText(element));
+            else if (metaName == "primary-writing-mode") {
+                std::string mode = trimmed(element.attribute("content").value());
+                if (mode == "vertical-rl" || mode == "vertical-lr")
+                    package.writingMode = mode;
+            }
         }
     });
 
@@ -215,10 +273,14 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
 
     pugi::xml_node spine = childNamed(root, "spine");
     package.spineToc = spine.attribute("toc").value();
+    std::string progression = trimmed(spine.attribute("page-progression-direction").value());
+    if (progression == "ltr" || progression == "rtl")
+        package.pageProgression = progression;
     for (pugi::xml_node itemref = spine.first_child(); itemref; itemref = itemref.next_sibling()) {
         if (itemref.type() != pugi::node_element || localName(itemref) != "itemref")
             continue;
-        package.spine.push_back(SpineItem { itemref.attribute("idref").value(), std::strcmp(itemref.attribute("linear").value(), "no") != 0 });
+        package.spine.push_back(SpineItem { itemref.attribute("idref").value(), std::strcmp(itemref.attribute("linear").value(), "no") != 0,
+            itemref.attribute("properties").value() });
     }
     return package;
 }

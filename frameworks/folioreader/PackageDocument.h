@@ -31,6 +31,16 @@ struct ManifestItem {
 struct SpineItem {
     std::string idref;
     bool linear = true;
+    std::string properties;  // space-separated tokens (EPUB 3)
+};
+
+// How one document of the spine is laid out: reflowable text, or a fixed-layout page of a set
+// size, which may face a neighbour on a landscape screen. Words the reader does not know, and
+// properties that contradict each other, leave the reflowable default.
+struct PageLayout {
+    bool fixed = false;
+    bool spreads = true;  // whether the page may share a screen with its facing page
+    std::string side;     // "left", "right", "center", or empty when the book places it nowhere
 };
 
 struct PackageDocument {
@@ -44,6 +54,15 @@ struct PackageDocument {
     std::vector<ManifestItem> manifest;
     std::vector<SpineItem> spine;
     std::string spineToc;  // the spine's toc attribute: the NCX item's id (EPUB 2)
+    // The spine's page-progression-direction: "ltr", "rtl", or empty when it gives none (or an
+    // unknown one), in which case the text's own direction decides.
+    std::string pageProgression;
+    // The book's rendition:layout and rendition:spread metadata, as written.
+    std::string renditionLayout;
+    std::string renditionSpread;
+    // "vertical-rl" or "vertical-lr" when the book declares vertical writing for its text
+    // (primary-writing-mode); otherwise empty.
+    std::string writingMode;
 
     // Parses the package document read from entry name. The text is parsed in place and left
     // changed. The error reads "<name> is not well-formed XML (...)" or "<name> is not a
@@ -55,6 +74,8 @@ struct PackageDocument {
     // 2 cover meta names (by id, or by href as some books write it); else the first image item
     // whose id or href contains "cover" in any case. Nothing when none qualifies.
     const ManifestItem* coverItem() const;
+    // The layout of a document of the spine: its itemref's rendition properties, else the book's.
+    PageLayout layoutOf(const SpineItem& itemref) const;
     // The entry an href of this document points at; nothing when it leaves the book.
     std::optional<std::string> resolve(std::string_view href) const;
 };

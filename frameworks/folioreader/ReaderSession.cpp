@@ -278,6 +278,8 @@ void ReaderSession::readBook()
     }
     m_title = package->title;
     m_author = package->creator;
+    m_pageProgression = package->pageProgression;
+    m_writingMode = package->writingMode;
 
     for (const SpineItem& itemref : package->spine) {
         const ManifestItem* item = package->item(itemref.idref);
@@ -286,7 +288,7 @@ void ReaderSession::readBook()
         auto name = package->resolve(item->href);
         if (!name)
             continue;
-        m_spine.push_back({ std::move(*name), item->mediaType, itemref.linear });
+        m_spine.push_back({ std::move(*name), item->mediaType, itemref.linear, package->layoutOf(itemref) });
     }
     if (m_spine.empty()) {
         m_failure = book->error(package->spine.empty() ? "the package document lists no pages to read"

@@ -4,6 +4,7 @@
 // files inside the book, and only while it is open. The book in the library is never changed.
 #pragma once
 
+#include "frameworks/folioreader/PackageDocument.h"
 #include "frameworks/folioreader/TableOfContents.h"
 #include "platform/foundation/Result.h"
 
@@ -21,6 +22,7 @@ struct SpineDocument {
     std::string entryName; // inside the book, "/"-separated
     std::string mediaType;
     bool linear = true;
+    PageLayout layout;
 };
 
 // A file of the book opened for reading; the descriptor is closed with the object.
@@ -74,6 +76,10 @@ public:
     // The documents of the book in reading order.
     const std::vector<SpineDocument>& spine() const { return m_spine; }
     const std::vector<TocEntry>& tableOfContents() const { return m_tableOfContents; }
+    // The side pages turn to ("ltr", "rtl") and the writing mode the book declares for its text;
+    // empty where it declares none.
+    const std::string& pageProgression() const { return m_pageProgression; }
+    const std::string& writingMode() const { return m_writingMode; }
     // The position in the spine of the document with that entry name.
     std::optional<std::size_t> spineIndexOf(std::string_view entryName) const;
 
@@ -106,6 +112,8 @@ private:
     std::string m_author;
     std::vector<SpineDocument> m_spine;
     std::vector<TocEntry> m_tableOfContents;
+    std::string m_pageProgression;
+    std::string m_writingMode;
     std::string m_contentRoot;
     std::optional<std::string> m_temporaryFolder;
     bool m_removeCopyOnClose = true;

@@ -160,8 +160,12 @@ nlohmann::json ReaderViewController::readerDescription() const
 {
     const auto& session = *m_session;
     auto spine = nlohmann::json::array();
-    for (const auto& document : session.spine())
-        spine.push_back({ { "path", document.entryName }, { "linear", document.linear } });
+    for (const auto& document : session.spine()) {
+        const auto& layout = document.layout;
+        spine.push_back({ { "path", document.entryName }, { "linear", document.linear },
+            { "layout", layout.fixed ? "pre-paginated" : "reflowable" }, { "spread", layout.spreads ? "auto" : "none" },
+            { "side", layout.side.empty() ? nlohmann::json(nullptr) : nlohmann::json(layout.side) } });
+    }
     auto contents = nlohmann::json::array();
     for (const auto& entry : session.tableOfContents()) {
         auto index = entry.entryName.empty() ? std::nullopt : session.spineIndexOf(entry.entryName);
@@ -176,6 +180,7 @@ nlohmann::json ReaderViewController::readerDescription() const
         { "failure", session.failure() ? nlohmann::json(*session.failure()) : nlohmann::json(nullptr) },
         { "spine", std::move(spine) },
         { "toc", std::move(contents) },
+        { "layout", { { "progression", session.pageProgression() }, { "writingMode", session.writingMode() } } },
         { "settings", readerSettingsJson(*m_config) },
         { "highlights", highlightsJson() },
         { "closeButton", m_closeButton ? m_closeButton->viewId() : 0 },

@@ -1,10 +1,19 @@
 // The pages of one document of the book's spine, shown in a sandboxed frame in which none of the
-// book's scripts run. Paged sideways, the document is laid out in columns one frame wide and the
-// frame shows one column at a time; scrolled, it is one long column. Only the document being read
-// is ever loaded, so a large book opens as fast as a small one.
+// book's scripts run. A reflowable document is paged in screens as its writing mode and direction
+// run (reader-flow.js), or scrolled as one long column; a fixed-layout page is scaled whole into
+// the screen, beside its facing page on a landscape screen (reader-fixed.js). Only the documents
+// shown are ever loaded, so a large book opens as fast as a small one.
+//
+// What the rest of the reader may ask of the pages, in every layout:
+//   pageOf(node, offset)     the page of the document that holds that place
+//   showNode(node, offset)   turns to that page (what a jump to a fragment does)
+//   firstVisible()           { node, offset } of the first text shown now, or null
+//   position                 { spine, page, pageCount, fraction, failure }
+//   progression              'ltr' or 'rtl': the side the next page lies on
 
-const styleId = 'pagewyn-reader-style';
-const columnGap = 48;
+import { Screens, documentFlow, firstPlace, flowCSS, placeRect, writeStyle } from './reader-flow.js';
+import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
+import { listenToPage } from './reader-input.js';
 
 export function contentURL(session, path, asHTML = false) {
   const encoded = path.split('/').map(encodeURIComponent).join('/');
@@ -15,22 +24,36 @@ function clamp(value, low, high) {
   return Math.min(Math.max(value, low), high);
 }
 
+export function pageFrame() {
+  const frame = document.createElement('iframe');
+  frame.className = 'reader-frame';
+  // Same origin, so the reader can lay the page out; no scripts, forms, pop-ups or navigation
+  // of the page around it.
+  frame.setAttribute('sandbox', 'allow-same-origin');
+  frame.setAttribute('title', 'Page');
+  frame.setAttribute('referrerpolicy', 'no-referrer');
+  return frame;
+}
+
 export class PageView {
-  // options: session, spine, vertical, onTap(zone), onSwipe(direction), onKey(event), onLink(index,
-  // fragment), onSelection(), onMarkTapped(id, rect), onLoaded(), onPosition()
+  // options: session, spine, book ({ progression, writingMode }), vertical (scrolled), onTap(zone),
+  // onSwipe(direction), onKey(event), onLink(index, fragment), onSelection(), onMarkTapped(id,
+  // rect), onLoaded(), onPosition()
   constructor(options) {
     this.options = options;
-    this.frame = document.createElement('iframe');
-    this.frame.className = 'reader-frame';
-    // Same origin, so the reader can lay the page out; no scripts, forms, pop-ups or navigation
-    // of the page around it.
-    this.frame.setAttribute('sandbox', 'allow-same-origin');
-    this.frame.setAttribute('title', 'Page');
-    this.frame.setAttribute('referrerpolicy', 'no-referrer');
+    this.frame = pageFrame();
+    // The facing page of a fixed-layout spread, and its spine index; the page being read is
+    // always in frame.
+    this.partner = null;
+    this.facingIndex = -1;
+    this.spread = [];
     this.spineIndex = -1;
     this.page = 0;
     this.pageCount = 1;
     this.appearance = '';
+    this.flow = null;
+    this.screens = null;
+    this.scale = 1;
     this.loading = Promise.resolve();
     this.expectingLoad = false;
     // A frame taken out of the page and put back loads its document again: it is set up anew at
@@ -44,7 +67,7 @@ export class PageView {
     const doc = this.document;
     if (this.spineIndex < 0 || this.failure || !doc || !isPage(doc)) return;
     const page = this.page;
-    this.prepare(doc);
+    this.prepare(doc, this.frame);
     this.options.onLoaded?.();
     this.layout();
     this.goToPlace({ page });
@@ -58,8 +81,25 @@ export class PageView {
     }
   }
 
+  get fixed() {
+    return this.options.spine[this.spineIndex]?.layout === 'pre-paginated';
+  }
+
+  // Scrolled as one long column: what the settings ask for, where the text runs across the screen.
   get vertical() {
-    return Boolean(this.options.vertical);
+    return Boolean(this.options.vertical) && !this.fixed && this.flow?.axis !== 'y';
+  }
+
+  // The side the next page lies on: the book's page progression, else its text's direction.
+  get progression() {
+    const declared = this.options.book?.progression;
+    if (declared === 'rtl' || declared === 'ltr') return declared;
+    return this.flow?.progression ?? 'ltr';
+  }
+
+  get stageSize() {
+    const stage = this.frame.parentElement;
+    return { width: stage?.clientWidth || this.frame.clientWidth || 1, height: stage?.clientHeight || this.frame.clientHeight || 1 };
   }
 
   // Where the reader is: the spine index, the page in the document and how many it has, and the
@@ -76,116 +116,89 @@ export class PageView {
     return this.loading;
   }
 
+  spreadAt(index) {
+    const { width, height } = this.stageSize;
+    const spine = this.options.spine;
+    return spreadOf(spine, index, {
+      landscape: width > height,
+      progression: this.progression,
+      neighbour: (at, step) => neighbour(spine, at, step),
+    });
+  }
+
   async load(index, place) {
     const spine = this.options.spine;
     if (index < 0 || index >= spine.length) return;
+    const spread = this.spreadAt(index);
+    index = spread[0];
     if (index !== this.spineIndex || this.failure) {
       this.spineIndex = index;
       this.failure = null;
-      await this.navigate(contentURL(this.options.session, spine[index].path));
-      let doc = this.document;
-      if (doc && isBrokenXML(doc)) {
-        // Not well-formed XHTML: read again as HTML, which forgives what XML does not.
-        await this.navigate(contentURL(this.options.session, spine[index].path, true));
-        doc = this.document;
-      }
+      await this.navigate(this.frame, spine[index].path);
+      const doc = this.document;
       if (!doc || !isPage(doc)) {
         this.failure = doc?.body?.textContent?.trim() || 'This part of the book cannot be shown.';
         this.page = 0;
         this.pageCount = 1;
+        await showFacing(this, undefined);
         this.options.onLoaded?.();
         this.options.onPosition?.();
         return;
       }
-      this.prepare(doc);
+      this.prepare(doc, this.frame);
       this.options.onLoaded?.();
     }
+    await showFacing(this, spread[1]);
     this.layout();
     this.goToPlace(place);
   }
 
-  navigate(url) {
-    this.expectingLoad = true;
-    return new Promise((resolve) => {
+  async navigate(frame, path) {
+    const load = (url) => new Promise((resolve) => {
       const done = () => {
-        this.frame.removeEventListener('load', done);
+        frame.removeEventListener('load', done);
         this.expectingLoad = false;
         resolve();
       };
-      this.frame.addEventListener('load', done);
-      this.frame.src = url;
+      this.expectingLoad = true;
+      frame.addEventListener('load', done);
+      frame.src = url;
     });
+    await load(contentURL(this.options.session, path));
+    const doc = frame.contentDocument;
+    // Not well-formed XHTML: read again as HTML, which forgives what XML does not.
+    if (doc && isBrokenXML(doc)) await load(contentURL(this.options.session, path, true));
   }
 
-  // Styles and listeners of a freshly loaded document.
-  prepare(doc) {
-    this.appearance = '';
-    const view = doc.defaultView;
-    doc.addEventListener('click', (event) => this.clicked(event));
-    doc.addEventListener('keydown', (event) => this.options.onKey?.(event));
-    doc.addEventListener('selectionchange', () => this.options.onSelection?.());
-    let start = null;
-    doc.addEventListener('touchstart', (event) => {
-      const touch = event.changedTouches[0];
-      start = touch ? { x: touch.clientX, y: touch.clientY } : null;
-    }, { passive: true });
-    doc.addEventListener('touchend', (event) => {
-      const touch = event.changedTouches[0];
-      if (!start || !touch) return;
-      const dx = touch.clientX - start.x;
-      const dy = touch.clientY - start.y;
-      start = null;
-      if (Math.abs(dx) > 40 && Math.abs(dx) > Math.abs(dy) * 1.5 && doc.getSelection().isCollapsed) {
-        this.options.onSwipe?.(dx < 0 ? 'next' : 'previous');
-      }
-    }, { passive: true });
+  // Styles and listeners of a freshly loaded document; the flow is read before the reader's own
+  // style is written.
+  prepare(doc, frame) {
+    if (frame === this.frame) {
+      this.appearance = '';
+      this.flow = documentFlow(doc, this.options.book?.writingMode);
+    }
+    listenToPage(doc, frame, this);
+    if (frame !== this.frame) return;
     // Pictures that arrive later change how many pages there are.
     for (const image of doc.images) image.addEventListener('load', () => this.relayout(), { once: true });
-    view?.addEventListener('scroll', () => {
+    doc.defaultView?.addEventListener('scroll', () => {
       if (this.vertical) this.readScroll();
     });
   }
 
-  clicked(event) {
-    const doc = this.document;
-    const link = event.target.closest?.('a[href]');
-    if (link) {
-      event.preventDefault();
-      this.followLink(link);
-      return;
-    }
-    const mark = event.target.closest?.('mark[data-highlight]');
-    if (mark && doc.getSelection().isCollapsed) {
-      this.options.onMarkTapped?.(mark.dataset.highlight, this.frameRect(mark.getBoundingClientRect()));
-      return;
-    }
-    if (!doc.getSelection().isCollapsed) return;
-    const width = this.frame.clientWidth || 1;
-    const x = event.clientX / width;
-    this.options.onTap?.(x < 0.3 ? 'previous' : x > 0.7 ? 'next' : 'middle');
-  }
-
-  followLink(link) {
-    let target;
-    try {
-      target = new URL(link.getAttribute('href'), this.document.baseURI);
-    } catch {
-      return;
-    }
+  // The spine index and fragment a link of the book leads to; null for a link out of the book.
+  linkTarget(url) {
     const prefix = `/reader/${this.options.session}/`;
-    if (target.origin === window.location.origin && target.pathname.startsWith(prefix)) {
-      const path = target.pathname.slice(prefix.length).split('/').map(decodeURIComponent).join('/');
-      const index = this.options.spine.findIndex((item) => item.path === path);
-      if (index >= 0) this.options.onLink?.(index, decodeURIComponent(target.hash.slice(1)));
-      return;
-    }
-    if (/^(https?|mailto):$/.test(target.protocol)) window.open(target.href, '_blank', 'noopener,noreferrer');
+    if (url.origin !== window.location.origin || !url.pathname.startsWith(prefix)) return null;
+    const path = url.pathname.slice(prefix.length).split('/').map(decodeURIComponent).join('/');
+    return { index: this.options.spine.findIndex((item) => item.path === path), fragment: decodeURIComponent(url.hash.slice(1)) };
   }
 
   // A rectangle inside the frame in the page's coordinates.
   frameRect(rect) {
     const outer = this.frame.getBoundingClientRect();
-    return { left: rect.left + outer.left, top: rect.top + outer.top, right: rect.right + outer.left, bottom: rect.bottom + outer.top };
+    const scale = this.fixed ? this.scale : 1;
+    return { left: rect.left * scale + outer.left, top: rect.top * scale + outer.top, right: rect.right * scale + outer.left, bottom: rect.bottom * scale + outer.top };
   }
 
   // The look the reader gives every page, written as one style sheet the book's own rules yield to.
@@ -199,47 +212,58 @@ export class PageView {
     // Nothing is written into the empty document a frame starts with, which lives under the
     // policy of the page around it.
     if (!doc?.documentElement || this.failure || this.spineIndex < 0 || doc.URL === 'about:blank') return;
-    const width = this.frame.clientWidth;
-    const height = this.frame.clientHeight;
-    const layout = this.vertical
-      ? `html { height: auto !important; overflow-x: hidden !important; overflow-y: auto !important; }`
-      : `html { height: ${height}px !important; width: ${width}px !important; overflow: hidden !important;
-               column-width: ${width}px !important; column-gap: ${columnGap}px !important; column-fill: auto !important; }
-         img, svg, video, table, figure { max-height: ${Math.max(40, height - 8)}px !important; break-inside: avoid; }`;
-    const css = `html, body { margin: 0 !important; padding: 0 !important; }
-      html { scrollbar-width: none; }
-      img, svg, video { max-width: 100% !important; object-fit: contain; }
-      ${layout}
-      ${this.appearanceCSS ?? ''}`;
+    const { width, height } = this.stageSize;
+    let css;
+    if (this.fixed) {
+      // A designed page keeps its own type and colours.
+      css = fixedCSS;
+      const facing = this.spread[1] !== undefined ? this.partner?.contentDocument : null;
+      if (facing?.documentElement) writeStyle(facing, fixedCSS);
+    } else {
+      const layout = this.vertical
+        ? `html { height: auto !important; overflow-x: hidden !important; overflow-y: auto !important; }`
+        : flowCSS(this.flow ?? { axis: 'x' }, width, height);
+      css = `html, body { margin: 0 !important; padding: 0 !important; }
+        html { scrollbar-width: none; }
+        img, svg, video { max-width: 100% !important; object-fit: contain; }
+        ${layout}
+        ${this.appearanceCSS ?? ''}`;
+    }
     const key = `${width}x${height}:${css}`;
     if (key === this.appearance) return;
     this.appearance = key;
-    let style = doc.getElementById(styleId);
-    if (!style) {
-      style = doc.createElementNS('http://www.w3.org/1999/xhtml', 'style');
-      style.id = styleId;
-      (doc.head ?? doc.documentElement).append(style);
-    }
-    style.textContent = css;
+    writeStyle(doc, css);
   }
 
   layout() {
+    this.scale = this.fixed ? placeSpread(this) : unplace(this.frame);
     this.applyStyle();
     const doc = this.document;
     if (!doc?.documentElement || this.failure) return;
-    const scroller = doc.scrollingElement ?? doc.documentElement;
-    if (this.vertical) {
-      const height = this.frame.clientHeight || 1;
-      this.pageCount = Math.max(1, Math.ceil(scroller.scrollHeight / height));
+    const { width, height } = this.stageSize;
+    if (this.fixed) {
+      this.screens = null;
+      this.pageCount = 1;
+    } else if (this.vertical) {
+      this.screens = null;
+      this.pageCount = Math.max(1, Math.ceil((doc.scrollingElement ?? doc.documentElement).scrollHeight / height));
     } else {
-      const step = (this.frame.clientWidth || 1) + columnGap;
-      this.pageCount = Math.max(1, Math.round((scroller.scrollWidth + columnGap) / step));
+      this.screens = new Screens(doc, this.flow ?? { axis: 'x' }, width, height);
+      this.pageCount = this.screens.count;
     }
   }
 
-  // After a change of size or of the look, the same place of the document stays in view.
+  // After a change of size or of the look, the same place of the document stays in view; a
+  // fixed-layout book may go from single pages to spreads.
   relayout() {
     if (this.spineIndex < 0 || this.failure) return;
+    if (this.fixed) {
+      const spread = this.spreadAt(this.spineIndex);
+      if (spread.length !== this.spread.length || spread[0] !== this.spineIndex) {
+        this.open(this.spineIndex, { page: 'first' });
+        return;
+      }
+    }
     const fraction = this.position.fraction;
     this.layout();
     this.goToPlace({ fraction });
@@ -250,7 +274,7 @@ export class PageView {
       const doc = this.document;
       const target = doc?.getElementById(place.fragment) ?? doc?.getElementsByName?.(place.fragment)?.[0];
       if (target) {
-        this.showPage(this.pageOf(target));
+        this.showNode(target, 0);
         return;
       }
     }
@@ -259,11 +283,37 @@ export class PageView {
     else this.showPage(place.page === 'last' ? this.pageCount - 1 : 0);
   }
 
-  pageOf(element) {
-    const scroller = this.document.scrollingElement ?? this.document.documentElement;
-    const rect = element.getBoundingClientRect();
-    if (this.vertical) return Math.floor((rect.top + scroller.scrollTop) / (this.frame.clientHeight || 1));
-    return Math.floor((rect.left + scroller.scrollLeft) / ((this.frame.clientWidth || 1) + columnGap));
+  // The page of the document shown that holds the place (node, offset).
+  pageOf(node, offset = 0) {
+    if (this.fixed || !node || node.ownerDocument !== this.document) return 0;
+    const rect = placeRect(node, offset);
+    if (!rect) return this.page;
+    if (this.vertical) {
+      const scroller = this.document.scrollingElement ?? this.document.documentElement;
+      return Math.floor((rect.top + scroller.scrollTop) / (this.stageSize.height || 1));
+    }
+    return clamp(this.screens?.pageOfRect(rect) ?? 0, 0, this.pageCount - 1);
+  }
+
+  // Turns to the page that holds the place (node, offset).
+  showNode(node, offset = 0) {
+    if (this.vertical && node?.ownerDocument === this.document) {
+      const rect = placeRect(node, offset);
+      const scroller = this.document.scrollingElement ?? this.document.documentElement;
+      if (rect) scroller.scrollTop += rect.top;
+      this.readScroll();
+      return;
+    }
+    this.showPage(this.pageOf(node, offset));
+  }
+
+  // The first text shown now, as { node, offset }; null when the page shows none.
+  firstVisible() {
+    const doc = this.document;
+    if (!doc?.documentElement || this.failure) return null;
+    if (this.fixed) return firstPlace(doc, () => false);
+    if (this.vertical) return firstPlace(doc, (rect) => rect.bottom <= 0);
+    return firstPlace(doc, (rect) => this.screens.isBefore(rect));
   }
 
   showPage(page) {
@@ -271,8 +321,8 @@ export class PageView {
     const doc = this.document;
     const scroller = doc?.scrollingElement ?? doc?.documentElement;
     if (scroller && !this.failure) {
-      if (this.vertical) scroller.scrollTop = this.page * (this.frame.clientHeight || 1);
-      else scroller.scrollLeft = this.page * ((this.frame.clientWidth || 1) + columnGap);
+      if (this.vertical) scroller.scrollTop = this.page * this.stageSize.height;
+      else this.screens?.show(this.page);
     }
     this.options.onPosition?.();
   }
@@ -281,18 +331,18 @@ export class PageView {
     const doc = this.document;
     const scroller = doc?.scrollingElement ?? doc?.documentElement;
     if (!scroller) return;
-    const height = this.frame.clientHeight || 1;
+    const height = this.stageSize.height;
     const room = Math.max(1, scroller.scrollHeight - height);
     this.page = Math.round((scroller.scrollTop / room) * (this.pageCount - 1));
     this.options.onPosition?.();
   }
 
-  // The next screenful, or the first page of the next document.
+  // The next screenful, or the first page of the next document (past a facing page).
   async next() {
     await this.loading;
     if (this.vertical && !this.failure) {
       const scroller = this.document.scrollingElement;
-      const height = this.frame.clientHeight;
+      const height = this.stageSize.height;
       if (scroller.scrollTop + height < scroller.scrollHeight - 2) {
         scroller.scrollTop += Math.max(1, height - 32);
         this.readScroll();
@@ -302,7 +352,8 @@ export class PageView {
       this.showPage(this.page + 1);
       return true;
     }
-    const following = neighbour(this.options.spine, this.spineIndex, 1);
+    const last = this.spread.length > 1 && !this.failure ? this.spread[1] : this.spineIndex;
+    const following = neighbour(this.options.spine, last, 1);
     if (following < 0) return false;
     await this.open(following, { page: 'first' });
     return true;
@@ -313,7 +364,7 @@ export class PageView {
     if (this.vertical && !this.failure) {
       const scroller = this.document.scrollingElement;
       if (scroller.scrollTop > 0) {
-        scroller.scrollTop -= Math.max(1, this.frame.clientHeight - 32);
+        scroller.scrollTop -= Math.max(1, this.stageSize.height - 32);
         this.readScroll();
         return true;
       }
@@ -348,6 +399,6 @@ function isBrokenXML(doc) {
   return doc.contentType === 'application/xhtml+xml' && doc.getElementsByTagName('parsererror').length > 0;
 }
 
-function isPage(doc) {
+export function isPage(doc) {
   return /^(application\/xhtml\+xml|text\/html|image\/svg\+xml)$/.test(doc.contentType) && doc.documentElement;
 }

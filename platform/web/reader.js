@@ -6,6 +6,7 @@
 
 import { PageView, neighbour } from './reader-pages.js';
 import { SelectionMenu } from './reader-selection.js';
+import { scriptFallbacks } from './styled-text.js';
 import { cssColor } from './views.js';
 
 let current = null;
@@ -17,6 +18,13 @@ if (!document.querySelector('link[href="/reader.css"]')) {
   sheet.href = '/reader.css';
   document.head.append(sheet);
 }
+
+// Keys pressed while nothing has the focus, as after a tap turned to another document, still turn
+// the open reader's pages.
+document.addEventListener('keydown', (event) => {
+  const target = event.target;
+  if (current?.element.isConnected && (target === document.body || target === document.documentElement)) current.key(event);
+});
 
 // The reader for the presented screen; the same reader while the same book stays open, so a
 // new look at the state never turns its page.
@@ -147,13 +155,13 @@ class Reader {
     style.setProperty('--reader-text', this.night ? '#e4dfd5' : '#111');
     this.element.classList.toggle('night', this.night);
     this.nightButton.setAttribute('aria-pressed', String(this.night));
-    const family = { serif: 'Georgia, "Times New Roman", serif', sansSerif: '"System", system-ui, sans-serif' }[settings.fontFamily];
+    const family = { serif: `Georgia, "Times New Roman", ${scriptFallbacks}, serif`, sansSerif: `"System", system-ui, ${scriptFallbacks}, sans-serif` }[settings.fontFamily];
     const nightRules = this.night
       ? `html, body { background: ${cssColor(paper)} !important; color: #e4dfd5 !important; }
          body * { color: inherit !important; background-color: transparent !important; }`
       : `html { background: ${cssColor(paper)} !important; color: #111; }`;
     // A book that sets no type of its own is set as a book: its own rules, later, win over these.
-    const base = `:where(html) { font-family: Georgia, "Times New Roman", serif; line-height: 1.5; }
+    const base = `:where(html) { font-family: Georgia, "Times New Roman", ${scriptFallbacks}, serif; line-height: 1.5; }
       :where(p) { hyphens: auto; }`;
     this.pages?.setAppearance(`${base}
       ${nightRules}
@@ -168,6 +176,7 @@ class Reader {
     this.pages = new PageView({
       session: this.session,
       spine: this.spine,
+      book: this.description.layout ?? {},
       vertical: this.settings.scrollDirection === 'vertical',
       onTap: (zone) => this.tapped(zone),
       onSwipe: (direction) => this.turn(direction),
@@ -249,9 +258,12 @@ class Reader {
     // button, Space and Enter press it.
     if (event.key !== 'Escape' && event.target?.closest?.('.reader-toc, .reader-quote')) return;
     if ((event.key === ' ' || event.key === 'Enter') && event.target?.closest?.('button')) return;
-    const vertical = this.pages?.vertical;
-    const forward = ['PageDown', vertical ? 'ArrowDown' : 'ArrowRight'];
-    const backward = ['PageUp', vertical ? 'ArrowUp' : 'ArrowLeft'];
+    // The arrows follow the side the next page lies on; PageDown and PageUp always go forward
+    // and back.
+    const scrolled = this.pages?.vertical;
+    const rtl = this.pages?.progression === 'rtl';
+    const forward = ['PageDown', scrolled ? 'ArrowDown' : rtl ? 'ArrowLeft' : 'ArrowRight'];
+    const backward = ['PageUp', scrolled ? 'ArrowUp' : rtl ? 'ArrowRight' : 'ArrowLeft'];
     if (event.key === 'Escape') {
       if (!this.contents.hidden || this.selection.shown) {
         this.toggleContents(false);
@@ -282,8 +294,18 @@ class Reader {
     this.pages?.relayout();
   }
 
-  // The title of the part of the book being read: the last entry of the contents at or before it.
+  // The title of the part of the book being read: the last entry of the contents at or before
+  // the page shown, a section inside the document counting from the page its target is on.
   chapterTitle(spineIndex) {
+    const doc = this.pages?.document;
+    let inside = null;
+    for (const entry of this.toc) {
+      if (entry.spine !== spineIndex || this.pages.failure) continue;
+      const target = entry.fragment ? doc?.getElementById(entry.fragment) : null;
+      if (!entry.fragment || (target && this.pages.pageOf(target, 0) <= this.pages.page)) inside = entry;
+      else if (!inside && !target) inside = entry;
+    }
+    if (inside) return inside.title;
     let found = null;
     for (const entry of this.toc) {
       if (entry.spine === null || entry.spine === undefined) continue;
@@ -295,13 +317,16 @@ class Reader {
 
   showPosition() {
     const position = this.pages.position;
+    // Designed pages take the whole room between the bars.
+    this.element.classList.toggle('fixed-layout', this.pages.fixed && !position.failure);
     this.chapterLabel.textContent = this.chapterTitle(position.spine);
     this.pageLabel.textContent = position.failure ? '' : `Page ${position.page + 1} of ${position.pageCount}`;
     const share = Math.round(((position.spine + position.fraction) / this.spine.length) * 100);
     this.progressFill.style.width = `${share}%`;
     this.progress.setAttribute('aria-valuenow', String(share));
     this.previousButton.disabled = neighbour(this.spine, position.spine, -1) < 0 && position.page <= 0;
-    this.nextButton.disabled = neighbour(this.spine, position.spine, 1) < 0 && position.page >= position.pageCount - 1;
+    const lastShown = this.pages.spread.at(-1) ?? position.spine;
+    this.nextButton.disabled = neighbour(this.spine, lastShown, 1) < 0 && position.page >= position.pageCount - 1;
     this.message.hidden = !position.failure;
     if (position.failure) {
       this.message.replaceChildren(element('h2', '', 'This part of the book cannot be shown.'), element('p', '', position.failure));

@@ -10,6 +10,11 @@ const serifFamilies = new Set(['times', 'times new roman', 'georgia', 'serif']);
 // "start" (the natural alignment) is left to the container, as an alert centres natural text.
 const alignments = new Set(['left', 'center', 'right', 'justify']);
 
+// Faces for the scripts the application's own faces lack (Arabic, Devanagari, Japanese and the
+// rest of CJK, Hebrew) and for colour emoji, so no title draws as empty boxes. The install
+// script brings them from Debian.
+export const scriptFallbacks = '"Noto Sans Arabic UI", "Noto Sans Devanagari UI", "IPAexGothic", "Droid Sans Fallback", "DejaVu Sans", "Noto Color Emoji"';
+
 // A family name from the application's text, reduced to characters a font name uses, so it can
 // only ever name a family.
 function familyName(name) {
@@ -22,7 +27,7 @@ function fontFamily(font) {
   const name = familyName(font.name);
   const family = familyName(font.family);
   const faces = new Set([servedFaces.has(name) ? name : '', family].filter(Boolean));
-  const generic = serifFamilies.has(family.toLowerCase()) ? 'serif' : '"System", system-ui, sans-serif';
+  const generic = serifFamilies.has(family.toLowerCase()) ? `${scriptFallbacks}, serif` : `"System", system-ui, ${scriptFallbacks}, sans-serif`;
   return [...[...faces].map((face) => `"${face}"`), generic].join(', ');
 }
 

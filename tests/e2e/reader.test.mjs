@@ -116,7 +116,7 @@ test('a tapped book opens at its first page and reads through its chapters', { s
 
   await page.getByRole('button', { name: 'Contents' }).click();
   await page.getByRole('button', { name: 'Middle' }).click();
-  await eventually(async () => (await chapterLabel(page)) === 'The Carpet-Bag', 'the jump into the second chapter');
+  await eventually(async () => (await chapterLabel(page)) === 'Middle', 'the jump to a section inside the second chapter');
   await eventually(() => inView(page, '#middle'), 'the middle of the chapter in view');
   assert.equal(await frame.locator('#scripted').textContent(), 'Nothing ran here.', "the book's script did not run");
   assert.notEqual(await page.title(), 'hijacked');

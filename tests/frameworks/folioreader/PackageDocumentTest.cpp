@@ -68,6 +68,51 @@ TEST(PackageDocument, findsTheRootfileOrSaysWhyNot)
     }
 }
 
+TEST(PackageDocument, readsHowPagesAreLaidOutAndTurn)
+{
+    struct Case {
+        std::string metadata;  // inside <metadata>
+        std::string spine;     // the spine's attributes
+        std::string itemref;   // the itemref's properties
+        std::string progression, writingMode;
+        bool fixed, spreads;
+        std::string side;
+    };
+    const std::vector<Case> cases = {
+        { "", "", "", "", "", false, true, "" },
+        { "", "page-progression-direction=\"rtl\"", "", "rtl", "", false, true, "" },
+        { "", "page-progression-direction=\" ltr \"", "", "ltr", "", false, true, "" },
+        { "", "page-progression-direction=\"upwards\"", "", "", "", false, true, "" },
+        { "<meta name=\"primary-writing-mode\" content=\"vertical-rl\"/>", "", "", "", "vertical-rl", false, true, "" },
+        { "<meta name=\"primary-writing-mode\" content=\"diagonal\"/>", "", "", "", "", false, true, "" },
+        { "<meta property=\"rendition:layout\"> pre-paginated </meta>", "", "page-spread-left", "", "", true, true, "left" },
+        { "<meta property=\"rendition:layout\">pre-paginated</meta><meta property=\"rendition:spread\">none</meta>", "",
+            "rendition:page-spread-center", "", "", true, false, "center" },
+        { "<meta property=\"rendition:layout\">pre-paginated</meta>", "", "rendition:layout-reflowable", "", "", false, true, "" },
+        { "<meta property=\"rendition:layout\">pre-paginated</meta>", "", "rendition:spread-none page-spread-right", "", "", true, false, "right" },
+        { "", "", "rendition:layout-pre-paginated rendition:spread-landscape", "", "", true, true, "" },
+        // Contradictions and words not known leave the default.
+        { "<meta property=\"rendition:layout\">sideways</meta>", "", "page-spread-left page-spread-right", "", "", false, true, "" },
+        { "", "", "rendition:layout-pre-paginated rendition:layout-reflowable", "", "", false, true, "" },
+        { "<meta refines=\"#x\" property=\"rendition:layout\">pre-paginated</meta>", "", "", "", "", false, true, "" },
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.metadata + " | " + testCase.spine + " | " + testCase.itemref);
+        std::string xml = "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\"><metadata>" + testCase.metadata
+            + "</metadata><manifest><item id=\"p\" href=\"p.xhtml\" media-type=\"application/xhtml+xml\"/></manifest><spine "
+            + testCase.spine + "><itemref idref=\"p\" properties=\"" + testCase.itemref + "\"/></spine></package>";
+        auto package = PackageDocument::parse(xml, "content.opf");
+        ASSERT_TRUE(package) << package.error().description();
+        EXPECT_EQ(package->pageProgression, testCase.progression);
+        EXPECT_EQ(package->writingMode, testCase.writingMode);
+        ASSERT_EQ(package->spine.size(), 1u);
+        auto layout = package->layoutOf(package->spine[0]);
+        EXPECT_EQ(layout.fixed, testCase.fixed);
+        EXPECT_EQ(layout.spreads, testCase.spreads);
+        EXPECT_EQ(layout.side, testCase.side);
+    }
+}
+
 TEST(PackageDocument, survivesDeepNesting)
 {
     std::string xml = "<package><metadata><dc:title xmlns:dc=\"http://purl.org/dc/elements/1.1/\">";

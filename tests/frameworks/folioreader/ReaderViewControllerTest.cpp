@@ -37,8 +37,11 @@ TEST(ReaderViewController, describesTheBookForTheBrowser)
     EXPECT_EQ(description["book"], "My Book.epub");
     EXPECT_EQ(description["title"], "Moby-Dick");
     EXPECT_TRUE(description["failure"].is_null());
-    EXPECT_EQ(description["spine"], (nlohmann::json { { { "path", "OEBPS/text/chapter-1.xhtml" }, { "linear", true } },
-                                        { { "path", "OEBPS/text/chapter-2.xhtml" }, { "linear", true } } }));
+    auto part = [](const char* path) {
+        return nlohmann::json { { "path", path }, { "linear", true }, { "layout", "reflowable" }, { "spread", "auto" }, { "side", nullptr } };
+    };
+    EXPECT_EQ(description["spine"], (nlohmann::json { part("OEBPS/text/chapter-1.xhtml"), part("OEBPS/text/chapter-2.xhtml") }));
+    EXPECT_EQ(description["layout"], (nlohmann::json { { "progression", "" }, { "writingMode", "" } }));
     ASSERT_EQ(description["toc"].size(), 2u);
     EXPECT_EQ(description["toc"][1]["title"], "Chapter Two");
     EXPECT_EQ(description["toc"][1]["spine"], 1);
