@@ -1,5 +1,5 @@
 // The reader screen: its views, its close action, what the browser's renderer is told, and the
-// actions the renderer sends back (highlights).
+// actions the renderer sends back (highlights, the place reached).
 #include "frameworks/folioreader/ReaderViewController.h"
 
 #include <algorithm>
@@ -71,6 +71,13 @@ ReaderViewController::ReaderViewController(std::shared_ptr<FolioReaderConfig> co
             m_highlights = std::move(*store);
         else
             m_highlightProblem = store.error().description();
+        if (auto database = m_config->highlightDatabase.fileURL()) {
+            std::string path = database->path();
+            std::size_t slash = path.rfind('/');
+            m_readingPlacesPath = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/"
+                + folioreader::readingPlacesName;
+            m_openingPlace = folioreader::readingPlace(m_readingPlacesPath, bookKey());
+        }
     }
 }
 
@@ -156,6 +163,36 @@ nlohmann::json ReaderViewController::highlightsJson() const
     };
 }
 
+nlohmann::json ReaderViewController::openingPlaceJson() const
+{
+    if (!m_openingPlace)
+        return nullptr;
+    // A place in a document the book no longer has opens the book at its start; the text size and
+    // night mode still hold.
+    auto index = m_session->spineIndexOf(m_openingPlace->document);
+    return { { "spine", index ? nlohmann::json(*index) : nlohmann::json(nullptr) },
+        { "offset", index ? m_openingPlace->offset : 0 }, { "fontScale", m_openingPlace->fontScale },
+        { "night", m_openingPlace->night } };
+}
+
+foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohmann::json& action)
+{
+    auto spine = unsignedMember(action, "spine");
+    auto offset = unsignedMember(action, "offset");
+    auto fontScale = action.find("fontScale");
+    auto night = action.find("night");
+    if (!spine || *spine >= m_session->spine().size() || !offset || fontScale == action.end() || !fontScale->is_number()
+        || night == action.end() || !night->is_boolean())
+        return foundation::Error("a place names the \"spine\" index, the \"offset\", the \"fontScale\" and \"night\"");
+    if (m_readingPlacesPath.empty())
+        return nlohmann::json { { "kept", false } };
+    folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset, fontScale->get<double>(),
+        night->get<bool>() };
+    if (auto kept = folioreader::keepReadingPlace(m_readingPlacesPath, bookKey(), place); !kept)
+        return kept.error();
+    return nlohmann::json { { "kept", true } };
+}
+
 nlohmann::json ReaderViewController::readerDescription() const
 {
     const auto& session = *m_session;
@@ -178,6 +215,7 @@ nlohmann::json ReaderViewController::readerDescription() const
         { "toc", std::move(contents) },
         { "settings", readerSettingsJson(*m_config) },
         { "highlights", highlightsJson() },
+        { "place", openingPlaceJson() },
         { "closeButton", m_closeButton ? m_closeButton->viewId() : 0 },
     };
 }
@@ -200,8 +238,10 @@ foundation::Result<host::ServedFile> ReaderViewController::openReaderFile(std::s
 foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(const nlohmann::json& action)
 {
     auto type = stringMember(action, "type");
+    if (type == "keepPlace")
+        return keepPlace(action);
     if (!type || (*type != "highlights" && *type != "addHighlight" && *type != "removeHighlight"))
-        return foundation::Error("the reader knows the actions highlights, addHighlight and removeHighlight");
+        return foundation::Error("the reader knows the actions keepPlace, highlights, addHighlight and removeHighlight");
     if (!m_highlights)
         return foundation::Error("highlights cannot be kept: " + m_highlightProblem);
 

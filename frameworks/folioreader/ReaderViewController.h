@@ -6,6 +6,7 @@
 
 #include "frameworks/folioreader/FolioReaderConfig.h"
 #include "frameworks/folioreader/HighlightStore.h"
+#include "frameworks/folioreader/ReadingPlaces.h"
 #include "frameworks/folioreader/ReaderSession.h"
 #include "platform/host/ReaderRoutes.h"
 #include "platform/ui/Button.h"
@@ -25,6 +26,9 @@ public:
     // Whether highlights can be kept, and why not when they cannot.
     bool keepsHighlights() const { return m_highlights != nullptr; }
     const std::string& highlightProblem() const { return m_highlightProblem; }
+    // The file the book's reading place is kept in, beside the highlight database; empty when
+    // the highlights live in memory, and then no place is kept.
+    const std::string& readingPlacesPath() const { return m_readingPlacesPath; }
 
     void loadView() override;
     void viewDidLoad() override;
@@ -47,11 +51,16 @@ public:
 private:
     std::string bookKey() const;
     nlohmann::json highlightsJson() const;
+    nlohmann::json openingPlaceJson() const;
+    foundation::Result<nlohmann::json> keepPlace(const nlohmann::json& action);
 
     std::shared_ptr<FolioReaderConfig> m_config;
     std::shared_ptr<folioreader::ReaderSession> m_session;
     std::unique_ptr<folioreader::HighlightStore> m_highlights;
     std::string m_highlightProblem;
+    std::string m_readingPlacesPath;
+    // Where the book was left when this reader opened it; the description keeps showing it.
+    std::optional<folioreader::ReadingPlace> m_openingPlace;
     std::shared_ptr<ui::Button> m_closeButton;
     std::shared_ptr<ui::Label> m_titleLabel;
     std::shared_ptr<ui::Label> m_messageLabel;

@@ -5,6 +5,7 @@
 // coloured and switched as the reader's configuration says.
 
 import { PageView, neighbour } from './reader-pages.js';
+import { PlaceKeeper } from './reader-place.js';
 import { SelectionMenu } from './reader-selection.js';
 import { cssColor } from './views.js';
 
@@ -57,6 +58,10 @@ function readableOn(color, paper) {
   return [1 - color[0], 1 - color[1], 1 - color[2], color[3]];
 }
 
+function clampScale(scale) {
+  return Math.min(2.5, Math.max(0.6, scale));
+}
+
 function withAlpha(color, alpha) {
   return cssColor([color[0], color[1], color[2], alpha]);
 }
@@ -69,10 +74,12 @@ class Reader {
     this.settings = description.settings ?? {};
     this.spine = description.spine ?? [];
     this.toc = description.toc ?? [];
-    this.night = Boolean(this.settings.startsInNightMode);
-    this.fontScale = Number(this.settings.fontScale) || 1;
+    // The text size and night mode the book was last read with win over the configuration's.
+    const kept = description.place;
+    this.night = typeof kept?.night === 'boolean' ? kept.night : Boolean(this.settings.startsInNightMode);
+    this.fontScale = clampScale(Number(kept?.fontScale) || Number(this.settings.fontScale) || 1);
     this.chromeShown = !this.settings.alwaysHidesChrome;
-    this.storageKey = `pagewyn-reader:${description.book ?? description.title ?? ''}`;
+    this.placeKeeper = new PlaceKeeper(this);
     this.build();
     this.applyColors();
     if (description.failure || this.spine.length === 0) this.showFailure(description.failure);
@@ -185,18 +192,14 @@ class Reader {
     this.stage.append(this.pages.frame);
     this.applyColors();
     this.drawContents();
-    new ResizeObserver(() => this.pages.relayout()).observe(this.stage);
+    new ResizeObserver(() => this.placeKeeper.keepThrough(() => this.pages.layout())).observe(this.stage);
     this.selection.loadHighlights();
-    let saved = null;
-    try {
-      saved = JSON.parse(localStorage.getItem(this.storageKey) ?? 'null');
-    } catch {
-      saved = null;
-    }
+    // The book opens where it was left; a place in a document it no longer has, at its start.
+    const kept = this.description.place;
     const start = Math.max(0, neighbour(this.spine, -1, 1));
-    const index = Number.isInteger(saved?.spine) && saved.spine >= 0 && saved.spine < this.spine.length ? saved.spine : start;
-    const fraction = index === saved?.spine && Number.isFinite(saved.fraction) ? saved.fraction : 0;
-    requestAnimationFrame(() => this.pages.open(index, { fraction }));
+    const index = Number.isInteger(kept?.spine) && kept.spine >= 0 && kept.spine < this.spine.length ? kept.spine : start;
+    const offset = index === kept?.spine && Number.isInteger(kept.offset) ? kept.offset : 0;
+    requestAnimationFrame(() => this.placeKeeper.open(index, offset));
   }
 
   showFailure(reason) {
@@ -209,7 +212,8 @@ class Reader {
     this.showChrome(true);
   }
 
-  close() {
+  async close() {
+    await this.placeKeeper.flush();
     this.send({ type: 'touchUpInside', view: this.description.closeButton });
   }
 
@@ -274,12 +278,16 @@ class Reader {
   setNight(night) {
     this.night = night;
     this.applyColors();
+    this.placeKeeper.changed();
   }
 
   setFontScale(scale) {
-    this.fontScale = Math.min(2.5, Math.max(0.6, scale));
-    this.applyColors();
-    this.pages?.relayout();
+    this.fontScale = clampScale(scale);
+    this.placeKeeper.keepThrough(() => {
+      this.applyColors();
+      this.pages?.layout();
+    });
+    this.placeKeeper.changed();
   }
 
   // The title of the part of the book being read: the last entry of the contents at or before it.
@@ -311,11 +319,7 @@ class Reader {
       if (current) item.setAttribute('aria-current', 'true');
       else item.removeAttribute('aria-current');
     }
-    try {
-      localStorage.setItem(this.storageKey, JSON.stringify({ spine: position.spine, fraction: position.fraction }));
-    } catch {
-      // A browser that keeps nothing opens the book at its start next time.
-    }
+    this.placeKeeper.noted();
   }
 
   drawContents() {
