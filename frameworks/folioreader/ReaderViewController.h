@@ -13,6 +13,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/ViewController.h"
 
+#include <atomic>
 #include <memory>
 
 class ReaderViewController : public ui::ViewController, public host::ReaderScreen {
@@ -47,6 +48,7 @@ public:
     std::vector<std::shared_ptr<ui::Image>> readerImages() const override;
     foundation::Result<host::ServedFile> openReaderFile(std::string_view path) const override;
     foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action) override;
+    foundation::Result<SearchJob> startReaderSearch(const std::string& query) override;
 
 private:
     std::string bookKey() const;
@@ -61,6 +63,8 @@ private:
     std::string m_readingPlacesPath;
     // Where the book was left when this reader opened it; the description keeps showing it.
     std::optional<folioreader::ReadingPlace> m_openingPlace;
+    // Counts the searches started; a search goes on only while it is the latest.
+    std::shared_ptr<std::atomic<std::uint64_t>> m_searches = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<ui::Button> m_closeButton;
     std::shared_ptr<ui::Label> m_titleLabel;
     std::shared_ptr<ui::Label> m_messageLabel;
