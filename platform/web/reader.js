@@ -6,6 +6,7 @@
 
 import { PageView, neighbour } from './reader-pages.js';
 import { PlaceKeeper } from './reader-place.js';
+import { SearchPanel } from './reader-search.js';
 import { SelectionMenu } from './reader-selection.js';
 import { cssColor } from './views.js';
 
@@ -91,6 +92,8 @@ class Reader {
     this.element = element('div', 'reader');
     this.element.setAttribute('role', 'dialog');
     this.element.setAttribute('aria-modal', 'true');
+    // Focus comes back here when a panel closes, so the keys keep reaching the reader.
+    this.element.tabIndex = -1;
     this.element.setAttribute('aria-label', this.description.title ? `Reader: ${this.description.title}` : 'Reader');
     this.element.classList.toggle('always-hides-chrome', Boolean(settings.alwaysHidesChrome));
     this.element.addEventListener('keydown', (event) => this.key(event));
@@ -105,8 +108,10 @@ class Reader {
     this.nightButton = button('reader-night', 'Night', 'Night mode', () => this.setNight(!this.night));
     this.smaller = button('reader-smaller', 'A−', 'Smaller text', () => this.setFontScale(this.fontScale / 1.1));
     this.larger = button('reader-larger', 'A+', 'Larger text', () => this.setFontScale(this.fontScale * 1.1));
+    this.searchButton = button('reader-search-button', 'Search', 'Search', () => this.search.toggle());
+    this.searchButton.setAttribute('aria-expanded', 'false');
     const tools = element('div', 'reader-tools');
-    tools.append(this.contentsButton, this.nightButton, this.smaller, this.larger);
+    tools.append(this.searchButton, this.contentsButton, this.nightButton, this.smaller, this.larger);
     this.top.append(this.closeButton, this.title, tools);
 
     this.stage = element('div', 'reader-stage');
@@ -136,8 +141,9 @@ class Reader {
     this.contents.setAttribute('aria-label', 'Table of contents');
     this.contents.hidden = true;
     this.selection = new SelectionMenu(this);
+    this.search = new SearchPanel(this);
 
-    this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.selection.element);
+    this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.search.element, this.selection.element);
     this.showChrome(this.chromeShown);
   }
 
@@ -167,6 +173,7 @@ class Reader {
       html { font-size: ${Math.round(this.fontScale * 100)}% !important; }
       ${family ? `body, body * { font-family: ${family} !important; }` : ''}
       ::selection { background: ${withAlpha(accent, 0.35)}; }
+      mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important; color: inherit !important; outline: 2px solid ${cssColor(accent)}; }
       mark.pagewyn-highlight { background: ${withAlpha(accent, 0.4)} !important; color: inherit !important; border-radius: 2px; }
       a { color: ${cssColor(accent)} !important; }`);
   }
@@ -206,7 +213,7 @@ class Reader {
     this.message.replaceChildren(element('h2', '', 'This book cannot be opened.'),
       element('p', '', reason || 'It has no pages to show.'));
     this.message.hidden = false;
-    for (const control of [this.contentsButton, this.nightButton, this.smaller, this.larger, this.previousButton, this.nextButton]) {
+    for (const control of [this.searchButton, this.contentsButton, this.nightButton, this.smaller, this.larger, this.previousButton, this.nextButton]) {
       control.disabled = true;
     }
     this.showChrome(true);
@@ -223,9 +230,10 @@ class Reader {
   }
 
   tapped(zone) {
-    if (this.selection.shown || !this.contents.hidden) {
+    if (this.selection.shown || !this.contents.hidden || this.search.shown) {
       this.selection.hide();
       this.toggleContents(false);
+      this.search.toggle(false);
       return;
     }
     if (zone === 'middle') {
@@ -248,9 +256,17 @@ class Reader {
   }
 
   key(event) {
-    if (event.defaultPrevented || event.altKey || event.ctrlKey || event.metaKey) return;
+    if (event.defaultPrevented) return;
+    if ((event.ctrlKey || event.metaKey) && !event.altKey && event.key.toLowerCase() === 'f' && !this.searchButton.disabled) {
+      event.preventDefault();
+      this.toggleContents(false);
+      this.search.toggle(true);
+      return;
+    }
+    if (event.altKey || event.ctrlKey || event.metaKey) return;
     // In the contents and the quote composer the keys move between their own controls; on a
     // button, Space and Enter press it.
+    if (event.target?.closest?.('.reader-search')) return;
     if (event.key !== 'Escape' && event.target?.closest?.('.reader-toc, .reader-quote')) return;
     if ((event.key === ' ' || event.key === 'Enter') && event.target?.closest?.('button')) return;
     const vertical = this.pages?.vertical;
@@ -338,6 +354,7 @@ class Reader {
 
   toggleContents(show = this.contents.hidden) {
     if (this.toc.length === 0) show = false;
+    if (show) this.search.toggle(false);
     this.contents.hidden = !show;
     this.contentsButton.setAttribute('aria-expanded', String(show));
     if (show) (this.contents.querySelector('[aria-current]') ?? this.contents.querySelector('button:not(:disabled)'))?.focus();

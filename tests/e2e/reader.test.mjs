@@ -199,6 +199,40 @@ test('a book reopens where it was left: after a close, a restart, a new size and
   assert.ok(await paragraphShown(restarted.page, words));
 });
 
+test('find lists the matches with their chapter, and a chosen one shows its page with the words marked', { skip }, async (t) => {
+  const folder = makeFolder(t);
+  writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
+  const { page } = await openLibrary(t, folder);
+  await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
+  const frame = page.frameLocator('.reader-frame');
+  await frame.locator('h1').waitFor();
+  await eventually(async () => /^Page 1 of/.test(await pageLabel(page)), 'the first page');
+
+  await page.keyboard.press('Control+f');
+  const field = page.getByRole('searchbox', { name: 'Search the book' });
+  await field.waitFor();
+  await field.fill('ISHMAEL');
+  await eventually(async () => (await page.locator('.reader-search-status').textContent()) === '1 found', 'one match');
+  assert.equal(await page.locator('.reader-search-chapter').textContent(), 'Loomings');
+  assert.equal(await page.locator('.reader-search-snippet mark').textContent(), 'Ishmael');
+
+  await field.fill('paragraph 42 of THE first');
+  await eventually(async () => (await page.locator('.reader-search-snippet mark').allTextContents()).join() === 'Paragraph 42 of the first', 'the new query replaces the old');
+  await page.locator('.reader-search-result').click();
+  await eventually(async () => /^Page [2-9]/.test(await pageLabel(page)), 'the page of the match');
+  assert.equal(await frame.locator('mark.pagewyn-found').first().textContent(), 'Paragraph 42 of the first');
+  assert.ok(await inView(page, 'mark.pagewyn-found'), 'the marked words on the page shown');
+
+  await page.getByRole('button', { name: 'Search' }).click();
+  await field.fill('carpet');
+  await eventually(async () => (await page.locator('.reader-search-chapter').allTextContents()).join() === 'The Carpet-Bag', 'a match in the second chapter');
+  await page.locator('.reader-search-result').click();
+  await eventually(async () => (await chapterLabel(page)) === 'The Carpet-Bag', 'the second chapter');
+  await page.keyboard.press('Control+f');
+  await field.fill('');
+  await eventually(async () => (await page.locator('.reader-search-result').count()) === 0, 'an empty query lists nothing');
+});
+
 test("the book's files are served only inside the open book", { skip }, async (t) => {
   const folder = makeFolder(t);
   const outside = makeFolder(t);
