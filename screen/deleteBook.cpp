@@ -5,6 +5,7 @@
 #include "app/ViewController.h"
 
 #include "library/BookList.h"
+#include "frameworks/folioreader/ReadingPlaces.h"
 #include "library/DocumentsFolder.h"
 #include "library/removeLibraryItem.h"
 #include "platform/foundation/Console.h"
@@ -37,6 +38,9 @@ void ViewController::commitEditingStyle(ui::TableView& table, ui::TableViewCellE
         foundation::console("Can't delete: " + removed.error().description());
         return;
     }
+    // The book's reading place goes with it; a place that cannot be dropped only takes room.
+    if (auto forgotten = folioreader::forgetReadingPlace(bookPath(folioreader::readingPlacesName), books[row].file); !forgotten)
+        foundation::console("Can't forget the reading place: " + forgotten.error().description());
     // The list is one shorter before the table hears of it: the table checks the new row count.
     books.remove(row);
     (void)table.deleteRowsAtIndexPaths({ indexPath }, ui::TableViewRowAnimation::fade);

@@ -1,7 +1,8 @@
 // The highlight database as a small JSON document: read whole on opening, written whole on each
-// change through a temporary file in the same folder and a rename.
+// change through a temporary file in the same folder and a rename (StoreFile).
 #include "frameworks/folioreader/HighlightStore.h"
 
+#include "frameworks/folioreader/StoreFile.h"
 #include "platform/foundation/FileManager.h"
 
 #include <nlohmann/json.hpp>
@@ -63,31 +64,6 @@ std::optional<Highlight> fromJson(const nlohmann::json& json)
     return highlight;
 }
 
-struct FileContents {
-    bool exists = false;
-    std::string bytes;
-};
-
-Result<FileContents> readDatabaseFile(const std::string& path)
-{
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        if (errno == ENOENT)
-            return FileContents {};
-        return foundation::fileError(path, errno);
-    }
-    if (!S_ISREG(status.st_mode))
-        return Error(path + " is not a file");
-    if (std::uint64_t(status.st_size) > largestFile)
-        return Error(path + " is too large to be a highlight database");
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return foundation::fileError(path, errno);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return FileContents { true, bytes.str() };
-}
-
 std::string newIdentifier()
 {
     static std::atomic<std::uint64_t> counter { 0 };
@@ -120,7 +96,7 @@ Result<std::unique_ptr<HighlightStore>> HighlightStore::open(const Realm::Config
     }
 
     store->m_path = configuration.fileURL()->path();
-    auto contents = readDatabaseFile(store->m_path);
+    auto contents = readStoreFile(store->m_path, largestFile);
     if (!contents)
         return contents.error();
     if (!contents->exists)
@@ -228,33 +204,7 @@ Result<void> HighlightStore::save(const std::vector<Highlight>& highlights)
         list.push_back(toJson(highlight));
     nlohmann::json document = { { "database", databaseKind }, { "schemaVersion", m_schemaVersion },
         { "objectTypes", { objectType } }, { "highlights", std::move(list) } };
-    std::string bytes = document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-
-    std::string temporary = m_path + ".saving-XXXXXX";
-    int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0)
-        return foundation::fileError(temporary, errno);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        written += std::size_t(count);
-    }
-    int number = errno;
-    bool complete = written == bytes.size() && ::fsync(descriptor) == 0;
-    number = complete ? 0 : (errno ? errno : number);
-    ::fchmod(descriptor, 0644);
-    ::close(descriptor);
-    if (!complete || ::rename(temporary.c_str(), m_path.c_str()) != 0) {
-        if (complete)
-            number = errno;
-        ::unlink(temporary.c_str());
-        return foundation::fileError(m_path, number ? number : EIO);
-    }
-    return {};
+    return replaceFile(m_path, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 }

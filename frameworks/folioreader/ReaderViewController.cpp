@@ -1,13 +1,47 @@
 // The reader screen: its views, its close action, what the browser's renderer is told, and the
-// actions the renderer sends back (highlights).
+// actions the renderer sends back (highlights, the place reached).
 #include "frameworks/folioreader/ReaderViewController.h"
 
+#include "frameworks/folioreader/BookSearch.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
 constexpr double barHeight = 44;
 constexpr double closeWidth = 64;
+// The most matches one search lists; a word on every line of a long book needs no more.
+constexpr std::size_t mostSearchMatches = 2000;
+
+// The first characters of text, whole UTF-8 sequences only.
+std::string firstCharacters(const std::string& text, std::size_t characters)
+{
+    std::size_t at = 0;
+    for (std::size_t counted = 0; at < text.size() && counted < characters; ++counted) {
+        ++at;
+        while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+            ++at;
+    }
+    return text.substr(0, at);
+}
+
+// The whole of a file of the book, or nothing when it cannot be read.
+std::optional<std::string> readContent(folioreader::ContentFile file)
+{
+    std::string bytes(file.size(), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t got = ::pread(file.descriptor(), bytes.data() + done, bytes.size() - done, off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return std::nullopt;
+        done += std::size_t(got);
+    }
+    return bytes;
+}
 
 // Places the bar along the top and the message in the middle of whatever size the window gives.
 class ReaderView : public ui::View {
@@ -71,6 +105,13 @@ ReaderViewController::ReaderViewController(std::shared_ptr<FolioReaderConfig> co
             m_highlights = std::move(*store);
         else
             m_highlightProblem = store.error().description();
+        if (auto database = m_config->highlightDatabase.fileURL()) {
+            std::string path = database->path();
+            std::size_t slash = path.rfind('/');
+            m_readingPlacesPath = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/"
+                + folioreader::readingPlacesName;
+            m_openingPlace = folioreader::readingPlace(m_readingPlacesPath, bookKey());
+        }
     }
 }
 
@@ -156,6 +197,36 @@ nlohmann::json ReaderViewController::highlightsJson() const
     };
 }
 
+nlohmann::json ReaderViewController::openingPlaceJson() const
+{
+    if (!m_openingPlace)
+        return nullptr;
+    // A place in a document the book no longer has opens the book at its start; the text size and
+    // night mode still hold.
+    auto index = m_session->spineIndexOf(m_openingPlace->document);
+    return { { "spine", index ? nlohmann::json(*index) : nlohmann::json(nullptr) },
+        { "offset", index ? m_openingPlace->offset : 0 }, { "fontScale", m_openingPlace->fontScale },
+        { "night", m_openingPlace->night } };
+}
+
+foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohmann::json& action)
+{
+    auto spine = unsignedMember(action, "spine");
+    auto offset = unsignedMember(action, "offset");
+    auto fontScale = action.find("fontScale");
+    auto night = action.find("night");
+    if (!spine || *spine >= m_session->spine().size() || !offset || fontScale == action.end() || !fontScale->is_number()
+        || night == action.end() || !night->is_boolean())
+        return foundation::Error("a place names the \"spine\" index, the \"offset\", the \"fontScale\" and \"night\"");
+    if (m_readingPlacesPath.empty())
+        return nlohmann::json { { "kept", false } };
+    folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset, fontScale->get<double>(),
+        night->get<bool>() };
+    if (auto kept = folioreader::keepReadingPlace(m_readingPlacesPath, bookKey(), place); !kept)
+        return kept.error();
+    return nlohmann::json { { "kept", true } };
+}
+
 nlohmann::json ReaderViewController::readerDescription() const
 {
     const auto& session = *m_session;
@@ -183,6 +254,7 @@ nlohmann::json ReaderViewController::readerDescription() const
         { "layout", { { "progression", session.pageProgression() }, { "writingMode", session.writingMode() } } },
         { "settings", readerSettingsJson(*m_config) },
         { "highlights", highlightsJson() },
+        { "place", openingPlaceJson() },
         { "closeButton", m_closeButton ? m_closeButton->viewId() : 0 },
     };
 }
@@ -205,8 +277,10 @@ foundation::Result<host::ServedFile> ReaderViewController::openReaderFile(std::s
 foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(const nlohmann::json& action)
 {
     auto type = stringMember(action, "type");
+    if (type == "keepPlace")
+        return keepPlace(action);
     if (!type || (*type != "highlights" && *type != "addHighlight" && *type != "removeHighlight"))
-        return foundation::Error("the reader knows the actions highlights, addHighlight and removeHighlight");
+        return foundation::Error("the reader knows the actions keepPlace, highlights, addHighlight and removeHighlight");
     if (!m_highlights)
         return foundation::Error("highlights cannot be kept: " + m_highlightProblem);
 
@@ -244,4 +318,37 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
     if (!added)
         return added.error();
     return nlohmann::json { { "highlight", highlightJson(*added) } };
+}
+
+foundation::Result<host::ReaderScreen::SearchJob> ReaderViewController::startReaderSearch(const std::string& query)
+{
+    auto folded = folioreader::foldForSearch(firstCharacters(query, folioreader::longestSearchQuery));
+    if (folded.empty())
+        return foundation::Error("there is nothing to search for");
+    if (m_session->failure())
+        return foundation::Error("the book cannot be read");
+    std::uint64_t search = ++*m_searches;
+    // The book's files do not change while it is open, so the worker reads them without the
+    // main loop; it stops when the book closes or a newer search starts.
+    return SearchJob([session = m_session, searches = m_searches, search, folded](const auto& found) {
+        std::size_t count = 0;
+        bool complete = true;
+        const auto& spine = session->spine();
+        for (std::size_t index = 0; index < spine.size() && complete; ++index) {
+            if (searches->load() != search || !session->isOpen())
+                return nlohmann::json { { "done", false }, { "count", count } };
+            auto file = session->openContent(spine[index].entryName);
+            auto bytes = file ? readContent(std::move(*file)) : std::nullopt;
+            if (!bytes)
+                continue;
+            complete = folioreader::searchDocument(*bytes, folded, [&](const folioreader::SearchMatch& match) {
+                if (count >= mostSearchMatches || searches->load() != search)
+                    return false;
+                ++count;
+                return found({ { "spine", index }, { "start", match.start }, { "end", match.end }, { "before", match.before },
+                    { "match", match.match }, { "after", match.after } });
+            });
+        }
+        return nlohmann::json { { "done", complete }, { "count", count }, { "more", count >= mostSearchMatches } };
+    });
 }

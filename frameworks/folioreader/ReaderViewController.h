@@ -6,12 +6,14 @@
 
 #include "frameworks/folioreader/FolioReaderConfig.h"
 #include "frameworks/folioreader/HighlightStore.h"
+#include "frameworks/folioreader/ReadingPlaces.h"
 #include "frameworks/folioreader/ReaderSession.h"
 #include "platform/host/ReaderRoutes.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ViewController.h"
 
+#include <atomic>
 #include <memory>
 
 class ReaderViewController : public ui::ViewController, public host::ReaderScreen {
@@ -25,6 +27,9 @@ public:
     // Whether highlights can be kept, and why not when they cannot.
     bool keepsHighlights() const { return m_highlights != nullptr; }
     const std::string& highlightProblem() const { return m_highlightProblem; }
+    // The file the book's reading place is kept in, beside the highlight database; empty when
+    // the highlights live in memory, and then no place is kept.
+    const std::string& readingPlacesPath() const { return m_readingPlacesPath; }
 
     void loadView() override;
     void viewDidLoad() override;
@@ -43,15 +48,23 @@ public:
     std::vector<std::shared_ptr<ui::Image>> readerImages() const override;
     foundation::Result<host::ServedFile> openReaderFile(std::string_view path) const override;
     foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action) override;
+    foundation::Result<SearchJob> startReaderSearch(const std::string& query) override;
 
 private:
     std::string bookKey() const;
     nlohmann::json highlightsJson() const;
+    nlohmann::json openingPlaceJson() const;
+    foundation::Result<nlohmann::json> keepPlace(const nlohmann::json& action);
 
     std::shared_ptr<FolioReaderConfig> m_config;
     std::shared_ptr<folioreader::ReaderSession> m_session;
     std::unique_ptr<folioreader::HighlightStore> m_highlights;
     std::string m_highlightProblem;
+    std::string m_readingPlacesPath;
+    // Where the book was left when this reader opened it; the description keeps showing it.
+    std::optional<folioreader::ReadingPlace> m_openingPlace;
+    // Counts the searches started; a search goes on only while it is the latest.
+    std::shared_ptr<std::atomic<std::uint64_t>> m_searches = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<ui::Button> m_closeButton;
     std::shared_ptr<ui::Label> m_titleLabel;
     std::shared_ptr<ui::Label> m_messageLabel;

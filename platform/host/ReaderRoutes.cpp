@@ -116,6 +116,46 @@ void performAction(ui::MainLoop& loop, const httplib::Request& request, httplib:
     sendJson(response, 200, (**answer).value());
 }
 
+// The search runs on this worker thread and streams its matches as it finds them, so the main loop
+// and the other routes never wait for it; the page stops it by closing the request.
+void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
+{
+    auto body = nlohmann::json::parse(request.body, nullptr, false);
+    if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0 || !body.is_object()
+        || !body.contains("query") || !body["query"].is_string()) {
+        sendJson(response, 400, { { "error", "a search is {\"query\": text} sent as application/json" } });
+        return;
+    }
+    std::string session = request.matches[1];
+    std::string query = body["query"];
+    auto started = loop.performAndWait([&]() -> std::optional<foundation::Result<ReaderScreen::SearchJob>> {
+        auto screen = readerScreenWithSession(session);
+        if (!screen)
+            return std::nullopt;
+        return screen->startReaderSearch(query);
+    });
+    if (!started || !*started) {
+        sendJson(response, 404, { { "error", "no book is open under this name" } });
+        return;
+    }
+    if (!**started) {
+        sendJson(response, 422, { { "error", (**started).error().description() } });
+        return;
+    }
+    auto job = std::make_shared<ReaderScreen::SearchJob>(std::move((**started).value()));
+    response.set_header("X-Accel-Buffering", "no");
+    response.set_chunked_content_provider("application/x-ndjson; charset=utf-8", [job](std::size_t, httplib::DataSink& sink) {
+        auto write = [&sink](const nlohmann::json& line) {
+            auto text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+            return sink.is_writable() && sink.write(text.data(), text.size());
+        };
+        auto summary = (*job)(write);
+        write(summary);
+        sink.done();
+        return true;
+    });
+}
+
 }
 
 nlohmann::json readerSnapshot(const ReaderScreen& screen, ImageRegistry& images)
@@ -132,6 +172,9 @@ void installReaderRoutes(httplib::Server& server, ui::MainLoop& loop)
 {
     server.Post(R"(/reader/([0-9a-f]{32})/action)", [&loop](const httplib::Request& request, httplib::Response& response) {
         performAction(loop, request, response);
+    });
+    server.Post(R"(/reader/([0-9a-f]{32})/search)", [&loop](const httplib::Request& request, httplib::Response& response) {
+        search(loop, request, response);
     });
     server.Get(R"(/reader/([0-9a-f]{32})/(.+))", [&loop](const httplib::Request& request, httplib::Response& response) {
         serveFile(loop, request, response);

@@ -5,6 +5,7 @@
 //
 //     GET  /reader/<session>/<path inside the book>   a file of the book
 //     POST /reader/<session>/action                   an action of the reader (a highlight, ...)
+//     POST /reader/<session>/search                   the matches of {"query"}, one JSON line each
 #pragma once
 
 #include "platform/foundation/Result.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/MainLoop.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -70,6 +72,17 @@ public:
     // Performs an action the renderer sent and answers what the renderer needs back; an error
     // when the action is malformed or cannot be done.
     virtual foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action) = 0;
+
+    // A search of the book's text, run on a worker thread: it hands each match to found, which
+    // answers whether to go on, and answers a summary at its end.
+    using SearchJob = std::function<nlohmann::json(const std::function<bool(const nlohmann::json&)>& found)>;
+    // Prepares the search for the query on the main loop; an error when there is nothing to
+    // search for. A search started later stops the ones before.
+    virtual foundation::Result<SearchJob> startReaderSearch(const std::string& query)
+    {
+        (void)query;
+        return foundation::Error("this screen has nothing to search");
+    }
 };
 
 // The reader part of a screen's snapshot: its description with "images" replaced by the ids the

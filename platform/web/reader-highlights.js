@@ -2,7 +2,7 @@
 // counted the same way whenever the document is shown, and drawn as <mark> elements around the
 // pieces of text it covers.
 
-function textNodes(doc) {
+export function textNodes(doc) {
   const nodes = [];
   const body = doc.body ?? doc.documentElement;
   if (!body) return nodes;
@@ -11,7 +11,7 @@ function textNodes(doc) {
   return nodes;
 }
 
-function offsetOf(nodes, container, offset) {
+export function offsetOf(nodes, container, offset) {
   let count = 0;
   for (const node of nodes) {
     if (node === container) return count + offset;

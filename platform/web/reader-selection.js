@@ -18,6 +18,17 @@ function menuButton(text, onClick) {
   return made;
 }
 
+// A request to the reader's routes of the open book (its actions, its search), sent as every
+// request of the reader is; the answer is the response, to be read by the caller.
+export function readerRequest(session, route, body, signal) {
+  return hostFetch(`/reader/${session}/${route}`, {
+    method: 'POST',
+    headers: { 'Content-Type': 'application/json' },
+    body: JSON.stringify(body),
+    signal,
+  });
+}
+
 export class SelectionMenu {
   // reader: the reader screen, for its session, description, settings, pages and element.
   constructor(reader) {
@@ -40,11 +51,7 @@ export class SelectionMenu {
   }
 
   async action(body) {
-    const response = await hostFetch(`/reader/${this.reader.session}/action`, {
-      method: 'POST',
-      headers: { 'Content-Type': 'application/json' },
-      body: JSON.stringify(body),
-    });
+    const response = await readerRequest(this.reader.session, 'action', body);
     const answer = await response.json().catch(() => ({}));
     if (!response.ok) throw new Error(answer.error ?? `error ${response.status}`);
     return answer;

@@ -5,6 +5,8 @@
 // coloured and switched as the reader's configuration says.
 
 import { PageView, neighbour } from './reader-pages.js';
+import { PlaceKeeper } from './reader-place.js';
+import { SearchPanel } from './reader-search.js';
 import { SelectionMenu } from './reader-selection.js';
 import { scriptFallbacks } from './styled-text.js';
 import { cssColor } from './views.js';
@@ -65,6 +67,10 @@ function readableOn(color, paper) {
   return [1 - color[0], 1 - color[1], 1 - color[2], color[3]];
 }
 
+function clampScale(scale) {
+  return Math.min(2.5, Math.max(0.6, scale));
+}
+
 function withAlpha(color, alpha) {
   return cssColor([color[0], color[1], color[2], alpha]);
 }
@@ -77,10 +83,12 @@ class Reader {
     this.settings = description.settings ?? {};
     this.spine = description.spine ?? [];
     this.toc = description.toc ?? [];
-    this.night = Boolean(this.settings.startsInNightMode);
-    this.fontScale = Number(this.settings.fontScale) || 1;
+    // The text size and night mode the book was last read with win over the configuration's.
+    const kept = description.place;
+    this.night = typeof kept?.night === 'boolean' ? kept.night : Boolean(this.settings.startsInNightMode);
+    this.fontScale = clampScale(Number(kept?.fontScale) || Number(this.settings.fontScale) || 1);
     this.chromeShown = !this.settings.alwaysHidesChrome;
-    this.storageKey = `pagewyn-reader:${description.book ?? description.title ?? ''}`;
+    this.placeKeeper = new PlaceKeeper(this);
     this.build();
     this.applyColors();
     if (description.failure || this.spine.length === 0) this.showFailure(description.failure);
@@ -92,6 +100,8 @@ class Reader {
     this.element = element('div', 'reader');
     this.element.setAttribute('role', 'dialog');
     this.element.setAttribute('aria-modal', 'true');
+    // Focus comes back here when a panel closes, so the keys keep reaching the reader.
+    this.element.tabIndex = -1;
     this.element.setAttribute('aria-label', this.description.title ? `Reader: ${this.description.title}` : 'Reader');
     this.element.classList.toggle('always-hides-chrome', Boolean(settings.alwaysHidesChrome));
     this.element.addEventListener('keydown', (event) => this.key(event));
@@ -106,8 +116,10 @@ class Reader {
     this.nightButton = button('reader-night', 'Night', 'Night mode', () => this.setNight(!this.night));
     this.smaller = button('reader-smaller', 'A−', 'Smaller text', () => this.setFontScale(this.fontScale / 1.1));
     this.larger = button('reader-larger', 'A+', 'Larger text', () => this.setFontScale(this.fontScale * 1.1));
+    this.searchButton = button('reader-search-button', 'Search', 'Search', () => this.search.toggle());
+    this.searchButton.setAttribute('aria-expanded', 'false');
     const tools = element('div', 'reader-tools');
-    tools.append(this.contentsButton, this.nightButton, this.smaller, this.larger);
+    tools.append(this.searchButton, this.contentsButton, this.nightButton, this.smaller, this.larger);
     this.top.append(this.closeButton, this.title, tools);
 
     this.stage = element('div', 'reader-stage');
@@ -137,8 +149,9 @@ class Reader {
     this.contents.setAttribute('aria-label', 'Table of contents');
     this.contents.hidden = true;
     this.selection = new SelectionMenu(this);
+    this.search = new SearchPanel(this);
 
-    this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.selection.element);
+    this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.search.element, this.selection.element);
     this.showChrome(this.chromeShown);
   }
 
@@ -168,6 +181,7 @@ class Reader {
       html { font-size: ${Math.round(this.fontScale * 100)}% !important; }
       ${family ? `body, body * { font-family: ${family} !important; }` : ''}
       ::selection { background: ${withAlpha(accent, 0.35)}; }
+      mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important; color: inherit !important; outline: 2px solid ${cssColor(accent)}; }
       mark.pagewyn-highlight { background: ${withAlpha(accent, 0.4)} !important; color: inherit !important; border-radius: 2px; }
       a { color: ${cssColor(accent)} !important; }`);
   }
@@ -194,31 +208,28 @@ class Reader {
     this.stage.append(this.pages.frame);
     this.applyColors();
     this.drawContents();
-    new ResizeObserver(() => this.pages.relayout()).observe(this.stage);
+    new ResizeObserver(() => this.placeKeeper.keepThrough(() => this.pages.layout())).observe(this.stage);
     this.selection.loadHighlights();
-    let saved = null;
-    try {
-      saved = JSON.parse(localStorage.getItem(this.storageKey) ?? 'null');
-    } catch {
-      saved = null;
-    }
+    // The book opens where it was left; a place in a document it no longer has, at its start.
+    const kept = this.description.place;
     const start = Math.max(0, neighbour(this.spine, -1, 1));
-    const index = Number.isInteger(saved?.spine) && saved.spine >= 0 && saved.spine < this.spine.length ? saved.spine : start;
-    const fraction = index === saved?.spine && Number.isFinite(saved.fraction) ? saved.fraction : 0;
-    requestAnimationFrame(() => this.pages.open(index, { fraction }));
+    const index = Number.isInteger(kept?.spine) && kept.spine >= 0 && kept.spine < this.spine.length ? kept.spine : start;
+    const offset = index === kept?.spine && Number.isInteger(kept.offset) ? kept.offset : 0;
+    requestAnimationFrame(() => this.placeKeeper.open(index, offset));
   }
 
   showFailure(reason) {
     this.message.replaceChildren(element('h2', '', 'This book cannot be opened.'),
       element('p', '', reason || 'It has no pages to show.'));
     this.message.hidden = false;
-    for (const control of [this.contentsButton, this.nightButton, this.smaller, this.larger, this.previousButton, this.nextButton]) {
+    for (const control of [this.searchButton, this.contentsButton, this.nightButton, this.smaller, this.larger, this.previousButton, this.nextButton]) {
       control.disabled = true;
     }
     this.showChrome(true);
   }
 
-  close() {
+  async close() {
+    await this.placeKeeper.flush();
     this.send({ type: 'touchUpInside', view: this.description.closeButton });
   }
 
@@ -228,9 +239,10 @@ class Reader {
   }
 
   tapped(zone) {
-    if (this.selection.shown || !this.contents.hidden) {
+    if (this.selection.shown || !this.contents.hidden || this.search.shown) {
       this.selection.hide();
       this.toggleContents(false);
+      this.search.toggle(false);
       return;
     }
     if (zone === 'middle') {
@@ -253,9 +265,17 @@ class Reader {
   }
 
   key(event) {
-    if (event.defaultPrevented || event.altKey || event.ctrlKey || event.metaKey) return;
+    if (event.defaultPrevented) return;
+    if ((event.ctrlKey || event.metaKey) && !event.altKey && event.key.toLowerCase() === 'f' && !this.searchButton.disabled) {
+      event.preventDefault();
+      this.toggleContents(false);
+      this.search.toggle(true);
+      return;
+    }
+    if (event.altKey || event.ctrlKey || event.metaKey) return;
     // In the contents and the quote composer the keys move between their own controls; on a
     // button, Space and Enter press it.
+    if (event.target?.closest?.('.reader-search')) return;
     if (event.key !== 'Escape' && event.target?.closest?.('.reader-toc, .reader-quote')) return;
     if ((event.key === ' ' || event.key === 'Enter') && event.target?.closest?.('button')) return;
     // The arrows follow the side the next page lies on; PageDown and PageUp always go forward
@@ -286,12 +306,16 @@ class Reader {
   setNight(night) {
     this.night = night;
     this.applyColors();
+    this.placeKeeper.changed();
   }
 
   setFontScale(scale) {
-    this.fontScale = Math.min(2.5, Math.max(0.6, scale));
-    this.applyColors();
-    this.pages?.relayout();
+    this.fontScale = clampScale(scale);
+    this.placeKeeper.keepThrough(() => {
+      this.applyColors();
+      this.pages?.layout();
+    });
+    this.placeKeeper.changed();
   }
 
   // The title of the part of the book being read: the last entry of the contents at or before
@@ -336,11 +360,7 @@ class Reader {
       if (current) item.setAttribute('aria-current', 'true');
       else item.removeAttribute('aria-current');
     }
-    try {
-      localStorage.setItem(this.storageKey, JSON.stringify({ spine: position.spine, fraction: position.fraction }));
-    } catch {
-      // A browser that keeps nothing opens the book at its start next time.
-    }
+    this.placeKeeper.noted();
   }
 
   drawContents() {
@@ -359,6 +379,7 @@ class Reader {
 
   toggleContents(show = this.contents.hidden) {
     if (this.toc.length === 0) show = false;
+    if (show) this.search.toggle(false);
     this.contents.hidden = !show;
     this.contentsButton.setAttribute('aria-expanded', String(show));
     if (show) (this.contents.querySelector('[aria-current]') ?? this.contents.querySelector('button:not(:disabled)'))?.focus();

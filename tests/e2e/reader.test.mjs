@@ -138,6 +138,101 @@ test('a tapped book opens at its first page and reads through its chapters', { s
   await eventually(async () => (await rowLabels(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
 });
 
+// The words of the paragraph of the frame's page that begins on the screen shown, and whether
+// any line of a paragraph with those words is on it.
+const firstShownParagraph = (page) => page.frameLocator('.reader-frame').locator('body').evaluate((body) => {
+  const width = body.ownerDocument.defaultView.innerWidth;
+  const onScreen = (p) => {
+    const range = body.ownerDocument.createRange();
+    range.selectNodeContents(p);
+    return [...range.getClientRects()].some((r) => r.width > 0 && r.right > 0 && r.left < width);
+  };
+  return [...body.querySelectorAll('p')].find(onScreen)?.textContent.slice(0, 24) ?? null;
+});
+const paragraphShown = (page, start) => page.frameLocator('.reader-frame').locator('body').evaluate((body, words) => {
+  const width = body.ownerDocument.defaultView.innerWidth;
+  const p = [...body.querySelectorAll('p')].find((item) => item.textContent.startsWith(words));
+  const range = body.ownerDocument.createRange();
+  range.selectNodeContents(p);
+  return [...range.getClientRects()].some((r) => r.width > 0 && r.right > 0 && r.left < width);
+}, start);
+
+test('a book reopens where it was left: after a close, a restart, a new size and a new text size', { skip }, async (t) => {
+  const folder = makeFolder(t);
+  writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
+  const openBook = async (page) => {
+    await page.setViewportSize({ width: 600, height: 700 });
+    await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
+    await page.frameLocator('.reader-frame').locator('h1').waitFor();
+  };
+  const first = await openLibrary(t, folder);
+  await openBook(first.page);
+  await eventually(async () => /^Page 1 of/.test(await pageLabel(first.page)), 'the first page at first');
+  for (let turn = 0; turn < 3; ++turn) await first.page.getByRole('button', { name: 'Next page' }).click();
+  await eventually(async () => /^Page 4 of/.test(await pageLabel(first.page)), 'the fourth page');
+  const words = await firstShownParagraph(first.page);
+  assert.match(words, /^Paragraph \d+ /);
+
+  await first.page.setViewportSize({ width: 900, height: 520 });
+  await eventually(() => paragraphShown(first.page, words), 'the same words after a new size');
+  await first.page.getByRole('button', { name: 'Larger text' }).click();
+  await first.page.getByRole('button', { name: 'Larger text' }).click();
+  await eventually(() => paragraphShown(first.page, words), 'the same words after a larger text');
+  await first.page.getByRole('button', { name: 'Night mode' }).click();
+  await first.page.setViewportSize({ width: 600, height: 700 });
+  await eventually(() => paragraphShown(first.page, words), 'the same words back at the first size');
+  const left = await pageLabel(first.page);
+
+  await first.page.getByRole('button', { name: 'close' }).click();
+  await first.page.locator('.reader').waitFor({ state: 'detached' });
+  await openBook(first.page);
+  await eventually(async () => (await pageLabel(first.page)) === left, 'the same page after a close');
+  assert.ok(await paragraphShown(first.page, words));
+  assert.match(await first.page.locator('.reader').getAttribute('class'), /\bnight\b/, 'night mode kept');
+
+  await first.program.stop();
+  assert.ok(existsSync(join(folder, 'reading-places.json')));
+  const restarted = await openLibrary(t, folder);
+  assert.equal((await rowLabels(restarted.page)).length, 1, 'the places are no book');
+  await openBook(restarted.page);
+  await eventually(async () => (await pageLabel(restarted.page)) === left, 'the same page after a restart');
+  assert.ok(await paragraphShown(restarted.page, words));
+});
+
+test('find lists the matches with their chapter, and a chosen one shows its page with the words marked', { skip }, async (t) => {
+  const folder = makeFolder(t);
+  writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
+  const { page } = await openLibrary(t, folder);
+  await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
+  const frame = page.frameLocator('.reader-frame');
+  await frame.locator('h1').waitFor();
+  await eventually(async () => /^Page 1 of/.test(await pageLabel(page)), 'the first page');
+
+  await page.keyboard.press('Control+f');
+  const field = page.getByRole('searchbox', { name: 'Search the book' });
+  await field.waitFor();
+  await field.fill('ISHMAEL');
+  await eventually(async () => (await page.locator('.reader-search-status').textContent()) === '1 found', 'one match');
+  assert.equal(await page.locator('.reader-search-chapter').textContent(), 'Loomings');
+  assert.equal(await page.locator('.reader-search-snippet mark').textContent(), 'Ishmael');
+
+  await field.fill('paragraph 42 of THE first');
+  await eventually(async () => (await page.locator('.reader-search-snippet mark').allTextContents()).join() === 'Paragraph 42 of the first', 'the new query replaces the old');
+  await page.locator('.reader-search-result').click();
+  await eventually(async () => /^Page [2-9]/.test(await pageLabel(page)), 'the page of the match');
+  assert.equal(await frame.locator('mark.pagewyn-found').first().textContent(), 'Paragraph 42 of the first');
+  assert.ok(await inView(page, 'mark.pagewyn-found'), 'the marked words on the page shown');
+
+  await page.getByRole('button', { name: 'Search' }).click();
+  await field.fill('carpet');
+  await eventually(async () => (await page.locator('.reader-search-chapter').allTextContents()).join() === 'The Carpet-Bag', 'a match in the second chapter');
+  await page.locator('.reader-search-result').click();
+  await eventually(async () => (await chapterLabel(page)) === 'The Carpet-Bag', 'the second chapter');
+  await page.keyboard.press('Control+f');
+  await field.fill('');
+  await eventually(async () => (await page.locator('.reader-search-result').count()) === 0, 'an empty query lists nothing');
+});
+
 test("the book's files are served only inside the open book, and the book reaches nothing else", { skip }, async (t) => {
   const folder = makeFolder(t);
   const outside = makeFolder(t);

@@ -82,7 +82,7 @@ TEST(ScanLibrary, laterModificationRaisesTheDateAndEarlierOrEqualDoesNot)
 TEST(ScanLibrary, onlyNamesEndingExactlyInEpubAreBooks)
 {
     LibraryFolder library;
-    for (auto name : { "Notes.EPUB", "book.epub.zip", "highlights.realm", ".epub", "plain.epub" })
+    for (auto name : { "Notes.EPUB", "book.epub.zip", "highlights.realm", "reading-places.json", ".epub", "plain.epub" })
         library.addBook(name, name, "Ann", 1000);
     fixtures::EpubFixture book;
     book.title = "Folder";

@@ -1,5 +1,6 @@
 // Deleting a book: the item leaves the folder, the book the list, the row the table with a fade;
 // a failed removal leaves all three as they were and writes one console line.
+#include "frameworks/folioreader/ReadingPlaces.h"
 #include "library/BookList.h"
 #include "tests/support/LaunchedApp.h"
 
@@ -25,8 +26,13 @@ TEST(DeleteBook, removesTheFileTheBookAndTheRow)
     testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 3000 }, { "b.epub", "Beta", "Bob", 2000 },
         { "c.epub", "Gamma", "Cy", 1000 } });
     app.table().takeCommands();
+    std::string places = app.library().itemPath(folioreader::readingPlacesName);
+    for (auto book : { "a.epub", "b.epub" })
+        ASSERT_TRUE(folioreader::keepReadingPlace(places, book, { "one.xhtml", 5, 1, false }));
     ASSERT_TRUE(app.driver().deleteRow(0));
     EXPECT_FALSE(std::filesystem::exists(app.library().itemPath("a.epub")));
+    EXPECT_EQ(folioreader::readingPlace(places, "a.epub"), std::nullopt) << "its place goes with it";
+    EXPECT_TRUE(folioreader::readingPlace(places, "b.epub"));
     EXPECT_TRUE(std::filesystem::exists(app.library().itemPath("b.epub")));
     EXPECT_EQ(bookList().size(), 2u);
     EXPECT_EQ(app.table().numberOfRowsInSection(0), 2);

@@ -112,9 +112,33 @@ TEST(ReaderViewController, keepsAndForgetsHighlightsOfTheBook)
         { { "type", "addHighlight" }, { "start", 1 }, { "end", 2 } },
         { { "type", "removeHighlight" }, { "id", "nope" } },
         { { "type", "removeHighlight" } },
+        { { "type", "keepPlace" }, { "spine", 2 }, { "offset", 0 }, { "fontScale", 1 }, { "night", false } },
+        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", -4 }, { "fontScale", 1 }, { "night", false } },
+        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 } },
     };
     for (const auto& action : refused)
         EXPECT_FALSE(open.reader->performReaderAction(action)) << action.dump();
+}
+
+TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
+{
+    OpenReader open(EpubFixture {});
+    EXPECT_TRUE(open.reader->readerDescription()["place"].is_null()) << "never read: the start";
+    ASSERT_TRUE(open.reader->performReaderAction(
+        { { "type", "keepPlace" }, { "spine", 1 }, { "offset", 42 }, { "fontScale", 1.21 }, { "night", true } }));
+    EXPECT_EQ(open.reader->readingPlacesPath(), open.folder.file("reading-places.json"));
+    auto reopen = [&] {
+        auto session = folioreader::ReaderSession::open(open.reader->session().bookPath());
+        auto reader = std::make_shared<ReaderViewController>(std::make_shared<FolioReaderConfig>(open.reader->config()), session);
+        return reader->readerDescription()["place"];
+    };
+    EXPECT_EQ(reopen(), (nlohmann::json { { "spine", 1 }, { "offset", 42 }, { "fontScale", 1.21 }, { "night", true } }));
+
+    // The book was replaced by one without that document: its start, with the same look.
+    std::string store = open.reader->readingPlacesPath();
+    folioreader::ReadingPlace gone { "OEBPS/text/removed.xhtml", 42, 1.5, true };
+    ASSERT_TRUE(folioreader::keepReadingPlace(store, "My Book.epub", gone));
+    EXPECT_EQ(reopen(), (nlohmann::json { { "spine", nullptr }, { "offset", 0 }, { "fontScale", 1.5 }, { "night", true } }));
 }
 
 TEST(ReaderViewController, highlightsStayOffWhenTheirDatabaseCannotBeOpened)

@@ -1,0 +1,290 @@
+// The document is read once: its tags are skipped, entities decoded, and the body's characters
+// folded into one buffer that remembers, for each folded character, the character it came from.
+// ASCII, the bulk of most books, folds by a table; utf8proc folds the rest.
+#include "frameworks/folioreader/BookSearch.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <utf8proc.h>
+#include <vector>
+
+namespace folioreader {
+
+namespace {
+
+constexpr std::size_t contextCharacters = 40;
+constexpr utf8proc_option_t foldOptions
+    = utf8proc_option_t(UTF8PROC_COMPAT | UTF8PROC_DECOMPOSE | UTF8PROC_CASEFOLD | UTF8PROC_STRIPMARK);
+
+bool isSpace(char32_t c)
+{
+    if (c < 0x80)
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    auto category = utf8proc_category(utf8proc_int32_t(c));
+    return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
+}
+
+// Folds characters one by one into text, noting for each folded character the index of the
+// character it came from; white space runs become one space.
+class Folder {
+public:
+    std::u32string text;
+    std::vector<std::uint32_t> origin;
+
+    void add(char32_t c, std::uint32_t from)
+    {
+        if (isSpace(c)) {
+            if (!text.empty() && text.back() != U' ')
+                push(U' ', from);
+            return;
+        }
+        if (c < 0x80) {
+            push(c >= 'A' && c <= 'Z' ? c + 32 : c, from);
+            return;
+        }
+        std::array<utf8proc_int32_t, 32> folded {};
+        int boundary = 0;
+        auto count = utf8proc_decompose_char(utf8proc_int32_t(c), folded.data(), folded.size(), foldOptions, &boundary);
+        if (count < 0 || std::size_t(count) > folded.size())
+            return;
+        for (int i = 0; i < count; ++i)
+            push(char32_t(folded[std::size_t(i)]), from);
+    }
+
+    // A boundary no match crosses (a script or a style between words).
+    void separate(std::uint32_t from) { push(U'\0', from); }
+
+private:
+    void push(char32_t c, std::uint32_t from)
+    {
+        text.push_back(c);
+        origin.push_back(from);
+    }
+};
+
+char32_t decodeEntity(std::string_view name)
+{
+    if (name == "amp")
+        return '&';
+    if (name == "lt")
+        return '<';
+    if (name == "gt")
+        return '>';
+    if (name == "quot")
+        return '"';
+    if (name == "apos")
+        return '\'';
+    if (name == "nbsp")
+        return 0xA0;
+    if (name.size() > 1 && name[0] == '#') {
+        bool hex = name[1] == 'x' || name[1] == 'X';
+        std::uint32_t value = 0;
+        for (char c : name.substr(hex ? 2 : 1)) {
+            int digit = c >= '0' && c <= '9' ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            if (digit < 0 || value > 0x10FFFF)
+                return 0;
+            value = value * (hex ? 16 : 10) + std::uint32_t(digit);
+        }
+        return value > 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF) ? char32_t(value) : 0;
+    }
+    return 0;
+}
+
+// The body's characters, decoded, and where each starts in UTF-16 code units.
+struct BodyText {
+    std::u32string characters;
+    std::vector<std::uint64_t> utf16;
+    std::uint64_t utf16Length = 0;
+    Folder folded;
+
+    void add(char32_t c, bool matched)
+    {
+        auto index = std::uint32_t(characters.size());
+        characters.push_back(c);
+        utf16.push_back(utf16Length);
+        utf16Length += c > 0xFFFF ? 2 : 1;
+        if (matched)
+            folded.add(c, index);
+    }
+};
+
+bool startsWithName(std::string_view tag, std::string_view name)
+{
+    if (tag.size() < name.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if ((tag[i] | 0x20) != name[i])
+            return false;
+    }
+    return tag.size() == name.size() || !std::isalnum(static_cast<unsigned char>(tag[name.size()]));
+}
+
+// Local name of a start or end tag ("xhtml:body" is "body").
+std::string_view localName(std::string_view tag)
+{
+    std::size_t end = 0;
+    while (end < tag.size() && !std::isspace(static_cast<unsigned char>(tag[end])) && tag[end] != '/' && tag[end] != '>')
+        ++end;
+    auto name = tag.substr(0, end);
+    auto colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+BodyText readBody(std::string_view xhtml)
+{
+    BodyText body;
+    bool inBody = false;
+    int hidden = 0; // inside a script or style
+    std::size_t at = 0;
+    while (at < xhtml.size()) {
+        char c = xhtml[at];
+        if (c == '<') {
+            if (xhtml.compare(at, 4, "<!--") == 0) {
+                auto end = xhtml.find("-->", at + 4);
+                at = end == std::string_view::npos ? xhtml.size() : end + 3;
+                continue;
+            }
+            if (xhtml.compare(at, 9, "<![CDATA[") == 0) {
+                auto end = xhtml.find("]]>", at + 9);
+                auto stop = end == std::string_view::npos ? xhtml.size() : end;
+                for (std::size_t i = at + 9; i < stop;) {
+                    utf8proc_int32_t point = 0;
+                    auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(xhtml.data() + i), utf8proc_ssize_t(stop - i), &point);
+                    if (length <= 0) {
+                        ++i;
+                        continue;
+                    }
+                    if (inBody)
+                        body.add(char32_t(point), hidden == 0);
+                    i += std::size_t(length);
+                }
+                at = end == std::string_view::npos ? xhtml.size() : end + 3;
+                continue;
+            }
+            auto end = xhtml.find('>', at);
+            if (end == std::string_view::npos)
+                break;
+            auto tag = xhtml.substr(at + 1, end - at - 1);
+            bool closing = !tag.empty() && tag[0] == '/';
+            auto name = localName(closing ? tag.substr(1) : tag);
+            bool selfClosing = !tag.empty() && tag.back() == '/';
+            if (startsWithName(name, "body"))
+                inBody = !closing;
+            else if (inBody && (startsWithName(name, "script") || startsWithName(name, "style")) && !selfClosing) {
+                hidden = std::max(0, hidden + (closing ? -1 : 1));
+                body.folded.separate(std::uint32_t(body.characters.size()));
+            }
+            at = end + 1;
+            continue;
+        }
+        if (!inBody) {
+            ++at;
+            continue;
+        }
+        if (c == '&') {
+            auto semicolon = xhtml.find(';', at);
+            if (semicolon != std::string_view::npos && semicolon - at <= 12) {
+                if (char32_t decoded = decodeEntity(xhtml.substr(at + 1, semicolon - at - 1))) {
+                    body.add(decoded, hidden == 0);
+                    at = semicolon + 1;
+                    continue;
+                }
+            }
+        }
+        if (static_cast<unsigned char>(c) < 0x80) {
+            body.add(char32_t(c), hidden == 0);
+            ++at;
+            continue;
+        }
+        utf8proc_int32_t point = 0;
+        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(xhtml.data() + at), utf8proc_ssize_t(xhtml.size() - at), &point);
+        if (length <= 0) {
+            ++at;
+            continue;
+        }
+        body.add(char32_t(point), hidden == 0);
+        at += std::size_t(length);
+    }
+    return body;
+}
+
+void appendUtf8(std::string& into, char32_t c)
+{
+    std::array<utf8proc_uint8_t, 4> bytes {};
+    auto length = utf8proc_encode_char(utf8proc_int32_t(c), bytes.data());
+    into.append(reinterpret_cast<const char*>(bytes.data()), std::size_t(length));
+}
+
+// The characters from..to of the body as UTF-8, white space made single.
+std::string excerpt(const std::u32string& characters, std::size_t from, std::size_t to)
+{
+    std::string text;
+    bool space = false;
+    for (std::size_t i = from; i < to; ++i) {
+        if (isSpace(characters[i])) {
+            space = true;
+            continue;
+        }
+        if (space && !text.empty())
+            text.push_back(' ');
+        space = false;
+        appendUtf8(text, characters[i]);
+    }
+    if (space && to > from)
+        text.push_back(' ');
+    return text;
+}
+
+}
+
+std::u32string foldForSearch(std::string_view text)
+{
+    Folder folder;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        utf8proc_int32_t point = 0;
+        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data() + at), utf8proc_ssize_t(text.size() - at), &point);
+        if (length <= 0) {
+            ++at;
+            continue;
+        }
+        folder.add(char32_t(point), 0);
+        at += std::size_t(length);
+    }
+    auto& folded = folder.text;
+    while (!folded.empty() && folded.back() == U' ')
+        folded.pop_back();
+    return folded;
+}
+
+bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found)
+{
+    if (foldedQuery.empty())
+        return true;
+    auto body = readBody(xhtml);
+    const auto& text = body.folded.text;
+    std::boyer_moore_horspool_searcher searcher(foldedQuery.begin(), foldedQuery.end());
+    for (auto at = text.begin();;) {
+        auto [first, last] = searcher(at, text.end());
+        if (first == text.end())
+            return true;
+        std::size_t from = body.folded.origin[std::size_t(first - text.begin())];
+        std::size_t to = body.folded.origin[std::size_t(last - text.begin()) - 1] + 1;
+        // A folded character that several came from ends where the next one starts.
+        while (to < body.characters.size() && std::size_t(last - text.begin()) < text.size()
+            && body.folded.origin[std::size_t(last - text.begin())] > to)
+            ++to;
+        SearchMatch match;
+        match.start = body.utf16[from];
+        match.end = to < body.utf16.size() ? body.utf16[to] : body.utf16Length;
+        match.before = excerpt(body.characters, from - std::min(from, contextCharacters), from);
+        match.match = excerpt(body.characters, from, to);
+        match.after = excerpt(body.characters, to, std::min(body.characters.size(), to + contextCharacters));
+        if (!found(match))
+            return false;
+        at = last;
+    }
+}
+
+}

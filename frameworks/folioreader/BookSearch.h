@@ -1,0 +1,33 @@
+// Finding words in a book: text folded so that case, accents and compatibility forms do not
+// matter in any script, and the matches in one document of the book, each placed by the
+// characters of the document's body text it covers (counted in UTF-16, as the reader counts).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace folioreader {
+
+// The longest query searched for, in characters; longer ones are cut.
+inline constexpr std::size_t longestSearchQuery = 200;
+
+// The text folded for comparison: compatibility decomposition, case folding, marks stripped and
+// every run of white space made one space, trimmed. Invalid UTF-8 is skipped.
+std::u32string foldForSearch(std::string_view text);
+
+struct SearchMatch {
+    std::uint64_t start = 0; // in the body text, UTF-16 code units
+    std::uint64_t end = 0;
+    std::string before; // a little of the text around it, in UTF-8, white space made single
+    std::string match;
+    std::string after;
+};
+
+// Calls found with each match of the folded query in the body of the XHTML document, in order,
+// while found answers true. Text of scripts and styles is counted but never matched. Answers
+// false when found stopped it.
+bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found);
+
+}

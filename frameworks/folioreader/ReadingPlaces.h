@@ -1,0 +1,37 @@
+// Reading places: where each book of a library was left, and the text size and night mode it was
+// read with, kept in one small file beside the highlight database ("reading-places.json"). The
+// library never needs the file: a lost or broken one only opens books at their start.
+#pragma once
+
+#include "platform/foundation/Result.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace folioreader {
+
+// A place in a book: the document of its spine and the character of that document's body text
+// (counted as the reader counts highlights), so it survives a new page size or text size.
+struct ReadingPlace {
+    std::string document;
+    std::uint64_t offset = 0;
+    double fontScale = 1;
+    bool night = false;
+
+    bool operator==(const ReadingPlace&) const = default;
+};
+
+// The file's name in the folder of the highlight database.
+inline constexpr const char* readingPlacesName = "reading-places.json";
+
+// The place kept for the book (its item name in the library), or nothing: none kept, or the file
+// is missing or cannot be read.
+std::optional<ReadingPlace> readingPlace(const std::string& storePath, const std::string& book);
+// Keeps the book's place. The others' places are kept as they are; entries of the file that
+// cannot be read are dropped, and a file that is no reading-places file at all is started afresh.
+foundation::Result<void> keepReadingPlace(const std::string& storePath, const std::string& book, const ReadingPlace& place);
+// Forgets the book's place (the book was deleted). Nothing kept, nothing written.
+foundation::Result<void> forgetReadingPlace(const std::string& storePath, const std::string& book);
+
+}

@@ -1,0 +1,26 @@
+// The small files the reader keeps beside the library (highlights, reading places): read whole,
+// and replaced whole so that a crash at any moment leaves the old or the new contents, never a mix.
+#pragma once
+
+#include "platform/foundation/Result.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace folioreader {
+
+struct StoreFileContents {
+    bool exists = false;
+    std::string bytes;
+};
+
+// Reads the file at path; a missing file is no error. Refused: anything not a regular file, or
+// larger than largest bytes.
+foundation::Result<StoreFileContents> readStoreFile(const std::string& path, std::uint64_t largest);
+
+// Writes a temporary file beside path, fsyncs it, renames it over path and fsyncs the folder.
+
+foundation::Result<void> replaceFile(const std::string& path, std::string_view bytes);
+
+}

@@ -1,0 +1,117 @@
+// Where the reader is in the book: the document shown and the first character on screen, counted
+// in the document's body text as highlights are. The program keeps it, with the text size and
+// night mode, so a book reopens where it was left; here it is also what a new window size or
+// text size brings back into view.
+
+import { offsetOf, textNodes } from './reader-highlights.js';
+import { firstVisiblePoint, showPoint } from './reader-pages.js';
+
+const saveDelay = 700;
+
+// The text node and offset of the character at offset of the body's text, or null past its end.
+export function pointAt(doc, offset) {
+  let count = 0;
+  for (const node of textNodes(doc)) {
+    if (offset < count + node.data.length) return { node, offset: offset - count };
+    count += node.data.length;
+  }
+  return null;
+}
+
+// Whether the character at offset stands on the screen shown.
+function isShown(doc, offset) {
+  const point = doc && pointAt(doc, offset);
+  if (!point) return false;
+  const range = doc.createRange();
+  range.setStart(point.node, point.offset);
+  range.setEnd(point.node, Math.min(point.node.length, point.offset + 1));
+  const rect = range.getBoundingClientRect();
+  const view = doc.defaultView;
+  return rect.width + rect.height > 0 && rect.right > 0 && rect.left < view.innerWidth && rect.bottom > 0 && rect.top < view.innerHeight;
+}
+
+export class PlaceKeeper {
+  // reader: the reader screen, for its pages, settings and actions.
+  constructor(reader) {
+    this.reader = reader;
+    this.spine = -1;
+    this.offset = 0;
+    this.holding = false;
+    this.timer = null;
+    this.saved = '';
+  }
+
+  // The page shown changed: the place is its first character, unless the place kept is still on
+  // it (the same page laid out anew), so the place never creeps back to the start of a page.
+  noted() {
+    const pages = this.reader.pages;
+    if (this.holding || !pages || pages.spineIndex < 0) return;
+    if (pages.spineIndex === this.spine && isShown(pages.document, this.offset)) return;
+    const point = firstVisiblePoint(pages);
+    const sameDocument = this.spine === pages.spineIndex;
+    this.spine = pages.spineIndex;
+    if (point) this.offset = offsetOf(textNodes(pages.document), point.node, point.offset);
+    else if (!sameDocument || pages.position.page === 0) this.offset = 0;
+    this.changed();
+  }
+
+  // The text size or night mode changed.
+  changed() {
+    clearTimeout(this.timer);
+    this.timer = setTimeout(() => this.save(), saveDelay);
+  }
+
+  // Opens the book at index and shows the character at offset; a place that is not in the
+  // document any more leaves its first page shown.
+  async open(index, offset) {
+    this.holding = true;
+    try {
+      await this.reader.pages.open(index, { page: 'first' });
+      this.spine = index;
+      this.offset = offset;
+      this.show();
+    } finally {
+      this.holding = false;
+    }
+  }
+
+  // Runs change (a new size or look of the page), then shows the kept place again. The place
+  // itself stays as it was, so sizes changed back and forth never creep away from it.
+  keepThrough(change) {
+    this.holding = true;
+    try {
+      change();
+      this.show();
+    } finally {
+      this.holding = false;
+    }
+  }
+
+  show() {
+    const pages = this.reader.pages;
+    if (!pages || pages.spineIndex !== this.spine || !pages.document) return;
+    const point = pointAt(pages.document, this.offset);
+    if (!point || !showPoint(pages, point.node, point.offset)) pages.showPage(pages.position.page);
+  }
+
+  // Sends the place now when it waits to be sent.
+  async flush() {
+    if (this.timer === null) return;
+    await this.save();
+  }
+
+  async save() {
+    clearTimeout(this.timer);
+    this.timer = null;
+    if (this.spine < 0) return;
+    const place = { type: 'keepPlace', spine: this.spine, offset: this.offset, fontScale: this.reader.fontScale, night: this.reader.night };
+    const key = JSON.stringify(place);
+    if (key === this.saved) return;
+    try {
+      await this.reader.selection.action(place);
+      this.saved = key;
+    } catch {
+      // A place that cannot be kept only opens the book elsewhere next time.
+    }
+  }
+}

@@ -1,0 +1,169 @@
+// Find in the book: a field, and the matches the program streams back as it finds them, each with
+// its chapter and the words around it. Choosing one shows its page with the words marked. A new
+// query stops the search before it.
+
+import { pointAt } from './reader-place.js';
+import { showPoint } from './reader-pages.js';
+import { readerRequest } from './reader-selection.js';
+
+const longestQuery = 200;
+const typingPause = 250;
+
+function element(tag, className, text) {
+  const made = document.createElement(tag);
+  if (className) made.className = className;
+  if (text !== undefined) made.textContent = text;
+  return made;
+}
+
+// Reads a stream of JSON lines, handing each to take.
+async function readLines(response, take) {
+  const reader = response.body.getReader();
+  const decoder = new TextDecoder();
+  let pending = '';
+  for (;;) {
+    const { done, value } = await reader.read();
+    pending += decoder.decode(value ?? new Uint8Array(), { stream: !done });
+    const lines = pending.split('\n');
+    pending = lines.pop();
+    for (const line of lines) if (line.trim()) take(JSON.parse(line));
+    if (done) return;
+  }
+}
+
+// Marks the characters start..end of the document's body text, the mark before it erased.
+function markFound(doc, start, end) {
+  for (const old of [...doc.querySelectorAll('mark.pagewyn-found')]) old.replaceWith(...old.childNodes);
+  doc.body?.normalize();
+  const first = pointAt(doc, start);
+  const last = pointAt(doc, Math.max(start, end - 1));
+  if (!first || !last) return null;
+  const range = doc.createRange();
+  range.setStart(first.node, first.offset);
+  range.setEnd(last.node, last.offset + 1);
+  const marks = [];
+  const nodes = [];
+  const walker = doc.createTreeWalker(range.commonAncestorContainer.nodeType === 3 ? range.commonAncestorContainer.parentNode : range.commonAncestorContainer, NodeFilter.SHOW_TEXT);
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) if (range.intersectsNode(node)) nodes.push(node);
+  for (let node of nodes) {
+    const from = node === first.node ? first.offset : 0;
+    const to = node === last.node ? last.offset + 1 : node.length;
+    if (from >= to) continue;
+    if (from > 0) node = node.splitText(from);
+    if (to - from < node.length) node.splitText(to - from);
+    const mark = doc.createElementNS('http://www.w3.org/1999/xhtml', 'mark');
+    mark.className = 'pagewyn-found';
+    node.replaceWith(mark);
+    mark.append(node);
+    marks.push(mark);
+  }
+  return marks[0] ?? null;
+}
+
+export class SearchPanel {
+  // reader: the reader screen, for its session, pages, chapters and the way to a document.
+  constructor(reader) {
+    this.reader = reader;
+    this.controller = null;
+    this.timer = null;
+    this.element = element('section', 'reader-search');
+    this.element.setAttribute('aria-label', 'Search');
+    this.element.hidden = true;
+    this.field = element('input', 'reader-search-field');
+    this.field.type = 'search';
+    this.field.placeholder = 'Search the book';
+    this.field.maxLength = longestQuery;
+    this.field.setAttribute('aria-label', 'Search the book');
+    this.field.addEventListener('input', () => {
+      clearTimeout(this.timer);
+      this.timer = setTimeout(() => this.run(this.field.value), typingPause);
+    });
+    this.field.addEventListener('keydown', (event) => {
+      if (event.key === 'Enter') {
+        clearTimeout(this.timer);
+        this.run(this.field.value);
+      }
+    });
+    this.status = element('p', 'reader-search-status');
+    this.status.setAttribute('aria-live', 'polite');
+    this.list = element('ol', 'reader-search-results');
+    this.element.append(this.field, this.status, this.list);
+    this.element.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') {
+        event.stopPropagation();
+        this.toggle(false);
+        this.reader.element.focus();
+      }
+    });
+  }
+
+  get shown() {
+    return !this.element.hidden;
+  }
+
+  toggle(show = this.element.hidden) {
+    this.element.hidden = !show;
+    this.reader.searchButton?.setAttribute('aria-expanded', String(show));
+    if (show) {
+      this.field.focus();
+      this.field.select();
+    }
+  }
+
+  // Searches for the query; an empty query only stops the search before.
+  async run(text) {
+    const query = text.slice(0, longestQuery);
+    this.controller?.abort();
+    this.controller = null;
+    this.list.replaceChildren();
+    if (!query.trim()) {
+      this.status.textContent = '';
+      return;
+    }
+    const controller = new AbortController();
+    this.controller = controller;
+    this.status.textContent = 'Searching…';
+    let count = 0;
+    try {
+      const response = await readerRequest(this.reader.session, 'search', { query }, controller.signal);
+      if (!response.ok) throw new Error((await response.json().catch(() => ({}))).error ?? `error ${response.status}`);
+      await readLines(response, (line) => {
+        if (controller.signal.aborted) return;
+        if (line.spine === undefined) {
+          this.status.textContent = count === 0 ? 'Not found' : `${count}${line.more ? '+' : ''} found`;
+          return;
+        }
+        ++count;
+        this.list.append(this.resultItem(line));
+      });
+    } catch (error) {
+      if (!controller.signal.aborted) this.status.textContent = `The search failed: ${error.message}`;
+    }
+  }
+
+  resultItem(found) {
+    const item = element('li');
+    const choose = element('button', 'reader-search-result');
+    choose.type = 'button';
+    const snippet = element('span', 'reader-search-snippet');
+    snippet.append(`${found.before ? '…' : ''}${found.before}`, element('mark', '', found.match), `${found.after}${found.after ? '…' : ''}`);
+    choose.append(element('span', 'reader-search-chapter', this.reader.chapterTitle(found.spine)), snippet);
+    choose.addEventListener('click', (event) => {
+      event.stopPropagation();
+      this.show(found);
+    });
+    item.append(choose);
+    return item;
+  }
+
+  // Shows the page that holds the match, marked.
+  async show(found) {
+    this.toggle(false);
+    this.reader.element.focus({ preventScroll: true });
+    const pages = this.reader.pages;
+    await this.reader.go(found.spine, { page: 'first' });
+    const doc = pages.document;
+    const mark = doc && pages.spineIndex === found.spine ? markFound(doc, found.start, found.end) : null;
+    if (mark) showPoint(pages, mark.firstChild, 0);
+  }
+}
