@@ -403,43 +403,22 @@ export function isPage(doc) {
   return /^(application\/xhtml\+xml|text\/html|image\/svg\+xml)$/.test(doc.contentType) && doc.documentElement;
 }
 
-// The place interface: what the place keeper and the search ask of the paginator, kept to these
-// two functions so that the layout can change around them.
+// The place interface of the place keeper and the search: the paginator's own firstVisible and
+// showNode, with what they need checked first, so that the layout can change around them.
 
 // The first character shown now, as { node, offset } in a text node of the body, or null when
 // the screen shows no text (a picture, a part that failed).
 export function firstVisiblePoint(view) {
-  const doc = view.document;
-  if (!doc?.body || view.failure || view.spineIndex < 0 || !doc.caretRangeFromPoint) return null;
-  const width = view.frame.clientWidth || 1;
-  const height = view.frame.clientHeight || 1;
-  // A point in a margin may answer a caret on the screen before: only one on this screen counts.
-  for (const y of [0.01, 0.05, 0.15, 0.3, 0.5, 0.75]) {
-    for (const x of [0.01, 0.25, 0.5, 0.75]) {
-      const range = doc.caretRangeFromPoint(width * x, height * y);
-      const node = range?.startContainer;
-      if (!node || node.nodeType !== 3 || !doc.body.contains(node)) continue;
-      const probe = doc.createRange();
-      probe.setStart(node, range.startOffset);
-      probe.setEnd(node, Math.min(node.length, range.startOffset + 1));
-      const rect = probe.getBoundingClientRect();
-      if (rect.right > 0 && rect.left < width && rect.bottom > 0 && rect.top < height) {
-        return { node, offset: range.startOffset };
-      }
-    }
-  }
-  return null;
+  if (!view.document?.body || view.failure || view.spineIndex < 0) return null;
+  const point = view.firstVisible();
+  return point && view.document.body.contains(point.node) ? point : null;
 }
 
-// Shows the screen that holds the character at offset of a text node of the document shown.
+// Shows the screen that holds the character at offset of a text node of the document shown;
+// false when that character is not laid out (a stale or hidden place).
 export function showPoint(view, node, offset) {
-  const doc = view.document;
-  if (!doc || view.failure || !node?.isConnected) return false;
-  const range = doc.createRange();
-  range.setStart(node, Math.min(offset, node.length));
-  range.setEnd(node, Math.min(offset + 1, node.length));
-  const rect = range.getBoundingClientRect();
-  if (!rect.width && !rect.height && !rect.left && !rect.top) return false;
-  view.showPage(view.pageOf(range));
+  if (!view.document || view.failure || !node?.isConnected || node.ownerDocument !== view.document) return false;
+  if (!placeRect(node, Math.min(offset, node.length))) return false;
+  view.showNode(node, Math.min(offset, node.length));
   return true;
 }
