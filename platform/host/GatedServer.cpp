@@ -13,6 +13,9 @@ namespace host {
 
 namespace {
 
+// Whether the request this worker is handling carried the launch's token.
+thread_local bool requestTrusted = false;
+
 // The accepting loop runs a connection's task at once: all it does is give the socket to the gate.
 class AdmitAtOnce : public httplib::TaskQueue {
 public:
@@ -135,6 +138,11 @@ void GatedServer::stop()
     m_workers->shutdown();
 }
 
+void GatedServer::trustConnection()
+{
+    requestTrusted = true;
+}
+
 void GatedServer::widenBacklog()
 {
     ::listen(svr_sock_, SOMAXCONN);
@@ -152,13 +160,14 @@ void GatedServer::serve(int socket, std::string received)
 {
     GatedStream stream(socket, std::move(received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
     bool closed = false;
+    requestTrusted = false;
     bool answered = process_request(stream, false, closed, [](httplib::Request&) { });
     if (!answered || closed || !is_running()) {
         ::shutdown(socket, SHUT_RDWR);
         ::close(socket);
         return;
     }
-    m_gate.admit(socket, stream.unread());
+    m_gate.admit(socket, stream.unread(), requestTrusted);
 }
 
 }

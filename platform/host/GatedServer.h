@@ -21,6 +21,10 @@ public:
     // Safe to call more than once.
     void stop();
 
+    // Called while a request is handled, by the guard, when the request carried the launch's
+    // token: its connection keeps its place at the gate before strangers'.
+    static void trustConnection();
+
     // After binding: lets many connections wait to be accepted. The server's own queue holds
     // five, and the connections beyond wait a second or more to be tried again.
     void widenBacklog();

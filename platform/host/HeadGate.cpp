@@ -83,7 +83,7 @@ void HeadGate::wake()
     }
 }
 
-void HeadGate::admit(int socket, std::string received)
+void HeadGate::admit(int socket, std::string received, bool trusted)
 {
     // A kept-alive connection may already hold the next request whole.
     if (headComplete(received)) {
@@ -94,7 +94,7 @@ void HeadGate::admit(int socket, std::string received)
             return;
         }
     }
-    Waiting waiting { socket, peerOf(socket), std::move(received), std::chrono::steady_clock::now() + m_limits.headDeadline, 0 };
+    Waiting waiting { socket, peerOf(socket), std::move(received), std::chrono::steady_clock::now() + m_limits.headDeadline, 0, trusted };
     {
         std::lock_guard guard(m_lock);
         if (m_stopped) {
@@ -122,16 +122,17 @@ void HeadGate::evictFor(const std::string& peer)
         }
         return std::make_pair(found, count);
     };
-    auto [fromPeer, peerCount] = oldest([&](const Waiting& waiting) { return waiting.peer == peer; });
+    auto [fromPeer, peerCount] = oldest([&](const Waiting& waiting) { return waiting.peer == peer && !waiting.trusted; });
     if (peerCount >= m_limits.waitingPerPeer) {
         ::close(fromPeer->socket);
         m_waiting.erase(fromPeer);
     }
-    auto [anyone, count] = oldest([](const Waiting&) { return true; });
-    if (count >= m_limits.waiting) {
-        ::close(anyone->socket);
-        m_waiting.erase(anyone);
-    }
+    if (m_waiting.size() < m_limits.waiting)
+        return;
+    auto [stranger, strangers] = oldest([](const Waiting& waiting) { return !waiting.trusted; });
+    auto victim = strangers > 0 ? stranger : oldest([](const Waiting&) { return true; }).first;
+    ::close(victim->socket);
+    m_waiting.erase(victim);
 }
 
 bool HeadGate::readSome(Waiting& waiting, bool& complete) const

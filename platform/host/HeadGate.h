@@ -1,9 +1,10 @@
 // HeadGate: where a connection waits, without a worker, until a whole request head has arrived.
 // One thread watches every waiting socket. A head that is complete goes to a worker with the
 // bytes read so far; a connection whose head is not complete within the deadline is closed, and
-// when one peer has too many connections waiting its oldest waiting one is closed. So a slow or
-// idle connection can hold up nothing but itself, and a worker only ever serves a request that
-// is fully there to be checked.
+// when one peer has too many connections waiting its oldest waiting one is closed — one that last
+// carried the launch's token only when no other is left to close. So a slow or idle connection
+// can hold up nothing but itself, and a worker only ever serves a request that is fully there to
+// be checked.
 #pragma once
 
 #include <chrono>
@@ -22,7 +23,8 @@ public:
         // From the moment a connection is taken (or a kept-alive one is given back) until the
         // blank line that ends its head.
         std::chrono::milliseconds headDeadline { 4000 };
-        // Connections waiting for their heads, from one address and in all.
+        // Connections waiting for their heads, from one address (not counting those whose last
+        // request carried the token) and in all.
         std::size_t waitingPerPeer = 32;
         std::size_t waiting = 1024;
         // A longer head is refused by closing the connection.
@@ -37,8 +39,9 @@ public:
     HeadGate(const HeadGate&) = delete;
     HeadGate& operator=(const HeadGate&) = delete;
 
-    // Takes the socket, with any bytes already read from it. Once stopped, closes it.
-    void admit(int socket, std::string received = {});
+    // Takes the socket, with any bytes already read from it; trusted when its last request
+    // carried the launch's token. Once stopped, closes it.
+    void admit(int socket, std::string received = {}, bool trusted = false);
     // Closes every waiting connection and ends the thread. Safe to call more than once.
     void stop();
 
@@ -51,6 +54,7 @@ private:
         std::string received;
         std::chrono::steady_clock::time_point deadline;
         std::uint64_t order = 0;
+        bool trusted = false;
     };
 
     void run();

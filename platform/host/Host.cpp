@@ -164,6 +164,8 @@ void Host::installRoutes()
             response.set_content("Forbidden: " + decision.reason + ".\n", "text/plain; charset=utf-8");
             return httplib::Server::HandlerResponse::Handled;
         }
+        if (decision.byToken)
+            GatedServer::trustConnection();
         if (!isUploadRoute(request.path)) {
             // A chunked body could not be bounded before it is read.
             if (request.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos) {

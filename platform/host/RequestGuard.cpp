@@ -65,8 +65,8 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
             return decision;
         }
     }
-    auto access = accessFor(request.method, request.path);
-    if (access != Access::token || tokensEqual(headerValue(headers, tokenHeader), m_token)) {
+    decision.byToken = tokensEqual(headerValue(headers, tokenHeader), m_token);
+    if (decision.byToken || accessFor(request.method, request.path) != Access::token) {
         decision.allowed = true;
         return decision;
     }

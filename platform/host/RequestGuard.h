@@ -21,6 +21,8 @@ public:
         bool allowed = false;
         // Why a request is refused, for the 403 answer.
         std::string reason;
+        // It carried the launch's token.
+        bool byToken = false;
     };
     Decision check(const httplib::Request& request) const;
 

@@ -18,7 +18,7 @@ export function cssFont(font) {
 
 // side: the shorter side in pixels the picture is shown at, so the host may send it scaled down.
 export function imageURL(image, side = 0) {
-  if (!/^[0-9a-f]{16}$/.test(image?.id ?? '')) return '';
+  if (!/^[0-9a-f]{32}$/.test(image?.id ?? '')) return '';
   return side > 0 ? `/images/${image.id}?side=${Math.min(4096, Math.ceil(side))}` : `/images/${image.id}`;
 }
 

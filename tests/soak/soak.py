@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Soak of the host: several clients on loopback tap, sort, scroll, delete and import for a fixed
 time against a generated library, while another thread adds and removes books in the folder
-behind the program's back. Afterwards it checks that the program is alive, that its memory
+behind the program's back, and up to --slow connections trickle header lines they never finish.
+Afterwards it checks that the program is alive, that its memory
 settled, that every book still on disk is listed after a rescan, that no book was removed that
 no delete asked for, and that every request got an answer. Run on demand, not in CI:
 
-    tests/soak/soak.py --binary build/pagewyn [--books 10000] [--seconds 120] [--clients 6]
+    tests/soak/soak.py --binary build/pagewyn [--books 10000] [--seconds 120] [--clients 6] [--slow 200]
 
 Exits 1 when a check fails."""
 
@@ -52,6 +53,9 @@ class Ledger:
         self.added = set()          # files the disturber added
         self.removed = set()        # files the disturber removed
         self.file_of_key = {}
+        self.slowest = collections.defaultdict(float)  # route: longest answer in seconds
+        self.trickled = 0           # trickling connections opened
+        self.trickles_closed = 0    # of them, closed by the program
 
     def answered(self, route, status):
         with self.lock:
@@ -82,10 +86,13 @@ class Client:
             try:
                 if self.connection is None:
                     self.connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=120)
+                began = time.monotonic()
                 self.connection.request(method, path, body=body, headers=headers)
                 response = self.connection.getresponse()
                 payload = response.read()
                 self.ledger.answered(route, response.status)
+                with self.ledger.lock:
+                    self.ledger.slowest[route] = max(self.ledger.slowest[route], time.monotonic() - began)
                 try:
                     return response.status, json.loads(payload) if payload else None
                 except ValueError:
@@ -228,6 +235,42 @@ def rss_kib(pid):
     return None
 
 
+def trickle(port, count, ledger, stop):
+    """Keeps up to count connections that send a header line every second and never end their
+    heads, as a slow or hostile client does; opens a new one for each the program closes."""
+    open_ones = []
+    while not stop.is_set():
+        while len(open_ones) < count and not stop.is_set():
+            try:
+                connection = socket.create_connection(("127.0.0.1", port), timeout=2)
+                connection.sendall(b"GET /state HTTP/1.1\r\nHost: 127.0.0.1\r\n")
+                connection.setblocking(False)
+            except OSError:
+                break
+            open_ones.append(connection)
+            with ledger.lock:
+                ledger.trickled += 1
+        still = []
+        for connection in open_ones:
+            try:
+                connection.send(b"X-Slow: 1\r\n")
+                closed = connection.recv(4096) == b""
+            except BlockingIOError:
+                closed = False
+            except OSError:
+                closed = True
+            if closed:
+                connection.close()
+                with ledger.lock:
+                    ledger.trickles_closed += 1
+            else:
+                still.append(connection)
+        open_ones = still
+        stop.wait(1)
+    for connection in open_ones:
+        connection.close()
+
+
 def sample_memory(pid, samples, stop):
     while not stop.is_set():
         value = rss_kib(pid)
@@ -266,6 +309,7 @@ def main():
     parser.add_argument("--seconds", type=float, default=120)
     parser.add_argument("--clients", type=int, default=6)
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--slow", type=int, default=200, help="connections that trickle header lines (at most 200)")
     parser.add_argument("--log", help="where the program's error output goes (default: discarded)")
     arguments = parser.parse_args()
 
@@ -313,6 +357,8 @@ def main():
         sampler.start()
         disturber = threading.Thread(target=disturb, args=(folder, ledger, stop, random.Random(arguments.seed + 1)))
         disturber.start()
+        trickler = threading.Thread(target=trickle, args=(port, min(arguments.slow, 200), ledger, stop))
+        trickler.start()
         deadline = time.monotonic() + arguments.seconds
         import_counter = iter(range(10**9))
         counter_lock = threading.Lock()
@@ -336,6 +382,7 @@ def main():
             thread.join()
         stop.set()
         disturber.join()
+        trickler.join()
         sampler.join()
 
         # Checks.
@@ -403,6 +450,9 @@ def main():
             print(f"  {key}: {count}")
         for key, count in sorted(ledger.unanswered.items()):
             print(f"  no answer: {key}: {count}")
+        print("slowest answer: " + ", ".join(f"{route} {seconds:.3f} s" for route, seconds in sorted(ledger.slowest.items())
+                                               if route in ("/state", "/event touchUpInside", "/event deleteRow", "/handoff")))
+        print(f"trickling connections: {ledger.trickled} opened, {ledger.trickles_closed} closed by the program")
         print(f"deletes: {len(ledger.deleted)}, imports: {len(ledger.imported)} (+{len(ledger.maybe_imported)} refused), "
               f"behind the program's back: {len(ledger.added)} added, {len(ledger.removed)} removed")
         print(f"peak RSS: {peak / 1024:.1f} MiB" + (f"; second quarter {settled[0] / 1024:.1f} MiB, last quarter {settled[1] / 1024:.1f} MiB" if settled else ""))
