@@ -4,6 +4,7 @@
 #include "import/unpackIntoLibrary.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/ui/MainLoop.h"
 #include "reading/makeReaderConfig.h"
 
 void ViewController::importBook(const foundation::URL& url)
@@ -17,7 +18,8 @@ void ViewController::importBook(const foundation::URL& url)
         return;
     }
     const std::string name = source.lastPathComponent();
-    auto unpacked = unpackIntoLibrary(source.path(), folder->path(), name);
+    // The unpacking only touches the disk; pages are answered meanwhile.
+    auto unpacked = ui::MainLoop::main().answerLooksWhile([&] { return unpackIntoLibrary(source.path(), folder->path(), name); });
     viewWillAppear(true);
     if (!unpacked) {
         // The library is as it was; there is no new book to open.
