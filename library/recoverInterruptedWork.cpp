@@ -2,6 +2,7 @@
 #include "library/recoverInterruptedWork.h"
 
 #include "library/WorkFolder.h"
+#include "library/removeLibraryItem.h"
 #include "platform/foundation/Console.h"
 
 #include <cerrno>
@@ -13,12 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool isPlainItemName(const std::string& name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
-        && name.find('\0') == std::string::npos;
-}
 
 // An import that had moved the old book aside to place the new one: when the book's name is
 // free, the old book goes back to it. False when it stays where it is.

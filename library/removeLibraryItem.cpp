@@ -6,6 +6,12 @@
 
 #include <sys/stat.h>
 
+bool isPlainItemName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
+        && name.find('\0') == std::string::npos;
+}
+
 foundation::Result<void> removeLibraryItem(const std::string& libraryFolder, const std::string& name)
 {
     const std::string path = libraryFolder + "/" + name;
