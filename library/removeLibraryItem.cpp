@@ -21,7 +21,7 @@ foundation::Result<void> removeLibraryItem(const std::string& libraryFolder, con
         return foundation::fileError(path, errno);
     auto aside = WorkFolder::create(libraryFolder, WorkFolder::deletePrefix);
     if (!aside)
-        return aside.error();
+        return foundation::Error("\"" + path + "\" cannot be put aside: " + aside.error().description());
     libraryStep("move book aside");
     if (auto moved = renameItem(path, aside->path() + "/" + std::string(unpackedBookName)); !moved)
         return moved.error();
