@@ -50,8 +50,9 @@ void recoverInterruptedWork(const std::string& library)
         int lock = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (lock < 0)
             continue;
-        // A folder another Pagewyn holds is work in progress, not a leftover.
-        if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
+        // A folder another Pagewyn holds is work in progress, not a leftover. Where folders cannot
+        // be locked at all, it is taken for a leftover.
+        if (::flock(lock, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) {
             bool removable = !name.starts_with(WorkFolder::importPrefix) || putBackPrevious(library, folder);
             std::error_code ignored;
             if (removable)
