@@ -5,6 +5,7 @@
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/ui/HandedFileOutcome.h"
+#include "platform/ui/MainLoop.h"
 #include "reading/makeReaderConfig.h"
 
 void ViewController::importBook(const foundation::URL& url)
@@ -19,7 +20,8 @@ void ViewController::importBook(const foundation::URL& url)
         return;
     }
     const std::string name = source.lastPathComponent();
-    auto unpacked = unpackIntoLibrary(source.path(), folder->path(), name);
+    // The unpacking only touches the disk; pages are answered meanwhile.
+    auto unpacked = ui::MainLoop::main().answerLooksWhile([&] { return unpackIntoLibrary(source.path(), folder->path(), name); });
     // A book handed over while another is open (or an alert shows) takes the reader's place:
     // what is presented closes first, since only one screen can be presented at a time.
     if (unpacked && presentedViewController())

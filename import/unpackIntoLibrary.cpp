@@ -4,6 +4,7 @@
 
 #include "frameworks/ziparchive/SSZipArchive.h"
 #include "library/WorkFolder.h"
+#include "library/removeLibraryItem.h"
 #include "platform/foundation/FileManager.h"
 
 #include <cerrno>
@@ -65,7 +66,7 @@ void syncFolder(const std::string& path)
 foundation::Result<void> unpackIntoLibrary(const std::string& source, const std::string& libraryFolder, const std::string& name)
 {
     using foundation::Error;
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+    if (!isPlainItemName(name))
         return Error("\"" + source + "\": the file has no name a book can take");
     if (isWorkFolderName(name))
         return Error("\"" + source + "\": the name is one Pagewyn keeps for its own work");

@@ -20,13 +20,15 @@ foundation::Result<WorkFolder> WorkFolder::create(const std::string& library, st
     if (!::mkdtemp(pattern.data()))
         return fileError(library, errno);
     int lock = ::open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (lock < 0 || ::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    if (lock < 0) {
         int error = errno;
-        if (lock >= 0)
-            ::close(lock);
         ::rmdir(pattern.c_str());
         return fileError(pattern, error);
     }
+    // A file system without locks on folders (some network ones) still imports and deletes; only
+    // another Pagewyn starting on the same library meanwhile could then take the folder for a
+    // leftover, which costs that import, never a book.
+    (void)::flock(lock, LOCK_EX | LOCK_NB);
     return WorkFolder(std::move(pattern), lock);
 }
 

@@ -2,6 +2,7 @@
 #include "library/recoverInterruptedWork.h"
 
 #include "library/WorkFolder.h"
+#include "library/removeLibraryItem.h"
 #include "platform/foundation/Console.h"
 
 #include <cerrno>
@@ -13,12 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool isPlainItemName(const std::string& name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
-        && name.find('\0') == std::string::npos;
-}
 
 // An import that had moved the old book aside to place the new one: when the book's name is
 // free, the old book goes back to it. False when it stays where it is.
@@ -55,8 +50,9 @@ void recoverInterruptedWork(const std::string& library)
         int lock = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (lock < 0)
             continue;
-        // A folder another Pagewyn holds is work in progress, not a leftover.
-        if (::flock(lock, LOCK_EX | LOCK_NB) == 0) {
+        // A folder another Pagewyn holds is work in progress, not a leftover. Where folders cannot
+        // be locked at all, it is taken for a leftover.
+        if (::flock(lock, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) {
             bool removable = !name.starts_with(WorkFolder::importPrefix) || putBackPrevious(library, folder);
             std::error_code ignored;
             if (removable)

@@ -6,6 +6,12 @@
 
 #include <sys/stat.h>
 
+bool isPlainItemName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
+        && name.find('\0') == std::string::npos;
+}
+
 foundation::Result<void> removeLibraryItem(const std::string& libraryFolder, const std::string& name)
 {
     const std::string path = libraryFolder + "/" + name;
@@ -15,7 +21,7 @@ foundation::Result<void> removeLibraryItem(const std::string& libraryFolder, con
         return foundation::fileError(path, errno);
     auto aside = WorkFolder::create(libraryFolder, WorkFolder::deletePrefix);
     if (!aside)
-        return aside.error();
+        return foundation::Error("\"" + path + "\" cannot be put aside: " + aside.error().description());
     libraryStep("move book aside");
     if (auto moved = renameItem(path, aside->path() + "/" + std::string(unpackedBookName)); !moved)
         return moved.error();

@@ -10,16 +10,6 @@
 #include "library/removeLibraryItem.h"
 #include "platform/foundation/Console.h"
 
-namespace {
-// A book's file is a name the folder listing gave; anything that could reach outside the
-// documents folder is refused before the file manager sees it.
-bool isPlainItemName(const std::string& file)
-{
-    return !file.empty() && file != "." && file != ".." && file.find('/') == std::string::npos
-        && file.find('\0') == std::string::npos;
-}
-}
-
 void ViewController::commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle style, ui::IndexPath indexPath)
 {
     if (style != ui::TableViewCellEditingStyle::deleteStyle)

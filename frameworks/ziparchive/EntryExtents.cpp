@@ -65,11 +65,18 @@ Result<Directory> findDirectory(int descriptor, std::uint64_t fileSize)
     std::vector<unsigned char> tail;
     if (tailSize < endRecordSize || !readAt(descriptor, fileSize - tailSize, std::size_t(tailSize), tail))
         return broken("no end record");
-    // The last end record whose comment reaches exactly to the end of the file.
-    std::size_t at = tail.size() - endRecordSize + 1;
-    while (at-- > 0) {
-        if (little(&tail[at], 4) == endSignature && at + endRecordSize + little(&tail[at + 20], 2) == tail.size())
+    // The last end record whose comment reaches exactly to the end of the file, else the last
+    // end record at all (some writers leave bytes after it).
+    std::size_t at = std::size_t(-1);
+    for (std::size_t probe = tail.size() - endRecordSize + 1; probe-- > 0;) {
+        if (little(&tail[probe], 4) != endSignature)
+            continue;
+        if (at == std::size_t(-1))
+            at = probe;
+        if (probe + endRecordSize + little(&tail[probe + 20], 2) == tail.size()) {
+            at = probe;
             break;
+        }
     }
     if (at == std::size_t(-1))
         return broken("no end record");

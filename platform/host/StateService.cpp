@@ -55,11 +55,12 @@ StateService::Reply StateService::state(const Viewport& viewport)
         return unavailable("Pagewyn has stopped");
     if (!m_ready)
         return { 200, startingSnapshot() };
+    // A look: answered also while the main thread waits for a book to unpack.
     auto reply = m_loop.performAndWait([&] {
         ui::HeadlessDriver driver(m_loop);
         applyViewport(viewport, driver);
         return snapshot();
-    });
+    }, ui::TaskKind::look);
     if (!reply)
         return unavailable(reply.error().description());
     return { 200, std::move(*reply) };

@@ -3,6 +3,8 @@
 
 #include "platform/ui/Fault.h"
 
+#include <algorithm>
+
 namespace ui {
 
 MainLoop& MainLoop::main()
@@ -24,15 +26,16 @@ bool MainLoop::isMainThread() const
     return m_mainThread == std::this_thread::get_id();
 }
 
-bool MainLoop::post(std::function<void()> task)
+bool MainLoop::post(std::function<void()> task, TaskKind kind)
 {
     {
         std::lock_guard guard(m_lock);
         if (m_stopped)
             return false;
-        m_tasks.push_back(std::move(task));
+        m_tasks.push_back({ std::move(task), kind });
     }
-    m_wake.notify_one();
+    // Only the main thread waits for tasks, in run or in answerLooksUntilDone.
+    m_wake.notify_all();
     return true;
 }
 
@@ -43,7 +46,7 @@ std::optional<std::function<void()>> MainLoop::nextTask(bool wait)
         m_wake.wait(guard, [this] { return m_stopped || !m_tasks.empty(); });
     if (m_stopped || m_tasks.empty())
         return std::nullopt;
-    auto task = std::move(m_tasks.front());
+    auto task = std::move(m_tasks.front().run);
     m_tasks.pop_front();
     return task;
 }
@@ -59,6 +62,43 @@ void runTask(std::function<void()>& task)
         reportFault("a task on the main loop failed");
     }
 }
+}
+
+void MainLoop::answerLooksUntilDone(const std::function<void()>& work)
+{
+    bool done = false;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        {
+            std::lock_guard guard(m_lock);
+            done = true;
+        }
+        m_wake.notify_all();
+    });
+    for (;;) {
+        std::unique_lock guard(m_lock);
+        auto look = m_tasks.end();
+        m_wake.wait(guard, [&] {
+            look = m_stopped ? m_tasks.end()
+                             : std::find_if(m_tasks.begin(), m_tasks.end(), [](const QueuedTask& task) { return task.kind == TaskKind::look; });
+            return done || look != m_tasks.end();
+        });
+        if (look == m_tasks.end())
+            break;
+        // Changes queued before the look keep their place and run after the work.
+        auto task = std::move(look->run);
+        m_tasks.erase(look);
+        guard.unlock();
+        runTask(task);
+    }
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 std::size_t MainLoop::runPending()
@@ -86,7 +126,7 @@ int MainLoop::run()
 
 void MainLoop::stop(int exitCode)
 {
-    std::deque<std::function<void()>> dropped;
+    std::deque<QueuedTask> dropped;
     {
         std::lock_guard guard(m_lock);
         m_stopped = true;

@@ -15,6 +15,10 @@
 
 namespace ui {
 
+// A change may alter the application; a look only reads it (a page's snapshot), so a look may
+// also run while the main thread waits for work it handed to another thread.
+enum class TaskKind { change, look };
+
 class MainLoop {
 public:
     // The program's main loop.
@@ -25,7 +29,7 @@ public:
     bool isMainThread() const;
 
     // Queues the task; false when the loop has stopped.
-    bool post(std::function<void()> task);
+    bool post(std::function<void()> task, TaskKind kind = TaskKind::change);
     // Runs the queued tasks on the calling (main) thread; returns how many ran.
     std::size_t runPending();
     // Claims the calling thread and runs tasks as they come until stop; returns stop's code.
@@ -39,21 +43,44 @@ public:
     // Runs the task on the main thread and gives back its result: at once when called there,
     // otherwise queued and waited for. An error when the loop stops before it runs.
     template <typename Task>
-    auto performAndWait(Task task) -> foundation::Result<std::invoke_result_t<Task&>>;
+    auto performAndWait(Task task, TaskKind kind = TaskKind::change) -> foundation::Result<std::invoke_result_t<Task&>>;
+
+    // Runs long work that touches no application state (unpacking a book) on another thread and
+    // answers its result. Meanwhile the main thread runs the looks that come, and nothing else, so
+    // pages keep seeing the application. Off the main thread the work simply runs.
+    template <typename Work>
+    auto answerLooksWhile(Work work) -> std::invoke_result_t<Work&>;
 
 private:
+    struct QueuedTask {
+        std::function<void()> run;
+        TaskKind kind;
+    };
     std::optional<std::function<void()>> nextTask(bool wait);
+    void answerLooksUntilDone(const std::function<void()>& work);
 
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_tasks;
+    std::deque<QueuedTask> m_tasks;
     std::optional<std::thread::id> m_mainThread;
     bool m_stopped = false;
     int m_exitCode = 0;
 };
 
+template <typename Work>
+auto MainLoop::answerLooksWhile(Work work) -> std::invoke_result_t<Work&>
+{
+    using Value = std::invoke_result_t<Work&>;
+    static_assert(!std::is_void_v<Value>, "the work answers a value");
+    if (!isMainThread())
+        return work();
+    std::optional<Value> value;
+    answerLooksUntilDone([&] { value.emplace(work()); });
+    return std::move(*value);
+}
+
 template <typename Task>
-auto MainLoop::performAndWait(Task task) -> foundation::Result<std::invoke_result_t<Task&>>
+auto MainLoop::performAndWait(Task task, TaskKind kind) -> foundation::Result<std::invoke_result_t<Task&>>
 {
     using Value = std::invoke_result_t<Task&>;
     claimCurrentThread();
@@ -79,7 +106,7 @@ auto MainLoop::performAndWait(Task task) -> foundation::Result<std::invoke_resul
         } catch (...) {
             promise->set_exception(std::current_exception());
         }
-    });
+    }, kind);
     if (!queued)
         return foundation::Error("the application has stopped");
     try {

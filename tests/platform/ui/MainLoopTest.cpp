@@ -2,7 +2,9 @@
 // stopped loop answers its waiters instead of leaving them hanging.
 #include "platform/ui/MainLoop.h"
 
+#include <algorithm>
 #include <atomic>
+#include <future>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -65,6 +67,31 @@ TEST(MainLoop, aStoppedLoopAnswersItsWaiters)
     loop.reset();
     EXPECT_TRUE(loop.post([] {}));
     EXPECT_EQ(loop.runPending(), 1u);
+}
+
+TEST(MainLoop, whileWorkRunsElsewhereOnlyLooksAreAnswered)
+{
+    ui::MainLoop loop;
+    loop.claimCurrentThread();
+    std::vector<std::string> ran;
+    std::promise<void> lookAnswered;
+    bool changeRanDuringWork = true;
+    std::thread page([&] {
+        loop.post([&] { ran.push_back("change"); });
+        (void)loop.performAndWait([&] { ran.push_back("look"); }, ui::TaskKind::look);
+        lookAnswered.set_value();
+    });
+    // The work ends only once the look was answered: the main thread must not be stuck in it.
+    int answer = loop.answerLooksWhile([&] {
+        lookAnswered.get_future().wait();
+        return 7;
+    });
+    changeRanDuringWork = std::find(ran.begin(), ran.end(), "change") != ran.end();
+    page.join();
+    EXPECT_EQ(answer, 7);
+    EXPECT_FALSE(changeRanDuringWork) << "a change waits for the work";
+    EXPECT_EQ(loop.runPending(), 1u);
+    EXPECT_EQ(ran, (std::vector<std::string> { "look", "change" }));
 }
 
 }
