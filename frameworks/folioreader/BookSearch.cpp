@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <utf8proc.h>
 #include <vector>
 
@@ -29,7 +28,7 @@ bool isSpace(char32_t c)
 // character it came from; white space runs become one space.
 class Folder {
 public:
-    std::u32string text;
+    std::vector<char32_t> text;
     std::vector<std::uint32_t> origin;
 
     void add(char32_t c, std::uint32_t from)
@@ -93,9 +92,9 @@ char32_t decodeEntity(std::string_view name)
 
 // The body's characters, decoded, and where each starts in UTF-16 code units.
 struct BodyText {
-    std::u32string characters;
-    std::vector<std::uint64_t> utf16;
-    std::uint64_t utf16Length = 0;
+    std::vector<char32_t> characters;
+    std::vector<std::uint32_t> utf16;
+    std::uint32_t utf16Length = 0;
     Folder folded;
 
     void add(char32_t c, bool matched)
@@ -134,6 +133,11 @@ std::string_view localName(std::string_view tag)
 BodyText readBody(std::string_view xhtml)
 {
     BodyText body;
+    // A character takes at least a byte of the page: reserved once, never grown.
+    body.characters.reserve(xhtml.size());
+    body.utf16.reserve(xhtml.size());
+    body.folded.text.reserve(xhtml.size());
+    body.folded.origin.reserve(xhtml.size());
     bool inBody = false;
     int hidden = 0; // inside a script or style
     std::size_t at = 0;
@@ -217,7 +221,7 @@ void appendUtf8(std::string& into, char32_t c)
 }
 
 // The characters from..to of the body as UTF-8, white space made single.
-std::string excerpt(const std::u32string& characters, std::size_t from, std::size_t to)
+std::string excerpt(const std::vector<char32_t>& characters, std::size_t from, std::size_t to)
 {
     std::string text;
     bool space = false;
@@ -252,7 +256,7 @@ std::u32string foldForSearch(std::string_view text)
         folder.add(char32_t(point), 0);
         at += std::size_t(length);
     }
-    auto& folded = folder.text;
+    std::u32string folded(folder.text.begin(), folder.text.end());
     while (!folded.empty() && folded.back() == U' ')
         folded.pop_back();
     return folded;
@@ -264,11 +268,13 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
         return true;
     auto body = readBody(xhtml);
     const auto& text = body.folded.text;
-    std::boyer_moore_horspool_searcher searcher(foldedQuery.begin(), foldedQuery.end());
-    for (auto at = text.begin();;) {
-        auto [first, last] = searcher(at, text.end());
-        if (first == text.end())
+    std::u32string_view haystack(text.data(), text.size());
+    for (std::size_t at = 0;;) {
+        auto position = haystack.find(foldedQuery, at);
+        if (position == std::u32string_view::npos)
             return true;
+        auto first = text.begin() + std::ptrdiff_t(position);
+        auto last = first + std::ptrdiff_t(foldedQuery.size());
         std::size_t from = body.folded.origin[std::size_t(first - text.begin())];
         std::size_t to = body.folded.origin[std::size_t(last - text.begin()) - 1] + 1;
         // A folded character that several came from ends where the next one starts.
@@ -283,7 +289,7 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
         match.after = excerpt(body.characters, to, std::min(body.characters.size(), to + contextCharacters));
         if (!found(match))
             return false;
-        at = last;
+        at = position + foldedQuery.size();
     }
 }
 
