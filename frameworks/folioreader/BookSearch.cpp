@@ -95,6 +95,8 @@ struct BodyText {
     std::vector<char32_t> characters;
     std::vector<std::uint32_t> utf16;
     std::uint32_t utf16Length = 0;
+    // The characters that begin a new block (a paragraph, a heading, a line break), in order.
+    std::vector<std::uint32_t> breaks;
     Folder folded;
 
     void add(char32_t c, bool matched)
@@ -117,6 +119,16 @@ bool startsWithName(std::string_view tag, std::string_view name)
             return false;
     }
     return tag.size() == name.size() || !std::isalnum(static_cast<unsigned char>(tag[name.size()]));
+}
+
+bool isBlock(std::string_view name)
+{
+    for (std::string_view block : { "p", "div", "br", "li", "h1", "h2", "h3", "h4", "h5", "h6", "tr", "td", "th", "blockquote",
+             "section", "dd", "dt", "hr", "figcaption", "pre" }) {
+        if (startsWithName(name, block))
+            return true;
+    }
+    return false;
 }
 
 // Local name of a start or end tag ("xhtml:body" is "body").
@@ -178,6 +190,10 @@ BodyText readBody(std::string_view xhtml)
             else if (inBody && (startsWithName(name, "script") || startsWithName(name, "style")) && !selfClosing) {
                 hidden = std::max(0, hidden + (closing ? -1 : 1));
                 body.folded.separate(std::uint32_t(body.characters.size()));
+            } else if (inBody && isBlock(name)) {
+                // Words of two paragraphs are two words, though no character of the text parts them.
+                body.breaks.push_back(std::uint32_t(body.characters.size()));
+                body.folded.add(U' ', std::uint32_t(body.characters.size()));
             }
             at = end + 1;
             continue;
@@ -220,23 +236,33 @@ void appendUtf8(std::string& into, char32_t c)
     into.append(reinterpret_cast<const char*>(bytes.data()), std::size_t(length));
 }
 
-// The characters from..to of the body as UTF-8, white space made single.
-std::string excerpt(const std::vector<char32_t>& characters, std::size_t from, std::size_t to)
+// Whether words part at the boundary before the character at index.
+bool partsAt(const BodyText& body, std::size_t index)
 {
+    const auto& characters = body.characters;
+    return (index < characters.size() && isSpace(characters[index])) || (index > 0 && isSpace(characters[index - 1]))
+        || std::binary_search(body.breaks.begin(), body.breaks.end(), std::uint32_t(index));
+}
+
+// The characters from..to of the body as UTF-8, white space and the parting of blocks made single
+// spaces, none at either end.
+std::string excerpt(const BodyText& body, std::size_t from, std::size_t to)
+{
+    auto nextBreak = std::lower_bound(body.breaks.begin(), body.breaks.end(), std::uint32_t(from));
     std::string text;
     bool space = false;
     for (std::size_t i = from; i < to; ++i) {
-        if (isSpace(characters[i])) {
+        for (; nextBreak != body.breaks.end() && *nextBreak <= i; ++nextBreak)
+            space = true;
+        if (isSpace(body.characters[i])) {
             space = true;
             continue;
         }
         if (space && !text.empty())
             text.push_back(' ');
         space = false;
-        appendUtf8(text, characters[i]);
+        appendUtf8(text, body.characters[i]);
     }
-    if (space && to > from)
-        text.push_back(' ');
     return text;
 }
 
@@ -284,9 +310,13 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
         SearchMatch match;
         match.start = body.utf16[from];
         match.end = to < body.utf16.size() ? body.utf16[to] : body.utf16Length;
-        match.before = excerpt(body.characters, from - std::min(from, contextCharacters), from);
-        match.match = excerpt(body.characters, from, to);
-        match.after = excerpt(body.characters, to, std::min(body.characters.size(), to + contextCharacters));
+        match.before = excerpt(body, from - std::min(from, contextCharacters), from);
+        match.match = excerpt(body, from, to);
+        match.after = excerpt(body, to, std::min(body.characters.size(), to + contextCharacters));
+        if (!match.before.empty() && partsAt(body, from))
+            match.before.push_back(' ');
+        if (!match.after.empty() && partsAt(body, to))
+            match.after.insert(match.after.begin(), ' ');
         if (!found(match))
             return false;
         at = position + foldedQuery.size();
