@@ -13,6 +13,8 @@ namespace folioreader {
 namespace {
 
 constexpr std::size_t contextCharacters = 40;
+// The most characters whose buffers a thread keeps between pages (about 20 MB).
+constexpr std::size_t largestKeptPage = 1u << 20;
 constexpr utf8proc_option_t foldOptions
     = utf8proc_option_t(UTF8PROC_COMPAT | UTF8PROC_DECOMPOSE | UTF8PROC_CASEFOLD | UTF8PROC_STRIPMARK);
 
@@ -142,10 +144,17 @@ std::string_view localName(std::string_view tag)
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
-BodyText readBody(std::string_view xhtml)
+// Reads the body of the page into body, whose buffers keep their room from the page before: a
+// book's pages are searched one after another without asking the system for memory each time.
+void readBody(std::string_view xhtml, BodyText& body)
 {
-    BodyText body;
-    // A character takes at least a byte of the page: reserved once, never grown.
+    body.characters.clear();
+    body.utf16.clear();
+    body.utf16Length = 0;
+    body.breaks.clear();
+    body.folded.text.clear();
+    body.folded.origin.clear();
+    // A character takes at least a byte of the page.
     body.characters.reserve(xhtml.size());
     body.utf16.reserve(xhtml.size());
     body.folded.text.reserve(xhtml.size());
@@ -226,7 +235,6 @@ BodyText readBody(std::string_view xhtml)
         body.add(char32_t(point), hidden == 0);
         at += std::size_t(length);
     }
-    return body;
 }
 
 void appendUtf8(std::string& into, char32_t c)
@@ -292,7 +300,17 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
 {
     if (foldedQuery.empty())
         return true;
-    auto body = readBody(xhtml);
+    // Kept per thread for the next page; the room of a page larger than most is given back.
+    thread_local BodyText body;
+    struct GiveBack {
+        BodyText& body;
+        ~GiveBack()
+        {
+            if (body.characters.capacity() > largestKeptPage)
+                body = BodyText {};
+        }
+    } giveBack { body };
+    readBody(xhtml, body);
     const auto& text = body.folded.text;
     std::u32string_view haystack(text.data(), text.size());
     for (std::size_t at = 0;;) {
