@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <utf8proc.h>
 #include <vector>
 
@@ -14,6 +13,8 @@ namespace folioreader {
 namespace {
 
 constexpr std::size_t contextCharacters = 40;
+// The most characters whose buffers a thread keeps between pages (about 20 MB).
+constexpr std::size_t largestKeptPage = 1u << 20;
 constexpr utf8proc_option_t foldOptions
     = utf8proc_option_t(UTF8PROC_COMPAT | UTF8PROC_DECOMPOSE | UTF8PROC_CASEFOLD | UTF8PROC_STRIPMARK);
 
@@ -29,7 +30,7 @@ bool isSpace(char32_t c)
 // character it came from; white space runs become one space.
 class Folder {
 public:
-    std::u32string text;
+    std::vector<char32_t> text;
     std::vector<std::uint32_t> origin;
 
     void add(char32_t c, std::uint32_t from)
@@ -93,9 +94,11 @@ char32_t decodeEntity(std::string_view name)
 
 // The body's characters, decoded, and where each starts in UTF-16 code units.
 struct BodyText {
-    std::u32string characters;
-    std::vector<std::uint64_t> utf16;
-    std::uint64_t utf16Length = 0;
+    std::vector<char32_t> characters;
+    std::vector<std::uint32_t> utf16;
+    std::uint32_t utf16Length = 0;
+    // The characters that begin a new block (a paragraph, a heading, a line break), in order.
+    std::vector<std::uint32_t> breaks;
     Folder folded;
 
     void add(char32_t c, bool matched)
@@ -120,6 +123,16 @@ bool startsWithName(std::string_view tag, std::string_view name)
     return tag.size() == name.size() || !std::isalnum(static_cast<unsigned char>(tag[name.size()]));
 }
 
+bool isBlock(std::string_view name)
+{
+    for (std::string_view block : { "p", "div", "br", "li", "h1", "h2", "h3", "h4", "h5", "h6", "tr", "td", "th", "blockquote",
+             "section", "dd", "dt", "hr", "figcaption", "pre" }) {
+        if (startsWithName(name, block))
+            return true;
+    }
+    return false;
+}
+
 // Local name of a start or end tag ("xhtml:body" is "body").
 std::string_view localName(std::string_view tag)
 {
@@ -131,9 +144,21 @@ std::string_view localName(std::string_view tag)
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
-BodyText readBody(std::string_view xhtml)
+// Reads the body of the page into body, whose buffers keep their room from the page before: a
+// book's pages are searched one after another without asking the system for memory each time.
+void readBody(std::string_view xhtml, BodyText& body)
 {
-    BodyText body;
+    body.characters.clear();
+    body.utf16.clear();
+    body.utf16Length = 0;
+    body.breaks.clear();
+    body.folded.text.clear();
+    body.folded.origin.clear();
+    // A character takes at least a byte of the page.
+    body.characters.reserve(xhtml.size());
+    body.utf16.reserve(xhtml.size());
+    body.folded.text.reserve(xhtml.size());
+    body.folded.origin.reserve(xhtml.size());
     bool inBody = false;
     int hidden = 0; // inside a script or style
     std::size_t at = 0;
@@ -174,6 +199,10 @@ BodyText readBody(std::string_view xhtml)
             else if (inBody && (startsWithName(name, "script") || startsWithName(name, "style")) && !selfClosing) {
                 hidden = std::max(0, hidden + (closing ? -1 : 1));
                 body.folded.separate(std::uint32_t(body.characters.size()));
+            } else if (inBody && isBlock(name)) {
+                // Words of two paragraphs are two words, though no character of the text parts them.
+                body.breaks.push_back(std::uint32_t(body.characters.size()));
+                body.folded.add(U' ', std::uint32_t(body.characters.size()));
             }
             at = end + 1;
             continue;
@@ -206,7 +235,6 @@ BodyText readBody(std::string_view xhtml)
         body.add(char32_t(point), hidden == 0);
         at += std::size_t(length);
     }
-    return body;
 }
 
 void appendUtf8(std::string& into, char32_t c)
@@ -216,23 +244,33 @@ void appendUtf8(std::string& into, char32_t c)
     into.append(reinterpret_cast<const char*>(bytes.data()), std::size_t(length));
 }
 
-// The characters from..to of the body as UTF-8, white space made single.
-std::string excerpt(const std::u32string& characters, std::size_t from, std::size_t to)
+// Whether words part at the boundary before the character at index.
+bool partsAt(const BodyText& body, std::size_t index)
 {
+    const auto& characters = body.characters;
+    return (index < characters.size() && isSpace(characters[index])) || (index > 0 && isSpace(characters[index - 1]))
+        || std::binary_search(body.breaks.begin(), body.breaks.end(), std::uint32_t(index));
+}
+
+// The characters from..to of the body as UTF-8, white space and the parting of blocks made single
+// spaces, none at either end.
+std::string excerpt(const BodyText& body, std::size_t from, std::size_t to)
+{
+    auto nextBreak = std::lower_bound(body.breaks.begin(), body.breaks.end(), std::uint32_t(from));
     std::string text;
     bool space = false;
     for (std::size_t i = from; i < to; ++i) {
-        if (isSpace(characters[i])) {
+        for (; nextBreak != body.breaks.end() && *nextBreak <= i; ++nextBreak)
+            space = true;
+        if (isSpace(body.characters[i])) {
             space = true;
             continue;
         }
         if (space && !text.empty())
             text.push_back(' ');
         space = false;
-        appendUtf8(text, characters[i]);
+        appendUtf8(text, body.characters[i]);
     }
-    if (space && to > from)
-        text.push_back(' ');
     return text;
 }
 
@@ -252,7 +290,7 @@ std::u32string foldForSearch(std::string_view text)
         folder.add(char32_t(point), 0);
         at += std::size_t(length);
     }
-    auto& folded = folder.text;
+    std::u32string folded(folder.text.begin(), folder.text.end());
     while (!folded.empty() && folded.back() == U' ')
         folded.pop_back();
     return folded;
@@ -262,13 +300,25 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
 {
     if (foldedQuery.empty())
         return true;
-    auto body = readBody(xhtml);
+    // Kept per thread for the next page; the room of a page larger than most is given back.
+    thread_local BodyText body;
+    struct GiveBack {
+        BodyText& body;
+        ~GiveBack()
+        {
+            if (body.characters.capacity() > largestKeptPage)
+                body = BodyText {};
+        }
+    } giveBack { body };
+    readBody(xhtml, body);
     const auto& text = body.folded.text;
-    std::boyer_moore_horspool_searcher searcher(foldedQuery.begin(), foldedQuery.end());
-    for (auto at = text.begin();;) {
-        auto [first, last] = searcher(at, text.end());
-        if (first == text.end())
+    std::u32string_view haystack(text.data(), text.size());
+    for (std::size_t at = 0;;) {
+        auto position = haystack.find(foldedQuery, at);
+        if (position == std::u32string_view::npos)
             return true;
+        auto first = text.begin() + std::ptrdiff_t(position);
+        auto last = first + std::ptrdiff_t(foldedQuery.size());
         std::size_t from = body.folded.origin[std::size_t(first - text.begin())];
         std::size_t to = body.folded.origin[std::size_t(last - text.begin()) - 1] + 1;
         // A folded character that several came from ends where the next one starts.
@@ -278,12 +328,16 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
         SearchMatch match;
         match.start = body.utf16[from];
         match.end = to < body.utf16.size() ? body.utf16[to] : body.utf16Length;
-        match.before = excerpt(body.characters, from - std::min(from, contextCharacters), from);
-        match.match = excerpt(body.characters, from, to);
-        match.after = excerpt(body.characters, to, std::min(body.characters.size(), to + contextCharacters));
+        match.before = excerpt(body, from - std::min(from, contextCharacters), from);
+        match.match = excerpt(body, from, to);
+        match.after = excerpt(body, to, std::min(body.characters.size(), to + contextCharacters));
+        if (!match.before.empty() && partsAt(body, from))
+            match.before.push_back(' ');
+        if (!match.after.empty() && partsAt(body, to))
+            match.after.insert(match.after.begin(), ' ');
         if (!found(match))
             return false;
-        at = last;
+        at = position + foldedQuery.size();
     }
 }
 

@@ -69,6 +69,7 @@ TEST(BookSearch, placesMatchesInTheBodyText)
         { "a decomposed accent belongs to the match", "<p>cafe\xCC\x81 noir</p>", "café", { { 0, 5 } } },
         { "CJK", "<p>吾輩は猫である。</p>", "猫", { { 3, 4 } } },
         { "nothing", "<p>nothing here</p>", "whale", {} },
+        { "paragraphs part words", "<p>white</p><p>whale</p><p>whitewhale</p>", "white whale", { { 0, 10 } } },
     };
     for (const auto& test : cases) {
         auto found = search(test.body, test.query);
@@ -78,6 +79,14 @@ TEST(BookSearch, placesMatchesInTheBodyText)
         EXPECT_EQ(ranges, test.ranges) << test.what;
     }
     EXPECT_EQ(search("<p>Call me <i>Ishmael</i>.</p>", "ISHMAEL")[0].match, "Ishmael");
+    std::string xhtml = "<html><body><p>The end.</p><p>Call me Ishmael.</p><p>Next.</p></body></html>";
+    std::vector<folioreader::SearchMatch> found;
+    folioreader::searchDocument(xhtml, foldForSearch("call me"), [&](const auto& match) {
+        found.push_back(match);
+        return true;
+    });
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].before + "[" + found[0].match + "]" + found[0].after, "The end. [Call me] Ishmael. Next.");
 }
 
 }
