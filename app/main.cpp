@@ -4,6 +4,8 @@
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
 #include "app/ListCommand.h"
+#include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/MetadataStore.h"
 #include "library/ScanProgress.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/host/BrowserOpener.h"
@@ -43,6 +45,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     }
     if (options.documents)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
+    // Titles and authors read in earlier runs; without a usable store every book is read.
+    FolioReader::setMetadataStore(folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath()));
 
     host::HostOptions hostOptions;
     hostOptions.listen = *listen;
