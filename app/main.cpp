@@ -11,6 +11,7 @@
 #include "platform/host/BrowserOpener.h"
 #include "platform/host/Host.h"
 #include "platform/host/InstanceFile.h"
+#include "platform/host/SettingsRoutes.h"
 #include "platform/host/StopSignals.h"
 #include "platform/ui/ApplicationMain.h"
 #include "platform/ui/ClassRegistry.h"
@@ -46,7 +47,14 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     if (options.documents)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
     // Titles and authors read in earlier runs; without a usable store every book is read.
-    FolioReader::setMetadataStore(folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath()));
+    auto metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
+    FolioReader::setMetadataStore(metadataStore);
+    host::setMetadataCacheActions({
+        [metadataStore]() -> std::optional<std::uint64_t> {
+            return metadataStore ? std::optional(metadataStore->byteSize()) : std::nullopt;
+        },
+        [metadataStore] { return metadataStore && metadataStore->clear(); },
+    });
 
     host::HostOptions hostOptions;
     hostOptions.listen = *listen;

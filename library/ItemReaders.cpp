@@ -72,22 +72,29 @@ void ItemReaders::cancel()
 {
     std::lock_guard lock(m_mutex);
     m_cancelled = true;
-    m_changed.notify_all();
+    m_spaceFreed.notify_all();
+    m_itemsReady.notify_all();
 }
 
 void ItemReaders::work()
 {
+    std::vector<ItemRead> read;
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [&] { return m_cancelled || m_next >= m_names.size() || m_next < m_taken + window; });
+        m_spaceFreed.wait(lock, [&] { return m_cancelled || m_next >= m_names.size() || m_next + chunk <= m_taken + window; });
         if (m_cancelled || m_next >= m_names.size())
             return;
-        std::size_t index = m_next++;
+        const std::size_t first = m_next;
+        const std::size_t end = std::min(first + chunk, m_names.size());
+        m_next = end;
         lock.unlock();
-        ItemRead item = readItem(m_folder + "/" + m_names[index], m_readMetadata[index]);
+        read.clear();
+        for (std::size_t index = first; index < end; ++index)
+            read.push_back(readItem(m_folder + "/" + m_names[index], m_readMetadata[index]));
         lock.lock();
-        m_ready[index % window] = std::move(item);
-        m_changed.notify_all();
+        for (std::size_t index = first; index < end; ++index)
+            m_ready[index % window] = std::move(read[index - first]);
+        m_itemsReady.notify_one();
     }
 }
 
@@ -97,10 +104,11 @@ ItemRead ItemReaders::take(std::size_t index)
         return readItem(m_folder + "/" + m_names[index], m_readMetadata[index]);
     std::unique_lock lock(m_mutex);
     auto& slot = m_ready[index % window];
-    m_changed.wait(lock, [&] { return slot.has_value(); });
+    m_itemsReady.wait(lock, [&] { return slot.has_value(); });
     ItemRead item = std::move(*slot);
     slot.reset();
     m_taken = index + 1;
-    m_changed.notify_all();
+    if (m_taken % chunk == 0)
+        m_spaceFreed.notify_all();
     return item;
 }

@@ -43,8 +43,11 @@ public:
     void cancel();
 
 private:
+    // Workers claim items a chunk at a time and are woken once a whole chunk was taken: one
+    // wake-up per item would cost more than reading a known book's stamp.
+    static constexpr std::size_t chunk = 64;
     // Items read ahead and not yet taken, at most: bounds the memory of a scan of any size.
-    static constexpr std::size_t window = 256;
+    static constexpr std::size_t window = 8 * chunk;
 
     void work();
 
@@ -52,7 +55,8 @@ private:
     const std::vector<std::string>& m_names;
     std::vector<char> m_readMetadata;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_spaceFreed; // workers wait for it
+    std::condition_variable m_itemsReady; // the scan waits for it
     std::vector<std::optional<ItemRead>> m_ready; // item k in slot k % window
     std::size_t m_next = 0;  // the next item a worker starts
     std::size_t m_taken = 0; // items taken so far
