@@ -90,7 +90,7 @@ void scanLibrary()
     }
     std::vector<std::string> names;
     std::copy_if(listing->begin(), listing->end(), std::back_inserter(names), namesBook);
-    listing->clear();
+    *listing = {};
     BookList& books = bookList();
     RecencyResort resort(books);
 

@@ -115,7 +115,8 @@ Result<MetadataScan::Metadata> metadataOf(const std::string& path)
     if (!package)
         return package.error();
     MetadataScan::Metadata metadata { (*package)->title, (*package)->creator };
-    scan->remember(*name, stamp, (*package)->name, metadata, readStart);
+    // A zip's own stamp covers its package document; only a folder book needs its name again.
+    scan->remember(*name, stamp, stamp.size() > 1 ? (*package)->name : std::string(), metadata, readStart);
     return metadata;
 }
 

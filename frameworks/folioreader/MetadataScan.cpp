@@ -17,6 +17,35 @@ std::chrono::system_clock::time_point timeOf(std::int64_t seconds, std::int64_t 
         std::chrono::seconds(seconds) + std::chrono::nanoseconds(nanoseconds)));
 }
 
+// The stamp, package name, title and author in one string, each after its length: one allocation
+// per book keeps the entries of a library of 100,000 books small while a scan holds them all.
+std::string pack(const MetadataStore::Entry& entry)
+{
+    std::string packed;
+    for (const std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author }) {
+        auto size = std::uint32_t(field->size());
+        packed.append(reinterpret_cast<const char*>(&size), sizeof size);
+        packed += *field;
+    }
+    return packed;
+}
+
+MetadataStore::Entry unpack(const std::string& name, const std::string& packed)
+{
+    MetadataStore::Entry entry { name, {}, {}, {}, {} };
+    std::size_t at = 0;
+    for (std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author }) {
+        std::uint32_t size = 0;
+        if (at + sizeof size > packed.size())
+            break;
+        std::memcpy(&size, packed.data() + at, sizeof size);
+        at += sizeof size;
+        *field = packed.substr(at, size);
+        at += size;
+    }
+    return entry;
+}
+
 }
 
 std::string encodeStamp(const std::vector<FileIdentity>& stamp)
@@ -50,8 +79,10 @@ MetadataScan::MetadataScan(std::shared_ptr<MetadataStore> store, std::string fol
 {
     if (!m_loadedAll)
         return;
-    for (auto& [name, entry] : m_store->entriesOf(m_folder))
-        m_slots.emplace(name, Slot { std::move(entry) });
+    m_store->forEachEntry(m_folder, [&](MetadataStore::Entry&& entry) {
+        std::string packed = pack(entry);
+        m_slots.emplace(std::move(entry.name), Slot { std::move(packed) });
+    });
 }
 
 MetadataScan::~MetadataScan()
@@ -72,7 +103,7 @@ std::optional<std::string> MetadataScan::nameOf(const std::string& path) const
 
 std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& name, const std::string& path)
 {
-    std::string stamp, packageName;
+    std::string packed;
     {
         std::lock_guard lock(m_mutex);
         auto slot = m_slots.find(name);
@@ -80,29 +111,31 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& na
             auto entry = m_store->entryOf(m_folder, name);
             if (!entry)
                 return std::nullopt;
-            slot = m_slots.emplace(name, Slot { std::move(*entry) }).first;
+            slot = m_slots.emplace(name, Slot { pack(*entry) }).first;
         }
         if (slot == m_slots.end())
             return std::nullopt;
-        if (slot->second.verified)
-            return Metadata { slot->second.entry.title, slot->second.entry.author };
+        if (slot->second.verified) {
+            auto entry = unpack(name, slot->second.packed);
+            return Metadata { std::move(entry.title), std::move(entry.author) };
+        }
         if (slot->second.stale)
             return std::nullopt;
-        stamp = slot->second.entry.stamp;
-        packageName = slot->second.entry.packageName;
+        packed = slot->second.packed;
     }
-    auto current = currentStamp(path, packageName);
-    bool unchanged = current && encodeStamp(*current) == stamp;
+    auto entry = unpack(name, packed);
+    auto current = currentStamp(path, entry.packageName);
+    bool unchanged = current && encodeStamp(*current) == entry.stamp;
     std::lock_guard lock(m_mutex);
     auto slot = m_slots.find(name);
-    if (slot == m_slots.end() || slot->second.entry.stamp != stamp)
+    if (slot == m_slots.end() || slot->second.packed != packed)
         return std::nullopt;
     if (!unchanged) {
         slot->second.stale = true;
         return std::nullopt;
     }
     slot->second.verified = true;
-    return Metadata { slot->second.entry.title, slot->second.entry.author };
+    return Metadata { std::move(entry.title), std::move(entry.author) };
 }
 
 void MetadataScan::remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
@@ -117,7 +150,7 @@ void MetadataScan::remember(const std::string& name, const std::vector<FileIdent
     }
     std::lock_guard lock(m_mutex);
     Slot& slot = m_slots[name];
-    slot.entry = MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author };
+    slot.packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author });
     // Unsettled metadata still answers the rest of this scan (the author after the title) but is
     // not written, and an older entry of the item is dropped.
     slot.verified = true;
@@ -137,7 +170,7 @@ void MetadataScan::finish(const std::vector<std::string>& listedNames)
         }
         for (auto& [name, slot] : m_slots) {
             if (slot.fresh)
-                stored.push_back(std::move(slot.entry));
+                stored.push_back(unpack(name, slot.packed));
             else if (slot.stale || (m_loadedAll && !slot.listed))
                 dropped.push_back(name);
         }

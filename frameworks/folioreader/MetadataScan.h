@@ -53,7 +53,7 @@ public:
 
 private:
     struct Slot {
-        MetadataStore::Entry entry;
+        std::string packed;    // the entry as pack gives it
         bool verified = false; // checked against the files, or read afresh, during this scan
         bool fresh = false;    // read during this scan: to be written
         bool stale = false;    // the files changed since it was stored

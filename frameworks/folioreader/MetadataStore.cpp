@@ -155,29 +155,33 @@ MetadataStore::~MetadataStore()
     sqlite3_close_v2(m_database);
 }
 
-std::unordered_map<std::string, MetadataStore::Entry> MetadataStore::entriesOf(const std::string& folder)
+void MetadataStore::forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take)
 {
     std::lock_guard lock(m_mutex);
-    std::unordered_map<std::string, Entry> entries;
     if (!m_database)
-        return entries;
+        return;
     Statement select(m_database, "SELECT name, stamp, package, title, author, checksum FROM book WHERE folder = ?");
     if (select.code() == SQLITE_OK) {
         select.bind(1, folder);
         while (select.step() == SQLITE_ROW) {
             Entry entry { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4) };
             if (checksumOf(folder, entry) == select.integer(5))
-                entries.emplace(entry.name, std::move(entry));
+                take(std::move(entry));
         }
     }
     if (isDamage(select.code())) {
-        // What was read before the damage showed may be whole, but a fresh start is simpler to
-        // trust; the store is made anew for this run's commit.
-        entries.clear();
+        // The entries handed out before the damage showed were whole; the store is made anew for
+        // this run's commit.
         sqlite3_close_v2(m_database);
         removeStoreFiles(m_path);
         m_database = connect(m_path);
     }
+}
+
+std::unordered_map<std::string, MetadataStore::Entry> MetadataStore::entriesOf(const std::string& folder)
+{
+    std::unordered_map<std::string, Entry> entries;
+    forEachEntry(folder, [&](Entry&& entry) { entries.emplace(entry.name, std::move(entry)); });
     return entries;
 }
 

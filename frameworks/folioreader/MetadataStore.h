@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -45,7 +46,9 @@ public:
     std::chrono::nanoseconds unsettledWindow() const { return m_unsettledWindow; }
     void setUnsettledWindow(std::chrono::nanoseconds window) { m_unsettledWindow = window; }
 
-    // The entries of the folder whose checksums hold, by name; nothing when the store fails.
+    // Hands each entry of the folder whose checksum holds to take; nothing when the store fails.
+    void forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take);
+    // The same entries, by name.
     std::unordered_map<std::string, Entry> entriesOf(const std::string& folder);
     // The entry of the item, when it is stored and its checksum holds.
     std::optional<Entry> entryOf(const std::string& folder, const std::string& name);
