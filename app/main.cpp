@@ -5,11 +5,14 @@
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
 #include "app/ListCommand.h"
+#include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/MetadataStore.h"
 #include "library/ScanProgress.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/host/BrowserOpener.h"
 #include "platform/host/Host.h"
 #include "platform/host/InstanceFile.h"
+#include "platform/host/SettingsRoutes.h"
 #include "platform/host/StopSignals.h"
 #include "platform/ui/ApplicationMain.h"
 #include "platform/ui/ClassRegistry.h"
@@ -48,6 +51,15 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     }
     if (options.documents)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
+    // Titles and authors read in earlier runs; without a usable store every book is read.
+    auto metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
+    FolioReader::setMetadataStore(metadataStore);
+    host::setMetadataCacheActions({
+        [metadataStore]() -> std::optional<std::uint64_t> {
+            return metadataStore ? std::optional(metadataStore->byteSize()) : std::nullopt;
+        },
+        [metadataStore] { return metadataStore && metadataStore->clear(); },
+    });
 
     host::HostOptions hostOptions;
     hostOptions.listen = *listen;

@@ -2,8 +2,10 @@
 #include "library/scanLibrary.h"
 
 #include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/MetadataScan.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
+#include "library/ItemReaders.h"
 #include "library/ScanProgress.h"
 #include "library/SortOrder.h"
 #include "platform/foundation/Console.h"
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <numeric>
 
 namespace {
@@ -80,58 +83,74 @@ void scanLibrary()
 {
     auto fileManager = foundation::FileManager::defaultManager();
     const std::string folderPath = documentsFolder().path();
-    auto names = fileManager->contentsOfDirectoryAtPath(folderPath);
-    if (!names) {
-        cantRead(names.error());
+    auto listing = fileManager->contentsOfDirectoryAtPath(folderPath);
+    if (!listing) {
+        cantRead(listing.error());
         return;
     }
+    std::vector<std::string> names;
+    std::copy_if(listing->begin(), listing->end(), std::back_inserter(names), namesBook);
+    *listing = {};
     BookList& books = bookList();
     RecencyResort resort(books);
+
+    // The list as the scan found it: only items it does not hold yet are read, on every core when
+    // there are many. The list itself changes only here, in listing order, so whatever the workers
+    // do the scan adds, raises and reports exactly as if it read one item after the other.
+    std::vector<std::optional<std::size_t>> knownAtStart(names.size());
+    std::vector<char> readMetadata(names.size(), 1);
+    std::size_t newItems = names.size();
+    if (!books.empty()) {
+        newItems = 0;
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            knownAtStart[k] = books.find(names[k]);
+            readMetadata[k] = !knownAtStart[k];
+            newItems += readMetadata[k];
+        }
+    }
+    // Threads pay off only when there are books to read; a rescan only looks at dates.
+    constexpr std::size_t newItemsForWorkers = 16;
+    auto metadata = FolioReader::beginScan(folderPath, newItems >= newItemsForWorkers);
+    ItemReaders readers(folderPath, names, std::move(readMetadata), newItems >= newItemsForWorkers ? scanWorkerCount() : 1);
+
     // Whoever watches learns how far the scan has come every so many books.
     constexpr std::size_t progressInterval = 64;
-    const auto found = static_cast<std::size_t>(std::count_if(names->begin(), names->end(), namesBook));
-    std::size_t read = 0;
+    const std::size_t found = names.size();
     reportScanProgress(0, found);
-    for (const std::string& name : *names) {
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        // A stop asked for (the program is ending) ends the scan here; the workers stop with the
+        // readers.
         if (scanStopRequested())
             break;
-        if (!namesBook(name))
-            continue;
-        if (++read % progressInterval == 0)
-            reportScanProgress(read, found);
-        const std::string path = folderPath + "/" + name;
-        auto attributes = fileManager->attributesOfItemAtPath(path);
-        if (!attributes) {
-            cantRead(attributes.error());
+        if ((k + 1) % progressInterval == 0)
+            reportScanProgress(k + 1, found);
+        ItemRead item = readers.take(k);
+        if (item.unreadable) {
+            cantRead(*item.unreadable);
             continue;
         }
-        // The platform dates every file and folder; an item without a date can be neither
-        // placed nor compared, so it is treated like any other unreadable item.
-        auto modified = attributes->modificationDate();
-        if (!modified) {
-            cantRead(foundation::Error("\"" + path + "\": no modification date"));
-            continue;
-        }
-        if (auto known = books.find(name)) {
-            if (books[*known].added < *modified) {
-                books[*known].added = *modified;
+        // A book known at the start is still at its place: the scan only appends. Another
+        // spelling of a name listed earlier may have joined the list since.
+        if (auto known = knownAtStart[k] ? knownAtStart[k] : books.find(names[k])) {
+            if (books[*known].added < item.modified) {
+                books[*known].added = item.modified;
                 resort.changed(*known);
             }
             continue;
         }
-        auto title = FolioReader::getTitle(path);
-        if (!title) {
-            cantRead(title.error());
+        if (!*item.title) {
+            cantRead(item.title->error());
             continue;
         }
-        auto author = FolioReader::getAuthorName(path);
-        if (!author) {
-            cantRead(author.error());
+        if (!*item.author) {
+            cantRead(item.author->error());
             continue;
         }
-        books.append(Book { std::move(*title), std::move(*author), name, *modified });
+        books.append(Book { std::move(**item.title), std::move(**item.author), names[k], item.modified });
         resort.changed(books.size() - 1);
     }
     resort.finish();
+    if (metadata)
+        metadata->finish(names);
     reportScanProgress(found, found);
 }

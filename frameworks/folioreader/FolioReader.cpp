@@ -5,7 +5,11 @@
 #include "frameworks/folioreader/EntryName.h"
 #include "frameworks/folioreader/EpubContainer.h"
 #include "frameworks/folioreader/MetadataCache.h"
+#include "frameworks/folioreader/MetadataScan.h"
 #include "frameworks/folioreader/PackageDocument.h"
+
+#include <chrono>
+#include <mutex>
 
 using foundation::Error;
 using foundation::Result;
@@ -80,28 +84,79 @@ Result<std::shared_ptr<const PackageDocument>> packageOf(const std::string& path
     return package;
 }
 
+std::mutex storeMutex;
+std::shared_ptr<MetadataStore>& installedStore()
+{
+    static std::shared_ptr<MetadataStore> store;
+    return store;
+}
+
+// Title and author, from the active scan's store when the book's files are unchanged; otherwise
+// read afresh, straight from the book, so that what the store keeps was read after its stamp.
+Result<MetadataScan::Metadata> metadataOf(const std::string& path)
+{
+    MetadataScan* scan = MetadataScan::active();
+    std::optional<std::string> name = scan ? scan->nameOf(path) : std::nullopt;
+    if (!name) {
+        std::optional<EpubContainer> opened;
+        auto package = packageOf(path, opened);
+        if (!package)
+            return package.error();
+        return MetadataScan::Metadata { (*package)->title, (*package)->creator };
+    }
+    if (auto known = scan->lookup(*name, path))
+        return *known;
+    auto readStart = std::chrono::system_clock::now();
+    auto book = EpubContainer::open(path);
+    if (!book)
+        return book.error();
+    std::vector<FileIdentity> stamp;
+    auto package = parseBook(*book, stamp);
+    if (!package)
+        return package.error();
+    MetadataScan::Metadata metadata { (*package)->title, (*package)->creator };
+    // A zip's own stamp covers its package document; only a folder book needs its name again.
+    scan->remember(*name, stamp, stamp.size() > 1 ? (*package)->name : std::string(), metadata, readStart);
+    return metadata;
+}
+
 }
 
 }
 
 using namespace folioreader;
 
+void FolioReader::setMetadataStore(std::shared_ptr<MetadataStore> store)
+{
+    std::lock_guard lock(storeMutex);
+    installedStore() = std::move(store);
+}
+
+std::shared_ptr<MetadataStore> FolioReader::metadataStore()
+{
+    std::lock_guard lock(storeMutex);
+    return installedStore();
+}
+
+std::unique_ptr<MetadataScan> FolioReader::beginScan(const std::string& folder, bool manyNewBooks)
+{
+    return MetadataScan::begin(metadataStore(), folder, manyNewBooks);
+}
+
 Result<std::string> FolioReader::getTitle(const std::string& epubPath, const std::optional<std::string>&)
 {
-    std::optional<EpubContainer> opened;
-    auto package = packageOf(epubPath, opened);
-    if (!package)
-        return package.error();
-    return (*package)->title;
+    auto metadata = metadataOf(epubPath);
+    if (!metadata)
+        return metadata.error();
+    return std::move(metadata->title);
 }
 
 Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, const std::optional<std::string>&)
 {
-    std::optional<EpubContainer> opened;
-    auto package = packageOf(epubPath, opened);
-    if (!package)
-        return package.error();
-    return (*package)->creator;
+    auto metadata = metadataOf(epubPath);
+    if (!metadata)
+        return metadata.error();
+    return std::move(metadata->author);
 }
 
 Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)

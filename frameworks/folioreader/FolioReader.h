@@ -14,6 +14,10 @@ class ViewController;
 }
 class FolioReaderConfig;
 class ReaderViewController;
+namespace folioreader {
+class MetadataScan;
+class MetadataStore;
+}
 
 class FolioReader {
 public:
@@ -25,6 +29,13 @@ public:
     // The first dc:creator of the book's package document; the empty text when it has none.
     static foundation::Result<std::string> getAuthorName(const std::string& epubPath,
         const std::optional<std::string>& unzipPath = std::nullopt);
+    // Keeps titles and authors between runs in the store; nullptr (the default) reads every book.
+    static void setMetadataStore(std::shared_ptr<folioreader::MetadataStore> store);
+    static std::shared_ptr<folioreader::MetadataStore> metadataStore();
+    // While the answer lives, the title and author of the folder's books come from the store when
+    // their files are unchanged; nullptr without a store. manyNewBooks: see MetadataScan::begin.
+    static std::unique_ptr<folioreader::MetadataScan> beginScan(const std::string& folder, bool manyNewBooks);
+
     // The book's cover picture; an error when the book names none or it cannot be read.
     static foundation::Result<std::shared_ptr<ui::Image>> getCoverImage(const std::string& epubPath,
         const std::optional<std::string>& unzipPath = std::nullopt);

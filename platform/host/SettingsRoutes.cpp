@@ -21,11 +21,35 @@ std::string libraryFolder()
     return folders.empty() ? std::string() : folders.front().path();
 }
 
+MetadataCacheActions& cacheActions()
+{
+    static MetadataCacheActions actions;
+    return actions;
+}
+
+std::optional<std::uint64_t> cacheSize()
+{
+    auto& size = cacheActions().size;
+    return size ? size() : std::nullopt;
+}
+
+nlohmann::json cacheJson()
+{
+    auto bytes = cacheSize();
+    return { { "metadataCacheInUse", bytes.has_value() }, { "metadataCacheBytes", bytes.value_or(0) },
+        { "metadataCacheBytesText", ui::readableByteCount(bytes.value_or(0)) } };
+}
+
+}
+
+void setMetadataCacheActions(MetadataCacheActions actions)
+{
+    cacheActions() = std::move(actions);
 }
 
 nlohmann::json settingsPageJson(const ui::SettingsPage& page)
 {
-    return {
+    nlohmann::json facts = {
         { "name", page.applicationName },
         { "version", page.version },
         { "libraryFolder", page.libraryFolder },
@@ -36,6 +60,8 @@ nlohmann::json settingsPageJson(const ui::SettingsPage& page)
         { "highlightDatabase", page.highlightDatabase },
         { "highlightDatabaseExists", page.highlightDatabaseExists },
     };
+    facts.update(cacheJson());
+    return facts;
 }
 
 std::string folderOpenerProgram()
@@ -48,6 +74,19 @@ void installSettingsRoutes(httplib::Server& server)
 {
     server.Get("/settings-page", [](const httplib::Request&, httplib::Response& response) {
         sendJson(response, 200, settingsPageJson(ui::SettingsPage::current()));
+    });
+
+    server.Post("/settings-page/clear-cache", [](const httplib::Request& request, httplib::Response& response) {
+        if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+            sendJson(response, 415, { { "error", "the request is sent as application/json" } });
+            return;
+        }
+        auto& clear = cacheActions().clear;
+        if (!clear || !clear()) {
+            sendJson(response, 409, { { "error", "the metadata cache could not be cleared now" } });
+            return;
+        }
+        sendJson(response, 200, cacheJson());
     });
 
     server.Post("/settings-page/open-folder", [](const httplib::Request& request, httplib::Response& response) {

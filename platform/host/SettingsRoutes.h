@@ -3,6 +3,7 @@
 //
 //     GET  /settings-page               name, version, library folder, items, bytes, highlight database
 //     POST /settings-page/open-folder   opens the library folder in the desktop's file manager
+//     POST /settings-page/clear-cache   empties the metadata cache; answers its new size
 //
 // Both only read the file system and start a program, so they run on the request's own thread
 // and never wait for the main loop: a large library's walk does not hold up the screen.
@@ -10,7 +11,10 @@
 
 #include "platform/ui/SettingsPage.h"
 
+#include <cstdint>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 namespace httplib {
@@ -26,6 +30,14 @@ nlohmann::json settingsPageJson(const ui::SettingsPage& page);
 // environment's PAGEWYN_FOLDER_OPENER (for a desktop without xdg-open, and for tests), else
 // xdg-open.
 std::string folderOpenerProgram();
+
+// The program's metadata cache as the page shows it: its size in bytes (nothing when none is in
+// use) and how to empty it. Set once by the program before the host starts.
+struct MetadataCacheActions {
+    std::function<std::optional<std::uint64_t>()> size;
+    std::function<bool()> clear;
+};
+void setMetadataCacheActions(MetadataCacheActions actions);
 
 void installSettingsRoutes(httplib::Server& server);
 

@@ -2,7 +2,8 @@
 // "app-settings:". The platform draws it, not the application, and it belongs to this tab only:
 // the application's name and version, where its library folder is, how many items and bytes
 // that holds, where the highlight database is, a button that opens the folder in the desktop's
-// file manager, and a way back to the library. Nothing goes back to the application.
+// file manager, the size of the metadata cache with a button that clears it, and a way back to
+// the library. Nothing goes back to the application.
 
 import { hostFetch } from './connection.js';
 import { keepFocusInside } from './dialog.js';
@@ -51,6 +52,26 @@ function fillFacts(view, facts) {
   view.database.replaceChildren(element('code', 'settings-path', facts.highlightDatabase || 'none'));
   view.database.append(element('span', 'settings-note', facts.highlightDatabaseExists ? 'in use' : 'not created yet: it is made when a book is first highlighted'));
   view.openFolder.disabled = !facts.libraryFolder;
+  fillCache(view, facts);
+}
+
+function fillCache(view, facts) {
+  view.cache.textContent = facts.metadataCacheInUse
+    ? (facts.metadataCacheBytesText ?? `${Number(facts.metadataCacheBytes) || 0} bytes`)
+    : 'not in use';
+  view.clearCache.disabled = !facts.metadataCacheInUse;
+}
+
+async function clearCache(view) {
+  view.clearCache.disabled = true;
+  view.status.textContent = 'Clearing the cache…';
+  try {
+    fillCache(view, await askHost('/settings-page/clear-cache', { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: '{}' }));
+    view.status.textContent = 'The cache was cleared: the next start reads every book again.';
+  } catch (failure) {
+    view.status.textContent = `Could not clear the cache: ${failure.message}`;
+    view.clearCache.disabled = false;
+  }
 }
 
 function close() {
@@ -111,14 +132,19 @@ function draw() {
     items: fact(list, 'Items'),
     size: fact(list, 'Size'),
     database: fact(list, 'Highlight database'),
+    cache: fact(list, 'Cache of titles and authors'),
     openFolder: element('button', 'settings-open-folder', 'Open in File Manager'),
+    clearCache: element('button', 'settings-clear-cache', 'Clear Cache'),
     status: element('p', 'settings-status', ''),
   };
   view.openFolder.type = 'button';
   view.openFolder.disabled = true;
   view.openFolder.addEventListener('click', () => openFolder(view));
+  view.clearCache.type = 'button';
+  view.clearCache.disabled = true;
+  view.clearCache.addEventListener('click', () => clearCache(view));
   view.status.setAttribute('role', 'status');
-  body.append(identity, list, view.openFolder, view.status);
+  body.append(identity, list, view.openFolder, view.clearCache, view.status);
   page.append(bar, body);
 
   page.addEventListener('keydown', (event) => {

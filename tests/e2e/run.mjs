@@ -4,7 +4,8 @@
 // browser is a failure rather than a silent skip.
 
 import { spawnSync } from 'node:child_process';
-import { existsSync, readdirSync } from 'node:fs';
+import { existsSync, mkdtempSync, readdirSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -18,5 +19,9 @@ const named = process.argv.slice(2);
 const files = named.length > 0
   ? named
   : readdirSync(here).filter((name) => name.endsWith('.test.mjs')).sort().map((name) => join(here, name));
-const run = spawnSync(process.execPath, ['--test', '--test-concurrency=1', ...files], { cwd: here, stdio: 'inherit' });
+// Every program the tests start keeps its metadata cache here, never in the user's ~/.cache.
+const cache = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-cache-'));
+const run = spawnSync(process.execPath, ['--test', '--test-concurrency=1', ...files],
+  { cwd: here, stdio: 'inherit', env: { ...process.env, XDG_CACHE_HOME: cache } });
+rmSync(cache, { recursive: true, force: true });
 process.exit(run.status ?? 1);

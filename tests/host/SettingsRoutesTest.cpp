@@ -1,6 +1,7 @@
 // The settings page the platform draws for "app-settings:": its facts served to the launch's
 // pages only, the folder handed to the desktop's opener, and the request itself handed to the
 // one page whose tap asked for it.
+#include "platform/host/SettingsRoutes.h"
 #include "tests/host/HostedApp.h"
 
 #include <chrono>
@@ -77,6 +78,26 @@ TEST(SettingsRoutes, thePageTellsTheLibraryFolderItsItemsAndBytesAndTheHighlight
     EXPECT_EQ(page["highlightDatabaseExists"], true);
     EXPECT_EQ(page["itemCount"], 3);
     EXPECT_EQ(page["byteCount"], 1524);
+}
+
+TEST(SettingsRoutes, thePageTellsTheCachesSizeAndClearsIt)
+{
+    testing::HostedApp hosted;
+    EXPECT_EQ(hosted.get("/settings-page").json()["metadataCacheInUse"], false);
+    EXPECT_EQ(hosted.post("/settings-page/clear-cache", "{}", hosted.page()).status, 409);
+
+    std::uint64_t bytes = 2048;
+    host::setMetadataCacheActions({ [&]() -> std::optional<std::uint64_t> { return bytes; }, [&] { bytes = 0; return true; } });
+    auto page = hosted.get("/settings-page").json();
+    EXPECT_EQ(page["metadataCacheInUse"], true);
+    EXPECT_EQ(page["metadataCacheBytesText"], "2.0 kB");
+    EXPECT_EQ(hosted.post("/settings-page/clear-cache", "{}", hosted.page(), "application/x-www-form-urlencoded").status, 415);
+    EXPECT_EQ(hosted.post("/settings-page/clear-cache", "{}", {}).status, 403);
+    EXPECT_EQ(bytes, 2048u);
+    auto cleared = hosted.post("/settings-page/clear-cache", "{}", hosted.page());
+    host::setMetadataCacheActions({});
+    ASSERT_EQ(cleared.status, 200) << cleared.body;
+    EXPECT_EQ(cleared.json()["metadataCacheBytes"], 0);
 }
 
 TEST(SettingsRoutes, onlyTheLaunchsOwnPagesReadThePageOrOpenTheFolder)

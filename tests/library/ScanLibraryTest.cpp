@@ -1,5 +1,10 @@
 // The scan: what it adds, what it raises, what it leaves alone, and what it says.
+#include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/MetadataStore.h"
 #include "library/BookList.h"
+#include "library/ItemReaders.h"
+#include "library/ProgramState.h"
+#include "library/ScanProgress.h"
 #include "library/SortOrder.h"
 #include "library/scanLibrary.h"
 #include "platform/foundation/FileManager.h"
@@ -229,4 +234,127 @@ TEST(ScanLibrary, agreesWithAStableResortAfterEveryChange)
     }
 }
 
+}
+
+// The same scans with the persistent metadata store and every reading thread must give the plain
+// scan's lists, console lines and progress reports: continued within one run, and after a restart
+// that empties the list, over a folder that changes between rounds in every way it can.
+struct ScanRun {
+    std::shared_ptr<folioreader::MetadataStore> store;
+    std::size_t workers = 1;
+    std::vector<Book> books; // the list this run left, restored before its next scan
+    std::int64_t order = 0;
+    std::vector<std::string> said;
+
+    void scan(LibraryFolder& library, bool restart)
+    {
+        resetProgramState();
+        foundation::FileManager::setDocumentsDirectoryOverride(library.path());
+        if (!restart) {
+            for (const Book& book : books)
+                bookList().append(book);
+            sortOrder() = order;
+        }
+        FolioReader::setMetadataStore(store);
+        setScanWorkerCount(workers);
+        setScanProgressObserver([&](std::size_t read, std::size_t found) {
+            said.push_back(std::to_string(read) + "/" + std::to_string(found));
+        });
+        scanLibrary();
+        setScanProgressObserver({});
+        setScanWorkerCount(0);
+        FolioReader::setMetadataStore(nullptr);
+        for (auto& line : library.takeConsole())
+            said.push_back(line);
+        books.assign(bookList().begin(), bookList().end());
+        order = sortOrder();
+    }
+};
+
+void expectSameRuns(const ScanRun& plain, const ScanRun& other, const std::string& where)
+{
+    ASSERT_EQ(plain.books.size(), other.books.size()) << where;
+    for (std::size_t i = 0; i < plain.books.size(); ++i) {
+        const Book &a = plain.books[i], &b = other.books[i];
+        ASSERT_EQ(std::tie(a.file, a.title, a.author), std::tie(b.file, b.title, b.author)) << where << " row " << i;
+        ASSERT_EQ(a.added, b.added) << where << " row " << i;
+    }
+    EXPECT_EQ(plain.order, other.order) << where;
+    EXPECT_EQ(plain.said, other.said) << where;
+}
+
+TEST(ScanLibrary, theMetadataStoreAndReadingThreadsChangeNothingButSpeed)
+{
+    std::mt19937 random(20261207);
+    fixtures::TemporaryFolder cache;
+    auto store = folioreader::MetadataStore::open(cache.file("metadata.sqlite3"));
+    ASSERT_TRUE(store);
+    // Every entry is kept at once, however recently its files changed, so that the store is used.
+    store->setUnsettledWindow(std::chrono::nanoseconds(0));
+    LibraryFolder library;
+    std::map<std::string, int> edits; // how often each item was replaced or edited
+    long long nextDate = 5000;
+    ScanRun plain, cached, plainRestart, cachedRestart;
+    for (ScanRun* run : { &cached, &cachedRestart }) {
+        run->store = store;
+        run->workers = 3;
+    }
+    for (int round = 0; round < 5; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            std::string name = "b" + std::to_string(round) + "-" + std::to_string(i) + ".epub";
+            long long date = 1000 + static_cast<long long>(random() % 4) * 100;
+            switch (random() % 8) {
+            case 0: {
+                fixtures::EpubFixture folder;
+                folder.title = "Folder " + name;
+                folder.writeUnpacked(library.itemPath(name));
+                library.setModified(name, date);
+                break;
+            }
+            case 1: {
+                fixtures::EpubFixture broken;
+                broken.breakage = fixtures::Breakage::notAZip;
+                library.addBook(name, broken, date);
+                break;
+            }
+            default:
+                library.addBook(name, "T" + name, "A" + name, date);
+            }
+        }
+        if (round == 1)
+            library.addBook("Caf\xC3\xA9.epub", "Composed", "Ann", 1000);
+        if (round == 2) // another spelling of a listed name
+            library.addBook("Cafe\xCC\x81.epub", "Decomposed", "Ann", 1000);
+        std::vector<std::filesystem::directory_entry> entries(std::filesystem::directory_iterator(library.path()), {});
+        for (const auto& entry : entries) {
+            std::string name = entry.path().filename();
+            switch (random() % 10) {
+            case 0: // replaced by another book: new title, always a new length, a date never seen
+                std::filesystem::remove_all(entry.path());
+                library.addBook(name, "Replaced" + std::string(std::size_t(++edits[name]), '!'), "Bob", nextDate++);
+                break;
+            case 1: // the package inside a folder book edited: the folder's own date stays
+                if (entry.is_directory()) {
+                    fixtures::EpubFixture edited;
+                    edited.title = "Edited" + std::string(std::size_t(++edits[name]), '!');
+                    std::ofstream(entry.path() / "OEBPS/content.opf") << edited.packageDocument();
+                }
+                break;
+            case 2:
+                library.setModified(name, 1000 + static_cast<long long>(random() % 6) * 100);
+                break;
+            case 3:
+                if (round > 2)
+                    std::filesystem::remove_all(entry.path());
+                break;
+            }
+        }
+        for (ScanRun* run : { &plain, &cached })
+            run->scan(library, false);
+        for (ScanRun* run : { &plainRestart, &cachedRestart })
+            run->scan(library, true);
+        expectSameRuns(plain, cached, "round " + std::to_string(round));
+        expectSameRuns(plainRestart, cachedRestart, "restart, round " + std::to_string(round));
+    }
+    EXPECT_GT(store->byteSize(), 0u);
 }

@@ -1,0 +1,182 @@
+// MetadataScan: the folder's stored entries, loaded once, checked against the files as the scan
+// asks, and the scan's fresh reads, committed together.
+#include "frameworks/folioreader/MetadataScan.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace folioreader {
+
+namespace {
+
+std::atomic<MetadataScan*> activeScan { nullptr };
+
+std::chrono::system_clock::time_point timeOf(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+        std::chrono::seconds(seconds) + std::chrono::nanoseconds(nanoseconds)));
+}
+
+// The stamp, package name, title and author in one string, each after its length: one allocation
+// per book keeps the entries of a library of 100,000 books small while a scan holds them all.
+std::string pack(const MetadataStore::Entry& entry)
+{
+    std::string packed;
+    for (const std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author }) {
+        auto size = std::uint32_t(field->size());
+        packed.append(reinterpret_cast<const char*>(&size), sizeof size);
+        packed += *field;
+    }
+    return packed;
+}
+
+MetadataStore::Entry unpack(const std::string& name, const std::string& packed)
+{
+    MetadataStore::Entry entry { name, {}, {}, {}, {} };
+    std::size_t at = 0;
+    for (std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author }) {
+        std::uint32_t size = 0;
+        if (at + sizeof size > packed.size())
+            break;
+        std::memcpy(&size, packed.data() + at, sizeof size);
+        at += sizeof size;
+        *field = packed.substr(at, size);
+        at += size;
+    }
+    return entry;
+}
+
+}
+
+std::string encodeStamp(const std::vector<FileIdentity>& stamp)
+{
+    std::string bytes;
+    for (const FileIdentity& identity : stamp) {
+        const std::int64_t fields[] = { std::int64_t(identity.device), std::int64_t(identity.inode), identity.size,
+            identity.modifiedSeconds, identity.modifiedNanoseconds, identity.changedSeconds, identity.changedNanoseconds };
+        bytes.append(reinterpret_cast<const char*>(fields), sizeof fields);
+    }
+    return bytes;
+}
+
+std::unique_ptr<MetadataScan> MetadataScan::begin(std::shared_ptr<MetadataStore> store, const std::string& folder,
+    bool manyNewBooks)
+{
+    if (!store)
+        return nullptr;
+    std::unique_ptr<MetadataScan> scan(new MetadataScan(std::move(store), folder, manyNewBooks));
+    activeScan.store(scan.get());
+    return scan;
+}
+
+MetadataScan* MetadataScan::active()
+{
+    return activeScan.load();
+}
+
+MetadataScan::MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder, bool loadAll)
+    : m_store(std::move(store)), m_folder(std::move(folder)), m_loadedAll(loadAll)
+{
+    if (!m_loadedAll)
+        return;
+    m_store->forEachEntry(m_folder, [&](MetadataStore::Entry&& entry) {
+        std::string packed = pack(entry);
+        m_slots.emplace(std::move(entry.name), Slot { std::move(packed) });
+    });
+}
+
+MetadataScan::~MetadataScan()
+{
+    MetadataScan* self = this;
+    activeScan.compare_exchange_strong(self, nullptr);
+}
+
+std::optional<std::string> MetadataScan::nameOf(const std::string& path) const
+{
+    if (path.size() <= m_folder.size() + 1 || path.compare(0, m_folder.size(), m_folder) != 0 || path[m_folder.size()] != '/')
+        return std::nullopt;
+    std::string name = path.substr(m_folder.size() + 1);
+    if (name.find('/') != std::string::npos)
+        return std::nullopt;
+    return name;
+}
+
+std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& name, const std::string& path)
+{
+    std::string packed;
+    {
+        std::lock_guard lock(m_mutex);
+        auto slot = m_slots.find(name);
+        if (slot == m_slots.end() && !m_loadedAll) {
+            auto entry = m_store->entryOf(m_folder, name);
+            if (!entry)
+                return std::nullopt;
+            slot = m_slots.emplace(name, Slot { pack(*entry) }).first;
+        }
+        if (slot == m_slots.end())
+            return std::nullopt;
+        if (slot->second.verified) {
+            auto entry = unpack(name, slot->second.packed);
+            return Metadata { std::move(entry.title), std::move(entry.author) };
+        }
+        if (slot->second.stale)
+            return std::nullopt;
+        packed = slot->second.packed;
+    }
+    auto entry = unpack(name, packed);
+    auto current = currentStamp(path, entry.packageName);
+    bool unchanged = current && encodeStamp(*current) == entry.stamp;
+    std::lock_guard lock(m_mutex);
+    auto slot = m_slots.find(name);
+    if (slot == m_slots.end() || slot->second.packed != packed)
+        return std::nullopt;
+    if (!unchanged) {
+        slot->second.stale = true;
+        return std::nullopt;
+    }
+    slot->second.verified = true;
+    return Metadata { std::move(entry.title), std::move(entry.author) };
+}
+
+void MetadataScan::remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
+    const Metadata& metadata, std::chrono::system_clock::time_point readStart)
+{
+    const auto settledBefore = readStart - m_store->unsettledWindow();
+    bool settled = true;
+    for (const FileIdentity& identity : stamp) {
+        if (timeOf(identity.modifiedSeconds, identity.modifiedNanoseconds) >= settledBefore
+            || timeOf(identity.changedSeconds, identity.changedNanoseconds) >= settledBefore)
+            settled = false;
+    }
+    std::lock_guard lock(m_mutex);
+    Slot& slot = m_slots[name];
+    slot.packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author });
+    // Unsettled metadata still answers the rest of this scan (the author after the title) but is
+    // not written, and an older entry of the item is dropped.
+    slot.verified = true;
+    slot.fresh = settled;
+    slot.stale = !settled;
+}
+
+void MetadataScan::finish(const std::vector<std::string>& listedNames)
+{
+    std::vector<MetadataStore::Entry> stored;
+    std::vector<std::string> dropped;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const std::string& name : listedNames) {
+            if (auto slot = m_slots.find(name); slot != m_slots.end())
+                slot->second.listed = true;
+        }
+        for (auto& [name, slot] : m_slots) {
+            if (slot.fresh)
+                stored.push_back(unpack(name, slot.packed));
+            else if (slot.stale || (m_loadedAll && !slot.listed))
+                dropped.push_back(name);
+        }
+        m_slots.clear();
+    }
+    m_store->commit(m_folder, stored, dropped);
+}
+
+}

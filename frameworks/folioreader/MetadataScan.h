@@ -1,0 +1,72 @@
+// MetadataScan: while a scan reads the books of one library folder, the reader engine answers
+// their titles and authors from the persistent store when the books' files are unchanged, and
+// keeps what it reads afresh, written to the store in one transaction when the scan finishes.
+#pragma once
+
+#include "frameworks/folioreader/EpubContainer.h"
+#include "frameworks/folioreader/MetadataStore.h"
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace folioreader {
+
+// The stamp as the store keeps it.
+std::string encodeStamp(const std::vector<FileIdentity>& stamp);
+
+class MetadataScan {
+public:
+    struct Metadata {
+        std::string title;
+        std::string author;
+    };
+
+    // The scan of folder, active until it is destroyed; nullptr without a store. One scan at a
+    // time: the library's scans run on the main thread. A scan expecting many new books loads the
+    // folder's entries at once, and drops those of items no longer listed when it finishes;
+    // otherwise it asks the store book by book.
+    static std::unique_ptr<MetadataScan> begin(std::shared_ptr<MetadataStore> store, const std::string& folder,
+        bool manyNewBooks);
+    // The active scan, for the reader engine's reads from any thread.
+    static MetadataScan* active();
+
+    ~MetadataScan();
+    MetadataScan(const MetadataScan&) = delete;
+    MetadataScan& operator=(const MetadataScan&) = delete;
+
+    // The item's name when path is folder, "/" and a name.
+    std::optional<std::string> nameOf(const std::string& path) const;
+    // The stored metadata of the item, when the stamp of its files is still the stored one.
+    std::optional<Metadata> lookup(const std::string& name, const std::string& path);
+    // Answers the rest of the scan with metadata read at readStart from files of that stamp, and
+    // keeps it for the store unless the files had only just changed.
+    void remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
+        const Metadata& metadata, std::chrono::system_clock::time_point readStart);
+    // Writes what was read afresh and drops the entries of items no longer listed, or changed and
+    // not read again.
+    void finish(const std::vector<std::string>& listedNames);
+
+private:
+    struct Slot {
+        std::string packed;    // the entry as pack gives it
+        bool verified = false; // checked against the files, or read afresh, during this scan
+        bool fresh = false;    // read during this scan: to be written
+        bool stale = false;    // the files changed since it was stored
+        bool listed = false;
+    };
+
+    MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder, bool loadAll);
+
+    std::shared_ptr<MetadataStore> m_store;
+    std::string m_folder;
+    bool m_loadedAll;
+    std::mutex m_mutex; // the scan's reading threads share the slots
+    std::unordered_map<std::string, Slot> m_slots;
+};
+
+}

@@ -1,0 +1,265 @@
+// MetadataStore: one SQLite file in WAL mode, so that two Pagewyn processes read it side by side
+// and take turns to write; every row carries a checksum, so damaged bytes read as a miss.
+#include "frameworks/folioreader/MetadataStore.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sqlite3.h>
+
+namespace folioreader {
+
+namespace {
+
+// Raised whenever the table changes shape; a file of another version is emptied and made anew.
+constexpr int schemaVersion = 1;
+// Another process's transaction is a scan's commit or a clear: short. A lock held longer than this
+// is treated as a store that cannot be used now.
+constexpr int busyMilliseconds = 1000;
+
+const char* const schema =
+    "CREATE TABLE book(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL, package BLOB NOT NULL,"
+    " title BLOB NOT NULL, author BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;";
+
+bool isDamage(int code)
+{
+    code &= 0xff;
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_FORMAT;
+}
+
+// FNV-1a over the fields, each preceded by its length, so that no two rows share a text.
+std::int64_t checksumOf(const std::string& folder, const MetadataStore::Entry& entry)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    auto mix = [&](const std::string& field) {
+        std::uint64_t size = field.size();
+        for (int shift = 0; shift < 64; shift += 8) {
+            hash ^= (size >> shift) & 0xff;
+            hash *= 1099511628211ull;
+        }
+        for (unsigned char byte : field) {
+            hash ^= byte;
+            hash *= 1099511628211ull;
+        }
+    };
+    for (const std::string* field : { &folder, &entry.name, &entry.stamp, &entry.packageName, &entry.title, &entry.author })
+        mix(*field);
+    return static_cast<std::int64_t>(hash);
+}
+
+class Statement {
+public:
+    Statement(sqlite3* database, const char* sql)
+    {
+        m_code = sqlite3_prepare_v2(database, sql, -1, &m_statement, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int code() const { return m_code; }
+    void bind(int index, const std::string& bytes) { sqlite3_bind_blob(m_statement, index, bytes.data(), int(bytes.size()), SQLITE_STATIC); }
+    void bind(int index, std::int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
+    int step() { return m_code = sqlite3_step(m_statement); }
+    void reset() { sqlite3_reset(m_statement); }
+    std::string bytes(int column) const
+    {
+        auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+        return data ? std::string(data, std::size_t(sqlite3_column_bytes(m_statement, column))) : std::string();
+    }
+    std::int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+    int m_code;
+};
+
+int execute(sqlite3* database, const char* sql)
+{
+    return sqlite3_exec(database, sql, nullptr, nullptr, nullptr);
+}
+
+// WAL, and the table of this version; the first error's code otherwise.
+int prepare(sqlite3* database)
+{
+    sqlite3_busy_timeout(database, busyMilliseconds);
+    if (int code = execute(database, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); code != SQLITE_OK)
+        return code;
+    Statement version(database, "PRAGMA user_version");
+    if (version.code() != SQLITE_OK)
+        return version.code();
+    if (version.step() != SQLITE_ROW)
+        return version.code();
+    if (version.integer(0) == schemaVersion)
+        return SQLITE_OK;
+    std::string rebuild = std::string("BEGIN IMMEDIATE; DROP TABLE IF EXISTS book; ") + schema
+        + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
+    int code = execute(database, rebuild.c_str());
+    if (code != SQLITE_OK)
+        execute(database, "ROLLBACK");
+    return code;
+}
+
+void removeStoreFiles(const std::string& path)
+{
+    std::error_code ignored;
+    for (const char* ending : { "", "-wal", "-shm" })
+        std::filesystem::remove(path + ending, ignored);
+}
+
+// A connection to a usable store at path, or nullptr; a damaged file is removed and made anew.
+sqlite3* connect(const std::string& path)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        sqlite3* database = nullptr;
+        int code = sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (code == SQLITE_OK)
+            code = prepare(database);
+        if (code == SQLITE_OK)
+            return database;
+        sqlite3_close_v2(database);
+        if (!isDamage(code))
+            return nullptr;
+        removeStoreFiles(path);
+    }
+    return nullptr;
+}
+
+}
+
+std::shared_ptr<MetadataStore> MetadataStore::open(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    if (error)
+        return nullptr;
+    sqlite3* database = connect(path);
+    if (!database)
+        return nullptr;
+    return std::shared_ptr<MetadataStore>(new MetadataStore(path, database));
+}
+
+std::string MetadataStore::defaultPath()
+{
+    std::string folder;
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
+        folder = cache;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        folder = std::string(home) + "/.cache";
+    else
+        folder = "/tmp";
+    return folder + "/pagewyn/metadata.sqlite3";
+}
+
+MetadataStore::~MetadataStore()
+{
+    sqlite3_close_v2(m_database);
+}
+
+void MetadataStore::forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database)
+        return;
+    Statement select(m_database, "SELECT name, stamp, package, title, author, checksum FROM book WHERE folder = ?");
+    if (select.code() == SQLITE_OK) {
+        select.bind(1, folder);
+        while (select.step() == SQLITE_ROW) {
+            Entry entry { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4) };
+            if (checksumOf(folder, entry) == select.integer(5))
+                take(std::move(entry));
+        }
+    }
+    if (isDamage(select.code())) {
+        // The entries handed out before the damage showed were whole; the store is made anew for
+        // this run's commit.
+        sqlite3_close_v2(m_database);
+        removeStoreFiles(m_path);
+        m_database = connect(m_path);
+    }
+}
+
+std::unordered_map<std::string, MetadataStore::Entry> MetadataStore::entriesOf(const std::string& folder)
+{
+    std::unordered_map<std::string, Entry> entries;
+    forEachEntry(folder, [&](Entry&& entry) { entries.emplace(entry.name, std::move(entry)); });
+    return entries;
+}
+
+std::optional<MetadataStore::Entry> MetadataStore::entryOf(const std::string& folder, const std::string& name)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database)
+        return std::nullopt;
+    Statement select(m_database, "SELECT stamp, package, title, author, checksum FROM book WHERE folder = ? AND name = ?");
+    if (select.code() != SQLITE_OK)
+        return std::nullopt;
+    select.bind(1, folder);
+    select.bind(2, name);
+    if (select.step() != SQLITE_ROW)
+        return std::nullopt;
+    Entry entry { name, select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3) };
+    if (checksumOf(folder, entry) != select.integer(4))
+        return std::nullopt;
+    return entry;
+}
+
+bool MetadataStore::commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database || (stored.empty() && dropped.empty()))
+        return false;
+    if (execute(m_database, "BEGIN IMMEDIATE") != SQLITE_OK)
+        return false;
+    bool written = true;
+    {
+        Statement insert(m_database, "INSERT OR REPLACE INTO book VALUES (?, ?, ?, ?, ?, ?, ?)");
+        written = insert.code() == SQLITE_OK;
+        for (auto it = stored.begin(); written && it != stored.end(); ++it) {
+            insert.bind(1, folder);
+            insert.bind(2, it->name);
+            insert.bind(3, it->stamp);
+            insert.bind(4, it->packageName);
+            insert.bind(5, it->title);
+            insert.bind(6, it->author);
+            insert.bind(7, checksumOf(folder, *it));
+            written = insert.step() == SQLITE_DONE;
+            insert.reset();
+        }
+        Statement remove(m_database, "DELETE FROM book WHERE folder = ? AND name = ?");
+        written = written && remove.code() == SQLITE_OK;
+        for (auto it = dropped.begin(); written && it != dropped.end(); ++it) {
+            remove.bind(1, folder);
+            remove.bind(2, *it);
+            written = remove.step() == SQLITE_DONE;
+            remove.reset();
+        }
+    }
+    if (written && execute(m_database, "COMMIT") == SQLITE_OK)
+        return true;
+    execute(m_database, "ROLLBACK");
+    return false;
+}
+
+std::uint64_t MetadataStore::byteSize() const
+{
+    std::uint64_t bytes = 0;
+    for (const char* ending : { "", "-wal", "-shm" }) {
+        std::error_code error;
+        auto size = std::filesystem::file_size(m_path + ending, error);
+        if (!error)
+            bytes += size;
+    }
+    return bytes;
+}
+
+bool MetadataStore::clear()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database || execute(m_database, "DELETE FROM book") != SQLITE_OK)
+        return false;
+    // Gives the space back; another process reading at this moment only keeps the file large.
+    execute(m_database, "PRAGMA wal_checkpoint(TRUNCATE); VACUUM; PRAGMA wal_checkpoint(TRUNCATE);");
+    return true;
+}
+
+}

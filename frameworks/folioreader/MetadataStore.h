@@ -1,0 +1,73 @@
+// MetadataStore: the reader engine's titles and authors of the books of library folders, kept
+// between runs in an SQLite file, each with the stamp of the files they were read from. A cache:
+// a store that cannot be used, or an entry that does not check out, only costs a fresh read.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+
+namespace folioreader {
+
+class MetadataStore {
+public:
+    struct Entry {
+        std::string name;        // the item's name in its folder
+        std::string stamp;       // encodeStamp of the files the metadata was read from
+        std::string packageName; // the package document's entry name, to stamp a folder book again
+        std::string title;
+        std::string author;
+    };
+
+    // Opens the store file at path, creating it and its folder as needed. A file that is damaged
+    // or of another version is made afresh; nullptr when none can be used (a read-only disk, a
+    // lock held too long): the caller then reads every book itself.
+    static std::shared_ptr<MetadataStore> open(const std::string& path);
+
+    // $XDG_CACHE_HOME/pagewyn/metadata.sqlite3, by default ~/.cache/pagewyn/metadata.sqlite3.
+    static std::string defaultPath();
+
+    ~MetadataStore();
+    MetadataStore(const MetadataStore&) = delete;
+    MetadataStore& operator=(const MetadataStore&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+    // A file changed this shortly before it was read may change again within one tick of the
+    // file system's clock and keep its stamp; what was read from it is not kept. Tests set 0.
+    std::chrono::nanoseconds unsettledWindow() const { return m_unsettledWindow; }
+    void setUnsettledWindow(std::chrono::nanoseconds window) { m_unsettledWindow = window; }
+
+    // Hands each entry of the folder whose checksum holds to take; nothing when the store fails.
+    void forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take);
+    // The same entries, by name.
+    std::unordered_map<std::string, Entry> entriesOf(const std::string& folder);
+    // The entry of the item, when it is stored and its checksum holds.
+    std::optional<Entry> entryOf(const std::string& folder, const std::string& name);
+    // In one transaction: keeps stored (replacing entries of the same name) and drops the
+    // entries named in dropped. Answers whether it was written; a busy or broken store is not.
+    bool commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped);
+
+    // The bytes the store takes on disk, its journal included.
+    std::uint64_t byteSize() const;
+    // Forgets every entry of every folder.
+    bool clear();
+
+private:
+    MetadataStore(std::string path, sqlite3* database) : m_path(std::move(path)), m_database(database) {}
+
+    std::string m_path;
+    std::chrono::nanoseconds m_unsettledWindow = std::chrono::seconds(2);
+    std::mutex m_mutex; // one connection, used by the scan and by the settings page's thread
+    sqlite3* m_database;
+};
+
+}

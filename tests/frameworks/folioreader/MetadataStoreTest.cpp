@@ -1,0 +1,150 @@
+// The persistent metadata store is a cache: whatever happened to its file, a scan lists the right
+// titles and says nothing a scan without it would not say.
+#include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/MetadataScan.h"
+#include "frameworks/folioreader/MetadataStore.h"
+#include "library/BookList.h"
+#include "library/ProgramState.h"
+#include "library/scanLibrary.h"
+#include "platform/foundation/FileManager.h"
+#include "tests/library/LibraryFolder.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+using folioreader::MetadataStore;
+using fixtures::LibraryFolder;
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+void runSql(const std::string& path, const char* sql)
+{
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &database), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(database, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(database);
+    sqlite3_close(database);
+}
+
+// A start of the program on the library with the store at path: the titles it lists, by file.
+std::map<std::string, std::string> startWithStore(LibraryFolder& library, const std::shared_ptr<MetadataStore>& store)
+{
+    resetProgramState();
+    foundation::FileManager::setDocumentsDirectoryOverride(library.path());
+    if (store)
+        store->setUnsettledWindow(std::chrono::nanoseconds(0));
+    FolioReader::setMetadataStore(store);
+    scanLibrary();
+    FolioReader::setMetadataStore(nullptr);
+    std::map<std::string, std::string> titles;
+    for (const Book& book : bookList())
+        titles[book.file] = book.title + " / " + book.author;
+    return titles;
+}
+
+struct Mishap {
+    const char* what;
+    std::function<void(const std::string& storePath, const std::string& library)> befall;
+    const char* titleOfA; // what a start lists for a.epub: the truth, unless the store was forged
+};
+
+TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
+{
+    const Mishap mishaps[] = {
+        { "nothing", [](auto&, auto&) {}, "Alpha / Ann" },
+        { "garbage bytes", [](auto& store, auto&) { writeBytes(store, std::string(5000, '\x5a')); }, "Alpha / Ann" },
+        { "truncated", [](auto& store, auto&) { writeBytes(store, fileBytes(store).substr(0, 1500)); }, "Alpha / Ann" },
+        { "emptied", [](auto& store, auto&) { writeBytes(store, ""); }, "Alpha / Ann" },
+        { "another version", [](auto& store, auto&) { runSql(store, "PRAGMA user_version = 99"); }, "Alpha / Ann" },
+        { "title bytes changed", [](auto& store, auto&) {
+              std::string bytes = fileBytes(store);
+              auto at = bytes.find("Alpha");
+              ASSERT_NE(at, std::string::npos);
+              bytes.replace(at, 5, "Omega");
+              writeBytes(store, bytes);
+          }, "Alpha / Ann" },
+        { "an entry of other files", [](auto& store, auto& library) {
+              auto stamp = folioreader::currentStamp(library + "/b.epub", "OEBPS/content.opf");
+              MetadataStore::open(store)->commit(library, { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Beta", "Bob" } }, {});
+          }, "Alpha / Ann" },
+        { "its parent is a file", [](auto& store, auto&) {}, "Alpha / Ann" },
+        // Not a mishap: proof that an intact entry for the files as they are is what a start lists.
+        { "an entry written for these files", [](auto& store, auto& library) {
+              auto stamp = folioreader::currentStamp(library + "/a.epub", "OEBPS/content.opf");
+              MetadataStore::open(store)->commit(library, { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Kept", "Kim" } }, {});
+          }, "Kept / Kim" },
+    };
+    for (const Mishap& mishap : mishaps) {
+        SCOPED_TRACE(mishap.what);
+        LibraryFolder library;
+        library.addBook("a.epub", "Alpha", "Ann", 1000);
+        library.addBook("b.epub", "Beta", "Bob", 2000);
+        fixtures::TemporaryFolder cache;
+        std::string storePath = cache.file("pagewyn/metadata.sqlite3");
+        if (std::string(mishap.what) == "its parent is a file") {
+            writeBytes(cache.file("pagewyn"), "a file");
+            EXPECT_FALSE(MetadataStore::open(storePath));
+        }
+        startWithStore(library, MetadataStore::open(storePath));
+        mishap.befall(storePath, library.path());
+        // Twice: after a mishap, and after the store was made afresh by the first start.
+        for (int start = 0; start < 2; ++start) {
+            auto titles = startWithStore(library, MetadataStore::open(storePath));
+            EXPECT_EQ(titles["a.epub"], mishap.titleOfA) << "start " << start;
+            EXPECT_EQ(titles["b.epub"], "Beta / Bob") << "start " << start;
+        }
+        EXPECT_TRUE(library.takeConsole().empty());
+    }
+}
+
+TEST(MetadataStore, twoProgramsShareOneStoreAndALockHeldByAnotherCostsOnlyTheWrite)
+{
+    LibraryFolder library;
+    library.addBook("a.epub", "Alpha", "Ann", 1000);
+    fixtures::TemporaryFolder cache;
+    std::string storePath = cache.file("metadata.sqlite3");
+    auto first = MetadataStore::open(storePath);
+    auto second = MetadataStore::open(storePath);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(startWithStore(library, first)["a.epub"], "Alpha / Ann");
+    library.addBook("b.epub", "Beta", "Bob", 2000);
+    EXPECT_EQ(startWithStore(library, second)["b.epub"], "Beta / Bob");
+    EXPECT_EQ(first->entriesOf(library.path()).size(), 2u);
+
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(storePath.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE; DELETE FROM book;", nullptr, nullptr, nullptr), SQLITE_OK);
+    library.addBook("c.epub", "Gamma", "Cy", 3000);
+    auto titles = startWithStore(library, first);
+    EXPECT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles["c.epub"], "Gamma / Cy");
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_TRUE(library.takeConsole().empty());
+
+    // Items gone from the folder leave the store with the next first scan.
+    std::filesystem::remove(library.itemPath("a.epub"));
+    for (int n = 0; n < 20; ++n)
+        library.addBook("n" + std::to_string(n) + ".epub", "New", "Ann", 4000);
+    startWithStore(library, first);
+    auto entries = first->entriesOf(library.path());
+    EXPECT_EQ(entries.count("a.epub"), 0u);
+    EXPECT_EQ(entries.count("b.epub"), 1u);
+    EXPECT_TRUE(first->clear());
+    EXPECT_TRUE(first->entriesOf(library.path()).empty());
+}
+
+}
