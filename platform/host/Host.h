@@ -1,8 +1,10 @@
 // Host: the HTTP server inside the program that serves the application to a browser. It serves
 // the renderer, the state snapshot, the pages' events, the change stream, the images the view
-// tree shows and the stand-in fonts — each only to requests that carry the launch's token, name
-// this host and come from its own pages. It runs on its own threads; everything it asks of the
-// application runs on the main loop.
+// tree shows and the stand-in fonts — only to requests that name this host and come from its own
+// page, and all but the renderer's files, pictures and book files only to requests that carry
+// the launch's token in a header (RequestGuard). Its workers see a connection only once its
+// request head is whole (GatedServer). Everything it asks of the application runs on the main
+// loop.
 #pragma once
 
 #include "platform/foundation/Result.h"

@@ -15,6 +15,8 @@
 
 namespace {
 
+using testing::connectedTo;
+
 const std::vector<testing::BookFile> threeBooks {
     { "c.epub", "Gamma", "Cy", 3000 },
     { "b.epub", "Beta", "Bob", 2000 },
@@ -28,20 +30,6 @@ void expectLibraryAsItWas(testing::HostedApp& hosted)
     EXPECT_EQ(testing::snapshotRows(state), (std::vector<std::string> { "Gamma, Cy", "Beta, Bob", "Alpha, Ann" }));
     for (auto* name : { "a.epub", "b.epub", "c.epub" })
         EXPECT_TRUE(std::filesystem::exists(hosted.app().library().itemPath(name))) << name;
-}
-
-int connectedTo(int port)
-{
-    int sock = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(sock);
-        return -1;
-    }
-    return sock;
 }
 
 // Whether the other end closed the connection (or reset it).

@@ -1,8 +1,12 @@
 // Launching the application with its host for a test, and requests that keep the main loop going.
 #include "tests/host/HostedApp.h"
 
+#include <arpa/inet.h>
 #include <future>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace testing {
 
@@ -149,6 +153,20 @@ std::string snapshotTitle(const nlohmann::json& state)
 {
     auto* title = firstText(state["screen"]["table"]["sections"][0]["header"]);
     return title ? title->get<std::string>() : std::string();
+}
+
+int connectedTo(int port)
+{
+    int connection = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(connection);
+        return -1;
+    }
+    return connection;
 }
 
 }

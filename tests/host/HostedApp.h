@@ -59,6 +59,9 @@ private:
     host::Host m_host;
 };
 
+// A plain connection to the host on loopback, or -1: for requests no HTTP client would send.
+int connectedTo(int port);
+
 // Title and author of the rows of a snapshot, "title / author", in row order.
 std::vector<std::string> snapshotRows(const nlohmann::json& state);
 // The header title of a snapshot.
