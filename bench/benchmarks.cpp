@@ -97,6 +97,7 @@ void Restart(benchmark::State& state)
         FolioReader::setMetadataStore(folioreader::MetadataStore::open(storePath));
         scanLibrary();
     }
+    setScanWorkerCount(static_cast<std::size_t>(state.range(1)));
     for (auto _ : state) {
         state.PauseTiming();
         FolioReader::setMetadataStore(nullptr);
@@ -105,6 +106,7 @@ void Restart(benchmark::State& state)
         FolioReader::setMetadataStore(folioreader::MetadataStore::open(storePath));
         scanLibrary();
     }
+    setScanWorkerCount(0);
     FolioReader::setMetadataStore(nullptr);
     state.counters["books"] = static_cast<double>(bookList().size());
 }
@@ -195,7 +197,7 @@ void AuthorSort(benchmark::State& state)
 BENCHMARK(ReferenceZipRead)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(FirstScan)->Args({ 10000, 1 })->Args({ 10000, 0 })->Args({ 1000, 0 })->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(ReferenceStat)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(Restart)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(Restart)->Args({ 10000, 0 })->Args({ 10000, 1 })->Args({ 100000, 0 })->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(Rescan)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReferenceByteSort)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(TitleSort)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -291,8 +293,8 @@ int main(int argc, char** argv)
     const double scan1k = get("FirstScan/1000/0/iterations:3");
     const double stat = get("ReferenceStat/10000/iterations:5");
     const double stat100k = get("ReferenceStat/100000/iterations:5");
-    const double restart = get("Restart/10000/iterations:5");
-    const double restart100k = get("Restart/100000/iterations:5");
+    const double restart = get("Restart/10000/0/iterations:5");
+    const double restart100k = get("Restart/100000/0/iterations:5");
     const double rescan = get("Rescan/10000");
     const double byteSort = get("ReferenceByteSort/100000");
     const double titleSort = get("TitleSort/100000");
