@@ -34,11 +34,13 @@ void ViewController::registerActions()
     registerAction("about", [this] { about(); });
     registerAction("openSettings", [this] { openSettings(); });
     registerAction("openFile", [this] { openFile(); });
+    registerAction("openLibraryFolder", [this] { openLibraryFolder(); });
 }
 
 void ViewController::viewDidLoad()
 {
     ui::TableViewController::viewDidLoad();
+    tableView()->setSearchFieldName("Search books");
     auto application = ui::Application::sharedApplication();
     auto delegate = application ? std::dynamic_pointer_cast<AppDelegate>(application->delegate()) : nullptr;
     auto self = std::static_pointer_cast<ViewController>(weak_from_this().lock());
