@@ -36,6 +36,7 @@ void ViewController::registerActions()
     registerAction("about", [this] { about(); });
     registerAction("openSettings", [this] { openSettings(); });
     registerAction("openFile", [this] { openFile(); });
+    registerAction("openLibraryFolder", [this] { openLibraryFolder(); });
 }
 
 void ViewController::viewDidLoad()
@@ -43,6 +44,7 @@ void ViewController::viewDidLoad()
     ui::TableViewController::viewDidLoad();
     // Before the first scan, so a book a killed import had moved aside is listed again.
     recoverInterruptedWork(documentsFolder().path());
+    tableView()->setSearchFieldName("Search books");
     auto application = ui::Application::sharedApplication();
     auto delegate = application ? std::dynamic_pointer_cast<AppDelegate>(application->delegate()) : nullptr;
     auto self = std::static_pointer_cast<ViewController>(weak_from_this().lock());

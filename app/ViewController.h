@@ -7,6 +7,7 @@
 #include "frameworks/folioreader/FolioReader.h"
 #include "platform/ui/DocumentPickerDelegate.h"
 #include "platform/ui/TableViewController.h"
+#include "screen/BookFilter.h"
 
 #include <memory>
 
@@ -37,7 +38,8 @@ public:
     // viewWillAppear: — scans the library, then reloads the table.
     void viewWillAppear(bool animated) override;
 
-    // tableView:numberOfRowsInSection: — one row per book.
+    // tableView:numberOfRowsInSection: — one row per book, or per book found while the search
+    // field has text.
     std::int64_t numberOfRowsInSection(ui::TableView&, std::int64_t section) override;
     // sectionIndexTitlesForTableView: — the first characters of the sort key; blue.
     std::vector<std::string> sectionIndexTitlesForTableView(ui::TableView& table) override;
@@ -52,6 +54,10 @@ public:
     bool canEditRowAtIndexPath(ui::TableView&, ui::IndexPath) override;
     // tableView:commitEditingStyle:forRowAtIndexPath: — deletes the book's item, then its row.
     void commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle style, ui::IndexPath indexPath) override;
+
+    // updateSearchResultsForSearchController: — the rows become the books whose title or author
+    // contains the text; the section index hides while they do.
+    void updateSearchResults(ui::TableView&, const std::string& text) override;
 
     // tableView:titleForHeaderInSection: — the name of the current sort order.
     std::optional<std::string> titleForHeaderInSection(ui::TableView&, std::int64_t section) override;
@@ -79,7 +85,20 @@ public:
     void about();
     // The header's settings button: this application's page of the system's settings.
     void openSettings();
+    // The empty library's folder button: the library folder in the desktop's file manager.
+    void openLibraryFolder();
 
 private:
     void registerActions();
+    // The position in the book list of the book the table shows in the row, if any.
+    std::optional<std::size_t> bookIndexForRow(std::int64_t row) const;
+
+    // Behind the rows when there are none: how to add a book, or that no book matches.
+    void showTableBackground(ui::TableView& table, std::size_t rows);
+    std::shared_ptr<ui::View> emptyLibraryView(double width);
+    std::shared_ptr<ui::View> noMatchView(double width);
+
+    BookFilter m_bookFilter;
+    std::shared_ptr<ui::View> m_emptyLibraryView;
+    std::shared_ptr<ui::View> m_noMatchView;
 };

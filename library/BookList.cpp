@@ -1,6 +1,7 @@
 // The book list's storage, its lookup by file name and its stable sorts.
 #include "library/BookList.h"
 
+#include "platform/text/SearchFold.h"
 #include "platform/text/Text.h"
 
 #include <algorithm>
@@ -17,18 +18,21 @@ void BookList::append(Book book)
 {
     if (m_positionsValid)
         m_positionByFile.emplace(text::nfc(book.file), m_books.size());
+    m_searchKeys.push_back(text::searchFold(book.title) + '\n' + text::searchFold(book.author));
     m_books.push_back(std::move(book));
 }
 
 void BookList::remove(std::size_t index)
 {
     m_books.erase(m_books.begin() + static_cast<std::ptrdiff_t>(index));
+    m_searchKeys.erase(m_searchKeys.begin() + static_cast<std::ptrdiff_t>(index));
     m_positionsValid = false;
 }
 
 void BookList::clear()
 {
     m_books.clear();
+    m_searchKeys.clear();
     m_positionByFile.clear();
     m_positionsValid = false;
 }
@@ -51,9 +55,12 @@ std::optional<std::size_t> BookList::find(const std::string& file) const
 
 void BookList::sortByRecency()
 {
-    std::stable_sort(m_books.begin(), m_books.end(),
-        [](const Book& a, const Book& b) { return a.added > b.added; });
-    m_positionsValid = false;
+    std::vector<std::size_t> order(m_books.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+        [this](std::size_t a, std::size_t b) { return m_books[a].added > m_books[b].added; });
+    reorder(order);
 }
 
 void BookList::sortByTitle()
@@ -120,9 +127,14 @@ void BookList::sortByText(std::string Book::*key)
 void BookList::reorder(const std::vector<std::size_t>& order)
 {
     std::vector<Book> rearranged;
+    std::vector<std::string> keys;
     rearranged.reserve(m_books.size());
-    for (std::size_t from : order)
+    keys.reserve(m_books.size());
+    for (std::size_t from : order) {
         rearranged.push_back(std::move(m_books[from]));
+        keys.push_back(std::move(m_searchKeys[from]));
+    }
     m_books = std::move(rearranged);
+    m_searchKeys = std::move(keys);
     m_positionsValid = false;
 }

@@ -1,5 +1,6 @@
 // BookList: the program-wide ordered list of books the library table shows, row i being
-// element i, with the three stable orders and a lookup of books by their file name.
+// element i, with the three stable orders, a lookup of books by their file name and each book's
+// search key.
 #pragma once
 
 #include "library/Book.h"
@@ -28,6 +29,10 @@ public:
     // after the list was reordered.
     std::optional<std::size_t> find(const std::string& file) const;
 
+    // The book's title and author in search folding, joined by a line break (which folding never
+    // leaves in a text): folded once, when the book entered the list, and moved along with it.
+    const std::string& searchKey(std::size_t index) const { return m_searchKeys[index]; }
+
     // Stable sorts, in place: latest added first; by title; by author (text order of NFC forms).
     void sortByRecency();
     void sortByTitle();
@@ -40,6 +45,7 @@ private:
     void sortByText(std::string Book::*key);
 
     std::vector<Book> m_books;
+    std::vector<std::string> m_searchKeys;
     mutable std::unordered_map<std::string, std::size_t> m_positionByFile;
     mutable bool m_positionsValid = false;
 };

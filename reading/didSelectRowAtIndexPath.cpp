@@ -10,23 +10,15 @@
 #include "platform/foundation/FileManager.h"
 #include "reading/makeReaderConfig.h"
 
-namespace {
-
-bool isListed(std::int64_t row)
-{
-    return row >= 0 && static_cast<std::size_t>(row) < bookList().size();
-}
-
-}
-
 // tableView:didSelectRowAtIndexPath:
 void ViewController::didSelectRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath)
 {
-    const std::int64_t row = indexPath.row;
-    // The table has one row per book; a row beyond the list names no book and opens nothing.
-    if (!isListed(row))
+    // The row's book: element row of the list, or while the search field has text the row-th
+    // book found. A row beyond them names no book and opens nothing.
+    auto book = bookIndexForRow(indexPath.row);
+    if (!book)
         return;
-    std::string path = bookPath(bookList()[static_cast<std::size_t>(row)].file);
+    std::string path = bookPath(bookList()[*book].file);
     {
         auto config = makeReaderConfig();
         folioReader->presentReader(*this, path, std::nullopt, std::move(config), true, true);
@@ -36,12 +28,12 @@ void ViewController::didSelectRowAtIndexPath(ui::TableView& table, ui::IndexPath
     attributes.set(foundation::FileAttributeKey::modificationDate, foundation::Date::now());
     foundation::FileManager fileManager;
     // The book is looked up again: nothing may have moved it, but nothing is assumed either.
-    if (!isListed(row))
+    if (*book >= bookList().size())
         return;
-    std::string samePath = bookPath(bookList()[static_cast<std::size_t>(row)].file);
+    std::string samePath = bookPath(bookList()[*book].file);
     if (auto changed = fileManager.setAttributes(attributes, samePath); !changed)
         foundation::console("Can't change date: " + changed.error().description());
-    bookList()[static_cast<std::size_t>(row)].added = foundation::Date::now();
+    bookList()[*book].added = foundation::Date::now();
 
     if (sortOrder() != SortOrder::recentlyOpened) {
         table.scrollToRowAtIndexPath(indexPath, ui::TableViewScrollPosition::top, true);

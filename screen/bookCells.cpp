@@ -39,11 +39,11 @@ std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::Tab
     if (!cell)
         cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::subtitle, reuseIdentifier);
 
-    const auto& books = bookList();
-    bool known = indexPath.row >= 0 && static_cast<std::size_t>(indexPath.row) < books.size();
+    auto index = bookIndexForRow(indexPath.row);
+    bool known = index.has_value();
     // A row the list no longer has (the table asked before it was told) shows nothing of any book.
     const Book none;
-    const Book& book = known ? books[static_cast<std::size_t>(indexPath.row)] : none;
+    const Book& book = known ? bookList()[*index] : none;
 
     cell->textLabel()->setText(book.title);
     cell->detailTextLabel()->setText(book.author);

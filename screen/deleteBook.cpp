@@ -15,9 +15,11 @@ void ViewController::commitEditingStyle(ui::TableView& table, ui::TableViewCellE
     if (style != ui::TableViewCellEditingStyle::deleteStyle)
         return;
     auto& books = bookList();
-    if (indexPath.row < 0 || static_cast<std::size_t>(indexPath.row) >= books.size())
+    // While the search field has text, row i is the i-th book found, not element i of the list.
+    auto found = bookIndexForRow(indexPath.row);
+    if (!found)
         return;
-    auto row = static_cast<std::size_t>(indexPath.row);
+    auto row = *found;
     std::string path = bookPath(books[row].file);
     if (!isPlainItemName(books[row].file)) {
         foundation::console("Can't delete: \"" + path + "\": not an item of the library folder");

@@ -15,13 +15,15 @@ struct EventType {
     std::array<std::string_view, 2> integers;  // members that must be whole numbers
 };
 
-constexpr std::array<EventType, 6> eventTypes { {
+constexpr std::array<EventType, 8> eventTypes { {
     { "tapRow", { "row", "section" } },
     { "deleteRow", { "row", "section" } },
     { "touchUpInside", { "view", "" } },
     { "tapIndexTitle", { "", "" } },
     { "alertAction", { "index", "" } },
     { "cancelPicker", { "", "" } },
+    { "search", { "", "" } },
+    { "appear", { "", "" } },
 } };
 
 const EventType* typeOf(const nlohmann::json& event)
@@ -55,7 +57,7 @@ std::optional<EventFailure> checkEvent(const nlohmann::json& event)
         return EventFailure { 400, "an event is a JSON object" };
     auto* type = typeOf(event);
     if (!type)
-        return EventFailure { 400, "unknown event type; known: tapRow, deleteRow, touchUpInside, tapIndexTitle, alertAction, cancelPicker" };
+        return EventFailure { 400, "unknown event type; known: tapRow, deleteRow, touchUpInside, tapIndexTitle, alertAction, cancelPicker, search, appear" };
     for (auto name : type->integers) {
         if (name.empty())
             continue;
@@ -70,6 +72,11 @@ std::optional<EventFailure> checkEvent(const nlohmann::json& event)
         auto title = event.find("title");
         if (title == event.end() || !title->is_string() || title->get_ref<const std::string&>().size() > longestIndexTitle)
             return EventFailure { 400, "\"title\" must be the text of an index title" };
+    }
+    if (type->name == "search") {
+        auto text = event.find("text");
+        if (text == event.end() || !text->is_string())
+            return EventFailure { 400, "\"text\" must be the search field's text" };
     }
     return std::nullopt;
 }
@@ -92,6 +99,10 @@ std::optional<EventFailure> dispatchEvent(const nlohmann::json& event, ui::Headl
         delivered = driver.tapAlertAction(static_cast<std::size_t>(integer(event, "index")));
     else if (type == "cancelPicker")
         delivered = driver.cancelDocumentPicker();
+    else if (type == "search")
+        delivered = driver.search(event["text"].get<std::string>());
+    else if (type == "appear")
+        delivered = driver.showScreen(true);
     if (!delivered)
         return refused(delivered.error());
     return std::nullopt;

@@ -1,7 +1,8 @@
 // EventDispatch: one user action from a page, checked and delivered through the headless driver
 // as the screen would deliver it — a row tapped, a row's delete confirmed, a control touched up
-// inside (by view id), an index title tapped. Anything malformed, and anything naming what the
-// screen does not show, is refused and changes nothing.
+// inside (by view id), an index title tapped, the search field's text, the page shown (the screen
+// appears). Anything malformed, and anything naming what the screen does not show, is refused
+// and changes nothing.
 #pragma once
 
 #include "platform/ui/HeadlessDriver.h"

@@ -151,6 +151,12 @@ nlohmann::json tableSnapshot(ui::TableView& table, ImageRegistry& images)
         { "titles", table.sectionIndexTitles() },
         { "color", table.sectionIndexColor() ? colorJson(*table.sectionIndexColor()) : nlohmann::json(nullptr) },
     };
+    if (auto& name = table.searchFieldName())
+        json["search"] = { { "name", *name }, { "text", table.searchText() } };
+    else
+        json["search"] = nullptr;
+    auto& background = table.backgroundView();
+    json["backgroundView"] = background && !background->isHidden() ? viewJson(*background, images) : nlohmann::json(nullptr);
     if (auto selected = table.indexPathForSelectedRow())
         json["selected"] = indexPathJson(table, *selected);
     else

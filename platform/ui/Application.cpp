@@ -26,7 +26,7 @@ void Application::setSharedApplication(std::shared_ptr<Application> application)
 
 bool Application::canOpenURL(const foundation::URL& url) const
 {
-    constexpr std::array<std::string_view, 4> schemes { "app-settings", "http", "https", "mailto" };
+    constexpr std::array<std::string_view, 5> schemes { "app-settings", "app-documents-folder", "http", "https", "mailto" };
     for (auto scheme : schemes) {
         if (url.scheme() == scheme)
             return true;

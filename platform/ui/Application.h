@@ -31,6 +31,8 @@ public:
 
     // The text of the URL that opens this application's page of the system's settings.
     static constexpr const char* openSettingsURLString = "app-settings:";
+    // Opens the application's documents folder in the desktop's file manager.
+    static constexpr const char* openDocumentsFolderURLString = "app-documents-folder:";
 
     struct OpenURLRequest {
         foundation::URL url;

@@ -114,6 +114,16 @@ foundation::Result<void> HeadlessDriver::tapIndexTitle(const std::string& title)
     });
 }
 
+foundation::Result<void> HeadlessDriver::search(const std::string& text)
+{
+    return deliver([&]() -> foundation::Result<void> {
+        auto shown = table();
+        if (!shown)
+            return noTable();
+        return shown->userSearch(text);
+    });
+}
+
 foundation::Result<void> HeadlessDriver::showScreen(bool animated)
 {
     return deliver([&]() -> foundation::Result<void> {

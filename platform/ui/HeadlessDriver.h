@@ -20,6 +20,8 @@ public:
     foundation::Result<void> deleteRow(std::int64_t row, std::int64_t section = 0);
     foundation::Result<void> touchUpInside(ViewId viewId);
     foundation::Result<void> tapIndexTitle(const std::string& title);
+    // The user typed into, or cleared, the table's search field: its whole text now.
+    foundation::Result<void> search(const std::string& text);
     // The screen in front is about to be shown again (and then is).
     foundation::Result<void> showScreen(bool animated = false);
     // The rows the viewer shows, counted across sections.

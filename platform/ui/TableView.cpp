@@ -84,6 +84,17 @@ Rect TableView::rectForRowAtIndexPath(IndexPath indexPath) const
     return makeRect(0, top, frame().size.width, m_rowHeight);
 }
 
+void TableView::setBackgroundView(std::shared_ptr<View> view)
+{
+    if (view == m_backgroundView)
+        return;
+    if (m_backgroundView)
+        m_backgroundView->removeFromSuperview();
+    m_backgroundView = std::move(view);
+    if (m_backgroundView)
+        insertSubview(m_backgroundView, 0);
+}
+
 double TableView::contentHeight() const
 {
     return sectionTop(numberOfSections());

@@ -62,6 +62,14 @@ public:
     const std::optional<Color>& sectionIndexColor() const { return m_sectionIndexColor; }
     void setSectionIndexColor(std::optional<Color> color) { m_sectionIndexColor = color; }
 
+    // The search field above the rows, by its accessible name; without a name there is none.
+    const std::optional<std::string>& searchFieldName() const { return m_searchFieldName; }
+    void setSearchFieldName(std::optional<std::string> name) { m_searchFieldName = std::move(name); }
+    const std::string& searchText() const { return m_searchText; }
+    // Shown behind the rows, under the headers: the table's first subview; nothing when not set.
+    const std::shared_ptr<View>& backgroundView() const { return m_backgroundView; }
+    void setBackgroundView(std::shared_ptr<View> view);
+
     void scrollToRowAtIndexPath(IndexPath indexPath, TableViewScrollPosition position, bool animated);
     void selectRowAtIndexPath(std::optional<IndexPath> indexPath, bool animated, TableViewScrollPosition position);
     void deselectRowAtIndexPath(IndexPath indexPath, bool animated);
@@ -80,6 +88,9 @@ public:
     foundation::Result<void> userSelectRow(IndexPath indexPath);
     foundation::Result<void> userCommitDelete(IndexPath indexPath);
     foundation::Result<void> userTapIndexTitle(const std::string& title);
+    // The text of the search field, as typed: the data source hears of it, the table reloads and
+    // shows its first rows.
+    foundation::Result<void> userSearch(const std::string& text);
 
     void setFrame(Rect frame) override;
     void layoutSubviews() override;
@@ -102,6 +113,9 @@ private:
     std::vector<std::int64_t> m_rowCounts;
     std::vector<std::string> m_indexTitles;
     std::optional<Color> m_sectionIndexColor;
+    std::optional<std::string> m_searchFieldName;
+    std::string m_searchText;
+    std::shared_ptr<View> m_backgroundView;
     std::vector<std::shared_ptr<TableViewHeaderFooterView>> m_headers;
     std::vector<double> m_headerHeights;
     std::map<IndexPath, std::shared_ptr<TableViewCell>> m_visibleCells;

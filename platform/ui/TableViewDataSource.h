@@ -35,6 +35,9 @@ public:
     virtual bool canEditRowAtIndexPath(TableView&, IndexPath) { return false; }
     // tableView:commitEditingStyle:forRowAtIndexPath:
     virtual void commitEditingStyle(TableView&, TableViewCellEditingStyle, IndexPath) {}
+    // updateSearchResultsForSearchController: — the text in the table's search field changed;
+    // the table reloads right after.
+    virtual void updateSearchResults(TableView&, const std::string& text) {}
 };
 
 }

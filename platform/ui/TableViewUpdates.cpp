@@ -181,4 +181,16 @@ foundation::Result<void> TableView::userTapIndexTitle(const std::string& title)
     return {};
 }
 
+foundation::Result<void> TableView::userSearch(const std::string& text)
+{
+    if (!m_searchFieldName)
+        return foundation::Error("the table has no search field");
+    m_searchText = text;
+    if (m_dataSource)
+        m_dataSource->updateSearchResults(*this, text);
+    m_firstVisible = 0;
+    reloadData();
+    return {};
+}
+
 }

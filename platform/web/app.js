@@ -31,6 +31,8 @@ const page = {
 const namesRow = (event) => event.type === 'tapRow' || event.type === 'deleteRow';
 
 function send(event) {
+  // Only the search field's latest text matters: one not sent yet is replaced.
+  if (event.type === 'search') page.events = page.events.filter((queued) => queued.type !== 'search');
   page.events.push({ ...event, seenVersion: page.version });
   pump();
 }
@@ -104,6 +106,10 @@ async function draw(snapshot) {
   // An answer that left the host before a later change was drawn is not drawn over it.
   if (snapshot.version < page.version) return;
   page.version = snapshot.version;
+  if (page.appearing) {
+    page.appearing = false;
+    send({ type: 'appear' });
+  }
   root.removeAttribute('aria-busy');
   const screen = snapshot.screen;
   if (screen?.table) {
@@ -204,5 +210,12 @@ watchChanges((version) => {
     page.wantState = true;
     pump();
   }
+});
+// The library screen appears with the page: when it loads (a reload too; once the first state
+// gives the version to send with) and whenever it is shown again after being hidden; each time
+// the library is scanned as on every appearance.
+page.appearing = true;
+document.addEventListener('visibilitychange', () => {
+  if (document.visibilityState === 'visible' && page.version >= 0) send({ type: 'appear' });
 });
 pump();

@@ -83,11 +83,16 @@ function close() {
   if (returnFocus?.isConnected) returnFocus.focus();
 }
 
+// Hands the library folder to the desktop's file manager; the host opens its own folder only.
+export function openLibraryFolder() {
+  return askHost('/settings-page/open-folder', { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: '{}' });
+}
+
 async function openFolder(view) {
   view.openFolder.disabled = true;
   view.status.textContent = 'Opening the library folder…';
   try {
-    await askHost('/settings-page/open-folder', { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: '{}' });
+    await openLibraryFolder();
     view.status.textContent = 'The library folder was handed to the file manager.';
   } catch (failure) {
     view.status.textContent = `Could not open the library folder: ${failure.message}`;

@@ -2,11 +2,13 @@
 // exist in the page; the content is as tall as all rows, so the scroll bar and scrolling behave
 // as with every row present. Section headers float at the top while their section is in view.
 // The table carries out the commands the program gave it: scroll to a row (animated or not) and
-// fade deleted rows out.
+// fade deleted rows out. A search field stands under the first section's header, above the first
+// row, and the table's background view (what an empty list says) lies under the rows.
 
 import { drawView, cssColor, firstLabel } from './views.js';
 import { makeRow, rowKey, setRowOpen } from './rows.js';
 import { SectionIndex } from './section-index.js';
+import { SearchField } from './search-field.js';
 import { attachKeyboard } from './keyboard.js';
 
 const overscan = 6;
@@ -39,7 +41,11 @@ export class TableScreen {
     this.sectionsLayer = document.createElement('div');
     this.sectionsLayer.className = 'table-sections';
     this.index = new SectionIndex((title) => actions.send({ type: 'tapIndexTitle', title }));
-    this.content.append(this.rowsLayer, this.sectionsLayer);
+    this.search = new SearchField((text) => this.searchChanged(text), () => this.isInFront());
+    this.savedScroll = null;
+    this.backgroundLayer = document.createElement('div');
+    this.backgroundLayer.className = 'table-background-view';
+    this.content.append(this.search.element, this.backgroundLayer, this.rowsLayer, this.sectionsLayer);
     this.scroller.append(this.content);
     this.element.append(this.scroller, this.index.element);
 
@@ -69,21 +75,37 @@ export class TableScreen {
     return null;
   }
 
+  // The search field's band under the first header moves everything below it down.
+  get band() {
+    return this.search.height;
+  }
+
   rowTop(flat) {
     const found = this.sectionOf(flat);
     if (!found) return 0;
-    return found.section.top + found.section.headerHeight + (flat - found.before) * this.rowHeight;
+    return found.section.top + found.section.headerHeight + this.band + (flat - found.before) * this.rowHeight;
   }
 
   pinnedHeight(flat) {
-    return this.sectionOf(flat)?.section.headerHeight ?? 0;
+    return (this.sectionOf(flat)?.section.headerHeight ?? 0) + this.band;
+  }
+
+  isInFront() {
+    return this.element.isConnected && !document.querySelector('.presented-layer:not([hidden])');
+  }
+
+  // The whole text of the search field, as typed: the first letter keeps the place in the whole
+  // list so that clearing the field comes back to it.
+  searchChanged(text) {
+    if (text !== '' && this.savedScroll === null) this.savedScroll = this.scroller.scrollTop;
+    this.actions.send({ type: 'search', text });
   }
 
   flatAt(y) {
     let before = 0;
     const sections = this.sections();
     for (const section of sections) {
-      const rowsTop = section.top + section.headerHeight;
+      const rowsTop = section.top + section.headerHeight + this.band;
       if (y < rowsTop + section.rows * this.rowHeight) {
         return before + Math.min(Math.max(0, Math.floor((y - rowsTop) / this.rowHeight)), Math.max(0, section.rows - 1));
       }
@@ -103,18 +125,23 @@ export class TableScreen {
       first = this.flatAt(top);
       last = this.flatAt(top + height);
     }
-    const start = Math.max(0, first - overscan);
-    const count = Math.min(1000, last + overscan - start + 1);
+    // A screen's worth of rows on each side is asked for ahead, so a steady scroll finds its next
+    // rows drawn already and never waits on the host.
+    const ahead = Math.max(overscan, Math.ceil(height / this.rowHeight));
+    const start = Math.max(0, first - ahead);
+    const count = Math.min(1000, last + ahead - start + 1);
     return { first: start, count, width, height, shownFirst: first, shownLast: last };
   }
 
-  // Whether the rows drawn cover what the viewport shows.
+  // Whether the rows drawn cover what the viewport shows with some to spare: coming within a few
+  // rows of their edge asks for the next ones before they show.
   covers(viewport) {
     if (!this.table) return false;
     const first = Number(this.table.first) || 0;
     const end = first + (Number(this.table.count) || 0);
     const lastRow = this.rowCount - 1;
-    return viewport.shownFirst >= first && (viewport.shownLast < end || end > lastRow);
+    return (viewport.shownFirst - overscan >= first || first === 0)
+      && (viewport.shownLast + overscan < end || end > lastRow);
   }
 
   async update(table) {
@@ -149,15 +176,52 @@ export class TableScreen {
   }
 
   render(table) {
+    const searchBefore = this.table?.search?.text ?? '';
     this.table = table;
-    this.content.style.height = `${Math.max(0, Number(table.contentHeight) || 0)}px`;
+    const headerHeight = this.sections()[0]?.headerHeight ?? 0;
+    this.search.update(table.search, headerHeight);
+    this.content.style.height = `${Math.max(0, Number(table.contentHeight) || 0) + this.band}px`;
     this.scroller.style.backgroundColor = table.background ? cssColor(table.background) : '';
     this.renderHeaders();
+    this.renderBackground(headerHeight + this.band);
     this.renderRows();
-    const pinned = this.sections()[0]?.headerHeight ?? 0;
+    const pinned = headerHeight + this.band;
     this.index.update(table.index, { top: pinned, height: this.scroller.clientHeight - pinned });
+    this.followSearch(searchBefore, table.search?.text ?? '');
     this.focusFocusedRow();
   }
+
+  // A new search shows its first rows; the field cleared shows the whole list where it was.
+  followSearch(before, now) {
+    if (before === now) return;
+    if (now !== '') {
+      this.scroller.scrollTop = 0;
+    } else if (this.savedScroll !== null) {
+      this.scroller.scrollTop = this.savedScroll;
+      this.savedScroll = null;
+      this.actions.viewportChanged();
+    }
+  }
+
+  renderBackground(top) {
+    const view = this.table.backgroundView;
+    const key = view ? JSON.stringify(view) : '';
+    if (this.backgroundLayer.key === key) return;
+    this.backgroundLayer.key = key;
+    this.backgroundLayer.style.top = `${top}px`;
+    this.backgroundLayer.replaceChildren(...(view
+      ? [drawView(view, { touchUpInside: (id) => this.actions.send({ type: 'touchUpInside', view: id }) }, { origin: false })]
+      : []));
+    // Named for screen readers as a whole, when the view carries a name.
+    if (view?.label) {
+      this.backgroundLayer.setAttribute('role', 'region');
+      this.backgroundLayer.setAttribute('aria-label', view.label);
+    } else {
+      this.backgroundLayer.removeAttribute('role');
+      this.backgroundLayer.removeAttribute('aria-label');
+    }
+  }
+
 
   renderHeaders() {
     const layers = [];
@@ -171,7 +235,8 @@ export class TableScreen {
         layer.className = 'table-section';
         layer.key = key;
         const rowsHeight = section.rows * this.rowHeight;
-        Object.assign(layer.style, { top: `${section.top}px`, height: `${section.headerHeight + rowsHeight}px` });
+        const below = number === 0 ? 0 : this.band;
+        Object.assign(layer.style, { top: `${section.top + below}px`, height: `${section.headerHeight + this.band - below + rowsHeight}px` });
         if (section.header) {
           const header = document.createElement('header');
           header.className = 'section-header';
@@ -218,7 +283,7 @@ export class TableScreen {
         this.rowsLayer.append(element);
       }
       element.rowData = row;
-      Object.assign(element.style, { top: `${row.top}px`, height: `${row.height}px` });
+      Object.assign(element.style, { top: `${row.top + this.band}px`, height: `${row.height}px` });
       element.setAttribute('aria-setsize', String(this.rowCount));
       element.setAttribute('aria-posinset', String(row.flat + 1));
     }

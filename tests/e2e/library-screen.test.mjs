@@ -1,11 +1,15 @@
 // The library screen in the browser as a person sees it: rows, covers, the header bar, the sort
-// button, the section index, at phone and desktop sizes.
+// button, the section index, at phone and desktop sizes; finding a book as one types; what an
+// empty library says; a reload showing books copied in meanwhile.
 
 import assert from 'node:assert/strict';
+import { chmodSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
-import { makeLibrary } from './support/library.mjs';
+import { makeLibrary, writeBook } from './support/library.mjs';
 import { startPagewyn } from './support/pagewyn.mjs';
 
 let browser;
@@ -87,7 +91,8 @@ describe('the library screen', () => {
       await target.waitFor();
       await page.waitForFunction(() => {
         const row = document.querySelector('.row-cell[aria-label="T book 19, G writer"]');
-        return row && Math.abs(row.getBoundingClientRect().top - 50) < 1;
+        // Under the pinned header (50) and the search field's band (44).
+        return row && Math.abs(row.getBoundingClientRect().top - 94) < 1;
       });
 
       await page.getByRole('button', { name: 'sort' }).click();
@@ -118,5 +123,87 @@ describe('the library screen', () => {
         await page.close();
       }
     });
+  });
+
+  test('typing in "Search books" narrows the rows; a found book opens; Escape shows the whole list', { timeout: 90000 }, async () => {
+    const books = [
+      { file: 'hugo.epub', title: 'Les Misérables', author: 'Victor Hugo', modified: 1_700_000_300 },
+      { file: 'mann.epub', title: 'Der Zauberberg', author: 'Thomas Mann', modified: 1_700_000_200 },
+      { file: 'verne.epub', title: 'Vingt mille lieues', author: 'Jules Verne', modified: 1_700_000_100 },
+    ];
+    await withPagewyn(books, async (pagewyn) => {
+      const page = await openPagewyn(browser, pagewyn);
+      const search = page.getByRole('searchbox', { name: 'Search books' });
+      await page.keyboard.press('/');
+      await page.waitForFunction(() => document.activeElement?.getAttribute('aria-label') === 'Search books');
+      await search.pressSequentially('MISERA');
+      await page.waitForFunction(() => document.querySelectorAll('.row').length === 1);
+      assert.deepEqual(await rowNames(page), ['Les Misérables, Victor Hugo']);
+      await page.locator('.row-cell[aria-label="Les Misérables, Victor Hugo"]').click();
+      await page.locator('.reader-title').filter({ hasText: 'Les Misérables' }).waitFor({ timeout: 20000 });
+      await page.getByRole('button', { name: 'close' }).click();
+      await page.locator('.reader').waitFor({ state: 'detached' });
+      await search.fill('nothing like it');
+      await page.getByText('No books match').waitFor();
+      await search.press('Escape');
+      await page.waitForFunction(() => document.querySelectorAll('.row').length === 3);
+      assert.deepEqual(await rowNames(page), ['Les Misérables, Victor Hugo', 'Der Zauberberg, Thomas Mann', 'Vingt mille lieues, Jules Verne']);
+      assert.equal(await search.inputValue(), '');
+      const headerBox = await page.getByRole('button', { name: 'sort' }).boundingBox();
+      assert.deepEqual([headerBox.y, headerBox.width], [14, 24], 'the header bar is where it was');
+      assert.deepEqual(page.failures, []);
+    });
+  });
+
+  test('a book copied into the folder shows after a reload', { timeout: 90000 }, async () => {
+    await withPagewyn(threeBooks, async (pagewyn, library) => {
+      const page = await openPagewyn(browser, pagewyn);
+      writeBook(library.folder, { file: 'camus.epub', title: 'Camus', author: 'Cal', modified: 1_800_000_000 });
+      await page.reload();
+      await page.locator('.row-cell[aria-label="Camus, Cal"]').waitFor();
+      assert.deepEqual((await rowNames(page))[0], 'Camus, Cal');
+    });
+  });
+
+  test('an empty library says how to add a book, opens its folder, and gives way to the first book', { timeout: 90000 }, async () => {
+    const scratch = mkdtempSync(join(tmpdir(), 'pagewyn-opener-'));
+    const record = join(scratch, 'opened');
+    const opener = join(scratch, 'opener.sh');
+    writeFileSync(opener, `#!/bin/sh\nprintf '%s' "$1" > '${record}.part' && mv '${record}.part' '${record}'\n`);
+    chmodSync(opener, 0o700);
+    process.env.PAGEWYN_FOLDER_OPENER = opener;
+    const library = makeLibrary([]);
+    const pagewyn = await startPagewyn(library.folder);
+    delete process.env.PAGEWYN_FOLDER_OPENER;
+    try {
+      const page = await openPagewyn(browser, pagewyn);
+      await page.getByText('Your library has no books yet.').waitFor();
+      await page.getByText(library.folder).waitFor();
+      const folderButton = page.getByRole('button', { name: 'Open the library folder' });
+      await folderButton.focus();
+      await page.keyboard.press('Enter');
+      for (let tries = 0; tries < 200 && !existsSync(record); tries++) await new Promise((resolve) => setTimeout(resolve, 50));
+      assert.equal(existsSync(record) ? readFileSync(record, 'utf8') : null, library.folder);
+
+      const source = mkdtempSync(join(tmpdir(), 'pagewyn-drop-'));
+      writeBook(source, { file: 'First.epub', title: 'First', author: 'Fay' });
+      const bytes = readFileSync(join(source, 'First.epub')).toString('base64');
+      rmSync(source, { recursive: true, force: true });
+      const dataTransfer = await page.evaluateHandle((base64) => {
+        const transfer = new DataTransfer();
+        transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], 'First.epub', { type: 'application/epub+zip' }));
+        return transfer;
+      }, bytes);
+      for (const type of ['dragenter', 'dragover', 'drop']) await page.dispatchEvent('.table-screen', type, { dataTransfer });
+      await page.locator('.reader-title').filter({ hasText: 'First' }).waitFor({ timeout: 20000 });
+      await page.getByRole('button', { name: 'close' }).click();
+      await page.locator('.row-cell[aria-label="First, Fay"]').waitFor();
+      await page.getByText('Your library has no books yet.').waitFor({ state: 'detached' });
+      assert.deepEqual(page.failures, []);
+    } finally {
+      assert.equal(await pagewyn.stop(), 0);
+      library.remove();
+      rmSync(scratch, { recursive: true, force: true });
+    }
   });
 });

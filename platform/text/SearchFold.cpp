@@ -1,0 +1,90 @@
+// Search folding with utf8proc, one code point at a time, with a short path for ASCII.
+#include "platform/text/SearchFold.h"
+
+#include <utf8proc.h>
+
+#include <array>
+#include <vector>
+
+namespace text {
+
+namespace {
+
+constexpr utf8proc_int32_t replacementCharacter = 0xFFFD;
+constexpr utf8proc_int32_t dotlessI = 0x0131;
+constexpr utf8proc_int32_t dotlessJ = 0x0237;
+// Combining dakuten and handakuten: they make ガ of カ and パ of ハ, a different kana, not an accent.
+constexpr utf8proc_int32_t kanaVoicedMark = 0x3099;
+constexpr utf8proc_int32_t kanaSemiVoicedMark = 0x309A;
+
+constexpr int foldOptions = UTF8PROC_DECOMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD | UTF8PROC_IGNORE;
+
+bool isDropped(utf8proc_int32_t codePoint)
+{
+    if (codePoint == kanaVoicedMark || codePoint == kanaSemiVoicedMark)
+        return false;
+    auto category = utf8proc_category(codePoint);
+    return category == UTF8PROC_CATEGORY_MN || category == UTF8PROC_CATEGORY_ME || category == UTF8PROC_CATEGORY_CC;
+}
+
+void append(std::string& folded, utf8proc_int32_t codePoint)
+{
+    if (codePoint == dotlessI)
+        codePoint = 'i';
+    else if (codePoint == dotlessJ)
+        codePoint = 'j';
+    if (isDropped(codePoint))
+        return;
+    std::array<utf8proc_uint8_t, 4> bytes {};
+    auto length = utf8proc_encode_char(codePoint, bytes.data());
+    folded.append(reinterpret_cast<const char*>(bytes.data()), static_cast<std::size_t>(length));
+}
+
+}
+
+std::string searchFold(std::string_view text)
+{
+    std::string folded;
+    folded.reserve(text.size());
+    const auto* data = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    std::array<utf8proc_int32_t, 32> decomposed {};
+    std::vector<utf8proc_int32_t> longer;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        unsigned char byte = data[at];
+        if (byte < 0x80) {
+            if (byte >= 'A' && byte <= 'Z')
+                folded.push_back(static_cast<char>(byte - 'A' + 'a'));
+            else if (byte >= 0x20 && byte != 0x7F)
+                folded.push_back(static_cast<char>(byte));
+            ++at;
+            continue;
+        }
+        utf8proc_int32_t codePoint = 0;
+        auto length = utf8proc_iterate(data + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
+        if (length <= 0) {
+            append(folded, replacementCharacter);
+            ++at;
+            continue;
+        }
+        at += static_cast<std::size_t>(length);
+        int boundary = UTF8PROC_BOUNDCLASS_START;
+        auto count = utf8proc_decompose_char(codePoint, decomposed.data(), decomposed.size(),
+            static_cast<utf8proc_option_t>(foldOptions), &boundary);
+        const utf8proc_int32_t* parts = decomposed.data();
+        if (count > static_cast<utf8proc_ssize_t>(decomposed.size())) {
+            longer.resize(static_cast<std::size_t>(count));
+            count = utf8proc_decompose_char(codePoint, longer.data(), count, static_cast<utf8proc_option_t>(foldOptions), &boundary);
+            parts = longer.data();
+        }
+        if (count < 0) {
+            append(folded, replacementCharacter);
+            continue;
+        }
+        for (utf8proc_ssize_t i = 0; i < count; ++i)
+            append(folded, parts[i]);
+    }
+    return folded;
+}
+
+}

@@ -1,0 +1,88 @@
+// What the library table shows behind its rows when it has none: for an empty library, how to add
+// a book and where the library folder is; for a search that finds nothing, that no book matches.
+// The views are made once and kept, so a page keeps the keyboard on the folder button.
+#include "app/ViewController.h"
+
+#include "library/BookList.h"
+#include "library/DocumentsFolder.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+
+namespace {
+
+constexpr double margin = 24;
+
+std::shared_ptr<ui::Label> makeLabel(const std::string& text, std::shared_ptr<ui::Font> font, ui::Rect frame, int lines)
+{
+    auto label = std::make_shared<ui::Label>();
+    label->setText(text);
+    label->setFont(std::move(font));
+    label->setTextColor(ui::Color::darkGrayColor());
+    label->setTextAlignment(ui::TextAlignment::center);
+    label->setNumberOfLines(lines);
+    label->setFrame(frame);
+    return label;
+}
+
+}
+
+std::shared_ptr<ui::View> ViewController::emptyLibraryView(double width)
+{
+    // A new width lays the views out anew.
+    if (m_emptyLibraryView && m_emptyLibraryView->frame().size.width != width)
+        m_emptyLibraryView = nullptr;
+    if (!m_emptyLibraryView) {
+        double inner = std::max(0.0, width - 2 * margin);
+        auto view = std::make_shared<ui::View>();
+        view->setAccessibilityLabel("The library has no books yet");
+        view->addSubview(makeLabel("Your library has no books yet.", ui::Font::boldSystemFontOfSize(17),
+            ui::makeRect(margin, 32, inner, 24), 1));
+        view->addSubview(makeLabel("To add one, drop EPUB files on this page, or use the open button "
+                                   "(the arrow into a tray, second from the left at the top).",
+            ui::Font::systemFontOfSize(15), ui::makeRect(margin, 64, inner, 60), 0));
+        view->addSubview(makeLabel("Library folder: " + documentsFolder().path(), ui::Font::systemFontOfSize(13),
+            ui::makeRect(margin, 136, inner, 36), 2));
+        auto button = ui::Button::buttonWithType(ui::ButtonType::system);
+        button->setTitle("Open the library folder", ui::ControlStateFlag::normal);
+        button->setFrame(ui::makeRect(margin, 180, inner, 36));
+        button->addTarget(shared_from_this(), "openLibraryFolder",
+            ui::ControlEvent::touchUpInside);
+        view->addSubview(button);
+        view->setFrame(ui::makeRect(0, 0, width, 240));
+        m_emptyLibraryView = std::move(view);
+    }
+    return m_emptyLibraryView;
+}
+
+std::shared_ptr<ui::View> ViewController::noMatchView(double width)
+{
+    if (m_noMatchView && m_noMatchView->frame().size.width != width)
+        m_noMatchView = nullptr;
+    if (!m_noMatchView) {
+        auto view = std::make_shared<ui::View>();
+        view->addSubview(makeLabel("No books match", ui::Font::systemFontOfSize(17),
+            ui::makeRect(margin, 32, std::max(0.0, width - 2 * margin), 24), 1));
+        view->setFrame(ui::makeRect(0, 0, width, 80));
+        m_noMatchView = std::move(view);
+    }
+    return m_noMatchView;
+}
+
+void ViewController::showTableBackground(ui::TableView& table, std::size_t rows)
+{
+    double width = table.frame().size.width;
+    std::shared_ptr<ui::View> shown;
+    if (bookList().empty())
+        shown = emptyLibraryView(width);
+    else if (rows == 0)
+        shown = noMatchView(width);
+    table.setBackgroundView(std::move(shown));
+}
+
+void ViewController::openLibraryFolder()
+{
+    auto url = foundation::URL::withString(ui::Application::openDocumentsFolderURLString);
+    if (auto application = ui::Application::sharedApplication(); url && application)
+        application->openURL(*url, {});
+}
