@@ -125,23 +125,18 @@ export class TableScreen {
       first = this.flatAt(top);
       last = this.flatAt(top + height);
     }
-    // A screen's worth of rows on each side is asked for ahead, so a steady scroll finds its next
-    // rows drawn already and never waits on the host.
-    const ahead = Math.max(overscan, Math.ceil(height / this.rowHeight));
-    const start = Math.max(0, first - ahead);
-    const count = Math.min(1000, last + ahead - start + 1);
+    const start = Math.max(0, first - overscan);
+    const count = Math.min(1000, last + overscan - start + 1);
     return { first: start, count, width, height, shownFirst: first, shownLast: last };
   }
 
-  // Whether the rows drawn cover what the viewport shows with some to spare: coming within a few
-  // rows of their edge asks for the next ones before they show.
+  // Whether the rows drawn cover what the viewport shows.
   covers(viewport) {
     if (!this.table) return false;
     const first = Number(this.table.first) || 0;
     const end = first + (Number(this.table.count) || 0);
     const lastRow = this.rowCount - 1;
-    return (viewport.shownFirst - overscan >= first || first === 0)
-      && (viewport.shownLast + overscan < end || end > lastRow);
+    return viewport.shownFirst >= first && (viewport.shownLast < end || end > lastRow);
   }
 
   async update(table) {
