@@ -107,8 +107,12 @@ async function draw(snapshot) {
   if (snapshot.version < page.version) return;
   page.version = snapshot.version;
   if (page.appearing) {
+    // The first answer only gives the version to send the appearance with: the appearance's own
+    // answer, after its scan, is the first drawn. Drawn twice, the rows would be replaced under a
+    // first tap or swipe, and that tap would name a version the appearance had already passed.
     page.appearing = false;
     send({ type: 'appear' });
+    return;
   }
   root.removeAttribute('aria-busy');
   const screen = snapshot.screen;

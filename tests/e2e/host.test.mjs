@@ -49,6 +49,7 @@ describe('the host', () => {
       // Pictures come by their own keys: the header's icons are drawn.
       await page.waitForFunction(() => [...document.images].some((image) => image.naturalWidth > 0));
       await page.reload();
+      await page.locator('.row-cell').nth(2).waitFor();
       assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann'], 'a reload of the tab keeps the key');
     } finally {
       assert.equal(await pagewyn.stop(), 0);

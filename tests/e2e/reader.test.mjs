@@ -30,9 +30,16 @@ async function eventually(check, what, timeout = 10000) {
   const end = Date.now() + timeout;
   let last;
   for (;;) {
-    last = await check();
+    // A frame replaced while it is looked at (a new layout, a new document) is looked at again.
+    let failure;
+    try {
+      last = await check();
+    } catch (error) {
+      last = null;
+      failure = error;
+    }
     if (last) return last;
-    if (Date.now() > end) assert.fail(`${what} did not happen in time`);
+    if (Date.now() > end) assert.fail(`${what} did not happen in time${failure ? `: ${failure.message}` : ''}`);
     await new Promise((resolve) => setTimeout(resolve, 50));
   }
 }
