@@ -9,6 +9,8 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr double margin = 24;
@@ -25,6 +27,17 @@ std::shared_ptr<ui::Label> makeLabel(const std::string& text, std::shared_ptr<ui
     return label;
 }
 
+// The height of text of that point size wrapped at width: a generous estimate from its length,
+// since the browser, not the program, breaks the lines (a path may break anywhere).
+double textHeight(const std::string& text, double size, double width)
+{
+    double characters = 0;
+    for (unsigned char byte : text)
+        characters += (byte & 0xC0) != 0x80;
+    double perLine = std::max(1.0, std::floor(width / (size * 0.55)));
+    return std::ceil(characters / perLine) * std::ceil(size * 1.4);
+}
+
 }
 
 std::shared_ptr<ui::View> ViewController::emptyLibraryView(double width)
@@ -36,20 +49,26 @@ std::shared_ptr<ui::View> ViewController::emptyLibraryView(double width)
         double inner = std::max(0.0, width - 2 * margin);
         auto view = std::make_shared<ui::View>();
         view->setAccessibilityLabel("The library has no books yet");
-        view->addSubview(makeLabel("Your library has no books yet.", ui::Font::boldSystemFontOfSize(17),
-            ui::makeRect(margin, 32, inner, 24), 1));
-        view->addSubview(makeLabel("To add one, drop EPUB files on this page, or use the open button "
-                                   "(the arrow into a tray, second from the left at the top).",
-            ui::Font::systemFontOfSize(15), ui::makeRect(margin, 64, inner, 60), 0));
-        view->addSubview(makeLabel("Library folder: " + documentsFolder().path(), ui::Font::systemFontOfSize(13),
-            ui::makeRect(margin, 136, inner, 36), 2));
+        // Each part stands below the one before, as tall as its text needs at this width, so a
+        // narrow window wraps the lines rather than cutting them.
+        double top = 32;
+        auto place = [&](const std::string& text, std::shared_ptr<ui::Font> font, double size, double gap) {
+            double height = textHeight(text, size, inner);
+            view->addSubview(makeLabel(text, std::move(font), ui::makeRect(margin, top, inner, height), 0));
+            top += height + gap;
+        };
+        place("Your library has no books yet.", ui::Font::boldSystemFontOfSize(17), 17, 8);
+        place("To add one, drop EPUB files on this page, or use the open button "
+              "(the arrow into a tray, second from the left at the top).",
+            ui::Font::systemFontOfSize(15), 15, 12);
+        place("Library folder: " + documentsFolder().path(), ui::Font::systemFontOfSize(13), 13, 8);
         auto button = ui::Button::buttonWithType(ui::ButtonType::system);
         button->setTitle("Open the library folder", ui::ControlStateFlag::normal);
-        button->setFrame(ui::makeRect(margin, 180, inner, 36));
+        button->setFrame(ui::makeRect(margin, top, inner, 36));
         button->addTarget(shared_from_this(), "openLibraryFolder",
             ui::ControlEvent::touchUpInside);
         view->addSubview(button);
-        view->setFrame(ui::makeRect(0, 0, width, 240));
+        view->setFrame(ui::makeRect(0, 0, width, top + 36 + 24));
         m_emptyLibraryView = std::move(view);
     }
     return m_emptyLibraryView;

@@ -104,6 +104,14 @@ TEST(BookFilter, anEmptyLibrarySaysHowToAddABookUntilItHasOne)
             folderButton = button;
     }
     ASSERT_NE(folderButton, nullptr);
+    // Its parts stand one below the other, each inside the view: none is drawn over another.
+    double bottom = 0;
+    for (auto& view : background->subviews()) {
+        auto frame = view->frame();
+        EXPECT_GE(frame.origin.y, bottom);
+        bottom = frame.origin.y + frame.size.height;
+    }
+    EXPECT_LE(bottom, background->frame().size.height);
     ASSERT_TRUE(app.driver().touchUpInside(folderButton->viewId()));
     auto& requests = ui::Application::sharedApplication()->pendingOpenURLRequests();
     ASSERT_FALSE(requests.empty());
