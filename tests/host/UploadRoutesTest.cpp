@@ -66,27 +66,12 @@ protected:
     fixtures::TemporaryFolder m_inbox;
 };
 
-// A connection to the host on loopback, or -1.
-int connectedTo(int port)
-{
-    int connection = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(connection);
-        return -1;
-    }
-    return connection;
-}
-
 // Sends the bytes as they are and answers what came back until the host closed the connection
 // (empty when nothing did), while the test thread runs the main loop.
 std::string rawExchange(int port, const std::string& bytes)
 {
     auto exchange = std::async(std::launch::async, [port, bytes] {
-        int connection = connectedTo(port);
+        int connection = testing::connectedTo(port);
         std::string answer;
         if (connection >= 0) {
             (void)::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
@@ -110,7 +95,7 @@ std::string rawExchange(int port, const std::string& bytes)
 // Sends the bytes and closes the connection at once.
 void sendAndClose(int port, const std::string& bytes)
 {
-    int connection = connectedTo(port);
+    int connection = testing::connectedTo(port);
     if (connection >= 0) {
         (void)::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         ::close(connection);
