@@ -78,13 +78,13 @@ void decorateHeader(ui::View& view, const std::shared_ptr<ui::Responder>& target
     auto buttons = findOrMakeButtons(*header);
     for (std::size_t position = 0; position < buttons.size(); ++position) {
         auto& button = *buttons[position];
-        auto& spec = headerButtons[position];
-        button.setImage(tintedImage(ui::Image::named(spec.imageName), ui::Color::blackColor()), ui::ControlStateFlag::normal);
+        const HeaderButton& wanted = headerButtons[position];
+        button.setImage(tintedImage(ui::Image::named(wanted.imageName), ui::Color::blackColor()), ui::ControlStateFlag::normal);
         auto origin = buttonOrigin(position, header->frame().size);
         button.setFrame(ui::makeRect(origin.x, origin.y, buttonSide, buttonSide));
         button.setContentHorizontalAlignment(ui::ContentHorizontalAlignment::right);
-        button.addTarget(target, spec.selector, ui::ControlEvent::touchUpInside);
+        button.addTarget(target, wanted.selector, ui::ControlEvent::touchUpInside);
         // Screen readers, and the browser, name each button by its icon.
-        button.setAccessibilityLabel(spec.imageName);
+        button.setAccessibilityLabel(wanted.imageName);
     }
 }

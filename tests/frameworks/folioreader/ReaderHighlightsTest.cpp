@@ -156,7 +156,9 @@ TEST(ReaderHighlights, optionsItCannotHonourAreRefused)
 
 TEST(ReaderHighlights, aStoreInMemoryIsSharedByIdentifierAndWritesNoFile)
 {
-    Realm::Configuration memory(std::nullopt, std::string("reader-test-memory"), std::nullopt, std::nullopt, false, 0,
+    // A store in memory lives as long as the process: each run of the test takes a new one.
+    static int run = 0;
+    Realm::Configuration memory(std::nullopt, "reader-test-memory-" + std::to_string(++run), std::nullopt, std::nullopt, false, 0,
         std::nullopt, false, std::nullopt, std::nullopt);
     ASSERT_TRUE((*HighlightStore::open(memory))->add(highlightOf("a.epub", 1, 2)));
     EXPECT_EQ((*HighlightStore::open(memory))->highlightsOf("a.epub").size(), 1u);
