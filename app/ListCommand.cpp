@@ -7,6 +7,7 @@
 #include "library/scanLibrary.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/URL.h"
 
 #include <cstdio>
 #include <iostream>
@@ -40,31 +41,14 @@ void printLines(const BookList& books)
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-// The name byte for byte: letters, digits and "-._~" as they are, every other byte as %XX. A
-// name that is not valid UTF-8 shows with replacement characters in "file"; this one still
-// names the item on disk.
-std::string percentEncoded(const std::string& name)
-{
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string encoded;
-    for (unsigned char c : name) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~') {
-            encoded += static_cast<char>(c);
-        } else {
-            encoded += '%';
-            encoded += hex[c >> 4];
-            encoded += hex[c & 0xF];
-        }
-    }
-    return encoded;
-}
-
 void printJson(const BookList& books)
 {
     auto list = nlohmann::ordered_json::array();
     for (const Book& book : books)
         list.push_back({ { "title", book.title }, { "author", book.author }, { "file", book.file }, { "added", book.added.iso8601() },
-            { "fileBytes", percentEncoded(book.file) } });
+            // The name byte for byte: a name that is not valid UTF-8 shows with replacement
+            // characters in "file"; this one still names the item on disk.
+            { "fileBytes", foundation::percentEncoded(book.file, "-._~") } });
     // Names that are not valid UTF-8 are shown with replacement characters rather than refused.
     std::cout << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << std::endl;
 }

@@ -3,6 +3,7 @@
 #include "frameworks/folioreader/HighlightStore.h"
 
 #include "frameworks/folioreader/StoreFile.h"
+#include "platform/foundation/writeFileAtomically.h"
 #include "platform/foundation/FileManager.h"
 
 #include <nlohmann/json.hpp>
@@ -204,7 +205,7 @@ Result<void> HighlightStore::save(const std::vector<Highlight>& highlights)
         list.push_back(toJson(highlight));
     nlohmann::json document = { { "database", databaseKind }, { "schemaVersion", m_schemaVersion },
         { "objectTypes", { objectType } }, { "highlights", std::move(list) } };
-    return replaceFile(m_path, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    return foundation::writeFileAtomically(m_path, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), storeFileMode);
 }
 
 }

@@ -1,9 +1,11 @@
 // The reading places as one JSON document, read whole and replaced whole on each change (through
-// replaceFile, so a power cut leaves the old or the new file). Bounded: a book name, a document
-// name and the number of books each have a limit, so a hostile file cannot make it grow without end.
+// foundation::writeFileAtomically, so a power cut leaves the old or the new file). Bounded: a book
+// name, a document name and the number of books each have a limit, so a hostile file cannot make
+// it grow without end.
 #include "frameworks/folioreader/ReadingPlaces.h"
 
 #include "frameworks/folioreader/StoreFile.h"
+#include "platform/foundation/writeFileAtomically.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,7 +76,7 @@ foundation::Result<void> writePlaces(const std::string& storePath, const Places&
             { "night", place.night } };
     }
     nlohmann::json document = { { "store", storeKind }, { "places", std::move(books) } };
-    return replaceFile(storePath, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    return foundation::writeFileAtomically(storePath, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), storeFileMode);
 }
 
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace folioreader {
 
@@ -19,8 +20,7 @@ struct StoreFileContents {
 // larger than largest bytes.
 foundation::Result<StoreFileContents> readStoreFile(const std::string& path, std::uint64_t largest);
 
-// Writes a temporary file beside path, fsyncs it, renames it over path and fsyncs the folder.
-
-foundation::Result<void> replaceFile(const std::string& path, std::string_view bytes);
+// Store files are written with foundation::writeFileAtomically, mode storeFileMode.
+constexpr mode_t storeFileMode = 0644;
 
 }

@@ -26,12 +26,15 @@ std::string percentDecode(const std::string& text)
     return decoded;
 }
 
-std::string percentEncodePath(const std::string& path)
+}
+
+std::string percentEncoded(std::string_view bytes, std::string_view keptPunctuation)
 {
     static const char* hex = "0123456789ABCDEF";
     std::string encoded;
-    for (unsigned char c : path) {
-        if (std::isalnum(c) || std::string_view("/-._~!$&'()*+,;=:@").find(static_cast<char>(c)) != std::string_view::npos) {
+    for (unsigned char c : bytes) {
+        bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (letterOrDigit || keptPunctuation.find(static_cast<char>(c)) != std::string_view::npos) {
             encoded += static_cast<char>(c);
         } else {
             encoded += '%';
@@ -40,8 +43,6 @@ std::string percentEncodePath(const std::string& path)
         }
     }
     return encoded;
-}
-
 }
 
 URL URL::fileURLWithPath(const std::string& path)
@@ -83,7 +84,7 @@ std::optional<URL> URL::withString(const std::string& text)
 std::string URL::absoluteString() const
 {
     if (isFileURL())
-        return "file://" + percentEncodePath(m_rest);
+        return "file://" + percentEncoded(m_rest, "/-._~!$&'()*+,;=:@");
     return m_scheme + ":" + m_rest;
 }
 

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace foundation {
 
@@ -34,5 +35,9 @@ private:
     std::string m_scheme;
     std::string m_rest; // for file URLs the decoded path, otherwise everything after "scheme:"
 };
+
+// The bytes with ASCII letters, digits and keptPunctuation as they are and every other byte as
+// %XX (upper-case hex): a name or path that survives any text channel and maps back byte for byte.
+std::string percentEncoded(std::string_view bytes, std::string_view keptPunctuation);
 
 }

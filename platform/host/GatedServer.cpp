@@ -2,6 +2,8 @@
 // a time, and the stream a request is read from — first the bytes the gate read, then the socket.
 #include "platform/host/GatedServer.h"
 
+#include "platform/host/SocketAddress.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -33,27 +35,6 @@ bool waitFor(int socket, short events, time_t seconds, time_t microseconds)
             continue;
         return got > 0 && !(watched.revents & POLLNVAL);
     }
-}
-
-void addressOf(int socket, bool peer, std::string& ip, int& port)
-{
-    sockaddr_storage address {};
-    socklen_t length = sizeof address;
-    int got = peer ? ::getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length)
-                   : ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
-    if (got != 0)
-        return;
-    char text[INET6_ADDRSTRLEN] {};
-    if (address.ss_family == AF_INET) {
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-        ::inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
-        port = ntohs(v4->sin_port);
-    } else if (address.ss_family == AF_INET6) {
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-        ::inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
-        port = ntohs(v6->sin6_port);
-    }
-    ip = text;
 }
 
 // A connection's bytes: what the gate already read, then the socket, with the server's timeouts.
@@ -97,14 +78,21 @@ public:
         return sent;
     }
 
-    void get_remote_ip_and_port(std::string& ip, int& port) const override { addressOf(m_socket, true, ip, port); }
-    void get_local_ip_and_port(std::string& ip, int& port) const override { addressOf(m_socket, false, ip, port); }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override { fill(socketAddress(m_socket, true), ip, port); }
+    void get_local_ip_and_port(std::string& ip, int& port) const override { fill(socketAddress(m_socket, false), ip, port); }
     socket_t socket() const override { return m_socket; }
 
     // What was read but not yet taken: the start of the next request, when the page sent it early.
     std::string unread() const { return m_buffer.substr(m_offset); }
 
 private:
+    static void fill(const SocketAddress& address, std::string& ip, int& port)
+    {
+        ip = address.ip;
+        if (address.port)
+            port = address.port;
+    }
+
     int m_socket;
     std::string m_buffer;
     std::size_t m_offset = 0;

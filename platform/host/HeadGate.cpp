@@ -2,6 +2,8 @@
 // deadlines and limits that close the ones that take too long or come too many.
 #include "platform/host/HeadGate.h"
 
+#include "platform/host/SocketAddress.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -16,20 +18,6 @@ namespace host {
 namespace {
 
 // The address a connection comes from, without its port.
-std::string peerOf(int socket)
-{
-    sockaddr_storage address {};
-    socklen_t length = sizeof address;
-    if (::getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return {};
-    char text[INET6_ADDRSTRLEN] {};
-    if (address.ss_family == AF_INET)
-        ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&address)->sin_addr, text, sizeof text);
-    else if (address.ss_family == AF_INET6)
-        ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr, text, sizeof text);
-    return text;
-}
-
 bool headComplete(const std::string& received)
 {
     return received.find("\r\n\r\n") != std::string::npos || received.find("\n\n") != std::string::npos;
@@ -94,7 +82,7 @@ void HeadGate::admit(int socket, std::string received, bool trusted)
             return;
         }
     }
-    Waiting waiting { socket, peerOf(socket), std::move(received), std::chrono::steady_clock::now() + m_limits.headDeadline, 0, trusted };
+    Waiting waiting { socket, socketAddress(socket, true).ip, std::move(received), std::chrono::steady_clock::now() + m_limits.headDeadline, 0, trusted };
     {
         std::lock_guard guard(m_lock);
         if (m_stopped) {

@@ -1,6 +1,7 @@
 // Writing, reading and removing the instance file.
 #include "platform/host/InstanceFile.h"
 
+#include "platform/foundation/writeFileAtomically.h"
 #include "platform/host/PrivateFolders.h"
 
 #include <cerrno>
@@ -77,18 +78,8 @@ foundation::Result<InstanceFile> InstanceFile::publish(const InstanceRecord& rec
     };
     std::string text = json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 
-    // Written beside the file, then renamed over it.
-    std::string temporary = path + ".XXXXXX";
-    int file = ::mkstemp(temporary.data());
-    if (file < 0)
-        return failure(path, std::strerror(errno));
-    bool written = ::fchmod(file, 0600) == 0 && ::write(file, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    written = ::close(file) == 0 && written;
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        int error = errno;
-        ::unlink(temporary.c_str());
-        return failure(path, std::strerror(error));
-    }
+    if (auto written = foundation::writeFileAtomically(path, text, 0600); !written)
+        return written.error();
     return InstanceFile(path, record.token);
 }
 
