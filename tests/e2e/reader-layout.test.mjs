@@ -64,10 +64,12 @@ test('right-to-left and vertical chapters are read screen by screen into the nex
   for (const name of ['arabic', 'hebrew', 'japanese']) {
     await t.test(name, async (t) => {
       const page = await openBook(t, name, { width: 900, height: 700 });
-      const first = /^Page 1 of (\d+)$/.exec(await pageLabel(page));
-      assert.ok(first, await pageLabel(page));
+      // The label reads "Page 1 of 1" until the chapter's fonts and columns have settled.
+      const first = await eventually(async () => {
+        const counted = /^Page 1 of (\d+)$/.exec(await pageLabel(page));
+        return counted && Number(counted[1]) >= 3 ? counted : null;
+      }, 'the first chapter counted in three screens or more');
       const screens = Number(first[1]);
-      assert.ok(screens >= 3, `the first chapter takes ${screens} screens`);
       const stage = await page.locator('.reader-stage').boundingBox();
       // Forward is to the left: the left arrow, the button, a tap near the left edge.
       const turns = [
