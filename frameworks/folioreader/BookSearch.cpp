@@ -1,7 +1,9 @@
 // The document is read once: its tags are skipped, entities decoded, and the body's characters
 // folded into one buffer that remembers, for each folded character, the character it came from.
-// ASCII, the bulk of most books, folds by a table; utf8proc folds the rest.
+// ASCII, the bulk of most books, folds here; the library's search folding folds the rest.
 #include "frameworks/folioreader/BookSearch.h"
+
+#include "platform/text/SearchFold.h"
 
 #include <algorithm>
 #include <array>
@@ -15,8 +17,6 @@ namespace {
 constexpr std::size_t contextCharacters = 40;
 // The most characters whose buffers a thread keeps between pages (about 20 MB).
 constexpr std::size_t largestKeptPage = 1u << 20;
-constexpr utf8proc_option_t foldOptions
-    = utf8proc_option_t(UTF8PROC_COMPAT | UTF8PROC_DECOMPOSE | UTF8PROC_CASEFOLD | UTF8PROC_STRIPMARK);
 
 bool isSpace(char32_t c)
 {
@@ -41,16 +41,14 @@ public:
             return;
         }
         if (c < 0x80) {
-            push(c >= 'A' && c <= 'Z' ? c + 32 : c, from);
+            if (c >= 'A' && c <= 'Z')
+                push(c + 32, from);
+            else if (c >= 0x20 && c != 0x7F)
+                push(c, from);
             return;
         }
-        std::array<utf8proc_int32_t, 32> folded {};
-        int boundary = 0;
-        auto count = utf8proc_decompose_char(utf8proc_int32_t(c), folded.data(), folded.size(), foldOptions, &boundary);
-        if (count < 0 || std::size_t(count) > folded.size())
-            return;
-        for (int i = 0; i < count; ++i)
-            push(char32_t(folded[std::size_t(i)]), from);
+        for (char32_t part : text::searchFoldCharacter(c))
+            push(part, from);
     }
 
     // A boundary no match crosses (a script or a style between words).
