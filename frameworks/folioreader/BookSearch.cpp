@@ -9,6 +9,9 @@
 #include <array>
 #include <utf8proc.h>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace folioreader {
 
@@ -25,6 +28,17 @@ bool isSpace(char32_t c)
     auto category = utf8proc_category(utf8proc_int32_t(c));
     return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
 }
+
+// Printable ASCII folded: letters lower case, the white space of XHTML a space, control characters
+// nothing (0).
+constexpr auto asciiFolds = [] {
+    std::array<char32_t, 128> folds {};
+    for (char32_t c = 0x20; c < 0x7F; ++c)
+        folds[c] = c >= 'A' && c <= 'Z' ? c + 32 : c;
+    for (char c : { '\t', '\n', '\r', '\f' })
+        folds[std::size_t(c)] = U' ';
+    return folds;
+}();
 
 // Folds characters one by one into text, noting for each folded character the index of the
 // character it came from; white space runs become one space.
@@ -49,6 +63,35 @@ public:
         }
         for (char32_t part : text::searchFoldCharacter(c))
             push(part, from);
+    }
+
+    // A run of printable ASCII and ASCII white space, the characters from first on: the bulk of a
+    // page, folded without a call per character.
+    void addAscii(std::string_view run, std::uint32_t first)
+    {
+        // Folded a piece at a time on the stack, then appended whole: the loop keeps everything in
+        // registers instead of growing two vectors a character at a time.
+        constexpr std::size_t piece = 256;
+        std::array<char32_t, piece> folded;
+        std::array<std::uint32_t, piece> from;
+        // No space opens the text, and none follows another.
+        char32_t last = text.empty() ? U' ' : text.back();
+        for (std::size_t at = 0; at < run.size(); at += piece) {
+            std::size_t count = 0;
+            auto end = std::min(run.size(), at + piece);
+            // Without a branch per character: a space or a dropped control character is written
+            // and then not counted.
+            for (std::size_t i = at; i < end; ++i) {
+                char32_t c = asciiFolds[static_cast<unsigned char>(run[i])];
+                bool kept = c != 0 && !(c == U' ' && last == U' ');
+                folded[count] = c;
+                from[count] = first + std::uint32_t(i);
+                count += kept;
+                last = kept ? c : last;
+            }
+            text.insert(text.end(), folded.begin(), folded.begin() + std::ptrdiff_t(count));
+            origin.insert(origin.end(), from.begin(), from.begin() + std::ptrdiff_t(count));
+        }
     }
 
     // A boundary no match crosses (a script or a style between words).
@@ -90,11 +133,11 @@ char32_t decodeEntity(std::string_view name)
     return 0;
 }
 
-// The body's characters, decoded, and where each starts in UTF-16 code units.
+// The body's characters, decoded, and those that take two UTF-16 code units.
 struct BodyText {
     std::vector<char32_t> characters;
-    std::vector<std::uint32_t> utf16;
-    std::uint32_t utf16Length = 0;
+    // The characters beyond the Basic Multilingual Plane, in order: few in most books.
+    std::vector<std::uint32_t> astral;
     // The characters that begin a new block (a paragraph, a heading, a line break), in order.
     std::vector<std::uint32_t> breaks;
     Folder folded;
@@ -103,10 +146,25 @@ struct BodyText {
     {
         auto index = std::uint32_t(characters.size());
         characters.push_back(c);
-        utf16.push_back(utf16Length);
-        utf16Length += c > 0xFFFF ? 2 : 1;
+        if (c > 0xFFFF)
+            astral.push_back(index);
         if (matched)
             folded.add(c, index);
+    }
+
+    void addAscii(std::string_view run, bool matched)
+    {
+        auto first = std::uint32_t(characters.size());
+        characters.insert(characters.end(), reinterpret_cast<const unsigned char*>(run.data()),
+            reinterpret_cast<const unsigned char*>(run.data()) + run.size());
+        if (matched)
+            folded.addAscii(run, first);
+    }
+
+    // Where the character at index starts, in UTF-16 code units.
+    std::uint64_t utf16At(std::size_t index) const
+    {
+        return index + std::size_t(std::lower_bound(astral.begin(), astral.end(), std::uint32_t(index)) - astral.begin());
     }
 };
 
@@ -142,19 +200,36 @@ std::string_view localName(std::string_view tag)
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
+// The end of the plain ASCII text from at on: the first '<', '&' or byte beyond ASCII, or the end.
+std::size_t plainAsciiEnd(std::string_view xhtml, std::size_t at)
+{
+#ifdef __SSE2__
+    const auto tag = _mm_set1_epi8('<');
+    const auto entity = _mm_set1_epi8('&');
+    for (; at + 16 <= xhtml.size(); at += 16) {
+        auto bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(xhtml.data() + at));
+        // A byte beyond ASCII has its high bit set, as has a byte that compared equal.
+        auto stops = _mm_or_si128(bytes, _mm_or_si128(_mm_cmpeq_epi8(bytes, tag), _mm_cmpeq_epi8(bytes, entity)));
+        if (int mask = _mm_movemask_epi8(stops))
+            return at + std::size_t(__builtin_ctz(unsigned(mask)));
+    }
+#endif
+    while (at < xhtml.size() && static_cast<unsigned char>(xhtml[at]) < 0x80 && xhtml[at] != '<' && xhtml[at] != '&')
+        ++at;
+    return at;
+}
+
 // Reads the body of the page into body, whose buffers keep their room from the page before: a
 // book's pages are searched one after another without asking the system for memory each time.
 void readBody(std::string_view xhtml, BodyText& body)
 {
     body.characters.clear();
-    body.utf16.clear();
-    body.utf16Length = 0;
+    body.astral.clear();
     body.breaks.clear();
     body.folded.text.clear();
     body.folded.origin.clear();
     // A character takes at least a byte of the page.
     body.characters.reserve(xhtml.size());
-    body.utf16.reserve(xhtml.size());
     body.folded.text.reserve(xhtml.size());
     body.folded.origin.reserve(xhtml.size());
     bool inBody = false;
@@ -220,8 +295,9 @@ void readBody(std::string_view xhtml, BodyText& body)
             }
         }
         if (static_cast<unsigned char>(c) < 0x80) {
-            body.add(char32_t(c), hidden == 0);
-            ++at;
+            auto end = plainAsciiEnd(xhtml, at + 1);
+            body.addAscii(xhtml.substr(at, end - at), hidden == 0);
+            at = end;
             continue;
         }
         utf8proc_int32_t point = 0;
@@ -233,6 +309,29 @@ void readBody(std::string_view xhtml, BodyText& body)
         body.add(char32_t(point), hidden == 0);
         at += std::size_t(length);
     }
+}
+
+// Where the query first stands in the text from at on, or npos. Blocks of characters without the
+// query's first character are passed whole.
+std::size_t findFolded(std::u32string_view text, std::u32string_view query, std::size_t at)
+{
+    const char32_t first = query.front();
+    for (; at + query.size() <= text.size(); ++at) {
+#ifdef __SSE2__
+        const auto wanted = _mm_set1_epi32(int(first));
+        for (; at + 8 <= text.size(); at += 8) {
+            auto low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+            auto high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at + 4));
+            if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi32(low, wanted), _mm_cmpeq_epi32(high, wanted))) != 0)
+                break;
+        }
+#endif
+        if (at + query.size() > text.size())
+            break;
+        if (text[at] == first && text.substr(at, query.size()) == query)
+            return at;
+    }
+    return std::u32string_view::npos;
 }
 
 void appendUtf8(std::string& into, char32_t c)
@@ -312,7 +411,7 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
     const auto& text = body.folded.text;
     std::u32string_view haystack(text.data(), text.size());
     for (std::size_t at = 0;;) {
-        auto position = haystack.find(foldedQuery, at);
+        auto position = findFolded(haystack, foldedQuery, at);
         if (position == std::u32string_view::npos)
             return true;
         auto first = text.begin() + std::ptrdiff_t(position);
@@ -324,8 +423,8 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
             && body.folded.origin[std::size_t(last - text.begin())] > to)
             ++to;
         SearchMatch match;
-        match.start = body.utf16[from];
-        match.end = to < body.utf16.size() ? body.utf16[to] : body.utf16Length;
+        match.start = body.utf16At(from);
+        match.end = body.utf16At(to);
         match.before = excerpt(body, from - std::min(from, contextCharacters), from);
         match.match = excerpt(body, from, to);
         match.after = excerpt(body, to, std::min(body.characters.size(), to + contextCharacters));
