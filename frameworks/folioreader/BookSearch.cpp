@@ -80,14 +80,31 @@ public:
             std::size_t count = 0;
             auto end = std::min(run.size(), at + piece);
             // Without a branch per character: a space or a dropped control character is written
-            // and then not counted.
+            // and then not counted. A space follows a space when the byte before was one; only a
+            // control character between them (never in a well-formed page) needs the slower loop.
+            char32_t before = last;
+            bool dropped = false;
             for (std::size_t i = at; i < end; ++i) {
                 char32_t c = asciiFolds[static_cast<unsigned char>(run[i])];
-                bool kept = c != 0 && !(c == U' ' && last == U' ');
+                bool kept = c != 0 && !(c == U' ' && before == U' ');
+                dropped |= c == 0;
                 folded[count] = c;
                 from[count] = first + std::uint32_t(i);
                 count += kept;
-                last = kept ? c : last;
+                before = c;
+            }
+            if (dropped) {
+                count = 0;
+                for (std::size_t i = at; i < end; ++i) {
+                    char32_t c = asciiFolds[static_cast<unsigned char>(run[i])];
+                    bool kept = c != 0 && !(c == U' ' && last == U' ');
+                    folded[count] = c;
+                    from[count] = first + std::uint32_t(i);
+                    count += kept;
+                    last = kept ? c : last;
+                }
+            } else if (count > 0) {
+                last = folded[count - 1];
             }
             text.insert(text.end(), folded.begin(), folded.begin() + std::ptrdiff_t(count));
             origin.insert(origin.end(), from.begin(), from.begin() + std::ptrdiff_t(count));
