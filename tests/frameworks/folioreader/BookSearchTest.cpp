@@ -61,6 +61,17 @@ TEST(BookSearch, placesMatchesInTheBodyText)
         { "CJK", "<p>吾輩は猫である。</p>", "猫", { { 3, 4 } } },
         { "nothing", "<p>nothing here</p>", "whale", {} },
         { "paragraphs part words", "<p>white</p><p>whale</p><p>whitewhale</p>", "white whale", { { 0, 10 } } },
+        { "an accent from an entity", "<p>cafe&#x301; caf&#xE9;</p>", "café", { { 0, 5 }, { 6, 10 } } },
+        { "markup inside a word", "<p>wh<span class=\"x\">a</span>le</p>", "WHALE", { { 0, 5 } } },
+        { "Turkish I, dotted and dotless", "<p>İstanbul ısı</p>", "istanbul isi", { { 0, 12 } } },
+        { "German sharp s, also in part", "<p>Straße</p>", "sse", { { 4, 6 } } },
+        { "half-width kana with voicing marks", "<p>ｶﾞｲﾄﾞ ガイド</p>", "ガイド", { { 0, 5 }, { 6, 9 } } },
+        { "voicing marks are no accents", "<p>ガイド</p>", "カイト", {} },
+        { "control characters dropped, spaces still one", "<p>white\x01 \x02 whale</p>", "white whale", { { 0, 14 } } },
+        { "across the pieces a long run is read in", "<p>" + std::string(254, 'x') + "  whale " + std::string(300, 'y') + "\xC3\xA9whale</p>",
+            "x whale", { { 253, 261 } } },
+        { "multi-byte characters at the edges of a long run", "<p>" + std::string(15, 'x') + "\xC3\xA9" + std::string(256, 'x') + "\xE3\x82\xAC</p>",
+            "xxé", { { 13, 16 } } },
     };
     for (const auto& test : cases) {
         auto found = search(test.body, test.query);
