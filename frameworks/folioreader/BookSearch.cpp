@@ -49,20 +49,34 @@ public:
 
     void add(char32_t c, std::uint32_t from)
     {
-        if (isSpace(c)) {
-            if (!text.empty() && text.back() != U' ')
-                push(U' ', from);
-            return;
-        }
         if (c < 0x80) {
-            if (c >= 'A' && c <= 'Z')
-                push(c + 32, from);
-            else if (c >= 0x20 && c != 0x7F)
-                push(c, from);
+            auto folded = asciiFolds[c];
+            if (folded == U' ')
+                addSpace(from);
+            else if (folded != 0)
+                push(folded, from);
             return;
         }
-        for (char32_t part : text::searchFoldCharacter(c))
-            push(part, from);
+        // A page repeats its few accented letters: those that fold to one character or none are
+        // remembered, by their low bits, and not asked of utf8proc again.
+        auto& memo = memos[c % memos.size()];
+        if (memo.character != c) {
+            if (isSpace(c)) {
+                memo = { c, U' ', whiteSpace };
+            } else {
+                auto folded = text::searchFoldCharacter(c);
+                if (folded.size > 1) {
+                    for (char32_t part : folded)
+                        push(part, from);
+                    return;
+                }
+                memo = { c, folded.characters[0], std::uint8_t(folded.size) };
+            }
+        }
+        if (memo.size == whiteSpace)
+            addSpace(from);
+        else if (memo.size == 1)
+            push(memo.folded, from);
     }
 
     // A run of printable ASCII and ASCII white space, the characters from first on: the bulk of a
@@ -115,6 +129,20 @@ public:
     void separate(std::uint32_t from) { push(U'\0', from); }
 
 private:
+    struct Memo {
+        char32_t character = 0;
+        char32_t folded = 0;
+        std::uint8_t size = 0; // of the folded form, or whiteSpace
+    };
+    static constexpr std::uint8_t whiteSpace = 0xFF;
+    std::array<Memo, 1024> memos {};
+
+    void addSpace(std::uint32_t from)
+    {
+        if (!text.empty() && text.back() != U' ')
+            push(U' ', from);
+    }
+
     void push(char32_t c, std::uint32_t from)
     {
         text.push_back(c);
