@@ -1,17 +1,14 @@
 // The document is read once: its tags are skipped, entities decoded, and the body's characters
-// folded into one buffer that remembers, for each folded character, the character it came from.
-// ASCII, the bulk of most books, folds here; the library's search folding folds the rest.
+// folded into one buffer that remembers, for each folded character, the character it came from
+// (FoldedText).
 #include "frameworks/folioreader/BookSearch.h"
 
-#include "platform/text/SearchFold.h"
+#include "frameworks/folioreader/FoldedText.h"
 
 #include <algorithm>
 #include <array>
 #include <utf8proc.h>
 #include <vector>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace folioreader {
 
@@ -20,135 +17,6 @@ namespace {
 constexpr std::size_t contextCharacters = 40;
 // The most characters whose buffers a thread keeps between pages (about 20 MB).
 constexpr std::size_t largestKeptPage = 1u << 20;
-
-bool isSpace(char32_t c)
-{
-    if (c < 0x80)
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-    auto category = utf8proc_category(utf8proc_int32_t(c));
-    return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
-}
-
-// Printable ASCII folded: letters lower case, the white space of XHTML a space, control characters
-// nothing (0).
-constexpr auto asciiFolds = [] {
-    std::array<char32_t, 128> folds {};
-    for (char32_t c = 0x20; c < 0x7F; ++c)
-        folds[c] = c >= 'A' && c <= 'Z' ? c + 32 : c;
-    for (char c : { '\t', '\n', '\r', '\f' })
-        folds[std::size_t(c)] = U' ';
-    return folds;
-}();
-
-// Folds characters one by one into text, noting for each folded character the index of the
-// character it came from; white space runs become one space.
-class Folder {
-public:
-    std::vector<char32_t> text;
-    std::vector<std::uint32_t> origin;
-
-    void add(char32_t c, std::uint32_t from)
-    {
-        if (c < 0x80) {
-            auto folded = asciiFolds[c];
-            if (folded == U' ')
-                addSpace(from);
-            else if (folded != 0)
-                push(folded, from);
-            return;
-        }
-        // A page repeats its few accented letters: those that fold to one character or none are
-        // remembered, by their low bits, and not asked of utf8proc again.
-        auto& memo = memos[c % memos.size()];
-        if (memo.character != c) {
-            if (isSpace(c)) {
-                memo = { c, U' ', whiteSpace };
-            } else {
-                auto folded = text::searchFoldCharacter(c);
-                if (folded.size > 1) {
-                    for (char32_t part : folded)
-                        push(part, from);
-                    return;
-                }
-                memo = { c, folded.characters[0], std::uint8_t(folded.size) };
-            }
-        }
-        if (memo.size == whiteSpace)
-            addSpace(from);
-        else if (memo.size == 1)
-            push(memo.folded, from);
-    }
-
-    // A run of printable ASCII and ASCII white space, the characters from first on: the bulk of a
-    // page, folded without a call per character.
-    void addAscii(std::string_view run, std::uint32_t first)
-    {
-        // Folded a piece at a time on the stack, then appended whole: the loop keeps everything in
-        // registers instead of growing two vectors a character at a time.
-        constexpr std::size_t piece = 256;
-        std::array<char32_t, piece> folded;
-        std::array<std::uint32_t, piece> from;
-        // No space opens the text, and none follows another.
-        char32_t last = text.empty() ? U' ' : text.back();
-        for (std::size_t at = 0; at < run.size(); at += piece) {
-            std::size_t count = 0;
-            auto end = std::min(run.size(), at + piece);
-            // Without a branch per character: a space or a dropped control character is written
-            // and then not counted. A space follows a space when the byte before was one; only a
-            // control character between them (never in a well-formed page) needs the slower loop.
-            char32_t before = last;
-            bool dropped = false;
-            for (std::size_t i = at; i < end; ++i) {
-                char32_t c = asciiFolds[static_cast<unsigned char>(run[i])];
-                bool kept = c != 0 && !(c == U' ' && before == U' ');
-                dropped |= c == 0;
-                folded[count] = c;
-                from[count] = first + std::uint32_t(i);
-                count += kept;
-                before = c;
-            }
-            if (dropped) {
-                count = 0;
-                for (std::size_t i = at; i < end; ++i) {
-                    char32_t c = asciiFolds[static_cast<unsigned char>(run[i])];
-                    bool kept = c != 0 && !(c == U' ' && last == U' ');
-                    folded[count] = c;
-                    from[count] = first + std::uint32_t(i);
-                    count += kept;
-                    last = kept ? c : last;
-                }
-            } else if (count > 0) {
-                last = folded[count - 1];
-            }
-            text.insert(text.end(), folded.begin(), folded.begin() + std::ptrdiff_t(count));
-            origin.insert(origin.end(), from.begin(), from.begin() + std::ptrdiff_t(count));
-        }
-    }
-
-    // A boundary no match crosses (a script or a style between words).
-    void separate(std::uint32_t from) { push(U'\0', from); }
-
-private:
-    struct Memo {
-        char32_t character = 0;
-        char32_t folded = 0;
-        std::uint8_t size = 0; // of the folded form, or whiteSpace
-    };
-    static constexpr std::uint8_t whiteSpace = 0xFF;
-    std::array<Memo, 1024> memos {};
-
-    void addSpace(std::uint32_t from)
-    {
-        if (!text.empty() && text.back() != U' ')
-            push(U' ', from);
-    }
-
-    void push(char32_t c, std::uint32_t from)
-    {
-        text.push_back(c);
-        origin.push_back(from);
-    }
-};
 
 char32_t decodeEntity(std::string_view name)
 {
@@ -185,7 +53,7 @@ struct BodyText {
     std::vector<std::uint32_t> astral;
     // The characters that begin a new block (a paragraph, a heading, a line break), in order.
     std::vector<std::uint32_t> breaks;
-    Folder folded;
+    FoldedText folded;
 
     void add(char32_t c, bool matched)
     {
@@ -243,25 +111,6 @@ std::string_view localName(std::string_view tag)
     auto name = tag.substr(0, end);
     auto colon = name.find(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-// The end of the plain ASCII text from at on: the first '<', '&' or byte beyond ASCII, or the end.
-std::size_t plainAsciiEnd(std::string_view xhtml, std::size_t at)
-{
-#ifdef __SSE2__
-    const auto tag = _mm_set1_epi8('<');
-    const auto entity = _mm_set1_epi8('&');
-    for (; at + 16 <= xhtml.size(); at += 16) {
-        auto bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(xhtml.data() + at));
-        // A byte beyond ASCII has its high bit set, as has a byte that compared equal.
-        auto stops = _mm_or_si128(bytes, _mm_or_si128(_mm_cmpeq_epi8(bytes, tag), _mm_cmpeq_epi8(bytes, entity)));
-        if (int mask = _mm_movemask_epi8(stops))
-            return at + std::size_t(__builtin_ctz(unsigned(mask)));
-    }
-#endif
-    while (at < xhtml.size() && static_cast<unsigned char>(xhtml[at]) < 0x80 && xhtml[at] != '<' && xhtml[at] != '&')
-        ++at;
-    return at;
 }
 
 // Reads the body of the page into body, whose buffers keep their room from the page before: a
@@ -356,29 +205,6 @@ void readBody(std::string_view xhtml, BodyText& body)
     }
 }
 
-// Where the query first stands in the text from at on, or npos. Blocks of characters without the
-// query's first character are passed whole.
-std::size_t findFolded(std::u32string_view text, std::u32string_view query, std::size_t at)
-{
-    const char32_t first = query.front();
-    for (; at + query.size() <= text.size(); ++at) {
-#ifdef __SSE2__
-        const auto wanted = _mm_set1_epi32(int(first));
-        for (; at + 8 <= text.size(); at += 8) {
-            auto low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-            auto high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at + 4));
-            if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi32(low, wanted), _mm_cmpeq_epi32(high, wanted))) != 0)
-                break;
-        }
-#endif
-        if (at + query.size() > text.size())
-            break;
-        if (text[at] == first && text.substr(at, query.size()) == query)
-            return at;
-    }
-    return std::u32string_view::npos;
-}
-
 void appendUtf8(std::string& into, char32_t c)
 {
     std::array<utf8proc_uint8_t, 4> bytes {};
@@ -390,7 +216,7 @@ void appendUtf8(std::string& into, char32_t c)
 bool partsAt(const BodyText& body, std::size_t index)
 {
     const auto& characters = body.characters;
-    return (index < characters.size() && isSpace(characters[index])) || (index > 0 && isSpace(characters[index - 1]))
+    return (index < characters.size() && isSearchSpace(characters[index])) || (index > 0 && isSearchSpace(characters[index - 1]))
         || std::binary_search(body.breaks.begin(), body.breaks.end(), std::uint32_t(index));
 }
 
@@ -404,7 +230,7 @@ std::string excerpt(const BodyText& body, std::size_t from, std::size_t to)
     for (std::size_t i = from; i < to; ++i) {
         for (; nextBreak != body.breaks.end() && *nextBreak <= i; ++nextBreak)
             space = true;
-        if (isSpace(body.characters[i])) {
+        if (isSearchSpace(body.characters[i])) {
             space = true;
             continue;
         }
@@ -420,7 +246,7 @@ std::string excerpt(const BodyText& body, std::size_t from, std::size_t to)
 
 std::u32string foldForSearch(std::string_view text)
 {
-    Folder folder;
+    FoldedText folder;
     std::size_t at = 0;
     while (at < text.size()) {
         utf8proc_int32_t point = 0;
