@@ -70,6 +70,7 @@ TEST(BookSearch, placesMatchesInTheBodyText)
         { "control characters dropped, spaces still one", "<p>white\x01 \x02 whale</p>", "white whale", { { 0, 14 } } },
         { "across the pieces a long run is read in", "<p>" + std::string(254, 'x') + "  whale " + std::string(300, 'y') + "\xC3\xA9whale</p>",
             "x whale", { { 253, 261 } } },
+        { "indented lines", "<p>\n        Call    me\n\t\tIshmael</p>", "me ishmael", { { 17, 29 } } },
         { "multi-byte characters at the edges of a long run", "<p>" + std::string(15, 'x') + "\xC3\xA9" + std::string(256, 'x') + "\xE3\x82\xAC</p>",
             "xxé", { { 13, 16 } } },
     };
