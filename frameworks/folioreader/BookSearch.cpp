@@ -1,7 +1,9 @@
 // The document is read once: its tags are skipped, entities decoded, and the body's characters
-// folded into one buffer that remembers, for each folded character, the character it came from.
-// ASCII, the bulk of most books, folds by a table; utf8proc folds the rest.
+// folded into one buffer that remembers, for each folded character, the character it came from
+// (FoldedText).
 #include "frameworks/folioreader/BookSearch.h"
+
+#include "frameworks/folioreader/FoldedText.h"
 
 #include <algorithm>
 #include <array>
@@ -15,54 +17,6 @@ namespace {
 constexpr std::size_t contextCharacters = 40;
 // The most characters whose buffers a thread keeps between pages (about 20 MB).
 constexpr std::size_t largestKeptPage = 1u << 20;
-constexpr utf8proc_option_t foldOptions
-    = utf8proc_option_t(UTF8PROC_COMPAT | UTF8PROC_DECOMPOSE | UTF8PROC_CASEFOLD | UTF8PROC_STRIPMARK);
-
-bool isSpace(char32_t c)
-{
-    if (c < 0x80)
-        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-    auto category = utf8proc_category(utf8proc_int32_t(c));
-    return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
-}
-
-// Folds characters one by one into text, noting for each folded character the index of the
-// character it came from; white space runs become one space.
-class Folder {
-public:
-    std::vector<char32_t> text;
-    std::vector<std::uint32_t> origin;
-
-    void add(char32_t c, std::uint32_t from)
-    {
-        if (isSpace(c)) {
-            if (!text.empty() && text.back() != U' ')
-                push(U' ', from);
-            return;
-        }
-        if (c < 0x80) {
-            push(c >= 'A' && c <= 'Z' ? c + 32 : c, from);
-            return;
-        }
-        std::array<utf8proc_int32_t, 32> folded {};
-        int boundary = 0;
-        auto count = utf8proc_decompose_char(utf8proc_int32_t(c), folded.data(), folded.size(), foldOptions, &boundary);
-        if (count < 0 || std::size_t(count) > folded.size())
-            return;
-        for (int i = 0; i < count; ++i)
-            push(char32_t(folded[std::size_t(i)]), from);
-    }
-
-    // A boundary no match crosses (a script or a style between words).
-    void separate(std::uint32_t from) { push(U'\0', from); }
-
-private:
-    void push(char32_t c, std::uint32_t from)
-    {
-        text.push_back(c);
-        origin.push_back(from);
-    }
-};
 
 char32_t decodeEntity(std::string_view name)
 {
@@ -92,23 +46,38 @@ char32_t decodeEntity(std::string_view name)
     return 0;
 }
 
-// The body's characters, decoded, and where each starts in UTF-16 code units.
+// The body's characters, decoded, and those that take two UTF-16 code units.
 struct BodyText {
     std::vector<char32_t> characters;
-    std::vector<std::uint32_t> utf16;
-    std::uint32_t utf16Length = 0;
+    // The characters beyond the Basic Multilingual Plane, in order: few in most books.
+    std::vector<std::uint32_t> astral;
     // The characters that begin a new block (a paragraph, a heading, a line break), in order.
     std::vector<std::uint32_t> breaks;
-    Folder folded;
+    FoldedText folded;
 
     void add(char32_t c, bool matched)
     {
         auto index = std::uint32_t(characters.size());
         characters.push_back(c);
-        utf16.push_back(utf16Length);
-        utf16Length += c > 0xFFFF ? 2 : 1;
+        if (c > 0xFFFF)
+            astral.push_back(index);
         if (matched)
             folded.add(c, index);
+    }
+
+    void addAscii(std::string_view run, bool matched)
+    {
+        auto first = std::uint32_t(characters.size());
+        characters.insert(characters.end(), reinterpret_cast<const unsigned char*>(run.data()),
+            reinterpret_cast<const unsigned char*>(run.data()) + run.size());
+        if (matched)
+            folded.addAscii(run, first);
+    }
+
+    // Where the character at index starts, in UTF-16 code units.
+    std::uint64_t utf16At(std::size_t index) const
+    {
+        return index + std::size_t(std::lower_bound(astral.begin(), astral.end(), std::uint32_t(index)) - astral.begin());
     }
 };
 
@@ -149,14 +118,12 @@ std::string_view localName(std::string_view tag)
 void readBody(std::string_view xhtml, BodyText& body)
 {
     body.characters.clear();
-    body.utf16.clear();
-    body.utf16Length = 0;
+    body.astral.clear();
     body.breaks.clear();
     body.folded.text.clear();
     body.folded.origin.clear();
     // A character takes at least a byte of the page.
     body.characters.reserve(xhtml.size());
-    body.utf16.reserve(xhtml.size());
     body.folded.text.reserve(xhtml.size());
     body.folded.origin.reserve(xhtml.size());
     bool inBody = false;
@@ -222,8 +189,9 @@ void readBody(std::string_view xhtml, BodyText& body)
             }
         }
         if (static_cast<unsigned char>(c) < 0x80) {
-            body.add(char32_t(c), hidden == 0);
-            ++at;
+            auto end = plainAsciiEnd(xhtml, at + 1);
+            body.addAscii(xhtml.substr(at, end - at), hidden == 0);
+            at = end;
             continue;
         }
         utf8proc_int32_t point = 0;
@@ -248,7 +216,7 @@ void appendUtf8(std::string& into, char32_t c)
 bool partsAt(const BodyText& body, std::size_t index)
 {
     const auto& characters = body.characters;
-    return (index < characters.size() && isSpace(characters[index])) || (index > 0 && isSpace(characters[index - 1]))
+    return (index < characters.size() && isSearchSpace(characters[index])) || (index > 0 && isSearchSpace(characters[index - 1]))
         || std::binary_search(body.breaks.begin(), body.breaks.end(), std::uint32_t(index));
 }
 
@@ -262,7 +230,7 @@ std::string excerpt(const BodyText& body, std::size_t from, std::size_t to)
     for (std::size_t i = from; i < to; ++i) {
         for (; nextBreak != body.breaks.end() && *nextBreak <= i; ++nextBreak)
             space = true;
-        if (isSpace(body.characters[i])) {
+        if (isSearchSpace(body.characters[i])) {
             space = true;
             continue;
         }
@@ -278,7 +246,7 @@ std::string excerpt(const BodyText& body, std::size_t from, std::size_t to)
 
 std::u32string foldForSearch(std::string_view text)
 {
-    Folder folder;
+    FoldedText folder;
     std::size_t at = 0;
     while (at < text.size()) {
         utf8proc_int32_t point = 0;
@@ -314,7 +282,7 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
     const auto& text = body.folded.text;
     std::u32string_view haystack(text.data(), text.size());
     for (std::size_t at = 0;;) {
-        auto position = haystack.find(foldedQuery, at);
+        auto position = findFolded(haystack, foldedQuery, at);
         if (position == std::u32string_view::npos)
             return true;
         auto first = text.begin() + std::ptrdiff_t(position);
@@ -326,8 +294,8 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
             && body.folded.origin[std::size_t(last - text.begin())] > to)
             ++to;
         SearchMatch match;
-        match.start = body.utf16[from];
-        match.end = to < body.utf16.size() ? body.utf16[to] : body.utf16Length;
+        match.start = body.utf16At(from);
+        match.end = body.utf16At(to);
         match.before = excerpt(body, from - std::min(from, contextCharacters), from);
         match.match = excerpt(body, from, to);
         match.after = excerpt(body, to, std::min(body.characters.size(), to + contextCharacters));

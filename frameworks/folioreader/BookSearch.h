@@ -13,8 +13,9 @@ namespace folioreader {
 // The longest query searched for, in characters; longer ones are cut.
 inline constexpr std::size_t longestSearchQuery = 200;
 
-// The text folded for comparison: compatibility decomposition, case folding, marks stripped and
-// every run of white space made one space, trimmed. Invalid UTF-8 is skipped.
+// The text folded for comparison: every character by the library's search folding
+// (text::searchFoldCharacter), every run of white space made one space, trimmed. Invalid UTF-8 is
+// skipped.
 std::u32string foldForSearch(std::string_view text);
 
 struct SearchMatch {

@@ -35,6 +35,13 @@ void notFound(httplib::Response& response, const std::string& why)
     response.set_content("Not found: " + why + "\n", "text/plain; charset=utf-8");
 }
 
+// The main loop did not answer (the application is stopping): the book may well be open, so the
+// page is told to try later rather than that nothing is there.
+void unavailable(httplib::Response& response, const foundation::Error& why)
+{
+    sendJson(response, 503, { { "error", why.description() } });
+}
+
 // Reads the whole of size bytes at offset, retrying short reads.
 bool readAt(int descriptor, char* into, std::size_t size, std::uint64_t offset)
 {
@@ -61,8 +68,12 @@ void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
             return foundation::Error("no book is open under this name");
         return screen->openReaderFile(path);
     });
-    if (!opened || !*opened) {
-        notFound(response, opened ? opened->error().description() : opened.error().description());
+    if (!opened) {
+        unavailable(response, opened.error());
+        return;
+    }
+    if (!*opened) {
+        notFound(response, opened->error().description());
         return;
     }
     auto file = std::make_shared<ServedFile>(std::move(opened->value()));
@@ -105,8 +116,12 @@ void performAction(ui::MainLoop& loop, const httplib::Request& request, httplib:
             return std::nullopt;
         return screen->performReaderAction(action);
     });
-    if (!answer || !*answer) {
-        sendJson(response, 404, { { "error", answer ? "no book is open under this name" : answer.error().description() } });
+    if (!answer) {
+        unavailable(response, answer.error());
+        return;
+    }
+    if (!*answer) {
+        sendJson(response, 404, { { "error", "no book is open under this name" } });
         return;
     }
     if (!**answer) {
@@ -134,7 +149,11 @@ void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Respon
             return std::nullopt;
         return screen->startReaderSearch(query);
     });
-    if (!started || !*started) {
+    if (!started) {
+        unavailable(response, started.error());
+        return;
+    }
+    if (!*started) {
         sendJson(response, 404, { { "error", "no book is open under this name" } });
         return;
     }

@@ -3,9 +3,6 @@
 
 #include <utf8proc.h>
 
-#include <array>
-#include <vector>
-
 namespace text {
 
 namespace {
@@ -27,19 +24,43 @@ bool isDropped(utf8proc_int32_t codePoint)
     return category == UTF8PROC_CATEGORY_MN || category == UTF8PROC_CATEGORY_ME || category == UTF8PROC_CATEGORY_CC;
 }
 
-void append(std::string& folded, utf8proc_int32_t codePoint)
+void appendUtf8(std::string& folded, char32_t character)
 {
-    if (codePoint == dotlessI)
-        codePoint = 'i';
-    else if (codePoint == dotlessJ)
-        codePoint = 'j';
-    if (isDropped(codePoint))
-        return;
     std::array<utf8proc_uint8_t, 4> bytes {};
-    auto length = utf8proc_encode_char(codePoint, bytes.data());
+    auto length = utf8proc_encode_char(utf8proc_int32_t(character), bytes.data());
     folded.append(reinterpret_cast<const char*>(bytes.data()), static_cast<std::size_t>(length));
 }
 
+}
+
+FoldedCharacter searchFoldCharacter(char32_t character)
+{
+    FoldedCharacter folded;
+    if (character < 0x80) {
+        if (character >= 'A' && character <= 'Z')
+            folded.characters[folded.size++] = character - 'A' + 'a';
+        else if (character >= 0x20 && character != 0x7F)
+            folded.characters[folded.size++] = character;
+        return folded;
+    }
+    std::array<utf8proc_int32_t, std::tuple_size_v<decltype(folded.characters)>> parts {};
+    int boundary = UTF8PROC_BOUNDCLASS_START;
+    auto count = utf8proc_decompose_char(utf8proc_int32_t(character), parts.data(), parts.size(),
+        static_cast<utf8proc_option_t>(foldOptions), &boundary);
+    if (count < 0 || static_cast<std::size_t>(count) > parts.size()) {
+        folded.characters[folded.size++] = replacementCharacter;
+        return folded;
+    }
+    for (utf8proc_ssize_t i = 0; i < count; ++i) {
+        auto part = parts[std::size_t(i)];
+        if (part == dotlessI)
+            part = 'i';
+        else if (part == dotlessJ)
+            part = 'j';
+        if (!isDropped(part))
+            folded.characters[folded.size++] = char32_t(part);
+    }
+    return folded;
 }
 
 std::string searchFold(std::string_view text)
@@ -47,8 +68,6 @@ std::string searchFold(std::string_view text)
     std::string folded;
     folded.reserve(text.size());
     const auto* data = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-    std::array<utf8proc_int32_t, 32> decomposed {};
-    std::vector<utf8proc_int32_t> longer;
     std::size_t at = 0;
     while (at < text.size()) {
         unsigned char byte = data[at];
@@ -63,26 +82,13 @@ std::string searchFold(std::string_view text)
         utf8proc_int32_t codePoint = 0;
         auto length = utf8proc_iterate(data + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
         if (length <= 0) {
-            append(folded, replacementCharacter);
+            appendUtf8(folded, replacementCharacter);
             ++at;
             continue;
         }
         at += static_cast<std::size_t>(length);
-        int boundary = UTF8PROC_BOUNDCLASS_START;
-        auto count = utf8proc_decompose_char(codePoint, decomposed.data(), decomposed.size(),
-            static_cast<utf8proc_option_t>(foldOptions), &boundary);
-        const utf8proc_int32_t* parts = decomposed.data();
-        if (count > static_cast<utf8proc_ssize_t>(decomposed.size())) {
-            longer.resize(static_cast<std::size_t>(count));
-            count = utf8proc_decompose_char(codePoint, longer.data(), count, static_cast<utf8proc_option_t>(foldOptions), &boundary);
-            parts = longer.data();
-        }
-        if (count < 0) {
-            append(folded, replacementCharacter);
-            continue;
-        }
-        for (utf8proc_ssize_t i = 0; i < count; ++i)
-            append(folded, parts[i]);
+        for (char32_t part : searchFoldCharacter(char32_t(codePoint)))
+            appendUtf8(folded, part);
     }
     return folded;
 }

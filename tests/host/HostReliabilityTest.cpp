@@ -3,6 +3,7 @@
 #include "tests/host/HostedApp.h"
 
 #include "library/BookList.h"
+#include "platform/ui/MainLoop.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -118,6 +119,25 @@ TEST(HostReliability, aBadViewportIsABadRequest)
         EXPECT_EQ(answer.status, 400) << query;
     }
     EXPECT_EQ(hosted.get("/state?first=1&count=2&width=320.5&height=480").status, 200);
+}
+
+TEST(HostReliability, theReaderRoutesSayUnavailableWhileTheApplicationStopsAndNotFoundForAnUnknownBook)
+{
+    testing::HostedApp hosted(threeBooks);
+    const std::string reader = "/reader/" + std::string(32, 'a');
+    struct Case {
+        bool stopping;
+        int status;
+    };
+    for (auto [stopping, status] : { Case { false, 404 }, Case { true, 503 } }) {
+        if (stopping)
+            ui::MainLoop::main().stop();
+        EXPECT_EQ(hosted.post(reader + "/search", R"({"query":"whale"})", hosted.page()).status, status) << stopping;
+        EXPECT_EQ(hosted.post(reader + "/action", R"({"type":"highlights"})", hosted.page()).status, status) << stopping;
+        EXPECT_EQ(hosted.get(reader + "/OEBPS/chapter.xhtml").status, status) << stopping;
+    }
+    ui::MainLoop::main().reset();
+    expectLibraryAsItWas(hosted);
 }
 
 TEST(HostReliability, aPageThatGoesAwayMidRequestLeavesTheHostServing)

@@ -1,4 +1,6 @@
-// The text order and character tests that the sorts and the section index stand on.
+// The text order and character tests that the sorts and the section index stand on, and the
+// search folding that finding a book and finding in a book share.
+#include "platform/text/SearchFold.h"
 #include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +115,38 @@ TEST(Characters, prefixTestComparesWholeCharactersCanonically)
     EXPECT_FALSE(text::hasPrefix(eCombining + "cole", "e"));
     EXPECT_TRUE(text::hasPrefix(eCombining + "cole", eAcute));
     EXPECT_TRUE(text::hasPrefix(eAcute + "cole", eCombining));
+}
+
+TEST(SearchFold, foldsCaseAccentsAndWidthInEveryScriptButKeepsWhatChangesAWord)
+{
+    struct Case {
+        const char* text;
+        const char* other;
+        bool same;
+    };
+    const Case cases[] = {
+        { "Résumé ÉCOLE", "resume ecole", true },
+        { "cafe\xCC\x81", "café", true },       // decomposed accent
+        { "Straße", "strasse", true },            // ß is ss
+        { "ﬁne Ｆｕｌｌ", "fine full", true },     // ligature, full width
+        { "Ĉapitro", "capitro", true },
+        { "ΣΟΦΊΑ σοφία", "σοφια σοφια", true },   // final sigma, tonos
+        { "Ёлка", "елка", true },
+        { "كَتَبَ", "كتب", true },                  // Arabic vowel marks
+        { "שָׁלוֹם", "שלום", true },                 // Hebrew points
+        { "İstanbul", "istanbul", true },        // Turkish dotted capital I
+        { "Hatırası", "hatirasi", true },        // dotless ı found by i
+        { "ｶﾞｲﾄﾞ", "ガイド", true },               // half-width katakana with its voicing marks
+        { "ガイド", "カイト", false },             // voicing marks are no accents
+        { "パン", "ハン", false },
+        { "こころ", "ココロ", false },             // hiragana is not katakana
+        { "कि", "क", false },                    // an Indic vowel sign is part of the word
+        { "a\tb\x7F", "ab", true },              // control characters go
+        { "\xFF", "\xEF\xBF\xBD", true },         // a byte that is no UTF-8 is U+FFFD
+    };
+    for (const auto& [textOf, other, same] : cases)
+        EXPECT_EQ(text::searchFold(textOf) == text::searchFold(other), same) << textOf << " / " << other;
+    EXPECT_EQ(text::searchFold("Ab"), "ab");
 }
 
 }
