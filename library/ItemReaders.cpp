@@ -3,6 +3,7 @@
 #include "library/ItemReaders.h"
 
 #include "frameworks/folioreader/FolioReader.h"
+#include "library/BookList.h"
 #include "platform/foundation/FileManager.h"
 
 #include <algorithm>
@@ -48,6 +49,9 @@ ItemRead readItem(const std::string& path, bool readMetadata)
     item.title = FolioReader::getTitle(path);
     if (*item.title)
         item.author = FolioReader::getAuthorName(path);
+    // Folded here, on the reading thread, rather than in the scan's one thread.
+    if (*item.title && *item.author)
+        item.searchKey = BookList::searchKeyOf(**item.title, **item.author);
     return item;
 }
 

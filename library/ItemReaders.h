@@ -21,6 +21,7 @@ struct ItemRead {
     foundation::Date modified;
     std::optional<foundation::Result<std::string>> title;  // read only for an item new to the list
     std::optional<foundation::Result<std::string>> author; // read only after the title was
+    std::string searchKey; // BookList::searchKeyOf title and author, when both were read
 };
 
 // Reads the item at path: its modification date, then, with readMetadata, title and author.
