@@ -24,9 +24,6 @@ struct ItemRead {
     std::string searchKey; // BookList::searchKeyOf title and author, when both were read
 };
 
-// Reads the item at path: its modification date, then, with readMetadata, title and author.
-ItemRead readItem(const std::string& path, bool readMetadata);
-
 class ItemReaders {
 public:
     // Reads folder "/" names[k] for every k, metadata where readMetadata[k]. With one worker
@@ -51,8 +48,11 @@ private:
     static constexpr std::size_t window = 8 * chunk;
 
     void work();
+    // Reads item index: its modification date, then, with its readMetadata, title and author.
+    ItemRead read(std::size_t index) const;
 
     std::string m_folder;
+    int m_folderDescriptor; // items are looked up in the folder itself, not along its whole path
     const std::vector<std::string>& m_names;
     std::vector<char> m_readMetadata;
     std::mutex m_mutex;
