@@ -99,18 +99,23 @@ void ItemReaders::work()
         m_spaceFreed.wait(lock, [&] { return m_cancelled || m_next >= m_names.size() || m_next + chunk <= m_taken + window; });
         if (m_cancelled || m_next >= m_names.size())
             return;
-        const std::size_t first = m_next;
-        const std::size_t end = std::min(first + chunk, m_names.size());
-        m_next = end;
-        lock.unlock();
-        items.clear();
-        for (std::size_t index = first; index < end; ++index)
-            items.push_back(read(index));
-        lock.lock();
-        for (std::size_t index = first; index < end; ++index)
-            m_ready[index % window] = std::move(items[index - first]);
+        readChunk(lock, items);
         m_itemsReady.notify_one();
     }
+}
+
+void ItemReaders::readChunk(std::unique_lock<std::mutex>& lock, std::vector<ItemRead>& items)
+{
+    const std::size_t first = m_next;
+    const std::size_t end = std::min(first + chunk, m_names.size());
+    m_next = end;
+    lock.unlock();
+    items.clear();
+    for (std::size_t index = first; index < end; ++index)
+        items.push_back(read(index));
+    lock.lock();
+    for (std::size_t index = first; index < end; ++index)
+        m_ready[index % window] = std::move(items[index - first]);
 }
 
 ItemRead ItemReaders::take(std::size_t index)
@@ -119,6 +124,12 @@ ItemRead ItemReaders::take(std::size_t index)
         return read(index);
     std::unique_lock lock(m_mutex);
     auto& slot = m_ready[index % window];
+    // No worker has started on the item: the scan reads the next chunk itself instead of waiting
+    // for one to be scheduled, which on a busy machine can take longer than the reading.
+    if (!slot && m_next == index && !m_cancelled) {
+        std::vector<ItemRead> items;
+        readChunk(lock, items);
+    }
     m_itemsReady.wait(lock, [&] { return slot.has_value(); });
     ItemRead item = std::move(*slot);
     slot.reset();

@@ -1,6 +1,6 @@
 // ItemReaders: reads the book items of one scan, each item's date and, for an item new to the
 // list, its title and author, on a bounded pool of threads running ahead of the scan, which takes
-// the results one by one in listing order.
+// the results one by one in listing order and reads a chunk itself rather than wait idle.
 #pragma once
 
 #include "platform/foundation/Date.h"
@@ -48,6 +48,8 @@ private:
     static constexpr std::size_t window = 8 * chunk;
 
     void work();
+    // Claims the next chunk, reads it unlocked and parks its results; lock is held on entry and exit.
+    void readChunk(std::unique_lock<std::mutex>& lock, std::vector<ItemRead>& items);
     // Reads item index: its modification date, then, with its readMetadata, title and author.
     ItemRead read(std::size_t index) const;
 
