@@ -124,13 +124,16 @@ ItemRead ItemReaders::take(std::size_t index)
         return read(index);
     std::unique_lock lock(m_mutex);
     auto& slot = m_ready[index % window];
-    // No worker has started on the item: the scan reads the next chunk itself instead of waiting
-    // for one to be scheduled, which on a busy machine can take longer than the reading.
-    if (!slot && m_next == index && !m_cancelled) {
-        std::vector<ItemRead> items;
-        readChunk(lock, items);
+    // While its item is not read yet, the scan reads the next chunk itself, where the window has
+    // room, instead of waiting idle for a worker: on a busy machine a worker can take longer to be
+    // scheduled than the reading takes.
+    std::vector<ItemRead> items;
+    while (!slot) {
+        if (!m_cancelled && m_next < m_names.size() && m_next + chunk <= m_taken + window)
+            readChunk(lock, items);
+        else
+            m_itemsReady.wait(lock);
     }
-    m_itemsReady.wait(lock, [&] { return slot.has_value(); });
     ItemRead item = std::move(*slot);
     slot.reset();
     m_taken = index + 1;
