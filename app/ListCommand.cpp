@@ -1,6 +1,8 @@
 // The headless listing: scan, step the sort order, print as text lines or JSON.
 #include "app/ListCommand.h"
 
+#include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/MetadataStore.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
 #include "library/SortOrder.h"
@@ -75,7 +77,10 @@ int runListCommand(const ListOptions& options)
     } else {
         foundation::setConsoleSink(previousSink);
     }
+    auto previousStore = FolioReader::metadataStore();
+    FolioReader::setMetadataStore(options.metadataStore);
     scanLibrary();
+    FolioReader::setMetadataStore(std::move(previousStore));
     foundation::setConsoleSink(std::move(previousSink));
     while (sortOrder() != options.order && stepSortOrder()) { }
     std::fflush(stdout);

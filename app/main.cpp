@@ -163,6 +163,7 @@ int main(int argc, char** argv)
         listOptions.order = orders.at(orderName);
         if (!listOptions.documents)
             listOptions.documents = hosted.documents;
+        listOptions.metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
         return runListCommand(listOptions);
     }
     if (handedOver) {

@@ -16,10 +16,21 @@ BookList& bookList()
 
 void BookList::append(Book book)
 {
+    std::string key = searchKeyOf(book.title, book.author);
+    append(std::move(book), std::move(key));
+}
+
+void BookList::append(Book book, std::string searchKey)
+{
     if (m_positionsValid)
         m_positionByFile.emplace(text::nfc(book.file), m_books.size());
-    m_searchKeys.push_back(text::searchFold(book.title) + '\n' + text::searchFold(book.author));
+    m_searchKeys.push_back(std::move(searchKey));
     m_books.push_back(std::move(book));
+}
+
+std::string BookList::searchKeyOf(const std::string& title, const std::string& author)
+{
+    return text::searchFold(title) + '\n' + text::searchFold(author);
 }
 
 void BookList::remove(std::size_t index)

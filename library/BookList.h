@@ -21,6 +21,8 @@ public:
     std::vector<Book>::const_iterator end() const { return m_books.end(); }
 
     void append(Book book);
+    // The same, with the book's searchKeyOf already made (by a scan's reading thread).
+    void append(Book book, std::string searchKey);
     void remove(std::size_t index);
     void clear();
 
@@ -32,6 +34,7 @@ public:
     // The book's title and author in search folding, joined by a line break (which folding never
     // leaves in a text): folded once, when the book entered the list, and moved along with it.
     const std::string& searchKey(std::size_t index) const { return m_searchKeys[index]; }
+    static std::string searchKeyOf(const std::string& title, const std::string& author);
 
     // Stable sorts, in place: latest added first; by title; by author (text order of NFC forms).
     void sortByRecency();

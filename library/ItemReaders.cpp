@@ -3,10 +3,17 @@
 #include "library/ItemReaders.h"
 
 #include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/KnownItemStatus.h"
+#include "library/BookList.h"
 #include "platform/foundation/FileManager.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,32 +34,38 @@ void setScanWorkerCount(std::size_t workers)
     configuredWorkers.store(workers);
 }
 
-ItemRead readItem(const std::string& path, bool readMetadata)
+ItemRead ItemReaders::read(std::size_t index) const
 {
     ItemRead item;
-    auto attributes = foundation::FileManager::defaultManager()->attributesOfItemAtPath(path);
-    if (!attributes) {
-        item.unreadable = attributes.error();
+    const std::string path = m_folder + "/" + m_names[index];
+    // The item's attributes, as the file manager gives them (a symbolic link is not followed).
+    struct stat status {};
+    int failed = m_folderDescriptor >= 0 ? ::fstatat(m_folderDescriptor, m_names[index].c_str(), &status, AT_SYMLINK_NOFOLLOW)
+                                         : ::lstat(path.c_str(), &status);
+    if (failed != 0) {
+        item.unreadable = foundation::fileError(path, errno);
         return item;
     }
-    // The platform dates every file and folder; an item without a date can be neither placed nor
-    // compared, so it is treated like any other unreadable item.
-    auto modified = attributes->modificationDate();
-    if (!modified) {
-        item.unreadable = foundation::Error("\"" + path + "\": no modification date");
+    item.modified = foundation::Date(foundation::Date::TimePoint(std::chrono::seconds(status.st_mtim.tv_sec)
+        + std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
+    if (!m_readMetadata[index])
         return item;
-    }
-    item.modified = *modified;
-    if (!readMetadata)
-        return item;
+    // The reader engine checks its stored titles against this same status instead of asking again.
+    folioreader::KnownItemStatus known(path, status);
     item.title = FolioReader::getTitle(path);
     if (*item.title)
         item.author = FolioReader::getAuthorName(path);
+    // Folded here, on the reading thread, rather than in the scan's one thread.
+    if (*item.title && *item.author)
+        item.searchKey = BookList::searchKeyOf(**item.title, **item.author);
     return item;
 }
 
 ItemReaders::ItemReaders(std::string folder, const std::vector<std::string>& names, std::vector<char> readMetadata, std::size_t workers)
-    : m_folder(std::move(folder)), m_names(names), m_readMetadata(std::move(readMetadata))
+    : m_folder(std::move(folder))
+    , m_folderDescriptor(::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))
+    , m_names(names)
+    , m_readMetadata(std::move(readMetadata))
 {
     if (workers <= 1)
         return;
@@ -66,6 +79,8 @@ ItemReaders::~ItemReaders()
     cancel();
     for (auto& worker : m_workers)
         worker.join();
+    if (m_folderDescriptor >= 0)
+        ::close(m_folderDescriptor);
 }
 
 void ItemReaders::cancel()
@@ -78,33 +93,47 @@ void ItemReaders::cancel()
 
 void ItemReaders::work()
 {
-    std::vector<ItemRead> read;
+    std::vector<ItemRead> items;
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_spaceFreed.wait(lock, [&] { return m_cancelled || m_next >= m_names.size() || m_next + chunk <= m_taken + window; });
         if (m_cancelled || m_next >= m_names.size())
             return;
-        const std::size_t first = m_next;
-        const std::size_t end = std::min(first + chunk, m_names.size());
-        m_next = end;
-        lock.unlock();
-        read.clear();
-        for (std::size_t index = first; index < end; ++index)
-            read.push_back(readItem(m_folder + "/" + m_names[index], m_readMetadata[index]));
-        lock.lock();
-        for (std::size_t index = first; index < end; ++index)
-            m_ready[index % window] = std::move(read[index - first]);
+        readChunk(lock, items);
         m_itemsReady.notify_one();
     }
+}
+
+void ItemReaders::readChunk(std::unique_lock<std::mutex>& lock, std::vector<ItemRead>& items)
+{
+    const std::size_t first = m_next;
+    const std::size_t end = std::min(first + chunk, m_names.size());
+    m_next = end;
+    lock.unlock();
+    items.clear();
+    for (std::size_t index = first; index < end; ++index)
+        items.push_back(read(index));
+    lock.lock();
+    for (std::size_t index = first; index < end; ++index)
+        m_ready[index % window] = std::move(items[index - first]);
 }
 
 ItemRead ItemReaders::take(std::size_t index)
 {
     if (m_workers.empty())
-        return readItem(m_folder + "/" + m_names[index], m_readMetadata[index]);
+        return read(index);
     std::unique_lock lock(m_mutex);
     auto& slot = m_ready[index % window];
-    m_itemsReady.wait(lock, [&] { return slot.has_value(); });
+    // While its item is not read yet, the scan reads the next chunk itself, where the window has
+    // room, instead of waiting idle for a worker: on a busy machine a worker can take longer to be
+    // scheduled than the reading takes.
+    std::vector<ItemRead> items;
+    while (!slot) {
+        if (!m_cancelled && m_next < m_names.size() && m_next + chunk <= m_taken + window)
+            readChunk(lock, items);
+        else
+            m_itemsReady.wait(lock);
+    }
     ItemRead item = std::move(*slot);
     slot.reset();
     m_taken = index + 1;

@@ -1,6 +1,6 @@
 // ItemReaders: reads the book items of one scan, each item's date and, for an item new to the
 // list, its title and author, on a bounded pool of threads running ahead of the scan, which takes
-// the results one by one in listing order.
+// the results one by one in listing order and reads a chunk itself rather than wait idle.
 #pragma once
 
 #include "platform/foundation/Date.h"
@@ -21,10 +21,8 @@ struct ItemRead {
     foundation::Date modified;
     std::optional<foundation::Result<std::string>> title;  // read only for an item new to the list
     std::optional<foundation::Result<std::string>> author; // read only after the title was
+    std::string searchKey; // BookList::searchKeyOf title and author, when both were read
 };
-
-// Reads the item at path: its modification date, then, with readMetadata, title and author.
-ItemRead readItem(const std::string& path, bool readMetadata);
 
 class ItemReaders {
 public:
@@ -50,8 +48,13 @@ private:
     static constexpr std::size_t window = 8 * chunk;
 
     void work();
+    // Claims the next chunk, reads it unlocked and parks its results; lock is held on entry and exit.
+    void readChunk(std::unique_lock<std::mutex>& lock, std::vector<ItemRead>& items);
+    // Reads item index: its modification date, then, with its readMetadata, title and author.
+    ItemRead read(std::size_t index) const;
 
     std::string m_folder;
+    int m_folderDescriptor; // items are looked up in the folder itself, not along its whole path
     const std::vector<std::string>& m_names;
     std::vector<char> m_readMetadata;
     std::mutex m_mutex;

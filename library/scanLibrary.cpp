@@ -10,11 +10,13 @@
 #include "library/SortOrder.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/text/Text.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <numeric>
+#include <unordered_map>
 
 namespace {
 
@@ -77,6 +79,28 @@ void cantRead(const foundation::Error& error)
     foundation::console("Can't read: " + error.description());
 }
 
+// For each name not known at the start, the first such name canonically equal to it (itself when
+// none is); empty when no name can have another spelling. A name's book, when the scan adds it,
+// is the one its first equal name added: the only books the scan's own additions can match.
+std::vector<std::size_t> firstEqualNames(const std::vector<std::string>& names, const std::vector<char>& newToList)
+{
+    std::vector<std::size_t> first;
+    auto spelledOtherwise = [&](std::size_t k) { return newToList[k] && !text::isKnownNFC(names[k]); };
+    std::size_t k = 0;
+    while (k < names.size() && !spelledOtherwise(k))
+        ++k;
+    if (k == names.size())
+        return first; // listed names differ in their bytes, so NFC names differ canonically too
+    first.resize(names.size());
+    std::unordered_map<std::string, std::size_t> firstByCanonical;
+    firstByCanonical.reserve(names.size());
+    for (k = 0; k < names.size(); ++k) {
+        if (newToList[k])
+            first[k] = firstByCanonical.emplace(text::nfc(names[k]), k).first->second;
+    }
+    return first;
+}
+
 }
 
 void scanLibrary()
@@ -108,6 +132,10 @@ void scanLibrary()
             newItems += readMetadata[k];
         }
     }
+    // A book the scan adds is found again by later equal spellings of its name, without a lookup
+    // in the list: these books are new to it.
+    const std::vector<std::size_t> firstEqual = firstEqualNames(names, readMetadata);
+    std::unordered_map<std::size_t, std::size_t> addedByFirstEqual;
     // Threads pay off only when there are books to read; a rescan only looks at dates.
     constexpr std::size_t newItemsForWorkers = 16;
     auto metadata = FolioReader::beginScan(folderPath, newItems >= newItemsForWorkers);
@@ -131,7 +159,12 @@ void scanLibrary()
         }
         // A book known at the start is still at its place: the scan only appends. Another
         // spelling of a name listed earlier may have joined the list since.
-        if (auto known = knownAtStart[k] ? knownAtStart[k] : books.find(names[k])) {
+        std::optional<std::size_t> known = knownAtStart[k];
+        if (!known && !firstEqual.empty() && firstEqual[k] != k) {
+            if (auto added = addedByFirstEqual.find(firstEqual[k]); added != addedByFirstEqual.end())
+                known = added->second;
+        }
+        if (known) {
             if (books[*known].added < item.modified) {
                 books[*known].added = item.modified;
                 resort.changed(*known);
@@ -146,8 +179,10 @@ void scanLibrary()
             cantRead(item.author->error());
             continue;
         }
-        books.append(Book { std::move(**item.title), std::move(**item.author), names[k], item.modified });
+        books.append(Book { std::move(**item.title), std::move(**item.author), names[k], item.modified }, std::move(item.searchKey));
         resort.changed(books.size() - 1);
+        if (!firstEqual.empty())
+            addedByFirstEqual.emplace(firstEqual[k], books.size() - 1);
     }
     resort.finish();
     if (metadata)

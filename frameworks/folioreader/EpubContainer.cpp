@@ -1,6 +1,8 @@
 // EpubContainer: libzip for archives, POSIX calls for folders; every read is bounded.
 #include "frameworks/folioreader/EpubContainer.h"
 
+#include "frameworks/folioreader/KnownItemStatus.h"
+
 #include "platform/foundation/FileManager.h"
 
 #include <zip.h>
@@ -272,7 +274,7 @@ bool EpubContainer::isEmptyFolder() const
 std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path, const std::string& packageName)
 {
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0)
+    if (!KnownItemStatus::find(path, status) && ::stat(path.c_str(), &status) != 0)
         return std::nullopt;
     std::vector<FileIdentity> stamp { FileIdentity::of(status) };
     if (!S_ISDIR(status.st_mode))

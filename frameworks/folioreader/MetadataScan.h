@@ -7,10 +7,12 @@
 #include "frameworks/folioreader/MetadataStore.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -59,14 +61,33 @@ private:
         bool stale = false;    // the files changed since it was stored
         bool listed = false;
     };
+    // A row of the folder loaded at once: its fields side by side in m_rowBytes, checked (checksum,
+    // then stamp) only when the scan asks for it.
+    struct Row {
+        std::size_t at;
+        std::uint32_t sizes[5]; // name, stamp, package name, title, author
+        std::int64_t checksum;
+    };
+    enum class RowState : std::uint8_t { unchecked, verified, unusable };
 
     MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder, bool loadAll);
+
+    void loadRows();
+    std::string_view field(const Row& row, int index) const;
+    // The loaded row of that name; the table is not changed after loading, so no lock is needed.
+    std::optional<std::size_t> rowOf(std::string_view name) const;
+    std::optional<Metadata> lookupRow(std::size_t row, const std::string& path);
 
     std::shared_ptr<MetadataStore> m_store;
     std::string m_folder;
     bool m_loadedAll;
-    std::mutex m_mutex; // the scan's reading threads share the slots
-    std::unordered_map<std::string, Slot> m_slots;
+    std::string m_rowBytes;
+    std::vector<Row> m_rows;
+    std::vector<std::uint32_t> m_rowTable; // open addressing by the name's hash: row + 1, 0 for none
+    std::mutex m_mutex; // the scan's reading threads share the slots and the rows' states
+    std::vector<RowState> m_rowStates;
+    std::vector<char> m_rowsListed;
+    std::unordered_map<std::string, Slot> m_slots; // entries asked for one by one, and fresh reads
 };
 
 }

@@ -27,10 +27,10 @@ bool isDamage(int code)
 }
 
 // FNV-1a over the fields, each preceded by its length, so that no two rows share a text.
-std::int64_t checksumOf(const std::string& folder, const MetadataStore::Entry& entry)
+std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
 {
     std::uint64_t hash = 14695981039346656037ull;
-    auto mix = [&](const std::string& field) {
+    for (std::string_view field : fields) {
         std::uint64_t size = field.size();
         for (int shift = 0; shift < 64; shift += 8) {
             hash ^= (size >> shift) & 0xff;
@@ -40,10 +40,13 @@ std::int64_t checksumOf(const std::string& folder, const MetadataStore::Entry& e
             hash ^= byte;
             hash *= 1099511628211ull;
         }
-    };
-    for (const std::string* field : { &folder, &entry.name, &entry.stamp, &entry.packageName, &entry.title, &entry.author })
-        mix(*field);
+    }
     return static_cast<std::int64_t>(hash);
+}
+
+std::int64_t checksumOf(const std::string& folder, const MetadataStore::Entry& entry)
+{
+    return checksumOf({ folder, entry.name, entry.stamp, entry.packageName, entry.title, entry.author });
 }
 
 class Statement {
@@ -61,6 +64,11 @@ public:
     void bind(int index, std::int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
     int step() { return m_code = sqlite3_step(m_statement); }
     void reset() { sqlite3_reset(m_statement); }
+    std::string_view view(int column) const
+    {
+        auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
+        return data ? std::string_view(data, std::size_t(sqlite3_column_bytes(m_statement, column))) : std::string_view();
+    }
     std::string bytes(int column) const
     {
         auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
@@ -157,25 +165,36 @@ MetadataStore::~MetadataStore()
 
 void MetadataStore::forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take)
 {
+    forEachStoredRow(folder, [&](const StoredRow& row) {
+        if (checksumHolds(folder, row))
+            take(Entry { std::string(row.name), std::string(row.stamp), std::string(row.packageName), std::string(row.title),
+                std::string(row.author) });
+    });
+}
+
+void MetadataStore::forEachStoredRow(const std::string& folder, const std::function<void(const StoredRow&)>& take)
+{
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return;
     Statement select(m_database, "SELECT name, stamp, package, title, author, checksum FROM book WHERE folder = ?");
     if (select.code() == SQLITE_OK) {
         select.bind(1, folder);
-        while (select.step() == SQLITE_ROW) {
-            Entry entry { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4) };
-            if (checksumOf(folder, entry) == select.integer(5))
-                take(std::move(entry));
-        }
+        while (select.step() == SQLITE_ROW)
+            take(StoredRow { select.view(0), select.view(1), select.view(2), select.view(3), select.view(4), select.integer(5) });
     }
     if (isDamage(select.code())) {
-        // The entries handed out before the damage showed were whole; the store is made anew for
-        // this run's commit.
+        // The rows handed out before the damage showed are judged by their checksums; the store is
+        // made anew for this run's commit.
         sqlite3_close_v2(m_database);
         removeStoreFiles(m_path);
         m_database = connect(m_path);
     }
+}
+
+bool MetadataStore::checksumHolds(std::string_view folder, const StoredRow& row)
+{
+    return checksumOf({ folder, row.name, row.stamp, row.packageName, row.title, row.author }) == row.checksum;
 }
 
 std::unordered_map<std::string, MetadataStore::Entry> MetadataStore::entriesOf(const std::string& folder)

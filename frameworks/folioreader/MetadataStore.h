@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -46,8 +47,18 @@ public:
     std::chrono::nanoseconds unsettledWindow() const { return m_unsettledWindow; }
     void setUnsettledWindow(std::chrono::nanoseconds window) { m_unsettledWindow = window; }
 
+    // An entry as stored, viewed in place, with the checksum it carries, not yet checked.
+    struct StoredRow {
+        std::string_view name, stamp, packageName, title, author;
+        std::int64_t checksum;
+    };
+
     // Hands each entry of the folder whose checksum holds to take; nothing when the store fails.
     void forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take);
+    // Hands every row of the folder to take, unchecked: for a caller that checks (checksumHolds)
+    // only the rows it uses, on its own threads. The views last until take returns.
+    void forEachStoredRow(const std::string& folder, const std::function<void(const StoredRow&)>& take);
+    static bool checksumHolds(std::string_view folder, const StoredRow& row);
     // The same entries, by name.
     std::unordered_map<std::string, Entry> entriesOf(const std::string& folder);
     // The entry of the item, when it is stored and its checksum holds.

@@ -1,7 +1,10 @@
 // `pagewyn list`: what a person or a script reads from it.
 #include "app/ListCommand.h"
+#include "frameworks/folioreader/MetadataStore.h"
+#include "library/ProgramState.h"
 #include "platform/foundation/Console.h"
 #include "tests/library/LibraryFolder.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -20,10 +23,25 @@ TEST(ListCommand, printsOneEscapedLinePerBookInTheAskedOrder)
     fixtures::LibraryFolder library;
     library.addBook("b.epub", "Beta", "Zed", 1000);
     library.addBook("a\tb.epub", "Alpha", "Ann", 2000);
-    int status = -1;
-    auto output = runCapturingOutput({ library.path(), 2, false }, status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(output, "Alpha\tAnn\ta\\tb.epub\nBeta\tZed\tb.epub\n");
+    fixtures::EpubFixture folderBook;
+    folderBook.title = "Gamma";
+    folderBook.author = "Cy";
+    folderBook.author = "Cy";
+    folderBook.writeUnpacked(library.itemPath("c.epub"));
+    library.setModified("c.epub", 1500);
+    fixtures::TemporaryFolder cache;
+    auto store = folioreader::MetadataStore::open(cache.file("metadata.sqlite3"));
+    ASSERT_TRUE(store);
+    store->setUnsettledWindow(std::chrono::nanoseconds(0));
+    // Each run is a new process: without the cache, filling it, then answered from it.
+    for (auto* used : { static_cast<folioreader::MetadataStore*>(nullptr), store.get(), store.get() }) {
+        resetProgramState();
+        int status = -1;
+        auto output = runCapturingOutput({ library.path(), 2, false, used ? store : nullptr }, status);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(output, "Alpha\tAnn\ta\\tb.epub\nGamma\tCy\tc.epub\nBeta\tZed\tb.epub\n");
+    }
+    EXPECT_EQ(store->entriesOf(library.path()).size(), 3u);
 }
 
 // Standard output is the JSON document alone, even when items cannot be read, and every entry
@@ -40,7 +58,7 @@ TEST(ListCommand, jsonIsTheWholeOutputAndNamesEveryItemByItsBytes)
     auto fixtureSink = foundation::setConsoleSink({});
     int status = -1;
     ::testing::internal::CaptureStderr();
-    auto output = runCapturingOutput({ library.path(), 0, true }, status);
+    auto output = runCapturingOutput({ library.path(), 0, true, nullptr }, status);
     auto errors = ::testing::internal::GetCapturedStderr();
     foundation::setConsoleSink(std::move(fixtureSink));
     ASSERT_EQ(status, 0);
@@ -62,7 +80,7 @@ TEST(ListCommand, unreadableBooksAreReportedBeforeTheListAndAFolderThatCannotBeL
     broken.breakage = fixtures::Breakage::notAZip;
     library.addBook("bad.epub", broken, 1000);
     int status = -1;
-    runCapturingOutput({ library.path(), 0, false }, status);
+    runCapturingOutput({ library.path(), 0, false, nullptr }, status);
     EXPECT_EQ(status, 0);
     auto lines = library.takeConsole();
     ASSERT_EQ(lines.size(), 1u);
@@ -74,7 +92,7 @@ TEST(ListCommand, aFolderThatCannotBeListedFails)
     fixtures::LibraryFolder library;
     library.addBook("file.epub", "Book", "Ann", 1000);
     int status = -1;
-    runCapturingOutput({ library.itemPath("file.epub"), 0, false }, status);
+    runCapturingOutput({ library.itemPath("file.epub"), 0, false, nullptr }, status);
     EXPECT_NE(status, 0);
 }
 

@@ -87,11 +87,15 @@ TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
               MetadataStore::open(store)->commit(library, { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Kept", "Kim" } }, {});
           }, "Kept / Kim" },
     };
+    // A few new books are looked up one by one, many are loaded from the store at once.
+    for (int otherBooks : { 0, 20 })
     for (const Mishap& mishap : mishaps) {
-        SCOPED_TRACE(mishap.what);
+        SCOPED_TRACE(std::string(mishap.what) + " beside " + std::to_string(otherBooks) + " books");
         LibraryFolder library;
         library.addBook("a.epub", "Alpha", "Ann", 1000);
         library.addBook("b.epub", "Beta", "Bob", 2000);
+        for (int other = 0; other < otherBooks; ++other)
+            library.addBook("other-" + std::to_string(other) + ".epub", "Other", "Otto", 3000);
         fixtures::TemporaryFolder cache;
         std::string storePath = cache.file("pagewyn/metadata.sqlite3");
         if (std::string(mishap.what) == "its parent is a file") {
