@@ -167,6 +167,8 @@ using namespace folioreader;
 
 void FolioReader::setMetadataStore(std::shared_ptr<MetadataStore> store)
 {
+    // The covers read for the store that goes are written to it first.
+    writePendingCovers();
     std::lock_guard lock(storeMutex);
     installedStore() = std::move(store);
 }
@@ -201,7 +203,7 @@ Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, cons
 Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)
 {
     if (auto store = metadataStore())
-        return storedCoverImage(*store, epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
+        return storedCoverImage(store, epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
     CoverOrigin ignored;
     return readCover(epubPath, ignored);
 }

@@ -277,27 +277,37 @@ std::optional<MetadataStore::Cover> MetadataStore::coverOf(const std::string& fo
     return cover;
 }
 
-bool MetadataStore::storeCover(const std::string& folder, const std::string& name, const Cover& cover)
+bool MetadataStore::storeCovers(const std::vector<NamedCover>& covers)
 {
     std::lock_guard lock(m_mutex);
-    if (!m_database)
+    if (!m_database || covers.empty())
         return false;
-    Statement insert(m_database, "INSERT OR REPLACE INTO cover VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    if (insert.code() != SQLITE_OK)
-        return false;
-    insert.bind(1, folder);
-    insert.bind(2, name);
-    insert.bind(3, cover.stamp);
-    insert.bind(4, cover.packageName);
-    insert.bind(5, cover.entryName);
-    insert.bind(6, cover.mimeType);
-    insert.bind(7, cover.bytes);
-    insert.bind(8, checksumOf(folder, name, cover));
-    // A row waits for no other process's write: a busy store only leaves the cover unkept.
     sqlite3_busy_timeout(m_database, 0);
-    bool written = insert.step() == SQLITE_DONE;
+    bool written = execute(m_database, "BEGIN IMMEDIATE") == SQLITE_OK;
     sqlite3_busy_timeout(m_database, busyMilliseconds);
-    return written;
+    if (!written)
+        return false;
+    {
+        Statement insert(m_database, "INSERT OR REPLACE INTO cover VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        written = insert.code() == SQLITE_OK;
+        for (auto it = covers.begin(); written && it != covers.end(); ++it) {
+            const Cover& cover = it->cover;
+            insert.bind(1, it->folder);
+            insert.bind(2, it->name);
+            insert.bind(3, cover.stamp);
+            insert.bind(4, cover.packageName);
+            insert.bind(5, cover.entryName);
+            insert.bind(6, cover.mimeType);
+            insert.bind(7, cover.bytes);
+            insert.bind(8, checksumOf(it->folder, it->name, cover));
+            written = insert.step() == SQLITE_DONE;
+            insert.reset();
+        }
+    }
+    if (written && execute(m_database, "COMMIT") == SQLITE_OK)
+        return true;
+    execute(m_database, "ROLLBACK");
+    return false;
 }
 
 std::uint64_t MetadataStore::byteSize() const

@@ -67,8 +67,14 @@ public:
     };
     // The item's stored cover, when there is one and its checksum holds.
     std::optional<Cover> coverOf(const std::string& folder, const std::string& name);
-    // Keeps the item's cover, replacing the one it had; answers whether it was written.
-    bool storeCover(const std::string& folder, const std::string& name, const Cover& cover);
+    struct NamedCover {
+        std::string folder;
+        std::string name;
+        Cover cover;
+    };
+    // In one transaction, keeps the items' covers, replacing those they had; answers whether they
+    // were written. Waits for no other process's write: a busy store leaves them unkept.
+    bool storeCovers(const std::vector<NamedCover>& covers);
 
     // The bytes the store takes on disk, its journal and pictures included.
     std::uint64_t byteSize() const;

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
+#include <utility>
 #include <sys/stat.h>
 
 using foundation::Error;
@@ -58,9 +60,89 @@ Error noCover(const std::string& path)
     return Error("\"" + path + "\": no cover");
 }
 
+constexpr std::size_t batchSize = 32;
+constexpr auto batchAge = std::chrono::seconds(1);
+
+// The covers read afresh and not written yet, all for one store.
+struct PendingCovers {
+    std::mutex mutex;
+    std::shared_ptr<MetadataStore> store;
+    std::vector<MetadataStore::NamedCover> covers;
+    std::chrono::steady_clock::time_point since;
+};
+
+PendingCovers& pendingCovers()
+{
+    static PendingCovers pending;
+    return pending;
 }
 
-Result<std::shared_ptr<ui::Image>> storedCoverImage(MetadataStore& store, const std::string& path, const CoverReader& read)
+// Takes the batch when it is due (or always), for writing outside the lock.
+std::pair<std::shared_ptr<MetadataStore>, std::vector<MetadataStore::NamedCover>> takeBatch(PendingCovers& pending, bool always)
+{
+    if (pending.covers.empty()
+        || (!always && pending.covers.size() < batchSize && std::chrono::steady_clock::now() - pending.since < batchAge))
+        return {};
+    return { std::move(pending.store), std::exchange(pending.covers, {}) };
+}
+
+void writeBatch(std::pair<std::shared_ptr<MetadataStore>, std::vector<MetadataStore::NamedCover>> batch)
+{
+    if (batch.first)
+        batch.first->storeCovers(batch.second);
+}
+
+// The item's cover as stored, or as read afresh and not written yet.
+std::optional<MetadataStore::Cover> knownCover(const std::shared_ptr<MetadataStore>& store, const std::string& folder,
+    const std::string& name)
+{
+    {
+        PendingCovers& pending = pendingCovers();
+        std::lock_guard lock(pending.mutex);
+        if (pending.store == store) {
+            for (auto it = pending.covers.rbegin(); it != pending.covers.rend(); ++it) {
+                if (it->name == name && it->folder == folder)
+                    return it->cover;
+            }
+        }
+    }
+    return store->coverOf(folder, name);
+}
+
+void keep(const std::shared_ptr<MetadataStore>& store, MetadataStore::NamedCover cover)
+{
+    PendingCovers& pending = pendingCovers();
+    std::pair<std::shared_ptr<MetadataStore>, std::vector<MetadataStore::NamedCover>> due;
+    {
+        std::lock_guard lock(pending.mutex);
+        if (pending.store != store)
+            due = takeBatch(pending, true);
+        if (pending.covers.empty()) {
+            pending.store = store;
+            pending.since = std::chrono::steady_clock::now();
+        }
+        pending.covers.push_back(std::move(cover));
+        if (!due.first)
+            due = takeBatch(pending, false);
+    }
+    writeBatch(std::move(due));
+}
+
+}
+
+void writePendingCovers()
+{
+    PendingCovers& pending = pendingCovers();
+    std::pair<std::shared_ptr<MetadataStore>, std::vector<MetadataStore::NamedCover>> due;
+    {
+        std::lock_guard lock(pending.mutex);
+        due = takeBatch(pending, true);
+    }
+    writeBatch(std::move(due));
+}
+
+Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<MetadataStore>& store, const std::string& path,
+    const CoverReader& read)
 {
     auto slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0 || slash + 1 == path.size()) {
@@ -70,7 +152,7 @@ Result<std::shared_ptr<ui::Image>> storedCoverImage(MetadataStore& store, const 
     const std::string folder = path.substr(0, slash);
     const std::string name = path.substr(slash + 1);
 
-    if (auto stored = store.coverOf(folder, name)) {
+    if (auto stored = knownCover(store, folder, name)) {
         auto stamp = coverStamp(path, stored->packageName, stored->entryName);
         if (stamp && encodeStamp(*stamp) == stored->stamp) {
             if (stored->bytes.empty())
@@ -86,7 +168,7 @@ Result<std::shared_ptr<ui::Image>> storedCoverImage(MetadataStore& store, const 
     if (!image && !origin.bookHasNone)
         return image; // the book could not be read now: nothing is known to keep
     auto stamp = coverStamp(path, origin.packageName, origin.entryName);
-    if (!stamp || !isSettled(*stamp, readStart, store.unsettledWindow()))
+    if (!stamp || !isSettled(*stamp, readStart, store->unsettledWindow()))
         return image;
     MetadataStore::Cover cover { encodeStamp(*stamp), origin.packageName, origin.entryName, {}, {} };
     if (image) {
@@ -95,13 +177,10 @@ Result<std::shared_ptr<ui::Image>> storedCoverImage(MetadataStore& store, const 
             return image;
         std::tie(cover.bytes, cover.mimeType) = std::move(*small);
     }
-    store.storeCover(folder, name, cover);
-    if (cover.bytes.empty())
-        return image;
     // What a later row is shown from the store, shown now too.
-    if (auto kept = ui::Image::withData(std::move(cover.bytes)))
-        return kept;
-    return image;
+    auto kept = cover.bytes.empty() ? image : ui::Image::withData(cover.bytes);
+    keep(store, { folder, name, std::move(cover) });
+    return kept ? kept : image;
 }
 
 }

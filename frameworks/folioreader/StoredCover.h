@@ -26,8 +26,12 @@ using CoverReader = std::function<foundation::Result<std::shared_ptr<ui::Image>>
 
 // The cover of the book at path (a folder, "/" and an item name) from the store while the book's
 // files keep their stamp; otherwise read, scaled down and stored. A store that cannot be read or
-// written costs only the read. A book without a cover stays an error, stored as such.
-foundation::Result<std::shared_ptr<ui::Image>> storedCoverImage(MetadataStore& store, const std::string& path,
-    const CoverReader& read);
+// written costs only the read. A book without a cover stays an error, stored as such. Any thread.
+// Covers read afresh are written together, one transaction for up to 32 of them or for those of
+// the last second, so that the first scroll through a library does not write once a row.
+foundation::Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<MetadataStore>& store,
+    const std::string& path, const CoverReader& read);
+// Writes the covers read afresh and not written yet.
+void writePendingCovers();
 
 }

@@ -3,6 +3,7 @@
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/MetadataScan.h"
 #include "frameworks/folioreader/MetadataStore.h"
+#include "frameworks/folioreader/StoredCover.h"
 #include "library/BookList.h"
 #include "library/ProgramState.h"
 #include "library/scanLibrary.h"
@@ -190,7 +191,7 @@ TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
             { "kept copy shown while the files keep their stamp", [&](auto&) {
                   auto kept = *store->coverOf(folder, "book.epub");
                   kept.bytes = marker;
-                  ASSERT_TRUE(store->storeCover(folder, "book.epub", kept));
+                  ASSERT_TRUE(store->storeCovers({ { folder, "book.epub", kept } }));
               }, std::pair(7, 9) },
             { "a replaced book is read again", [&](auto&) { rewrite(noisePng(90, 60, 3)); }, std::pair(90, 60) },
             { "a cover edited inside the book is read again", [&](auto& book) {
@@ -212,6 +213,7 @@ TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
             ASSERT_EQ(bool(cover), step.shown.has_value());
             if (cover)
                 EXPECT_EQ(std::pair((*cover)->pixelWidth(), (*cover)->pixelHeight()), *step.shown);
+            folioreader::writePendingCovers();
             EXPECT_TRUE(store->coverOf(folder, "book.epub"));
         }
         FolioReader::setMetadataStore(nullptr);
