@@ -7,6 +7,7 @@
 #include "app/ListCommand.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/MetadataStore.h"
+#include "frameworks/folioreader/StoredCover.h"
 #include "library/ScanProgress.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/host/BrowserOpener.h"
@@ -58,7 +59,11 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         [metadataStore]() -> std::optional<std::uint64_t> {
             return metadataStore ? std::optional(metadataStore->byteSize()) : std::nullopt;
         },
-        [metadataStore] { return metadataStore && metadataStore->clear(); },
+        [metadataStore] {
+            // Row covers read and not written yet would come back after the clear otherwise.
+            folioreader::writePendingCovers();
+            return metadataStore && metadataStore->clear();
+        },
     });
 
     host::HostOptions hostOptions;
@@ -109,6 +114,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     server.state().close();
     loop.stop(exitCode);
     server.stop();
+    // Row covers read in the last second are kept too.
+    FolioReader::setMetadataStore(nullptr);
     return exitCode;
 }
 

@@ -7,6 +7,7 @@
 #include "frameworks/folioreader/MetadataCache.h"
 #include "frameworks/folioreader/MetadataScan.h"
 #include "frameworks/folioreader/PackageDocument.h"
+#include "frameworks/folioreader/StoredCover.h"
 
 #include <chrono>
 #include <mutex>
@@ -84,6 +85,44 @@ Result<std::shared_ptr<const PackageDocument>> packageOf(const std::string& path
     return package;
 }
 
+// The cover read from the book itself; origin receives where it came from.
+Result<std::shared_ptr<ui::Image>> readCover(const std::string& path, CoverOrigin& origin)
+{
+    std::optional<EpubContainer> opened;
+    auto package = packageOf(path, opened);
+    if (!package)
+        return package.error();
+    if (!opened) {
+        auto book = EpubContainer::open(path);
+        if (!book)
+            return book.error();
+        opened.emplace(std::move(*book));
+    }
+    const EpubContainer& book = *opened;
+    origin.packageName = (*package)->name;
+
+    const ManifestItem* cover = (*package)->coverItem();
+    if (!cover) {
+        origin.bookHasNone = true;
+        return book.error("no cover");
+    }
+    auto coverName = (*package)->resolve(cover->href);
+    if (!coverName) {
+        origin.bookHasNone = true;
+        return book.error("cover \"" + cover->href + "\" lies outside the book");
+    }
+    origin.entryName = *coverName;
+    auto bytes = book.read(*coverName, maximumCoverSize, "cover " + *coverName);
+    if (!bytes)
+        return bytes.error();
+    auto image = ui::Image::withData(std::move(*bytes));
+    if (!image) {
+        origin.bookHasNone = true;
+        return book.error("cover " + *coverName + " is not a picture");
+    }
+    return image;
+}
+
 std::mutex storeMutex;
 std::shared_ptr<MetadataStore>& installedStore()
 {
@@ -128,6 +167,8 @@ using namespace folioreader;
 
 void FolioReader::setMetadataStore(std::shared_ptr<MetadataStore> store)
 {
+    // The covers read for the store that goes are written to it first.
+    writePendingCovers();
     std::lock_guard lock(storeMutex);
     installedStore() = std::move(store);
 }
@@ -161,29 +202,8 @@ Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, cons
 
 Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)
 {
-    std::optional<EpubContainer> opened;
-    auto package = packageOf(epubPath, opened);
-    if (!package)
-        return package.error();
-    if (!opened) {
-        auto book = EpubContainer::open(epubPath);
-        if (!book)
-            return book.error();
-        opened.emplace(std::move(*book));
-    }
-    const EpubContainer& book = *opened;
-
-    const ManifestItem* cover = (*package)->coverItem();
-    if (!cover)
-        return book.error("no cover");
-    auto coverName = (*package)->resolve(cover->href);
-    if (!coverName)
-        return book.error("cover \"" + cover->href + "\" lies outside the book");
-    auto bytes = book.read(*coverName, maximumCoverSize, "cover " + *coverName);
-    if (!bytes)
-        return bytes.error();
-    auto image = ui::Image::withData(std::move(*bytes));
-    if (!image)
-        return book.error("cover " + *coverName + " is not a picture");
-    return image;
+    if (auto store = metadataStore())
+        return storedCoverImage(store, epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
+    CoverOrigin ignored;
+    return readCover(epubPath, ignored);
 }

@@ -59,6 +59,18 @@ std::string encodeStamp(const std::vector<FileIdentity>& stamp)
     return bytes;
 }
 
+bool isSettled(const std::vector<FileIdentity>& stamp, std::chrono::system_clock::time_point readStart,
+    std::chrono::nanoseconds window)
+{
+    const auto settledBefore = readStart - window;
+    for (const FileIdentity& identity : stamp) {
+        if (timeOf(identity.modifiedSeconds, identity.modifiedNanoseconds) >= settledBefore
+            || timeOf(identity.changedSeconds, identity.changedNanoseconds) >= settledBefore)
+            return false;
+    }
+    return true;
+}
+
 std::unique_ptr<MetadataScan> MetadataScan::begin(std::shared_ptr<MetadataStore> store, const std::string& folder,
     bool manyNewBooks)
 {
@@ -222,13 +234,7 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& na
 void MetadataScan::remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
     const Metadata& metadata, std::chrono::system_clock::time_point readStart)
 {
-    const auto settledBefore = readStart - m_store->unsettledWindow();
-    bool settled = true;
-    for (const FileIdentity& identity : stamp) {
-        if (timeOf(identity.modifiedSeconds, identity.modifiedNanoseconds) >= settledBefore
-            || timeOf(identity.changedSeconds, identity.changedNanoseconds) >= settledBefore)
-            settled = false;
-    }
+    bool settled = isSettled(stamp, readStart, m_store->unsettledWindow());
     std::lock_guard lock(m_mutex);
     Slot& slot = m_slots[name];
     slot.packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author });

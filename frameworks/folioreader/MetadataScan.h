@@ -20,6 +20,10 @@ namespace folioreader {
 
 // The stamp as the store keeps it.
 std::string encodeStamp(const std::vector<FileIdentity>& stamp);
+// Whether every file of the stamp was last changed before readStart less the window: a file
+// changed later may change again within one tick of the file system's clock and keep its stamp.
+bool isSettled(const std::vector<FileIdentity>& stamp, std::chrono::system_clock::time_point readStart,
+    std::chrono::nanoseconds window);
 
 class MetadataScan {
 public:

@@ -3,6 +3,7 @@
 #include "frameworks/folioreader/MetadataStore.h"
 
 #include <cstdlib>
+#include <initializer_list>
 #include <filesystem>
 #include <sqlite3.h>
 
@@ -19,6 +20,12 @@ constexpr int busyMilliseconds = 1000;
 const char* const schema =
     "CREATE TABLE book(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL, package BLOB NOT NULL,"
     " title BLOB NOT NULL, author BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;";
+
+// Covers came after the book table: a store of the same version without them gains the table.
+const char* const coverSchema =
+    "CREATE TABLE IF NOT EXISTS cover(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL,"
+    " package BLOB NOT NULL, entry BLOB NOT NULL, type BLOB NOT NULL, bytes BLOB NOT NULL, checksum INTEGER NOT NULL,"
+    " PRIMARY KEY(folder, name)) WITHOUT ROWID;";
 
 bool isDamage(int code)
 {
@@ -47,6 +54,11 @@ std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
 std::int64_t checksumOf(const std::string& folder, const MetadataStore::Entry& entry)
 {
     return checksumOf({ folder, entry.name, entry.stamp, entry.packageName, entry.title, entry.author });
+}
+
+std::int64_t checksumOf(const std::string& folder, const std::string& name, const MetadataStore::Cover& cover)
+{
+    return checksumOf({ folder, name, cover.stamp, cover.packageName, cover.entryName, cover.mimeType, cover.bytes });
 }
 
 class Statement {
@@ -98,9 +110,9 @@ int prepare(sqlite3* database)
     if (version.step() != SQLITE_ROW)
         return version.code();
     if (version.integer(0) == schemaVersion)
-        return SQLITE_OK;
+        return execute(database, coverSchema);
     std::string rebuild = std::string("BEGIN IMMEDIATE; DROP TABLE IF EXISTS book; ") + schema
-        + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
+        + " DROP TABLE IF EXISTS cover; " + coverSchema + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
     int code = execute(database, rebuild.c_str());
     if (code != SQLITE_OK)
         execute(database, "ROLLBACK");
@@ -244,13 +256,66 @@ bool MetadataStore::commit(const std::string& folder, const std::vector<Entry>& 
             written = insert.step() == SQLITE_DONE;
             insert.reset();
         }
-        Statement remove(m_database, "DELETE FROM book WHERE folder = ? AND name = ?");
-        written = written && remove.code() == SQLITE_OK;
-        for (auto it = dropped.begin(); written && it != dropped.end(); ++it) {
-            remove.bind(1, folder);
-            remove.bind(2, *it);
-            written = remove.step() == SQLITE_DONE;
-            remove.reset();
+        for (const char* sql : { "DELETE FROM book WHERE folder = ? AND name = ?", "DELETE FROM cover WHERE folder = ? AND name = ?" }) {
+            Statement remove(m_database, sql);
+            written = written && remove.code() == SQLITE_OK;
+            for (auto it = dropped.begin(); written && it != dropped.end(); ++it) {
+                remove.bind(1, folder);
+                remove.bind(2, *it);
+                written = remove.step() == SQLITE_DONE;
+                remove.reset();
+            }
+        }
+    }
+    if (written && execute(m_database, "COMMIT") == SQLITE_OK)
+        return true;
+    execute(m_database, "ROLLBACK");
+    return false;
+}
+
+std::optional<MetadataStore::Cover> MetadataStore::coverOf(const std::string& folder, const std::string& name)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database)
+        return std::nullopt;
+    Statement select(m_database, "SELECT stamp, package, entry, type, bytes, checksum FROM cover WHERE folder = ? AND name = ?");
+    if (select.code() != SQLITE_OK)
+        return std::nullopt;
+    select.bind(1, folder);
+    select.bind(2, name);
+    if (select.step() != SQLITE_ROW)
+        return std::nullopt;
+    Cover cover { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4) };
+    if (checksumOf(folder, name, cover) != select.integer(5))
+        return std::nullopt;
+    return cover;
+}
+
+bool MetadataStore::storeCovers(const std::vector<NamedCover>& covers)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database || covers.empty())
+        return false;
+    sqlite3_busy_timeout(m_database, 0);
+    bool written = execute(m_database, "BEGIN IMMEDIATE") == SQLITE_OK;
+    sqlite3_busy_timeout(m_database, busyMilliseconds);
+    if (!written)
+        return false;
+    {
+        Statement insert(m_database, "INSERT OR REPLACE INTO cover VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        written = insert.code() == SQLITE_OK;
+        for (auto it = covers.begin(); written && it != covers.end(); ++it) {
+            const Cover& cover = it->cover;
+            insert.bind(1, it->folder);
+            insert.bind(2, it->name);
+            insert.bind(3, cover.stamp);
+            insert.bind(4, cover.packageName);
+            insert.bind(5, cover.entryName);
+            insert.bind(6, cover.mimeType);
+            insert.bind(7, cover.bytes);
+            insert.bind(8, checksumOf(it->folder, it->name, cover));
+            written = insert.step() == SQLITE_DONE;
+            insert.reset();
         }
     }
     if (written && execute(m_database, "COMMIT") == SQLITE_OK)
@@ -274,7 +339,7 @@ std::uint64_t MetadataStore::byteSize() const
 bool MetadataStore::clear()
 {
     std::lock_guard lock(m_mutex);
-    if (!m_database || execute(m_database, "DELETE FROM book") != SQLITE_OK)
+    if (!m_database || execute(m_database, "DELETE FROM book; DELETE FROM cover;") != SQLITE_OK)
         return false;
     // Gives the space back; another process reading at this moment only keeps the file large.
     execute(m_database, "PRAGMA wal_checkpoint(TRUNCATE); VACUUM; PRAGMA wal_checkpoint(TRUNCATE);");

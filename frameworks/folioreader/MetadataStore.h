@@ -67,9 +67,29 @@ public:
     // entries named in dropped. Answers whether it was written; a busy or broken store is not.
     bool commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped);
 
-    // The bytes the store takes on disk, its journal included.
+    // A book's small cover picture, kept beside its metadata under the stamp of the files it was
+    // made from. Empty bytes record that the book has no usable cover.
+    struct Cover {
+        std::string stamp;       // encodeStamp of the book's files and, for a folder book, the picture's
+        std::string packageName; // to stamp a folder book again
+        std::string entryName;   // the picture's entry in the book, to stamp a folder book again
+        std::string mimeType;
+        std::string bytes;
+    };
+    // The item's stored cover, when there is one and its checksum holds.
+    std::optional<Cover> coverOf(const std::string& folder, const std::string& name);
+    struct NamedCover {
+        std::string folder;
+        std::string name;
+        Cover cover;
+    };
+    // In one transaction, keeps the items' covers, replacing those they had; answers whether they
+    // were written. Waits for no other process's write: a busy store leaves them unkept.
+    bool storeCovers(const std::vector<NamedCover>& covers);
+
+    // The bytes the store takes on disk, its journal and pictures included.
     std::uint64_t byteSize() const;
-    // Forgets every entry of every folder.
+    // Forgets every entry and cover of every folder.
     bool clear();
 
 private:

@@ -11,6 +11,8 @@ import { SectionIndex } from './section-index.js';
 import { SearchField } from './search-field.js';
 import { attachKeyboard } from './keyboard.js';
 
+// Rows drawn beyond each edge of the view; a scroll asks for a screen more ahead of it (in the
+// direction it goes) once fewer than these remain, so a steady scroll finds its rows drawn.
 const overscan = 6;
 const fadeMilliseconds = 250;
 const defaultRowHeight = 56;
@@ -49,7 +51,15 @@ export class TableScreen {
     this.scroller.append(this.content);
     this.element.append(this.scroller, this.index.element);
 
-    this.scroller.addEventListener('scroll', () => actions.viewportChanged(), { passive: true });
+    // The way the list last moved: 1 down, -1 up, 0 before any scroll.
+    this.direction = 0;
+    this.lastTop = 0;
+    this.scroller.addEventListener('scroll', () => {
+      const top = this.scroller.scrollTop;
+      if (top !== this.lastTop) this.direction = Math.sign(top - this.lastTop);
+      this.lastTop = top;
+      actions.viewportChanged();
+    }, { passive: true });
     attachKeyboard(this);
   }
 
@@ -114,7 +124,9 @@ export class TableScreen {
     return Math.max(0, before - 1);
   }
 
-  // The rows the page shows now, with some to spare on both sides, and the table's size.
+  // The rows the page shows now, with some to spare on both sides, and the table's size. While
+  // the rows shown are drawn, a screen more is asked for ahead of the scroll; after a jump only
+  // the spare rows are, so that the rows the user waits for come soonest.
   viewport() {
     const top = this.scroller.scrollTop;
     const height = this.scroller.clientHeight || window.innerHeight;
@@ -125,18 +137,26 @@ export class TableScreen {
       first = this.flatAt(top);
       last = this.flatAt(top + height);
     }
-    const start = Math.max(0, first - overscan);
-    const count = Math.min(1000, last + overscan - start + 1);
+    const ahead = this.holds(first, last) ? Math.max(overscan, last - first + 1) : overscan;
+    const start = Math.max(0, first - (this.direction < 0 ? ahead : overscan));
+    const end = last + (this.direction < 0 ? overscan : ahead);
+    const count = Math.min(1000, end - start + 1);
     return { first: start, count, width, height, shownFirst: first, shownLast: last };
   }
 
-  // Whether the rows drawn cover what the viewport shows.
-  covers(viewport) {
+  // Whether the rows drawn include the rows from first to last (or the list ends before).
+  holds(first, last) {
     if (!this.table) return false;
-    const first = Number(this.table.first) || 0;
-    const end = first + (Number(this.table.count) || 0);
-    const lastRow = this.rowCount - 1;
-    return viewport.shownFirst >= first && (viewport.shownLast < end || end > lastRow);
+    const drawnFirst = Number(this.table.first) || 0;
+    const drawnEnd = drawnFirst + (Number(this.table.count) || 0);
+    return Math.max(0, first) >= drawnFirst && (last < drawnEnd || drawnEnd >= this.rowCount);
+  }
+
+  // Whether the rows drawn cover what the viewport shows, with the spare rows ahead of the scroll.
+  covers(viewport) {
+    const before = this.direction < 0 ? overscan : 0;
+    const after = this.direction < 0 ? 0 : overscan;
+    return this.holds(viewport.shownFirst - before, viewport.shownLast + after);
   }
 
   async update(table) {

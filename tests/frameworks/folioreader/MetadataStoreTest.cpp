@@ -3,10 +3,13 @@
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/MetadataScan.h"
 #include "frameworks/folioreader/MetadataStore.h"
+#include "frameworks/folioreader/StoredCover.h"
 #include "library/BookList.h"
 #include "library/ProgramState.h"
 #include "library/scanLibrary.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/ui/ImageCodec.h"
+#include "tests/frameworks/folioreader/WrittenBook.h"
 #include "tests/library/LibraryFolder.h"
 
 #include <filesystem>
@@ -149,6 +152,78 @@ TEST(MetadataStore, twoProgramsShareOneStoreAndALockHeldByAnotherCostsOnlyTheWri
     EXPECT_EQ(entries.count("b.epub"), 1u);
     EXPECT_TRUE(first->clear());
     EXPECT_TRUE(first->entriesOf(library.path()).empty());
+}
+
+// A cover picture of that size: noise, so that it does not compress below its scaled copy.
+std::string noisePng(int width, int height, unsigned seed)
+{
+    ui::Bitmap bitmap { width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4) };
+    for (auto& byte : bitmap.rgba)
+        byte = std::uint8_t((seed = seed * 1103515245 + 12345) >> 16) | 0x80;
+    return *ui::encodePng(bitmap);
+}
+
+fixtures::EpubFixture bookWithCover(const std::string& png)
+{
+    return { .extraManifest = R"(<item id="c" href="front.png" media-type="image/png" properties="cover-image"/>)",
+        .extraEntries = { { "OEBPS/front.png", png } } };
+}
+
+struct CoverStep {
+    const char* what;
+    std::function<void(const std::string& book)> change; // done to the book before the step's row asks
+    std::optional<std::pair<int, int>> shown;           // the picture's size; nothing for "blank"
+};
+
+TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
+{
+    const std::string marker = noisePng(7, 9, 1);
+    const fixtures::EpubFixture coverless;
+    for (auto shape : { fixtures::Shape::zipped, fixtures::Shape::unpacked }) {
+        SCOPED_TRACE(shape == fixtures::Shape::zipped ? "zipped" : "unpacked");
+        fixtures::TemporaryFolder library, cache;
+        auto store = MetadataStore::open(cache.file("metadata.sqlite3"));
+        ASSERT_TRUE(store);
+        store->setUnsettledWindow(std::chrono::nanoseconds(0));
+        const std::string folder = library.path();
+        auto rewrite = [&](const std::string& png) {
+            std::filesystem::remove_all(folder + "/book.epub");
+            fixtures::writeBook(bookWithCover(png), shape, library);
+        };
+        const CoverStep steps[] = {
+            { "read once and kept scaled", [&](auto&) { rewrite(noisePng(300, 450, 2)); }, std::pair(108, 162) },
+            { "kept copy shown while the files keep their stamp", [&](auto&) {
+                  auto kept = *store->coverOf(folder, "book.epub");
+                  kept.bytes = marker;
+                  ASSERT_TRUE(store->storeCovers({ { folder, "book.epub", kept } }));
+              }, std::pair(7, 9) },
+            { "a replaced book is read again", [&](auto&) { rewrite(noisePng(90, 60, 3)); }, std::pair(90, 60) },
+            { "a cover edited inside the book is read again", [&](auto& book) {
+                  if (shape == fixtures::Shape::unpacked)
+                      writeBytes(book + "/OEBPS/front.png", noisePng(40, 50, 4));
+                  else
+                      rewrite(noisePng(40, 50, 4));
+              }, std::pair(40, 50) },
+            { "a book without a cover is kept as such", [&](auto&) {
+                  std::filesystem::remove_all(folder + "/book.epub");
+                  fixtures::writeBook(coverless, shape, library);
+              }, std::nullopt },
+        };
+        FolioReader::setMetadataStore(store);
+        for (const CoverStep& step : steps) {
+            SCOPED_TRACE(step.what);
+            step.change(folder + "/book.epub");
+            auto cover = FolioReader::getCoverImage(folder + "/book.epub");
+            ASSERT_EQ(bool(cover), step.shown.has_value());
+            if (cover)
+                EXPECT_EQ(std::pair((*cover)->pixelWidth(), (*cover)->pixelHeight()), *step.shown);
+            folioreader::writePendingCovers();
+            EXPECT_TRUE(store->coverOf(folder, "book.epub"));
+        }
+        FolioReader::setMetadataStore(nullptr);
+        ASSERT_TRUE(store->clear());
+        EXPECT_FALSE(store->coverOf(folder, "book.epub"));
+    }
 }
 
 }
