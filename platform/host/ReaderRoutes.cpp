@@ -4,8 +4,8 @@
 #include "platform/host/ReaderRoutes.h"
 
 #include "platform/host/JsonResponse.h"
-#include "platform/host/ViewJson.h"
 #include "platform/ui/HeadlessDriver.h"
+#include "platform/ui/ReaderScreen.h"
 
 #include <cerrno>
 #include <httplib.h>
@@ -17,12 +17,12 @@ namespace {
 constexpr std::size_t chunkSize = 64 * 1024;
 
 // The screen in the window whose session has that name, or nothing. Main loop.
-std::shared_ptr<ReaderScreen> readerScreenWithSession(const std::string& session)
+std::shared_ptr<ui::ReaderScreen> readerScreenWithSession(const std::string& session)
 {
     auto window = ui::HeadlessDriver::window();
     auto controller = window ? window->rootViewController() : nullptr;
     for (; controller; controller = controller->presentedViewController()) {
-        auto screen = std::dynamic_pointer_cast<ReaderScreen>(controller);
+        auto screen = std::dynamic_pointer_cast<ui::ReaderScreen>(controller);
         if (screen && screen->readerSession() == session)
             return screen;
     }
@@ -55,7 +55,7 @@ void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
 {
     std::string session = request.matches[1];
     std::string path = request.matches[2];
-    auto opened = loop.performAndWait([&]() -> foundation::Result<ServedFile> {
+    auto opened = loop.performAndWait([&]() -> foundation::Result<ui::ServedFile> {
         auto screen = readerScreenWithSession(session);
         if (!screen)
             return foundation::Error("no book is open under this name");
@@ -65,7 +65,7 @@ void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
         notFound(response, opened ? opened->error().description() : opened.error().description());
         return;
     }
-    auto file = std::make_shared<ServedFile>(std::move(opened->value()));
+    auto file = std::make_shared<ui::ServedFile>(std::move(opened->value()));
 
     response.headers.erase("Content-Security-Policy");
     response.set_header("Content-Security-Policy", readerContentPolicy);
@@ -128,7 +128,7 @@ void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Respon
     }
     std::string session = request.matches[1];
     std::string query = body["query"];
-    auto started = loop.performAndWait([&]() -> std::optional<foundation::Result<ReaderScreen::SearchJob>> {
+    auto started = loop.performAndWait([&]() -> std::optional<foundation::Result<ui::ReaderScreen::SearchJob>> {
         auto screen = readerScreenWithSession(session);
         if (!screen)
             return std::nullopt;
@@ -142,7 +142,7 @@ void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Respon
         sendJson(response, 422, { { "error", (**started).error().description() } });
         return;
     }
-    auto job = std::make_shared<ReaderScreen::SearchJob>(std::move((**started).value()));
+    auto job = std::make_shared<ui::ReaderScreen::SearchJob>(std::move((**started).value()));
     response.set_header("X-Accel-Buffering", "no");
     response.set_chunked_content_provider("application/x-ndjson; charset=utf-8", [job](std::size_t, httplib::DataSink& sink) {
         auto write = [&sink](const nlohmann::json& line) {
@@ -156,16 +156,6 @@ void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Respon
     });
 }
 
-}
-
-nlohmann::json readerSnapshot(const ReaderScreen& screen, ImageRegistry& images)
-{
-    auto json = screen.readerDescription();
-    auto pictures = nlohmann::json::array();
-    for (auto& image : screen.readerImages())
-        pictures.push_back(imageJson(image, images));
-    json["images"] = std::move(pictures);
-    return json;
 }
 
 void installReaderRoutes(httplib::Server& server, ui::MainLoop& loop)

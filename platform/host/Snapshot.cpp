@@ -3,7 +3,7 @@
 
 #include "platform/host/AlertSnapshot.h"
 #include "platform/host/PickerSnapshot.h"
-#include "platform/host/ReaderRoutes.h"
+#include "platform/host/ReaderSnapshot.h"
 #include "platform/host/TableSnapshot.h"
 #include "platform/host/ViewJson.h"
 #include "platform/ui/Application.h"
@@ -32,7 +32,7 @@ nlohmann::json screenJson(ui::ViewController& controller, ImageRegistry& images)
         json["table"] = tableSnapshot(*tableController->tableView(), images);
     else
         json["view"] = viewJson(*controller.view(), images);
-    if (auto* reader = dynamic_cast<ReaderScreen*>(&controller))
+    if (auto* reader = dynamic_cast<ui::ReaderScreen*>(&controller))
         json["reader"] = readerSnapshot(*reader, images);
     return json;
 }
