@@ -2,9 +2,9 @@
 #include "app/HandoffCommand.h"
 
 #include "platform/foundation/FileManager.h"
-#include "platform/host/HandoffClient.h"
-#include "platform/host/InstanceFile.h"
-#include "platform/host/UploadName.h"
+#include "platform/desktop/HandoffClient.h"
+#include "platform/desktop/InstanceFile.h"
+#include "platform/desktop/UploadName.h"
 
 #include <chrono>
 #include <csignal>

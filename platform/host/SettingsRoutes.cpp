@@ -2,7 +2,7 @@
 #include "platform/host/SettingsRoutes.h"
 
 #include "platform/foundation/FileManager.h"
-#include "platform/host/DesktopOpener.h"
+#include "platform/desktop/DesktopOpener.h"
 #include "platform/host/JsonResponse.h"
 
 #include <cstdlib>

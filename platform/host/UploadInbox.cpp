@@ -1,7 +1,7 @@
 // Streaming an upload to a private file, with its limits.
 #include "platform/host/UploadInbox.h"
 
-#include "platform/host/PrivateFolders.h"
+#include "platform/desktop/PrivateFolders.h"
 
 #include <cerrno>
 #include <charconv>

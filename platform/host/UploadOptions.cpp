@@ -2,7 +2,7 @@
 #include "platform/host/UploadOptions.h"
 
 #include "platform/foundation/FileManager.h"
-#include "platform/host/PrivateFolders.h"
+#include "platform/desktop/PrivateFolders.h"
 
 #include <filesystem>
 

@@ -3,10 +3,10 @@
 
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
-#include "platform/host/InstanceFile.h"
+#include "platform/desktop/InstanceFile.h"
 #include "platform/host/JsonResponse.h"
 #include "platform/host/UploadInbox.h"
-#include "platform/host/UploadName.h"
+#include "platform/desktop/UploadName.h"
 #include "platform/host/Viewport.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DocumentPickerViewController.h"

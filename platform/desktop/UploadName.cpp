@@ -1,5 +1,5 @@
 // Checking the name of an uploaded book file.
-#include "platform/host/UploadName.h"
+#include "platform/desktop/UploadName.h"
 
 #include <cctype>
 #include <utf8proc.h>

@@ -2,8 +2,8 @@
 // only; and the handoff that finds an instance through it and streams a book to it.
 #include "tests/host/HostedApp.h"
 
-#include "platform/host/HandoffClient.h"
-#include "platform/host/InstanceFile.h"
+#include "platform/desktop/HandoffClient.h"
+#include "platform/desktop/InstanceFile.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <cstdlib>

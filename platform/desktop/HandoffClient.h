@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/foundation/Result.h"
-#include "platform/host/InstanceFile.h"
+#include "platform/desktop/InstanceFile.h"
 
 #include <chrono>
 #include <functional>

@@ -1,5 +1,5 @@
 // Matching the listening sockets of /proc/net/tcp and tcp6 against a process's open files.
-#include "platform/host/ListeningProcess.h"
+#include "platform/desktop/ListeningProcess.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // posix_spawn with the standard streams on /dev/null, and a thread that waits for the child.
-#include "platform/host/DesktopOpener.h"
+#include "platform/desktop/DesktopOpener.h"
 
 #include <cstring>
 #include <fcntl.h>

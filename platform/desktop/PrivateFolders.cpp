@@ -1,5 +1,5 @@
 // This user's cache and runtime folders, and folders only this user can enter.
-#include "platform/host/PrivateFolders.h"
+#include "platform/desktop/PrivateFolders.h"
 
 #include "platform/foundation/FileManager.h"
 

@@ -1,9 +1,9 @@
 // Finding the running instance of a library and handing it a book file.
-#include "platform/host/HandoffClient.h"
+#include "platform/desktop/HandoffClient.h"
 
-#include "platform/host/ListeningProcess.h"
+#include "platform/desktop/ListeningProcess.h"
 #include "platform/host/RequestGuard.h"
-#include "platform/host/UploadName.h"
+#include "platform/desktop/UploadName.h"
 
 #include <cerrno>
 #include <csignal>

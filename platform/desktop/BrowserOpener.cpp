@@ -1,7 +1,7 @@
 // The forwarding file and the opener process.
-#include "platform/host/BrowserOpener.h"
+#include "platform/desktop/BrowserOpener.h"
 
-#include "platform/host/DesktopOpener.h"
+#include "platform/desktop/DesktopOpener.h"
 
 #include <cstdlib>
 #include <fcntl.h>

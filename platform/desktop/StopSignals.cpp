@@ -1,5 +1,5 @@
 // One thread waits for the signals with sigwait; no handler runs inside a signal.
-#include "platform/host/StopSignals.h"
+#include "platform/desktop/StopSignals.h"
 
 #include <csignal>
 #include <mutex>

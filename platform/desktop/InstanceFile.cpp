@@ -1,8 +1,8 @@
 // Writing, reading and removing the instance file.
-#include "platform/host/InstanceFile.h"
+#include "platform/desktop/InstanceFile.h"
 
 #include "platform/foundation/writeFileAtomically.h"
-#include "platform/host/PrivateFolders.h"
+#include "platform/desktop/PrivateFolders.h"
 
 #include <cerrno>
 #include <cstdio>
