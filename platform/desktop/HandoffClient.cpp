@@ -2,7 +2,6 @@
 #include "platform/desktop/HandoffClient.h"
 
 #include "platform/desktop/ListeningProcess.h"
-#include "platform/host/RequestGuard.h"
 #include "platform/desktop/UploadName.h"
 
 #include <cerrno>
@@ -34,7 +33,7 @@ httplib::Client clientFor(const InstanceRecord& record, time_t readTimeout)
 
 httplib::Headers headersFor(const InstanceRecord& record)
 {
-    return { { RequestGuard::tokenHeader, record.token } };
+    return { { accessTokenHeader, record.token } };
 }
 
 std::string errorOf(const httplib::Result& result)

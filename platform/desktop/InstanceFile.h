@@ -13,6 +13,9 @@
 
 namespace host {
 
+// The header a request carries the record's token in; the host lets a request through by it.
+inline constexpr const char* accessTokenHeader = "X-Pagewyn-Token";
+
 struct InstanceRecord {
     // "http://127.0.0.1:8080": where a program on this machine reaches the host.
     std::string origin;

@@ -7,6 +7,8 @@
 // names this host. No cookie is ever set: a browser would send it to every port of this machine.
 #pragma once
 
+#include "platform/desktop/InstanceFile.h"
+
 #include <httplib.h>
 #include <string>
 #include <vector>
@@ -38,7 +40,7 @@ public:
     };
     static Access accessFor(const std::string& method, const std::string& path);
 
-    static constexpr const char* tokenHeader = "X-Pagewyn-Token";
+    static constexpr const char* tokenHeader = accessTokenHeader;
 
 private:
     std::string m_token;
