@@ -2,6 +2,7 @@
 // headless commands.
 #include "app/AboutAlert.h"
 #include "app/AppDelegate.h"
+#include "app/BookFiles.h"
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
 #include "app/ListCommand.h"
@@ -62,6 +63,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     });
 
     host::HostOptions hostOptions;
+    hostOptions.upload.kind = bookFiles;
     hostOptions.listen = *listen;
     hostOptions.port = options.port;
     // A file handed over while no page shows the library opens one, so the person sees the book.

@@ -2,7 +2,6 @@
 #include "platform/desktop/HandoffClient.h"
 
 #include "platform/desktop/ListeningProcess.h"
-#include "platform/desktop/UploadName.h"
 
 #include <cerrno>
 #include <csignal>
@@ -126,9 +125,8 @@ foundation::Result<void> waitUntilReady(const InstanceRecord& record, std::chron
 
 foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath, bool showLibrary)
 {
+    // The instance checks the name before it stores a byte, and refuses it with the reason.
     const std::string name = std::filesystem::path(filePath).filename().string();
-    if (auto checked = checkedUploadName(name); !checked)
-        return checked.error();
     OpenFile file(filePath);
     struct stat status {};
     if (file.descriptor() < 0 || ::fstat(file.descriptor(), &status) != 0)

@@ -8,14 +8,13 @@ namespace host {
 
 namespace {
 
-bool endsWithEpub(const std::string& name)
+bool endsWith(const std::string& name, const std::string& ending)
 {
-    constexpr std::string_view ending = ".epub";
     if (name.size() <= ending.size())
         return false;
     for (std::size_t i = 0; i < ending.size(); ++i) {
-        char c = static_cast<char>(std::tolower(static_cast<unsigned char>(name[name.size() - ending.size() + i])));
-        if (c != ending[i])
+        auto folded = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+        if (folded(name[name.size() - ending.size() + i]) != folded(ending[i]))
             return false;
     }
     return true;
@@ -39,7 +38,7 @@ bool isUTF8(const std::string& text)
 
 }
 
-foundation::Result<std::string> checkedUploadName(const std::string& name)
+foundation::Result<std::string> checkedUploadName(const std::string& name, const UploadKind& kind)
 {
     using foundation::Error;
     if (name.empty())
@@ -56,11 +55,11 @@ foundation::Result<std::string> checkedUploadName(const std::string& name)
         return Error("a file name starting with \".\" is not taken");
     if (!isUTF8(name))
         return Error("the file name is not UTF-8 text");
-    if (!endsWithEpub(name))
-        return Error("only EPUB files, whose names end in \".epub\", can be imported");
-    // The library lists only names ending in ".epub" as written: "Book.EPUB" would become a
-    // folder no one sees.
-    return name.substr(0, name.size() - 5) + ".epub";
+    if (!endsWith(name, kind.ending))
+        return Error("only " + kind.name + " files, whose names end in \"" + kind.ending + "\", can be imported");
+    // An application may list only names ending as the kind writes it: "Book.EPUB" would become
+    // an item no one sees.
+    return name.substr(0, name.size() - kind.ending.size()) + kind.ending;
 }
 
 }

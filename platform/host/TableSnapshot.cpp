@@ -136,6 +136,7 @@ nlohmann::json tableSnapshot(ui::TableView& table, ImageRegistry& images)
     auto frame = table.frame();
     nlohmann::json json = {
         { "id", table.viewId() },
+        { "label", table.accessibilityLabel() },
         { "frame", { frame.origin.x, frame.origin.y, frame.size.width, frame.size.height } },
         { "rowHeight", table.rowHeight() },
         { "contentHeight", table.contentHeight() },

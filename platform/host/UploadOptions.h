@@ -2,6 +2,8 @@
 // over, and how much it takes in before the library's disk would run short.
 #pragma once
 
+#include "platform/desktop/UploadName.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -23,6 +25,8 @@ struct UploadOptions {
     // Kept free on the library's disk: the unpacked book needs room of its own, and the rest of
     // the system must not find the disk full.
     std::uintmax_t reserve = 64 * 1024 * 1024;
+    // The files the application takes; their names are checked before a byte is stored.
+    UploadKind kind;
     // Called on the main loop after a file was handed over while no page showed the library, so
     // the person sees the book open. Nothing: the instance opens no page itself.
     std::function<void()> handedOverWithoutPage;

@@ -102,7 +102,7 @@ public:
             discardBody(request, reader, delivery);
             return *early;
         }
-        auto name = *checkedUploadName(request.get_param_value("name"));
+        auto name = *checkedUploadName(request.get_param_value("name"), m_options.kind);
         auto length = *declaredLength(request);
         auto inbox = UploadInbox::open(m_options.inboxFolder);
         if (!inbox) {
@@ -147,7 +147,7 @@ private:
     {
         if (!m_state.isReady())
             return refusal(503, "Pagewyn is still starting; try again in a moment");
-        if (auto name = checkedUploadName(request.get_param_value("name")); !name)
+        if (auto name = checkedUploadName(request.get_param_value("name"), m_options.kind); !name)
             return refusal(400, name.error().description());
         if (auto length = declaredLength(request); !length)
             return refusal(411, length.error().description());
