@@ -24,6 +24,9 @@ public:
     // The font file standing in for the platform's face ("Avenir-Light", "System", ...).
     std::optional<WebFile> font(const std::string& face) const;
 
+    // The folder the renderer's files are read from.
+    const std::string& root() const { return m_root; }
+
     // The file that serves a face, when this machine has one.
     static std::optional<std::string> fontPath(const std::string& face);
 
