@@ -1,7 +1,7 @@
 // makeReaderConfig: the application's reader settings, a quote background from "demo-bg" only
 // when the resource is there, and the highlight database in the documents folder — fresh and
 // independent for every opening.
-#include "platform/host/ReaderSnapshot.h"
+#include "platform/host/snapshot/ReaderSnapshot.h"
 #include "reading/makeReaderConfig.h"
 #include "tests/library/LibraryFolder.h"
 
