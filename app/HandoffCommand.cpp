@@ -1,10 +1,10 @@
 // Handing a book file to the running instance of its library, or to one started for it.
 #include "app/HandoffCommand.h"
 
+#include "app/BookFiles.h"
+#include "platform/desktop/HandoffClient.h"
+#include "platform/desktop/InstanceFile.h"
 #include "platform/foundation/FileManager.h"
-#include "platform/host/HandoffClient.h"
-#include "platform/host/InstanceFile.h"
-#include "platform/host/UploadName.h"
 
 #include <chrono>
 #include <csignal>
@@ -100,7 +100,7 @@ int runHandoffCommand(const HandoffOptions& options)
     // that is an answer to report, not a reason to die.
     std::signal(SIGPIPE, SIG_IGN);
     const std::string name = std::filesystem::path(options.file).filename().string();
-    if (auto checked = host::checkedUploadName(name); !checked)
+    if (auto checked = host::checkedUploadName(name, bookFiles); !checked)
         return failed(options.file, checked.error().description());
     std::error_code error;
     if (!std::filesystem::is_regular_file(options.file, error))

@@ -45,6 +45,7 @@ void ViewController::viewDidLoad()
     // Before the first scan, so a book a killed import had moved aside is listed again.
     recoverInterruptedWork(documentsFolder().path());
     tableView()->setSearchFieldName("Search books");
+    tableView()->setAccessibilityLabel("Books");
     auto application = ui::Application::sharedApplication();
     auto delegate = application ? std::dynamic_pointer_cast<AppDelegate>(application->delegate()) : nullptr;
     auto self = std::static_pointer_cast<ViewController>(weak_from_this().lock());

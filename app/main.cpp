@@ -2,6 +2,7 @@
 // headless commands.
 #include "app/AboutAlert.h"
 #include "app/AppDelegate.h"
+#include "app/BookFiles.h"
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
 #include "app/ListCommand.h"
@@ -10,11 +11,11 @@
 #include "frameworks/folioreader/StoredCover.h"
 #include "library/ScanProgress.h"
 #include "platform/foundation/FileManager.h"
-#include "platform/host/BrowserOpener.h"
-#include "platform/host/Host.h"
-#include "platform/host/InstanceFile.h"
-#include "platform/host/SettingsRoutes.h"
-#include "platform/host/StopSignals.h"
+#include "platform/desktop/BrowserOpener.h"
+#include "platform/host/server/Host.h"
+#include "platform/desktop/InstanceFile.h"
+#include "platform/host/routes/SettingsRoutes.h"
+#include "platform/desktop/StopSignals.h"
 #include "platform/ui/ApplicationMain.h"
 #include "platform/ui/ClassRegistry.h"
 
@@ -67,6 +68,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     });
 
     host::HostOptions hostOptions;
+    hostOptions.upload.kind = bookFiles;
     hostOptions.listen = *listen;
     hostOptions.port = options.port;
     // A file handed over while no page shows the library opens one, so the person sees the book.

@@ -4,8 +4,8 @@
 //
 // Events are not dispatched here: a live application would change with every run (a delete
 // removes a book, a tap opens the reader), so a finding would not replay from its input alone.
-#include "platform/host/EventDispatch.h"
-#include "platform/host/Viewport.h"
+#include "platform/host/server/EventDispatch.h"
+#include "platform/host/snapshot/Viewport.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,12 +1,7 @@
-// The configuration as the browser's reader receives it.
+// The configuration as the reader screen describes it to the platform.
 #include "frameworks/folioreader/FolioReaderConfig.h"
 
 namespace {
-
-nlohmann::json colorJson(const ui::Color& color)
-{
-    return { color.red, color.green, color.blue, color.alpha };
-}
 
 const char* fontFamilyName(ReaderFontFamily family)
 {
@@ -32,35 +27,34 @@ double fontScale(ReaderFontSize size)
 
 }
 
-nlohmann::json readerSettingsJson(const FolioReaderConfig& config)
+ui::ReaderSettings readerSettings(const FolioReaderConfig& config)
 {
-    auto quotes = nlohmann::json::array();
+    ui::ReaderSettings settings {
+        .fontFamily = fontFamilyName(config.fontFamily),
+        .fontScale = fontScale(config.fontSize),
+        .chromeColor = config.chromeColor,
+        .accentColor = config.accentColor,
+        .dayPaperColor = config.dayPaperColor,
+        .nightPaperColor = config.nightPaperColor,
+        .hidesChromeOnTap = config.hidesChromeOnTap,
+        .allowsQuoteSharing = config.allowsQuoteSharing,
+        .alwaysHidesChrome = config.alwaysHidesChrome,
+        .scrollsVertically = config.scrollDirection == ScrollDirection::vertical,
+        .showsTitle = config.showsTitle,
+        .startsInNightMode = config.startsInNightMode,
+        .showsPosition = config.showsPosition,
+        .quoteCards = {},
+    };
     std::size_t picture = 0;
     for (const QuoteImage& quote : config.quoteImages) {
-        nlohmann::json entry = {
-            { "image", quote.image ? nlohmann::json(picture++) : nlohmann::json(nullptr) },
-            { "alpha", quote.alpha.value_or(1.0) },
-            { "textColor", colorJson(quote.textColor.value_or(ui::Color::blackColor())) },
-            { "backgroundColor", colorJson(quote.backgroundColor.value_or(ui::Color::whiteColor())) },
-        };
-        quotes.push_back(std::move(entry));
+        settings.quoteCards.push_back({
+            .image = quote.image ? std::optional(picture++) : std::nullopt,
+            .alpha = quote.alpha.value_or(1.0),
+            .textColor = quote.textColor.value_or(ui::Color::blackColor()),
+            .backgroundColor = quote.backgroundColor.value_or(ui::Color::whiteColor()),
+        });
     }
-    return {
-        { "fontFamily", fontFamilyName(config.fontFamily) },
-        { "fontScale", fontScale(config.fontSize) },
-        { "chromeColor", colorJson(config.chromeColor) },
-        { "accentColor", colorJson(config.accentColor) },
-        { "dayPaperColor", colorJson(config.dayPaperColor) },
-        { "nightPaperColor", colorJson(config.nightPaperColor) },
-        { "hidesChromeOnTap", config.hidesChromeOnTap },
-        { "allowsQuoteSharing", config.allowsQuoteSharing },
-        { "alwaysHidesChrome", config.alwaysHidesChrome },
-        { "scrollDirection", config.scrollDirection == ScrollDirection::vertical ? "vertical" : "horizontal" },
-        { "showsTitle", config.showsTitle },
-        { "startsInNightMode", config.startsInNightMode },
-        { "showsPosition", config.showsPosition },
-        { "quoteImages", std::move(quotes) },
-    };
+    return settings;
 }
 
 std::vector<std::shared_ptr<ui::Image>> quotePictures(const FolioReaderConfig& config)

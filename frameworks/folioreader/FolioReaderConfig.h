@@ -8,8 +8,8 @@
 #include "frameworks/folioreader/QuoteImage.h"
 #include "frameworks/realm/Configuration.h"
 #include "platform/ui/Color.h"
+#include "platform/ui/ReaderScreen.h"
 
-#include <nlohmann/json.hpp>
 #include <vector>
 
 // How the reader moves through a chapter.
@@ -69,7 +69,7 @@ public:
     Realm::Configuration highlightDatabase;
 };
 
-// The settings as the browser's reader applies them. Quote images refer to their picture by its
+// The settings as the reader screen describes them. Quote cards refer to their picture by its
 // position in quotePictures, which the caller serves.
-nlohmann::json readerSettingsJson(const FolioReaderConfig& config);
+ui::ReaderSettings readerSettings(const FolioReaderConfig& config);
 std::vector<std::shared_ptr<ui::Image>> quotePictures(const FolioReaderConfig& config);

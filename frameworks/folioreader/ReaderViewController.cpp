@@ -186,27 +186,15 @@ std::string ReaderViewController::bookKey() const
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-nlohmann::json ReaderViewController::highlightsJson() const
-{
-    // The highlights themselves are asked for by the renderer: the description stays the same for
-    // the whole of the reading, so the browser never draws the reader afresh under the reader.
-    return {
-        { "available", m_highlights != nullptr },
-        { "readOnly", !m_highlights || m_highlights->isReadOnly() },
-        { "problem", m_highlightProblem.empty() ? nlohmann::json(nullptr) : nlohmann::json(m_highlightProblem) },
-    };
-}
-
-nlohmann::json ReaderViewController::openingPlaceJson() const
+std::optional<ui::ReaderDescription::Place> ReaderViewController::openingPlace() const
 {
     if (!m_openingPlace)
-        return nullptr;
+        return std::nullopt;
     // A place in a document the book no longer has opens the book at its start; the text size and
     // night mode still hold.
     auto index = m_session->spineIndexOf(m_openingPlace->document);
-    return { { "spine", index ? nlohmann::json(*index) : nlohmann::json(nullptr) },
-        { "offset", index ? m_openingPlace->offset : 0 }, { "fontScale", m_openingPlace->fontScale },
-        { "night", m_openingPlace->night } };
+    return ui::ReaderDescription::Place { .spine = index, .offset = index ? m_openingPlace->offset : 0,
+        .fontScale = m_openingPlace->fontScale, .night = m_openingPlace->night };
 }
 
 foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohmann::json& action)
@@ -227,36 +215,40 @@ foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohman
     return nlohmann::json { { "kept", true } };
 }
 
-nlohmann::json ReaderViewController::readerDescription() const
+ui::ReaderDescription ReaderViewController::readerDescription() const
 {
     const auto& session = *m_session;
-    auto spine = nlohmann::json::array();
+    ui::ReaderDescription description {
+        .session = session.id(),
+        .book = bookKey(),
+        .title = session.title(),
+        .author = session.author(),
+        .failure = session.failure(),
+        .spine = {},
+        .contents = {},
+        .pageProgression = session.pageProgression(),
+        .writingMode = session.writingMode(),
+        .settings = readerSettings(*m_config),
+        // The highlights themselves are asked for by the renderer: the description stays the
+        // same for the whole of the reading, so the browser never draws the reader afresh under
+        // the reader.
+        .highlightsAvailable = m_highlights != nullptr,
+        .highlightsReadOnly = !m_highlights || m_highlights->isReadOnly(),
+        .highlightProblem = m_highlightProblem,
+        .place = openingPlace(),
+        .closeButton = m_closeButton ? m_closeButton->viewId() : 0,
+    };
     for (const auto& document : session.spine()) {
         const auto& layout = document.layout;
-        spine.push_back({ { "path", document.entryName }, { "linear", document.linear },
-            { "layout", layout.fixed ? "pre-paginated" : "reflowable" }, { "spread", layout.spreads ? "auto" : "none" },
-            { "side", layout.side.empty() ? nlohmann::json(nullptr) : nlohmann::json(layout.side) } });
+        description.spine.push_back({ .path = document.entryName, .linear = document.linear, .fixed = layout.fixed,
+            .spreads = layout.spreads, .side = layout.side });
     }
-    auto contents = nlohmann::json::array();
     for (const auto& entry : session.tableOfContents()) {
         auto index = entry.entryName.empty() ? std::nullopt : session.spineIndexOf(entry.entryName);
-        contents.push_back({ { "title", entry.title }, { "depth", entry.depth },
-            { "spine", index ? nlohmann::json(*index) : nlohmann::json(nullptr) }, { "fragment", entry.fragment } });
+        description.contents.push_back(
+            { .title = entry.title, .depth = entry.depth, .spine = index, .fragment = entry.fragment });
     }
-    return {
-        { "session", session.id() },
-        { "book", bookKey() },
-        { "title", session.title() },
-        { "author", session.author() },
-        { "failure", session.failure() ? nlohmann::json(*session.failure()) : nlohmann::json(nullptr) },
-        { "spine", std::move(spine) },
-        { "toc", std::move(contents) },
-        { "layout", { { "progression", session.pageProgression() }, { "writingMode", session.writingMode() } } },
-        { "settings", readerSettingsJson(*m_config) },
-        { "highlights", highlightsJson() },
-        { "place", openingPlaceJson() },
-        { "closeButton", m_closeButton ? m_closeButton->viewId() : 0 },
-    };
+    return description;
 }
 
 std::vector<std::shared_ptr<ui::Image>> ReaderViewController::readerImages() const
@@ -264,14 +256,14 @@ std::vector<std::shared_ptr<ui::Image>> ReaderViewController::readerImages() con
     return quotePictures(*m_config);
 }
 
-foundation::Result<host::ServedFile> ReaderViewController::openReaderFile(std::string_view path) const
+foundation::Result<ui::ServedFile> ReaderViewController::openReaderFile(std::string_view path) const
 {
     auto file = m_session->openContent(path);
     if (!file)
         return file.error();
     std::uint64_t size = file->size();
     std::string mediaType = file->mediaType();
-    return host::ServedFile(file->release(), size, std::move(mediaType));
+    return ui::ServedFile(file->release(), size, std::move(mediaType));
 }
 
 foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(const nlohmann::json& action)
@@ -320,7 +312,7 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
     return nlohmann::json { { "highlight", highlightJson(*added) } };
 }
 
-foundation::Result<host::ReaderScreen::SearchJob> ReaderViewController::startReaderSearch(const std::string& query)
+foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReaderSearch(const std::string& query)
 {
     auto folded = folioreader::foldForSearch(firstCharacters(query, folioreader::longestSearchQuery));
     if (folded.empty())

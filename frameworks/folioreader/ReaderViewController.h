@@ -8,15 +8,15 @@
 #include "frameworks/folioreader/HighlightStore.h"
 #include "frameworks/folioreader/ReadingPlaces.h"
 #include "frameworks/folioreader/ReaderSession.h"
-#include "platform/host/ReaderRoutes.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/ReaderScreen.h"
 #include "platform/ui/ViewController.h"
 
 #include <atomic>
 #include <memory>
 
-class ReaderViewController : public ui::ViewController, public host::ReaderScreen {
+class ReaderViewController : public ui::ViewController, public ui::ReaderScreen {
 public:
     ReaderViewController(std::shared_ptr<FolioReaderConfig> config, std::shared_ptr<folioreader::ReaderSession> session);
     ~ReaderViewController() override;
@@ -42,18 +42,17 @@ public:
     // The words shown instead of pages when the book cannot be read; nothing otherwise.
     ui::Label* messageLabel() const { return m_messageLabel.get(); }
 
-    // host::ReaderScreen
+    // ui::ReaderScreen
     const std::string& readerSession() const override { return m_session->id(); }
-    nlohmann::json readerDescription() const override;
+    ui::ReaderDescription readerDescription() const override;
     std::vector<std::shared_ptr<ui::Image>> readerImages() const override;
-    foundation::Result<host::ServedFile> openReaderFile(std::string_view path) const override;
+    foundation::Result<ui::ServedFile> openReaderFile(std::string_view path) const override;
     foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action) override;
     foundation::Result<SearchJob> startReaderSearch(const std::string& query) override;
 
 private:
     std::string bookKey() const;
-    nlohmann::json highlightsJson() const;
-    nlohmann::json openingPlaceJson() const;
+    std::optional<ui::ReaderDescription::Place> openingPlace() const;
     foundation::Result<nlohmann::json> keepPlace(const nlohmann::json& action);
 
     std::shared_ptr<FolioReaderConfig> m_config;

@@ -39,7 +39,6 @@ export class TableScreen {
     this.rowsLayer = document.createElement('div');
     this.rowsLayer.className = 'table-rows';
     this.rowsLayer.setAttribute('role', 'list');
-    this.rowsLayer.setAttribute('aria-label', 'Books');
     this.sectionsLayer = document.createElement('div');
     this.sectionsLayer.className = 'table-sections';
     this.index = new SectionIndex((title) => actions.send({ type: 'tapIndexTitle', title }));
@@ -195,6 +194,8 @@ export class TableScreen {
     this.table = table;
     const headerHeight = this.sections()[0]?.headerHeight ?? 0;
     this.search.update(table.search, headerHeight);
+    if (table.label) this.rowsLayer.setAttribute('aria-label', table.label);
+    else this.rowsLayer.removeAttribute('aria-label');
     this.content.style.height = `${Math.max(0, Number(table.contentHeight) || 0) + this.band}px`;
     this.scroller.style.backgroundColor = table.background ? cssColor(table.background) : '';
     this.renderHeaders();

@@ -1,7 +1,7 @@
 // The alert as the browser receives it: styled runs where the application styled its texts, the
 // plain text where it could not, the panel's colours, and the buttons.
 #include "app/AboutAlert.h"
-#include "platform/host/AlertSnapshot.h"
+#include "platform/host/snapshot/AlertSnapshot.h"
 #include "tests/host/HostedApp.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The change stream: a message for every newer version, comments to keep alive, a bounded
 // number of streams, and an end on close.
-#include "platform/host/EventStream.h"
+#include "platform/host/server/EventStream.h"
 
 #include <gtest/gtest.h>
 #include <thread>

@@ -1,7 +1,7 @@
 // The head gate: a whole head goes through with its bytes, a head that is not whole by the
 // deadline is closed, and too many waiting connections from one peer close the oldest stranger
 // first, never one whose last request carried the token while a stranger is left.
-#include "platform/host/HeadGate.h"
+#include "platform/host/server/HeadGate.h"
 
 #include <gtest/gtest.h>
 #include <mutex>

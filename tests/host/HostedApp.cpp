@@ -1,6 +1,8 @@
 // Launching the application with its host for a test, and requests that keep the main loop going.
 #include "tests/host/HostedApp.h"
 
+#include "app/BookFiles.h"
+
 #include <arpa/inet.h>
 #include <future>
 #include <gtest/gtest.h>
@@ -41,7 +43,11 @@ std::string HostedApp::Answer::header(const std::string& name) const
 
 HostedApp::HostedApp(const std::vector<BookFile>& books, bool ready, host::HostOptions options)
     : m_app(std::make_unique<LaunchedApp>(books))
-    , m_host(std::move(options))
+    , m_host([&] {
+        if (options.upload.kind.ending.empty())
+            options.upload.kind = bookFiles;
+        return std::move(options);
+    }())
 {
     auto started = m_host.start();
     if (!started)

@@ -8,7 +8,7 @@
 //     EXPECT_EQ(state["screen"]["table"]["rowCount"], 1);
 #pragma once
 
-#include "platform/host/Host.h"
+#include "platform/host/server/Host.h"
 #include "tests/support/LaunchedApp.h"
 
 #include <httplib.h>

@@ -1,5 +1,5 @@
 // The image registry: ids by content, held weakly, bitmaps served as PNG.
-#include "platform/host/ImageRegistry.h"
+#include "platform/host/snapshot/ImageRegistry.h"
 #include "platform/ui/ImageCodec.h"
 #include "tests/support/TinyPictures.h"
 

@@ -1,5 +1,5 @@
 // Listen addresses and the Host header names a browser may use for them.
-#include "platform/host/ListenAddress.h"
+#include "platform/host/server/ListenAddress.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The settings page the platform draws for "app-settings:": its facts served to the launch's
 // pages only, the folder handed to the desktop's opener, and the request itself handed to the
 // one page whose tap asked for it.
-#include "platform/host/SettingsRoutes.h"
+#include "platform/host/routes/SettingsRoutes.h"
 #include "tests/host/HostedApp.h"
 
 #include <chrono>

@@ -1,6 +1,6 @@
 // The inbox takes a whole body within its limit and nothing else: every refusal leaves no file,
 // and the upload's folder goes with the inbox object.
-#include "platform/host/UploadInbox.h"
+#include "platform/host/uploads/UploadInbox.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include "tests/host/HostedApp.h"
 
 #include "library/BookList.h"
-#include "platform/host/HandoffClient.h"
+#include "platform/desktop/HandoffClient.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <arpa/inet.h>

@@ -1,6 +1,7 @@
 // makeReaderConfig: the application's reader settings, a quote background from "demo-bg" only
 // when the resource is there, and the highlight database in the documents folder — fresh and
 // independent for every opening.
+#include "platform/host/snapshot/ReaderSnapshot.h"
 #include "reading/makeReaderConfig.h"
 #include "tests/library/LibraryFolder.h"
 
@@ -98,7 +99,7 @@ TEST(MakeReaderConfig, eachOpeningGetsItsOwnEqualConfiguration)
     auto first = makeReaderConfig();
     auto second = makeReaderConfig();
     ASSERT_NE(first, second);
-    EXPECT_EQ(readerSettingsJson(*first), readerSettingsJson(*second));
+    EXPECT_EQ(readerSettings(*first), readerSettings(*second));
     EXPECT_EQ(first->highlightDatabase.fileURL(), second->highlightDatabase.fileURL());
     ASSERT_EQ(first->quoteImages.size(), second->quoteImages.size());
     EXPECT_EQ(first->quoteImages[0].image->data(), second->quoteImages[0].image->data());
@@ -114,7 +115,7 @@ TEST(MakeReaderConfig, eachOpeningGetsItsOwnEqualConfiguration)
 TEST(MakeReaderConfig, theBrowserIsToldEverySetting)
 {
     fixtures::LibraryFolder library;
-    auto settings = readerSettingsJson(*makeReaderConfig());
+    auto settings = host::readerSettingsJson(readerSettings(*makeReaderConfig()));
     EXPECT_EQ(settings["chromeColor"], (nlohmann::json { 1.0 / 3, 1.0 / 3, 1.0 / 3, 1.0 }));
     EXPECT_EQ(settings["hidesChromeOnTap"], true);
     EXPECT_EQ(settings["allowsQuoteSharing"], true);
@@ -132,7 +133,7 @@ TEST(MakeReaderConfig, theBrowserIsToldEverySetting)
     vertical.scrollDirection = ScrollDirection::vertical;
     QuoteImage empty;
     vertical.quoteImages = { empty };
-    auto verticalSettings = readerSettingsJson(vertical);
+    auto verticalSettings = host::readerSettingsJson(readerSettings(vertical));
     EXPECT_EQ(verticalSettings["scrollDirection"], "vertical");
     EXPECT_TRUE(verticalSettings["quoteImages"][0]["image"].is_null());
     EXPECT_TRUE(quotePictures(vertical).empty());

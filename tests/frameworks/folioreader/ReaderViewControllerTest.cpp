@@ -33,21 +33,20 @@ TEST(ReaderViewController, describesTheBookForTheBrowser)
     EpubFixture book { .title = "Moby-Dick", .author = "Herman Melville", .version = 2 };
     OpenReader open(book);
     auto description = open.reader->readerDescription();
-    EXPECT_EQ(description["session"], open.reader->readerSession());
-    EXPECT_EQ(description["book"], "My Book.epub");
-    EXPECT_EQ(description["title"], "Moby-Dick");
-    EXPECT_TRUE(description["failure"].is_null());
-    auto part = [](const char* path) {
-        return nlohmann::json { { "path", path }, { "linear", true }, { "layout", "reflowable" }, { "spread", "auto" }, { "side", nullptr } };
-    };
-    EXPECT_EQ(description["spine"], (nlohmann::json { part("OEBPS/text/chapter-1.xhtml"), part("OEBPS/text/chapter-2.xhtml") }));
-    EXPECT_EQ(description["layout"], (nlohmann::json { { "progression", "" }, { "writingMode", "" } }));
-    ASSERT_EQ(description["toc"].size(), 2u);
-    EXPECT_EQ(description["toc"][1]["title"], "Chapter Two");
-    EXPECT_EQ(description["toc"][1]["spine"], 1);
-    EXPECT_EQ(description["closeButton"], open.reader->closeButton()->viewId());
-    EXPECT_EQ(description["settings"], readerSettingsJson(open.reader->config()));
-    EXPECT_EQ(description["highlights"]["available"], true);
+    EXPECT_EQ(description.session, open.reader->readerSession());
+    EXPECT_EQ(description.book, "My Book.epub");
+    EXPECT_EQ(description.title, "Moby-Dick");
+    EXPECT_FALSE(description.failure);
+    auto part = [](const char* path) { return ui::ReaderDescription::Page { .path = path, .linear = true, .fixed = false, .spreads = true, .side = "" }; };
+    EXPECT_EQ(description.spine, (std::vector { part("OEBPS/text/chapter-1.xhtml"), part("OEBPS/text/chapter-2.xhtml") }));
+    EXPECT_EQ(description.pageProgression, "");
+    EXPECT_EQ(description.writingMode, "");
+    ASSERT_EQ(description.contents.size(), 2u);
+    EXPECT_EQ(description.contents[1].title, "Chapter Two");
+    EXPECT_EQ(description.contents[1].spine, 1u);
+    EXPECT_EQ(description.closeButton, open.reader->closeButton()->viewId());
+    EXPECT_EQ(description.settings, readerSettings(open.reader->config()));
+    EXPECT_TRUE(description.highlightsAvailable);
 
     EXPECT_EQ(open.reader->closeButton()->accessibilityLabel(), "close");
     EXPECT_EQ(open.reader->messageLabel(), nullptr);
@@ -82,8 +81,9 @@ TEST(ReaderViewController, aBrokenBookShowsAMessageInsteadOfABlankPage)
     EXPECT_EQ(open.reader->messageLabel()->text(),
         "This book cannot be opened.\n" + *open.reader->session().failure());
     auto description = open.reader->readerDescription();
-    EXPECT_NE(description["failure"].get<std::string>().find("not well-formed XML"), std::string::npos);
-    EXPECT_TRUE(description["spine"].empty());
+    ASSERT_TRUE(description.failure);
+    EXPECT_NE(description.failure->find("not well-formed XML"), std::string::npos);
+    EXPECT_TRUE(description.spine.empty());
     EXPECT_FALSE(open.reader->closeButton()->isHidden()) << "the way back stays";
 }
 
@@ -123,22 +123,22 @@ TEST(ReaderViewController, keepsAndForgetsHighlightsOfTheBook)
 TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
 {
     OpenReader open(EpubFixture {});
-    EXPECT_TRUE(open.reader->readerDescription()["place"].is_null()) << "never read: the start";
+    EXPECT_FALSE(open.reader->readerDescription().place) << "never read: the start";
     ASSERT_TRUE(open.reader->performReaderAction(
         { { "type", "keepPlace" }, { "spine", 1 }, { "offset", 42 }, { "fontScale", 1.21 }, { "night", true } }));
     EXPECT_EQ(open.reader->readingPlacesPath(), open.folder.file("reading-places.json"));
     auto reopen = [&] {
         auto session = folioreader::ReaderSession::open(open.reader->session().bookPath());
         auto reader = std::make_shared<ReaderViewController>(std::make_shared<FolioReaderConfig>(open.reader->config()), session);
-        return reader->readerDescription()["place"];
+        return reader->readerDescription().place;
     };
-    EXPECT_EQ(reopen(), (nlohmann::json { { "spine", 1 }, { "offset", 42 }, { "fontScale", 1.21 }, { "night", true } }));
+    EXPECT_EQ(reopen(), (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .fontScale = 1.21, .night = true }));
 
     // The book was replaced by one without that document: its start, with the same look.
     std::string store = open.reader->readingPlacesPath();
     folioreader::ReadingPlace gone { "OEBPS/text/removed.xhtml", 42, 1.5, true };
     ASSERT_TRUE(folioreader::keepReadingPlace(store, "My Book.epub", gone));
-    EXPECT_EQ(reopen(), (nlohmann::json { { "spine", nullptr }, { "offset", 0 }, { "fontScale", 1.5 }, { "night", true } }));
+    EXPECT_EQ(reopen(), (ui::ReaderDescription::Place { .spine = std::nullopt, .offset = 0, .fontScale = 1.5, .night = true }));
 }
 
 TEST(ReaderViewController, highlightsStayOffWhenTheirDatabaseCannotBeOpened)
@@ -148,9 +148,9 @@ TEST(ReaderViewController, highlightsStayOffWhenTheirDatabaseCannotBeOpened)
         0, std::nullopt, false, std::nullopt, std::nullopt);
     OpenReader open(EpubFixture {}, config);
     EXPECT_FALSE(open.reader->keepsHighlights());
-    auto highlights = open.reader->readerDescription()["highlights"];
-    EXPECT_EQ(highlights["available"], false);
-    EXPECT_FALSE(highlights["problem"].is_null());
+    auto description = open.reader->readerDescription();
+    EXPECT_FALSE(description.highlightsAvailable);
+    EXPECT_FALSE(description.highlightProblem.empty());
     EXPECT_FALSE(open.reader->performReaderAction({ { "type", "addHighlight" },
         { "document", "OEBPS/text/chapter-1.xhtml" }, { "start", 1 }, { "end", 2 }, { "text", "x" } }));
     EXPECT_TRUE(open.reader->openReaderFile("OEBPS/text/chapter-1.xhtml")) << "the book is read all the same";

@@ -1,0 +1,6 @@
+// The files Pagewyn takes in as books, as the platform's upload and hand-over checks are told.
+#pragma once
+
+#include "platform/desktop/UploadName.h"
+
+inline const host::UploadKind bookFiles { .ending = ".epub", .name = "EPUB" };

@@ -1,0 +1,193 @@
+// The reader's routes: the screen is looked up by its session on the main loop, which also opens
+// the file; the worker thread then streams the open file, so a large picture never holds up the
+// application.
+#include "platform/host/routes/ReaderRoutes.h"
+
+#include "platform/host/server/JsonResponse.h"
+#include "platform/ui/HeadlessDriver.h"
+#include "platform/ui/ReaderScreen.h"
+
+#include <cerrno>
+#include <httplib.h>
+
+namespace host {
+
+namespace {
+
+constexpr std::size_t chunkSize = 64 * 1024;
+
+// The screen in the window whose session has that name, or nothing. Main loop.
+std::shared_ptr<ui::ReaderScreen> readerScreenWithSession(const std::string& session)
+{
+    auto window = ui::HeadlessDriver::window();
+    auto controller = window ? window->rootViewController() : nullptr;
+    for (; controller; controller = controller->presentedViewController()) {
+        auto screen = std::dynamic_pointer_cast<ui::ReaderScreen>(controller);
+        if (screen && screen->readerSession() == session)
+            return screen;
+    }
+    return nullptr;
+}
+
+void notFound(httplib::Response& response, const std::string& why)
+{
+    response.status = 404;
+    response.set_content("Not found: " + why + "\n", "text/plain; charset=utf-8");
+}
+
+// The main loop did not answer (the application is stopping): the book may well be open, so the
+// page is told to try later rather than that nothing is there.
+void unavailable(httplib::Response& response, const foundation::Error& why)
+{
+    sendJson(response, 503, { { "error", why.description() } });
+}
+
+// Reads the whole of size bytes at offset, retrying short reads.
+bool readAt(int descriptor, char* into, std::size_t size, std::uint64_t offset)
+{
+    while (size > 0) {
+        ssize_t got = ::pread(descriptor, into, size, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        into += got;
+        size -= std::size_t(got);
+        offset += std::uint64_t(got);
+    }
+    return true;
+}
+
+void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
+{
+    std::string session = request.matches[1];
+    std::string path = request.matches[2];
+    auto opened = loop.performAndWait([&]() -> foundation::Result<ui::ServedFile> {
+        auto screen = readerScreenWithSession(session);
+        if (!screen)
+            return foundation::Error("no book is open under this name");
+        return screen->openReaderFile(path);
+    });
+    if (!opened) {
+        unavailable(response, opened.error());
+        return;
+    }
+    if (!*opened) {
+        notFound(response, opened->error().description());
+        return;
+    }
+    auto file = std::make_shared<ui::ServedFile>(std::move(opened->value()));
+
+    response.headers.erase("Content-Security-Policy");
+    response.set_header("Content-Security-Policy", readerContentPolicy);
+    response.headers.erase("X-Frame-Options");
+    response.set_header("X-Frame-Options", "SAMEORIGIN");
+    // A page that is not well-formed XHTML is asked for again as HTML, which forgives it.
+    std::string mediaType = file->mediaType();
+    if (request.get_param_value("as") == "html" && mediaType == "application/xhtml+xml")
+        mediaType = "text/html";
+    if (mediaType.rfind("text/", 0) == 0 || mediaType == "application/xhtml+xml")
+        mediaType += "; charset=utf-8";
+
+    response.set_content_provider(static_cast<std::size_t>(file->size()), mediaType,
+        [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            std::string buffer(std::min(length, chunkSize), '\0');
+            if (!readAt(file->descriptor(), buffer.data(), buffer.size(), offset))
+                return false;
+            return sink.write(buffer.data(), buffer.size());
+        });
+}
+
+void performAction(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
+{
+    if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+        sendJson(response, 415, { { "error", "an action is sent as application/json" } });
+        return;
+    }
+    auto action = nlohmann::json::parse(request.body, nullptr, false);
+    if (action.is_discarded() || !action.is_object()) {
+        sendJson(response, 400, { { "error", "an action is a JSON object" } });
+        return;
+    }
+    std::string session = request.matches[1];
+    auto answer = loop.performAndWait([&]() -> std::optional<foundation::Result<nlohmann::json>> {
+        auto screen = readerScreenWithSession(session);
+        if (!screen)
+            return std::nullopt;
+        return screen->performReaderAction(action);
+    });
+    if (!answer) {
+        unavailable(response, answer.error());
+        return;
+    }
+    if (!*answer) {
+        sendJson(response, 404, { { "error", "no book is open under this name" } });
+        return;
+    }
+    if (!**answer) {
+        sendJson(response, 422, { { "error", (**answer).error().description() } });
+        return;
+    }
+    sendJson(response, 200, (**answer).value());
+}
+
+// The search runs on this worker thread and streams its matches as it finds them, so the main loop
+// and the other routes never wait for it; the page stops it by closing the request.
+void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
+{
+    auto body = nlohmann::json::parse(request.body, nullptr, false);
+    if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0 || !body.is_object()
+        || !body.contains("query") || !body["query"].is_string()) {
+        sendJson(response, 400, { { "error", "a search is {\"query\": text} sent as application/json" } });
+        return;
+    }
+    std::string session = request.matches[1];
+    std::string query = body["query"];
+    auto started = loop.performAndWait([&]() -> std::optional<foundation::Result<ui::ReaderScreen::SearchJob>> {
+        auto screen = readerScreenWithSession(session);
+        if (!screen)
+            return std::nullopt;
+        return screen->startReaderSearch(query);
+    });
+    if (!started) {
+        unavailable(response, started.error());
+        return;
+    }
+    if (!*started) {
+        sendJson(response, 404, { { "error", "no book is open under this name" } });
+        return;
+    }
+    if (!**started) {
+        sendJson(response, 422, { { "error", (**started).error().description() } });
+        return;
+    }
+    auto job = std::make_shared<ui::ReaderScreen::SearchJob>(std::move((**started).value()));
+    response.set_header("X-Accel-Buffering", "no");
+    response.set_chunked_content_provider("application/x-ndjson; charset=utf-8", [job](std::size_t, httplib::DataSink& sink) {
+        auto write = [&sink](const nlohmann::json& line) {
+            auto text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+            return sink.is_writable() && sink.write(text.data(), text.size());
+        };
+        auto summary = (*job)(write);
+        write(summary);
+        sink.done();
+        return true;
+    });
+}
+
+}
+
+void installReaderRoutes(httplib::Server& server, ui::MainLoop& loop)
+{
+    server.Post(R"(/reader/([0-9a-f]{32})/action)", [&loop](const httplib::Request& request, httplib::Response& response) {
+        performAction(loop, request, response);
+    });
+    server.Post(R"(/reader/([0-9a-f]{32})/search)", [&loop](const httplib::Request& request, httplib::Response& response) {
+        search(loop, request, response);
+    });
+    server.Get(R"(/reader/([0-9a-f]{32})/(.+))", [&loop](const httplib::Request& request, httplib::Response& response) {
+        serveFile(loop, request, response);
+    });
+}
+
+}

@@ -1,0 +1,115 @@
+// The settings page's facts and the folder opener, served off the main loop.
+#include "platform/host/routes/SettingsRoutes.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/desktop/DesktopOpener.h"
+#include "platform/host/server/JsonResponse.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <httplib.h>
+
+namespace host {
+
+namespace {
+
+// The library folder as the platform names it, without walking it.
+std::string libraryFolder()
+{
+    auto folders = foundation::FileManager::defaultManager()->urlsForDirectory(
+        foundation::SearchPathDirectory::documentDirectory, foundation::SearchPathDomainMask::userDomainMask);
+    return folders.empty() ? std::string() : folders.front().path();
+}
+
+MetadataCacheActions& cacheActions()
+{
+    static MetadataCacheActions actions;
+    return actions;
+}
+
+std::optional<std::uint64_t> cacheSize()
+{
+    auto& size = cacheActions().size;
+    return size ? size() : std::nullopt;
+}
+
+nlohmann::json cacheJson()
+{
+    auto bytes = cacheSize();
+    return { { "metadataCacheInUse", bytes.has_value() }, { "metadataCacheBytes", bytes.value_or(0) },
+        { "metadataCacheBytesText", ui::readableByteCount(bytes.value_or(0)) } };
+}
+
+}
+
+void setMetadataCacheActions(MetadataCacheActions actions)
+{
+    cacheActions() = std::move(actions);
+}
+
+nlohmann::json settingsPageJson(const ui::SettingsPage& page)
+{
+    nlohmann::json facts = {
+        { "name", page.applicationName },
+        { "version", page.version },
+        { "libraryFolder", page.libraryFolder },
+        { "itemCount", page.itemCount },
+        { "byteCount", page.byteCount },
+        { "byteCountText", ui::readableByteCount(page.byteCount) },
+        { "countComplete", page.countComplete },
+        { "highlightDatabase", page.highlightDatabase },
+        { "highlightDatabaseExists", page.highlightDatabaseExists },
+    };
+    facts.update(cacheJson());
+    return facts;
+}
+
+std::string folderOpenerProgram()
+{
+    const char* named = std::getenv("PAGEWYN_FOLDER_OPENER");
+    return named && *named ? named : "xdg-open";
+}
+
+void installSettingsRoutes(httplib::Server& server)
+{
+    server.Get("/settings-page", [](const httplib::Request&, httplib::Response& response) {
+        sendJson(response, 200, settingsPageJson(ui::SettingsPage::current()));
+    });
+
+    server.Post("/settings-page/clear-cache", [](const httplib::Request& request, httplib::Response& response) {
+        if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+            sendJson(response, 415, { { "error", "the request is sent as application/json" } });
+            return;
+        }
+        auto& clear = cacheActions().clear;
+        if (!clear || !clear()) {
+            sendJson(response, 409, { { "error", "the metadata cache could not be cleared now" } });
+            return;
+        }
+        sendJson(response, 200, cacheJson());
+    });
+
+    server.Post("/settings-page/open-folder", [](const httplib::Request& request, httplib::Response& response) {
+        // As for events: only a script of a Pagewyn page sends JSON; a form of another site cannot.
+        if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+            sendJson(response, 415, { { "error", "the request is sent as application/json" } });
+            return;
+        }
+        auto folder = libraryFolder();
+        std::error_code error;
+        // The folder is opened as it is, never created, and only as an absolute path, which no
+        // opener can take for an option.
+        if (folder.empty() || folder.front() != '/' || !std::filesystem::is_directory(folder, error)) {
+            sendJson(response, 404, { { "error", "the library folder does not exist yet" } });
+            return;
+        }
+        auto started = startDesktopProgram(folderOpenerProgram(), { folder });
+        if (!started) {
+            sendJson(response, 502, { { "error", "the file manager could not be opened: " + started.error().description() } });
+            return;
+        }
+        sendJson(response, 200, { { "opened", folder } });
+    });
+}
+
+}

@@ -1,0 +1,78 @@
+// The check every request passes before its body is read or any handler runs.
+#include "platform/host/server/AccessCheck.h"
+
+#include "platform/host/server/GatedServer.h"
+#include "platform/host/server/JsonResponse.h"
+#include "platform/host/server/RequestGuard.h"
+#include "platform/host/uploads/UploadRoutes.h"
+
+#include <cstdlib>
+#include <httplib.h>
+
+namespace host {
+
+namespace {
+
+// What the browser may do with the host's pages: only the host's own scripts, styles, images and
+// fonts; no frames but the reader's own pages, no forms elsewhere, no plug-ins.
+constexpr const char* contentSecurityPolicy = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
+                                              "font-src 'self'; connect-src 'self'; frame-src 'self'; base-uri 'none'; "
+                                              "form-action 'none'; frame-ancestors 'none'";
+
+}
+
+void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std::size_t largestBody)
+{
+    server.set_default_headers({
+        { "Cache-Control", "no-store" },
+        { "Content-Security-Policy", contentSecurityPolicy },
+        { "X-Content-Type-Options", "nosniff" },
+        { "X-Frame-Options", "DENY" },
+        { "Referrer-Policy", "no-referrer" },
+        { "Cross-Origin-Resource-Policy", "same-origin" },
+    });
+
+    // Every request passes the guard before its body is read or any handler runs.
+    server.set_pre_routing_handler([&guard, largestBody](const httplib::Request& request, httplib::Response& response) {
+        auto decision = guard.check(request);
+        if (!decision.allowed) {
+            response.status = 403;
+            response.set_content("Forbidden: " + decision.reason + ".\n", "text/plain; charset=utf-8");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        if (decision.byToken)
+            GatedServer::trustConnection();
+        if (!isUploadRoute(request.path)) {
+            // A chunked body could not be bounded before it is read.
+            if (request.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos) {
+                sendJson(response, 411, { { "error", "a request body must say its length" } });
+                return httplib::Server::HandlerResponse::Handled;
+            }
+            if (request.get_header_value_count("Content-Length") > 0
+                && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) > largestBody) {
+                sendJson(response, 413, { { "error", "the request body is too large" } });
+                return httplib::Server::HandlerResponse::Handled;
+            }
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& response) {
+        if (!response.body.empty())
+            return httplib::Server::HandlerResponse::Unhandled;
+        response.set_content("Error " + std::to_string(response.status) + "\n", "text/plain; charset=utf-8");
+        return httplib::Server::HandlerResponse::Handled;
+    }));
+    server.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr failure) {
+        std::string what = "unknown failure";
+        try {
+            if (failure)
+                std::rethrow_exception(failure);
+        } catch (const std::exception& error) {
+            what = error.what();
+        } catch (...) {
+        }
+        sendJson(response, 500, { { "error", "the host failed to answer: " + what } });
+    });
+}
+
+}

@@ -1,0 +1,65 @@
+// The stream's waiting and wording.
+#include "platform/host/server/EventStream.h"
+
+namespace host {
+
+void EventStream::publish(std::uint64_t version)
+{
+    {
+        std::lock_guard guard(m_lock);
+        if (version <= m_version)
+            return;
+        m_version = version;
+    }
+    m_changed.notify_all();
+}
+
+void EventStream::close()
+{
+    {
+        std::lock_guard guard(m_lock);
+        m_closed = true;
+    }
+    m_changed.notify_all();
+}
+
+bool EventStream::open()
+{
+    std::lock_guard guard(m_lock);
+    if (m_closed || m_open >= maximumStreams)
+        return false;
+    ++m_open;
+    return true;
+}
+
+void EventStream::release()
+{
+    std::lock_guard guard(m_lock);
+    if (m_open > 0)
+        --m_open;
+}
+
+std::size_t EventStream::openStreams() const
+{
+    std::lock_guard guard(m_lock);
+    return m_open;
+}
+
+std::optional<std::string> EventStream::next(std::uint64_t& lastSent, std::chrono::milliseconds keepAlive)
+{
+    std::unique_lock guard(m_lock);
+    bool woken = m_changed.wait_for(guard, keepAlive, [&] { return m_closed || m_version > lastSent; });
+    if (m_closed)
+        return std::nullopt;
+    if (!woken)
+        return std::string(": still here\n\n");
+    lastSent = m_version;
+    return changedMessage(lastSent);
+}
+
+std::string EventStream::changedMessage(std::uint64_t version)
+{
+    return "event: changed\ndata: {\"version\":" + std::to_string(version) + "}\n\n";
+}
+
+}

@@ -1,0 +1,161 @@
+// The gated server: an accepting loop that only admits, workers that serve one whole request at
+// a time, and the stream a request is read from — first the bytes the gate read, then the socket.
+#include "platform/host/server/GatedServer.h"
+
+#include "platform/host/server/SocketAddress.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace host {
+
+namespace {
+
+// Whether the request this worker is handling carried the launch's token.
+thread_local bool requestTrusted = false;
+
+// The accepting loop runs a connection's task at once: all it does is give the socket to the gate.
+class AdmitAtOnce : public httplib::TaskQueue {
+public:
+    void enqueue(std::function<void()> task) override { task(); }
+    void shutdown() override { }
+};
+
+bool waitFor(int socket, short events, time_t seconds, time_t microseconds)
+{
+    pollfd watched { socket, events, 0 };
+    int milliseconds = static_cast<int>(seconds * 1000 + microseconds / 1000);
+    for (;;) {
+        int got = ::poll(&watched, 1, milliseconds);
+        if (got < 0 && errno == EINTR)
+            continue;
+        return got > 0 && !(watched.revents & POLLNVAL);
+    }
+}
+
+// A connection's bytes: what the gate already read, then the socket, with the server's timeouts.
+class GatedStream : public httplib::Stream {
+public:
+    GatedStream(int socket, std::string received, timeval readTimeout, timeval writeTimeout)
+        : m_socket(socket), m_buffer(std::move(received)), m_read(readTimeout), m_write(writeTimeout) {}
+
+    bool is_readable() const override { return m_offset < m_buffer.size() || waitFor(m_socket, POLLIN, m_read.tv_sec, m_read.tv_usec); }
+    bool is_writable() const override { return waitFor(m_socket, POLLOUT, m_write.tv_sec, m_write.tv_usec); }
+
+    ssize_t read(char* into, size_t size) override
+    {
+        if (m_offset == m_buffer.size()) {
+            if (!is_readable())
+                return -1;
+            m_buffer.resize(16 * 1024);
+            m_offset = 0;
+            ssize_t got;
+            do
+                got = ::recv(m_socket, m_buffer.data(), m_buffer.size(), 0);
+            while (got < 0 && errno == EINTR);
+            m_buffer.resize(got > 0 ? std::size_t(got) : 0);
+            if (got <= 0)
+                return got;
+        }
+        auto taken = std::min(size, m_buffer.size() - m_offset);
+        std::copy_n(m_buffer.data() + m_offset, taken, into);
+        m_offset += taken;
+        return static_cast<ssize_t>(taken);
+    }
+
+    ssize_t write(const char* from, size_t size) override
+    {
+        if (!is_writable())
+            return -1;
+        ssize_t sent;
+        do
+            sent = ::send(m_socket, from, size, MSG_NOSIGNAL);
+        while (sent < 0 && errno == EINTR);
+        return sent;
+    }
+
+    void get_remote_ip_and_port(std::string& ip, int& port) const override { fill(socketAddress(m_socket, true), ip, port); }
+    void get_local_ip_and_port(std::string& ip, int& port) const override { fill(socketAddress(m_socket, false), ip, port); }
+    socket_t socket() const override { return m_socket; }
+
+    // What was read but not yet taken: the start of the next request, when the page sent it early.
+    std::string unread() const { return m_buffer.substr(m_offset); }
+
+private:
+    static void fill(const SocketAddress& address, std::string& ip, int& port)
+    {
+        ip = address.ip;
+        if (address.port)
+            port = address.port;
+    }
+
+    int m_socket;
+    std::string m_buffer;
+    std::size_t m_offset = 0;
+    timeval m_read;
+    timeval m_write;
+};
+
+}
+
+GatedServer::GatedServer(std::size_t workers, HeadGate::Limits limits)
+    : m_workers(std::make_unique<httplib::ThreadPool>(workers))
+    , m_gate(limits, [this](int socket, std::string received) {
+        m_workers->enqueue([this, socket, received = std::move(received)]() mutable { serve(socket, std::move(received)); });
+    })
+{
+    new_task_queue = [] { return new AdmitAtOnce; };
+}
+
+GatedServer::~GatedServer()
+{
+    stop();
+}
+
+void GatedServer::stop()
+{
+    httplib::Server::stop();
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    m_gate.stop();
+    m_workers->shutdown();
+}
+
+void GatedServer::trustConnection()
+{
+    requestTrusted = true;
+}
+
+void GatedServer::widenBacklog()
+{
+    ::listen(svr_sock_, SOMAXCONN);
+}
+
+bool GatedServer::process_and_close_socket(socket_t socket)
+{
+    int on = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    m_gate.admit(socket);
+    return true;
+}
+
+void GatedServer::serve(int socket, std::string received)
+{
+    GatedStream stream(socket, std::move(received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
+    bool closed = false;
+    requestTrusted = false;
+    bool answered = process_request(stream, false, closed, [](httplib::Request&) { });
+    if (!answered || closed || !is_running()) {
+        ::shutdown(socket, SHUT_RDWR);
+        ::close(socket);
+        return;
+    }
+    m_gate.admit(socket, stream.unread(), requestTrusted);
+}
+
+}

@@ -1,0 +1,135 @@
+// The host's server: its limits, its guard, and its routes.
+#include "platform/host/server/Host.h"
+
+#include "platform/host/server/AccessCheck.h"
+#include "platform/host/server/AccessToken.h"
+#include "platform/host/server/GatedServer.h"
+#include "platform/host/routes/ImageRoutes.h"
+#include "platform/host/routes/ReaderRoutes.h"
+#include "platform/host/server/RequestGuard.h"
+#include "platform/host/routes/SettingsRoutes.h"
+#include "platform/host/routes/StateRoutes.h"
+#include "platform/host/uploads/UploadRoutes.h"
+#include "platform/host/routes/WebFileRoutes.h"
+
+#include <chrono>
+#include <csignal>
+#include <httplib.h>
+#include <limits>
+#include <thread>
+
+namespace host {
+
+namespace {
+
+// Each open page holds a stream while it is open; the pool leaves room for several pages'
+// requests besides the streams. Connections waiting for their requests hold no worker.
+constexpr std::size_t workerThreads = EventStream::maximumStreams + 24;
+
+std::string urlFor(const std::string& host, int port, const std::string& token)
+{
+    return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
+}
+
+}
+
+Host::Host(HostOptions options, ui::MainLoop& loop)
+    : m_options(std::move(options))
+    , m_loop(loop)
+    , m_token(makeAccessToken())
+    , m_state(loop, m_stream)
+    , m_files(m_options.webRoot)
+{
+}
+
+Host::~Host()
+{
+    stop();
+}
+
+std::string Host::address() const
+{
+    return urlFor(m_options.listen.publicHost(), m_port, m_token);
+}
+
+std::string Host::localAddress() const
+{
+    return urlFor(m_options.listen.localHost(), m_port, m_token);
+}
+
+std::string Host::localOrigin() const
+{
+    return "http://" + m_options.listen.localHost() + ":" + std::to_string(m_port);
+}
+
+foundation::Result<void> Host::start()
+{
+    if (m_server)
+        return foundation::Error("the host is already serving");
+    // A page closed while its answer is written must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+    m_server = std::make_unique<GatedServer>(workerThreads);
+    auto& server = *m_server;
+    // Streamed uploads may be large; every other body is held to largestBody before routing.
+    server.set_payload_max_length(std::numeric_limits<std::size_t>::max());
+    server.set_read_timeout(10);
+    server.set_write_timeout(10);
+    // An answer goes out as its headers, then its body: without this the body waits for the
+    // browser's delayed acknowledgement of the headers, some 40 ms on every snapshot.
+    server.set_tcp_nodelay(true);
+    if (m_options.listen.isIPv6())
+        server.set_address_family(AF_INET6);
+
+    const auto& bindAddress = m_options.listen.bindAddress();
+    bool bound = false;
+    if (m_options.port == 0) {
+        m_port = server.bind_to_any_port(bindAddress);
+        bound = m_port > 0;
+    } else {
+        m_port = m_options.port;
+        bound = server.bind_to_port(bindAddress, m_port);
+    }
+    if (!bound) {
+        m_server.reset();
+        auto where = m_options.port == 0 ? bindAddress : bindAddress + " port " + std::to_string(m_options.port);
+        return foundation::Error("cannot listen on " + where + " (the address is not this machine's, or the port is taken)");
+    }
+    server.widenBacklog();
+    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port));
+    installRoutes();
+    m_thread = std::thread([&server] { server.listen_after_bind(); });
+    // The server may only be stopped once its loop runs: a stop that comes first is lost, and
+    // the loop would then never end.
+    for (int waited = 0; !server.is_running() && waited < 5000; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!server.is_running()) {
+        server.stop();
+        return foundation::Error("the host did not start serving");
+    }
+    return {};
+}
+
+void Host::stop()
+{
+    m_state.close();
+    m_stream.close();
+    if (m_server)
+        m_server->stop();
+    if (m_thread.joinable())
+        m_thread.join();
+    m_server.reset();
+}
+
+void Host::installRoutes()
+{
+    auto& server = *m_server;
+    installAccessCheck(server, *m_guard, largestBody);
+    installStateRoutes(server, m_state, m_stream);
+    installReaderRoutes(server, m_loop);
+    installUploadRoutes(server, m_loop, m_state, m_stream, m_options.upload);
+    installSettingsRoutes(server);
+    installImageRoutes(server, m_state.images());
+    installWebFileRoutes(server, m_files);
+}
+
+}

@@ -1,0 +1,80 @@
+// Host: the HTTP server inside the program that serves the application to a browser. It serves
+// the renderer, the state snapshot, the pages' events, the change stream, the images the view
+// tree shows and the stand-in fonts — only to requests that name this host and come from its own
+// page, and all but the renderer's files, pictures and book files only to requests that carry
+// the launch's token in a header (RequestGuard). Its workers see a connection only once its
+// request head is whole (GatedServer). Everything it asks of the application runs on the main
+// loop.
+#pragma once
+
+#include "platform/foundation/Result.h"
+#include "platform/host/server/EventStream.h"
+#include "platform/host/server/ListenAddress.h"
+#include "platform/host/server/StateService.h"
+#include "platform/host/uploads/UploadOptions.h"
+#include "platform/host/server/WebFiles.h"
+#include "platform/ui/MainLoop.h"
+
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace host {
+
+class GatedServer;
+class RequestGuard;
+
+struct HostOptions {
+    ListenAddress listen = ListenAddress::loopback();
+    // 0: any free port.
+    int port = 0;
+    // Where the renderer's files are read from.
+    std::string webRoot = PAGEWYN_WEB_DIR;
+    // Where picked and handed-over files are streamed, and how much is taken.
+    UploadOptions upload;
+};
+
+class Host {
+public:
+    explicit Host(HostOptions options = {}, ui::MainLoop& loop = ui::MainLoop::main());
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Binds the port and starts serving; an error when the address or port cannot be had.
+    foundation::Result<void> start();
+    // Ends every stream and request and stops serving. Safe to call more than once.
+    void stop();
+
+    int port() const { return m_port; }
+    const std::string& token() const { return m_token; }
+    // The address to print, with the token: where other devices reach the host when it serves
+    // them, else loopback.
+    std::string address() const;
+    // The address for a browser on this machine, with the token.
+    std::string localAddress() const;
+    // "http://host:port": where programs on this machine reach the host.
+    std::string localOrigin() const;
+
+    StateService& state() { return m_state; }
+
+    // Request bodies larger than this are refused (413) before they are read, except the streamed
+    // files of the upload routes, which are bounded by the library's free space instead.
+    static constexpr std::size_t largestBody = 64 * 1024;
+
+private:
+    void installRoutes();
+
+    HostOptions m_options;
+    ui::MainLoop& m_loop;
+    std::string m_token;
+    int m_port = 0;
+    EventStream m_stream;
+    StateService m_state;
+    WebFiles m_files;
+    std::unique_ptr<RequestGuard> m_guard;
+    std::unique_ptr<GatedServer> m_server;
+    std::thread m_thread;
+};
+
+}

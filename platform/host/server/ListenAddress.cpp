@@ -1,0 +1,137 @@
+// Listen addresses: literals checked with inet_pton, interface addresses from getifaddrs.
+#include "platform/host/server/ListenAddress.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cctype>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+namespace host {
+
+namespace {
+
+std::string bracketed(const std::string& address, bool ipv6)
+{
+    return ipv6 ? "[" + address + "]" : address;
+}
+
+std::string lowered(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// This machine's interface addresses, IPv4 first, as printable literals (IPv6 ones bracketed).
+std::vector<std::string> interfaceAddresses(bool includeLoopback)
+{
+    std::vector<std::string> v4;
+    std::vector<std::string> v6;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return {};
+    for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr)
+            continue;
+        char text[INET6_ADDRSTRLEN] = {};
+        if (entry->ifa_addr->sa_family == AF_INET) {
+            auto* address = reinterpret_cast<sockaddr_in*>(entry->ifa_addr);
+            bool loopback = (ntohl(address->sin_addr.s_addr) >> 24) == 127;
+            if ((includeLoopback || !loopback) && inet_ntop(AF_INET, &address->sin_addr, text, sizeof text))
+                v4.emplace_back(text);
+        } else if (entry->ifa_addr->sa_family == AF_INET6) {
+            auto* address = reinterpret_cast<sockaddr_in6*>(entry->ifa_addr);
+            // Link-local addresses need a zone the Host header cannot carry usefully.
+            if (IN6_IS_ADDR_LINKLOCAL(&address->sin6_addr))
+                continue;
+            bool loopback = IN6_IS_ADDR_LOOPBACK(&address->sin6_addr);
+            if ((includeLoopback || !loopback) && inet_ntop(AF_INET6, &address->sin6_addr, text, sizeof text))
+                v6.push_back(bracketed(text, true));
+        }
+    }
+    freeifaddrs(list);
+    v4.insert(v4.end(), v6.begin(), v6.end());
+    return v4;
+}
+
+}
+
+foundation::Result<ListenAddress> ListenAddress::parse(const std::string& text)
+{
+    ListenAddress address;
+    std::string literal = lowered(text) == "localhost" ? "127.0.0.1" : text;
+    in_addr v4 {};
+    in6_addr v6 {};
+    if (inet_pton(AF_INET, literal.c_str(), &v4) == 1) {
+        address.m_address = literal;
+        address.m_loopback = (ntohl(v4.s_addr) >> 24) == 127;
+        address.m_wildcard = v4.s_addr == htonl(INADDR_ANY);
+        return address;
+    }
+    if (inet_pton(AF_INET6, literal.c_str(), &v6) == 1) {
+        char canonical[INET6_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET6, &v6, canonical, sizeof canonical);
+        address.m_address = canonical;
+        address.m_ipv6 = true;
+        address.m_loopback = IN6_IS_ADDR_LOOPBACK(&v6);
+        address.m_wildcard = IN6_IS_ADDR_UNSPECIFIED(&v6);
+        return address;
+    }
+    return foundation::Error("\"" + text + "\" is not an IP address (such as 127.0.0.1, 0.0.0.0 or ::1) nor localhost");
+}
+
+std::string ListenAddress::publicHost() const
+{
+    if (!m_wildcard)
+        return bracketed(m_address, m_ipv6);
+    auto addresses = interfaceAddresses(false);
+    if (!m_ipv6) {
+        // An IPv4 wildcard serves IPv4 addresses only.
+        addresses.erase(std::remove_if(addresses.begin(), addresses.end(), [](auto& a) { return a.front() == '['; }),
+            addresses.end());
+    }
+    return addresses.empty() ? localHost() : addresses.front();
+}
+
+std::string ListenAddress::localHost() const
+{
+    if (m_wildcard)
+        return m_ipv6 ? "[::1]" : "127.0.0.1";
+    return bracketed(m_address, m_ipv6);
+}
+
+std::vector<std::string> ListenAddress::acceptedHosts(int port) const
+{
+    std::vector<std::string> names;
+    if (m_loopback || m_wildcard)
+        names = { "127.0.0.1", "localhost", "[::1]" };
+    names.push_back(bracketed(m_address, m_ipv6));
+    if (m_wildcard) {
+        auto addresses = interfaceAddresses(true);
+        names.insert(names.end(), addresses.begin(), addresses.end());
+        char hostname[256] = {};
+        if (gethostname(hostname, sizeof hostname - 1) == 0 && hostname[0]) {
+            names.emplace_back(hostname);
+            names.push_back(std::string(hostname) + ".local");
+        }
+    }
+    std::vector<std::string> accepted;
+    for (auto& name : names) {
+        auto withPort = lowered(name) + ":" + std::to_string(port);
+        if (std::find(accepted.begin(), accepted.end(), withPort) == accepted.end())
+            accepted.push_back(withPort);
+        // Browsers leave out the default port.
+        if (port == 80 && std::find(accepted.begin(), accepted.end(), lowered(name)) == accepted.end())
+            accepted.push_back(lowered(name));
+    }
+    return accepted;
+}
+
+bool hostHeaderAccepted(const std::string& header, const std::vector<std::string>& accepted)
+{
+    auto name = lowered(header);
+    return !name.empty() && std::find(accepted.begin(), accepted.end(), name) != accepted.end();
+}
+
+}

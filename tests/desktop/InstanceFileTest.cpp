@@ -1,0 +1,196 @@
+// The instance file: private, one per library, replaced when stale, removed by its own instance
+// only; and the handoff that finds an instance through it and streams a book to it.
+#include "tests/host/HostedApp.h"
+
+#include "platform/desktop/HandoffClient.h"
+#include "platform/desktop/InstanceFile.h"
+#include "tests/support/TemporaryFolder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+unsigned modeOf(const std::string& path)
+{
+    struct stat status {};
+    EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
+    return status.st_mode & 0777;
+}
+
+// Points the runtime folder at a fresh temporary folder for the test, and back afterwards.
+class InstanceFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"))
+            m_saved = runtime;
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (m_saved)
+            ::setenv("XDG_RUNTIME_DIR", m_saved->c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+    }
+
+    host::InstanceRecord recordFor(const std::string& documents, int port, const std::string& token)
+    {
+        return { "http://127.0.0.1:" + std::to_string(port), token, host::normalizedDocumentsFolder(documents), ::getpid() };
+    }
+
+    fixtures::TemporaryFolder m_runtime;
+    fixtures::TemporaryFolder m_library;
+    std::optional<std::string> m_saved;
+};
+
+// A port nothing listens on: bound, then let go.
+int closedPort()
+{
+    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
+
+TEST_F(InstanceFileTest, isPrivateOnePerLibraryAndGoneWithItsInstance)
+{
+    const std::string path = host::InstanceFile::pathFor(m_library.path());
+    EXPECT_EQ(fs::path(path).parent_path(), fs::path(m_runtime.path()) / "pagewyn");
+    EXPECT_EQ(host::InstanceFile::pathFor(m_library.path() + "/"), path);
+    EXPECT_EQ(host::InstanceFile::pathFor(m_library.path() + "/sub/.."), path);
+    EXPECT_NE(host::InstanceFile::pathFor(m_library.file("other")), path);
+    {
+        auto published = host::InstanceFile::publish(recordFor(m_library.path(), 8080, "secret"), path);
+        ASSERT_TRUE(published) << published.error().description();
+        EXPECT_EQ(modeOf(path), 0600u);
+        EXPECT_EQ(modeOf(fs::path(path).parent_path()), 0700u);
+        auto read = host::InstanceFile::read(path);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->origin, "http://127.0.0.1:8080");
+        EXPECT_EQ(read->token, "secret");
+        EXPECT_EQ(read->documents, host::normalizedDocumentsFolder(m_library.path()));
+        EXPECT_EQ(read->pid, ::getpid());
+    }
+    EXPECT_FALSE(fs::exists(path));
+}
+
+// A process that has ended: its id names no one (until the system hands it out again).
+pid_t endedProcess()
+{
+    pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(InstanceFileTest, aStaleFileLeadsNoBytesToWhoeverTookItsPortAndIsReplaced)
+{
+    // A stranger listens on the port of an instance that was killed, then of one whose process
+    // lives but does not listen there.
+    int stranger = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(stranger, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(stranger, 8), 0);
+    ::getsockname(stranger, reinterpret_cast<sockaddr*>(&address), &length);
+    const int port = ntohs(address.sin_port);
+
+    const std::string path = host::InstanceFile::pathFor(m_library.path());
+    for (pid_t named : { endedProcess(), ::getppid() }) {
+        auto stale = recordFor(m_library.path(), port, "stale");
+        stale.pid = named;
+        auto left = host::InstanceFile::publish(stale, path);
+        ASSERT_TRUE(left);
+        EXPECT_FALSE(host::findRunningInstance(m_library.path())) << named;
+        EXPECT_LT(::accept(stranger, nullptr, nullptr), 0) << "the stranger was reached";
+        EXPECT_EQ(fs::exists(path), named == ::getppid()) << "only the file of an ended process is removed";
+    }
+    ::close(stranger);
+
+    auto fresh = host::InstanceFile::publish(recordFor(m_library.path(), 9090, "fresh"), path);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(host::InstanceFile::read(path)->token, "fresh");
+    EXPECT_EQ(modeOf(path), 0600u);
+}
+
+TEST_F(InstanceFileTest, anInstanceLeavesTheFileOfTheOneThatReplacedIt)
+{
+    const std::string path = host::InstanceFile::pathFor(m_library.path());
+    {
+        auto published = host::InstanceFile::publish(recordFor(m_library.path(), 1111, "first"), path);
+        ASSERT_TRUE(published);
+        std::optional<host::InstanceFile> first(std::move(*published));
+        auto second = host::InstanceFile::publish(recordFor(m_library.path(), 2222, "second"), path);
+        ASSERT_TRUE(second);
+        first.reset();
+        ASSERT_TRUE(fs::exists(path));
+        EXPECT_EQ(host::InstanceFile::read(path)->token, "second");
+    }
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(InstanceFileTest, filesThatAreNotInstanceFilesFindNothing)
+{
+    const std::string path = host::InstanceFile::pathFor(m_library.path());
+    fs::create_directories(fs::path(path).parent_path());
+    for (const char* text : { "", "not json", "[]", "{\"origin\":\"ftp://x\",\"token\":\"t\"}", "{\"origin\":\"http://127.0.0.1:1\"}" }) {
+        FILE* file = std::fopen(path.c_str(), "w");
+        std::fputs(text, file);
+        std::fclose(file);
+        EXPECT_FALSE(host::InstanceFile::read(path)) << text;
+        EXPECT_FALSE(host::findRunningInstance(m_library.path())) << text;
+    }
+}
+
+TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTheBookToIt)
+{
+    testing::HostedApp hosted({ { "old.epub", "Old Book", "Ann", 1000 } });
+    const std::string documents = hosted.app().library().path();
+    auto published = host::InstanceFile::publish(recordFor(documents, hosted.host().port(), hosted.host().token()),
+        host::InstanceFile::pathFor(documents));
+    ASSERT_TRUE(published);
+
+    // Another library's instance file does not lead here.
+    EXPECT_FALSE(host::findRunningInstance(m_library.path()));
+    auto instance = host::findRunningInstance(documents);
+    ASSERT_TRUE(instance);
+
+    fixtures::EpubFixture book;
+    book.title = "Given";
+    book.author = "Giver";
+    book.writeZipped(m_library.file("Given.epub"));
+    auto delivered = std::async(std::launch::async, [&] { return host::handOver(*instance, m_library.file("Given.epub"), false); });
+    while (delivered.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        ui::MainLoop::main().runPending();
+    auto result = delivered.get();
+    ASSERT_TRUE(result) << result.error().description();
+    EXPECT_EQ(testing::snapshotRows(hosted.state()).at(0), "Given, Giver");
+    EXPECT_TRUE(fs::is_regular_file(m_library.file("Given.epub"))) << "the source stays where it was";
+
+    // A wrong token is told apart from a running Pagewyn.
+    auto impostor = *instance;
+    impostor.token = std::string(64, '0');
+    EXPECT_FALSE(host::askInstance(impostor));
+}
+
+}
