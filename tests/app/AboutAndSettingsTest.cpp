@@ -9,7 +9,7 @@ namespace {
 
 TEST(AboutAlert, infoButtonShowsTheStyledAlertAndOkOnlyClosesIt)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     app.tapHeaderButton("info");
     auto alert = std::dynamic_pointer_cast<ui::AlertController>(app.screen().presentedViewController());
     ASSERT_TRUE(alert);
@@ -61,7 +61,7 @@ TEST(AboutAlert, aMessageThatCannotBeReadStaysPlainWhileTheTitleStaysStyled)
 
 TEST(SettingsLink, eachTapAsksOnceForTheSettingsPageAndChangesNothing)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 }, { "b.epub", "Beta", "Bob", 2000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 }, { "b.epub", "Beta", "Bob", 2000 } });
     auto application = ui::Application::sharedApplication();
     application->takeOpenURLRequests();
     auto rowsBefore = app.visibleRows();

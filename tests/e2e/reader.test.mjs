@@ -9,7 +9,7 @@ import { request } from 'node:http';
 import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { launchBrowser } from './support/browser.mjs';
+import { launchBrowser, rowNames } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
 import { startPagewyn } from './support/pagewyn.mjs';
 import { chapterTexts, writeReaderBook } from './support/library.mjs';
@@ -41,10 +41,6 @@ async function openLibrary(t, folder) {
   return { program, page };
 }
 
-const rowLabels = (page) => page.locator('.row').evaluateAll((rows) => rows
-  .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
-  .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label')));
-
 const pageLabel = (page) => page.locator('.reader-page').textContent();
 const chapterLabel = (page) => page.locator('.reader-chapter').textContent();
 
@@ -72,7 +68,7 @@ test('a tapped book opens at its first page and reads through its chapters', asy
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville', modified: 1_600_000_000 });
   writeReaderBook(folder, { file: 'other.epub', title: 'Another Book', author: 'Ann', modified: 1_700_000_000 });
   const { program, page } = await openLibrary(t, folder);
-  assert.deepEqual(await rowLabels(page), ['Another Book, Ann', 'Moby-Dick, Herman Melville']);
+  assert.deepEqual(await rowNames(page), ['Another Book, Ann', 'Moby-Dick, Herman Melville']);
 
   await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
   const frame = page.frameLocator('.reader-frame');
@@ -118,11 +114,11 @@ test('a tapped book opens at its first page and reads through its chapters', asy
 
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  await eventually(async () => (await rowLabels(page))[0] === 'Moby-Dick, Herman Melville', 'the book first in the list');
+  await eventually(async () => (await rowNames(page))[0] === 'Moby-Dick, Herman Melville', 'the book first in the list');
 
   await program.stop();
   const restarted = await openLibrary(t, folder);
-  await eventually(async () => (await rowLabels(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
+  await eventually(async () => (await rowNames(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
 });
 
 // The words of the paragraph of the frame's page that begins on the screen shown, and whether
@@ -180,7 +176,7 @@ test('a book reopens where it was left: after a close, a restart, a new size and
   await first.program.stop();
   assert.ok(existsSync(join(folder, 'reading-places.json')));
   const restarted = await openLibrary(t, folder);
-  assert.equal((await rowLabels(restarted.page)).length, 1, 'the places are no book');
+  assert.equal((await rowNames(restarted.page)).length, 1, 'the places are no book');
   await openBook(restarted.page);
   await eventually(async () => (await pageLabel(restarted.page)) === left, 'the same page after a restart');
   assert.ok(await paragraphShown(restarted.page, words));
@@ -331,5 +327,5 @@ test('a book that cannot be read says so, and the way back stays', async (t) => 
   assert.equal(await page.locator('.reader-frame').count(), 0);
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  assert.deepEqual(await rowLabels(page), ['Broken, Ann']);
+  assert.deepEqual(await rowNames(page), ['Broken, Ann']);
 });
