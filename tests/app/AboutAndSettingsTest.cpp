@@ -50,15 +50,6 @@ TEST(AboutAlert, infoButtonShowsTheStyledAlertAndOkOnlyClosesIt)
     EXPECT_FALSE(app.driver().tapAlertAction(0)) << "no alert is left to tap";
 }
 
-TEST(AboutAlert, aMessageThatCannotBeReadStaysPlainWhileTheTitleStaysStyled)
-{
-    auto alert = makeAboutAlert("<b>caf\xE9</b>");
-    EXPECT_FALSE(alert->attributedMessage());
-    EXPECT_EQ(alert->message(), "<b>caf\xE9</b>");
-    EXPECT_TRUE(alert->attributedTitle());
-    EXPECT_EQ(alert->actions().size(), 1u);
-}
-
 TEST(SettingsLink, eachTapAsksOnceForTheSettingsPageAndChangesNothing)
 {
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 }, { "b.epub", "Beta", "Bob", 2000 } });

@@ -79,6 +79,7 @@ TEST(AlertSnapshot, aMessageThatCannotBeReadIsSentPlainWhileTheTitleStaysStyled)
     ASSERT_EQ(json["titleRuns"].size(), 1u);
     EXPECT_EQ(json["titleRuns"][0]["font"]["bold"], true);
     EXPECT_EQ(json["panel"]["background"][3], 0.6);
+    EXPECT_EQ(json["actions"].size(), 1u);
 }
 
 TEST(AlertSnapshot, aPlainAlertKeepsItsTextsAndButtonsAndPaintsNoPanel)
