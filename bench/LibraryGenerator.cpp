@@ -1,10 +1,9 @@
-// Writing synthetic EPUB libraries with libzip.
+// Writing synthetic EPUB libraries with the tests' book builder.
 #include "bench/LibraryGenerator.h"
 
+#include "tests/support/EpubFixture.h"
+
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
-#include <zip.h>
 
 namespace bench {
 
@@ -19,74 +18,17 @@ const char* const words[] = {
 };
 constexpr std::size_t wordCount = sizeof words / sizeof words[0];
 
-std::string escape(const std::string& text)
+void writeBook(const std::string& path, const SyntheticBook& book, bool zipped)
 {
-    std::string out;
-    for (char c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else out += c;
-    }
-    return out;
-}
-
-std::string packageDocument(const SyntheticBook& book)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" unique-identifier=\"id\">\n"
-           "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n"
-           "    <dc:identifier id=\"id\">urn:uuid:" + book.file + "</dc:identifier>\n"
-           "    <dc:title>" + escape(book.title) + "</dc:title>\n"
-           "    <dc:creator>" + escape(book.author) + "</dc:creator>\n"
-           "    <dc:language>en</dc:language>\n"
-           "  </metadata>\n"
-           "  <manifest>\n"
-           "    <item id=\"nav\" href=\"nav.xhtml\" media-type=\"application/xhtml+xml\" properties=\"nav\"/>\n"
-           "    <item id=\"c1\" href=\"c1.xhtml\" media-type=\"application/xhtml+xml\"/>\n"
-           "  </manifest>\n"
-           "  <spine><itemref idref=\"c1\"/></spine>\n"
-           "</package>\n";
-}
-
-const std::string container =
-    "<?xml version=\"1.0\"?>\n"
-    "<container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
-    "  <rootfiles><rootfile full-path=\"OEBPS/content.opf\" media-type=\"application/oebps-package+xml\"/></rootfiles>\n"
-    "</container>\n";
-
-const std::string chapter = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>Call me Ishmael.</p></body></html>\n";
-
-void writeZipped(const std::string& path, const SyntheticBook& book)
-{
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (!archive)
-        throw std::runtime_error("cannot create " + path);
-    const std::pair<std::string, std::string> entries[] = {
-        { "mimetype", "application/epub+zip" },
-        { "META-INF/container.xml", container },
-        { "OEBPS/content.opf", packageDocument(book) },
-        { "OEBPS/c1.xhtml", chapter },
-        { "OEBPS/nav.xhtml", chapter },
+    fixtures::EpubFixture epub {
+        .title = book.title,
+        .author = book.author,
+        .chapters = { { "One", "Call me Ishmael." } },
     };
-    for (const auto& [name, bytes] : entries) {
-        auto* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
-        auto index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
-        if (name == "mimetype")
-            zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
-    }
-    if (zip_close(archive) != 0)
-        throw std::runtime_error("cannot write " + path);
-}
-
-void writeUnpacked(const std::string& path, const SyntheticBook& book)
-{
-    std::filesystem::create_directories(path + "/META-INF");
-    std::filesystem::create_directories(path + "/OEBPS");
-    std::ofstream(path + "/mimetype") << "application/epub+zip";
-    std::ofstream(path + "/META-INF/container.xml") << container;
-    std::ofstream(path + "/OEBPS/content.opf") << packageDocument(book);
-    std::ofstream(path + "/OEBPS/c1.xhtml") << chapter;
+    if (zipped)
+        epub.writeZipped(path);
+    else
+        epub.writeUnpacked(path);
 }
 
 }
@@ -113,10 +55,7 @@ std::string generateLibrary(const std::string& folder, std::size_t count, bool z
     std::filesystem::create_directories(folder);
     for (std::size_t n = 0; n < count; ++n) {
         auto book = syntheticBook(n);
-        if (zipped)
-            writeZipped(folder + "/" + book.file, book);
-        else
-            writeUnpacked(folder + "/" + book.file, book);
+        writeBook(folder + "/" + book.file, book, zipped);
     }
     return folder;
 }

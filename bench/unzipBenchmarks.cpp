@@ -2,17 +2,16 @@
 // archive into a fresh folder, in the same run, for a 5 MB and a 50 MB book.
 #include "bench/CollectingReporter.h"
 #include "frameworks/ziparchive/SSZipArchive.h"
+#include "tests/support/EpubFixture.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <map>
 #include <random>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
-#include <zip.h>
 
 extern char** environ;
 
@@ -27,49 +26,34 @@ std::string bookPath(std::size_t megabytes)
     return benchFolder + "/book-" + std::to_string(megabytes) + "mb.epub";
 }
 
-// A book of about the size: a third text chapters (deflated, as EPUB tools write them), the rest
-// pictures that do not compress (stored), as in an illustrated book.
+// A book of about the size, written by the tests' book builder: a third text chapters
+// (deflated, as EPUB tools write them), the rest pictures that do not compress (stored), as in an
+// illustrated book.
 void writeBook(const std::string& path, std::size_t megabytes)
 {
     if (fs::exists(path))
         return;
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (!archive)
-        throw std::runtime_error("cannot write " + path);
-    // The archive reads the bytes when it is closed; a deque keeps them where they are.
-    std::deque<std::string> keep;
-    auto add = [&](const std::string& name, std::string bytes, bool compress) {
-        keep.push_back(std::move(bytes));
-        zip_source_t* source = zip_source_buffer(archive, keep.back().data(), keep.back().size(), 0);
-        zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
-        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
-    };
-    add("mimetype", "application/epub+zip", false);
-    add("META-INF/container.xml", "<?xml version=\"1.0\"?><container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles><rootfile full-path=\"OEBPS/content.opf\" media-type=\"application/oebps-package+xml\"/></rootfiles></container>", true);
+    fixtures::EpubFixture book { .chapters = {}, .storePictures = true };
     std::mt19937 random(megabytes);
     const std::size_t total = megabytes * 1024 * 1024;
     const char* words[] = { "the ", "whale ", "sea ", "and ", "of ", "Ishmael ", "ship ", "a ", "white ", "captain ", "said ", "to " };
     std::size_t compressedGuess = 0;
-    for (int chapter = 0; compressedGuess < total / 3; ++chapter) {
-        std::string text = "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><body><p>";
+    while (compressedGuess < total / 3) {
+        std::string text;
         while (text.size() < 200 * 1024)
             text += words[random() % 12];
-        text += "</p></body></html>";
         // Such text deflates to about a fifth.
         compressedGuess += text.size() / 5;
-        add("OEBPS/chapter" + std::to_string(chapter) + ".xhtml", std::move(text), true);
+        book.chapters.push_back({ "Chapter " + std::to_string(book.chapters.size() + 1), std::move(text) });
     }
     for (int picture = 0; compressedGuess < total; ++picture) {
         std::string bytes(256 * 1024, '\0');
         for (auto& byte : bytes)
             byte = static_cast<char>(random());
         compressedGuess += bytes.size();
-        add("OEBPS/images/picture" + std::to_string(picture) + ".jpg", std::move(bytes), false);
+        book.extraEntries.push_back({ "OEBPS/images/picture" + std::to_string(picture) + ".jpg", std::move(bytes) });
     }
-    add("OEBPS/content.opf", "<?xml version=\"1.0\"?><package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\"><metadata/><manifest/><spine/></package>", true);
-    if (zip_close(archive) != 0)
-        throw std::runtime_error("cannot write " + path);
+    book.writeZipped(path);
 }
 
 std::string freshDestination()

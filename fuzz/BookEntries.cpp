@@ -60,7 +60,7 @@ std::vector<BookEntry> decodeEntries(std::string_view input)
         auto nameStart = position + header.size();
         auto nameEnd = input.find('\n', nameStart);
         if (nameEnd == std::string_view::npos) {
-            entries.emplace_back(std::string(input.substr(nameStart)), std::string());
+            entries.push_back({ std::string(input.substr(nameStart)), std::string() });
             break;
         }
         auto next = input.find(std::string("\n") + std::string(header), nameEnd);
@@ -69,7 +69,7 @@ std::vector<BookEntry> decodeEntries(std::string_view input)
         auto content = input.substr(nameEnd + 1, contentEnd > nameEnd ? contentEnd - nameEnd - 1 : 0);
         if (next == std::string_view::npos && !content.empty() && content.back() == '\n')
             content.remove_suffix(1);
-        entries.emplace_back(std::string(input.substr(nameStart, nameEnd - nameStart)), std::string(content));
+        entries.push_back({ std::string(input.substr(nameStart, nameEnd - nameStart)), std::string(content) });
         position = next == std::string_view::npos ? next : next + 1;
     }
     return entries;

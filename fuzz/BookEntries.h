@@ -8,14 +8,16 @@
 //     <package ...>...
 #pragma once
 
+#include "tests/support/EpubFixture.h"
+
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace fuzzing {
 
-using BookEntry = std::pair<std::string, std::string>;  // name inside the book, bytes
+// A name inside the book and its bytes: the same entries the tests' book builder makes.
+using BookEntry = fixtures::Entry;
 
 std::string encodeEntries(const std::vector<BookEntry>& entries);
 // The entries of an input, in order; bytes before the first header are ignored.

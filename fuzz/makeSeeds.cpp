@@ -72,14 +72,6 @@ std::vector<EpubFixture> books()
     return books;
 }
 
-std::vector<fuzzing::BookEntry> entriesOf(const EpubFixture& book)
-{
-    std::vector<fuzzing::BookEntry> entries;
-    for (auto& entry : book.entries())
-        entries.emplace_back(entry.name, entry.bytes);
-    return entries;
-}
-
 void bookSeeds(SeedWriter& seeds)
 {
     fixtures::TemporaryFolder folder;
@@ -89,7 +81,7 @@ void bookSeeds(SeedWriter& seeds)
         std::string zipped = readAll(path);
         seeds.add("package_zipped", zipped);
         seeds.add("unzip", zipped);
-        std::string unpacked = fuzzing::encodeEntries(entriesOf(book));
+        std::string unpacked = fuzzing::encodeEntries(book.entries());
         seeds.add("package_unpacked", unpacked);
         if (book.cover != Cover::none)
             seeds.add("cover", unpacked);

@@ -9,7 +9,7 @@ namespace {
 
 TEST(AboutAlert, infoButtonShowsTheStyledAlertAndOkOnlyClosesIt)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     app.tapHeaderButton("info");
     auto alert = std::dynamic_pointer_cast<ui::AlertController>(app.screen().presentedViewController());
     ASSERT_TRUE(alert);
@@ -50,18 +50,9 @@ TEST(AboutAlert, infoButtonShowsTheStyledAlertAndOkOnlyClosesIt)
     EXPECT_FALSE(app.driver().tapAlertAction(0)) << "no alert is left to tap";
 }
 
-TEST(AboutAlert, aMessageThatCannotBeReadStaysPlainWhileTheTitleStaysStyled)
-{
-    auto alert = makeAboutAlert("<b>caf\xE9</b>");
-    EXPECT_FALSE(alert->attributedMessage());
-    EXPECT_EQ(alert->message(), "<b>caf\xE9</b>");
-    EXPECT_TRUE(alert->attributedTitle());
-    EXPECT_EQ(alert->actions().size(), 1u);
-}
-
 TEST(SettingsLink, eachTapAsksOnceForTheSettingsPageAndChangesNothing)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 }, { "b.epub", "Beta", "Bob", 2000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 }, { "b.epub", "Beta", "Bob", 2000 } });
     auto application = ui::Application::sharedApplication();
     application->takeOpenURLRequests();
     auto rowsBefore = app.visibleRows();

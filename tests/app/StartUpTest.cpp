@@ -13,7 +13,7 @@ namespace {
 
 TEST(StartUp, delegateHoldsTheWindowAndTheScreenShownAsItsRoot)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     auto& delegate = app.delegate();
     ASSERT_NE(delegate.window(), nullptr);
     EXPECT_EQ(delegate.window(), ui::HeadlessDriver::window());
@@ -31,7 +31,7 @@ TEST(StartUp, delegateHoldsTheWindowAndTheScreenShownAsItsRoot)
 
 TEST(StartUp, firstAppearanceScansTheLibrary)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } });
     EXPECT_EQ(app.table().numberOfRowsInSection(0), 2);
     EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Alpha / Ann", "Beta / Bob" }));
     EXPECT_EQ(app.header().textLabel()->text(), "Recently Opened");
@@ -64,7 +64,7 @@ TEST(StartUp, everyInitialiserGivesTheScreenItsOwnReaderEngine)
 
 TEST(StartUp, theLastScreenWhoseViewLoadedIsTheDelegatesScreen)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     auto first = app.delegate().myViewController;
     auto second = std::make_shared<ViewController>(ui::TableViewStyle::plain);
     EXPECT_EQ(app.delegate().myViewController, first) << "registration waits for the view";

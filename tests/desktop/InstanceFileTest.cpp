@@ -164,7 +164,7 @@ TEST_F(InstanceFileTest, filesThatAreNotInstanceFilesFindNothing)
 
 TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTheBookToIt)
 {
-    testing::HostedApp hosted({ { "old.epub", "Old Book", "Ann", 1000 } });
+    fixtures::HostedApp hosted({ { "old.epub", "Old Book", "Ann", 1000 } });
     const std::string documents = hosted.app().library().path();
     auto published = host::InstanceFile::publish(recordFor(documents, hosted.host().port(), hosted.host().token()),
         host::InstanceFile::pathFor(documents));
@@ -184,7 +184,7 @@ TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTh
         ui::MainLoop::main().runPending();
     auto result = delivered.get();
     ASSERT_TRUE(result) << result.error().description();
-    EXPECT_EQ(testing::snapshotRows(hosted.state()).at(0), "Given, Giver");
+    EXPECT_EQ(fixtures::snapshotRows(hosted.state()).at(0), "Given, Giver");
     EXPECT_TRUE(fs::is_regular_file(m_library.file("Given.epub"))) << "the source stays where it was";
 
     // A wrong token is told apart from a running Pagewyn.

@@ -10,6 +10,7 @@ import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { eventually } from './support/eventually.mjs';
 import { makeLibrary } from './support/library.mjs';
 import { pagewynBinary, startPagewyn } from './support/pagewyn.mjs';
 
@@ -95,7 +96,8 @@ describe('the about alert', () => {
   test('the command line names the version the alert shows, and says how to open the library', async () => {
     assert.equal(execFileSync(pagewynBinary(), ['--version'], { encoding: 'utf8' }), 'Pagewyn 1.0.3\n');
     // Started with --no-browser: the address is for the person to open, and it holds a secret.
-    assert.match(pagewyn.output(), /^Pagewyn: open the address above in a browser; it holds a secret key for this run/m);
+    await eventually(() => /^Pagewyn: open the address above in a browser; it holds a secret key for this run/m.test(pagewyn.output()),
+      'the line that says how to open the library');
   });
 
   test('Enter and Escape close the alert', { timeout: 90000 }, async () => {

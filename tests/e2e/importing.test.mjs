@@ -12,6 +12,7 @@ import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
 import { makeLibrary, writeBook } from './support/library.mjs';
+import { eventually } from './support/eventually.mjs';
 import { pagewynBinary, withPagewyn } from './support/pagewyn.mjs';
 
 let browser;
@@ -48,15 +49,6 @@ async function expectOpenedAndFirst(page, title, author) {
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
   await waitForFirstRow(page, `${title}, ${author}`);
-}
-
-// Waits for the program's output to show what the page already shows.
-async function until(check, what, timeout = 10000) {
-  const end = Date.now() + timeout;
-  while (!check()) {
-    if (Date.now() > end) assert.fail(`not seen in time: ${what}`);
-    await new Promise((resolve) => { setTimeout(resolve, 50); });
-  }
 }
 
 function runPagewyn(args, env = {}) {
@@ -99,13 +91,13 @@ describe('importing a book', () => {
       await sheet.getByRole('button', { name: 'Cancel' }).click();
       await sheet.waitFor({ state: 'detached' });
       const cancelledLines = () => pagewyn.output().split('\n').filter((line) => line === 'view was cancelled').length;
-      await until(() => cancelledLines() === 1, 'the program printed "view was cancelled"');
+      await eventually(() => cancelledLines() === 1, 'the program printed "view was cancelled"');
 
       await page.getByRole('button', { name: 'open' }).click();
       await sheet.getByLabel('Book file').waitFor();
       await page.keyboard.press('Escape');
       await sheet.waitFor({ state: 'detached' });
-      await until(() => cancelledLines() === 2, 'the program printed "view was cancelled" again');
+      await eventually(() => cancelledLines() === 2, 'the program printed "view was cancelled" again');
 
       assert.deepEqual(await rowNames(page), ['Beta, Bob', 'Alpha, Ann']);
       assert.deepEqual(page.failures, []);

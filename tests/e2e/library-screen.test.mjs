@@ -10,22 +10,11 @@ import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
 import { makeLibrary, writeBook } from './support/library.mjs';
-import { startPagewyn } from './support/pagewyn.mjs';
+import { startPagewyn, withPagewyn } from './support/pagewyn.mjs';
 
 let browser;
 before(async () => { browser = await launchBrowser(); });
 after(async () => { await browser?.close(); });
-
-async function withPagewyn(books, body) {
-  const library = makeLibrary(books);
-  const pagewyn = await startPagewyn(library.folder);
-  try {
-    await body(pagewyn, library);
-  } finally {
-    assert.equal(await pagewyn.stop(), 0, 'pagewyn ends cleanly on SIGTERM');
-    library.remove();
-  }
-}
 
 const threeBooks = [
   { file: 'zola.epub', title: 'Zola', author: 'Zed', cover: { width: 40, height: 60, color: [200, 40, 40] }, modified: 1_700_000_300 },

@@ -8,37 +8,26 @@ import assert from 'node:assert/strict';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { chromiumPath, programPath, startProgram } from './reader-app.mjs';
-import { comicPages, layoutBooks, writeLayoutBook } from './reader-books.mjs';
+import { launchBrowser } from './support/browser.mjs';
+import { eventually } from './support/eventually.mjs';
+import { startPagewyn } from './support/pagewyn.mjs';
+import { comicPages, layoutBooks, writeLayoutBook } from './support/library.mjs';
 
-const skip = !programPath() || !chromiumPath() ? 'needs the built program and Chromium' : false;
 let browser = null;
 
 before(async () => {
-  if (skip) return;
-  const { chromium } = await import('playwright-core');
-  browser = await chromium.launch({ executablePath: chromiumPath(), args: ['--no-sandbox'] });
+  browser = await launchBrowser();
 });
 
 after(async () => {
   await browser?.close();
 });
 
-async function eventually(check, what, timeout = 10000) {
-  const end = Date.now() + timeout;
-  for (;;) {
-    const last = await check();
-    if (last) return last;
-    if (Date.now() > end) assert.fail(`${what} did not happen in time`);
-    await new Promise((resolve) => setTimeout(resolve, 50));
-  }
-}
-
 async function openBook(t, name, viewport) {
   const folder = mkdtempSync(join(tmpdir(), 'pagewyn-layout-e2e-'));
   t.after(() => rmSync(folder, { recursive: true, force: true }));
   writeLayoutBook(folder, name);
-  const program = await startProgram(folder);
+  const program = await startPagewyn(folder);
   t.after(() => program.stop());
   const context = await browser.newContext({ viewport });
   t.after(() => context.close());
@@ -60,7 +49,7 @@ const shown = (page) => page.locator('.reader-frame:not([hidden])').evaluateAll(
 }));
 const pageLabel = (page) => page.locator('.reader-page').textContent();
 
-test('right-to-left and vertical chapters are read screen by screen into the next chapter', { skip }, async (t) => {
+test('right-to-left and vertical chapters are read screen by screen into the next chapter', async (t) => {
   for (const name of ['arabic', 'hebrew', 'japanese']) {
     await t.test(name, async (t) => {
       const page = await openBook(t, name, { width: 900, height: 700 });
@@ -105,7 +94,7 @@ test('right-to-left and vertical chapters are read screen by screen into the nex
   }
 });
 
-test('fixed-layout pages are shown whole, in spreads on a landscape screen, in the book\'s progression', { skip }, async (t) => {
+test('fixed-layout pages are shown whole, in spreads on a landscape screen, in the book\'s progression', async (t) => {
   const single = comicPages.map((_, n) => [n + 1]);
   const spreads = [[1], [2, 3], [4, 5], [6]];
   for (const [name, forward] of [['comicLTR', 'ArrowRight'], ['comicRTL', 'ArrowLeft']]) {

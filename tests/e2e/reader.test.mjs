@@ -9,40 +9,20 @@ import { request } from 'node:http';
 import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { chromiumPath, programPath, startProgram } from './reader-app.mjs';
-import { chapterTexts, writeReaderBook } from './reader-books.mjs';
+import { launchBrowser, rowNames } from './support/browser.mjs';
+import { eventually } from './support/eventually.mjs';
+import { startPagewyn } from './support/pagewyn.mjs';
+import { chapterTexts, writeReaderBook } from './support/library.mjs';
 
-const skip = !programPath() || !chromiumPath() ? 'needs the built program and Chromium' : false;
-let chromium = null;
 let browser = null;
 
 before(async () => {
-  if (skip) return;
-  ({ chromium } = await import('playwright-core'));
-  browser = await chromium.launch({ executablePath: chromiumPath(), args: ['--no-sandbox'] });
+  browser = await launchBrowser();
 });
 
 after(async () => {
   await browser?.close();
 });
-
-async function eventually(check, what, timeout = 10000) {
-  const end = Date.now() + timeout;
-  let last;
-  for (;;) {
-    // A frame replaced while it is looked at (a new layout, a new document) is looked at again.
-    let failure;
-    try {
-      last = await check();
-    } catch (error) {
-      last = null;
-      failure = error;
-    }
-    if (last) return last;
-    if (Date.now() > end) assert.fail(`${what} did not happen in time${failure ? `: ${failure.message}` : ''}`);
-    await new Promise((resolve) => setTimeout(resolve, 50));
-  }
-}
 
 function makeFolder(t) {
   const folder = mkdtempSync(join(tmpdir(), 'pagewyn-reader-e2e-'));
@@ -51,7 +31,7 @@ function makeFolder(t) {
 }
 
 async function openLibrary(t, folder) {
-  const program = await startProgram(folder);
+  const program = await startPagewyn(folder);
   t.after(() => program.stop());
   const context = await browser.newContext({ viewport: { width: 900, height: 700 } });
   t.after(() => context.close());
@@ -60,10 +40,6 @@ async function openLibrary(t, folder) {
   await page.locator('.row-cell').first().waitFor();
   return { program, page };
 }
-
-const rowLabels = (page) => page.locator('.row').evaluateAll((rows) => rows
-  .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
-  .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label')));
 
 const pageLabel = (page) => page.locator('.reader-page').textContent();
 const chapterLabel = (page) => page.locator('.reader-chapter').textContent();
@@ -87,12 +63,12 @@ function get(program, path) {
   });
 }
 
-test('a tapped book opens at its first page and reads through its chapters', { skip }, async (t) => {
+test('a tapped book opens at its first page and reads through its chapters', async (t) => {
   const folder = makeFolder(t);
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville', modified: 1_600_000_000 });
   writeReaderBook(folder, { file: 'other.epub', title: 'Another Book', author: 'Ann', modified: 1_700_000_000 });
   const { program, page } = await openLibrary(t, folder);
-  assert.deepEqual(await rowLabels(page), ['Another Book, Ann', 'Moby-Dick, Herman Melville']);
+  assert.deepEqual(await rowNames(page), ['Another Book, Ann', 'Moby-Dick, Herman Melville']);
 
   await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
   const frame = page.frameLocator('.reader-frame');
@@ -138,11 +114,11 @@ test('a tapped book opens at its first page and reads through its chapters', { s
 
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  await eventually(async () => (await rowLabels(page))[0] === 'Moby-Dick, Herman Melville', 'the book first in the list');
+  await eventually(async () => (await rowNames(page))[0] === 'Moby-Dick, Herman Melville', 'the book first in the list');
 
   await program.stop();
   const restarted = await openLibrary(t, folder);
-  await eventually(async () => (await rowLabels(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
+  await eventually(async () => (await rowNames(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
 });
 
 // The words of the paragraph of the frame's page that begins on the screen shown, and whether
@@ -164,7 +140,7 @@ const paragraphShown = (page, start) => page.frameLocator('.reader-frame').locat
   return [...range.getClientRects()].some((r) => r.width > 0 && r.right > 0 && r.left < width);
 }, start);
 
-test('a book reopens where it was left: after a close, a restart, a new size and a new text size', { skip }, async (t) => {
+test('a book reopens where it was left: after a close, a restart, a new size and a new text size', async (t) => {
   const folder = makeFolder(t);
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
   const openBook = async (page) => {
@@ -200,13 +176,13 @@ test('a book reopens where it was left: after a close, a restart, a new size and
   await first.program.stop();
   assert.ok(existsSync(join(folder, 'reading-places.json')));
   const restarted = await openLibrary(t, folder);
-  assert.equal((await rowLabels(restarted.page)).length, 1, 'the places are no book');
+  assert.equal((await rowNames(restarted.page)).length, 1, 'the places are no book');
   await openBook(restarted.page);
   await eventually(async () => (await pageLabel(restarted.page)) === left, 'the same page after a restart');
   assert.ok(await paragraphShown(restarted.page, words));
 });
 
-test('find lists the matches with their chapter, and a chosen one shows its page with the words marked', { skip }, async (t) => {
+test('find lists the matches with their chapter, and a chosen one shows its page with the words marked', async (t) => {
   const folder = makeFolder(t);
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
   const { page } = await openLibrary(t, folder);
@@ -240,7 +216,7 @@ test('find lists the matches with their chapter, and a chosen one shows its page
   await eventually(async () => (await page.locator('.reader-search-result').count()) === 0, 'an empty query lists nothing');
 });
 
-test("the book's files are served only inside the open book, and the book reaches nothing else", { skip }, async (t) => {
+test("the book's files are served only inside the open book, and the book reaches nothing else", async (t) => {
   const folder = makeFolder(t);
   const outside = makeFolder(t);
   writeFileSync(join(outside, 'secret.txt'), 'not the book');
@@ -300,7 +276,7 @@ test("the book's files are served only inside the open book, and the book reache
   assert.equal((await get(program, `/reader/${session}/OEBPS/text/one.xhtml`)).status, 404, 'once the reader is closed');
 });
 
-test('selected words become a highlight that stays, or a quote to share', { skip }, async (t) => {
+test('selected words become a highlight that stays, or a quote to share', async (t) => {
   const folder = makeFolder(t);
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
   const { page } = await openLibrary(t, folder);
@@ -339,7 +315,7 @@ test('selected words become a highlight that stays, or a quote to share', { skip
   await eventually(() => !readFileSync(database, 'utf8').includes('Call me Ishmael.'), 'the highlight forgotten');
 });
 
-test('a book that cannot be read says so, and the way back stays', { skip }, async (t) => {
+test('a book that cannot be read says so, and the way back stays', async (t) => {
   const folder = makeFolder(t);
   writeReaderBook(folder, { file: 'broken.epub', title: 'Broken', author: 'Ann', breakage: 'spine' });
   const { page } = await openLibrary(t, folder);
@@ -351,5 +327,5 @@ test('a book that cannot be read says so, and the way back stays', { skip }, asy
   assert.equal(await page.locator('.reader-frame').count(), 0);
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  assert.deepEqual(await rowLabels(page), ['Broken, Ann']);
+  assert.deepEqual(await rowNames(page), ['Broken, Ann']);
 });

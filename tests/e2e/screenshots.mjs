@@ -10,9 +10,8 @@ import { mkdirSync, rmSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { writeReaderBook } from './reader-books.mjs';
+import { makeLibrary, writeReaderBook } from './support/library.mjs';
 import { launchBrowser, openPagewyn } from './support/browser.mjs';
-import { makeLibrary } from './support/library.mjs';
 import { startPagewyn } from './support/pagewyn.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));

@@ -27,7 +27,7 @@ const nlohmann::json* runContaining(const nlohmann::json& runs, const std::strin
 
 TEST(AlertSnapshot, theAboutAlertGoesToThePageWithItsStyledTextPanelAndOneButton)
 {
-    testing::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 1000 } });
     auto shown = hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("info") } });
     ASSERT_EQ(shown.status, 200) << shown.body;
     auto presented = shown.json()["presented"];
@@ -68,7 +68,7 @@ TEST(AlertSnapshot, theAboutAlertGoesToThePageWithItsStyledTextPanelAndOneButton
     auto closed = hosted.event({ { "type", "alertAction" }, { "index", 0 } });
     ASSERT_EQ(closed.status, 200) << closed.body;
     EXPECT_TRUE(closed.json()["presented"].empty());
-    EXPECT_EQ(testing::snapshotRows(closed.json()), (std::vector<std::string> { "Alpha, Ann" }));
+    EXPECT_EQ(fixtures::snapshotRows(closed.json()), (std::vector<std::string> { "Alpha, Ann" }));
 }
 
 TEST(AlertSnapshot, aMessageThatCannotBeReadIsSentPlainWhileTheTitleStaysStyled)
@@ -79,6 +79,7 @@ TEST(AlertSnapshot, aMessageThatCannotBeReadIsSentPlainWhileTheTitleStaysStyled)
     ASSERT_EQ(json["titleRuns"].size(), 1u);
     EXPECT_EQ(json["titleRuns"][0]["font"]["bold"], true);
     EXPECT_EQ(json["panel"]["background"][3], 0.6);
+    EXPECT_EQ(json["actions"].size(), 1u);
 }
 
 TEST(AlertSnapshot, aPlainAlertKeepsItsTextsAndButtonsAndPaintsNoPanel)

@@ -12,15 +12,15 @@
 
 namespace {
 
-const std::vector<testing::BookFile> threeBooks {
+const std::vector<fixtures::BookFile> threeBooks {
     { "z.epub", "Zola", "Zed", 3000 },
     { "a.epub", "austen", "Ann", 2000 },
     { "b.epub", "Balzac", "Bob", 1000 },
 };
 
-std::vector<testing::BookFile> numberedBooks(int count)
+std::vector<fixtures::BookFile> numberedBooks(int count)
 {
-    std::vector<testing::BookFile> books;
+    std::vector<fixtures::BookFile> books;
     for (int n = 0; n < count; ++n) {
         char letter = static_cast<char>('A' + n % 26);
         books.push_back({ "book" + std::to_string(n) + ".epub", std::string(1, letter) + " title " + std::to_string(n), "Author", 1000 + n });
@@ -39,12 +39,12 @@ nlohmann::json commandOf(const nlohmann::json& state, const std::string& kind)
 
 TEST(HostProtocol, theSnapshotDrawsTheHeaderBarAndTheRowsAsTheScreenHasThem)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     auto state = hosted.state("first=0&count=10&width=375&height=667");
     auto& table = state["screen"]["table"];
     EXPECT_EQ(table["rowCount"], 3);
-    EXPECT_EQ(testing::snapshotTitle(state), "Recently Opened");
-    EXPECT_EQ(testing::snapshotRows(state), (std::vector<std::string> { "Zola, Zed", "austen, Ann", "Balzac, Bob" }));
+    EXPECT_EQ(fixtures::snapshotTitle(state), "Recently Opened");
+    EXPECT_EQ(fixtures::snapshotRows(state), (std::vector<std::string> { "Zola, Zed", "austen, Ann", "Balzac, Bob" }));
     EXPECT_TRUE(table["index"]["titles"].empty());
 
     auto& header = table["sections"][0]["header"];
@@ -70,11 +70,11 @@ TEST(HostProtocol, theSnapshotDrawsTheHeaderBarAndTheRowsAsTheScreenHasThem)
 
 TEST(HostProtocol, everyImageTheSnapshotShowsCanBeFetched)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     auto state = hosted.state();
-    auto ids = testing::imageIds(state["screen"]["table"]["sections"][0]["header"]);
+    auto ids = fixtures::imageIds(state["screen"]["table"]["sections"][0]["header"]);
     for (auto& row : state["screen"]["table"]["rows"]) {
-        auto rowIds = testing::imageIds(row["cell"]);
+        auto rowIds = fixtures::imageIds(row["cell"]);
         ids.insert(ids.end(), rowIds.begin(), rowIds.end());
     }
     ASSERT_EQ(ids.size(), 4u + 3u);
@@ -93,7 +93,7 @@ TEST(HostProtocol, everyImageTheSnapshotShowsCanBeFetched)
 
 TEST(HostProtocol, theSortButtonCyclesTheOrderTheTitleAndTheIndexAndScrollsToTheTop)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     auto sort = hosted.headerButtonId("sort");
     struct Step {
         std::string title;
@@ -111,8 +111,8 @@ TEST(HostProtocol, theSortButtonCyclesTheOrderTheTitleAndTheIndexAndScrollsToThe
         ASSERT_EQ(answer.status, 200) << answer.body;
         auto state = answer.json();
         EXPECT_GT(state["version"].get<std::uint64_t>(), before);
-        EXPECT_EQ(testing::snapshotTitle(state), step.title);
-        EXPECT_EQ(testing::snapshotRows(state), step.rows);
+        EXPECT_EQ(fixtures::snapshotTitle(state), step.title);
+        EXPECT_EQ(fixtures::snapshotRows(state), step.rows);
         EXPECT_EQ(state["screen"]["table"]["index"]["titles"].get<std::vector<std::string>>(), step.index);
         auto scroll = commandOf(state, "scrollToRow");
         ASSERT_FALSE(scroll.is_null()) << step.title;
@@ -126,7 +126,7 @@ TEST(HostProtocol, theSortButtonCyclesTheOrderTheTitleAndTheIndexAndScrollsToThe
 
 TEST(HostProtocol, anIndexTitleScrollsToTheFirstBookStartingWithIt)
 {
-    testing::HostedApp hosted(numberedBooks(60));
+    fixtures::HostedApp hosted(numberedBooks(60));
     hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") } });
     auto answer = hosted.event({ { "type", "tapIndexTitle" }, { "title", "M" }, { "viewport", { { "first", 0 }, { "count", 8 } } } });
     ASSERT_EQ(answer.status, 200) << answer.body;
@@ -136,7 +136,7 @@ TEST(HostProtocol, anIndexTitleScrollsToTheFirstBookStartingWithIt)
     auto row = scroll["rows"][0]["row"].get<int>();
     // Before the first "M" title: three books for each of A to H, two for each of I to L.
     EXPECT_EQ(row, 8 * 3 + 4 * 2);
-    auto rows = testing::snapshotRows(state);
+    auto rows = fixtures::snapshotRows(state);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(state["screen"]["table"]["rows"][0]["row"], row);
     EXPECT_EQ(rows.front().substr(0, 2), "M ");
@@ -145,7 +145,7 @@ TEST(HostProtocol, anIndexTitleScrollsToTheFirstBookStartingWithIt)
 TEST(HostProtocol, onlyTheVisibleRowsAreInTheSnapshotWhateverTheLibrarySize)
 {
     for (int books : { 12, 150 }) {
-        testing::HostedApp hosted(numberedBooks(books));
+        fixtures::HostedApp hosted(numberedBooks(books));
         auto state = hosted.state("first=7&count=5&width=375&height=300");
         auto& table = state["screen"]["table"];
         EXPECT_EQ(table["rowCount"], books);
@@ -158,12 +158,12 @@ TEST(HostProtocol, onlyTheVisibleRowsAreInTheSnapshotWhateverTheLibrarySize)
 
 TEST(HostProtocol, aConfirmedDeleteRemovesTheItemAndFadesItsRow)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     auto answer = hosted.event({ { "type", "deleteRow" }, { "section", 0 }, { "row", 1 } });
     ASSERT_EQ(answer.status, 200) << answer.body;
     auto state = answer.json();
     EXPECT_FALSE(std::filesystem::exists(hosted.app().library().itemPath("a.epub")));
-    EXPECT_EQ(testing::snapshotRows(state), (std::vector<std::string> { "Zola, Zed", "Balzac, Bob" }));
+    EXPECT_EQ(fixtures::snapshotRows(state), (std::vector<std::string> { "Zola, Zed", "Balzac, Bob" }));
     auto fade = commandOf(state, "deleteRows");
     ASSERT_FALSE(fade.is_null());
     EXPECT_EQ(fade["animation"], "fade");
@@ -172,12 +172,12 @@ TEST(HostProtocol, aConfirmedDeleteRemovesTheItemAndFadesItsRow)
 
 TEST(HostProtocol, aDeleteThatFailsLeavesTheRowAndSaysSoOnTheConsole)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     std::filesystem::remove(hosted.app().library().itemPath("a.epub"));
     hosted.app().takeConsole();
     auto answer = hosted.event({ { "type", "deleteRow" }, { "row", 1 } });
     ASSERT_EQ(answer.status, 200) << answer.body;
-    EXPECT_EQ(testing::snapshotRows(answer.json()), (std::vector<std::string> { "Zola, Zed", "austen, Ann", "Balzac, Bob" }));
+    EXPECT_EQ(fixtures::snapshotRows(answer.json()), (std::vector<std::string> { "Zola, Zed", "austen, Ann", "Balzac, Bob" }));
     EXPECT_TRUE(commandOf(answer.json(), "deleteRows").is_null());
     auto lines = hosted.app().takeConsole();
     ASSERT_EQ(lines.size(), 1u);
@@ -186,7 +186,7 @@ TEST(HostProtocol, aDeleteThatFailsLeavesTheRowAndSaysSoOnTheConsole)
 
 TEST(HostProtocol, theStreamTellsAnotherPageOfEveryChange)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     auto sort = hosted.headerButtonId("sort");
     auto before = hosted.host().state().version();
     std::string received;
@@ -211,7 +211,7 @@ TEST(HostProtocol, theStreamTellsAnotherPageOfEveryChange)
 
 TEST(HostProtocol, whileTheApplicationStartsPagesSeeHowFarTheScanHasComeAndCannotAct)
 {
-    testing::HostedApp hosted(threeBooks, false);
+    fixtures::HostedApp hosted(threeBooks, false);
     hosted.host().state().setStartupProgress(1200, 100000);
     auto starting = hosted.get("/state").json();
     EXPECT_EQ(starting["starting"]["read"], 1200);
@@ -228,7 +228,7 @@ TEST(HostProtocol, whileTheApplicationStartsPagesSeeHowFarTheScanHasComeAndCanno
 
 TEST(HostProtocol, thePageNamesEveryModuleOfTheRendererForPreloading)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     auto page = hosted.get("/");
     ASSERT_EQ(page.status, 200);
     std::regex preload(R"re(<link rel="modulepreload" href="(/[a-z0-9-]+\.js)">)re");

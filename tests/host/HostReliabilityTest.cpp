@@ -16,19 +16,19 @@
 
 namespace {
 
-using testing::connectedTo;
+using fixtures::connectedTo;
 
-const std::vector<testing::BookFile> threeBooks {
+const std::vector<fixtures::BookFile> threeBooks {
     { "c.epub", "Gamma", "Cy", 3000 },
     { "b.epub", "Beta", "Bob", 2000 },
     { "a.epub", "Alpha", "Ann", 1000 },
 };
 
-void expectLibraryAsItWas(testing::HostedApp& hosted)
+void expectLibraryAsItWas(fixtures::HostedApp& hosted)
 {
     auto state = hosted.state();
-    EXPECT_EQ(testing::snapshotTitle(state), "Recently Opened");
-    EXPECT_EQ(testing::snapshotRows(state), (std::vector<std::string> { "Gamma, Cy", "Beta, Bob", "Alpha, Ann" }));
+    EXPECT_EQ(fixtures::snapshotTitle(state), "Recently Opened");
+    EXPECT_EQ(fixtures::snapshotRows(state), (std::vector<std::string> { "Gamma, Cy", "Beta, Bob", "Alpha, Ann" }));
     for (auto* name : { "a.epub", "b.epub", "c.epub" })
         EXPECT_TRUE(std::filesystem::exists(hosted.app().library().itemPath(name))) << name;
 }
@@ -45,7 +45,7 @@ bool closedByPeer(int sock)
 
 TEST(HostReliability, aMalformedEventIsABadRequestAndChangesNothing)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     auto version = std::to_string(hosted.host().state().version());
     const std::vector<std::string> bodies {
         "",
@@ -79,7 +79,7 @@ TEST(HostReliability, aMalformedEventIsABadRequestAndChangesNothing)
 
 TEST(HostReliability, anEventNamingWhatTheScreenDoesNotShowIsRefusedWithTheCurrentState)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     const std::vector<nlohmann::json> events {
         { { "type", "deleteRow" }, { "row", 3 } },
         { { "type", "deleteRow" }, { "row", 0 }, { "section", 1 } },
@@ -100,20 +100,20 @@ TEST(HostReliability, anEventNamingWhatTheScreenDoesNotShowIsRefusedWithTheCurre
 
 TEST(HostReliability, anEventFromAPageDrawnBeforeTheLastChangeIsRefused)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     auto seen = hosted.host().state().version();
     // Another page sorts: row 0 is now another book than the one this page shows there.
     ASSERT_EQ(hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") } }).status, 200);
     auto answer = hosted.event({ { "type", "deleteRow" }, { "row", 0 }, { "version", seen } });
     EXPECT_EQ(answer.status, 409);
-    EXPECT_EQ(testing::snapshotTitle(answer.json()["state"]), "Books by Title");
+    EXPECT_EQ(fixtures::snapshotTitle(answer.json()["state"]), "Books by Title");
     for (auto* name : { "a.epub", "b.epub", "c.epub" })
         EXPECT_TRUE(std::filesystem::exists(hosted.app().library().itemPath(name))) << name;
 }
 
 TEST(HostReliability, aBadViewportIsABadRequest)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     for (auto* query : { "first=abc", "first=-1", "count=1001", "count=2.5", "width=0", "width=nan", "height=inf", "width=1e9", "first=" }) {
         auto answer = hosted.get(std::string("/state?") + query);
         EXPECT_EQ(answer.status, 400) << query;
@@ -142,7 +142,7 @@ TEST(HostReliability, theReaderRoutesSayUnavailableWhileTheApplicationStopsAndNo
 
 TEST(HostReliability, aPageThatGoesAwayMidRequestLeavesTheHostServing)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     for (int attempt = 0; attempt < 3; ++attempt) {
         int sock = connectedTo(hosted.host().port());
         ASSERT_GE(sock, 0);
@@ -162,7 +162,7 @@ TEST(HostReliability, connectionsThatTrickleTheirHeadsHoldUpNoPageAndAreClosed)
 {
     // 200 connections, each sending a header line every quarter second and never the blank line
     // that ends the head; the test stops trickling after 8 s whatever happens.
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     std::vector<int> slow;
     for (int index = 0; index < 200; ++index) {
         int sock = connectedTo(hosted.host().port());

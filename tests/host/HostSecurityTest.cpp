@@ -9,7 +9,7 @@
 
 namespace {
 
-const std::vector<testing::BookFile> twoBooks { { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } };
+const std::vector<fixtures::BookFile> twoBooks { { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } };
 
 struct Request {
     const char* method;
@@ -18,7 +18,7 @@ struct Request {
 
 TEST(HostSecurity, everyRequestWithoutTheLaunchTokenInItsHeaderIsForbiddenAndChangesNothing)
 {
-    testing::HostedApp hosted(twoBooks);
+    fixtures::HostedApp hosted(twoBooks);
     auto sortButton = hosted.headerButtonId("sort");
     nlohmann::json sort = { { "type", "touchUpInside" }, { "view", sortButton }, { "version", hosted.host().state().version() } };
 
@@ -41,14 +41,14 @@ TEST(HostSecurity, everyRequestWithoutTheLaunchTokenInItsHeaderIsForbiddenAndCha
         EXPECT_EQ(hosted.post("/event", sort.dump(), headers).status, 403) << who;
         EXPECT_EQ(hosted.post("/reader/" + std::string(32, 'a') + "/action", "{}", headers).status, 403) << who;
     }
-    EXPECT_EQ(testing::snapshotTitle(hosted.state()), "Recently Opened");
+    EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
     EXPECT_EQ(fixtures::listedFiles(), (std::vector<std::string> { "a.epub", "b.epub" }));
 }
 
 TEST(HostSecurity, loadsThatCannotSendAHeaderGoByTheirOwnKeyInTheAddressAndTheRendererIsOpen)
 {
-    testing::HostedApp hosted(twoBooks);
-    auto imageId = testing::imageIds(hosted.state()["screen"]["table"]["rows"][0]["cell"]).at(0);
+    fixtures::HostedApp hosted(twoBooks);
+    auto imageId = fixtures::imageIds(hosted.state()["screen"]["table"]["rows"][0]["cell"]).at(0);
     auto anotherLaunchs = std::string(16, '0') + imageId.substr(16);
     const httplib::Headers image { { "Host", hosted.hostName() }, { "Sec-Fetch-Site", "same-origin" }, { "Sec-Fetch-Dest", "image" } };
     const std::vector<std::pair<std::string, int>> loads {
@@ -68,7 +68,7 @@ TEST(HostSecurity, loadsThatCannotSendAHeaderGoByTheirOwnKeyInTheAddressAndTheRe
 
 TEST(HostSecurity, thePrintedAddressOpensThePageWithoutACookie)
 {
-    testing::HostedApp hosted;
+    fixtures::HostedApp hosted;
     auto opened = hosted.get("/?token=" + hosted.host().token(), { { "Host", hosted.hostName() } });
     EXPECT_EQ(opened.status, 200);
     EXPECT_EQ(opened.header("Set-Cookie"), "");
@@ -79,7 +79,7 @@ TEST(HostSecurity, thePrintedAddressOpensThePageWithoutACookie)
 
 TEST(HostSecurity, everyLaunchHasItsOwnLongToken)
 {
-    testing::HostedApp first;
+    fixtures::HostedApp first;
     host::Host second;
     ASSERT_TRUE(second.start());
     EXPECT_EQ(first.host().token().size(), 64u);
@@ -90,7 +90,7 @@ TEST(HostSecurity, everyLaunchHasItsOwnLongToken)
 
 TEST(HostSecurity, onlyNamesOfThisHostAreAnswered)
 {
-    testing::HostedApp hosted;
+    fixtures::HostedApp hosted;
     const std::string port = std::to_string(hosted.host().port());
     const std::vector<std::pair<std::string, int>> hosts {
         { "127.0.0.1:" + port, 200 },
@@ -111,7 +111,7 @@ TEST(HostSecurity, onlyNamesOfThisHostAreAnswered)
 
 TEST(HostSecurity, requestsFromOtherSitesGetNoAnswerAndNoCrossOriginHeaders)
 {
-    testing::HostedApp hosted(twoBooks);
+    fixtures::HostedApp hosted(twoBooks);
     auto sort = nlohmann::json { { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") }, { "version", hosted.host().state().version() } };
     auto fromElsewhere = hosted.page();
     fromElsewhere.emplace("Origin", "http://attacker.example");
@@ -134,19 +134,19 @@ TEST(HostSecurity, requestsFromOtherSitesGetNoAnswerAndNoCrossOriginHeaders)
         EXPECT_EQ(answer.header("Access-Control-Allow-Origin"), "");
         EXPECT_EQ(answer.header("Access-Control-Allow-Credentials"), "");
     }
-    EXPECT_EQ(testing::snapshotTitle(hosted.state()), "Recently Opened");
+    EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
 }
 
 TEST(HostSecurity, anEventMustBeJsonOfBoundedSize)
 {
-    testing::HostedApp hosted(twoBooks);
+    fixtures::HostedApp hosted(twoBooks);
     auto sort = nlohmann::json { { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") }, { "version", hosted.host().state().version() } };
     EXPECT_EQ(hosted.post("/event", sort.dump(), hosted.page(), "text/plain").status, 415);
     EXPECT_EQ(hosted.post("/event", "type=touchUpInside", hosted.page(), "application/x-www-form-urlencoded").status, 415);
     auto padded = sort;
     padded["padding"] = std::string(host::Host::largestBody, 'x');
     EXPECT_EQ(hosted.post("/event", padded.dump(), hosted.page()).status, 413);
-    EXPECT_EQ(testing::snapshotTitle(hosted.state()), "Recently Opened");
+    EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
 }
 
 }

@@ -10,7 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace testing {
+namespace fixtures {
 
 namespace {
 HostedApp::Answer answerOf(const httplib::Result& result)

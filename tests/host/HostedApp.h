@@ -3,7 +3,7 @@
 // request goes out on another thread while the test thread runs the loop's tasks, as the
 // program's main thread does.
 //
-//     testing::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 1000 } });
+//     fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 1000 } });
 //     auto state = hosted.state();
 //     EXPECT_EQ(state["screen"]["table"]["rowCount"], 1);
 #pragma once
@@ -14,7 +14,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
-namespace testing {
+namespace fixtures {
 
 class HostedApp {
 public:

@@ -55,7 +55,7 @@ private:
 
 TEST(SettingsRoutes, thePageTellsTheLibraryFolderItsItemsAndBytesAndTheHighlightDatabase)
 {
-    testing::HostedApp hosted;
+    fixtures::HostedApp hosted;
     const auto& folder = hosted.app().library().path();
     writeBytes(folder + "/notes.txt", 1000);
     writeBytes(folder + "/unpacked.epub/OEBPS/chapter.xhtml", 500);
@@ -82,7 +82,7 @@ TEST(SettingsRoutes, thePageTellsTheLibraryFolderItsItemsAndBytesAndTheHighlight
 
 TEST(SettingsRoutes, thePageTellsTheCachesSizeAndClearsIt)
 {
-    testing::HostedApp hosted;
+    fixtures::HostedApp hosted;
     EXPECT_EQ(hosted.get("/settings-page").json()["metadataCacheInUse"], false);
     EXPECT_EQ(hosted.post("/settings-page/clear-cache", "{}", hosted.page()).status, 409);
 
@@ -102,7 +102,7 @@ TEST(SettingsRoutes, thePageTellsTheCachesSizeAndClearsIt)
 
 TEST(SettingsRoutes, onlyTheLaunchsOwnPagesReadThePageOrOpenTheFolder)
 {
-    testing::HostedApp hosted;
+    fixtures::HostedApp hosted;
     fixtures::TemporaryFolder scratch;
     RecordingOpener opener(scratch.path());
     EXPECT_EQ(hosted.get("/settings-page", {}).status, 403);
@@ -118,7 +118,7 @@ TEST(SettingsRoutes, onlyTheLaunchsOwnPagesReadThePageOrOpenTheFolder)
 
 TEST(SettingsRoutes, openFolderHandsTheLibraryFolderToTheDesktopsOpener)
 {
-    testing::HostedApp hosted;
+    fixtures::HostedApp hosted;
     fixtures::TemporaryFolder scratch;
     RecordingOpener opener(scratch.path());
     auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
@@ -128,7 +128,7 @@ TEST(SettingsRoutes, openFolderHandsTheLibraryFolderToTheDesktopsOpener)
 
 TEST(SettingsRoutes, aLibraryFolderThatIsGoneIsNotOpenedNorMade)
 {
-    testing::HostedApp hosted;
+    fixtures::HostedApp hosted;
     fixtures::TemporaryFolder scratch;
     RecordingOpener opener(scratch.path());
     auto folder = hosted.app().library().path();
@@ -142,7 +142,7 @@ TEST(SettingsRoutes, aLibraryFolderThatIsGoneIsNotOpenedNorMade)
 
 TEST(SettingsRoutes, anOpenerThatCannotBeStartedIsReportedAsAFailure)
 {
-    testing::HostedApp hosted;
+    fixtures::HostedApp hosted;
     ::setenv("PAGEWYN_FOLDER_OPENER", "/nonexistent/pagewyn-opener", 1);
     auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
     ::unsetenv("PAGEWYN_FOLDER_OPENER");
@@ -152,7 +152,7 @@ TEST(SettingsRoutes, anOpenerThatCannotBeStartedIsReportedAsAFailure)
 
 TEST(SettingsRoutes, theSettingsRequestGoesOnlyToThePageWhoseTapAskedForIt)
 {
-    testing::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 1000 } });
     auto settings = hosted.headerButtonId("settings");
     auto tapped = hosted.event({ { "type", "touchUpInside" }, { "view", settings } });
     ASSERT_EQ(tapped.status, 200) << tapped.body;

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::vector<testing::BookFile> oneBook { { "old.epub", "Old Book", "Ann", 1000 } };
+const std::vector<fixtures::BookFile> oneBook { { "old.epub", "Old Book", "Ann", 1000 } };
 
 std::string epubBytes(const std::string& title)
 {
@@ -54,7 +54,7 @@ protected:
         return options;
     }
 
-    void openPicker(testing::HostedApp& hosted)
+    void openPicker(fixtures::HostedApp& hosted)
     {
         auto opened = hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("open") } });
         ASSERT_EQ(opened.status, 200) << opened.body;
@@ -71,7 +71,7 @@ protected:
 std::string rawExchange(int port, const std::string& bytes)
 {
     auto exchange = std::async(std::launch::async, [port, bytes] {
-        int connection = testing::connectedTo(port);
+        int connection = fixtures::connectedTo(port);
         std::string answer;
         if (connection >= 0) {
             (void)::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
@@ -95,7 +95,7 @@ std::string rawExchange(int port, const std::string& bytes)
 // Sends the bytes and closes the connection at once.
 void sendAndClose(int port, const std::string& bytes)
 {
-    int connection = testing::connectedTo(port);
+    int connection = fixtures::connectedTo(port);
     if (connection >= 0) {
         (void)::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         ::close(connection);
@@ -104,14 +104,14 @@ void sendAndClose(int port, const std::string& bytes)
 
 TEST_F(UploadRoutes, aPickedFileIsImportedOpenedAndItsInboxCopyRemoved)
 {
-    testing::HostedApp hosted(oneBook, true, options());
+    fixtures::HostedApp hosted(oneBook, true, options());
     openPicker(hosted);
     auto answer = hosted.post("/pick?name=New%20Book.epub&first=0&count=10&width=375&height=667", epubBytes("Fresh Title"),
         hosted.page(), "application/epub+zip");
     ASSERT_EQ(answer.status, 200) << answer.body;
 
     auto state = answer.json();
-    EXPECT_EQ(testing::snapshotRows(state).at(0), "Fresh Title, Uploader");
+    EXPECT_EQ(fixtures::snapshotRows(state).at(0), "Fresh Title, Uploader");
     ASSERT_EQ(state["presented"].size(), 1u) << "the picker is dismissed and the reader shows the book";
     EXPECT_TRUE(state["presented"][0].contains("reader"));
     EXPECT_EQ(state["version"], hosted.host().state().version());
@@ -121,17 +121,17 @@ TEST_F(UploadRoutes, aPickedFileIsImportedOpenedAndItsInboxCopyRemoved)
 
 TEST_F(UploadRoutes, aHandedOverFileReachesTheDelegateAndIsImported)
 {
-    testing::HostedApp hosted(oneBook, true, options());
+    fixtures::HostedApp hosted(oneBook, true, options());
     auto answer = hosted.post("/handoff?name=Handed.EPUB", epubBytes("Handed Over"), hosted.page(), "application/epub+zip");
     ASSERT_EQ(answer.status, 200) << answer.body;
-    EXPECT_EQ(testing::snapshotRows(answer.json()).at(0), "Handed Over, Uploader");
+    EXPECT_EQ(fixtures::snapshotRows(answer.json()).at(0), "Handed Over, Uploader");
     EXPECT_TRUE(fs::is_directory(hosted.app().library().itemPath("Handed.epub"))) << "the library lists only this spelling";
     EXPECT_EQ(entriesIn(inbox()), 0u);
 }
 
 TEST_F(UploadRoutes, aPickWithoutAPickerInFrontIsRefusedAndImportsNothing)
 {
-    testing::HostedApp hosted(oneBook, true, options());
+    fixtures::HostedApp hosted(oneBook, true, options());
     auto answer = hosted.post("/pick?name=New.epub", epubBytes("Unwanted"), hosted.page(), "application/epub+zip");
     EXPECT_EQ(answer.status, 409) << answer.body;
     EXPECT_TRUE(answer.json().contains("state"));
@@ -142,7 +142,7 @@ TEST_F(UploadRoutes, aPickWithoutAPickerInFrontIsRefusedAndImportsNothing)
 
 TEST_F(UploadRoutes, namesThatAreNotPlainEpubFileNamesNeverBecomePaths)
 {
-    testing::HostedApp hosted(oneBook, true, options());
+    fixtures::HostedApp hosted(oneBook, true, options());
     openPicker(hosted);
     const std::string longName(300, 'a');
     const std::vector<std::string> names {
@@ -171,7 +171,7 @@ TEST_F(UploadRoutes, namesThatAreNotPlainEpubFileNamesNeverBecomePaths)
 TEST_F(UploadRoutes, anUploadLargerThanTheLibrarysDiskCanSpareIsRefusedBeforeItFillsIt)
 {
     const std::string bytes = epubBytes("Too Large");
-    testing::HostedApp hosted(oneBook, true, options(bytes.size() - 1));
+    fixtures::HostedApp hosted(oneBook, true, options(bytes.size() - 1));
     openPicker(hosted);
 
     // By its declared length, before any of it is stored.
@@ -216,7 +216,7 @@ TEST_F(UploadRoutes, anUploadLargerThanTheLibrarysDiskCanSpareIsRefusedBeforeItF
 
 TEST_F(UploadRoutes, anUploadCutOffHalfWayIsNotImportedAndLeavesNothing)
 {
-    testing::HostedApp hosted(oneBook, true, options());
+    fixtures::HostedApp hosted(oneBook, true, options());
     openPicker(hosted);
     const std::string bytes = epubBytes("Cut Off");
     const std::string head = "POST /pick?name=Cut.epub HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: "
@@ -246,7 +246,7 @@ TEST_F(UploadRoutes, anUploadCutOffHalfWayIsNotImportedAndLeavesNothing)
 // the console. The library costs nothing.
 TEST_F(UploadRoutes, aBrokenBookIsRefusedWithItsReasonAndCostsTheLibraryNothing)
 {
-    testing::HostedApp hosted(oneBook, true, options());
+    fixtures::HostedApp hosted(oneBook, true, options());
     for (const char* route : { "/handoff", "/pick" }) {
         if (std::string(route) == "/pick")
             openPicker(hosted);
@@ -267,7 +267,7 @@ TEST_F(UploadRoutes, aBrokenBookIsRefusedWithItsReasonAndCostsTheLibraryNothing)
 
 TEST_F(UploadRoutes, uploadsNeedTheLaunchTokenAndOtherBodiesStayBounded)
 {
-    testing::HostedApp hosted(oneBook, true, options());
+    fixtures::HostedApp hosted(oneBook, true, options());
     openPicker(hosted);
     auto stranger = hosted.post("/pick?name=New.epub", epubBytes("Stranger"), { { "Host", hosted.hostName() } }, "application/epub+zip");
     EXPECT_EQ(stranger.status, 403);
@@ -284,7 +284,7 @@ TEST_F(UploadRoutes, uploadsNeedTheLaunchTokenAndOtherBodiesStayBounded)
 
 TEST_F(UploadRoutes, whileTheApplicationStartsUploadsAreAskedToWait)
 {
-    testing::HostedApp hosted(oneBook, false, options());
+    fixtures::HostedApp hosted(oneBook, false, options());
     auto answer = hosted.post("/handoff?name=Early.epub", epubBytes("Early"), hosted.page(), "application/epub+zip");
     EXPECT_EQ(answer.status, 503);
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Early.epub")));

@@ -25,12 +25,12 @@ protected:
         return path;
     }
 
-    ReaderViewController* presentedReader(testing::LaunchedApp& app)
+    ReaderViewController* presentedReader(fixtures::LaunchedApp& app)
     {
         return dynamic_cast<ReaderViewController*>(app.screen().presentedViewController().get());
     }
 
-    void pick(testing::LaunchedApp& app, const std::vector<std::string>& paths)
+    void pick(fixtures::LaunchedApp& app, const std::vector<std::string>& paths)
     {
         app.tapHeaderButton("open");
         auto picked = app.driver().pickDocuments(paths);
@@ -42,7 +42,7 @@ protected:
 
 TEST_F(ImportBook, pickedFileIsUnpackedListedFirstSelectedAndOpened)
 {
-    testing::LaunchedApp app({ { "old.epub", "Old", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "old.epub", "Old", "Ann", 1000 } });
     auto source = writeSource("A.epub", "Fresh");
     auto sourceBytes = fs::file_size(source);
     pick(app, { source });
@@ -61,7 +61,7 @@ TEST_F(ImportBook, pickedFileIsUnpackedListedFirstSelectedAndOpened)
 
 TEST_F(ImportBook, sameNameReplacesTheFolderButKeepsTheListedTitleUntilRestart)
 {
-    testing::LaunchedApp app({ { "z.epub", "Zed", "Zoe", 1000 } });
+    fixtures::LaunchedApp app({ { "z.epub", "Zed", "Zoe", 1000 } });
     pick(app, { writeSource("A.epub", "First") });
     std::ofstream(app.library().itemPath("A.epub/stale.txt")) << "left from the first import";
     app.driver().showScreen();
@@ -76,7 +76,7 @@ TEST_F(ImportBook, sameNameReplacesTheFolderButKeepsTheListedTitleUntilRestart)
 TEST_F(ImportBook, brokenFileLeavesTheLibraryAsItWasAndOpensNothing)
 {
     using fixtures::Breakage;
-    testing::LaunchedApp app({ { "A.epub", "Precious", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "A.epub", "Precious", "Ann", 1000 } });
     auto before = fs::file_size(app.library().itemPath("A.epub"));
     for (auto breakage : { Breakage::notAZip, Breakage::truncatedZip, Breakage::zeroByteFile }) {
         app.takeConsole();
@@ -93,7 +93,7 @@ TEST_F(ImportBook, brokenFileLeavesTheLibraryAsItWasAndOpensNothing)
 
 TEST_F(ImportBook, namesThatWouldLandOnTheLibraryItselfAreRefused)
 {
-    testing::LaunchedApp app({ { "A.epub", "Kept", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "A.epub", "Kept", "Ann", 1000 } });
     for (const char* url : { "file:///", "file:///tmp/..", "file:///tmp/." }) {
         app.screen().importBook(*foundation::URL::withString(url));
         EXPECT_TRUE(fs::exists(app.library().itemPath("A.epub"))) << url;
@@ -104,7 +104,7 @@ TEST_F(ImportBook, namesThatWouldLandOnTheLibraryItselfAreRefused)
 
 TEST_F(ImportBook, fileNotEndingInEpubIsUnpackedButNotListed)
 {
-    testing::LaunchedApp app({ { "b.epub", "Listed", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "b.epub", "Listed", "Ann", 1000 } });
     auto source = writeSource("notes.zip", "Hidden");
     ASSERT_TRUE(ui::Application::sharedApplication()->openURLFromOtherApplication(foundation::URL::fileURLWithPath(source)));
     EXPECT_TRUE(fs::is_directory(app.library().itemPath("notes.zip")));
@@ -116,7 +116,7 @@ TEST_F(ImportBook, fileNotEndingInEpubIsUnpackedButNotListed)
 
 TEST_F(ImportBook, delegateTakesEveryHandedOverFileEvenWithoutAScreen)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     auto delegate = std::dynamic_pointer_cast<AppDelegate>(ui::Application::sharedApplication()->delegate());
     auto screen = delegate->myViewController;
     delegate->myViewController.reset();
@@ -127,7 +127,7 @@ TEST_F(ImportBook, delegateTakesEveryHandedOverFileEvenWithoutAScreen)
 
 TEST_F(ImportBook, pickerOffersOnlyEpubAndImportsOnlyTheFirstOfSeveral)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     app.tapHeaderButton("open");
     auto picker = std::dynamic_pointer_cast<ui::DocumentPickerViewController>(app.screen().presentedViewController());
     ASSERT_TRUE(picker);
@@ -148,7 +148,7 @@ TEST_F(ImportBook, pickerOffersOnlyEpubAndImportsOnlyTheFirstOfSeveral)
 
 TEST_F(ImportBook, emptyPickImportsNothingAndCancelOnlyDismisses)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     app.tapHeaderButton("open");
     ASSERT_TRUE(app.driver().pickDocuments({}));
     EXPECT_EQ(std::distance(fs::directory_iterator(app.library().path()), fs::directory_iterator()), 1);

@@ -22,7 +22,7 @@ std::vector<ui::TableViewCommand> scrolls(ui::TableView& table)
 
 TEST(SortList, cyclesTheOrdersWithTheHeaderTitleFollowing)
 {
-    testing::LaunchedApp app({ { "z.epub", "Zola", "Balzac", 3000 }, { "a.epub", "austen", "Eliot", 1000 },
+    fixtures::LaunchedApp app({ { "z.epub", "Zola", "Balzac", 3000 }, { "a.epub", "austen", "Eliot", 1000 },
         { "b.epub", "Balzac", "", 2000 } });
     EXPECT_EQ(app.visibleRows(), (Rows { "Zola / Balzac", "Balzac / ", "austen / Eliot" }));
     app.table().takeCommands();
@@ -52,7 +52,7 @@ TEST(SortList, cyclesTheOrdersWithTheHeaderTitleFollowing)
 
 TEST(SortList, anEmptyLibraryChangesNothing)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     app.table().takeCommands();
     app.tapHeaderButton("sort");
     EXPECT_EQ(sortOrder(), SortOrder::recentlyOpened);
@@ -62,7 +62,7 @@ TEST(SortList, anEmptyLibraryChangesNothing)
 
 TEST(SortList, anOrderOutsideTheThreeStartsTheCycleAtTitles)
 {
-    testing::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
     sortOrder() = 7;
     app.screen().sortList();
     EXPECT_EQ(sortOrder(), SortOrder::byTitle);

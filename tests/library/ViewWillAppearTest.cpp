@@ -11,7 +11,7 @@ using Rows = std::vector<std::string>;
 
 TEST(ViewWillAppear, showsBooksThatArrivedSinceTheLastTime)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     app.library().addBook("b.epub", "Beta", "Bob", 2000);
     EXPECT_EQ(app.table().numberOfRowsInSection(0), 1);
     app.showScreen();
@@ -20,7 +20,7 @@ TEST(ViewWillAppear, showsBooksThatArrivedSinceTheLastTime)
 
 TEST(ViewWillAppear, keepsTheUsersOrderUntilTheScanChangesSomething)
 {
-    testing::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
     app.tapHeaderButton("sort");
     app.showScreen();
     EXPECT_EQ(app.header().textLabel()->text(), "Books by Title");
@@ -35,7 +35,7 @@ TEST(ViewWillAppear, keepsTheUsersOrderUntilTheScanChangesSomething)
 
 TEST(ViewWillAppear, reloadsEvenWhenTheScanChangesNothing)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     // The header shows what the table asked for at its last reload.
     sortOrder() = SortOrder::byAuthor;
     app.showScreen();
@@ -45,7 +45,7 @@ TEST(ViewWillAppear, reloadsEvenWhenTheScanChangesNothing)
 
 TEST(ViewWillAppear, clearsTheSelectionOfTheRowLastOpened)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     app.table().selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), false, ui::TableViewScrollPosition::none);
     app.showScreen();
     EXPECT_EQ(app.table().indexPathForSelectedRow(), std::nullopt);

@@ -16,7 +16,7 @@ namespace {
 using Rows = std::vector<std::string>;
 using Command = ui::TableViewCommand;
 
-std::shared_ptr<ReaderViewController> frontReader(testing::LaunchedApp& app)
+std::shared_ptr<ReaderViewController> frontReader(fixtures::LaunchedApp& app)
 {
     return std::dynamic_pointer_cast<ReaderViewController>(app.window().topViewController());
 }
@@ -28,7 +28,7 @@ foundation::Date modificationDate(const std::string& path)
     return attributes ? attributes->modificationDate().value_or(foundation::Date()) : foundation::Date();
 }
 
-void closeReader(testing::LaunchedApp& app)
+void closeReader(fixtures::LaunchedApp& app)
 {
     auto reader = frontReader(app);
     ASSERT_NE(reader, nullptr);
@@ -36,7 +36,7 @@ void closeReader(testing::LaunchedApp& app)
     ASSERT_TRUE(closed) << closed.error().description();
 }
 
-const std::vector<testing::BookFile> threeBooks = {
+const std::vector<fixtures::BookFile> threeBooks = {
     { "b.epub", "Beta", "Zed", 3000 },
     { "c.epub", "Gamma", "Ann", 2000 },
     { "a.epub", "Alpha", "Bob", 1000 },
@@ -44,7 +44,7 @@ const std::vector<testing::BookFile> threeBooks = {
 
 TEST(OpenBook, presentsTheTappedBookAndMakesItTheMostRecent)
 {
-    testing::LaunchedApp app(threeBooks);
+    fixtures::LaunchedApp app(threeBooks);
     app.table().takeCommands();
     auto before = foundation::Date::now();
     ASSERT_TRUE(app.driver().tapRow(2));
@@ -84,7 +84,7 @@ TEST(OpenBook, theTableFollowsTheSortOrder)
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testing::Message() << "order " << testCase.order << ", row " << testCase.tappedRow);
-        testing::LaunchedApp app(threeBooks);
+        fixtures::LaunchedApp app(threeBooks);
         while (sortOrder() != testCase.order)
             app.tapHeaderButton("sort");
         app.table().takeCommands();
@@ -110,7 +110,7 @@ TEST(OpenBook, theTableFollowsTheSortOrder)
 
 TEST(OpenBook, aRecencyReorderReloadsTheTableUnderneathTheReader)
 {
-    testing::LaunchedApp app(threeBooks);
+    fixtures::LaunchedApp app(threeBooks);
     ASSERT_TRUE(app.driver().tapRow(2));
     ASSERT_NE(frontReader(app), nullptr);
     EXPECT_EQ(app.visibleRows(), (Rows { "Alpha / Bob", "Beta / Zed", "Gamma / Ann" }));
@@ -118,7 +118,7 @@ TEST(OpenBook, aRecencyReorderReloadsTheTableUnderneathTheReader)
 
 TEST(OpenBook, anItemWhoseDateCannotBeChangedStillMovesUpForThisRun)
 {
-    testing::LaunchedApp app(threeBooks);
+    fixtures::LaunchedApp app(threeBooks);
     std::filesystem::remove(app.library().itemPath("a.epub"));
     ASSERT_TRUE(app.driver().tapRow(2));
 
@@ -135,7 +135,7 @@ TEST(OpenBook, anItemWhoseDateCannotBeChangedStillMovesUpForThisRun)
 
 TEST(OpenBook, closingTheReaderBringsBackTheLibraryScannedAfresh)
 {
-    testing::LaunchedApp app(threeBooks);
+    fixtures::LaunchedApp app(threeBooks);
     ASSERT_TRUE(app.driver().tapRow(0));
     auto copy = frontReader(app)->session().temporaryFolder();
     ASSERT_TRUE(copy);
@@ -152,7 +152,7 @@ TEST(OpenBook, closingTheReaderBringsBackTheLibraryScannedAfresh)
 
 TEST(OpenBook, aRowBeyondTheListOpensNothing)
 {
-    testing::LaunchedApp app(threeBooks);
+    fixtures::LaunchedApp app(threeBooks);
     app.table().takeCommands();
     app.screen().didSelectRowAtIndexPath(app.table(), ui::IndexPath::forRow(3, 0));
     app.screen().didSelectRowAtIndexPath(app.table(), ui::IndexPath::forRow(-1, 0));
@@ -164,7 +164,7 @@ TEST(OpenBook, aRowBeyondTheListOpensNothing)
 
 TEST(OpenBook, theNewOrderSurvivesARestart)
 {
-    testing::LaunchedApp app(threeBooks);
+    fixtures::LaunchedApp app(threeBooks);
     ASSERT_TRUE(app.driver().tapRow(2));
     closeReader(app);
     // As at a new start of the program: nothing in memory, the list read from the folder again.

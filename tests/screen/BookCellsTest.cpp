@@ -33,7 +33,7 @@ bool showsBlank(ui::TableViewCell& cell)
 
 TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 4000);
     app.library().addBook("plain.epub", "Walden", "Thoreau", 3000);
     app.library().addBook("nameless.epub", fixtures::EpubFixture { .title = "", .author = "" }, 2000);
@@ -53,7 +53,7 @@ TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
 
 TEST(BookCells, layoutStyleAndBackgrounds)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
     auto cell = app.table().cellForRowAtIndexPath({ 0, 0 });
     ASSERT_NE(cell, nullptr);
     EXPECT_EQ(cell->style(), ui::TableViewCellStyle::subtitle);
@@ -74,7 +74,7 @@ TEST(BookCells, layoutStyleAndBackgrounds)
 
 TEST(BookCells, aSelectedRowShowsTheFaintAmber)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
     app.table().selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), false, ui::TableViewScrollPosition::none);
     auto cell = app.table().cellForRowAtIndexPath({ 0, 0 });
     ASSERT_TRUE(cell->isSelected());
@@ -90,7 +90,7 @@ TEST(BookCells, aSelectedRowShowsTheFaintAmber)
 
 TEST(BookCells, aReusedCellNeverShowsThePreviousBook)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 3000);
     app.library().addBook("middle.epub", bookWithCover("Middlemarch", "Eliot"), 2000);
     app.library().addBook("plain.epub", fixtures::EpubFixture { .title = "", .author = "" }, 1000);

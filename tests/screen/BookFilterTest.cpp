@@ -61,7 +61,7 @@ TEST(BookFilter, matchesTitleOrAuthorWhateverTheCaseAccentsAndWidth)
 
 TEST(BookFilter, foundRowsOpenDeleteAndClearToTheRightBooks)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 4000 }, { "b.epub", "Beta", "Bob", 3000 },
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 4000 }, { "b.epub", "Beta", "Bob", 3000 },
         { "c.epub", "Alphabet", "Cy", 2000 }, { "d.epub", "Delta", "Dee", 1000 } });
     ASSERT_EQ(app.table().searchFieldName(), "Search books");
     ASSERT_TRUE(app.driver().search("ALPH"));
@@ -94,7 +94,7 @@ TEST(BookFilter, foundRowsOpenDeleteAndClearToTheRightBooks)
 
 TEST(BookFilter, anEmptyLibrarySaysHowToAddABookUntilItHasOne)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     auto background = app.table().backgroundView();
     ASSERT_NE(background, nullptr);
     EXPECT_FALSE(background->accessibilityLabel().empty());

@@ -23,7 +23,7 @@ std::vector<ui::TableViewCommand> deletions(ui::TableView& table)
 
 TEST(DeleteBook, removesTheFileTheBookAndTheRow)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 3000 }, { "b.epub", "Beta", "Bob", 2000 },
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 3000 }, { "b.epub", "Beta", "Bob", 2000 },
         { "c.epub", "Gamma", "Cy", 1000 } });
     app.table().takeCommands();
     std::string places = app.library().itemPath(folioreader::readingPlacesName);
@@ -50,7 +50,7 @@ TEST(DeleteBook, removesTheFileTheBookAndTheRow)
 
 TEST(DeleteBook, removesABookFolderWithEverythingInIt)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     fixtures::EpubFixture book;
     book.title = "Unpacked";
     book.writeUnpacked(app.library().itemPath("unpacked.epub"));
@@ -67,7 +67,7 @@ TEST(DeleteBook, removesABookFolderWithEverythingInIt)
 
 TEST(DeleteBook, aFailedRemovalLeavesListAndTableAlone)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } });
     app.table().takeCommands();
     app.takeConsole();
     std::filesystem::remove(app.library().itemPath("a.epub"));
@@ -85,7 +85,7 @@ TEST(DeleteBook, aFailedRemovalLeavesListAndTableAlone)
 
 TEST(DeleteBook, otherEditingStylesAndMissingRowsChangeNothing)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
     app.table().takeCommands();
     for (auto style : { ui::TableViewCellEditingStyle::insert, ui::TableViewCellEditingStyle::none })
         app.screen().commitEditingStyle(app.table(), style, { 0, 0 });
@@ -101,7 +101,7 @@ TEST(DeleteBook, otherEditingStylesAndMissingRowsChangeNothing)
 
 TEST(DeleteBook, aSymbolicLinkIsRemovedButNotWhatItPointsTo)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     fixtures::TemporaryFolder outside;
     fixtures::EpubFixture book;
     book.title = "Elsewhere";

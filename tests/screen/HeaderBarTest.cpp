@@ -24,7 +24,7 @@ std::vector<ui::Button*> buttonsOf(const ui::View& header)
 
 TEST(HeaderBar, buttonFramesFollowTheHeadersWidth)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     struct Case {
         double width;
         std::vector<ui::Rect> frames;
@@ -47,7 +47,7 @@ TEST(HeaderBar, buttonFramesFollowTheHeadersWidth)
 
 TEST(HeaderBar, showingTheHeaderAgainKeepsFourButtonsWithOneBindingEach)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
     auto* headerBefore = &app.header();
     app.showScreen();
     app.showScreen();
@@ -81,7 +81,7 @@ TEST(HeaderBar, showingTheHeaderAgainKeepsFourButtonsWithOneBindingEach)
 
 TEST(HeaderBar, titleAndStyle)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     auto& header = app.header();
     EXPECT_EQ(header.textLabel()->text(), "Recently Opened");
     EXPECT_EQ(header.textLabel()->font()->fontName(), "Avenir-Light");
@@ -95,7 +95,7 @@ TEST(HeaderBar, titleAndStyle)
 
 TEST(HeaderBar, iconsAreTintedBlackAt24Points)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     for (auto& name : buttonNames) {
         auto image = app.headerButton(name)->imageForState(ui::ControlStateFlag::normal);
         ASSERT_NE(image, nullptr) << name;
@@ -111,7 +111,7 @@ TEST(HeaderBar, iconsAreTintedBlackAt24Points)
 
 TEST(HeaderBar, everyButtonReachesAnActionOfTheScreen)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     for (auto& name : buttonNames) {
         auto* button = app.headerButton(name);
         ASSERT_NE(button, nullptr) << name;

@@ -8,7 +8,7 @@ namespace {
 
 TEST(Sections, oneRowPerBookWhateverSectionIsAsked)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" }, { "b.epub", "Beta", "Bob" } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" }, { "b.epub", "Beta", "Bob" } });
     for (std::int64_t section : { 0, 1, -1, 42 })
         EXPECT_EQ(app.screen().numberOfRowsInSection(app.table(), section), 2);
     EXPECT_EQ(app.table().numberOfSections(), 1);
@@ -16,7 +16,7 @@ TEST(Sections, oneRowPerBookWhateverSectionIsAsked)
 
 TEST(Sections, everyIndexRequestSetsTheIndexBlue)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
     for (std::int64_t order : { SortOrder::recentlyOpened, SortOrder::byTitle, SortOrder::byAuthor }) {
         sortOrder() = order;
         app.table().setSectionIndexColor(ui::Color::redColor());
@@ -29,11 +29,11 @@ TEST(Sections, everyIndexRequestSetsTheIndexBlue)
 
 TEST(Sections, tappingAnIndexTitleScrollsToTheFirstMatchingBook)
 {
-    std::vector<testing::BookFile> books;
+    std::vector<fixtures::BookFile> books;
     for (int number = 0; number < 30; ++number)
         books.push_back({ "b" + std::to_string(number) + ".epub", std::string(1, char('A' + number % 3)) + std::to_string(number),
             "Someone", 1000 + number });
-    testing::LaunchedApp app(books);
+    fixtures::LaunchedApp app(books);
     app.tapHeaderButton("sort");
     ASSERT_EQ(app.table().sectionIndexTitles(), (std::vector<std::string> { "A", "B", "C" }));
     app.table().takeCommands();
@@ -54,7 +54,7 @@ TEST(Sections, tappingAnIndexTitleScrollsToTheFirstMatchingBook)
 
 TEST(Sections, aTitleThatMatchesNothingScrollsNothingAndAnswersOne)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
     app.tapHeaderButton("sort");
     app.table().takeCommands();
     EXPECT_EQ(app.screen().sectionForSectionIndexTitle(app.table(), "Q", 0), 1);

@@ -8,6 +8,9 @@ no delete asked for, and that every request got an answer. Run on demand, not in
 
     tests/soak/soak.py --binary build/pagewyn [--books 10000] [--seconds 120] [--clients 6] [--slow 200]
 
+Its books come from pagewyn_make_books, by default the one built beside the binary
+(<build>/tests/support/pagewyn_make_books).
+
 Exits 1 when a check fails."""
 
 import argparse
@@ -311,18 +314,23 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--slow", type=int, default=200, help="connections that trickle header lines (at most 200)")
     parser.add_argument("--log", help="where the program's error output goes (default: discarded)")
+    parser.add_argument("--book-maker", help="pagewyn_make_books (default: the one in the binary's build folder)")
     arguments = parser.parse_args()
+    books.use_maker(arguments.book_maker or os.path.join(os.path.dirname(os.path.abspath(arguments.binary)),
+                                                        "tests", "support", "pagewyn_make_books"))
 
     ledger = Ledger()
     work = tempfile.mkdtemp(prefix="pagewyn-soak-")
     folder = os.path.join(work, "Documents")
     os.makedirs(folder)
     started = time.monotonic()
+    library = []
     for i in range(arguments.books):
         key = f"{i:05d}"
         name = f"Book {key}.epub"
         ledger.file_of_key[key] = name
-        books.write_book(os.path.join(folder, name), key)
+        library.append((os.path.join(folder, name), key))
+    books.write_books(library)
     initial = books_on_disk(folder)
     print(f"library: {len(initial)} books written in {time.monotonic() - started:.1f} s")
 

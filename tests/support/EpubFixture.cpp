@@ -118,7 +118,12 @@ std::string readFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void writeZipArchive(const std::string& path, const std::vector<Entry>& entries, bool storeAll)
+bool isPicture(const std::string& name)
+{
+    return name.ends_with(".jpg") || name.ends_with(".png");
+}
+
+void writeZipArchive(const std::string& path, const std::vector<Entry>& entries, bool storeAll, bool storePictures)
 {
     int errorCode = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &errorCode);
@@ -139,7 +144,7 @@ void writeZipArchive(const std::string& path, const std::vector<Entry>& entries,
             zip_discard(archive);
             throw std::runtime_error("cannot add " + entry.name + " to " + path + ": " + message);
         }
-        bool stored = storeAll || entry.name == "mimetype";
+        bool stored = storeAll || entry.name == "mimetype" || (storePictures && isPicture(entry.name));
         zip_set_file_compression(archive, zip_uint64_t(index), stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
     }
     if (zip_close(archive) != 0) {
@@ -338,7 +343,7 @@ void EpubFixture::writeZipped(const std::string& path) const
 
     auto files = entries();
     bool storeAll = breakage == Breakage::corruptedPackageData;
-    writeZipArchive(path, files, storeAll);
+    writeZipArchive(path, files, storeAll, storePictures);
 
     if (breakage == Breakage::truncatedZip) {
         std::string bytes = readFile(path);

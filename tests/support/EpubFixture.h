@@ -98,6 +98,9 @@ struct EpubFixture {
     std::string extraMetadata {};
     std::string extraManifest {};
     std::vector<Entry> extraEntries {};
+    // Pictures (".jpg", ".png") stored rather than deflated, as tools write pictures that would
+    // not shrink; otherwise every entry but the mimetype is deflated.
+    bool storePictures = false;
 
     // The book's files in the order a zip holds them: mimetype first, then container.xml, the
     // package document, chapters, navigation, cover, extra entries. Breakages of content apply;

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-namespace testing {
+namespace fixtures {
 
 LaunchedApp::LaunchedApp(const std::vector<BookFile>& books)
 {

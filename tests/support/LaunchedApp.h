@@ -2,7 +2,7 @@
 // registered, the main interface loaded, the library screen shown — on a temporary documents
 // folder, with the console captured. Events go through the headless driver, as the browser's do.
 //
-//     testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+//     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
 //     EXPECT_EQ(app.table().numberOfRowsInSection(0), 1);
 //
 // Faults the platform reports fail the test unless the test takes them (ui::takeFaults()).
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace testing {
+namespace fixtures {
 
 struct BookFile {
     std::string name;

@@ -1,8 +1,8 @@
-// A tiny generator of EPUB books for the browser tests: zipped (stored, no compression) or as
-// unpacked folders, with a title, an author, an optional solid-colour PNG cover, and a chosen
-// modification time so that the recency order is known.
+// The EPUB books of the browser tests, zipped (stored, no compression) or as unpacked folders,
+// with a chosen modification time so that the recency order is known: the library's one-chapter
+// books, the reader's book, and books laid out otherwise than left-to-right text.
 
-import { mkdirSync, mkdtempSync, rmSync, utimesSync, writeFileSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, rmSync, symlinkSync, utimesSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { deflateSync } from 'node:zlib';
@@ -87,29 +87,40 @@ export function storedZip(entries) {
 
 const escapeXML = (text) => String(text).replace(/[<>&"]/g, (c) => ({ '<': '&lt;', '>': '&gt;', '&': '&amp;', '"': '&quot;' })[c]);
 
-// The entries of an EPUB 3 book.
-export function bookEntries({ title, author, cover = null }) {
-  const coverItem = cover ? '<item id="cover" href="cover.png" media-type="image/png" properties="cover-image"/>' : '';
-  const entries = [
+// An XHTML document of the book.
+export const xhtml = (title, body, { head = '', htmlAttributes = '', bodyAttributes = '' } = {}) => `<?xml version="1.0" encoding="utf-8"?>
+<html xmlns="http://www.w3.org/1999/xhtml"${htmlAttributes}><head><title>${escapeXML(title)}</title>${head}</head><body${bodyAttributes}>${body}</body></html>`;
+
+// The entries of an EPUB 3 book whose package document is OEBPS/content.opf. Each part is a
+// manifest item { id, file, bytes, mediaType, properties }, in the spine unless spine is false
+// (or { linear: false, properties }); contents is the navigation list's markup; a package
+// replaces the package document (for broken books).
+export function epubEntries({ title, author, identifier = title, metadata = '', parts, contents, progression = null, spine = null, packageDocument = null }) {
+  const manifest = parts.map((part) => `<item id="${part.id}" href="${part.file}" media-type="${part.mediaType ?? 'application/xhtml+xml'}"${part.properties ? ` properties="${part.properties}"` : ''}/>`).join('');
+  const itemrefs = spine ?? parts.filter((part) => part.spine !== false).map((part) => {
+    const { linear = true, properties = '' } = part.spine ?? {};
+    return `<itemref idref="${part.id}"${linear ? '' : ' linear="no"'}${properties ? ` properties="${properties}"` : ''}/>`;
+  }).join('');
+  const opf = `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">urn:pagewyn:${escapeXML(identifier)}</dc:identifier><dc:title>${escapeXML(title)}</dc:title><dc:creator>${escapeXML(author)}</dc:creator>${metadata}</metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>${manifest}</manifest><spine${progression ? ` page-progression-direction="${progression}"` : ''}>${itemrefs}</spine></package>`;
+  return [
     { name: 'mimetype', bytes: 'application/epub+zip' },
     { name: 'META-INF/container.xml', bytes: '<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>' },
-    { name: 'OEBPS/content.opf', bytes: `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">urn:pagewyn:${escapeXML(title)}</dc:identifier><dc:title>${escapeXML(title)}</dc:title><dc:creator>${escapeXML(author)}</dc:creator><dc:language>en</dc:language></metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/><item id="c1" href="c1.xhtml" media-type="application/xhtml+xml"/>${coverItem}</manifest><spine><itemref idref="c1"/></spine></package>` },
-    { name: 'OEBPS/nav.xhtml', bytes: '<?xml version="1.0"?><html xmlns="http://www.w3.org/1999/xhtml" xmlns:epub="http://www.idpf.org/2007/ops"><head><title>Contents</title></head><body><nav epub:type="toc"><ol><li><a href="c1.xhtml">One</a></li></ol></nav></body></html>' },
-    { name: 'OEBPS/c1.xhtml', bytes: `<?xml version="1.0"?><html xmlns="http://www.w3.org/1999/xhtml"><head><title>One</title></head><body><h1>${escapeXML(title)}</h1><p>Once upon a time.</p></body></html>` },
+    { name: 'OEBPS/content.opf', bytes: packageDocument ?? opf },
+    { name: 'OEBPS/nav.xhtml', bytes: xhtml('Contents', `<nav xmlns:epub="http://www.idpf.org/2007/ops" epub:type="toc"><ol>${contents}</ol></nav>`) },
+    ...parts.map((part) => ({ name: `OEBPS/${part.file}`, bytes: part.bytes })),
   ];
-  if (cover) entries.push({ name: 'OEBPS/cover.png', bytes: solidPNG(cover.width, cover.height, cover.color) });
-  return entries;
 }
 
-// Writes the book into the folder as file (zipped unless unpacked is set), modified at the second.
-export function writeBook(folder, { file, title, author, cover = null, unpacked = false, modified = 1_700_000_000 }) {
+// Writes the entries at folder/file, zipped unless unpacked is set, modified at the second; an
+// unpacked book may carry a link that leads out of it.
+export function writeEntries(folder, file, entries, { unpacked = false, modified = 1_700_000_000, outsideLink = null } = {}) {
   const path = join(folder, file);
-  const entries = bookEntries({ title, author, cover });
   if (unpacked) {
     for (const { name, bytes } of entries) {
       mkdirSync(dirname(join(path, name)), { recursive: true });
       writeFileSync(join(path, name), bytes);
     }
+    if (outsideLink) symlinkSync(outsideLink.target, join(path, outsideLink.name));
   } else {
     writeFileSync(path, storedZip(entries));
   }
@@ -117,9 +128,123 @@ export function writeBook(folder, { file, title, author, cover = null, unpacked 
   return path;
 }
 
+// The entries of a one-chapter book, with an optional solid-colour PNG cover.
+export function bookEntries({ title, author, cover = null }) {
+  const parts = [{ id: 'c1', file: 'c1.xhtml', bytes: xhtml('One', `<h1>${escapeXML(title)}</h1><p>Once upon a time.</p>`) }];
+  if (cover) parts.push({ id: 'cover', file: 'cover.png', mediaType: 'image/png', properties: 'cover-image', spine: false, bytes: solidPNG(cover.width, cover.height, cover.color) });
+  return epubEntries({ title, author, metadata: '<dc:language>en</dc:language>', parts, contents: '<li><a href="c1.xhtml">One</a></li>' });
+}
+
+export function writeBook(folder, { file, title, author, cover = null, ...options }) {
+  return writeEntries(folder, file, bookEntries({ title, author, cover }), options);
+}
+
 // A fresh folder holding the books; remove() takes it away.
 export function makeLibrary(books) {
   const folder = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-'));
   for (const book of books) writeBook(folder, book);
   return { folder, remove: () => rmSync(folder, { recursive: true, force: true }) };
+}
+
+// The reader's book: three chapters, the first long enough for several pages, nested contents
+// with a link into the middle of a chapter, a page that carries a script, and two documents kept
+// out of the reading order (a cover page before the first chapter, notes between the first two),
+// where paging never lands.
+export const chapterTexts = {
+  one: 'Call me Ishmael.',
+  two: 'It was the best of times.',
+  middle: 'Here the middle of the second chapter begins.',
+  three: 'The sky above the port was the colour of television.',
+};
+export const asideTexts = { cover: 'A cover page kept out of the reading order.', notes: 'Notes kept out of the reading order.' };
+
+// What a hostile book asks of the host from its first page: the change stream twenty times over
+// (more than there are streams), the state and a style sheet from the state route.
+const hostileLoads = `${'<img alt="" src="/events"/>'.repeat(20)}<img alt="" src="/state?first=0&amp;count=1"/><link rel="stylesheet" href="/state"/>`;
+
+// breakage is 'package' for a package document that is not XML, 'spine' for a spine that names
+// nothing in the book.
+export function readerBookEntries({ title, author, breakage = null, hostile = false }) {
+  const filler = Array.from({ length: 60 }, (_, n) => `<p>Paragraph ${n + 1} of the first chapter, long enough to wrap over a line or two of the page so that the chapter needs several pages.</p>`).join('');
+  const aside = (id) => ({ id, file: `text/${id}.xhtml`, spine: { linear: false }, bytes: xhtml(id, `<p>${asideTexts[id]}</p>`) });
+  const chapter = (id, file, body) => ({ id, file, bytes: xhtml(id, body) });
+  const parts = [
+    aside('cover'),
+    chapter('c1', 'text/one.xhtml', `<h1>Loomings</h1><p>${chapterTexts.one}</p>${hostile ? hostileLoads : ''}${filler}`),
+    aside('notes'),
+    chapter('c2', 'text/two.xhtml', `<h1>The Carpet-Bag</h1><p>${chapterTexts.two}</p>${'<p>More.</p>'.repeat(40)}<h2 id="middle">Middle</h2><p>${chapterTexts.middle}</p><p id="scripted">Nothing ran here.</p><script>document.getElementById('scripted').textContent = 'A script ran.'; parent.document.title = 'hijacked';</script><p><a href="three.xhtml#start">On to the third</a></p>`),
+    chapter('c3', 'text/three.xhtml', `<h1 id="start">The Spouter-Inn</h1><p>${chapterTexts.three}</p>`),
+  ];
+  return epubEntries({
+    title, author, parts,
+    contents: `
+    <li><a href="text/one.xhtml">Loomings</a></li>
+    <li><a href="text/two.xhtml">The Carpet-Bag</a><ol><li><a href="text/two.xhtml#middle">Middle</a></li></ol></li>
+    <li><a href="text/three.xhtml">The Spouter-Inn</a></li>`,
+    spine: breakage === 'spine' ? '<itemref idref="absent"/>' : null,
+    packageDocument: breakage === 'package' ? `<package><metadata>${escapeXML(title)}` : null,
+  });
+}
+
+export function writeReaderBook(folder, { file, title, author, breakage = null, hostile = false, ...options }) {
+  return writeEntries(folder, file, readerBookEntries({ title, author, breakage, hostile }), options);
+}
+
+// Books that lay out otherwise than left-to-right text: right-to-left (Arabic, with the spine's
+// progression; Hebrew, with only its body's direction), vertical Japanese, and fixed-layout
+// pages of a cover, two spreads and a single page in either progression. Every paragraph and page
+// carries an id, so a test can tell which are on screen.
+const sentences = {
+  ar: (c, n) => `الفقرة ${n} من الفصل ${c}، نص عربي طويل بما يكفي ليلتف على سطر أو سطرين من الصفحة.`,
+  he: (c, n) => `פסקה ${n} בפרק ${c}, ארוכה מספיק כדי להתגלגל על פני שורה או שתיים של העמוד.`,
+  ja: (c, n) => `第${c}章の第${n}段落。吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。`,
+};
+
+export const layoutBooks = {
+  arabic: { language: 'ar', dir: 'rtl', progression: 'rtl' },
+  hebrew: { language: 'he', dir: null, bodyDir: 'rtl', progression: null },
+  // The first chapter's style sheet sets vertical writing; the second leaves it to the book's.
+  japanese: { language: 'ja', dir: null, progression: 'rtl', css: 'html { writing-mode: vertical-rl; }', writingMode: 'vertical-rl' },
+  comicLTR: { fixed: true, progression: 'ltr' },
+  comicRTL: { fixed: true, progression: 'rtl' },
+};
+
+// The fixed-layout pages: a cover, two spreads, and a single page, each 1474 × 2324 but the last,
+// whose viewport gives absurd sizes.
+export const comicPages = ['center', 'left', 'right', 'left', 'right', 'center'];
+
+function layoutParts(book) {
+  if (book.fixed) {
+    const [first, second] = book.progression === 'rtl' ? ['right', 'left'] : ['left', 'right'];
+    return comicPages.map((side, n) => ({
+      id: `p${n + 1}`,
+      file: `page${n + 1}.xhtml`,
+      spine: { properties: `page-spread-${side === 'left' ? first : side === 'right' ? second : 'center'}` },
+      head: n < comicPages.length - 1 ? '<meta name="viewport" content="width=1474, height=2324"/>' : '<meta name="viewport" content="width=0, height=1e12"/>',
+      body: `<div id="page-${n + 1}" style="width:${n < comicPages.length - 1 ? '1474px;height:2324px' : '300px;height:300px'};background:#eee;font-size:120px">Page ${n + 1}</div>`,
+    }));
+  }
+  const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => `<p id="p-${c}-${n + 1}">${sentences[book.language](c, n + 1)}</p>`).join('');
+  return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, head: book.css && c === 1 ? '<link rel="stylesheet" href="style.css"/>' : '', body: paragraphs(c, c === 1 ? 40 : 8) }));
+}
+
+export function layoutBookEntries(name) {
+  const book = layoutBooks[name];
+  const htmlAttributes = `${book.language ? ` lang="${book.language}" xml:lang="${book.language}"` : ''}${book.dir ? ` dir="${book.dir}"` : ''}`;
+  const bodyAttributes = book.bodyDir ? ` dir="${book.bodyDir}"` : '';
+  const pages = layoutParts(book).map((part) => ({ ...part, bytes: xhtml(part.id, part.body, { head: part.head, htmlAttributes, bodyAttributes }) }));
+  const style = book.css ? [{ id: 'css', file: 'style.css', mediaType: 'text/css', spine: false, bytes: book.css }] : [];
+  return epubEntries({
+    title: name,
+    author: 'Layout',
+    metadata: book.fixed ? '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>'
+      : book.writingMode ? `<meta name="primary-writing-mode" content="${book.writingMode}"/>` : '',
+    parts: [...style, ...pages],
+    contents: pages.map((part) => `<li><a href="${part.file}">Part ${part.id}</a></li>`).join(''),
+    progression: book.progression,
+  });
+}
+
+export function writeLayoutBook(folder, name) {
+  return writeEntries(folder, `${name}.epub`, layoutBookEntries(name));
 }

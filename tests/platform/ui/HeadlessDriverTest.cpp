@@ -23,7 +23,7 @@ struct Appearances : ui::ViewController {
 
 TEST(HeadlessDriver, refusesEventsForWhatTheScreenDoesNotShow)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
     app.table().takeCommands();
     auto& driver = app.driver();
     auto* sort = app.headerButton("sort");
@@ -56,7 +56,7 @@ TEST(HeadlessDriver, refusesEventsForWhatTheScreenDoesNotShow)
 
 TEST(HeadlessDriver, deliversEventsFromAnotherThreadOnTheMainLoop)
 {
-    testing::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
     auto sort = app.headerButton("sort")->viewId();
     std::atomic<bool> done { false };
     bool outcome = false;
@@ -76,7 +76,7 @@ TEST(HeadlessDriver, deliversEventsFromAnotherThreadOnTheMainLoop)
 
 TEST(HeadlessDriver, aFullScreenPresentationHidesTheLibraryUntilDismissed)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     auto cover = std::make_shared<Appearances>();
     cover->setModalPresentationStyle(ui::ModalPresentationStyle::fullScreen);
     app.screen().presentViewController(cover, true);
@@ -102,7 +102,7 @@ TEST(HeadlessDriver, aFullScreenPresentationHidesTheLibraryUntilDismissed)
 
 TEST(HeadlessDriver, aSheetLeavesTheLibraryInView)
 {
-    testing::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     auto sheet = std::make_shared<Appearances>();
     app.screen().presentViewController(sheet, false);
     app.library().addBook("b.epub", "Beta", "Bob", 2000);
@@ -112,7 +112,7 @@ TEST(HeadlessDriver, aSheetLeavesTheLibraryInView)
 
 TEST(Application, opensOutsideURLsByRequestOnly)
 {
-    testing::LaunchedApp app;
+    fixtures::LaunchedApp app;
     auto application = ui::Application::sharedApplication();
     std::vector<bool> answers;
     for (auto text : { "app-settings:", "https://example.org/", "file:///etc/passwd", "javascript:alert(1)" })
