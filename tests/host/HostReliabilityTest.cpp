@@ -123,7 +123,7 @@ TEST(HostReliability, aBadViewportIsABadRequest)
 
 TEST(HostReliability, theReaderRoutesSayUnavailableWhileTheApplicationStopsAndNotFoundForAnUnknownBook)
 {
-    testing::HostedApp hosted(threeBooks);
+    fixtures::HostedApp hosted(threeBooks);
     const std::string reader = "/reader/" + std::string(32, 'a');
     struct Case {
         bool stopping;
