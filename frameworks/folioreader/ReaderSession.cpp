@@ -137,43 +137,6 @@ std::optional<std::string> servedEntryName(std::string_view path)
 
 }
 
-ContentFile::ContentFile(int descriptor, std::uint64_t size, std::string mediaType)
-    : m_descriptor(descriptor)
-    , m_size(size)
-    , m_mediaType(std::move(mediaType))
-{
-}
-
-ContentFile::ContentFile(ContentFile&& other) noexcept
-    : m_descriptor(std::exchange(other.m_descriptor, -1))
-    , m_size(other.m_size)
-    , m_mediaType(std::move(other.m_mediaType))
-{
-}
-
-ContentFile& ContentFile::operator=(ContentFile&& other) noexcept
-{
-    if (this != &other) {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-        m_descriptor = std::exchange(other.m_descriptor, -1);
-        m_size = other.m_size;
-        m_mediaType = std::move(other.m_mediaType);
-    }
-    return *this;
-}
-
-ContentFile::~ContentFile()
-{
-    if (m_descriptor >= 0)
-        ::close(m_descriptor);
-}
-
-int ContentFile::release()
-{
-    return std::exchange(m_descriptor, -1);
-}
-
 std::shared_ptr<ReaderSession> ReaderSession::open(const std::string& epubPath, const std::optional<std::string>& unzipPath,
     bool shouldRemoveEpub)
 {

@@ -3,6 +3,7 @@
 #include "frameworks/folioreader/ReaderViewController.h"
 
 #include "frameworks/folioreader/BookSearch.h"
+#include "platform/foundation/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,15 +32,8 @@ std::string firstCharacters(const std::string& text, std::size_t characters)
 std::optional<std::string> readContent(folioreader::ContentFile file)
 {
     std::string bytes(file.size(), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t got = ::pread(file.descriptor(), bytes.data() + done, bytes.size() - done, off_t(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return std::nullopt;
-        done += std::size_t(got);
-    }
+    if (!foundation::readAllAt(file.descriptor(), bytes.data(), bytes.size(), 0))
+        return std::nullopt;
     return bytes;
 }
 

@@ -3,6 +3,7 @@
 // application.
 #include "platform/host/ReaderRoutes.h"
 
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/host/JsonResponse.h"
 #include "platform/host/ViewJson.h"
 #include "platform/ui/HeadlessDriver.h"
@@ -35,22 +36,6 @@ void notFound(httplib::Response& response, const std::string& why)
     response.set_content("Not found: " + why + "\n", "text/plain; charset=utf-8");
 }
 
-// Reads the whole of size bytes at offset, retrying short reads.
-bool readAt(int descriptor, char* into, std::size_t size, std::uint64_t offset)
-{
-    while (size > 0) {
-        ssize_t got = ::pread(descriptor, into, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        into += got;
-        size -= std::size_t(got);
-        offset += std::uint64_t(got);
-    }
-    return true;
-}
-
 void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
 {
     std::string session = request.matches[1];
@@ -81,7 +66,7 @@ void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
     response.set_content_provider(static_cast<std::size_t>(file->size()), mediaType,
         [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             std::string buffer(std::min(length, chunkSize), '\0');
-            if (!readAt(file->descriptor(), buffer.data(), buffer.size(), offset))
+            if (!foundation::readAllAt(file->descriptor(), buffer.data(), buffer.size(), offset))
                 return false;
             return sink.write(buffer.data(), buffer.size());
         });

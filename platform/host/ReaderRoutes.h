@@ -8,6 +8,7 @@
 //     POST /reader/<session>/search                   the matches of {"query"}, one JSON line each
 #pragma once
 
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/Result.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/MainLoop.h"
@@ -35,22 +36,13 @@ class ServedFile {
 public:
     ServedFile(int descriptor, std::uint64_t size, std::string mediaType)
         : m_descriptor(descriptor), m_size(size), m_mediaType(std::move(mediaType)) {}
-    ServedFile(ServedFile&& other) noexcept
-        : m_descriptor(std::exchange(other.m_descriptor, -1)), m_size(other.m_size), m_mediaType(std::move(other.m_mediaType)) {}
-    ServedFile& operator=(ServedFile&&) = delete;
-    ServedFile(const ServedFile&) = delete;
-    ~ServedFile()
-    {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
 
-    int descriptor() const { return m_descriptor; }
+    int descriptor() const { return m_descriptor.get(); }
     std::uint64_t size() const { return m_size; }
     const std::string& mediaType() const { return m_mediaType; }
 
 private:
-    int m_descriptor;
+    foundation::FileDescriptor m_descriptor;
     std::uint64_t m_size;
     std::string m_mediaType;
 };

@@ -1,6 +1,7 @@
 // Streaming an upload to a private file, with its limits.
 #include "platform/host/UploadInbox.h"
 
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/host/PrivateFolders.h"
 
 #include <cerrno>
@@ -58,21 +59,6 @@ void removeAbandonedUploads(const std::string& inboxFolder)
     }
 }
 
-// Writes everything, through interruptions and partial writes; false with errno set on failure.
-bool writeAll(int file, const char* data, std::size_t length)
-{
-    while (length > 0) {
-        auto written = ::write(file, data, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 std::string megabytes(std::uintmax_t bytes)
 {
     return std::to_string((bytes + 1024 * 1024 - 1) / (1024 * 1024)) + " MB";
@@ -108,8 +94,8 @@ std::optional<UploadFailure> UploadInbox::receive(const std::string& name, std::
     if (declaredLength && *declaredLength > limit)
         return tooLarge(limit);
     const std::string path = m_folder + "/" + name;
-    int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (file < 0)
+    foundation::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.isOpen())
         return UploadFailure { 500, "the upload cannot be stored: " + std::string(std::strerror(errno)) };
 
     // Pieces from the network are small; collecting them saves most of the writes.
@@ -119,7 +105,7 @@ std::optional<UploadFailure> UploadInbox::receive(const std::string& name, std::
     bool overLimit = false;
     int writeError = 0;
     auto flush = [&] {
-        if (!buffer.empty() && !writeAll(file, buffer.data(), buffer.size()))
+        if (!buffer.empty() && !foundation::writeAll(file.get(), buffer.data(), buffer.size()))
             writeError = errno ? errno : EIO;
         buffer.clear();
         return writeError == 0;
@@ -136,13 +122,13 @@ std::optional<UploadFailure> UploadInbox::receive(const std::string& name, std::
             buffer.insert(buffer.end(), data, data + length);
             return true;
         }
-        if (!writeAll(file, data, length))
+        if (!foundation::writeAll(file.get(), data, length))
             writeError = errno ? errno : EIO;
         return writeError == 0;
     });
     if (complete)
         flush();
-    if (::close(file) != 0 && writeError == 0 && complete)
+    if (!file.close() && writeError == 0 && complete)
         writeError = errno;
 
     std::optional<UploadFailure> failure;
