@@ -5,6 +5,7 @@
 #include "frameworks/folioreader/EntryName.h"
 #include "frameworks/ziparchive/SSZipArchive.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/hexEncoded.h"
 
 #include <cerrno>
 #include <csignal>
@@ -37,13 +38,7 @@ std::string randomName()
             std::abort(); // without randomness no session name can be kept from other pages
         filled += std::size_t(got);
     }
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string name;
-    for (unsigned char byte : bytes) {
-        name += digits[byte >> 4];
-        name += digits[byte & 15];
-    }
-    return name;
+    return foundation::hexEncoded(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
 std::optional<std::string> canonicalPath(const std::string& path)

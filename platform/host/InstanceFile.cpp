@@ -1,6 +1,7 @@
 // Writing, reading and removing the instance file.
 #include "platform/host/InstanceFile.h"
 
+#include "platform/foundation/hexEncoded.h"
 #include "platform/foundation/writeFileAtomically.h"
 #include "platform/host/PrivateFolders.h"
 
@@ -28,9 +29,7 @@ std::string hashedName(const std::string& text)
         hash ^= c;
         hash *= 1099511628211ull;
     }
-    char name[17];
-    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
-    return name;
+    return foundation::hexEncoded(hash);
 }
 
 foundation::Error failure(const std::string& path, const std::string& what)
