@@ -6,6 +6,7 @@
 
 #include "platform/host/AccessToken.h"
 #include "platform/host/GatedServer.h"
+#include "platform/host/JsonResponse.h"
 #include "platform/host/ReaderRoutes.h"
 #include "platform/host/RequestGuard.h"
 #include "platform/host/SettingsRoutes.h"
@@ -31,18 +32,6 @@ constexpr auto keepAliveInterval = std::chrono::seconds(15);
 constexpr const char* contentSecurityPolicy = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
                                               "font-src 'self'; connect-src 'self'; frame-src 'self'; base-uri 'none'; "
                                               "form-action 'none'; frame-ancestors 'none'";
-
-std::string dumped(const nlohmann::json& json)
-{
-    // Titles read from books may hold bytes that are not UTF-8: they are replaced, not refused.
-    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-void sendJson(httplib::Response& response, int status, const nlohmann::json& body)
-{
-    response.status = status;
-    response.set_content(dumped(body), "application/json; charset=utf-8");
-}
 
 void setCacheControl(httplib::Response& response, const std::string& value)
 {

@@ -131,7 +131,7 @@ void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Respon
     response.set_header("X-Accel-Buffering", "no");
     response.set_chunked_content_provider("application/x-ndjson; charset=utf-8", [job](std::size_t, httplib::DataSink& sink) {
         auto write = [&sink](const nlohmann::json& line) {
-            auto text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+            auto text = jsonText(line) + "\n";
             return sink.is_writable() && sink.write(text.data(), text.size());
         };
         auto summary = (*job)(write);
