@@ -2,13 +2,11 @@
 #include "platform/host/UploadInbox.h"
 
 #include "platform/foundation/FileDescriptor.h"
+#include "platform/foundation/OwnedFolders.h"
 #include "platform/host/PrivateFolders.h"
 
 #include <cerrno>
-#include <charconv>
-#include <csignal>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -20,44 +18,6 @@ namespace host {
 namespace {
 
 constexpr std::string_view folderPrefix = "upload-";
-
-// The program that made an upload folder, from its name "upload-<pid>-XXXXXX".
-std::optional<pid_t> ownerOf(std::string_view name)
-{
-    if (!name.starts_with(folderPrefix))
-        return std::nullopt;
-    name.remove_prefix(folderPrefix.size());
-    pid_t owner = 0;
-    auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), owner);
-    std::string_view rest(end, static_cast<std::size_t>(name.data() + name.size() - end));
-    if (error != std::errc() || owner <= 0 || rest.size() != 7 || rest.front() != '-')
-        return std::nullopt;
-    return owner;
-}
-
-// A program killed half way through an upload leaves its folder: it is removed once that
-// program is gone. Only this user's folders, never links.
-void removeAbandonedUploads(const std::string& inboxFolder)
-{
-    DIR* directory = ::opendir(inboxFolder.c_str());
-    if (!directory)
-        return;
-    std::vector<std::string> abandoned;
-    while (dirent* entry = ::readdir(directory)) {
-        auto owner = ownerOf(entry->d_name);
-        if (!owner || *owner == ::getpid() || ::kill(*owner, 0) == 0 || errno != ESRCH)
-            continue;
-        std::string path = inboxFolder + "/" + entry->d_name;
-        struct stat status {};
-        if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::getuid())
-            abandoned.push_back(path);
-    }
-    ::closedir(directory);
-    for (auto& path : abandoned) {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-}
 
 std::string megabytes(std::uintmax_t bytes)
 {
@@ -75,8 +35,10 @@ foundation::Result<std::unique_ptr<UploadInbox>> UploadInbox::open(const std::st
 {
     if (auto made = makePrivateFolder(inboxFolder); !made)
         return made.error();
-    removeAbandonedUploads(inboxFolder);
-    std::string pattern = inboxFolder + "/" + std::string(folderPrefix) + std::to_string(::getpid()) + "-XXXXXX";
+    // A program killed half way through an upload leaves its folder: it is removed once that
+    // program is gone.
+    foundation::removeAbandonedFolders(inboxFolder, folderPrefix);
+    std::string pattern = foundation::ownedFolderPattern(inboxFolder, folderPrefix);
     if (!::mkdtemp(pattern.data()))
         return foundation::Error(inboxFolder + ": " + std::strerror(errno));
     return std::unique_ptr<UploadInbox>(new UploadInbox(pattern));
