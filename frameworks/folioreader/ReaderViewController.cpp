@@ -99,7 +99,7 @@ ReaderViewController::ReaderViewController(std::shared_ptr<FolioReaderConfig> co
             m_highlights = std::move(*store);
         else
             m_highlightProblem = store.error().description();
-        if (auto database = m_config->highlightDatabase.fileURL()) {
+        if (auto database = m_config->highlightDatabase.fileURL) {
             std::string path = database->path();
             std::size_t slash = path.rfind('/');
             m_readingPlacesPath = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/"
