@@ -133,7 +133,7 @@ void scanLibrary()
         // spelling of a name listed earlier may have joined the list since.
         if (auto known = knownAtStart[k] ? knownAtStart[k] : books.find(names[k])) {
             if (books[*known].added < item.modified) {
-                books[*known].added = item.modified;
+                books.setAdded(*known, item.modified);
                 resort.changed(*known);
             }
             continue;
