@@ -37,8 +37,7 @@ Result<void> replaceByTwoRenames(WorkFolder& staging, const std::string& unpacke
 {
     const std::string displaced = staging.path() + "/" + std::string(previousBookName);
     libraryStep("move old book aside");
-    if (auto moved = renameItem(destination, displaced); !moved)
-        return moved.error();
+    TRY(renameItem(destination, displaced));
     libraryStep("place new book");
     auto placed = renameItem(unpacked, destination);
     if (placed)
@@ -67,26 +66,21 @@ foundation::Result<void> unpackIntoLibrary(const std::string& source, const std:
         return staging.error();
     const std::string unpacked = staging->path() + "/" + std::string(unpackedBookName);
     libraryStep("unpack");
-    if (auto result = SSZipArchive::unzip(source, unpacked); !result)
-        return result.error();
-    if (auto written = writeBookName(staging->path() + "/" + std::string(bookNameFile), name); !written)
-        return written.error();
-    if (auto synced = staging->syncToDisk(); !synced)
-        return synced.error();
+    TRY(SSZipArchive::unzip(source, unpacked));
+    TRY(writeBookName(staging->path() + "/" + std::string(bookNameFile), name));
+    TRY(staging->syncToDisk());
 
     foundation::FileManager fileManager;
     if (!fileManager.attributesOfItemAtPath(destination)) {
         libraryStep("place new book");
-        if (auto placed = renameItem(unpacked, destination); !placed)
-            return placed.error();
+        TRY(renameItem(unpacked, destination));
     } else {
         libraryStep("exchange books");
         auto exchanged = exchangeItems(unpacked, destination);
         if (!exchanged)
             return exchanged.error();
         if (!*exchanged) {
-            if (auto replaced = replaceByTwoRenames(*staging, unpacked, destination); !replaced)
-                return replaced.error();
+            TRY(replaceByTwoRenames(*staging, unpacked, destination));
         }
     }
     foundation::syncFolder(libraryFolder);

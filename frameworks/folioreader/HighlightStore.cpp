@@ -138,8 +138,7 @@ Result<std::unique_ptr<HighlightStore>> HighlightStore::open(const Realm::Config
         rewrite = rewrite || (*compact)(contents->bytes.size(), used);
     }
     if (rewrite && !store->m_readOnly) {
-        if (auto saved = store->save(store->m_highlights); !saved)
-            return saved.error();
+        TRY(store->save(store->m_highlights));
     }
     return store;
 }
@@ -173,8 +172,7 @@ Result<Highlight> HighlightStore::add(Highlight highlight)
     highlight.created = foundation::Date::now();
     auto changed = m_highlights;
     changed.push_back(highlight);
-    if (auto saved = save(changed); !saved)
-        return saved.error();
+    TRY(save(changed));
     m_highlights = std::move(changed);
     return highlight;
 }
@@ -188,8 +186,7 @@ Result<void> HighlightStore::remove(const std::string& book, const std::string& 
     if (found == changed.end())
         return Error("the book has no highlight " + id);
     changed.erase(found);
-    if (auto saved = save(changed); !saved)
-        return saved.error();
+    TRY(save(changed));
     m_highlights = std::move(changed);
     return {};
 }

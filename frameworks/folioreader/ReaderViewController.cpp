@@ -216,8 +216,7 @@ foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohman
         return nlohmann::json { { "kept", false } };
     folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset, fontScale->get<double>(),
         night->get<bool>() };
-    if (auto kept = folioreader::keepReadingPlace(m_readingPlacesPath, bookKey(), place); !kept)
-        return kept.error();
+    TRY(folioreader::keepReadingPlace(m_readingPlacesPath, bookKey(), place));
     return nlohmann::json { { "kept", true } };
 }
 
@@ -289,8 +288,7 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
         auto id = stringMember(action, "id");
         if (!id)
             return foundation::Error("\"id\" names the highlight to remove");
-        if (auto removed = m_highlights->remove(bookKey(), *id); !removed)
-            return removed.error();
+        TRY(m_highlights->remove(bookKey(), *id));
         return nlohmann::json { { "removed", *id } };
     }
 

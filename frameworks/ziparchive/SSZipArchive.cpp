@@ -208,13 +208,11 @@ Result<void> SSZipArchive::unzip(const std::string& path, const std::string& des
     if (!folder)
         return folder.error();
     for (const std::string& subfolder : plan->folders) {
-        if (auto made = folder->makeFolder(subfolder); !made)
-            return made.error();
+        TRY(folder->makeFolder(subfolder));
     }
     std::vector<char> buffer(chunkSize);
     for (const PlannedFile& file : plan->files) {
-        if (auto unpacked = unpackFile(archive.get(), file, *folder, buffer, path, destination); !unpacked)
-            return unpacked.error();
+        TRY(unpackFile(archive.get(), file, *folder, buffer, path, destination));
     }
     folder->keep();
     return {};

@@ -115,8 +115,7 @@ foundation::Result<void> waitUntilReady(const InstanceRecord& record, std::chron
 foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath, bool showLibrary)
 {
     const std::string name = std::filesystem::path(filePath).filename().string();
-    if (auto checked = checkedUploadName(name); !checked)
-        return checked.error();
+    TRY(checkedUploadName(name));
     foundation::FileDescriptor file(::open(filePath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
     if (file.get() < 0 || ::fstat(file.get(), &status) != 0)

@@ -67,8 +67,7 @@ std::string InstanceFile::pathFor(const std::string& documentsFolder)
 foundation::Result<InstanceFile> InstanceFile::publish(const InstanceRecord& record, const std::string& path)
 {
     const std::string parent = std::filesystem::path(path).parent_path().string();
-    if (auto made = makePrivateFolder(parent); !made)
-        return made.error();
+    TRY(makePrivateFolder(parent));
     nlohmann::json json = {
         { "origin", record.origin },
         { "token", record.token },
@@ -77,8 +76,7 @@ foundation::Result<InstanceFile> InstanceFile::publish(const InstanceRecord& rec
     };
     std::string text = json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 
-    if (auto written = foundation::writeFileAtomically(path, text, 0600); !written)
-        return written.error();
+    TRY(foundation::writeFileAtomically(path, text, 0600));
     return InstanceFile(path, record.token);
 }
 
