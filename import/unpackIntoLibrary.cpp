@@ -5,7 +5,9 @@
 #include "frameworks/ziparchive/SSZipArchive.h"
 #include "library/WorkFolder.h"
 #include "library/removeLibraryItem.h"
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/writeFileAtomically.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -20,15 +22,12 @@ using foundation::Result;
 // moved aside belongs.
 Result<void> writeBookName(const std::string& path, const std::string& name)
 {
-    int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (descriptor < 0)
+    foundation::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!file.isOpen())
         return fileError(path, errno);
     const std::string line = name + "\n";
-    bool written = ::write(descriptor, line.data(), line.size()) == ssize_t(line.size()) && ::fsync(descriptor) == 0;
-    int error = errno;
-    ::close(descriptor);
-    if (!written)
-        return fileError(path, error);
+    if (!foundation::writeAll(file.get(), line.data(), line.size()) || ::fsync(file.get()) != 0)
+        return fileError(path, errno);
     return {};
 }
 
@@ -38,8 +37,7 @@ Result<void> replaceByTwoRenames(WorkFolder& staging, const std::string& unpacke
 {
     const std::string displaced = staging.path() + "/" + std::string(previousBookName);
     libraryStep("move old book aside");
-    if (auto moved = renameItem(destination, displaced); !moved)
-        return moved.error();
+    TRY(renameItem(destination, displaced));
     libraryStep("place new book");
     auto placed = renameItem(unpacked, destination);
     if (placed)
@@ -50,15 +48,6 @@ Result<void> replaceByTwoRenames(WorkFolder& staging, const std::string& unpacke
     if (!renameItem(displaced, destination))
         staging.keep();
     return placed.error();
-}
-
-void syncFolder(const std::string& path)
-{
-    int descriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor >= 0) {
-        (void)::fsync(descriptor);
-        ::close(descriptor);
-    }
 }
 
 }
@@ -77,29 +66,24 @@ foundation::Result<void> unpackIntoLibrary(const std::string& source, const std:
         return staging.error();
     const std::string unpacked = staging->path() + "/" + std::string(unpackedBookName);
     libraryStep("unpack");
-    if (auto result = SSZipArchive::unzip(source, unpacked); !result)
-        return result.error();
-    if (auto written = writeBookName(staging->path() + "/" + std::string(bookNameFile), name); !written)
-        return written.error();
-    if (auto synced = staging->syncToDisk(); !synced)
-        return synced.error();
+    TRY(SSZipArchive::unzip(source, unpacked));
+    TRY(writeBookName(staging->path() + "/" + std::string(bookNameFile), name));
+    TRY(staging->syncToDisk());
 
     foundation::FileManager fileManager;
     if (!fileManager.attributesOfItemAtPath(destination)) {
         libraryStep("place new book");
-        if (auto placed = renameItem(unpacked, destination); !placed)
-            return placed.error();
+        TRY(renameItem(unpacked, destination));
     } else {
         libraryStep("exchange books");
         auto exchanged = exchangeItems(unpacked, destination);
         if (!exchanged)
             return exchanged.error();
         if (!*exchanged) {
-            if (auto replaced = replaceByTwoRenames(*staging, unpacked, destination); !replaced)
-                return replaced.error();
+            TRY(replaceByTwoRenames(*staging, unpacked, destination));
         }
     }
-    syncFolder(libraryFolder);
+    foundation::syncFolder(libraryFolder);
     // The folder is dated when it takes its place, as one made there would be, so the new
     // book comes first in the recency order.
     libraryStep("date new book");

@@ -15,7 +15,6 @@ class BookList {
 public:
     std::size_t size() const { return m_books.size(); }
     bool empty() const { return m_books.empty(); }
-    Book& operator[](std::size_t index) { return m_books[index]; }
     const Book& operator[](std::size_t index) const { return m_books[index]; }
     std::vector<Book>::const_iterator begin() const { return m_books.begin(); }
     std::vector<Book>::const_iterator end() const { return m_books.end(); }
@@ -25,6 +24,9 @@ public:
     void append(Book book, std::string searchKey);
     void remove(std::size_t index);
     void clear();
+    // The one field of a listed book that changes in place: its file, title and author stay as
+    // they entered the list, so the lookup by file and the search key stay true.
+    void setAdded(std::size_t index, foundation::Date added) { m_books[index].added = added; }
 
     // The first book whose file is canonically equal to the name (Unicode-equivalent spellings
     // of one name are one book). Constant time on average: the lookup table is rebuilt only

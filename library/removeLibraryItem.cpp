@@ -23,7 +23,6 @@ foundation::Result<void> removeLibraryItem(const std::string& libraryFolder, con
     if (!aside)
         return foundation::Error("\"" + path + "\" cannot be put aside: " + aside.error().description());
     libraryStep("move book aside");
-    if (auto moved = renameItem(path, aside->path() + "/" + std::string(unpackedBookName)); !moved)
-        return moved.error();
+    TRY(renameItem(path, aside->path() + "/" + std::string(unpackedBookName)));
     return {};
 }

@@ -166,7 +166,7 @@ void scanLibrary()
         }
         if (known) {
             if (books[*known].added < item.modified) {
-                books[*known].added = item.modified;
+                books.setAdded(*known, item.modified);
                 resort.changed(*known);
             }
             continue;

@@ -33,7 +33,7 @@ void ViewController::didSelectRowAtIndexPath(ui::TableView& table, ui::IndexPath
     std::string samePath = bookPath(bookList()[*book].file);
     if (auto changed = fileManager.setAttributes(attributes, samePath); !changed)
         foundation::console("Can't change date: " + changed.error().description());
-    bookList()[*book].added = foundation::Date::now();
+    bookList().setAdded(*book, foundation::Date::now());
 
     if (sortOrder() != SortOrder::recentlyOpened) {
         table.scrollToRowAtIndexPath(indexPath, ui::TableViewScrollPosition::top, true);

@@ -11,14 +11,14 @@ std::shared_ptr<FolioReaderConfig> makeReaderConfig()
 std::shared_ptr<FolioReaderConfig> makeReaderConfig(const ImageLookup& imageNamed)
 {
     auto config = std::make_shared<FolioReaderConfig>();
-    config->allowsQuoteSharing = true;                           // 4
-    config->hidesChromeOnTap = true;                             // 3
-    config->scrollDirection = ScrollDirection::horizontal;       // 6
-    config->showsTitle = true;                                   // 7
-    config->alwaysHidesChrome = false;                           // 5
-    config->chromeColor = ui::Color::darkGrayColor();            // 1
-    config->accentColor = ui::Color::withRGBA(0.9294117647058824, 0.7137254901960784, 0.10588235294117647, 1.0); // 2, amber
-    config->startsInNightMode = false;                           // 8
+    config->allowsQuoteSharing = true;
+    config->hidesChromeOnTap = true;
+    config->scrollDirection = ScrollDirection::horizontal;
+    config->showsTitle = true;
+    config->alwaysHidesChrome = false;
+    config->chromeColor = ui::Color::darkGrayColor();
+    config->accentColor = ui::Color::withRGBA(0.9294117647058824, 0.7137254901960784, 0.10588235294117647, 1.0); // amber
+    config->startsInNightMode = false;
 
     // Asked of the platform here rather than taken from the library's folder: the configuration
     // depends on nothing the library screen holds.
@@ -27,10 +27,10 @@ std::shared_ptr<FolioReaderConfig> makeReaderConfig(const ImageLookup& imageName
     std::optional<foundation::URL> databaseURL;
     if (!documents.empty())
         databaseURL = documents.front().appendingPathComponent("highlights.realm");
-    config->highlightDatabase = Realm::Configuration(databaseURL, std::nullopt, std::nullopt, std::nullopt, false, 0,
-        std::nullopt, false, std::nullopt, std::nullopt);                                 // 10
+    // Without a documents folder there is no place for highlights, not one in memory.
+    config->highlightDatabase = { .fileURL = databaseURL, .inMemoryIdentifier = std::nullopt };
 
-    config->quoteImages = {};                                                             // 9
+    config->quoteImages = {};
     if (auto background = imageNamed("demo-bg")) {
         QuoteImage quote;
         quote.image = background;

@@ -2,6 +2,7 @@
 #include "frameworks/folioreader/EpubContainer.h"
 
 #include "frameworks/folioreader/KnownItemStatus.h"
+#include "platform/foundation/FileDescriptor.h"
 
 #include "platform/foundation/FileManager.h"
 
@@ -27,24 +28,6 @@ std::string sizeText(std::size_t bytes)
 {
     return std::to_string(bytes / (1024 * 1024)) + " MiB";
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
-    ~FileDescriptor()
-    {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return m_descriptor; }
-    int release() { int descriptor = m_descriptor; m_descriptor = -1; return descriptor; }
-
-private:
-    int m_descriptor;
-};
 
 // Reads from descriptor until end of file, failing once more than limit bytes arrive: a file can
 // grow after its size was looked at.
@@ -103,8 +86,8 @@ Result<EpubContainer> EpubContainer::open(const std::string& path)
     EpubContainer book;
     book.m_path = path;
     // Without O_NONBLOCK, opening a FIFO named like a book would wait for a writer forever.
-    FileDescriptor descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (descriptor.get() < 0)
+    foundation::FileDescriptor descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!descriptor.isOpen())
         return foundation::fileError(path, errno);
     struct stat status {};
     if (::fstat(descriptor.get(), &status) != 0)
@@ -229,8 +212,8 @@ Result<std::string> EpubContainer::readFromFolder(const std::string& name, std::
         || (target[m_canonicalRoot.size()] != '/' && m_canonicalRoot != "/"))
         return error(label + " lies outside the book");
 
-    FileDescriptor descriptor(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (descriptor.get() < 0)
+    foundation::FileDescriptor descriptor(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!descriptor.isOpen())
         return error(label + " cannot be read: " + std::strerror(errno));
     struct stat status {};
     if (::fstat(descriptor.get(), &status) != 0)

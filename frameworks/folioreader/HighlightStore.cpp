@@ -76,27 +76,27 @@ std::string newIdentifier()
 
 Result<std::unique_ptr<HighlightStore>> HighlightStore::open(const Realm::Configuration& configuration)
 {
-    if (configuration.syncConfiguration())
+    if (configuration.syncConfiguration)
         return Error("highlights are kept on this computer only, never synced");
-    if (configuration.encryptionKey())
+    if (configuration.encryptionKey)
         return Error("an encrypted highlight database cannot be opened");
-    if (auto types = configuration.objectTypes()) {
+    if (auto types = configuration.objectTypes) {
         if (std::find(types->begin(), types->end(), objectType) == types->end())
             return Error("the database is not meant to keep highlights");
     }
 
     std::unique_ptr<HighlightStore> store(new HighlightStore());
-    store->m_readOnly = configuration.readOnly();
-    store->m_schemaVersion = configuration.schemaVersion();
-    if (!configuration.fileURL()) {
-        if (!configuration.inMemoryIdentifier())
+    store->m_readOnly = configuration.readOnly;
+    store->m_schemaVersion = configuration.schemaVersion;
+    if (!configuration.fileURL) {
+        if (!configuration.inMemoryIdentifier)
             return Error("there is no place to keep highlights");
-        store->m_memoryIdentifier = *configuration.inMemoryIdentifier();
+        store->m_memoryIdentifier = *configuration.inMemoryIdentifier;
         store->m_highlights = memoryStores()[store->m_memoryIdentifier];
         return store;
     }
 
-    store->m_path = configuration.fileURL()->path();
+    store->m_path = configuration.fileURL->path();
     auto contents = readStoreFile(store->m_path, largestFile);
     if (!contents)
         return contents.error();
@@ -119,27 +119,26 @@ Result<std::unique_ptr<HighlightStore>> HighlightStore::open(const Realm::Config
 
     std::uint64_t fileVersion = version->get<std::uint64_t>();
     bool rewrite = false;
-    if (fileVersion > configuration.schemaVersion())
+    if (fileVersion > configuration.schemaVersion)
         return Error(store->m_path + " was written by a newer version of the reader");
-    if (fileVersion < configuration.schemaVersion()) {
-        if (configuration.migrationBlock()) {
-            Realm::Migration migration(fileVersion, configuration.schemaVersion());
-            (*configuration.migrationBlock())(migration, fileVersion);
-        } else if (configuration.deleteRealmIfMigrationNeeded() && !store->m_readOnly) {
+    if (fileVersion < configuration.schemaVersion) {
+        if (configuration.migrationBlock) {
+            Realm::Migration migration(fileVersion, configuration.schemaVersion);
+            (*configuration.migrationBlock)(migration, fileVersion);
+        } else if (configuration.deleteRealmIfMigrationNeeded && !store->m_readOnly) {
             store->m_highlights.clear();
         } else {
             return Error(store->m_path + " needs a migration to schema version "
-                + std::to_string(configuration.schemaVersion()));
+                + std::to_string(configuration.schemaVersion));
         }
         rewrite = true;
     }
-    if (auto compact = configuration.shouldCompactOnLaunch()) {
+    if (auto compact = configuration.shouldCompactOnLaunch) {
         std::uint64_t used = nlohmann::json(*list).dump().size();
         rewrite = rewrite || (*compact)(contents->bytes.size(), used);
     }
     if (rewrite && !store->m_readOnly) {
-        if (auto saved = store->save(store->m_highlights); !saved)
-            return saved.error();
+        TRY(store->save(store->m_highlights));
     }
     return store;
 }
@@ -173,8 +172,7 @@ Result<Highlight> HighlightStore::add(Highlight highlight)
     highlight.created = foundation::Date::now();
     auto changed = m_highlights;
     changed.push_back(highlight);
-    if (auto saved = save(changed); !saved)
-        return saved.error();
+    TRY(save(changed));
     m_highlights = std::move(changed);
     return highlight;
 }
@@ -188,8 +186,7 @@ Result<void> HighlightStore::remove(const std::string& book, const std::string& 
     if (found == changed.end())
         return Error("the book has no highlight " + id);
     changed.erase(found);
-    if (auto saved = save(changed); !saved)
-        return saved.error();
+    TRY(save(changed));
     m_highlights = std::move(changed);
     return {};
 }

@@ -5,9 +5,10 @@
 #include "frameworks/folioreader/EntryName.h"
 #include "frameworks/ziparchive/SSZipArchive.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/OwnedFolders.h"
+#include "platform/foundation/hexEncoded.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -37,13 +38,7 @@ std::string randomName()
             std::abort(); // without randomness no session name can be kept from other pages
         filled += std::size_t(got);
     }
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string name;
-    for (unsigned char byte : bytes) {
-        name += digits[byte >> 4];
-        name += digits[byte & 15];
-    }
-    return name;
+    return foundation::hexEncoded(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
 std::optional<std::string> canonicalPath(const std::string& path)
@@ -79,44 +74,6 @@ std::string_view lastComponent(std::string_view path)
 
 constexpr std::string_view copyPrefix = "pagewyn-reader-";
 
-// The process that made a removable copy, from its name "pagewyn-reader-<pid>-XXXXXX".
-std::optional<pid_t> ownerOfCopy(std::string_view name)
-{
-    if (name.substr(0, copyPrefix.size()) != copyPrefix)
-        return std::nullopt;
-    name.remove_prefix(copyPrefix.size());
-    std::size_t dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 9 || name.size() - dash - 1 != 6)
-        return std::nullopt;
-    pid_t owner = 0;
-    for (char digit : name.substr(0, dash)) {
-        if (digit < '0' || digit > '9')
-            return std::nullopt;
-        owner = owner * 10 + (digit - '0');
-    }
-    return owner;
-}
-
-// Removes the private copies in parent whose program is gone: folders of this user with the
-// name of a removable copy, never links, never another user's.
-void removeAbandonedCopies(const std::string& parent)
-{
-    foundation::FileManager fileManager;
-    auto names = fileManager.contentsOfDirectoryAtPath(parent);
-    if (!names)
-        return;
-    for (const std::string& name : *names) {
-        auto owner = ownerOfCopy(name);
-        if (!owner || *owner == ::getpid() || ::kill(*owner, 0) == 0 || errno != ESRCH)
-            continue;
-        std::string path = parent + "/" + name;
-        struct stat status {};
-        if (::lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::getuid())
-            continue;
-        (void)fileManager.removeItemAtPath(path);
-    }
-}
-
 // The path the browser asked for as an entry name, or nothing when it must be refused.
 std::optional<std::string> servedEntryName(std::string_view path)
 {
@@ -135,43 +92,6 @@ std::optional<std::string> servedEntryName(std::string_view path)
     return resolveEntryName("", path);
 }
 
-}
-
-ContentFile::ContentFile(int descriptor, std::uint64_t size, std::string mediaType)
-    : m_descriptor(descriptor)
-    , m_size(size)
-    , m_mediaType(std::move(mediaType))
-{
-}
-
-ContentFile::ContentFile(ContentFile&& other) noexcept
-    : m_descriptor(std::exchange(other.m_descriptor, -1))
-    , m_size(other.m_size)
-    , m_mediaType(std::move(other.m_mediaType))
-{
-}
-
-ContentFile& ContentFile::operator=(ContentFile&& other) noexcept
-{
-    if (this != &other) {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-        m_descriptor = std::exchange(other.m_descriptor, -1);
-        m_size = other.m_size;
-        m_mediaType = std::move(other.m_mediaType);
-    }
-    return *this;
-}
-
-ContentFile::~ContentFile()
-{
-    if (m_descriptor >= 0)
-        ::close(m_descriptor);
-}
-
-int ContentFile::release()
-{
-    return std::exchange(m_descriptor, -1);
 }
 
 std::shared_ptr<ReaderSession> ReaderSession::open(const std::string& epubPath, const std::optional<std::string>& unzipPath,
@@ -219,12 +139,12 @@ void ReaderSession::unpack(const std::optional<std::string>& unzipPath)
         parent = temporary && *temporary == '/' ? temporary : "/tmp";
     }
     if (m_removeCopyOnClose)
-        removeAbandonedCopies(parent);
+        foundation::removeAbandonedFolders(parent, copyPrefix);
     // mkdtemp makes the folder with mode 0700: no one else can read the copy or plant links in it.
     // A copy to be removed carries the process id, so that one left behind by a program that was
     // killed can be told apart and removed later.
-    std::string owner = m_removeCopyOnClose ? std::to_string(::getpid()) + "-" : std::string();
-    std::string pattern = parent + "/" + std::string(copyPrefix) + owner + "XXXXXX";
+    std::string pattern = m_removeCopyOnClose ? foundation::ownedFolderPattern(parent, copyPrefix)
+                                              : parent + "/" + std::string(copyPrefix) + "XXXXXX";
     if (!::mkdtemp(pattern.data())) {
         m_failure = "no private folder to unpack the book into: " + foundation::fileError(parent, errno).description();
         return;

@@ -6,6 +6,7 @@
 
 #include "frameworks/folioreader/PackageDocument.h"
 #include "frameworks/folioreader/TableOfContents.h"
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/Result.h"
 
 #include <atomic>
@@ -28,21 +29,17 @@ struct SpineDocument {
 // A file of the book opened for reading; the descriptor is closed with the object.
 class ContentFile {
 public:
-    ContentFile(int descriptor, std::uint64_t size, std::string mediaType);
-    ContentFile(ContentFile&& other) noexcept;
-    ContentFile& operator=(ContentFile&& other) noexcept;
-    ContentFile(const ContentFile&) = delete;
-    ContentFile& operator=(const ContentFile&) = delete;
-    ~ContentFile();
+    ContentFile(int descriptor, std::uint64_t size, std::string mediaType)
+        : m_descriptor(descriptor), m_size(size), m_mediaType(std::move(mediaType)) {}
 
-    int descriptor() const { return m_descriptor; }
+    int descriptor() const { return m_descriptor.get(); }
     std::uint64_t size() const { return m_size; }
     const std::string& mediaType() const { return m_mediaType; }
     // Gives the descriptor to the caller, who closes it.
-    int release();
+    int release() { return m_descriptor.release(); }
 
 private:
-    int m_descriptor = -1;
+    foundation::FileDescriptor m_descriptor;
     std::uint64_t m_size = 0;
     std::string m_mediaType;
 };

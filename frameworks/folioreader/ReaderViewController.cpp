@@ -3,6 +3,7 @@
 #include "frameworks/folioreader/ReaderViewController.h"
 
 #include "frameworks/folioreader/BookSearch.h"
+#include "platform/foundation/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,15 +32,8 @@ std::string firstCharacters(const std::string& text, std::size_t characters)
 std::optional<std::string> readContent(folioreader::ContentFile file)
 {
     std::string bytes(file.size(), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t got = ::pread(file.descriptor(), bytes.data() + done, bytes.size() - done, off_t(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return std::nullopt;
-        done += std::size_t(got);
-    }
+    if (!foundation::readAllAt(file.descriptor(), bytes.data(), bytes.size(), 0))
+        return std::nullopt;
     return bytes;
 }
 
@@ -105,7 +99,7 @@ ReaderViewController::ReaderViewController(std::shared_ptr<FolioReaderConfig> co
             m_highlights = std::move(*store);
         else
             m_highlightProblem = store.error().description();
-        if (auto database = m_config->highlightDatabase.fileURL()) {
+        if (auto database = m_config->highlightDatabase.fileURL) {
             std::string path = database->path();
             std::size_t slash = path.rfind('/');
             m_readingPlacesPath = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/"
@@ -210,8 +204,7 @@ foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohman
         return nlohmann::json { { "kept", false } };
     folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset, fontScale->get<double>(),
         night->get<bool>() };
-    if (auto kept = folioreader::keepReadingPlace(m_readingPlacesPath, bookKey(), place); !kept)
-        return kept.error();
+    TRY(folioreader::keepReadingPlace(m_readingPlacesPath, bookKey(), place));
     return nlohmann::json { { "kept", true } };
 }
 
@@ -287,8 +280,7 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
         auto id = stringMember(action, "id");
         if (!id)
             return foundation::Error("\"id\" names the highlight to remove");
-        if (auto removed = m_highlights->remove(bookKey(), *id); !removed)
-            return removed.error();
+        TRY(m_highlights->remove(bookKey(), *id));
         return nlohmann::json { { "removed", *id } };
     }
 

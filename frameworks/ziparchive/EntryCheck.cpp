@@ -148,14 +148,12 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
             return path.error();
 
         for (std::size_t slash = path->find('/'); slash != std::string::npos; slash = path->find('/', slash + 1)) {
-            if (auto claim = claimFolder(path->substr(0, slash)); !claim)
-                return claim.error();
+            TRY(claimFolder(path->substr(0, slash)));
         }
         if (entry.kind == EntryKind::folder) {
             if (path->empty())
                 continue;
-            if (auto claim = claimFolder(*path); !claim)
-                return claim.error();
+            TRY(claimFolder(*path));
             continue;
         }
 
@@ -175,8 +173,7 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
         plan.files.push_back({ index, std::move(*path), entry.size });
     }
 
-    if (auto separate = checkNoOverlap(entries); !separate)
-        return separate.error();
+    TRY(checkNoOverlap(entries));
 
     // Each file and folder may take one block more than its bytes.
     std::uint64_t items = plan.folders.size() + plan.files.size();

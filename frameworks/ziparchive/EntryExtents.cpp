@@ -2,6 +2,7 @@
 // and lengths that say where each entry's bytes lie.
 #include "frameworks/ziparchive/EntryExtents.h"
 
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/FileManager.h"
 
 #include <algorithm>
@@ -36,16 +37,7 @@ std::uint64_t little(const unsigned char* bytes, int count)
 bool readAt(int descriptor, std::uint64_t offset, std::size_t size, std::vector<unsigned char>& into)
 {
     into.resize(size);
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t got = ::pread(descriptor, into.data() + done, size - done, off_t(offset + done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += std::size_t(got);
-    }
-    return true;
+    return foundation::readAllAt(descriptor, reinterpret_cast<char*>(into.data()), size, offset);
 }
 
 Error broken(const std::string& what)

@@ -4,6 +4,7 @@
 
 #include "frameworks/ziparchive/DestinationFolder.h"
 #include "frameworks/ziparchive/EntryExtents.h"
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/FileManager.h"
 
 #include <cerrno>
@@ -39,32 +40,6 @@ struct EntryCloser {
 };
 using OpenEntry = std::unique_ptr<zip_file_t, EntryCloser>;
 
-class OutputFile {
-public:
-    explicit OutputFile(int descriptor) : m_descriptor(descriptor) {}
-    ~OutputFile() { if (m_descriptor >= 0) ::close(m_descriptor); }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-
-    bool write(const char* bytes, std::size_t size)
-    {
-        while (size > 0) {
-            ssize_t done = ::write(m_descriptor, bytes, size);
-            if (done < 0 && errno == EINTR)
-                continue;
-            if (done <= 0)
-                return false;
-            bytes += done;
-            size -= std::size_t(done);
-        }
-        return true;
-    }
-    bool close() { return ::close(std::exchange(m_descriptor, -1)) == 0; }
-
-private:
-    int m_descriptor;
-};
-
 std::string libzipMessage(int code)
 {
     zip_error_t error;
@@ -79,26 +54,14 @@ Error aboutArchive(const std::string& path, const std::string& what)
     return Error("\"" + path + "\": " + what);
 }
 
-class SourceFile {
-public:
-    explicit SourceFile(int descriptor) : m_descriptor(descriptor) {}
-    ~SourceFile() { ::close(m_descriptor); }
-    SourceFile(const SourceFile&) = delete;
-    SourceFile& operator=(const SourceFile&) = delete;
-    int descriptor() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
-
 // The archive opened once: its checks, its layout and libzip all read the same file, even if
 // another takes its name meanwhile. Answers the file's size.
-Result<std::uint64_t> checkSource(const std::string& path, const SourceFile& source)
+Result<std::uint64_t> checkSource(const std::string& path, const foundation::FileDescriptor& source)
 {
-    if (source.descriptor() < 0)
+    if (!source.isOpen())
         return fileError(path, errno);
     struct stat info;
-    if (::fstat(source.descriptor(), &info) != 0)
+    if (::fstat(source.get(), &info) != 0)
         return fileError(path, errno);
     if (!S_ISREG(info.st_mode))
         return aboutArchive(path, "not a file");
@@ -176,7 +139,7 @@ Result<void> unpackFile(zip_t* archive, const PlannedFile& file, DestinationFold
     auto descriptor = folder.createFile(file.path);
     if (!descriptor)
         return descriptor.error();
-    OutputFile output(*descriptor);
+    foundation::FileDescriptor output(*descriptor);
 
     std::uint64_t written = 0;
     for (;;) {
@@ -192,7 +155,7 @@ Result<void> unpackFile(zip_t* archive, const PlannedFile& file, DestinationFold
         if (std::uint64_t(got) > left)
             return aboutArchive(path, entryText(archive, file) + " holds more than the "
                 + std::to_string(file.size) + " bytes it declares");
-        if (!output.write(buffer.data(), std::size_t(got)))
+        if (!foundation::writeAll(output.get(), buffer.data(), std::size_t(got)))
             return fileError(destination + "/" + file.path, errno);
         written += std::uint64_t(got);
     }
@@ -218,14 +181,14 @@ Result<void> SSZipArchive::unzip(const std::string& path, const std::string& des
 {
     if (path.empty())
         return Error("the archive has no path");
-    SourceFile source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    foundation::FileDescriptor source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     auto archiveBytes = checkSource(path, source);
     if (!archiveBytes)
         return archiveBytes.error();
 
     int openError = 0;
     // libzip closes its own copy of the descriptor.
-    int libzipDescriptor = ::fcntl(source.descriptor(), F_DUPFD_CLOEXEC, 0);
+    int libzipDescriptor = ::fcntl(source.get(), F_DUPFD_CLOEXEC, 0);
     if (libzipDescriptor < 0)
         return fileError(path, errno);
     Archive archive(zip_fdopen(libzipDescriptor, ZIP_RDONLY, &openError));
@@ -233,7 +196,7 @@ Result<void> SSZipArchive::unzip(const std::string& path, const std::string& des
         ::close(libzipDescriptor);
         return aboutArchive(path, libzipMessage(openError));
     }
-    auto entries = readEntries(archive.get(), path, source.descriptor());
+    auto entries = readEntries(archive.get(), path, source.get());
     if (!entries)
         return entries.error();
     auto plan = ziparchive::planUnpacking(*entries, limits, freeSpaceAt(destination), *archiveBytes);
@@ -245,13 +208,11 @@ Result<void> SSZipArchive::unzip(const std::string& path, const std::string& des
     if (!folder)
         return folder.error();
     for (const std::string& subfolder : plan->folders) {
-        if (auto made = folder->makeFolder(subfolder); !made)
-            return made.error();
+        TRY(folder->makeFolder(subfolder));
     }
     std::vector<char> buffer(chunkSize);
     for (const PlannedFile& file : plan->files) {
-        if (auto unpacked = unpackFile(archive.get(), file, *folder, buffer, path, destination); !unpacked)
-            return unpacked.error();
+        TRY(unpackFile(archive.get(), file, *folder, buffer, path, destination));
     }
     folder->keep();
     return {};

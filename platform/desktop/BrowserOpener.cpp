@@ -2,6 +2,7 @@
 #include "platform/desktop/BrowserOpener.h"
 
 #include "platform/desktop/DesktopOpener.h"
+#include "platform/foundation/FileDescriptor.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -30,12 +31,8 @@ std::string htmlEscaped(const std::string& text)
 
 bool writePrivateFile(const std::string& path, const std::string& text)
 {
-    int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (file < 0)
-        return false;
-    bool written = ::write(file, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ::close(file);
-    return written;
+    foundation::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    return file.isOpen() && foundation::writeAll(file.get(), text.data(), text.size());
 }
 
 }

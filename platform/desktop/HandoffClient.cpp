@@ -2,6 +2,7 @@
 #include "platform/desktop/HandoffClient.h"
 
 #include "platform/desktop/ListeningProcess.h"
+#include "platform/foundation/FileDescriptor.h"
 
 #include <cerrno>
 #include <csignal>
@@ -54,20 +55,6 @@ int portOf(const std::string& origin)
         return 0;
     return std::stoi(origin.substr(colon + 1));
 }
-
-class OpenFile {
-public:
-    explicit OpenFile(const std::string& path) : m_descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~OpenFile()
-    {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
-    int descriptor() const { return m_descriptor; }
-
-private:
-    int m_descriptor;
-};
 
 }
 
@@ -127,9 +114,9 @@ foundation::Result<void> handOver(const InstanceRecord& record, const std::strin
 {
     // The instance checks the name before it stores a byte, and refuses it with the reason.
     const std::string name = std::filesystem::path(filePath).filename().string();
-    OpenFile file(filePath);
+    foundation::FileDescriptor file(::open(filePath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
-    if (file.descriptor() < 0 || ::fstat(file.descriptor(), &status) != 0)
+    if (file.get() < 0 || ::fstat(file.get(), &status) != 0)
         return foundation::Error(std::strerror(errno));
     if (!S_ISREG(status.st_mode))
         return foundation::Error("not a file");
@@ -144,7 +131,7 @@ foundation::Result<void> handOver(const InstanceRecord& record, const std::strin
     auto result = client.Post(path.c_str(), headersFor(record), length,
         [&](std::size_t offset, std::size_t wanted, httplib::DataSink& sink) {
             char buffer[64 * 1024];
-            auto got = ::pread(file.descriptor(), buffer, std::min(wanted, sizeof buffer), static_cast<off_t>(offset));
+            auto got = ::pread(file.get(), buffer, std::min(wanted, sizeof buffer), static_cast<off_t>(offset));
             if (got <= 0) {
                 // The file shrank or cannot be read: the instance sees a short body and takes nothing.
                 readFailed = true;

@@ -1,6 +1,7 @@
 // Writing, reading and removing the instance file.
 #include "platform/desktop/InstanceFile.h"
 
+#include "platform/foundation/hexEncoded.h"
 #include "platform/foundation/writeFileAtomically.h"
 #include "platform/desktop/PrivateFolders.h"
 
@@ -28,9 +29,7 @@ std::string hashedName(const std::string& text)
         hash ^= c;
         hash *= 1099511628211ull;
     }
-    char name[17];
-    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
-    return name;
+    return foundation::hexEncoded(hash);
 }
 
 foundation::Error failure(const std::string& path, const std::string& what)
@@ -68,8 +67,7 @@ std::string InstanceFile::pathFor(const std::string& documentsFolder)
 foundation::Result<InstanceFile> InstanceFile::publish(const InstanceRecord& record, const std::string& path)
 {
     const std::string parent = std::filesystem::path(path).parent_path().string();
-    if (auto made = makePrivateFolder(parent); !made)
-        return made.error();
+    TRY(makePrivateFolder(parent));
     nlohmann::json json = {
         { "origin", record.origin },
         { "token", record.token },
@@ -78,8 +76,7 @@ foundation::Result<InstanceFile> InstanceFile::publish(const InstanceRecord& rec
     };
     std::string text = json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 
-    if (auto written = foundation::writeFileAtomically(path, text, 0600); !written)
-        return written.error();
+    TRY(foundation::writeFileAtomically(path, text, 0600));
     return InstanceFile(path, record.token);
 }
 

@@ -91,8 +91,7 @@ Result<URL> FileManager::urlForDirectory(SearchPathDirectory, SearchPathDomainMa
 {
     auto path = userDocumentsPath();
     if (create) {
-        if (auto made = createDirectoryAtPath(path, true); !made)
-            return made.error();
+        TRY(createDirectoryAtPath(path, true));
     }
     return URL::fileURLWithPath(path).standardizedFileURL();
 }

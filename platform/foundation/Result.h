@@ -1,4 +1,5 @@
-// Result<T>: the value of an operation that can fail, or the Error that says why.
+// Result<T>: the value of an operation that can fail, or the Error that says why; and TRY, which
+// passes a failure on to the caller.
 #pragma once
 
 #include "platform/foundation/Error.h"
@@ -47,4 +48,20 @@ private:
     std::optional<Error> m_error;
 };
 
+// The value TRY yields: the Result's value, or nothing for Result<void>.
+template <typename T>
+T takeValue(Result<T>&& result) { return std::move(result).value(); }
+inline void takeValue(Result<void>&&) {}
+
 }
+
+// TRY(expression): evaluates a Result; when it failed, returns its error from the enclosing
+// function, otherwise yields its value (nothing for Result<void>). A GNU statement expression,
+// which GCC and Clang both build.
+#define TRY(expression)                                        \
+    ({                                                         \
+        auto tried_ = (expression);                            \
+        if (!tried_)                                           \
+            return tried_.error();                             \
+        ::foundation::takeValue(std::move(tried_));            \
+    })

@@ -1,6 +1,8 @@
 // File URL path arithmetic, percent coding of file URLs.
 #include "platform/foundation/URL.h"
 
+#include "platform/foundation/hexEncoded.h"
+
 #include <cctype>
 #include <filesystem>
 #include <vector>
@@ -30,16 +32,14 @@ std::string percentDecode(const std::string& text)
 
 std::string percentEncoded(std::string_view bytes, std::string_view keptPunctuation)
 {
-    static const char* hex = "0123456789ABCDEF";
     std::string encoded;
     for (unsigned char c : bytes) {
         bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
         if (letterOrDigit || keptPunctuation.find(static_cast<char>(c)) != std::string_view::npos) {
             encoded += static_cast<char>(c);
         } else {
-            encoded += '%';
-            encoded += hex[c >> 4];
-            encoded += hex[c & 15];
+            char byte = static_cast<char>(c);
+            encoded += '%' + hexEncoded(std::string_view(&byte, 1), LetterCase::upper);
         }
     }
     return encoded;

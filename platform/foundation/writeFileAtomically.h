@@ -15,4 +15,8 @@ namespace foundation {
 // file gone; one left by a kill before the rename is a stray "NAME.saving-XXXXXX" nothing reads.
 Result<void> writeFileAtomically(const std::string& path, std::string_view bytes, mode_t mode);
 
+// Makes the renames and creations inside folder durable; a folder that cannot be opened or
+// synced only loses that.
+void syncFolder(const std::string& folder);
+
 }

@@ -3,6 +3,7 @@
 // description is plain data; the platform decides how it travels to the renderer.
 #pragma once
 
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/Result.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/Image.h"
@@ -14,7 +15,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -25,22 +25,13 @@ class ServedFile {
 public:
     ServedFile(int descriptor, std::uint64_t size, std::string mediaType)
         : m_descriptor(descriptor), m_size(size), m_mediaType(std::move(mediaType)) {}
-    ServedFile(ServedFile&& other) noexcept
-        : m_descriptor(std::exchange(other.m_descriptor, -1)), m_size(other.m_size), m_mediaType(std::move(other.m_mediaType)) {}
-    ServedFile& operator=(ServedFile&&) = delete;
-    ServedFile(const ServedFile&) = delete;
-    ~ServedFile()
-    {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor);
-    }
 
-    int descriptor() const { return m_descriptor; }
+    int descriptor() const { return m_descriptor.get(); }
     std::uint64_t size() const { return m_size; }
     const std::string& mediaType() const { return m_mediaType; }
 
 private:
-    int m_descriptor;
+    foundation::FileDescriptor m_descriptor;
     std::uint64_t m_size;
     std::string m_mediaType;
 };

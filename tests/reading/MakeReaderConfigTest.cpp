@@ -48,17 +48,17 @@ TEST(MakeReaderConfig, putsTheHighlightDatabaseInTheDocumentsFolder)
     fixtures::LibraryFolder library;
     auto config = makeReaderConfig();
     const Realm::Configuration& database = config->highlightDatabase;
-    ASSERT_TRUE(database.fileURL());
-    EXPECT_EQ(database.fileURL()->path(), library.path() + "/highlights.realm");
-    EXPECT_FALSE(database.inMemoryIdentifier());
-    EXPECT_FALSE(database.syncConfiguration());
-    EXPECT_FALSE(database.encryptionKey());
-    EXPECT_FALSE(database.readOnly());
-    EXPECT_EQ(database.schemaVersion(), 0u);
-    EXPECT_FALSE(database.migrationBlock());
-    EXPECT_FALSE(database.deleteRealmIfMigrationNeeded());
-    EXPECT_FALSE(database.shouldCompactOnLaunch());
-    EXPECT_FALSE(database.objectTypes());
+    ASSERT_TRUE(database.fileURL);
+    EXPECT_EQ(database.fileURL->path(), library.path() + "/highlights.realm");
+    EXPECT_FALSE(database.inMemoryIdentifier);
+    EXPECT_FALSE(database.syncConfiguration);
+    EXPECT_FALSE(database.encryptionKey);
+    EXPECT_FALSE(database.readOnly);
+    EXPECT_EQ(database.schemaVersion, 0u);
+    EXPECT_FALSE(database.migrationBlock);
+    EXPECT_FALSE(database.deleteRealmIfMigrationNeeded);
+    EXPECT_FALSE(database.shouldCompactOnLaunch);
+    EXPECT_FALSE(database.objectTypes);
 }
 
 TEST(MakeReaderConfig, quoteImagesWithAndWithoutTheDemoBackground)
@@ -100,16 +100,16 @@ TEST(MakeReaderConfig, eachOpeningGetsItsOwnEqualConfiguration)
     auto second = makeReaderConfig();
     ASSERT_NE(first, second);
     EXPECT_EQ(readerSettings(*first), readerSettings(*second));
-    EXPECT_EQ(first->highlightDatabase.fileURL(), second->highlightDatabase.fileURL());
+    EXPECT_EQ(first->highlightDatabase.fileURL, second->highlightDatabase.fileURL);
     ASSERT_EQ(first->quoteImages.size(), second->quoteImages.size());
     EXPECT_EQ(first->quoteImages[0].image->data(), second->quoteImages[0].image->data());
 
     first->quoteImages.push_back(QuoteImage());
     first->chromeColor = ui::Color::redColor();
-    first->highlightDatabase.setReadOnly(true);
+    first->highlightDatabase.readOnly = true;
     EXPECT_EQ(second->quoteImages.size(), 2u);
     EXPECT_EQ(second->chromeColor, ui::Color::darkGrayColor());
-    EXPECT_FALSE(second->highlightDatabase.readOnly());
+    EXPECT_FALSE(second->highlightDatabase.readOnly);
 }
 
 TEST(MakeReaderConfig, theBrowserIsToldEverySetting)

@@ -3,6 +3,7 @@
 // application.
 #include "platform/host/routes/ReaderRoutes.h"
 
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/host/server/JsonResponse.h"
 #include "platform/ui/HeadlessDriver.h"
 #include "platform/ui/ReaderScreen.h"
@@ -42,22 +43,6 @@ void unavailable(httplib::Response& response, const foundation::Error& why)
     sendJson(response, 503, { { "error", why.description() } });
 }
 
-// Reads the whole of size bytes at offset, retrying short reads.
-bool readAt(int descriptor, char* into, std::size_t size, std::uint64_t offset)
-{
-    while (size > 0) {
-        ssize_t got = ::pread(descriptor, into, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        into += got;
-        size -= std::size_t(got);
-        offset += std::uint64_t(got);
-    }
-    return true;
-}
-
 void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
 {
     std::string session = request.matches[1];
@@ -92,7 +77,7 @@ void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
     response.set_content_provider(static_cast<std::size_t>(file->size()), mediaType,
         [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             std::string buffer(std::min(length, chunkSize), '\0');
-            if (!readAt(file->descriptor(), buffer.data(), buffer.size(), offset))
+            if (!foundation::readAllAt(file->descriptor(), buffer.data(), buffer.size(), offset))
                 return false;
             return sink.write(buffer.data(), buffer.size());
         });
@@ -165,7 +150,7 @@ void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Respon
     response.set_header("X-Accel-Buffering", "no");
     response.set_chunked_content_provider("application/x-ndjson; charset=utf-8", [job](std::size_t, httplib::DataSink& sink) {
         auto write = [&sink](const nlohmann::json& line) {
-            auto text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+            auto text = jsonText(line) + "\n";
             return sink.is_writable() && sink.write(text.data(), text.size());
         };
         auto summary = (*job)(write);

@@ -1,6 +1,8 @@
 // The access token: random bytes from getrandom, falling back to std::random_device.
 #include "platform/host/server/AccessToken.h"
 
+#include "platform/foundation/hexEncoded.h"
+
 #include <array>
 #include <random>
 #include <sys/random.h>
@@ -22,14 +24,7 @@ std::string makeAccessToken()
         for (auto& byte : bytes)
             byte = static_cast<unsigned char>(device());
     }
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string token;
-    token.reserve(bytes.size() * 2);
-    for (auto byte : bytes) {
-        token += digits[byte >> 4];
-        token += digits[byte & 0xF];
-    }
-    return token;
+    return foundation::hexEncoded(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 bool tokensEqual(std::string_view presented, std::string_view expected)

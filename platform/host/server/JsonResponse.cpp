@@ -3,10 +3,15 @@
 
 namespace host {
 
+std::string jsonText(const nlohmann::json& json)
+{
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 void sendJson(httplib::Response& response, int status, const nlohmann::json& body)
 {
     response.status = status;
-    response.set_content(body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), "application/json; charset=utf-8");
+    response.set_content(jsonText(body), "application/json; charset=utf-8");
 }
 
 }

@@ -6,8 +6,11 @@
 
 namespace host {
 
-// Sets the status and the body as UTF-8 JSON. Text from books or folder names may hold bytes
-// that are not UTF-8: they are replaced, not refused.
+// The JSON as text. Text from books or folder names may hold bytes that are not UTF-8: they are
+// replaced, not refused.
+std::string jsonText(const nlohmann::json& json);
+
+// Sets the status and the body as UTF-8 JSON, as jsonText writes it.
 void sendJson(httplib::Response& response, int status, const nlohmann::json& body);
 
 }

@@ -2,6 +2,7 @@
 // (64-bit FNV-1a).
 #include "platform/host/snapshot/ImageRegistry.h"
 
+#include "platform/foundation/hexEncoded.h"
 #include "platform/host/server/AccessToken.h"
 #include "platform/ui/BitmapScaling.h"
 #include "platform/ui/ImageCodec.h"
@@ -23,13 +24,7 @@ std::string digest(const std::string& mimeType, const std::string& bytes)
     };
     mix(mimeType);
     mix(bytes);
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string id(16, '0');
-    for (int index = 15; index >= 0; --index) {
-        id[static_cast<std::size_t>(index)] = digits[hash & 0xF];
-        hash >>= 4;
-    }
-    return id;
+    return foundation::hexEncoded(hash);
 }
 }
 

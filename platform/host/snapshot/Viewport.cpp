@@ -87,8 +87,7 @@ foundation::Result<Viewport> viewportFromParameters(const std::function<std::opt
             *target = *value;
         }
     }
-    if (auto checked = check(viewport); !checked)
-        return checked.error();
+    TRY(check(viewport));
     return viewport;
 }
 
@@ -115,8 +114,7 @@ foundation::Result<Viewport> viewportFromJson(const nlohmann::json& json)
             return outOfRange(name);
         *target = member->get<double>();
     }
-    if (auto checked = check(viewport); !checked)
-        return checked.error();
+    TRY(check(viewport));
     return viewport;
 }
 

@@ -2,12 +2,11 @@
 #include "platform/host/uploads/UploadInbox.h"
 
 #include "platform/desktop/PrivateFolders.h"
+#include "platform/foundation/FileDescriptor.h"
+#include "platform/foundation/OwnedFolders.h"
 
 #include <cerrno>
-#include <charconv>
-#include <csignal>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -19,59 +18,6 @@ namespace host {
 namespace {
 
 constexpr std::string_view folderPrefix = "upload-";
-
-// The program that made an upload folder, from its name "upload-<pid>-XXXXXX".
-std::optional<pid_t> ownerOf(std::string_view name)
-{
-    if (!name.starts_with(folderPrefix))
-        return std::nullopt;
-    name.remove_prefix(folderPrefix.size());
-    pid_t owner = 0;
-    auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), owner);
-    std::string_view rest(end, static_cast<std::size_t>(name.data() + name.size() - end));
-    if (error != std::errc() || owner <= 0 || rest.size() != 7 || rest.front() != '-')
-        return std::nullopt;
-    return owner;
-}
-
-// A program killed half way through an upload leaves its folder: it is removed once that
-// program is gone. Only this user's folders, never links.
-void removeAbandonedUploads(const std::string& inboxFolder)
-{
-    DIR* directory = ::opendir(inboxFolder.c_str());
-    if (!directory)
-        return;
-    std::vector<std::string> abandoned;
-    while (dirent* entry = ::readdir(directory)) {
-        auto owner = ownerOf(entry->d_name);
-        if (!owner || *owner == ::getpid() || ::kill(*owner, 0) == 0 || errno != ESRCH)
-            continue;
-        std::string path = inboxFolder + "/" + entry->d_name;
-        struct stat status {};
-        if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::getuid())
-            abandoned.push_back(path);
-    }
-    ::closedir(directory);
-    for (auto& path : abandoned) {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-}
-
-// Writes everything, through interruptions and partial writes; false with errno set on failure.
-bool writeAll(int file, const char* data, std::size_t length)
-{
-    while (length > 0) {
-        auto written = ::write(file, data, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 std::string megabytes(std::uintmax_t bytes)
 {
@@ -87,10 +33,11 @@ UploadFailure tooLarge(std::uintmax_t limit)
 
 foundation::Result<std::unique_ptr<UploadInbox>> UploadInbox::open(const std::string& inboxFolder)
 {
-    if (auto made = makePrivateFolder(inboxFolder); !made)
-        return made.error();
-    removeAbandonedUploads(inboxFolder);
-    std::string pattern = inboxFolder + "/" + std::string(folderPrefix) + std::to_string(::getpid()) + "-XXXXXX";
+    TRY(makePrivateFolder(inboxFolder));
+    // A program killed half way through an upload leaves its folder: it is removed once that
+    // program is gone.
+    foundation::removeAbandonedFolders(inboxFolder, folderPrefix);
+    std::string pattern = foundation::ownedFolderPattern(inboxFolder, folderPrefix);
     if (!::mkdtemp(pattern.data()))
         return foundation::Error(inboxFolder + ": " + std::strerror(errno));
     return std::unique_ptr<UploadInbox>(new UploadInbox(pattern));
@@ -108,8 +55,8 @@ std::optional<UploadFailure> UploadInbox::receive(const std::string& name, std::
     if (declaredLength && *declaredLength > limit)
         return tooLarge(limit);
     const std::string path = m_folder + "/" + name;
-    int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (file < 0)
+    foundation::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.isOpen())
         return UploadFailure { 500, "the upload cannot be stored: " + std::string(std::strerror(errno)) };
 
     // Pieces from the network are small; collecting them saves most of the writes.
@@ -119,7 +66,7 @@ std::optional<UploadFailure> UploadInbox::receive(const std::string& name, std::
     bool overLimit = false;
     int writeError = 0;
     auto flush = [&] {
-        if (!buffer.empty() && !writeAll(file, buffer.data(), buffer.size()))
+        if (!buffer.empty() && !foundation::writeAll(file.get(), buffer.data(), buffer.size()))
             writeError = errno ? errno : EIO;
         buffer.clear();
         return writeError == 0;
@@ -136,13 +83,13 @@ std::optional<UploadFailure> UploadInbox::receive(const std::string& name, std::
             buffer.insert(buffer.end(), data, data + length);
             return true;
         }
-        if (!writeAll(file, data, length))
+        if (!foundation::writeAll(file.get(), data, length))
             writeError = errno ? errno : EIO;
         return writeError == 0;
     });
     if (complete)
         flush();
-    if (::close(file) != 0 && writeError == 0 && complete)
+    if (!file.close() && writeError == 0 && complete)
         writeError = errno;
 
     std::optional<UploadFailure> failure;

@@ -18,8 +18,8 @@ using folioreader::HighlightStore;
 Realm::Configuration fileConfiguration(const std::string& path, bool readOnly = false, std::uint64_t schemaVersion = 0,
     std::optional<Realm::Configuration::MigrationBlock> migration = std::nullopt, bool deleteIfNeeded = false)
 {
-    return Realm::Configuration(foundation::URL::fileURLWithPath(path), std::nullopt, std::nullopt, std::nullopt,
-        readOnly, schemaVersion, std::move(migration), deleteIfNeeded, std::nullopt, std::nullopt);
+    return { .fileURL = foundation::URL::fileURLWithPath(path), .inMemoryIdentifier = std::nullopt, .readOnly = readOnly,
+        .schemaVersion = schemaVersion, .migrationBlock = std::move(migration), .deleteRealmIfMigrationNeeded = deleteIfNeeded };
 }
 
 Highlight highlightOf(const std::string& book, std::uint64_t start, std::uint64_t end, const std::string& text = "words")
@@ -143,23 +143,17 @@ TEST(ReaderHighlights, schemaVersionsAndMigrations)
 TEST(ReaderHighlights, optionsItCannotHonourAreRefused)
 {
     auto url = foundation::URL::fileURLWithPath("/nonexistent/highlights.realm");
-    EXPECT_FALSE(HighlightStore::open(Realm::Configuration(url, std::nullopt, Realm::SyncConfiguration {}, std::nullopt,
-        false, 0, std::nullopt, false, std::nullopt, std::nullopt)));
-    EXPECT_FALSE(HighlightStore::open(Realm::Configuration(url, std::nullopt, std::nullopt, std::string(64, 'k'), false,
-        0, std::nullopt, false, std::nullopt, std::nullopt)));
-    EXPECT_FALSE(HighlightStore::open(Realm::Configuration(url, std::nullopt, std::nullopt, std::nullopt, false, 0,
-        std::nullopt, false, std::nullopt, std::vector<std::string> { "Bookmark" })));
-    EXPECT_FALSE(HighlightStore::open(Realm::Configuration(std::nullopt, std::nullopt, std::nullopt, std::nullopt, false,
-        0, std::nullopt, false, std::nullopt, std::nullopt)))
-        << "neither a file nor a store in memory";
+    EXPECT_FALSE(HighlightStore::open({ .fileURL = url, .syncConfiguration = Realm::SyncConfiguration {} }));
+    EXPECT_FALSE(HighlightStore::open({ .fileURL = url, .encryptionKey = std::string(64, 'k') }));
+    EXPECT_FALSE(HighlightStore::open({ .fileURL = url, .objectTypes = std::vector<std::string> { "Bookmark" } }));
+    EXPECT_FALSE(HighlightStore::open({ .inMemoryIdentifier = std::nullopt })) << "neither a file nor a store in memory";
 }
 
 TEST(ReaderHighlights, aStoreInMemoryIsSharedByIdentifierAndWritesNoFile)
 {
     // A store in memory lives as long as the process: each run of the test takes a new one.
     static int run = 0;
-    Realm::Configuration memory(std::nullopt, "reader-test-memory-" + std::to_string(++run), std::nullopt, std::nullopt, false, 0,
-        std::nullopt, false, std::nullopt, std::nullopt);
+    Realm::Configuration memory { .inMemoryIdentifier = "reader-test-memory-" + std::to_string(++run) };
     ASSERT_TRUE((*HighlightStore::open(memory))->add(highlightOf("a.epub", 1, 2)));
     EXPECT_EQ((*HighlightStore::open(memory))->highlightsOf("a.epub").size(), 1u);
     EXPECT_TRUE((*HighlightStore::open(Realm::Configuration()))->highlightsOf("a.epub").empty());

@@ -20,7 +20,7 @@ struct OpenReader {
     {
         if (!config) {
             config = std::make_shared<FolioReaderConfig>();
-            config->highlightDatabase.setFileURL(foundation::URL::fileURLWithPath(folder.file("highlights.realm")));
+            config->highlightDatabase.fileURL = foundation::URL::fileURLWithPath(folder.file("highlights.realm"));
         }
         std::string path = fixtures::writeBook(book, Shape::zipped, folder, "My Book.epub");
         reader = std::make_shared<ReaderViewController>(config, folioreader::ReaderSession::open(path));
@@ -144,8 +144,7 @@ TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
 TEST(ReaderViewController, highlightsStayOffWhenTheirDatabaseCannotBeOpened)
 {
     auto config = std::make_shared<FolioReaderConfig>();
-    config->highlightDatabase = Realm::Configuration(std::nullopt, std::nullopt, std::nullopt, std::string(64, 'k'), false,
-        0, std::nullopt, false, std::nullopt, std::nullopt);
+    config->highlightDatabase = { .inMemoryIdentifier = std::nullopt, .encryptionKey = std::string(64, 'k') };
     OpenReader open(EpubFixture {}, config);
     EXPECT_FALSE(open.reader->keepsHighlights());
     auto description = open.reader->readerDescription();
