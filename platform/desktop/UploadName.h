@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace host {
+namespace desktop {
 
 // The files an application takes in: the ending their names have (in any case) and what a person
 // calls them, as in "only EPUB files, whose names end in ".epub", can be imported".
