@@ -69,6 +69,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
 
     host::HostOptions hostOptions;
     hostOptions.upload.kind = bookFiles;
+    hostOptions.words = { .one = "book", .many = "books", .oneToAdd = "an EPUB book" };
     hostOptions.listen = *listen;
     hostOptions.port = options.port;
     // A file handed over while no page shows the library opens one, so the person sees the book.

@@ -14,6 +14,8 @@ namespace desktop {
 struct UploadKind {
     std::string ending;
     std::string name;
+    // The media type a page sends such a file with.
+    std::string mediaType = "application/octet-stream";
 };
 
 // The longest file name the library's file systems take, in bytes.
