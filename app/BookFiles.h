@@ -3,4 +3,4 @@
 
 #include "platform/desktop/UploadName.h"
 
-inline const host::UploadKind bookFiles { .ending = ".epub", .name = "EPUB" };
+inline const desktop::UploadKind bookFiles { .ending = ".epub", .name = "EPUB", .mediaType = "application/epub+zip" };

@@ -39,7 +39,7 @@ std::string documentsFolderFor(const HandoffOptions& options)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
     auto folders = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
-    return host::normalizedDocumentsFolder(folders.front().path());
+    return desktop::normalizedDocumentsFolder(folders.front().path());
 }
 
 // Starts this program as the library's instance, in its own session with no terminal, so it
@@ -81,11 +81,11 @@ bool running(pid_t child)
 }
 
 // The started instance, once its instance file names it and it answers.
-std::optional<host::InstanceRecord> startedInstance(pid_t child, const std::string& documents)
+std::optional<desktop::InstanceRecord> startedInstance(pid_t child, const std::string& documents)
 {
     auto until = std::chrono::steady_clock::now() + startLimit;
     while (std::chrono::steady_clock::now() < until && running(child)) {
-        if (auto record = host::findRunningInstance(documents); record && record->pid == child)
+        if (auto record = desktop::findRunningInstance(documents); record && record->pid == child)
             return record;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -100,17 +100,17 @@ int runHandoffCommand(const HandoffOptions& options)
     // that is an answer to report, not a reason to die.
     std::signal(SIGPIPE, SIG_IGN);
     const std::string name = std::filesystem::path(options.file).filename().string();
-    if (auto checked = host::checkedUploadName(name, bookFiles); !checked)
+    if (auto checked = desktop::checkedUploadName(name, bookFiles); !checked)
         return failed(options.file, checked.error().description());
     std::error_code error;
     if (!std::filesystem::is_regular_file(options.file, error))
         return failed(options.file, error ? error.message() : "not a file");
 
     const std::string documents = documentsFolderFor(options);
-    if (auto instance = host::findRunningInstance(documents)) {
-        if (auto ready = host::waitUntilReady(*instance, readyLimit); !ready)
+    if (auto instance = desktop::findRunningInstance(documents)) {
+        if (auto ready = desktop::waitUntilReady(*instance, readyLimit); !ready)
             return failed(options.file, ready.error().description());
-        if (auto delivered = host::handOver(*instance, options.file, !options.noBrowser); !delivered)
+        if (auto delivered = desktop::handOver(*instance, options.file, !options.noBrowser); !delivered)
             return failed(options.file, delivered.error().description());
         std::cout << "Pagewyn: " << name << " was handed to the library at " << instance->origin << std::endl;
         return 0;
@@ -122,10 +122,10 @@ int runHandoffCommand(const HandoffOptions& options)
     auto started = startedInstance(child, documents);
     if (!started)
         return failed(options.file, "the Pagewyn started for " + documents + " did not begin serving");
-    if (auto ready = host::waitUntilReady(*started, readyLimit, [child] { return running(child); }); !ready)
+    if (auto ready = desktop::waitUntilReady(*started, readyLimit, [child] { return running(child); }); !ready)
         return failed(options.file, ready.error().description());
     // The new instance opened its own page as it started.
-    if (auto delivered = host::handOver(*started, options.file, false); !delivered)
+    if (auto delivered = desktop::handOver(*started, options.file, false); !delivered)
         return failed(options.file, delivered.error().description());
     std::cout << "Pagewyn: " << name << " was handed to a new Pagewyn at " << started->origin << "/?token=" << started->token
               << std::endl;

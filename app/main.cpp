@@ -40,7 +40,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     auto& loop = ui::MainLoop::main();
     // The main thread is the application's before any worker could ask for it.
     loop.claimCurrentThread();
-    host::stopOnSignals([&loop] {
+    desktop::stopOnSignals([&loop] {
         // A first scan of a large library runs before the main loop: it stops at its next item.
         requestScanStop();
         loop.stop(0);
@@ -69,11 +69,12 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
 
     host::HostOptions hostOptions;
     hostOptions.upload.kind = bookFiles;
+    hostOptions.words = { .one = "book", .many = "books", .oneToAdd = "an EPUB book" };
     hostOptions.listen = *listen;
     hostOptions.port = options.port;
     // A file handed over while no page shows the library opens one, so the person sees the book.
     // Called on the main loop; one page is enough for the program's life.
-    host::BrowserOpener handoffOpener;
+    desktop::BrowserOpener handoffOpener;
     bool handoffOpened = options.noBrowser;
     host::Host* serving = nullptr;
     hostOptions.upload.handedOverWithoutPage = [&] {
@@ -87,7 +88,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         return 1;
     }
     std::cout << "Pagewyn: " << server.address() << std::endl;
-    host::BrowserOpener opener;
+    desktop::BrowserOpener opener;
     if (options.noBrowser || !opener.open(server.localAddress()))
         std::cout << "Pagewyn: open the address above in a browser; it holds a secret key for this run, so share it with no one"
                   << std::endl;
@@ -95,13 +96,13 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     // Later `pagewyn FILE.epub` commands find this instance through the file.
     auto documents = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
-    const std::string documentsFolder = host::normalizedDocumentsFolder(documents.front().path());
-    auto instance = host::InstanceFile::publish({ server.localOrigin(), server.token(), documentsFolder, ::getpid() },
-        host::InstanceFile::pathFor(documentsFolder));
+    const std::string documentsFolder = desktop::normalizedDocumentsFolder(documents.front().path());
+    auto instance = desktop::InstanceFile::publish({ server.localOrigin(), server.token(), documentsFolder, ::getpid() },
+        desktop::InstanceFile::pathFor(documentsFolder));
     if (!instance)
         std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: " << instance.error().description() << std::endl;
     else
-        host::beforeAbruptExit([path = instance->path(), token = instance->token()] { host::InstanceFile::removeIfStillOurs(path, token); });
+        desktop::beforeAbruptExit([path = instance->path(), token = instance->token()] { desktop::InstanceFile::removeIfStillOurs(path, token); });
 
     setScanProgressObserver([&server](std::size_t read, std::size_t found) { server.state().setStartupProgress(read, found); });
     ui::setApplicationRunner([&server](ui::Application&, ui::MainLoop& mainLoop) {

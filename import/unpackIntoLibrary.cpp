@@ -61,14 +61,12 @@ foundation::Result<void> unpackIntoLibrary(const std::string& source, const std:
         return Error("\"" + source + "\": the name is one Pagewyn keeps for its own work");
     const std::string destination = libraryFolder + "/" + name;
 
-    auto staging = WorkFolder::create(libraryFolder, WorkFolder::importPrefix);
-    if (!staging)
-        return staging.error();
-    const std::string unpacked = staging->path() + "/" + std::string(unpackedBookName);
+    auto staging = TRY(WorkFolder::create(libraryFolder, WorkFolder::importPrefix));
+    const std::string unpacked = staging.path() + "/" + std::string(unpackedBookName);
     libraryStep("unpack");
     TRY(SSZipArchive::unzip(source, unpacked));
-    TRY(writeBookName(staging->path() + "/" + std::string(bookNameFile), name));
-    TRY(staging->syncToDisk());
+    TRY(writeBookName(staging.path() + "/" + std::string(bookNameFile), name));
+    TRY(staging.syncToDisk());
 
     foundation::FileManager fileManager;
     if (!fileManager.attributesOfItemAtPath(destination)) {
@@ -76,11 +74,9 @@ foundation::Result<void> unpackIntoLibrary(const std::string& source, const std:
         TRY(renameItem(unpacked, destination));
     } else {
         libraryStep("exchange books");
-        auto exchanged = exchangeItems(unpacked, destination);
-        if (!exchanged)
-            return exchanged.error();
-        if (!*exchanged) {
-            TRY(replaceByTwoRenames(*staging, unpacked, destination));
+        bool exchanged = TRY(exchangeItems(unpacked, destination));
+        if (!exchanged) {
+            TRY(replaceByTwoRenames(staging, unpacked, destination));
         }
     }
     foundation::syncFolder(libraryFolder);

@@ -52,11 +52,9 @@ Result<std::shared_ptr<const PackageDocument>> parseBook(const EpubContainer& bo
     if (!packageName)
         return book.error("package document \"" + *rootfile + "\" lies outside the book");
 
-    auto packageXml = book.read(*packageName, maximumDocumentSize, {}, &identity);
-    if (!packageXml)
-        return packageXml.error();
+    auto packageXml = TRY(book.read(*packageName, maximumDocumentSize, {}, &identity));
     stamp.push_back(identity);
-    auto package = PackageDocument::parse(*packageXml, *packageName);
+    auto package = PackageDocument::parse(packageXml, *packageName);
     if (!package)
         return book.error(package.error().description());
     if (!book.isFolder())
@@ -74,10 +72,7 @@ Result<std::shared_ptr<const PackageDocument>> packageOf(const std::string& path
         if (stamp && *stamp == entry->stamp)
             return entry->package;
     }
-    auto book = EpubContainer::open(path);
-    if (!book)
-        return book.error();
-    opened.emplace(std::move(*book));
+    opened.emplace(TRY(EpubContainer::open(path)));
     std::vector<FileIdentity> stamp;
     auto package = parseBook(*opened, stamp);
     if (package)
@@ -89,33 +84,25 @@ Result<std::shared_ptr<const PackageDocument>> packageOf(const std::string& path
 Result<std::shared_ptr<ui::Image>> readCover(const std::string& path, CoverOrigin& origin)
 {
     std::optional<EpubContainer> opened;
-    auto package = packageOf(path, opened);
-    if (!package)
-        return package.error();
-    if (!opened) {
-        auto book = EpubContainer::open(path);
-        if (!book)
-            return book.error();
-        opened.emplace(std::move(*book));
-    }
+    auto package = TRY(packageOf(path, opened));
+    if (!opened)
+        opened.emplace(TRY(EpubContainer::open(path)));
     const EpubContainer& book = *opened;
-    origin.packageName = (*package)->name;
+    origin.packageName = package->name;
 
-    const ManifestItem* cover = (*package)->coverItem();
+    const ManifestItem* cover = package->coverItem();
     if (!cover) {
         origin.bookHasNone = true;
         return book.error("no cover");
     }
-    auto coverName = (*package)->resolve(cover->href);
+    auto coverName = package->resolve(cover->href);
     if (!coverName) {
         origin.bookHasNone = true;
         return book.error("cover \"" + cover->href + "\" lies outside the book");
     }
     origin.entryName = *coverName;
-    auto bytes = book.read(*coverName, maximumCoverSize, "cover " + *coverName);
-    if (!bytes)
-        return bytes.error();
-    auto image = ui::Image::withData(std::move(*bytes));
+    auto bytes = TRY(book.read(*coverName, maximumCoverSize, "cover " + *coverName));
+    auto image = ui::Image::withData(std::move(bytes));
     if (!image) {
         origin.bookHasNone = true;
         return book.error("cover " + *coverName + " is not a picture");
@@ -138,24 +125,18 @@ Result<MetadataScan::Metadata> metadataOf(const std::string& path)
     std::optional<std::string> name = scan ? scan->nameOf(path) : std::nullopt;
     if (!name) {
         std::optional<EpubContainer> opened;
-        auto package = packageOf(path, opened);
-        if (!package)
-            return package.error();
-        return MetadataScan::Metadata { (*package)->title, (*package)->creator };
+        auto package = TRY(packageOf(path, opened));
+        return MetadataScan::Metadata { package->title, package->creator };
     }
     if (auto known = scan->lookup(*name, path))
         return *known;
     auto readStart = std::chrono::system_clock::now();
-    auto book = EpubContainer::open(path);
-    if (!book)
-        return book.error();
+    auto book = TRY(EpubContainer::open(path));
     std::vector<FileIdentity> stamp;
-    auto package = parseBook(*book, stamp);
-    if (!package)
-        return package.error();
-    MetadataScan::Metadata metadata { (*package)->title, (*package)->creator };
+    auto package = TRY(parseBook(book, stamp));
+    MetadataScan::Metadata metadata { package->title, package->creator };
     // A zip's own stamp covers its package document; only a folder book needs its name again.
-    scan->remember(*name, stamp, stamp.size() > 1 ? (*package)->name : std::string(), metadata, readStart);
+    scan->remember(*name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, readStart);
     return metadata;
 }
 
@@ -186,18 +167,14 @@ std::unique_ptr<MetadataScan> FolioReader::beginScan(const std::string& folder, 
 
 Result<std::string> FolioReader::getTitle(const std::string& epubPath, const std::optional<std::string>&)
 {
-    auto metadata = metadataOf(epubPath);
-    if (!metadata)
-        return metadata.error();
-    return std::move(metadata->title);
+    auto metadata = TRY(metadataOf(epubPath));
+    return std::move(metadata.title);
 }
 
 Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, const std::optional<std::string>&)
 {
-    auto metadata = metadataOf(epubPath);
-    if (!metadata)
-        return metadata.error();
-    return std::move(metadata->author);
+    auto metadata = TRY(metadataOf(epubPath));
+    return std::move(metadata.author);
 }
 
 Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)

@@ -97,13 +97,11 @@ Result<std::unique_ptr<HighlightStore>> HighlightStore::open(const Realm::Config
     }
 
     store->m_path = configuration.fileURL->path();
-    auto contents = readStoreFile(store->m_path, largestFile);
-    if (!contents)
-        return contents.error();
-    if (!contents->exists)
+    auto contents = TRY(readStoreFile(store->m_path, largestFile));
+    if (!contents.exists)
         return store;
 
-    auto document = nlohmann::json::parse(contents->bytes, nullptr, false);
+    auto document = nlohmann::json::parse(contents.bytes, nullptr, false);
     auto kind = document.is_object() ? document.find("database") : document.end();
     auto version = document.is_object() ? document.find("schemaVersion") : document.end();
     auto list = document.is_object() ? document.find("highlights") : document.end();
@@ -135,7 +133,7 @@ Result<std::unique_ptr<HighlightStore>> HighlightStore::open(const Realm::Config
     }
     if (auto compact = configuration.shouldCompactOnLaunch) {
         std::uint64_t used = nlohmann::json(*list).dump().size();
-        rewrite = rewrite || (*compact)(contents->bytes.size(), used);
+        rewrite = rewrite || (*compact)(contents.bytes.size(), used);
     }
     if (rewrite && !store->m_readOnly) {
         TRY(store->save(store->m_highlights));

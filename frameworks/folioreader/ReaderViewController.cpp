@@ -251,12 +251,10 @@ std::vector<std::shared_ptr<ui::Image>> ReaderViewController::readerImages() con
 
 foundation::Result<ui::ServedFile> ReaderViewController::openReaderFile(std::string_view path) const
 {
-    auto file = m_session->openContent(path);
-    if (!file)
-        return file.error();
-    std::uint64_t size = file->size();
-    std::string mediaType = file->mediaType();
-    return ui::ServedFile(file->release(), size, std::move(mediaType));
+    auto file = TRY(m_session->openContent(path));
+    std::uint64_t size = file.size();
+    std::string mediaType = file.mediaType();
+    return ui::ServedFile(file.release(), size, std::move(mediaType));
 }
 
 foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(const nlohmann::json& action)
@@ -298,10 +296,8 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
     highlight.start = *start;
     highlight.end = *end;
     highlight.text = *text;
-    auto added = m_highlights->add(std::move(highlight));
-    if (!added)
-        return added.error();
-    return nlohmann::json { { "highlight", highlightJson(*added) } };
+    auto added = TRY(m_highlights->add(std::move(highlight)));
+    return nlohmann::json { { "highlight", highlightJson(added) } };
 }
 
 foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReaderSearch(const std::string& query)

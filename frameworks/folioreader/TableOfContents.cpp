@@ -200,10 +200,8 @@ Result<std::vector<TocEntry>> readEntry(const EpubContainer& book, const Package
     auto name = package.resolve(item.href);
     if (!name)
         return book.error("\"" + item.href + "\" lies outside the book");
-    auto bytes = book.read(*name, maximumDocumentSize);
-    if (!bytes)
-        return bytes.error();
-    auto entries = parse(*bytes, *name);
+    auto bytes = TRY(book.read(*name, maximumDocumentSize));
+    auto entries = parse(bytes, *name);
     if (!entries)
         return book.error(entries.error().description());
     return entries;

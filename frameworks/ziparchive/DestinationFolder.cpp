@@ -155,17 +155,15 @@ void DestinationFolder::forgetCachedFolder()
 Result<void> DestinationFolder::makeFolder(const std::string& relativePath)
 {
     auto [parentPath, name] = splitParent(relativePath);
-    auto parent = folderAt(parentPath);
-    if (!parent)
-        return parent.error();
-    if (::mkdirat(*parent, name.c_str(), 0755) == 0) {
+    int parent = TRY(folderAt(parentPath));
+    if (::mkdirat(parent, name.c_str(), 0755) == 0) {
         m_created.emplace_back(relativePath, true);
         return {};
     }
     if (errno != EEXIST)
         return fileError(m_path + "/" + relativePath, errno);
     struct stat info;
-    if (::fstatat(*parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return fileError(m_path + "/" + relativePath, errno);
     if (S_ISLNK(info.st_mode))
         return inTheWay(m_path + "/" + relativePath, ELOOP);
@@ -177,10 +175,8 @@ Result<void> DestinationFolder::makeFolder(const std::string& relativePath)
 Result<int> DestinationFolder::createFile(const std::string& relativePath)
 {
     auto [parentPath, name] = splitParent(relativePath);
-    auto parent = folderAt(parentPath);
-    if (!parent)
-        return parent.error();
-    int descriptor = ::openat(*parent, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int parent = TRY(folderAt(parentPath));
+    int descriptor = ::openat(parent, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (descriptor < 0) {
         if (errno == EEXIST)
             return Error("\"" + m_path + "/" + relativePath + "\" is already there");

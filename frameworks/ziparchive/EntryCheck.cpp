@@ -143,25 +143,23 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
             return Error(quoted(entry.name) + " is a symbolic link");
         if (entry.kind == EntryKind::special)
             return Error(quoted(entry.name) + " is a device, pipe or socket, not a file");
-        auto path = checkEntryName(entry.name);
-        if (!path)
-            return path.error();
+        auto path = TRY(checkEntryName(entry.name));
 
-        for (std::size_t slash = path->find('/'); slash != std::string::npos; slash = path->find('/', slash + 1)) {
-            TRY(claimFolder(path->substr(0, slash)));
+        for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+            TRY(claimFolder(path.substr(0, slash)));
         }
         if (entry.kind == EntryKind::folder) {
-            if (path->empty())
+            if (path.empty())
                 continue;
-            TRY(claimFolder(*path));
+            TRY(claimFolder(path));
             continue;
         }
 
-        if (path->empty())
+        if (path.empty())
             return Error(quoted(entry.name) + " names no file");
-        auto [place, inserted] = claimed.try_emplace(*path, false);
+        auto [place, inserted] = claimed.try_emplace(path, false);
         if (!inserted)
-            return Error("\"" + *path + (place->second ? "\" is both a file and a folder in the archive"
+            return Error("\"" + path + (place->second ? "\" is both a file and a folder in the archive"
                                                       : "\" is named twice in the archive"));
         if (entry.size > limits.ratioCheckedAbove
             && (entry.compressedSize == 0 || entry.size / entry.compressedSize > limits.maxRatio))
@@ -170,7 +168,7 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
         if (addOverflows(total, entry.size) || total > allowedTotal)
             return Error("the archive declares more than " + std::to_string(allowedTotal)
                 + " bytes in total");
-        plan.files.push_back({ index, std::move(*path), entry.size });
+        plan.files.push_back({ index, std::move(path), entry.size });
     }
 
     TRY(checkNoOverlap(entries));

@@ -94,21 +94,19 @@ Result<std::vector<EntryExtent>> readEntryExtents(int descriptor)
     if (::fstat(descriptor, &info) != 0)
         return foundation::fileError("the archive", errno);
     const auto fileSize = std::uint64_t(info.st_size);
-    auto directory = findDirectory(descriptor, fileSize);
-    if (!directory)
-        return directory.error();
-    if (directory->offset > fileSize || directory->size > fileSize - directory->offset
-        || directory->count > directory->size / directoryRecordSize)
+    auto directory = TRY(findDirectory(descriptor, fileSize));
+    if (directory.offset > fileSize || directory.size > fileSize - directory.offset
+        || directory.count > directory.size / directoryRecordSize)
         return broken("the central directory lies outside the file");
 
     std::vector<unsigned char> records;
-    if (!readAt(descriptor, directory->offset, std::size_t(directory->size), records))
+    if (!readAt(descriptor, directory.offset, std::size_t(directory.size), records))
         return broken("the central directory cannot be read");
     std::vector<EntryExtent> extents;
-    extents.reserve(std::size_t(directory->count));
+    extents.reserve(std::size_t(directory.count));
     std::vector<unsigned char> local;
     std::size_t at = 0;
-    for (std::uint64_t index = 0; index < directory->count; ++index) {
+    for (std::uint64_t index = 0; index < directory.count; ++index) {
         if (records.size() - at < directoryRecordSize || little(&records[at], 4) != directorySignature)
             return broken("entry " + std::to_string(index) + " has no directory record");
         std::uint64_t compressed = little(&records[at + 20], 4);
@@ -137,10 +135,10 @@ Result<std::vector<EntryExtent>> readEntryExtents(int descriptor)
             }
             extra = end;
         }
-        if (offset > directory->offset || !readAt(descriptor, offset, localHeaderSize, local) || little(local.data(), 4) != localSignature)
+        if (offset > directory.offset || !readAt(descriptor, offset, localHeaderSize, local) || little(local.data(), 4) != localSignature)
             return broken("entry " + std::to_string(index) + " has no local header");
         std::uint64_t dataStart = offset + localHeaderSize + little(&local[26], 2) + little(&local[28], 2);
-        if (compressed > directory->offset || dataStart > directory->offset - compressed)
+        if (compressed > directory.offset || dataStart > directory.offset - compressed)
             return broken("entry " + std::to_string(index) + " reaches into the central directory");
         extents.push_back({ offset, dataStart + compressed });
         at = next;

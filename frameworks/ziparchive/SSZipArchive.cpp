@@ -136,10 +136,7 @@ Result<void> unpackFile(zip_t* archive, const PlannedFile& file, DestinationFold
     OpenEntry entry(zip_fopen_index(archive, file.index, 0));
     if (!entry)
         return aboutArchive(path, entryText(archive, file) + ": " + zip_strerror(archive));
-    auto descriptor = folder.createFile(file.path);
-    if (!descriptor)
-        return descriptor.error();
-    foundation::FileDescriptor output(*descriptor);
+    foundation::FileDescriptor output(TRY(folder.createFile(file.path)));
 
     std::uint64_t written = 0;
     for (;;) {
@@ -182,9 +179,7 @@ Result<void> SSZipArchive::unzip(const std::string& path, const std::string& des
     if (path.empty())
         return Error("the archive has no path");
     foundation::FileDescriptor source(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    auto archiveBytes = checkSource(path, source);
-    if (!archiveBytes)
-        return archiveBytes.error();
+    auto archiveBytes = TRY(checkSource(path, source));
 
     int openError = 0;
     // libzip closes its own copy of the descriptor.
@@ -196,24 +191,20 @@ Result<void> SSZipArchive::unzip(const std::string& path, const std::string& des
         ::close(libzipDescriptor);
         return aboutArchive(path, libzipMessage(openError));
     }
-    auto entries = readEntries(archive.get(), path, source.get());
-    if (!entries)
-        return entries.error();
-    auto plan = ziparchive::planUnpacking(*entries, limits, freeSpaceAt(destination), *archiveBytes);
+    auto entries = TRY(readEntries(archive.get(), path, source.get()));
+    auto plan = ziparchive::planUnpacking(entries, limits, freeSpaceAt(destination), archiveBytes);
     if (!plan)
         return aboutArchive(path, plan.error().description());
 
     // From here on the folder takes back everything it made unless it is kept at the end.
-    auto folder = DestinationFolder::open(destination);
-    if (!folder)
-        return folder.error();
+    auto folder = TRY(DestinationFolder::open(destination));
     for (const std::string& subfolder : plan->folders) {
-        TRY(folder->makeFolder(subfolder));
+        TRY(folder.makeFolder(subfolder));
     }
     std::vector<char> buffer(chunkSize);
     for (const PlannedFile& file : plan->files) {
-        TRY(unpackFile(archive.get(), file, *folder, buffer, path, destination));
+        TRY(unpackFile(archive.get(), file, folder, buffer, path, destination));
     }
-    folder->keep();
+    folder.keep();
     return {};
 }

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace host {
+namespace desktop {
 
 namespace {
 

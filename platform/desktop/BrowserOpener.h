@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace host {
+namespace desktop {
 
 class BrowserOpener {
 public:

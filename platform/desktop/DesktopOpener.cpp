@@ -10,7 +10,7 @@
 
 extern char** environ;
 
-namespace host {
+namespace desktop {
 
 foundation::Result<void> startDesktopProgram(const std::string& program, const std::vector<std::string>& arguments)
 {

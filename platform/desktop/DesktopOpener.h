@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace host {
+namespace desktop {
 
 // Runs the program, found on the search path, with the arguments (no shell reads them); an error
 // when it could not be started.

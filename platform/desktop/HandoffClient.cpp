@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace host {
+namespace desktop {
 
 namespace {
 

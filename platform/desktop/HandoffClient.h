@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-namespace host {
+namespace desktop {
 
 struct InstanceStatus {
     std::string documents;

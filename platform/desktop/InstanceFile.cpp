@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace host {
+namespace desktop {
 
 namespace {
 

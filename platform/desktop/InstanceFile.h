@@ -11,7 +11,7 @@
 #include <string>
 #include <sys/types.h>
 
-namespace host {
+namespace desktop {
 
 // The header a request carries the record's token in; the host lets a request through by it.
 inline constexpr const char* accessTokenHeader = "X-Pagewyn-Token";

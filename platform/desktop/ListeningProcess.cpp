@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-namespace host {
+namespace desktop {
 
 namespace {
 

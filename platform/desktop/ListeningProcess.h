@@ -6,7 +6,7 @@
 
 #include <sys/types.h>
 
-namespace host {
+namespace desktop {
 
 bool processListensOnPort(pid_t pid, int port);
 

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace host {
+namespace desktop {
 
 namespace {
 std::optional<std::string> absoluteVariable(const char* name)

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace host {
+namespace desktop {
 
 // $XDG_CACHE_HOME/pagewyn, else ~/.cache/pagewyn; under the system's temporary folder, named
 // after the user, when neither is known.

@@ -7,7 +7,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace host {
+namespace desktop {
 
 namespace {
 std::mutex cleanupLock;

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace host {
+namespace desktop {
 
 void stopOnSignals(std::function<void()> stop);
 

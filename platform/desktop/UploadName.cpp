@@ -4,7 +4,7 @@
 #include <cctype>
 #include <utf8proc.h>
 
-namespace host {
+namespace desktop {
 
 namespace {
 

@@ -7,13 +7,15 @@
 
 #include <string>
 
-namespace host {
+namespace desktop {
 
 // The files an application takes in: the ending their names have (in any case) and what a person
 // calls them, as in "only EPUB files, whose names end in ".epub", can be imported".
 struct UploadKind {
     std::string ending;
     std::string name;
+    // The media type a page sends such a file with.
+    std::string mediaType = "application/octet-stream";
 };
 
 // The longest file name the library's file systems take, in bytes.

@@ -85,10 +85,7 @@ foundation::Result<void> DocumentPickerViewController::userPickFiles(const std::
     std::vector<foundation::URL> urls;
     std::optional<std::string> inbox;
     if (m_mode == DocumentPickerMode::import && !paths.empty()) {
-        auto made = makeInbox();
-        if (!made)
-            return made.error();
-        inbox = *made;
+        inbox = TRY(makeInbox());
         for (std::size_t i = 0; i < paths.size(); ++i) {
             // One folder per file keeps each copy's own name, even for two files named alike.
             std::string copy = *inbox + "/" + std::to_string(i) + "/" + fs::path(paths[i]).filename().string();

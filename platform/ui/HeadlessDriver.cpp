@@ -58,14 +58,11 @@ std::shared_ptr<TableView> HeadlessDriver::table()
 template <typename Event>
 foundation::Result<void> HeadlessDriver::deliver(Event event)
 {
-    auto outcome = m_loop.performAndWait([&]() -> foundation::Result<void> {
+    return TRY(m_loop.performAndWait([&]() -> foundation::Result<void> {
         if (!window())
             return foundation::Error("the application is not running");
         return event();
-    });
-    if (!outcome)
-        return outcome.error();
-    return *outcome;
+    }));
 }
 
 foundation::Result<void> HeadlessDriver::tapRow(std::int64_t row, std::int64_t section)

@@ -8,6 +8,7 @@ import { openRequestedURLs } from './open-urls.js';
 import { drawPresented } from './overlays.js';
 import { TableScreen } from './table.js';
 import { drawView } from './views.js';
+import { capitalized, learnWords, words } from './words.js';
 
 const root = document.getElementById('app');
 const presentedLayer = document.createElement('div');
@@ -86,14 +87,15 @@ function showStarting(progress) {
   const bar = document.createElement('progress');
   bar.max = Math.max(1, found);
   bar.value = Math.min(read, found);
-  bar.setAttribute('aria-label', 'Books read');
+  bar.setAttribute('aria-label', `${capitalized(words.many)} read`);
   const text = document.createElement('p');
-  text.textContent = `Reading the library: ${read.toLocaleString()} of ${found.toLocaleString()} books`;
+  text.textContent = `Reading the library: ${read.toLocaleString()} of ${found.toLocaleString()} ${words.many}`;
   startingPanel.replaceChildren(text, bar);
   startingPanel.hidden = false;
 }
 
 async function draw(snapshot) {
+  learnWords(snapshot.words);
   if (snapshot.starting) {
     showStarting(snapshot.starting);
     setTimeout(() => { page.wantState = true; pump(); }, 200);

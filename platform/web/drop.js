@@ -1,8 +1,9 @@
-// A book file dragged onto the library page: while it is over the page a drop target says what
+// A file the application takes, dragged onto the library page: while it is over the page a drop target says what
 // a drop does; dropped, the file is handed to the program as a file another program hands over,
 // with its progress shown. Only while nothing is presented over the library.
 
-import { drawAnsweredState, isEpubName, percentText, uploadFile } from './upload.js';
+import { drawAnsweredState, isTakenName, percentText, uploadFile } from './upload.js';
+import { words } from './words.js';
 
 const target = document.createElement('div');
 target.className = 'drop-target';
@@ -12,7 +13,6 @@ target.setAttribute('aria-live', 'polite');
 const message = document.createElement('p');
 const progress = document.createElement('progress');
 progress.max = 1;
-progress.setAttribute('aria-label', 'Sending the book');
 target.append(message, progress);
 document.body.append(target);
 
@@ -24,6 +24,7 @@ const carriesFiles = (event) => [...(event.dataTransfer?.types ?? [])].includes(
 const libraryInFront = () => !document.querySelector('.table-screen[inert]') && document.querySelector('.table-screen');
 
 function show(text, withProgress = false) {
+  progress.setAttribute('aria-label', `Sending the ${words.one}`);
   message.textContent = text;
   progress.hidden = !withProgress;
   target.hidden = false;
@@ -36,8 +37,8 @@ function hideSoon(delay = 0) {
 }
 
 function send(file) {
-  if (!isEpubName(file.name)) {
-    show(`“${file.name}” is not an EPUB book: only files whose names end in .epub can be added.`);
+  if (!isTakenName(file.name)) {
+    show(`“${file.name}” is not ${words.oneToAdd}: only files whose names end in ${words.ending} can be added.`);
     hideSoon(4000);
     return;
   }
@@ -65,7 +66,7 @@ document.addEventListener('dragenter', (event) => {
   if (!carriesFiles(event) || sending || !libraryInFront()) return;
   event.preventDefault();
   depth += 1;
-  show('Drop an EPUB book here to add it to the library');
+  show(`Drop ${words.oneToAdd} here to add it to the library`);
   target.classList.add('active');
 });
 

@@ -4,7 +4,8 @@
 // answer shows. Escape cancels, as Cancel does.
 
 import { dialog } from './dialog.js';
-import { drawAnsweredState, isEpubName, percentText, tellOnPage, uploadFile } from './upload.js';
+import { drawAnsweredState, isTakenName, percentText, tellOnPage, uploadFile } from './upload.js';
+import { capitalized, words } from './words.js';
 
 export function drawPicker(presented, send) {
   const title = presented.title || 'Choose a book';
@@ -22,7 +23,7 @@ export function drawPicker(presented, send) {
   input.type = 'file';
   input.accept = types.join(',');
   input.multiple = false;
-  input.setAttribute('aria-label', 'Book file');
+  input.setAttribute('aria-label', `${capitalized(words.one)} file`);
   input.setAttribute('aria-describedby', 'picker-status');
 
   const progress = document.createElement('progress');
@@ -30,7 +31,7 @@ export function drawPicker(presented, send) {
   progress.max = 1;
   progress.value = 0;
   progress.hidden = true;
-  progress.setAttribute('aria-label', 'Sending the book');
+  progress.setAttribute('aria-label', `Sending the ${words.one}`);
 
   const status = document.createElement('p');
   status.id = 'picker-status';
@@ -45,8 +46,8 @@ export function drawPicker(presented, send) {
 
   let upload = null;
   const choose = (file) => {
-    if (!isEpubName(file.name)) {
-      status.textContent = `“${file.name}” is not an EPUB book: choose a file whose name ends in .epub.`;
+    if (!isTakenName(file.name)) {
+      status.textContent = `“${file.name}” is not ${words.oneToAdd}: choose a file whose name ends in ${words.ending}.`;
       return;
     }
     input.disabled = true;

@@ -1,8 +1,9 @@
-// Sending a book file to the host as the body of one request, with its progress: the document
+// Sending a file the application takes to the host as the body of one request, with its progress: the document
 // picker's choice and a file dropped on the page both go this way. The host answers with the
 // next state, which is drawn through the page's usual path (the "pagewyn:state" event).
 
 import { HostError, tokenHeaderPair } from './connection.js';
+import { words } from './words.js';
 
 // Hands a state the host answered with to the page, which draws it like any other.
 export function drawAnsweredState(state) {
@@ -21,7 +22,7 @@ export function uploadFile(route, file, { onProgress = null, parameters = {} } =
   const query = new URLSearchParams({ name: file.name, ...parameters });
   const done = new Promise((resolve, reject) => {
     request.open('POST', `${route}?${query}`);
-    request.setRequestHeader('Content-Type', 'application/epub+zip');
+    request.setRequestHeader('Content-Type', words.mediaType);
     request.setRequestHeader(...tokenHeaderPair());
     request.upload.addEventListener('progress', (event) => {
       if (event.lengthComputable) onProgress?.(event.loaded, event.total);
@@ -43,9 +44,11 @@ export function uploadFile(route, file, { onProgress = null, parameters = {} } =
   return { done, cancel: () => request.abort() };
 }
 
-// Whether the file's name is one the host takes.
-export function isEpubName(name) {
-  return /^[^.].*\.epub$/i.test(name) && !/[/\\]/.test(name);
+// Whether the file's name is one the host takes: not hidden, no path, and ending in the ending of
+// the files the application takes, in any case.
+export function isTakenName(name) {
+  const ending = words.ending.toLowerCase();
+  return !name.startsWith('.') && name.length > ending.length && name.toLowerCase().endsWith(ending) && !/[/\\]/.test(name);
 }
 
 export function percentText(loaded, total) {

@@ -45,9 +45,9 @@ protected:
             ::unsetenv("XDG_RUNTIME_DIR");
     }
 
-    host::InstanceRecord recordFor(const std::string& documents, int port, const std::string& token)
+    desktop::InstanceRecord recordFor(const std::string& documents, int port, const std::string& token)
     {
-        return { "http://127.0.0.1:" + std::to_string(port), token, host::normalizedDocumentsFolder(documents), ::getpid() };
+        return { "http://127.0.0.1:" + std::to_string(port), token, desktop::normalizedDocumentsFolder(documents), ::getpid() };
     }
 
     fixtures::TemporaryFolder m_runtime;
@@ -71,21 +71,21 @@ int closedPort()
 
 TEST_F(InstanceFileTest, isPrivateOnePerLibraryAndGoneWithItsInstance)
 {
-    const std::string path = host::InstanceFile::pathFor(m_library.path());
+    const std::string path = desktop::InstanceFile::pathFor(m_library.path());
     EXPECT_EQ(fs::path(path).parent_path(), fs::path(m_runtime.path()) / "pagewyn");
-    EXPECT_EQ(host::InstanceFile::pathFor(m_library.path() + "/"), path);
-    EXPECT_EQ(host::InstanceFile::pathFor(m_library.path() + "/sub/.."), path);
-    EXPECT_NE(host::InstanceFile::pathFor(m_library.file("other")), path);
+    EXPECT_EQ(desktop::InstanceFile::pathFor(m_library.path() + "/"), path);
+    EXPECT_EQ(desktop::InstanceFile::pathFor(m_library.path() + "/sub/.."), path);
+    EXPECT_NE(desktop::InstanceFile::pathFor(m_library.file("other")), path);
     {
-        auto published = host::InstanceFile::publish(recordFor(m_library.path(), 8080, "secret"), path);
+        auto published = desktop::InstanceFile::publish(recordFor(m_library.path(), 8080, "secret"), path);
         ASSERT_TRUE(published) << published.error().description();
         EXPECT_EQ(modeOf(path), 0600u);
         EXPECT_EQ(modeOf(fs::path(path).parent_path()), 0700u);
-        auto read = host::InstanceFile::read(path);
+        auto read = desktop::InstanceFile::read(path);
         ASSERT_TRUE(read);
         EXPECT_EQ(read->origin, "http://127.0.0.1:8080");
         EXPECT_EQ(read->token, "secret");
-        EXPECT_EQ(read->documents, host::normalizedDocumentsFolder(m_library.path()));
+        EXPECT_EQ(read->documents, desktop::normalizedDocumentsFolder(m_library.path()));
         EXPECT_EQ(read->pid, ::getpid());
     }
     EXPECT_FALSE(fs::exists(path));
@@ -115,50 +115,50 @@ TEST_F(InstanceFileTest, aStaleFileLeadsNoBytesToWhoeverTookItsPortAndIsReplaced
     ::getsockname(stranger, reinterpret_cast<sockaddr*>(&address), &length);
     const int port = ntohs(address.sin_port);
 
-    const std::string path = host::InstanceFile::pathFor(m_library.path());
+    const std::string path = desktop::InstanceFile::pathFor(m_library.path());
     for (pid_t named : { endedProcess(), ::getppid() }) {
         auto stale = recordFor(m_library.path(), port, "stale");
         stale.pid = named;
-        auto left = host::InstanceFile::publish(stale, path);
+        auto left = desktop::InstanceFile::publish(stale, path);
         ASSERT_TRUE(left);
-        EXPECT_FALSE(host::findRunningInstance(m_library.path())) << named;
+        EXPECT_FALSE(desktop::findRunningInstance(m_library.path())) << named;
         EXPECT_LT(::accept(stranger, nullptr, nullptr), 0) << "the stranger was reached";
         EXPECT_EQ(fs::exists(path), named == ::getppid()) << "only the file of an ended process is removed";
     }
     ::close(stranger);
 
-    auto fresh = host::InstanceFile::publish(recordFor(m_library.path(), 9090, "fresh"), path);
+    auto fresh = desktop::InstanceFile::publish(recordFor(m_library.path(), 9090, "fresh"), path);
     ASSERT_TRUE(fresh);
-    EXPECT_EQ(host::InstanceFile::read(path)->token, "fresh");
+    EXPECT_EQ(desktop::InstanceFile::read(path)->token, "fresh");
     EXPECT_EQ(modeOf(path), 0600u);
 }
 
 TEST_F(InstanceFileTest, anInstanceLeavesTheFileOfTheOneThatReplacedIt)
 {
-    const std::string path = host::InstanceFile::pathFor(m_library.path());
+    const std::string path = desktop::InstanceFile::pathFor(m_library.path());
     {
-        auto published = host::InstanceFile::publish(recordFor(m_library.path(), 1111, "first"), path);
+        auto published = desktop::InstanceFile::publish(recordFor(m_library.path(), 1111, "first"), path);
         ASSERT_TRUE(published);
-        std::optional<host::InstanceFile> first(std::move(*published));
-        auto second = host::InstanceFile::publish(recordFor(m_library.path(), 2222, "second"), path);
+        std::optional<desktop::InstanceFile> first(std::move(*published));
+        auto second = desktop::InstanceFile::publish(recordFor(m_library.path(), 2222, "second"), path);
         ASSERT_TRUE(second);
         first.reset();
         ASSERT_TRUE(fs::exists(path));
-        EXPECT_EQ(host::InstanceFile::read(path)->token, "second");
+        EXPECT_EQ(desktop::InstanceFile::read(path)->token, "second");
     }
     EXPECT_FALSE(fs::exists(path));
 }
 
 TEST_F(InstanceFileTest, filesThatAreNotInstanceFilesFindNothing)
 {
-    const std::string path = host::InstanceFile::pathFor(m_library.path());
+    const std::string path = desktop::InstanceFile::pathFor(m_library.path());
     fs::create_directories(fs::path(path).parent_path());
     for (const char* text : { "", "not json", "[]", "{\"origin\":\"ftp://x\",\"token\":\"t\"}", "{\"origin\":\"http://127.0.0.1:1\"}" }) {
         FILE* file = std::fopen(path.c_str(), "w");
         std::fputs(text, file);
         std::fclose(file);
-        EXPECT_FALSE(host::InstanceFile::read(path)) << text;
-        EXPECT_FALSE(host::findRunningInstance(m_library.path())) << text;
+        EXPECT_FALSE(desktop::InstanceFile::read(path)) << text;
+        EXPECT_FALSE(desktop::findRunningInstance(m_library.path())) << text;
     }
 }
 
@@ -166,20 +166,20 @@ TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTh
 {
     fixtures::HostedApp hosted({ { "old.epub", "Old Book", "Ann", 1000 } });
     const std::string documents = hosted.app().library().path();
-    auto published = host::InstanceFile::publish(recordFor(documents, hosted.host().port(), hosted.host().token()),
-        host::InstanceFile::pathFor(documents));
+    auto published = desktop::InstanceFile::publish(recordFor(documents, hosted.host().port(), hosted.host().token()),
+        desktop::InstanceFile::pathFor(documents));
     ASSERT_TRUE(published);
 
     // Another library's instance file does not lead here.
-    EXPECT_FALSE(host::findRunningInstance(m_library.path()));
-    auto instance = host::findRunningInstance(documents);
+    EXPECT_FALSE(desktop::findRunningInstance(m_library.path()));
+    auto instance = desktop::findRunningInstance(documents);
     ASSERT_TRUE(instance);
 
     fixtures::EpubFixture book;
     book.title = "Given";
     book.author = "Giver";
     book.writeZipped(m_library.file("Given.epub"));
-    auto delivered = std::async(std::launch::async, [&] { return host::handOver(*instance, m_library.file("Given.epub"), false); });
+    auto delivered = std::async(std::launch::async, [&] { return desktop::handOver(*instance, m_library.file("Given.epub"), false); });
     while (delivered.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         ui::MainLoop::main().runPending();
     auto result = delivered.get();
@@ -190,7 +190,7 @@ TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTh
     // A wrong token is told apart from a running Pagewyn.
     auto impostor = *instance;
     impostor.token = std::string(64, '0');
-    EXPECT_FALSE(host::askInstance(impostor));
+    EXPECT_FALSE(desktop::askInstance(impostor));
 }
 
 }

@@ -119,10 +119,13 @@ describe('the host', () => {
     const pagewyn = await startPagewyn(library.folder);
     try {
       const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
+      // The held answers keep the words the host sends, which the progress is written with.
       let held = { read: 4321, found: 12000, elapsed: 1000 };
-      await page.route((url) => url.pathname === '/state', (route) => (held
-        ? route.fulfill({ json: { version: 0, starting: held } })
-        : route.continue()));
+      await page.route((url) => url.pathname === '/state', async (route) => {
+        if (!held) return route.continue();
+        const { words } = await (await route.fetch()).json();
+        return route.fulfill({ json: { version: 0, words, starting: held } });
+      });
       await page.goto(pagewyn.address);
       const progress = page.getByRole('status').filter({ hasText: 'Reading the library: 4,321 of 12,000 books' });
       await progress.waitFor();

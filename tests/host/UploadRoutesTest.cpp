@@ -200,8 +200,8 @@ TEST_F(UploadRoutes, anUploadLargerThanTheLibrarysDiskCanSpareIsRefusedBeforeItF
     // connection (nor a SIGPIPE).
     const std::string large = m_inbox.file("Large.epub");
     std::ofstream(large, std::ios::binary) << std::string(3 * 1024 * 1024, 'x');
-    const host::InstanceRecord instance { "http://127.0.0.1:" + std::to_string(hosted.host().port()), hosted.host().token(), "", ::getpid() };
-    auto handed = std::async(std::launch::async, [&] { return host::handOver(instance, large, false); });
+    const desktop::InstanceRecord instance { "http://127.0.0.1:" + std::to_string(hosted.host().port()), hosted.host().token(), "", ::getpid() };
+    auto handed = std::async(std::launch::async, [&] { return desktop::handOver(instance, large, false); });
     while (handed.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         ui::MainLoop::main().runPending();
     auto refused = handed.get();

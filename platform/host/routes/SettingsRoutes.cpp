@@ -103,7 +103,7 @@ void installSettingsRoutes(httplib::Server& server)
             sendJson(response, 404, { { "error", "the library folder does not exist yet" } });
             return;
         }
-        auto started = startDesktopProgram(folderOpenerProgram(), { folder });
+        auto started = desktop::startDesktopProgram(folderOpenerProgram(), { folder });
         if (!started) {
             sendJson(response, 502, { { "error", "the file manager could not be opened: " + started.error().description() } });
             return;

@@ -37,7 +37,7 @@ Host::Host(HostOptions options, ui::MainLoop& loop)
     : m_options(std::move(options))
     , m_loop(loop)
     , m_token(makeAccessToken())
-    , m_state(loop, m_stream)
+    , m_state(loop, m_stream, pageWordsJson(m_options.words, m_options.upload.kind))
     , m_files(m_options.webRoot)
 {
 }

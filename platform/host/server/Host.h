@@ -10,6 +10,7 @@
 #include "platform/foundation/Result.h"
 #include "platform/host/server/EventStream.h"
 #include "platform/host/server/ListenAddress.h"
+#include "platform/host/server/PageWords.h"
 #include "platform/host/server/StateService.h"
 #include "platform/host/uploads/UploadOptions.h"
 #include "platform/host/server/WebFiles.h"
@@ -32,6 +33,8 @@ struct HostOptions {
     std::string webRoot = PAGEWYN_WEB_DIR;
     // Where picked and handed-over files are streamed, and how much is taken.
     UploadOptions upload;
+    // What the page's own texts call the application's items.
+    PageWords words;
 };
 
 class Host {

@@ -40,7 +40,7 @@ public:
     };
     static Access accessFor(const std::string& method, const std::string& path);
 
-    static constexpr const char* tokenHeader = accessTokenHeader;
+    static constexpr const char* tokenHeader = desktop::accessTokenHeader;
 
 private:
     std::string m_token;

@@ -7,7 +7,10 @@
 
 namespace host {
 
-StateService::StateService(ui::MainLoop& loop, EventStream& stream) : m_loop(loop), m_stream(stream) {}
+StateService::StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words)
+    : m_loop(loop), m_stream(stream), m_words(std::move(words))
+{
+}
 
 void StateService::setStartupProgress(std::size_t read, std::size_t found)
 {
@@ -35,7 +38,7 @@ StateService::Reply StateService::unavailable(const std::string& why)
 nlohmann::json StateService::startingSnapshot() const
 {
     auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_startedAt);
-    return { { "version", 0 },
+    return { { "version", 0 }, { "words", m_words },
         { "starting", { { "read", m_scanRead.load() }, { "found", m_scanFound.load() }, { "elapsed", elapsed.count() } } } };
 }
 
@@ -63,6 +66,7 @@ StateService::Reply StateService::state(const Viewport& viewport)
     }, ui::TaskKind::look);
     if (!reply)
         return unavailable(reply.error().description());
+    (*reply)["words"] = m_words;
     return { 200, std::move(*reply) };
 }
 

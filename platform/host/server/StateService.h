@@ -23,15 +23,18 @@ namespace host {
 
 class StateService {
 public:
-    StateService(ui::MainLoop& loop, EventStream& stream);
+    // words: what the page's own texts call the application's items (PageWords), sent with
+    // every state a page asks for.
+    StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words = nlohmann::json::object());
 
     struct Reply {
         int status = 200;
         nlohmann::json body;
     };
 
-    // The snapshot for the viewport; while the application starts, the progress of its first scan
-    // and how long it has run, so that a page opened late in a long scan shows its progress at once.
+    // The snapshot for the viewport, with the page's words; while the application starts, the
+    // progress of its first scan and how long it has run, so that a page opened late in a long
+    // scan shows its progress at once.
     Reply state(const Viewport& viewport);
     // One action: the next snapshot, or a 4xx with the reason and the current state.
     Reply event(const std::string& body);
@@ -60,6 +63,7 @@ private:
 
     ui::MainLoop& m_loop;
     EventStream& m_stream;
+    const nlohmann::json m_words;
     ImageRegistry m_images;
     std::atomic<bool> m_ready { false };
     std::atomic<bool> m_closed { false };

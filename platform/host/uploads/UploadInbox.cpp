@@ -33,7 +33,7 @@ UploadFailure tooLarge(std::uintmax_t limit)
 
 foundation::Result<std::unique_ptr<UploadInbox>> UploadInbox::open(const std::string& inboxFolder)
 {
-    TRY(makePrivateFolder(inboxFolder));
+    TRY(desktop::makePrivateFolder(inboxFolder));
     // A program killed half way through an upload leaves its folder: it is removed once that
     // program is gone.
     foundation::removeAbandonedFolders(inboxFolder, folderPrefix);

@@ -10,7 +10,7 @@ namespace host {
 
 std::string defaultInboxFolder()
 {
-    return pagewynCacheFolder() + "/inbox";
+    return desktop::pagewynCacheFolder() + "/inbox";
 }
 
 std::optional<std::uintmax_t> documentsDiskFreeSpace()

@@ -26,7 +26,7 @@ struct UploadOptions {
     // the system must not find the disk full.
     std::uintmax_t reserve = 64 * 1024 * 1024;
     // The files the application takes; their names are checked before a byte is stored.
-    UploadKind kind;
+    desktop::UploadKind kind;
     // Called on the main loop after a file was handed over while no page showed the library, so
     // the person sees the book open. Nothing: the instance opens no page itself.
     std::function<void()> handedOverWithoutPage;

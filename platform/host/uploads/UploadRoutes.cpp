@@ -85,7 +85,7 @@ std::string documentsFolder()
 {
     auto folders = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
-    return folders.empty() ? std::string() : normalizedDocumentsFolder(folders.front().path());
+    return folders.empty() ? std::string() : desktop::normalizedDocumentsFolder(folders.front().path());
 }
 
 class UploadRoute {
@@ -102,7 +102,7 @@ public:
             discardBody(request, reader, delivery);
             return *early;
         }
-        auto name = *checkedUploadName(request.get_param_value("name"), m_options.kind);
+        auto name = *desktop::checkedUploadName(request.get_param_value("name"), m_options.kind);
         auto length = *declaredLength(request);
         auto inbox = UploadInbox::open(m_options.inboxFolder);
         if (!inbox) {
@@ -147,7 +147,7 @@ private:
     {
         if (!m_state.isReady())
             return refusal(503, "Pagewyn is still starting; try again in a moment");
-        if (auto name = checkedUploadName(request.get_param_value("name"), m_options.kind); !name)
+        if (auto name = desktop::checkedUploadName(request.get_param_value("name"), m_options.kind); !name)
             return refusal(400, name.error().description());
         if (auto length = declaredLength(request); !length)
             return refusal(411, length.error().description());
