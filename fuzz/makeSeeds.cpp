@@ -64,7 +64,7 @@ std::vector<EpubFixture> books()
     books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::dcBoundElsewhere });
     books.push_back({ .title = "<![CDATA[Raw]]> &amp; <i>x</i>", .escapeText = false });
     books.push_back({ .packagePath = "content.opf" });
-    books.push_back({ .packagePath = "deep/er/package.opf", .version = 2 });
+    books.push_back({ .version = 2, .packagePath = "deep/er/package.opf" });
     for (Breakage breakage : { Breakage::missingContainer, Breakage::containerWithoutRootfile, Breakage::packageOutsideBook,
              Breakage::malformedContainer, Breakage::malformedPackage, Breakage::missingPackage, Breakage::coverMissing,
              Breakage::coverNotAPicture })

@@ -64,7 +64,7 @@ std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>
     if (entry.address)
         m_idByImage.erase(entry.address);
     // An equal picture registered earlier gives way to this one, which the view tree holds now.
-    entry = Entry { image, image.get(), std::move(encoded), std::move(mimeType) };
+    entry = Entry { image, image.get(), std::move(encoded), std::move(mimeType), {} };
     m_idByImage[image.get()] = id;
     if (m_byId.size() >= m_pruneAt)
         pruneExpired();
