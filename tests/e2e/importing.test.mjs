@@ -10,7 +10,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
 import { makeLibrary, writeBook } from './support/library.mjs';
 import { eventually } from './support/eventually.mjs';
 import { pagewynBinary, withPagewyn } from './support/pagewyn.mjs';
@@ -34,21 +34,13 @@ const books = [
 // A book outside the library, as a person has it among their downloads.
 const bookOutside = (file, title, author) => writeBook(outside, { file, title, author, modified: 1_600_000_000 });
 
-async function waitForFirstRow(page, name) {
-  await page.waitForFunction((expected) => {
-    const rows = [...document.querySelectorAll('.row:not(.fading)')]
-      .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top));
-    return rows[0]?.querySelector('.row-cell')?.getAttribute('aria-label') === expected;
-  }, name, { timeout: 20000 });
-}
-
 // The reader shows the book; closed, the library shows it first.
 async function expectOpenedAndFirst(page, title, author) {
   await page.locator('.reader-title').filter({ hasText: title }).waitFor({ timeout: 20000 });
   await page.frameLocator('.reader-frame').getByText('Once upon a time.').waitFor({ timeout: 20000 });
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  await waitForFirstRow(page, `${title}, ${author}`);
+  await waitForFirstRow(page, `${title}, ${author}`, { timeout: 20000 });
 }
 
 function runPagewyn(args, env = {}) {

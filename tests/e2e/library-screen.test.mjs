@@ -8,7 +8,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
 import { makeLibrary, writeBook } from './support/library.mjs';
 import { startPagewyn, withPagewyn } from './support/pagewyn.mjs';
 
@@ -53,9 +53,7 @@ describe('the library screen', () => {
       for (const [title, rows] of steps) {
         await page.getByRole('button', { name: 'sort' }).click();
         await page.getByRole('heading', { name: title }).waitFor();
-        await page.waitForFunction((first) => document.querySelector('.row-cell')?.closest('.table-rows')
-          && [...document.querySelectorAll('.row')].sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))[0]
-            ?.querySelector('.row-cell').getAttribute('aria-label') === first, rows[0]);
+        await waitForFirstRow(page, rows[0]);
         assert.deepEqual(await rowNames(page), rows, title);
       }
     });

@@ -9,7 +9,7 @@ import { request } from 'node:http';
 import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { launchBrowser, rowNames } from './support/browser.mjs';
+import { launchBrowser, rowNames, waitForFirstRow } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
 import { startPagewyn } from './support/pagewyn.mjs';
 import { chapterTexts, writeReaderBook } from './support/library.mjs';
@@ -114,11 +114,11 @@ test('a tapped book opens at its first page and reads through its chapters', asy
 
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  await eventually(async () => (await rowNames(page))[0] === 'Moby-Dick, Herman Melville', 'the book first in the list');
+  await waitForFirstRow(page, 'Moby-Dick, Herman Melville');
 
   await program.stop();
   const restarted = await openLibrary(t, folder);
-  await eventually(async () => (await rowNames(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
+  await waitForFirstRow(restarted.page, 'Moby-Dick, Herman Melville');
 });
 
 // The words of the paragraph of the frame's page that begins on the screen shown, and whether

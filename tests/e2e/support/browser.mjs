@@ -32,3 +32,16 @@ export async function rowNames(page) {
     .sort((a, b) => a.top - b.top)
     .map((row) => row.name));
 }
+
+// Waits until the rows shown, top to bottom and leaving out rows fading away, are the names (or,
+// with first, begin with them).
+export async function waitForRows(page, names, { first = false, timeout } = {}) {
+  await page.waitForFunction(([expected, prefix]) => {
+    const shown = [...document.querySelectorAll('.row:not(.fading)')]
+      .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
+      .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label'));
+    return JSON.stringify(prefix ? shown.slice(0, expected.length) : shown) === JSON.stringify(expected);
+  }, [names, first], { timeout });
+}
+
+export const waitForFirstRow = (page, name, options = {}) => waitForRows(page, [name], { ...options, first: true });
