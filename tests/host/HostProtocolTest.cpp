@@ -170,20 +170,6 @@ TEST(HostProtocol, aConfirmedDeleteRemovesTheItemAndFadesItsRow)
     EXPECT_EQ(fade["rows"][0]["row"], 1);
 }
 
-TEST(HostProtocol, aDeleteThatFailsLeavesTheRowAndSaysSoOnTheConsole)
-{
-    fixtures::HostedApp hosted(threeBooks);
-    std::filesystem::remove(hosted.app().library().itemPath("a.epub"));
-    hosted.app().takeConsole();
-    auto answer = hosted.event({ { "type", "deleteRow" }, { "row", 1 } });
-    ASSERT_EQ(answer.status, 200) << answer.body;
-    EXPECT_EQ(fixtures::snapshotRows(answer.json()), (std::vector<std::string> { "Zola, Zed", "austen, Ann", "Balzac, Bob" }));
-    EXPECT_TRUE(commandOf(answer.json(), "deleteRows").is_null());
-    auto lines = hosted.app().takeConsole();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("Can't delete: ", 0), 0u);
-}
-
 TEST(HostProtocol, theStreamTellsAnotherPageOfEveryChange)
 {
     fixtures::HostedApp hosted(threeBooks);
