@@ -95,27 +95,19 @@ TEST(HostProtocol, theSortButtonCyclesTheOrderTheTitleAndTheIndexAndScrollsToThe
 {
     fixtures::HostedApp hosted(threeBooks);
     auto sort = hosted.headerButtonId("sort");
-    struct Step {
-        std::string title;
-        std::vector<std::string> rows;
-        std::vector<std::string> index;
-    };
-    const std::vector<Step> steps {
-        { "Books by Title", { "Balzac, Bob", "Zola, Zed", "austen, Ann" }, { "B", "Z", "a" } },
-        { "Books by Author", { "austen, Ann", "Balzac, Bob", "Zola, Zed" }, { "A", "B", "Z" } },
-        { "Recently Opened", { "Zola, Zed", "austen, Ann", "Balzac, Bob" }, {} },
-    };
-    for (auto& step : steps) {
+    // The rows and index of each order are SortList's; here, what the page is sent.
+    for (auto [title, first] : std::vector<std::pair<std::string, std::string>> {
+             { "Books by Title", "Balzac, Bob" }, { "Books by Author", "austen, Ann" }, { "Recently Opened", "Zola, Zed" } }) {
         auto before = hosted.host().state().version();
         auto answer = hosted.event({ { "type", "touchUpInside" }, { "view", sort } });
         ASSERT_EQ(answer.status, 200) << answer.body;
         auto state = answer.json();
         EXPECT_GT(state["version"].get<std::uint64_t>(), before);
-        EXPECT_EQ(fixtures::snapshotTitle(state), step.title);
-        EXPECT_EQ(fixtures::snapshotRows(state), step.rows);
-        EXPECT_EQ(state["screen"]["table"]["index"]["titles"].get<std::vector<std::string>>(), step.index);
+        EXPECT_EQ(fixtures::snapshotTitle(state), title);
+        EXPECT_EQ(fixtures::snapshotRows(state).at(0), first);
+        EXPECT_EQ(state["screen"]["table"]["index"]["titles"].empty(), title == "Recently Opened");
         auto scroll = commandOf(state, "scrollToRow");
-        ASSERT_FALSE(scroll.is_null()) << step.title;
+        ASSERT_FALSE(scroll.is_null()) << title;
         EXPECT_EQ(scroll["rows"][0]["row"], 0);
         EXPECT_EQ(scroll["position"], "top");
         EXPECT_EQ(scroll["animated"], true);
