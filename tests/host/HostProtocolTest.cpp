@@ -116,24 +116,6 @@ TEST(HostProtocol, theSortButtonCyclesTheOrderTheTitleAndTheIndexAndScrollsToThe
     }
 }
 
-TEST(HostProtocol, anIndexTitleScrollsToTheFirstBookStartingWithIt)
-{
-    fixtures::HostedApp hosted(numberedBooks(60));
-    hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") } });
-    auto answer = hosted.event({ { "type", "tapIndexTitle" }, { "title", "M" }, { "viewport", { { "first", 0 }, { "count", 8 } } } });
-    ASSERT_EQ(answer.status, 200) << answer.body;
-    auto state = answer.json();
-    auto scroll = commandOf(state, "scrollToRow");
-    ASSERT_FALSE(scroll.is_null());
-    auto row = scroll["rows"][0]["row"].get<int>();
-    // Before the first "M" title: three books for each of A to H, two for each of I to L.
-    EXPECT_EQ(row, 8 * 3 + 4 * 2);
-    auto rows = fixtures::snapshotRows(state);
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(state["screen"]["table"]["rows"][0]["row"], row);
-    EXPECT_EQ(rows.front().substr(0, 2), "M ");
-}
-
 TEST(HostProtocol, onlyTheVisibleRowsAreInTheSnapshotWhateverTheLibrarySize)
 {
     for (int books : { 12, 150 }) {
