@@ -1,4 +1,5 @@
-// The about alert and the settings link, driven through the header's buttons.
+// The about alert and the settings link, driven through the header's buttons; what the alert
+// shows is checked as the page receives it (AlertSnapshotTest).
 #include "app/AboutAlert.h"
 #include "platform/ui/Application.h"
 #include "tests/support/LaunchedApp.h"
@@ -7,7 +8,7 @@
 
 namespace {
 
-TEST(AboutAlert, infoButtonShowsTheStyledAlertAndOkOnlyClosesIt)
+TEST(AboutAlert, infoButtonShowsTheAlertAndOkOnlyClosesIt)
 {
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     app.tapHeaderButton("info");
@@ -15,34 +16,7 @@ TEST(AboutAlert, infoButtonShowsTheStyledAlertAndOkOnlyClosesIt)
     ASSERT_TRUE(alert);
 
     EXPECT_EQ(alert->title(), "Pagewyn 1.0.3");
-    ASSERT_TRUE(alert->attributedTitle());
-    const auto& title = alert->attributedTitle()->runs();
-    ASSERT_EQ(title.size(), 1u);
-    EXPECT_EQ(title[0].text, "Pagewyn 1.0.3");
-    EXPECT_EQ(title[0].attributes.font->fontName(), "System-Bold");
-    EXPECT_EQ(title[0].attributes.font->pointSize(), 17);
-    EXPECT_EQ(title[0].attributes.foregroundColor, ui::Color::blackColor());
-
-    ASSERT_TRUE(alert->attributedMessage());
-    const auto& message = *alert->attributedMessage();
-    EXPECT_EQ(message.string(), "\nPagewyn is an e-book reader with commentary from AI\n\n\xC2\xA9 2026 The Pagewyn developers\n"
-                                "Pagewyn is made possible by the FolioReader project\n");
-    for (const auto& run : message.runs()) {
-        EXPECT_EQ(run.attributes.alignment, ui::TextAlignment::center);
-        if (run.text.find("commentary") != std::string::npos)
-            EXPECT_EQ(run.attributes.font->pointSize(), 18);
-        if (run.text.find("made possible") != std::string::npos)
-            EXPECT_EQ(run.attributes.font->pointSize(), 13.5);
-    }
-
-    auto panel = alert->contentContainer();
-    ASSERT_TRUE(panel && panel->backgroundColor());
-    EXPECT_EQ(*panel->backgroundColor(), ui::Color::withRGBA(2.0 / 3, 2.0 / 3, 2.0 / 3, 0.6));
-    EXPECT_EQ(alert->view()->tintColor(), ui::Color::blackColor());
-
     ASSERT_EQ(alert->actions().size(), 1u);
-    EXPECT_EQ(alert->actions()[0]->title(), "ok");
-    EXPECT_EQ(alert->actions()[0]->style(), ui::AlertActionStyle::defaultStyle);
     auto rowsBefore = app.visibleRows();
     ASSERT_TRUE(app.driver().tapAlertAction(0));
     EXPECT_FALSE(app.screen().presentedViewController());

@@ -29,18 +29,6 @@ TEST(StartUp, delegateHoldsTheWindowAndTheScreenShownAsItsRoot)
     EXPECT_EQ(app.table().frame(), ui::makeRect(0, 0, 375, 667));
 }
 
-TEST(StartUp, firstAppearanceScansTheLibrary)
-{
-    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } });
-    EXPECT_EQ(app.table().numberOfRowsInSection(0), 2);
-    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Alpha / Ann", "Beta / Bob" }));
-    EXPECT_EQ(app.header().textLabel()->text(), "Recently Opened");
-}
-
-}
-
-namespace {
-
 TEST(StartUp, everyInitialiserGivesTheScreenItsOwnReaderEngine)
 {
     std::vector<std::shared_ptr<ViewController>> screens {

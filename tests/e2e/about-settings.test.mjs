@@ -4,15 +4,13 @@
 
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { chmodSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
 import { makeLibrary } from './support/library.mjs';
-import { pagewynBinary, startPagewyn } from './support/pagewyn.mjs';
+import { pagewynBinary, recordingOpener, startPagewyn } from './support/pagewyn.mjs';
 
 const books = [
   { file: 'c.epub', title: 'Gamma', author: 'Cy', modified: 1_700_000_300 },
@@ -20,13 +18,7 @@ const books = [
   { file: 'a.epub', title: 'Alpha', author: 'Ann', modified: 1_700_000_100 },
 ];
 
-// The folder opener pagewyn is told to use instead of the desktop's: it writes down the folder
-// it was given, so no file manager opens during the tests.
-const scratch = mkdtempSync(join(tmpdir(), 'pagewyn-opener-'));
-const openerRecord = join(scratch, 'opened');
-const opener = join(scratch, 'opener.sh');
-writeFileSync(opener, `#!/bin/sh\nprintf '%s' "$1" > '${openerRecord}.part' && mv '${openerRecord}.part' '${openerRecord}'\n`);
-chmodSync(opener, 0o700);
+const opener = recordingOpener();
 
 let browser;
 let library;
@@ -34,22 +26,14 @@ let pagewyn;
 before(async () => {
   browser = await launchBrowser();
   library = makeLibrary(books);
-  process.env.PAGEWYN_FOLDER_OPENER = opener;
-  pagewyn = await startPagewyn(library.folder);
-  delete process.env.PAGEWYN_FOLDER_OPENER;
+  pagewyn = await startPagewyn(library.folder, [], opener.environment);
 });
 after(async () => {
   await browser?.close();
   if (pagewyn) assert.equal(await pagewyn.stop(), 0);
   library?.remove();
-  rmSync(scratch, { recursive: true, force: true });
+  opener.remove();
 });
-
-// The folder the opener recorded, once it has run (it runs apart from the page's answer).
-async function openedFolder() {
-  for (let tries = 0; tries < 200 && !existsSync(openerRecord); tries++) await new Promise((resolve) => setTimeout(resolve, 50));
-  return existsSync(openerRecord) ? readFileSync(openerRecord, 'utf8') : null;
-}
 
 describe('the about alert', () => {
   test('the info button shows the styled alert and ok closes it', { timeout: 90000 }, async () => {
@@ -158,7 +142,7 @@ describe('the settings page', () => {
     await settings.getByText(library.folder, { exact: true }).waitFor();
     await open.click();
     await settings.getByRole('status').filter({ hasText: 'handed to the file manager' }).waitFor();
-    assert.equal(await openedFolder(), library.folder);
+    assert.equal(await opener.opened(), library.folder);
     await page.close();
   });
 

@@ -6,7 +6,7 @@ import { existsSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { launchBrowser, openPagewyn, rowNames, waitForRows } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
 import { withPagewyn } from './support/pagewyn.mjs';
 
@@ -27,15 +27,6 @@ async function swipeLeft(page, name) {
   await page.mouse.down();
   await page.mouse.move(box.x + box.width - 160, y, { steps: 8 });
   await page.mouse.up();
-}
-
-async function waitForRows(page, expected) {
-  await page.waitForFunction((names) => {
-    const shown = [...document.querySelectorAll('.row:not(.fading)')]
-      .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
-      .map((row) => row.querySelector('.row-cell').getAttribute('aria-label'));
-    return JSON.stringify(shown) === JSON.stringify(names);
-  }, expected);
 }
 
 describe('deleting a book', () => {

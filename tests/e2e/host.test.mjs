@@ -9,7 +9,7 @@ import { after, before, describe, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
 import { makeLibrary } from './support/library.mjs';
-import { startPagewyn } from './support/pagewyn.mjs';
+import { startPagewyn, withPagewyn } from './support/pagewyn.mjs';
 
 let browser;
 before(async () => { browser = await launchBrowser(); });
@@ -23,19 +23,10 @@ const books = [
 
 describe('the host', () => {
   test('without the token in its header every request is forbidden and changes nothing', { timeout: 90000 }, async () => {
-    const library = makeLibrary(books);
-    const pagewyn = await startPagewyn(library.folder);
-    try {
-      for (const path of ['/state', '/events', `/state?token=${pagewyn.token}`]) {
-        const answer = await fetch(pagewyn.origin + path);
-        assert.equal(answer.status, 403, path);
-      }
-      const event = await fetch(`${pagewyn.origin}/event`, {
-        method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify({ type: 'deleteRow', row: 0, version: 1 }),
-      });
-      assert.equal(event.status, 403);
-
-      // The renderer's files are open, but the page they make can show nothing of the library.
+    await withPagewyn(books, async (pagewyn) => {
+      // Every route of the library refuses a request without the token (HostSecurity covers each);
+      // the renderer's files are open, but the page they make can show nothing of the library.
+      assert.equal((await fetch(`${pagewyn.origin}/state?token=${pagewyn.token}`)).status, 403);
       const stranger = await browser.newPage();
       const answer = await stranger.goto(pagewyn.origin + '/');
       assert.equal(answer.status(), 200);
@@ -51,10 +42,7 @@ describe('the host', () => {
       await page.reload();
       await page.locator('.row-cell').nth(2).waitFor();
       assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann'], 'a reload of the tab keeps the key');
-    } finally {
-      assert.equal(await pagewyn.stop(), 0);
-      library.remove();
-    }
+    });
   });
 
   test('another server on this machine that the page leads to learns nothing of the token', { timeout: 90000 }, async () => {
@@ -88,9 +76,7 @@ describe('the host', () => {
   });
 
   test('two tabs see the same library', { timeout: 90000 }, async () => {
-    const library = makeLibrary(books);
-    const pagewyn = await startPagewyn(library.folder);
-    try {
+    await withPagewyn(books, async (pagewyn) => {
       const context = await browser.newContext({ viewport: { width: 390, height: 700 } });
       const first = await openPagewyn(browser, pagewyn, { context });
       const second = await openPagewyn(browser, pagewyn, { context });
@@ -106,18 +92,13 @@ describe('the host', () => {
       await first.locator('.row-cell[aria-label="Beta, Bob"]').waitFor({ state: 'detached' });
       assert.deepEqual(await rowNames(first), ['Alpha, Ann', 'Gamma, Cy']);
       await context.close();
-    } finally {
-      assert.equal(await pagewyn.stop(), 0);
-      library.remove();
-    }
+    });
   });
 
   test('a long first scan shows how far it has come, then the library', { timeout: 90000 }, async () => {
     // How far a real scan has come when the page first looks depends on the machine, so the host's
     // answers are held at a scan that has run for a second, until the test lets the real ones through.
-    const library = makeLibrary(books);
-    const pagewyn = await startPagewyn(library.folder);
-    try {
+    await withPagewyn(books, async (pagewyn) => {
       const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
       // The held answers keep the words the host sends, which the progress is written with.
       let held = { read: 4321, found: 12000, elapsed: 1000 };
@@ -135,16 +116,11 @@ describe('the host', () => {
       await progress.waitFor({ state: 'hidden' });
       assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann']);
       await page.close();
-    } finally {
-      assert.equal(await pagewyn.stop(), 0);
-      library.remove();
-    }
+    });
   });
 
   test('a quick start shows no progress', { timeout: 90000 }, async () => {
-    const library = makeLibrary(books);
-    const pagewyn = await startPagewyn(library.folder);
-    try {
+    await withPagewyn(books, async (pagewyn) => {
       const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
       let answers = 0;
       await page.route((url) => url.pathname === '/state', (route) => (answers++ < 3
@@ -155,28 +131,20 @@ describe('the host', () => {
       assert.ok(answers > 3);
       assert.equal(await page.getByRole('status').filter({ hasText: 'Reading the library' }).count(), 0);
       await page.close();
-    } finally {
-      assert.equal(await pagewyn.stop(), 0);
-      library.remove();
-    }
+    });
   });
 
   test('a library of 12,000 books opens with the latest first', { timeout: 120000 }, async () => {
     const count = 12000;
     const many = Array.from({ length: count }, (_, n) => ({ file: `b${String(n).padStart(5, '0')}.epub`, title: `Title ${n}`, author: 'Author', modified: 1_600_000_000 + n }));
-    const library = makeLibrary(many);
-    const pagewyn = await startPagewyn(library.folder);
-    try {
+    await withPagewyn(many, async (pagewyn) => {
       const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
       await page.goto(pagewyn.address);
       await page.getByRole('heading', { name: 'Recently Opened' }).waitFor({ timeout: 60000 });
       assert.equal((await rowNames(page))[0], `Title ${count - 1}, Author`);
       assert.ok((await page.locator('.row').count()) < 60, 'only the rows in view are in the page');
       await page.close();
-    } finally {
-      assert.equal(await pagewyn.stop(), 0);
-      library.remove();
-    }
+    });
   });
 
   test('SIGTERM during a long first scan ends the program cleanly', { timeout: 120000 }, async () => {

@@ -10,7 +10,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { dropFile, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
 import { makeLibrary, writeBook } from './support/library.mjs';
 import { eventually } from './support/eventually.mjs';
 import { pagewynBinary, withPagewyn } from './support/pagewyn.mjs';
@@ -34,21 +34,13 @@ const books = [
 // A book outside the library, as a person has it among their downloads.
 const bookOutside = (file, title, author) => writeBook(outside, { file, title, author, modified: 1_600_000_000 });
 
-async function waitForFirstRow(page, name) {
-  await page.waitForFunction((expected) => {
-    const rows = [...document.querySelectorAll('.row:not(.fading)')]
-      .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top));
-    return rows[0]?.querySelector('.row-cell')?.getAttribute('aria-label') === expected;
-  }, name, { timeout: 20000 });
-}
-
 // The reader shows the book; closed, the library shows it first.
 async function expectOpenedAndFirst(page, title, author) {
   await page.locator('.reader-title').filter({ hasText: title }).waitFor({ timeout: 20000 });
   await page.frameLocator('.reader-frame').getByText('Once upon a time.').waitFor({ timeout: 20000 });
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  await waitForFirstRow(page, `${title}, ${author}`);
+  await waitForFirstRow(page, `${title}, ${author}`, { timeout: 20000 });
 }
 
 function runPagewyn(args, env = {}) {
@@ -171,14 +163,7 @@ describe('importing a book', () => {
       await sheet.getByLabel('Book file').setInputFiles(picked);
       await page.locator('.notice').filter({ hasText: '“Picked.epub” was not imported: ' }).waitFor({ timeout: 20000 });
 
-      const dataTransfer = await page.evaluateHandle(() => {
-        const transfer = new DataTransfer();
-        transfer.items.add(new File(['this is no zip archive'], 'Dropped.epub', { type: 'application/epub+zip' }));
-        return transfer;
-      });
-      await page.dispatchEvent('.table-screen', 'dragenter', { dataTransfer });
-      await page.dispatchEvent('.table-screen', 'dragover', { dataTransfer });
-      await page.dispatchEvent('.table-screen', 'drop', { dataTransfer });
+      await dropFile(page, 'Dropped.epub', 'this is no zip archive');
       await page.locator('.drop-target').getByText('“Dropped.epub” was not added: ').waitFor({ timeout: 20000 });
       assert.deepEqual(await rowNames(page), ['Beta, Bob', 'Alpha, Ann']);
       assert.deepEqual(page.failures, []);
@@ -202,18 +187,9 @@ describe('importing a book', () => {
   test('a book dropped on the library page is imported like a handed-over file', { timeout: 90000 }, async () => {
     await withPagewyn(books, async (pagewyn) => {
       const page = await openPagewyn(browser, pagewyn);
-      const bytes = readFileSync(bookOutside('Epsilon.epub', 'Epsilon', 'Eve')).toString('base64');
-      const dataTransfer = await page.evaluateHandle((base64) => {
-        const data = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
-        const transfer = new DataTransfer();
-        transfer.items.add(new File([data], 'Epsilon.epub', { type: 'application/epub+zip' }));
-        return transfer;
-      }, bytes);
-      await page.dispatchEvent('.table-screen', 'dragenter', { dataTransfer });
       const target = page.locator('.drop-target');
-      await target.getByText('Drop an EPUB book here to add it to the library').waitFor();
-      await page.dispatchEvent('.table-screen', 'dragover', { dataTransfer });
-      await page.dispatchEvent('.table-screen', 'drop', { dataTransfer });
+      await dropFile(page, 'Epsilon.epub', readFileSync(bookOutside('Epsilon.epub', 'Epsilon', 'Eve')),
+        { whileOver: () => target.getByText('Drop an EPUB book here to add it to the library').waitFor() });
       await expectOpenedAndFirst(page, 'Epsilon', 'Eve');
       await target.waitFor({ state: 'hidden' });
       assert.deepEqual(page.failures, []);

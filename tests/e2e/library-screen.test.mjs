@@ -3,14 +3,11 @@
 // empty library says; a reload showing books copied in meanwhile.
 
 import assert from 'node:assert/strict';
-import { chmodSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
-import { makeLibrary, writeBook } from './support/library.mjs';
-import { startPagewyn, withPagewyn } from './support/pagewyn.mjs';
+import { dropFile, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
+import { bookEntries, storedZip, writeBook } from './support/library.mjs';
+import { recordingOpener, withPagewyn } from './support/pagewyn.mjs';
 
 let browser;
 before(async () => { browser = await launchBrowser(); });
@@ -53,9 +50,7 @@ describe('the library screen', () => {
       for (const [title, rows] of steps) {
         await page.getByRole('button', { name: 'sort' }).click();
         await page.getByRole('heading', { name: title }).waitFor();
-        await page.waitForFunction((first) => document.querySelector('.row-cell')?.closest('.table-rows')
-          && [...document.querySelectorAll('.row')].sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))[0]
-            ?.querySelector('.row-cell').getAttribute('aria-label') === first, rows[0]);
+        await waitForFirstRow(page, rows[0]);
         assert.deepEqual(await rowNames(page), rows, title);
       }
     });
@@ -168,44 +163,26 @@ describe('the library screen', () => {
   });
 
   test('an empty library says how to add a book, opens its folder, and gives way to the first book', { timeout: 90000 }, async () => {
-    const scratch = mkdtempSync(join(tmpdir(), 'pagewyn-opener-'));
-    const record = join(scratch, 'opened');
-    const opener = join(scratch, 'opener.sh');
-    writeFileSync(opener, `#!/bin/sh\nprintf '%s' "$1" > '${record}.part' && mv '${record}.part' '${record}'\n`);
-    chmodSync(opener, 0o700);
-    process.env.PAGEWYN_FOLDER_OPENER = opener;
-    const library = makeLibrary([]);
-    const pagewyn = await startPagewyn(library.folder);
-    delete process.env.PAGEWYN_FOLDER_OPENER;
+    const opener = recordingOpener();
     try {
-      const page = await openPagewyn(browser, pagewyn);
-      await page.getByText('Your library has no books yet.').waitFor();
-      await page.getByText(library.folder).waitFor();
-      const folderButton = page.getByRole('button', { name: 'Open the library folder' });
-      await folderButton.focus();
-      await page.keyboard.press('Enter');
-      for (let tries = 0; tries < 200 && !existsSync(record); tries++) await new Promise((resolve) => setTimeout(resolve, 50));
-      assert.equal(existsSync(record) ? readFileSync(record, 'utf8') : null, library.folder);
+      await withPagewyn([], async (pagewyn, library) => {
+        const page = await openPagewyn(browser, pagewyn);
+        await page.getByText('Your library has no books yet.').waitFor();
+        await page.getByText(library.folder).waitFor();
+        const folderButton = page.getByRole('button', { name: 'Open the library folder' });
+        await folderButton.focus();
+        await page.keyboard.press('Enter');
+        assert.equal(await opener.opened(), library.folder);
 
-      const source = mkdtempSync(join(tmpdir(), 'pagewyn-drop-'));
-      writeBook(source, { file: 'First.epub', title: 'First', author: 'Fay' });
-      const bytes = readFileSync(join(source, 'First.epub')).toString('base64');
-      rmSync(source, { recursive: true, force: true });
-      const dataTransfer = await page.evaluateHandle((base64) => {
-        const transfer = new DataTransfer();
-        transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], 'First.epub', { type: 'application/epub+zip' }));
-        return transfer;
-      }, bytes);
-      for (const type of ['dragenter', 'dragover', 'drop']) await page.dispatchEvent('.table-screen', type, { dataTransfer });
-      await page.locator('.reader-title').filter({ hasText: 'First' }).waitFor({ timeout: 20000 });
-      await page.getByRole('button', { name: 'close' }).click();
-      await page.locator('.row-cell[aria-label="First, Fay"]').waitFor();
-      await page.getByText('Your library has no books yet.').waitFor({ state: 'detached' });
-      assert.deepEqual(page.failures, []);
+        await dropFile(page, 'First.epub', storedZip(bookEntries({ title: 'First', author: 'Fay' })));
+        await page.locator('.reader-title').filter({ hasText: 'First' }).waitFor({ timeout: 20000 });
+        await page.getByRole('button', { name: 'close' }).click();
+        await page.locator('.row-cell[aria-label="First, Fay"]').waitFor();
+        await page.getByText('Your library has no books yet.').waitFor({ state: 'detached' });
+        assert.deepEqual(page.failures, []);
+      }, opener.environment);
     } finally {
-      assert.equal(await pagewyn.stop(), 0);
-      library.remove();
-      rmSync(scratch, { recursive: true, force: true });
+      opener.remove();
     }
   });
 });

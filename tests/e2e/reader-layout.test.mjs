@@ -5,12 +5,9 @@
 
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
 import { launchBrowser } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
-import { startPagewyn } from './support/pagewyn.mjs';
+import { folderFor, openLibraryFor } from './support/pagewyn.mjs';
 import { comicPages, layoutBooks, writeLayoutBook } from './support/library.mjs';
 
 let browser = null;
@@ -24,15 +21,9 @@ after(async () => {
 });
 
 async function openBook(t, name, viewport) {
-  const folder = mkdtempSync(join(tmpdir(), 'pagewyn-layout-e2e-'));
-  t.after(() => rmSync(folder, { recursive: true, force: true }));
+  const folder = folderFor(t);
   writeLayoutBook(folder, name);
-  const program = await startPagewyn(folder);
-  t.after(() => program.stop());
-  const context = await browser.newContext({ viewport });
-  t.after(() => context.close());
-  const page = await context.newPage();
-  await page.goto(program.address);
+  const { page } = await openLibraryFor(t, browser, folder, viewport);
   await page.locator('.row-cell').first().click();
   await eventually(async () => (await shown(page)).length > 0, 'the first page');
   return page;

@@ -6,12 +6,11 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { request } from 'node:http';
-import { existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { existsSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { launchBrowser, rowNames } from './support/browser.mjs';
+import { launchBrowser, rowNames, waitForFirstRow } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
-import { startPagewyn } from './support/pagewyn.mjs';
+import { folderFor, openLibraryFor } from './support/pagewyn.mjs';
 import { chapterTexts, writeReaderBook } from './support/library.mjs';
 
 let browser = null;
@@ -24,23 +23,6 @@ after(async () => {
   await browser?.close();
 });
 
-function makeFolder(t) {
-  const folder = mkdtempSync(join(tmpdir(), 'pagewyn-reader-e2e-'));
-  t.after(() => rmSync(folder, { recursive: true, force: true }));
-  return folder;
-}
-
-async function openLibrary(t, folder) {
-  const program = await startPagewyn(folder);
-  t.after(() => program.stop());
-  const context = await browser.newContext({ viewport: { width: 900, height: 700 } });
-  t.after(() => context.close());
-  const page = await context.newPage();
-  await page.goto(program.address);
-  await page.locator('.row-cell').first().waitFor();
-  return { program, page };
-}
-
 const pageLabel = (page) => page.locator('.reader-page').textContent();
 const chapterLabel = (page) => page.locator('.reader-chapter').textContent();
 
@@ -50,10 +32,17 @@ const inView = (page, selector) => page.frameLocator('.reader-frame').locator(se
   return rect.right > 0 && rect.left < element.ownerDocument.defaultView.innerWidth;
 });
 
-function get(program, path) {
+// GET of the path as it is (no client tidies it up), with the launch token unless token is false;
+// headersOnly answers the status alone, without waiting for a body (a stream never ends).
+function get(program, path, { token = true, headersOnly = false } = {}) {
   const { hostname, port } = new URL(program.origin);
   return new Promise((resolve, reject) => {
-    const sent = request({ hostname, port, path, headers: { 'X-Pagewyn-Token': program.token } }, (response) => {
+    const sent = request({ hostname, port, path, headers: token ? { 'X-Pagewyn-Token': program.token } : {} }, (response) => {
+      if (headersOnly) {
+        resolve({ status: response.statusCode });
+        sent.destroy();
+        return;
+      }
       let body = '';
       response.on('data', (chunk) => { body += chunk; });
       response.on('end', () => resolve({ status: response.statusCode, headers: response.headers, body }));
@@ -64,10 +53,10 @@ function get(program, path) {
 }
 
 test('a tapped book opens at its first page and reads through its chapters', async (t) => {
-  const folder = makeFolder(t);
+  const folder = folderFor(t);
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville', modified: 1_600_000_000 });
   writeReaderBook(folder, { file: 'other.epub', title: 'Another Book', author: 'Ann', modified: 1_700_000_000 });
-  const { program, page } = await openLibrary(t, folder);
+  const { program, page } = await openLibraryFor(t, browser, folder);
   assert.deepEqual(await rowNames(page), ['Another Book, Ann', 'Moby-Dick, Herman Melville']);
 
   await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
@@ -114,11 +103,11 @@ test('a tapped book opens at its first page and reads through its chapters', asy
 
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  await eventually(async () => (await rowNames(page))[0] === 'Moby-Dick, Herman Melville', 'the book first in the list');
+  await waitForFirstRow(page, 'Moby-Dick, Herman Melville');
 
   await program.stop();
-  const restarted = await openLibrary(t, folder);
-  await eventually(async () => (await rowNames(restarted.page))[0] === 'Moby-Dick, Herman Melville', 'the book still first after a restart');
+  const restarted = await openLibraryFor(t, browser, folder);
+  await waitForFirstRow(restarted.page, 'Moby-Dick, Herman Melville');
 });
 
 // The words of the paragraph of the frame's page that begins on the screen shown, and whether
@@ -141,14 +130,14 @@ const paragraphShown = (page, start) => page.frameLocator('.reader-frame').locat
 }, start);
 
 test('a book reopens where it was left: after a close, a restart, a new size and a new text size', async (t) => {
-  const folder = makeFolder(t);
+  const folder = folderFor(t);
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
   const openBook = async (page) => {
     await page.setViewportSize({ width: 600, height: 700 });
     await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
     await page.frameLocator('.reader-frame').locator('h1').waitFor();
   };
-  const first = await openLibrary(t, folder);
+  const first = await openLibraryFor(t, browser, folder);
   await openBook(first.page);
   await eventually(async () => /^Page 1 of/.test(await pageLabel(first.page)), 'the first page at first');
   for (let turn = 0; turn < 3; ++turn) await first.page.getByRole('button', { name: 'Next page' }).click();
@@ -175,7 +164,7 @@ test('a book reopens where it was left: after a close, a restart, a new size and
 
   await first.program.stop();
   assert.ok(existsSync(join(folder, 'reading-places.json')));
-  const restarted = await openLibrary(t, folder);
+  const restarted = await openLibraryFor(t, browser, folder);
   assert.equal((await rowNames(restarted.page)).length, 1, 'the places are no book');
   await openBook(restarted.page);
   await eventually(async () => (await pageLabel(restarted.page)) === left, 'the same page after a restart');
@@ -183,9 +172,9 @@ test('a book reopens where it was left: after a close, a restart, a new size and
 });
 
 test('find lists the matches with their chapter, and a chosen one shows its page with the words marked', async (t) => {
-  const folder = makeFolder(t);
+  const folder = folderFor(t);
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
-  const { page } = await openLibrary(t, folder);
+  const { page } = await openLibraryFor(t, browser, folder);
   await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
   const frame = page.frameLocator('.reader-frame');
   await frame.locator('h1').waitFor();
@@ -217,12 +206,12 @@ test('find lists the matches with their chapter, and a chosen one shows its page
 });
 
 test("the book's files are served only inside the open book, and the book reaches nothing else", async (t) => {
-  const folder = makeFolder(t);
-  const outside = makeFolder(t);
+  const folder = folderFor(t);
+  const outside = folderFor(t);
   writeFileSync(join(outside, 'secret.txt'), 'not the book');
   writeReaderBook(folder, { file: 'open.epub', title: 'Open Book', author: 'Ann', unpacked: true, hostile: true,
     outsideLink: { name: 'OEBPS/leak.xhtml', target: join(outside, 'secret.txt') } });
-  const { program, page } = await openLibrary(t, folder);
+  const { program, page } = await openLibraryFor(t, browser, folder);
   const fromBook = [];
   page.on('response', (response) => {
     if (response.frame() !== page.mainFrame()) fromBook.push({ path: new URL(response.url()).pathname, status: response.status() });
@@ -236,15 +225,7 @@ test("the book's files are served only inside the open book, and the book reache
     return ['/events', '/state'].every((path) => hostRoutes.some((load) => load.path === path)) && hostRoutes;
   }, 'the book tried the host routes');
   assert.deepEqual([...new Set(tried.map((load) => load.status))], [403]);
-  const stream = await new Promise((resolve) => {
-    const { hostname, port } = new URL(program.origin);
-    const sent = request({ hostname, port, path: '/events', headers: { 'X-Pagewyn-Token': program.token } }, (response) => {
-      resolve(response.statusCode);
-      sent.destroy();
-    });
-    sent.end();
-  });
-  assert.equal(stream, 200, 'a stream is still to be had');
+  assert.equal((await get(program, '/events', { headersOnly: true })).status, 200, 'a stream is still to be had');
 
   const state = JSON.parse((await get(program, '/state')).body);
   const session = state.presented.find((screen) => screen.reader)?.reader.session;
@@ -265,11 +246,7 @@ test("the book's files are served only inside the open book, and the book reache
   }
   assert.equal((await get(program, `/reader/${'0'.repeat(32)}/OEBPS/text/one.xhtml`)).status, 404, 'another session');
   // A frame's loads cannot carry the launch token: the session's name is the book's key.
-  const unguarded = await new Promise((resolve) => {
-    const { hostname, port } = new URL(program.origin);
-    request({ hostname, port, path: `/reader/${session}/OEBPS/text/one.xhtml` }, (response) => resolve(response.statusCode)).end();
-  });
-  assert.equal(unguarded, 200, 'by the session alone');
+  assert.equal((await get(program, `/reader/${session}/OEBPS/text/one.xhtml`, { token: false })).status, 200, 'by the session alone');
 
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
@@ -277,9 +254,9 @@ test("the book's files are served only inside the open book, and the book reache
 });
 
 test('selected words become a highlight that stays, or a quote to share', async (t) => {
-  const folder = makeFolder(t);
+  const folder = folderFor(t);
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
-  const { page } = await openLibrary(t, folder);
+  const { page } = await openLibraryFor(t, browser, folder);
   const open = async () => {
     await page.locator('.row-cell').first().click();
     await page.frameLocator('.reader-frame').getByText(chapterTexts.one).waitFor();
@@ -316,9 +293,9 @@ test('selected words become a highlight that stays, or a quote to share', async 
 });
 
 test('a book that cannot be read says so, and the way back stays', async (t) => {
-  const folder = makeFolder(t);
+  const folder = folderFor(t);
   writeReaderBook(folder, { file: 'broken.epub', title: 'Broken', author: 'Ann', breakage: 'spine' });
-  const { page } = await openLibrary(t, folder);
+  const { page } = await openLibraryFor(t, browser, folder);
   await page.locator('.row-cell').first().click();
   const message = page.locator('.reader-message');
   await message.waitFor();

@@ -95,51 +95,25 @@ TEST(HostProtocol, theSortButtonCyclesTheOrderTheTitleAndTheIndexAndScrollsToThe
 {
     fixtures::HostedApp hosted(threeBooks);
     auto sort = hosted.headerButtonId("sort");
-    struct Step {
-        std::string title;
-        std::vector<std::string> rows;
-        std::vector<std::string> index;
-    };
-    const std::vector<Step> steps {
-        { "Books by Title", { "Balzac, Bob", "Zola, Zed", "austen, Ann" }, { "B", "Z", "a" } },
-        { "Books by Author", { "austen, Ann", "Balzac, Bob", "Zola, Zed" }, { "A", "B", "Z" } },
-        { "Recently Opened", { "Zola, Zed", "austen, Ann", "Balzac, Bob" }, {} },
-    };
-    for (auto& step : steps) {
+    // The rows and index of each order are SortList's; here, what the page is sent.
+    for (auto [title, first] : std::vector<std::pair<std::string, std::string>> {
+             { "Books by Title", "Balzac, Bob" }, { "Books by Author", "austen, Ann" }, { "Recently Opened", "Zola, Zed" } }) {
         auto before = hosted.host().state().version();
         auto answer = hosted.event({ { "type", "touchUpInside" }, { "view", sort } });
         ASSERT_EQ(answer.status, 200) << answer.body;
         auto state = answer.json();
         EXPECT_GT(state["version"].get<std::uint64_t>(), before);
-        EXPECT_EQ(fixtures::snapshotTitle(state), step.title);
-        EXPECT_EQ(fixtures::snapshotRows(state), step.rows);
-        EXPECT_EQ(state["screen"]["table"]["index"]["titles"].get<std::vector<std::string>>(), step.index);
+        EXPECT_EQ(fixtures::snapshotTitle(state), title);
+        EXPECT_EQ(fixtures::snapshotRows(state).at(0), first);
+        EXPECT_EQ(state["screen"]["table"]["index"]["titles"].empty(), title == "Recently Opened");
         auto scroll = commandOf(state, "scrollToRow");
-        ASSERT_FALSE(scroll.is_null()) << step.title;
+        ASSERT_FALSE(scroll.is_null()) << title;
         EXPECT_EQ(scroll["rows"][0]["row"], 0);
         EXPECT_EQ(scroll["position"], "top");
         EXPECT_EQ(scroll["animated"], true);
         // A command reaches one page once.
         EXPECT_TRUE(commandOf(hosted.state(), "scrollToRow").is_null());
     }
-}
-
-TEST(HostProtocol, anIndexTitleScrollsToTheFirstBookStartingWithIt)
-{
-    fixtures::HostedApp hosted(numberedBooks(60));
-    hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") } });
-    auto answer = hosted.event({ { "type", "tapIndexTitle" }, { "title", "M" }, { "viewport", { { "first", 0 }, { "count", 8 } } } });
-    ASSERT_EQ(answer.status, 200) << answer.body;
-    auto state = answer.json();
-    auto scroll = commandOf(state, "scrollToRow");
-    ASSERT_FALSE(scroll.is_null());
-    auto row = scroll["rows"][0]["row"].get<int>();
-    // Before the first "M" title: three books for each of A to H, two for each of I to L.
-    EXPECT_EQ(row, 8 * 3 + 4 * 2);
-    auto rows = fixtures::snapshotRows(state);
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(state["screen"]["table"]["rows"][0]["row"], row);
-    EXPECT_EQ(rows.front().substr(0, 2), "M ");
 }
 
 TEST(HostProtocol, onlyTheVisibleRowsAreInTheSnapshotWhateverTheLibrarySize)
@@ -168,20 +142,6 @@ TEST(HostProtocol, aConfirmedDeleteRemovesTheItemAndFadesItsRow)
     ASSERT_FALSE(fade.is_null());
     EXPECT_EQ(fade["animation"], "fade");
     EXPECT_EQ(fade["rows"][0]["row"], 1);
-}
-
-TEST(HostProtocol, aDeleteThatFailsLeavesTheRowAndSaysSoOnTheConsole)
-{
-    fixtures::HostedApp hosted(threeBooks);
-    std::filesystem::remove(hosted.app().library().itemPath("a.epub"));
-    hosted.app().takeConsole();
-    auto answer = hosted.event({ { "type", "deleteRow" }, { "row", 1 } });
-    ASSERT_EQ(answer.status, 200) << answer.body;
-    EXPECT_EQ(fixtures::snapshotRows(answer.json()), (std::vector<std::string> { "Zola, Zed", "austen, Ann", "Balzac, Bob" }));
-    EXPECT_TRUE(commandOf(answer.json(), "deleteRows").is_null());
-    auto lines = hosted.app().takeConsole();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("Can't delete: ", 0), 0u);
 }
 
 TEST(HostProtocol, theStreamTellsAnotherPageOfEveryChange)

@@ -76,10 +76,6 @@ TEST(ImageRegistry, aBitmapIsServedAsPng)
     EXPECT_FALSE(registry.idFor(nullptr));
 }
 
-}
-
-namespace {
-
 // A picture large enough that a small view should not be sent all of it.
 std::shared_ptr<ui::Image> largeCover()
 {

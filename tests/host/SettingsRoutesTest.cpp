@@ -116,38 +116,35 @@ TEST(SettingsRoutes, onlyTheLaunchsOwnPagesReadThePageOrOpenTheFolder)
     EXPECT_FALSE(opener.ran());
 }
 
-TEST(SettingsRoutes, openFolderHandsTheLibraryFolderToTheDesktopsOpener)
+// The library folder goes to the desktop's opener; a folder that is gone is neither opened nor
+// made, and an opener that cannot be started is a failure, not a success.
+TEST(SettingsRoutes, openFolderHandsTheLibraryFolderToTheDesktopsOpenerOrSaysWhyNot)
 {
-    fixtures::HostedApp hosted;
-    fixtures::TemporaryFolder scratch;
-    RecordingOpener opener(scratch.path());
-    auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
-    ASSERT_EQ(answer.status, 200) << answer.body;
-    EXPECT_EQ(opener.opened(), hosted.app().library().path());
-}
-
-TEST(SettingsRoutes, aLibraryFolderThatIsGoneIsNotOpenedNorMade)
-{
-    fixtures::HostedApp hosted;
-    fixtures::TemporaryFolder scratch;
-    RecordingOpener opener(scratch.path());
-    auto folder = hosted.app().library().path();
-    fs::remove_all(folder);
-    auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
-    EXPECT_EQ(answer.status, 404);
-    EXPECT_NE(answer.json()["error"].get<std::string>().find("does not exist"), std::string::npos);
-    EXPECT_FALSE(fs::exists(folder));
-    EXPECT_FALSE(opener.ran());
-}
-
-TEST(SettingsRoutes, anOpenerThatCannotBeStartedIsReportedAsAFailure)
-{
-    fixtures::HostedApp hosted;
-    ::setenv("PAGEWYN_FOLDER_OPENER", "/nonexistent/pagewyn-opener", 1);
-    auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
-    ::unsetenv("PAGEWYN_FOLDER_OPENER");
-    EXPECT_EQ(answer.status, 502);
-    EXPECT_NE(answer.json()["error"].get<std::string>().find("could not be started"), std::string::npos);
+    struct Case {
+        const char* what;
+        int status;
+        std::string error;
+    };
+    for (const Case& example : { Case { "a folder", 200, "" }, Case { "a folder that is gone", 404, "does not exist" },
+             Case { "an opener that cannot start", 502, "could not be started" } }) {
+        fixtures::HostedApp hosted;
+        fixtures::TemporaryFolder scratch;
+        RecordingOpener opener(scratch.path());
+        auto folder = hosted.app().library().path();
+        if (example.status == 404)
+            fs::remove_all(folder);
+        if (example.status == 502)
+            ::setenv("PAGEWYN_FOLDER_OPENER", "/nonexistent/pagewyn-opener", 1);
+        auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
+        ASSERT_EQ(answer.status, example.status) << example.what << ": " << answer.body;
+        if (example.status == 200) {
+            EXPECT_EQ(opener.opened(), folder);
+            continue;
+        }
+        EXPECT_NE(answer.json()["error"].get<std::string>().find(example.error), std::string::npos) << answer.body;
+        EXPECT_FALSE(opener.ran()) << example.what;
+        EXPECT_EQ(fs::exists(folder), example.status != 404) << example.what;
+    }
 }
 
 TEST(SettingsRoutes, theSettingsRequestGoesOnlyToThePageWhoseTapAskedForIt)

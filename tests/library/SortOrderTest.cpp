@@ -1,4 +1,4 @@
-// The three orders, their text order and the sort button's cycle.
+// The three orders: their text order and ties. The sort button's cycle is SortListTest's.
 #include "library/BookList.h"
 #include "library/ProgramState.h"
 #include "library/SortOrder.h"
@@ -54,30 +54,6 @@ TEST_F(SortOrderTest, equalKeysKeepTheirOrderInEveryOrder)
     EXPECT_EQ(bookList()[0].file, "tie.epub");
     EXPECT_EQ(bookList()[1].file, "later.epub");
     EXPECT_EQ(bookList()[2].file, "earlier.epub");
-}
-
-TEST_F(SortOrderTest, emptyAuthorComesFirst)
-{
-    bookList().append(book("A", "Melville", 1));
-    bookList().append(book("B", "", 2));
-    sortByAuthor();
-    EXPECT_EQ(bookList()[0].title, "B");
-}
-
-TEST_F(SortOrderTest, sortButtonCyclesAndEndsInRecencyOrder)
-{
-    bookList().append(book("Beta", "Ann", 1));
-    bookList().append(book("Alpha", "Cy", 3));
-    bookList().append(book("Gamma", "Bob", 2));
-    const Titles expected[] = { { "Alpha", "Beta", "Gamma" }, { "Beta", "Gamma", "Alpha" }, { "Alpha", "Gamma", "Beta" } };
-    const std::int64_t orders[] = { SortOrder::byTitle, SortOrder::byAuthor, SortOrder::recentlyOpened };
-    for (int press = 0; press < 3; ++press) {
-        ASSERT_TRUE(stepSortOrder());
-        EXPECT_EQ(sortOrder(), orders[press]);
-        EXPECT_EQ(titles(bookList()), expected[press]);
-        EXPECT_EQ(sortOrderNames()[static_cast<std::size_t>(sortOrder())],
-            (std::vector<std::string> { "Books by Title", "Books by Author", "Recently Opened" })[press]);
-    }
 }
 
 TEST_F(SortOrderTest, emptyListDoesNotStep)

@@ -9,15 +9,6 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
-TEST(ViewWillAppear, showsBooksThatArrivedSinceTheLastTime)
-{
-    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
-    app.library().addBook("b.epub", "Beta", "Bob", 2000);
-    EXPECT_EQ(app.table().numberOfRowsInSection(0), 1);
-    app.showScreen();
-    EXPECT_EQ(app.visibleRows(), (Rows { "Beta / Bob", "Alpha / Ann" }));
-}
-
 TEST(ViewWillAppear, keepsTheUsersOrderUntilTheScanChangesSomething)
 {
     fixtures::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });

@@ -32,3 +32,30 @@ export async function rowNames(page) {
     .sort((a, b) => a.top - b.top)
     .map((row) => row.name));
 }
+
+// Waits until the rows shown, top to bottom and leaving out rows fading away, are the names (or,
+// with first, begin with them).
+export async function waitForRows(page, names, { first = false, timeout } = {}) {
+  await page.waitForFunction(([expected, prefix]) => {
+    const shown = [...document.querySelectorAll('.row:not(.fading)')]
+      .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
+      .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label'));
+    return JSON.stringify(prefix ? shown.slice(0, expected.length) : shown) === JSON.stringify(expected);
+  }, [names, first], { timeout });
+}
+
+export const waitForFirstRow = (page, name, options = {}) => waitForRows(page, [name], { ...options, first: true });
+
+// Drops a file of the bytes, named name, on the library page: dragenter, dragover and drop, with
+// whileOver() run between the first two (to look at the drop target).
+export async function dropFile(page, name, bytes, { whileOver = null } = {}) {
+  const dataTransfer = await page.evaluateHandle(([file, base64]) => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], file, { type: 'application/epub+zip' }));
+    return transfer;
+  }, [name, Buffer.from(bytes).toString('base64')]);
+  await page.dispatchEvent('.table-screen', 'dragenter', { dataTransfer });
+  await whileOver?.();
+  await page.dispatchEvent('.table-screen', 'dragover', { dataTransfer });
+  await page.dispatchEvent('.table-screen', 'drop', { dataTransfer });
+}

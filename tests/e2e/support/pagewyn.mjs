@@ -3,7 +3,8 @@
 
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
-import { existsSync } from 'node:fs';
+import { chmodSync, existsSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -65,13 +66,52 @@ export async function startPagewyn(folder, extraArguments = [], environment = {}
 
 // Runs body(pagewyn, library) against the program started on a library of the books; afterwards
 // the program must end cleanly on SIGTERM and the library is removed.
-export async function withPagewyn(books, body) {
+export async function withPagewyn(books, body, environment = {}) {
   const library = makeLibrary(books);
-  const pagewyn = await startPagewyn(library.folder);
+  const pagewyn = await startPagewyn(library.folder, [], environment);
   try {
     await body(pagewyn, library);
   } finally {
     assert.equal(await pagewyn.stop(), 0);
     library.remove();
   }
+}
+
+// A folder opener for pagewyn to use instead of the desktop's (give it environment): it writes
+// down the folder it was given, so no file manager opens during the tests. opened() answers that
+// folder once the opener has run (it runs apart from the page's answer), or null.
+export function recordingOpener() {
+  const scratch = mkdtempSync(join(tmpdir(), 'pagewyn-opener-'));
+  const record = join(scratch, 'opened');
+  const script = join(scratch, 'opener.sh');
+  writeFileSync(script, `#!/bin/sh\nprintf '%s' "$1" > '${record}.part' && mv '${record}.part' '${record}'\n`);
+  chmodSync(script, 0o700);
+  return {
+    environment: { PAGEWYN_FOLDER_OPENER: script },
+    async opened() {
+      for (let tries = 0; tries < 200 && !existsSync(record); tries++) await new Promise((done) => { setTimeout(done, 50); });
+      return existsSync(record) ? readFileSync(record, 'utf8') : null;
+    },
+    remove: () => rmSync(scratch, { recursive: true, force: true }),
+  };
+}
+
+// For the node:test test t: a fresh folder, removed when t ends.
+export function folderFor(t) {
+  const folder = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-'));
+  t.after(() => rmSync(folder, { recursive: true, force: true }));
+  return folder;
+}
+
+// Starts the program on the folder and opens its page in a browser context of the viewport once
+// a row shows; program and context end with the test t.
+export async function openLibraryFor(t, browser, folder, viewport = { width: 900, height: 700 }) {
+  const program = await startPagewyn(folder);
+  t.after(() => program.stop());
+  const context = await browser.newContext({ viewport });
+  t.after(() => context.close());
+  const page = await context.newPage();
+  await page.goto(program.address);
+  await page.locator('.row-cell').first().waitFor();
+  return { program, page };
 }

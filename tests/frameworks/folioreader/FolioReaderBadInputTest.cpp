@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sys/stat.h>
 
@@ -21,7 +22,22 @@ struct BreakageCase {
     Breakage breakage;
     std::string expectedReason;
     std::vector<Shape> shapes = { Shape::zipped, Shape::unpacked };
+    std::function<void(EpubFixture&)> alter = {}; // what stands in for the part the breakage took away
 };
+
+// A package document that is some other XML document.
+void notAPackage(EpubFixture& book)
+{
+    book.extraEntries = { { "OEBPS/absent.opf", "<?xml version=\"1.0\"?><html><title>Not a package</title></html>" } };
+}
+
+// A container whose package path names a folder.
+void packagePathNamingAFolder(EpubFixture& book)
+{
+    std::string container = book.containerDocument();
+    container.replace(container.find("OEBPS/content.opf"), 17, "OEBPS");
+    book.extraEntries = { { "META-INF/container.xml", container } };
+}
 
 void expectErrorNaming(const foundation::Result<std::string>& result, const std::string& path, const std::string& reason)
 {
@@ -47,12 +63,16 @@ TEST(FolioReaderBadInput, eachBreakageIsAnErrorNamingTheItemAndWhatFailed)
         { Breakage::corruptedPackageData, "OEBPS/content.opf cannot be read", { Shape::zipped } },
         { Breakage::oversizedPackage, "OEBPS/content.opf is larger than 16 MiB" },
         { Breakage::packageThroughSymlink, "OEBPS/content.opf lies outside the book", { Shape::unpacked } },
+        { Breakage::missingPackage, "OEBPS/absent.opf is not a package document", { Shape::zipped, Shape::unpacked }, notAPackage },
+        { Breakage::missingContainer, "OEBPS is not a file", { Shape::unpacked }, packagePathNamingAFolder },
     };
     for (const auto& testCase : cases) {
         for (Shape shape : testCase.shapes) {
             SCOPED_TRACE(testing::Message() << "breakage " << int(testCase.breakage) << ", " << shape);
             fixtures::TemporaryFolder folder;
             EpubFixture book { .title = "Readable Title", .cover = Cover::epub3, .breakage = testCase.breakage };
+            if (testCase.alter)
+                testCase.alter(book);
             std::string path = fixtures::writeBook(book, shape, folder);
 
             expectErrorNaming(FolioReader::getTitle(path), path, testCase.expectedReason);
@@ -82,30 +102,6 @@ TEST(FolioReaderBadInput, aFifoInPlaceOfABookOrItsPackageIsAnErrorNotAWait)
     std::filesystem::remove(path + "/OEBPS/content.opf");
     ASSERT_EQ(mkfifo((path + "/OEBPS/content.opf").c_str(), 0600), 0);
     expectErrorNaming(FolioReader::getTitle(path), path, "OEBPS/content.opf is not a file");
-}
-
-TEST(FolioReaderBadInput, aPackageDocumentThatIsNoPackageIsAnError)
-{
-    for (Shape shape : { Shape::zipped, Shape::unpacked }) {
-        SCOPED_TRACE(testing::Message() << shape);
-        fixtures::TemporaryFolder folder;
-        EpubFixture book { .breakage = Breakage::missingPackage };
-        book.extraEntries = { { "OEBPS/absent.opf", "<?xml version=\"1.0\"?><html><title>Not a package</title></html>" } };
-        std::string path = fixtures::writeBook(book, shape, folder);
-        expectErrorNaming(FolioReader::getTitle(path), path, "OEBPS/absent.opf is not a package document");
-    }
-}
-
-TEST(FolioReaderBadInput, aPackagePathNamingAFolderIsAnError)
-{
-    fixtures::TemporaryFolder folder;
-    EpubFixture book;
-    std::string container = book.containerDocument();
-    container.replace(container.find("OEBPS/content.opf"), 17, "OEBPS");
-    book.breakage = Breakage::missingContainer;
-    book.extraEntries = { { "META-INF/container.xml", container } };
-    std::string path = fixtures::writeBook(book, Shape::unpacked, folder);
-    expectErrorNaming(FolioReader::getTitle(path), path, "OEBPS is not a file");
 }
 
 // Rewrites the sizes a zip declares for one entry, in its local header and in the central

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -78,56 +79,36 @@ TEST(FolioReaderCache, aZipRewrittenInPlaceWithTheSameSizeAndDateIsReadAgain)
     EXPECT_EQ(*FolioReader::getTitle(path), replacementTitle);
 }
 
-TEST(FolioReaderCache, anUnpackedPackageEditedInPlaceIsReadAgain)
+TEST(FolioReaderCache, anUnpackedBookEditedInPlaceIsReadAgain)
 {
-    fixtures::TemporaryFolder folder;
-    EpubFixture book { .title = "Alpha" };
-    std::string path = fixtures::writeBook(book, Shape::unpacked, folder);
-    ASSERT_EQ(*FolioReader::getTitle(path), "Alpha");
-
-    book.title = "Omega";
-    std::ofstream(path + "/OEBPS/content.opf", std::ios::binary | std::ios::trunc) << book.packageDocument();
-
-    EXPECT_EQ(*FolioReader::getTitle(path), "Omega");
-}
-
-TEST(FolioReaderCache, anUnpackedContainerPointingElsewhereIsFollowed)
-{
-    fixtures::TemporaryFolder folder;
-    EpubFixture book { .title = "Alpha" };
-    std::string path = fixtures::writeBook(book, Shape::unpacked, folder);
-    ASSERT_EQ(*FolioReader::getTitle(path), "Alpha");
-
-    EpubFixture other { .title = "Omega", .packagePath = "OTHER/package.opf" };
-    std::ofstream(path + "/META-INF/container.xml", std::ios::binary | std::ios::trunc) << other.containerDocument();
-    std::filesystem::create_directories(path + "/OTHER");
-    std::ofstream(path + "/OTHER/package.opf", std::ios::binary) << other.packageDocument();
-
-    EXPECT_EQ(*FolioReader::getTitle(path), "Omega");
-}
-
-TEST(FolioReaderCache, manyBooksReadInTurnKeepTheirOwnMetadata)
-{
-    fixtures::TemporaryFolder folder;
-    std::vector<std::string> paths;
-    for (int i = 0; i < 50; ++i) {
-        EpubFixture book { .title = "Title " + std::to_string(i), .author = "Author " + std::to_string(i) };
-        paths.push_back(fixtures::writeBook(book, i % 2 ? Shape::unpacked : Shape::zipped, folder, std::to_string(i) + ".epub"));
-    }
-    for (int round = 0; round < 2; ++round) {
-        for (int i = 0; i < 50; ++i) {
-            EXPECT_EQ(*FolioReader::getTitle(paths[i]), "Title " + std::to_string(i));
-            EXPECT_EQ(*FolioReader::getAuthorName(paths[i]), "Author " + std::to_string(i));
-        }
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> edits {
+        { "package rewritten", [](const std::string& path) {
+             std::ofstream(path + "/OEBPS/content.opf", std::ios::binary | std::ios::trunc)
+                 << EpubFixture { .title = "Omega" }.packageDocument();
+         } },
+        { "container pointing elsewhere", [](const std::string& path) {
+             EpubFixture other { .title = "Omega", .packagePath = "OTHER/package.opf" };
+             std::ofstream(path + "/META-INF/container.xml", std::ios::binary | std::ios::trunc) << other.containerDocument();
+             std::filesystem::create_directories(path + "/OTHER");
+             std::ofstream(path + "/OTHER/package.opf", std::ios::binary) << other.packageDocument();
+         } },
+    };
+    for (auto& [what, edit] : edits) {
+        fixtures::TemporaryFolder folder;
+        std::string path = fixtures::writeBook(EpubFixture { .title = "Alpha" }, Shape::unpacked, folder);
+        ASSERT_EQ(*FolioReader::getTitle(path), "Alpha");
+        edit(path);
+        EXPECT_EQ(*FolioReader::getTitle(path), "Omega") << what;
     }
 }
 
+// Many books read in turn, from several threads at once: each keeps its own metadata.
 TEST(FolioReaderCache, threadsReadingAtOnceGetTheirOwnBooks)
 {
     fixtures::TemporaryFolder folder;
     std::vector<std::string> paths;
     for (int i = 0; i < 40; ++i) {
-        EpubFixture book { .title = "Title " + std::to_string(i), .cover = Cover::epub3 };
+        EpubFixture book { .title = "Title " + std::to_string(i), .author = "Author " + std::to_string(i), .cover = Cover::epub3 };
         paths.push_back(fixtures::writeBook(book, i % 2 ? Shape::unpacked : Shape::zipped, folder, std::to_string(i) + ".epub"));
     }
     std::atomic<int> wrong = 0;
@@ -138,8 +119,9 @@ TEST(FolioReaderCache, threadsReadingAtOnceGetTheirOwnBooks)
                 for (int i = t; i < 40 + t; ++i) {
                     int book = i % 40;
                     auto title = FolioReader::getTitle(paths[book]);
+                    auto author = FolioReader::getAuthorName(paths[book]);
                     auto cover = FolioReader::getCoverImage(paths[book]);
-                    if (!title || *title != "Title " + std::to_string(book) || !cover)
+                    if (!title || *title != "Title " + std::to_string(book) || !author || *author != "Author " + std::to_string(book) || !cover)
                         ++wrong;
                 }
             }

@@ -198,22 +198,18 @@ TEST(ReaderSession, aBookThatCannotBeReadSaysWhyInTermsOfTheBook)
     }
 }
 
-TEST(ReaderSession, aSpineWithNothingToReadIsAFailureNotABlankPage)
+TEST(ReaderSession, aBookWithNothingToReadOrNoBookAtAllIsAFailureNotABlankPage)
 {
     fixtures::TemporaryFolder folder;
     EpubFixture noPages;
     noPages.chapters.clear();
-    auto empty = ReaderSession::open(fixtures::writeBook(noPages, Shape::unpacked, folder, "empty.epub"));
-    ASSERT_TRUE(empty->failure());
-    EXPECT_NE(empty->failure()->find("lists no pages"), std::string::npos) << *empty->failure();
-}
-
-TEST(ReaderSession, missingBookIsAFailure)
-{
-    fixtures::TemporaryFolder folder;
-    auto session = ReaderSession::open(folder.file("gone.epub"));
-    ASSERT_TRUE(session->failure());
-    EXPECT_NE(session->failure()->find("gone.epub"), std::string::npos);
+    for (auto [path, reason] : std::vector<std::pair<std::string, std::string>> {
+             { fixtures::writeBook(noPages, Shape::unpacked, folder, "empty.epub"), "lists no pages" },
+             { folder.file("gone.epub"), "gone.epub" } }) {
+        auto session = ReaderSession::open(path);
+        ASSERT_TRUE(session->failure()) << path;
+        EXPECT_NE(session->failure()->find(reason), std::string::npos) << *session->failure();
+    }
 }
 
 }

@@ -1,36 +1,11 @@
-// The platform's settings page for the application: its facts come from the property list and
-// the library folder.
-#include "platform/foundation/FileManager.h"
+// The platform's settings page for the application: byte counts as a person reads them, and the
+// property list's document types. What the page counts in the library folder is SettingsRoutes'.
 #include "platform/ui/ApplicationInfo.h"
 #include "platform/ui/SettingsPage.h"
-#include "tests/support/TemporaryFolder.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
-
-TEST(SettingsPage, countsItemsAndBytesOfTheLibraryFolderAndFindsTheDatabase)
-{
-    fixtures::TemporaryFolder folder;
-    foundation::FileManager::setDocumentsDirectoryOverride(folder.path());
-    std::ofstream(folder.file("a.epub")) << std::string(1500, 'x');
-    std::filesystem::create_directories(folder.file("b.epub/OEBPS"));
-    std::ofstream(folder.file("b.epub/OEBPS/c.xhtml")) << std::string(500, 'y');
-    auto page = ui::SettingsPage::current();
-    EXPECT_EQ(page.applicationName, "Pagewyn");
-    EXPECT_EQ(page.version, "1.0.3");
-    EXPECT_EQ(page.libraryFolder, folder.path());
-    EXPECT_EQ(page.itemCount, 2u);
-    EXPECT_EQ(page.byteCount, 2000u);
-    EXPECT_TRUE(page.countComplete);
-    EXPECT_EQ(page.highlightDatabase, folder.file("highlights.realm"));
-    EXPECT_FALSE(page.highlightDatabaseExists);
-    std::ofstream(folder.file("highlights.realm")) << "";
-    EXPECT_TRUE(ui::SettingsPage::current().highlightDatabaseExists);
-    foundation::FileManager::setDocumentsDirectoryOverride(std::nullopt);
-}
 
 TEST(SettingsPage, byteCountsReadAsAPersonSaysThem)
 {
