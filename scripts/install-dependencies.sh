@@ -11,11 +11,12 @@ packages=(
   zip unzip
   clang libclang-rt-14-dev
   chromium fonts-lato fonts-dejavu-core fonts-liberation2 xdg-utils
-  fonts-ipaexfont-gothic fonts-droid-fallback fonts-noto-ui-core fonts-noto-color-emoji
+  fonts-ipaexfont-gothic fonts-nanum fonts-droid-fallback fonts-noto-ui-core fonts-noto-color-emoji
 )
 # Books and titles in other scripts: IPAex Gothic sets Japanese (upright in vertical text as
-# well), Droid Sans Fallback the rest of CJK, Noto UI Arabic and Devanagari, DejaVu Hebrew, and
-# Noto the colour emoji: about 30 MB where the full Noto CJK and core sets take 130 MB.
+# well), Nanum Gothic Korean (Droid Sans Fallback has no Hangul syllables), Droid Sans Fallback
+# the rest of CJK, Noto UI Arabic and Devanagari, DejaVu Hebrew, and Noto the colour emoji: about
+# 40 MB where the full Noto CJK and core sets take 130 MB.
 # clang with libFuzzer and the sanitizers' runtimes (libclang-rt-14-dev) builds the fuzz targets.
 # Node.js and npm for the browser tests, from Debian unless the machine already has them.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)

@@ -13,7 +13,7 @@ const alignments = new Set(['left', 'center', 'right', 'justify']);
 // Faces for the scripts the application's own faces lack (Arabic, Devanagari, Japanese and the
 // rest of CJK, Hebrew) and for colour emoji, so no title draws as empty boxes. The install
 // script brings them from Debian.
-export const scriptFallbacks = '"Noto Sans Arabic UI", "Noto Sans Devanagari UI", "IPAexGothic", "Droid Sans Fallback", "DejaVu Sans", "Noto Color Emoji"';
+export const scriptFallbacks = '"Noto Sans Arabic UI", "Noto Sans Devanagari UI", "IPAexGothic", "NanumGothic", "Droid Sans Fallback", "DejaVu Sans", "Noto Color Emoji"';
 
 // A family name from the application's text, reduced to characters a font name uses, so it can
 // only ever name a family.
