@@ -209,6 +209,26 @@ bool MetadataStore::checksumHolds(std::string_view folder, const StoredRow& row)
     return checksumOf({ folder, row.name, row.stamp, row.packageName, row.title, row.author }) == row.checksum;
 }
 
+namespace {
+
+// Reads one library item's row (the query binds folder, then name): the row goes to read, which
+// checks it; no row, or a query that cannot run, gives nothing.
+template <typename Read>
+auto selectItem(sqlite3* database, const char* sql, const std::string& folder, const std::string& name, Read read)
+    -> decltype(read(std::declval<Statement&>()))
+{
+    Statement select(database, sql);
+    if (select.code() != SQLITE_OK)
+        return std::nullopt;
+    select.bind(1, folder);
+    select.bind(2, name);
+    if (select.step() != SQLITE_ROW)
+        return std::nullopt;
+    return read(select);
+}
+
+}
+
 std::unordered_map<std::string, MetadataStore::Entry> MetadataStore::entriesOf(const std::string& folder)
 {
     std::unordered_map<std::string, Entry> entries;
@@ -221,17 +241,13 @@ std::optional<MetadataStore::Entry> MetadataStore::entryOf(const std::string& fo
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    Statement select(m_database, "SELECT stamp, package, title, author, checksum FROM book WHERE folder = ? AND name = ?");
-    if (select.code() != SQLITE_OK)
-        return std::nullopt;
-    select.bind(1, folder);
-    select.bind(2, name);
-    if (select.step() != SQLITE_ROW)
-        return std::nullopt;
-    Entry entry { name, select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3) };
-    if (checksumOf(folder, entry) != select.integer(4))
-        return std::nullopt;
-    return entry;
+    return selectItem(m_database, "SELECT stamp, package, title, author, checksum FROM book WHERE folder = ? AND name = ?", folder, name,
+        [&](Statement& select) -> std::optional<Entry> {
+            Entry entry { name, select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3) };
+            if (checksumOf(folder, entry) != select.integer(4))
+                return std::nullopt;
+            return entry;
+        });
 }
 
 bool MetadataStore::commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped)
@@ -278,17 +294,13 @@ std::optional<MetadataStore::Cover> MetadataStore::coverOf(const std::string& fo
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    Statement select(m_database, "SELECT stamp, package, entry, type, bytes, checksum FROM cover WHERE folder = ? AND name = ?");
-    if (select.code() != SQLITE_OK)
-        return std::nullopt;
-    select.bind(1, folder);
-    select.bind(2, name);
-    if (select.step() != SQLITE_ROW)
-        return std::nullopt;
-    Cover cover { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4) };
-    if (checksumOf(folder, name, cover) != select.integer(5))
-        return std::nullopt;
-    return cover;
+    return selectItem(m_database, "SELECT stamp, package, entry, type, bytes, checksum FROM cover WHERE folder = ? AND name = ?", folder, name,
+        [&](Statement& select) -> std::optional<Cover> {
+            Cover cover { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4) };
+            if (checksumOf(folder, name, cover) != select.integer(5))
+                return std::nullopt;
+            return cover;
+        });
 }
 
 bool MetadataStore::storeCovers(const std::vector<NamedCover>& covers)
