@@ -154,6 +154,18 @@ void htmlSeeds(SeedWriter& seeds)
         seeds.add("html_fragment", fragment);
 }
 
+void bookSearchSeeds(SeedWriter& seeds)
+{
+    for (const char* page : {
+             "whale\n<html><head><style>.whale{}</style></head><body><p>The <b>Wh</b>ale, white &amp; whale&#x301;.</p>"
+             "<script>whale</script><![CDATA[whale]]><!-- whale --><p>WHALE\x01 whale</p></body></html>",
+             "stra\xc3\x9f\n<body><p>Stra\xc3\x9f\x65 strasse STRASSE \xef\xbd\x93s</p></body>",
+             "\xe7\x8c\xab\n<body><p>\xe5\x90\xbe\xe8\xbc\xa9\xe3\x81\xaf\xe7\x8c\xab\xe3\x81\xa7\xe3\x81\x82\xe3\x82\x8b"
+             "\xf0\x9d\x92\x9c\xe7\x8c\xab\xed\xa0\x80\xe7\x8c\xab</p></body>",
+             "white whale\n<body><p>white\n  whale</p><p>white</p><p>whale white \xc2\xa8 whale</p></body>" })
+        seeds.add("book_search", page);
+}
+
 void eventSeeds(SeedWriter& seeds)
 {
     for (const char* event : {
@@ -185,6 +197,7 @@ int main(int argc, char** argv)
         tableOfContentsSeeds(seeds);
         unzipSeeds(seeds);
         htmlSeeds(seeds);
+        bookSearchSeeds(seeds);
         eventSeeds(seeds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "pagewyn_fuzz_seeds: %s\n", error.what());

@@ -1,246 +1,360 @@
-// The document is read once: its tags are skipped, entities decoded, and the body's characters
-// folded into one buffer that remembers, for each folded character, the character it came from
-// (FoldedText).
+// A page is skimmed, not read whole: its characters are only counted, and only where one of them
+// folds to the query's first character is the text from there read and folded (BodyText) to see
+// whether the query follows. Plain ASCII, the bulk of most books, is compared byte by byte where
+// nothing but letters and spaces can stand between a match's characters. A match found is shown
+// with its surrounding text, read again from a place remembered a little before it.
 #include "frameworks/folioreader/BookSearch.h"
 
-#include "frameworks/folioreader/FoldedText.h"
+#include "frameworks/folioreader/BodyReader.h"
+#include "frameworks/folioreader/BodyText.h"
+#include "platform/text/SearchFold.h"
 
 #include <algorithm>
 #include <array>
-#include <utf8proc.h>
-#include <vector>
+#include <optional>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace folioreader {
 
 namespace {
 
 constexpr std::size_t contextCharacters = 40;
-// The most characters whose buffers a thread keeps between pages (about 20 MB).
-constexpr std::size_t largestKeptPage = 1u << 20;
 
-char32_t decodeEntity(std::string_view name)
+bool isAsciiSpace(unsigned char b)
 {
-    if (name == "amp")
-        return '&';
-    if (name == "lt")
-        return '<';
-    if (name == "gt")
-        return '>';
-    if (name == "quot")
-        return '"';
-    if (name == "apos")
-        return '\'';
-    if (name == "nbsp")
-        return 0xA0;
-    if (name.size() > 1 && name[0] == '#') {
-        bool hex = name[1] == 'x' || name[1] == 'X';
-        std::uint32_t value = 0;
-        for (char c : name.substr(hex ? 2 : 1)) {
-            int digit = c >= '0' && c <= '9' ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-            if (digit < 0 || value > 0x10FFFF)
-                return 0;
-            value = value * (hex ? 16 : 10) + std::uint32_t(digit);
-        }
-        return value > 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF) ? char32_t(value) : 0;
-    }
-    return 0;
+    return b == ' ' || b == '\t' || b == '\n' || b == '\r' || b == '\f';
 }
 
-// The body's characters, decoded, and those that take two UTF-16 code units.
-struct BodyText {
-    std::vector<char32_t> characters;
-    // The characters beyond the Basic Multilingual Plane, in order: few in most books.
-    std::vector<std::uint32_t> astral;
-    // The characters that begin a new block (a paragraph, a heading, a line break), in order.
-    std::vector<std::uint32_t> breaks;
-    FoldedText folded;
-
-    void add(char32_t c, bool matched)
-    {
-        auto index = std::uint32_t(characters.size());
-        characters.push_back(c);
-        if (c > 0xFFFF)
-            astral.push_back(index);
-        if (matched)
-            folded.add(c, index);
-    }
-
-    void addAscii(std::string_view run, bool matched)
-    {
-        auto first = std::uint32_t(characters.size());
-        characters.insert(characters.end(), reinterpret_cast<const unsigned char*>(run.data()),
-            reinterpret_cast<const unsigned char*>(run.data()) + run.size());
-        if (matched)
-            folded.addAscii(run, first);
-    }
-
-    // Where the character at index starts, in UTF-16 code units.
-    std::uint64_t utf16At(std::size_t index) const
-    {
-        return index + std::size_t(std::lower_bound(astral.begin(), astral.end(), std::uint32_t(index)) - astral.begin());
-    }
-};
-
-bool startsWithName(std::string_view tag, std::string_view name)
+char32_t lowerAscii(char32_t c)
 {
-    if (tag.size() < name.size())
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if ((tag[i] | 0x20) != name[i])
-            return false;
-    }
-    return tag.size() == name.size() || !std::isalnum(static_cast<unsigned char>(tag[name.size()]));
+    return c >= 'A' && c <= 'Z' ? c + 32 : c;
 }
 
-bool isBlock(std::string_view name)
+// The first byte of text from at on that is one of the two, or beyond ASCII; or text's end.
+std::size_t nextOfInterest(std::string_view text, std::size_t at, unsigned char one, unsigned char other)
 {
-    for (std::string_view block : { "p", "div", "br", "li", "h1", "h2", "h3", "h4", "h5", "h6", "tr", "td", "th", "blockquote",
-             "section", "dd", "dt", "hr", "figcaption", "pre" }) {
-        if (startsWithName(name, block))
-            return true;
+#ifdef __SSE2__
+    const auto first = _mm_set1_epi8(char(one));
+    const auto second = _mm_set1_epi8(char(other));
+    for (; at + 16 <= text.size(); at += 16) {
+        auto bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        // A byte beyond ASCII has its high bit set, as has a byte that compared equal.
+        auto stops = _mm_or_si128(bytes, _mm_or_si128(_mm_cmpeq_epi8(bytes, first), _mm_cmpeq_epi8(bytes, second)));
+        if (int mask = _mm_movemask_epi8(stops))
+            return at + std::size_t(__builtin_ctz(unsigned(mask)));
     }
-    return false;
+#endif
+    for (; at < text.size(); ++at) {
+        auto b = static_cast<unsigned char>(text[at]);
+        if (b >= 0x80 || b == one || b == other)
+            return at;
+    }
+    return text.size();
 }
 
-// Local name of a start or end tag ("xhtml:body" is "body").
-std::string_view localName(std::string_view tag)
+// The place of the character at index target of text (without tags or entities) read from place,
+// or the text's end.
+BodyPlace placeWithin(std::string_view text, BodyPlace place, std::uint32_t target)
 {
-    std::size_t end = 0;
-    while (end < tag.size() && !std::isspace(static_cast<unsigned char>(tag[end])) && tag[end] != '/' && tag[end] != '>')
-        ++end;
-    auto name = tag.substr(0, end);
-    auto colon = name.find(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-// Reads the body of the page into body, whose buffers keep their room from the page before: a
-// book's pages are searched one after another without asking the system for memory each time.
-void readBody(std::string_view xhtml, BodyText& body)
-{
-    body.characters.clear();
-    body.astral.clear();
-    body.breaks.clear();
-    body.folded.text.clear();
-    body.folded.origin.clear();
-    // A character takes at least a byte of the page.
-    body.characters.reserve(xhtml.size());
-    body.folded.text.reserve(xhtml.size());
-    body.folded.origin.reserve(xhtml.size());
-    bool inBody = false;
-    int hidden = 0; // inside a script or style
+    const std::size_t begin = place.at;
     std::size_t at = 0;
-    while (at < xhtml.size()) {
-        char c = xhtml[at];
-        if (c == '<') {
-            if (xhtml.compare(at, 4, "<!--") == 0) {
-                auto end = xhtml.find("-->", at + 4);
-                at = end == std::string_view::npos ? xhtml.size() : end + 3;
-                continue;
-            }
-            if (xhtml.compare(at, 9, "<![CDATA[") == 0) {
-                auto end = xhtml.find("]]>", at + 9);
-                auto stop = end == std::string_view::npos ? xhtml.size() : end;
-                for (std::size_t i = at + 9; i < stop;) {
-                    utf8proc_int32_t point = 0;
-                    auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(xhtml.data() + i), utf8proc_ssize_t(stop - i), &point);
-                    if (length <= 0) {
-                        ++i;
-                        continue;
-                    }
-                    if (inBody)
-                        body.add(char32_t(point), hidden == 0);
-                    i += std::size_t(length);
-                }
-                at = end == std::string_view::npos ? xhtml.size() : end + 3;
-                continue;
-            }
-            auto end = xhtml.find('>', at);
-            if (end == std::string_view::npos)
-                break;
-            auto tag = xhtml.substr(at + 1, end - at - 1);
-            bool closing = !tag.empty() && tag[0] == '/';
-            auto name = localName(closing ? tag.substr(1) : tag);
-            bool selfClosing = !tag.empty() && tag.back() == '/';
-            if (startsWithName(name, "body"))
-                inBody = !closing;
-            else if (inBody && (startsWithName(name, "script") || startsWithName(name, "style")) && !selfClosing) {
-                hidden = std::max(0, hidden + (closing ? -1 : 1));
-                body.folded.separate(std::uint32_t(body.characters.size()));
-            } else if (inBody && isBlock(name)) {
-                // Words of two paragraphs are two words, though no character of the text parts them.
-                body.breaks.push_back(std::uint32_t(body.characters.size()));
-                body.folded.add(U' ', std::uint32_t(body.characters.size()));
-            }
-            at = end + 1;
-            continue;
-        }
-        if (!inBody) {
-            ++at;
-            continue;
-        }
-        if (c == '&') {
-            auto semicolon = xhtml.find(';', at);
-            if (semicolon != std::string_view::npos && semicolon - at <= 12) {
-                if (char32_t decoded = decodeEntity(xhtml.substr(at + 1, semicolon - at - 1))) {
-                    body.add(decoded, hidden == 0);
-                    at = semicolon + 1;
-                    continue;
-                }
-            }
-        }
-        if (static_cast<unsigned char>(c) < 0x80) {
-            auto end = plainAsciiEnd(xhtml, at + 1);
-            body.addAscii(xhtml.substr(at, end - at), hidden == 0);
-            at = end;
-            continue;
-        }
+    while (place.character < target && at < text.size()) {
+        auto plain = std::min<std::size_t>(nextOfInterest(text, at, 0x80, 0x80) - at, target - place.character);
+        place.character += std::uint32_t(plain);
+        at += plain;
+        if (place.character == target || at == text.size())
+            break;
         utf8proc_int32_t point = 0;
-        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(xhtml.data() + at), utf8proc_ssize_t(xhtml.size() - at), &point);
+        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data() + at), utf8proc_ssize_t(text.size() - at), &point);
         if (length <= 0) {
             ++at;
             continue;
         }
-        body.add(char32_t(point), hidden == 0);
+        ++place.character;
+        place.astral += point > 0xFFFF;
         at += std::size_t(length);
     }
+    place.at = begin + at;
+    return place;
 }
 
-void appendUtf8(std::string& into, char32_t c)
-{
-    std::array<utf8proc_uint8_t, 4> bytes {};
-    auto length = utf8proc_encode_char(utf8proc_int32_t(c), bytes.data());
-    into.append(reinterpret_cast<const char*>(bytes.data()), std::size_t(length));
-}
+// The skim of one page: the sink of a reading that keeps nothing but a few places to read again from.
+class PageSearch {
+public:
+    static constexpr bool wantsBlocks = false;
+    static constexpr bool wantsTextRuns = true;
 
-// Whether words part at the boundary before the character at index.
-bool partsAt(const BodyText& body, std::size_t index)
-{
-    const auto& characters = body.characters;
-    return (index < characters.size() && isSearchSpace(characters[index])) || (index > 0 && isSearchSpace(characters[index - 1]))
-        || std::binary_search(body.breaks.begin(), body.breaks.end(), std::uint32_t(index));
-}
-
-// The characters from..to of the body as UTF-8, white space and the parting of blocks made single
-// spaces, none at either end.
-std::string excerpt(const BodyText& body, std::size_t from, std::size_t to)
-{
-    auto nextBreak = std::lower_bound(body.breaks.begin(), body.breaks.end(), std::uint32_t(from));
-    std::string text;
-    bool space = false;
-    for (std::size_t i = from; i < to; ++i) {
-        for (; nextBreak != body.breaks.end() && *nextBreak <= i; ++nextBreak)
-            space = true;
-        if (isSearchSpace(body.characters[i])) {
-            space = true;
-            continue;
-        }
-        if (space && !text.empty())
-            text.push_back(' ');
-        space = false;
-        appendUtf8(text, body.characters[i]);
+    PageSearch(std::string_view xhtml, const std::u32string& query, const std::function<bool(const SearchMatch&)>& found)
+        : m_xhtml(xhtml)
+        , m_query(query)
+        , m_found(found)
+        , m_first(query.front())
+    {
+        remember(BodyPlace {}, 0);
     }
-    return text;
-}
+
+    bool stopped = false;
+
+    // The characters are counted as bytes less those that are no character of their own (the
+    // continuation bytes of UTF-8, and bytes that are no UTF-8); only ASCII candidates and bytes
+    // beyond ASCII are looked at one by one.
+    TextCount text(std::string_view run, const BodyPlace& place, bool matched)
+    {
+        remember(place, run.size());
+        const bool looking = matched && !stopped;
+        // 0x80 looks for no ASCII byte: bytes beyond ASCII are looked at anyway.
+        const unsigned char lower = looking && m_first < 0x80 ? static_cast<unsigned char>(m_first) : 0x80;
+        const unsigned char upper = lower >= 'a' && lower <= 'z' ? lower - 32 : lower;
+        std::uint32_t skipped = 0;
+        std::uint32_t astral = 0;
+        auto placeOf = [&](std::size_t offset) {
+            BodyPlace at = place;
+            at.at += offset;
+            at.character += std::uint32_t(offset) - skipped;
+            at.astral += astral;
+            return at;
+        };
+        for (std::size_t at = 0;;) {
+            auto next = nextOfInterest(run, at, lower, upper);
+            if (next == run.size())
+                break;
+            auto b = static_cast<unsigned char>(run[next]);
+            if (b < 0x80) {
+                if (!stopped && mayStartAt(run, next))
+                    tryAscii(run.substr(next), placeOf(next));
+                at = next + 1;
+                continue;
+            }
+            char32_t c = 0;
+            std::size_t length = 2;
+            if (b >= 0xC2 && b <= 0xDF && next + 1 < run.size() && (static_cast<unsigned char>(run[next + 1]) & 0xC0) == 0x80) {
+                // Two bytes, the most common beyond ASCII (accented Latin, Greek, Cyrillic, Hebrew, Arabic).
+                c = char32_t(b & 0x1F) << 6 | char32_t(static_cast<unsigned char>(run[next + 1]) & 0x3F);
+            } else {
+                utf8proc_int32_t point = 0;
+                auto decoded = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(run.data() + next), utf8proc_ssize_t(run.size() - next), &point);
+                if (decoded <= 0) {
+                    ++skipped;
+                    at = next + 1;
+                    continue;
+                }
+                c = char32_t(point);
+                length = std::size_t(decoded);
+            }
+            if (looking && !stopped && isCandidate(c))
+                tryFolded(placeOf(next));
+            skipped += std::uint32_t(length - 1);
+            astral += c > 0xFFFF;
+            at = next + length;
+        }
+        return { std::uint32_t(run.size()) - skipped, astral };
+    }
+
+    // Whether the ASCII candidate at offset may start a match: most are told apart by the next byte.
+    bool mayStartAt(std::string_view run, std::size_t offset) const
+    {
+        if (m_query.size() < 2 || offset + 1 >= run.size())
+            return true;
+        auto next = static_cast<unsigned char>(run[offset + 1]);
+        return !(next > 0x20 && next < 0x7F) || m_query[1] == U' ' || lowerAscii(next) == m_query[1];
+    }
+
+    void character(char32_t c, const BodyPlace& place, bool matched)
+    {
+        if (++m_sinceRemembered >= 32)
+            remember(place, 0);
+        if (!matched || stopped)
+            return;
+        if (c < 0x80) {
+            if (lowerAscii(c) == m_first)
+                tryFolded(place);
+            return;
+        }
+        if (isCandidate(c))
+            tryFolded(place);
+    }
+
+    void separate(std::uint32_t) { }
+
+private:
+    // A place to read again from, and how many bytes of text (without tags or entities) follow it:
+    // the place of each character of that text is found by counting.
+    struct Remembered {
+        BodyPlace place;
+        std::size_t text = 0;
+    };
+
+    std::string_view m_xhtml;
+    const std::u32string& m_query;
+    const std::function<bool(const SearchMatch&)>& m_found;
+    char32_t m_first;
+    // Places at least a character apart, the latest last: 64 of them reach back further than a
+    // match's excerpt.
+    std::array<Remembered, 64> m_remembered {};
+    std::size_t m_rememberedCount = 0;
+    std::size_t m_sinceRemembered = 0;
+    struct Memo {
+        char32_t character = 0;
+        bool candidate = false;
+    };
+    std::array<Memo, 256> m_memos {};
+    // The last folded character of the last match, by the character it came from and its place
+    // among that character's folded ones: the next match starts after it.
+    std::optional<std::pair<std::uint32_t, std::size_t>> m_matchedThrough;
+    BodyText m_trial;
+    BodyText m_context;
+
+    // Each place remembered is a character past the one before, so the 64 reach back 63 at least.
+    void remember(const BodyPlace& place, std::size_t text)
+    {
+        if (m_rememberedCount > 0 && latest().place.character == place.character)
+            latest() = { place, text };
+        else
+            m_remembered[m_rememberedCount++ % m_remembered.size()] = { place, text };
+        m_sinceRemembered = 0;
+    }
+
+    Remembered& latest() { return m_remembered[(m_rememberedCount - 1) % m_remembered.size()]; }
+
+    // Whether a character beyond ASCII has the query's first among its folded ones.
+    bool isCandidate(char32_t c)
+    {
+        auto& memo = m_memos[c % m_memos.size()];
+        if (memo.character != c) {
+            memo.character = c;
+            auto folded = text::searchFoldCharacter(c);
+            memo.candidate = !isSearchSpace(c) && std::find(folded.begin(), folded.end(), m_first) != folded.end();
+        }
+        return memo.candidate;
+    }
+
+    bool passed(std::uint32_t character, std::size_t k) const
+    {
+        return m_matchedThrough && std::pair(character, k) <= *m_matchedThrough;
+    }
+
+    // A candidate in a run of text (from it to the next tag or entity): where the run holds the
+    // whole match as ASCII letters and spaces, it is compared here, byte by byte; a byte that could
+    // fold otherwise (a control character, an accent, the run's end) leaves it to tryFolded.
+    void tryAscii(std::string_view run, const BodyPlace& place)
+    {
+        if (passed(place.character, 0))
+            return;
+        auto plainAt = [&](std::size_t i) {
+            auto b = static_cast<unsigned char>(run[i]);
+            return isAsciiSpace(b) || (b > 0x20 && b < 0x7F);
+        };
+        auto spaceAt = [&](std::size_t i) { return isAsciiSpace(static_cast<unsigned char>(run[i])); };
+        std::size_t r = 0;
+        for (char32_t q : m_query) {
+            if (r >= run.size() || !plainAt(r))
+                return tryFolded(place);
+            if (q == U' ') {
+                if (!spaceAt(r))
+                    return;
+                while (r < run.size() && spaceAt(r))
+                    ++r;
+            } else if (spaceAt(r) || lowerAscii(char32_t(static_cast<unsigned char>(run[r]))) != q) {
+                return;
+            } else {
+                ++r;
+            }
+        }
+        // Where the match ends depends on the next character, unless it is plain.
+        if (r >= run.size() || !plainAt(r))
+            return tryFolded(place);
+        auto end = place.character + std::uint32_t(r);
+        found(place.character, end, { end - 1, 0 });
+    }
+
+    // A candidate read and folded from its place: a match may start at each of its folded
+    // characters that is the query's first.
+    void tryFolded(const BodyPlace& place)
+    {
+        m_trial.restart(place);
+        if (!m_trial.readPiece(m_xhtml))
+            return;
+        const auto& text = m_trial.folded.text;
+        const auto& origin = m_trial.folded.origin;
+        std::size_t k = 0;
+        for (std::size_t at = 0; at < text.size() && origin[at] == 0 && !stopped; ++at) {
+            if (text[at] == m_first && !passed(place.character, k))
+                tryFoldedAt(place, at);
+            k += isOwn(text[at]);
+        }
+    }
+
+    // Whether a folded character is a character's own, not a space or a boundary set between
+    // characters (which a character's folded ones may or may not be joined by).
+    static bool isOwn(char32_t folded) { return folded != U' ' && folded != U'\0'; }
+
+    void tryFoldedAt(const BodyPlace& place, std::size_t first)
+    {
+        const auto& text = m_trial.folded.text;
+        const auto& origin = m_trial.folded.origin;
+        const std::size_t end = first + m_query.size();
+        auto agrees = [&] {
+            auto stop = std::min(text.size(), end);
+            return std::equal(text.begin() + std::ptrdiff_t(first), text.begin() + std::ptrdiff_t(stop), m_query.begin());
+        };
+        while (text.size() <= end && agrees() && m_trial.readPiece(m_xhtml)) { }
+        if (text.size() < end || !agrees())
+            return;
+        auto last = end - 1;
+        std::uint32_t to = origin[last] + 1;
+        // A character folded to nothing (an accent of its own) after the last belongs to the match.
+        if (end < text.size())
+            to = std::max(to, std::min(origin[end], std::uint32_t(m_trial.characters.size())));
+        std::size_t k = 0;
+        for (std::size_t at = last; at > 0 && origin[at - 1] == origin[last]; --at)
+            k += isOwn(text[at - 1]);
+        found(place.character + origin[first], place.character + to, { place.character + origin[last], k });
+    }
+
+    void found(std::uint32_t from, std::uint32_t to, std::pair<std::uint32_t, std::size_t> through)
+    {
+        m_matchedThrough = through;
+        if (!m_found(describe(from, to)))
+            stopped = true;
+    }
+
+    // The match with the text around it, read again from the latest place remembered before it.
+    SearchMatch describe(std::uint32_t from, std::uint32_t to)
+    {
+        std::uint32_t first = from - std::min<std::uint32_t>(from, contextCharacters);
+        // The page's start when nothing remembered is early enough.
+        BodyPlace start;
+        std::size_t text = 0;
+        std::size_t kept = std::min(m_rememberedCount, m_remembered.size());
+        for (std::size_t i = 1; i <= kept; ++i) {
+            const auto& remembered = m_remembered[(m_rememberedCount - i) % m_remembered.size()];
+            if (remembered.place.character <= first) {
+                start = remembered.place;
+                text = remembered.text;
+                break;
+            }
+        }
+        start = placeWithin(m_xhtml.substr(start.at, text), start, first);
+        m_context.restart(start);
+        m_context.readThrough(m_xhtml, to + contextCharacters - start.character);
+        const auto& body = m_context;
+        std::size_t localFrom = from - start.character;
+        std::size_t localTo = to - start.character;
+        SearchMatch match;
+        match.start = start.utf16() + body.utf16At(localFrom);
+        match.end = start.utf16() + body.utf16At(localTo);
+        match.before = body.excerpt(first - start.character, localFrom);
+        match.match = body.excerpt(localFrom, localTo);
+        match.after = body.excerpt(localTo, std::min(body.characters.size(), localTo + contextCharacters));
+        if (!match.before.empty() && body.partsAt(localFrom))
+            match.before.push_back(' ');
+        if (!match.after.empty() && body.partsAt(localTo))
+            match.after.insert(match.after.begin(), ' ');
+        return match;
+    }
+};
 
 }
 
@@ -268,45 +382,10 @@ bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, c
 {
     if (foldedQuery.empty())
         return true;
-    // Kept per thread for the next page; the room of a page larger than most is given back.
-    thread_local BodyText body;
-    struct GiveBack {
-        BodyText& body;
-        ~GiveBack()
-        {
-            if (body.characters.capacity() > largestKeptPage)
-                body = BodyText {};
-        }
-    } giveBack { body };
-    readBody(xhtml, body);
-    const auto& text = body.folded.text;
-    std::u32string_view haystack(text.data(), text.size());
-    for (std::size_t at = 0;;) {
-        auto position = findFolded(haystack, foldedQuery, at);
-        if (position == std::u32string_view::npos)
-            return true;
-        auto first = text.begin() + std::ptrdiff_t(position);
-        auto last = first + std::ptrdiff_t(foldedQuery.size());
-        std::size_t from = body.folded.origin[std::size_t(first - text.begin())];
-        std::size_t to = body.folded.origin[std::size_t(last - text.begin()) - 1] + 1;
-        // A folded character that several came from ends where the next one starts.
-        while (to < body.characters.size() && std::size_t(last - text.begin()) < text.size()
-            && body.folded.origin[std::size_t(last - text.begin())] > to)
-            ++to;
-        SearchMatch match;
-        match.start = body.utf16At(from);
-        match.end = body.utf16At(to);
-        match.before = excerpt(body, from - std::min(from, contextCharacters), from);
-        match.match = excerpt(body, from, to);
-        match.after = excerpt(body, to, std::min(body.characters.size(), to + contextCharacters));
-        if (!match.before.empty() && partsAt(body, from))
-            match.before.push_back(' ');
-        if (!match.after.empty() && partsAt(body, to))
-            match.after.insert(match.after.begin(), ' ');
-        if (!found(match))
-            return false;
-        at = position + foldedQuery.size();
-    }
+    PageSearch search(xhtml, foldedQuery, found);
+    BodyPlace place;
+    while (!search.stopped && readBodyPiece(xhtml, place, search)) { }
+    return !search.stopped;
 }
 
 }

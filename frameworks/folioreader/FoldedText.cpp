@@ -53,28 +53,6 @@ std::size_t plainAsciiEnd(std::string_view xhtml, std::size_t at)
     return at;
 }
 
-// Blocks of characters without the query's first character are passed whole.
-std::size_t findFolded(std::u32string_view text, std::u32string_view query, std::size_t at)
-{
-    const char32_t first = query.front();
-    for (; at + query.size() <= text.size(); ++at) {
-#ifdef __SSE2__
-        const auto wanted = _mm_set1_epi32(int(first));
-        for (; at + 8 <= text.size(); at += 8) {
-            auto low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-            auto high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at + 4));
-            if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi32(low, wanted), _mm_cmpeq_epi32(high, wanted))) != 0)
-                break;
-        }
-#endif
-        if (at + query.size() > text.size())
-            break;
-        if (text[at] == first && text.substr(at, query.size()) == query)
-            return at;
-    }
-    return std::u32string_view::npos;
-}
-
 void FoldedText::add(char32_t c, std::uint32_t from)
 {
     if (c < 0x80) {
@@ -92,13 +70,18 @@ void FoldedText::add(char32_t c, std::uint32_t from)
         if (isSearchSpace(c)) {
             memo = { c, U' ', whiteSpace };
         } else {
+            // A spacing accent (¨) folds to a space: it joins the spaces around it, as white space.
             auto folded = text::searchFoldCharacter(c);
             if (folded.size > 1) {
-                for (char32_t part : folded)
-                    push(part, from);
+                for (char32_t part : folded) {
+                    if (part == U' ')
+                        addSpace(from);
+                    else
+                        push(part, from);
+                }
                 return;
             }
-            memo = { c, folded.characters[0], std::uint8_t(folded.size) };
+            memo = { c, folded.characters[0], folded.size == 1 && folded.characters[0] == U' ' ? whiteSpace : std::uint8_t(folded.size) };
         }
     }
     if (memo.size == whiteSpace)

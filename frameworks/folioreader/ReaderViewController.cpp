@@ -29,12 +29,12 @@ std::string firstCharacters(const std::string& text, std::size_t characters)
 }
 
 // The whole of a file of the book, or nothing when it cannot be read.
-std::optional<std::string> readContent(folioreader::ContentFile file)
+// Reads the file into bytes, whose room is kept from file to file: a book's pages are read one
+// after another without asking the system for fresh memory each time.
+bool readContent(const folioreader::ContentFile& file, std::string& bytes)
 {
-    std::string bytes(file.size(), '\0');
-    if (!foundation::readAllAt(file.descriptor(), bytes.data(), bytes.size(), 0))
-        return std::nullopt;
-    return bytes;
+    bytes.resize(file.size());
+    return foundation::readAllAt(file.descriptor(), bytes.data(), bytes.size(), 0);
 }
 
 // Places the bar along the top and the message in the middle of whatever size the window gives.
@@ -313,15 +313,15 @@ foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReade
     return SearchJob([session = m_session, searches = m_searches, search, folded](const auto& found) {
         std::size_t count = 0;
         bool complete = true;
+        std::string bytes;
         const auto& spine = session->spine();
         for (std::size_t index = 0; index < spine.size() && complete; ++index) {
             if (searches->load() != search || !session->isOpen())
                 return nlohmann::json { { "done", false }, { "count", count } };
             auto file = session->openContent(spine[index].entryName);
-            auto bytes = file ? readContent(std::move(*file)) : std::nullopt;
-            if (!bytes)
+            if (!file || !readContent(*file, bytes))
                 continue;
-            complete = folioreader::searchDocument(*bytes, folded, [&](const folioreader::SearchMatch& match) {
+            complete = folioreader::searchDocument(bytes, folded, [&](const folioreader::SearchMatch& match) {
                 if (count >= mostSearchMatches || searches->load() != search)
                     return false;
                 ++count;

@@ -16,6 +16,7 @@ TEST(BookSearch, foldsAsTheLibraryDoesWithWhiteSpaceMadeOne)
         { "  White \n\t WHALE\u00a0 ", U"white whale" },
         { "ガ Hatırası", U"\u30AB\u3099 hatirasi" },
         { "\xff\xfe ok", U"ok" },
+        { "x \u00a8y \u00a8", U"x y" },
         { "", U"" },
     };
     for (const auto& [text, folded] : cases)
@@ -71,6 +72,8 @@ TEST(BookSearch, placesMatchesInTheBodyText)
         { "across the pieces a long run is read in", "<p>" + std::string(254, 'x') + "  whale " + std::string(300, 'y') + "\xC3\xA9whale</p>",
             "x whale", { { 253, 261 } } },
         { "indented lines", "<p>\n        Call    me\n\t\tIshmael</p>", "me ishmael", { { 17, 29 } } },
+        { "bytes that are no UTF-8 are not counted", "<p>\xff\xe2\x82 Wh\xed" "ale \xed\xa0\x80whale</p>", "whale", { { 1, 6 }, { 7, 12 } } },
+        { "a spacing accent joins the spaces around it", "<p>x \u00a8y</p>", "x y", { { 0, 4 } } },
         { "multi-byte characters at the edges of a long run", "<p>" + std::string(15, 'x') + "\xC3\xA9" + std::string(256, 'x') + "\xE3\x82\xAC</p>",
             "xxé", { { 13, 16 } } },
     };
@@ -90,6 +93,21 @@ TEST(BookSearch, placesMatchesInTheBodyText)
     });
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].before + "[" + found[0].match + "]" + found[0].after, "The end. [Call me] Ishmael. Next.");
+    // The text before a match is read again from a little before it, past many tags.
+    std::string tags;
+    std::string accents;
+    for (int i = 0; i < 100; ++i) {
+        tags += "<b>\xc3\xa9</b>";
+        accents += i < 40 ? "\xc3\xa9" : "";
+    }
+    found.clear();
+    folioreader::searchDocument("<body><p>one</p>" + tags + "<p>wh&#x61;le</p></body>", foldForSearch("whale"), [&](const auto& match) {
+        found.push_back(match);
+        return true;
+    });
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].before, accents + " ");
+    EXPECT_EQ(found[0].start, 103u);
 }
 
 }
