@@ -2,12 +2,9 @@
 // actions the renderer sends back (highlights, the place reached).
 #include "frameworks/folioreader/ReaderViewController.h"
 
-#include "frameworks/folioreader/BookSearch.h"
-#include "platform/foundation/FileDescriptor.h"
+#include "frameworks/folioreader/searchBook.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <unistd.h>
 
 namespace {
 
@@ -26,15 +23,6 @@ std::string firstCharacters(const std::string& text, std::size_t characters)
             ++at;
     }
     return text.substr(0, at);
-}
-
-// The whole of a file of the book, or nothing when it cannot be read.
-// Reads the file into bytes, whose room is kept from file to file: a book's pages are read one
-// after another without asking the system for fresh memory each time.
-bool readContent(const folioreader::ContentFile& file, std::string& bytes)
-{
-    bytes.resize(file.size());
-    return foundation::readAllAt(file.descriptor(), bytes.data(), bytes.size(), 0);
 }
 
 // Places the bar along the top and the message in the middle of whatever size the window gives.
@@ -311,24 +299,14 @@ foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReade
     // The book's files do not change while it is open, so the worker reads them without the
     // main loop; it stops when the book closes or a newer search starts.
     return SearchJob([session = m_session, searches = m_searches, search, folded](const auto& found) {
-        std::size_t count = 0;
-        bool complete = true;
-        std::string bytes;
-        const auto& spine = session->spine();
-        for (std::size_t index = 0; index < spine.size() && complete; ++index) {
-            if (searches->load() != search || !session->isOpen())
-                return nlohmann::json { { "done", false }, { "count", count } };
-            auto file = session->openContent(spine[index].entryName);
-            if (!file || !readContent(*file, bytes))
-                continue;
-            complete = folioreader::searchDocument(bytes, folded, [&](const folioreader::SearchMatch& match) {
-                if (count >= mostSearchMatches || searches->load() != search)
-                    return false;
-                ++count;
-                return found({ { "spine", index }, { "start", match.start }, { "end", match.end }, { "before", match.before },
+        auto outcome = folioreader::searchBook(*session, folded, mostSearchMatches,
+            [&] { return searches->load() != search || !session->isOpen(); },
+            [&](std::size_t page, const folioreader::SearchMatch& match) {
+                return found({ { "spine", page }, { "start", match.start }, { "end", match.end }, { "before", match.before },
                     { "match", match.match }, { "after", match.after } });
             });
-        }
-        return nlohmann::json { { "done", complete }, { "count", count }, { "more", count >= mostSearchMatches } };
+        if (outcome.cancelled)
+            return nlohmann::json { { "done", false }, { "count", outcome.count } };
+        return nlohmann::json { { "done", outcome.complete }, { "count", outcome.count }, { "more", outcome.count >= mostSearchMatches } };
     });
 }

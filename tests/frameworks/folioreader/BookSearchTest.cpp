@@ -1,6 +1,8 @@
 // Finding words in a book: folding that ignores case, accents and compatibility forms in every
 // script, and matches placed by the characters of the body text the reader counts.
 #include "frameworks/folioreader/BookSearch.h"
+#include "frameworks/folioreader/searchBook.h"
+#include "tests/frameworks/folioreader/WrittenBook.h"
 
 #include <gtest/gtest.h>
 
@@ -108,6 +110,48 @@ TEST(BookSearch, placesMatchesInTheBodyText)
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].before, accents + " ");
     EXPECT_EQ(found[0].start, 103u);
+}
+
+TEST(BookSearch, aBooksPagesAreSearchedSideBySideAndHandedOnInOrder)
+{
+    fixtures::TemporaryFolder folder;
+    fixtures::EpubFixture book;
+    book.chapters.clear();
+    std::vector<std::size_t> pages;
+    for (std::size_t chapter = 0; chapter < 12; ++chapter) {
+        std::string text = "Chapter " + std::to_string(chapter);
+        for (std::size_t i = 0; i <= chapter % 3; ++i) {
+            text += " a whale";
+            pages.push_back(chapter);
+        }
+        book.chapters.push_back({ "Chapter", text });
+    }
+    auto session = folioreader::ReaderSession::open(fixtures::writeBook(book, fixtures::Shape::unpacked, folder));
+    ASSERT_FALSE(session->failure());
+    const auto spineStart = session->spine().size() - 12;
+    struct Case {
+        const char* what;
+        std::size_t most;
+        bool cancelled;
+        std::size_t count;
+        bool complete;
+    };
+    for (const auto& test : std::vector<Case> {
+             { "every match", 1000, false, pages.size(), true },
+             { "as many as asked for", 5, false, 5, false },
+             { "cancelled", 1000, true, 0, false },
+         }) {
+        std::vector<std::size_t> found;
+        auto outcome = folioreader::searchBook(*session, foldForSearch("WHALE"), test.most, [&] { return test.cancelled; },
+            [&](std::size_t page, const folioreader::SearchMatch&) {
+                found.push_back(page - spineStart);
+                return true;
+            });
+        EXPECT_EQ(outcome.count, test.count) << test.what;
+        EXPECT_EQ(outcome.complete, test.complete) << test.what;
+        EXPECT_EQ(outcome.cancelled, test.cancelled) << test.what;
+        EXPECT_EQ(found, std::vector<std::size_t>(pages.begin(), pages.begin() + std::ptrdiff_t(test.count))) << test.what;
+    }
 }
 
 }
