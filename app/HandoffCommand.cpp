@@ -110,7 +110,7 @@ int runHandoffCommand(const HandoffOptions& options)
     if (auto instance = desktop::findRunningInstance(documents)) {
         if (auto ready = desktop::waitUntilReady(*instance, readyLimit); !ready)
             return failed(options.file, ready.error().description());
-        if (auto delivered = desktop::handOver(*instance, options.file, !options.noBrowser); !delivered)
+        if (auto delivered = desktop::handOver(*instance, options.file, bookFiles, !options.noBrowser); !delivered)
             return failed(options.file, delivered.error().description());
         std::cout << "Pagewyn: " << name << " was handed to the library at " << instance->origin << std::endl;
         return 0;
@@ -125,7 +125,7 @@ int runHandoffCommand(const HandoffOptions& options)
     if (auto ready = desktop::waitUntilReady(*started, readyLimit, [child] { return running(child); }); !ready)
         return failed(options.file, ready.error().description());
     // The new instance opened its own page as it started.
-    if (auto delivered = desktop::handOver(*started, options.file, false); !delivered)
+    if (auto delivered = desktop::handOver(*started, options.file, bookFiles, false); !delivered)
         return failed(options.file, delivered.error().description());
     std::cout << "Pagewyn: " << name << " was handed to a new Pagewyn at " << started->origin << "/?token=" << started->token
               << std::endl;

@@ -110,7 +110,7 @@ foundation::Result<void> waitUntilReady(const InstanceRecord& record, std::chron
     }
 }
 
-foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath, bool showLibrary)
+foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath, const UploadKind& kind, bool showLibrary)
 {
     // The instance checks the name before it stores a byte, and refuses it with the reason.
     const std::string name = std::filesystem::path(filePath).filename().string();
@@ -139,7 +139,7 @@ foundation::Result<void> handOver(const InstanceRecord& record, const std::strin
             }
             return sink.write(buffer, static_cast<std::size_t>(got));
         },
-        "application/epub+zip");
+        kind.mediaType);
     if (readFailed)
         return foundation::Error("the file could not be read to its end");
     if (!result || result->status != 200)

@@ -7,6 +7,7 @@
 
 #include "platform/foundation/Result.h"
 #include "platform/desktop/InstanceFile.h"
+#include "platform/desktop/UploadName.h"
 
 #include <chrono>
 #include <functional>
@@ -34,8 +35,9 @@ std::optional<InstanceRecord> findRunningInstance(const std::string& documentsFo
 foundation::Result<void> waitUntilReady(const InstanceRecord& record, std::chrono::milliseconds longest,
     const std::function<bool()>& stillWaiting = {});
 
-// Streams the file to the instance, which imports it as a file another program handed over.
-// With showLibrary the instance opens the library in the browser when no page shows it.
-foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath, bool showLibrary);
+// Streams the file, of the kind the application takes, to the instance, which imports it as a file
+// another program handed over. With showLibrary the instance opens the library in the browser when
+// no page shows it.
+foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath, const UploadKind& kind, bool showLibrary);
 
 }

@@ -8,16 +8,16 @@ import { drawAnsweredState, isTakenName, percentText, tellOnPage, uploadFile } f
 import { capitalized, words } from './words.js';
 
 export function drawPicker(presented, send) {
-  const title = presented.title || 'Choose a book';
+  const title = presented.title || `Choose ${words.oneToAdd}`;
   const { backdrop, box } = dialog('sheet picker', 'dialog', title);
   const heading = document.createElement('h2');
   heading.textContent = title;
 
-  const types = presented.types ?? ['.epub', 'application/epub+zip'];
+  const types = presented.types ?? [words.ending, words.mediaType].filter(Boolean);
   const hint = document.createElement('p');
   hint.className = 'picker-hint';
   const endings = types.filter((type) => type.startsWith('.'));
-  hint.textContent = `${(presented.typeNames ?? ['EPUB book']).join(', ')} (${endings.join(', ')})`;
+  hint.textContent = `${(presented.typeNames ?? []).join(', ')} (${endings.join(', ')})`;
 
   const input = document.createElement('input');
   input.type = 'file';

@@ -2,6 +2,7 @@
 // only; and the handoff that finds an instance through it and streams a book to it.
 #include "tests/host/HostedApp.h"
 
+#include "app/BookFiles.h"
 #include "platform/desktop/HandoffClient.h"
 #include "platform/desktop/InstanceFile.h"
 #include "tests/support/TemporaryFolder.h"
@@ -54,20 +55,6 @@ protected:
     fixtures::TemporaryFolder m_library;
     std::optional<std::string> m_saved;
 };
-
-// A port nothing listens on: bound, then let go.
-int closedPort()
-{
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);
-    return ntohs(address.sin_port);
-}
 
 TEST_F(InstanceFileTest, isPrivateOnePerLibraryAndGoneWithItsInstance)
 {
@@ -179,7 +166,7 @@ TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTh
     book.title = "Given";
     book.author = "Giver";
     book.writeZipped(m_library.file("Given.epub"));
-    auto delivered = std::async(std::launch::async, [&] { return desktop::handOver(*instance, m_library.file("Given.epub"), false); });
+    auto delivered = std::async(std::launch::async, [&] { return desktop::handOver(*instance, m_library.file("Given.epub"), bookFiles, false); });
     while (delivered.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         ui::MainLoop::main().runPending();
     auto result = delivered.get();

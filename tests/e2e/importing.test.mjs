@@ -59,8 +59,8 @@ describe('importing a book', () => {
     await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       await page.getByRole('button', { name: 'open' }).click();
-      const sheet = page.getByRole('dialog', { name: 'Choose a book' });
-      await sheet.getByRole('heading', { name: 'Choose a book' }).waitFor();
+      const sheet = page.getByRole('dialog', { name: 'Choose an EPUB book' });
+      await sheet.getByRole('heading', { name: 'Choose an EPUB book' }).waitFor();
       const chooser = sheet.getByLabel('Book file');
       assert.equal(await chooser.getAttribute('accept'), '.epub,application/epub+zip');
       assert.equal(await chooser.evaluate((input) => input.multiple), false);
@@ -77,7 +77,7 @@ describe('importing a book', () => {
   test('Cancel and Escape close the sheet, import nothing, and the program says "view was cancelled"', { timeout: 90000 }, async () => {
     await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
-      const sheet = page.getByRole('dialog', { name: 'Choose a book' });
+      const sheet = page.getByRole('dialog', { name: 'Choose an EPUB book' });
 
       await page.getByRole('button', { name: 'open' }).click();
       await sheet.getByRole('button', { name: 'Cancel' }).click();
@@ -157,7 +157,7 @@ describe('importing a book', () => {
     await withPagewyn(books, async (pagewyn) => {
       const page = await openPagewyn(browser, pagewyn);
       await page.getByRole('button', { name: 'open' }).click();
-      const sheet = page.getByRole('dialog', { name: 'Choose a book' });
+      const sheet = page.getByRole('dialog', { name: 'Choose an EPUB book' });
       const picked = join(outside, 'Picked.epub');
       writeFileSync(picked, 'this is no zip archive');
       await sheet.getByLabel('Book file').setInputFiles(picked);

@@ -2,6 +2,7 @@
 // nothing imported and nothing left behind otherwise.
 #include "tests/host/HostedApp.h"
 
+#include "app/BookFiles.h"
 #include "library/BookList.h"
 #include "platform/desktop/HandoffClient.h"
 #include "tests/support/TemporaryFolder.h"
@@ -201,7 +202,7 @@ TEST_F(UploadRoutes, anUploadLargerThanTheLibrarysDiskCanSpareIsRefusedBeforeItF
     const std::string large = m_inbox.file("Large.epub");
     std::ofstream(large, std::ios::binary) << std::string(3 * 1024 * 1024, 'x');
     const desktop::InstanceRecord instance { "http://127.0.0.1:" + std::to_string(hosted.host().port()), hosted.host().token(), "", ::getpid() };
-    auto handed = std::async(std::launch::async, [&] { return desktop::handOver(instance, large, false); });
+    auto handed = std::async(std::launch::async, [&] { return desktop::handOver(instance, large, bookFiles, false); });
     while (handed.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         ui::MainLoop::main().runPending();
     auto refused = handed.get();

@@ -1,5 +1,5 @@
-// The picker's snapshot: kind "picker", its heading, the types it accepts and where the chosen
-// file goes.
+// The picker's snapshot: kind "picker", the types it accepts and where the chosen file goes. Its
+// heading is the page's, in the application's words.
 #include "platform/host/snapshot/PickerSnapshot.h"
 
 #include "platform/ui/ApplicationInfo.h"
@@ -36,7 +36,6 @@ nlohmann::json pickerSnapshot(ui::DocumentPickerViewController& picker)
     return {
         { "kind", "picker" },
         { "controller", picker.className() },
-        { "title", "Choose a book" },
         { "types", std::move(types) },
         { "typeNames", typeNames(picker) },
         { "multiple", false },
