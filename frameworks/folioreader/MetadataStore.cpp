@@ -2,6 +2,8 @@
 // and take turns to write; every row carries a checksum, so damaged bytes read as a miss.
 #include "frameworks/folioreader/MetadataStore.h"
 
+#include "platform/foundation/Digest.h"
+
 #include <cstdlib>
 #include <initializer_list>
 #include <filesystem>
@@ -33,22 +35,13 @@ bool isDamage(int code)
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_FORMAT;
 }
 
-// FNV-1a over the fields, each preceded by its length, so that no two rows share a text.
+// A digest of the fields, each preceded by its length, so that no two rows share a text.
 std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
 {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (std::string_view field : fields) {
-        std::uint64_t size = field.size();
-        for (int shift = 0; shift < 64; shift += 8) {
-            hash ^= (size >> shift) & 0xff;
-            hash *= 1099511628211ull;
-        }
-        for (unsigned char byte : field) {
-            hash ^= byte;
-            hash *= 1099511628211ull;
-        }
-    }
-    return static_cast<std::int64_t>(hash);
+    foundation::Digest digest;
+    for (std::string_view field : fields)
+        digest.addLengthOf(field).add(field);
+    return static_cast<std::int64_t>(digest.value());
 }
 
 std::int64_t checksumOf(const std::string& folder, const MetadataStore::Entry& entry)

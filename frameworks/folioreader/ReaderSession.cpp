@@ -6,13 +6,12 @@
 #include "frameworks/ziparchive/SSZipArchive.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/OwnedFolders.h"
-#include "platform/foundation/hexEncoded.h"
+#include "platform/foundation/randomHex.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -26,20 +25,6 @@ namespace {
 
 constexpr std::size_t maximumDocumentSize = 16 * 1024 * 1024;
 
-std::string randomName()
-{
-    unsigned char bytes[16] = {};
-    std::size_t filled = 0;
-    while (filled < sizeof bytes) {
-        ssize_t got = ::getrandom(bytes + filled, sizeof bytes - filled, 0);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            std::abort(); // without randomness no session name can be kept from other pages
-        filled += std::size_t(got);
-    }
-    return foundation::hexEncoded(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
-}
 
 std::optional<std::string> canonicalPath(const std::string& path)
 {
@@ -98,7 +83,7 @@ std::shared_ptr<ReaderSession> ReaderSession::open(const std::string& epubPath, 
     bool shouldRemoveEpub)
 {
     std::shared_ptr<ReaderSession> session(new ReaderSession());
-    session->m_id = randomName();
+    session->m_id = foundation::randomHex(16);
     session->m_bookPath = epubPath;
     session->m_removeCopyOnClose = shouldRemoveEpub;
 

@@ -1,6 +1,7 @@
 // Writing, reading and removing the instance file.
 #include "platform/desktop/InstanceFile.h"
 
+#include "platform/foundation/Digest.h"
 #include "platform/foundation/hexEncoded.h"
 #include "platform/foundation/writeFileAtomically.h"
 #include "platform/desktop/PrivateFolders.h"
@@ -21,15 +22,10 @@ namespace {
 // Larger files are not instance files; reading stops there.
 constexpr std::size_t largestRecord = 64 * 1024;
 
-// FNV-1a: a stable short name for a path, the same in every build.
+// A stable short name for a path, the same in every build.
 std::string hashedName(const std::string& text)
 {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : text) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    return foundation::hexEncoded(hash);
+    return foundation::hexEncoded(foundation::Digest().add(text).value());
 }
 
 foundation::Error failure(const std::string& path, const std::string& what)

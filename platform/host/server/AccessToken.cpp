@@ -1,30 +1,13 @@
-// The access token: random bytes from getrandom, falling back to std::random_device.
+// The access token: 32 random bytes, and its comparison in constant time.
 #include "platform/host/server/AccessToken.h"
 
-#include "platform/foundation/hexEncoded.h"
-
-#include <array>
-#include <random>
-#include <sys/random.h>
+#include "platform/foundation/randomHex.h"
 
 namespace host {
 
 std::string makeAccessToken()
 {
-    std::array<unsigned char, 32> bytes {};
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        auto got = getrandom(bytes.data() + filled, bytes.size() - filled, 0);
-        if (got <= 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    if (filled < bytes.size()) {
-        std::random_device device;
-        for (auto& byte : bytes)
-            byte = static_cast<unsigned char>(device());
-    }
-    return foundation::hexEncoded(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return foundation::randomHex(32);
 }
 
 bool tokensEqual(std::string_view presented, std::string_view expected)

@@ -1,7 +1,7 @@
-// The weak image registry, with ids made of its key and a digest of the pictures' bytes
-// (64-bit FNV-1a).
+// The weak image registry, with ids made of its key and a digest of the pictures' bytes.
 #include "platform/host/snapshot/ImageRegistry.h"
 
+#include "platform/foundation/Digest.h"
 #include "platform/foundation/hexEncoded.h"
 #include "platform/host/server/AccessToken.h"
 #include "platform/ui/BitmapScaling.h"
@@ -15,16 +15,7 @@ namespace host {
 namespace {
 std::string digest(const std::string& mimeType, const std::string& bytes)
 {
-    std::uint64_t hash = 14695981039346656037ull;
-    auto mix = [&hash](const std::string& text) {
-        for (unsigned char c : text) {
-            hash ^= c;
-            hash *= 1099511628211ull;
-        }
-    };
-    mix(mimeType);
-    mix(bytes);
-    return foundation::hexEncoded(hash);
+    return foundation::hexEncoded(foundation::Digest().add(mimeType).add(bytes).value());
 }
 }
 
