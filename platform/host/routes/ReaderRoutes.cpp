@@ -9,6 +9,8 @@
 #include "platform/ui/ReaderScreen.h"
 
 #include <cerrno>
+#include <functional>
+#include <optional>
 #include <httplib.h>
 
 namespace host {
@@ -41,6 +43,34 @@ void notFound(httplib::Response& response, const std::string& why)
 void unavailable(httplib::Response& response, const foundation::Error& why)
 {
     sendJson(response, 503, { { "error", why.description() } });
+}
+
+// What ask answers of the screen of the session, asked on the main loop; or nothing, the page
+// having been answered: 503 when the main loop cannot answer, 404 when no book is open under
+// that name, 422 with the screen's reason when it refused.
+template <class Value>
+std::optional<Value> askReaderScreen(ui::MainLoop& loop, const std::string& session, httplib::Response& response,
+    const std::function<foundation::Result<Value>(ui::ReaderScreen&)>& ask)
+{
+    auto answer = loop.performAndWait([&]() -> std::optional<foundation::Result<Value>> {
+        auto screen = readerScreenWithSession(session);
+        if (!screen)
+            return std::nullopt;
+        return ask(*screen);
+    });
+    if (!answer) {
+        unavailable(response, answer.error());
+        return std::nullopt;
+    }
+    if (!*answer) {
+        sendJson(response, 404, { { "error", "no book is open under this name" } });
+        return std::nullopt;
+    }
+    if (!**answer) {
+        sendJson(response, 422, { { "error", (**answer).error().description() } });
+        return std::nullopt;
+    }
+    return std::move((**answer).value());
 }
 
 void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
@@ -94,26 +124,11 @@ void performAction(ui::MainLoop& loop, const httplib::Request& request, httplib:
         sendJson(response, 400, { { "error", "an action is a JSON object" } });
         return;
     }
-    std::string session = request.matches[1];
-    auto answer = loop.performAndWait([&]() -> std::optional<foundation::Result<nlohmann::json>> {
-        auto screen = readerScreenWithSession(session);
-        if (!screen)
-            return std::nullopt;
-        return screen->performReaderAction(action);
-    });
-    if (!answer) {
-        unavailable(response, answer.error());
+    auto answer = askReaderScreen<nlohmann::json>(loop, request.matches[1], response,
+        [&](ui::ReaderScreen& screen) { return screen.performReaderAction(action); });
+    if (!answer)
         return;
-    }
-    if (!*answer) {
-        sendJson(response, 404, { { "error", "no book is open under this name" } });
-        return;
-    }
-    if (!**answer) {
-        sendJson(response, 422, { { "error", (**answer).error().description() } });
-        return;
-    }
-    sendJson(response, 200, (**answer).value());
+    sendJson(response, 200, *answer);
 }
 
 // The search runs on this worker thread and streams its matches as it finds them, so the main loop
@@ -126,27 +141,12 @@ void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Respon
         sendJson(response, 400, { { "error", "a search is {\"query\": text} sent as application/json" } });
         return;
     }
-    std::string session = request.matches[1];
     std::string query = body["query"];
-    auto started = loop.performAndWait([&]() -> std::optional<foundation::Result<ui::ReaderScreen::SearchJob>> {
-        auto screen = readerScreenWithSession(session);
-        if (!screen)
-            return std::nullopt;
-        return screen->startReaderSearch(query);
-    });
-    if (!started) {
-        unavailable(response, started.error());
+    auto started = askReaderScreen<ui::ReaderScreen::SearchJob>(loop, request.matches[1], response,
+        [&](ui::ReaderScreen& screen) { return screen.startReaderSearch(query); });
+    if (!started)
         return;
-    }
-    if (!*started) {
-        sendJson(response, 404, { { "error", "no book is open under this name" } });
-        return;
-    }
-    if (!**started) {
-        sendJson(response, 422, { { "error", (**started).error().description() } });
-        return;
-    }
-    auto job = std::make_shared<ui::ReaderScreen::SearchJob>(std::move((**started).value()));
+    auto job = std::make_shared<ui::ReaderScreen::SearchJob>(std::move(*started));
     response.set_header("X-Accel-Buffering", "no");
     response.set_chunked_content_provider("application/x-ndjson; charset=utf-8", [job](std::size_t, httplib::DataSink& sink) {
         auto write = [&sink](const nlohmann::json& line) {
