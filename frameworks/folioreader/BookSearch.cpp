@@ -7,6 +7,7 @@
 
 #include "frameworks/folioreader/BodyReader.h"
 #include "frameworks/folioreader/BodyText.h"
+#include "frameworks/folioreader/TextScanner.h"
 #include "platform/text/SearchFold.h"
 
 #include <algorithm>
@@ -32,28 +33,6 @@ char32_t lowerAscii(char32_t c)
     return c >= 'A' && c <= 'Z' ? c + 32 : c;
 }
 
-// The first byte of text from at on that is one of the two, or beyond ASCII; or text's end.
-std::size_t nextOfInterest(std::string_view text, std::size_t at, unsigned char one, unsigned char other)
-{
-#ifdef __SSE2__
-    const auto first = _mm_set1_epi8(char(one));
-    const auto second = _mm_set1_epi8(char(other));
-    for (; at + 16 <= text.size(); at += 16) {
-        auto bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-        // A byte beyond ASCII has its high bit set, as has a byte that compared equal.
-        auto stops = _mm_or_si128(bytes, _mm_or_si128(_mm_cmpeq_epi8(bytes, first), _mm_cmpeq_epi8(bytes, second)));
-        if (int mask = _mm_movemask_epi8(stops))
-            return at + std::size_t(__builtin_ctz(unsigned(mask)));
-    }
-#endif
-    for (; at < text.size(); ++at) {
-        auto b = static_cast<unsigned char>(text[at]);
-        if (b >= 0x80 || b == one || b == other)
-            return at;
-    }
-    return text.size();
-}
-
 // The place of the character at index target of text (without tags or entities) read from place,
 // or the text's end.
 BodyPlace placeWithin(std::string_view text, BodyPlace place, std::uint32_t target)
@@ -61,7 +40,7 @@ BodyPlace placeWithin(std::string_view text, BodyPlace place, std::uint32_t targ
     const std::size_t begin = place.at;
     std::size_t at = 0;
     while (place.character < target && at < text.size()) {
-        auto plain = std::min<std::size_t>(nextOfInterest(text, at, 0x80, 0x80) - at, target - place.character);
+        auto plain = std::min<std::size_t>(plainAsciiEnd(text, at) - at, target - place.character);
         place.character += std::uint32_t(plain);
         at += plain;
         if (place.character == target || at == text.size())
@@ -91,6 +70,7 @@ public:
         , m_query(query)
         , m_found(found)
         , m_first(query.front())
+        , m_scanner(query)
     {
         remember(BodyPlace {}, 0);
     }
@@ -98,15 +78,12 @@ public:
     bool stopped = false;
 
     // The characters are counted as bytes less those that are no character of their own (the
-    // continuation bytes of UTF-8, and bytes that are no UTF-8); only ASCII candidates and bytes
-    // beyond ASCII are looked at one by one.
+    // continuation bytes of UTF-8, and bytes that are no UTF-8); only the bytes the scanner stops at
+    // (candidates, and characters beyond ASCII it does not pass over) are looked at one by one.
     TextCount text(std::string_view run, const BodyPlace& place, bool matched)
     {
         remember(place, run.size());
         const bool looking = matched && !stopped;
-        // 0x80 looks for no ASCII byte: bytes beyond ASCII are looked at anyway.
-        const unsigned char lower = looking && m_first < 0x80 ? static_cast<unsigned char>(m_first) : 0x80;
-        const unsigned char upper = lower >= 'a' && lower <= 'z' ? lower - 32 : lower;
         std::uint32_t skipped = 0;
         std::uint32_t astral = 0;
         auto placeOf = [&](std::size_t offset) {
@@ -117,7 +94,7 @@ public:
             return at;
         };
         for (std::size_t at = 0;;) {
-            auto next = nextOfInterest(run, at, lower, upper);
+            auto next = m_scanner.next(run, at, looking, skipped);
             if (next == run.size())
                 break;
             auto b = static_cast<unsigned char>(run[next]);
@@ -190,6 +167,7 @@ private:
     const std::u32string& m_query;
     const std::function<bool(const SearchMatch&)>& m_found;
     char32_t m_first;
+    TextScanner m_scanner;
     // Places at least a character apart, the latest last: 64 of them reach back further than a
     // match's excerpt.
     std::array<Remembered, 64> m_remembered {};
