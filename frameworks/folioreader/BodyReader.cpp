@@ -74,20 +74,27 @@ char32_t decodeEntity(std::string_view name)
     return 0;
 }
 
-std::size_t textEnd(std::string_view xhtml, std::size_t at)
+std::size_t textEnd(std::string_view xhtml, std::size_t at, TextKind kind)
 {
+    const bool plainAscii = kind == TextKind::plainAscii;
 #ifdef __SSE2__
     const auto tag = _mm_set1_epi8('<');
     const auto entity = _mm_set1_epi8('&');
+    // Bytes beyond ASCII have their high bit set: kept only when they end the text.
+    const auto beyondAscii = _mm_set1_epi8(plainAscii ? char(0x80) : 0);
     for (; at + 16 <= xhtml.size(); at += 16) {
         auto bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(xhtml.data() + at));
-        if (int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tag), _mm_cmpeq_epi8(bytes, entity))))
+        auto stops = _mm_or_si128(_mm_and_si128(bytes, beyondAscii), _mm_or_si128(_mm_cmpeq_epi8(bytes, tag), _mm_cmpeq_epi8(bytes, entity)));
+        if (int mask = _mm_movemask_epi8(stops))
             return at + std::size_t(__builtin_ctz(unsigned(mask)));
     }
 #endif
-    while (at < xhtml.size() && xhtml[at] != '<' && xhtml[at] != '&')
-        ++at;
-    return std::min(at, xhtml.size());
+    for (; at < xhtml.size(); ++at) {
+        auto byte = static_cast<unsigned char>(xhtml[at]);
+        if (byte == '<' || byte == '&' || (plainAscii && byte >= 0x80))
+            return at;
+    }
+    return xhtml.size();
 }
 
 TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks)

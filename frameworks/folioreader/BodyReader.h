@@ -28,8 +28,10 @@ struct BodyPlace {
 // The character an entity's name ("amp", "#x301") stands for, or 0.
 char32_t decodeEntity(std::string_view name);
 
-// The end of the text from at on: the first '<' or '&', or the page's end.
-std::size_t textEnd(std::string_view xhtml, std::size_t at);
+// The end of the text from at on: the first '<' or '&', or the page's end. The end of its plain
+// ASCII: the first '<', '&' or byte beyond ASCII.
+enum class TextKind { any, plainAscii };
+std::size_t textEnd(std::string_view xhtml, std::size_t at, TextKind kind = TextKind::any);
 
 // The characters of a text (as counted when read) and those of them beyond the Basic
 // Multilingual Plane.
@@ -152,7 +154,7 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
         place.astral += counted.astral;
         at = end;
     } else if (static_cast<unsigned char>(c) < 0x80) {
-        auto end = plainAsciiEnd(xhtml, at + 1);
+        auto end = textEnd(xhtml, at + 1, TextKind::plainAscii);
         if (end - at > longestRun)
             end = at + std::max<std::size_t>(1, longestRun);
         sink.ascii(xhtml.substr(at, end - at), place, place.hidden == 0);

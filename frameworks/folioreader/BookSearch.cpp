@@ -40,7 +40,7 @@ BodyPlace placeWithin(std::string_view text, BodyPlace place, std::uint32_t targ
     const std::size_t begin = place.at;
     std::size_t at = 0;
     while (place.character < target && at < text.size()) {
-        auto plain = std::min<std::size_t>(plainAsciiEnd(text, at) - at, target - place.character);
+        auto plain = std::min<std::size_t>(textEnd(text, at, TextKind::plainAscii) - at, target - place.character);
         place.character += std::uint32_t(plain);
         at += plain;
         if (place.character == target || at == text.size())

@@ -35,24 +35,6 @@ bool isSearchSpace(char32_t c)
     return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
 }
 
-std::size_t plainAsciiEnd(std::string_view xhtml, std::size_t at)
-{
-#ifdef __SSE2__
-    const auto tag = _mm_set1_epi8('<');
-    const auto entity = _mm_set1_epi8('&');
-    for (; at + 16 <= xhtml.size(); at += 16) {
-        auto bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(xhtml.data() + at));
-        // A byte beyond ASCII has its high bit set, as has a byte that compared equal.
-        auto stops = _mm_or_si128(bytes, _mm_or_si128(_mm_cmpeq_epi8(bytes, tag), _mm_cmpeq_epi8(bytes, entity)));
-        if (int mask = _mm_movemask_epi8(stops))
-            return at + std::size_t(__builtin_ctz(unsigned(mask)));
-    }
-#endif
-    while (at < xhtml.size() && static_cast<unsigned char>(xhtml[at]) < 0x80 && xhtml[at] != '<' && xhtml[at] != '&')
-        ++at;
-    return at;
-}
-
 void FoldedText::add(char32_t c, std::uint32_t from)
 {
     if (c < 0x80) {

@@ -1,5 +1,5 @@
 // Text folded for finding in a book, character by character, each folded character remembering
-// the character of the page it came from; and the byte-level scan that keeps a page's reading fast.
+// the character of the page it came from.
 #pragma once
 
 #include <array>
@@ -11,9 +11,6 @@ namespace folioreader {
 
 // White space as a page's text has it: XHTML's own and Unicode's separators.
 bool isSearchSpace(char32_t c);
-
-// The end of the plain ASCII text from at on: the first '<', '&' or byte beyond ASCII, or the end.
-std::size_t plainAsciiEnd(std::string_view xhtml, std::size_t at);
 
 // Folds characters into text with the library's search folding, noting for each folded character
 // the index of the character it came from; white space runs become one space, and none opens the
