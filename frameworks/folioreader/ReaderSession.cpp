@@ -4,6 +4,7 @@
 
 #include "frameworks/folioreader/EntryName.h"
 #include "frameworks/ziparchive/SSZipArchive.h"
+#include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/OwnedFolders.h"
 #include "platform/foundation/randomHex.h"
@@ -234,7 +235,7 @@ Result<ContentFile> ReaderSession::openContent(std::string_view path) const
     int descriptor = ::open(target->c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (descriptor < 0)
         return Error(*entry + " cannot be read: " + std::strerror(errno));
-    ContentFile file(descriptor, 0, {});
+    foundation::FileDescriptor file(descriptor);
     struct stat status {};
     if (::fstat(descriptor, &status) != 0)
         return Error(*entry + " cannot be read: " + std::strerror(errno));

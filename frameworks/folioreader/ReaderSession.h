@@ -6,8 +6,8 @@
 
 #include "frameworks/folioreader/PackageDocument.h"
 #include "frameworks/folioreader/TableOfContents.h"
-#include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/Result.h"
+#include "platform/ui/ReaderScreen.h"
 
 #include <atomic>
 #include <cstdint>
@@ -26,23 +26,8 @@ struct SpineDocument {
     PageLayout layout;
 };
 
-// A file of the book opened for reading; the descriptor is closed with the object.
-class ContentFile {
-public:
-    ContentFile(int descriptor, std::uint64_t size, std::string mediaType)
-        : m_descriptor(descriptor), m_size(size), m_mediaType(std::move(mediaType)) {}
-
-    int descriptor() const { return m_descriptor.get(); }
-    std::uint64_t size() const { return m_size; }
-    const std::string& mediaType() const { return m_mediaType; }
-    // Gives the descriptor to the caller, who closes it.
-    int release() { return m_descriptor.release(); }
-
-private:
-    foundation::FileDescriptor m_descriptor;
-    std::uint64_t m_size = 0;
-    std::string m_mediaType;
-};
+// A file of the book opened for reading, as the reader's screen serves it.
+using ContentFile = ui::ServedFile;
 
 class ReaderSession {
 public:

@@ -239,10 +239,7 @@ std::vector<std::shared_ptr<ui::Image>> ReaderViewController::readerImages() con
 
 foundation::Result<ui::ServedFile> ReaderViewController::openReaderFile(std::string_view path) const
 {
-    auto file = TRY(m_session->openContent(path));
-    std::uint64_t size = file.size();
-    std::string mediaType = file.mediaType();
-    return ui::ServedFile(file.release(), size, std::move(mediaType));
+    return m_session->openContent(path);
 }
 
 foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(const nlohmann::json& action)
