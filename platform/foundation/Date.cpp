@@ -31,7 +31,8 @@ std::string Date::iso8601() const
     std::time_t whole = seconds.count();
     std::tm parts {};
     gmtime_r(&whole, &parts);
-    char text[40];
+    // Room for every field at its widest, whatever the year.
+    char text[96];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900,
         parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
         static_cast<int>((milliseconds - seconds).count()));

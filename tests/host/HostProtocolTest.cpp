@@ -63,8 +63,9 @@ TEST(HostProtocol, theSnapshotDrawsTheHeaderBarAndTheRowsAsTheScreenHasThem)
     // A wider page moves the right-hand buttons with the edge.
     auto wide = hosted.state("width=1024&height=768");
     for (auto& subview : wide["screen"]["table"]["sections"][0]["header"]["subviews"]) {
-        if (subview.value("label", "") == "settings")
+        if (subview.value("label", "") == "settings") {
             EXPECT_EQ(subview["frame"][0], 1024 - 48);
+        }
     }
 }
 

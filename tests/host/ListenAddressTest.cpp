@@ -36,8 +36,9 @@ TEST(ListenAddress, acceptsIpLiteralsAndLocalhostOnly)
             continue;
         EXPECT_EQ(address->isLoopback(), each.loopback) << each.text;
         EXPECT_EQ(address->isWildcard(), each.wildcard) << each.text;
-        if (!each.publicHost.empty())
+        if (!each.publicHost.empty()) {
             EXPECT_EQ(address->publicHost(), each.publicHost) << each.text;
+        }
     }
 }
 

@@ -64,7 +64,7 @@ TEST_F(ImportBook, sameNameReplacesTheFolderButKeepsTheListedTitleUntilRestart)
     fixtures::LaunchedApp app({ { "z.epub", "Zed", "Zoe", 1000 } });
     pick(app, { writeSource("A.epub", "First") });
     std::ofstream(app.library().itemPath("A.epub/stale.txt")) << "left from the first import";
-    app.driver().showScreen();
+    ASSERT_TRUE(app.driver().showScreen());
     app.screen().dismissViewControllerAnimated(false);
 
     pick(app, { writeSource("A.epub", "Second") });

@@ -41,8 +41,9 @@ TEST(TintedImage, iconsKeepSizeScaleAndTransparencyAndTurnBlack)
                 auto* in = source->pixel(x, y);
                 auto* out = result->pixel(x, y);
                 ASSERT_EQ(out[3], in[3]) << name << " alpha at " << x << "," << y;
-                if (in[3] > 0)
+                if (in[3] > 0) {
                     ASSERT_TRUE(out[0] == 0 && out[1] == 0 && out[2] == 0) << name << " colour at " << x << "," << y;
+                }
                 opaque += in[3] == 255;
                 transparent += in[3] == 0;
             }

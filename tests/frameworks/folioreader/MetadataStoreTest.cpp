@@ -215,8 +215,9 @@ TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
             step.change(folder + "/book.epub");
             auto cover = FolioReader::getCoverImage(folder + "/book.epub");
             ASSERT_EQ(bool(cover), step.shown.has_value());
-            if (cover)
+            if (cover) {
                 EXPECT_EQ(std::pair((*cover)->pixelWidth(), (*cover)->pixelHeight()), *step.shown);
+            }
             folioreader::writePendingCovers();
             EXPECT_TRUE(store->coverOf(folder, "book.epub"));
         }
