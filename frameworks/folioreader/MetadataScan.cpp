@@ -97,6 +97,9 @@ MetadataScan::MetadataScan(std::shared_ptr<MetadataStore> store, std::string fol
 // 100,000 books loads in a few allocations, and its checksums are checked by the reading threads.
 void MetadataScan::loadRows()
 {
+    auto size = m_store->storedRowsSize(m_folder);
+    m_rows.reserve(size.rows);
+    m_rowBytes.reserve(size.bytes);
     m_store->forEachStoredRow(m_folder, [&](const MetadataStore::StoredRow& stored) {
         Row row { m_rowBytes.size(), {}, stored.checksum };
         int index = 0;
