@@ -1,7 +1,8 @@
 // How the library screen keeps up with a large library in the browser: the time from opening the
 // page to its first drawn rows, and a scroll from the top to the bottom in steps, each step done
 // when the rows at the new position are drawn — for 100,000 books against 100 books, in the same
-// run. The first scan is timed on its own. Target: at most 2× for both.
+// run. The first scan is timed on its own. Targets: the scroll at most 1.5×, the first rows at
+// most 2×.
 //
 //   PAGEWYN_BINARY=build-release/pagewyn node bench/browser/library-scroll.mjs [books] [steps]
 //
@@ -16,7 +17,6 @@ import { startPagewyn } from '../../tests/e2e/support/pagewyn.mjs';
 const largeCount = Number(process.argv[2] ?? 100000);
 const steps = Number(process.argv[3] ?? 40);
 const rounds = 3;
-const bound = 2;
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
@@ -97,7 +97,7 @@ try {
   console.log('| Measure | 100 books | ' + largeCount.toLocaleString('en') + ' books | Ratio | Bound |');
   console.log('|---|---|---|---|---|');
   let failed = false;
-  for (const [name, key] of [['Open to first rows', 'firstRows'], ['Scroll top to bottom', 'scroll']]) {
+  for (const [name, key, bound] of [['Open to first rows', 'firstRows', 2], ['Scroll top to bottom', 'scroll', 1.5]]) {
     const ratio = large[key] / small[key];
     failed ||= ratio > bound;
     console.log(`| ${name} | ${ms(small[key])} | ${ms(large[key])} | ${ratio.toFixed(2)}× | ≤ ${bound}× |`);
