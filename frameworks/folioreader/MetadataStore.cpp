@@ -2,7 +2,6 @@
 // and take turns to write; every row carries a checksum, so damaged bytes read as a miss.
 #include "frameworks/folioreader/MetadataStore.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 #include <filesystem>
@@ -203,22 +202,6 @@ void MetadataStore::forEachStoredRow(const std::string& folder, const std::funct
         removeStoreFiles(m_path);
         m_database = connect(m_path);
     }
-}
-
-MetadataStore::StoredRowsSize MetadataStore::storedRowsSize(const std::string& folder)
-{
-    std::lock_guard lock(m_mutex);
-    if (!m_database)
-        return {};
-    Statement select(m_database,
-        "SELECT count(*), total(length(name) + length(stamp) + length(package) + length(title) + length(author))"
-        " FROM book WHERE folder = ?");
-    if (select.code() != SQLITE_OK)
-        return {};
-    select.bind(1, folder);
-    if (select.step() != SQLITE_ROW)
-        return {};
-    return { std::size_t(std::max<std::int64_t>(0, select.integer(0))), std::size_t(std::max<std::int64_t>(0, select.integer(1))) };
 }
 
 bool MetadataStore::checksumHolds(std::string_view folder, const StoredRow& row)

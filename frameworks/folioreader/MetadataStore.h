@@ -59,14 +59,6 @@ public:
     // only the rows it uses, on its own threads. The views last until take returns.
     void forEachStoredRow(const std::string& folder, const std::function<void(const StoredRow&)>& take);
     static bool checksumHolds(std::string_view folder, const StoredRow& row);
-    // How many rows the folder has and how many bytes their five fields take together, so that a
-    // caller loading them all makes room once; zeros when the store fails. Only a hint: another
-    // process may change the rows before they are read.
-    struct StoredRowsSize {
-        std::size_t rows = 0;
-        std::size_t bytes = 0;
-    };
-    StoredRowsSize storedRowsSize(const std::string& folder);
     // The same entries, by name.
     std::unordered_map<std::string, Entry> entriesOf(const std::string& folder);
     // The entry of the item, when it is stored and its checksum holds.
