@@ -20,6 +20,12 @@ void BookList::append(Book book)
     append(std::move(book), std::move(key));
 }
 
+void BookList::reserve(std::size_t count)
+{
+    m_books.reserve(count);
+    m_searchKeys.reserve(count);
+}
+
 void BookList::append(Book book, std::string searchKey)
 {
     if (m_positionsValid)
@@ -137,15 +143,25 @@ void BookList::sortByText(std::string Book::*key)
 
 void BookList::reorder(const std::vector<std::size_t>& order)
 {
-    std::vector<Book> rearranged;
-    std::vector<std::string> keys;
-    rearranged.reserve(m_books.size());
-    keys.reserve(m_books.size());
-    for (std::size_t from : order) {
-        rearranged.push_back(std::move(m_books[from]));
-        keys.push_back(std::move(m_searchKeys[from]));
+    // In place, one cycle of the permutation after the other: a list of 100,000 books is never
+    // held twice, which a copy into new vectors would do at the peak of a scan.
+    std::vector<char> placed(order.size(), 0);
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        if (placed[start])
+            continue;
+        Book book = std::move(m_books[start]);
+        std::string key = std::move(m_searchKeys[start]);
+        std::size_t to = start;
+        while (order[to] != start) {
+            std::size_t from = order[to];
+            m_books[to] = std::move(m_books[from]);
+            m_searchKeys[to] = std::move(m_searchKeys[from]);
+            placed[to] = 1;
+            to = from;
+        }
+        m_books[to] = std::move(book);
+        m_searchKeys[to] = std::move(key);
+        placed[to] = 1;
     }
-    m_books = std::move(rearranged);
-    m_searchKeys = std::move(keys);
     m_positionsValid = false;
 }

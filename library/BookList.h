@@ -19,6 +19,8 @@ public:
     std::vector<Book>::const_iterator begin() const { return m_books.begin(); }
     std::vector<Book>::const_iterator end() const { return m_books.end(); }
 
+    // Room for count books in all, so that a scan appending many grows the list once.
+    void reserve(std::size_t count);
     void append(Book book);
     // The same, with the book's searchKeyOf already made (by a scan's reading thread).
     void append(Book book, std::string searchKey);

@@ -59,7 +59,8 @@ async function library(browser, deep) {
     writeFileSync(join(folder, 'reading-places.json'), JSON.stringify({ store: 'pagewyn reading places',
       places: { 'big.epub': { document: `OEBPS/c${deepChapter}.xhtml`, offset: deepOffset, fontScale: 1, night: false } } }));
   }
-  const pagewyn = await startPagewyn(folder);
+  // Its metadata cache stays in the folder, never in the user's ~/.cache.
+  const pagewyn = await startPagewyn(folder, [], { XDG_CACHE_HOME: join(folder, '.cache') });
   const page = await browser.newPage({ viewport: { width: 900, height: 700 } });
   await page.goto(pagewyn.address);
   await page.locator('.row-cell').first().waitFor({ timeout: 120000 });

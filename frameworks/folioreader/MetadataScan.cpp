@@ -2,6 +2,7 @@
 // asks, and the scan's fresh reads, committed together.
 #include "frameworks/folioreader/MetadataScan.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -93,16 +94,26 @@ MetadataScan::MetadataScan(std::shared_ptr<MetadataStore> store, std::string fol
         loadRows();
 }
 
-// One query, its rows' bytes copied into one buffer, a table of row numbers by name: a library of
-// 100,000 books loads in a few allocations, and its checksums are checked by the reading threads.
+// One query, its rows' bytes copied into blocks of a fixed size, a table of row numbers by name: a
+// library of 100,000 books loads in a few allocations, and its checksums are checked by the
+// reading threads. Blocks are filled one after the other and never moved, so the bytes are never
+// held twice, as one buffer growing by doubling would at each step.
 void MetadataScan::loadRows()
 {
+    constexpr std::size_t blockSize = 1 << 20;
     m_store->forEachStoredRow(m_folder, [&](const MetadataStore::StoredRow& stored) {
-        Row row { m_rowBytes.size(), {}, stored.checksum };
+        const std::string_view values[] = { stored.name, stored.stamp, stored.packageName, stored.title, stored.author };
+        std::size_t size = 0;
+        for (std::string_view value : values)
+            size += value.size();
+        if (m_rowBlocks.empty() || m_rowBlocks.back().capacity() - m_rowBlocks.back().size() < size)
+            m_rowBlocks.emplace_back().reserve(std::max(blockSize, size));
+        std::string& block = m_rowBlocks.back();
+        Row row { std::uint32_t(m_rowBlocks.size() - 1), std::uint32_t(block.size()), {}, stored.checksum };
         int index = 0;
-        for (std::string_view value : { stored.name, stored.stamp, stored.packageName, stored.title, stored.author }) {
+        for (std::string_view value : values) {
             row.sizes[index++] = std::uint32_t(value.size());
-            m_rowBytes += value;
+            block += value;
         }
         m_rows.push_back(row);
     });
@@ -125,7 +136,7 @@ std::string_view MetadataScan::field(const Row& row, int index) const
     std::size_t at = row.at;
     for (int before = 0; before < index; ++before)
         at += row.sizes[before];
-    return std::string_view(m_rowBytes).substr(at, row.sizes[index]);
+    return std::string_view(m_rowBlocks[row.block]).substr(at, row.sizes[index]);
 }
 
 std::optional<std::size_t> MetadataScan::rowOf(std::string_view name) const
@@ -274,7 +285,7 @@ void MetadataScan::finish(const std::vector<std::string>& listedNames)
         m_slots.clear();
         m_rows.clear();
         m_rowTable.clear();
-        m_rowBytes.clear();
+        m_rowBlocks.clear();
     }
     m_store->commit(m_folder, stored, dropped);
 }

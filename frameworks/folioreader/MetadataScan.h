@@ -65,10 +65,11 @@ private:
         bool stale = false;    // the files changed since it was stored
         bool listed = false;
     };
-    // A row of the folder loaded at once: its fields side by side in m_rowBytes, checked (checksum,
-    // then stamp) only when the scan asks for it.
+    // A row of the folder loaded at once: its fields side by side in one of m_rowBlocks, checked
+    // (checksum, then stamp) only when the scan asks for it.
     struct Row {
-        std::size_t at;
+        std::uint32_t block;
+        std::uint32_t at;
         std::uint32_t sizes[5]; // name, stamp, package name, title, author
         std::int64_t checksum;
     };
@@ -85,7 +86,7 @@ private:
     std::shared_ptr<MetadataStore> m_store;
     std::string m_folder;
     bool m_loadedAll;
-    std::string m_rowBytes;
+    std::vector<std::string> m_rowBlocks;
     std::vector<Row> m_rows;
     std::vector<std::uint32_t> m_rowTable; // open addressing by the name's hash: row + 1, 0 for none
     std::mutex m_mutex; // the scan's reading threads share the slots and the rows' states

@@ -2,7 +2,7 @@
 // delete button behind it that a swipe to the left reveals (touch or mouse drag). A tap opens the
 // book; a tap on a row whose delete button shows closes it again.
 
-import { drawView } from './views.js';
+import { drawView, redrawView } from './views.js';
 
 const deleteWidth = 80;
 const swipeThreshold = 8;
@@ -33,7 +33,6 @@ export function makeRow(row, handlers) {
   remove.className = 'row-delete';
   remove.textContent = 'Delete';
   remove.tabIndex = -1;
-  remove.setAttribute('aria-label', `Delete ${row.label || 'book'}`);
   remove.addEventListener('click', (event) => {
     event.stopPropagation();
     // The row closes as the deletion is asked for; if the book cannot go, it simply stays.
@@ -47,21 +46,42 @@ export function makeRow(row, handlers) {
   cell.className = 'row-cell';
   cell.setAttribute('role', 'button');
   cell.tabIndex = -1;
-  cell.setAttribute('aria-label', row.label || 'Untitled');
-  if (row.editable) cell.setAttribute('aria-keyshortcuts', 'Enter Delete');
   const drawing = drawView(row.cell, {}, { origin: false });
   drawing.setAttribute('aria-hidden', 'true');
   const separator = document.createElement('div');
   separator.className = 'separator';
-  separator.style.left = `${textLabelX(row.cell)}px`;
   cell.append(drawing, separator);
 
   element.append(remove, cell);
-  element.rowData = row;
   element.cell = cell;
   element.deleteButton = remove;
+  element.separator = separator;
+  nameRow(element, row);
   attachSwipe(element, handlers);
   return element;
+}
+
+// What a row says of its book: the names of its cell and delete button, and where its separator
+// starts.
+function nameRow(element, row) {
+  element.rowData = row;
+  element.deleteButton.setAttribute('aria-label', `Delete ${row.label || 'book'}`);
+  element.cell.setAttribute('aria-label', row.label || 'Untitled');
+  if (row.editable) element.cell.setAttribute('aria-keyshortcuts', 'Enter Delete');
+  else element.cell.removeAttribute('aria-keyshortcuts');
+  element.separator.style.left = `${textLabelX(row.cell)}px`;
+}
+
+// Makes a row drawn before show another row in place, keeping its elements (and the pictures
+// that stay the same): a scroll that brings new books into view changes text and pictures, not
+// the page's structure. Answers false, having changed nothing, when the row is in use (open,
+// swiped or holding the keyboard) or its cell has another shape: the row is then made anew.
+export function redrawRow(element, row) {
+  if (element.classList.contains('open') || element.classList.contains('swiping') || element.contains(document.activeElement))
+    return false;
+  if (!redrawView(element.cell.firstElementChild, row.cell, { origin: false })) return false;
+  nameRow(element, row);
+  return true;
 }
 
 export function setRowOpen(element, open) {

@@ -6,7 +6,7 @@
 // row, and the table's background view (what an empty list says) lies under the rows.
 
 import { drawView, cssColor, firstLabel } from './views.js';
-import { makeRow, rowKey, setRowOpen } from './rows.js';
+import { makeRow, redrawRow, rowKey, setRowOpen } from './rows.js';
 import { SectionIndex } from './section-index.js';
 import { SearchField } from './search-field.js';
 import { attachKeyboard } from './keyboard.js';
@@ -60,6 +60,20 @@ export class TableScreen {
       actions.viewportChanged();
     }, { passive: true });
     attachKeyboard(this);
+
+    // The scroller's size as last laid out, so that drawing an answer reads no layout: a read
+    // would lay the new rows out at once, and the frame lays them out anyway.
+    this.scrollerSize = null;
+    new ResizeObserver(() => {
+      const height = this.scroller.clientHeight;
+      const changed = this.scrollerSize?.height !== height;
+      this.scrollerSize = { height };
+      if (changed && this.table) this.updateIndex();
+    }).observe(this.scroller);
+  }
+
+  get scrollerHeight() {
+    return this.scrollerSize?.height ?? this.scroller.clientHeight;
   }
 
   get rowCount() {
@@ -201,10 +215,14 @@ export class TableScreen {
     this.renderHeaders();
     this.renderBackground(headerHeight + this.band);
     this.renderRows();
-    const pinned = headerHeight + this.band;
-    this.index.update(table.index, { top: pinned, height: this.scroller.clientHeight - pinned });
+    this.updateIndex();
     this.followSearch(searchBefore, table.search?.text ?? '');
     this.focusFocusedRow();
+  }
+
+  updateIndex() {
+    const pinned = (this.sections()[0]?.headerHeight ?? 0) + this.band;
+    this.index.update(this.table.index, { top: pinned, height: this.scrollerHeight - pinned });
   }
 
   // A new search shows its first rows; the field cleared shows the whole list where it was.
@@ -285,7 +303,14 @@ export class TableScreen {
       seen.add(id);
       const key = rowKey(row);
       let element = this.rows.get(id);
-      if (!element || element.key !== key) {
+      if (element && element.key !== key && redrawRow(element, row)) {
+        // Another book in this row: it takes its place at once, where the same book moving
+        // (after a deletion above it) slides.
+        element.key = key;
+        element.classList.add('jumped');
+      } else if (element?.key === key) {
+        element.classList.remove('jumped');
+      } else {
         const wasOpen = element?.classList.contains('open') && element.rowData.label === row.label;
         element?.remove();
         element = makeRow(row, {

@@ -35,9 +35,9 @@ function place(element, frame) {
   Object.assign(element.style, { left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px` });
 }
 
-// frame: the image view's frame, for the size the picture is shown at.
-function drawImage(image, contentMode, frame = null) {
-  const element = document.createElement('img');
+// frame: the image view's frame, for the size the picture is shown at. An element given is an
+// image drawn before, made to show this one (its picture is loaded again only when it differs).
+function drawImage(image, contentMode, frame = null, element = document.createElement('img')) {
   element.alt = '';
   element.draggable = false;
   element.decoding = 'async';
@@ -46,13 +46,18 @@ function drawImage(image, contentMode, frame = null) {
   // view however it is fitted in.
   const shown = Math.max(width, height);
   const url = imageURL(image, contentMode === 'center' || !shown ? 0 : shown * (window.devicePixelRatio || 1));
-  if (url) element.src = url;
+  if (!url) element.removeAttribute('src');
+  else if (element.getAttribute('src') !== url) element.src = url;
   if (contentMode === 'center') {
     // At its own size in points (not in pixels: a picture may carry two or three per point).
     element.className = 'centered';
     element.style.width = `${Number(image?.width) || 0}px`;
     element.style.height = `${Number(image?.height) || 0}px`;
+    element.style.objectFit = '';
   } else {
+    element.className = '';
+    element.style.width = '';
+    element.style.height = '';
     element.style.objectFit = objectFit[contentMode] ?? 'fill';
   }
   return element;
@@ -97,19 +102,32 @@ function drawButton(element, json, callbacks) {
   }
 }
 
+const isButtonView = (json) => json.class === 'Button' || Array.isArray(json.events);
+const viewClassName = (json) => `view view-${String(json.class).replace(/[^A-Za-z0-9]/g, '')}`;
+
+// What every view shows of itself: its id, frame, background, alpha, visibility, rounding and
+// clipping. Set whole, so that an element drawn before for another view keeps none of it.
+function drawBox(element, json, options) {
+  // Unchanged, as in most rows a scroll brings, it is left as it is.
+  const key = JSON.stringify([json.id, options.origin === false, json.frame, json.background, json.alpha, json.hidden, json.cornerRadius, json.clips]);
+  if (element.boxKey === key) return;
+  element.boxKey = key;
+  element.dataset.viewId = String(json.id);
+  place(element, options.origin === false ? [0, 0, json.frame?.[2], json.frame?.[3]] : json.frame);
+  element.style.backgroundColor = json.background ? cssColor(json.background) : '';
+  element.style.opacity = typeof json.alpha === 'number' ? String(json.alpha) : '';
+  element.hidden = Boolean(json.hidden);
+  element.style.borderRadius = json.cornerRadius ? `${Number(json.cornerRadius)}px` : '';
+  element.style.overflow = json.clips ? 'hidden' : '';
+}
+
 // Returns the element for the view; options.origin false draws the view at its own origin (a
 // cell whose row is placed by the table).
 export function drawView(json, callbacks = {}, options = {}) {
-  const isButton = json.class === 'Button' || Array.isArray(json.events);
+  const isButton = isButtonView(json);
   const element = document.createElement(isButton ? 'button' : 'div');
-  element.className = `view view-${String(json.class).replace(/[^A-Za-z0-9]/g, '')}`;
-  element.dataset.viewId = String(json.id);
-  place(element, options.origin === false ? [0, 0, json.frame?.[2], json.frame?.[3]] : json.frame);
-  if (json.background) element.style.backgroundColor = cssColor(json.background);
-  if (typeof json.alpha === 'number') element.style.opacity = String(json.alpha);
-  if (json.hidden) element.hidden = true;
-  if (json.cornerRadius) element.style.borderRadius = `${Number(json.cornerRadius)}px`;
-  if (json.clips) element.style.overflow = 'hidden';
+  element.className = viewClassName(json);
+  drawBox(element, json, options);
 
   if (isButton) drawButton(element, json, callbacks);
   else if (typeof json.text === 'string') drawLabel(element, json);
@@ -122,6 +140,67 @@ export function drawView(json, callbacks = {}, options = {}) {
   }
   for (const subview of json.subviews ?? []) element.append(drawView(subview, callbacks));
   return element;
+}
+
+// Makes an element drawView drew show another view of the same shape: the same classes, labels
+// of one line, image views with or without a picture alike, and no buttons, all the way down.
+// The elements, and pictures that stay the same, are kept. Answers false, having changed
+// nothing, when the shapes differ: the view is then drawn anew.
+export function redrawView(element, json, options = {}) {
+  if (!sameShape(element, json)) return false;
+  redrawShape(element, json, options);
+  return true;
+}
+
+function isSimpleLabel(json) {
+  return typeof json.text === 'string' && !(json.lines === 0 || json.lines > 1);
+}
+
+function sameShape(element, json) {
+  if (isButtonView(json) || element.tagName !== 'DIV' || element.className !== viewClassName(json)) return false;
+  const subviews = json.subviews ?? [];
+  let parts = 0;
+  if (typeof json.text === 'string') {
+    const text = element.firstElementChild;
+    if (!isSimpleLabel(json) || !text?.classList.contains('label-text') || text.classList.contains('multiline')) return false;
+    parts = 1;
+  } else if ('image' in json) {
+    const picture = element.firstElementChild;
+    if (Boolean(json.image) !== (picture?.tagName === 'IMG')) return false;
+    parts = json.image ? 1 : 0;
+  }
+  if (element.children.length !== parts + subviews.length) return false;
+  return subviews.every((subview, position) => sameShape(element.children[parts + position], subview));
+}
+
+function redrawShape(element, json, options = {}) {
+  drawBox(element, json, options);
+  let parts = 0;
+  if (typeof json.text === 'string') {
+    const text = element.firstElementChild;
+    if (text.textContent !== json.text) text.textContent = json.text;
+    const look = JSON.stringify([json.font, json.textColor, json.alignment]);
+    if (element.lookKey !== look) {
+      element.lookKey = look;
+      element.style.font = cssFont(json.font);
+      element.style.color = cssColor(json.textColor);
+      element.style.textAlign = json.alignment ?? 'start';
+    }
+    parts = 1;
+  } else if ('image' in json) {
+    if (json.image) {
+      drawImage(json.image, json.contentMode, json.frame, element.firstElementChild);
+      parts = 1;
+    }
+    if (json.label) {
+      element.setAttribute('role', 'img');
+      element.setAttribute('aria-label', json.label);
+    } else {
+      element.removeAttribute('role');
+      element.removeAttribute('aria-label');
+    }
+  }
+  (json.subviews ?? []).forEach((subview, position) => redrawShape(element.children[parts + position], subview));
 }
 
 // The first label under the view, depth first: a header's title.

@@ -19,19 +19,21 @@ const threeBooks = [
   { file: 'balzac.epub', title: 'Balzac', author: 'Bob', cover: { width: 30, height: 30, color: [40, 40, 200] }, unpacked: true, modified: 1_700_000_100 },
 ];
 
+// The width in pixels of the picture the named row shows.
+const pictureWidth = (page, name) => page.locator(`.row-cell[aria-label="${name}"] img`).evaluate(async (image) => {
+  await image.decode();
+  return image.naturalWidth;
+});
+
 describe('the library screen', () => {
   test('rows show title and author, most recently opened first, with the cover or the blank picture', { timeout: 90000 }, async () => {
     await withPagewyn(threeBooks, async (pagewyn) => {
       const page = await openPagewyn(browser, pagewyn);
       assert.equal(await page.getByRole('heading').textContent(), 'Recently Opened');
       assert.deepEqual(await rowNames(page), ['Zola, Zed', 'austen, Ann', 'Balzac, Bob']);
-      const pictureWidth = (name) => page.locator(`.row-cell[aria-label="${name}"] img`).evaluate(async (image) => {
-        await image.decode();
-        return image.naturalWidth;
-      });
-      assert.equal(await pictureWidth('Zola, Zed'), 40);
-      assert.equal(await pictureWidth('Balzac, Bob'), 30);
-      const blank = await pictureWidth('austen, Ann');
+      assert.equal(await pictureWidth(page, 'Zola, Zed'), 40);
+      assert.equal(await pictureWidth(page, 'Balzac, Bob'), 30);
+      const blank = await pictureWidth(page, 'austen, Ann');
       assert.ok(blank > 0 && blank !== 40 && blank !== 30, `the blank picture stands in (${blank} pixels wide)`);
       const box = await page.locator('.row-cell[aria-label="Zola, Zed"] .view-ImageView').boundingBox();
       assert.deepEqual([box.width, box.height], [36, 36]);
@@ -52,6 +54,8 @@ describe('the library screen', () => {
         await page.getByRole('heading', { name: title }).waitFor();
         await waitForFirstRow(page, rows[0]);
         assert.deepEqual(await rowNames(page), rows, title);
+        // The rows show other books than before: each its own cover, none the one shown there before.
+        assert.deepEqual([await pictureWidth(page, 'Zola, Zed'), await pictureWidth(page, 'Balzac, Bob')], [40, 30], title);
       }
     });
   });

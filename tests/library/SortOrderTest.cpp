@@ -56,6 +56,25 @@ TEST_F(SortOrderTest, equalKeysKeepTheirOrderInEveryOrder)
     EXPECT_EQ(bookList()[2].file, "earlier.epub");
 }
 
+TEST_F(SortOrderTest, searchKeysFollowTheirBooksThroughEveryOrder)
+{
+    // Rearranged in place, cycle after cycle: a fixed point, a swap and longer cycles at once.
+    const char* appended[] = { "E", "A", "C", "G", "B", "D", "F", "H" };
+    for (int added = 0; added < 8; ++added)
+        bookList().append(book(appended[added], std::string("by ") + appended[added], (added * 5) % 8));
+    for (auto order : { +[] { sortByTitle(); }, +[] { sortByRecency(); }, +[] { sortByAuthor(); } }) {
+        order();
+        for (std::size_t i = 0; i < bookList().size(); ++i) {
+            const Book& b = bookList()[i];
+            EXPECT_EQ(bookList().searchKey(i), BookList::searchKeyOf(b.title, b.author)) << i;
+            EXPECT_EQ(bookList().find(b.file), i);
+        }
+    }
+    EXPECT_EQ(titles(bookList()), (Titles { "A", "B", "C", "D", "E", "F", "G", "H" }));
+    sortByRecency();
+    EXPECT_EQ(titles(bookList()), (Titles { "G", "F", "A", "B", "H", "C", "D", "E" }));
+}
+
 TEST_F(SortOrderTest, emptyListDoesNotStep)
 {
     sortOrder() = SortOrder::byAuthor;

@@ -149,7 +149,9 @@ void GatedServer::serve(int socket, std::string received)
     GatedStream stream(socket, std::move(received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
     bool closed = false;
     requestTrusted = false;
-    bool answered = process_request(stream, false, closed, [](httplib::Request&) { });
+    // Answers go uncompressed: the host serves this machine only, where compressing saves no
+    // time and costs some, and brotli's working memory on every worker that sends a file.
+    bool answered = process_request(stream, false, closed, [](httplib::Request& request) { request.headers.erase("Accept-Encoding"); });
     if (!answered || closed || !is_running()) {
         ::shutdown(socket, SHUT_RDWR);
         ::close(socket);

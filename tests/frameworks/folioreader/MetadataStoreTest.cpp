@@ -117,6 +117,26 @@ TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
     }
 }
 
+TEST(MetadataStore, anEntryLargerThanTheRowsLoadedAroundItIsListedWhole)
+{
+    // Enough books for a start to load the folder's rows at once; the last entry (rows come by
+    // name) is larger than the room the rows before it were loaded into, so it gets room of its own.
+    LibraryFolder library;
+    library.addBook("z.epub", "Alpha", "Ann", 1000);
+    for (int other = 0; other < 20; ++other)
+        library.addBook("other-" + std::to_string(other) + ".epub", "Other", "Otto", 3000);
+    fixtures::TemporaryFolder cache;
+    std::string storePath = cache.file("pagewyn/metadata.sqlite3");
+    startWithStore(library, MetadataStore::open(storePath));
+    const std::string large(3 << 20, 'K');
+    auto stamp = folioreader::currentStamp(library.path() + "/z.epub", "OEBPS/content.opf");
+    MetadataStore::open(storePath)->commit(library.path(), { { "z.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", large, "Kim" } }, {});
+    auto titles = startWithStore(library, MetadataStore::open(storePath));
+    EXPECT_TRUE(titles["z.epub"] == large + " / Kim");
+    for (int other = 0; other < 20; ++other)
+        EXPECT_EQ(titles["other-" + std::to_string(other) + ".epub"], "Other / Otto");
+}
+
 TEST(MetadataStore, twoProgramsShareOneStoreAndALockHeldByAnotherCostsOnlyTheWrite)
 {
     LibraryFolder library;
