@@ -132,10 +132,10 @@ void scanLibrary()
             newItems += readMetadata[k];
         }
     }
-    // A book the scan adds is found again by later equal spellings of its name, without a lookup
-    // in the list: these books are new to it.
     // The list grows once, to at most every new item, rather than doubling as it fills.
     books.reserve(books.size() + newItems);
+    // A book the scan adds is found again by later equal spellings of its name, without a lookup
+    // in the list: these books are new to it.
     const std::vector<std::size_t> firstEqual = firstEqualNames(names, readMetadata);
     std::unordered_map<std::size_t, std::size_t> addedByFirstEqual;
     // Threads pay off only when there are books to read; a rescan only looks at dates.
