@@ -1,5 +1,5 @@
-// A page is skimmed, not read whole: its characters are only counted, and only where one of them
-// folds to the query's first character is the text from there read and folded (BodyText) to see
+// A page is skimmed, not read whole: its characters are only counted, and only where a match may
+// start (TextScanner finds the places) is the text from there read and folded (BodyText) to see
 // whether the query follows. Plain ASCII, the bulk of most books, is compared byte by byte where
 // nothing but letters and spaces can stand between a match's characters. A match found is shown
 // with its surrounding text, read again from a place remembered a little before it.
@@ -13,9 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace folioreader {
 
