@@ -359,7 +359,7 @@ export class TableScreen {
   tap(element) {
     if (this.closeOpenRows()) return;
     this.focusFlat = element.rowData.flat;
-    this.actions.send({ type: 'tapRow', section: element.rowData.section, row: element.rowData.row });
+    this.actions.send({ type: 'tapRow', section: element.rowData.section, row: element.rowData.row, label: element.rowData.label });
   }
 
   // Closes every row whose delete button shows, but the one given; answers whether any was open.

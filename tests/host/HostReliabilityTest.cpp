@@ -111,6 +111,19 @@ TEST(HostReliability, anEventFromAPageDrawnBeforeTheLastChangeIsRefused)
         EXPECT_TRUE(std::filesystem::exists(hosted.app().library().itemPath(name))) << name;
 }
 
+TEST(HostReliability, aTapFromAPageDrawnBeforeTheLastChangeCountsWhenItsRowShowsTheSameBook)
+{
+    fixtures::HostedApp hosted(threeBooks);
+    auto seen = hosted.host().state().version();
+    // The search typed on keeps every book where it was.
+    ASSERT_EQ(hosted.event({ { "type", "search" }, { "text", "a" } }).status, 200);
+    auto elsewhere = hosted.event({ { "type", "tapRow" }, { "row", 0 }, { "label", "Beta, Bob" }, { "version", seen } });
+    EXPECT_EQ(elsewhere.status, 409) << "row 0 shows another book now";
+    auto same = hosted.event({ { "type", "tapRow" }, { "row", 0 }, { "label", "Gamma, Cy" }, { "version", seen } });
+    ASSERT_EQ(same.status, 200) << same.body;
+    EXPECT_TRUE(same.json()["presented"][0].contains("reader"));
+}
+
 TEST(HostReliability, aBadViewportIsABadRequest)
 {
     fixtures::HostedApp hosted(threeBooks);

@@ -1,6 +1,8 @@
 // The events a page can send, each with the members it needs.
 #include "platform/host/server/EventDispatch.h"
 
+#include "platform/host/snapshot/TableSnapshot.h"
+
 #include <array>
 #include <string_view>
 
@@ -106,6 +108,17 @@ std::optional<EventFailure> dispatchEvent(const nlohmann::json& event, ui::Headl
     if (!delivered)
         return refused(delivered.error());
     return std::nullopt;
+}
+
+bool namedRowStillShows(const nlohmann::json& event)
+{
+    auto type = event.value("type", "");
+    auto label = event.find("label");
+    if (type != "tapRow" || label == event.end() || !label->is_string())
+        return false;
+    auto table = ui::HeadlessDriver::table();
+    auto cell = table ? table->cellForRowAtIndexPath(ui::IndexPath::forRow(integer(event, "row"), integer(event, "section"))) : nullptr;
+    return cell && rowLabel(*cell) == label->get<std::string>();
 }
 
 }

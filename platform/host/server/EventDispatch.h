@@ -26,4 +26,10 @@ std::optional<EventFailure> checkEvent(const nlohmann::json& event);
 // Delivers a checked event. Main loop.
 std::optional<EventFailure> dispatchEvent(const nlohmann::json& event, ui::HeadlessDriver& driver);
 
+// Whether a tap on a row carries the "label" that row shows now, so that it means the same book
+// though the page drew its rows before the last change: the one book a search found stays where it
+// was while the last letters are typed. A delete is never taken on a label: two copies of a book
+// look alike. Main loop.
+bool namedRowStillShows(const nlohmann::json& event);
+
 }

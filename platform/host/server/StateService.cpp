@@ -91,7 +91,7 @@ StateService::Reply StateService::event(const std::string& body)
     auto reply = m_loop.performAndWait([&]() -> Reply {
         ui::HeadlessDriver driver(m_loop);
         applyViewport(*viewport, driver);
-        if (version->get<std::uint64_t>() != m_version.load())
+        if (version->get<std::uint64_t>() != m_version.load() && !namedRowStillShows(event))
             return { 409, { { "error", "the library changed since the page was drawn; nothing was done" }, { "state", snapshot() } } };
         if (auto failure = dispatchEvent(event, driver))
             return { failure->status, { { "error", failure->description }, { "state", snapshot() } } };
