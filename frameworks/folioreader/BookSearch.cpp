@@ -20,11 +20,6 @@ namespace {
 
 constexpr std::size_t contextCharacters = 40;
 
-bool isAsciiSpace(unsigned char b)
-{
-    return b == ' ' || b == '\t' || b == '\n' || b == '\r' || b == '\f';
-}
-
 char32_t lowerAscii(char32_t c)
 {
     return c >= 'A' && c <= 'Z' ? c + 32 : c;
@@ -219,9 +214,9 @@ private:
             return;
         auto plainAt = [&](std::size_t i) {
             auto b = static_cast<unsigned char>(run[i]);
-            return isAsciiSpace(b) || (b > 0x20 && b < 0x7F);
+            return isSearchSpace(b) || (b > 0x20 && b < 0x7F);
         };
-        auto spaceAt = [&](std::size_t i) { return isAsciiSpace(static_cast<unsigned char>(run[i])); };
+        auto spaceAt = [&](std::size_t i) { return isSearchSpace(static_cast<unsigned char>(run[i])); };
         std::size_t r = 0;
         for (char32_t q : m_query) {
             if (r >= run.size() || !plainAt(r))
