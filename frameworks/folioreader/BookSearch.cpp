@@ -212,11 +212,15 @@ private:
     {
         if (passed(place.character, 0))
             return;
+        // A byte beyond ASCII is no character of its own here (0xA0 would pass for a no-break space).
+        auto spaceAt = [&](std::size_t i) {
+            auto b = static_cast<unsigned char>(run[i]);
+            return b < 0x80 && isSearchSpace(b);
+        };
         auto plainAt = [&](std::size_t i) {
             auto b = static_cast<unsigned char>(run[i]);
-            return isSearchSpace(b) || (b > 0x20 && b < 0x7F);
+            return spaceAt(i) || (b > 0x20 && b < 0x7F);
         };
-        auto spaceAt = [&](std::size_t i) { return isSearchSpace(static_cast<unsigned char>(run[i])); };
         std::size_t r = 0;
         for (char32_t q : m_query) {
             if (r >= run.size() || !plainAt(r))

@@ -75,6 +75,7 @@ TEST(BookSearch, placesMatchesInTheBodyText)
             "x whale", { { 253, 261 } } },
         { "indented lines", "<p>\n        Call    me\n\t\tIshmael</p>", "me ishmael", { { 17, 29 } } },
         { "bytes that are no UTF-8 are not counted", "<p>\xff\xe2\x82 Wh\xed" "ale \xed\xa0\x80whale</p>", "whale", { { 1, 6 }, { 7, 12 } } },
+        { "a byte that is no UTF-8 is no space either", "<p>white \xa0whale s\xa0s</p>", "white whale ß", { { 0, 14 } } },
         { "a spacing accent joins the spaces around it", "<p>x \u00a8y</p>", "x y", { { 0, 4 } } },
         { "multi-byte characters at the edges of a long run", "<p>" + std::string(15, 'x') + "\xC3\xA9" + std::string(256, 'x') + "\xE3\x82\xAC</p>",
             "xxé", { { 13, 16 } } },
