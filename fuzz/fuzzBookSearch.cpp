@@ -67,17 +67,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto page = input.substr(newline + 1);
     // The search is also stopped after a few matches, as a listener that has enough stops it.
     const std::size_t most = size % 3 == 0 ? 1 + size % 4 : 1000;
-    std::vector<SearchMatch> skimmed;
-    bool complete = folioreader::searchDocument(page, query, [&](const SearchMatch& match) {
-        skimmed.push_back(match);
-        return skimmed.size() < most;
-    });
     auto expected = wholePageMatches(page, query, most);
-    if (skimmed.size() != expected.size() || complete != (expected.size() < most))
-        std::abort();
-    for (std::size_t i = 0; i < skimmed.size(); ++i) {
-        if (!same(skimmed[i], expected[i]))
+    // Every width of scan the machine has.
+    for (auto widest : { folioreader::ScanWidth::one, folioreader::ScanWidth::sixteen, folioreader::ScanWidth::thirtyTwo }) {
+        std::vector<SearchMatch> skimmed;
+        bool complete = folioreader::searchDocument(
+            page, query,
+            [&](const SearchMatch& match) {
+                skimmed.push_back(match);
+                return skimmed.size() < most;
+            },
+            widest);
+        if (skimmed.size() != expected.size() || complete != (expected.size() < most))
             std::abort();
+        for (std::size_t i = 0; i < skimmed.size(); ++i) {
+            if (!same(skimmed[i], expected[i]))
+                std::abort();
+        }
     }
     return 0;
 }

@@ -37,7 +37,8 @@ bool isBlock(std::string_view name)
 std::string_view localName(std::string_view tag)
 {
     std::size_t end = 0;
-    while (end < tag.size() && !std::isspace(static_cast<unsigned char>(tag[end])) && tag[end] != '/' && tag[end] != '>')
+    auto ends = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == '/' || c == '>'; };
+    while (end < tag.size() && !ends(tag[end]))
         ++end;
     auto name = tag.substr(0, end);
     auto colon = name.find(':');

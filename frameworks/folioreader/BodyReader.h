@@ -40,6 +40,12 @@ struct TextCount {
     std::uint32_t astral = 0;
 };
 
+// A text read by a sink that finds its end itself: its characters and its length in bytes.
+struct TextRun {
+    TextCount count;
+    std::size_t length = 0;
+};
+
 // What a tag (its text between the angle brackets) does to the reading: scripts, styles and blocks
 // count only inside the body, and blocks only when asked for.
 enum class TagKind { other, bodyStart, bodyEnd, hidingStart, hidingEnd, block };
@@ -53,8 +59,9 @@ TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks);
 //   separate(character)              a script or style starts or ends there: no match crosses it
 //   blockBreak(character)            a block (paragraph, heading, line break) starts there; called
 //                                    only when Sink::wantsBlocks
-//   text(run, place, matched)        when Sink::wantsTextRuns, the text up to the next tag or entity
-//                                    at once, in place of ascii and character; answers its TextCount
+//   text(rest, place, matched)       when Sink::wantsTextRuns, in place of ascii and character: the
+//                                    page from place on, whose text up to the next '<' or '&' (past
+//                                    its first byte) the sink reads at once; answers its TextRun
 //                                    (bytes that are not UTF-8 are skipped, uncounted)
 template <class Sink>
 bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::size_t longestRun = std::string_view::npos)
@@ -87,12 +94,14 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
     }
     char c = xhtml[at];
     if (c == '<') {
-        if (xhtml.compare(at, 4, "<!--") == 0) {
+        // Comments and CDATA sections start "<!"; most tags do not.
+        const bool declaration = at + 1 < xhtml.size() && xhtml[at + 1] == '!';
+        if (declaration && xhtml.compare(at, 4, "<!--") == 0) {
             auto end = xhtml.find("-->", at + 4);
             at = end == std::string_view::npos ? xhtml.size() : end + 3;
             return true;
         }
-        if (xhtml.compare(at, 9, "<![CDATA[") == 0) {
+        if (declaration && xhtml.compare(at, 9, "<![CDATA[") == 0) {
             auto end = xhtml.find("]]>", at + 9);
             if (!place.inBody) {
                 at = end == std::string_view::npos ? xhtml.size() : end + 3;
@@ -148,11 +157,10 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
         }
     }
     if constexpr (Sink::wantsTextRuns) {
-        auto end = textEnd(xhtml, at + 1);
-        auto counted = sink.text(xhtml.substr(at, end - at), place, place.hidden == 0);
-        place.character += counted.characters;
-        place.astral += counted.astral;
-        at = end;
+        auto run = sink.text(xhtml.substr(at), place, place.hidden == 0);
+        place.character += run.count.characters;
+        place.astral += run.count.astral;
+        at += std::max<std::size_t>(1, run.length);
     } else if (static_cast<unsigned char>(c) < 0x80) {
         auto end = textEnd(xhtml, at + 1, TextKind::plainAscii);
         if (end - at > longestRun)

@@ -7,7 +7,6 @@
 
 #include "frameworks/folioreader/BodyReader.h"
 #include "frameworks/folioreader/BodyText.h"
-#include "frameworks/folioreader/TextScanner.h"
 #include "platform/text/SearchFold.h"
 
 #include <algorithm>
@@ -23,6 +22,13 @@ constexpr std::size_t contextCharacters = 40;
 char32_t lowerAscii(char32_t c)
 {
     return c >= 'A' && c <= 'Z' ? c + 32 : c;
+}
+
+// A byte that stands for itself, folded only by case: printable ASCII but the space, and but '<'
+// and '&', which may start a tag or an entity.
+bool isPlain(unsigned char b)
+{
+    return b > 0x20 && b < 0x7F && b != '<' && b != '&';
 }
 
 // The place of the character at index target of text (without tags or entities) read from place,
@@ -57,24 +63,26 @@ public:
     static constexpr bool wantsBlocks = false;
     static constexpr bool wantsTextRuns = true;
 
-    PageSearch(std::string_view xhtml, const std::u32string& query, const std::function<bool(const SearchMatch&)>& found)
+    PageSearch(std::string_view xhtml, const std::u32string& query, const std::function<bool(const SearchMatch&)>& found, ScanWidth widest)
         : m_xhtml(xhtml)
         , m_query(query)
         , m_found(found)
         , m_first(query.front())
-        , m_scanner(query)
+        , m_scanner(query, widest)
     {
         remember(BodyPlace {}, 0);
     }
 
     bool stopped = false;
 
-    // The characters are counted as bytes less those that are no character of their own (the
+    // The text from place to the next tag or entity; the scanner finds where it ends. Its
+    // characters are counted as bytes less those that are no character of their own (the
     // continuation bytes of UTF-8, and bytes that are no UTF-8); only the bytes the scanner stops at
     // (candidates, and characters beyond ASCII it does not pass over) are looked at one by one.
-    TextCount text(std::string_view run, const BodyPlace& place, bool matched)
+    TextRun text(std::string_view rest, const BodyPlace& place, bool matched)
     {
-        remember(place, run.size());
+        // How far the text reaches is found when a match is described: it is not known yet.
+        remember(place, std::string_view::npos);
         const bool looking = matched && !stopped;
         std::uint32_t skipped = 0;
         std::uint32_t astral = 0;
@@ -85,25 +93,31 @@ public:
             at.astral += astral;
             return at;
         };
-        for (std::size_t at = 0;;) {
-            auto next = m_scanner.next(run, at, looking, skipped);
-            if (next == run.size())
+        // The text starts at a '&' only where that starts no entity: it is a character of the text.
+        std::size_t end = rest.size();
+        for (std::size_t at = 0; at < rest.size();) {
+            auto next = m_scanner.next(rest, at, looking, skipped);
+            if (next == rest.size())
                 break;
-            auto b = static_cast<unsigned char>(run[next]);
+            auto b = static_cast<unsigned char>(rest[next]);
+            if (b == '<' || (b == '&' && next > 0)) {
+                end = next;
+                break;
+            }
             if (b < 0x80) {
-                if (!stopped && mayStartAt(run, next))
-                    tryAscii(run.substr(next), placeOf(next));
+                if (looking && !stopped && lowerAscii(b) == m_first && mayStartAt(rest, next))
+                    tryAscii(rest.substr(next), placeOf(next));
                 at = next + 1;
                 continue;
             }
             char32_t c = 0;
             std::size_t length = 2;
-            if (b >= 0xC2 && b <= 0xDF && next + 1 < run.size() && (static_cast<unsigned char>(run[next + 1]) & 0xC0) == 0x80) {
+            if (b >= 0xC2 && b <= 0xDF && next + 1 < rest.size() && (static_cast<unsigned char>(rest[next + 1]) & 0xC0) == 0x80) {
                 // Two bytes, the most common beyond ASCII (accented Latin, Greek, Cyrillic, Hebrew, Arabic).
-                c = char32_t(b & 0x1F) << 6 | char32_t(static_cast<unsigned char>(run[next + 1]) & 0x3F);
+                c = char32_t(b & 0x1F) << 6 | char32_t(static_cast<unsigned char>(rest[next + 1]) & 0x3F);
             } else {
                 utf8proc_int32_t point = 0;
-                auto decoded = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(run.data() + next), utf8proc_ssize_t(run.size() - next), &point);
+                auto decoded = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(rest.data() + next), utf8proc_ssize_t(rest.size() - next), &point);
                 if (decoded <= 0) {
                     ++skipped;
                     at = next + 1;
@@ -118,7 +132,7 @@ public:
             astral += c > 0xFFFF;
             at = next + length;
         }
-        return { std::uint32_t(run.size()) - skipped, astral };
+        return { { std::uint32_t(end) - skipped, astral }, end };
     }
 
     // Whether the ASCII candidate at offset may start a match: most are told apart by the next byte.
@@ -127,7 +141,7 @@ public:
         if (m_query.size() < 2 || offset + 1 >= run.size())
             return true;
         auto next = static_cast<unsigned char>(run[offset + 1]);
-        return !(next > 0x20 && next < 0x7F) || m_query[1] == U' ' || lowerAscii(next) == m_query[1];
+        return !isPlain(next) || m_query[1] == U' ' || lowerAscii(next) == m_query[1];
     }
 
     void character(char32_t c, const BodyPlace& place, bool matched)
@@ -148,8 +162,9 @@ public:
     void separate(std::uint32_t) { }
 
 private:
-    // A place to read again from, and how many bytes of text (without tags or entities) follow it:
-    // the place of each character of that text is found by counting.
+    // A place to read again from, and how many bytes of text (without tags or entities) follow it,
+    // npos where that is still to be found: the place of each character of that text is found by
+    // counting.
     struct Remembered {
         BodyPlace place;
         std::size_t text = 0;
@@ -205,9 +220,10 @@ private:
         return m_matchedThrough && std::pair(character, k) <= *m_matchedThrough;
     }
 
-    // A candidate in a run of text (from it to the next tag or entity): where the run holds the
-    // whole match as ASCII letters and spaces, it is compared here, byte by byte; a byte that could
-    // fold otherwise (a control character, an accent, the run's end) leaves it to tryFolded.
+    // A candidate in a text, run being the page from it on: where the text holds the whole match
+    // as ASCII letters and spaces, it is compared here, byte by byte; a byte that could fold
+    // otherwise (a control character, an accent, a tag, an entity, the page's end) leaves it to
+    // tryFolded.
     void tryAscii(std::string_view run, const BodyPlace& place)
     {
         if (passed(place.character, 0))
@@ -217,10 +233,7 @@ private:
             auto b = static_cast<unsigned char>(run[i]);
             return b < 0x80 && isSearchSpace(b);
         };
-        auto plainAt = [&](std::size_t i) {
-            auto b = static_cast<unsigned char>(run[i]);
-            return spaceAt(i) || (b > 0x20 && b < 0x7F);
-        };
+        auto plainAt = [&](std::size_t i) { return spaceAt(i) || isPlain(static_cast<unsigned char>(run[i])); };
         std::size_t r = 0;
         for (char32_t q : m_query) {
             if (r >= run.size() || !plainAt(r))
@@ -310,6 +323,9 @@ private:
                 break;
             }
         }
+        // A text's first byte is a character of it even where it is a '&'.
+        if (text == std::string_view::npos)
+            text = textEnd(m_xhtml, std::min(m_xhtml.size(), start.at + 1)) - start.at;
         start = placeWithin(m_xhtml.substr(start.at, text), start, first);
         m_context.restart(start);
         m_context.readThrough(m_xhtml, to + contextCharacters - start.character);
@@ -352,11 +368,12 @@ std::u32string foldForSearch(std::string_view text)
     return folded;
 }
 
-bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found)
+bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found,
+    ScanWidth widest)
 {
     if (foldedQuery.empty())
         return true;
-    PageSearch search(xhtml, foldedQuery, found);
+    PageSearch search(xhtml, foldedQuery, found, widest);
     BodyPlace place;
     while (!search.stopped && readBodyPiece(xhtml, place, search)) { }
     return !search.stopped;

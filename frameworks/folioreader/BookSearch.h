@@ -3,6 +3,8 @@
 // characters of the document's body text it covers (counted in UTF-16, as the reader counts).
 #pragma once
 
+#include "frameworks/folioreader/TextScanner.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -28,7 +30,8 @@ struct SearchMatch {
 
 // Calls found with each match of the folded query in the body of the XHTML document, in order,
 // while found answers true. Text of scripts and styles is counted but never matched. Answers
-// false when found stopped it.
-bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found);
+// false when found stopped it. The page is scanned at most widest bytes at once.
+bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found,
+    ScanWidth widest = ScanWidth::thirtyTwo);
 
 }

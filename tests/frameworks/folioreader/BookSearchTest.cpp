@@ -31,16 +31,19 @@ struct Found {
     std::string match;
 };
 
-std::vector<Found> search(const std::string& body, const std::string& query)
+std::vector<Found> search(const std::string& body, const std::string& query, folioreader::ScanWidth widest = folioreader::ScanWidth::thirtyTwo)
 {
     std::string xhtml = "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>whale</title>"
                         "<style>p { whale: 1 }</style></head><body>"
         + body + "</body></html>";
     std::vector<Found> found;
-    folioreader::searchDocument(xhtml, foldForSearch(query), [&](const folioreader::SearchMatch& match) {
-        found.push_back({ match.start, match.end, match.match });
-        return true;
-    });
+    folioreader::searchDocument(
+        xhtml, foldForSearch(query),
+        [&](const folioreader::SearchMatch& match) {
+            found.push_back({ match.start, match.end, match.match });
+            return true;
+        },
+        widest);
     return found;
 }
 
@@ -66,6 +69,9 @@ TEST(BookSearch, placesMatchesInTheBodyText)
         { "paragraphs part words", "<p>white</p><p>whale</p><p>whitewhale</p>", "white whale", { { 0, 10 } } },
         { "an accent from an entity", "<p>cafe&#x301; caf&#xE9;</p>", "café", { { 0, 5 }, { 6, 10 } } },
         { "markup inside a word", "<p>wh<span class=\"x\">a</span>le</p>", "WHALE", { { 0, 5 } } },
+        { "a '&' that starts no entity is text", "<p>AT&T, AT&amp;T & &t</p>", "at&t", { { 0, 4 }, { 6, 10 } } },
+        { "a tag right after the first letters", "<p>" + std::string(40, 'x') + " wh<b>ale</b> w<i>hale</i> " + std::string(40, 'y') + "</p>",
+            "whale", { { 41, 46 }, { 47, 52 } } },
         { "Turkish I, dotted and dotless", "<p>İstanbul ısı</p>", "istanbul isi", { { 0, 12 } } },
         { "German sharp s, also in part", "<p>Straße</p>", "sse", { { 4, 6 } } },
         { "half-width kana with voicing marks", "<p>ｶﾞｲﾄﾞ ガイド</p>", "ガイド", { { 0, 5 }, { 6, 9 } } },
@@ -80,12 +86,15 @@ TEST(BookSearch, placesMatchesInTheBodyText)
         { "multi-byte characters at the edges of a long run", "<p>" + std::string(15, 'x') + "\xC3\xA9" + std::string(256, 'x') + "\xE3\x82\xAC</p>",
             "xxé", { { 13, 16 } } },
     };
-    for (const auto& test : cases) {
-        auto found = search(test.body, test.query);
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
-        for (const auto& match : found)
-            ranges.emplace_back(match.start, match.end);
-        EXPECT_EQ(ranges, test.ranges) << test.what;
+    // Every width of scan the machine has finds the same.
+    for (auto widest : { folioreader::ScanWidth::one, folioreader::ScanWidth::sixteen, folioreader::ScanWidth::thirtyTwo }) {
+        for (const auto& test : cases) {
+            auto found = search(test.body, test.query, widest);
+            std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+            for (const auto& match : found)
+                ranges.emplace_back(match.start, match.end);
+            EXPECT_EQ(ranges, test.ranges) << test.what << ", scanned " << int(widest);
+        }
     }
     EXPECT_EQ(search("<p>Call me <i>Ishmael</i>.</p>", "ISHMAEL")[0].match, "Ishmael");
     std::string xhtml = "<html><body><p>The end.</p><p>Call me Ishmael.</p><p>Next.</p></body></html>";
