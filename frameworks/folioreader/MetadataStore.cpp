@@ -57,10 +57,25 @@ std::int64_t checksumOf(const std::string& folder, const std::string& name, cons
 class Statement {
 public:
     Statement(sqlite3* database, const char* sql)
+        : m_owned(true)
     {
         m_code = sqlite3_prepare_v2(database, sql, -1, &m_statement, nullptr);
     }
-    ~Statement() { sqlite3_finalize(m_statement); }
+    // One use of a statement the store keeps: reset and unbound after it, not finalized.
+    explicit Statement(sqlite3_stmt* kept)
+        : m_statement(kept)
+        , m_code(kept ? SQLITE_OK : SQLITE_ERROR)
+    {
+    }
+    ~Statement()
+    {
+        if (m_owned) {
+            sqlite3_finalize(m_statement);
+        } else if (m_statement) {
+            sqlite3_reset(m_statement);
+            sqlite3_clear_bindings(m_statement);
+        }
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -84,6 +99,7 @@ public:
 private:
     sqlite3_stmt* m_statement = nullptr;
     int m_code;
+    bool m_owned = false;
 };
 
 int execute(sqlite3* database, const char* sql)
@@ -165,7 +181,27 @@ std::string MetadataStore::defaultPath()
 
 MetadataStore::~MetadataStore()
 {
+    disconnect();
+}
+
+sqlite3_stmt* MetadataStore::kept(const char* sql)
+{
+    auto [place, added] = m_kept.try_emplace(sql, nullptr);
+    if (added && sqlite3_prepare_v3(m_database, sql, -1, SQLITE_PREPARE_PERSISTENT, &place->second, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(place->second);
+        m_kept.erase(place);
+        return nullptr;
+    }
+    return place->second;
+}
+
+void MetadataStore::disconnect()
+{
+    for (auto& [sql, statement] : m_kept)
+        sqlite3_finalize(statement);
+    m_kept.clear();
     sqlite3_close_v2(m_database);
+    m_database = nullptr;
 }
 
 void MetadataStore::forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take)
@@ -191,7 +227,7 @@ void MetadataStore::forEachStoredRow(const std::string& folder, const std::funct
     if (isDamage(select.code())) {
         // The rows handed out before the damage showed are judged by their checksums; the store is
         // made anew for this run's commit.
-        sqlite3_close_v2(m_database);
+        disconnect();
         removeStoreFiles(m_path);
         m_database = connect(m_path);
     }
@@ -207,10 +243,9 @@ namespace {
 // Reads one library item's row (the query binds folder, then name): the row goes to read, which
 // checks it; no row, or a query that cannot run, gives nothing.
 template <typename Read>
-auto selectItem(sqlite3* database, const char* sql, const std::string& folder, const std::string& name, Read read)
-    -> decltype(read(std::declval<Statement&>()))
+auto selectItem(sqlite3_stmt* kept, const std::string& folder, const std::string& name, Read read) -> decltype(read(std::declval<Statement&>()))
 {
-    Statement select(database, sql);
+    Statement select(kept);
     if (select.code() != SQLITE_OK)
         return std::nullopt;
     select.bind(1, folder);
@@ -234,7 +269,7 @@ std::optional<MetadataStore::Entry> MetadataStore::entryOf(const std::string& fo
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    return selectItem(m_database, "SELECT stamp, package, title, author, checksum FROM book WHERE folder = ? AND name = ?", folder, name,
+    return selectItem(kept("SELECT stamp, package, title, author, checksum FROM book WHERE folder = ? AND name = ?"), folder, name,
         [&](Statement& select) -> std::optional<Entry> {
             Entry entry { name, select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3) };
             if (checksumOf(folder, entry) != select.integer(4))
@@ -287,7 +322,7 @@ std::optional<MetadataStore::Cover> MetadataStore::coverOf(const std::string& fo
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    return selectItem(m_database, "SELECT stamp, package, entry, type, bytes, checksum FROM cover WHERE folder = ? AND name = ?", folder, name,
+    return selectItem(kept("SELECT stamp, package, entry, type, bytes, checksum FROM cover WHERE folder = ? AND name = ?"), folder, name,
         [&](Statement& select) -> std::optional<Cover> {
             Cover cover { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4) };
             if (checksumOf(folder, name, cover) != select.integer(5))
