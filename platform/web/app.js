@@ -184,6 +184,50 @@ function pump() {
   });
 }
 
+// The rows where a steady jumping scroll will land next: asked for beside the page's one request
+// at a time, and kept undrawn until the scroll gets there. An answer that carries more than rows
+// (a command, a page to open, a later version) is drawn at once, as any answer, so nothing in it
+// is held back. A failed look ahead is let go: the scroll's own request meets the same failure.
+const ahead = { asked: null, snapshot: null };
+
+function lookAhead() {
+  if (ahead.asked || page.stopped || !page.table) return;
+  const next = page.table.nextJump(viewport());
+  if (!next) return;
+  ahead.asked = next;
+  ahead.snapshot = null;
+  fetchState({ first: next.first, count: next.count, width: next.width, height: next.height })
+    .then((snapshot) => {
+      const table = snapshot.screen?.table;
+      if (table && snapshot.version === page.version && !snapshot.openURLs?.length && !table.commands?.length) ahead.snapshot = snapshot;
+      else queueDraw(snapshot);
+    })
+    .catch(() => {})
+    .finally(() => {
+      ahead.asked = null;
+      scheduleViewportCheck();
+    });
+}
+
+// Draws rows asked for ahead when they cover the viewport, the state and size being the same, or
+// waits for them while they are on their way. Answers whether it did either.
+function landAhead(current, size) {
+  const table = ahead.snapshot?.screen.table ?? (ahead.asked ? { first: ahead.asked.first, count: ahead.asked.count, rowCount: page.table.rowCount } : null);
+  if (size !== lastSize || !table || !page.table.covers(current, table)) return false;
+  if (ahead.snapshot) {
+    const snapshot = ahead.snapshot;
+    ahead.snapshot = null;
+    if (snapshot.version !== page.version) return false;
+    page.busy = true;
+    queueDraw(snapshot).catch(fail).finally(() => {
+      page.busy = false;
+      scheduleViewportCheck();
+      pump();
+    });
+  }
+  return true;
+}
+
 // Asks for the rows in view when the table does not hold them, or when the size changed.
 function checkViewport() {
   // While an answer is on its way the check waits for it: every request ends with another
@@ -192,9 +236,13 @@ function checkViewport() {
   const current = viewport();
   const size = `${current.width}x${current.height}`;
   if (size !== lastSize || !page.table.covers(current)) {
-    lastSize = size;
-    page.wantState = true;
-    pump();
+    page.table.noteJump(current);
+    if (!landAhead(current, size)) {
+      lastSize = size;
+      page.wantState = true;
+      pump();
+    }
+    lookAhead();
   }
 }
 

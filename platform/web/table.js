@@ -157,19 +157,45 @@ export class TableScreen {
     return { first: start, count, width, height, shownFirst: first, shownLast: last };
   }
 
-  // Whether the rows drawn include the rows from first to last (or the list ends before).
-  holds(first, last) {
-    if (!this.table) return false;
-    const drawnFirst = Number(this.table.first) || 0;
-    const drawnEnd = drawnFirst + (Number(this.table.count) || 0);
-    return Math.max(0, first) >= drawnFirst && (last < drawnEnd || drawnEnd >= this.rowCount);
+  // Whether the rows drawn (or those of a table not drawn yet) include the rows from first to
+  // last (or the list ends before).
+  holds(first, last, table = this.table) {
+    if (!table) return false;
+    const drawnFirst = Number(table.first) || 0;
+    const drawnEnd = drawnFirst + (Number(table.count) || 0);
+    return Math.max(0, first) >= drawnFirst && (last < drawnEnd || drawnEnd >= (Number(table.rowCount) || 0));
   }
 
-  // Whether the rows drawn cover what the viewport shows, with the spare rows ahead of the scroll.
-  covers(viewport) {
+  // Whether the rows drawn (or another table's) cover what the viewport shows, with the spare
+  // rows ahead of the scroll.
+  covers(viewport, table = this.table) {
     const before = this.direction < 0 ? overscan : 0;
     const after = this.direction < 0 ? 0 : overscan;
-    return this.holds(viewport.shownFirst - before, viewport.shownLast + after);
+    return this.holds(viewport.shownFirst - before, viewport.shownLast + after, table);
+  }
+
+  // A scroll that jumps past the rows drawn again and again the same way (the scroll bar dragged,
+  // a fling) is followed ahead: the rows where its next jump will land, as far on as the last jump
+  // went, are asked for while these are looked at. Jumps more than a second apart, or that change
+  // direction, are no such scroll.
+  noteJump(viewport) {
+    const now = performance.now();
+    const last = this.lastJump && now - this.lastJump.at < 1000 ? this.lastJump : null;
+    if (last?.first === viewport.shownFirst) return;
+    const step = viewport.shownFirst - (last ? last.first : Number(this.table?.first) || 0);
+    const steady = last !== null && step !== 0 && Math.sign(step) === Math.sign(last.step);
+    this.lastJump = { first: viewport.shownFirst, at: now, step, steady, followed: false };
+  }
+
+  // The rows to ask for where the scroll's next jump will likely land, once per jump; or null.
+  nextJump(viewport) {
+    const jump = this.lastJump;
+    if (!jump?.steady || jump.followed || performance.now() - jump.at >= 1000) return null;
+    jump.followed = true;
+    const shift = Math.max(-viewport.first, Math.min(jump.step, this.rowCount - 1 - viewport.first));
+    if (shift === 0) return null;
+    // With spare rows on both sides, for a landing a little off the last jump's length.
+    return { ...viewport, first: Math.max(0, viewport.first + shift - overscan), count: Math.min(1000, viewport.count + 2 * overscan) };
   }
 
   async update(table) {

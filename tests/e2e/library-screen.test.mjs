@@ -105,6 +105,41 @@ describe('the library screen', () => {
     });
   });
 
+  test('a scroll jumping steadily past the rows drawn finds its next rows asked for ahead', { timeout: 90000 }, async () => {
+    const count = 600;
+    const books = Array.from({ length: count }, (_, n) => ({
+      file: `b${String(n).padStart(4, '0')}.epub`, title: `Book ${n}`, author: 'Writer', modified: 1_700_000_000 + n,
+    }));
+    await withPagewyn(books, async (pagewyn) => {
+      const page = await openPagewyn(browser, pagewyn, { height: 600 });
+      await waitForFirstRow(page, `Book ${count - 1}, Writer`);
+      // The rows each request for the state asks for.
+      const asked = [];
+      page.on('request', (request) => {
+        const address = new URL(request.url());
+        if (address.pathname === '/state') asked.push({ first: Number(address.searchParams.get('first')), count: Number(address.searchParams.get('count')) });
+      });
+      const covering = (requests, row) => requests.filter((request) => request.first <= row && row < request.first + request.count);
+      const jump = 80;
+      for (let step = 1; step <= 6; step++) {
+        const before = asked.length;
+        const row = step * jump;
+        await page.locator('.table-scroller').evaluate((scroller, top) => { scroller.scrollTop = top; }, row * 56);
+        // The most recently opened first: the row shows the book opened that many books before.
+        await page.locator(`.row[aria-posinset="${row + 1}"] .row-cell[aria-label="Book ${count - 1 - row}, Writer"]`).waitFor();
+        await page.waitForTimeout(150);
+        const since = asked.slice(before);
+        // From the third jump on, its rows were asked for during the jump before.
+        if (step >= 3) assert.deepEqual(covering(since, row), [], `jump ${step} waited for its own rows`);
+        if (step >= 2) assert.equal(covering(since, row + jump).length, 1, `jump ${step} looked ahead once`);
+      }
+      // Back up: the rows drawn are those of the place, whatever was asked for ahead.
+      await page.locator('.table-scroller').evaluate((scroller) => { scroller.scrollTop = 100 * 56; });
+      await page.locator(`.row[aria-posinset="101"] .row-cell[aria-label="Book ${count - 101}, Writer"]`).waitFor();
+      assert.deepEqual(page.failures, []);
+    });
+  });
+
   test('the header buttons stand at their frames on a phone and on a desktop', { timeout: 90000 }, async () => {
     await withPagewyn(threeBooks, async (pagewyn) => {
       for (const [width, height] of [[390, 844], [1280, 800]]) {
