@@ -1,7 +1,7 @@
 // The scan looks at blocks of thirty-two bytes with AVX2 where the processor has it (asked once),
 // else of sixteen with SSE2; the few bytes after the last block, and every byte on other machines,
-// are looked at one by one, stopping at every candidate and every byte beyond ASCII: as correct
-// and slower.
+// are looked at one by one, stopping at every candidate, every '<' and '&' and every byte beyond
+// ASCII: as correct and slower.
 #include "frameworks/folioreader/TextScanner.h"
 
 #include "frameworks/folioreader/FoldedText.h"
