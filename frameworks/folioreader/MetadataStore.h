@@ -96,8 +96,9 @@ public:
 private:
     MetadataStore(std::string path, sqlite3* database) : m_path(std::move(path)), m_database(database) {}
 
-    // The statement for sql, prepared once for the connection's life (a row's lookup is asked for
-    // as each row is drawn), or nullptr where it cannot be prepared. Called with the mutex held.
+    // The statement for sql (a string literal: it is kept by its address), prepared once for the
+    // connection's life (a row's lookup is asked for as each row is drawn), or nullptr where it
+    // cannot be prepared. Called with the mutex held.
     sqlite3_stmt* kept(const char* sql);
     // Closes the connection, with the statements kept for it.
     void disconnect();
@@ -106,7 +107,7 @@ private:
     std::chrono::nanoseconds m_unsettledWindow = std::chrono::seconds(2);
     std::mutex m_mutex; // one connection, used by the scan and by the settings page's thread
     sqlite3* m_database;
-    std::unordered_map<std::string, sqlite3_stmt*> m_kept;
+    std::unordered_map<const char*, sqlite3_stmt*> m_kept; // by the SQL text's address: no copy per lookup
 };
 
 }

@@ -22,6 +22,7 @@ const page = {
   table: null,
   events: [],
   wantState: true,
+  landing: null, // rows asked for ahead that the scroll reached, to be drawn
   busy: false,
   drawing: Promise.resolve(),
   stopped: false,
@@ -164,13 +165,16 @@ async function fetchLatest() {
   await queueDraw(await fetchState(hostViewport()));
 }
 
-// One request at a time: events first, in order; then one look at the state for all the
-// reasons to look that came up meanwhile.
+// One request at a time: events first, in order; then rows asked for ahead that the scroll
+// reached; then one look at the state for all the reasons to look that came up meanwhile.
 function pump() {
   if (page.busy || page.stopped) return;
   let request = null;
   if (page.events.length > 0) {
     request = sendEvent(page.events.shift());
+  } else if (page.landing) {
+    request = queueDraw(page.landing);
+    page.landing = null;
   } else if (page.wantState) {
     page.wantState = false;
     request = fetchLatest();
@@ -218,12 +222,8 @@ function landAhead(current, size) {
     const snapshot = ahead.snapshot;
     ahead.snapshot = null;
     if (snapshot.version !== page.version) return false;
-    page.busy = true;
-    queueDraw(snapshot).catch(fail).finally(() => {
-      page.busy = false;
-      scheduleViewportCheck();
-      pump();
-    });
+    page.landing = snapshot;
+    pump();
   }
   return true;
 }

@@ -63,13 +63,32 @@ function drawImage(image, contentMode, frame = null, element = document.createEl
   return element;
 }
 
+// A label's font, colour and alignment; left as they are when unchanged (most rows a scroll brings).
+function styleLabel(element, json) {
+  const look = JSON.stringify([json.font, json.textColor, json.alignment]);
+  if (element.lookKey === look) return;
+  element.lookKey = look;
+  element.style.font = cssFont(json.font);
+  element.style.color = cssColor(json.textColor);
+  element.style.textAlign = json.alignment ?? 'start';
+}
+
+// An image view with a label is a picture named for screen readers.
+function nameImage(element, json) {
+  if (json.label) {
+    element.setAttribute('role', 'img');
+    element.setAttribute('aria-label', json.label);
+  } else {
+    element.removeAttribute('role');
+    element.removeAttribute('aria-label');
+  }
+}
+
 function drawLabel(element, json) {
   const text = document.createElement('span');
   text.className = 'label-text';
   text.textContent = json.text ?? '';
-  element.style.font = cssFont(json.font);
-  element.style.color = cssColor(json.textColor);
-  element.style.textAlign = json.alignment ?? 'start';
+  styleLabel(element, json);
   if (json.lines === 0 || json.lines > 1) {
     text.classList.add('multiline');
     if (json.lines > 1) text.style.webkitLineClamp = String(json.lines);
@@ -133,10 +152,7 @@ export function drawView(json, callbacks = {}, options = {}) {
   else if (typeof json.text === 'string') drawLabel(element, json);
   else if ('image' in json) {
     if (json.image) element.append(drawImage(json.image, json.contentMode, json.frame));
-    if (json.label) {
-      element.setAttribute('role', 'img');
-      element.setAttribute('aria-label', json.label);
-    }
+    nameImage(element, json);
   }
   for (const subview of json.subviews ?? []) element.append(drawView(subview, callbacks));
   return element;
@@ -179,26 +195,14 @@ function redrawShape(element, json, options = {}) {
   if (typeof json.text === 'string') {
     const text = element.firstElementChild;
     if (text.textContent !== json.text) text.textContent = json.text;
-    const look = JSON.stringify([json.font, json.textColor, json.alignment]);
-    if (element.lookKey !== look) {
-      element.lookKey = look;
-      element.style.font = cssFont(json.font);
-      element.style.color = cssColor(json.textColor);
-      element.style.textAlign = json.alignment ?? 'start';
-    }
+    styleLabel(element, json);
     parts = 1;
   } else if ('image' in json) {
     if (json.image) {
       drawImage(json.image, json.contentMode, json.frame, element.firstElementChild);
       parts = 1;
     }
-    if (json.label) {
-      element.setAttribute('role', 'img');
-      element.setAttribute('aria-label', json.label);
-    } else {
-      element.removeAttribute('role');
-      element.removeAttribute('aria-label');
-    }
+    nameImage(element, json);
   }
   (json.subviews ?? []).forEach((subview, position) => redrawShape(element.children[parts + position], subview));
 }
