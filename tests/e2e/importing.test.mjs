@@ -11,7 +11,7 @@ import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { dropFile, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
-import { makeLibrary, writeBook } from './support/library.mjs';
+import { bookEntries, makeLibrary, storedZip, writeBook } from './support/library.mjs';
 import { eventually } from './support/eventually.mjs';
 import { pagewynBinary, withPagewyn } from './support/pagewyn.mjs';
 
@@ -154,7 +154,7 @@ describe('importing a book', () => {
   });
 
   test('a broken book picked or dropped is refused with a notice naming it; the library stays as it was', { timeout: 90000 }, async () => {
-    await withPagewyn(books, async (pagewyn) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       await page.getByRole('button', { name: 'open' }).click();
       const sheet = page.getByRole('dialog', { name: 'Choose an EPUB book' });
@@ -165,6 +165,11 @@ describe('importing a book', () => {
 
       await dropFile(page, 'Dropped.epub', 'this is no zip archive');
       await page.locator('.drop-target').getByText('“Dropped.epub” was not added: ').waitFor({ timeout: 20000 });
+      // A zip that unpacks well but that the library could never list: no container.
+      const noContainer = bookEntries({ title: 'Hidden', author: 'Hal' }).filter((entry) => entry.name !== 'META-INF/container.xml');
+      await dropFile(page, 'Unlisted.epub', storedZip(noContainer));
+      await page.locator('.drop-target').getByText('“Unlisted.epub” was not added: ').waitFor({ timeout: 20000 });
+      assert.ok(!existsSync(join(library.folder, 'Unlisted.epub')));
       assert.deepEqual(await rowNames(page), ['Beta, Bob', 'Alpha, Ann']);
       assert.deepEqual(page.failures, []);
     });
