@@ -5,7 +5,7 @@
 
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
@@ -129,6 +129,32 @@ describe('importing a book', () => {
     } finally {
       if (pid) process.kill(pid, 'SIGTERM');
       library.remove();
+    }
+  });
+
+  test('a Pagewyn started for a hand-over that never begins serving is ended with the command', { timeout: 90000 }, async () => {
+    const library = makeLibrary(books);
+    const runtime = mkdtempSync(join(tmpdir(), 'pagewyn-run-'));
+    // The programs serving this library, by their command lines.
+    const serving = () => readdirSync('/proc').filter((entry) => /^\d+$/.test(entry)).filter((pid) => {
+      try {
+        return readFileSync(`/proc/${pid}/cmdline`, 'utf8').split('\0').includes(library.folder);
+      } catch {
+        return false;
+      }
+    });
+    try {
+      // No instance file can be written where the command looks for one.
+      writeFileSync(join(runtime, 'pagewyn'), 'not a folder');
+      const handed = await runPagewyn(['--documents', library.folder, '--no-browser', bookOutside('Eta.epub', 'Eta', 'Ed')],
+        { XDG_RUNTIME_DIR: runtime, XDG_DATA_HOME: join(library.folder, '.xdg') });
+      assert.equal(handed.code, 1);
+      assert.match(handed.errors, /did not begin serving/);
+      assert.deepEqual(serving(), []);
+    } finally {
+      for (const pid of serving()) process.kill(Number(pid), 'SIGKILL');
+      library.remove();
+      rmSync(runtime, { recursive: true, force: true });
     }
   });
 
