@@ -80,6 +80,23 @@ bool running(pid_t child)
     return ::waitpid(child, &status, WNOHANG) == 0;
 }
 
+// Ends an instance this command started and then gave up on, so that no Pagewyn nobody can
+// find goes on running: asked to stop, then made to after a few seconds.
+void endStartedInstance(pid_t child)
+{
+    ::kill(child, SIGTERM);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < until) {
+        int status = 0;
+        if (::waitpid(child, &status, WNOHANG) != 0)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+
 // The started instance, once its instance file names it and it answers.
 std::optional<desktop::InstanceRecord> startedInstance(pid_t child, const std::string& documents)
 {
@@ -120,10 +137,14 @@ int runHandoffCommand(const HandoffOptions& options)
     if (child == 0)
         return failed(options.file, "Pagewyn could not be started");
     auto started = startedInstance(child, documents);
-    if (!started)
+    if (!started) {
+        endStartedInstance(child);
         return failed(options.file, "the Pagewyn started for " + documents + " did not begin serving");
-    if (auto ready = desktop::waitUntilReady(*started, readyLimit, [child] { return running(child); }); !ready)
+    }
+    if (auto ready = desktop::waitUntilReady(*started, readyLimit, [child] { return running(child); }); !ready) {
+        endStartedInstance(child);
         return failed(options.file, ready.error().description());
+    }
     // The new instance opened its own page as it started.
     if (auto delivered = desktop::handOver(*started, options.file, bookFiles, false); !delivered)
         return failed(options.file, delivered.error().description());

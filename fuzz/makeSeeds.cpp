@@ -137,8 +137,17 @@ void unzipSeeds(SeedWriter& seeds)
         shared.push_back({ "copy" + std::to_string(index), "", std::nullopt, std::nullopt, 0 });
         many.push_back({ "part" + std::to_string(index), std::string(1100, 'x'), std::nullopt, 1u << 20 });
     }
+    // Folders implied by deep paths: levels past the deepest allowed, and many folders.
+    std::vector<StoredEntry> deep;
+    for (std::size_t index = 0; index < 20; ++index) {
+        std::string name = "d" + std::to_string(index);
+        for (std::size_t level = 0; level < (index % 2 ? 40 : 30); ++level)
+            name += "/a";
+        deep.push_back({ name + "/f", "x" });
+    }
     seeds.add("unzip", ziptest::storedZip(shared));
     seeds.add("unzip", ziptest::storedZip(many));
+    seeds.add("unzip", ziptest::storedZip(deep));
 }
 
 void htmlSeeds(SeedWriter& seeds)

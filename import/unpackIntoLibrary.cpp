@@ -2,6 +2,7 @@
 // by two renames where the file system cannot exchange.
 #include "import/unpackIntoLibrary.h"
 
+#include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/ziparchive/SSZipArchive.h"
 #include "library/WorkFolder.h"
 #include "library/removeLibraryItem.h"
@@ -50,6 +51,22 @@ Result<void> replaceByTwoRenames(WorkFolder& staging, const std::string& unpacke
     return placed.error();
 }
 
+// The unpacked book read as the scan reads an item (its title, then its author): a book the
+// library could never list is refused before it takes anyone's place. The reason names the
+// file the user gave, not the work folder.
+Result<void> readAsTheScanWill(const std::string& unpacked, const std::string& source)
+{
+    auto title = FolioReader::getTitle(unpacked);
+    auto author = title ? FolioReader::getAuthorName(unpacked) : Result<std::string>(title.error());
+    if (author)
+        return {};
+    std::string reason = author.error().description();
+    const std::string staged = "\"" + unpacked + "\"";
+    if (reason.rfind(staged, 0) == 0)
+        reason.replace(0, staged.size(), "\"" + source + "\"");
+    return foundation::Error(reason);
+}
+
 }
 
 foundation::Result<void> unpackIntoLibrary(const std::string& source, const std::string& libraryFolder, const std::string& name)
@@ -65,6 +82,7 @@ foundation::Result<void> unpackIntoLibrary(const std::string& source, const std:
     const std::string unpacked = staging.path() + "/" + std::string(unpackedBookName);
     libraryStep("unpack");
     TRY(SSZipArchive::unzip(source, unpacked));
+    TRY(readAsTheScanWill(unpacked, source));
     TRY(writeBookName(staging.path() + "/" + std::string(bookNameFile), name));
     TRY(staging.syncToDisk());
 

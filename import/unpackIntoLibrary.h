@@ -6,8 +6,9 @@
 #include <string>
 
 // Unpacks the archive at source into the folder libraryFolder/name. The archive is unpacked
-// into a work folder of the library that the scan does not list; only when that succeeded, and
-// is on the disk, does the new folder take its place, dated now: by exchanging it with an item
+// into a work folder of the library that the scan does not list; only when that succeeded, the
+// unpacked book reads as the scan will read it (title and author), and it is on the disk, does
+// the new folder take its place, dated now: by exchanging it with an item
 // already named so in one step, or by moving that item aside first where the file system cannot
 // exchange. On any failure the library is as it was, and a kill at any moment leaves the old
 // book or the new one under the name, or the old one in the work folder for the next start to

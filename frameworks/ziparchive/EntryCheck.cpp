@@ -13,12 +13,35 @@ using foundation::Result;
 
 namespace {
 
-// Names land in error descriptions and console lines: control characters become "?".
+// What a folder takes where the disk does not say: the block of most Linux file systems.
+constexpr std::uint64_t unknownBlockSize = 4096;
+
+// Names land in error descriptions and console lines: control characters become "?", and a
+// name of hundreds of levels is told by its start and its end, cut between characters.
 std::string quoted(std::string_view name)
 {
+    constexpr std::size_t head = 60, tail = 30;
+    auto isContinuation = [&](std::size_t at) { return at < name.size() && (static_cast<unsigned char>(name[at]) & 0xC0) == 0x80; };
+    std::string_view shown = name, rest;
+    if (name.size() > head + tail + 3) {
+        std::size_t end = head, start = name.size() - tail;
+        while (end > 0 && isContinuation(end))
+            --end;
+        while (isContinuation(start))
+            ++start;
+        shown = name.substr(0, end);
+        rest = name.substr(start);
+    }
     std::string text = "entry \"";
-    for (char character : name)
-        text += static_cast<unsigned char>(character) < 0x20 ? '?' : character;
+    auto append = [&text](std::string_view part) {
+        for (char character : part)
+            text += static_cast<unsigned char>(character) < 0x20 ? '?' : character;
+    };
+    append(shown);
+    if (!rest.empty()) {
+        text += "...";
+        append(rest);
+    }
     return text + "\"";
 }
 
@@ -124,19 +147,27 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
             + std::to_string(limits.maxEntries) + " allowed");
 
     UnpackPlan plan;
+    const std::uint64_t allowedTotal = totalBound(limits, archiveBytes);
+    const std::uint64_t folderBytes = space.blockSize > 0 ? space.blockSize : unknownBlockSize;
+    // What the archive writes: its files' declared bytes and a block for each folder.
+    std::uint64_t total = 0;
+    auto tooMuch = [&] { return Error("the archive declares more than " + std::to_string(allowedTotal) + " bytes in total"); };
     // Every path the archive creates, and whether it is a folder.
     std::unordered_map<std::string, bool> claimed;
     auto claimFolder = [&](std::string path) -> Result<void> {
         auto [place, inserted] = claimed.try_emplace(path, true);
         if (!place->second)
             return Error("\"" + path + "\" is both a file and a folder in the archive");
-        if (inserted)
-            plan.folders.push_back(std::move(path));
+        if (!inserted)
+            return {};
+        if (plan.folders.size() >= limits.maxFolders)
+            return Error("the archive makes more than " + std::to_string(limits.maxFolders) + " folders");
+        if (addOverflows(total, folderBytes) || total > allowedTotal)
+            return tooMuch();
+        plan.folders.push_back(std::move(path));
         return {};
     };
 
-    const std::uint64_t allowedTotal = totalBound(limits, archiveBytes);
-    std::uint64_t total = 0;
     for (std::size_t index = 0; index < entries.size(); ++index) {
         const ArchiveEntry& entry = entries[index];
         if (entry.kind == EntryKind::symbolicLink)
@@ -144,6 +175,9 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
         if (entry.kind == EntryKind::special)
             return Error(quoted(entry.name) + " is a device, pipe or socket, not a file");
         auto path = TRY(checkEntryName(entry.name));
+        // Checked before the folders are claimed, so a path of a thousand levels costs nothing.
+        if (std::size_t(std::count(path.begin(), path.end(), '/')) >= limits.maxDepth)
+            return Error(quoted(entry.name) + " lies more than " + std::to_string(limits.maxDepth) + " levels deep");
 
         for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
             TRY(claimFolder(path.substr(0, slash)));
@@ -166,18 +200,17 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
             return Error(quoted(entry.name) + " would inflate " + std::to_string(entry.compressedSize)
                 + " bytes to " + std::to_string(entry.size) + ", past the allowed ratio");
         if (addOverflows(total, entry.size) || total > allowedTotal)
-            return Error("the archive declares more than " + std::to_string(allowedTotal)
-                + " bytes in total");
+            return tooMuch();
         plan.files.push_back({ index, std::move(path), entry.size });
     }
 
     TRY(checkNoOverlap(entries));
 
-    // Each file and folder may take one block more than its bytes.
+    // Each file may take one block more than its bytes; the folders' blocks are in the total.
     std::uint64_t items = plan.folders.size() + plan.files.size();
     std::uint64_t needed = total;
     std::uint64_t slack = 0;
-    if (__builtin_mul_overflow(items, space.blockSize, &slack) || addOverflows(needed, slack))
+    if (__builtin_mul_overflow(std::uint64_t(plan.files.size()), space.blockSize, &slack) || addOverflows(needed, slack))
         needed = std::numeric_limits<std::uint64_t>::max();
     if (needed > space.bytes)
         return Error("the archive needs " + std::to_string(needed) + " bytes but the destination's disk has "

@@ -30,6 +30,11 @@ struct UnzipLimits {
     // of 1 MB writes at most 100 MB.
     std::uint64_t maxArchiveRatio = 100;
     std::uint64_t archiveFloorBytes = std::uint64_t(64) << 20;
+    // Folders, declared or implied by the paths of entries, each count as one block of the disk
+    // in the totals above: one entry "a/a/.../f" makes a folder per level. No real book needs
+    // more folders or deeper paths than these.
+    std::uint64_t maxFolders = 10'000;
+    std::size_t maxDepth = 32;
 };
 
 // What is free on the destination's file system; the defaults mean "unknown, do not check".
@@ -77,7 +82,8 @@ EntryKind entryKind(std::string_view name, bool unixAttributes, std::uint32_t ex
 // Checks every entry and, when the whole archive may be unpacked, says what to create. Refused:
 // any entry a name check refuses, any link or device entry, a path named twice (two entries of
 // one name, or a file where another entry needs a folder: which one would be the book is
-// ambiguous), more entries or bytes than the limits allow, an entry past the ratio bound, an
+// ambiguous), more entries, folders, levels or bytes (folders counted at the disk's block size,
+// 4 KiB when it is not known) than the limits allow, an entry past the ratio bound, an
 // archive of archiveBytes (when known) declaring more than its bound, entries whose bytes in the
 // file overlap (one compressed block unpacked under many names), and anything that does not fit
 // the free space.

@@ -29,6 +29,8 @@ TEST(ListCommand, printsOneEscapedLinePerBookInTheAskedOrder)
     folderBook.author = "Cy";
     folderBook.writeUnpacked(library.itemPath("c.epub"));
     library.setModified("c.epub", 1500);
+    // Control characters of every kind, which would drive the terminal; "é" stays as it is.
+    library.addBook("ctrl-\x01\x1b[31m\xC2\x9B\x9B\xC3\xA9.epub", "Delta\x7f", "Dee", 1200);
     fixtures::TemporaryFolder cache;
     auto store = folioreader::MetadataStore::open(cache.file("metadata.sqlite3"));
     ASSERT_TRUE(store);
@@ -39,9 +41,10 @@ TEST(ListCommand, printsOneEscapedLinePerBookInTheAskedOrder)
         int status = -1;
         auto output = runCapturingOutput({ library.path(), 2, false, used ? store : nullptr }, status);
         EXPECT_EQ(status, 0);
-        EXPECT_EQ(output, "Alpha\tAnn\ta\\tb.epub\nGamma\tCy\tc.epub\nBeta\tZed\tb.epub\n");
+        EXPECT_EQ(output, "Alpha\tAnn\ta\\tb.epub\nGamma\tCy\tc.epub\n"
+                          "Delta\\x7f\tDee\tctrl-\\x01\\x1b[31m\\xc2\\x9b\\x9b\xC3\xA9.epub\nBeta\tZed\tb.epub\n");
     }
-    EXPECT_EQ(store->entriesOf(library.path()).size(), 3u);
+    EXPECT_EQ(store->entriesOf(library.path()).size(), 4u);
 }
 
 // Standard output is the JSON document alone, even when items cannot be read, and every entry

@@ -5,13 +5,13 @@
 
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { dropFile, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
-import { makeLibrary, writeBook } from './support/library.mjs';
+import { bookEntries, makeLibrary, storedZip, writeBook } from './support/library.mjs';
 import { eventually } from './support/eventually.mjs';
 import { pagewynBinary, withPagewyn } from './support/pagewyn.mjs';
 
@@ -132,6 +132,32 @@ describe('importing a book', () => {
     }
   });
 
+  test('a Pagewyn started for a hand-over that never begins serving is ended with the command', { timeout: 90000 }, async () => {
+    const library = makeLibrary(books);
+    const runtime = mkdtempSync(join(tmpdir(), 'pagewyn-run-'));
+    // The programs serving this library, by their command lines.
+    const serving = () => readdirSync('/proc').filter((entry) => /^\d+$/.test(entry)).filter((pid) => {
+      try {
+        return readFileSync(`/proc/${pid}/cmdline`, 'utf8').split('\0').includes(library.folder);
+      } catch {
+        return false;
+      }
+    });
+    try {
+      // No instance file can be written where the command looks for one.
+      writeFileSync(join(runtime, 'pagewyn'), 'not a folder');
+      const handed = await runPagewyn(['--documents', library.folder, '--no-browser', bookOutside('Eta.epub', 'Eta', 'Ed')],
+        { XDG_RUNTIME_DIR: runtime, XDG_DATA_HOME: join(library.folder, '.xdg') });
+      assert.equal(handed.code, 1);
+      assert.match(handed.errors, /did not begin serving/);
+      assert.deepEqual(serving(), []);
+    } finally {
+      for (const pid of serving()) process.kill(Number(pid), 'SIGKILL');
+      library.remove();
+      rmSync(runtime, { recursive: true, force: true });
+    }
+  });
+
   test('`pagewyn FILE` refuses what it cannot hand over, with a clear message and a failing status', { timeout: 60000 }, async () => {
     await withPagewyn(books, async (pagewyn, library) => {
       const env = { XDG_DATA_HOME: join(library.folder, '.xdg') };
@@ -154,7 +180,7 @@ describe('importing a book', () => {
   });
 
   test('a broken book picked or dropped is refused with a notice naming it; the library stays as it was', { timeout: 90000 }, async () => {
-    await withPagewyn(books, async (pagewyn) => {
+    await withPagewyn(books, async (pagewyn, library) => {
       const page = await openPagewyn(browser, pagewyn);
       await page.getByRole('button', { name: 'open' }).click();
       const sheet = page.getByRole('dialog', { name: 'Choose an EPUB book' });
@@ -165,6 +191,11 @@ describe('importing a book', () => {
 
       await dropFile(page, 'Dropped.epub', 'this is no zip archive');
       await page.locator('.drop-target').getByText('“Dropped.epub” was not added: ').waitFor({ timeout: 20000 });
+      // A zip that unpacks well but that the library could never list: no container.
+      const noContainer = bookEntries({ title: 'Hidden', author: 'Hal' }).filter((entry) => entry.name !== 'META-INF/container.xml');
+      await dropFile(page, 'Unlisted.epub', storedZip(noContainer));
+      await page.locator('.drop-target').getByText('“Unlisted.epub” was not added: ').waitFor({ timeout: 20000 });
+      assert.ok(!existsSync(join(library.folder, 'Unlisted.epub')));
       assert.deepEqual(await rowNames(page), ['Beta, Bob', 'Alpha, Ann']);
       assert.deepEqual(page.failures, []);
     });

@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -209,6 +210,35 @@ TEST(HostReliability, connectionsThatTrickleTheirHeadsHoldUpNoPageAndAreClosed)
     for (int sock : slow)
         ::close(sock);
     expectLibraryAsItWas(hosted);
+}
+
+TEST(HostReliability, readersThatTakeNoBytesHoldUpNoPageAndAStopEndsThemAtOnce)
+{
+    // 100 connections without the token, each asking for a font twenty times in a row and
+    // reading none of it: more than the host has workers.
+    fixtures::HostedApp hosted(threeBooks);
+    ASSERT_EQ(hosted.get("/fonts/Avenir-Light", {}).status, 200);
+    std::string requests;
+    for (int index = 0; index < 20; ++index)
+        requests += "GET /fonts/Avenir-Light HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\n\r\n";
+    std::vector<int> readers;
+    for (int index = 0; index < 100; ++index) {
+        int sock = connectedTo(hosted.host().port(), 1024);
+        ASSERT_GE(sock, 0);
+        ::send(sock, requests.data(), requests.size(), MSG_NOSIGNAL);
+        readers.push_back(sock);
+    }
+    // Meanwhile the page's requests, with the token, are answered within the client's timeout.
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(hosted.get("/").status, 200);
+        expectLibraryAsItWas(hosted);
+    }
+    // The answers being written end with the host: a stop waits for no reader.
+    auto stopped = std::async(std::launch::async, [&] { hosted.host().stop(); });
+    EXPECT_EQ(stopped.wait_for(std::chrono::seconds(1)), std::future_status::ready);
+    stopped.wait();
+    for (int sock : readers)
+        ::close(sock);
 }
 
 }

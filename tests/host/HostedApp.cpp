@@ -161,9 +161,11 @@ std::string snapshotTitle(const nlohmann::json& state)
     return title ? title->get<std::string>() : std::string();
 }
 
-int connectedTo(int port)
+int connectedTo(int port, int receiveBuffer)
 {
     int connection = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (receiveBuffer > 0)
+        ::setsockopt(connection, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));

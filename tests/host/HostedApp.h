@@ -60,7 +60,8 @@ private:
 };
 
 // A plain connection to the host on loopback, or -1: for requests no HTTP client would send.
-int connectedTo(int port);
+// A receive buffer, when given, is set before connecting (a reader that takes little at a time).
+int connectedTo(int port, int receiveBuffer = 0);
 
 // Title and author of the rows of a snapshot, "title / author", in row order.
 std::vector<std::string> snapshotRows(const nlohmann::json& state);

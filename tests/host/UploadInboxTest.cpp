@@ -1,6 +1,7 @@
 // The inbox takes a whole body within its limit and nothing else: every refusal leaves no file,
 // and the upload's folder goes with the inbox object.
 #include "platform/host/uploads/UploadInbox.h"
+#include "tests/host/HostedApp.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <filesystem>
@@ -71,22 +72,30 @@ TEST(UploadInbox, takesAWholeBodyWithinItsLimitAndNothingElse)
     }
 }
 
+// At the host's start and at every upload's.
 TEST(UploadInbox, removesWhatUploadsOfEndedProgramsLeftAndKeepsTheRest)
 {
-    fixtures::TemporaryFolder folder;
-    const std::string inboxFolder = folder.file("inbox");
-    fs::create_directories(inboxFolder);
-    // No process has a number this high (pid_max is at most 2^22).
-    const std::string abandoned = inboxFolder + "/upload-99999999-abcdef";
-    const std::string running = inboxFolder + "/upload-" + std::to_string(::getpid()) + "-abcdef";
-    const std::string other = inboxFolder + "/keep-me";
-    for (auto& path : { abandoned, running, other })
-        fs::create_directories(path);
-    auto inbox = host::UploadInbox::open(inboxFolder);
-    ASSERT_TRUE(inbox);
-    EXPECT_FALSE(fs::exists(abandoned));
-    EXPECT_TRUE(fs::exists(running));
-    EXPECT_TRUE(fs::exists(other));
+    for (bool atStart : { true, false }) {
+        fixtures::TemporaryFolder folder;
+        const std::string inboxFolder = folder.file("inbox");
+        fs::create_directories(inboxFolder);
+        // No process has a number this high (pid_max is at most 2^22).
+        const std::string abandoned = inboxFolder + "/upload-99999999-abcdef";
+        const std::string running = inboxFolder + "/upload-" + std::to_string(::getpid()) + "-abcdef";
+        const std::string other = inboxFolder + "/keep-me";
+        for (auto& path : { abandoned, running, other })
+            fs::create_directories(path);
+        if (atStart) {
+            host::HostOptions options;
+            options.upload.inboxFolder = inboxFolder;
+            fixtures::HostedApp hosted({}, true, options);
+        } else {
+            ASSERT_TRUE(host::UploadInbox::open(inboxFolder));
+        }
+        EXPECT_FALSE(fs::exists(abandoned)) << atStart;
+        EXPECT_TRUE(fs::exists(running)) << atStart;
+        EXPECT_TRUE(fs::exists(other)) << atStart;
+    }
 }
 
 }

@@ -73,22 +73,58 @@ TEST_F(ImportBook, sameNameReplacesTheFolderButKeepsTheListedTitleUntilRestart)
     EXPECT_EQ(app.table().numberOfRowsInSection(0), 2);
 }
 
-TEST_F(ImportBook, brokenFileLeavesTheLibraryAsItWasAndOpensNothing)
+// Every book the scan could not list is refused, whether or not it unpacks: the book of that
+// name stays, nothing is left in the folder, and the reason names the file picked.
+TEST_F(ImportBook, bookTheLibraryCouldNotListLeavesTheLibraryAsItWasAndOpensNothing)
 {
     using fixtures::Breakage;
+    using fixtures::EpubFixture;
+    auto containerNaming = [](const std::string& rootfiles) {
+        return "<?xml version=\"1.0\"?><container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">"
+               "<rootfiles>" + rootfiles + "</rootfiles></container>";
+    };
+    const std::string container = EpubFixture {}.containerDocument();
+    const std::string package = EpubFixture {}.packageDocument();
+    const std::vector<std::pair<std::string, EpubFixture>> books = {
+        { "not a zip", { .breakage = Breakage::notAZip } },
+        { "truncated zip", { .breakage = Breakage::truncatedZip } },
+        { "empty file", { .breakage = Breakage::zeroByteFile } },
+        { "no container", { .breakage = Breakage::missingContainer } },
+        { "malformed container", { .breakage = Breakage::malformedContainer } },
+        { "no rootfile", { .breakage = Breakage::containerWithoutRootfile } },
+        { "package outside", { .breakage = Breakage::packageOutsideBook } },
+        { "package missing", { .breakage = Breakage::missingPackage } },
+        { "malformed package", { .breakage = Breakage::malformedPackage } },
+        { "lower-case container folder",
+            { .breakage = Breakage::missingContainer, .extraEntries = { { "meta-inf/container.xml", container } } } },
+        { "backslash separators",
+            { .breakage = Breakage::missingContainer, .extraEntries = { { "META-INF\\container.xml", container } } } },
+        { "first rootfile a PDF",
+            { .breakage = Breakage::missingContainer,
+                .extraEntries = { { "META-INF/container.xml",
+                                      containerNaming("<rootfile full-path=\"book.pdf\" media-type=\"application/pdf\"/>"
+                                                      "<rootfile full-path=\"OEBPS/content.opf\" media-type=\"application/oebps-package+xml\"/>") },
+                    { "book.pdf", "%PDF-1.4\n" } } } },
+        { "package cut off mid-metadata",
+            { .breakage = Breakage::missingPackage,
+                .extraEntries = { { "OEBPS/absent.opf", package.substr(0, package.find("</metadata>") - 20) } } } },
+    };
     fixtures::LaunchedApp app({ { "A.epub", "Precious", "Ann", 1000 } });
     auto before = fs::file_size(app.library().itemPath("A.epub"));
-    for (auto breakage : { Breakage::notAZip, Breakage::truncatedZip, Breakage::zeroByteFile }) {
+    for (const auto& [kind, book] : books) {
         app.takeConsole();
-        pick(app, { writeSource("A.epub", "Broken", breakage) });
-        EXPECT_EQ(fs::file_size(app.library().itemPath("A.epub")), before) << "the book of that name is kept";
-        EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Precious / Ann" }));
-        EXPECT_FALSE(presentedReader(app));
+        book.writeZipped(m_outside.file("A.epub"));
+        pick(app, { m_outside.file("A.epub") });
+        EXPECT_EQ(fs::file_size(app.library().itemPath("A.epub")), before) << kind << ": the book of that name is kept";
+        EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Precious / Ann" })) << kind;
+        EXPECT_FALSE(presentedReader(app)) << kind;
+        EXPECT_EQ(std::distance(fs::directory_iterator(app.library().path()), fs::directory_iterator()), 1) << kind;
         auto lines = app.takeConsole();
-        ASSERT_EQ(lines.size(), 1u);
-        EXPECT_EQ(lines[0].rfind("Can't import: ", 0), 0u) << lines[0];
+        ASSERT_EQ(lines.size(), 1u) << kind;
+        // The picker hands over a copy of the file, named alike.
+        EXPECT_EQ(lines[0].rfind("Can't import: \"/", 0), 0u) << kind << ": " << lines[0];
+        EXPECT_NE(lines[0].find("/A.epub\": "), std::string::npos) << kind << ": " << lines[0];
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(app.library().path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(ImportBook, namesThatWouldLandOnTheLibraryItselfAreRefused)

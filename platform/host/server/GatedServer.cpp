@@ -2,6 +2,7 @@
 // a time, and the stream a request is read from — first the bytes the gate read, then the socket.
 #include "platform/host/server/GatedServer.h"
 
+#include "platform/host/server/AccessToken.h"
 #include "platform/host/server/SocketAddress.h"
 
 #include <arpa/inet.h>
@@ -17,6 +18,10 @@ namespace {
 
 // Whether the request this worker is handling carried the launch's token.
 thread_local bool requestTrusted = false;
+
+// The kernel's buffer for a stranger's answer (it doubles what is asked): enough for a page's
+// files on this machine, little to hold for a reader that takes nothing.
+constexpr int strangersSendBuffer = 64 * 1024;
 
 // The accepting loop runs a connection's task at once: all it does is give the socket to the gate.
 class AdmitAtOnce : public httplib::TaskQueue {
@@ -67,15 +72,17 @@ public:
         return static_cast<ssize_t>(taken);
     }
 
+    // Never blocks past the write timeout: the socket's buffer may have room for a few bytes
+    // only, and a blocking send would wait for the reader to take all the rest.
     ssize_t write(const char* from, size_t size) override
     {
-        if (!is_writable())
-            return -1;
-        ssize_t sent;
-        do
-            sent = ::send(m_socket, from, size, MSG_NOSIGNAL);
-        while (sent < 0 && errno == EINTR);
-        return sent;
+        for (;;) {
+            if (!is_writable())
+                return -1;
+            ssize_t sent = ::send(m_socket, from, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent >= 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK))
+                return sent;
+        }
     }
 
     void get_remote_ip_and_port(std::string& ip, int& port) const override { fill(socketAddress(m_socket, true), ip, port); }
@@ -102,10 +109,11 @@ private:
 
 }
 
-GatedServer::GatedServer(std::size_t workers, HeadGate::Limits limits)
-    : m_workers(std::make_unique<httplib::ThreadPool>(workers))
-    , m_gate(limits, [this](int socket, std::string received) {
-        m_workers->enqueue([this, socket, received = std::move(received)]() mutable { serve(socket, std::move(received)); });
+GatedServer::GatedServer(std::size_t workers, HeadGate::Limits limits, WorkerPool::Budget budget)
+    : m_workers(std::make_unique<WorkerPool>(workers, budget, [this](WorkerPool::Connection connection) { serve(std::move(connection)); }))
+    , m_gate(limits, [this](int socket, std::string received, bool trusted) {
+        trusted = trusted || (!m_token.empty() && headCarriesToken(received, m_token));
+        m_workers->enqueue({ socket, std::move(received), socketAddress(socket, true).ip, trusted });
     })
 {
     new_task_queue = [] { return new AdmitAtOnce; };
@@ -123,7 +131,28 @@ void GatedServer::stop()
         return;
     m_stopped = true;
     m_gate.stop();
-    m_workers->shutdown();
+    {
+        std::lock_guard guard(m_servingLock);
+        m_stopping = true;
+        for (int socket : m_serving)
+            ::shutdown(socket, SHUT_RDWR);
+    }
+    m_workers->stop();
+}
+
+bool GatedServer::startServing(int socket)
+{
+    std::lock_guard guard(m_servingLock);
+    if (m_stopping)
+        return false;
+    m_serving.insert(socket);
+    return true;
+}
+
+void GatedServer::endServing(int socket)
+{
+    std::lock_guard guard(m_servingLock);
+    m_serving.erase(socket);
 }
 
 void GatedServer::trustConnection()
@@ -144,14 +173,22 @@ bool GatedServer::process_and_close_socket(socket_t socket)
     return true;
 }
 
-void GatedServer::serve(int socket, std::string received)
+void GatedServer::serve(WorkerPool::Connection connection)
 {
-    GatedStream stream(socket, std::move(received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
+    const int socket = connection.socket;
+    if (!startServing(socket)) {
+        ::close(socket);
+        return;
+    }
+    if (!connection.trusted)
+        ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &strangersSendBuffer, sizeof strangersSendBuffer);
+    GatedStream stream(socket, std::move(connection.received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
     bool closed = false;
     requestTrusted = false;
     // Answers go uncompressed: the host serves this machine only, where compressing saves no
     // time and costs some, and brotli's working memory on every worker that sends a file.
     bool answered = process_request(stream, false, closed, [](httplib::Request& request) { request.headers.erase("Accept-Encoding"); });
+    endServing(socket);
     if (!answered || closed || !is_running()) {
         ::shutdown(socket, SHUT_RDWR);
         ::close(socket);

@@ -78,7 +78,7 @@ void HeadGate::admit(int socket, std::string received, bool trusted)
         std::unique_lock guard(m_lock);
         if (!m_stopped) {
             guard.unlock();
-            m_ready(socket, std::move(received));
+            m_ready(socket, std::move(received), trusted);
             return;
         }
     }
@@ -175,7 +175,7 @@ void HeadGate::run()
             }
         }
 
-        std::vector<std::pair<int, std::string>> ready;
+        std::vector<Waiting> ready;
         {
             std::lock_guard guard(m_lock);
             if (m_stopped)
@@ -191,7 +191,7 @@ void HeadGate::run()
                 if (!readSome(*entry, complete))
                     continue;
                 if (complete)
-                    ready.emplace_back(entry->socket, std::move(entry->received));
+                    ready.push_back(std::move(*entry));
                 else
                     ::close(entry->socket);
                 m_waiting.erase(entry);
@@ -203,8 +203,8 @@ void HeadGate::run()
                 return true;
             });
         }
-        for (auto& [socket, received] : ready)
-            m_ready(socket, std::move(received));
+        for (auto& waiting : ready)
+            m_ready(waiting.socket, std::move(waiting.received), waiting.trusted);
     }
 }
 

@@ -30,9 +30,10 @@ public:
         // A longer head is refused by closing the connection.
         std::size_t largestHead = 16 * 1024;
     };
-    // Called on the gate's thread with a socket whose head is complete and the bytes read from
-    // it; the callee owns the socket from then on.
-    using Ready = std::function<void(int socket, std::string received)>;
+    // Called on the gate's thread with a socket whose head is complete, the bytes read from it
+    // and whether its last request carried the launch's token; the callee owns the socket from
+    // then on.
+    using Ready = std::function<void(int socket, std::string received, bool trusted)>;
 
     HeadGate(Limits limits, Ready ready);
     ~HeadGate();

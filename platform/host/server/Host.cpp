@@ -73,7 +73,10 @@ foundation::Result<void> Host::start()
     // Streamed uploads may be large; every other body is held to largestBody before routing.
     server.set_payload_max_length(std::numeric_limits<std::size_t>::max());
     server.set_read_timeout(10);
-    server.set_write_timeout(10);
+    // A reader that takes no byte of its answer for this long is gone, or holding a worker on
+    // purpose: its connection is closed.
+    server.set_write_timeout(4);
+    server.setAccessToken(m_token);
     // An answer goes out as its headers, then its body: without this the body waits for the
     // browser's delayed acknowledgement of the headers, some 40 ms on every snapshot.
     server.set_tcp_nodelay(true);

@@ -34,13 +34,18 @@ UploadFailure tooLarge(std::uintmax_t limit)
 foundation::Result<std::unique_ptr<UploadInbox>> UploadInbox::open(const std::string& inboxFolder)
 {
     TRY(desktop::makePrivateFolder(inboxFolder));
-    // A program killed half way through an upload leaves its folder: it is removed once that
-    // program is gone.
-    foundation::removeAbandonedFolders(inboxFolder, folderPrefix);
+    removeAbandoned(inboxFolder);
     std::string pattern = foundation::ownedFolderPattern(inboxFolder, folderPrefix);
     if (!::mkdtemp(pattern.data()))
         return foundation::Error(inboxFolder + ": " + std::strerror(errno));
     return std::unique_ptr<UploadInbox>(new UploadInbox(pattern));
+}
+
+void UploadInbox::removeAbandoned(const std::string& inboxFolder)
+{
+    // A program killed half way through an upload leaves its folder: it is removed once that
+    // program is gone.
+    foundation::removeAbandonedFolders(inboxFolder, folderPrefix);
 }
 
 UploadInbox::~UploadInbox()

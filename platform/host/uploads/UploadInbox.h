@@ -30,6 +30,9 @@ public:
     // A fresh folder for one upload inside inboxFolder (made private when missing). Folders that
     // uploads of programs no longer running left behind are removed first.
     static foundation::Result<std::unique_ptr<UploadInbox>> open(const std::string& inboxFolder);
+    // Removes the folders that uploads of programs no longer running left in inboxFolder: done
+    // as the host starts too, so a killed upload's bytes do not wait for the next upload.
+    static void removeAbandoned(const std::string& inboxFolder);
     ~UploadInbox();
     UploadInbox(const UploadInbox&) = delete;
     UploadInbox& operator=(const UploadInbox&) = delete;

@@ -253,6 +253,7 @@ bool isUploadRoute(const std::string& path)
 void installUploadRoutes(httplib::Server& server, ui::MainLoop& loop, StateService& state, EventStream& stream,
     const UploadOptions& options)
 {
+    UploadInbox::removeAbandoned(options.inboxFolder);
     auto route = std::make_shared<UploadRoute>(loop, state, stream, options);
     server.Post("/pick", [route](const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader) {
         send(response, route->take(request, reader, Delivery::picker));

@@ -141,6 +141,15 @@ TEST(EntryCheck, refusesArchivesThatAreAmbiguousTooLargeOrDoNotFit)
         { "fills the disk exactly", { file("a", 400), file("b", 400) }, {}, disk, true },
         { "more than the disk has", { file("a", 400), file("b", 401) }, {}, disk, false },
         { "more files than the disk has room for", { file("a/b/c/d", 1), file("e", 1) }, {}, disk, false },
+        // Folders, implied or declared, take a block each: 3 x 100 + 2 x 100 bytes is 500.
+        { "folders within the bytes allowed", { file("a/b/c", 100) }, { .maxTotalBytes = 300 }, disk, true },
+        { "implied folders past the bytes allowed", { file("a/b/c/d", 1) }, { .maxTotalBytes = 300 }, disk, false },
+        { "declared folders past the bytes allowed", { folder("a/"), folder("b/"), folder("c/") }, { .maxTotalBytes = 200 }, disk, false },
+        { "folders at 4 KiB where the disk does not say", { file("a/b", 1) }, { .maxTotalBytes = 4096 }, {}, false },
+        { "folders within their count", { file("a/b/c", 1), file("d/e", 1) }, { .maxFolders = 3 }, {}, true },
+        { "folders past their count", { file("a/b/c", 1), file("d/e/f", 1) }, { .maxFolders = 3 }, {}, false },
+        { "path at the deepest level", { file("a/b/c", 1) }, { .maxDepth = 3 }, {}, true },
+        { "path past the deepest level", { file("a/b/c/d", 1) }, { .maxDepth = 3 }, {}, false },
     };
     for (const Case& c : cases)
         EXPECT_EQ(bool(planUnpacking(c.entries, c.limits, c.space, c.archiveBytes)), c.allowed) << c.what;

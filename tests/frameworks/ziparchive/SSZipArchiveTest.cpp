@@ -114,6 +114,18 @@ TEST(SSZipArchive, refusesBrokenAndHostileArchivesWholeAndLeavesNothing)
         }
         return entries;
     };
+    // Entries "dNN/a/a/.../f": 205 KB on disk implying 50,000 folders, or as many levels as the
+    // deepest book may have and folders past what any book needs.
+    auto impliedFolders = [](std::size_t entries, std::size_t levels) {
+        std::vector<StoredEntry> archive;
+        for (std::size_t index = 0; index < entries; ++index) {
+            std::string name = "d" + std::to_string(index);
+            for (std::size_t level = 2; level < levels; ++level)
+                name += "/a";
+            archive.push_back({ name + "/f", "x" });
+        }
+        return archive;
+    };
     ziparchive::UnzipLimits smallTotal;
     smallTotal.maxTotalBytes = 1000;
 
@@ -142,6 +154,8 @@ TEST(SSZipArchive, refusesBrokenAndHostileArchivesWholeAndLeavesNothing)
         { "ratio bomb", stored({ good, { "bomb", std::string(1000, 'z'), std::nullopt, 3u << 20 } }), "ratio" },
         { "entries each under the ratio, too much in all", stored(thousandMebibytes(false)), "bytes in total" },
         { "one block under a thousand names", stored(thousandMebibytes(true)), "bytes in total" },
+        { "a thousand levels of implied folders", stored(impliedFolders(50, 1000)), "levels deep" },
+        { "implied folders past what a book needs", stored(impliedFolders(400, 32)), "folders" },
         { "one block under two names", stored({ good, { "copy", "", std::nullopt, std::nullopt, 0 } }), "overlaps" },
         { "stored entry larger than declared", stored({ good, { "OEBPS/last", std::string(100'000, 'l'), std::nullopt, 10 } }),
             "more than the 10 bytes" },
