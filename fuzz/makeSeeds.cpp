@@ -6,6 +6,7 @@
 #include "tests/frameworks/ziparchive/ZipBytes.h"
 #include "tests/support/EpubFixture.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/support/TinyPictures.h"
 
 #include <sys/stat.h>
 
@@ -57,6 +58,8 @@ std::vector<EpubFixture> books()
             books.push_back({ .title = "Moby-Dick", .author = "Herman Melville", .version = version, .cover = cover });
     }
     books.push_back({ .version = 3, .cover = Cover::epub3, .coverPicture = fixtures::CoverPicture::jpeg });
+    // A giant picture, small on disk: its header declares 20,000 × 20,000 pixels.
+    books.push_back({ .version = 3, .cover = Cover::epub3, .coverData = fixtures::declaredPng(20000, 20000) });
     books.push_back({ .version = 2, .cover = Cover::epub2, .coverFile = "images/a cover%.png" });
     books.push_back({ .title = "Ça & <là>", .author = "Éric", .metadataNamespace = fixtures::MetadataNamespace::otherPrefix });
     books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::defaultNamespace });

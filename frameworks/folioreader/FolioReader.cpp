@@ -8,6 +8,7 @@
 #include "frameworks/folioreader/MetadataScan.h"
 #include "frameworks/folioreader/PackageDocument.h"
 #include "frameworks/folioreader/StoredCover.h"
+#include "platform/ui/ImageCodec.h"
 
 #include <chrono>
 #include <mutex>
@@ -106,6 +107,12 @@ Result<std::shared_ptr<ui::Image>> readCover(const std::string& path, CoverOrigi
     if (!image) {
         origin.bookHasNone = true;
         return book.error("cover " + *coverName + " is not a picture");
+    }
+    // A picture of more pixels than may be decoded cannot be made small for a row, and sent as it
+    // is, it would take the browser's memory: no cover a row can show.
+    if (!ui::withinDecodedPixels((*image)->mimeType(), (*image)->pixelWidth(), (*image)->pixelHeight())) {
+        origin.bookHasNone = true;
+        return book.error("cover " + *coverName + " has more pixels than a picture may have");
     }
     return image;
 }

@@ -39,18 +39,20 @@ std::optional<std::vector<FileIdentity>> coverStamp(const std::string& path, con
 }
 
 // The picture as rows keep it: scaled down and encoded as PNG when that makes it smaller; nothing
-// when it is too large to keep and cannot be scaled.
+// when it is too large to keep and cannot be scaled (damaged, or a kind only the browser decodes).
 std::optional<std::pair<std::string, std::string>> smallPicture(const ui::Image& image)
 {
     std::pair<std::string, std::string> kept { image.data(), image.mimeType() };
+    bool scaled = false;
     if (std::min(image.pixelWidth(), image.pixelHeight()) > storedCoverSide) {
         if (auto decoded = ui::decodePicture(image.data(), image.mimeType(), storedCoverSide)) {
             auto png = ui::encodePng(ui::scaledToCover(*decoded, storedCoverSide));
+            scaled = png.hasValue();
             if (png && png->size() < kept.first.size())
                 kept = { std::move(*png), "image/png" };
         }
     }
-    if (kept.first.size() > keptUnscaledSize && kept.second != "image/png")
+    if (!scaled && kept.first.size() > keptUnscaledSize)
         return std::nullopt;
     return kept;
 }
@@ -172,10 +174,12 @@ Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<Metada
         return image;
     MetadataStore::Cover cover { encodeStamp(*stamp), origin.packageName, origin.entryName, {}, {} };
     if (image) {
-        auto small = smallPicture(**image);
-        if (!small)
-            return image;
-        std::tie(cover.bytes, cover.mimeType) = std::move(*small);
+        // A picture too large to keep that cannot be made small is kept as no cover: a row shows
+        // the blank one rather than send the whole picture to the browser.
+        if (auto small = smallPicture(**image))
+            std::tie(cover.bytes, cover.mimeType) = std::move(*small);
+        else
+            image = noCover(path);
     }
     // What a later row is shown from the store, shown now too.
     auto kept = cover.bytes.empty() ? image : ui::Image::withData(cover.bytes);

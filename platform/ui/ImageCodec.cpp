@@ -137,6 +137,12 @@ std::optional<Bitmap> decodePicture(const std::string& bytes, const std::string&
     return std::nullopt;
 }
 
+bool withinDecodedPixels(const std::string& mimeType, int width, int height)
+{
+    long long reduction = mimeType == "image/jpeg" ? 8 : 1;
+    return width > 0 && height > 0 && (width / reduction) * (height / reduction) <= maximumDecodedPixels;
+}
+
 foundation::Result<std::string> encodePng(const Bitmap& bitmap)
 {
     if (bitmap.width <= 0 || bitmap.height <= 0

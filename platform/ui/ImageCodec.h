@@ -19,5 +19,8 @@ std::optional<Bitmap> decodePicture(const std::string& bytes, const std::string&
 // sides still reach minimumSide pixels (covers shown small decode small). PNGs come whole.
 std::optional<Bitmap> decodePicture(const std::string& bytes, const std::string& mimeType, int minimumSide);
 foundation::Result<std::string> encodePng(const Bitmap& bitmap);
+// Whether a picture of that kind and size stays within what may be decoded: a PNG whole, a JPEG
+// at an eighth of its sides, any other kind whole (the browser decodes it whole).
+bool withinDecodedPixels(const std::string& mimeType, int width, int height);
 
 }

@@ -7,7 +7,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { expectProblems, launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
 import { makeLibrary } from './support/library.mjs';
 import { startPagewyn, withPagewyn } from './support/pagewyn.mjs';
 
@@ -27,6 +27,7 @@ describe('the host', () => {
       // Every route of the library refuses a request without the token (HostSecurity covers each);
       // the renderer's files are open, but the page they make can show nothing of the library.
       assert.equal((await fetch(`${pagewyn.origin}/state?token=${pagewyn.token}`)).status, 403);
+      expectProblems({ status: 403, url: /\/(state|events)/ });
       const stranger = await browser.newPage();
       const answer = await stranger.goto(pagewyn.origin + '/');
       assert.equal(answer.status(), 200);
@@ -102,6 +103,9 @@ describe('the host', () => {
       const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
       // The held answers keep the words the host sends, which the progress is written with.
       let held = { read: 4321, found: 12000, elapsed: 1000 };
+      // The held answers name version 0, so the page's appearance names a version the host has
+      // passed, and is refused with the current state.
+      expectProblems({ status: 409, url: /\/event$/ });
       await page.route((url) => url.pathname === '/state', async (route) => {
         if (!held) return route.continue();
         const { words } = await (await route.fetch()).json();

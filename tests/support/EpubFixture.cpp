@@ -192,7 +192,7 @@ std::string EpubFixture::coverBytes() const
         return {};
     if (breakage == Breakage::coverNotAPicture)
         return "This is a text file, not a picture.\n";
-    std::string bytes = coverPicture == CoverPicture::png ? tinyPng() : tinyJpeg();
+    std::string bytes = !coverData.empty() ? coverData : coverPicture == CoverPicture::png ? tinyPng() : tinyJpeg();
     if (breakage == Breakage::oversizedCover)
         bytes.append(21 * mebibyte, '\0');
     return bytes;

@@ -82,6 +82,8 @@ struct EpubFixture {
     int version = 3;
     Cover cover = Cover::none;
     CoverPicture coverPicture = CoverPicture::png;
+    // The cover picture's bytes, of the kind coverPicture names; empty: the tiny picture.
+    std::string coverData {};
     // The cover's path relative to the package document's folder, unencoded; the manifest href is
     // its percent-encoding. Empty: a name fitting the cover rule ("images/front.png" for epub3 and
     // epub2, "images/cover.png" for guessedByHref, ...).

@@ -2,6 +2,9 @@
 // with libpng and libjpeg and kept here as bytes so that fixtures need no image tool.
 #include "tests/support/TinyPictures.h"
 
+#include <stdexcept>
+#include <zlib.h>
+
 namespace fixtures {
 
 namespace {
@@ -84,6 +87,59 @@ const std::string& tinyJpeg()
 {
     static const std::string bytes(reinterpret_cast<const char*>(jpegBytes), sizeof jpegBytes);
     return bytes;
+}
+
+namespace {
+
+void putBigEndian(std::string& out, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<char>(value >> shift));
+}
+
+void putChunk(std::string& out, const char* type, const std::string& data)
+{
+    putBigEndian(out, static_cast<std::uint32_t>(data.size()));
+    std::string body = type + data;
+    out += body;
+    putBigEndian(out, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+}
+
+// A PNG of 8-bit RGB rows, the filter byte of each row included in pixelRows.
+std::string png(int width, int height, const std::string& pixelRows)
+{
+    uLongf length = compressBound(pixelRows.size());
+    std::string packed(length, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &length, reinterpret_cast<const Bytef*>(pixelRows.data()), pixelRows.size(), 9) != Z_OK)
+        throw std::runtime_error("cannot compress a picture");
+    packed.resize(length);
+    std::string header;
+    putBigEndian(header, static_cast<std::uint32_t>(width));
+    putBigEndian(header, static_cast<std::uint32_t>(height));
+    header += std::string { 8, 2, 0, 0, 0 };
+    std::string out = "\x89PNG\r\n\x1a\n";
+    putChunk(out, "IHDR", header);
+    putChunk(out, "IDAT", packed);
+    putChunk(out, "IEND", {});
+    return out;
+}
+
+}
+
+std::string solidPng(int width, int height, std::uint8_t red, std::uint8_t green, std::uint8_t blue)
+{
+    std::string row(1, '\0');
+    for (int x = 0; x < width; ++x)
+        row += std::string { static_cast<char>(red), static_cast<char>(green), static_cast<char>(blue) };
+    std::string rows;
+    for (int y = 0; y < height; ++y)
+        rows += row;
+    return png(width, height, rows);
+}
+
+std::string declaredPng(int width, int height)
+{
+    return png(width, height, std::string(64, '\0'));
 }
 
 }

@@ -1,4 +1,5 @@
-// The weak image registry, with ids made of its key and a digest of the pictures' bytes.
+// The image registry, with ids made of its key and a digest of the pictures' bytes, and the
+// pictures handed out last kept for the pages that still draw them.
 #include "platform/host/snapshot/ImageRegistry.h"
 
 #include "platform/foundation/Digest.h"
@@ -24,6 +25,11 @@ ImageRegistry::ImageRegistry()
 {
 }
 
+void ImageRegistry::touch(Entry& entry) const
+{
+    m_recency.splice(m_recency.begin(), m_recency, entry.recency);
+}
+
 std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>& image)
 {
     if (!image)
@@ -33,46 +39,64 @@ std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>
         auto known = m_idByImage.find(image.get());
         if (known != m_idByImage.end()) {
             auto entry = m_byId.find(known->second);
-            if (entry != m_byId.end() && entry->second.address == image.get() && entry->second.image.lock() == image)
+            if (entry != m_byId.end() && entry->second.address == image.get() && entry->second.image.lock() == image) {
+                touch(entry->second);
                 return known->second;
+            }
         }
     }
 
     // Digesting and encoding happen outside the lock: the browser's fetches go on meanwhile.
-    std::shared_ptr<const std::string> encoded;
+    std::shared_ptr<const std::string> bytes;
     std::string mimeType = image->mimeType();
     if (image->data().empty()) {
         auto png = image->pngData();
         if (!png)
             return std::nullopt;
-        encoded = std::make_shared<const std::string>(std::move(*png));
+        bytes = std::make_shared<const std::string>(std::move(*png));
         mimeType = "image/png";
     }
-    auto id = m_key + digest(mimeType, encoded ? *encoded : image->data());
+    auto id = m_key + digest(mimeType, bytes ? *bytes : image->data());
 
     std::lock_guard guard(m_lock);
-    auto& entry = m_byId[id];
-    if (entry.address)
-        m_idByImage.erase(entry.address);
-    // An equal picture registered earlier gives way to this one, which the view tree holds now.
-    entry = Entry { image, image.get(), std::move(encoded), std::move(mimeType), {} };
+    auto [entry, added] = m_byId.try_emplace(id);
+    if (added) {
+        entry->second.bytes = bytes ? std::move(bytes) : std::make_shared<const std::string>(image->data());
+        entry->second.mimeType = std::move(mimeType);
+        entry->second.shorterSide = std::min(image->pixelWidth(), image->pixelHeight());
+        entry->second.recency = m_recency.insert(m_recency.begin(), id);
+        m_bytes += entry->second.bytes->size();
+    } else {
+        touch(entry->second);
+        if (entry->second.address)
+            m_idByImage.erase(entry->second.address);
+    }
+    // The same picture read again: the view tree holds this copy now.
+    entry->second.image = image;
+    entry->second.address = image.get();
     m_idByImage[image.get()] = id;
-    if (m_byId.size() >= m_pruneAt)
-        pruneExpired();
+    if (added)
+        forgetOldest();
     return id;
 }
 
-void ImageRegistry::pruneExpired()
+void ImageRegistry::forgetOldest()
 {
-    for (auto entry = m_byId.begin(); entry != m_byId.end();) {
-        if (entry->second.image.expired()) {
-            m_idByImage.erase(entry->second.address);
-            entry = m_byId.erase(entry);
-        } else {
-            ++entry;
+    // Pictures the view tree still shows are passed over, each once, however old.
+    for (std::size_t looked = 0, count = m_byId.size(); looked < count && (m_byId.size() > keptPictures || m_bytes > keptBytes); ++looked) {
+        auto entry = m_byId.find(m_recency.back());
+        if (!entry->second.image.expired()) {
+            touch(entry->second);
+            continue;
         }
+        m_bytes -= entry->second.bytes->size();
+        for (auto& [side, thumbnail] : entry->second.thumbnails)
+            m_bytes -= thumbnail ? thumbnail->size() : 0;
+        if (auto known = m_idByImage.find(entry->second.address); known != m_idByImage.end() && known->second == entry->first)
+            m_idByImage.erase(known);
+        m_recency.pop_back();
+        m_byId.erase(entry);
     }
-    m_pruneAt = std::max<std::size_t>(256, m_byId.size() * 2);
 }
 
 std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id) const
@@ -81,44 +105,41 @@ std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id)
     auto entry = m_byId.find(id);
     if (entry == m_byId.end())
         return std::nullopt;
-    auto image = entry->second.image.lock();
-    if (!image)
-        return std::nullopt;
-    // An encoded image's bytes never change; the answer shares them, keeping the image alive
-    // only while they are sent.
-    auto bytes = entry->second.encoded ? entry->second.encoded : std::shared_ptr<const std::string>(image, &image->data());
-    return Picture { std::move(bytes), entry->second.mimeType };
+    touch(entry->second);
+    // The bytes never change; an answer being sent keeps them even if the id is forgotten meanwhile.
+    return Picture { entry->second.bytes, entry->second.mimeType };
 }
 
 std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id, int side) const
 {
-    auto picture = find(id);
-    if (!picture || side < 1)
-        return picture;
+    Picture picture;
     int shorterSide = 0;
     {
         std::lock_guard guard(m_lock);
         auto entry = m_byId.find(id);
-        auto image = entry == m_byId.end() ? nullptr : entry->second.image.lock();
-        if (!image)
+        if (entry == m_byId.end())
+            return std::nullopt;
+        touch(entry->second);
+        picture = { entry->second.bytes, entry->second.mimeType };
+        if (side < 1)
             return picture;
         if (auto made = entry->second.thumbnails.find(side); made != entry->second.thumbnails.end())
             return made->second ? Picture { made->second, "image/png" } : picture;
-        shorterSide = std::min(image->pixelWidth(), image->pixelHeight());
+        shorterSide = entry->second.shorterSide;
     }
     // Scaled outside the lock; two pages asking at once both scale, and one result is kept.
     std::shared_ptr<const std::string> thumbnail;
     if (shorterSide > side) {
-        if (auto decoded = ui::decodePicture(*picture->bytes, picture->mimeType, side)) {
+        if (auto decoded = ui::decodePicture(*picture.bytes, picture.mimeType, side)) {
             auto png = ui::encodePng(ui::scaledToCover(*decoded, side));
-            if (png && png->size() < picture->bytes->size())
+            if (png && png->size() < picture.bytes->size())
                 thumbnail = std::make_shared<const std::string>(std::move(*png));
         }
     }
     std::lock_guard guard(m_lock);
     auto entry = m_byId.find(id);
-    if (entry != m_byId.end() && entry->second.thumbnails.size() < 4)
-        entry->second.thumbnails.emplace(side, thumbnail);
+    if (entry != m_byId.end() && entry->second.thumbnails.size() < 4 && entry->second.thumbnails.emplace(side, thumbnail).second)
+        m_bytes += thumbnail ? thumbnail->size() : 0;
     return thumbnail ? Picture { thumbnail, "image/png" } : picture;
 }
 

@@ -1,15 +1,83 @@
-// Debian's Chromium, headless, driven by playwright-core.
+// Debian's Chromium, headless, driven by playwright-core. Every page of a browser launched here
+// is watched: an answer of status 400 or more and a console error (an uncaught exception too)
+// are what a user would see as broken, so under the test runner a test fails on any that it did
+// not declare with expectProblems.
 
 import { chromium } from 'playwright-core';
 
 export const chromiumPath = process.env.CHROMIUM_PATH ?? '/usr/bin/chromium';
 
-export function launchBrowser() {
-  return chromium.launch({
+// What went wrong in the pages since the running test began, and what that test expects to.
+const problems = [];
+let expected = [];
+
+// Declares what the running test provokes on purpose: { status, url } for an answer (a regular
+// expression for the address; its "Failed to load resource" console line is expected with it),
+// or { console } for a console error's text. Each is expected for the rest of the test.
+export function expectProblems(...kinds) {
+  expected.push(...kinds);
+}
+
+const isExpected = (problem) => expected.some((kind) => (problem.status !== undefined
+  ? kind.status === problem.status && kind.url?.test(problem.url)
+  : (kind.console?.test(problem.text)
+    || (kind.status !== undefined && problem.text.includes(`status of ${kind.status}`) && kind.url?.test(problem.url)))));
+
+function watch(page) {
+  if (page.watched) return;
+  page.watched = true;
+  // A page left open after its test stopped the program keeps asking, and is answered "stopped"
+  // (503) and then not at all: that is the test's doing, not the page's.
+  page.on('response', (response) => {
+    if (response.status() >= 400 && response.status() !== 503)
+      problems.push({ status: response.status(), url: response.url(), method: response.request().method() });
+  });
+  page.on('console', (message) => {
+    const text = message.text();
+    if (message.type() === 'error' && !text.includes('net::ERR_CONNECTION_REFUSED') && !text.includes('status of 503'))
+      problems.push({ text, url: message.location()?.url ?? '' });
+  });
+  page.on('pageerror', (error) => problems.push({ text: `uncaught: ${error.message}`, url: page.url() }));
+}
+
+function watchContext(context) {
+  context.on('page', watch);
+  for (const page of context.pages()) watch(page);
+  return context;
+}
+
+// The problems the running test met and did not declare, as lines; the list starts afresh.
+export function unexpectedProblems() {
+  const lines = problems.filter((problem) => !isExpected(problem))
+    .map((problem) => (problem.status !== undefined ? `${problem.status} ${problem.method} ${problem.url}` : `console: ${problem.text} ${problem.url}`));
+  problems.length = 0;
+  expected = [];
+  return lines;
+}
+
+if (process.env.NODE_TEST_CONTEXT) {
+  const { afterEach } = await import('node:test');
+  afterEach(() => {
+    const lines = unexpectedProblems();
+    if (lines.length > 0) throw new Error(`the pages met what a user would see as broken:\n${lines.join('\n')}`);
+  });
+}
+
+export async function launchBrowser() {
+  const browser = await chromium.launch({
     executablePath: chromiumPath,
     headless: true,
     args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
   });
+  const newContext = browser.newContext.bind(browser);
+  browser.newContext = async (...options) => watchContext(await newContext(...options));
+  const newPage = browser.newPage.bind(browser);
+  browser.newPage = async (...options) => {
+    const page = await newPage(...options);
+    watch(page);
+    return page;
+  };
+  return browser;
 }
 
 // A page of Pagewyn at that size, opened at the printed address.
@@ -46,6 +114,33 @@ export async function waitForRows(page, names, { first = false, timeout } = {}) 
 
 export const waitForFirstRow = (page, name, options = {}) => waitForRows(page, [name], { ...options, first: true });
 
+// What the rows in view show, run in the page: places of the view with no row, rows without a
+// title, covers still loading, and covers loaded broken (the browser's broken-picture icon).
+export function rowsInView() {
+  const scroller = document.querySelector('.table-scroller');
+  const header = document.querySelector('.section-header');
+  if (!scroller || !header) return null;
+  const box = scroller.getBoundingClientRect();
+  const state = { holes: 0, rows: 0, untitled: 0, loading: 0, broken: 0 };
+  const seen = new Set();
+  for (let y = header.getBoundingClientRect().bottom + 1; y < box.bottom; y += 14) {
+    const under = document.elementFromPoint(box.left + box.width / 2, y);
+    const row = under?.closest('.row');
+    if (!row) {
+      if (!under?.closest('.search-bar')) state.holes += 1;
+      continue;
+    }
+    if (seen.has(row)) continue;
+    seen.add(row);
+    state.rows += 1;
+    if (!row.querySelector('.row-cell')?.getAttribute('aria-label')) state.untitled += 1;
+    const image = row.querySelector('img');
+    if (!image?.complete) state.loading += 1;
+    else if (image.naturalWidth === 0) state.broken += 1;
+  }
+  return state;
+}
+
 // Drops a file of the bytes, named name, on the library page: dragenter, dragover and drop, with
 // whileOver() run between the first two (to look at the drop target).
 export async function dropFile(page, name, bytes, { whileOver = null } = {}) {
@@ -58,4 +153,16 @@ export async function dropFile(page, name, bytes, { whileOver = null } = {}) {
   await whileOver?.();
   await page.dispatchEvent('.table-screen', 'dragover', { dataTransfer });
   await page.dispatchEvent('.table-screen', 'drop', { dataTransfer });
+}
+
+// Waits frame by frame, at most timeout milliseconds, until what the rows in view show satisfies
+// done; answers it.
+export async function waitForRowsInView(page, done, { timeout = 20000 } = {}) {
+  const until = Date.now() + timeout;
+  for (;;) {
+    const state = await page.evaluate(rowsInView);
+    if (state && done(state)) return state;
+    if (Date.now() > until) throw new Error(`the rows in view did not come: ${JSON.stringify(state)}`);
+    await page.evaluate(() => new Promise((resolve) => { requestAnimationFrame(resolve); }));
+  }
 }

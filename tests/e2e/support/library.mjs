@@ -2,9 +2,11 @@
 // with a chosen modification time so that the recency order is known: the library's one-chapter
 // books, the reader's book, and books laid out otherwise than left-to-right text.
 
-import { mkdirSync, mkdtempSync, rmSync, symlinkSync, utimesSync, writeFileSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdirSync, mkdtempSync, rmSync, symlinkSync, utimesSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { dirname, join } from 'node:path';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { deflateSync } from 'node:zlib';
 
 const crcTable = Array.from({ length: 256 }, (_, n) => {
@@ -143,6 +145,25 @@ export function writeBook(folder, { file, title, author, cover = null, ...option
 export function makeLibrary(books) {
   const folder = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-'));
   for (const book of books) writeBook(folder, book);
+  return { folder, remove: () => rmSync(folder, { recursive: true, force: true }) };
+}
+
+// The titles of a large library begin with every letter, so its index in title order has them all.
+const titleWords = ['Alder', 'Birch', 'Cedar', 'Dogwood', 'Elm', 'Fir', 'Ginkgo', 'Hazel', 'Ivy', 'Juniper', 'Kapok', 'Larch', 'Maple',
+  'Nutmeg', 'Oak', 'Pine', 'Quince', 'Rowan', 'Spruce', 'Teak', 'Umbrella', 'Vine', 'Willow', 'Xylosma', 'Yew', 'Zelkova'];
+
+// A fresh folder of count books written by the project's book maker (pagewyn_make_books, beside
+// the program or named by PAGEWYN_MAKE_BOOKS), each with a cover of its own unless covers is
+// false; book n is "<Word> n" by "Author <n mod 97>". remove() takes it away.
+export function makeLargeLibrary(count, { covers = true, folder = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-')) } = {}) {
+  const here = dirname(fileURLToPath(import.meta.url));
+  const maker = [process.env.PAGEWYN_MAKE_BOOKS, resolve(here, '../../../build/tests/support/pagewyn_make_books')]
+    .filter(Boolean).find((path) => existsSync(path));
+  if (!maker) throw new Error('no pagewyn_make_books: build the tests, or set PAGEWYN_MAKE_BOOKS');
+  const lines = Array.from({ length: count }, (_, n) => [join(folder, `b${String(n).padStart(6, '0')}.epub`),
+    `${titleWords[n % titleWords.length]} ${n}`, `Author ${n % 97}`, ...(covers ? ['40x60'] : [])].join('\t'));
+  const made = spawnSync(maker, [], { input: lines.join('\n') + '\n', stdio: ['pipe', 'inherit', 'inherit'], maxBuffer: 1 << 30 });
+  if (made.status !== 0) throw new Error(`pagewyn_make_books failed (${made.status ?? made.signal})`);
   return { folder, remove: () => rmSync(folder, { recursive: true, force: true }) };
 }
 

@@ -49,6 +49,7 @@ export async function startPagewyn(folder, extraArguments = [], environment = {}
   const url = new URL(address);
   return {
     address,
+    pid: child.pid,
     origin: url.origin,
     token: url.searchParams.get('token'),
     output: () => output,

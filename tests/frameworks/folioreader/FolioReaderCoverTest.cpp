@@ -126,6 +126,8 @@ TEST_P(FolioReaderCover, failsWithTheReasonWhenNoPictureCanBeHad)
             "cover OEBPS/images/front.png is not a picture" },
         { "larger than the bound", [](EpubFixture& b) { b.cover = Cover::epub3; b.breakage = Breakage::oversizedCover; },
             "cover OEBPS/images/front.png is larger than 20 MiB" },
+        { "more pixels than may be decoded", [](EpubFixture& b) { b.cover = Cover::epub3; b.coverData = fixtures::declaredPng(20000, 20000); },
+            "cover OEBPS/images/front.png has more pixels than a picture may have" },
         { "href leaving the book", [](EpubFixture& b) {
               b.extraManifest = pngItem("c", "../../outside.png", " properties=\"cover-image\"");
           },

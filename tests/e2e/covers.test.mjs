@@ -1,0 +1,58 @@
+// Covers at any library size: after far jumps through a library of a thousand books (dragged
+// scroll bar, index taps in title order), every row in view shows its title and a loaded cover,
+// and no picture answer fails on the way (the launcher fails the test on any).
+
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+
+import { launchBrowser, openPagewyn, waitForRowsInView } from './support/browser.mjs';
+import { makeLargeLibrary } from './support/library.mjs';
+import { startPagewyn } from './support/pagewyn.mjs';
+
+let browser;
+before(async () => { browser = await launchBrowser(); });
+after(async () => { await browser?.close(); });
+
+// Waits until the rows fill the view, each with its title and its cover loaded or broken.
+const settled = (page) => waitForRowsInView(page, (state) => state.holes === 0 && state.rows > 0 && state.untitled === 0 && state.loading === 0);
+
+describe('covers', () => {
+  test('after far jumps through a thousand books every row in view has its title and a loaded cover', { timeout: 300000 }, async () => {
+    const library = makeLargeLibrary(1000);
+    const pagewyn = await startPagewyn(library.folder);
+    try {
+      const page = await openPagewyn(browser, pagewyn);
+      await settled(page);
+      const jumps = [
+        ['scroll bar to 90%', 0.9], ['scroll bar to 10%', 0.1], ['scroll bar to 55%', 0.55], ['scroll bar to the end', 1], ['scroll bar to 30%', 0.3],
+      ];
+      for (const [what, fraction] of jumps) {
+        // Dragged: the scroll bar passes through a few places a frame apart on its way.
+        await page.evaluate(async (share) => {
+          const scroller = document.querySelector('.table-scroller');
+          const from = scroller.scrollTop;
+          const to = Math.round((scroller.scrollHeight - scroller.clientHeight) * share);
+          for (const step of [0.7, 0.8, 0.9, 1]) {
+            scroller.scrollTop = Math.round(from + (to - from) * step);
+            await new Promise((resolve) => requestAnimationFrame(resolve));
+          }
+        }, fraction);
+        const state = await settled(page);
+        assert.equal(state.broken, 0, `${what}: no broken cover in view`);
+      }
+      await page.getByRole('button', { name: 'sort' }).click();
+      const index = page.getByRole('navigation', { name: 'Index' });
+      await index.waitFor();
+      for (const letter of ['Z', 'C', 'M', 'W', 'F']) {
+        await index.getByRole('button', { name: letter, exact: true }).click();
+        await page.waitForFunction((wanted) => [...document.querySelectorAll('.row-cell')]
+          .some((cell) => cell.getAttribute('aria-label')?.startsWith(wanted)), letter);
+        const state = await settled(page);
+        assert.equal(state.broken, 0, `index title ${letter}: no broken cover in view`);
+      }
+    } finally {
+      assert.equal(await pagewyn.stop(), 0);
+      library.remove();
+    }
+  });
+});
