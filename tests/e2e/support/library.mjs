@@ -198,6 +198,7 @@ const sentences = {
   ar: (c, n) => `الفقرة ${n} من الفصل ${c}، نص عربي طويل بما يكفي ليلتف على سطر أو سطرين من الصفحة.`,
   he: (c, n) => `פסקה ${n} בפרק ${c}, ארוכה מספיק כדי להתגלגל על פני שורה או שתיים של העמוד.`,
   ja: (c, n) => `第${c}章の第${n}段落。吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。`,
+  en: (c, n) => `Paragraph ${n} of chapter ${c} runs on long enough to wrap over two or three lines of a narrow page.`,
 };
 
 export const layoutBooks = {
@@ -205,6 +206,13 @@ export const layoutBooks = {
   hebrew: { language: 'he', dir: null, bodyDir: 'rtl', progression: null },
   // The first chapter's style sheet sets vertical writing; the second leaves it to the book's.
   japanese: { language: 'ja', dir: null, progression: 'rtl', css: 'html { writing-mode: vertical-rl; }', writingMode: 'vertical-rl' },
+  // A running header and an aside the book's style hides before every fifth paragraph; columns the
+  // book caps at 20em; contents entries for every third paragraph from the fourth.
+  headers: { language: 'en', css: '.oeb-header, aside { display: none; } html { max-height: 20em; }', hidden: true, entries: Array.from({ length: 13 }, (_, n) => 4 + 3 * n) },
+  // Vertical text in columns the book caps at 28em, a reading over the first word of each paragraph.
+  capped: { language: 'ja', progression: 'rtl', css: 'html { writing-mode: vertical-rl; max-height: 28em; }', writingMode: 'vertical-rl', ruby: true },
+  // Sections the book keeps whole, some longer than a screen, and preformatted lines wider than one.
+  sections: { language: 'en', css: 'section { page-break-inside: avoid; } pre { font-size: 1.2em; }', sections: [3, 14, 2, 20, 1] },
   comicLTR: { fixed: true, progression: 'ltr' },
   comicRTL: { fixed: true, progression: 'rtl' },
 };
@@ -224,8 +232,15 @@ function layoutParts(book) {
       body: `<div id="page-${n + 1}" style="width:${n < comicPages.length - 1 ? '1474px;height:2324px' : '300px;height:300px'};background:#eee;font-size:120px">Page ${n + 1}</div>`,
     }));
   }
-  const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => `<p id="p-${c}-${n + 1}">${sentences[book.language](c, n + 1)}</p>`).join('');
-  return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, head: book.css && c === 1 ? '<link rel="stylesheet" href="style.css"/>' : '', body: paragraphs(c, c === 1 ? 40 : 8) }));
+  const paragraph = (c, n) => `${book.hidden && n % 5 === 1 ? `<div class="oeb-header">Running header ${n}</div><aside>Hidden aside ${n}</aside>` : ''}<p id="p-${c}-${n}">${book.ruby ? '<ruby>山路<rt>やまみち</rt></ruby>を登りながら、' : ''}${sentences[book.language](c, n)}</p>`;
+  const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => paragraph(c, n + 1));
+  const grouped = (c) => {
+    let next = 0;
+    const wide = `<pre id="p-${c}-pre">${'wide_preformatted_line_'.repeat(8)}\n${'and another wide line '.repeat(8)}</pre>`;
+    return book.sections.map((size) => `<section>${paragraphs(c, 40).slice(next, (next += size)).join('')}</section>`).join('') + wide;
+  };
+  const style = (c) => book.css && (c === 1 || !book.writingMode) ? '<link rel="stylesheet" href="style.css"/>' : '';
+  return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, head: style(c), body: book.sections && c === 1 ? grouped(c) : paragraphs(c, c === 1 ? 40 : 8).join('') }));
 }
 
 export function layoutBookEntries(name) {
@@ -240,7 +255,8 @@ export function layoutBookEntries(name) {
     metadata: book.fixed ? '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>'
       : book.writingMode ? `<meta name="primary-writing-mode" content="${book.writingMode}"/>` : '',
     parts: [...style, ...pages],
-    contents: pages.map((part) => `<li><a href="${part.file}">Part ${part.id}</a></li>`).join(''),
+    contents: pages.map((part) => `<li><a href="${part.file}">Part ${part.id}</a>${part.id === 'c1' && book.entries
+      ? `<ol>${book.entries.map((n) => `<li><a href="${part.file}#p-1-${n}">Paragraph ${n}</a></li>`).join('')}</ol>` : ''}</li>`).join(''),
     progression: book.progression,
   });
 }
