@@ -184,6 +184,7 @@ class Reader {
       ${family ? `body, body * { font-family: ${family} !important; }` : ''}
       ::selection { background: ${withAlpha(accent, 0.35)}; }
       mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important; color: inherit !important; outline: 2px solid ${cssColor(accent)}; }
+      tspan.pagewyn-found { fill: ${cssColor(accent)} !important; font-weight: bold; text-decoration: underline; }
       mark.pagewyn-highlight { background: ${withAlpha(accent, 0.4)} !important; color: inherit !important; border-radius: 2px; }
       a { color: ${cssColor(accent)} !important; }`);
   }
