@@ -38,7 +38,8 @@ export function pageFrame() {
 export class PageView {
   // options: session, spine, book ({ progression, writingMode }), vertical (scrolled), onTap(zone),
   // onSwipe(direction), onKey(event), onLink(index, fragment), onSelection(), onMarkTapped(id,
-  // rect), onLoaded(), onPosition()
+  // rect), onLoaded(), onPosition(), keepPlaceThrough(change): runs change (a new layout as
+  // pictures arrive) and shows the place kept before it again
   constructor(options) {
     this.options = options;
     this.frame = pageFrame();
@@ -265,6 +266,10 @@ export class PageView {
         this.open(this.spineIndex, { page: 'first' });
         return;
       }
+    }
+    if (this.options.keepPlaceThrough) {
+      this.options.keepPlaceThrough(() => this.layout());
+      return;
     }
     const fraction = this.position.fraction;
     this.layout();

@@ -48,7 +48,8 @@ export class PlaceKeeper {
     this.reader = reader;
     this.spine = -1;
     this.offset = 0;
-    this.holding = false;
+    // How many changes hold the place now: a picture may arrive while the book is being opened.
+    this.holding = 0;
     this.timer = null;
     this.saved = '';
     // A page going away sends a place not sent yet on its way out, and leaves it for the page
@@ -87,32 +88,37 @@ export class PlaceKeeper {
   // Opens the book at index and shows the character at offset; a place that is not in the
   // document any more leaves its first page shown.
   async open(index, offset) {
-    this.holding = true;
+    ++this.holding;
     try {
       await this.reader.pages.open(index, { page: 'first' });
       this.spine = index;
       this.offset = offset;
       this.show();
     } finally {
-      this.holding = false;
+      --this.holding;
     }
   }
 
   // Runs change (a new size or look of the page), then shows the kept place again. The place
   // itself stays as it was, so sizes changed back and forth never creep away from it.
   keepThrough(change) {
-    this.holding = true;
+    ++this.holding;
     try {
       change();
       this.show();
     } finally {
-      this.holding = false;
+      --this.holding;
     }
   }
 
   show() {
     const pages = this.reader.pages;
-    if (!pages || pages.spineIndex !== this.spine || !pages.document) return;
+    if (!pages?.document) return;
+    // A document other than the place's (one still opening) keeps the screen it shows.
+    if (pages.spineIndex !== this.spine) {
+      pages.showPage(pages.position.page);
+      return;
+    }
     const point = pointAt(pages.document, this.offset);
     if (!point || !showPoint(pages, point.node, point.offset)) pages.showPage(pages.position.page);
   }

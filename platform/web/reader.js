@@ -206,6 +206,7 @@ class Reader {
         this.selection.pageLoaded();
       },
       onPosition: () => this.showPosition(),
+      keepPlaceThrough: (change) => this.placeKeeper.keepThrough(change),
     });
     this.element.classList.toggle('vertical', this.pages.vertical);
     this.stage.append(this.pages.frame);

@@ -145,6 +145,9 @@ test('every line of a chapter is whole on a screen, and a place left on any scre
       await page.getByRole('button', { name: 'Smaller text' }).click();
       await page.setViewportSize(phone);
       await eventually(async () => (await screen(page)) === screens[count - 1], 'the same screen after a new size, a new text size and back');
+      // Closed, the reader has sent its place: nothing is written into the folder as it goes.
+      await page.getByRole('button', { name: 'close' }).click();
+      await page.locator('.reader').waitFor({ state: 'detached' });
     });
   }
 });
