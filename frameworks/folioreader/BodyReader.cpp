@@ -109,6 +109,10 @@ TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks)
     // "<script/>" opens nothing to close.
     if ((startsWithName(name, "script") || startsWithName(name, "style")) && tag.back() != '/')
         return closing ? TagKind::hidingEnd : TagKind::hidingStart;
+    if ((startsWithName(name, "rt") || startsWithName(name, "rp")) && tag.back() != '/')
+        return closing ? TagKind::readingEnd : TagKind::readingStart;
+    if (closing && startsWithName(name, "ruby"))
+        return TagKind::rubyEnd;
     return wantsBlocks && isBlock(name) ? TagKind::block : TagKind::other;
 }
 

@@ -1,6 +1,7 @@
 // Reading the body text of a page (XHTML) a piece at a time, from its start or from any place an
 // earlier reading passed: tags skipped, comments dropped, entities and CDATA decoded, the text of
-// scripts and styles counted but marked as never matched. What becomes of the characters is the
+// scripts and styles counted but marked as never matched, and ruby readings (rt, rp) counted but
+// passed over, so a word with readings over it is found as its letters stand. What becomes of the characters is the
 // sink's: kept for showing a match, or only counted while looking for one.
 #pragma once
 
@@ -19,10 +20,13 @@ struct BodyPlace {
     std::uint32_t astral = 0; // of those, the ones beyond the Basic Multilingual Plane
     bool inBody = false;
     int hidden = 0; // inside this many scripts and styles
+    int reading = 0; // inside this many ruby readings
     std::size_t cdataEnd = std::string_view::npos; // inside a CDATA section that ends there
 
     // Where the next character starts in UTF-16 code units, as the reader counts.
     std::uint64_t utf16() const { return std::uint64_t(character) + astral; }
+    // Whether the characters here are read as the page's text (neither script, style nor reading).
+    bool read() const { return hidden == 0 && reading == 0; }
 };
 
 // The character an entity's name ("amp", "#x301") stands for, or 0.
@@ -46,9 +50,9 @@ struct TextRun {
     std::size_t length = 0;
 };
 
-// What a tag (its text between the angle brackets) does to the reading: scripts, styles and blocks
-// count only inside the body, and blocks only when asked for.
-enum class TagKind { other, bodyStart, bodyEnd, hidingStart, hidingEnd, block };
+// What a tag (its text between the angle brackets) does to the reading: scripts, styles, ruby
+// readings and blocks count only inside the body, and blocks only when asked for.
+enum class TagKind { other, bodyStart, bodyEnd, hidingStart, hidingEnd, readingStart, readingEnd, rubyEnd, block };
 TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks);
 
 // Reads the piece of the page at place — a tag, a comment, an entity, a character, or a run of plain
@@ -57,6 +61,7 @@ TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks);
 //   ascii(run, place, matched)       a run of plain ASCII characters, place being before it
 //   character(c, place, matched)     any other character
 //   separate(character)              a script or style starts or ends there: no match crosses it
+//                                    (a ruby reading is passed over by matches: none is called)
 //   blockBreak(character)            a block (paragraph, heading, line break) starts there; called
 //                                    only when Sink::wantsBlocks
 //   text(rest, place, matched)       when Sink::wantsTextRuns, in place of ascii and character: the
@@ -70,7 +75,7 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
     if (at >= xhtml.size())
         return false;
     auto character = [&](char32_t c, std::size_t length) {
-        sink.character(c, place, place.hidden == 0);
+        sink.character(c, place, place.read());
         ++place.character;
         place.astral += c > 0xFFFF;
         at += length;
@@ -131,6 +136,16 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
             place.hidden = std::max(0, place.hidden - 1);
             sink.separate(place.character);
             break;
+        case TagKind::readingStart:
+            ++place.reading;
+            break;
+        case TagKind::readingEnd:
+            place.reading = std::max(0, place.reading - 1);
+            break;
+        case TagKind::rubyEnd:
+            // A reading left open (HTML lets "</rt>" go unsaid) ends with its ruby.
+            place.reading = 0;
+            break;
         case TagKind::block:
             if constexpr (Sink::wantsBlocks)
                 sink.blockBreak(place.character);
@@ -157,7 +172,7 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
         }
     }
     if constexpr (Sink::wantsTextRuns) {
-        auto run = sink.text(xhtml.substr(at), place, place.hidden == 0);
+        auto run = sink.text(xhtml.substr(at), place, place.read());
         place.character += run.count.characters;
         place.astral += run.count.astral;
         at += std::max<std::size_t>(1, run.length);
@@ -165,7 +180,7 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
         auto end = textEnd(xhtml, at + 1, TextKind::plainAscii);
         if (end - at > longestRun)
             end = at + std::max<std::size_t>(1, longestRun);
-        sink.ascii(xhtml.substr(at, end - at), place, place.hidden == 0);
+        sink.ascii(xhtml.substr(at, end - at), place, place.read());
         place.character += std::uint32_t(end - at);
         at = end;
     } else {

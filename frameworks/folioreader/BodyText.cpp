@@ -29,6 +29,7 @@ void BodyText::restart(const BodyPlace& place)
     folded.origin.clear();
     m_astral.clear();
     m_breaks.clear();
+    m_unread.clear();
 }
 
 bool BodyText::readPiece(std::string_view xhtml)
@@ -48,6 +49,8 @@ void BodyText::ascii(std::string_view run, const BodyPlace& place, bool matched)
         reinterpret_cast<const unsigned char*>(run.data()) + run.size());
     if (matched)
         folded.addAscii(run, first);
+    else
+        addUnread(first, first + std::uint32_t(run.size()));
 }
 
 void BodyText::character(char32_t c, const BodyPlace& place, bool matched)
@@ -58,6 +61,16 @@ void BodyText::character(char32_t c, const BodyPlace& place, bool matched)
         m_astral.push_back(index);
     if (matched)
         folded.add(c, index);
+    else
+        addUnread(index, index + 1);
+}
+
+void BodyText::addUnread(std::uint32_t first, std::uint32_t end)
+{
+    if (!m_unread.empty() && m_unread.back().second == first)
+        m_unread.back().second = end;
+    else
+        m_unread.emplace_back(first, end);
 }
 
 void BodyText::blockBreak(std::uint32_t character)
@@ -81,11 +94,18 @@ bool BodyText::partsAt(std::size_t index) const
 std::string BodyText::excerpt(std::size_t from, std::size_t to) const
 {
     auto nextBreak = std::lower_bound(m_breaks.begin(), m_breaks.end(), std::uint32_t(from));
+    auto nextUnread = std::lower_bound(m_unread.begin(), m_unread.end(), std::pair(std::uint32_t(from), std::uint32_t(0)),
+        [](const auto& stretch, const auto& key) { return stretch.second <= key.first; });
     std::string text;
     bool space = false;
     for (std::size_t i = from; i < to; ++i) {
         for (; nextBreak != m_breaks.end() && *nextBreak <= i; ++nextBreak)
             space = true;
+        for (; nextUnread != m_unread.end() && nextUnread->second <= i; ++nextUnread) { }
+        if (nextUnread != m_unread.end() && nextUnread->first <= i) {
+            i = nextUnread->second - 1;
+            continue;
+        }
         if (isSearchSpace(characters[i])) {
             space = true;
             continue;

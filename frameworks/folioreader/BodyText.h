@@ -31,7 +31,7 @@ public:
     // Where the character at index starts, in UTF-16 code units from the stretch's start.
     std::uint64_t utf16At(std::size_t index) const;
     // The characters from..to as UTF-8, white space and the parting of blocks made single spaces,
-    // none at either end.
+    // none at either end; scripts, styles and ruby readings left out.
     std::string excerpt(std::size_t from, std::size_t to) const;
     // Whether words part at the boundary before the character at index.
     bool partsAt(std::size_t index) const;
@@ -47,6 +47,10 @@ private:
     std::vector<std::uint32_t> m_astral;
     // The characters that begin a new block (a paragraph, a heading, a line break), in order.
     std::vector<std::uint32_t> m_breaks;
+    // The stretches of characters not read as text (scripts, styles, ruby readings), [first,
+    // end) in order.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_unread;
+    void addUnread(std::uint32_t first, std::uint32_t end);
     BodyPlace m_reading;
 };
 

@@ -238,8 +238,15 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
     package.name = std::move(name);
     package.version = root.attribute("version").value();
 
-    bool haveTitle = false, haveCreator = false, haveCoverMeta = false;
+    bool haveTitle = false, haveCreator = false, haveCoverMeta = false, haveIdentifier = false;
+    std::string_view identifierId = root.attribute("unique-identifier").value();
     forEachMetadataElement(childNamed(root, "metadata"), [&](pugi::xml_node element) {
+        if (!haveIdentifier && isDublinCore(element, "identifier")) {
+            bool named = !identifierId.empty() && identifierId == element.attribute("id").value();
+            if (named || package.uniqueIdentifier.empty())
+                package.uniqueIdentifier = collapsedText(element);
+            haveIdentifier = named;
+        }
         if (!haveTitle && isDublinCore(element, "title")) {
             package.title = collapsedText(element);
             haveTitle = true;

@@ -49,6 +49,9 @@ struct PackageDocument {
     // The first dc:title and dc:creator, whitespace trimmed and collapsed; empty when absent.
     std::string title;
     std::string creator;
+    // The dc:identifier the package names as its unique identifier (else the first), whitespace
+    // collapsed; the key of the book's obfuscated fonts is made from it.
+    std::string uniqueIdentifier;
     // The content of the first EPUB 2 <meta name="cover">; empty when absent.
     std::string coverMeta;
     std::vector<ManifestItem> manifest;

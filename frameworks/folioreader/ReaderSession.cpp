@@ -186,6 +186,8 @@ void ReaderSession::readBook()
     m_author = package->creator;
     m_pageProgression = package->pageProgression;
     m_writingMode = package->writingMode;
+    if (auto encryption = book->read("META-INF/encryption.xml", maximumDocumentSize))
+        m_obfuscatedFonts = ObfuscatedFonts::parse(*encryption, package->uniqueIdentifier);
 
     for (const SpineItem& itemref : package->spine) {
         const ManifestItem* item = package->item(itemref.idref);
@@ -243,7 +245,10 @@ Result<ContentFile> ReaderSession::openContent(std::string_view path) const
         return Error(*entry + " is not a file");
     if (std::uint64_t(status.st_size) > largestContentFile)
         return Error(*entry + " is too large to show");
-    return ContentFile(file.release(), std::uint64_t(status.st_size), mediaTypeForEntry(*entry));
+    auto mask = m_obfuscatedFonts.maskOf(*entry);
+    if (mask && mask->key.empty())
+        return ContentFile(-1, 0, mediaTypeForEntry(*entry));
+    return ContentFile(file.release(), std::uint64_t(status.st_size), mediaTypeForEntry(*entry), std::move(mask).value_or(ContentFile::Mask {}));
 }
 
 void ReaderSession::close()

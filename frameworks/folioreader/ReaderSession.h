@@ -4,6 +4,7 @@
 // files inside the book, and only while it is open. The book in the library is never changed.
 #pragma once
 
+#include "frameworks/folioreader/ObfuscatedFonts.h"
 #include "frameworks/folioreader/PackageDocument.h"
 #include "frameworks/folioreader/TableOfContents.h"
 #include "platform/foundation/Result.h"
@@ -74,7 +75,8 @@ public:
     // Opens the book's file at a path relative to the book's root ("OEBPS/text/one.xhtml").
     // Refused for a book that cannot be read, once the session is closed, and for a path that is
     // absolute, holds "..", a NUL or a backslash, names a folder, or leads outside the book
-    // through a symbolic link.
+    // through a symbolic link. An obfuscated font is revealed as it is read; a file the book hides
+    // in a way not known here is served empty.
     foundation::Result<ContentFile> openContent(std::string_view path) const;
 
     bool isOpen() const { return !m_closed.load(); }
@@ -96,6 +98,7 @@ private:
     std::vector<TocEntry> m_tableOfContents;
     std::string m_pageProgression;
     std::string m_writingMode;
+    ObfuscatedFonts m_obfuscatedFonts;
     std::string m_contentRoot;
     std::optional<std::string> m_temporaryFolder;
     bool m_removeCopyOnClose = true;

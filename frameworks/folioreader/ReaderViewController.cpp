@@ -188,10 +188,12 @@ foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohman
     if (!spine || *spine >= m_session->spine().size() || !offset || fontScale == action.end() || !fontScale->is_number()
         || night == action.end() || !night->is_boolean())
         return foundation::Error("a place names the \"spine\" index, the \"offset\", the \"fontScale\" and \"night\"");
-    if (m_readingPlacesPath.empty())
-        return nlohmann::json { { "kept", false } };
     folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset, fontScale->get<double>(),
         night->get<bool>() };
+    // A page drawn anew while the book is open (a reload) opens it where it was left.
+    m_openingPlace = place;
+    if (m_readingPlacesPath.empty())
+        return nlohmann::json { { "kept", false } };
     TRY(folioreader::keepReadingPlace(m_readingPlacesPath, bookKey(), place));
     return nlohmann::json { { "kept", true } };
 }

@@ -60,7 +60,8 @@ private:
     std::unique_ptr<folioreader::HighlightStore> m_highlights;
     std::string m_highlightProblem;
     std::string m_readingPlacesPath;
-    // Where the book was left when this reader opened it; the description keeps showing it.
+    // Where the book was left: when this reader opened it, then as the page keeps its place. The
+    // description shows it, so a page drawn anew opens there.
     std::optional<folioreader::ReadingPlace> m_openingPlace;
     // Counts the searches started; a search goes on only while it is the latest.
     std::shared_ptr<std::atomic<std::uint64_t>> m_searches = std::make_shared<std::atomic<std::uint64_t>>(0);

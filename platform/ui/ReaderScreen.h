@@ -20,20 +20,40 @@
 
 namespace ui {
 
-// A file of the book, open for reading; the descriptor is closed with the object.
+// A file of the book, open for reading; the descriptor is closed with the object. A file left
+// out is served empty (descriptor -1, size 0).
 class ServedFile {
 public:
+    // What the file's bytes are read through on their way out: each of the first length bytes
+    // XORed with the key, repeated (an obfuscated font). An empty key reveals nothing.
+    struct Mask {
+        std::vector<std::uint8_t> key;
+        std::uint64_t length = 0;
+    };
+
     ServedFile(int descriptor, std::uint64_t size, std::string mediaType)
         : m_descriptor(descriptor), m_size(size), m_mediaType(std::move(mediaType)) {}
+    ServedFile(int descriptor, std::uint64_t size, std::string mediaType, Mask mask)
+        : m_descriptor(descriptor), m_size(size), m_mediaType(std::move(mediaType)), m_mask(std::move(mask)) {}
 
     int descriptor() const { return m_descriptor.get(); }
     std::uint64_t size() const { return m_size; }
     const std::string& mediaType() const { return m_mediaType; }
 
+    // Reveals bytes read from the file at offset, in place.
+    void reveal(char* bytes, std::size_t count, std::uint64_t offset) const
+    {
+        if (m_mask.key.empty())
+            return;
+        for (std::uint64_t at = offset; at < m_mask.length && at - offset < count; ++at)
+            bytes[at - offset] = char(std::uint8_t(bytes[at - offset]) ^ m_mask.key[at % m_mask.key.size()]);
+    }
+
 private:
     foundation::FileDescriptor m_descriptor;
     std::uint64_t m_size;
     std::string m_mediaType;
+    Mask m_mask;
 };
 
 // How the renderer shows the pages: the reader's settings for this opening.

@@ -26,17 +26,49 @@ export function documentFlow(doc, bookWritingMode) {
   return { axis: 'x', writingMode: null, rtl, progression: rtl ? 'rtl' : 'ltr' };
 }
 
-// The reader's layout rules for a paged document of that flow on a screen of width × height.
+// Marks a box whose rule keeps it whole although it is longer than a column: kept whole it would
+// only move to the next column and leave the rest of this one, or a whole screen, empty.
+const relaxedBreak = 'data-pagewyn-breaks';
+
+// The reader's layout rules for a paged document of that flow on a screen of width × height. The
+// book's own limits on the size of html and body (a max-height of 28em, say) are lifted: columns
+// as short as those would be paged by the screen's extent and lose lines at its edges. Wide
+// preformatted text wraps inside its column rather than running into the next screen's.
 export function flowCSS(flow, width, height) {
+  const everyFlow = `img, svg, video, table, figure { max-width: ${Math.max(40, width - 8)}px !important; max-height: ${Math.max(40, height - 8)}px !important; break-inside: avoid; }
+    pre { white-space: break-spaces !important; overflow-wrap: anywhere !important; }
+    html, body { max-width: none !important; max-height: none !important; min-width: 0 !important; min-height: 0 !important; }
+    [${relaxedBreak}] { break-inside: auto !important; page-break-inside: auto !important; }`;
   if (flow.axis === 'y') {
     return `html { writing-mode: ${flow.writingMode} !important; width: ${width}px !important; height: ${height}px !important;
         overflow: hidden !important; column-width: ${height}px !important; column-gap: ${columnGap}px !important; column-fill: auto !important; }
-      img, svg, video, table, figure { max-width: ${Math.max(40, width - 8)}px !important; break-inside: avoid; }`;
+      ${everyFlow}`;
   }
   // Columns run the way html's direction says: right-to-left text set on body alone turns html too.
   return `html { ${flow.rtl ? 'direction: rtl !important; ' : ''}height: ${height}px !important; width: ${width}px !important; overflow: hidden !important;
       column-width: ${width}px !important; column-gap: ${columnGap}px !important; column-fill: auto !important; }
-    img, svg, video, table, figure { max-height: ${Math.max(40, height - 8)}px !important; break-inside: avoid; }`;
+    ${everyFlow}`;
+}
+
+// Lets the boxes that ask to be kept whole but are longer than most of a column break across
+// columns; answers whether any changed, so the screens are counted again. A column's length runs
+// along the block axis: down the screen for horizontal text, across it for vertical text.
+export function relaxBreaks(doc, flow) {
+  let changed = false;
+  const view = doc.defaultView;
+  const root = doc.documentElement;
+  const columnLength = flow.axis === 'y' ? root.clientWidth : root.clientHeight;
+  for (const box of doc.body?.querySelectorAll('*') ?? []) {
+    if (box.hasAttribute(relaxedBreak)) continue;
+    const style = view.getComputedStyle(box);
+    if (!style.breakInside.startsWith('avoid') || style.display === 'inline' || style.display === 'none') continue;
+    const length = flow.axis === 'y' ? box.offsetWidth : box.offsetHeight;
+    if (length > columnLength * 0.75) {
+      box.setAttribute(relaxedBreak, '');
+      changed = true;
+    }
+  }
+  return changed;
 }
 
 // The screens of a document laid out in a flow, on a screen of width × height.
@@ -46,8 +78,12 @@ export class Screens {
     this.flow = flow;
     this.width = width || 1;
     this.height = height || 1;
-    this.step = (flow.axis === 'y' ? this.height : this.width) + columnGap;
     this.scroller = doc.scrollingElement ?? doc.documentElement;
+    // A screen is as long as the columns really are, whatever the book's style made of them.
+    const root = doc.documentElement;
+    const extent = flow.axis === 'y' ? root.clientHeight : root.clientWidth;
+    this.extent = extent > 0 ? extent : flow.axis === 'y' ? this.height : this.width;
+    this.step = this.extent + columnGap;
     // Right-to-left offsets run from 0 to negative values in current engines, from 0 to positive
     // ones in some, and from the largest value down to 0 in old ones.
     this.convention = flow.axis === 'x' && flow.rtl ? rtlConvention(this.scroller) : 'positive';
@@ -121,19 +157,40 @@ export function placeRect(node, offset = 0) {
   return node?.getBoundingClientRect() ?? null;
 }
 
-// The first place of the document not on an earlier screen than the one shown, by isBefore(rect);
-// the text runs in reading order, so a binary search finds the character.
+// Text that never stands for a place: ruby readings, and what is not read at all.
+const unread = 'rt, rp, script, style, noscript, template';
+
+// Whether a text node is read as the page's text (find in the book counts it alike).
+export function isRead(node) {
+  return !node.parentElement?.closest(unread);
+}
+
+// Whether a text node can hold the place: it has letters, and is read.
+export function isReadText(node) {
+  return Boolean(node.data.trim()) && isRead(node);
+}
+
+// The first place of the document that really starts on the screen shown: a character that is
+// not white space, has a box (hidden text has none), and has no box on an earlier screen than the
+// one shown (by isBefore(rect)), as a line-end space spread over two columns does. The text runs
+// in reading order, so a binary search finds the first character not before, and a short walk on
+// passes what cannot hold the place.
 export function firstPlace(doc, isBefore) {
   const walker = doc.createTreeWalker(doc.body ?? doc.documentElement, NodeFilter.SHOW_TEXT);
   const range = doc.createRange();
-  const before = (node, start, end) => {
+  const rectsOf = (node, start, end) => {
     range.setStart(node, start);
     range.setEnd(node, end);
-    const rects = [...range.getClientRects()].filter((r) => r.width || r.height);
+    return [...range.getClientRects()].filter((r) => r.width || r.height);
+  };
+  const before = (node, start, end) => {
+    const rects = rectsOf(node, start, end);
     return rects.length > 0 && rects.every(isBefore);
   };
   for (let node = walker.nextNode(); node; node = walker.nextNode()) {
-    if (!node.data.trim() || before(node, 0, node.length)) continue;
+    if (!isReadText(node)) continue;
+    const whole = rectsOf(node, 0, node.length);
+    if (whole.length === 0 || whole.every(isBefore)) continue;
     let low = 0;
     let high = node.length - 1;
     while (low < high) {
@@ -141,7 +198,36 @@ export function firstPlace(doc, isBefore) {
       if (before(node, middle, middle + 1)) low = middle + 1;
       else high = middle;
     }
-    return { node, offset: low };
+    for (let at = low; at < node.length; ++at) {
+      if (/\s/.test(node.data[at]) || (at > 0 && isLowSurrogate(node.data, at))) continue;
+      const rects = rectsOf(node, at, at + 1);
+      if (rects.length > 0 && !rects.some(isBefore)) return { node, offset: at };
+    }
+  }
+  return null;
+}
+
+function isLowSurrogate(text, at) {
+  const code = text.charCodeAt(at);
+  return code >= 0xdc00 && code <= 0xdfff;
+}
+
+// The first character at or after offset of a text node, through the text that follows, that can
+// hold a place (see firstPlace); null when none is laid out. A place kept on hidden text or white
+// space by an older reader is shown at the text that follows it.
+export function readablePlaceFrom(node, offset) {
+  const doc = node.ownerDocument;
+  const walker = doc.createTreeWalker(doc.body ?? doc.documentElement, NodeFilter.SHOW_TEXT);
+  walker.currentNode = node;
+  const range = doc.createRange();
+  for (let at = offset; node; node = walker.nextNode(), at = 0) {
+    if (!isReadText(node)) continue;
+    for (; at < node.length; ++at) {
+      if (/\s/.test(node.data[at])) continue;
+      range.setStart(node, at);
+      range.setEnd(node, at + 1);
+      if ([...range.getClientRects()].some((r) => r.width || r.height)) return { node, offset: at };
+    }
   }
   return null;
 }

@@ -11,7 +11,7 @@
 //   position                 { spine, page, pageCount, fraction, failure }
 //   progression              'ltr' or 'rtl': the side the next page lies on
 
-import { Screens, documentFlow, firstPlace, flowCSS, placeRect, writeStyle } from './reader-flow.js';
+import { Screens, documentFlow, firstPlace, flowCSS, placeRect, readablePlaceFrom, relaxBreaks, writeStyle } from './reader-flow.js';
 import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
 import { listenToPage } from './reader-input.js';
 
@@ -38,7 +38,8 @@ export function pageFrame() {
 export class PageView {
   // options: session, spine, book ({ progression, writingMode }), vertical (scrolled), onTap(zone),
   // onSwipe(direction), onKey(event), onLink(index, fragment), onSelection(), onMarkTapped(id,
-  // rect), onLoaded(), onPosition()
+  // rect), onLoaded(), onPosition(), keepPlaceThrough(change): runs change (a new layout as
+  // pictures arrive) and shows the place kept before it again
   constructor(options) {
     this.options = options;
     this.frame = pageFrame();
@@ -248,7 +249,9 @@ export class PageView {
       this.screens = null;
       this.pageCount = Math.max(1, Math.ceil((doc.scrollingElement ?? doc.documentElement).scrollHeight / height));
     } else {
-      this.screens = new Screens(doc, this.flow ?? { axis: 'x' }, width, height);
+      const flow = this.flow ?? { axis: 'x' };
+      this.screens = new Screens(doc, flow, width, height);
+      if (relaxBreaks(doc, flow)) this.screens = new Screens(doc, flow, width, height);
       this.pageCount = this.screens.count;
     }
   }
@@ -263,6 +266,10 @@ export class PageView {
         this.open(this.spineIndex, { page: 'first' });
         return;
       }
+    }
+    if (this.options.keepPlaceThrough) {
+      this.options.keepPlaceThrough(() => this.layout());
+      return;
     }
     const fraction = this.position.fraction;
     this.layout();
@@ -414,11 +421,13 @@ export function firstVisiblePoint(view) {
   return point && view.document.body.contains(point.node) ? point : null;
 }
 
-// Shows the screen that holds the character at offset of a text node of the document shown;
-// false when that character is not laid out (a stale or hidden place).
+// Shows the screen that holds the character at offset of a text node of the document shown, or
+// the first character after it that is laid out and read (not hidden, not white space); false
+// when there is none.
 export function showPoint(view, node, offset) {
   if (!view.document || view.failure || !node?.isConnected || node.ownerDocument !== view.document) return false;
-  if (!placeRect(node, Math.min(offset, node.length))) return false;
-  view.showNode(node, Math.min(offset, node.length));
+  const place = readablePlaceFrom(node, Math.min(offset, node.length));
+  if (!place) return false;
+  view.showNode(place.node, place.offset);
   return true;
 }

@@ -5,8 +5,20 @@
 
 import { offsetOf, textNodes } from './reader-highlights.js';
 import { firstVisiblePoint, showPoint } from './reader-pages.js';
+import { readerRequest } from './reader-selection.js';
 
 const saveDelay = 700;
+const leftKey = (session) => `pagewyn-place-${session}`;
+
+// The place a page left the book of the session at as it went away (a reload), or null.
+export function leftPlace(session) {
+  try {
+    const place = JSON.parse(sessionStorage.getItem(leftKey(session)));
+    return place && typeof place === 'object' ? place : null;
+  } catch {
+    return null;
+  }
+}
 
 // The text node and offset of the character at offset of the body's text, or null past its end.
 export function pointAt(doc, offset) {
@@ -36,9 +48,21 @@ export class PlaceKeeper {
     this.reader = reader;
     this.spine = -1;
     this.offset = 0;
-    this.holding = false;
+    // How many changes hold the place now: a picture may arrive while the book is being opened.
+    this.holding = 0;
     this.timer = null;
     this.saved = '';
+    // A page going away sends a place not sent yet on its way out, and leaves it for the page
+    // that a reload brings.
+    window.addEventListener('pagehide', () => {
+      if (this.spine < 0 || !this.reader.element.isConnected) return;
+      try {
+        sessionStorage.setItem(leftKey(this.reader.session), JSON.stringify(this.place()));
+      } catch {
+        // Without the storage a reload opens the book at the place last sent.
+      }
+      if (this.timer !== null) this.save(true);
+    });
   }
 
   // The page shown changed: the place is its first character, unless the place kept is still on
@@ -64,34 +88,43 @@ export class PlaceKeeper {
   // Opens the book at index and shows the character at offset; a place that is not in the
   // document any more leaves its first page shown.
   async open(index, offset) {
-    this.holding = true;
+    ++this.holding;
     try {
       await this.reader.pages.open(index, { page: 'first' });
       this.spine = index;
       this.offset = offset;
       this.show();
     } finally {
-      this.holding = false;
+      --this.holding;
     }
   }
 
   // Runs change (a new size or look of the page), then shows the kept place again. The place
   // itself stays as it was, so sizes changed back and forth never creep away from it.
   keepThrough(change) {
-    this.holding = true;
+    ++this.holding;
     try {
       change();
       this.show();
     } finally {
-      this.holding = false;
+      --this.holding;
     }
   }
 
   show() {
     const pages = this.reader.pages;
-    if (!pages || pages.spineIndex !== this.spine || !pages.document) return;
+    if (!pages?.document) return;
+    // A document other than the place's (one still opening) keeps the screen it shows.
+    if (pages.spineIndex !== this.spine) {
+      pages.showPage(pages.position.page);
+      return;
+    }
     const point = pointAt(pages.document, this.offset);
     if (!point || !showPoint(pages, point.node, point.offset)) pages.showPage(pages.position.page);
+  }
+
+  place() {
+    return { spine: this.spine, offset: this.offset, fontScale: this.reader.fontScale, night: this.reader.night };
   }
 
   // Sends the place now when it waits to be sent.
@@ -100,15 +133,17 @@ export class PlaceKeeper {
     await this.save();
   }
 
-  async save() {
+  // leaving: the page is going away, so the request is to outlive it.
+  async save(leaving = false) {
     clearTimeout(this.timer);
     this.timer = null;
     if (this.spine < 0) return;
-    const place = { type: 'keepPlace', spine: this.spine, offset: this.offset, fontScale: this.reader.fontScale, night: this.reader.night };
+    const place = { type: 'keepPlace', ...this.place() };
     const key = JSON.stringify(place);
     if (key === this.saved) return;
     try {
-      await this.reader.selection.action(place);
+      if (leaving) readerRequest(this.reader.session, 'action', place, undefined, true);
+      else await this.reader.selection.action(place);
       this.saved = key;
     } catch {
       // A place that cannot be kept only opens the book elsewhere next time.

@@ -2,11 +2,13 @@
 // its chapter and the words around it. Choosing one shows its page with the words marked. A new
 // query stops the search before it.
 
-import { pointAt } from './reader-place.js';
+import { isRead } from './reader-flow.js';
+import { textNodes } from './reader-highlights.js';
 import { showPoint } from './reader-pages.js';
 import { readerRequest } from './reader-selection.js';
 
 const longestQuery = 200;
+const svgNamespace = 'http://www.w3.org/2000/svg';
 const typingPause = 250;
 
 function element(tag, className, text) {
@@ -31,28 +33,69 @@ async function readLines(response, take) {
   }
 }
 
-// Marks the characters start..end of the document's body text, the mark before it erased.
-function markFound(doc, start, end) {
-  for (const old of [...doc.querySelectorAll('mark.pagewyn-found')]) old.replaceWith(...old.childNodes);
+// The pieces { node, from, to } of the read text nodes that hold the characters start..end of the
+// body's text, as find counts them (ruby readings, scripts and styles counted, never marked).
+function piecesOf(nodes, start, end) {
+  const pieces = [];
+  let count = 0;
+  for (const node of nodes) {
+    const from = Math.max(start, count) - count;
+    const to = Math.min(end, count + node.length) - count;
+    count += node.length;
+    if (from < to && isRead(node)) pieces.push({ node, from, to });
+    if (count >= end) break;
+  }
+  return pieces;
+}
+
+const withoutSpaces = (text) => text.replace(/\s+/g, '');
+
+// The pieces of the occurrence of the text nearest to the character at hint: where the program
+// counted the page's characters otherwise than the browser did (line ends, entities), the match
+// is still marked where it stands.
+function nearestOccurrence(nodes, text, hint) {
+  const wanted = withoutSpaces(text);
+  if (!wanted) return [];
+  let flat = '';
+  const places = [];
+  let count = 0;
+  for (const node of nodes) {
+    if (isRead(node)) {
+      for (let at = 0; at < node.length; ++at) {
+        if (/\s/.test(node.data[at])) continue;
+        flat += node.data[at];
+        places.push({ node, at, offset: count + at });
+      }
+    }
+    count += node.length;
+  }
+  let best = null;
+  for (let found = flat.indexOf(wanted); found >= 0; found = flat.indexOf(wanted, found + 1)) {
+    if (!best || Math.abs(places[found].offset - hint) < Math.abs(places[best].offset - hint)) best = found;
+  }
+  if (best === null) return [];
+  const first = places[best];
+  const last = places[best + wanted.length - 1];
+  return piecesOf(nodes, first.offset, last.offset + 1);
+}
+
+// Marks a match in the document, the mark before it erased: its characters by their count, or the
+// nearest place its text stands when the count leads elsewhere. Text of a drawing is marked
+// with the drawing's own kind of element. The first mark, or null.
+function markFound(doc, found) {
+  for (const old of [...doc.querySelectorAll('.pagewyn-found')]) old.replaceWith(...old.childNodes);
   doc.body?.normalize();
-  const first = pointAt(doc, start);
-  const last = pointAt(doc, Math.max(start, end - 1));
-  if (!first || !last) return null;
-  const range = doc.createRange();
-  range.setStart(first.node, first.offset);
-  range.setEnd(last.node, last.offset + 1);
+  const nodes = textNodes(doc);
+  let pieces = piecesOf(nodes, found.start, found.end);
+  const text = pieces.map(({ node, from, to }) => node.data.slice(from, to)).join('');
+  if (withoutSpaces(text) !== withoutSpaces(found.match ?? text)) pieces = nearestOccurrence(nodes, found.match, found.start);
   const marks = [];
-  const nodes = [];
-  const walker = doc.createTreeWalker(range.commonAncestorContainer.nodeType === 3 ? range.commonAncestorContainer.parentNode : range.commonAncestorContainer, NodeFilter.SHOW_TEXT);
-  for (let node = walker.nextNode(); node; node = walker.nextNode()) if (range.intersectsNode(node)) nodes.push(node);
-  for (let node of nodes) {
-    const from = node === first.node ? first.offset : 0;
-    const to = node === last.node ? last.offset + 1 : node.length;
-    if (from >= to) continue;
+  for (let { node, from, to } of pieces) {
     if (from > 0) node = node.splitText(from);
     if (to - from < node.length) node.splitText(to - from);
-    const mark = doc.createElementNS('http://www.w3.org/1999/xhtml', 'mark');
-    mark.className = 'pagewyn-found';
+    const inDrawing = node.parentNode?.namespaceURI === svgNamespace;
+    const mark = inDrawing ? doc.createElementNS(svgNamespace, 'tspan') : doc.createElementNS('http://www.w3.org/1999/xhtml', 'mark');
+    mark.setAttribute('class', 'pagewyn-found');
     node.replaceWith(mark);
     mark.append(node);
     marks.push(mark);
@@ -163,7 +206,7 @@ export class SearchPanel {
     const pages = this.reader.pages;
     await this.reader.go(found.spine, { page: 'first' });
     const doc = pages.document;
-    const mark = doc && pages.spineIndex === found.spine ? markFound(doc, found.start, found.end) : null;
+    const mark = doc && pages.spineIndex === found.spine ? markFound(doc, found) : null;
     if (mark) showPoint(pages, mark.firstChild, 0);
   }
 }

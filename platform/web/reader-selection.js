@@ -20,12 +20,13 @@ function menuButton(text, onClick) {
 
 // A request to the reader's routes of the open book (its actions, its search), sent as every
 // request of the reader is; the answer is the response, to be read by the caller.
-export function readerRequest(session, route, body, signal) {
+export function readerRequest(session, route, body, signal, keepalive = false) {
   return hostFetch(`/reader/${session}/${route}`, {
     method: 'POST',
     headers: { 'Content-Type': 'application/json' },
     body: JSON.stringify(body),
     signal,
+    keepalive,
   });
 }
 

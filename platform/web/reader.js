@@ -4,8 +4,8 @@
 // near either edge, by a swipe and by the keyboard, across the ends of chapters. Everything is
 // coloured and switched as the reader's configuration says.
 
-import { PageView, neighbour } from './reader-pages.js';
-import { PlaceKeeper } from './reader-place.js';
+import { PageView, firstVisiblePoint, neighbour } from './reader-pages.js';
+import { PlaceKeeper, leftPlace } from './reader-place.js';
 import { SearchPanel } from './reader-search.js';
 import { SelectionMenu } from './reader-selection.js';
 import { scriptFallbacks } from './styled-text.js';
@@ -84,7 +84,9 @@ class Reader {
     this.spine = description.spine ?? [];
     this.toc = description.toc ?? [];
     // The text size and night mode the book was last read with win over the configuration's.
-    const kept = description.place;
+    // A page reloaded while the book was open knows the place it left it at, sent or not.
+    const kept = leftPlace(this.session) ?? description.place;
+    this.kept = kept;
     this.night = typeof kept?.night === 'boolean' ? kept.night : Boolean(this.settings.startsInNightMode);
     this.fontScale = clampScale(Number(kept?.fontScale) || Number(this.settings.fontScale) || 1);
     this.chromeShown = !this.settings.alwaysHidesChrome;
@@ -182,6 +184,7 @@ class Reader {
       ${family ? `body, body * { font-family: ${family} !important; }` : ''}
       ::selection { background: ${withAlpha(accent, 0.35)}; }
       mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important; color: inherit !important; outline: 2px solid ${cssColor(accent)}; }
+      tspan.pagewyn-found { fill: ${cssColor(accent)} !important; font-weight: bold; text-decoration: underline; }
       mark.pagewyn-highlight { background: ${withAlpha(accent, 0.4)} !important; color: inherit !important; border-radius: 2px; }
       a { color: ${cssColor(accent)} !important; }`);
   }
@@ -203,6 +206,7 @@ class Reader {
         this.selection.pageLoaded();
       },
       onPosition: () => this.showPosition(),
+      keepPlaceThrough: (change) => this.placeKeeper.keepThrough(change),
     });
     this.element.classList.toggle('vertical', this.pages.vertical);
     this.stage.append(this.pages.frame);
@@ -211,7 +215,7 @@ class Reader {
     new ResizeObserver(() => this.placeKeeper.keepThrough(() => this.pages.layout())).observe(this.stage);
     this.selection.loadHighlights();
     // The book opens where it was left; a place in a document it no longer has, at its start.
-    const kept = this.description.place;
+    const kept = this.kept;
     const start = Math.max(0, neighbour(this.spine, -1, 1));
     const index = Number.isInteger(kept?.spine) && kept.spine >= 0 && kept.spine < this.spine.length ? kept.spine : start;
     const offset = index === kept?.spine && Number.isInteger(kept.offset) ? kept.offset : 0;
@@ -318,15 +322,20 @@ class Reader {
     this.placeKeeper.changed();
   }
 
-  // The title of the part of the book being read: the last entry of the contents at or before
-  // the page shown, a section inside the document counting from the page its target is on.
+  // The title of the part of the book being read: the last entry of the contents whose start is
+  // on or before the first character shown, so a section that begins further down the screen is
+  // not named yet.
   chapterTitle(spineIndex) {
     const doc = this.pages?.document;
+    const first = spineIndex === this.pages?.spineIndex ? this.firstShown : null;
+    const started = (target) => first
+      ? target === first.node || target.contains(first.node) || Boolean(target.compareDocumentPosition(first.node) & Node.DOCUMENT_POSITION_FOLLOWING)
+      : this.pages.pageOf(target, 0) <= this.pages.page;
     let inside = null;
     for (const entry of this.toc) {
       if (entry.spine !== spineIndex || this.pages.failure) continue;
       const target = entry.fragment ? doc?.getElementById(entry.fragment) : null;
-      if (!entry.fragment || (target && this.pages.pageOf(target, 0) <= this.pages.page)) inside = entry;
+      if (!entry.fragment || (target && started(target))) inside = entry;
       else if (!inside && !target) inside = entry;
     }
     if (inside) return inside.title;
@@ -339,12 +348,38 @@ class Reader {
     return found?.title ?? `Part ${spineIndex + 1} of ${this.spine.length}`;
   }
 
+  // The page shown and the count, as the label reads them: a designed page by its place among the
+  // book's designed pages, a reflowable one by its screen in the document.
+  pageNumbers(position) {
+    if (!this.pages.fixed) return [position.page + 1, position.pageCount];
+    const fixed = this.spine.map((item, index) => ({ item, index })).filter(({ item }) => item.layout === 'pre-paginated');
+    const read = fixed.filter(({ item }) => item.linear !== false);
+    const counted = read.some(({ index }) => index === position.spine) ? read : fixed;
+    return [counted.findIndex(({ index }) => index === position.spine) + 1, counted.length];
+  }
+
+  // The controls follow the side the next page lies on: in a right-to-left book "Next page" sits
+  // on the left and the bar fills from the right.
+  followProgression() {
+    const rtl = this.pages.progression === 'rtl';
+    if (this.element.classList.contains('rtl') === rtl && this.nextButton.parentElement) return;
+    this.element.classList.toggle('rtl', rtl);
+    this.progress.dir = rtl ? 'rtl' : 'ltr';
+    this.nextButton.textContent = rtl ? '‹' : '›';
+    this.previousButton.textContent = rtl ? '›' : '‹';
+    if (rtl) this.bottom.append(this.progress, this.nextButton, this.place, this.previousButton);
+    else this.bottom.append(this.progress, this.previousButton, this.place, this.nextButton);
+  }
+
   showPosition() {
     const position = this.pages.position;
     // Designed pages take the whole room between the bars.
     this.element.classList.toggle('fixed-layout', this.pages.fixed && !position.failure);
+    this.followProgression();
+    this.firstShown = firstVisiblePoint(this.pages);
     this.chapterLabel.textContent = this.chapterTitle(position.spine);
-    this.pageLabel.textContent = position.failure ? '' : `Page ${position.page + 1} of ${position.pageCount}`;
+    const [number, count] = this.pageNumbers(position);
+    this.pageLabel.textContent = position.failure ? '' : `Page ${number} of ${count}`;
     const share = Math.round(((position.spine + position.fraction) / this.spine.length) * 100);
     this.progressFill.style.width = `${share}%`;
     this.progress.setAttribute('aria-valuenow', String(share));

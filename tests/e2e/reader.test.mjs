@@ -88,8 +88,9 @@ test('a tapped book opens at its first page and reads through its chapters', asy
 
   await page.getByRole('button', { name: 'Contents' }).click();
   await page.getByRole('button', { name: 'Middle' }).click();
-  await eventually(async () => (await chapterLabel(page)) === 'Middle', 'the jump to a section inside the second chapter');
-  await eventually(() => inView(page, '#middle'), 'the middle of the chapter in view');
+  await eventually(() => inView(page, '#middle'), 'the jump to a section inside the second chapter');
+  // The section begins further down the screen: the label names it from the screen it starts.
+  assert.equal(await chapterLabel(page), 'The Carpet-Bag');
   assert.equal(await frame.locator('#scripted').textContent(), 'Nothing ran here.', "the book's script did not run");
   assert.notEqual(await page.title(), 'hijacked');
 

@@ -104,11 +104,16 @@ void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
     if (mediaType.rfind("text/", 0) == 0 || mediaType == "application/xhtml+xml")
         mediaType += "; charset=utf-8";
 
+    if (file->size() == 0) {
+        response.set_content(std::string(), mediaType);
+        return;
+    }
     response.set_content_provider(static_cast<std::size_t>(file->size()), mediaType,
         [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             std::string buffer(std::min(length, chunkSize), '\0');
             if (!foundation::readAllAt(file->descriptor(), buffer.data(), buffer.size(), offset))
                 return false;
+            file->reveal(buffer.data(), buffer.size(), offset);
             return sink.write(buffer.data(), buffer.size());
         });
 }

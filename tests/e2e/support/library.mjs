@@ -3,7 +3,8 @@
 // books, the reader's book, and books laid out otherwise than left-to-right text.
 
 import { spawnSync } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync, rmSync, symlinkSync, utimesSync, writeFileSync } from 'node:fs';
+import { createHash } from 'node:crypto';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, utimesSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -97,19 +98,20 @@ export const xhtml = (title, body, { head = '', htmlAttributes = '', bodyAttribu
 // manifest item { id, file, bytes, mediaType, properties }, in the spine unless spine is false
 // (or { linear: false, properties }); contents is the navigation list's markup; a package
 // replaces the package document (for broken books).
-export function epubEntries({ title, author, identifier = title, metadata = '', parts, contents, progression = null, spine = null, packageDocument = null }) {
+export function epubEntries({ title, author, identifier = title, urn = `urn:pagewyn:${identifier}`, metadata = '', parts, contents, progression = null, spine = null, packageDocument = null, extraEntries = [] }) {
   const manifest = parts.map((part) => `<item id="${part.id}" href="${part.file}" media-type="${part.mediaType ?? 'application/xhtml+xml'}"${part.properties ? ` properties="${part.properties}"` : ''}/>`).join('');
   const itemrefs = spine ?? parts.filter((part) => part.spine !== false).map((part) => {
     const { linear = true, properties = '' } = part.spine ?? {};
     return `<itemref idref="${part.id}"${linear ? '' : ' linear="no"'}${properties ? ` properties="${properties}"` : ''}/>`;
   }).join('');
-  const opf = `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">urn:pagewyn:${escapeXML(identifier)}</dc:identifier><dc:title>${escapeXML(title)}</dc:title><dc:creator>${escapeXML(author)}</dc:creator>${metadata}</metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>${manifest}</manifest><spine${progression ? ` page-progression-direction="${progression}"` : ''}>${itemrefs}</spine></package>`;
+  const opf = `<?xml version="1.0" encoding="utf-8"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">${escapeXML(urn)}</dc:identifier><dc:title>${escapeXML(title)}</dc:title><dc:creator>${escapeXML(author)}</dc:creator>${metadata}</metadata><manifest><item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>${manifest}</manifest><spine${progression ? ` page-progression-direction="${progression}"` : ''}>${itemrefs}</spine></package>`;
   return [
     { name: 'mimetype', bytes: 'application/epub+zip' },
     { name: 'META-INF/container.xml', bytes: '<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>' },
     { name: 'OEBPS/content.opf', bytes: packageDocument ?? opf },
     { name: 'OEBPS/nav.xhtml', bytes: xhtml('Contents', `<nav xmlns:epub="http://www.idpf.org/2007/ops" epub:type="toc"><ol>${contents}</ol></nav>`) },
     ...parts.map((part) => ({ name: `OEBPS/${part.file}`, bytes: part.bytes })),
+    ...extraEntries,
   ];
 }
 
@@ -219,6 +221,7 @@ const sentences = {
   ar: (c, n) => `الفقرة ${n} من الفصل ${c}، نص عربي طويل بما يكفي ليلتف على سطر أو سطرين من الصفحة.`,
   he: (c, n) => `פסקה ${n} בפרק ${c}, ארוכה מספיק כדי להתגלגל על פני שורה או שתיים של העמוד.`,
   ja: (c, n) => `第${c}章の第${n}段落。吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。`,
+  en: (c, n) => `Paragraph ${n} of chapter ${c} runs on long enough to wrap over two or three lines of a narrow page.`,
 };
 
 export const layoutBooks = {
@@ -226,6 +229,14 @@ export const layoutBooks = {
   hebrew: { language: 'he', dir: null, bodyDir: 'rtl', progression: null },
   // The first chapter's style sheet sets vertical writing; the second leaves it to the book's.
   japanese: { language: 'ja', dir: null, progression: 'rtl', css: 'html { writing-mode: vertical-rl; }', writingMode: 'vertical-rl' },
+  // A running header and an aside the book's style hides before every fifth paragraph; columns the
+  // book caps at 20em; contents entries for every third paragraph from the fourth; a picture
+  // after the second paragraph, which arrives after the text is laid out.
+  headers: { language: 'en', css: '.oeb-header, aside { display: none; } html { max-height: 20em; }', hidden: true, entries: Array.from({ length: 13 }, (_, n) => 4 + 3 * n), picture: true },
+  // Vertical text in columns the book caps at 28em, a reading over the first word of each paragraph.
+  capped: { language: 'ja', progression: 'rtl', css: 'html { writing-mode: vertical-rl; max-height: 28em; }', writingMode: 'vertical-rl', ruby: true },
+  // Sections the book keeps whole, some longer than a screen, and preformatted lines wider than one.
+  sections: { language: 'en', css: 'section { page-break-inside: avoid; } pre { font-size: 1.2em; }', sections: [3, 14, 2, 20, 1] },
   comicLTR: { fixed: true, progression: 'ltr' },
   comicRTL: { fixed: true, progression: 'rtl' },
 };
@@ -245,8 +256,15 @@ function layoutParts(book) {
       body: `<div id="page-${n + 1}" style="width:${n < comicPages.length - 1 ? '1474px;height:2324px' : '300px;height:300px'};background:#eee;font-size:120px">Page ${n + 1}</div>`,
     }));
   }
-  const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => `<p id="p-${c}-${n + 1}">${sentences[book.language](c, n + 1)}</p>`).join('');
-  return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, head: book.css && c === 1 ? '<link rel="stylesheet" href="style.css"/>' : '', body: paragraphs(c, c === 1 ? 40 : 8) }));
+  const paragraph = (c, n) => `${book.hidden && n % 5 === 1 ? `<div class="oeb-header">Running header ${n}</div><aside>Hidden aside ${n}</aside>` : ''}<p id="p-${c}-${n}">${book.ruby ? '<ruby>山路<rt>やまみち</rt></ruby>を登りながら、' : ''}${sentences[book.language](c, n)}</p>${book.picture && n === 2 ? '<img alt="" src="picture.png"/>' : ''}`;
+  const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => paragraph(c, n + 1));
+  const grouped = (c) => {
+    let next = 0;
+    const wide = `<pre id="p-${c}-pre">${'wide_preformatted_line_'.repeat(8)}\n${'and another wide line '.repeat(8)}</pre>`;
+    return book.sections.map((size) => `<section>${paragraphs(c, 40).slice(next, (next += size)).join('')}</section>`).join('') + wide;
+  };
+  const style = (c) => book.css && (c === 1 || !book.writingMode) ? '<link rel="stylesheet" href="style.css"/>' : '';
+  return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, head: style(c), body: book.sections && c === 1 ? grouped(c) : paragraphs(c, c === 1 ? 40 : 8).join('') }));
 }
 
 export function layoutBookEntries(name) {
@@ -255,17 +273,63 @@ export function layoutBookEntries(name) {
   const bodyAttributes = book.bodyDir ? ` dir="${book.bodyDir}"` : '';
   const pages = layoutParts(book).map((part) => ({ ...part, bytes: xhtml(part.id, part.body, { head: part.head, htmlAttributes, bodyAttributes }) }));
   const style = book.css ? [{ id: 'css', file: 'style.css', mediaType: 'text/css', spine: false, bytes: book.css }] : [];
+  if (book.picture) style.push({ id: 'picture', file: 'picture.png', mediaType: 'image/png', spine: false, bytes: solidPNG(300, 400, [40, 90, 160]) });
   return epubEntries({
     title: name,
     author: 'Layout',
     metadata: book.fixed ? '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>'
       : book.writingMode ? `<meta name="primary-writing-mode" content="${book.writingMode}"/>` : '',
     parts: [...style, ...pages],
-    contents: pages.map((part) => `<li><a href="${part.file}">Part ${part.id}</a></li>`).join(''),
+    contents: pages.map((part) => `<li><a href="${part.file}">Part ${part.id}</a>${part.id === 'c1' && book.entries
+      ? `<ol>${book.entries.map((n) => `<li><a href="${part.file}#p-1-${n}">Paragraph ${n}</a></li>`).join('')}</ol>` : ''}</li>`).join(''),
     progression: book.progression,
   });
 }
 
 export function writeLayoutBook(folder, name) {
   return writeEntries(folder, `${name}.epub`, layoutBookEntries(name));
+}
+
+// A book whose text find must mark as found: lines ended CRLF, a style in the body, ruby, the text
+// of a drawing, entities; and its fonts obfuscated by either scheme, or locked by one not known.
+export const markedTexts = ['Starnbergersee', '智に働けば', 'Il en avait souvent', 'forgetful snow', 'Bin gar keine'];
+export const obfuscatedFonts = { Idpf: 'http://www.idpf.org/2008/embedding', Adobe: 'http://ns.adobe.com/pdf/enc#RC', Locked: 'http://www.w3.org/2001/04/xmlenc#aes128-cbc' };
+
+export function markedBookEntries() {
+  const urn = 'urn:uuid:0b1f5c3e-8d2a-4e6f-9a7b-3c4d5e6f7a8b';
+  const keys = {
+    Idpf: [createHash('sha1').update(urn).digest(), 1040],
+    Adobe: [Buffer.from(urn.slice(9).replaceAll('-', ''), 'hex'), 1024],
+    Locked: [Buffer.from([0x5a]), 1e9],
+  };
+  const font = readFileSync('/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf');
+  const fonts = Object.entries(keys).map(([family, [key, length]]) => {
+    const bytes = Buffer.from(font);
+    for (let at = 0; at < Math.min(length, bytes.length); ++at) bytes[at] ^= key[at % key.length];
+    return { family, name: `OEBPS/fonts/${family}.ttf`, bytes };
+  });
+  const encryption = `<encryption xmlns="urn:oasis:names:tc:opendocument:xmlns:container" xmlns:enc="http://www.w3.org/2001/04/xmlenc#">${fonts.map(({ family, name }) =>
+    `<enc:EncryptedData><enc:EncryptionMethod Algorithm="${obfuscatedFonts[family]}"/><enc:CipherData><enc:CipherReference URI="${name}"/></enc:CipherData></enc:EncryptedData>`).join('')}</encryption>`;
+  const css = fonts.map(({ family }) => `@font-face { font-family: ${family}; src: url(fonts/${family}.ttf); } .${family} { font-family: ${family}, serif; }`).join('\n');
+  const filler = (n) => `<p>Line ${n} of the poem, with nothing much to find in it at all.</p>`;
+  const body = [
+    `<p class="Idpf">Winter kept us warm, covering\r\nEarth in forgetful snow, feeding\r\nA little life with dried tubers.</p>`,
+    `<style>p.x { color: #333; }</style>`,
+    ...Array.from({ length: 12 }, (_, n) => filler(n + 1).replace('</p>', '\r\n</p>')),
+    `<p class="Adobe">Summer surprised us, coming over the Starnbergersee\r\nWith a shower of rain; we stopped in the colonnade.</p>`,
+    `<p class="Locked">Bin gar keine Russin, stamm&#8217; aus Litauen, echt deutsch &amp; more.</p>`,
+    `<p><ruby>智<rp>(</rp><rt>ち</rt><rp>)</rp></ruby>に働けば角が立つ。<ruby>山路<rt>やまみち</rt></ruby>を登りながら。</p>`,
+    `<svg xmlns="http://www.w3.org/2000/svg" width="320" height="40"><style>text { font-size:13px; }</style><text x="4" y="24">Il en avait souvent rêvé</text></svg>`,
+    ...Array.from({ length: 12 }, (_, n) => filler(n + 13)),
+  ].join('\n');
+  return epubEntries({
+    title: 'Marked', author: 'Finder', urn,
+    parts: [
+      { id: 'css', file: 'style.css', mediaType: 'text/css', spine: false, bytes: css },
+      ...fonts.map(({ family, bytes }) => ({ id: family, file: `fonts/${family}.ttf`, mediaType: 'font/ttf', spine: false, bytes })),
+      { id: 'c1', file: 'poem.xhtml', bytes: xhtml('Poem', body, { head: '<link rel="stylesheet" href="style.css"/>' }) },
+    ],
+    contents: '<li><a href="poem.xhtml">The Poem</a></li>',
+    extraEntries: [{ name: 'META-INF/encryption.xml', bytes: encryption }],
+  });
 }

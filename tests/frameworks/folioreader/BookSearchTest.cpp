@@ -65,6 +65,8 @@ TEST(BookSearch, placesMatchesInTheBodyText)
             "whale", { { 5, 10 } } },
         { "a decomposed accent belongs to the match", "<p>cafe\xCC\x81 noir</p>", "café", { { 0, 5 } } },
         { "CJK", "<p>吾輩は猫である。</p>", "猫", { { 3, 4 } } },
+        { "ruby readings counted, passed over", "<p><ruby>智<rp>(</rp><rt>ち</rt><rp>)</rp></ruby>に働けば ち</p>", "智に働けば", { { 0, 8 } } },
+        { "a reading left open ends with its ruby", "<p><ruby>山<rt>やま</ruby>路 やま</p>", "やま", { { 5, 7 } } },
         { "nothing", "<p>nothing here</p>", "whale", {} },
         { "paragraphs part words", "<p>white</p><p>whale</p><p>whitewhale</p>", "white whale", { { 0, 10 } } },
         { "an accent from an entity", "<p>cafe&#x301; caf&#xE9;</p>", "café", { { 0, 5 }, { 6, 10 } } },
@@ -105,6 +107,15 @@ TEST(BookSearch, placesMatchesInTheBodyText)
     });
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].before + "[" + found[0].match + "]" + found[0].after, "The end. [Call me] Ishmael. Next.");
+    // What the page shows, without its styles, scripts and readings.
+    found.clear();
+    folioreader::searchDocument("<body><svg><style>text { font-size:13px; }</style><text>Il en avait <ruby>智<rt>ち</rt></ruby> rêvé</text></svg></body>",
+        foldForSearch("avait"), [&](const auto& match) {
+            found.push_back(match);
+            return true;
+        });
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].before + "[" + found[0].match + "]" + found[0].after, "Il en [avait] 智 rêvé");
     // The text before a match is read again from a little before it, past many tags.
     std::string tags;
     std::string accents;

@@ -213,3 +213,56 @@ TEST(ReaderSession, aBookWithNothingToReadOrNoBookAtAllIsAFailureNotABlankPage)
 }
 
 }
+
+// Fonts listed in META-INF/encryption.xml: each scheme's mask undone on the way out (read here in
+// two pieces, as the host streams them), a scheme not known here served empty, a font not listed
+// served as it is.
+TEST(ReaderSession, servesObfuscatedFontsRevealedAndLeavesOutWhatItCannotReveal)
+{
+    // The fixture's identifier is urn:uuid:9b1deb4d-3b7d-4bad-9bdd-2b0d7b3dcb6d.
+    const std::string idpfKey = "\xb4\x6a\xad\x02\x34\x96\x30\xc8\xb7\x5e\x75\x04\xac\x5b\x40\x92\xf6\x57\x0a\x4e";
+    const std::string adobeKey = "\x9b\x1d\xeb\x4d\x3b\x7d\x4b\xad\x9b\xdd\x2b\x0d\x7b\x3d\xcb\x6d";
+    struct Case {
+        std::string file;
+        std::string algorithm;
+        std::string key;
+        std::size_t masked;
+        std::string served; // "font", or "" for left out
+    };
+    const Case cases[] = {
+        { "idpf.otf", "http://www.idpf.org/2008/embedding", idpfKey, 1040, "font" },
+        { "adobe.ttf", "http://ns.adobe.com/pdf/enc#RC", adobeKey, 1024, "font" },
+        { "locked.woff", "http://www.w3.org/2001/04/xmlenc#aes128-cbc", "\x5a", 3000, "" },
+        { "plain.ttf", "", "", 0, "font" },
+    };
+    std::string font = std::string("\0\1\0\0", 4);
+    for (int n = 0; font.size() < 3000; ++n)
+        font.push_back(char(n * 7 + n / 256));
+    EpubFixture book;
+    std::string encryption = "<encryption xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\" xmlns:enc=\"http://www.w3.org/2001/04/xmlenc#\">";
+    for (const auto& test : cases) {
+        std::string bytes = font;
+        for (std::size_t at = 0; at < test.masked; ++at)
+            bytes[at] = char(bytes[at] ^ test.key[at % test.key.size()]);
+        book.extraEntries.push_back({ "OEBPS/fonts/" + test.file, bytes });
+        if (!test.algorithm.empty())
+            encryption += "<enc:EncryptedData><enc:EncryptionMethod Algorithm=\"" + test.algorithm
+                + "\"/><enc:CipherData><enc:CipherReference URI=\"OEBPS/fonts/" + test.file + "\"/></enc:CipherData></enc:EncryptedData>";
+    }
+    book.extraEntries.push_back({ "META-INF/encryption.xml", encryption + "</encryption>" });
+    fixtures::TemporaryFolder folder;
+    auto session = ReaderSession::open(fixtures::writeBook(book, Shape::zipped, folder));
+    ASSERT_FALSE(session->failure()) << *session->failure();
+
+    for (const auto& test : cases) {
+        auto file = session->openContent("OEBPS/fonts/" + test.file);
+        ASSERT_TRUE(file) << test.file;
+        std::string served(file->size(), '\0');
+        for (std::size_t from = 0; from < served.size(); from += 1000) {
+            std::size_t count = std::min<std::size_t>(1000, served.size() - from);
+            ASSERT_EQ(::pread(file->descriptor(), served.data() + from, count, off_t(from)), ssize_t(count));
+            file->reveal(served.data() + from, count, from);
+        }
+        EXPECT_EQ(served, test.served == "font" ? font : "") << test.file;
+    }
+}

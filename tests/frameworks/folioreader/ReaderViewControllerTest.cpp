@@ -132,6 +132,7 @@ TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
         auto reader = std::make_shared<ReaderViewController>(std::make_shared<FolioReaderConfig>(open.reader->config()), session);
         return reader->readerDescription().place;
     };
+    EXPECT_EQ(open.reader->readerDescription().place, (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .fontScale = 1.21, .night = true })) << "a page drawn anew";
     EXPECT_EQ(reopen(), (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .fontScale = 1.21, .night = true }));
 
     // The book was replaced by one without that document: its start, with the same look.
