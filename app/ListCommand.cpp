@@ -12,6 +12,7 @@
 #include "platform/foundation/URL.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -88,6 +89,13 @@ void printJson(const BookList& books)
 
 int runListCommand(const ListOptions& options)
 {
+    // A folder named on the command line is listed as it is and never made: a mistyped name is
+    // said, not answered with an empty library.
+    std::error_code missing;
+    if (options.documents && !std::filesystem::exists(*options.documents, missing)) {
+        std::cerr << "pagewyn: cannot list the library: " << *options.documents << " does not exist" << std::endl;
+        return 1;
+    }
     if (options.documents)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
     const std::string folder = documentsFolder().path();

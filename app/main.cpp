@@ -147,14 +147,15 @@ int main(int argc, char** argv)
 
     ListOptions listOptions;
     auto* list = app.add_subcommand("list", "Scan the library once and print its books: title, author and file, tab-separated (tabs, line breaks and backslashes inside a field are written \\t, \\n, \\\\)");
-    list->add_option("--documents", listOptions.documents, "The library folder (default: $XDG_DATA_HOME/pagewyn/Documents)")
+    list->add_option("--documents", listOptions.documents, "The library folder, which must exist (default: $XDG_DATA_HOME/pagewyn/Documents)")
         ->type_name("DIR");
     const std::map<std::string, std::int64_t> orders { { "recent", 0 }, { "title", 1 }, { "author", 2 } };
     std::string orderName = "recent";
     list->add_option("--order", orderName, "The order to list in: recent (most recently opened first, the default), title or author")
         ->type_name("recent|title|author")
         ->check(CLI::IsMember({ "recent", "title", "author" }));
-    list->add_flag("--json", listOptions.json, "Print a JSON array of {\"title\",\"author\",\"file\",\"added\"} with added in ISO 8601 UTC");
+    list->add_flag("--json", listOptions.json,
+        "Print a JSON array of {\"title\",\"author\",\"file\",\"added\",\"fileBytes\"}: added in ISO 8601 UTC, fileBytes the file's name byte for byte, percent-encoded (file shows a name that is not UTF-8 with replacement characters)");
 
     try {
         app.parse(argc, argv);

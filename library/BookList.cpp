@@ -5,6 +5,7 @@
 #include "platform/text/Text.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstdint>
 #include <string_view>
 
@@ -31,7 +32,19 @@ void BookList::append(Book book, std::string searchKey)
     if (m_positionsValid)
         m_positionByFile.emplace(text::nfc(book.file), m_books.size());
     m_searchKeys.push_back(std::move(searchKey));
+    ++m_namesakes[namesakeKey(book)];
     m_books.push_back(std::move(book));
+}
+
+std::uint64_t BookList::namesakeKey(const Book& book)
+{
+    return std::hash<std::string> {}(book.title + '\0' + book.author);
+}
+
+bool BookList::hasNamesake(std::size_t index) const
+{
+    auto found = m_namesakes.find(namesakeKey(m_books[index]));
+    return found != m_namesakes.end() && found->second > 1;
 }
 
 std::string BookList::searchKeyOf(const std::string& title, const std::string& author)
@@ -41,6 +54,8 @@ std::string BookList::searchKeyOf(const std::string& title, const std::string& a
 
 void BookList::remove(std::size_t index)
 {
+    if (auto found = m_namesakes.find(namesakeKey(m_books[index])); found != m_namesakes.end() && --found->second == 0)
+        m_namesakes.erase(found);
     m_books.erase(m_books.begin() + static_cast<std::ptrdiff_t>(index));
     m_searchKeys.erase(m_searchKeys.begin() + static_cast<std::ptrdiff_t>(index));
     m_positionsValid = false;
@@ -50,6 +65,7 @@ void BookList::clear()
 {
     m_books.clear();
     m_searchKeys.clear();
+    m_namesakes.clear();
     m_positionByFile.clear();
     m_positionsValid = false;
 }

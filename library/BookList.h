@@ -6,6 +6,7 @@
 #include "library/Book.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -48,13 +49,22 @@ public:
     // Rearranges the list so that new element k is old element order[k]; order is a permutation.
     void reorder(const std::vector<std::size_t>& order);
 
+    // Whether another book of the list has the same title and author, so that its row must say
+    // more to be told apart. Constant time: the books of each title and author are counted as
+    // they enter and leave the list.
+    bool hasNamesake(std::size_t index) const;
+
 private:
+    static std::uint64_t namesakeKey(const Book& book);
+
     void sortByText(std::string Book::*key);
 
     std::vector<Book> m_books;
     std::vector<std::string> m_searchKeys;
     mutable std::unordered_map<std::string, std::size_t> m_positionByFile;
     mutable bool m_positionsValid = false;
+    // Books by a digest of their title and author (a rare collision only makes a row say more).
+    std::unordered_map<std::uint64_t, std::uint32_t> m_namesakes;
 };
 
 // The book list of the program: empty at start, in memory only.

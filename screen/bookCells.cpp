@@ -1,4 +1,5 @@
-// The library table's rows: each shows its book's cover (or "blank"), title and author.
+// The library table's rows: each shows its book's cover (or "blank"), title and author (and the
+// file's name, where another book has the same title and author).
 #include "app/ViewController.h"
 
 #include "frameworks/folioreader/FolioReader.h"
@@ -46,7 +47,11 @@ std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::Tab
     const Book& book = known ? bookList()[*index] : none;
 
     cell->textLabel()->setText(book.title);
-    cell->detailTextLabel()->setText(book.author);
+    // Books of one title and author are told apart by their file's name beside the author.
+    if (known && bookList().hasNamesake(*index))
+        cell->detailTextLabel()->setText(book.author + " · " + book.file);
+    else
+        cell->detailTextLabel()->setText(book.author);
     auto selectedBackground = std::make_shared<ui::View>();
     selectedBackground->setBackgroundColor(selectedRowColor());
     cell->setSelectedBackgroundView(std::move(selectedBackground));

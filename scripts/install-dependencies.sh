@@ -35,9 +35,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The browser tests drive Debian's Chromium with playwright-core from the npm registry; the
-# package brings no browser of its own.
+# The browser tests drive Debian's Chromium with playwright-core from the npm registry (the
+# package brings no browser of its own) and check each screen with axe-core.
 e2e="$(dirname "$0")/../tests/e2e"
-if [ -f "$e2e/package-lock.json" ] && [ ! -d "$e2e/node_modules/playwright-core" ]; then
+if [ -f "$e2e/package-lock.json" ] && { [ ! -d "$e2e/node_modules/playwright-core" ] || [ ! -d "$e2e/node_modules/axe-core" ]; }; then
   (cd "$e2e" && npm ci --no-audit --no-fund --loglevel=error) || echo "warning: the browser tests' npm packages could not be installed" >&2
 fi

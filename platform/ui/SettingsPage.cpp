@@ -15,7 +15,7 @@ constexpr std::uint64_t maximumEntriesWalked = 500000;
 constexpr const char* highlightDatabaseName = "highlights.realm";
 }
 
-SettingsPage SettingsPage::current()
+SettingsPage SettingsPage::current(const std::string& listedEnding)
 {
     namespace fs = std::filesystem;
     SettingsPage page;
@@ -38,7 +38,8 @@ SettingsPage SettingsPage::current()
             page.countComplete = false;
             break;
         }
-        if (entry.depth() == 0)
+        const auto name = entry->path().filename().native();
+        if (entry.depth() == 0 && name.ends_with(listedEnding))
             ++page.itemCount;
         std::error_code sizeError;
         if (entry->is_regular_file(sizeError) && !entry->is_symlink(sizeError))

@@ -43,6 +43,7 @@ const actions = {
   send,
   // Scroll events come at most once a frame already: the rows in view are asked for at once.
   viewportChanged: () => checkViewport(),
+  tell: (text) => showNotice(text),
 };
 
 let noticeTimer = null;
@@ -50,7 +51,8 @@ function showNotice(text, lasting = false) {
   notice.textContent = text;
   notice.hidden = false;
   clearTimeout(noticeTimer);
-  if (!lasting) noticeTimer = setTimeout(() => { notice.hidden = true; }, 4000);
+  // Long enough to be read: a notice naming several books stays longer.
+  if (!lasting) noticeTimer = setTimeout(() => { notice.hidden = true; }, Math.max(4000, text.length * 60));
 }
 
 // Messages of the page's other parts, such as an import that failed after its sheet closed.
@@ -129,7 +131,7 @@ async function draw(snapshot) {
     page.table = null;
     root.replaceChildren(...(screen?.view ? [drawView(screen.view, { touchUpInside: (id) => send({ type: 'touchUpInside', view: id }) }, { origin: false })] : []), presentedLayer);
   }
-  drawPresented(presentedLayer, snapshot.presented, send);
+  if (drawPresented(presentedLayer, snapshot.presented, send)) page.table?.focusRow();
 }
 
 function queueDraw(snapshot) {

@@ -1,8 +1,9 @@
-// A file the application takes, dragged onto the library page: while it is over the page a drop target says what
-// a drop does; dropped, the file is handed to the program as a file another program hands over,
-// with its progress shown. Only while nothing is presented over the library.
+// Files the application takes, dragged onto the library page: while they are over the page a
+// drop target says what a drop does; dropped, each file in turn is handed to the program as a
+// file another program hands over, with its progress shown. Only while nothing is presented over
+// the library.
 
-import { drawAnsweredState, isTakenName, percentText, uploadFile } from './upload.js';
+import { drawAnsweredState, isTakenName, percentText, tellOnPage, uploadFile } from './upload.js';
 import { words } from './words.js';
 
 const target = document.createElement('div');
@@ -36,37 +37,53 @@ function hideSoon(delay = 0) {
   }, delay);
 }
 
-function send(file) {
-  if (!isTakenName(file.name)) {
-    show(`“${file.name}” is not ${words.oneToAdd}: only files whose names end in ${words.ending} can be added.`);
-    hideSoon(4000);
-    return;
-  }
+// Adds the files one after the other, each as a file handed over (the first one sent through the
+// route given, such as the picker's), with the progress of each shown. One file that cannot be added
+// says why at once; of several, one notice at the end names those added and those refused.
+export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
+  if (sending || files.length === 0) return;
   sending = true;
-  progress.value = 0;
-  show(`Adding “${file.name}”…`, true);
-  const upload = uploadFile('/handoff', file, {
-    onProgress: (loaded, total) => {
-      progress.value = loaded / Math.max(1, total);
-      show(`Adding “${file.name}”: ${percentText(loaded, total)}`, true);
-    },
-  });
-  upload.done.then((state) => {
-    sending = false;
-    target.hidden = true;
-    drawAnsweredState(state);
-  }).catch((failure) => {
-    sending = false;
-    show(`“${file.name}” was not added: ${failure.message}.`);
-    hideSoon(5000);
-  });
+  const added = [];
+  const refused = [];
+  let sentOne = false;
+  for (const [position, file] of files.entries()) {
+    const counted = files.length > 1 ? ` (${position + 1} of ${files.length})` : '';
+    if (!isTakenName(file.name)) {
+      refused.push({ name: file.name, reason: `only files whose names end in ${words.ending} can be added` });
+      continue;
+    }
+    progress.value = 0;
+    show(`Adding “${file.name}”${counted}…`, true);
+    const upload = uploadFile(sentOne ? '/handoff' : firstRoute, file, {
+      onProgress: (loaded, total) => {
+        progress.value = loaded / Math.max(1, total);
+        show(`Adding “${file.name}”${counted}: ${percentText(loaded, total)}`, true);
+      },
+    });
+    sentOne = true;
+    try {
+      drawAnsweredState(await upload.done);
+      added.push(file.name);
+    } catch (failure) {
+      drawAnsweredState(failure.body?.state);
+      refused.push({ name: file.name, reason: failure.message });
+    }
+  }
+  sending = false;
+  target.hidden = true;
+  const told = [];
+  if (added.length > 0 && files.length > 1) told.push(`Added: ${added.map((name) => `“${name}”`).join(', ')}.`);
+  for (const { name, reason } of refused) {
+    told.push(files.length > 1 ? `Not added: “${name}”: ${reason}.` : `“${name}” was not added: ${reason}.`);
+  }
+  if (told.length > 0) tellOnPage(told.join(' '));
 }
 
 document.addEventListener('dragenter', (event) => {
   if (!carriesFiles(event) || sending || !libraryInFront()) return;
   event.preventDefault();
   depth += 1;
-  show(`Drop ${words.oneToAdd} here to add it to the library`);
+  show(`Drop ${words.oneToAdd} or several here to add them to the library`);
   target.classList.add('active');
 });
 
@@ -93,10 +110,10 @@ document.addEventListener('drop', (event) => {
   event.preventDefault();
   depth = 0;
   target.classList.remove('active');
-  const file = event.dataTransfer.files[0];
-  if (!file || sending || !libraryInFront()) {
+  const files = [...event.dataTransfer.files];
+  if (files.length === 0 || sending || !libraryInFront()) {
     hideSoon();
     return;
   }
-  send(file);
+  addBooks(files);
 });

@@ -16,11 +16,14 @@ function drawScreen(presented, callbacks) {
   return backdrop;
 }
 
-// Draws the presented screens, front last, into the layer; send delivers their events.
+// Draws the presented screens, front last, into the layer; send delivers their events. Answers
+// whether a reader was shown before and is not any more, so the library can take the keyboard
+// back to the book's row.
 export function drawPresented(layer, presentedList, send) {
   const key = JSON.stringify(presentedList ?? []);
-  if (layer.dataset.key === key) return;
+  if (layer.dataset.key === key) return false;
   layer.dataset.key = key;
+  const readerWasShown = Boolean(layer.querySelector('.reader'));
   const callbacks = { touchUpInside: (id) => send({ type: 'touchUpInside', view: id }) };
   const drawn = (presentedList ?? []).map((presented) => {
     if (presented.kind === 'alert') return drawAlert(presented, send);
@@ -31,6 +34,10 @@ export function drawPresented(layer, presentedList, send) {
   layer.replaceChildren(...drawn);
   layer.hidden = drawn.length === 0;
   document.querySelector('.table-screen')?.toggleAttribute('inert', drawn.length > 0);
+  // A screen that takes the keys itself (the reader, whose Space turns pages) gets the focus, not
+  // its first button, which a key pressed at once would press.
   const front = drawn.at(-1);
-  front?.querySelector('button, input, [tabindex]')?.focus();
+  const focusable = front?.matches('.reader') ? front : front?.querySelector('button, input, [tabindex]');
+  if (focusable && !focusable.contains(document.activeElement)) focusable.focus();
+  return readerWasShown && !layer.querySelector('.reader');
 }

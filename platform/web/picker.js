@@ -1,9 +1,10 @@
 // The document picker in front, drawn as the platform's form sheet: a heading, a file chooser
-// offering only the picker's types, and Cancel. The chosen file is sent to the host with its
+// offering only the picker's types (one file or several), and Cancel. The chosen file is sent to the host with its
 // progress shown; the sheet closes when the application dismisses the picker, which the host's
 // answer shows. Escape cancels, as Cancel does.
 
 import { dialog } from './dialog.js';
+import { addBooks } from './drop.js';
 import { drawAnsweredState, isTakenName, percentText, tellOnPage, uploadFile } from './upload.js';
 import { capitalized, words } from './words.js';
 
@@ -22,7 +23,7 @@ export function drawPicker(presented, send) {
   const input = document.createElement('input');
   input.type = 'file';
   input.accept = types.join(',');
-  input.multiple = false;
+  input.multiple = true;
   input.setAttribute('aria-label', `${capitalized(words.one)} file`);
   input.setAttribute('aria-describedby', 'picker-status');
 
@@ -79,8 +80,10 @@ export function drawPicker(presented, send) {
     });
   };
   input.addEventListener('change', () => {
-    // The picker hands over one file: the first, if the browser let several be chosen.
-    if (input.files.length > 0) choose(input.files[0]);
+    // One file goes through the sheet; several are added one after the other, as dropped files
+    // are, the first as the picker's choice.
+    if (input.files.length === 1) choose(input.files[0]);
+    else if (input.files.length > 1) addBooks([...input.files], { firstRoute: '/pick' });
   });
   const cancelPicker = () => {
     upload?.cancel();

@@ -1,16 +1,19 @@
 // What the reader's hands do on a page: a tap near an edge turns the page that way (the side the
-// next page lies on goes forward), a swipe drags the next page in from its side, a link of the
-// book opens its place and one out of it a new window, a tapped highlight offers its removal.
+// next page lies on goes forward), a swipe drags the next page in from its side, a pinch makes
+// the text larger or smaller, a link of the book opens its place and one out of it a new window,
+// a tapped highlight offers its removal.
 
 export function listenToPage(doc, frame, pages) {
   const options = pages.options;
   doc.addEventListener('click', (event) => clicked(event, doc, frame, pages));
   doc.addEventListener('keydown', (event) => options.onKey?.(event));
   doc.addEventListener('selectionchange', () => options.onSelection?.());
+  listenToPinch(doc, (factor) => options.onPinch?.(factor));
   let start = null;
   doc.addEventListener('touchstart', (event) => {
     const touch = event.changedTouches[0];
-    start = touch ? { x: touch.clientX, y: touch.clientY } : null;
+    // A second finger makes the gesture a pinch, never a swipe.
+    start = touch && event.touches.length === 1 ? { x: touch.clientX, y: touch.clientY } : null;
   }, { passive: true });
   doc.addEventListener('touchend', (event) => {
     const touch = event.changedTouches[0];
@@ -23,6 +26,34 @@ export function listenToPage(doc, frame, pages) {
       options.onSwipe?.(towardsNext ? 'next' : 'previous');
     }
   }, { passive: true });
+}
+
+// Two fingers spread or pinched, and a touchpad's pinch (which the browser sends as a wheel with
+// Ctrl held): answered with the factor by which the fingers' distance changed, once they are
+// lifted, so the text is laid out once per gesture. The page itself never zooms: its touch-action
+// leaves the browser no pinch to do, and the wheel's is taken over here.
+export function listenToPinch(target, onPinch) {
+  let pinch = null;
+  const spread = (touches) => Math.hypot(touches[0].clientX - touches[1].clientX, touches[0].clientY - touches[1].clientY);
+  target.addEventListener('touchstart', (event) => {
+    if (event.touches.length === 2) pinch = { from: spread(event.touches), to: spread(event.touches) };
+    else if (event.touches.length > 2) pinch = null;
+  }, { passive: true });
+  target.addEventListener('touchmove', (event) => {
+    if (pinch && event.touches.length === 2) pinch.to = spread(event.touches);
+  }, { passive: true });
+  target.addEventListener('touchend', (event) => {
+    if (!pinch || event.touches.length > 0) return;
+    const factor = pinch.to / Math.max(1, pinch.from);
+    pinch = null;
+    if (Math.abs(factor - 1) > 0.1) onPinch(factor);
+  }, { passive: true });
+  target.addEventListener('touchcancel', () => { pinch = null; }, { passive: true });
+  target.addEventListener('wheel', (event) => {
+    if (!event.ctrlKey) return;
+    event.preventDefault();
+    onPinch(Math.min(1.1, Math.max(1 / 1.1, Math.exp(-event.deltaY / 200))));
+  }, { passive: false });
 }
 
 function clicked(event, doc, frame, pages) {

@@ -5,11 +5,13 @@
 // coloured and switched as the reader's configuration says.
 
 import { PageView, firstVisiblePoint, neighbour } from './reader-pages.js';
+import { listenToPinch } from './reader-input.js';
 import { PlaceKeeper, leftPlace } from './reader-place.js';
 import { SearchPanel } from './reader-search.js';
 import { SelectionMenu } from './reader-selection.js';
 import { scriptFallbacks } from './styled-text.js';
 import { cssColor } from './views.js';
+import { keepFocusInside, moveFocusRound } from './dialog.js';
 
 let current = null;
 
@@ -107,6 +109,18 @@ class Reader {
     this.element.setAttribute('aria-label', this.description.title ? `Reader: ${this.description.title}` : 'Reader');
     this.element.classList.toggle('always-hides-chrome', Boolean(settings.alwaysHidesChrome));
     this.element.addEventListener('keydown', (event) => this.key(event));
+    // The reader is modal: Tab goes round its own controls and the page.
+    keepFocusInside(this.element);
+    // Whether the control that has the focus was reached by Tab: only such a control takes Space
+    // and Enter for itself (a clicked one, or the reader just opened, leaves Space to the pages).
+    this.tabbing = false;
+    this.focusTabbed = false;
+    this.element.addEventListener('pointerdown', () => { this.tabbing = false; }, true);
+    this.element.addEventListener('focusin', () => {
+      this.focusTabbed = this.tabbing;
+      this.tabbing = false;
+    });
+    listenToPinch(this.element, (factor) => this.setFontScale(this.fontScale * factor));
 
     this.top = element('header', 'reader-bar reader-top');
     this.closeButton = button('reader-close', 'Close', 'close', () => this.close());
@@ -116,8 +130,12 @@ class Reader {
     this.contentsButton.setAttribute('aria-expanded', 'false');
     this.contentsButton.disabled = this.toc.length === 0;
     this.nightButton = button('reader-night', 'Night', 'Night mode', () => this.setNight(!this.night));
-    this.smaller = button('reader-smaller', 'A−', 'Smaller text', () => this.setFontScale(this.fontScale / 1.1));
-    this.larger = button('reader-larger', 'A+', 'Larger text', () => this.setFontScale(this.fontScale * 1.1));
+    // Named first by what they show, so a person who says what they see reaches them, then by
+    // what they do, which a mouse is told too.
+    this.smaller = button('reader-smaller', 'A−', 'A− Smaller text', () => this.setFontScale(this.fontScale / 1.1));
+    this.smaller.title = 'Smaller text';
+    this.larger = button('reader-larger', 'A+', 'A+ Larger text', () => this.setFontScale(this.fontScale * 1.1));
+    this.larger.title = 'Larger text';
     this.searchButton = button('reader-search-button', 'Search', 'Search', () => this.search.toggle());
     this.searchButton.setAttribute('aria-expanded', 'false');
     const tools = element('div', 'reader-tools');
@@ -181,6 +199,7 @@ class Reader {
     this.pages?.setAppearance(`${base}
       ${nightRules}
       html { font-size: ${Math.round(this.fontScale * 100)}% !important; }
+      html { overscroll-behavior: none; touch-action: ${this.pages?.vertical ? 'pan-y' : 'none'} !important; }
       ${family ? `body, body * { font-family: ${family} !important; }` : ''}
       ::selection { background: ${withAlpha(accent, 0.35)}; }
       mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important; color: inherit !important; outline: 2px solid ${cssColor(accent)}; }
@@ -198,6 +217,7 @@ class Reader {
       onTap: (zone) => this.tapped(zone),
       onSwipe: (direction) => this.turn(direction),
       onKey: (event) => this.key(event),
+      onPinch: (factor) => this.setFontScale(this.fontScale * factor),
       onLink: (index, fragment) => this.go(index, { fragment }),
       onSelection: () => this.selection.selectionChanged(),
       onMarkTapped: (id, rect) => this.selection.offerRemoval(id, rect),
@@ -277,11 +297,24 @@ class Reader {
       return;
     }
     if (event.altKey || event.ctrlKey || event.metaKey) return;
-    // In the contents and the quote composer the keys move between their own controls; on a
-    // button, Space and Enter press it.
+    // Tab pressed inside the book's page goes round the reader as from the frame.
+    if (event.key === 'Tab') {
+      this.tabbing = true;
+      if (!this.element.contains(event.target)) moveFocusRound(this.element, event);
+      return;
+    }
+    // In the contents and the quote composer the keys move between their own controls.
     if (event.target?.closest?.('.reader-search')) return;
+    if (event.target?.closest?.('.reader-toc') && this.moveInContents(event)) return;
     if (event.key !== 'Escape' && event.target?.closest?.('.reader-toc, .reader-quote')) return;
-    if ((event.key === ' ' || event.key === 'Enter') && event.target?.closest?.('button')) return;
+    // Space and Enter press a button the reader moved to with Tab; on a button that has the
+    // focus only because it was clicked, Space turns the page.
+    const button = event.target?.closest?.('button');
+    if ((event.key === ' ' || event.key === 'Enter') && button && this.focusTabbed) return;
+    if (event.key === 'Enter' && button) {
+      event.preventDefault();
+      return;
+    }
     // The arrows follow the side the next page lies on; PageDown and PageUp always go forward
     // and back.
     const scrolled = this.pages?.vertical;
@@ -305,6 +338,17 @@ class Reader {
       return;
     }
     event.preventDefault();
+  }
+
+  // Up and Down go between the entries of the contents, Home and End to the first and last.
+  moveInContents(event) {
+    const entries = [...this.contents.querySelectorAll('button:not(:disabled)')];
+    const at = entries.indexOf(event.target);
+    const to = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: entries.length - 1 }[event.key];
+    if (to === undefined || entries.length === 0) return false;
+    event.preventDefault();
+    entries[Math.min(entries.length - 1, Math.max(0, to))].focus();
+    return true;
   }
 
   setNight(night) {
@@ -415,6 +459,8 @@ class Reader {
   toggleContents(show = this.contents.hidden) {
     if (this.toc.length === 0) show = false;
     if (show) this.search.toggle(false);
+    // The keyboard that was in the contents comes back to the reader, where Space pages on.
+    if (!show && this.contents.contains(document.activeElement)) this.element.focus();
     this.contents.hidden = !show;
     this.contentsButton.setAttribute('aria-expanded', String(show));
     if (show) (this.contents.querySelector('[aria-current]') ?? this.contents.querySelector('button:not(:disabled)'))?.focus();

@@ -1,6 +1,7 @@
 // One row of the table: the cell drawn from the view tree, the separator below it, and the
-// delete button behind it that a swipe to the left reveals (touch or mouse drag). A tap opens the
-// book; a tap on a row whose delete button shows closes it again.
+// delete button behind it that a swipe to the left reveals (touch or mouse drag, or the button a
+// mouse over the row shows). A tap opens the book; a tap on a row whose delete button shows closes
+// it again.
 
 import { drawView, redrawView } from './views.js';
 
@@ -48,9 +49,26 @@ export function makeRow(row, handlers) {
   cell.tabIndex = -1;
   const drawing = drawView(row.cell, {}, { origin: false });
   drawing.setAttribute('aria-hidden', 'true');
+  // The cell's texts read apart, as its name has them ("Title, Author"), not run together.
+  for (const text of drawing.querySelectorAll('.label-text')) text.after(' ');
   const separator = document.createElement('div');
   separator.className = 'separator';
   cell.append(drawing, separator);
+
+  // What a mouse needs to find the deletion: shown while the pointer is over the row, it opens
+  // the row's Delete button as a swipe would. It lies in the cell, so a drag that starts on it
+  // is the row's swipe; keys have the Delete key instead, and screen readers the delete button.
+  const reveal = document.createElement('div');
+  reveal.className = 'row-reveal';
+  reveal.textContent = 'Delete…';
+  reveal.setAttribute('aria-hidden', 'true');
+  reveal.addEventListener('click', (event) => {
+    event.stopPropagation();
+    handlers.opened(element);
+    setRowOpen(element, true);
+    remove.focus({ preventScroll: true });
+  });
+  cell.append(reveal);
 
   element.append(remove, cell);
   element.cell = cell;

@@ -1,12 +1,13 @@
 // The platform's settings page for Pagewyn, shown when the application asks to open
 // "app-settings:". The platform draws it, not the application, and it belongs to this tab only:
-// the application's name and version, where its library folder is, how many items and bytes
-// that holds, where the highlight database is, a button that opens the folder in the desktop's
+// the application's name and version, where its library folder is, how many of the items it
+// lists and how many bytes that holds, where the highlight database is, a button that opens the folder in the desktop's
 // file manager, the size of the metadata cache with a button that clears it, and a way back to
 // the library. Nothing goes back to the application.
 
 import { hostFetch } from './connection.js';
 import { keepFocusInside } from './dialog.js';
+import { capitalized, words } from './words.js';
 
 let shown = null;
 
@@ -29,10 +30,11 @@ async function askHost(path, options = {}) {
   return body;
 }
 
+// The items counted are the ones the library lists, named as the application names them.
 function itemsText(facts) {
   const count = Number(facts.itemCount) || 0;
-  const words = `${count.toLocaleString()} ${count === 1 ? 'item' : 'items'}`;
-  return facts.countComplete === false ? `at least ${words}` : words;
+  const counted = `${count.toLocaleString()} ${count === 1 ? words.one : words.many}`;
+  return facts.countComplete === false ? `at least ${counted}` : counted;
 }
 
 function fact(list, term) {
@@ -134,7 +136,7 @@ function draw() {
     name,
     version,
     folder: fact(list, 'Library folder'),
-    items: fact(list, 'Items'),
+    items: fact(list, capitalized(words.many)),
     size: fact(list, 'Size'),
     database: fact(list, 'Highlight database'),
     cache: fact(list, 'Cache of titles and authors'),

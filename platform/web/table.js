@@ -21,7 +21,7 @@ const reducedMotion = () => window.matchMedia?.('(prefers-reduced-motion: reduce
 const pause = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
 export class TableScreen {
-  // actions: send(event), viewportChanged()
+  // actions: send(event), viewportChanged(), tell(text) (a notice on the page)
   constructor(actions) {
     this.actions = actions;
     this.table = null;
@@ -46,7 +46,8 @@ export class TableScreen {
     this.savedScroll = null;
     this.backgroundLayer = document.createElement('div');
     this.backgroundLayer.className = 'table-background-view';
-    this.content.append(this.search.element, this.backgroundLayer, this.rowsLayer, this.sectionsLayer);
+    // The header comes first for Tab, as on screen: its buttons, the search field, then the rows.
+    this.content.append(this.sectionsLayer, this.search.element, this.backgroundLayer, this.rowsLayer);
     this.scroller.append(this.content);
     this.element.append(this.scroller, this.index.element);
 
@@ -213,14 +214,23 @@ export class TableScreen {
       for (const element of fading) element.classList.add('fading');
       await pause(fadeMilliseconds);
     }
+    // Asked before drawing: the answer's rows may already be those the jump lands on, and drawing
+    // them takes away the row that had the keyboard.
+    const keyboardInRows = this.rowsLayer.contains(document.activeElement);
+    const deleted = commands.filter((command) => command.kind === 'deleteRows').flatMap((command) => command.rows ?? [])
+      .map((target) => [...this.rows.values()].find((element) => element.rowData.flat === target.flat)?.rowData.label)
+      .filter(Boolean);
     this.render(table);
+    if (deleted.length > 0) this.actions.tell(deleted.map((label) => `“${label}” was deleted.`).join(' '));
     for (const command of commands) {
       const target = command.rows?.[0];
       if (!target) continue;
+      // The selected row is the book just opened: the keyboard comes back to it.
+      if (command.kind === 'selectRow') this.focusFlat = target.flat;
       if (command.kind === 'scrollToRow' || (command.kind === 'selectRow' && command.position !== 'none')) {
         this.scrollToRow(target.flat, command.position, command.animated);
         // The keyboard follows a jump made from the keyboard.
-        if (this.rowsLayer.contains(document.activeElement)) {
+        if (keyboardInRows) {
           this.focusFlat = target.flat;
           this.wantsFocus = true;
         }
@@ -380,6 +390,12 @@ export class TableScreen {
       this.wantsFocus = false;
       element.cell.focus({ preventScroll: true });
     }
+  }
+
+  // Gives the keyboard to the row it was last on: the book just read, when a reader closes.
+  focusRow() {
+    this.wantsFocus = true;
+    this.focusFocusedRow();
   }
 
   tap(element) {

@@ -100,6 +100,8 @@ function drawButton(element, json, callbacks) {
   element.type = 'button';
   const name = json.label || json.title || '';
   if (name) element.setAttribute('aria-label', name);
+  // A button showing only a picture tells a mouse what it does.
+  if (json.label && !json.title) element.title = json.label;
   element.disabled = json.enabled === false;
   element.style.justifyContent = justify[json.contentAlignment] ?? 'center';
   if (json.image) {

@@ -6,6 +6,7 @@
 #include "tests/library/LibraryFolder.h"
 #include "tests/support/TemporaryFolder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -92,6 +93,14 @@ TEST(ListCommand, unreadableBooksAreReportedBeforeTheListAndAFolderThatCannotBeL
     resetProgramState(); // each run is a new process
     runCapturingOutput({ library.itemPath("good.epub"), 0, false, nullptr }, status);
     EXPECT_NE(status, 0) << "a book is no folder to list";
+
+    resetProgramState();
+    const std::string typo = library.path() + "/Librray";
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(runCapturingOutput({ typo, 0, false, nullptr }, status), "");
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find(typo + " does not exist"), std::string::npos);
+    EXPECT_NE(status, 0);
+    EXPECT_FALSE(std::filesystem::exists(typo)) << "a mistyped folder is not made";
 }
 
 }

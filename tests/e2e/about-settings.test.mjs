@@ -110,9 +110,9 @@ describe('the settings page', () => {
     await settings.getByText(library.folder, { exact: true }).waitFor();
     assert.equal(await settings.getByRole('heading', { name: 'Pagewyn' }).count(), 1);
     await settings.getByText('Version 1.0.3').waitFor();
-    await settings.getByText(/^\d+ items?$/).waitFor();
-    const items = await settings.getByText(/^\d+ items?$/).textContent();
-    assert.equal(items, '3 items');
+    await settings.getByText(/^\d+ books?$/).waitFor();
+    const items = await settings.getByText(/^\d+ books?$/).textContent();
+    assert.equal(items, '3 books', 'only the books are counted, not the highlight database or the places kept');
     await settings.getByText(join(library.folder, 'highlights.realm'), { exact: true }).waitFor();
     await settings.getByText(/not created yet/).waitFor();
     // The first scan filled the cache of titles and authors; the button empties it.

@@ -1,5 +1,6 @@
-// Deleting a book from the browser: swipe left (mouse or touch) and confirm, or the keyboard's
-// Delete and Enter. The row goes and so does the book's item; a removal that fails leaves both.
+// Deleting a book from the browser: swipe left (mouse or touch) or the button a mouse finds on the
+// row, and confirm, or the keyboard's Delete and Enter. The row goes and so does the book's item,
+// and a notice says so; a removal that fails leaves both.
 
 import assert from 'node:assert/strict';
 import { existsSync, rmSync } from 'node:fs';
@@ -29,20 +30,30 @@ async function swipeLeft(page, name) {
   await page.mouse.up();
 }
 
+// Under a mouse, the row shows a button that opens its Delete button as a swipe does.
+async function revealByMouse(page, name) {
+  await page.locator(`.row-cell[aria-label="${name}"]`).hover();
+  await page.locator(`.row-cell[aria-label="${name}"] .row-reveal`).click();
+}
+
 describe('deleting a book', () => {
-  test('a swipe to the left shows Delete; confirming removes the row and the item on disk', { timeout: 90000 }, async () => {
-    await withPagewyn(books, async (pagewyn, library) => {
-      const page = await openPagewyn(browser, pagewyn);
-      await swipeLeft(page, 'Beta, Bob');
-      const confirm = page.getByRole('button', { name: 'Delete Beta, Bob' });
-      await confirm.waitFor({ state: 'visible' });
-      assert.ok(existsSync(join(library.folder, 'beta.epub')), 'a swipe alone deletes nothing');
-      await confirm.click();
-      await waitForRows(page, ['Gamma, Cy', 'Alpha, Ann']);
-      assert.equal(existsSync(join(library.folder, 'beta.epub')), false);
-      assert.ok(existsSync(join(library.folder, 'gamma.epub')) && existsSync(join(library.folder, 'alpha.epub')));
+  for (const [way, reveal] of [['a swipe to the left', swipeLeft], ['the button a mouse over the row finds', revealByMouse]]) {
+    test(`${way} shows Delete; confirming removes the row and the item on disk, and a notice names the book`, { timeout: 90000 }, async () => {
+      await withPagewyn(books, async (pagewyn, library) => {
+        const page = await openPagewyn(browser, pagewyn);
+        await reveal(page, 'Beta, Bob');
+        const confirm = page.getByRole('button', { name: 'Delete Beta, Bob' });
+        await confirm.waitFor({ state: 'visible' });
+        assert.ok(existsSync(join(library.folder, 'beta.epub')), 'showing Delete alone deletes nothing');
+        await confirm.click();
+        await waitForRows(page, ['Gamma, Cy', 'Alpha, Ann']);
+        await page.locator('.notice').filter({ hasText: '“Beta, Bob” was deleted.' }).waitFor();
+        assert.equal(existsSync(join(library.folder, 'beta.epub')), false);
+        assert.ok(existsSync(join(library.folder, 'gamma.epub')) && existsSync(join(library.folder, 'alpha.epub')));
+        assert.deepEqual(page.failures, []);
+      });
     });
-  });
+  }
 
   test('a swipe that is taken back deletes nothing', { timeout: 90000 }, async () => {
     await withPagewyn(books, async (pagewyn, library) => {

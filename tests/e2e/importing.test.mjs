@@ -10,7 +10,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { dropFile, expectProblems, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
+import { dropFile, dropFiles, expectProblems, launchBrowser, openPagewyn, rowNames, waitForFirstRow, waitForRows } from './support/browser.mjs';
 import { bookEntries, makeLibrary, storedZip, writeBook } from './support/library.mjs';
 import { eventually } from './support/eventually.mjs';
 import { pagewynBinary, withPagewyn } from './support/pagewyn.mjs';
@@ -63,7 +63,7 @@ describe('importing a book', () => {
       await sheet.getByRole('heading', { name: 'Choose an EPUB book' }).waitFor();
       const chooser = sheet.getByLabel('Book file');
       assert.equal(await chooser.getAttribute('accept'), '.epub,application/epub+zip');
-      assert.equal(await chooser.evaluate((input) => input.multiple), false);
+      assert.equal(await chooser.evaluate((input) => input.multiple), true, 'several books can be chosen at once');
 
       await chooser.setInputFiles(bookOutside('Gamma.epub', 'Gamma', 'Cy'));
       await sheet.waitFor({ state: 'detached', timeout: 20000 });
@@ -192,13 +192,32 @@ describe('importing a book', () => {
       await page.locator('.notice').filter({ hasText: '“Picked.epub” was not imported: ' }).waitFor({ timeout: 20000 });
 
       await dropFile(page, 'Dropped.epub', 'this is no zip archive');
-      await page.locator('.drop-target').getByText('“Dropped.epub” was not added: ').waitFor({ timeout: 20000 });
+      await page.locator('.notice').filter({ hasText: '“Dropped.epub” was not added: ' }).waitFor({ timeout: 20000 });
       // A zip that unpacks well but that the library could never list: no container.
       const noContainer = bookEntries({ title: 'Hidden', author: 'Hal' }).filter((entry) => entry.name !== 'META-INF/container.xml');
       await dropFile(page, 'Unlisted.epub', storedZip(noContainer));
-      await page.locator('.drop-target').getByText('“Unlisted.epub” was not added: ').waitFor({ timeout: 20000 });
+      await page.locator('.notice').filter({ hasText: '“Unlisted.epub” was not added: ' }).waitFor({ timeout: 20000 });
       assert.ok(!existsSync(join(library.folder, 'Unlisted.epub')));
       assert.deepEqual(await rowNames(page), ['Beta, Bob', 'Alpha, Ann']);
+      assert.deepEqual(page.failures, []);
+    });
+  });
+
+  test('several books dropped at once are added in turn, and one notice names those added and those refused', { timeout: 90000 }, async () => {
+    expectProblems({ status: 422, url: /\/handoff\?/ });
+    await withPagewyn(books, async (pagewyn) => {
+      const page = await openPagewyn(browser, pagewyn);
+      await dropFiles(page, [
+        ['Epsilon.epub', readFileSync(bookOutside('Epsilon.epub', 'Epsilon', 'Eve'))],
+        ['Broken.epub', 'this is no zip archive'],
+        ['notes.txt', 'a note'],
+        ['Zeta.epub', readFileSync(bookOutside('Zeta.epub', 'Zeta', 'Zoe'))],
+      ]);
+      const notice = page.locator('.notice').filter({ hasText: 'Added: “Epsilon.epub”, “Zeta.epub”.' });
+      await notice.waitFor({ timeout: 30000 });
+      assert.match(await notice.textContent(), /Not added: “Broken\.epub”: .+\. Not added: “notes\.txt”: only files whose names end in \.epub can be added\./);
+      await expectOpenedAndFirst(page, 'Zeta', 'Zoe');
+      await waitForRows(page, ['Zeta, Zoe', 'Epsilon, Eve', 'Beta, Bob', 'Alpha, Ann']);
       assert.deepEqual(page.failures, []);
     });
   });
@@ -224,7 +243,7 @@ describe('importing a book', () => {
       const page = await openPagewyn(browser, pagewyn);
       const target = page.locator('.drop-target');
       await dropFile(page, 'Epsilon.epub', readFileSync(bookOutside('Epsilon.epub', 'Epsilon', 'Eve')),
-        { whileOver: () => target.getByText('Drop an EPUB book here to add it to the library').waitFor() });
+        { whileOver: () => target.getByText('Drop an EPUB book or several here to add them to the library').waitFor() });
       await expectOpenedAndFirst(page, 'Epsilon', 'Eve');
       await target.waitFor({ state: 'hidden' });
       assert.deepEqual(page.failures, []);

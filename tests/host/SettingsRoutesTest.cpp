@@ -66,7 +66,7 @@ TEST(SettingsRoutes, thePageTellsTheLibraryFolderItsItemsAndBytesAndTheHighlight
     EXPECT_EQ(page["name"], "Pagewyn");
     EXPECT_EQ(page["version"], "1.0.3");
     EXPECT_EQ(page["libraryFolder"], folder);
-    EXPECT_EQ(page["itemCount"], 2) << "entries inside a book's folder are not items of the library";
+    EXPECT_EQ(page["itemCount"], 1) << "only books are items, not what lies inside a book's folder or beside it";
     EXPECT_EQ(page["byteCount"], 1500);
     EXPECT_EQ(page["byteCountText"], "1.5 kB");
     EXPECT_EQ(page["countComplete"], true);
@@ -76,7 +76,7 @@ TEST(SettingsRoutes, thePageTellsTheLibraryFolderItsItemsAndBytesAndTheHighlight
     writeBytes(folder + "/highlights.realm", 24);
     page = hosted.get("/settings-page").json();
     EXPECT_EQ(page["highlightDatabaseExists"], true);
-    EXPECT_EQ(page["itemCount"], 3);
+    EXPECT_EQ(page["itemCount"], 1) << "the highlight database is no book";
     EXPECT_EQ(page["byteCount"], 1524);
 }
 
@@ -117,24 +117,32 @@ TEST(SettingsRoutes, onlyTheLaunchsOwnPagesReadThePageOrOpenTheFolder)
 }
 
 // The library folder goes to the desktop's opener; a folder that is gone is neither opened nor
-// made, and an opener that cannot be started is a failure, not a success.
+// made, and an opener that cannot be started, or that fails, is a failure, not a success.
 TEST(SettingsRoutes, openFolderHandsTheLibraryFolderToTheDesktopsOpenerOrSaysWhyNot)
 {
     struct Case {
         const char* what;
         int status;
         std::string error;
+        std::string opener; // in place of the recording one: a path, or a script's body
     };
     for (const Case& example : { Case { "a folder", 200, "" }, Case { "a folder that is gone", 404, "does not exist" },
-             Case { "an opener that cannot start", 502, "could not be started" } }) {
+             Case { "an opener that cannot start", 502, "could not be started", "/nonexistent/pagewyn-opener" },
+             Case { "an opener that fails", 502, "ended with status 3: no file manager here", "echo 'no file manager here' >&2; exit 3" } }) {
         fixtures::HostedApp hosted;
         fixtures::TemporaryFolder scratch;
         RecordingOpener opener(scratch.path());
         auto folder = hosted.app().library().path();
         if (example.status == 404)
             fs::remove_all(folder);
-        if (example.status == 502)
-            ::setenv("PAGEWYN_FOLDER_OPENER", "/nonexistent/pagewyn-opener", 1);
+        std::string replacement = example.opener;
+        if (replacement.find(' ') != std::string::npos) {
+            replacement = scratch.path() + "/failing-opener.sh";
+            std::ofstream(replacement) << "#!/bin/sh\n" << example.opener << "\n";
+            ::chmod(replacement.c_str(), 0700);
+        }
+        if (!replacement.empty())
+            ::setenv("PAGEWYN_FOLDER_OPENER", replacement.c_str(), 1);
         auto answer = hosted.post("/settings-page/open-folder", "{}", hosted.page());
         ASSERT_EQ(answer.status, example.status) << example.what << ": " << answer.body;
         if (example.status == 200) {

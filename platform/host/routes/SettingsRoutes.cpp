@@ -5,6 +5,7 @@
 #include "platform/desktop/DesktopOpener.h"
 #include "platform/host/server/JsonResponse.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <httplib.h>
@@ -70,10 +71,10 @@ std::string folderOpenerProgram()
     return named && *named ? named : "xdg-open";
 }
 
-void installSettingsRoutes(httplib::Server& server)
+void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding)
 {
-    server.Get("/settings-page", [](const httplib::Request&, httplib::Response& response) {
-        sendJson(response, 200, settingsPageJson(ui::SettingsPage::current()));
+    server.Get("/settings-page", [listedEnding](const httplib::Request&, httplib::Response& response) {
+        sendJson(response, 200, settingsPageJson(ui::SettingsPage::current(listedEnding)));
     });
 
     server.Post("/settings-page/clear-cache", [](const httplib::Request& request, httplib::Response& response) {
@@ -103,9 +104,11 @@ void installSettingsRoutes(httplib::Server& server)
             sendJson(response, 404, { { "error", "the library folder does not exist yet" } });
             return;
         }
-        auto started = desktop::startDesktopProgram(folderOpenerProgram(), { folder });
+        // An opener that fails does so at once; one still running after a few seconds has handed
+        // the folder on (a file manager that stays), and its outcome is not waited for further.
+        auto started = desktop::startDesktopProgram(folderOpenerProgram(), { folder }, std::chrono::seconds(5));
         if (!started) {
-            sendJson(response, 502, { { "error", "the file manager could not be opened: " + started.error().description() } });
+            sendJson(response, 502, { { "error", "the file manager could not open it: " + started.error().description() } });
             return;
         }
         sendJson(response, 200, { { "opened", folder } });

@@ -39,6 +39,7 @@ struct MetadataCacheActions {
 };
 void setMetadataCacheActions(MetadataCacheActions actions);
 
-void installSettingsRoutes(httplib::Server& server);
+// listedEnding: the ending of the names of the items the application lists, which the page counts.
+void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding);
 
 }

@@ -130,7 +130,8 @@ void Host::installRoutes()
     installStateRoutes(server, m_state, m_stream);
     installReaderRoutes(server, m_loop);
     installUploadRoutes(server, m_loop, m_state, m_stream, m_options.upload);
-    installSettingsRoutes(server);
+    // The files the application takes are the ones it lists: the page counts those.
+    installSettingsRoutes(server, m_options.upload.kind.ending);
     installImageRoutes(server, m_state.images());
     installWebFileRoutes(server, m_files);
 }

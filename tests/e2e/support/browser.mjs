@@ -141,14 +141,16 @@ export function rowsInView() {
   return state;
 }
 
-// Drops a file of the bytes, named name, on the library page: dragenter, dragover and drop, with
-// whileOver() run between the first two (to look at the drop target).
-export async function dropFile(page, name, bytes, { whileOver = null } = {}) {
-  const dataTransfer = await page.evaluateHandle(([file, base64]) => {
+// Drops files ([name, bytes] pairs) on the library page at once: dragenter, dragover and drop,
+// with whileOver() run between the first two (to look at the drop target).
+export async function dropFiles(page, files, { whileOver = null } = {}) {
+  const dataTransfer = await page.evaluateHandle((given) => {
     const transfer = new DataTransfer();
-    transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], file, { type: 'application/epub+zip' }));
+    for (const [name, base64] of given) {
+      transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], name, { type: 'application/epub+zip' }));
+    }
     return transfer;
-  }, [name, Buffer.from(bytes).toString('base64')]);
+  }, files.map(([name, bytes]) => [name, Buffer.from(bytes).toString('base64')]));
   await page.dispatchEvent('.table-screen', 'dragenter', { dataTransfer });
   await whileOver?.();
   await page.dispatchEvent('.table-screen', 'dragover', { dataTransfer });
@@ -166,3 +168,5 @@ export async function waitForRowsInView(page, done, { timeout = 20000 } = {}) {
     await page.evaluate(() => new Promise((resolve) => { requestAnimationFrame(resolve); }));
   }
 }
+
+export const dropFile = (page, name, bytes, options = {}) => dropFiles(page, [[name, bytes]], options);

@@ -104,12 +104,13 @@ export function folderFor(t) {
   return folder;
 }
 
-// Starts the program on the folder and opens its page in a browser context of the viewport once
-// a row shows; program and context end with the test t.
-export async function openLibraryFor(t, browser, folder, viewport = { width: 900, height: 700 }) {
+// Starts the program on the folder and opens its page in a browser context of the viewport (and
+// the context's other options, such as touch) once a row shows; program and context end with the
+// test t.
+export async function openLibraryFor(t, browser, folder, viewport = { width: 900, height: 700 }, contextOptions = {}) {
   const program = await startPagewyn(folder);
   t.after(() => program.stop());
-  const context = await browser.newContext({ viewport });
+  const context = await browser.newContext({ viewport, ...contextOptions });
   t.after(() => context.close());
   const page = await context.newPage();
   await page.goto(program.address);
