@@ -142,8 +142,8 @@ int main(int argc, char** argv)
         ->check(CLI::Range(0, 65535));
     app.add_flag("--no-browser", hosted.noBrowser, "Print the address but do not open it in the browser");
     app.add_option("--listen", hosted.listen,
-           "The address to serve on (default 127.0.0.1; 0.0.0.0 serves other devices, which still need the printed address)")
-        ->type_name("ADDR");
+           "The address to serve on, with or without its port (default 127.0.0.1; 0.0.0.0 serves other devices, which still need the printed address)")
+        ->type_name("ADDR|ADDR:PORT|[IPv6]:PORT");
 
     ListOptions listOptions;
     auto* list = app.add_subcommand("list", "Scan the library once and print its books: title, author and file, tab-separated (tabs, line breaks and backslashes inside a field are written \\t, \\n, \\\\)");
@@ -167,6 +167,19 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& error) {
         app.exit(error);
         return 2;
+    }
+
+    // --listen may carry the port itself; it then agrees with --port or stands alone.
+    if (auto listen = host::ListenAddress::parseWithPort(hosted.listen); !listen) {
+        std::cerr << "pagewyn: --listen: " << listen.error().description() << std::endl;
+        return 2;
+    } else if (listen->port) {
+        if (hosted.port != 0 && hosted.port != *listen->port) {
+            std::cerr << "pagewyn: --listen names port " << *listen->port << " and --port " << hosted.port << ": give one" << std::endl;
+            return 2;
+        }
+        hosted.port = *listen->port;
+        hosted.listen = listen->address.bindAddress();
     }
 
     if (list->parsed()) {
