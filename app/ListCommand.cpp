@@ -10,6 +10,7 @@
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/URL.h"
+#include "platform/foundation/escapedField.h"
 
 #include <cstdio>
 #include <iostream>
@@ -17,29 +18,11 @@
 
 namespace {
 
-// Tabs, line breaks and backslashes in a field are escaped so that each book stays one line of
-// three tab-separated fields whatever its file name holds.
-std::string escapedField(const std::string& field)
-{
-    std::string escaped;
-    escaped.reserve(field.size());
-    for (char c : field) {
-        switch (c) {
-        case '\\': escaped += "\\\\"; break;
-        case '\t': escaped += "\\t"; break;
-        case '\n': escaped += "\\n"; break;
-        case '\r': escaped += "\\r"; break;
-        default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
 void printLines(const BookList& books)
 {
     std::string out;
     for (const Book& book : books)
-        out += escapedField(book.title) + "\t" + escapedField(book.author) + "\t" + escapedField(book.file) + "\n";
+        out += foundation::escapedField(book.title) + "\t" + foundation::escapedField(book.author) + "\t" + foundation::escapedField(book.file) + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
