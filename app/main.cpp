@@ -5,6 +5,7 @@
 #include "app/BookFiles.h"
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
+#include "app/LibraryCatalog.h"
 #include "app/ListCommand.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/MetadataStore.h"
@@ -72,6 +73,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     hostOptions.words = { .one = "book", .many = "books", .oneToAdd = "an EPUB book" };
     hostOptions.listen = *listen;
     hostOptions.port = options.port;
+    // The catalog reads the book list on the main loop, as every page's snapshot does.
+    hostOptions.catalog = std::make_shared<LibraryCatalog>();
     // A file handed over while no page shows the library opens one, so the person sees the book.
     // Called on the main loop; one page is enough for the program's life.
     desktop::BrowserOpener handoffOpener;
@@ -88,6 +91,9 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         return 1;
     }
     std::cout << "Pagewyn: " << server.address() << std::endl;
+    // Reading apps on other devices add the catalog by this address and the settings page's password.
+    if (!server.catalogAddresses().empty() && !listen->isLoopback())
+        std::cout << "Pagewyn: catalog for reading apps: " << server.catalogAddresses().front() << std::endl;
     desktop::BrowserOpener opener;
     if (options.noBrowser || !opener.open(server.localAddress()))
         std::cout << "Pagewyn: open the address above in a browser; it holds a secret key for this run, so share it with no one"
