@@ -27,10 +27,13 @@ CatalogPassword::CatalogPassword(std::string storePath)
         m_password = kept->fields.front();
         return;
     }
-    std::string why = contents.distrusted ? "the file of secrets could not be used: " + *contents.distrusted : "none was kept";
+    bool first = contents.distrusted == "there was none";
+    std::string why = first ? "there was none yet"
+        : contents.distrusted ? "the file of secrets could not be used: " + *contents.distrusted
+                              : "the file of secrets held none";
     auto made = replace(desktop::makeTypableSecret());
-    m_notice = "A new catalog password was made (" + why + ")"
-        + (made ? std::string(".") : ", and it could not be kept: " + made.error().description() + "; it lasts until Pagewyn stops.");
+    m_notice = std::string(first ? "A catalog password was made: " : "A new catalog password was made: ") + why
+        + (made ? std::string(".") : "; it could not be kept (" + made.error().description() + ") and lasts until Pagewyn stops.");
 }
 
 bool CatalogPassword::matches(std::string_view presented) const
