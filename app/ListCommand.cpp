@@ -10,6 +10,7 @@
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/URL.h"
+#include "platform/foundation/escapedField.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -18,58 +19,11 @@
 
 namespace {
 
-// Tabs, line breaks and backslashes in a field are escaped so that each book stays one line of
-// three tab-separated fields whatever its file name holds. Other control characters would drive
-// the terminal the list is read on: C0 and DEL, C1 characters (UTF-8 "\xC2\x80" to "\xC2\x9F")
-// and stray bytes 0x80 to 0x9F (C1 to an 8-bit terminal) are written \xhh, byte by byte.
-std::string escapedField(const std::string& field)
-{
-    std::string escaped;
-    escaped.reserve(field.size());
-    auto hex = [&escaped](unsigned char byte) {
-        constexpr char digits[] = "0123456789abcdef";
-        escaped += "\\x";
-        escaped += digits[byte >> 4];
-        escaped += digits[byte & 0xF];
-    };
-    // Continuation bytes the last lead byte announced; any other byte 0x80 to 0x9F is stray.
-    int continuations = 0;
-    for (std::size_t at = 0; at < field.size(); ++at) {
-        const auto c = static_cast<unsigned char>(field[at]);
-        const bool continuation = c >= 0x80 && c <= 0xBF;
-        if (continuation && continuations > 0) {
-            --continuations;
-            escaped += char(c);
-            continue;
-        }
-        continuations = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
-        const auto next = at + 1 < field.size() ? static_cast<unsigned char>(field[at + 1]) : 0;
-        switch (c) {
-        case '\\': escaped += "\\\\"; break;
-        case '\t': escaped += "\\t"; break;
-        case '\n': escaped += "\\n"; break;
-        case '\r': escaped += "\\r"; break;
-        default:
-            if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-                hex(c);
-                hex(next);
-                ++at;
-                continuations = 0;
-            } else if (c < 0x20 || c == 0x7F || (continuation && c <= 0x9F)) {
-                hex(c);
-            } else {
-                escaped += char(c);
-            }
-        }
-    }
-    return escaped;
-}
-
 void printLines(const BookList& books)
 {
     std::string out;
     for (const Book& book : books)
-        out += escapedField(book.title) + "\t" + escapedField(book.author) + "\t" + escapedField(book.file) + "\n";
+        out += foundation::escapedField(book.title) + "\t" + foundation::escapedField(book.author) + "\t" + foundation::escapedField(book.file) + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 

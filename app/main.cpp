@@ -5,6 +5,7 @@
 #include "app/BookFiles.h"
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
+#include "app/LibraryCatalog.h"
 #include "app/ListCommand.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/MetadataStore.h"
@@ -72,6 +73,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     hostOptions.words = { .one = "book", .many = "books", .oneToAdd = "an EPUB book" };
     hostOptions.listen = *listen;
     hostOptions.port = options.port;
+    // The catalog reads the book list on the main loop, as every page's snapshot does.
+    hostOptions.catalog = std::make_shared<LibraryCatalog>();
     // A file handed over while no page shows the library opens one, so the person sees the book.
     // Called on the main loop; one page is enough for the program's life.
     desktop::BrowserOpener handoffOpener;
@@ -88,6 +91,9 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         return 1;
     }
     std::cout << "Pagewyn: " << server.address() << std::endl;
+    // Reading apps on other devices add the catalog by this address and the settings page's password.
+    if (!server.catalogAddresses().empty() && !listen->isLoopback())
+        std::cout << "Pagewyn: catalog for reading apps: " << server.catalogAddresses().front() << std::endl;
     desktop::BrowserOpener opener;
     if (options.noBrowser || !opener.open(server.localAddress()))
         std::cout << "Pagewyn: open the address above in a browser; it holds a secret key for this run, so share it with no one"
@@ -142,8 +148,8 @@ int main(int argc, char** argv)
         ->check(CLI::Range(0, 65535));
     app.add_flag("--no-browser", hosted.noBrowser, "Print the address but do not open it in the browser");
     app.add_option("--listen", hosted.listen,
-           "The address to serve on (default 127.0.0.1; 0.0.0.0 serves other devices, which still need the printed address)")
-        ->type_name("ADDR");
+           "The address to serve on, with or without its port (default 127.0.0.1; 0.0.0.0 serves other devices, which still need the printed address)")
+        ->type_name("ADDR|ADDR:PORT|[IPv6]:PORT");
 
     ListOptions listOptions;
     auto* list = app.add_subcommand("list", "Scan the library once and print its books: title, author and file, tab-separated (tabs, line breaks and backslashes inside a field are written \\t, \\n, \\\\)");
@@ -168,6 +174,19 @@ int main(int argc, char** argv)
     } catch (const CLI::ParseError& error) {
         app.exit(error);
         return 2;
+    }
+
+    // --listen may carry the port itself; it then agrees with --port or stands alone.
+    if (auto listen = host::ListenAddress::parseWithPort(hosted.listen); !listen) {
+        std::cerr << "pagewyn: --listen: " << listen.error().description() << std::endl;
+        return 2;
+    } else if (listen->port) {
+        if (hosted.port != 0 && hosted.port != *listen->port) {
+            std::cerr << "pagewyn: --listen names port " << *listen->port << " and --port " << hosted.port << ": give one" << std::endl;
+            return 2;
+        }
+        hosted.port = *listen->port;
+        hosted.listen = listen->address.bindAddress();
     }
 
     if (list->parsed()) {

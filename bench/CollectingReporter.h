@@ -19,6 +19,15 @@ public:
         }
         ConsoleReporter::ReportRuns(runs);
     }
+    // The time of the first benchmark whose name starts so, or 0.
+    double secondsStartingWith(const std::string& prefix) const
+    {
+        for (auto& [name, time] : seconds) {
+            if (name.rfind(prefix, 0) == 0)
+                return time;
+        }
+        return 0.0;
+    }
     std::map<std::string, double> seconds;
 };
 

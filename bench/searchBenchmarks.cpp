@@ -149,13 +149,7 @@ int main(int argc, char** argv)
     bench::CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    auto get = [&](const std::string& prefix) {
-        for (auto& [name, seconds] : reporter.seconds) {
-            if (name.rfind(prefix, 0) == 0)
-                return seconds;
-        }
-        return 0.0;
-    };
+    auto get = [&](const std::string& prefix) { return reporter.secondsStartingWith(prefix); };
     double reference = get("ReferenceGrepCount");
     double early = get("GrepStoppingAtFirstMatches");
     double ours = get("Search");

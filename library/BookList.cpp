@@ -34,6 +34,7 @@ void BookList::append(Book book, std::string searchKey)
     m_searchKeys.push_back(std::move(searchKey));
     ++m_namesakes[namesakeKey(book)];
     m_books.push_back(std::move(book));
+    ++m_changes;
 }
 
 std::uint64_t BookList::namesakeKey(const Book& book)
@@ -59,6 +60,7 @@ void BookList::remove(std::size_t index)
     m_books.erase(m_books.begin() + static_cast<std::ptrdiff_t>(index));
     m_searchKeys.erase(m_searchKeys.begin() + static_cast<std::ptrdiff_t>(index));
     m_positionsValid = false;
+    ++m_changes;
 }
 
 void BookList::clear()
@@ -68,6 +70,7 @@ void BookList::clear()
     m_namesakes.clear();
     m_positionByFile.clear();
     m_positionsValid = false;
+    ++m_changes;
 }
 
 std::optional<std::size_t> BookList::find(const std::string& file) const
@@ -86,24 +89,44 @@ std::optional<std::size_t> BookList::find(const std::string& file) const
     return found->second;
 }
 
-void BookList::sortByRecency()
+std::vector<std::size_t> BookList::positions() const
 {
     std::vector<std::size_t> order(m_books.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
+    return order;
+}
+
+std::vector<std::size_t> BookList::orderedByRecency(std::vector<std::size_t> positions) const
+{
+    std::stable_sort(positions.begin(), positions.end(),
         [this](std::size_t a, std::size_t b) { return m_books[a].added > m_books[b].added; });
-    reorder(order);
+    return positions;
+}
+
+std::vector<std::size_t> BookList::orderedByTitle(const std::vector<std::size_t>& positions) const
+{
+    return orderedByText(&Book::title, positions);
+}
+
+std::vector<std::size_t> BookList::orderedByAuthor(const std::vector<std::size_t>& positions) const
+{
+    return orderedByText(&Book::author, positions);
+}
+
+void BookList::sortByRecency()
+{
+    reorder(orderedByRecency(positions()));
 }
 
 void BookList::sortByTitle()
 {
-    sortByText(&Book::title);
+    reorder(orderedByTitle(positions()));
 }
 
 void BookList::sortByAuthor()
 {
-    sortByText(&Book::author);
+    reorder(orderedByAuthor(positions()));
 }
 
 namespace {
@@ -133,28 +156,28 @@ std::uint64_t packedPrefix(std::string_view text)
 
 }
 
-void BookList::sortByText(std::string Book::*key)
+std::vector<std::size_t> BookList::orderedByText(std::string Book::*key, const std::vector<std::size_t>& positions) const
 {
     // Each key is normalised once, not once per comparison, and most are already in NFC and
     // are used in place. UTF-8 byte order is the order of scalar values.
-    const std::size_t count = m_books.size();
+    const std::size_t count = positions.size();
     std::vector<std::string> normalised;
     std::vector<TextKey> keys(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string& original = m_books[i].*key;
+        const std::string& original = m_books[positions[i]].*key;
         std::string_view text = original;
         if (!text::isKnownNFC(original)) {
             if (normalised.empty())
                 normalised.reserve(count); // views into it must stay put
             text = normalised.emplace_back(text::nfc(original));
         }
-        keys[i] = TextKey { packedPrefix(text), text, i };
+        keys[i] = TextKey { packedPrefix(text), text, positions[i] };
     }
     std::stable_sort(keys.begin(), keys.end());
     std::vector<std::size_t> order(count);
     for (std::size_t i = 0; i < count; ++i)
         order[i] = keys[i].position;
-    reorder(order);
+    return order;
 }
 
 void BookList::reorder(const std::vector<std::size_t>& order)
@@ -180,4 +203,5 @@ void BookList::reorder(const std::vector<std::size_t>& order)
         placed[to] = 1;
     }
     m_positionsValid = false;
+    ++m_changes;
 }

@@ -29,7 +29,15 @@ public:
     void clear();
     // The one field of a listed book that changes in place: its file, title and author stay as
     // they entered the list, so the lookup by file and the search key stay true.
-    void setAdded(std::size_t index, foundation::Date added) { m_books[index].added = added; }
+    void setAdded(std::size_t index, foundation::Date added)
+    {
+        m_books[index].added = added;
+        ++m_changes;
+    }
+
+    // Grows with every change of the list (a book added, removed, reordered, or its date moved),
+    // so a view kept beside the list knows when to make itself again.
+    std::uint64_t changeCount() const { return m_changes; }
 
     // The first book whose file is canonically equal to the name (Unicode-equivalent spellings
     // of one name are one book). Constant time on average: the lookup table is rebuilt only
@@ -49,6 +57,14 @@ public:
     // Rearranges the list so that new element k is old element order[k]; order is a permutation.
     void reorder(const std::vector<std::size_t>& order);
 
+    // The same stable sorts of positions in the list, leaving the list as it is: positions in
+    // the order they would take if the list were in positions' order and then sorted.
+    std::vector<std::size_t> orderedByRecency(std::vector<std::size_t> positions) const;
+    std::vector<std::size_t> orderedByTitle(const std::vector<std::size_t>& positions) const;
+    std::vector<std::size_t> orderedByAuthor(const std::vector<std::size_t>& positions) const;
+    // 0, 1, … size() - 1.
+    std::vector<std::size_t> positions() const;
+
     // Whether another book of the list has the same title and author, so that its row must say
     // more to be told apart. Constant time: the books of each title and author are counted as
     // they enter and leave the list.
@@ -57,7 +73,7 @@ public:
 private:
     static std::uint64_t namesakeKey(const Book& book);
 
-    void sortByText(std::string Book::*key);
+    std::vector<std::size_t> orderedByText(std::string Book::*key, const std::vector<std::size_t>& positions) const;
 
     std::vector<Book> m_books;
     std::vector<std::string> m_searchKeys;
@@ -65,6 +81,7 @@ private:
     mutable bool m_positionsValid = false;
     // Books by a digest of their title and author (a rare collision only makes a row say more).
     std::unordered_map<std::uint64_t, std::uint32_t> m_namesakes;
+    std::uint64_t m_changes = 0;
 };
 
 // The book list of the program: empty at start, in memory only.

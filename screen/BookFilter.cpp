@@ -17,11 +17,15 @@ void BookFilter::refresh(const BookList& books)
     if (!isOn())
         return;
     for (std::size_t i = 0; i < books.size(); ++i) {
-        const std::string& key = books.searchKey(i);
-        // glibc's memmem is linear in the key and the text whatever their bytes.
-        if (::memmem(key.data(), key.size(), m_folded.data(), m_folded.size()))
+        if (holds(books.searchKey(i), m_folded))
             m_matches.push_back(i);
     }
+}
+
+bool BookFilter::holds(std::string_view searchKey, std::string_view folded)
+{
+    // glibc's memmem is linear in the key and the text whatever their bytes.
+    return ::memmem(searchKey.data(), searchKey.size(), folded.data(), folded.size()) != nullptr;
 }
 
 std::size_t BookFilter::rowCount(const BookList& books) const

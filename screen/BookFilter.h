@@ -25,6 +25,9 @@ public:
     // The position in the book list of the book shown in the row, if the row shows one.
     std::optional<std::size_t> bookIndex(std::int64_t row, const BookList& books) const;
 
+    // Whether a book's search key (BookList::searchKey) holds the folded text.
+    static bool holds(std::string_view searchKey, std::string_view folded);
+
 private:
     std::string m_folded;
     std::vector<std::size_t> m_matches;

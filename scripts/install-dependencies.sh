@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libzip-dev libpugixml-dev libutf8proc-dev libcli11-dev nlohmann-json3-dev
-  libgumbo-dev libcpp-httplib-dev libpng-dev libjpeg-dev libsqlite3-dev
+  libgumbo-dev libcpp-httplib-dev libpng-dev libjpeg-dev libsqlite3-dev libqrencode-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  zip unzip
+  zip unzip python3-feedparser
   clang libclang-rt-14-dev
   chromium fonts-lato fonts-dejavu-core fonts-liberation2 xdg-utils
   fonts-ipaexfont-gothic fonts-nanum fonts-droid-fallback fonts-noto-ui-core fonts-noto-color-emoji

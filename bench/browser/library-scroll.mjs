@@ -95,7 +95,7 @@ async function run(browser, count) {
   const started = performance.now();
   // Its metadata cache stays in the library's folder: 100,000 rows a run in the user's ~/.cache
   // would outlive the library they describe.
-  const pagewyn = await startPagewyn(library.folder, [], { XDG_CACHE_HOME: join(library.folder, '.cache') });
+  const pagewyn = await startPagewyn(library.folder, [], { XDG_CACHE_HOME: join(library.folder, '.cache'), XDG_CONFIG_HOME: join(library.folder, '.config') });
   try {
     // The first page waits out the first scan.
     const page = await browser.newPage();

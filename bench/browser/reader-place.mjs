@@ -60,7 +60,7 @@ async function library(browser, deep) {
       places: { 'big.epub': { document: `OEBPS/c${deepChapter}.xhtml`, offset: deepOffset, fontScale: 1, night: false } } }));
   }
   // Its metadata cache stays in the folder, never in the user's ~/.cache.
-  const pagewyn = await startPagewyn(folder, [], { XDG_CACHE_HOME: join(folder, '.cache') });
+  const pagewyn = await startPagewyn(folder, [], { XDG_CACHE_HOME: join(folder, '.cache'), XDG_CONFIG_HOME: join(folder, '.config') });
   const page = await browser.newPage({ viewport: { width: 900, height: 700 } });
   await page.goto(pagewyn.address);
   await page.locator('.row-cell').first().waitFor({ timeout: 120000 });

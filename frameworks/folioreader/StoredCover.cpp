@@ -143,6 +143,20 @@ void writePendingCovers()
     writeBatch(std::move(due));
 }
 
+std::optional<MetadataStore::Cover> storedCover(const std::shared_ptr<MetadataStore>& store, const std::string& path)
+{
+    auto slash = path.rfind('/');
+    if (!store || slash == std::string::npos || slash == 0 || slash + 1 == path.size())
+        return std::nullopt;
+    auto stored = knownCover(store, path.substr(0, slash), path.substr(slash + 1));
+    if (!stored)
+        return std::nullopt;
+    auto stamp = coverStamp(path, stored->packageName, stored->entryName);
+    if (!stamp || encodeStamp(*stamp) != stored->stamp)
+        return std::nullopt;
+    return stored;
+}
+
 Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<MetadataStore>& store, const std::string& path,
     const CoverReader& read)
 {
@@ -154,14 +168,11 @@ Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<Metada
     const std::string folder = path.substr(0, slash);
     const std::string name = path.substr(slash + 1);
 
-    if (auto stored = knownCover(store, folder, name)) {
-        auto stamp = coverStamp(path, stored->packageName, stored->entryName);
-        if (stamp && encodeStamp(*stamp) == stored->stamp) {
-            if (stored->bytes.empty())
-                return noCover(path);
-            if (auto image = ui::Image::withData(std::move(stored->bytes)))
-                return image;
-        }
+    if (auto stored = storedCover(store, path)) {
+        if (stored->bytes.empty())
+            return noCover(path);
+        if (auto image = ui::Image::withData(std::move(stored->bytes)))
+            return image;
     }
 
     auto readStart = std::chrono::system_clock::now();

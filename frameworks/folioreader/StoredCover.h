@@ -31,6 +31,9 @@ using CoverReader = std::function<foundation::Result<std::shared_ptr<ui::Image>>
 // the last second, so that the first scroll through a library does not write once a row.
 foundation::Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<MetadataStore>& store,
     const std::string& path, const CoverReader& read);
+// The cover kept for the book at path while its files keep their stamp (empty bytes: the book has
+// none), without reading the book; nothing when none is known.
+std::optional<MetadataStore::Cover> storedCover(const std::shared_ptr<MetadataStore>& store, const std::string& path);
 // Writes the covers read afresh and not written yet.
 void writePendingCovers();
 

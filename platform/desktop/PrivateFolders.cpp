@@ -30,6 +30,15 @@ std::string pagewynCacheFolder()
     return std::filesystem::temp_directory_path().string() + "/pagewyn-" + std::to_string(::getuid());
 }
 
+std::string pagewynConfigFolder()
+{
+    if (auto config = absoluteVariable("XDG_CONFIG_HOME"))
+        return *config + "/pagewyn";
+    if (auto home = absoluteVariable("HOME"))
+        return *home + "/.config/pagewyn";
+    return std::filesystem::temp_directory_path().string() + "/pagewyn-config-" + std::to_string(::getuid());
+}
+
 std::optional<std::string> pagewynRuntimeFolder()
 {
     if (auto runtime = absoluteVariable("XDG_RUNTIME_DIR"))

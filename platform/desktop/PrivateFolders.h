@@ -12,6 +12,8 @@ namespace desktop {
 // $XDG_CACHE_HOME/pagewyn, else ~/.cache/pagewyn; under the system's temporary folder, named
 // after the user, when neither is known.
 std::string pagewynCacheFolder();
+// $XDG_CONFIG_HOME/pagewyn, else ~/.config/pagewyn: what must outlive a run (the secret store).
+std::string pagewynConfigFolder();
 // $XDG_RUNTIME_DIR/pagewyn when the session has a runtime folder, else nothing.
 std::optional<std::string> pagewynRuntimeFolder();
 

@@ -8,6 +8,7 @@
 import { hostFetch } from './connection.js';
 import { keepFocusInside } from './dialog.js';
 import { capitalized, words } from './words.js';
+import { catalogSection } from './settings-catalog.js';
 
 let shown = null;
 
@@ -151,7 +152,7 @@ function draw() {
   view.clearCache.disabled = true;
   view.clearCache.addEventListener('click', () => clearCache(view));
   view.status.setAttribute('role', 'status');
-  body.append(identity, list, view.openFolder, view.clearCache, view.status);
+  body.append(identity, list, view.openFolder, view.clearCache, view.status, catalogSection(askHost));
   page.append(bar, body);
 
   page.addEventListener('keydown', (event) => {

@@ -19,9 +19,12 @@ const named = process.argv.slice(2);
 const files = named.length > 0
   ? named
   : readdirSync(here).filter((name) => name.endsWith('.test.mjs')).sort().map((name) => join(here, name));
-// Every program the tests start keeps its metadata cache here, never in the user's ~/.cache.
+// Every program the tests start keeps its metadata cache and its secrets here, never in the
+// user's ~/.cache and ~/.config.
 const cache = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-cache-'));
+const config = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-config-'));
 const run = spawnSync(process.execPath, ['--test', '--test-concurrency=1', ...files],
-  { cwd: here, stdio: 'inherit', env: { ...process.env, XDG_CACHE_HOME: cache } });
+  { cwd: here, stdio: 'inherit', env: { ...process.env, XDG_CACHE_HOME: cache, XDG_CONFIG_HOME: config } });
 rmSync(cache, { recursive: true, force: true });
+rmSync(config, { recursive: true, force: true });
 process.exit(run.status ?? 1);

@@ -3,8 +3,9 @@
 //
 //     node tests/e2e/screenshots.mjs [docs folder]     (scripts/screenshots.sh builds first)
 //
-// It starts the built program on a temporary library, as the browser tests do, and writes
-// library.png and reader.png into the folder (docs/ by default).
+// It starts the built program on a temporary library, as the browser tests do, serving other
+// devices (so the catalog shows an address a phone can reach), and writes library.png,
+// reader.png and catalog-settings.png into the folder (docs/ by default).
 
 import { mkdirSync, rmSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
@@ -28,7 +29,7 @@ const books = [
 
 const library = makeLibrary(books);
 writeReaderBook(library.folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville', modified: 1_700_000_500 });
-const pagewyn = await startPagewyn(library.folder, [], { XDG_CACHE_HOME: join(library.folder, '.cache') });
+const pagewyn = await startPagewyn(library.folder, ['--listen', '0.0.0.0'], { XDG_CACHE_HOME: join(library.folder, '.cache'), XDG_CONFIG_HOME: join(library.folder, '.config') });
 const browser = await launchBrowser();
 try {
   mkdirSync(output, { recursive: true });
@@ -38,11 +39,18 @@ try {
   await page.waitForFunction(() => [...document.images].every((image) => image.complete));
   await page.screenshot({ path: join(output, 'library.png') });
 
+  await page.getByRole('button', { name: 'settings' }).click();
+  const catalog = page.locator('.catalog-section');
+  await catalog.locator('.catalog-qr').first().waitFor();
+  await catalog.screenshot({ path: join(output, 'catalog-settings.png') });
+  await page.getByRole('button', { name: 'Back to the library' }).click();
+
   await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
   await page.frameLocator('.reader-frame').locator('h1').waitFor();
   await page.getByRole('button', { name: 'Next page' }).waitFor();
   await page.screenshot({ path: join(output, 'reader.png') });
-  console.log(`Wrote library.png and reader.png into ${output}`);
+
+  console.log(`Wrote library.png, reader.png and catalog-settings.png into ${output}`);
 } finally {
   await browser.close();
   await pagewyn.stop();

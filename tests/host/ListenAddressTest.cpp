@@ -75,3 +75,41 @@ TEST(ListenAddress, theHostHeaderMustNameTheAddressOrLoopbackWithThePort)
 }
 
 }
+
+TEST(ListenAddress, listenTakesAnAddressWithOrWithoutItsPort)
+{
+    struct Case {
+        std::string text;
+        std::string bound; // empty: refused
+        std::optional<int> port;
+    };
+    const std::vector<Case> cases {
+        { "127.0.0.1", "127.0.0.1", std::nullopt },
+        { "127.0.0.1:18765", "127.0.0.1", 18765 },
+        { "localhost:80", "127.0.0.1", 80 },
+        { "0.0.0.0:0", "0.0.0.0", 0 },
+        { "::1", "::1", std::nullopt },
+        { "[::1]:8080", "::1", 8080 },
+        { "[::]", "::", std::nullopt },
+        { "127.0.0.1:", "", std::nullopt },
+        { ":8080", "", std::nullopt },
+        { "127.0.0.1:65536", "", std::nullopt },
+        { "127.0.0.1:-1", "", std::nullopt },
+        { "127.0.0.1:80x", "", std::nullopt },
+        { "[::1]8080", "", std::nullopt },
+        { "[::1:8080", "", std::nullopt },
+        { "[127.0.0.1]:80", "", std::nullopt },
+        { "example.com:80", "", std::nullopt },
+        { "", "", std::nullopt },
+    };
+    for (auto& each : cases) {
+        auto parsed = host::ListenAddress::parseWithPort(each.text);
+        ASSERT_EQ(static_cast<bool>(parsed), !each.bound.empty()) << each.text;
+        if (!parsed) {
+            EXPECT_NE(parsed.error().description().find("[IPv6]:PORT"), std::string::npos) << each.text;
+            continue;
+        }
+        EXPECT_EQ(parsed->address.bindAddress(), each.bound) << each.text;
+        EXPECT_EQ(parsed->port, each.port) << each.text;
+    }
+}

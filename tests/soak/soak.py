@@ -338,7 +338,7 @@ def main():
     log = open(arguments.log, "w") if arguments.log else subprocess.DEVNULL
     program = subprocess.Popen([arguments.binary, "--documents", folder, "--no-browser", "--port", str(port)],
                                stdout=subprocess.PIPE, stderr=log, text=True,
-                               env=dict(os.environ, XDG_DATA_HOME=work, XDG_CACHE_HOME=work, XDG_RUNTIME_DIR=work))
+                               env=dict(os.environ, XDG_DATA_HOME=work, XDG_CACHE_HOME=work, XDG_CONFIG_HOME=work, XDG_RUNTIME_DIR=work))
     failures = []
     try:
         line = program.stdout.readline()

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <httplib.h>
+#include <thread>
 
 namespace host {
 
@@ -35,6 +36,16 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
     // Every request passes the guard before its body is read or any handler runs.
     server.set_pre_routing_handler([&guard, largestBody](const httplib::Request& request, httplib::Response& response) {
         auto decision = guard.check(request);
+        // An address that keeps failing the catalog's password waits for every answer, so the
+        // password cannot be guessed at network speed.
+        if (decision.delay > decision.delay.zero())
+            std::this_thread::sleep_for(decision.delay);
+        if (decision.challenge) {
+            response.status = 401;
+            response.set_header("WWW-Authenticate", std::string("Basic realm=\"") + RequestGuard::realm + "\"");
+            response.set_content("Unauthorized: " + decision.reason + ".\n", "text/plain; charset=utf-8");
+            return httplib::Server::HandlerResponse::Handled;
+        }
         if (!decision.allowed) {
             response.status = 403;
             response.set_content("Forbidden: " + decision.reason + ".\n", "text/plain; charset=utf-8");

@@ -3,6 +3,10 @@
 
 #include "platform/host/server/AccessCheck.h"
 #include "platform/host/server/AccessToken.h"
+#include "platform/desktop/SecretStore.h"
+#include "platform/host/opds/CatalogPassword.h"
+#include "platform/host/opds/CatalogRoutes.h"
+#include "platform/host/opds/CatalogSettingsRoutes.h"
 #include "platform/host/server/GatedServer.h"
 #include "platform/host/routes/ImageRoutes.h"
 #include "platform/host/routes/ReaderRoutes.h"
@@ -62,6 +66,11 @@ std::string Host::localOrigin() const
     return "http://" + m_options.listen.localHost() + ":" + std::to_string(m_port);
 }
 
+std::vector<std::string> Host::catalogAddresses() const
+{
+    return m_options.catalog ? host::catalogAddresses(m_options.listen, m_port) : std::vector<std::string>();
+}
+
 foundation::Result<void> Host::start()
 {
     if (m_server)
@@ -98,7 +107,13 @@ foundation::Result<void> Host::start()
         return foundation::Error("cannot listen on " + where + " (the address is not this machine's, or the port is taken)");
     }
     server.widenBacklog();
-    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port));
+    RequestGuard::PasswordCheck catalogPassword;
+    if (m_options.catalog) {
+        m_catalogPassword = std::make_unique<CatalogPassword>(
+            m_options.secretStorePath.empty() ? desktop::secretStorePath() : m_options.secretStorePath);
+        catalogPassword = [password = m_catalogPassword.get()](std::string_view presented) { return password->matches(presented); };
+    }
+    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port), std::move(catalogPassword));
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
     // The server may only be stopped once its loop runs: a stop that comes first is lost, and
@@ -133,6 +148,10 @@ void Host::installRoutes()
     // The files the application takes are the ones it lists: the page counts those.
     installSettingsRoutes(server, m_options.upload.kind.ending);
     installImageRoutes(server, m_state.images());
+    if (m_options.catalog) {
+        installCatalogRoutes(server, m_loop, m_options.catalog);
+        installCatalogSettingsRoutes(server, m_options.listen, m_port, *m_catalogPassword);
+    }
     installWebFileRoutes(server, m_files);
 }
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/foundation/Result.h"
+#include "platform/host/opds/CatalogLibrary.h"
 #include "platform/host/server/EventStream.h"
 #include "platform/host/server/ListenAddress.h"
 #include "platform/host/server/PageWords.h"
@@ -22,6 +23,7 @@
 
 namespace host {
 
+class CatalogPassword;
 class GatedServer;
 class RequestGuard;
 
@@ -35,6 +37,10 @@ struct HostOptions {
     UploadOptions upload;
     // What the page's own texts call the application's items.
     PageWords words;
+    // The library the catalog for reading apps shows (/opds); none, no catalog.
+    std::shared_ptr<CatalogLibrary> catalog;
+    // Where the catalog's password is kept; empty: the user's secret store.
+    std::string secretStorePath;
 };
 
 class Host {
@@ -60,6 +66,8 @@ public:
     std::string localOrigin() const;
 
     StateService& state() { return m_state; }
+    // The catalog's address on each address the host listens on; none without a catalog.
+    std::vector<std::string> catalogAddresses() const;
 
     // Request bodies larger than this are refused (413) before they are read, except the streamed
     // files of the upload routes, which are bounded by the library's free space instead.
@@ -75,6 +83,7 @@ private:
     EventStream m_stream;
     StateService m_state;
     WebFiles m_files;
+    std::unique_ptr<CatalogPassword> m_catalogPassword;
     std::unique_ptr<RequestGuard> m_guard;
     std::unique_ptr<GatedServer> m_server;
     std::thread m_thread;

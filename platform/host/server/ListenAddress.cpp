@@ -81,17 +81,64 @@ foundation::Result<ListenAddress> ListenAddress::parse(const std::string& text)
     return foundation::Error("\"" + text + "\" is not an IP address (such as 127.0.0.1, 0.0.0.0 or ::1) nor localhost");
 }
 
-std::string ListenAddress::publicHost() const
+foundation::Result<ListenAddress::WithPort> ListenAddress::parseWithPort(const std::string& text)
+{
+    auto refused = [&text](const std::string& why) {
+        return foundation::Error("\"" + text + "\" " + why + " (write ADDR, ADDR:PORT or [IPv6]:PORT, such as 127.0.0.1, 0.0.0.0:8080 or [::1]:8080)");
+    };
+    std::string host = text;
+    std::optional<std::string> portText;
+    if (!text.empty() && text.front() == '[') {
+        auto close = text.find(']');
+        if (close == std::string::npos)
+            return refused("opens a bracket it does not close");
+        host = text.substr(1, close - 1);
+        auto rest = text.substr(close + 1);
+        if (!rest.empty()) {
+            if (rest.front() != ':')
+                return refused("has something other than :PORT after the bracket");
+            portText = rest.substr(1);
+        }
+        if (host.find(':') == std::string::npos)
+            return refused("brackets something that is not an IPv6 address");
+    } else if (auto colon = text.find(':'); colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
+        // One colon: ADDR:PORT. More than one: a bare IPv6 literal, whose port needs brackets.
+        host = text.substr(0, colon);
+        portText = text.substr(colon + 1);
+    }
+    std::optional<int> port;
+    if (portText) {
+        bool digits = !portText->empty() && portText->size() <= 5
+            && std::all_of(portText->begin(), portText->end(), [](unsigned char c) { return std::isdigit(c); });
+        int value = digits ? std::stoi(*portText) : -1;
+        if (value < 0 || value > 65535)
+            return refused("has no port from 0 to 65535 after its colon");
+        port = value;
+    }
+    auto address = parse(host);
+    if (!address)
+        return refused("is not an IP address nor localhost");
+    return WithPort { *address, port };
+}
+
+std::vector<std::string> ListenAddress::publicHosts() const
 {
     if (!m_wildcard)
-        return bracketed(m_address, m_ipv6);
+        return { bracketed(m_address, m_ipv6) };
     auto addresses = interfaceAddresses(false);
     if (!m_ipv6) {
         // An IPv4 wildcard serves IPv4 addresses only.
         addresses.erase(std::remove_if(addresses.begin(), addresses.end(), [](auto& a) { return a.front() == '['; }),
             addresses.end());
     }
-    return addresses.empty() ? localHost() : addresses.front();
+    if (addresses.empty())
+        addresses.push_back(localHost());
+    return addresses;
+}
+
+std::string ListenAddress::publicHost() const
+{
+    return publicHosts().front();
 }
 
 std::string ListenAddress::localHost() const

@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Result.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ public:
     static foundation::Result<ListenAddress> parse(const std::string& text);
     static ListenAddress loopback() { return *parse("127.0.0.1"); }
 
+    // What --listen takes, as people type it: ADDR, ADDR:PORT (IPv4 or localhost) or
+    // [IPv6]:PORT (a bare IPv6 literal is an address without a port); an error for anything else.
+    struct WithPort;
+    static foundation::Result<WithPort> parseWithPort(const std::string& text);
+
     // The literal handed to the socket.
     const std::string& bindAddress() const { return m_address; }
     bool isIPv6() const { return m_ipv6; }
@@ -25,6 +31,8 @@ public:
     // The host part of the address a person opens: the literal, bracketed for IPv6; for a
     // wildcard, this machine's first address other devices can reach (loopback when it has none).
     std::string publicHost() const;
+    // Every such host part, one per address of this machine the host listens on.
+    std::vector<std::string> publicHosts() const;
     // The same, for the browser on this machine: loopback whenever the host listens there.
     std::string localHost() const;
 
@@ -37,6 +45,11 @@ private:
     bool m_ipv6 = false;
     bool m_loopback = false;
     bool m_wildcard = false;
+};
+
+struct ListenAddress::WithPort {
+    ListenAddress address;
+    std::optional<int> port;
 };
 
 // Whether the Host header names one of the accepted hosts; case does not matter in host names.

@@ -1,6 +1,7 @@
 // The checks every request passes before any handler runs.
 #include "platform/host/server/RequestGuard.h"
 
+#include "platform/foundation/base64Decoded.h"
 #include "platform/host/server/AccessToken.h"
 #include "platform/host/server/ListenAddress.h"
 
@@ -24,10 +25,27 @@ std::string headerValue(const httplib::Headers& headers, const char* name)
 }
 }
 
-RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts)
+RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword)
     : m_token(std::move(token))
     , m_acceptedHosts(std::move(acceptedHosts))
+    , m_catalogPassword(std::move(catalogPassword))
 {
+}
+
+bool RequestGuard::catalogCredentialsHeld(const httplib::Request& request) const
+{
+    auto authorization = headerValue(request.headers, "Authorization");
+    constexpr std::string_view basic = "Basic ";
+    if (authorization.size() <= basic.size() || lowered(authorization.substr(0, basic.size())) != "basic ")
+        return false;
+    auto credentials = foundation::base64Decoded(authorization.substr(basic.size()));
+    // Any user name: the password alone is the secret.
+    auto colon = credentials ? credentials->find(':') : std::string::npos;
+    if (colon == std::string::npos)
+        return false;
+    std::string_view password = std::string_view(*credentials).substr(colon + 1);
+    bool byPassword = m_catalogPassword && m_catalogPassword(password);
+    return tokensEqual(password, m_token) || byPassword;
 }
 
 RequestGuard::Access RequestGuard::accessFor(const std::string& method, const std::string& path)
@@ -36,6 +54,8 @@ RequestGuard::Access RequestGuard::accessFor(const std::string& method, const st
         return Access::token;
     static const std::regex renderer(R"(/|/[a-z0-9][a-z0-9-]{0,63}\.(html|js|css|svg)|/fonts/[A-Za-z-]{1,40})");
     static const std::regex keyed(R"(/images/[0-9a-f]{32}|/reader/[0-9a-f]{32}/.+)");
+    if (path == "/opds" || path.rfind("/opds/", 0) == 0)
+        return Access::catalog;
     if (std::regex_match(path, renderer))
         return Access::open;
     if (std::regex_match(path, keyed))
@@ -66,7 +86,21 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
         }
     }
     decision.byToken = tokensEqual(headerValue(headers, tokenHeader), m_token);
-    if (decision.byToken || accessFor(request.method, request.path) != Access::token) {
+    auto access = accessFor(request.method, request.path);
+    if (access == Access::catalog) {
+        decision.delay = m_catalogFailures.delayFor(request.remote_addr);
+        decision.allowed = decision.byToken || catalogCredentialsHeld(request);
+        if (!decision.allowed) {
+            // Only a wrong password is a guess: a reading app's first request often carries none
+            // and is sent again with it after the 401.
+            if (headers.count("Authorization") || headers.count(tokenHeader))
+                m_catalogFailures.recordFailure(request.remote_addr);
+            decision.challenge = true;
+            decision.reason = "the catalog asks for its password (any user name), shown on Pagewyn's settings page";
+        }
+        return decision;
+    }
+    if (decision.byToken || access != Access::token) {
         decision.allowed = true;
         return decision;
     }

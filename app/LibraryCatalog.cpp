@@ -1,0 +1,119 @@
+// The catalog's view of the book list: orders and authors kept until the list changes.
+#include "app/LibraryCatalog.h"
+
+#include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/StoredCover.h"
+#include "library/DocumentsFolder.h"
+#include "screen/BookFilter.h"
+#include "platform/text/SearchFold.h"
+#include "platform/text/Text.h"
+
+#include <algorithm>
+
+void LibraryCatalog::refresh()
+{
+    if (m_madeAt == m_books.changeCount())
+        return;
+    // As `pagewyn list` orders: by recency; that by title; that by author.
+    m_recent = m_books.orderedByRecency(m_books.positions());
+    m_title = m_books.orderedByTitle(m_recent);
+    m_author = m_books.orderedByAuthor(m_title);
+    m_authors.clear();
+    m_authorByName.clear();
+    for (std::size_t at = 0; at < m_author.size();) {
+        auto name = text::nfc(m_books[m_author[at]].author);
+        std::size_t end = at + 1;
+        while (end < m_author.size() && text::nfc(m_books[m_author[end]].author) == name)
+            ++end;
+        m_authorByName.emplace(std::move(name), m_authors.size());
+        m_authors.push_back({ at, end - at });
+        at = end;
+    }
+    m_searched.clear();
+    m_found.clear();
+    m_madeAt = m_books.changeCount();
+}
+
+host::CatalogBook LibraryCatalog::entry(std::size_t position) const
+{
+    const Book& book = m_books[position];
+    return { book.title, book.author, book.file, bookPath(book.file), book.added, {} };
+}
+
+host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<std::size_t>& order, std::size_t from,
+    std::size_t size, std::size_t offset, std::size_t count) const
+{
+    host::CatalogSlice<host::CatalogBook> page { {}, size };
+    auto store = FolioReader::metadataStore();
+    for (std::size_t at = offset; at < size && at - offset < count; ++at) {
+        auto book = entry(order[from + at]);
+        // Only a cover the metadata cache already holds: a page reads no book.
+        auto stored = folioreader::storedCover(store, book.path);
+        if (stored && !stored->bytes.empty())
+            book.coverType = stored->mimeType;
+        page.items.push_back(std::move(book));
+    }
+    return page;
+}
+
+host::CatalogSlice<host::CatalogBook> LibraryCatalog::books(Order order, std::size_t offset, std::size_t count)
+{
+    refresh();
+    auto& positions = order == Order::recent ? m_recent : m_title;
+    return slice(positions, 0, positions.size(), offset, count);
+}
+
+host::CatalogSlice<host::CatalogBook> LibraryCatalog::booksBy(const std::string& author, std::size_t offset, std::size_t count)
+{
+    refresh();
+    auto found = m_authorByName.find(text::nfc(author));
+    if (found == m_authorByName.end())
+        return {};
+    auto group = m_authors[found->second];
+    return slice(m_author, group.first, group.count, offset, count);
+}
+
+host::CatalogSlice<host::CatalogBook> LibraryCatalog::search(const std::string& typed, std::size_t offset, std::size_t count)
+{
+    refresh();
+    auto folded = text::searchFold(typed);
+    if (folded.empty())
+        return {};
+    if (folded != m_searched) {
+        m_found.clear();
+        for (auto position : m_title) {
+            if (BookFilter::holds(m_books.searchKey(position), folded))
+                m_found.push_back(position);
+        }
+        m_searched = folded;
+    }
+    return slice(m_found, 0, m_found.size(), offset, count);
+}
+
+host::CatalogSlice<host::CatalogAuthor> LibraryCatalog::authors(std::size_t offset, std::size_t count)
+{
+    refresh();
+    host::CatalogSlice<host::CatalogAuthor> page { {}, m_authors.size() };
+    for (std::size_t at = offset; at < m_authors.size() && at - offset < count; ++at)
+        page.items.push_back({ m_books[m_author[m_authors[at].first]].author, m_authors[at].count });
+    return page;
+}
+
+std::optional<host::CatalogBook> LibraryCatalog::book(const std::string& file)
+{
+    auto position = m_books.find(file);
+    if (!position)
+        return std::nullopt;
+    return entry(*position);
+}
+
+std::optional<host::CatalogCover> LibraryCatalog::cover(const std::string& file)
+{
+    auto position = m_books.find(file);
+    if (!position)
+        return std::nullopt;
+    auto stored = folioreader::storedCover(FolioReader::metadataStore(), bookPath(m_books[*position].file));
+    if (!stored || stored->bytes.empty())
+        return std::nullopt;
+    return host::CatalogCover { stored->mimeType, std::move(stored->bytes) };
+}

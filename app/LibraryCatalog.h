@@ -1,0 +1,44 @@
+// LibraryCatalog: the book list as the catalog for reading apps shows it. It keeps the list's
+// three orders, as `pagewyn list --order` prints them, and its authors beside the list (positions
+// only, no copy of a book), made again only after the list changed, so a page of a large library
+// costs what a page of a small one does. Main loop only.
+#pragma once
+
+#include "library/BookList.h"
+#include "platform/host/opds/CatalogLibrary.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class LibraryCatalog final : public host::CatalogLibrary {
+public:
+    explicit LibraryCatalog(const BookList& books = bookList()) : m_books(books) {}
+
+    host::CatalogSlice<host::CatalogBook> books(Order order, std::size_t offset, std::size_t count) override;
+    host::CatalogSlice<host::CatalogBook> booksBy(const std::string& author, std::size_t offset, std::size_t count) override;
+    host::CatalogSlice<host::CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) override;
+    host::CatalogSlice<host::CatalogAuthor> authors(std::size_t offset, std::size_t count) override;
+    std::optional<host::CatalogBook> book(const std::string& file) override;
+    std::optional<host::CatalogCover> cover(const std::string& file) override;
+
+private:
+    struct AuthorGroup {
+        std::size_t first; // in the author order
+        std::size_t count;
+    };
+    void refresh();
+    host::CatalogBook entry(std::size_t position) const;
+    host::CatalogSlice<host::CatalogBook> slice(const std::vector<std::size_t>& order, std::size_t from, std::size_t size,
+        std::size_t offset, std::size_t count) const;
+
+    const BookList& m_books;
+    std::uint64_t m_madeAt = UINT64_MAX;
+    std::vector<std::size_t> m_recent, m_title, m_author;
+    std::vector<AuthorGroup> m_authors;
+    std::unordered_map<std::string, std::size_t> m_authorByName; // NFC name to group
+    // The last search, kept for the pages after its first.
+    std::string m_searched;
+    std::vector<std::size_t> m_found;
+};

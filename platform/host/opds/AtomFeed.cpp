@@ -1,0 +1,101 @@
+// The catalog's Atom, written as text: every value passes through xmlText.
+#include "platform/host/opds/AtomFeed.h"
+
+#include "platform/foundation/Digest.h"
+#include "platform/foundation/URL.h"
+#include "platform/foundation/hexEncoded.h"
+#include "platform/host/opds/XmlText.h"
+
+namespace host {
+
+namespace {
+constexpr const char* epubType = "application/epub+zip";
+}
+
+std::string AtomFeed::mediaType(Kind kind)
+{
+    return std::string("application/atom+xml;profile=opds-catalog;kind=") + (kind == Kind::navigation ? "navigation" : "acquisition");
+}
+
+std::string AtomFeed::queryValue(const std::string& value)
+{
+    return foundation::percentEncoded(value, "-._~");
+}
+
+std::string AtomFeed::downloadHref(const std::string& file)
+{
+    return "/opds/download/" + foundation::percentEncoded(file, "-._~");
+}
+
+std::string AtomFeed::coverHref(const std::string& file)
+{
+    return "/opds/cover/" + foundation::percentEncoded(file, "-._~");
+}
+
+AtomFeed::AtomFeed(Kind kind, std::string id, const std::string& title, std::string selfHref)
+    : m_kind(kind)
+    , m_selfHref(std::move(selfHref))
+{
+    m_head = "<id>" + xmlText(id) + "</id>\n<title>" + xmlText(title) + "</title>\n<updated>" + foundation::Date::now().iso8601()
+        + "</updated>\n<author><name>Pagewyn</name></author>\n";
+    link("self", m_selfHref, mediaType(kind));
+    link("start", "/opds", mediaType(Kind::navigation));
+    link("search", "/opds/opensearch.xml", "application/opensearchdescription+xml");
+}
+
+void AtomFeed::link(const std::string& rel, const std::string& href, const std::string& type)
+{
+    m_head += "<link rel=\"" + rel + "\" href=\"" + xmlText(href) + "\" type=\"" + type + "\"/>\n";
+}
+
+std::string AtomFeed::pageHref(std::size_t page) const
+{
+    return m_selfHref + (m_selfHref.find('?') == std::string::npos ? "?" : "&") + "page=" + std::to_string(page);
+}
+
+void AtomFeed::paging(std::size_t page, std::size_t pageCount, std::size_t total, std::size_t perPage)
+{
+    m_head += "<opensearch:totalResults>" + std::to_string(total) + "</opensearch:totalResults>\n<opensearch:itemsPerPage>"
+        + std::to_string(perPage) + "</opensearch:itemsPerPage>\n<opensearch:startIndex>"
+        + std::to_string((page - 1) * perPage + 1) + "</opensearch:startIndex>\n";
+    auto type = mediaType(m_kind);
+    link("first", pageHref(1), type);
+    if (page > 1)
+        link("previous", pageHref(page - 1), type);
+    if (page < pageCount)
+        link("next", pageHref(page + 1), type);
+    link("last", pageHref(std::max<std::size_t>(pageCount, 1)), type);
+}
+
+void AtomFeed::navigationEntry(const std::string& id, const std::string& title, const std::string& href, Kind target,
+    const std::string& content)
+{
+    m_entries += "<entry>\n<id>" + xmlText(id) + "</id>\n<title>" + xmlText(title) + "</title>\n<updated>"
+        + foundation::Date::now().iso8601() + "</updated>\n<content type=\"text\">" + xmlText(content)
+        + "</content>\n<link rel=\"subsection\" href=\"" + xmlText(href) + "\" type=\"" + mediaType(target) + "\"/>\n</entry>\n";
+}
+
+void AtomFeed::bookEntry(const CatalogBook& book)
+{
+    // The item's name is what stays the same across restarts and rescans.
+    auto id = "urn:pagewyn:book:" + foundation::hexEncoded(foundation::Digest().add(book.file).value());
+    m_entries += "<entry>\n<id>" + id + "</id>\n<title>" + xmlText(book.title.empty() ? book.file : book.title)
+        + "</title>\n<author><name>" + xmlText(book.author) + "</name></author>\n<updated>" + book.updated.iso8601()
+        + "</updated>\n<link rel=\"http://opds-spec.org/acquisition\" href=\"" + xmlText(downloadHref(book.file)) + "\" type=\""
+        + epubType + "\"/>\n";
+    if (!book.coverType.empty()) {
+        auto cover = "href=\"" + xmlText(coverHref(book.file)) + "\" type=\"" + xmlText(book.coverType) + "\"/>\n";
+        m_entries += "<link rel=\"http://opds-spec.org/image\" " + cover + "<link rel=\"http://opds-spec.org/image/thumbnail\" " + cover;
+    }
+    m_entries += "</entry>\n";
+}
+
+std::string AtomFeed::xml() const
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<feed xmlns=\"http://www.w3.org/2005/Atom\" "
+           "xmlns:opds=\"http://opds-spec.org/2010/catalog\" xmlns:opensearch=\"http://a9.com/-/spec/opensearch/1.1/\" "
+           "xmlns:dc=\"http://purl.org/dc/terms/\">\n"
+        + m_head + m_entries + "</feed>\n";
+}
+
+}

@@ -1,0 +1,62 @@
+// CatalogLibrary: what the catalog for reading apps shows, as the application hands it over:
+// pages of its books in its orders, its authors, a search, one book by its item's name, and a
+// book's small cover. Everything comes from what the application already holds in memory or in
+// its metadata cache: no book is read to answer a page. Called on the main loop.
+#pragma once
+
+#include "platform/foundation/Date.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct CatalogBook {
+    std::string title;
+    std::string author;
+    // The item's name in the library folder, and where it is.
+    std::string file;
+    std::string path;
+    // The item's modification date.
+    foundation::Date updated;
+    // The media type of the cover the metadata cache holds; empty when none is known.
+    std::string coverType;
+};
+
+struct CatalogAuthor {
+    std::string name;
+    std::size_t bookCount = 0;
+};
+
+template <class Item>
+struct CatalogSlice {
+    std::vector<Item> items;
+    // Of the whole list the slice was cut from.
+    std::size_t total = 0;
+};
+
+struct CatalogCover {
+    std::string mimeType;
+    std::string bytes;
+};
+
+class CatalogLibrary {
+public:
+    virtual ~CatalogLibrary() = default;
+
+    enum class Order { recent, title };
+    // At most count books from the offset: in an order; of one author (in the author order);
+    // whose title or author holds the text, folded as the library's search field folds it (in
+    // the title order).
+    virtual CatalogSlice<CatalogBook> books(Order order, std::size_t offset, std::size_t count) = 0;
+    virtual CatalogSlice<CatalogBook> booksBy(const std::string& author, std::size_t offset, std::size_t count) = 0;
+    virtual CatalogSlice<CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) = 0;
+    // The authors in the author order, each once.
+    virtual CatalogSlice<CatalogAuthor> authors(std::size_t offset, std::size_t count) = 0;
+    virtual std::optional<CatalogBook> book(const std::string& file) = 0;
+    virtual std::optional<CatalogCover> cover(const std::string& file) = 0;
+};
+
+}

@@ -1,0 +1,79 @@
+// The catalog password: read from the secret store, made when it cannot be trusted.
+#include "platform/host/opds/CatalogPassword.h"
+
+#include "platform/desktop/SecretStore.h"
+#include "platform/host/server/AccessToken.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace host {
+
+namespace {
+// A kept password shorter than a made one, or with other characters, was not made here.
+bool wellMade(const std::string& password)
+{
+    return password.size() >= desktop::typableSecretLength
+        && std::all_of(password.begin(), password.end(), [](unsigned char c) { return std::isalnum(c); });
+}
+}
+
+CatalogPassword::CatalogPassword(std::string storePath)
+    : m_storePath(std::move(storePath))
+{
+    auto contents = desktop::readSecretStore(m_storePath);
+    auto* kept = desktop::findSecret(contents.entries, entryKind);
+    if (kept && kept->fields.size() == 1 && wellMade(kept->fields.front())) {
+        m_password = kept->fields.front();
+        return;
+    }
+    bool first = contents.distrusted == "there was none";
+    std::string why = first ? "there was none yet"
+        : contents.distrusted ? "the file of secrets could not be used: " + *contents.distrusted
+                              : "the file of secrets held none";
+    auto made = replace(desktop::makeTypableSecret());
+    m_notice = std::string(first ? "A catalog password was made: " : "A new catalog password was made: ") + why
+        + (made ? std::string(".") : "; it could not be kept (" + made.error().description() + ") and lasts until Pagewyn stops.");
+}
+
+bool CatalogPassword::matches(std::string_view presented) const
+{
+    std::lock_guard lock(m_mutex);
+    return tokensEqual(presented, m_password);
+}
+
+std::string CatalogPassword::current() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_password;
+}
+
+std::optional<std::string> CatalogPassword::notice() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_notice;
+}
+
+foundation::Result<void> CatalogPassword::renew()
+{
+    auto renewed = replace(desktop::makeTypableSecret());
+    std::lock_guard lock(m_mutex);
+    m_notice = renewed ? std::nullopt : std::optional<std::string>("The new catalog password could not be kept: " + renewed.error().description()
+            + "; it lasts until Pagewyn stops.");
+    return renewed;
+}
+
+foundation::Result<void> CatalogPassword::replace(std::string password)
+{
+    // The other entries of a trusted store are kept as they are; an untrusted one's are dropped.
+    auto contents = desktop::readSecretStore(m_storePath);
+    std::erase_if(contents.entries, [](auto& entry) { return entry.kind == entryKind; });
+    contents.entries.push_back({ entryKind, { password } });
+    {
+        std::lock_guard lock(m_mutex);
+        m_password = std::move(password);
+    }
+    return desktop::writeSecretStore(m_storePath, contents.entries);
+}
+
+}

@@ -1,0 +1,237 @@
+// The catalog's feeds and downloads.
+#include "platform/host/opds/CatalogRoutes.h"
+
+#include "platform/foundation/FileDescriptor.h"
+#include "platform/foundation/URL.h"
+#include "platform/host/opds/AtomFeed.h"
+#include "platform/host/opds/FolderZip.h"
+#include "platform/host/opds/XmlText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fcntl.h>
+#include <httplib.h>
+#include <sys/stat.h>
+
+namespace host {
+
+namespace {
+
+constexpr std::size_t chunkSize = 64 * 1024;
+// Longer search texts are cut: no title is longer, and a page stays cheap whatever is sent.
+constexpr std::size_t longestSearch = 256;
+
+void plainAnswer(httplib::Response& response, int status, const std::string& text)
+{
+    response.status = status;
+    response.set_content(text + "\n", "text/plain; charset=utf-8");
+}
+
+void sendFeed(httplib::Response& response, const AtomFeed& feed, AtomFeed::Kind kind)
+{
+    response.set_content(feed.xml(), AtomFeed::mediaType(kind) + ";charset=utf-8");
+}
+
+// The page a request asks for, from 1; nothing for a page that is no positive number.
+std::optional<std::size_t> requestedPage(const httplib::Request& request)
+{
+    if (!request.has_param("page"))
+        return 1;
+    auto text = request.get_param_value("page");
+    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return std::nullopt;
+    auto page = std::stoul(text);
+    if (page == 0)
+        return std::nullopt;
+    return page;
+}
+
+// What the main loop answers, or nothing, the request having been answered: 404 for a page out
+// of range, 503 when the application is stopping.
+template <class Ask>
+auto askLibrary(ui::MainLoop& loop, httplib::Response& response, Ask ask) -> std::optional<std::invoke_result_t<Ask&>>
+{
+    auto answer = loop.performAndWait(std::move(ask), ui::TaskKind::look);
+    if (!answer) {
+        plainAnswer(response, 503, "Pagewyn is stopping: " + answer.error().description());
+        return std::nullopt;
+    }
+    return std::move(answer.value());
+}
+
+// A feed of books, one page of it; the page's slice is asked of the library by slice(offset).
+template <class Slice>
+void booksFeed(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response, const std::string& id,
+    const std::string& title, const std::string& selfHref, Slice slice)
+{
+    auto page = requestedPage(request);
+    if (!page) {
+        plainAnswer(response, 404, "Not found: no such page");
+        return;
+    }
+    std::size_t offset = (*page - 1) * catalogPageSize;
+    auto books = askLibrary(loop, response, [&] { return slice(offset); });
+    if (!books)
+        return;
+    if (*page > 1 && offset >= books->total) {
+        plainAnswer(response, 404, "Not found: no such page");
+        return;
+    }
+    AtomFeed feed(AtomFeed::Kind::acquisition, id, title, selfHref);
+    feed.paging(*page, (books->total + catalogPageSize - 1) / catalogPageSize, books->total, catalogPageSize);
+    for (auto& book : books->items)
+        feed.bookEntry(book);
+    sendFeed(response, feed, AtomFeed::Kind::acquisition);
+}
+
+void rootFeed(httplib::Response& response)
+{
+    using Kind = AtomFeed::Kind;
+    AtomFeed feed(Kind::navigation, "urn:pagewyn:catalog", "Pagewyn", "/opds");
+    feed.navigationEntry("urn:pagewyn:catalog:recent", "Recently Opened", "/opds/recent", Kind::acquisition,
+        "The books, the most recently opened first");
+    feed.navigationEntry("urn:pagewyn:catalog:title", "Books by Title", "/opds/title", Kind::acquisition, "The books by title");
+    feed.navigationEntry("urn:pagewyn:catalog:authors", "Books by Author", "/opds/authors", Kind::navigation, "The books of each author");
+    sendFeed(response, feed, Kind::navigation);
+}
+
+void authorsFeed(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
+{
+    auto page = requestedPage(request);
+    if (!page) {
+        plainAnswer(response, 404, "Not found: no such page");
+        return;
+    }
+    std::size_t offset = (*page - 1) * catalogPageSize;
+    auto authors = askLibrary(loop, response, [&] { return library.authors(offset, catalogPageSize); });
+    if (!authors)
+        return;
+    if (*page > 1 && offset >= authors->total) {
+        plainAnswer(response, 404, "Not found: no such page");
+        return;
+    }
+    AtomFeed feed(AtomFeed::Kind::navigation, "urn:pagewyn:catalog:authors", "Books by Author", "/opds/authors");
+    feed.paging(*page, (authors->total + catalogPageSize - 1) / catalogPageSize, authors->total, catalogPageSize);
+    for (auto& author : authors->items) {
+        auto query = AtomFeed::queryValue(author.name);
+        feed.navigationEntry("urn:pagewyn:author:" + query, author.name.empty() ? "Unknown author" : author.name,
+            "/opds/author?name=" + query, AtomFeed::Kind::acquisition,
+            std::to_string(author.bookCount) + (author.bookCount == 1 ? " book" : " books"));
+    }
+    sendFeed(response, feed, AtomFeed::Kind::navigation);
+}
+
+void openSearchDescription(httplib::Response& response)
+{
+    response.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                         "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">\n"
+                         "<ShortName>Pagewyn</ShortName>\n<Description>Search the books of this Pagewyn library</Description>\n"
+                         "<InputEncoding>UTF-8</InputEncoding>\n<OutputEncoding>UTF-8</OutputEncoding>\n"
+                         "<Url type=\""
+            + AtomFeed::mediaType(AtomFeed::Kind::acquisition) + "\" template=\"/opds/search?q={searchTerms}\"/>\n</OpenSearchDescription>\n",
+        "application/opensearchdescription+xml;charset=utf-8");
+}
+
+// "attachment" with the item's name: an ASCII stand-in, and the name itself byte for byte.
+std::string attachment(const std::string& name)
+{
+    std::string plain;
+    for (unsigned char c : name)
+        plain += (c >= 0x20 && c < 0x7f && c != '"' && c != '\\' && c != '%') ? char(c) : '_';
+    return "attachment; filename=\"" + plain + "\"; filename*=UTF-8''" + foundation::percentEncoded(name, "-._~");
+}
+
+void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
+{
+    std::string file = request.matches[1];
+    auto book = askLibrary(loop, response, [&] { return library.book(file); });
+    if (!book)
+        return;
+    if (!*book) {
+        plainAnswer(response, 404, "Not found: no such book in the library");
+        return;
+    }
+    auto path = (*book)->path;
+    // The item itself is never a link to follow, as no file inside a folder book is.
+    auto item = std::make_shared<foundation::FileDescriptor>(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    struct stat status {};
+    if (!item->isOpen() || ::fstat(item->get(), &status) != 0) {
+        plainAnswer(response, 404, "Not found: the book is no longer in the library");
+        return;
+    }
+    response.set_header("Content-Disposition", attachment((*book)->file));
+    if (S_ISREG(status.st_mode)) {
+        response.set_content_provider(static_cast<std::size_t>(status.st_size), "application/epub+zip",
+            [item](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                std::string buffer(std::min(length, chunkSize), '\0');
+                if (!foundation::readAllAt(item->get(), buffer.data(), buffer.size(), offset))
+                    return false;
+                return sink.write(buffer.data(), buffer.size());
+            });
+        return;
+    }
+    auto zip = S_ISDIR(status.st_mode) ? FolderZip::plan(path) : foundation::Error("the book is neither a file nor a folder");
+    if (!zip) {
+        response.headers.erase("Content-Disposition");
+        plainAnswer(response, 422, "The book cannot be sent: " + zip.error().description());
+        return;
+    }
+    auto planned = std::make_shared<FolderZip>(std::move(*zip));
+    response.set_content_provider(static_cast<std::size_t>(planned->size()), "application/epub+zip",
+        [planned](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+            // The archive is written whole in one call, from its start.
+            return offset == 0 && planned->stream([&sink](const char* bytes, std::size_t size) { return sink.write(bytes, size); });
+        });
+}
+
+void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
+{
+    std::string file = request.matches[1];
+    auto picture = askLibrary(loop, response, [&] { return library.cover(file); });
+    if (!picture)
+        return;
+    if (!*picture) {
+        plainAnswer(response, 404, "Not found: no cover is known for this book");
+        return;
+    }
+    response.set_content((*picture)->bytes, (*picture)->mimeType);
+}
+
+}
+
+void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library)
+{
+    server.Get("/opds", [](const httplib::Request&, httplib::Response& response) { rootFeed(response); });
+    server.Get("/opds/opensearch.xml", [](const httplib::Request&, httplib::Response& response) { openSearchDescription(response); });
+    server.Get("/opds/recent", [&loop, library](const httplib::Request& request, httplib::Response& response) {
+        booksFeed(loop, request, response, "urn:pagewyn:catalog:recent", "Recently Opened", "/opds/recent",
+            [&](std::size_t offset) { return library->books(CatalogLibrary::Order::recent, offset, catalogPageSize); });
+    });
+    server.Get("/opds/title", [&loop, library](const httplib::Request& request, httplib::Response& response) {
+        booksFeed(loop, request, response, "urn:pagewyn:catalog:title", "Books by Title", "/opds/title",
+            [&](std::size_t offset) { return library->books(CatalogLibrary::Order::title, offset, catalogPageSize); });
+    });
+    server.Get("/opds/authors", [&loop, library](const httplib::Request& request, httplib::Response& response) {
+        authorsFeed(loop, *library, request, response);
+    });
+    server.Get("/opds/author", [&loop, library](const httplib::Request& request, httplib::Response& response) {
+        auto name = request.get_param_value("name");
+        auto query = AtomFeed::queryValue(name);
+        booksFeed(loop, request, response, "urn:pagewyn:author:" + query, name.empty() ? "Unknown author" : name,
+            "/opds/author?name=" + query, [&](std::size_t offset) { return library->booksBy(name, offset, catalogPageSize); });
+    });
+    server.Get("/opds/search", [&loop, library](const httplib::Request& request, httplib::Response& response) {
+        auto text = request.get_param_value("q").substr(0, longestSearch);
+        auto query = AtomFeed::queryValue(text);
+        booksFeed(loop, request, response, "urn:pagewyn:search:" + query, "Search: " + text, "/opds/search?q=" + query,
+            [&](std::size_t offset) { return library->search(text, offset, catalogPageSize); });
+    });
+    server.Get(R"(/opds/download/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
+        download(loop, *library, request, response);
+    });
+    server.Get(R"(/opds/cover/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
+        cover(loop, *library, request, response);
+    });
+}
+
+}

@@ -1,0 +1,53 @@
+// The catalog's facts for the settings page, and its new password.
+#include "platform/host/opds/CatalogSettingsRoutes.h"
+
+#include "platform/host/opds/QrCode.h"
+#include "platform/host/server/JsonResponse.h"
+
+#include <httplib.h>
+
+namespace host {
+
+std::vector<std::string> catalogAddresses(const ListenAddress& listen, int port)
+{
+    std::vector<std::string> addresses;
+    for (auto& host : listen.publicHosts())
+        addresses.push_back("http://" + host + ":" + std::to_string(port) + "/opds");
+    return addresses;
+}
+
+nlohmann::json catalogSettingsJson(const ListenAddress& listen, int port, const CatalogPassword& password)
+{
+    auto addresses = nlohmann::json::array();
+    for (auto& address : catalogAddresses(listen, port))
+        addresses.push_back({ { "address", address }, { "qrCode", qrCodeRows(address) } });
+    auto notice = password.notice();
+    return {
+        { "addresses", addresses },
+        { "userName", catalogUserName },
+        { "password", password.current() },
+        { "notice", notice ? nlohmann::json(*notice) : nlohmann::json() },
+        // Other devices reach the catalog only when the host listens beyond this machine.
+        { "loopbackOnly", listen.isLoopback() },
+    };
+}
+
+void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& listen, int port, CatalogPassword& password)
+{
+    server.Get("/settings-page/catalog", [&listen, port, &password](const httplib::Request&, httplib::Response& response) {
+        sendJson(response, 200, catalogSettingsJson(listen, port, password));
+    });
+    server.Post("/settings-page/catalog/new-password", [&listen, port, &password](const httplib::Request& request,
+                                                             httplib::Response& response) {
+        // As for events: only a script of a Pagewyn page sends JSON; a form of another site cannot.
+        if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
+            sendJson(response, 415, { { "error", "the request is sent as application/json" } });
+            return;
+        }
+        // Kept or not, the new password is the one in force: the page shows it, with the notice.
+        (void)password.renew();
+        sendJson(response, 200, catalogSettingsJson(listen, port, password));
+    });
+}
+
+}

@@ -1,0 +1,91 @@
+// The settings page's section on the catalog for reading apps: the address to add in a reading
+// app for each address Pagewyn listens on (with a QR code a phone's camera reads), the user name
+// and password it asks for, and a button that makes a new password, which stops the old one.
+
+const svg = 'http://www.w3.org/2000/svg';
+
+function element(tag, className, text) {
+  const made = document.createElement(tag);
+  if (className) made.className = className;
+  if (text !== undefined) made.textContent = text;
+  return made;
+}
+
+// The QR code's modules as squares of an SVG drawing, with the quiet margin around them.
+function qrPicture(rows, address) {
+  const size = rows.length + 8;
+  const picture = document.createElementNS(svg, 'svg');
+  picture.setAttribute('viewBox', `0 0 ${size} ${size}`);
+  picture.setAttribute('class', 'catalog-qr');
+  picture.setAttribute('role', 'img');
+  picture.setAttribute('aria-label', `QR code of ${address}`);
+  const background = document.createElementNS(svg, 'rect');
+  for (const [name, value] of [['width', size], ['height', size], ['fill', '#fff']]) background.setAttribute(name, value);
+  const modules = document.createElementNS(svg, 'path');
+  let outline = '';
+  rows.forEach((row, y) => {
+    for (let x = 0; x < row.length; x++) if (row[x] === '1') outline += `M${x + 4} ${y + 4}h1v1h-1z`;
+  });
+  modules.setAttribute('d', outline);
+  modules.setAttribute('fill', '#000');
+  picture.append(background, modules);
+  return picture;
+}
+
+function fill(view, catalog) {
+  view.addresses.replaceChildren(...catalog.addresses.map(({ address, qrCode }) => {
+    const item = element('div', 'catalog-address');
+    item.append(element('code', 'settings-path', address));
+    if (qrCode.length > 0) item.append(qrPicture(qrCode, address));
+    return item;
+  }));
+  view.userName.replaceChildren(element('code', 'settings-path', catalog.userName));
+  view.password.replaceChildren(element('code', 'settings-path', catalog.password));
+  view.note.textContent = [
+    catalog.notice ?? '',
+    catalog.loopbackOnly ? 'Pagewyn serves this computer only: start it with --listen 0.0.0.0 for the reading apps of other devices.' : '',
+  ].filter(Boolean).join(' ');
+  view.renew.disabled = false;
+}
+
+// The section, filled once the host answers; askHost is the settings page's own request helper.
+export function catalogSection(askHost) {
+  const section = element('section', 'catalog-section');
+  section.setAttribute('aria-labelledby', 'catalog-section-title');
+  const title = element('h2', 'catalog-title', 'Catalog for Reading Apps');
+  title.id = 'catalog-section-title';
+  const intro = element('p', 'settings-note', 'Add this address to a reading app as an OPDS catalog, with the user name and password below.');
+  const list = element('dl', 'settings-facts');
+  const fact = (term) => {
+    const row = element('div', 'settings-fact');
+    const value = element('dd', 'settings-value', '…');
+    row.append(element('dt', 'settings-term', term), value);
+    list.append(row);
+    return value;
+  };
+  const view = {
+    addresses: fact('Address'),
+    userName: fact('User name'),
+    password: fact('Password'),
+    note: element('p', 'settings-status', ''),
+    renew: element('button', 'settings-clear-cache', 'New catalog password'),
+  };
+  view.note.setAttribute('role', 'status');
+  view.renew.type = 'button';
+  view.renew.disabled = true;
+  view.renew.addEventListener('click', async () => {
+    view.renew.disabled = true;
+    try {
+      fill(view, await askHost('/settings-page/catalog/new-password', { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: '{}' }));
+      view.note.textContent = `${view.note.textContent} The old password no longer opens the catalog.`.trim();
+    } catch (failure) {
+      view.note.textContent = `Could not make a new password: ${failure.message}`;
+      view.renew.disabled = false;
+    }
+  });
+  section.append(title, intro, list, view.renew, view.note);
+  askHost('/settings-page/catalog')
+    .then((catalog) => fill(view, catalog))
+    .catch((failure) => { view.note.textContent = `Could not read the catalog's settings: ${failure.message}`; });
+  return section;
+}
