@@ -121,6 +121,20 @@ TEST(ImageRegistry, aLargePictureShownSmallIsSentScaledDownAndAPictureSmallEnoug
     auto tinyId = *registry.idFor(tiny);
     EXPECT_EQ(*registry.find(tinyId, 108)->bytes, fixtures::tinyJpeg());
 
+    // A picture that cannot be decoded, whole or too large to be, is a blank square of the side
+    // asked, never its own bytes.
+    for (const auto& bytes : { fixtures::declaredPng(20000, 20000), fixtures::tinyPng().substr(0, 40) + std::string(300 * 1024, 'x') }) {
+        auto broken = ui::Image::withData(bytes);
+        ASSERT_TRUE(broken);
+        auto brokenId = *registry.idFor(*broken);
+        auto blank = registry.find(brokenId, 36);
+        ASSERT_TRUE(blank);
+        EXPECT_EQ(blank->mimeType, "image/png");
+        auto shown = ui::decodePicture(*blank->bytes, "image/png");
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(shown->width, 36);
+        EXPECT_LT(blank->bytes->size(), 4096u);
+    }
 }
 
 }

@@ -127,14 +127,24 @@ std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id,
             return made->second ? Picture { made->second, "image/png" } : picture;
         shorterSide = entry->second.shorterSide;
     }
+    // A picture goes out as it is only when it is known to be small: its size read, no larger than
+    // asked, and few bytes. Any other is decoded and scaled, and one that cannot be is answered with
+    // a blank picture of the side asked: a huge or broken picture never reaches the page, where it
+    // would show a broken icon or take the page's memory.
+    if (shorterSide > 0 && shorterSide <= side && picture.bytes->size() <= largestServedAsItIs)
+        return picture;
     // Scaled outside the lock; two pages asking at once both scale, and one result is kept.
     std::shared_ptr<const std::string> thumbnail;
-    if (shorterSide > side) {
-        if (auto decoded = ui::decodePicture(*picture.bytes, picture.mimeType, side)) {
-            auto png = ui::encodePng(ui::scaledToCover(*decoded, side));
-            if (png && png->size() < picture.bytes->size())
-                thumbnail = std::make_shared<const std::string>(std::move(*png));
-        }
+    if (auto decoded = ui::decodePicture(*picture.bytes, picture.mimeType, side)) {
+        auto png = ui::encodePng(ui::scaledToCover(*decoded, side));
+        if (png && png->size() < picture.bytes->size())
+            thumbnail = std::make_shared<const std::string>(std::move(*png));
+    } else {
+        ui::Bitmap blank { side, side, std::vector<std::uint8_t>(std::size_t(side) * side * 4, 0) };
+        auto png = ui::encodePng(blank);
+        if (!png)
+            return std::nullopt;
+        thumbnail = std::make_shared<const std::string>(std::move(*png));
     }
     std::lock_guard guard(m_lock);
     auto entry = m_byId.find(id);

@@ -29,6 +29,8 @@ public:
     // is a few kilobytes, so their bytes stay small.
     static constexpr std::size_t keptPictures = 4096;
     static constexpr std::size_t keptBytes = 16 * 1024 * 1024;
+    // The most bytes a picture asked for at a size may be sent as it is; a larger one is scaled.
+    static constexpr std::size_t largestServedAsItIs = 256 * 1024;
 
     ImageRegistry();
 
@@ -44,8 +46,9 @@ public:
     // The picture of an id handed out and not forgotten. Any thread.
     std::optional<Picture> find(const std::string& id) const;
     // The same picture for showing with its shorter side at most `side` pixels: a larger one is
-    // scaled down and served as PNG, made once per id and side. A picture already that small, or
-    // one that cannot be decoded, is served as it is. Any thread; the scaling runs outside the lock.
+    // scaled down and served as PNG, made once per id and side; one that cannot be decoded is a
+    // blank square. Only a picture known to be that small, in few bytes, is served as it is. Any
+    // thread; the scaling runs outside the lock.
     std::optional<Picture> find(const std::string& id, int side) const;
 
     std::size_t size() const;

@@ -23,18 +23,25 @@ const isExpected = (problem) => expected.some((kind) => (problem.status !== unde
   : (kind.console?.test(problem.text)
     || (kind.status !== undefined && problem.text.includes(`status of ${kind.status}`) && kind.url?.test(problem.url)))));
 
+// Whether the running test has stopped a program: a page left open then keeps asking, and is
+// answered "stopped" (503), has its change stream cut, and then is not answered at all. That is
+// the test's doing, not the page's.
+let stopped = false;
+export function programStopping() {
+  stopped = true;
+}
+
 function watch(page) {
   if (page.watched) return;
   page.watched = true;
-  // A page left open after its test stopped the program keeps asking, and is answered "stopped"
-  // (503) and then not at all: that is the test's doing, not the page's.
   page.on('response', (response) => {
     if (response.status() >= 400 && response.status() !== 503)
       problems.push({ status: response.status(), url: response.url(), method: response.request().method() });
   });
   page.on('console', (message) => {
     const text = message.text();
-    if (message.type() === 'error' && !text.includes('net::ERR_CONNECTION_REFUSED') && !text.includes('status of 503'))
+    const cut = stopped && text.includes('net::ERR_INCOMPLETE_CHUNKED_ENCODING');
+    if (message.type() === 'error' && !cut && !text.includes('net::ERR_CONNECTION_REFUSED') && !text.includes('status of 503'))
       problems.push({ text, url: message.location()?.url ?? '' });
   });
   page.on('pageerror', (error) => problems.push({ text: `uncaught: ${error.message}`, url: page.url() }));
@@ -52,6 +59,7 @@ export function unexpectedProblems() {
     .map((problem) => (problem.status !== undefined ? `${problem.status} ${problem.method} ${problem.url}` : `console: ${problem.text} ${problem.url}`));
   problems.length = 0;
   expected = [];
+  stopped = false;
   return lines;
 }
 

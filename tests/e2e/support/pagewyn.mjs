@@ -8,6 +8,7 @@ import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
+import { programStopping } from './browser.mjs';
 import { makeLibrary } from './library.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -56,6 +57,7 @@ export async function startPagewyn(folder, extraArguments = [], environment = {}
     errors: () => errors,
     // Answers the exit code; a program that does not end within ten seconds is killed.
     async stop() {
+      programStopping();
       if (child.exitCode === null && child.signalCode === null) child.kill('SIGTERM');
       const late = setTimeout(() => child.kill('SIGKILL'), 10000);
       const code = await exited;
