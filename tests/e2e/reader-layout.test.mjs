@@ -96,7 +96,8 @@ test('fixed-layout pages are shown whole, in spreads on a landscape screen, in t
           if (screen > 0) await page.keyboard.press(forward);
           const ids = pages.map((n) => `page-${n}`);
           await eventually(async () => JSON.stringify((await shown(page)).sort()) === JSON.stringify(ids), `${ids} on screen ${screen + 1}`);
-          assert.equal(await pageLabel(page), `Page ${pages[0]} of ${comicPages.length}`, 'pages counted across the book');
+          const label = `Page ${pages[0]} of ${comicPages.length}`;
+          await eventually(async () => (await pageLabel(page)) === label, `pages counted across the book: ${label}`);
           const frames = await page.locator('.reader-frame:not([hidden])').evaluateAll((all) => all.map((frame) => {
             const rect = frame.getBoundingClientRect();
             const scroller = frame.contentDocument.scrollingElement;
