@@ -137,7 +137,9 @@ export class PlaceKeeper {
   async save(leaving = false) {
     clearTimeout(this.timer);
     this.timer = null;
-    if (this.spine < 0) return;
+    // A reader taken off the screen by the program (a book handed over in its place, a close from
+    // elsewhere) has no session left to keep its place in.
+    if (this.spine < 0 || (!leaving && !this.reader.element.isConnected)) return;
     const place = { type: 'keepPlace', ...this.place() };
     const key = JSON.stringify(place);
     if (key === this.saved) return;
