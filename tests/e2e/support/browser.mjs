@@ -40,7 +40,8 @@ function watch(page) {
   });
   page.on('console', (message) => {
     const text = message.text();
-    const cut = stopped && text.includes('net::ERR_INCOMPLETE_CHUNKED_ENCODING');
+    // Stopping cuts the answers being sent (a change stream, a state half written).
+    const cut = stopped && /net::ERR_(INCOMPLETE_CHUNKED_ENCODING|CONTENT_LENGTH_MISMATCH|EMPTY_RESPONSE|CONNECTION_RESET|CONNECTION_CLOSED)/.test(text);
     if (message.type() === 'error' && !cut && !text.includes('net::ERR_CONNECTION_REFUSED') && !text.includes('status of 503'))
       problems.push({ text, url: message.location()?.url ?? '' });
   });
