@@ -23,13 +23,16 @@ const isExpected = (problem) => expected.some((kind) => (problem.status !== unde
   : (kind.console?.test(problem.text)
     || (kind.status !== undefined && problem.text.includes(`status of ${kind.status}`) && kind.url?.test(problem.url)))));
 
-// Whether the running test has stopped a program: a page left open then keeps asking, and is
-// answered "stopped" (503), has its change stream cut, and then is not answered at all. That is
-// the test's doing, not the page's.
-let stopped = false;
-export function programStopping() {
-  stopped = true;
+// The origins of the programs the tests have stopped: a page left open then keeps asking, and is
+// answered "stopped" (503), has the answers being sent cut (its change stream, a state half
+// written), and then is not answered at all. That is the test's doing, not the page's, even when
+// the page tells of it after its test ended.
+const stoppedOrigins = new Set();
+export function programStopping(origin) {
+  stoppedOrigins.add(origin);
 }
+const cutByStop = (text, url) => /net::ERR_(INCOMPLETE_CHUNKED_ENCODING|CONTENT_LENGTH_MISMATCH|EMPTY_RESPONSE|CONNECTION_RESET|CONNECTION_CLOSED)/.test(text)
+  && [...stoppedOrigins].some((origin) => url.startsWith(`${origin}/`) || text.includes(`${origin}/`));
 
 function watch(page) {
   if (page.watched) return;
@@ -40,10 +43,9 @@ function watch(page) {
   });
   page.on('console', (message) => {
     const text = message.text();
-    // Stopping cuts the answers being sent (a change stream, a state half written).
-    const cut = stopped && /net::ERR_(INCOMPLETE_CHUNKED_ENCODING|CONTENT_LENGTH_MISMATCH|EMPTY_RESPONSE|CONNECTION_RESET|CONNECTION_CLOSED)/.test(text);
-    if (message.type() === 'error' && !cut && !text.includes('net::ERR_CONNECTION_REFUSED') && !text.includes('status of 503'))
-      problems.push({ text, url: message.location()?.url ?? '' });
+    const url = message.location()?.url ?? '';
+    if (message.type() === 'error' && !cutByStop(text, url) && !text.includes('net::ERR_CONNECTION_REFUSED') && !text.includes('status of 503'))
+      problems.push({ text, url });
   });
   page.on('pageerror', (error) => problems.push({ text: `uncaught: ${error.message}`, url: page.url() }));
 }
@@ -60,7 +62,6 @@ export function unexpectedProblems() {
     .map((problem) => (problem.status !== undefined ? `${problem.status} ${problem.method} ${problem.url}` : `console: ${problem.text} ${problem.url}`));
   problems.length = 0;
   expected = [];
-  stopped = false;
   return lines;
 }
 

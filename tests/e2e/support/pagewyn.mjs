@@ -57,7 +57,7 @@ export async function startPagewyn(folder, extraArguments = [], environment = {}
     errors: () => errors,
     // Answers the exit code; a program that does not end within ten seconds is killed.
     async stop() {
-      programStopping();
+      programStopping(url.origin);
       if (child.exitCode === null && child.signalCode === null) child.kill('SIGTERM');
       const late = setTimeout(() => child.kill('SIGKILL'), 10000);
       const code = await exited;
