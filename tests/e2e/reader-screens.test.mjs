@@ -138,13 +138,6 @@ test('every line of a chapter is whole on a screen, and a place left on any scre
         await eventually(async () => (await pageLabel(page)) === `Page ${n} of ${count}`, `reopened at screen ${n}: ${await pageLabel(page)}`);
         assert.equal(await screen(page), screens[n - 1]);
       }
-      // The text size buttons show on a wide screen.
-      await page.setViewportSize({ width: 1280, height: 800 });
-      await eventually(async () => !(await pageLabel(page)).endsWith(`of ${count}`), 'a new count of screens');
-      await page.getByRole('button', { name: 'Larger text' }).click();
-      await page.getByRole('button', { name: 'Smaller text' }).click();
-      await page.setViewportSize(phone);
-      await eventually(async () => (await screen(page)) === screens[count - 1], 'the same screen after a new size, a new text size and back');
       // Closed, the reader has sent its place: nothing is written into the folder as it goes.
       await page.getByRole('button', { name: 'close' }).click();
       await page.locator('.reader').waitFor({ state: 'detached' });
