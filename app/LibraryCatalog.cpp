@@ -20,14 +20,17 @@ void LibraryCatalog::refresh()
     m_author = m_books.orderedByAuthor(m_title);
     m_authors.clear();
     m_authorByName.clear();
-    for (std::size_t at = 0; at < m_author.size();) {
+    // Each author's name is put in canonical form once; equal names stand together in this order.
+    std::string last;
+    for (std::size_t at = 0; at < m_author.size(); ++at) {
         auto name = text::nfc(m_books[m_author[at]].author);
-        std::size_t end = at + 1;
-        while (end < m_author.size() && text::nfc(m_books[m_author[end]].author) == name)
-            ++end;
-        m_authorByName.emplace(std::move(name), m_authors.size());
-        m_authors.push_back({ at, end - at });
-        at = end;
+        if (!m_authors.empty() && name == last) {
+            ++m_authors.back().count;
+            continue;
+        }
+        m_authorByName.emplace(name, m_authors.size());
+        m_authors.push_back({ at, 1 });
+        last = std::move(name);
     }
     m_searched.clear();
     m_found.clear();

@@ -21,22 +21,27 @@ std::optional<std::string> absoluteVariable(const char* name)
 }
 }
 
+namespace {
+// Pagewyn's folder in the user's folder of a kind: $variable/pagewyn, else ~/underHome/pagewyn, else
+// under the system's temporary folder, named after the user.
+std::string userFolder(const char* variable, const char* underHome, const char* temporaryName)
+{
+    if (auto chosen = absoluteVariable(variable))
+        return *chosen + "/pagewyn";
+    if (auto home = absoluteVariable("HOME"))
+        return *home + "/" + underHome + "/pagewyn";
+    return std::filesystem::temp_directory_path().string() + "/" + temporaryName + std::to_string(::getuid());
+}
+}
+
 std::string pagewynCacheFolder()
 {
-    if (auto cache = absoluteVariable("XDG_CACHE_HOME"))
-        return *cache + "/pagewyn";
-    if (auto home = absoluteVariable("HOME"))
-        return *home + "/.cache/pagewyn";
-    return std::filesystem::temp_directory_path().string() + "/pagewyn-" + std::to_string(::getuid());
+    return userFolder("XDG_CACHE_HOME", ".cache", "pagewyn-");
 }
 
 std::string pagewynConfigFolder()
 {
-    if (auto config = absoluteVariable("XDG_CONFIG_HOME"))
-        return *config + "/pagewyn";
-    if (auto home = absoluteVariable("HOME"))
-        return *home + "/.config/pagewyn";
-    return std::filesystem::temp_directory_path().string() + "/pagewyn-config-" + std::to_string(::getuid());
+    return userFolder("XDG_CONFIG_HOME", ".config", "pagewyn-config-");
 }
 
 std::optional<std::string> pagewynRuntimeFolder()

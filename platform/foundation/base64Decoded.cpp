@@ -1,45 +1,26 @@
-// Base64 decoding, six bits a character.
+// Base64 decoding through OpenSSL's decoder.
 #include "platform/foundation/base64Decoded.h"
 
-namespace foundation {
+#include <openssl/evp.h>
 
-namespace {
-int sextet(char c)
-{
-    if (c >= 'A' && c <= 'Z')
-        return c - 'A';
-    if (c >= 'a' && c <= 'z')
-        return c - 'a' + 26;
-    if (c >= '0' && c <= '9')
-        return c - '0' + 52;
-    if (c == '+')
-        return 62;
-    if (c == '/')
-        return 63;
-    return -1;
-}
-}
+namespace foundation {
 
 std::optional<std::string> base64Decoded(std::string_view text)
 {
     while (!text.empty() && text.back() == '=')
         text.remove_suffix(1);
-    if (text.size() % 4 == 1)
+    // OpenSSL's decoder passes over white space at either end and wants whole groups of four; the
+    // padding is put back here, and white space or padding inside is refused.
+    if (text.size() % 4 == 1 || text.find_first_of(" \t\r\n\f\v=") != std::string_view::npos)
         return std::nullopt;
-    std::string bytes;
-    unsigned bits = 0;
-    int held = 0;
-    for (char c : text) {
-        int value = sextet(c);
-        if (value < 0)
-            return std::nullopt;
-        bits = (bits << 6) | static_cast<unsigned>(value);
-        held += 6;
-        if (held >= 8) {
-            held -= 8;
-            bytes += static_cast<char>((bits >> held) & 0xff);
-        }
-    }
+    const std::size_t padding = (4 - text.size() % 4) % 4;
+    std::string padded(text);
+    padded.append(padding, '=');
+    std::string bytes(padded.size() / 4 * 3, '\0');
+    const int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()), reinterpret_cast<const unsigned char*>(padded.data()), static_cast<int>(padded.size()));
+    if (length < 0)
+        return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(length) - padding);
     return bytes;
 }
 

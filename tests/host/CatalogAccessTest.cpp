@@ -21,26 +21,9 @@ host::HostOptions catalogOptions(const fixtures::TemporaryFolder& config)
     return options;
 }
 
-std::string base64(const std::string& bytes)
-{
-    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t at = 0; at < bytes.size(); at += 3) {
-        std::uint32_t group = std::uint32_t(std::uint8_t(bytes[at])) << 16;
-        if (at + 1 < bytes.size())
-            group |= std::uint32_t(std::uint8_t(bytes[at + 1])) << 8;
-        if (at + 2 < bytes.size())
-            group |= std::uint8_t(bytes[at + 2]);
-        std::size_t kept = std::min<std::size_t>(3, bytes.size() - at) + 1;
-        for (std::size_t sextet = 0; sextet < 4; ++sextet)
-            out += sextet < kept ? alphabet[(group >> (18 - 6 * sextet)) & 63] : '=';
-    }
-    return out;
-}
-
 httplib::Headers basic(const fixtures::HostedApp& hosted, const std::string& user, const std::string& password)
 {
-    return { { "Host", hosted.hostName() }, { "Authorization", "Basic " + base64(user + ":" + password) } };
+    return { { "Host", hosted.hostName() }, httplib::make_basic_authentication_header(user, password) };
 }
 
 std::string catalogPassword(fixtures::HostedApp& hosted)
@@ -94,7 +77,7 @@ TEST(CatalogAccess, wrongPasswordsFromOneAddressSlowItsAnswersButAsking)
         request.remote_addr = from;
         request.headers.emplace("Host", "127.0.0.1:1");
         if (password)
-            request.headers.emplace("Authorization", "Basic " + base64("kobo:" + *password));
+            request.headers.insert(httplib::make_basic_authentication_header("kobo", *password));
         return guard.check(request);
     };
     for (int attempt = 0; attempt < 10; ++attempt) {
