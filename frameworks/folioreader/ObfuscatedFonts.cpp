@@ -2,10 +2,10 @@
 #include "frameworks/folioreader/ObfuscatedFonts.h"
 
 #include "frameworks/folioreader/EntryName.h"
+#include "frameworks/folioreader/XmlNodes.h"
 #include "platform/foundation/sha1.h"
 
 #include <cstring>
-#include <pugixml.hpp>
 
 namespace folioreader {
 
@@ -13,22 +13,6 @@ namespace {
 
 constexpr std::string_view idpfAlgorithm = "http://www.idpf.org/2008/embedding";
 constexpr std::string_view adobeAlgorithm = "http://ns.adobe.com/pdf/enc#RC";
-
-bool named(pugi::xml_node node, std::string_view name)
-{
-    std::string_view full = node.name();
-    std::size_t colon = full.find(':');
-    return (colon == std::string_view::npos ? full : full.substr(colon + 1)) == name;
-}
-
-pugi::xml_node child(pugi::xml_node parent, std::string_view name)
-{
-    for (pugi::xml_node node = parent.first_child(); node; node = node.next_sibling()) {
-        if (named(node, name))
-            return node;
-    }
-    return {};
-}
 
 int hexDigit(char c)
 {
@@ -84,14 +68,13 @@ ObfuscatedFonts ObfuscatedFonts::parse(std::string& encryptionXml, std::string_v
 {
     ObfuscatedFonts fonts;
     pugi::xml_document document;
-    // Entities and CDATA decoded; nothing a DTD declares is expanded.
-    if (!document.load_buffer_inplace(encryptionXml.data(), encryptionXml.size(), pugi::parse_minimal | pugi::parse_escapes))
+    if (!document.load_buffer_inplace(encryptionXml.data(), encryptionXml.size(), xmlParseOptions))
         return fonts;
     for (pugi::xml_node data = document.document_element().first_child(); data; data = data.next_sibling()) {
-        if (!named(data, "EncryptedData"))
+        if (!isElement(data, "EncryptedData"))
             continue;
-        std::string_view algorithm = child(data, "EncryptionMethod").attribute("Algorithm").value();
-        std::string_view uri = child(child(data, "CipherData"), "CipherReference").attribute("URI").value();
+        std::string_view algorithm = childNamed(data, "EncryptionMethod").attribute("Algorithm").value();
+        std::string_view uri = childNamed(childNamed(data, "CipherData"), "CipherReference").attribute("URI").value();
         auto entry = resolveHref("", uri);
         if (!entry)
             continue;

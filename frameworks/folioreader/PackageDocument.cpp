@@ -3,6 +3,7 @@
 #include "frameworks/folioreader/PackageDocument.h"
 
 #include "frameworks/folioreader/EntryName.h"
+#include "frameworks/folioreader/XmlNodes.h"
 
 #include <pugixml.hpp>
 
@@ -15,17 +16,6 @@ using foundation::Error;
 using foundation::Result;
 
 namespace {
-
-// Entities and CDATA are decoded; comments, processing instructions and the doctype are skipped,
-// and nothing a DTD declares is ever expanded.
-constexpr unsigned parseOptions = pugi::parse_minimal | pugi::parse_escapes | pugi::parse_cdata;
-
-std::string_view localName(pugi::xml_node node)
-{
-    std::string_view name = node.name();
-    std::size_t colon = name.find(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
 
 std::string_view prefixOf(pugi::xml_node node)
 {
@@ -57,15 +47,6 @@ bool isDublinCore(pugi::xml_node element, std::string_view name)
     if (uri)
         return *uri == dublinCoreNamespace;
     return prefixOf(element) == "dc";
-}
-
-pugi::xml_node childNamed(pugi::xml_node parent, std::string_view name)
-{
-    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_element && localName(child) == name)
-            return child;
-    }
-    return {};
 }
 
 bool isSpace(char c)
@@ -148,7 +129,7 @@ Result<std::string> parseContainerRootfile(std::string& containerXml)
 {
     static const std::string name = "META-INF/container.xml";
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_buffer_inplace(containerXml.data(), containerXml.size(), parseOptions);
+    pugi::xml_parse_result result = document.load_buffer_inplace(containerXml.data(), containerXml.size(), xmlParseOptions);
     if (!result)
         return Error(parseFailure(name, result));
     pugi::xml_node container = document.document_element();
@@ -227,7 +208,7 @@ PageLayout PackageDocument::layoutOf(const SpineItem& itemref) const
 Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string name)
 {
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_buffer_inplace(xml.data(), xml.size(), parseOptions);
+    pugi::xml_parse_result result = document.load_buffer_inplace(xml.data(), xml.size(), xmlParseOptions);
     if (!result)
         return Error(parseFailure(name, result));
     pugi::xml_node root = document.document_element();

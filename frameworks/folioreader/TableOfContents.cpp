@@ -3,6 +3,7 @@
 #include "frameworks/folioreader/TableOfContents.h"
 
 #include "frameworks/folioreader/EntryName.h"
+#include "frameworks/folioreader/XmlNodes.h"
 
 #include <pugixml.hpp>
 
@@ -13,28 +14,7 @@ using foundation::Result;
 
 namespace {
 
-constexpr unsigned parseOptions = pugi::parse_minimal | pugi::parse_escapes | pugi::parse_cdata;
 constexpr std::size_t maximumDocumentSize = 16 * 1024 * 1024;
-
-std::string_view localName(std::string_view name)
-{
-    std::size_t colon = name.find(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-bool isElement(pugi::xml_node node, std::string_view name)
-{
-    return node.type() == pugi::node_element && localName(node.name()) == name;
-}
-
-pugi::xml_node childNamed(pugi::xml_node parent, std::string_view name)
-{
-    for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-        if (isElement(child, name))
-            return child;
-    }
-    return {};
-}
 
 bool hasToken(std::string_view list, std::string_view token)
 {
@@ -212,7 +192,7 @@ Result<std::vector<TocEntry>> readEntry(const EpubContainer& book, const Package
 Result<std::vector<TocEntry>> parseNavigationDocument(std::string& xhtml, std::string_view documentName)
 {
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_buffer_inplace(xhtml.data(), xhtml.size(), parseOptions);
+    pugi::xml_parse_result result = document.load_buffer_inplace(xhtml.data(), xhtml.size(), xmlParseOptions);
     if (!result)
         return Error(parseFailure(documentName, result));
     pugi::xml_node navigation = findElement(document.document_element(), isTocNavigation);
@@ -230,7 +210,7 @@ Result<std::vector<TocEntry>> parseNavigationDocument(std::string& xhtml, std::s
 Result<std::vector<TocEntry>> parseNcx(std::string& xml, std::string_view documentName)
 {
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_buffer_inplace(xml.data(), xml.size(), parseOptions);
+    pugi::xml_parse_result result = document.load_buffer_inplace(xml.data(), xml.size(), xmlParseOptions);
     if (!result)
         return Error(parseFailure(documentName, result));
     pugi::xml_node root = document.document_element();
