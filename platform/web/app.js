@@ -26,6 +26,7 @@ const page = {
   busy: false,
   drawing: Promise.resolve(),
   stopped: false,
+  snapshot: null, // the last state drawn
 };
 
 // Events that name a row carry the version the user saw: the host refuses them if the rows have
@@ -111,6 +112,7 @@ async function draw(snapshot) {
   // An answer that left the host before a later change was drawn is not drawn over it.
   if (snapshot.version < page.version) return;
   page.version = snapshot.version;
+  page.snapshot = snapshot;
   if (page.appearing) {
     // The first answer only gives the version to send the appearance with: the appearance's own
     // answer, after its scan, is the first drawn. Drawn twice, the rows would be replaced under a
@@ -261,6 +263,10 @@ function scheduleViewportCheck() {
 window.addEventListener('resize', scheduleViewportCheck);
 // A picked or dropped file's upload answers with the next state, drawn like any other.
 window.addEventListener('pagewyn:state', (event) => queueDraw(event.detail));
+// The last state drawn, drawn again: what the page held back (see holdReaders) is shown.
+window.addEventListener('pagewyn:redraw', () => {
+  if (page.snapshot) queueDraw(page.snapshot);
+});
 watchChanges((version) => {
   if (version === null || version > page.version) {
     page.wantState = true;

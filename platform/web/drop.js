@@ -3,7 +3,7 @@
 // file another program hands over, with its progress shown. Only while nothing is presented over
 // the library.
 
-import { drawAnsweredState, isTakenName, percentText, tellOnPage, uploadFile } from './upload.js';
+import { drawAnsweredState, holdReaders, isTakenName, percentText, tellOnPage, uploadFile } from './upload.js';
 import { words } from './words.js';
 
 const target = document.createElement('div');
@@ -43,6 +43,7 @@ function hideSoon(delay = 0) {
 export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
   if (sending || files.length === 0) return;
   sending = true;
+  holdReaders(files.length > 1);
   const added = [];
   const refused = [];
   let sentOne = false;
@@ -71,6 +72,10 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
   }
   sending = false;
   target.hidden = true;
+  if (files.length > 1) {
+    holdReaders(false);
+    window.dispatchEvent(new Event('pagewyn:redraw'));
+  }
   const told = [];
   if (added.length > 0 && files.length > 1) told.push(`Added: ${added.map((name) => `“${name}”`).join(', ')}.`);
   for (const { name, reason } of refused) {

@@ -6,6 +6,7 @@ import { drawAlert } from './alert.js';
 import { dialog } from './dialog.js';
 import { drawPicker } from './picker.js';
 import { drawReader } from './reader.js';
+import { holdingReaders } from './upload.js';
 import { drawView } from './views.js';
 
 function drawScreen(presented, callbacks) {
@@ -19,7 +20,8 @@ function drawScreen(presented, callbacks) {
 // Draws the presented screens, front last, into the layer; send delivers their events. Answers
 // whether a reader was shown before and is not any more, so the library can take the keyboard
 // back to the book's row.
-export function drawPresented(layer, presentedList, send) {
+export function drawPresented(layer, presentedAll, send) {
+  const presentedList = (presentedAll ?? []).filter((presented) => !(presented.reader && holdingReaders()));
   const key = JSON.stringify(presentedList ?? []);
   if (layer.dataset.key === key) return false;
   layer.dataset.key = key;

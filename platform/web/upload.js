@@ -10,6 +10,16 @@ export function drawAnsweredState(state) {
   if (state) window.dispatchEvent(new CustomEvent('pagewyn:state', { detail: state }));
 }
 
+// While several files are added one after the other, each opened book would be drawn and replaced
+// by the next one at once, and a page of a book the program has already closed would be asked for.
+// The books added before the last are not drawn: the page shows the library and the progress, and
+// then the book open at the end.
+let readersHeld = false;
+export const holdingReaders = () => readersHeld;
+export function holdReaders(held) {
+  readersHeld = held;
+}
+
 // Tells the person a short message over whatever the page shows (the page's notice).
 export function tellOnPage(text) {
   window.dispatchEvent(new CustomEvent('pagewyn:notice', { detail: text }));
