@@ -161,8 +161,11 @@ TEST(HostProtocol, theStreamTellsAnotherPageOfEveryChange)
             return received.find("\"version\":" + std::to_string(before + 1)) == std::string::npos;
         });
     });
-    while (!connected)
+    // Bounded by the listener's own read timeout: a stream that never opens fails, it does not hang.
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         !connected && std::chrono::steady_clock::now() < until;)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(connected);
     auto answer = hosted.event({ { "type", "touchUpInside" }, { "view", sort } });
     listener.join();
     EXPECT_EQ(answer.status, 200);
