@@ -39,11 +39,8 @@ void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& 
     });
     server.Post("/settings-page/catalog/new-password", [&listen, port, &password](const httplib::Request& request,
                                                              httplib::Response& response) {
-        // As for events: only a script of a Pagewyn page sends JSON; a form of another site cannot.
-        if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
-            sendJson(response, 415, { { "error", "the request is sent as application/json" } });
+        if (!sentAsJson(request, response, "the request"))
             return;
-        }
         // Kept or not, the new password is the one in force: the page shows it, with the notice.
         (void)password.renew();
         sendJson(response, 200, catalogSettingsJson(listen, port, password));

@@ -32,25 +32,28 @@ std::shared_ptr<ui::ReaderScreen> readerScreenWithSession(const std::string& ses
     return nullptr;
 }
 
-void notFound(httplib::Response& response, const std::string& why)
+using Refuse = void (*)(httplib::Response&, int status, const std::string& why);
+
+void refuseAsJson(httplib::Response& response, int status, const std::string& why)
 {
-    response.status = 404;
+    sendJson(response, status, { { "error", why } });
+}
+
+// A refused file is shown in the reader's frame: a line of text a person can read.
+void refuseAsText(httplib::Response& response, int status, const std::string& why)
+{
+    response.status = status;
     response.set_content("Not found: " + why + "\n", "text/plain; charset=utf-8");
 }
 
-// The main loop did not answer (the application is stopping): the book may well be open, so the
-// page is told to try later rather than that nothing is there.
-void unavailable(httplib::Response& response, const foundation::Error& why)
-{
-    sendJson(response, 503, { { "error", why.description() } });
-}
-
 // What ask answers of the screen of the session, asked on the main loop; or nothing, the page
-// having been answered: 503 when the main loop cannot answer, 404 when no book is open under
-// that name, 422 with the screen's reason when it refused.
+// having been answered: 503 when the main loop cannot answer (the application is stopping: the
+// book may well be open, so the page is told to try later rather than that nothing is there), 404
+// when no book is open under that name, refusedStatus with the screen's reason when it refused.
 template <class Value>
 std::optional<Value> askReaderScreen(ui::MainLoop& loop, const std::string& session, httplib::Response& response,
-    const std::function<foundation::Result<Value>(ui::ReaderScreen&)>& ask)
+    const std::function<foundation::Result<Value>(ui::ReaderScreen&)>& ask, int refusedStatus = 422,
+    Refuse refuse = refuseAsJson)
 {
     auto answer = loop.performAndWait([&]() -> std::optional<foundation::Result<Value>> {
         auto screen = readerScreenWithSession(session);
@@ -59,15 +62,15 @@ std::optional<Value> askReaderScreen(ui::MainLoop& loop, const std::string& sess
         return ask(*screen);
     });
     if (!answer) {
-        unavailable(response, answer.error());
+        sendJson(response, 503, { { "error", answer.error().description() } });
         return std::nullopt;
     }
     if (!*answer) {
-        sendJson(response, 404, { { "error", "no book is open under this name" } });
+        refuse(response, 404, "no book is open under this name");
         return std::nullopt;
     }
     if (!**answer) {
-        sendJson(response, 422, { { "error", (**answer).error().description() } });
+        refuse(response, refusedStatus, (**answer).error().description());
         return std::nullopt;
     }
     return std::move((**answer).value());
@@ -75,28 +78,19 @@ std::optional<Value> askReaderScreen(ui::MainLoop& loop, const std::string& sess
 
 void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
 {
-    std::string session = request.matches[1];
-    std::string path = request.matches[2];
-    auto opened = loop.performAndWait([&]() -> foundation::Result<ui::ServedFile> {
-        auto screen = readerScreenWithSession(session);
-        if (!screen)
-            return foundation::Error("no book is open under this name");
-        return screen->openReaderFile(path);
-    });
-    if (!opened) {
-        unavailable(response, opened.error());
-        return;
-    }
-    if (!*opened) {
-        notFound(response, opened->error().description());
-        return;
-    }
-    auto file = std::make_shared<ui::ServedFile>(std::move(opened->value()));
-
+    // Every answer is shown in the reader's frame, a refusal too: framed by the page, never running
+    // the book's scripts.
     response.headers.erase("Content-Security-Policy");
     response.set_header("Content-Security-Policy", readerContentPolicy);
     response.headers.erase("X-Frame-Options");
     response.set_header("X-Frame-Options", "SAMEORIGIN");
+    std::string path = request.matches[2];
+    auto opened = askReaderScreen<ui::ServedFile>(loop, request.matches[1], response,
+        [&](ui::ReaderScreen& screen) { return screen.openReaderFile(path); }, 404, refuseAsText);
+    if (!opened)
+        return;
+    auto file = std::make_shared<ui::ServedFile>(std::move(*opened));
+
     // A page that is not well-formed XHTML is asked for again as HTML, which forgives it.
     std::string mediaType = file->mediaType();
     if (request.get_param_value("as") == "html" && mediaType == "application/xhtml+xml")
@@ -120,10 +114,8 @@ void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
 
 void performAction(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
 {
-    if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
-        sendJson(response, 415, { { "error", "an action is sent as application/json" } });
+    if (!sentAsJson(request, response, "an action"))
         return;
-    }
     auto action = nlohmann::json::parse(request.body, nullptr, false);
     if (action.is_discarded() || !action.is_object()) {
         sendJson(response, 400, { { "error", "an action is a JSON object" } });
@@ -140,10 +132,11 @@ void performAction(ui::MainLoop& loop, const httplib::Request& request, httplib:
 // and the other routes never wait for it; the page stops it by closing the request.
 void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
 {
+    if (!sentAsJson(request, response, "a search"))
+        return;
     auto body = nlohmann::json::parse(request.body, nullptr, false);
-    if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0 || !body.is_object()
-        || !body.contains("query") || !body["query"].is_string()) {
-        sendJson(response, 400, { { "error", "a search is {\"query\": text} sent as application/json" } });
+    if (!body.is_object() || !body.contains("query") || !body["query"].is_string()) {
+        sendJson(response, 400, { { "error", "a search is {\"query\": text}" } });
         return;
     }
     std::string query = body["query"];

@@ -78,10 +78,8 @@ void installSettingsRoutes(httplib::Server& server, const std::string& listedEnd
     });
 
     server.Post("/settings-page/clear-cache", [](const httplib::Request& request, httplib::Response& response) {
-        if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
-            sendJson(response, 415, { { "error", "the request is sent as application/json" } });
+        if (!sentAsJson(request, response, "the request"))
             return;
-        }
         auto& clear = cacheActions().clear;
         if (!clear || !clear()) {
             sendJson(response, 409, { { "error", "the metadata cache could not be cleared now" } });
@@ -91,11 +89,8 @@ void installSettingsRoutes(httplib::Server& server, const std::string& listedEnd
     });
 
     server.Post("/settings-page/open-folder", [](const httplib::Request& request, httplib::Response& response) {
-        // As for events: only a script of a Pagewyn page sends JSON; a form of another site cannot.
-        if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
-            sendJson(response, 415, { { "error", "the request is sent as application/json" } });
+        if (!sentAsJson(request, response, "the request"))
             return;
-        }
         auto folder = libraryFolder();
         std::error_code error;
         // The folder is opened as it is, never created, and only as an absolute path, which no

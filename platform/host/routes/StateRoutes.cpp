@@ -36,11 +36,8 @@ void installStateRoutes(httplib::Server& server, StateService& state, EventStrea
     });
 
     server.Post("/event", [&state](const httplib::Request& request, httplib::Response& response) {
-        // Only a script of a Pagewyn page sends JSON; a form of another site cannot.
-        if (request.get_header_value("Content-Type").rfind("application/json", 0) != 0) {
-            sendJson(response, 415, { { "error", "an event is sent as application/json" } });
+        if (!sentAsJson(request, response, "an event"))
             return;
-        }
         auto reply = state.event(request.body);
         sendJson(response, reply.status, reply.body);
     });
