@@ -2,22 +2,19 @@
 #include "app/HandoffCommand.h"
 
 #include "app/BookFiles.h"
+#include "platform/desktop/ChildProcess.h"
 #include "platform/desktop/HandoffClient.h"
 #include "platform/desktop/InstanceFile.h"
 #include "platform/foundation/FileManager.h"
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <iostream>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -55,23 +52,8 @@ pid_t startInstance(const HandoffOptions& options, const std::string& documents)
         arguments.insert(arguments.end(), { "--port", std::to_string(options.port) });
     if (options.noBrowser)
         arguments.push_back("--no-browser");
-    std::vector<char*> argv;
-    for (auto& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attributes);
-    for (int stream : { 0, 1, 2 })
-        posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", stream == 0 ? O_RDONLY : O_WRONLY, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t child = 0;
-    int started = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    return started == 0 ? child : 0;
+    auto child = desktop::startChild(arguments, { .ownSession = true });
+    return child ? *child : 0;
 }
 
 bool running(pid_t child)

@@ -1,22 +1,17 @@
-// posix_spawn with standard input on /dev/null and the output into an anonymous file (never a
-// pipe, whose reader would have to stay, or whose writers would die of a broken pipe once it left);
-// the outcome awaited through a process descriptor, and a thread that reaps the child otherwise.
+// The program's output goes into an anonymous file (never a pipe, whose reader would have to
+// stay, or whose writers would die of a broken pipe once it left); the outcome is awaited through a process descriptor, and a thread that reaps the child otherwise.
 #include "platform/desktop/DesktopOpener.h"
 
+#include "platform/desktop/ChildProcess.h"
 #include "platform/foundation/FileDescriptor.h"
 
 #include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace desktop {
 
@@ -70,27 +65,11 @@ foundation::Result<void> startDesktopProgram(const std::string& program, const s
 {
     std::vector<std::string> words { program };
     words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
     foundation::FileDescriptor output(patience.count() > 0 ? ::memfd_create("pagewyn-opener-output", MFD_CLOEXEC) : -1);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (output.isOpen()) {
-        posix_spawn_file_actions_adddup2(&actions, output.get(), STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, output.get(), STDERR_FILENO);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    }
-    pid_t child = 0;
-    int failed = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
-        return foundation::Error(program + " could not be started: " + std::strerror(failed));
+    auto started = startChild(words, { .searchPath = true, .output = output.isOpen() ? output.get() : -1 });
+    if (!started)
+        return started.error();
+    pid_t child = *started;
     int status = 0;
     if (endedWithin(child, patience, status)) {
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
