@@ -50,6 +50,13 @@ export class HostError extends Error {
   }
 }
 
+// A JSON answer's body; an answer that is not a success throws a HostError with the host's reason.
+export async function jsonAnswer(response) {
+  const body = await response.json().catch(() => null);
+  if (!response.ok) throw new HostError(response.status, body?.error ?? `error ${response.status}`, body);
+  return body;
+}
+
 async function answer(response) {
   const type = response.headers.get('Content-Type') ?? '';
   const body = type.startsWith('application/json') ? await response.json().catch(() => null) : await response.text();

@@ -6,6 +6,7 @@
 import { offsetOf, textNodes } from './reader-highlights.js';
 import { firstVisiblePoint, showPoint } from './reader-pages.js';
 import { readerRequest } from './reader-selection.js';
+import { tellOnPage } from './upload.js';
 
 const saveDelay = 700;
 const leftKey = (session) => `pagewyn-place-${session}`;
@@ -52,6 +53,7 @@ export class PlaceKeeper {
     this.holding = 0;
     this.timer = null;
     this.saved = '';
+    this.failing = false;
     // A page going away sends a place not sent yet on its way out, and leaves it for the page
     // that a reload brings.
     window.addEventListener('pagehide', () => {
@@ -147,8 +149,12 @@ export class PlaceKeeper {
       if (leaving) readerRequest(this.reader.session, 'action', place, undefined, true);
       else await this.reader.selection.action(place);
       this.saved = key;
-    } catch {
-      // A place that cannot be kept only opens the book elsewhere next time.
+      this.failing = false;
+    } catch (failure) {
+      // A place that cannot be kept only opens the book elsewhere next time; said once, not at
+      // every page turned while it lasts.
+      if (!this.failing && this.reader.element.isConnected) tellOnPage(`The reading place could not be kept: ${failure.message}`);
+      this.failing = true;
     }
   }
 }

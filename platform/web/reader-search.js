@@ -2,6 +2,8 @@
 // its chapter and the words around it. Choosing one shows its page with the words marked. A new
 // query stops the search before it.
 
+import { jsonAnswer } from './connection.js';
+import { element } from './dom.js';
 import { isRead } from './reader-flow.js';
 import { textNodes } from './reader-highlights.js';
 import { showPoint } from './reader-pages.js';
@@ -10,13 +12,6 @@ import { readerRequest } from './reader-selection.js';
 const longestQuery = 200;
 const svgNamespace = 'http://www.w3.org/2000/svg';
 const typingPause = 250;
-
-function element(tag, className, text) {
-  const made = document.createElement(tag);
-  if (className) made.className = className;
-  if (text !== undefined) made.textContent = text;
-  return made;
-}
 
 // Reads a stream of JSON lines, handing each to take.
 async function readLines(response, take) {
@@ -169,7 +164,7 @@ export class SearchPanel {
     let count = 0;
     try {
       const response = await readerRequest(this.reader.session, 'search', { query }, controller.signal);
-      if (!response.ok) throw new Error((await response.json().catch(() => ({}))).error ?? `error ${response.status}`);
+      if (!response.ok) await jsonAnswer(response);
       await readLines(response, (line) => {
         if (controller.signal.aborted) return;
         if (line.spine === undefined) {

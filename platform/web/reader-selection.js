@@ -2,7 +2,7 @@
 // and for a highlight tapped — remove it. Highlights are kept by the program, in the highlight
 // database of the reader's configuration; this page only asks for them and draws them.
 
-import { hostFetch } from './connection.js';
+import { hostFetch, jsonAnswer } from './connection.js';
 import { drawHighlight, eraseHighlight, selectedRange } from './reader-highlights.js';
 import { shareQuote } from './reader-quote.js';
 
@@ -52,10 +52,7 @@ export class SelectionMenu {
   }
 
   async action(body) {
-    const response = await readerRequest(this.reader.session, 'action', body);
-    const answer = await response.json().catch(() => ({}));
-    if (!response.ok) throw new Error(answer.error ?? `error ${response.status}`);
-    return answer;
+    return (await jsonAnswer(await readerRequest(this.reader.session, 'action', body))) ?? {};
   }
 
   async loadHighlights() {
@@ -140,8 +137,9 @@ export class SelectionMenu {
         await this.action({ type: 'removeHighlight', id });
         this.highlights = this.highlights.filter((highlight) => highlight.id !== id);
         eraseHighlight(this.reader.pages.document, id);
-      } catch {
+      } catch (failure) {
         // The mark stays, as the highlight does.
+        this.show('notice', [[`Not removed: ${failure.message}`, () => {}]], rect);
       }
     }]], rect);
   }

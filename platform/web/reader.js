@@ -4,6 +4,7 @@
 // near either edge, by a swipe and by the keyboard, across the ends of chapters. Everything is
 // coloured and switched as the reader's configuration says.
 
+import { element } from './dom.js';
 import { PageView, firstVisiblePoint, neighbour } from './reader-pages.js';
 import { listenToPinch } from './reader-input.js';
 import { PlaceKeeper, leftPlace } from './reader-place.js';
@@ -37,13 +38,6 @@ export function drawReader(presented, send) {
   if (current?.session === description.session) return current.element;
   current = new Reader(description, send);
   return current.element;
-}
-
-function element(tag, className, text) {
-  const made = document.createElement(tag);
-  if (className) made.className = className;
-  if (text !== undefined) made.textContent = text;
-  return made;
 }
 
 function button(className, text, label, onClick) {

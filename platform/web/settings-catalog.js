@@ -2,14 +2,9 @@
 // app for each address Pagewyn listens on (with a QR code a phone's camera reads), the user name
 // and password it asks for, and a button that makes a new password, which stops the old one.
 
-const svg = 'http://www.w3.org/2000/svg';
+import { element } from './dom.js';
 
-function element(tag, className, text) {
-  const made = document.createElement(tag);
-  if (className) made.className = className;
-  if (text !== undefined) made.textContent = text;
-  return made;
-}
+const svg = 'http://www.w3.org/2000/svg';
 
 // The QR code's modules as squares of an SVG drawing, with the quiet margin around them.
 function qrPicture(rows, address) {

@@ -5,19 +5,13 @@
 // file manager, the size of the metadata cache with a button that clears it, and a way back to
 // the library. Nothing goes back to the application.
 
-import { hostFetch } from './connection.js';
+import { element } from './dom.js';
+import { hostFetch, jsonAnswer } from './connection.js';
 import { keepFocusInside } from './dialog.js';
 import { capitalized, words } from './words.js';
 import { catalogSection } from './settings-catalog.js';
 
 let shown = null;
-
-function element(tag, className, text) {
-  const made = document.createElement(tag);
-  if (className) made.className = className;
-  if (text !== undefined) made.textContent = text;
-  return made;
-}
 
 async function askHost(path, options = {}) {
   let response;
@@ -26,9 +20,7 @@ async function askHost(path, options = {}) {
   } catch {
     throw new Error('Pagewyn is not running.');
   }
-  const body = await response.json().catch(() => null);
-  if (!response.ok) throw new Error(body?.error ?? `error ${response.status}`);
-  return body;
+  return jsonAnswer(response);
 }
 
 // The items counted are the ones the library lists, named as the application names them.
