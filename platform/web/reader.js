@@ -182,13 +182,13 @@ class Reader {
     style.setProperty('--reader-text', this.night ? '#e4dfd5' : '#111');
     this.element.classList.toggle('night', this.night);
     this.nightButton.setAttribute('aria-pressed', String(this.night));
-    const family = { serif: `Georgia, "Times New Roman", ${scriptFallbacks}, serif`, sansSerif: `"System", system-ui, ${scriptFallbacks}, sans-serif` }[settings.fontFamily];
+    const family = { serif: `Georgia, "Times New Roman", ${scriptFallbacks()}, serif`, sansSerif: `"System", system-ui, ${scriptFallbacks()}, sans-serif` }[settings.fontFamily];
     const nightRules = this.night
       ? `html, body { background: ${cssColor(paper)} !important; color: #e4dfd5 !important; }
          body * { color: inherit !important; background-color: transparent !important; }`
       : `html { background: ${cssColor(paper)} !important; color: #111; }`;
     // A book that sets no type of its own is set as a book: its own rules, later, win over these.
-    const base = `:where(html) { font-family: Georgia, "Times New Roman", ${scriptFallbacks}, serif; line-height: 1.5; }
+    const base = `:where(html) { font-family: Georgia, "Times New Roman", ${scriptFallbacks()}, serif; line-height: 1.5; }
       :where(p) { hyphens: auto; }`;
     this.pages?.setAppearance(`${base}
       ${nightRules}

@@ -2,18 +2,18 @@
 // "\n" ending a paragraph, each paragraph aligned as its first run says. The text goes in as
 // text nodes only, so nothing in it is ever read as markup.
 
+import { isServedFace } from './faces.js';
 import { cssColor } from './views.js';
 
-// The faces the host serves; any other family is asked of the browser by name.
-const servedFaces = new Set(['Avenir-Light', 'Avenir-Book', 'System', 'Helvetica', 'Helvetica-Bold']);
 const serifFamilies = new Set(['times', 'times new roman', 'georgia', 'serif']);
 // "start" (the natural alignment) is left to the container, as an alert centres natural text.
 const alignments = new Set(['left', 'center', 'right', 'justify']);
 
-// Faces for the scripts the application's own faces lack (Arabic, Devanagari, Japanese and the
-// rest of CJK, Hebrew) and for colour emoji, so no title draws as empty boxes. The install
-// script brings them from Debian.
-export const scriptFallbacks = '"Noto Sans Arabic UI", "Noto Sans Devanagari UI", "IPAexGothic", "NanumGothic", "Droid Sans Fallback", "DejaVu Sans", "Noto Color Emoji"';
+// The faces for the scripts the served faces lack, as the page's style names them, for a document
+// that does not have the page's style (a book's page).
+export function scriptFallbacks() {
+  return getComputedStyle(document.documentElement).getPropertyValue('--script-fallbacks').trim() || 'sans-serif';
+}
 
 // A family name from the application's text, reduced to characters a font name uses, so it can
 // only ever name a family.
@@ -26,8 +26,8 @@ function familyName(name) {
 function fontFamily(font) {
   const name = familyName(font.name);
   const family = familyName(font.family);
-  const faces = new Set([servedFaces.has(name) ? name : '', family].filter(Boolean));
-  const generic = serifFamilies.has(family.toLowerCase()) ? `${scriptFallbacks}, serif` : `"System", system-ui, ${scriptFallbacks}, sans-serif`;
+  const faces = new Set([isServedFace(name) ? name : '', family].filter(Boolean));
+  const generic = serifFamilies.has(family.toLowerCase()) ? 'var(--script-fallbacks), serif' : '"System", system-ui, var(--script-fallbacks), sans-serif';
   return [...[...faces].map((face) => `"${face}"`), generic].join(', ');
 }
 

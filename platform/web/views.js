@@ -2,7 +2,7 @@
 // frames in points (one CSS pixel each), colours, rounding, labels, images and buttons, exactly
 // as the snapshot describes them. Controls call back with their view id.
 
-const faces = new Set(['Avenir-Light', 'Avenir-Book', 'System', 'Helvetica', 'Helvetica-Bold']);
+import { isServedFace } from './faces.js';
 
 export function cssColor(color) {
   if (!Array.isArray(color) || color.length !== 4) return '';
@@ -12,7 +12,7 @@ export function cssColor(color) {
 }
 
 export function cssFont(font) {
-  const family = faces.has(font?.name) ? `"${font.name}", ` : '';
+  const family = isServedFace(font?.name) ? `"${font.name}", ` : '';
   return `${Number(font?.size) || 17}px ${family}"System", system-ui, sans-serif`;
 }
 

@@ -38,6 +38,10 @@ describe('the library screen', () => {
       assert.ok(blank > 0 && blank !== 40 && blank !== 30, `the blank picture stands in (${blank} pixels wide)`);
       const box = await page.locator('.row-cell[aria-label="Zola, Zed"] .view-ImageView').boundingBox();
       assert.deepEqual([box.width, box.height], [36, 36]);
+      // The heading is drawn in the light face the host serves, not in a fallback.
+      const heading = page.getByRole('heading');
+      assert.equal(await heading.evaluate((item) => getComputedStyle(item).fontFamily.split(',')[0].replaceAll('"', '')), 'Avenir-Light');
+      assert.ok(await page.evaluate(() => document.fonts.load('18px "Avenir-Light"').then((faces) => faces.length === 1)), 'the light face is served');
       assert.deepEqual(page.failures, []);
     });
   });

@@ -58,6 +58,7 @@ TEST(HostSecurity, loadsThatCannotSendAHeaderGoByTheirOwnKeyInTheAddressAndTheRe
         { "/", 200 },
         { "/app.js", 200 },
         { "/fonts/Avenir-Light", 200 },
+        { "/faces.css", 200 },
     };
     for (auto& [path, status] : loads) {
         auto answer = hosted.get(path, image);

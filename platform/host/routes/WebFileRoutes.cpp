@@ -32,6 +32,10 @@ void installWebFileRoutes(httplib::Server& server, const WebFiles& files)
         response.set_content(std::move(font->bytes), font->mimeType);
     });
 
+    server.Get("/faces.css", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(WebFiles::faceRules(), "text/css; charset=utf-8");
+    });
+
     server.Get(R"(/([a-z0-9][a-z0-9-]{0,63}\.(html|js|css|svg)))", [&files](const httplib::Request& request, httplib::Response& response) {
         auto file = files.file(request.matches[1]);
         if (!file) {

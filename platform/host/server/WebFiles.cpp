@@ -18,11 +18,14 @@ constexpr std::size_t largestFile = 8 * 1024 * 1024;
 struct FaceFiles {
     const char* face;
     std::array<const char*, 3> candidates;
+    // How the page draws text in the face while its file loads: the light face of the library's
+    // titles is waited for, so they never jump from another face to it.
+    const char* display = "swap";
 };
 
 // Lato's light cut is the closest free face to Avenir Light that Debian ships (fonts-lato).
 constexpr std::array<FaceFiles, 5> faces { {
-    { "Avenir-Light", { "/usr/share/fonts/truetype/lato/Lato-Light.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf", nullptr } },
+    { "Avenir-Light", { "/usr/share/fonts/truetype/lato/Lato-Light.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf", nullptr }, "block" },
     { "Avenir-Book", { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
     { "System", { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
     { "Helvetica", { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
@@ -98,6 +101,16 @@ std::optional<WebFile> WebFiles::file(const std::string& name) const
     if (name == "index.html")
         bytes = withModulePreloads(std::move(*bytes), m_root);
     return WebFile { std::move(*bytes), mimeTypeOf(name) };
+}
+
+std::string WebFiles::faceRules()
+{
+    std::string rules;
+    for (const auto& face : faces) {
+        rules += "@font-face { font-family: \"" + std::string(face.face) + "\"; src: url(\"/fonts/" + face.face
+            + "\") format(\"truetype\"); font-display: " + face.display + "; }\n";
+    }
+    return rules;
 }
 
 std::optional<std::string> WebFiles::fontPath(const std::string& face)

@@ -27,6 +27,8 @@ public:
     // The folder the renderer's files are read from.
     const std::string& root() const { return m_root; }
 
+    // The page's @font-face rule for every face served: the faces are named here only.
+    static std::string faceRules();
     // The file that serves a face, when this machine has one.
     static std::optional<std::string> fontPath(const std::string& face);
 
