@@ -23,7 +23,6 @@ public:
 
     const std::string& title() const { return m_title; }
     AlertActionStyle style() const { return m_style; }
-    bool hasHandler() const { return static_cast<bool>(m_handler); }
     void perform() { if (m_handler) m_handler(*this); }
 
 private:

@@ -16,7 +16,6 @@ struct Color {
     static Color clearColor() { return { 0, 0, 0, 0 }; }
     static Color blueColor() { return { 0, 0, 1, 1 }; }
     static Color redColor() { return { 1, 0, 0, 1 }; }
-    static Color greenColor() { return { 0, 1, 0, 1 }; }
     static Color grayColor() { return { 0.5, 0.5, 0.5, 1 }; }
     static Color darkGrayColor() { return { 1.0 / 3, 1.0 / 3, 1.0 / 3, 1 }; }
     static Color lightGrayColor() { return { 2.0 / 3, 2.0 / 3, 2.0 / 3, 1 }; }

@@ -46,14 +46,11 @@ public:
     // is gone or does not perform the selector is a fault.
     void sendActionsForControlEvents(ControlEvents events);
 
-    bool isEnabled() const { return m_enabled; }
-    void setEnabled(bool enabled) { m_enabled = enabled; }
     ContentHorizontalAlignment contentHorizontalAlignment() const { return m_contentHorizontalAlignment; }
     void setContentHorizontalAlignment(ContentHorizontalAlignment alignment) { m_contentHorizontalAlignment = alignment; }
 
 private:
     std::vector<ActionBinding> m_bindings;
-    bool m_enabled = true;
     ContentHorizontalAlignment m_contentHorizontalAlignment = ContentHorizontalAlignment::center;
 };
 

@@ -92,7 +92,7 @@ foundation::Result<void> HeadlessDriver::touchUpInside(ViewId viewId)
         auto* control = dynamic_cast<Control*>(view);
         if (!control)
             return foundation::Error("no control with id " + std::to_string(viewId) + " is shown");
-        if (!control->isEnabled() || !isShown(*control))
+        if (!isShown(*control))
             return foundation::Error("the control with id " + std::to_string(viewId) + " cannot be touched");
         // The action may take the control out of the tree; it stays alive until it is done.
         auto keepAlive = control->shared_from_this();

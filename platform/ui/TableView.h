@@ -81,7 +81,6 @@ public:
 
     // The requests since the last call, oldest first.
     std::vector<TableViewCommand> takeCommands() { return std::exchange(m_commands, {}); }
-    const std::vector<TableViewCommand>& pendingCommands() const { return m_commands; }
 
     // The user's events, as the driver delivers them. Each answers an error for a row or title
     // the table does not have, and then changes nothing.

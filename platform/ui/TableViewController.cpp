@@ -58,7 +58,8 @@ std::shared_ptr<TableView> TableViewController::tableView()
 void TableViewController::viewWillAppear(bool animated)
 {
     ViewController::viewWillAppear(animated);
-    if (!m_clearsSelectionOnViewWillAppear || !m_tableView)
+    // The selected row is deselected as the user comes back to the screen.
+    if (!m_tableView)
         return;
     if (auto selected = m_tableView->indexPathForSelectedRow())
         m_tableView->deselectRowAtIndexPath(*selected, animated);

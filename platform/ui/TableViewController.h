@@ -20,10 +20,6 @@ public:
 
     std::shared_ptr<TableView> tableView();
 
-    // Deselects the selected row when the screen appears again, as the user comes back to it.
-    bool clearsSelectionOnViewWillAppear() const { return m_clearsSelectionOnViewWillAppear; }
-    void setClearsSelectionOnViewWillAppear(bool clears) { m_clearsSelectionOnViewWillAppear = clears; }
-
     void loadView() override;
     void viewWillAppear(bool animated) override;
 
@@ -33,7 +29,6 @@ public:
 private:
     TableViewStyle m_style;
     std::shared_ptr<TableView> m_tableView;
-    bool m_clearsSelectionOnViewWillAppear = true;
 };
 
 }

@@ -72,8 +72,6 @@ public:
     LayoutAnchor trailingAnchor() { return anchor(LayoutAttribute::trailing); }
     LayoutAnchor widthAnchor() { return anchor(LayoutAttribute::width); }
     LayoutAnchor heightAnchor() { return anchor(LayoutAttribute::height); }
-    LayoutAnchor centerXAnchor() { return anchor(LayoutAttribute::centerX); }
-    LayoutAnchor centerYAnchor() { return anchor(LayoutAttribute::centerY); }
 
     // Off: the frame follows the view's active constraints when its superview lays out.
     bool translatesAutoresizingMaskIntoConstraints() const { return m_translatesAutoresizingMask; }

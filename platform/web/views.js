@@ -102,7 +102,6 @@ function drawButton(element, json, callbacks) {
   if (name) element.setAttribute('aria-label', name);
   // A button showing only a picture tells a mouse what it does.
   if (json.label && !json.title) element.title = json.label;
-  element.disabled = json.enabled === false;
   element.style.justifyContent = justify[json.contentAlignment] ?? 'center';
   if (json.image) {
     const icon = drawImage(json.image, 'center');
@@ -130,7 +129,7 @@ const viewClassName = (json) => `view view-${String(json.class).replace(/[^A-Za-
 // clipping. Set whole, so that an element drawn before for another view keeps none of it.
 function drawBox(element, json, options) {
   // Unchanged, as in most rows a scroll brings, it is left as it is.
-  const key = JSON.stringify([json.id, options.origin === false, json.frame, json.background, json.alpha, json.hidden, json.cornerRadius, json.clips]);
+  const key = JSON.stringify([json.id, options.origin === false, json.frame, json.background, json.alpha, json.hidden, json.cornerRadius]);
   if (element.boxKey === key) return;
   element.boxKey = key;
   element.dataset.viewId = String(json.id);
@@ -139,7 +138,6 @@ function drawBox(element, json, options) {
   element.style.opacity = typeof json.alpha === 'number' ? String(json.alpha) : '';
   element.hidden = Boolean(json.hidden);
   element.style.borderRadius = json.cornerRadius ? `${Number(json.cornerRadius)}px` : '';
-  element.style.overflow = json.clips ? 'hidden' : '';
 }
 
 // Returns the element for the view; options.origin false draws the view at its own origin (a

@@ -47,8 +47,6 @@ void addLabel(nlohmann::json& json, const ui::Label& label)
 
 void addControl(nlohmann::json& json, const ui::Control& control)
 {
-    if (!control.isEnabled())
-        json["enabled"] = false;
     auto events = nlohmann::json::array();
     bool touchUpInside = false;
     for (auto& binding : control.bindings())
@@ -61,7 +59,7 @@ void addControl(nlohmann::json& json, const ui::Control& control)
 
 void addButton(nlohmann::json& json, const ui::Button& button, ImageRegistry& images)
 {
-    auto state = button.isEnabled() ? ui::ControlStateFlag::normal : ui::ControlStateFlag::disabled;
+    auto state = ui::ControlStateFlag::normal;
     if (auto image = imageJson(button.imageForState(state), images); !image.is_null())
         json["image"] = std::move(image);
     if (auto title = button.titleForState(state))
@@ -84,8 +82,6 @@ nlohmann::json describe(const ui::View& view, ImageRegistry& images, int depth)
         json["hidden"] = true;
     if (view.layer().cornerRadius() > 0)
         json["cornerRadius"] = view.layer().cornerRadius();
-    if (view.layer().masksToBounds())
-        json["clips"] = true;
     if (!view.accessibilityLabel().empty())
         json["label"] = view.accessibilityLabel();
 
