@@ -2,7 +2,7 @@
 // into the screen, one page on a portrait screen, two facing pages on a landscape one where the
 // book allows spreads.
 
-import { isPage, pageFrame } from './reader-pages.js';
+import { isPage, pageFrame } from './reader-frame.js';
 
 const largestSide = 20000;
 

@@ -14,6 +14,7 @@
 import { Screens, documentFlow, firstPlace, flowCSS, placeRect, readablePlaceFrom, relaxBreaks, writeStyle } from './reader-flow.js';
 import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
 import { listenToPage } from './reader-input.js';
+import { isPage, pageFrame } from './reader-frame.js';
 
 export function contentURL(session, path, asHTML = false) {
   const encoded = path.split('/').map(encodeURIComponent).join('/');
@@ -22,17 +23,6 @@ export function contentURL(session, path, asHTML = false) {
 
 function clamp(value, low, high) {
   return Math.min(Math.max(value, low), high);
-}
-
-export function pageFrame() {
-  const frame = document.createElement('iframe');
-  frame.className = 'reader-frame';
-  // Same origin, so the reader can lay the page out; no scripts, forms, pop-ups or navigation
-  // of the page around it.
-  frame.setAttribute('sandbox', 'allow-same-origin');
-  frame.setAttribute('title', 'Page');
-  frame.setAttribute('referrerpolicy', 'no-referrer');
-  return frame;
 }
 
 export class PageView {
@@ -404,10 +394,6 @@ export function neighbour(spine, index, step) {
 
 function isBrokenXML(doc) {
   return doc.contentType === 'application/xhtml+xml' && doc.getElementsByTagName('parsererror').length > 0;
-}
-
-export function isPage(doc) {
-  return /^(application\/xhtml\+xml|text\/html|image\/svg\+xml)$/.test(doc.contentType) && doc.documentElement;
 }
 
 // The place interface of the place keeper and the search: the paginator's own firstVisible and
