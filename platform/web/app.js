@@ -2,13 +2,16 @@
 // user's actions one at a time, and looks again whenever the host says the state changed. It
 // keeps no state of the application: every answer from the host replaces what is drawn.
 
-import { fetchState, postEvent, watchChanges } from './connection.js';
-import './drop.js';
+import { fetchState, postEvent, takeLaunchToken, watchChanges } from './connection.js';
+import { installDropTarget } from './drop.js';
 import { openRequestedURLs } from './open-urls.js';
 import { drawPresented } from './overlays.js';
 import { TableScreen } from './table.js';
 import { drawView } from './views.js';
 import { capitalized, learnWords, words } from './words.js';
+
+takeLaunchToken();
+installDropTarget();
 
 const root = document.getElementById('app');
 const presentedLayer = document.createElement('div');

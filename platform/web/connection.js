@@ -28,18 +28,25 @@ function launchToken() {
   }
 }
 
-const token = launchToken();
+let token = null;
+
+// Takes the launch's token into the page's keeping and out of the address bar. Called as the page
+// starts; the first request takes it otherwise.
+export function takeLaunchToken() {
+  token ??= launchToken();
+  return token;
+}
 
 // fetch() for the host's routes: the same options, with the token added to the headers.
 export function hostFetch(path, options = {}) {
   const headers = new Headers(options.headers ?? {});
-  headers.set(tokenHeader, token);
+  headers.set(tokenHeader, takeLaunchToken());
   return fetch(path, { cache: 'no-store', credentials: 'omit', ...options, headers });
 }
 
 // The header and value an XMLHttpRequest to the host sets.
 export function tokenHeaderPair() {
-  return [tokenHeader, token];
+  return [tokenHeader, takeLaunchToken()];
 }
 
 export class HostError extends Error {

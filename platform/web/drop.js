@@ -6,16 +6,24 @@
 import { drawAnsweredState, holdReaders, isTakenName, percentText, tellOnPage, uploadFile } from './upload.js';
 import { words } from './words.js';
 
-const target = document.createElement('div');
-target.className = 'drop-target';
-target.hidden = true;
-target.setAttribute('role', 'status');
-target.setAttribute('aria-live', 'polite');
-const message = document.createElement('p');
-const progress = document.createElement('progress');
-progress.max = 1;
-target.append(message, progress);
-document.body.append(target);
+let target = null;
+let message = null;
+let progress = null;
+
+// The drop target, made the first time it is needed.
+function makeTarget() {
+  if (target) return;
+  target = document.createElement('div');
+  target.className = 'drop-target';
+  target.hidden = true;
+  target.setAttribute('role', 'status');
+  target.setAttribute('aria-live', 'polite');
+  message = document.createElement('p');
+  progress = document.createElement('progress');
+  progress.max = 1;
+  target.append(message, progress);
+  document.body.append(target);
+}
 
 let depth = 0;
 let sending = false;
@@ -25,6 +33,7 @@ const carriesFiles = (event) => [...(event.dataTransfer?.types ?? [])].includes(
 const libraryInFront = () => !document.querySelector('.table-screen[inert]') && document.querySelector('.table-screen');
 
 function show(text, withProgress = false) {
+  makeTarget();
   progress.setAttribute('aria-label', `Sending the ${words.one}`);
   message.textContent = text;
   progress.hidden = !withProgress;
@@ -33,7 +42,7 @@ function show(text, withProgress = false) {
 
 function hideSoon(delay = 0) {
   setTimeout(() => {
-    if (!sending && depth === 0) target.hidden = true;
+    if (!sending && depth === 0 && target) target.hidden = true;
   }, delay);
 }
 
@@ -53,8 +62,8 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
       refused.push({ name: file.name, reason: `only files whose names end in ${words.ending} can be added` });
       continue;
     }
-    progress.value = 0;
     show(`Adding “${file.name}”${counted}…`, true);
+    progress.value = 0;
     const upload = uploadFile(sentOne ? '/handoff' : firstRoute, file, {
       onProgress: (loaded, total) => {
         progress.value = loaded / Math.max(1, total);
@@ -71,7 +80,7 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
     }
   }
   sending = false;
-  target.hidden = true;
+  if (target) target.hidden = true;
   if (files.length > 1) {
     holdReaders(false);
     window.dispatchEvent(new Event('pagewyn:redraw'));
@@ -84,41 +93,46 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
   if (told.length > 0) tellOnPage(told.join(' '));
 }
 
-document.addEventListener('dragenter', (event) => {
-  if (!carriesFiles(event) || sending || !libraryInFront()) return;
-  event.preventDefault();
-  depth += 1;
-  show(`Drop ${words.oneToAdd} or several here to add them to the library`);
-  target.classList.add('active');
-});
+// Files dragged over the page show the drop target; dropped, they are added. Called once, as the
+// page starts.
+export function installDropTarget() {
+  makeTarget();
+  document.addEventListener('dragenter', (event) => {
+    if (!carriesFiles(event) || sending || !libraryInFront()) return;
+    event.preventDefault();
+    depth += 1;
+    show(`Drop ${words.oneToAdd} or several here to add them to the library`);
+    target.classList.add('active');
+  });
 
-document.addEventListener('dragover', (event) => {
-  if (!carriesFiles(event)) return;
-  // Taken over always, so that a file let go where it cannot be added is not opened by the
-  // browser in place of the library.
-  event.preventDefault();
-  event.dataTransfer.dropEffect = !sending && libraryInFront() ? 'copy' : 'none';
-});
+  document.addEventListener('dragover', (event) => {
+    if (!carriesFiles(event)) return;
+    // Taken over always, so that a file let go where it cannot be added is not opened by the
+    // browser in place of the library.
+    event.preventDefault();
+    event.dataTransfer.dropEffect = !sending && libraryInFront() ? 'copy' : 'none';
+  });
 
-document.addEventListener('dragleave', (event) => {
-  if (!carriesFiles(event) || depth === 0) return;
-  depth -= 1;
-  if (depth === 0) {
+  document.addEventListener('dragleave', (event) => {
+    if (!carriesFiles(event) || depth === 0) return;
+    depth -= 1;
+    if (depth === 0) {
+      target.classList.remove('active');
+      hideSoon();
+    }
+  });
+
+  document.addEventListener('drop', (event) => {
+    if (!carriesFiles(event)) return;
+    // The browser would otherwise open the file in place of the library.
+    event.preventDefault();
+    depth = 0;
     target.classList.remove('active');
-    hideSoon();
-  }
-});
-
-document.addEventListener('drop', (event) => {
-  if (!carriesFiles(event)) return;
-  // The browser would otherwise open the file in place of the library.
-  event.preventDefault();
-  depth = 0;
-  target.classList.remove('active');
-  const files = [...event.dataTransfer.files];
-  if (files.length === 0 || sending || !libraryInFront()) {
-    hideSoon();
-    return;
-  }
-  addBooks(files);
-});
+    const files = [...event.dataTransfer.files];
+    if (files.length === 0 || sending || !libraryInFront()) {
+      hideSoon();
+      return;
+    }
+    addBooks(files);
+  });
+}

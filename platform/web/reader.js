@@ -16,26 +16,27 @@ import { keepFocusInside, moveFocusRound } from './dialog.js';
 
 let current = null;
 
-// The reader's look comes with it, so the page that shows the library needs nothing of it.
-if (!document.querySelector('link[href="/reader.css"]')) {
+// The reader's look, and its keys pressed while nothing has the focus (as after a tap turned to
+// another document), which still turn the open reader's pages: added with the first book shown,
+// so the page that shows the library needs nothing of it.
+function installReader() {
+  if (document.querySelector('link[href="/reader.css"]')) return;
   const sheet = document.createElement('link');
   sheet.rel = 'stylesheet';
   sheet.href = '/reader.css';
   document.head.append(sheet);
+  document.addEventListener('keydown', (event) => {
+    const target = event.target;
+    if (current?.element.isConnected && (target === document.body || target === document.documentElement)) current.key(event);
+  });
 }
-
-// Keys pressed while nothing has the focus, as after a tap turned to another document, still turn
-// the open reader's pages.
-document.addEventListener('keydown', (event) => {
-  const target = event.target;
-  if (current?.element.isConnected && (target === document.body || target === document.documentElement)) current.key(event);
-});
 
 // The reader for the presented screen; the same reader while the same book stays open, so a
 // new look at the state never turns its page.
 export function drawReader(presented, send) {
   const description = presented.reader ?? {};
   if (current?.session === description.session) return current.element;
+  installReader();
   current = new Reader(description, send);
   return current.element;
 }
