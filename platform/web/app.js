@@ -4,6 +4,7 @@
 
 import { fetchState, postEvent, takeLaunchToken, watchChanges } from './connection.js';
 import { installDropTarget } from './drop.js';
+import { drawingBy } from './page-drawing.js';
 import { openRequestedURLs } from './open-urls.js';
 import { drawPresented } from './overlays.js';
 import { TableScreen } from './table.js';
@@ -59,8 +60,6 @@ function showNotice(text, lasting = false) {
   if (!lasting) noticeTimer = setTimeout(() => { notice.hidden = true; }, Math.max(4000, text.length * 60));
 }
 
-// Messages of the page's other parts, such as an import that failed after its sheet closed.
-window.addEventListener('pagewyn:notice', (event) => showNotice(event.detail));
 
 function viewport() {
   if (page.table) return page.table.viewport();
@@ -264,11 +263,15 @@ function scheduleViewportCheck() {
 }
 
 window.addEventListener('resize', scheduleViewportCheck);
-// A picked or dropped file's upload answers with the next state, drawn like any other.
-window.addEventListener('pagewyn:state', (event) => queueDraw(event.detail));
-// The last state drawn, drawn again: what the page held back (see holdReaders) is shown.
-window.addEventListener('pagewyn:redraw', () => {
-  if (page.snapshot) queueDraw(page.snapshot);
+// A picked or dropped file's upload answers with the next state, drawn like any other; the last
+// state drawn is drawn again to show what the page held back (see holdReaders); the page's other
+// parts tell their messages (an import that failed after its sheet closed) in the notice.
+drawingBy({
+  draw: (state) => queueDraw(state),
+  redraw: () => {
+    if (page.snapshot) queueDraw(page.snapshot);
+  },
+  notice: (text) => showNotice(text),
 });
 watchChanges((version) => {
   if (version === null || version > page.version) {

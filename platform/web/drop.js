@@ -3,7 +3,8 @@
 // file another program hands over, with its progress shown. Only while nothing is presented over
 // the library.
 
-import { drawAnsweredState, holdReaders, isTakenName, percentText, tellOnPage, uploadFile } from './upload.js';
+import { drawAnsweredState, holdReaders, redrawPage, tellOnPage } from './page-drawing.js';
+import { isTakenName, percentText, uploadFile } from './upload.js';
 import { words } from './words.js';
 
 let target = null;
@@ -83,7 +84,7 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
   if (target) target.hidden = true;
   if (files.length > 1) {
     holdReaders(false);
-    window.dispatchEvent(new Event('pagewyn:redraw'));
+    redrawPage();
   }
   const told = [];
   if (added.length > 0 && files.length > 1) told.push(`Added: ${added.map((name) => `“${name}”`).join(', ')}.`);

@@ -6,7 +6,7 @@ import { drawAlert } from './alert.js';
 import { dialog } from './dialog.js';
 import { drawPicker } from './picker.js';
 import { drawReader } from './reader.js';
-import { holdingReaders } from './upload.js';
+import { holdingReaders } from './page-drawing.js';
 import { drawView } from './views.js';
 
 function drawScreen(presented, callbacks) {

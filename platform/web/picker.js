@@ -5,7 +5,8 @@
 
 import { dialog } from './dialog.js';
 import { addBooks } from './drop.js';
-import { drawAnsweredState, isTakenName, percentText, tellOnPage, uploadFile } from './upload.js';
+import { drawAnsweredState, tellOnPage } from './page-drawing.js';
+import { isTakenName, percentText, uploadFile } from './upload.js';
 import { capitalized, words } from './words.js';
 
 export function drawPicker(presented, send) {

@@ -6,7 +6,7 @@
 import { offsetOf, textNodes } from './reader-highlights.js';
 import { firstVisiblePoint, showPoint } from './reader-pages.js';
 import { readerRequest } from './reader-selection.js';
-import { tellOnPage } from './upload.js';
+import { tellOnPage } from './page-drawing.js';
 
 const saveDelay = 700;
 const leftKey = (session) => `pagewyn-place-${session}`;

@@ -1,29 +1,9 @@
 // Sending a file the application takes to the host as the body of one request, with its progress: the document
 // picker's choice and a file dropped on the page both go this way. The host answers with the
-// next state, which is drawn through the page's usual path (the "pagewyn:state" event).
+// next state, which is drawn through the page's usual path (drawAnsweredState).
 
 import { HostError, tokenHeaderPair } from './connection.js';
 import { words } from './words.js';
-
-// Hands a state the host answered with to the page, which draws it like any other.
-export function drawAnsweredState(state) {
-  if (state) window.dispatchEvent(new CustomEvent('pagewyn:state', { detail: state }));
-}
-
-// While several files are added one after the other, each opened book would be drawn and replaced
-// by the next one at once, and a page of a book the program has already closed would be asked for.
-// The books added before the last are not drawn: the page shows the library and the progress, and
-// then the book open at the end.
-let readersHeld = false;
-export const holdingReaders = () => readersHeld;
-export function holdReaders(held) {
-  readersHeld = held;
-}
-
-// Tells the person a short message over whatever the page shows (the page's notice).
-export function tellOnPage(text) {
-  window.dispatchEvent(new CustomEvent('pagewyn:notice', { detail: text }));
-}
 
 // Starts sending the file to the route; answers { done, cancel }. done resolves with the host's
 // answer, or rejects with a HostError (status 0: no connection; -1: cancelled here).
