@@ -1,5 +1,4 @@
-// ItemReaders: workers claim items in listing order and park each result in a ring of slots that
-// the scan empties in the same order; a worker waits while the ring is full.
+// ItemReaders: what the scan needs of each item, read in listing order by foundation::OrderedWork.
 #include "library/ItemReaders.h"
 
 #include "frameworks/folioreader/FolioReader.h"
@@ -40,7 +39,7 @@ ItemRead ItemReaders::read(std::size_t index) const
     const std::string path = m_folder + "/" + m_names[index];
     // The item's attributes, as the file manager gives them (a symbolic link is not followed).
     struct stat status {};
-    int failed = m_folderDescriptor >= 0 ? ::fstatat(m_folderDescriptor, m_names[index].c_str(), &status, AT_SYMLINK_NOFOLLOW)
+    int failed = m_folderDescriptor.isOpen() ? ::fstatat(m_folderDescriptor.get(), m_names[index].c_str(), &status, AT_SYMLINK_NOFOLLOW)
                                          : ::lstat(path.c_str(), &status);
     if (failed != 0) {
         item.unreadable = foundation::fileError(path, errno);
@@ -66,78 +65,8 @@ ItemReaders::ItemReaders(std::string folder, const std::vector<std::string>& nam
     , m_folderDescriptor(::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))
     , m_names(names)
     , m_readMetadata(std::move(readMetadata))
+    , m_reads(names.size(), shape(workers), [this](std::size_t index) { return read(index); })
 {
-    if (workers <= 1)
-        return;
-    m_ready.resize(window);
-    for (std::size_t n = 0; n < workers; ++n)
-        m_workers.emplace_back([this] { work(); });
 }
 
-ItemReaders::~ItemReaders()
-{
-    cancel();
-    for (auto& worker : m_workers)
-        worker.join();
-    if (m_folderDescriptor >= 0)
-        ::close(m_folderDescriptor);
-}
-
-void ItemReaders::cancel()
-{
-    std::lock_guard lock(m_mutex);
-    m_cancelled = true;
-    m_spaceFreed.notify_all();
-    m_itemsReady.notify_all();
-}
-
-void ItemReaders::work()
-{
-    std::vector<ItemRead> items;
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_spaceFreed.wait(lock, [&] { return m_cancelled || m_next >= m_names.size() || m_next + chunk <= m_taken + window; });
-        if (m_cancelled || m_next >= m_names.size())
-            return;
-        readChunk(lock, items);
-        m_itemsReady.notify_one();
-    }
-}
-
-void ItemReaders::readChunk(std::unique_lock<std::mutex>& lock, std::vector<ItemRead>& items)
-{
-    const std::size_t first = m_next;
-    const std::size_t end = std::min(first + chunk, m_names.size());
-    m_next = end;
-    lock.unlock();
-    items.clear();
-    for (std::size_t index = first; index < end; ++index)
-        items.push_back(read(index));
-    lock.lock();
-    for (std::size_t index = first; index < end; ++index)
-        m_ready[index % window] = std::move(items[index - first]);
-}
-
-ItemRead ItemReaders::take(std::size_t index)
-{
-    if (m_workers.empty())
-        return read(index);
-    std::unique_lock lock(m_mutex);
-    auto& slot = m_ready[index % window];
-    // While its item is not read yet, the scan reads the next chunk itself, where the window has
-    // room, instead of waiting idle for a worker: on a busy machine a worker can take longer to be
-    // scheduled than the reading takes.
-    std::vector<ItemRead> items;
-    while (!slot) {
-        if (!m_cancelled && m_next < m_names.size() && m_next + chunk <= m_taken + window)
-            readChunk(lock, items);
-        else
-            m_itemsReady.wait(lock);
-    }
-    ItemRead item = std::move(*slot);
-    slot.reset();
-    m_taken = index + 1;
-    if (m_taken % chunk == 0)
-        m_spaceFreed.notify_all();
-    return item;
-}
+ItemReaders::~ItemReaders() = default;

@@ -3,10 +3,9 @@
 #include "frameworks/folioreader/searchBook.h"
 
 #include "platform/foundation/FileDescriptor.h"
+#include "platform/foundation/OrderedWork.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <thread>
@@ -16,8 +15,7 @@ namespace folioreader {
 
 namespace {
 
-// Reads the file into bytes, whose room is kept from file to file: a book's pages are read one
-// after another without asking the system for fresh memory each time.
+// Reads the file into bytes.
 bool readContent(const ContentFile& file, std::string& bytes)
 {
     bytes.resize(file.size());
@@ -27,7 +25,6 @@ bool readContent(const ContentFile& file, std::string& bytes)
 struct PageMatches {
     std::vector<SearchMatch> matches;
     bool complete = true;
-    bool ready = false;
 };
 
 }
@@ -37,84 +34,40 @@ BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string&
 {
     const auto& spine = session.spine();
     const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
-    // How far past the page being handed on the workers may go.
-    const std::size_t ahead = 2 * workers;
-    std::vector<PageMatches> pages(spine.size());
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t nextPage = 0;
-    std::size_t handedOn = 0;
-    bool stopping = false;
-
-    auto work = [&] {
-        std::string bytes;
-        for (;;) {
-            std::size_t page = 0;
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return stopping || nextPage >= pages.size() || nextPage < handedOn + ahead; });
-                if (stopping || nextPage >= pages.size())
-                    return;
-                page = nextPage++;
+    auto searchPage = [&](std::size_t page) {
+        // Each worker keeps the room of the page it read last for the next, until the search ends
+        // with its thread.
+        thread_local std::string bytes;
+        PageMatches result;
+        // A page that cannot be read has no matches; the others are still searched.
+        auto file = cancelled() ? std::nullopt : std::optional(session.openContent(spine[page].entryName));
+        try {
+            if (file && *file && readContent(**file, bytes)) {
+                result.complete = searchDocument(bytes, foldedQuery, [&](const SearchMatch& match) {
+                    if (result.matches.size() >= most || cancelled())
+                        return false;
+                    result.matches.push_back(match);
+                    return true;
+                });
             }
-            PageMatches result;
-            // A page that cannot be read has no matches; the others are still searched.
-            auto file = cancelled() ? std::nullopt : std::optional(session.openContent(spine[page].entryName));
-            try {
-                if (file && *file && readContent(**file, bytes)) {
-                    result.complete = searchDocument(bytes, foldedQuery, [&](const SearchMatch& match) {
-                        if (result.matches.size() >= most || cancelled())
-                            return false;
-                        result.matches.push_back(match);
-                        return true;
-                    });
-                }
-            } catch (const std::bad_alloc&) {
-                // No room for the page or its matches: the search ends there, incomplete.
-                result = {};
-                result.complete = false;
-            }
-            {
-                std::lock_guard lock(mutex);
-                result.ready = true;
-                pages[page] = std::move(result);
-            }
-            changed.notify_all();
+        } catch (const std::bad_alloc&) {
+            // No room for the page or its matches: the search ends there, incomplete.
+            result = {};
+            result.complete = false;
         }
+        return result;
     };
-    std::vector<std::thread> threads;
-    struct Join {
-        std::vector<std::thread>& threads;
-        std::mutex& mutex;
-        std::condition_variable& changed;
-        bool& stopping;
-        ~Join()
-        {
-            {
-                std::lock_guard lock(mutex);
-                stopping = true;
-            }
-            changed.notify_all();
-            for (auto& thread : threads)
-                thread.join();
-        }
-    } join { threads, mutex, changed, stopping };
-    for (std::size_t i = 0; i < std::min(workers, spine.size()); ++i)
-        threads.emplace_back(work);
+    // At most twice as many pages ahead of the one whose matches are handed on as there are workers.
+    foundation::OrderedWork<PageMatches> pages(spine.size(), { .workers = workers, .chunk = 1, .window = 2 * workers }, searchPage);
 
     BookSearchOutcome outcome;
-    for (std::size_t page = 0; page < pages.size() && outcome.complete; ++page) {
+    for (std::size_t page = 0; page < spine.size() && outcome.complete; ++page) {
         if (cancelled()) {
             outcome.complete = false;
             outcome.cancelled = true;
             break;
         }
-        PageMatches result;
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return pages[page].ready; });
-            result = std::move(pages[page]);
-        }
+        PageMatches result = pages.take(page);
         for (const auto& match : result.matches) {
             if (outcome.count >= most || cancelled()) {
                 outcome.complete = false;
@@ -127,11 +80,6 @@ BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string&
             }
         }
         outcome.complete = outcome.complete && result.complete;
-        {
-            std::lock_guard lock(mutex);
-            handedOn = page + 1;
-        }
-        changed.notify_all();
     }
     return outcome;
 }
