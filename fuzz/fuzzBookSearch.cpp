@@ -16,6 +16,8 @@ using folioreader::SearchMatch;
 std::vector<SearchMatch> wholePageMatches(std::string_view page, const std::u32string& query, std::size_t most)
 {
     constexpr std::size_t around = 40;
+    std::string storage;
+    page = folioreader::withLineFeeds(page, storage);
     folioreader::BodyText body;
     body.restart({});
     while (body.readPiece(page)) { }

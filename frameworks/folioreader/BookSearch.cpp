@@ -368,11 +368,28 @@ std::u32string foldForSearch(std::string_view text)
     return folded;
 }
 
+std::string_view withLineFeeds(std::string_view xhtml, std::string& storage)
+{
+    if (xhtml.find('\r') == std::string_view::npos)
+        return xhtml;
+    storage.clear();
+    storage.reserve(xhtml.size());
+    for (std::size_t at = 0; at < xhtml.size(); ++at) {
+        if (xhtml[at] != '\r')
+            storage.push_back(xhtml[at]);
+        else if (at + 1 == xhtml.size() || xhtml[at + 1] != '\n')
+            storage.push_back('\n');
+    }
+    return storage;
+}
+
 bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found,
     ScanWidth widest)
 {
     if (foldedQuery.empty())
         return true;
+    std::string storage;
+    xhtml = withLineFeeds(xhtml, storage);
     PageSearch search(xhtml, foldedQuery, found, widest);
     BodyPlace place;
     while (!search.stopped && readBodyPiece(xhtml, place, search)) { }

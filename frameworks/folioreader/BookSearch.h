@@ -28,6 +28,11 @@ struct SearchMatch {
     std::string after;
 };
 
+// The page as the reader shows it: its line ends (CR LF and a lone CR alike) read as one line feed
+// each, which is how the places of matches are counted. Answers the page itself when it has no CR,
+// else the page rewritten into storage.
+std::string_view withLineFeeds(std::string_view xhtml, std::string& storage);
+
 // Calls found with each match of the folded query in the body of the XHTML document, in order,
 // while found answers true. Text of scripts and styles is counted but never matched. Answers
 // false when found stopped it. The page is scanned at most widest bytes at once.

@@ -82,6 +82,7 @@ TEST(BookSearch, placesMatchesInTheBodyText)
         { "across the pieces a long run is read in", "<p>" + std::string(254, 'x') + "  whale " + std::string(300, 'y') + "\xC3\xA9whale</p>",
             "x whale", { { 253, 261 } } },
         { "indented lines", "<p>\n        Call    me\n\t\tIshmael</p>", "me ishmael", { { 17, 29 } } },
+        { "a line ended CR LF counts one, as the page reads it", "<p>Call\r\nme\r\rIshmael\r\n whale</p>", "ishmael whale", { { 9, 23 } } },
         { "bytes that are no UTF-8 are not counted", "<p>\xff\xe2\x82 Wh\xed" "ale \xed\xa0\x80whale</p>", "whale", { { 1, 6 }, { 7, 12 } } },
         { "a byte that is no UTF-8 is no space either", "<p>white \xa0whale s\xa0s</p>", "white whale ß", { { 0, 14 } } },
         { "a spacing accent joins the spaces around it", "<p>x \u00a8y</p>", "x y", { { 0, 4 } } },
