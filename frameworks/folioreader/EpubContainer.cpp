@@ -1,6 +1,8 @@
 // EpubContainer: libzip for archives, POSIX calls for folders; every read is bounded.
 #include "frameworks/folioreader/EpubContainer.h"
 
+#include "frameworks/folioreader/PackageDocument.h"
+
 #include "frameworks/folioreader/KnownItemStatus.h"
 #include "platform/foundation/FileDescriptor.h"
 
@@ -262,7 +264,7 @@ std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path, c
     std::vector<FileIdentity> stamp { FileIdentity::of(status) };
     if (!S_ISDIR(status.st_mode))
         return stamp;
-    for (const std::string& name : { std::string("META-INF/container.xml"), packageName }) {
+    for (const std::string& name : { std::string(containerName), packageName }) {
         if (::stat((path + "/" + name).c_str(), &status) != 0)
             return std::nullopt;
         stamp.push_back(FileIdentity::of(status));

@@ -2,7 +2,7 @@
 // and cover, with the parsed package kept in a small cache validated by the files' stamps.
 #include "frameworks/folioreader/FolioReader.h"
 
-#include "frameworks/folioreader/EntryName.h"
+#include "frameworks/folioreader/BookPackage.h"
 #include "frameworks/folioreader/EpubContainer.h"
 #include "frameworks/folioreader/MetadataCache.h"
 #include "frameworks/folioreader/MetadataScan.h"
@@ -21,12 +21,9 @@ namespace folioreader {
 namespace {
 
 // Bounds chosen for safety: real package documents are kilobytes and covers a few megabytes.
-constexpr std::size_t maximumDocumentSize = 16 * 1024 * 1024;
 constexpr std::size_t maximumCoverSize = 20 * 1024 * 1024;
 // Enough for the books a scan reads in turn and a screenful of rows asking for covers.
 constexpr std::size_t cachedBooks = 32;
-
-const std::string containerName = "META-INF/container.xml";
 
 MetadataCache& metadataCache()
 {
@@ -38,29 +35,10 @@ MetadataCache& metadataCache()
 Result<std::shared_ptr<const PackageDocument>> parseBook(const EpubContainer& book, std::vector<FileIdentity>& stamp)
 {
     stamp = { book.identity() };
-    FileIdentity identity;
-    auto containerXml = book.read(containerName, maximumDocumentSize, {}, &identity);
-    if (!containerXml) {
-        if (book.isEmptyFolder())
-            return book.error("empty folder, not an EPUB");
-        return containerXml.error();
-    }
-    stamp.push_back(identity);
-    auto rootfile = parseContainerRootfile(*containerXml);
-    if (!rootfile)
-        return book.error(rootfile.error().description());
-    auto packageName = resolveEntryName("", *rootfile);
-    if (!packageName)
-        return book.error("package document \"" + *rootfile + "\" lies outside the book");
-
-    auto packageXml = TRY(book.read(*packageName, maximumDocumentSize, {}, &identity));
-    stamp.push_back(identity);
-    auto package = PackageDocument::parse(packageXml, *packageName);
-    if (!package)
-        return book.error(package.error().description());
+    auto package = TRY(readPackage(book, &stamp));
     if (!book.isFolder())
         stamp.resize(1);  // the archive's own identity covers every entry
-    return std::make_shared<const PackageDocument>(std::move(*package));
+    return std::make_shared<const PackageDocument>(std::move(package));
 }
 
 // The book's parsed package document, from the cache while the book's files are unchanged. When

@@ -127,7 +127,7 @@ void forEachMetadataElement(pugi::xml_node metadata, Visit visit)
 
 Result<std::string> parseContainerRootfile(std::string& containerXml)
 {
-    static const std::string name = "META-INF/container.xml";
+    const std::string name(containerName);
     pugi::xml_document document;
     pugi::xml_parse_result result = document.load_buffer_inplace(containerXml.data(), containerXml.size(), xmlParseOptions);
     if (!result)

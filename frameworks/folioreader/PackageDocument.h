@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Result.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,11 @@ namespace folioreader {
 
 // The Dublin Core elements namespace, in which dc:title and dc:creator live.
 inline constexpr std::string_view dublinCoreNamespace = "http://purl.org/dc/elements/1.1/";
+// Where every book names its package document.
+inline constexpr std::string_view containerName = "META-INF/container.xml";
+// The largest document of a book read whole: the container, the package, the contents, the
+// fonts' list.
+inline constexpr std::size_t maximumDocumentSize = 16 * 1024 * 1024;
 
 // The full-path of the first rootfile of a container document, as written. The error reads
 // "META-INF/container.xml is not well-formed XML (...)" or "... names no package document".

@@ -2,6 +2,7 @@
 // the table of contents; and the confined opening of the book's files.
 #include "frameworks/folioreader/ReaderSession.h"
 
+#include "frameworks/folioreader/BookPackage.h"
 #include "frameworks/folioreader/EntryName.h"
 #include "frameworks/ziparchive/SSZipArchive.h"
 #include "platform/foundation/FileDescriptor.h"
@@ -23,9 +24,6 @@ using foundation::Error;
 using foundation::Result;
 
 namespace {
-
-constexpr std::size_t maximumDocumentSize = 16 * 1024 * 1024;
-
 
 std::optional<std::string> canonicalPath(const std::string& path)
 {
@@ -157,29 +155,9 @@ void ReaderSession::readBook()
         m_failure = book.error().description();
         return;
     }
-    auto containerXml = book->read("META-INF/container.xml", maximumDocumentSize);
-    if (!containerXml) {
-        m_failure = containerXml.error().description();
-        return;
-    }
-    auto rootfile = parseContainerRootfile(*containerXml);
-    if (!rootfile) {
-        m_failure = book->error(rootfile.error().description()).description();
-        return;
-    }
-    auto packageName = resolveEntryName("", *rootfile);
-    if (!packageName) {
-        m_failure = book->error("package document \"" + *rootfile + "\" lies outside the book").description();
-        return;
-    }
-    auto packageXml = book->read(*packageName, maximumDocumentSize);
-    if (!packageXml) {
-        m_failure = packageXml.error().description();
-        return;
-    }
-    auto package = PackageDocument::parse(*packageXml, *packageName);
+    auto package = readPackage(*book);
     if (!package) {
-        m_failure = book->error(package.error().description()).description();
+        m_failure = package.error().description();
         return;
     }
     m_title = package->title;

@@ -14,7 +14,6 @@ using foundation::Result;
 
 namespace {
 
-constexpr std::size_t maximumDocumentSize = 16 * 1024 * 1024;
 
 bool hasToken(std::string_view list, std::string_view token)
 {

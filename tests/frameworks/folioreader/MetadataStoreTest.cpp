@@ -83,7 +83,7 @@ TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
               auto stamp = folioreader::currentStamp(library + "/b.epub", "OEBPS/content.opf");
               MetadataStore::open(store)->commit(library, { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Beta", "Bob" } }, {});
           }, "Alpha / Ann" },
-        { "its parent is a file", [](auto& store, auto&) {}, "Alpha / Ann" },
+        { "its parent is a file", [](auto&, auto&) {}, "Alpha / Ann" },
         // Not a mishap: proof that an intact entry for the files as they are is what a start lists.
         { "an entry written for these files", [](auto& store, auto& library) {
               auto stamp = folioreader::currentStamp(library + "/a.epub", "OEBPS/content.opf");

@@ -170,7 +170,7 @@ TEST(ReaderSession, aBookThatCannotBeReadSaysWhyInTermsOfTheBook)
         { Breakage::zeroByteFile, "empty file" },
         { Breakage::notAZip, "ot a zip archive", { Shape::zipped } },
         { Breakage::truncatedZip, "zip", { Shape::zipped } },
-        { Breakage::emptyFolder, "META-INF/container.xml is missing", { Shape::unpacked } },
+        { Breakage::emptyFolder, "empty folder, not an EPUB", { Shape::unpacked } },
         { Breakage::missingContainer, "META-INF/container.xml is missing" },
         { Breakage::malformedContainer, "META-INF/container.xml is not well-formed XML" },
         { Breakage::malformedPackage, "OEBPS/content.opf is not well-formed XML" },
