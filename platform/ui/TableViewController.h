@@ -23,7 +23,7 @@ public:
     void loadView() override;
     void viewWillAppear(bool animated) override;
 
-    std::int64_t numberOfRowsInSection(TableView&, std::int64_t section) override { return 0; }
+    std::int64_t numberOfRowsInSection(TableView&, std::int64_t /*section*/) override { return 0; }
     std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath) override { return nullptr; }
 
 private:

@@ -21,9 +21,9 @@ public:
     // tableView:willDisplayCell:forRowAtIndexPath:
     virtual void willDisplayCell(TableView&, TableViewCell&, IndexPath) {}
     // tableView:willDisplayHeaderView:forSection:
-    virtual void willDisplayHeaderView(TableView&, View& view, std::int64_t section) {}
+    virtual void willDisplayHeaderView(TableView&, View& /*view*/, std::int64_t /*section*/) {}
     // tableView:heightForHeaderInSection:
-    virtual double heightForHeaderInSection(TableView&, std::int64_t section) { return automaticDimension; }
+    virtual double heightForHeaderInSection(TableView&, std::int64_t /*section*/) { return automaticDimension; }
     // tableView:didSelectRowAtIndexPath:
     virtual void didSelectRowAtIndexPath(TableView&, IndexPath) {}
 };

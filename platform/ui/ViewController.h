@@ -36,10 +36,10 @@ public:
 
     virtual void loadView();
     virtual void viewDidLoad() {}
-    virtual void viewWillAppear(bool animated) {}
-    virtual void viewDidAppear(bool animated) {}
-    virtual void viewWillDisappear(bool animated) {}
-    virtual void viewDidDisappear(bool animated) {}
+    virtual void viewWillAppear(bool /*animated*/) {}
+    virtual void viewDidAppear(bool /*animated*/) {}
+    virtual void viewWillDisappear(bool /*animated*/) {}
+    virtual void viewDidDisappear(bool /*animated*/) {}
 
     // Shows the controller over this one. A full-screen presentation makes this one disappear
     // and, once dismissed, appear again; the other styles leave it in view.
