@@ -37,8 +37,9 @@ public:
     // nullptr (the default) reads every book.
     static void setMetadataStore(std::shared_ptr<folioreader::MetadataStore> store);
     static std::shared_ptr<folioreader::MetadataStore> metadataStore();
-    // While the answer lives, the title and author of the folder's books come from the store when
-    // their files are unchanged; nullptr without a store. manyNewBooks: see MetadataScan::begin.
+    // While the answer lives, the title, author, identifier and language of the folder's books come
+    // from the store when their files are unchanged, and what is read afresh, the descriptions too,
+    // is kept there; nullptr without a store. manyNewBooks: see MetadataScan::begin.
     static std::unique_ptr<folioreader::MetadataScan> beginScan(const std::string& folder, bool manyNewBooks);
 
     // The book's cover picture; an error when the book names none or it cannot be read.
