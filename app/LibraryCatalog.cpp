@@ -3,12 +3,14 @@
 
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/StoredCover.h"
+#include "frameworks/folioreader/StoredDescription.h"
 #include "library/DocumentsFolder.h"
 #include "screen/BookFilter.h"
 #include "platform/text/SearchFold.h"
 #include "platform/text/Text.h"
 
 #include <algorithm>
+#include <string_view>
 
 void LibraryCatalog::refresh()
 {
@@ -32,6 +34,23 @@ void LibraryCatalog::refresh()
         m_authors.push_back({ at, 1 });
         last = std::move(name);
     }
+    // Each identifier is the id of the book of the earliest name (in byte order) that claims it.
+    m_identifierTaken.assign(m_books.size(), 0);
+    std::unordered_map<std::string_view, std::size_t> claimant;
+    for (std::size_t position = 0; position < m_books.size(); ++position) {
+        const std::string& identifier = m_books.details(position).identifier;
+        if (identifier.empty())
+            continue;
+        auto [first, added] = claimant.emplace(identifier, position);
+        if (added)
+            continue;
+        std::size_t later = position;
+        if (m_books[position].file < m_books[first->second].file) {
+            later = first->second;
+            first->second = position;
+        }
+        m_identifierTaken[later] = 1;
+    }
     m_searched.clear();
     m_found.clear();
     m_madeAt = m_books.changeCount();
@@ -40,7 +59,9 @@ void LibraryCatalog::refresh()
 host::CatalogBook LibraryCatalog::entry(std::size_t position) const
 {
     const Book& book = m_books[position];
-    return { book.title, book.author, book.file, bookPath(book.file), book.added, {} };
+    const BookDetails& details = m_books.details(position);
+    return { book.title, book.author, book.file, bookPath(book.file), book.added, {},
+        m_identifierTaken[position] ? std::string() : details.identifier, details.language, {} };
 }
 
 host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<std::size_t>& order, std::size_t from,
@@ -50,10 +71,11 @@ host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<st
     auto store = FolioReader::metadataStore();
     for (std::size_t at = offset; at < size && at - offset < count; ++at) {
         auto book = entry(order[from + at]);
-        // Only a cover the metadata cache already holds: a page reads no book.
+        // Only a cover and a description the metadata cache already holds: a page reads no book.
         auto stored = folioreader::storedCover(store, book.path);
         if (stored && !stored->bytes.empty())
             book.coverType = stored->mimeType;
+        book.summary = folioreader::storedDescription(store, book.path);
         page.items.push_back(std::move(book));
     }
     return page;
@@ -104,6 +126,7 @@ host::CatalogSlice<host::CatalogAuthor> LibraryCatalog::authors(std::size_t offs
 
 std::optional<host::CatalogBook> LibraryCatalog::book(const std::string& file)
 {
+    refresh();
     auto position = m_books.find(file);
     if (!position)
         return std::nullopt;

@@ -1,7 +1,8 @@
 // LibraryCatalog: the book list as the catalog for reading apps shows it. It keeps the list's
-// three orders, as `pagewyn list --order` prints them, and its authors beside the list (positions
-// only, no copy of a book), made again only after the list changed, so a page of a large library
-// costs what a page of a small one does. Main loop only.
+// three orders, as `pagewyn list --order` prints them, its authors and the books whose identifier
+// another book claims first beside the list (positions only, no copy of a book), made again only
+// after the list changed, so a page of a large library costs what a page of a small one does.
+// A page's descriptions come from the metadata cache, for its books only. Main loop only.
 #pragma once
 
 #include "library/BookList.h"
@@ -38,6 +39,10 @@ private:
     std::vector<std::size_t> m_recent, m_title, m_author;
     std::vector<AuthorGroup> m_authors;
     std::unordered_map<std::string, std::size_t> m_authorByName; // NFC name to group
+    // By position: whether another book with the same identifier has an earlier name, so this one
+    // is known by its item's name. The name decides, not the list's order: opening a book or a
+    // restart never moves an id from one copy of a book to another.
+    std::vector<char> m_identifierTaken;
     // The last search, kept for the pages after its first.
     std::string m_searched;
     std::vector<std::size_t> m_found;

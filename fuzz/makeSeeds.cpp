@@ -66,6 +66,8 @@ std::vector<EpubFixture> books()
     books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::undeclaredDc });
     books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::dcBoundElsewhere });
     books.push_back({ .title = "<![CDATA[Raw]]> &amp; <i>x</i>", .escapeText = false });
+    books.push_back({ .identifier = "urn:isbn:9780000000001", .language = "fr",
+        .description = "<p>Un <b>roman</b>&nbsp;&amp; <i>plus</i></p><script>x</script>&#150;" });
     books.push_back({ .packagePath = "content.opf" });
     books.push_back({ .version = 2, .packagePath = "deep/er/package.opf" });
     for (Breakage breakage : { Breakage::missingContainer, Breakage::containerWithoutRootfile, Breakage::packageOutsideBook,

@@ -25,13 +25,15 @@ void BookList::reserve(std::size_t count)
 {
     m_books.reserve(count);
     m_searchKeys.reserve(count);
+    m_details.reserve(count);
 }
 
-void BookList::append(Book book, std::string searchKey)
+void BookList::append(Book book, std::string searchKey, BookDetails details)
 {
     if (m_positionsValid)
         m_positionByFile.emplace(text::nfc(book.file), m_books.size());
     m_searchKeys.push_back(std::move(searchKey));
+    m_details.push_back(std::move(details));
     ++m_namesakes[namesakeKey(book)];
     m_books.push_back(std::move(book));
     ++m_changes;
@@ -59,6 +61,7 @@ void BookList::remove(std::size_t index)
         m_namesakes.erase(found);
     m_books.erase(m_books.begin() + static_cast<std::ptrdiff_t>(index));
     m_searchKeys.erase(m_searchKeys.begin() + static_cast<std::ptrdiff_t>(index));
+    m_details.erase(m_details.begin() + static_cast<std::ptrdiff_t>(index));
     m_positionsValid = false;
     ++m_changes;
 }
@@ -67,6 +70,7 @@ void BookList::clear()
 {
     m_books.clear();
     m_searchKeys.clear();
+    m_details.clear();
     m_namesakes.clear();
     m_positionByFile.clear();
     m_positionsValid = false;
@@ -190,16 +194,19 @@ void BookList::reorder(const std::vector<std::size_t>& order)
             continue;
         Book book = std::move(m_books[start]);
         std::string key = std::move(m_searchKeys[start]);
+        BookDetails details = std::move(m_details[start]);
         std::size_t to = start;
         while (order[to] != start) {
             std::size_t from = order[to];
             m_books[to] = std::move(m_books[from]);
             m_searchKeys[to] = std::move(m_searchKeys[from]);
+            m_details[to] = std::move(m_details[from]);
             placed[to] = 1;
             to = from;
         }
         m_books[to] = std::move(book);
         m_searchKeys[to] = std::move(key);
+        m_details[to] = std::move(details);
         placed[to] = 1;
     }
     m_positionsValid = false;

@@ -1,9 +1,10 @@
 // BookList: the program-wide ordered list of books the library table shows, row i being
-// element i, with the three stable orders, a lookup of books by their file name and each book's
-// search key.
+// element i, with the three stable orders, a lookup of books by their file name, and each book's
+// search key and details.
 #pragma once
 
 #include "library/Book.h"
+#include "library/BookDetails.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,8 +24,9 @@ public:
     // Room for count books in all, so that a scan appending many grows the list once.
     void reserve(std::size_t count);
     void append(Book book);
-    // The same, with the book's searchKeyOf already made (by a scan's reading thread).
-    void append(Book book, std::string searchKey);
+    // The same, with the book's searchKeyOf already made (by a scan's reading thread) and its
+    // details.
+    void append(Book book, std::string searchKey, BookDetails details = {});
     void remove(std::size_t index);
     void clear();
     // The one field of a listed book that changes in place: its file, title and author stay as
@@ -48,6 +50,8 @@ public:
     // leaves in a text): folded once, when the book entered the list, and moved along with it.
     const std::string& searchKey(std::size_t index) const { return m_searchKeys[index]; }
     static std::string searchKeyOf(const std::string& title, const std::string& author);
+    // What the book's package said of it besides its title and author, when it entered the list.
+    const BookDetails& details(std::size_t index) const { return m_details[index]; }
 
     // Stable sorts, in place: latest added first; by title; by author (text order of NFC forms).
     void sortByRecency();
@@ -77,6 +81,7 @@ private:
 
     std::vector<Book> m_books;
     std::vector<std::string> m_searchKeys;
+    std::vector<BookDetails> m_details;
     mutable std::unordered_map<std::string, std::size_t> m_positionByFile;
     mutable bool m_positionsValid = false;
     // Books by a digest of their title and author (a rare collision only makes a row say more).

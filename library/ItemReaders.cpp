@@ -54,9 +54,16 @@ ItemRead ItemReaders::read(std::size_t index) const
     item.title = FolioReader::getTitle(path);
     if (*item.title)
         item.author = FolioReader::getAuthorName(path);
+    if (!*item.title || !*item.author)
+        return item;
     // Folded here, on the reading thread, rather than in the scan's one thread.
-    if (*item.title && *item.author)
-        item.searchKey = BookList::searchKeyOf(**item.title, **item.author);
+    item.searchKey = BookList::searchKeyOf(**item.title, **item.author);
+    // From the package just read, or the store: they fail only where the book changed meanwhile,
+    // and then the book is listed without them, as its title and author say.
+    if (auto identifier = FolioReader::getIdentifier(path))
+        item.details.identifier = std::move(*identifier);
+    if (auto language = FolioReader::getLanguage(path))
+        item.details.language = std::move(*language);
     return item;
 }
 

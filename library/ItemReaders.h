@@ -1,9 +1,10 @@
 // ItemReaders: reads the book items of one scan, each item's date and, for an item new to the
-// list, its title and author, on a bounded pool of threads running ahead of the scan, which takes
-// the results one by one in listing order and reads a chunk itself rather than wait idle
+// list, its title, author and details, on a bounded pool of threads running ahead of the scan, which
+// takes the results one by one in listing order and reads a chunk itself rather than wait idle
 // (foundation::OrderedWork).
 #pragma once
 
+#include "library/BookDetails.h"
 #include "platform/foundation/Date.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/FileDescriptor.h"
@@ -22,6 +23,7 @@ struct ItemRead {
     std::optional<foundation::Result<std::string>> title;  // read only for an item new to the list
     std::optional<foundation::Result<std::string>> author; // read only after the title was
     std::string searchKey; // BookList::searchKeyOf title and author, when both were read
+    BookDetails details;   // read after them
 };
 
 class ItemReaders {

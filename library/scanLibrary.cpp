@@ -181,7 +181,8 @@ void scanLibrary()
             cantRead(item.author->error());
             continue;
         }
-        books.append(Book { std::move(**item.title), std::move(**item.author), names[k], item.modified }, std::move(item.searchKey));
+        books.append(Book { std::move(**item.title), std::move(**item.author), names[k], item.modified }, std::move(item.searchKey),
+            std::move(item.details));
         resort.changed(books.size() - 1);
         if (!firstEqual.empty())
             addedByFirstEqual.emplace(firstEqual[k], books.size() - 1);

@@ -102,8 +102,22 @@ std::shared_ptr<MetadataStore>& installedStore()
     return store;
 }
 
-// Title and author, from the active scan's store when the book's files are unchanged; otherwise
-// read afresh, straight from the book, so that what the store keeps was read after its stamp.
+// Longer values are no identifier or language tag: a hostile book's are neither kept nor listed.
+constexpr std::size_t longestIdentifier = 256;
+constexpr std::size_t longestLanguage = 64;
+
+// What the library keeps of a package. The identifier is the one the package names as its
+// unique identifier: a book that names none is known by its item's name alone.
+MetadataScan::Metadata metadataOf(const PackageDocument& package)
+{
+    bool identified = package.uniqueIdentifierNamed && package.uniqueIdentifier.size() <= longestIdentifier;
+    return { package.title, package.creator, identified ? package.uniqueIdentifier : std::string(),
+        package.language.size() <= longestLanguage ? package.language : std::string() };
+}
+
+// Title, author, identifier and language, from the active scan's store when the book's files are
+// unchanged; otherwise read afresh, straight from the book, so that what the store keeps was read
+// after its stamp.
 Result<MetadataScan::Metadata> metadataOf(const std::string& path)
 {
     MetadataScan* scan = MetadataScan::active();
@@ -111,7 +125,7 @@ Result<MetadataScan::Metadata> metadataOf(const std::string& path)
     if (!name) {
         std::optional<EpubContainer> opened;
         auto package = TRY(packageOf(path, opened));
-        return MetadataScan::Metadata { package->title, package->creator };
+        return metadataOf(*package);
     }
     if (auto known = scan->lookup(*name, path))
         return *known;
@@ -119,9 +133,9 @@ Result<MetadataScan::Metadata> metadataOf(const std::string& path)
     auto book = TRY(EpubContainer::open(path));
     std::vector<FileIdentity> stamp;
     auto package = TRY(parseBook(book, stamp));
-    MetadataScan::Metadata metadata { package->title, package->creator };
+    MetadataScan::Metadata metadata = metadataOf(*package);
     // A zip's own stamp covers its package document; only a folder book needs its name again.
-    scan->remember(*name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, readStart);
+    scan->remember(*name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, package->description, readStart);
     return metadata;
 }
 
@@ -160,6 +174,18 @@ Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, cons
 {
     auto metadata = TRY(metadataOf(epubPath));
     return std::move(metadata.author);
+}
+
+Result<std::string> FolioReader::getIdentifier(const std::string& epubPath)
+{
+    auto metadata = TRY(metadataOf(epubPath));
+    return std::move(metadata.identifier);
+}
+
+Result<std::string> FolioReader::getLanguage(const std::string& epubPath)
+{
+    auto metadata = TRY(metadataOf(epubPath));
+    return std::move(metadata.language);
 }
 
 Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)

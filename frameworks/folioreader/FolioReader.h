@@ -1,5 +1,5 @@
-// FolioReader: our reader engine. Reads a book's title, author and cover from an EPUB given as a
-// zipped .epub file or as an unpacked folder; presents the reader screen.
+// FolioReader: our reader engine. Reads a book's title, author, identifier, language and cover from
+// an EPUB given as a zipped .epub file or as an unpacked folder; presents the reader screen.
 #pragma once
 
 #include "platform/foundation/Result.h"
@@ -29,11 +29,17 @@ public:
     // The first dc:creator of the book's package document; the empty text when it has none.
     static foundation::Result<std::string> getAuthorName(const std::string& epubPath,
         const std::optional<std::string>& unzipPath = std::nullopt);
-    // Keeps titles and authors between runs in the store; nullptr (the default) reads every book.
+    // The identifier the package names as its unique identifier (dc:identifier), and its first
+    // dc:language; each the empty text when the book has none, or one too long to be one.
+    static foundation::Result<std::string> getIdentifier(const std::string& epubPath);
+    static foundation::Result<std::string> getLanguage(const std::string& epubPath);
+    // Keeps titles, authors, identifiers, languages and descriptions between runs in the store;
+    // nullptr (the default) reads every book.
     static void setMetadataStore(std::shared_ptr<folioreader::MetadataStore> store);
     static std::shared_ptr<folioreader::MetadataStore> metadataStore();
-    // While the answer lives, the title and author of the folder's books come from the store when
-    // their files are unchanged; nullptr without a store. manyNewBooks: see MetadataScan::begin.
+    // While the answer lives, the title, author, identifier and language of the folder's books come
+    // from the store when their files are unchanged, and what is read afresh, the descriptions too,
+    // is kept there; nullptr without a store. manyNewBooks: see MetadataScan::begin.
     static std::unique_ptr<folioreader::MetadataScan> beginScan(const std::string& folder, bool manyNewBooks);
 
     // The book's cover picture; an error when the book names none or it cannot be read.

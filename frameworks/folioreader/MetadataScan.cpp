@@ -12,18 +12,23 @@ namespace {
 
 std::atomic<MetadataScan*> activeScan { nullptr };
 
+// Descriptions read afresh are set aside in the store this many at a time: at most a megabyte
+// held (a description keeps at most a thousand characters).
+constexpr std::size_t descriptionBatch = 256;
+
 std::chrono::system_clock::time_point timeOf(std::int64_t seconds, std::int64_t nanoseconds)
 {
     return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
         std::chrono::seconds(seconds) + std::chrono::nanoseconds(nanoseconds)));
 }
 
-// The stamp, package name, title and author in one string, each after its length: one allocation
-// per book keeps the entries of a library of 100,000 books small while a scan holds them all.
+// The stamp, package name, title, author, identifier and language in one string, each after its
+// length: one allocation per book keeps the entries of a library of 100,000 books small while a
+// scan holds them all.
 std::string pack(const MetadataStore::Entry& entry)
 {
     std::string packed;
-    for (const std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author }) {
+    for (const std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author, &entry.identifier, &entry.language }) {
         auto size = std::uint32_t(field->size());
         packed.append(reinterpret_cast<const char*>(&size), sizeof size);
         packed += *field;
@@ -33,9 +38,9 @@ std::string pack(const MetadataStore::Entry& entry)
 
 MetadataStore::Entry unpack(const std::string& name, const std::string& packed)
 {
-    MetadataStore::Entry entry { name, {}, {}, {}, {} };
+    MetadataStore::Entry entry { name, {}, {}, {}, {}, {}, {} };
     std::size_t at = 0;
-    for (std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author }) {
+    for (std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author, &entry.identifier, &entry.language }) {
         std::uint32_t size = 0;
         if (at + sizeof size > packed.size())
             break;
@@ -45,6 +50,11 @@ MetadataStore::Entry unpack(const std::string& name, const std::string& packed)
         at += size;
     }
     return entry;
+}
+
+MetadataScan::Metadata metadataOf(MetadataStore::Entry entry)
+{
+    return { std::move(entry.title), std::move(entry.author), std::move(entry.identifier), std::move(entry.language) };
 }
 
 }
@@ -102,7 +112,8 @@ void MetadataScan::loadRows()
 {
     constexpr std::size_t blockSize = 1 << 20;
     m_store->forEachStoredRow(m_folder, [&](const MetadataStore::StoredRow& stored) {
-        const std::string_view values[] = { stored.name, stored.stamp, stored.packageName, stored.title, stored.author };
+        const std::string_view values[] = { stored.name, stored.stamp, stored.packageName, stored.title, stored.author,
+            stored.identifier, stored.language };
         std::size_t size = 0;
         for (std::string_view value : values)
             size += value.size();
@@ -162,7 +173,7 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookupRow(std::size_t row, c
     }
     if (state == RowState::unchecked) {
         MetadataStore::StoredRow view { field(stored, 0), field(stored, 1), field(stored, 2), field(stored, 3), field(stored, 4),
-            stored.checksum };
+            field(stored, 5), field(stored, 6), stored.checksum };
         bool usable = MetadataStore::checksumHolds(m_folder, view);
         if (usable) {
             auto current = currentStamp(path, std::string(view.packageName));
@@ -174,7 +185,8 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookupRow(std::size_t row, c
     }
     if (state != RowState::verified)
         return std::nullopt;
-    return Metadata { std::string(field(stored, 3)), std::string(field(stored, 4)) };
+    return Metadata { std::string(field(stored, 3)), std::string(field(stored, 4)), std::string(field(stored, 5)),
+        std::string(field(stored, 6)) };
 }
 
 MetadataScan::~MetadataScan()
@@ -219,10 +231,8 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& na
         }
         if (slot == m_slots.end())
             return std::nullopt;
-        if (slot->second.verified) {
-            auto entry = unpack(name, slot->second.packed);
-            return Metadata { std::move(entry.title), std::move(entry.author) };
-        }
+        if (slot->second.verified)
+            return metadataOf(unpack(name, slot->second.packed));
         if (slot->second.stale)
             return std::nullopt;
         packed = slot->second.packed;
@@ -239,29 +249,47 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& na
         return std::nullopt;
     }
     slot->second.verified = true;
-    return Metadata { std::move(entry.title), std::move(entry.author) };
+    return metadataOf(std::move(entry));
 }
 
 void MetadataScan::remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
-    const Metadata& metadata, std::chrono::system_clock::time_point readStart)
+    const Metadata& metadata, const std::string& description, std::chrono::system_clock::time_point readStart)
 {
     bool settled = isSettled(stamp, readStart, m_store->unsettledWindow());
-    std::lock_guard lock(m_mutex);
-    Slot& slot = m_slots[name];
-    slot.packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author });
-    // Unsettled metadata still answers the rest of this scan (the author after the title) but is
-    // not written, and an older entry of the item is dropped.
-    slot.verified = true;
-    slot.fresh = settled;
-    slot.stale = !settled;
+    std::vector<MetadataStore::Description> due;
+    {
+        std::lock_guard lock(m_mutex);
+        Slot& slot = m_slots[name];
+        slot.packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author,
+            metadata.identifier, metadata.language });
+        // Unsettled metadata still answers the rest of this scan (the author after the title) but is
+        // not written, and an older entry of the item is dropped.
+        slot.verified = true;
+        slot.fresh = settled;
+        slot.stale = !settled;
+        // No description is no row: a row kept from older files is never shown, its stamp differing.
+        if (settled && !description.empty()) {
+            m_descriptions.push_back({ name, encodeStamp(stamp), packageName, description });
+            if (m_descriptions.size() >= descriptionBatch) {
+                due.swap(m_descriptions);
+                m_staged = true;
+            }
+        }
+    }
+    if (!due.empty())
+        m_store->stageDescriptions(m_folder, due);
 }
 
 void MetadataScan::finish(const std::vector<std::string>& listedNames)
 {
     std::vector<MetadataStore::Entry> stored;
     std::vector<std::string> dropped;
+    std::vector<MetadataStore::Description> descriptions;
+    bool staged = false;
     {
         std::lock_guard lock(m_mutex);
+        descriptions.swap(m_descriptions);
+        staged = m_staged || !descriptions.empty();
         for (const std::string& name : listedNames) {
             if (!m_slots.empty()) {
                 if (auto slot = m_slots.find(name); slot != m_slots.end())
@@ -287,6 +315,10 @@ void MetadataScan::finish(const std::vector<std::string>& listedNames)
         m_rowTable.clear();
         m_rowBlocks.clear();
     }
+    if (!descriptions.empty())
+        m_store->stageDescriptions(m_folder, descriptions);
+    if (staged)
+        m_store->keepStagedDescriptions(m_folder);
     m_store->commit(m_folder, stored, dropped);
 }
 

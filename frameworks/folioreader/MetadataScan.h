@@ -1,6 +1,8 @@
 // MetadataScan: while a scan reads the books of one library folder, the reader engine answers
-// their titles and authors from the persistent store when the books' files are unchanged, and
-// keeps what it reads afresh, written to the store in one transaction when the scan finishes.
+// their titles, authors, identifiers and languages from the persistent store when the books' files
+// are unchanged, and keeps what it reads afresh, written to the store in one transaction when the
+// scan finishes; the descriptions it reads are set aside in the store a batch at a time as they
+// come, and kept there when it finishes.
 #pragma once
 
 #include "frameworks/folioreader/EpubContainer.h"
@@ -30,6 +32,8 @@ public:
     struct Metadata {
         std::string title;
         std::string author;
+        std::string identifier;
+        std::string language;
     };
 
     // The scan of folder, active until it is destroyed; nullptr without a store. One scan at a
@@ -50,9 +54,11 @@ public:
     // The stored metadata of the item, when the stamp of its files is still the stored one.
     std::optional<Metadata> lookup(const std::string& name, const std::string& path);
     // Answers the rest of the scan with metadata read at readStart from files of that stamp, and
-    // keeps it for the store unless the files had only just changed.
+    // keeps it and the book's description for the store unless the files had only just changed.
+    // The descriptions are set aside in the store a batch at a time by the thread that fills it,
+    // so a first scan of a large library never holds them all.
     void remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
-        const Metadata& metadata, std::chrono::system_clock::time_point readStart);
+        const Metadata& metadata, const std::string& description, std::chrono::system_clock::time_point readStart);
     // Writes what was read afresh and drops the entries of items no longer listed, or changed and
     // not read again.
     void finish(const std::vector<std::string>& listedNames);
@@ -70,7 +76,7 @@ private:
     struct Row {
         std::uint32_t block;
         std::uint32_t at;
-        std::uint32_t sizes[5]; // name, stamp, package name, title, author
+        std::uint32_t sizes[7]; // name, stamp, package name, title, author, identifier, language
         std::int64_t checksum;
     };
     enum class RowState : std::uint8_t { unchecked, verified, unusable };
@@ -93,6 +99,8 @@ private:
     std::vector<RowState> m_rowStates;
     std::vector<char> m_rowsListed;
     std::unordered_map<std::string, Slot> m_slots; // entries asked for one by one, and fresh reads
+    std::vector<MetadataStore::Description> m_descriptions; // read afresh, not staged yet
+    bool m_staged = false; // whether any were staged in the store
 };
 
 }

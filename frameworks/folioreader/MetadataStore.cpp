@@ -4,6 +4,7 @@
 
 #include "platform/foundation/Digest.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 #include <filesystem>
@@ -14,14 +15,18 @@ namespace folioreader {
 namespace {
 
 // Raised whenever the table changes shape; a file of another version is emptied and made anew.
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
 // Another process's transaction is a scan's commit or a clear: short. A lock held longer than this
 // is treated as a store that cannot be used now.
 constexpr int busyMilliseconds = 1000;
 
 const char* const schema =
     "CREATE TABLE book(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL, package BLOB NOT NULL,"
-    " title BLOB NOT NULL, author BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;";
+    " title BLOB NOT NULL, author BLOB NOT NULL, identifier BLOB NOT NULL, language BLOB NOT NULL,"
+    " checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;"
+    // Descriptions stand apart, so the book table a scan reads whole stays small.
+    " CREATE TABLE description(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL, package BLOB NOT NULL,"
+    " text BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;";
 
 // Covers came after the book table: a store of the same version without them gains the table.
 const char* const coverSchema =
@@ -46,7 +51,12 @@ std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
 
 std::int64_t checksumOf(const std::string& folder, const MetadataStore::Entry& entry)
 {
-    return checksumOf({ folder, entry.name, entry.stamp, entry.packageName, entry.title, entry.author });
+    return checksumOf({ folder, entry.name, entry.stamp, entry.packageName, entry.title, entry.author, entry.identifier, entry.language });
+}
+
+std::int64_t checksumOf(const std::string& folder, const MetadataStore::Description& description)
+{
+    return checksumOf({ folder, description.name, description.stamp, description.packageName, description.text });
 }
 
 std::int64_t checksumOf(const std::string& folder, const std::string& name, const MetadataStore::Cover& cover)
@@ -120,7 +130,7 @@ int prepare(sqlite3* database)
         return version.code();
     if (version.integer(0) == schemaVersion)
         return execute(database, coverSchema);
-    std::string rebuild = std::string("BEGIN IMMEDIATE; DROP TABLE IF EXISTS book; ") + schema
+    std::string rebuild = std::string("BEGIN IMMEDIATE; DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS description; ") + schema
         + " DROP TABLE IF EXISTS cover; " + coverSchema + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
     int code = execute(database, rebuild.c_str());
     if (code != SQLITE_OK)
@@ -209,7 +219,7 @@ void MetadataStore::forEachEntry(const std::string& folder, const std::function<
     forEachStoredRow(folder, [&](const StoredRow& row) {
         if (checksumHolds(folder, row))
             take(Entry { std::string(row.name), std::string(row.stamp), std::string(row.packageName), std::string(row.title),
-                std::string(row.author) });
+                std::string(row.author), std::string(row.identifier), std::string(row.language) });
     });
 }
 
@@ -218,11 +228,12 @@ void MetadataStore::forEachStoredRow(const std::string& folder, const std::funct
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return;
-    Statement select(m_database, "SELECT name, stamp, package, title, author, checksum FROM book WHERE folder = ?");
+    Statement select(m_database, "SELECT name, stamp, package, title, author, identifier, language, checksum FROM book WHERE folder = ?");
     if (select.code() == SQLITE_OK) {
         select.bind(1, folder);
         while (select.step() == SQLITE_ROW)
-            take(StoredRow { select.view(0), select.view(1), select.view(2), select.view(3), select.view(4), select.integer(5) });
+            take(StoredRow { select.view(0), select.view(1), select.view(2), select.view(3), select.view(4), select.view(5),
+                select.view(6), select.integer(7) });
     }
     if (isDamage(select.code())) {
         // The rows handed out before the damage showed are judged by their checksums; the store is
@@ -235,7 +246,8 @@ void MetadataStore::forEachStoredRow(const std::string& folder, const std::funct
 
 bool MetadataStore::checksumHolds(std::string_view folder, const StoredRow& row)
 {
-    return checksumOf({ folder, row.name, row.stamp, row.packageName, row.title, row.author }) == row.checksum;
+    return checksumOf({ folder, row.name, row.stamp, row.packageName, row.title, row.author, row.identifier, row.language })
+        == row.checksum;
 }
 
 namespace {
@@ -269,10 +281,10 @@ std::optional<MetadataStore::Entry> MetadataStore::entryOf(const std::string& fo
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    return selectItem(kept("SELECT stamp, package, title, author, checksum FROM book WHERE folder = ? AND name = ?"), folder, name,
-        [&](Statement& select) -> std::optional<Entry> {
-            Entry entry { name, select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3) };
-            if (checksumOf(folder, entry) != select.integer(4))
+    return selectItem(kept("SELECT stamp, package, title, author, identifier, language, checksum FROM book WHERE folder = ? AND name = ?"),
+        folder, name, [&](Statement& select) -> std::optional<Entry> {
+            Entry entry { name, select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4), select.bytes(5) };
+            if (checksumOf(folder, entry) != select.integer(6))
                 return std::nullopt;
             return entry;
         });
@@ -287,20 +299,32 @@ bool MetadataStore::commit(const std::string& folder, const std::vector<Entry>& 
         return false;
     bool written = true;
     {
-        Statement insert(m_database, "INSERT OR REPLACE INTO book VALUES (?, ?, ?, ?, ?, ?, ?)");
+        // In the table's key order: each page is filled once, where entries in the folder's
+        // listing order would land all over the table, which a large first scan writes and reads
+        // back many times over once it outgrows SQLite's page cache.
+        std::vector<const Entry*> byName;
+        byName.reserve(stored.size());
+        for (const Entry& entry : stored)
+            byName.push_back(&entry);
+        std::sort(byName.begin(), byName.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
+        Statement insert(m_database, "INSERT OR REPLACE INTO book VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
         written = insert.code() == SQLITE_OK;
-        for (auto it = stored.begin(); written && it != stored.end(); ++it) {
+        for (auto it = byName.begin(); written && it != byName.end(); ++it) {
+            const Entry* entry = *it;
             insert.bind(1, folder);
-            insert.bind(2, it->name);
-            insert.bind(3, it->stamp);
-            insert.bind(4, it->packageName);
-            insert.bind(5, it->title);
-            insert.bind(6, it->author);
-            insert.bind(7, checksumOf(folder, *it));
+            insert.bind(2, entry->name);
+            insert.bind(3, entry->stamp);
+            insert.bind(4, entry->packageName);
+            insert.bind(5, entry->title);
+            insert.bind(6, entry->author);
+            insert.bind(7, entry->identifier);
+            insert.bind(8, entry->language);
+            insert.bind(9, checksumOf(folder, *entry));
             written = insert.step() == SQLITE_DONE;
             insert.reset();
         }
-        for (const char* sql : { "DELETE FROM book WHERE folder = ? AND name = ?", "DELETE FROM cover WHERE folder = ? AND name = ?" }) {
+        for (const char* sql : { "DELETE FROM book WHERE folder = ? AND name = ?", "DELETE FROM cover WHERE folder = ? AND name = ?",
+                 "DELETE FROM description WHERE folder = ? AND name = ?" }) {
             Statement remove(m_database, sql);
             written = written && remove.code() == SQLITE_OK;
             for (auto it = dropped.begin(); written && it != dropped.end(); ++it) {
@@ -364,6 +388,79 @@ bool MetadataStore::storeCovers(const std::vector<NamedCover>& covers)
     return false;
 }
 
+std::optional<MetadataStore::Description> MetadataStore::descriptionOf(const std::string& folder, const std::string& name)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database)
+        return std::nullopt;
+    return selectItem(kept("SELECT stamp, package, text, checksum FROM description WHERE folder = ? AND name = ?"), folder, name,
+        [&](Statement& select) -> std::optional<Description> {
+            Description description { name, select.bytes(0), select.bytes(1), select.bytes(2) };
+            if (checksumOf(folder, description) != select.integer(3))
+                return std::nullopt;
+            return description;
+        });
+}
+
+bool MetadataStore::stageDescriptions(const std::string& folder, const std::vector<Description>& descriptions)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database || descriptions.empty())
+        return false;
+    // Only the connection's own temporary database is written: no lock on the store is taken.
+    if (execute(m_database, "CREATE TEMP TABLE IF NOT EXISTS staged_description(folder BLOB NOT NULL, name BLOB NOT NULL,"
+                            " stamp BLOB NOT NULL, package BLOB NOT NULL, text BLOB NOT NULL, checksum INTEGER NOT NULL);"
+                            " BEGIN")
+        != SQLITE_OK)
+        return false;
+    bool written = true;
+    {
+        Statement insert(m_database, "INSERT INTO temp.staged_description VALUES (?, ?, ?, ?, ?, ?)");
+        written = insert.code() == SQLITE_OK;
+        for (auto it = descriptions.begin(); written && it != descriptions.end(); ++it) {
+            insert.bind(1, folder);
+            insert.bind(2, it->name);
+            insert.bind(3, it->stamp);
+            insert.bind(4, it->packageName);
+            insert.bind(5, it->text);
+            insert.bind(6, checksumOf(folder, *it));
+            written = insert.step() == SQLITE_DONE;
+            insert.reset();
+        }
+    }
+    if (written && execute(m_database, "COMMIT") == SQLITE_OK)
+        return true;
+    execute(m_database, "ROLLBACK");
+    return false;
+}
+
+bool MetadataStore::keepStagedDescriptions(const std::string& folder)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database)
+        return false;
+    bool written = execute(m_database, "BEGIN IMMEDIATE") == SQLITE_OK;
+    if (written) {
+        Statement keep(m_database,
+            "INSERT OR REPLACE INTO description SELECT * FROM temp.staged_description WHERE folder = ? ORDER BY name");
+        written = keep.code() == SQLITE_OK;
+        if (written) {
+            keep.bind(1, folder);
+            written = keep.step() == SQLITE_DONE;
+        }
+        if (written && execute(m_database, "COMMIT") != SQLITE_OK)
+            written = false;
+        if (!written)
+            execute(m_database, "ROLLBACK");
+    }
+    Statement letGo(m_database, "DELETE FROM temp.staged_description WHERE folder = ?");
+    if (letGo.code() == SQLITE_OK) {
+        letGo.bind(1, folder);
+        letGo.step();
+    }
+    return written;
+}
+
 std::uint64_t MetadataStore::byteSize() const
 {
     std::uint64_t bytes = 0;
@@ -379,7 +476,7 @@ std::uint64_t MetadataStore::byteSize() const
 bool MetadataStore::clear()
 {
     std::lock_guard lock(m_mutex);
-    if (!m_database || execute(m_database, "DELETE FROM book; DELETE FROM cover;") != SQLITE_OK)
+    if (!m_database || execute(m_database, "DELETE FROM book; DELETE FROM cover; DELETE FROM description;") != SQLITE_OK)
         return false;
     // Gives the space back; another process reading at this moment only keeps the file large.
     execute(m_database, "PRAGMA wal_checkpoint(TRUNCATE); VACUUM; PRAGMA wal_checkpoint(TRUNCATE);");

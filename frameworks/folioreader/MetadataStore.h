@@ -1,6 +1,7 @@
-// MetadataStore: the reader engine's titles and authors of the books of library folders, kept
-// between runs in an SQLite file, each with the stamp of the files they were read from. A cache:
-// a store that cannot be used, or an entry that does not check out, only costs a fresh read.
+// MetadataStore: the reader engine's titles, authors, identifiers, languages and descriptions of
+// the books of library folders, kept between runs in an SQLite file, each with the stamp of the
+// files they were read from. A cache: a store that cannot be used, or an entry that does not check
+// out, only costs a fresh read.
 #pragma once
 
 #include <chrono>
@@ -27,6 +28,8 @@ public:
         std::string packageName; // the package document's entry name, to stamp a folder book again
         std::string title;
         std::string author;
+        std::string identifier; // the package's unique identifier, as the scan keeps it
+        std::string language;
     };
 
     // Opens the store file at path, creating it and its folder as needed. A file that is damaged
@@ -50,7 +53,7 @@ public:
 
     // An entry as stored, viewed in place, with the checksum it carries, not yet checked.
     struct StoredRow {
-        std::string_view name, stamp, packageName, title, author;
+        std::string_view name, stamp, packageName, title, author, identifier, language;
         std::int64_t checksum;
     };
 
@@ -65,7 +68,8 @@ public:
     // The entry of the item, when it is stored and its checksum holds.
     std::optional<Entry> entryOf(const std::string& folder, const std::string& name);
     // In one transaction: keeps stored (replacing entries of the same name) and drops the
-    // entries named in dropped. Answers whether it was written; a busy or broken store is not.
+    // entries named in dropped, with their covers and descriptions. Answers whether it was
+    // written; a busy or broken store is not.
     bool commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped);
 
     // A book's small cover picture, kept beside its metadata under the stamp of the files it was
@@ -88,9 +92,29 @@ public:
     // were written. Waits for no other process's write: a busy store leaves them unkept.
     bool storeCovers(const std::vector<NamedCover>& covers);
 
+    // A book's description, kept apart from the entries so that a scan, which loads a folder's
+    // entries at once, never holds a library's descriptions; under the stamp of the files it was
+    // read from, as its entry is.
+    struct Description {
+        std::string name;
+        std::string stamp;
+        std::string packageName; // to stamp a folder book again
+        std::string text;
+    };
+    // The item's stored description, when there is one and its checksum holds.
+    std::optional<Description> descriptionOf(const std::string& folder, const std::string& name);
+    // Sets descriptions aside for keepStagedDescriptions, in a table of this connection only
+    // (which SQLite moves to a temporary file as it grows): a scan holds none of them in memory,
+    // and the store's own table is written once, in the order of its key, rather than a batch at
+    // a time all over it. Answers whether they were set aside.
+    bool stageDescriptions(const std::string& folder, const std::vector<Description>& descriptions);
+    // In one transaction, keeps the descriptions staged for the folder, replacing those of the same
+    // names; answers whether they were written. Either way the staged ones are let go.
+    bool keepStagedDescriptions(const std::string& folder);
+
     // The bytes the store takes on disk, its journal and pictures included.
     std::uint64_t byteSize() const;
-    // Forgets every entry and cover of every folder.
+    // Forgets every entry, cover and description of every folder.
     bool clear();
 
 private:

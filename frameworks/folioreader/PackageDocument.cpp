@@ -4,6 +4,7 @@
 
 #include "frameworks/folioreader/EntryName.h"
 #include "frameworks/folioreader/XmlNodes.h"
+#include "platform/html/PlainText.h"
 
 #include <pugixml.hpp>
 
@@ -85,6 +86,50 @@ std::string collapsedText(pugi::xml_node element)
         if (!node || node == element)
             break;
         node = node.next_sibling();
+    }
+    return text;
+}
+
+// The element's text as a description's markup: every descendant text joined, a space where an
+// element starts or ends (a description written as XHTML elements keeps its paragraphs apart),
+// at most a bound of bytes cut at a character: ample for the text a description keeps, so a huge
+// one costs no more than that.
+std::string descriptionMarkup(pugi::xml_node element)
+{
+    constexpr std::size_t limit = 64 * 1024;
+    std::string text;
+    pugi::xml_node node = element.first_child();
+    while (node && text.size() < limit) {
+        if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+            std::string_view value = node.value();
+            text.append(value.substr(0, limit + 1 - text.size()));
+        } else if (node.type() == pugi::node_element) {
+            text += ' ';
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        // The node is done, and so is each ancestor it is the last child of.
+        for (;;) {
+            if (node.type() == pugi::node_element)
+                text += ' ';
+            if (node.next_sibling()) {
+                node = node.next_sibling();
+                break;
+            }
+            node = node.parent();
+            if (node == element) {
+                node = pugi::xml_node();
+                break;
+            }
+        }
+    }
+    if (text.size() > limit) {
+        std::size_t cut = limit;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.resize(cut);
     }
     return text;
 }
@@ -219,7 +264,8 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
     package.name = std::move(name);
     package.version = root.attribute("version").value();
 
-    bool haveTitle = false, haveCreator = false, haveCoverMeta = false, haveIdentifier = false;
+    bool haveTitle = false, haveCreator = false, haveCoverMeta = false, haveIdentifier = false, haveLanguage = false,
+         haveDescription = false;
     std::string_view identifierId = root.attribute("unique-identifier").value();
     forEachMetadataElement(childNamed(root, "metadata"), [&](pugi::xml_node element) {
         if (!haveIdentifier && isDublinCore(element, "identifier")) {
@@ -234,6 +280,12 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
         } else if (!haveCreator && isDublinCore(element, "creator")) {
             package.creator = collapsedText(element);
             haveCreator = true;
+        } else if (!haveLanguage && isDublinCore(element, "language")) {
+            package.language = collapsedText(element);
+            haveLanguage = true;
+        } else if (!haveDescription && isDublinCore(element, "description")) {
+            package.description = html::plainText(descriptionMarkup(element), descriptionLength);
+            haveDescription = true;
         } else if (!haveCoverMeta && localName(element) == "meta" && std::strcmp(element.attribute("name").value(), "cover") == 0) {
             package.coverMeta = element.attribute("content").value();
             haveCoverMeta = true;
@@ -251,6 +303,7 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
             }
         }
     });
+    package.uniqueIdentifierNamed = haveIdentifier;
 
     for (pugi::xml_node item = childNamed(root, "manifest").first_child(); item; item = item.next_sibling()) {
         if (item.type() != pugi::node_element || localName(item) != "item")

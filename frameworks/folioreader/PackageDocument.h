@@ -58,6 +58,15 @@ struct PackageDocument {
     // The dc:identifier the package names as its unique identifier (else the first), whitespace
     // collapsed; the key of the book's obfuscated fonts is made from it.
     std::string uniqueIdentifier;
+    // Whether the package's unique-identifier attribute names that element: a book that names
+    // none, or an element that is not there, has no identifier of its own to be known by.
+    bool uniqueIdentifierNamed = false;
+    // The first dc:language, whitespace trimmed and collapsed; empty when absent.
+    std::string language;
+    // The first dc:description as plain text (descriptions often hold HTML markup, escaped or
+    // not), at most descriptionLength characters; empty when absent.
+    std::string description;
+    static constexpr std::size_t descriptionLength = 1000;
     // The content of the first EPUB 2 <meta name="cover">; empty when absent.
     std::string coverMeta;
     std::vector<ManifestItem> manifest;

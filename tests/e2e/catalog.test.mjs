@@ -1,7 +1,7 @@
 // The catalog for reading apps, as a reading app sees it: every feed parsed by feedparser, the
 // orders paged exactly as `pagewyn list` prints them, the author path, search, downloads of a
-// zipped and of a folder book, covers, and bad requests answered with a valid feed or 404, never
-// 500.
+// zipped and of a folder book, covers, each book's identifier, language and description, and bad
+// requests answered with a valid feed or 404, never 500.
 
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -48,9 +48,10 @@ after(async () => {
 });
 
 const authorization = () => ({ Authorization: `Basic ${Buffer.from(`kobo:${password}`).toString('base64')}` });
-// A request of its own connection each time, as a reading app that keeps none alive makes it.
-const ask = (path) => new Promise((resolve, reject) => {
-  get(new URL(path, pagewyn.origin), { headers: authorization(), agent: false }, (answer) => {
+// A request of its own connection each time, as a reading app that keeps none alive makes it. The
+// catalog password is the same for every program a test run starts.
+const ask = (path, program = pagewyn) => new Promise((resolve, reject) => {
+  get(new URL(path, program.origin), { headers: authorization(), agent: false }, (answer) => {
     const chunks = [];
     answer.on('data', (chunk) => chunks.push(chunk));
     answer.on('end', () => {
@@ -62,8 +63,8 @@ const ask = (path) => new Promise((resolve, reject) => {
 });
 
 // The feed at path as feedparser reads it; it must be well-formed Atom.
-async function feed(path) {
-  const answer = await ask(path);
+async function feed(path, program = pagewyn) {
+  const answer = await ask(path, program);
   assert.equal(answer.status, 200, path);
   assert.match(answer.headers.get('content-type'), /^application\/atom\+xml;profile=opds-catalog;kind=(navigation|acquisition)/, path);
   const parsed = JSON.parse(execFileSync(debianPython, [join(here, 'support/atom.py')], { input: answer.bytes() }));
@@ -170,6 +171,43 @@ test('a cover the library screen has shown is offered with its book', { timeout:
     assert.equal(cover.headers.get('content-type'), link(entry, 'http://opds-spec.org/image').type);
   } finally {
     await browser.close();
+  }
+});
+
+test('each entry carries its book\'s own identifier, language and description as plain text', { timeout: 90000 }, async () => {
+  const folder = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-entries-'));
+  const isbn = 'urn:isbn:9780000000001';
+  const huge = '<p>Word <b>upon</b> word.</p>\n'.repeat(40000);
+  const rows = [
+    { file: 'a.epub', title: 'Entry A', urn: isbn, language: 'fr', description: '<p>Un <b>roman</b>&nbsp;&amp; <i>plus</i>\u0007</p>',
+      id: isbn, summary: 'Un roman & plus' },
+    { file: 'b.epub', title: 'Entry B', urn: isbn, language: null, description: null, id: null, summary: null },
+    { file: 'c.epub', title: 'Entry C', urn: 'urn:uuid:1b4e28ba-2fa1-11d2-883f-0016d3cca427', language: 'en-GB', description: huge,
+      id: 'urn:uuid:1b4e28ba-2fa1-11d2-883f-0016d3cca427', summary: `${'Word upon word. '.repeat(62)}Word up…` },
+  ];
+  try {
+    for (const { file, title, urn, language, description } of rows) writeBook(folder, { file, title, author: 'Ann Ash', urn, language, description });
+    // A start keeps the descriptions of files that had settled when it read them (one changed
+    // within a tick of the file system's clock could change again unseen); a later start reads
+    // the others again. Ids and languages come with the books' titles, whatever the cache holds.
+    const entries = await eventually(async () => {
+      const program = await startPagewyn(folder);
+      try {
+        const found = (await feed('/opds/title', program)).entries;
+        return found.every((entry, n) => rows[n]?.description === null || entry.summary) && found;
+      } finally {
+        assert.equal(await program.stop(), 0);
+      }
+    }, 'a start that keeps the descriptions', 30000);
+    assert.deepEqual(entries.map((entry) => entry.title), rows.map((row) => row.title));
+    for (const [entry, row] of entries.map((each, n) => [each, rows[n]])) {
+      if (row.id) assert.equal(entry.id, row.id, row.title);
+      else assert.match(entry.id, /^urn:pagewyn:book:[0-9a-f]+$/, row.title);
+      assert.equal(entry.language ?? null, row.language, row.title);
+      assert.equal(entry.summary ?? null, row.summary, row.title);
+    }
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
   }
 });
 

@@ -1,13 +1,26 @@
-// What the catalog sends: text that keeps every feed well-formed, and a folder book zipped on the
-// fly as a valid EPUB file holding the folder's files and nothing outside it.
+// What the catalog sends: text that keeps every feed well-formed, book entries that carry what the
+// books say of themselves with ids that stay theirs, and a folder book zipped on the fly as a
+// valid EPUB file holding the folder's files and nothing outside it.
+#include "app/LibraryCatalog.h"
+#include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/MetadataStore.h"
+#include "frameworks/folioreader/StoredDescription.h"
+#include "library/ProgramState.h"
+#include "library/scanLibrary.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/host/opds/AtomFeed.h"
 #include "platform/host/opds/FolderZip.h"
 #include "platform/host/opds/XmlText.h"
+#include "tests/library/LibraryFolder.h"
 #include "tests/support/TemporaryFolder.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <functional>
 #include <map>
+#include <set>
 #include <pugixml.hpp>
 #include <zip.h>
 
@@ -32,6 +45,124 @@ TEST(CatalogContent, everyTextMakesWellFormedXml)
         EXPECT_EQ(document.child("t").text().as_string(), kept);
         EXPECT_EQ(document.child("t").attribute("a").as_string(), kept);
     }
+}
+
+struct EntryCase {
+    const char* what;
+    std::string file;
+    fixtures::EpubFixture book;
+    long long modified;
+    std::string id; // empty: one made from the item's name
+    std::string language;
+    std::string summary;
+};
+
+struct ShownEntry {
+    std::string id, language, summary;
+};
+
+// A start of the program on the library with the store (none: nullptr): the first page of the
+// catalog's title order as Atom, read back by title.
+std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& library, std::shared_ptr<folioreader::MetadataStore> store)
+{
+    resetProgramState();
+    foundation::FileManager::setDocumentsDirectoryOverride(library.path());
+    FolioReader::setMetadataStore(store);
+    scanLibrary();
+    LibraryCatalog catalog;
+    host::AtomFeed feed(host::AtomFeed::Kind::acquisition, "urn:test", "Test", "/opds/title");
+    for (auto& book : catalog.books(host::CatalogLibrary::Order::title, 0, 50).items)
+        feed.bookEntry(book);
+    FolioReader::setMetadataStore(nullptr);
+    std::map<std::string, ShownEntry> shown;
+    pugi::xml_document document;
+    auto xml = feed.xml();
+    if (!document.load_string(xml.c_str())) {
+        ADD_FAILURE() << "not well-formed: " << xml;
+        return shown;
+    }
+    std::set<std::string> ids;
+    for (auto entry : document.child("feed").children("entry")) {
+        std::string id = entry.child_value("id");
+        EXPECT_TRUE(ids.insert(id).second) << "two entries with the id " << id;
+        shown[entry.child_value("title")] = { id, entry.child_value("dc:language"), entry.child_value("summary") };
+        if (entry.child("summary")) {
+            EXPECT_STREQ(entry.child("summary").attribute("type").value(), "text");
+        }
+    }
+    return shown;
+}
+
+TEST(CatalogContent, bookEntriesCarryIdentifierLanguageAndDescriptionWithIdsThatStay)
+{
+    std::string huge;
+    while (huge.size() < (1 << 20))
+        huge += "<p>Word <b>upon</b> word.</p>\n";
+    const std::string isbn = "urn:isbn:9780000000001";
+    // Listed by title: the cases first, then enough other books for a start to load the store's
+    // entries at once, and to write descriptions in more than one batch.
+    const EntryCase cases[] {
+        { "identifier used, markup made plain", "a.epub", { .title = "Case A", .identifier = isbn, .language = "fr",
+              .description = "<p>Un <b>roman</b>&nbsp;&amp;\n  <i>plus</i></p>" }, 1000, isbn, "fr", "Un roman & plus" },
+        { "the same identifier on a later name, though opened later", "b.epub", { .title = "Case B", .identifier = isbn,
+              .language = std::nullopt }, 5000, "", "", "" },
+        { "no identifier", "c.epub", { .title = "Case C", .identifier = std::nullopt }, 1000, "", "en", "" },
+        { "unique-identifier names no element", "d.epub", { .title = "Case D", .identifier = std::nullopt,
+              .extraMetadata = "<dc:identifier id=\"other\">urn:isbn:other</dc:identifier>" }, 1000, "", "en", "" },
+        { "identifier with a control character", "e.epub", { .title = "Case E", .escapeText = false, .identifier = "urn:e&#1;e" },
+              1000, "", "en", "" },
+        { "identifier with white space", "f.epub", { .title = "Case F", .identifier = "my book" }, 1000, "", "en", "" },
+        { "identifier posing as one made from a name", "g.epub", { .title = "Case G", .identifier = "urn:pagewyn:book:00" },
+              1000, "", "en", "" },
+        { "description as XHTML, forbidden characters cleaned", "h.epub", { .title = "Case H", .escapeText = false,
+              .identifier = "urn:h", .language = "e&#1;n", .description = "<p xmlns=\"http://www.w3.org/1999/xhtml\">One&#7;</p>"
+                  "<p>Two &amp;amp; &#xFFFE;three &#xD800;</p>" }, 1000, "urn:h", "en", "One Two & three \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" },
+        { "huge description", "i.epub", { .title = "Case I", .identifier = "urn:i", .description = huge }, 1000, "urn:i", "en", "" },
+    };
+    fixtures::LibraryFolder library;
+    for (const auto& each : cases)
+        library.addBook(each.file, each.book, each.modified);
+    for (int other = 0; other < 300; ++other)
+        library.addBook("other-" + std::to_string(other) + ".epub",
+            { .title = "Other", .identifier = "urn:other:" + std::to_string(other), .description = "Other " + std::to_string(other) }, 2000);
+    fixtures::TemporaryFolder cache;
+    auto store = folioreader::MetadataStore::open(cache.file("metadata.sqlite3"));
+    ASSERT_TRUE(store);
+    store->setUnsettledWindow(std::chrono::nanoseconds(0));
+
+    // Ids and languages come from the books as the list holds them; descriptions from the store.
+    const std::pair<const char*, std::function<std::shared_ptr<folioreader::MetadataStore>()>> starts[] {
+        { "first start", [&] { return store; } },
+        { "restart, from the store", [&] { return store; } },
+        { "restart after the store was lost", [&] { return store->clear() ? store : nullptr; } },
+        { "restart without a store", [&] { return nullptr; } },
+    };
+    for (const auto& [start, storeFor] : starts) {
+        SCOPED_TRACE(start);
+        auto used = storeFor();
+        auto shown = catalogAfterStart(library, used);
+        for (const auto& each : cases) {
+            SCOPED_TRACE(each.what);
+            const ShownEntry& entry = shown[*each.book.title];
+            EXPECT_EQ(each.id.empty() ? entry.id.substr(0, 17) : entry.id, each.id.empty() ? "urn:pagewyn:book:" : each.id);
+            EXPECT_EQ(entry.language, each.language);
+            if (each.file != "i.epub") {
+                EXPECT_EQ(entry.summary, used ? each.summary : "");
+            }
+        }
+        const std::string& capped = shown["Case I"].summary;
+        if (used) {
+            EXPECT_EQ(capped.substr(0, 20), "Word upon word. Word");
+            EXPECT_EQ(capped.substr(capped.size() - 3), "…");
+            EXPECT_EQ(std::count_if(capped.begin(), capped.end(), [](unsigned char byte) { return (byte & 0xC0) != 0x80; }), 1000);
+        }
+        // Every other book's description was kept, those of the last batch too.
+        for (int other = 0; used && other < 300; ++other) {
+            auto path = library.itemPath("other-" + std::to_string(other) + ".epub");
+            ASSERT_EQ(folioreader::storedDescription(used, path), "Other " + std::to_string(other)) << path;
+        }
+    }
+    EXPECT_TRUE(library.takeConsole().empty());
 }
 
 // The archive's entries in order, each with its bytes (read through libzip, which checks every

@@ -228,12 +228,16 @@ std::string EpubFixture::packageDocument() const
     std::string metadata;
     if (metadataNamespace == MetadataNamespace::dcBoundElsewhere)
         metadata += "    <dc:title>Decoy Title</dc:title>\n    <dc:creator>Decoy Author</dc:creator>\n";
-    metadata += element("identifier", "urn:uuid:9b1deb4d-3b7d-4bad-9bdd-2b0d7b3dcb6d", " id=\"book-id\"");
+    if (identifier)
+        metadata += element("identifier", text(*identifier), " id=\"book-id\"");
     if (title)
         metadata += element("title", text(*title));
     if (author)
         metadata += element("creator", text(*author));
-    metadata += element("language", "en");
+    if (language)
+        metadata += element("language", text(*language));
+    if (description)
+        metadata += element("description", text(*description));
     if (version >= 3)
         metadata += "    <meta property=\"dcterms:modified\">2024-01-01T00:00:00Z</meta>\n";
     if (cover == Cover::epub2)

@@ -78,6 +78,11 @@ struct EpubFixture {
     std::optional<std::string> title = "Untitled";
     std::optional<std::string> author = "Anonymous";
     bool escapeText = true;
+    // The unique identifier the package names, its dc:language and dc:description, written as
+    // title and author are; nothing leaves the element out.
+    std::optional<std::string> identifier = "urn:uuid:9b1deb4d-3b7d-4bad-9bdd-2b0d7b3dcb6d";
+    std::optional<std::string> language = "en";
+    std::optional<std::string> description {};
     // 2 or 3: the package version, and an NCX (2) or a navigation document (3) for the chapters.
     int version = 3;
     Cover cover = Cover::none;

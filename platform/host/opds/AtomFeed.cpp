@@ -6,10 +6,36 @@
 #include "platform/foundation/hexEncoded.h"
 #include "platform/host/opds/XmlText.h"
 
+#include <utf8proc.h>
+
 namespace host {
 
 namespace {
+
 constexpr const char* epubType = "application/epub+zip";
+
+// Whether the text is written into the feed exactly as it is (xmlText changes nothing but its
+// markup characters), with no white space in it, as an id must be.
+bool standsAsId(std::string_view text)
+{
+    if (text.empty() || text.rfind("urn:pagewyn:", 0) == 0)
+        return false;
+    auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    const auto size = static_cast<utf8proc_ssize_t>(text.size());
+    for (utf8proc_ssize_t at = 0; at < size;) {
+        utf8proc_int32_t point = 0;
+        auto length = utf8proc_iterate(bytes + at, size - at, &point);
+        if (length <= 0 || point == 0xFFFE || point == 0xFFFF)
+            return false;
+        auto category = utf8proc_category(point);
+        if (category == UTF8PROC_CATEGORY_CC || category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL
+            || category == UTF8PROC_CATEGORY_ZP)
+            return false;
+        at += length;
+    }
+    return true;
+}
+
 }
 
 std::string AtomFeed::mediaType(Kind kind)
@@ -75,14 +101,23 @@ void AtomFeed::navigationEntry(const std::string& id, const std::string& title, 
         + "</content>\n<link rel=\"subsection\" href=\"" + xmlText(href) + "\" type=\"" + mediaType(target) + "\"/>\n</entry>\n";
 }
 
+std::string AtomFeed::bookId(const CatalogBook& book)
+{
+    if (standsAsId(book.identifier))
+        return book.identifier;
+    return "urn:pagewyn:book:" + foundation::hexEncoded(foundation::Digest().add(book.file).value());
+}
+
 void AtomFeed::bookEntry(const CatalogBook& book)
 {
-    // The item's name is what stays the same across restarts and rescans.
-    auto id = "urn:pagewyn:book:" + foundation::hexEncoded(foundation::Digest().add(book.file).value());
-    m_entries += "<entry>\n<id>" + id + "</id>\n<title>" + xmlText(book.title.empty() ? book.file : book.title)
-        + "</title>\n<author><name>" + xmlText(book.author) + "</name></author>\n<updated>" + book.updated.iso8601()
-        + "</updated>\n<link rel=\"http://opds-spec.org/acquisition\" href=\"" + xmlText(downloadHref(book.file)) + "\" type=\""
-        + epubType + "\"/>\n";
+    m_entries += "<entry>\n<id>" + xmlText(bookId(book)) + "</id>\n<title>" + xmlText(book.title.empty() ? book.file : book.title)
+        + "</title>\n<author><name>" + xmlText(book.author) + "</name></author>\n<updated>" + book.updated.iso8601() + "</updated>\n";
+    if (!book.language.empty())
+        m_entries += "<dc:language>" + xmlText(book.language) + "</dc:language>\n";
+    if (!book.summary.empty())
+        m_entries += "<summary type=\"text\">" + xmlText(book.summary) + "</summary>\n";
+    m_entries += "<link rel=\"http://opds-spec.org/acquisition\" href=\"" + xmlText(downloadHref(book.file)) + "\" type=\"" + epubType
+        + "\"/>\n";
     if (!book.coverType.empty()) {
         auto cover = "href=\"" + xmlText(coverHref(book.file)) + "\" type=\"" + xmlText(book.coverType) + "\"/>\n";
         m_entries += "<link rel=\"http://opds-spec.org/image\" " + cover + "<link rel=\"http://opds-spec.org/image/thumbnail\" " + cover;

@@ -26,6 +26,11 @@ public:
 
     std::string xml() const;
 
+    // A book entry's id: the book's identifier where it can stand as one as it is written (no
+    // white space, control character or text that is not UTF-8, and outside the catalog's own
+    // "urn:pagewyn:" ids, so it can never be another entry's); otherwise one made from the item's
+    // name, which stays the same across restarts and rescans.
+    static std::string bookId(const CatalogBook& book);
     // Where a book's file and cover are downloaded from.
     static std::string downloadHref(const std::string& file);
     static std::string coverHref(const std::string& file);

@@ -23,6 +23,15 @@ struct CatalogBook {
     foundation::Date updated;
     // The media type of the cover the metadata cache holds; empty when none is known.
     std::string coverType;
+    // The package's unique identifier, which the entry takes as its id where it can stand as one
+    // (AtomFeed::bookId); empty when the book has none or a book of an earlier item name has the
+    // same (then the entry's id is made from the item's name). So ids are unique in the library,
+    // and stay with their books across restarts.
+    std::string identifier;
+    // The package's language and its description as plain text; empty when it declares none or
+    // the metadata cache does not hold it.
+    std::string language;
+    std::string summary;
 };
 
 struct CatalogAuthor {

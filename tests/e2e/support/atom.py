@@ -1,5 +1,6 @@
 """Reads an Atom feed on standard input with feedparser and prints what a reading app sees of it
-as JSON: whether it parsed cleanly, its title, links and OpenSearch counts, and its entries."""
+as JSON: whether it parsed cleanly, its title, links and OpenSearch counts, and its entries (the
+language of an entry is its dc:language in the Dublin Core terms namespace, as the catalog writes it)."""
 import json
 import sys
 
@@ -16,5 +17,5 @@ print(json.dumps({
     'total': parsed.feed.get('opensearch_totalresults'),
     'perPage': parsed.feed.get('opensearch_itemsperpage'),
     'entries': [{'id': e.get('id'), 'title': e.get('title'), 'author': e.get('author'), 'updated': e.get('updated'),
-                 'links': links(e)} for e in parsed.entries],
+                 'language': e.get('dcterms_language'), 'summary': e.get('summary'), 'links': links(e)} for e in parsed.entries],
 }))

@@ -132,15 +132,18 @@ export function writeEntries(folder, file, entries, { unpacked = false, modified
   return path;
 }
 
-// The entries of a one-chapter book, with an optional solid-colour PNG cover.
-export function bookEntries({ title, author, cover = null }) {
+// The entries of a one-chapter book, with an optional solid-colour PNG cover, its package's
+// unique identifier (urn), language (null: none) and description.
+export function bookEntries({ title, author, cover = null, urn = undefined, language = 'en', description = null }) {
   const parts = [{ id: 'c1', file: 'c1.xhtml', bytes: xhtml('One', `<h1>${escapeXML(title)}</h1><p>Once upon a time.</p>`) }];
   if (cover) parts.push({ id: 'cover', file: 'cover.png', mediaType: 'image/png', properties: 'cover-image', spine: false, bytes: solidPNG(cover.width, cover.height, cover.color) });
-  return epubEntries({ title, author, metadata: '<dc:language>en</dc:language>', parts, contents: '<li><a href="c1.xhtml">One</a></li>' });
+  const metadata = (language === null ? '' : `<dc:language>${escapeXML(language)}</dc:language>`)
+    + (description === null ? '' : `<dc:description>${escapeXML(description)}</dc:description>`);
+  return epubEntries({ title, author, urn, metadata, parts, contents: '<li><a href="c1.xhtml">One</a></li>' });
 }
 
-export function writeBook(folder, { file, title, author, cover = null, ...options }) {
-  return writeEntries(folder, file, bookEntries({ title, author, cover }), options);
+export function writeBook(folder, { file, title, author, cover = null, urn = undefined, language = 'en', description = null, ...options }) {
+  return writeEntries(folder, file, bookEntries({ title, author, cover, urn, language, description }), options);
 }
 
 // A fresh folder holding the books; remove() takes it away.

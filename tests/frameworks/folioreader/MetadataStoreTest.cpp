@@ -62,6 +62,7 @@ struct Mishap {
     const char* what;
     std::function<void(const std::string& storePath, const std::string& library)> befall;
     const char* titleOfA; // what a start lists for a.epub: the truth, unless the store was forged
+    const char* languageOfA = "en";
 };
 
 TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
@@ -87,8 +88,9 @@ TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
         // Not a mishap: proof that an intact entry for the files as they are is what a start lists.
         { "an entry written for these files", [](auto& store, auto& library) {
               auto stamp = folioreader::currentStamp(library + "/a.epub", "OEBPS/content.opf");
-              MetadataStore::open(store)->commit(library, { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Kept", "Kim" } }, {});
-          }, "Kept / Kim" },
+              MetadataStore::open(store)->commit(library, { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Kept", "Kim",
+                  "urn:kept", "kk" } }, {});
+          }, "Kept / Kim", "kk" },
     };
     // A few new books are looked up one by one, many are loaded from the store at once.
     for (int otherBooks : { 0, 20 })
@@ -111,6 +113,7 @@ TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
         for (int start = 0; start < 2; ++start) {
             auto titles = startWithStore(library, MetadataStore::open(storePath));
             EXPECT_EQ(titles["a.epub"], mishap.titleOfA) << "start " << start;
+            EXPECT_EQ(bookList().details(*bookList().find("a.epub")).language, mishap.languageOfA) << "start " << start;
             EXPECT_EQ(titles["b.epub"], "Beta / Bob") << "start " << start;
         }
         EXPECT_TRUE(library.takeConsole().empty());
