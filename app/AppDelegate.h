@@ -21,8 +21,9 @@ public:
     void setWindow(std::shared_ptr<ui::Window> window) override { m_window = std::move(window); }
 
     // application:openURL:options: — a file another program hands over goes to the library
-    // screen's import; true in every case, also when there is no screen to take it.
-    bool openURL(ui::Application&, const foundation::URL& url, const ui::OpenURLOptions&) override;
+    // screen's import (of the key window, the window acted in last, where there are several);
+    // true in every case, also when there is no screen to take it.
+    bool openURL(ui::Application& application, const foundation::URL& url, const ui::OpenURLOptions&) override;
 
     // The library screen, once its view has loaded; the last one loaded replaces any other.
     std::shared_ptr<ViewController> myViewController;

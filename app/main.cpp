@@ -10,6 +10,7 @@
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/MetadataStore.h"
 #include "frameworks/folioreader/StoredCover.h"
+#include "library/ProgramState.h"
 #include "library/ScanProgress.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/desktop/BrowserOpener.h"
@@ -75,6 +76,9 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     hostOptions.port = options.port;
     // The catalog reads the book list on the main loop, as every page's snapshot does.
     hostOptions.catalog = std::make_shared<LibraryCatalog>();
+    // Every browser's window shows the one book list in the one order: a change of either, made
+    // in any window, is shown in each before it is next looked at.
+    hostOptions.sharedStateCount = programStateCount;
     // A file handed over while no page shows the library opens one, so the person sees the book.
     // Called on the main loop; one page is enough for the program's life.
     desktop::BrowserOpener handoffOpener;

@@ -11,3 +11,9 @@ void resetProgramState()
     sortOrder() = SortOrder::recentlyOpened;
     forgetDocumentsFolder();
 }
+
+std::uint64_t programStateCount()
+{
+    // The order's number in the top bits: a change of order alone moves the count too.
+    return bookList().changeCount() ^ (static_cast<std::uint64_t>(sortOrder()) << 56);
+}

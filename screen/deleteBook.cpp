@@ -8,7 +8,36 @@
 #include "frameworks/folioreader/ReadingPlaces.h"
 #include "library/DocumentsFolder.h"
 #include "library/removeLibraryItem.h"
+#include "frameworks/folioreader/ReaderViewController.h"
 #include "platform/foundation/Console.h"
+#include "platform/ui/AlertAction.h"
+#include "platform/ui/AlertController.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
+
+namespace {
+
+// The library screens of the other windows (other browsers) that are reading the book close their
+// reader, its pages being gone, and say why.
+void closeOtherReaders(const ViewController& deleting, const std::string& path, const std::string& title)
+{
+    auto application = ui::Application::sharedApplication();
+    if (!application)
+        return;
+    for (auto& window : application->windows()) {
+        auto screen = std::dynamic_pointer_cast<ViewController>(window->rootViewController());
+        auto reader = screen && screen.get() != &deleting ? screen->folioReader->readerViewController() : nullptr;
+        if (!reader || reader->session().bookPath() != path)
+            continue;
+        reader->close();
+        auto notice = ui::AlertController::alertControllerWithTitle("Book deleted",
+            "\u201C" + title + "\u201D was deleted on another screen, so it was closed here.", ui::AlertControllerStyle::alert);
+        notice->addAction(ui::AlertAction::actionWithTitle("ok", ui::AlertActionStyle::defaultStyle, [](ui::AlertAction&) {}));
+        screen->presentViewController(notice, true);
+    }
+}
+
+}
 
 void ViewController::commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle style, ui::IndexPath indexPath)
 {
@@ -33,6 +62,7 @@ void ViewController::commitEditingStyle(ui::TableView& table, ui::TableViewCellE
     // The book's reading place goes with it; a place that cannot be dropped only takes room.
     if (auto forgotten = folioreader::forgetReadingPlace(bookPath(folioreader::readingPlacesName), books[row].file); !forgotten)
         foundation::console("Can't forget the reading place: " + forgotten.error().description());
+    closeOtherReaders(*this, path, books[row].title);
     // The list is one shorter before the table hears of it: the table checks the new row count.
     books.remove(row);
     (void)table.deleteRowsAtIndexPaths({ indexPath }, ui::TableViewRowAnimation::fade);

@@ -1,6 +1,7 @@
 // The shared application object.
 #include "platform/ui/Application.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -22,6 +23,26 @@ std::shared_ptr<Application> Application::sharedApplication()
 void Application::setSharedApplication(std::shared_ptr<Application> application)
 {
     shared() = std::move(application);
+}
+
+std::vector<std::shared_ptr<Window>> Application::windows() const
+{
+    std::erase_if(m_windows, [](const std::weak_ptr<Window>& window) { return window.expired(); });
+    std::vector<std::shared_ptr<Window>> held;
+    for (auto& window : m_windows) {
+        if (auto shown = window.lock())
+            held.push_back(std::move(shown));
+    }
+    return held;
+}
+
+void Application::addWindow(const std::shared_ptr<Window>& window)
+{
+    for (auto& known : m_windows) {
+        if (known.lock() == window)
+            return;
+    }
+    m_windows.push_back(window);
 }
 
 bool Application::canOpenURL(const foundation::URL& url) const

@@ -26,8 +26,15 @@ public:
     const std::shared_ptr<ApplicationDelegate>& delegate() const { return m_delegate; }
     void setDelegate(std::shared_ptr<ApplicationDelegate> delegate) { m_delegate = std::move(delegate); }
 
+    // The window that receives the user's events: the one shown last, or the one acted in last
+    // where each browser has a window of its own.
     std::shared_ptr<Window> keyWindow() const { return m_keyWindow.lock(); }
     void setKeyWindow(const std::shared_ptr<Window>& window) { m_keyWindow = window; }
+    // The visible windows still held by someone, oldest first: the launch's, then one per
+    // browser that shows the application.
+    std::vector<std::shared_ptr<Window>> windows() const;
+    // A window made visible joins the list; it leaves once nobody holds it.
+    void addWindow(const std::shared_ptr<Window>& window);
 
     // The text of the URL that opens this application's page of the system's settings.
     static constexpr const char* openSettingsURLString = "app-settings:";
@@ -55,6 +62,7 @@ public:
 private:
     std::shared_ptr<ApplicationDelegate> m_delegate;
     std::weak_ptr<Window> m_keyWindow;
+    mutable std::vector<std::weak_ptr<Window>> m_windows;
     std::vector<OpenURLRequest> m_openURLRequests;
 };
 

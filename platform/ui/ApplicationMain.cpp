@@ -15,6 +15,27 @@ ApplicationRunner& runner()
     static ApplicationRunner installed;
     return installed;
 }
+
+// The main interface the running application was launched with; later windows show it too.
+std::string& interfaceInUse()
+{
+    static std::string path;
+    return path;
+}
+
+// A window of the main interface's size with a new root view controller of its class, not yet
+// shown.
+foundation::Result<std::shared_ptr<Window>> makeInterfaceWindow()
+{
+    auto interface = TRY(MainInterface::load(interfaceInUse()));
+    auto window = std::make_shared<Window>(makeRect(0, 0, interface.windowSize.width, interface.windowSize.height));
+    Coder coder(interface.rootViewControllerValues);
+    auto root = std::dynamic_pointer_cast<ViewController>(instantiateClass(interface.rootViewControllerClass, &coder));
+    if (!root)
+        return foundation::Error("\"" + interface.rootViewControllerClass + "\" is no view controller class");
+    window->setRootViewController(root);
+    return window;
+}
 }
 
 void setApplicationRunner(ApplicationRunner newRunner)
@@ -42,23 +63,28 @@ foundation::Result<std::shared_ptr<Application>> launchApplication(const std::op
     application->setDelegate(delegate);
     Application::setSharedApplication(application);
 
-    auto interface = MainInterface::load(interfacePath.empty() ? MainInterface::defaultPath() : interfacePath);
-    if (!interface) {
+    interfaceInUse() = interfacePath.empty() ? MainInterface::defaultPath() : interfacePath;
+    auto window = makeInterfaceWindow();
+    if (!window) {
         Application::setSharedApplication(nullptr);
-        return interface.error();
+        return window.error();
     }
-    auto window = std::make_shared<Window>(makeRect(0, 0, interface->windowSize.width, interface->windowSize.height));
-    delegate->setWindow(window);
-
-    Coder coder(interface->rootViewControllerValues);
-    auto root = std::dynamic_pointer_cast<ViewController>(instantiateClass(interface->rootViewControllerClass, &coder));
-    if (!root) {
-        Application::setSharedApplication(nullptr);
-        return foundation::Error("\"" + interface->rootViewControllerClass + "\" is no view controller class");
-    }
-    window->setRootViewController(root);
-    window->makeKeyAndVisible();
+    delegate->setWindow(*window);
+    (*window)->makeKeyAndVisible();
     return application;
+}
+
+foundation::Result<std::shared_ptr<Window>> openWindow()
+{
+    if (!Application::sharedApplication())
+        return foundation::Error("the application is not running");
+    auto window = TRY(makeInterfaceWindow());
+    auto key = Application::sharedApplication()->keyWindow();
+    window->makeKeyAndVisible();
+    // A new window is shown without taking the events of the one in front.
+    if (key)
+        Application::sharedApplication()->setKeyWindow(key);
+    return window;
 }
 
 int applicationMain(int, char**, const std::optional<std::string>& principalClassName, const std::string& delegateClassName)

@@ -23,6 +23,11 @@ void setApplicationRunner(ApplicationRunner runner);
 foundation::Result<std::shared_ptr<Application>> launchApplication(const std::optional<std::string>& principalClassName,
     const std::string& delegateClassName, const std::string& interfacePath = {});
 
+// One more window of the main interface, with a root view controller of its own, shown; the key
+// window stays the one it was. Each browser that shows the application has one. Main loop, while
+// the application runs.
+foundation::Result<std::shared_ptr<Window>> openWindow();
+
 // Launches and runs the application; a start-up failure is a console line "Can't start: "
 // and exit code 1.
 int applicationMain(int argc, char** argv, const std::optional<std::string>& principalClassName,

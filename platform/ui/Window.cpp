@@ -39,8 +39,10 @@ void Window::installRootView()
 void Window::makeKeyAndVisible()
 {
     auto self = std::static_pointer_cast<Window>(weak_from_this().lock());
-    if (auto application = Application::sharedApplication(); application && self)
+    if (auto application = Application::sharedApplication(); application && self) {
         application->setKeyWindow(self);
+        application->addWindow(self);
+    }
     if (m_visible)
         return;
     m_visible = true;

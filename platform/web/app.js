@@ -2,7 +2,7 @@
 // user's actions one at a time, and looks again whenever the host says the state changed. It
 // keeps no state of the application: every answer from the host replaces what is drawn.
 
-import { fetchState, postEvent, takeLaunchToken, watchChanges } from './connection.js';
+import { fetchState, keepWindowName, postEvent, takeLaunchToken, watchChanges } from './connection.js';
 import { installDropTarget } from './drop.js';
 import { drawingBy } from './page-drawing.js';
 import { openRequestedURLs } from './open-urls.js';
@@ -108,6 +108,7 @@ async function draw(snapshot) {
     return;
   }
   startingPanel.hidden = true;
+  keepWindowName(snapshot.windowName);
   // What this page's tap asked to open is opened even when a later change is drawn already:
   // the host hands each request out only once.
   openRequestedURLs(snapshot.openURLs);

@@ -5,6 +5,8 @@
 
 const tokenHeader = 'X-Pagewyn-Token';
 const tokenKey = 'pagewyn-token';
+const windowHeader = 'X-Pagewyn-Window';
+const windowKey = 'pagewyn-window';
 
 // The printed address carries the token: the page keeps it (in session storage, for a reload of
 // this tab) and takes it out of the address bar and the history.
@@ -37,16 +39,43 @@ export function takeLaunchToken() {
   return token;
 }
 
-// fetch() for the host's routes: the same options, with the token added to the headers.
-export function hostFetch(path, options = {}) {
-  const headers = new Headers(options.headers ?? {});
-  headers.set(tokenHeader, takeLaunchToken());
-  return fetch(path, { cache: 'no-store', credentials: 'omit', ...options, headers });
+// The name of this tab's window of the application: each tab has a screen of its own (its search,
+// its open book), kept for a reload of the tab (in session storage). "new" until the host names it.
+let windowName = null;
+
+function currentWindowName() {
+  if (windowName === null) {
+    try {
+      windowName = sessionStorage.getItem(windowKey) ?? 'new';
+    } catch {
+      windowName = 'new';
+    }
+  }
+  return windowName;
 }
 
-// The header and value an XMLHttpRequest to the host sets.
-export function tokenHeaderPair() {
-  return [tokenHeader, takeLaunchToken()];
+// Keeps the name the host gave this tab's window: with its first state, or a new one when the
+// window it named was gone.
+export function keepWindowName(name) {
+  if (typeof name !== 'string' || name === windowName) return;
+  windowName = name;
+  try {
+    sessionStorage.setItem(windowKey, name);
+  } catch {
+    // Without session storage a reload starts at the library screen.
+  }
+}
+
+// The headers every request to the host carries: the token, and the tab's window.
+export function hostHeaderPairs() {
+  return [[tokenHeader, takeLaunchToken()], [windowHeader, currentWindowName()]];
+}
+
+// fetch() for the host's routes: the same options, with the host's headers added.
+export function hostFetch(path, options = {}) {
+  const headers = new Headers(options.headers ?? {});
+  for (const [name, value] of hostHeaderPairs()) headers.set(name, value);
+  return fetch(path, { cache: 'no-store', credentials: 'omit', ...options, headers });
 }
 
 export class HostError extends Error {

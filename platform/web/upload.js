@@ -2,7 +2,7 @@
 // picker's choice and a file dropped on the page both go this way. The host answers with the
 // next state, which is drawn through the page's usual path (drawAnsweredState).
 
-import { HostError, tokenHeaderPair } from './connection.js';
+import { HostError, hostHeaderPairs } from './connection.js';
 import { words } from './words.js';
 
 // Starts sending the file to the route; answers { done, cancel }. done resolves with the host's
@@ -13,7 +13,7 @@ export function uploadFile(route, file, { onProgress = null, parameters = {} } =
   const done = new Promise((resolve, reject) => {
     request.open('POST', `${route}?${query}`);
     request.setRequestHeader('Content-Type', words.mediaType);
-    request.setRequestHeader(...tokenHeaderPair());
+    for (const [name, value] of hostHeaderPairs()) request.setRequestHeader(name, value);
     request.upload.addEventListener('progress', (event) => {
       if (event.lengthComputable) onProgress?.(event.loaded, event.total);
     });

@@ -7,7 +7,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { expectProblems, launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { expectProblems, launchBrowser, openPagewyn, rowNames, waitForRows } from './support/browser.mjs';
 import { makeLibrary } from './support/library.mjs';
 import { startPagewyn, withPagewyn } from './support/pagewyn.mjs';
 
@@ -76,23 +76,49 @@ describe('the host', () => {
     }
   });
 
-  test('two tabs see the same library', { timeout: 90000 }, async () => {
+  test('each browser has a screen of its own over the one library', { timeout: 90000 }, async () => {
     await withPagewyn(books, async (pagewyn) => {
-      const context = await browser.newContext({ viewport: { width: 390, height: 700 } });
-      const first = await openPagewyn(browser, pagewyn, { context });
-      const second = await openPagewyn(browser, pagewyn, { context });
+      const laptopContext = await browser.newContext({ viewport: { width: 1280, height: 800 } });
+      const phoneContext = await browser.newContext({ viewport: { width: 390, height: 844 }, hasTouch: true, isMobile: true });
+      const laptop = await openPagewyn(browser, pagewyn, { context: laptopContext });
+      const phone = await openPagewyn(browser, pagewyn, { context: phoneContext });
 
-      await first.getByRole('button', { name: 'sort' }).click();
-      await second.getByRole('heading', { name: 'Books by Title' }).waitFor();
-      // First under the header (50) and the search field (44).
-      await second.waitForFunction(() => document.querySelector('.row-cell[aria-label="Alpha, Ann"]')?.closest('.row').style.top === '94px');
+      // What is typed or opened in one browser stays there.
+      await laptop.getByRole('searchbox', { name: 'Search books' }).fill('gam');
+      await waitForRows(laptop, ['Gamma, Cy']);
+      await phone.locator('.row-cell[aria-label="Alpha, Ann"]').tap();
+      await phone.locator('.reader').waitFor();
+      // The book opened on the phone moved to the top of the one list.
+      await laptop.getByRole('searchbox', { name: 'Search books' }).fill('');
+      await waitForRows(laptop, ['Alpha, Ann', 'Gamma, Cy', 'Beta, Bob']);
+      assert.equal(await laptop.locator('.reader').count(), 0, 'the laptop shows no book');
 
-      await second.locator('.row-cell[aria-label="Beta, Bob"]').focus();
-      await second.keyboard.press('Delete');
-      await second.keyboard.press('Enter');
-      await first.locator('.row-cell[aria-label="Beta, Bob"]').waitFor({ state: 'detached' });
-      assert.deepEqual(await rowNames(first), ['Alpha, Ann', 'Gamma, Cy']);
-      await context.close();
+      // A reload keeps the tab's screen; a new tab starts at the library with an empty search.
+      await phone.reload();
+      await phone.locator('.reader').waitFor();
+      const tab = await phoneContext.newPage();
+      await tab.goto(pagewyn.address);
+      await waitForRows(tab, ['Alpha, Ann', 'Gamma, Cy', 'Beta, Bob']);
+      assert.equal(await tab.locator('.reader').count(), 0);
+
+      // A sort and a delete made in one browser reach the others.
+      await laptop.getByRole('button', { name: 'sort' }).click();
+      await tab.getByRole('heading', { name: 'Books by Title' }).waitFor();
+      await waitForRows(tab, ['Alpha, Ann', 'Beta, Bob', 'Gamma, Cy']);
+      await tab.locator('.row-cell[aria-label="Beta, Bob"]').focus();
+      await tab.keyboard.press('Delete');
+      await tab.keyboard.press('Enter');
+      await waitForRows(laptop, ['Alpha, Ann', 'Gamma, Cy']);
+
+      // The book the phone reads, deleted on the laptop, closes there with a notice.
+      await laptop.locator('.row-cell[aria-label="Alpha, Ann"]').focus();
+      await laptop.keyboard.press('Delete');
+      await laptop.keyboard.press('Enter');
+      await phone.getByRole('alertdialog', { name: 'Book deleted' }).waitFor();
+      assert.equal(await phone.locator('.reader').count(), 0);
+      for (const page of [laptop, phone]) assert.deepEqual(page.failures, []);
+      await laptopContext.close();
+      await phoneContext.close();
     });
   });
 

@@ -2,6 +2,7 @@
 #include "tests/host/HostedApp.h"
 
 #include "app/BookFiles.h"
+#include "library/ProgramState.h"
 
 #include <arpa/inet.h>
 #include <future>
@@ -46,6 +47,8 @@ HostedApp::HostedApp(const std::vector<BookFile>& books, bool ready, host::HostO
     , m_host([&] {
         if (options.upload.kind.ending.empty())
             options.upload.kind = bookFiles;
+        if (!options.sharedStateCount)
+            options.sharedStateCount = programStateCount;
         return std::move(options);
     }())
 {

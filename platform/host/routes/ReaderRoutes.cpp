@@ -5,7 +5,8 @@
 
 #include "platform/foundation/FileDescriptor.h"
 #include "platform/host/server/JsonResponse.h"
-#include "platform/ui/HeadlessDriver.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 #include "platform/ui/ReaderScreen.h"
 
 #include <cerrno>
@@ -19,15 +20,18 @@ namespace {
 
 constexpr std::size_t chunkSize = 64 * 1024;
 
-// The screen in the window whose session has that name, or nothing. Main loop.
+// The screen, in any window, whose session has that name, or nothing. Main loop.
 std::shared_ptr<ui::ReaderScreen> readerScreenWithSession(const std::string& session)
 {
-    auto window = ui::HeadlessDriver::window();
-    auto controller = window ? window->rootViewController() : nullptr;
-    for (; controller; controller = controller->presentedViewController()) {
-        auto screen = std::dynamic_pointer_cast<ui::ReaderScreen>(controller);
-        if (screen && screen->readerSession() == session)
-            return screen;
+    auto application = ui::Application::sharedApplication();
+    if (!application)
+        return nullptr;
+    for (auto& window : application->windows()) {
+        for (auto controller = window->rootViewController(); controller; controller = controller->presentedViewController()) {
+            auto screen = std::dynamic_pointer_cast<ui::ReaderScreen>(controller);
+            if (screen && screen->readerSession() == session)
+                return screen;
+        }
     }
     return nullptr;
 }

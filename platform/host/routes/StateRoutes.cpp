@@ -5,6 +5,7 @@
 #include "platform/host/server/EventStream.h"
 #include "platform/host/server/JsonResponse.h"
 #include "platform/host/server/StateService.h"
+#include "platform/host/server/WindowName.h"
 #include "platform/host/snapshot/Viewport.h"
 
 #include <chrono>
@@ -31,18 +32,18 @@ void installStateRoutes(httplib::Server& server, StateService& state, EventStrea
             sendJson(response, 400, { { "error", viewport.error().description() } });
             return;
         }
-        auto reply = state.state(*viewport);
+        auto reply = state.state(*viewport, windowNamedBy(request));
         sendJson(response, reply.status, reply.body);
     });
 
     server.Post("/event", [&state](const httplib::Request& request, httplib::Response& response) {
         if (!sentAsJson(request, response, "an event"))
             return;
-        auto reply = state.event(request.body);
+        auto reply = state.event(request.body, windowNamedBy(request));
         sendJson(response, reply.status, reply.body);
     });
 
-    server.Get("/events", [&state, &stream](const httplib::Request&, httplib::Response& response) {
+    server.Get("/events", [&state, &stream](const httplib::Request& request, httplib::Response& response) {
         if (!stream.open()) {
             response.set_header("Retry-After", "5");
             sendJson(response, 503, { { "error", "too many open pages; this one looks again now and then" } });
@@ -53,6 +54,9 @@ void installStateRoutes(httplib::Server& server, StateService& state, EventStrea
             std::uint64_t lastSent = 0;
         };
         auto progress = std::make_shared<Progress>();
+        // The tab's window is kept while its stream is open.
+        auto window = windowNamedBy(request).value_or("");
+        state.windows().streamOpened(window);
         response.set_header("X-Accel-Buffering", "no");
         response.set_chunked_content_provider(
             "text/event-stream",
@@ -71,7 +75,10 @@ void installStateRoutes(httplib::Server& server, StateService& state, EventStrea
                 }
                 return sink.write(piece->data(), piece->size());
             },
-            [&stream](bool) { stream.release(); });
+            [&state, &stream, window](bool) {
+                state.windows().streamEnded(window);
+                stream.release();
+            });
     });
 }
 

@@ -41,7 +41,7 @@ Host::Host(HostOptions options, ui::MainLoop& loop)
     : m_options(std::move(options))
     , m_loop(loop)
     , m_token(makeAccessToken())
-    , m_state(loop, m_stream, pageWordsJson(m_options.words, m_options.upload.kind))
+    , m_state(loop, m_stream, pageWordsJson(m_options.words, m_options.upload.kind), m_options.sharedStateCount)
     , m_files(m_options.webRoot)
 {
 }

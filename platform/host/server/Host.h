@@ -4,7 +4,7 @@
 // page, and all but the renderer's files, pictures and book files only to requests that carry
 // the launch's token in a header (RequestGuard). Its workers see a connection only once its
 // request head is whole (GatedServer). Everything it asks of the application runs on the main
-// loop.
+// loop. Each browser tab has a window of the application of its own (ScreenWindows).
 #pragma once
 
 #include "platform/foundation/Result.h"
@@ -41,6 +41,9 @@ struct HostOptions {
     std::shared_ptr<CatalogLibrary> catalog;
     // Where the catalog's password is kept; empty: the user's secret store.
     std::string secretStorePath;
+    // A number that moves whenever what every window shows changes, so that each browser's window
+    // shows another's change before it is next looked at; none, every window is taken as current.
+    StateService::SharedCount sharedStateCount;
 };
 
 class Host {

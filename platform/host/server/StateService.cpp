@@ -3,12 +3,32 @@
 
 #include "platform/host/server/EventDispatch.h"
 #include "platform/host/snapshot/Snapshot.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ApplicationMain.h"
 #include "platform/ui/HeadlessDriver.h"
+#include "platform/ui/TableViewController.h"
+
+#include <algorithm>
 
 namespace host {
 
-StateService::StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words)
-    : m_loop(loop), m_stream(stream), m_words(std::move(words))
+namespace {
+
+// A window that has not seen the latest change of what every window shows counts its rows again.
+void showSharedChange(ui::Window& window)
+{
+    if (auto controller = std::dynamic_pointer_cast<ui::TableViewController>(window.rootViewController()))
+        controller->tableView()->reloadData();
+}
+
+}
+
+StateService::StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words, SharedCount sharedCount)
+    : m_loop(loop)
+    , m_stream(stream)
+    , m_words(std::move(words))
+    , m_sharedCount(std::move(sharedCount))
+    , m_windows([] { return ui::openWindow(); })
 {
 }
 
@@ -22,12 +42,57 @@ void StateService::applicationReady()
 {
     if (m_ready.exchange(true))
         return;
+    if (m_sharedCount)
+        m_sharedNoted = m_sharedCount();
     stateChanged();
 }
 
 void StateService::stateChanged()
 {
-    m_stream.publish(++m_version);
+    ++m_version;
+    noteSharedChange();
+    auto application = ui::Application::sharedApplication();
+    if (auto* screen = application ? m_windows.find(application->keyWindow().get()) : nullptr)
+        screen->changedAt = m_version;
+    m_stream.publish(m_version);
+}
+
+void StateService::noteSharedChange()
+{
+    auto count = m_sharedCount ? m_sharedCount() : 0;
+    if (count == m_sharedNoted)
+        return;
+    m_sharedNoted = count;
+    m_sharedChangedAt = m_version;
+}
+
+bool StateService::enterWindow(const std::optional<std::string>& window)
+{
+    auto application = ui::Application::sharedApplication();
+    if (!application)
+        return false;
+    // A change no event made (a scan, another program's hand-over) counts from now.
+    if (auto count = m_sharedCount ? m_sharedCount() : 0; count != m_sharedNoted) {
+        ++m_version;
+        noteSharedChange();
+        m_stream.publish(m_version);
+    }
+    auto screen = m_windows.take(window, m_sharedNoted);
+    if (!screen)
+        return false;
+    application->setKeyWindow((*screen)->window);
+    if ((*screen)->sharedSeen != m_sharedNoted) {
+        showSharedChange(*(*screen)->window);
+        (*screen)->sharedSeen = m_sharedNoted;
+    }
+    return true;
+}
+
+std::uint64_t StateService::keyWindowChangedAt()
+{
+    auto application = ui::Application::sharedApplication();
+    auto* screen = application ? m_windows.find(application->keyWindow().get()) : nullptr;
+    return std::max(m_sharedChangedAt, screen ? screen->changedAt : 0);
 }
 
 StateService::Reply StateService::unavailable(const std::string& why)
@@ -49,28 +114,40 @@ nlohmann::json StateService::snapshot()
         return { { "version", m_version.load() }, { "screen", nullptr }, { "presented", nlohmann::json::array() } };
     auto json = windowSnapshot(*window, m_images);
     json["version"] = m_version.load();
+    if (auto* screen = m_windows.find(window.get()); screen && !screen->name.empty())
+        json["windowName"] = screen->name;
     return json;
 }
 
-StateService::Reply StateService::state(const Viewport& viewport)
+StateService::Reply StateService::state(const Viewport& viewport, const std::optional<std::string>& window)
 {
     if (m_closed)
         return unavailable("Pagewyn has stopped");
     if (!m_ready)
         return { 200, startingSnapshot() };
     // A look: answered also while the main thread waits for a book to unpack.
-    auto reply = m_loop.performAndWait([&] {
+    auto reply = m_loop.performAndWait([&]() -> std::optional<nlohmann::json> {
+        // A look leaves the window that takes the user's events as it was.
+        auto application = ui::Application::sharedApplication();
+        auto key = application ? application->keyWindow() : nullptr;
+        if (!enterWindow(window))
+            return std::nullopt;
         ui::HeadlessDriver driver(m_loop);
         applyViewport(viewport, driver);
-        return snapshot();
+        auto json = snapshot();
+        if (key)
+            application->setKeyWindow(key);
+        return json;
     }, ui::TaskKind::look);
     if (!reply)
         return unavailable(reply.error().description());
-    (*reply)["words"] = m_words;
-    return { 200, std::move(*reply) };
+    if (!*reply)
+        return unavailable("no window can be opened for this page");
+    (**reply)["words"] = m_words;
+    return { 200, std::move(**reply) };
 }
 
-StateService::Reply StateService::event(const std::string& body)
+StateService::Reply StateService::event(const std::string& body, const std::optional<std::string>& window)
 {
     if (m_closed)
         return unavailable("Pagewyn has stopped");
@@ -89,15 +166,27 @@ StateService::Reply StateService::event(const std::string& body)
         return { 400, { { "error", viewport.error().description() } } };
 
     auto reply = m_loop.performAndWait([&]() -> Reply {
+        if (!enterWindow(window))
+            return unavailable("no window can be opened for this page");
+        // A page whose window is gone (dropped while idle, or Pagewyn started again) is given a
+        // new one at the library screen: what it named is not there.
+        auto* screen = m_windows.find(ui::HeadlessDriver::window().get());
+        if (screen && window && screen->name != *window)
+            return { 409, { { "error", "this page's screen was closed; nothing was done" }, { "state", snapshot() } } };
         ui::HeadlessDriver driver(m_loop);
         applyViewport(*viewport, driver);
-        if (version->get<std::uint64_t>() != m_version.load() && !namedRowStillShows(event))
+        if (version->get<std::uint64_t>() < keyWindowChangedAt() && !namedRowStillShows(event))
             return { 409, { { "error", "the library changed since the page was drawn; nothing was done" }, { "state", snapshot() } } };
         if (auto failure = dispatchEvent(event, driver))
             return { failure->status, { { "error", failure->description }, { "state", snapshot() } } };
         // Only the main loop changes the version, so the page's own answer carries the number
         // every other page is told about.
         ++m_version;
+        noteSharedChange();
+        if (screen) {
+            screen->changedAt = m_version;
+            screen->sharedSeen = m_sharedNoted;
+        }
         return { 200, snapshot() };
     });
     if (!reply)

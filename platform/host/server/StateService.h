@@ -3,12 +3,18 @@
 // delivered, the snapshot taken — so each answer is consistent, whatever other pages do at the
 // same time. Worker threads only post those tasks and wait.
 //
-// A version counts the changes pages acted on. A page sends the version it drew with each event;
-// an event from a page drawn before the last change is refused (409) with the current state,
-// because the row it names may now be another book.
+// Each browser tab has a window of its own (ScreenWindows), named in its requests; what every
+// window shows (the application's shared state, as the count the application hands over says) is
+// caught up in a window before it is looked at or acted in.
+//
+// A version counts the changes pages acted on, in any window. A page sends the version it drew
+// with each event; an event from a page drawn before the last change of its window (its own, or
+// one of the shared state) is refused (409) with the current state, because the row it names may
+// now be another book.
 #pragma once
 
 #include "platform/host/server/EventStream.h"
+#include "platform/host/server/ScreenWindows.h"
 #include "platform/host/snapshot/ImageRegistry.h"
 #include "platform/host/snapshot/Viewport.h"
 #include "platform/ui/MainLoop.h"
@@ -16,6 +22,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -23,29 +31,41 @@ namespace host {
 
 class StateService {
 public:
+    // A number that moves whenever what every window shows changes (the application's list and
+    // its order). Main loop.
+    using SharedCount = std::function<std::uint64_t()>;
+
     // words: what the page's own texts call the application's items (PageWords), sent with
     // every state a page asks for.
-    StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words = nlohmann::json::object());
+    StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words = nlohmann::json::object(),
+        SharedCount sharedCount = {});
 
     struct Reply {
         int status = 200;
         nlohmann::json body;
     };
 
-    // The snapshot for the viewport, with the page's words; while the application starts, the
+    // The snapshot of the tab's window (window: the name its page was given, anything else for a
+    // new tab; nothing for the launch window) for the
+    // viewport, with the page's words and the window's name; while the application starts, the
     // progress of its first scan and how long it has run, so that a page opened late in a long
     // scan shows its progress at once.
-    Reply state(const Viewport& viewport);
-    // One action: the next snapshot, or a 4xx with the reason and the current state.
-    Reply event(const std::string& body);
+    Reply state(const Viewport& viewport, const std::optional<std::string>& window = std::nullopt);
+    // One action in the tab's window: the next snapshot, or a 4xx with the reason and the current
+    // state.
+    Reply event(const std::string& body, const std::optional<std::string>& window = std::nullopt);
+
+    // Runs on the main loop in the tab's window, made the key window, so what the work delivers
+    // goes there: an upload for its picker. False when no window can be had. Main loop.
+    bool enterWindow(const std::optional<std::string>& window);
 
     // Until the application is ready, pages see how far its first scan has come. Any thread.
     void setStartupProgress(std::size_t read, std::size_t found);
     // From now on pages see the application itself.
     void applicationReady();
     bool isReady() const { return m_ready.load(); }
-    // The state changed for a reason other than a page's event: pages are told to look again.
-    // Main loop, like every change of the version.
+    // The state changed for a reason other than a page's event (in the key window: an upload, a
+    // hand-over): pages are told to look again. Main loop, like every change of the version.
     void stateChanged();
 
     // From now on every request is answered 503 without asking the main loop, which may no
@@ -54,17 +74,27 @@ public:
 
     std::uint64_t version() const { return m_version.load(); }
     ImageRegistry& images() { return m_images; }
-    // The application's snapshot now, with the version. Main loop only.
+    ScreenWindows& windows() { return m_windows; }
+    // The key window's snapshot now, with the version and the window's name. Main loop only.
     nlohmann::json snapshot();
 
 private:
     nlohmann::json startingSnapshot() const;
     static Reply unavailable(const std::string& why);
+    // Notes a change of the shared state since it was last noted. Main loop.
+    void noteSharedChange();
+    // The last version at which the key window's rows changed. Main loop.
+    std::uint64_t keyWindowChangedAt();
 
     ui::MainLoop& m_loop;
     EventStream& m_stream;
     const nlohmann::json m_words;
+    const SharedCount m_sharedCount;
     ImageRegistry m_images;
+    ScreenWindows m_windows;
+    // Main loop: the shared count last noted, and the version at which it moved.
+    std::uint64_t m_sharedNoted = 0;
+    std::uint64_t m_sharedChangedAt = 0;
     std::atomic<bool> m_ready { false };
     std::atomic<bool> m_closed { false };
     std::atomic<std::uint64_t> m_version { 0 };

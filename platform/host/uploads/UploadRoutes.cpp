@@ -5,6 +5,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/desktop/InstanceFile.h"
 #include "platform/host/server/JsonResponse.h"
+#include "platform/host/server/WindowName.h"
 #include "platform/host/uploads/UploadInbox.h"
 #include "platform/desktop/UploadName.h"
 #include "platform/host/snapshot/Viewport.h"
@@ -125,6 +126,7 @@ public:
         auto viewport = *viewportFromParameters(parameters(request));
         bool showLibrary = request.get_param_value("show") == "1";
         auto answer = m_loop.performAndWait([&]() -> Answer {
+            enterWindow(request, delivery);
             return deliverTelling((*inbox)->file(), name, delivery, viewport, showLibrary);
         });
         if (!answer)
@@ -142,6 +144,15 @@ private:
         };
     }
 
+    // Main loop. A picked file goes to the picker of the page's window; a handed-over one to the
+    // window of the page it was dropped on, and from another program to the window acted in last.
+    void enterWindow(const httplib::Request& request, Delivery delivery)
+    {
+        auto window = windowNamedBy(request);
+        if (delivery == Delivery::picker || window)
+            m_state.enterWindow(window);
+    }
+
     // Everything that can be refused before a byte of the body is stored.
     std::optional<Answer> check(const httplib::Request& request, Delivery delivery)
     {
@@ -155,6 +166,7 @@ private:
             return refusal(400, viewport.error().description());
         if (delivery == Delivery::picker) {
             auto shown = m_loop.performAndWait([&]() -> std::optional<Answer> {
+                enterWindow(request, delivery);
                 if (pickerInFront())
                     return std::nullopt;
                 return noPicker(m_state);
