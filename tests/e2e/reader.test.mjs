@@ -34,10 +34,11 @@ const inView = (page, selector) => page.frameLocator('.reader-frame').locator(se
 
 // GET of the path as it is (no client tidies it up), with the launch token unless token is false;
 // headersOnly answers the status alone, without waiting for a body (a stream never ends).
-function get(program, path, { token = true, headersOnly = false } = {}) {
+function get(program, path, { token = true, headersOnly = false, window = null } = {}) {
   const { hostname, port } = new URL(program.origin);
+  const headers = { ...(token ? { 'X-Pagewyn-Token': program.token } : {}), ...(window ? { 'X-Pagewyn-Window': window } : {}) };
   return new Promise((resolve, reject) => {
-    const sent = request({ hostname, port, path, headers: token ? { 'X-Pagewyn-Token': program.token } : {} }, (response) => {
+    const sent = request({ hostname, port, path, headers }, (response) => {
       if (headersOnly) {
         resolve({ status: response.statusCode });
         sent.destroy();
@@ -272,7 +273,9 @@ test("the book's files are served only inside the open book, and the book reache
   assert.deepEqual([...new Set(tried.map((load) => load.status))], [403]);
   assert.equal((await get(program, '/events', { headersOnly: true })).status, 200, 'a stream is still to be had');
 
-  const state = JSON.parse((await get(program, '/state')).body);
+  // The page's own window shows the book.
+  const window = await page.evaluate(() => sessionStorage.getItem('pagewyn-window'));
+  const state = JSON.parse((await get(program, '/state', { window })).body);
   const session = state.presented.find((screen) => screen.reader)?.reader.session;
   assert.match(session, /^[0-9a-f]{32}$/);
 

@@ -67,6 +67,12 @@ ScreenWindows::Screen* ScreenWindows::find(const ui::Window* window)
     return m_launch && m_launch->window.get() == window ? m_launch.get() : nullptr;
 }
 
+bool ScreenWindows::keeps(const std::string& name) const
+{
+    std::lock_guard lock(m_lock);
+    return m_screens.count(name) > 0;
+}
+
 void ScreenWindows::streamOpened(const std::string& name)
 {
     std::lock_guard lock(m_lock);

@@ -54,6 +54,8 @@ public:
     Screen* find(const std::string& name);
     // The tab's entry of a window. Main loop.
     Screen* find(const ui::Window* window);
+    // Whether the tab's window is kept now. Any thread.
+    bool keeps(const std::string& name) const;
 
     // A change stream of the named tab opened or ended: its window is kept while one is open.
     // Any thread.

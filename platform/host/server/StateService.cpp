@@ -21,6 +21,27 @@ void showSharedChange(ui::Window& window)
         controller->tableView()->reloadData();
 }
 
+// A look leaves the window that takes the user's events as it was.
+class KeyWindowKept {
+public:
+    KeyWindowKept()
+        : m_application(ui::Application::sharedApplication())
+        , m_key(m_application ? m_application->keyWindow() : nullptr)
+    {
+    }
+    ~KeyWindowKept()
+    {
+        if (m_key)
+            m_application->setKeyWindow(m_key);
+    }
+    KeyWindowKept(const KeyWindowKept&) = delete;
+    KeyWindowKept& operator=(const KeyWindowKept&) = delete;
+
+private:
+    std::shared_ptr<ui::Application> m_application;
+    std::shared_ptr<ui::Window> m_key;
+};
+
 }
 
 StateService::StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words, SharedCount sharedCount)
@@ -125,19 +146,30 @@ StateService::Reply StateService::state(const Viewport& viewport, const std::opt
         return unavailable("Pagewyn has stopped");
     if (!m_ready)
         return { 200, startingSnapshot() };
+    // A new tab's window is made first, as a change: its screen loads and scans the library,
+    // which no look may do while a book is being unpacked.
+    auto named = window;
+    if (named && !m_windows.keeps(*named)) {
+        auto made = m_loop.performAndWait([&]() -> std::optional<std::string> {
+            KeyWindowKept kept;
+            if (!enterWindow(named))
+                return std::nullopt;
+            return m_windows.find(ui::HeadlessDriver::window().get())->name;
+        });
+        if (!made)
+            return unavailable(made.error().description());
+        if (!*made)
+            return unavailable("no window can be opened for this page");
+        named = **made;
+    }
     // A look: answered also while the main thread waits for a book to unpack.
     auto reply = m_loop.performAndWait([&]() -> std::optional<nlohmann::json> {
-        // A look leaves the window that takes the user's events as it was.
-        auto application = ui::Application::sharedApplication();
-        auto key = application ? application->keyWindow() : nullptr;
-        if (!enterWindow(window))
+        KeyWindowKept kept;
+        if (!enterWindow(named))
             return std::nullopt;
         ui::HeadlessDriver driver(m_loop);
         applyViewport(viewport, driver);
-        auto json = snapshot();
-        if (key)
-            application->setKeyWindow(key);
-        return json;
+        return snapshot();
     }, ui::TaskKind::look);
     if (!reply)
         return unavailable(reply.error().description());
