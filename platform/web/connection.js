@@ -64,7 +64,11 @@ export function keepWindowName(name) {
   } catch {
     // Without session storage a reload starts at the library screen.
   }
+  // The change stream keeps the window while the tab is open: it is opened again under the name.
+  renewStream?.();
 }
+
+let renewStream = null;
 
 // The headers every request to the host carries: the token, and the tab's window.
 export function hostHeaderPairs() {
@@ -164,18 +168,22 @@ export function watchChanges(onChange) {
   const poll = () => {
     if (!polling) polling = setInterval(() => onChange(null), 3000);
   };
+  let current = null;
+  renewStream = () => current?.abort();
   const listen = async () => {
+    const stopped = new AbortController();
+    current = stopped;
     try {
-      const response = await hostFetch('/events', { headers: { Accept: 'text/event-stream' } });
+      const response = await hostFetch('/events', { headers: { Accept: 'text/event-stream' }, signal: stopped.signal });
       if (response.status === 503 || !response.ok || !response.body) {
         poll();
         return;
       }
       await readChanges(response.body, onChange);
     } catch {
-      // The host went away or the connection broke: try again shortly.
+      // The host went away, the connection broke, or the stream is opened again at once.
     }
-    setTimeout(listen, 2000);
+    setTimeout(listen, stopped.signal.aborted ? 0 : 2000);
   };
   listen();
 }
