@@ -48,6 +48,9 @@ public:
 
     // tableView:cellForRowAtIndexPath: — cover, title and author of the row's book.
     std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath) override;
+    // The cover of the book at path, read apart from the main loop, shown in the visible rows of
+    // that book; whether a row's picture changed.
+    bool showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover);
     // tableView:willDisplayCell:forRowAtIndexPath: — a clear background.
     void willDisplayCell(ui::TableView&, ui::TableViewCell& cell, ui::IndexPath) override;
     // tableView:canEditRowAtIndexPath: — every row can be swiped to delete.

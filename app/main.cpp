@@ -12,6 +12,7 @@
 #include "frameworks/folioreader/StoredCover.h"
 #include "library/ProgramState.h"
 #include "library/ScanProgress.h"
+#include "screen/RowCovers.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/desktop/BrowserOpener.h"
 #include "platform/host/server/Host.h"
@@ -121,7 +122,10 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         return mainLoop.run();
     });
     registerApplicationClasses();
+    // A jump into rows whose covers the store does not know yet is answered at once.
+    startReadingRowCoversApart(loop);
     int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
+    stopReadingRowCoversApart();
     // Nothing runs the main loop any more: requests still waiting for it are let go, and new ones
     // are not queued, before the host waits for its workers.
     server.state().close();

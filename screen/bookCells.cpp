@@ -2,9 +2,14 @@
 // file's name, where another book has the same title and author).
 #include "app/ViewController.h"
 
+#include "frameworks/folioreader/CoverLoader.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ScreenChange.h"
+#include "platform/ui/Window.h"
+#include "screen/RowCovers.h"
 
 namespace {
 
@@ -32,6 +37,73 @@ void layOutPicture(ui::TableViewCell& cell)
     picture.layer().setCornerRadius(pictureSide / 2);
 }
 
+// "blank" is an immutable resource: read once, shown by every row without a cover.
+const std::shared_ptr<ui::Image>& blankCover()
+{
+    static const std::shared_ptr<ui::Image> blank = ui::Image::named("blank");
+    return blank;
+}
+
+std::unique_ptr<folioreader::CoverLoader>& rowCoverLoader()
+{
+    static std::unique_ptr<folioreader::CoverLoader> loader;
+    return loader;
+}
+
+// The row's picture: the book's cover when it can be had at once; with covers read apart, the
+// blank one meanwhile (or the one read lately), the cover being asked for.
+std::shared_ptr<ui::Image> rowPicture(const std::string& path)
+{
+    auto& loader = rowCoverLoader();
+    if (!loader) {
+        auto cover = FolioReader::getCoverImage(path);
+        return cover ? *cover : nullptr;
+    }
+    if (auto known = FolioReader::getKnownCoverImage(path))
+        return *known ? **known : nullptr;
+    loader->request(path);
+    auto recent = loader->recent(path);
+    return recent && *recent ? **recent : nullptr;
+}
+
+}
+
+void startReadingRowCoversApart(ui::MainLoop& loop)
+{
+    rowCoverLoader() = std::make_unique<folioreader::CoverLoader>(loop, [](const std::string& path, const folioreader::CoverLoader::Cover& cover) {
+        auto application = ui::Application::sharedApplication();
+        if (!application)
+            return;
+        bool changed = false;
+        for (auto& window : application->windows()) {
+            if (auto screen = std::dynamic_pointer_cast<ViewController>(window->rootViewController()))
+                changed = screen->showCover(path, cover ? *cover : nullptr) || changed;
+        }
+        // A book without a cover keeps the blank one its row shows already: nothing to draw again.
+        if (changed)
+            ui::screenChanged();
+    });
+}
+
+void stopReadingRowCoversApart()
+{
+    rowCoverLoader().reset();
+}
+
+bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover)
+{
+    auto table = tableView();
+    const auto& picture = cover ? cover : blankCover();
+    bool changed = false;
+    for (auto indexPath : table->indexPathsForVisibleRows()) {
+        auto index = bookIndexForRow(indexPath.row);
+        auto cell = table->cellForRowAtIndexPath(indexPath);
+        if (!index || !cell || bookPath(bookList()[*index].file) != path || cell->imageView()->image() == picture)
+            continue;
+        cell->imageView()->setImage(picture);
+        changed = true;
+    }
+    return changed;
 }
 
 std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath)
@@ -57,14 +129,8 @@ std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::Tab
     cell->setSelectedBackgroundView(std::move(selectedBackground));
     layOutPicture(*cell);
 
-    std::shared_ptr<ui::Image> picture;
-    if (known) {
-        if (auto cover = FolioReader::getCoverImage(bookPath(book.file)))
-            picture = *cover;
-    }
-    // "blank" is an immutable resource: read once, shown by every row without a cover.
-    static const std::shared_ptr<ui::Image> blank = ui::Image::named("blank");
-    cell->imageView()->setImage(picture ? picture : blank);
+    auto picture = known ? rowPicture(bookPath(book.file)) : nullptr;
+    cell->imageView()->setImage(picture ? picture : blankCover());
     return cell;
 }
 

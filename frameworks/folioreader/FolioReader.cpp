@@ -188,6 +188,12 @@ Result<std::string> FolioReader::getLanguage(const std::string& epubPath)
     return std::move(metadata.language);
 }
 
+std::optional<Result<std::shared_ptr<ui::Image>>> FolioReader::getKnownCoverImage(const std::string& epubPath)
+{
+    auto store = metadataStore();
+    return store ? knownCoverImage(store, epubPath) : std::nullopt;
+}
+
 Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)
 {
     if (auto store = metadataStore())

@@ -45,6 +45,9 @@ public:
     // The book's cover picture; an error when the book names none or it cannot be read.
     static foundation::Result<std::shared_ptr<ui::Image>> getCoverImage(const std::string& epubPath,
         const std::optional<std::string>& unzipPath = std::nullopt);
+    // The same, when the store knows it, without reading the book; nothing when the book must be
+    // read (and always without a store).
+    static std::optional<foundation::Result<std::shared_ptr<ui::Image>>> getKnownCoverImage(const std::string& epubPath);
 
     // Opens the book at withEpubPath in a reader session and presents the reader screen full
     // screen over parentViewController with the configuration; returns at once. A zipped book is

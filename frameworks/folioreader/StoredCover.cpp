@@ -157,6 +157,19 @@ std::optional<MetadataStore::Cover> storedCover(const std::shared_ptr<MetadataSt
     return stored;
 }
 
+std::optional<Result<std::shared_ptr<ui::Image>>> knownCoverImage(const std::shared_ptr<MetadataStore>& store,
+    const std::string& path)
+{
+    auto stored = storedCover(store, path);
+    if (!stored)
+        return std::nullopt;
+    if (stored->bytes.empty())
+        return noCover(path);
+    if (auto image = ui::Image::withData(std::move(stored->bytes)))
+        return image;
+    return std::nullopt;
+}
+
 Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<MetadataStore>& store, const std::string& path,
     const CoverReader& read)
 {
@@ -168,12 +181,8 @@ Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<Metada
     const std::string folder = path.substr(0, slash);
     const std::string name = path.substr(slash + 1);
 
-    if (auto stored = storedCover(store, path)) {
-        if (stored->bytes.empty())
-            return noCover(path);
-        if (auto image = ui::Image::withData(std::move(stored->bytes)))
-            return image;
-    }
+    if (auto known = knownCoverImage(store, path))
+        return std::move(*known);
 
     auto readStart = std::chrono::system_clock::now();
     CoverOrigin origin;

@@ -34,6 +34,10 @@ foundation::Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::share
 // The cover kept for the book at path while its files keep their stamp (empty bytes: the book has
 // none), without reading the book; nothing when none is known.
 std::optional<MetadataStore::Cover> storedCover(const std::shared_ptr<MetadataStore>& store, const std::string& path);
+// The cover kept for the book at path as a picture, or the error of a book kept as having none;
+// nothing when it must be read. Any thread.
+std::optional<foundation::Result<std::shared_ptr<ui::Image>>> knownCoverImage(const std::shared_ptr<MetadataStore>& store,
+    const std::string& path);
 // Writes the covers read afresh and not written yet.
 void writePendingCovers();
 

@@ -31,6 +31,7 @@ const page = {
   drawing: Promise.resolve(),
   stopped: false,
   snapshot: null, // the last state drawn
+  redraws: 0, // the times the host said what the page shows changed by itself
 };
 
 // Events that name a row carry the version the user saw: the host refuses them if the rows have
@@ -199,7 +200,7 @@ function pump() {
 // at a time, and kept undrawn until the scroll gets there. An answer that carries more than rows
 // (a command, a page to open, a later version) is drawn at once, as any answer, so nothing in it
 // is held back. A failed look ahead is let go: the scroll's own request meets the same failure.
-const ahead = { asked: null, snapshot: null };
+const ahead = { asked: null, snapshot: null, redraws: 0 };
 
 function lookAhead() {
   if (ahead.asked || page.stopped || !page.table) return;
@@ -207,6 +208,7 @@ function lookAhead() {
   if (!next) return;
   ahead.asked = next;
   ahead.snapshot = null;
+  ahead.redraws = page.redraws;
   fetchState({ first: next.first, count: next.count, width: next.width, height: next.height })
     .then((snapshot) => {
       const table = snapshot.screen?.table;
@@ -230,6 +232,7 @@ function landAhead(current, size) {
     ahead.snapshot = null;
     if (snapshot.version !== page.version) return false;
     page.landing = snapshot;
+    if (ahead.redraws !== page.redraws) page.wantState = true;
     pump();
   }
   return true;
@@ -279,6 +282,12 @@ watchChanges((version) => {
     page.wantState = true;
     pump();
   }
+}, () => {
+  // A row's cover arrived: the rows in view are asked for again, and rows asked for ahead before
+  // it are drawn, then looked at again.
+  page.redraws += 1;
+  page.wantState = true;
+  pump();
 });
 // The library screen appears with the page: when it loads (a reload too; once the first state
 // gives the version to send with) and whenever it is shown again after being hidden; each time

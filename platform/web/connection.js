@@ -135,9 +135,10 @@ export function postEvent(event) {
   })));
 }
 
-// Calls onChange(version) for each "changed" message of a server-sent event stream body;
+// Calls onChange(version) for each "changed" message of a server-sent event stream body, and
+// onRedraw() for each "redraw" (what the page shows changed by itself, at the same version);
 // resolves when the body ends.
-async function readChanges(body, onChange) {
+async function readChanges(body, onChange, onRedraw) {
   const reader = body.pipeThrough(new TextDecoderStream()).getReader();
   let pending = '';
   for (;;) {
@@ -149,6 +150,7 @@ async function readChanges(body, onChange) {
       const message = pending.slice(0, end);
       pending = pending.slice(end + 2);
       const lines = message.split('\n');
+      if (lines.includes('event: redraw')) onRedraw();
       if (!lines.includes('event: changed')) continue;
       const data = lines.find((line) => line.startsWith('data:'))?.slice(5) ?? '';
       try {
@@ -160,10 +162,11 @@ async function readChanges(body, onChange) {
   }
 }
 
-// Calls onChange(version) whenever the host says the state changed. The stream is a fetch, so it
-// carries the token as every other request does. Falls back to asking every few seconds when the
+// Calls onChange(version) whenever the host says the state changed, onRedraw() when what the page
+// shows changed by itself. The stream is a fetch, so it carries the token as every other request
+// does. Falls back to asking every few seconds when the
 // host has no stream to spare, and opens the stream again when it ends.
-export function watchChanges(onChange) {
+export function watchChanges(onChange, onRedraw) {
   let polling = null;
   const poll = () => {
     if (!polling) polling = setInterval(() => onChange(null), 3000);
@@ -179,7 +182,7 @@ export function watchChanges(onChange) {
         poll();
         return;
       }
-      await readChanges(response.body, onChange);
+      await readChanges(response.body, onChange, onRedraw);
     } catch {
       // The host went away, the connection broke, or the stream is opened again at once.
     }

@@ -1,5 +1,5 @@
-// The change stream: a message for every newer version, comments to keep alive, a bounded
-// number of streams, and an end on close.
+// The change stream: a message for every newer version, a redraw for what changed by itself,
+// comments to keep alive, a bounded number of streams, and an end on close.
 #include "platform/host/server/EventStream.h"
 
 #include <gtest/gtest.h>
@@ -7,24 +7,33 @@
 
 namespace {
 
-TEST(EventStream, aStreamHearsOfANewerVersionOnlyOnce)
+TEST(EventStream, aStreamHearsOfANewerVersionAndOfARedrawOnlyOnce)
 {
     host::EventStream stream;
-    std::uint64_t lastSent = 3;
+    auto told = stream.startingAt(3);
     stream.publish(4);
-    EXPECT_EQ(stream.next(lastSent, std::chrono::milliseconds(1)), host::EventStream::changedMessage(4));
-    EXPECT_EQ(lastSent, 4u);
-    EXPECT_EQ(stream.next(lastSent, std::chrono::milliseconds(1)), ": still here\n\n");
+    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), host::EventStream::changedMessage(4));
+    EXPECT_EQ(told.version, 4u);
+    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), ": still here\n\n");
     stream.publish(2);
-    EXPECT_EQ(stream.next(lastSent, std::chrono::milliseconds(1)), ": still here\n\n");
+    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), ": still here\n\n");
+    // Redraws since the last message are told once; a new version tells them with it.
+    stream.redraw();
+    stream.redraw();
+    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), host::EventStream::redrawMessage);
+    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), ": still here\n\n");
+    stream.redraw();
+    stream.publish(5);
+    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), host::EventStream::changedMessage(5));
+    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), ": still here\n\n");
 }
 
 TEST(EventStream, closingEndsAWaitingStreamAndRefusesNewOnes)
 {
     host::EventStream stream;
-    std::uint64_t lastSent = 0;
+    auto told = stream.startingAt(0);
     std::optional<std::string> piece = "unset";
-    std::thread waiter([&] { piece = stream.next(lastSent, std::chrono::minutes(5)); });
+    std::thread waiter([&] { piece = stream.next(told, std::chrono::minutes(5)); });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     stream.close();
     waiter.join();

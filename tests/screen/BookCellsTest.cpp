@@ -3,7 +3,13 @@
 #include "tests/support/LaunchedApp.h"
 #include "tests/support/TinyPictures.h"
 
+#include "platform/ui/ScreenChange.h"
+#include "screen/RowCovers.h"
+
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,24 +37,48 @@ bool showsBlank(ui::TableViewCell& cell)
     return image && blank && image->data() == blank->data();
 }
 
+// Read as each row is configured, or apart from the main loop: then the rows show "blank" at once
+// and their own covers once read, and whoever draws is told.
 TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
 {
-    fixtures::LaunchedApp app;
-    app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 4000);
-    app.library().addBook("plain.epub", "Walden", "Thoreau", 3000);
-    app.library().addBook("nameless.epub", fixtures::EpubFixture { .title = "", .author = "" }, 2000);
-    app.library().addBook("broken.epub", fixtures::EpubFixture { .title = "Broken", .author = "Nobody",
-        .cover = fixtures::Cover::epub3, .breakage = fixtures::Breakage::coverNotAPicture }, 1000);
-    app.showScreen();
-    ASSERT_EQ(app.visibleRows(), (std::vector<std::string> { "Moby-Dick / Melville", "Walden / Thoreau", " / ", "Broken / Nobody" }));
-    EXPECT_TRUE(showsCover(*app.table().cellForRowAtIndexPath({ 0, 0 })));
-    for (std::int64_t row : { 1, 2, 3 })
-        EXPECT_TRUE(showsBlank(*app.table().cellForRowAtIndexPath({ 0, row }))) << "row " << row;
+    for (bool apart : { false, true }) {
+        SCOPED_TRACE(apart ? "covers read apart" : "covers read as rows are made");
+        fixtures::LaunchedApp app;
+        int told = 0;
+        auto previous = ui::setScreenChangeListener([&told] { ++told; });
+        if (apart)
+            startReadingRowCoversApart(ui::MainLoop::main());
+        app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 4000);
+        app.library().addBook("plain.epub", "Walden", "Thoreau", 3000);
+        app.library().addBook("nameless.epub", fixtures::EpubFixture { .title = "", .author = "" }, 2000);
+        app.library().addBook("broken.epub", fixtures::EpubFixture { .title = "Broken", .author = "Nobody",
+            .cover = fixtures::Cover::epub3, .breakage = fixtures::Breakage::coverNotAPicture }, 1000);
+        app.showScreen();
+        ASSERT_EQ(app.visibleRows(), (std::vector<std::string> { "Moby-Dick / Melville", "Walden / Thoreau", " / ", "Broken / Nobody" }));
+        auto cell = [&app](std::int64_t row) { return app.table().cellForRowAtIndexPath({ 0, row }); };
+        // With covers read apart, the main loop runs until the row shows what is expected (bounded).
+        auto runUntil = [apart](const std::function<bool()>& shown) {
+            for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                 apart && !shown() && std::chrono::steady_clock::now() < until;) {
+                ui::MainLoop::main().runPending();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        EXPECT_EQ(showsBlank(*cell(0)), apart);
+        runUntil([&] { return showsCover(*cell(0)); });
+        EXPECT_EQ(told > 0, apart);
+        EXPECT_TRUE(showsCover(*cell(0)));
+        for (std::int64_t row : { 1, 2, 3 })
+            EXPECT_TRUE(showsBlank(*cell(row))) << "row " << row;
 
-    // An item removed behind the program's back shows "blank" the next time its row is made.
-    std::filesystem::remove(app.library().itemPath("covered.epub"));
-    app.table().reloadData();
-    EXPECT_TRUE(showsBlank(*app.table().cellForRowAtIndexPath({ 0, 0 })));
+        // An item removed behind the program's back shows "blank" once its row is made again.
+        std::filesystem::remove(app.library().itemPath("covered.epub"));
+        app.table().reloadData();
+        runUntil([&] { return showsBlank(*cell(0)); });
+        EXPECT_TRUE(showsBlank(*cell(0)));
+        stopReadingRowCoversApart();
+        ui::setScreenChangeListener(std::move(previous));
+    }
 }
 
 TEST(BookCells, layoutStyleAndBackgrounds)

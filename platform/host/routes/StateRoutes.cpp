@@ -51,7 +51,7 @@ void installStateRoutes(httplib::Server& server, StateService& state, EventStrea
         }
         struct Progress {
             bool greeted = false;
-            std::uint64_t lastSent = 0;
+            EventStream::Told told;
         };
         auto progress = std::make_shared<Progress>();
         // The tab's window is kept while its stream is open.
@@ -64,11 +64,11 @@ void installStateRoutes(httplib::Server& server, StateService& state, EventStrea
                 if (!progress->greeted) {
                     // The first message tells the page where the state stands now.
                     progress->greeted = true;
-                    progress->lastSent = state.version();
-                    auto hello = EventStream::changedMessage(progress->lastSent);
+                    progress->told = stream.startingAt(state.version());
+                    auto hello = EventStream::changedMessage(progress->told.version);
                     return sink.write(hello.data(), hello.size());
                 }
-                auto piece = stream.next(progress->lastSent, keepAliveInterval);
+                auto piece = stream.next(progress->told, keepAliveInterval);
                 if (!piece || !sink.is_writable()) {
                     sink.done();
                     return true;

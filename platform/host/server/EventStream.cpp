@@ -14,6 +14,21 @@ void EventStream::publish(std::uint64_t version)
     m_changed.notify_all();
 }
 
+void EventStream::redraw()
+{
+    {
+        std::lock_guard guard(m_lock);
+        ++m_redraws;
+    }
+    m_changed.notify_all();
+}
+
+EventStream::Told EventStream::startingAt(std::uint64_t version) const
+{
+    std::lock_guard guard(m_lock);
+    return { version, m_redraws };
+}
+
 void EventStream::close()
 {
     {
@@ -45,16 +60,22 @@ std::size_t EventStream::openStreams() const
     return m_open;
 }
 
-std::optional<std::string> EventStream::next(std::uint64_t& lastSent, std::chrono::milliseconds keepAlive)
+std::optional<std::string> EventStream::next(Told& told, std::chrono::milliseconds keepAlive)
 {
     std::unique_lock guard(m_lock);
-    bool woken = m_changed.wait_for(guard, keepAlive, [&] { return m_closed || m_version > lastSent; });
+    bool woken = m_changed.wait_for(guard, keepAlive,
+        [&] { return m_closed || m_version > told.version || m_redraws > told.redraws; });
     if (m_closed)
         return std::nullopt;
     if (!woken)
         return std::string(": still here\n\n");
-    lastSent = m_version;
-    return changedMessage(lastSent);
+    // A new version is looked at whole: the redraws before it are told with it.
+    told.redraws = m_redraws;
+    if (m_version > told.version) {
+        told.version = m_version;
+        return changedMessage(told.version);
+    }
+    return std::string(redrawMessage);
 }
 
 std::string EventStream::changedMessage(std::uint64_t version)

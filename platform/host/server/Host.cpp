@@ -1,6 +1,8 @@
 // The host's server: its limits, its guard, and its routes.
 #include "platform/host/server/Host.h"
 
+#include "platform/ui/ScreenChange.h"
+
 #include "platform/host/server/AccessCheck.h"
 #include "platform/host/server/AccessToken.h"
 #include "platform/desktop/SecretStore.h"
@@ -44,11 +46,14 @@ Host::Host(HostOptions options, ui::MainLoop& loop)
     , m_state(loop, m_stream, pageWordsJson(m_options.words, m_options.upload.kind), m_options.sharedStateCount)
     , m_files(m_options.webRoot)
 {
+    // A row's picture that arrived by itself is drawn by every page.
+    m_previousScreenChangeListener = ui::setScreenChangeListener([this] { m_state.screenChanged(); });
 }
 
 Host::~Host()
 {
     stop();
+    ui::setScreenChangeListener(std::move(m_previousScreenChangeListener));
 }
 
 std::string Host::address() const

@@ -17,6 +17,7 @@
 #include "platform/host/server/WebFiles.h"
 #include "platform/ui/MainLoop.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<RequestGuard> m_guard;
     std::unique_ptr<GatedServer> m_server;
     std::thread m_thread;
+    std::function<void()> m_previousScreenChangeListener;
 };
 
 }

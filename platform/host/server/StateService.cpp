@@ -78,6 +78,11 @@ void StateService::stateChanged()
     m_stream.publish(m_version);
 }
 
+void StateService::screenChanged()
+{
+    m_stream.redraw();
+}
+
 void StateService::noteSharedChange()
 {
     auto count = m_sharedCount ? m_sharedCount() : 0;

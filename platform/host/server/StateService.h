@@ -68,6 +68,10 @@ public:
     // hand-over): pages are told to look again. Main loop, like every change of the version.
     void stateChanged();
 
+    // What a window shows changed by itself (a row's picture arrived): pages look again, at the
+    // same version, so nothing they act on is refused for it. Main loop.
+    void screenChanged();
+
     // From now on every request is answered 503 without asking the main loop, which may no
     // longer run. For shutdown.
     void close() { m_closed = true; }

@@ -125,14 +125,16 @@ export async function waitForRows(page, names, { first = false, timeout } = {}) 
 export const waitForFirstRow = (page, name, options = {}) => waitForRows(page, [name], { ...options, first: true });
 
 // What the rows in view show, run in the page: places of the view with no row, rows without a
-// title, covers still loading, and covers loaded broken (the browser's broken-picture icon).
+// title, covers still loading, covers loaded broken (the browser's broken-picture icon), and rows
+// showing the same picture as a row above (the blank cover, where every book has its own).
 export function rowsInView() {
   const scroller = document.querySelector('.table-scroller');
   const header = document.querySelector('.section-header');
   if (!scroller || !header) return null;
   const box = scroller.getBoundingClientRect();
-  const state = { holes: 0, rows: 0, untitled: 0, loading: 0, broken: 0 };
+  const state = { holes: 0, rows: 0, untitled: 0, loading: 0, broken: 0, samePicture: 0 };
   const seen = new Set();
+  const pictures = new Set();
   for (let y = header.getBoundingClientRect().bottom + 1; y < box.bottom; y += 14) {
     const under = document.elementFromPoint(box.left + box.width / 2, y);
     const row = under?.closest('.row');
@@ -147,6 +149,8 @@ export function rowsInView() {
     const image = row.querySelector('img');
     if (!image?.complete) state.loading += 1;
     else if (image.naturalWidth === 0) state.broken += 1;
+    if (image && pictures.has(image.src)) state.samePicture += 1;
+    if (image) pictures.add(image.src);
   }
   return state;
 }
