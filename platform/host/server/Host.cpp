@@ -4,6 +4,7 @@
 #include "platform/host/server/AccessCheck.h"
 #include "platform/host/server/AccessToken.h"
 #include "platform/desktop/SecretStore.h"
+#include "platform/desktop/SecretStoreFile.h"
 #include "platform/host/opds/CatalogPassword.h"
 #include "platform/host/opds/CatalogRoutes.h"
 #include "platform/host/opds/CatalogSettingsRoutes.h"
@@ -109,8 +110,9 @@ foundation::Result<void> Host::start()
     server.widenBacklog();
     RequestGuard::PasswordCheck catalogPassword;
     if (m_options.catalog) {
-        m_catalogPassword = std::make_unique<CatalogPassword>(
+        m_secrets = std::make_unique<desktop::SecretStoreFile>(
             m_options.secretStorePath.empty() ? desktop::secretStorePath() : m_options.secretStorePath);
+        m_catalogPassword = std::make_unique<CatalogPassword>(*m_secrets);
         catalogPassword = [password = m_catalogPassword.get()](std::string_view presented) { return password->matches(presented); };
     }
     m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port), std::move(catalogPassword));

@@ -21,6 +21,10 @@
 #include <string>
 #include <thread>
 
+namespace desktop {
+class SecretStoreFile;
+}
+
 namespace host {
 
 class CatalogPassword;
@@ -83,6 +87,7 @@ private:
     EventStream m_stream;
     StateService m_state;
     WebFiles m_files;
+    std::unique_ptr<desktop::SecretStoreFile> m_secrets;
     std::unique_ptr<CatalogPassword> m_catalogPassword;
     std::unique_ptr<RequestGuard> m_guard;
     std::unique_ptr<GatedServer> m_server;
