@@ -1,7 +1,10 @@
 // The page's side of the host's protocol: the state for a viewport, one event at a time, and
 // the stream that says when the state changed elsewhere (with polling when no stream can be had).
-// Every request to the host goes through hostFetch, which sends the launch's token in a header:
-// the token is never in a cookie, which the browser would send to every port of this machine.
+// Every request to the host goes through hostFetch, which sends the launch's token in a header
+// (or, on a paired device without it, the device's key): neither is ever in a cookie, which the
+// browser would send to every port of this machine.
+
+import { deviceCredential, pairingDone } from './pairing.js';
 
 const tokenHeader = 'X-Pagewyn-Token';
 const tokenKey = 'pagewyn-token';
@@ -37,16 +40,20 @@ export function takeLaunchToken() {
   return token;
 }
 
-// fetch() for the host's routes: the same options, with the token added to the headers.
-export function hostFetch(path, options = {}) {
+// fetch() for the host's routes: the same options, with the token (or the device's key) added to
+// the headers, once a pairing code in the address has been traded.
+export async function hostFetch(path, options = {}) {
+  await pairingDone();
   const headers = new Headers(options.headers ?? {});
-  headers.set(tokenHeader, takeLaunchToken());
+  headers.set(...tokenHeaderPair());
   return fetch(path, { cache: 'no-store', credentials: 'omit', ...options, headers });
 }
 
-// The header and value an XMLHttpRequest to the host sets.
+// The header and value an XMLHttpRequest to the host sets: the launch's token when this tab has
+// it, else the paired device's key.
 export function tokenHeaderPair() {
-  return [tokenHeader, takeLaunchToken()];
+  const launch = takeLaunchToken();
+  return (!launch && deviceCredential()) || [tokenHeader, launch];
 }
 
 export class HostError extends Error {

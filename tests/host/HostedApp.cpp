@@ -46,6 +46,8 @@ HostedApp::HostedApp(const std::vector<BookFile>& books, bool ready, host::HostO
     , m_host([&] {
         if (options.upload.kind.ending.empty())
             options.upload.kind = bookFiles;
+        if (options.secretStorePath.empty())
+            options.secretStorePath = m_config.file("pagewyn/secrets");
         return std::move(options);
     }())
 {
