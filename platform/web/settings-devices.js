@@ -35,7 +35,8 @@ function fillDevices(view, answer, askHost) {
     item.append(words, remove);
     return item;
   }));
-  view.empty.hidden = devices.length > 0;
+  // Not `hidden`: the note's own style shows it whatever the attribute says.
+  view.empty.textContent = devices.length > 0 ? '' : 'No device is paired.';
   view.notice.textContent = answer.notice ?? '';
 }
 
@@ -59,7 +60,7 @@ export function devicesSection(askHost) {
   const intro = element('p', 'settings-note', 'A paired device opens the library at Pagewyn\'s bare address, across restarts, without the address Pagewyn prints.');
   const view = {
     list: element('ul', 'device-list'),
-    empty: element('p', 'settings-note', 'No device is paired.'),
+    empty: element('p', 'settings-note', ''),
     notice: element('p', 'settings-status', ''),
     add: element('button', 'settings-open-folder', 'Add a device'),
     pairing: element('div', 'device-pairing'),

@@ -60,6 +60,7 @@ test('a browser paired through the settings page opens the bare address until it
   const device = settings.locator('.device-item');
   await device.getByText('Chrome on Linux').waitFor();
   await device.getByText(/last used/).waitFor();
+  assert.equal(await settings.getByText('No device is paired.').count(), 0);
   expectProblems({ status: 403, url: /\/(state|events|event)$|\/(state|events)\?/ });
   await device.getByRole('button', { name: 'Remove Chrome on Linux' }).click();
   await settings.getByText('No device is paired.').waitFor();
