@@ -1,8 +1,9 @@
 // The secret store: the one file of this user's lasting secrets for Pagewyn (the catalog's
-// password, the paired devices' keys; any later kind of secret is one more kind of entry). A text file of mode 0600 in a
-// folder only this user can enter, replaced whole and atomically. A file that is missing, empty,
-// unreadable, cut short, not this user's or readable by others is not trusted: its entries are
-// not used, and the reason is told, so a caller makes new secrets instead of opening a door.
+// password, the digests of the paired devices' keys; any later kind of secret is one more kind
+// of entry). A text file of mode 0600 in a folder only this user can enter, replaced whole and
+// atomically. A file that is missing, empty, unreadable, cut short, not this user's or readable
+// by others is not trusted: its entries are not used, and the reason is told, so a caller makes
+// new secrets instead of opening a door.
 #pragma once
 
 #include "platform/foundation/Result.h"
