@@ -110,12 +110,12 @@ const SecretEntry* findSecret(const std::vector<SecretEntry>& entries, const std
     return nullptr;
 }
 
-std::string makeTypableSecret()
+std::string makeTypableSecret(std::size_t length)
 {
     // 32 letters and digits: each random byte gives 5 bits without bias (256 is a multiple of 32).
     static constexpr char alphabet[] = "abcdefghijkmnpqrstuvwxyz23456789";
     static_assert(sizeof alphabet - 1 == 32);
-    auto hex = foundation::randomHex(26);
+    auto hex = foundation::randomHex(length);
     std::string secret;
     for (std::size_t at = 0; at + 1 < hex.size(); at += 2)
         secret += alphabet[std::stoi(hex.substr(at, 2), nullptr, 16) % 32];

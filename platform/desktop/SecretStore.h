@@ -1,8 +1,9 @@
 // The secret store: the one file of this user's lasting secrets for Pagewyn (the catalog's
-// password; any later kind of secret is one more kind of entry). A text file of mode 0600 in a
-// folder only this user can enter, replaced whole and atomically. A file that is missing, empty,
-// unreadable, cut short, not this user's or readable by others is not trusted: its entries are
-// not used, and the reason is told, so a caller makes new secrets instead of opening a door.
+// password, the digests of the paired devices' keys; any later kind of secret is one more kind
+// of entry). A text file of mode 0600 in a folder only this user can enter, replaced whole and
+// atomically. A file that is missing, empty, unreadable, cut short, not this user's or readable
+// by others is not trusted: its entries are not used, and the reason is told, so a caller makes
+// new secrets instead of opening a door.
 #pragma once
 
 #include "platform/foundation/Result.h"
@@ -38,9 +39,10 @@ foundation::Result<void> writeSecretStore(const std::string& path, const std::ve
 // The first entry of the kind, or nothing.
 const SecretEntry* findSecret(const std::vector<SecretEntry>& entries, const std::string& kind);
 
-// A secret of at least 130 bits from the system's random source, as 26 lower-case letters and
-// digits without look-alikes (no 0, 1, l or o), easy to type on a reader's keyboard.
-std::string makeTypableSecret();
 inline constexpr std::size_t typableSecretLength = 26;
+// A secret from the system's random source, as lower-case letters and digits without look-alikes
+// (no 0, 1, l or o), easy to type on a reader's keyboard: 5 bits a character, so at least 130
+// bits at the full length. Shorter ones serve only where a secret lives for minutes.
+std::string makeTypableSecret(std::size_t length = typableSecretLength);
 
 }

@@ -1,7 +1,10 @@
 // The page's side of the host's protocol: the state for a viewport, one event at a time, and
 // the stream that says when the state changed elsewhere (with polling when no stream can be had).
-// Every request to the host goes through hostFetch, which sends the launch's token in a header:
-// the token is never in a cookie, which the browser would send to every port of this machine.
+// Every request to the host goes through hostFetch, which sends the launch's token in a header
+// (or, on a paired device without it, the device's key): neither is ever in a cookie, which the
+// browser would send to every port of this machine.
+
+import { deviceCredential, pairingDone } from './pairing.js';
 
 const tokenHeader = 'X-Pagewyn-Token';
 const tokenKey = 'pagewyn-token';
@@ -70,13 +73,17 @@ export function keepWindowName(name) {
 
 let renewStream = null;
 
-// The headers every request to the host carries: the token, and the tab's window.
+// The headers every request to the host carries: the launch's token when this tab has it, else
+// the paired device's key; and the tab's window.
 export function hostHeaderPairs() {
-  return [[tokenHeader, takeLaunchToken()], [windowHeader, currentWindowName()]];
+  const launch = takeLaunchToken();
+  return [(!launch && deviceCredential()) || [tokenHeader, launch], [windowHeader, currentWindowName()]];
 }
 
-// fetch() for the host's routes: the same options, with the host's headers added.
-export function hostFetch(path, options = {}) {
+// fetch() for the host's routes: the same options, with the host's headers added, once a pairing
+// code in the address has been traded.
+export async function hostFetch(path, options = {}) {
+  await pairingDone();
   const headers = new Headers(options.headers ?? {});
   for (const [name, value] of hostHeaderPairs()) headers.set(name, value);
   return fetch(path, { cache: 'no-store', credentials: 'omit', ...options, headers });

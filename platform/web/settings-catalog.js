@@ -27,13 +27,16 @@ function qrPicture(rows, address) {
   return picture;
 }
 
+// An address the host sent ({ address, qrCode }), written out and as its QR code.
+export function addressItem({ address, qrCode }) {
+  const item = element('div', 'catalog-address');
+  item.append(element('code', 'settings-path', address));
+  if (qrCode.length > 0) item.append(qrPicture(qrCode, address));
+  return item;
+}
+
 function fill(view, catalog) {
-  view.addresses.replaceChildren(...catalog.addresses.map(({ address, qrCode }) => {
-    const item = element('div', 'catalog-address');
-    item.append(element('code', 'settings-path', address));
-    if (qrCode.length > 0) item.append(qrPicture(qrCode, address));
-    return item;
-  }));
+  view.addresses.replaceChildren(...catalog.addresses.map(addressItem));
   view.userName.replaceChildren(element('code', 'settings-path', catalog.userName));
   view.password.replaceChildren(element('code', 'settings-path', catalog.password));
   view.note.textContent = [

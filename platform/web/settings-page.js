@@ -2,14 +2,16 @@
 // "app-settings:". The platform draws it, not the application, and it belongs to this tab only:
 // the application's name and version, where its library folder is, how many of the items it
 // lists and how many bytes that holds, where the highlight database is, a button that opens the folder in the desktop's
-// file manager, the size of the metadata cache with a button that clears it, and a way back to
-// the library. Nothing goes back to the application.
+// file manager, the size of the metadata cache with a button that clears it, the paired devices,
+// the catalog for reading apps, and a way back to the library. Nothing goes back to the
+// application.
 
 import { element } from './dom.js';
 import { hostFetch, jsonAnswer } from './connection.js';
 import { keepFocusInside } from './dialog.js';
 import { capitalized, words } from './words.js';
 import { catalogSection } from './settings-catalog.js';
+import { devicesSection } from './settings-devices.js';
 
 let shown = null;
 
@@ -144,7 +146,7 @@ function draw() {
   view.clearCache.disabled = true;
   view.clearCache.addEventListener('click', () => clearCache(view));
   view.status.setAttribute('role', 'status');
-  body.append(identity, list, view.openFolder, view.clearCache, view.status, catalogSection(askHost));
+  body.append(identity, list, view.openFolder, view.clearCache, view.status, devicesSection(askHost), catalogSection(askHost));
   page.append(bar, body);
 
   page.addEventListener('keydown', (event) => {

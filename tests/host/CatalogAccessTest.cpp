@@ -114,14 +114,17 @@ TEST(CatalogAccess, aPasswordFileThatCannotBeTrustedIsReplacedAndSaidSo)
 {
     fixtures::TemporaryFolder config;
     auto path = config.file("secrets");
-    std::string first = host::CatalogPassword(path).current();
+    desktop::SecretStoreFile firstStore(path);
+    std::string first = host::CatalogPassword(firstStore).current();
     ::chmod(path.c_str(), 0644);
-    host::CatalogPassword again(path);
+    desktop::SecretStoreFile store(path);
+    host::CatalogPassword again(store);
     EXPECT_NE(again.current(), first);
     EXPECT_FALSE(again.matches(first));
     ASSERT_TRUE(again.notice());
     EXPECT_NE(again.notice()->find("readable by other users"), std::string::npos);
-    EXPECT_EQ(host::CatalogPassword(path).current(), again.current());
+    desktop::SecretStoreFile laterStore(path);
+    EXPECT_EQ(host::CatalogPassword(laterStore).current(), again.current());
 }
 
 }

@@ -4,6 +4,7 @@
 #include "tests/host/HostedApp.h"
 
 #include "library/BookList.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,10 @@ TEST(HostSecurity, thePrintedAddressOpensThePageWithoutACookie)
 TEST(HostSecurity, everyLaunchHasItsOwnLongToken)
 {
     fixtures::HostedApp first;
-    host::Host second;
+    fixtures::TemporaryFolder config;
+    host::HostOptions options;
+    options.secretStorePath = config.file("secrets");
+    host::Host second(options);
     ASSERT_TRUE(second.start());
     EXPECT_EQ(first.host().token().size(), 64u);
     EXPECT_EQ(first.host().token().find_first_not_of("0123456789abcdef"), std::string::npos);

@@ -49,6 +49,8 @@ HostedApp::HostedApp(const std::vector<BookFile>& books, bool ready, host::HostO
             options.upload.kind = bookFiles;
         if (!options.sharedStateCount)
             options.sharedStateCount = programStateCount;
+        if (options.secretStorePath.empty())
+            options.secretStorePath = m_config.file("pagewyn/secrets");
         return std::move(options);
     }())
 {

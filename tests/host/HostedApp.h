@@ -10,6 +10,7 @@
 
 #include "platform/host/server/Host.h"
 #include "tests/support/LaunchedApp.h"
+#include "tests/support/TemporaryFolder.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -27,7 +28,8 @@ public:
     };
 
     // Launches on the books; the host serves the application unless ready is false, in which case
-    // it answers as while the application starts.
+    // it answers as while the application starts. Without a secret store named in the options,
+    // one of its own in a temporary folder: never the user's.
     explicit HostedApp(const std::vector<BookFile>& books = {}, bool ready = true, host::HostOptions options = {});
     ~HostedApp();
 
@@ -56,6 +58,7 @@ private:
     Answer whilePumping(Request request);
 
     std::unique_ptr<LaunchedApp> m_app;
+    TemporaryFolder m_config;
     host::Host m_host;
 };
 

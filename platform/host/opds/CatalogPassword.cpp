@@ -18,10 +18,10 @@ bool wellMade(const std::string& password)
 }
 }
 
-CatalogPassword::CatalogPassword(std::string storePath)
-    : m_storePath(std::move(storePath))
+CatalogPassword::CatalogPassword(desktop::SecretStoreFile& store)
+    : m_store(store)
 {
-    auto contents = desktop::readSecretStore(m_storePath);
+    const auto& contents = m_store.asStarted();
     auto* kept = desktop::findSecret(contents.entries, entryKind);
     if (kept && kept->fields.size() == 1 && wellMade(kept->fields.front())) {
         m_password = kept->fields.front();
@@ -65,15 +65,12 @@ foundation::Result<void> CatalogPassword::renew()
 
 foundation::Result<void> CatalogPassword::replace(std::string password)
 {
-    // The other entries of a trusted store are kept as they are; an untrusted one's are dropped.
-    auto contents = desktop::readSecretStore(m_storePath);
-    std::erase_if(contents.entries, [](auto& entry) { return entry.kind == entryKind; });
-    contents.entries.push_back({ entryKind, { password } });
+    std::vector<desktop::SecretEntry> entries { { entryKind, { password } } };
     {
         std::lock_guard lock(m_mutex);
         m_password = std::move(password);
     }
-    return desktop::writeSecretStore(m_storePath, contents.entries);
+    return m_store.replaceKind(entryKind, std::move(entries));
 }
 
 }

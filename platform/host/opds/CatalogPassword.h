@@ -3,6 +3,7 @@
 // when the store holds none it can trust; never absent, so the catalog is never open.
 #pragma once
 
+#include "platform/desktop/SecretStoreFile.h"
 #include "platform/foundation/Result.h"
 
 #include <mutex>
@@ -14,8 +15,9 @@ namespace host {
 
 class CatalogPassword {
 public:
-    // Reads the password kept at storePath, or makes one and keeps it there.
-    explicit CatalogPassword(std::string storePath);
+    // Reads the password kept in the store, or makes one and keeps it there. The store outlives
+    // this.
+    explicit CatalogPassword(desktop::SecretStoreFile& store);
 
     // Compared in time that depends only on the lengths.
     bool matches(std::string_view presented) const;
@@ -31,7 +33,7 @@ public:
 private:
     foundation::Result<void> replace(std::string password);
 
-    std::string m_storePath;
+    desktop::SecretStoreFile& m_store;
     mutable std::mutex m_mutex;
     std::string m_password;
     std::optional<std::string> m_notice;

@@ -51,7 +51,7 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
             response.set_content("Forbidden: " + decision.reason + ".\n", "text/plain; charset=utf-8");
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (decision.byToken)
+        if (decision.byToken || decision.byDevice)
             GatedServer::trustConnection();
         if (!isUploadRoute(request.path)) {
             // A chunked body could not be bounded before it is read.

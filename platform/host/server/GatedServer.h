@@ -32,7 +32,8 @@ public:
     void stop();
 
     // Called while a request is handled, by the guard, when the request carried the launch's
-    // token: its connection keeps its place at the gate before strangers'.
+    // token or a paired device's key: its connection keeps its place at the gate before
+    // strangers'.
     static void trustConnection();
 
     // After binding: lets many connections wait to be accepted. The server's own queue holds

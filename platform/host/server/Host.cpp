@@ -6,10 +6,13 @@
 #include "platform/host/server/AccessCheck.h"
 #include "platform/host/server/AccessToken.h"
 #include "platform/desktop/SecretStore.h"
+#include "platform/desktop/SecretStoreFile.h"
 #include "platform/host/opds/CatalogPassword.h"
 #include "platform/host/opds/CatalogRoutes.h"
 #include "platform/host/opds/CatalogSettingsRoutes.h"
 #include "platform/host/server/GatedServer.h"
+#include "platform/host/pairing/PairedDevices.h"
+#include "platform/host/pairing/PairingRoutes.h"
 #include "platform/host/routes/ImageRoutes.h"
 #include "platform/host/routes/ReaderRoutes.h"
 #include "platform/host/server/RequestGuard.h"
@@ -112,13 +115,16 @@ foundation::Result<void> Host::start()
         return foundation::Error("cannot listen on " + where + " (the address is not this machine's, or the port is taken)");
     }
     server.widenBacklog();
+    m_secrets = std::make_unique<desktop::SecretStoreFile>(
+        m_options.secretStorePath.empty() ? desktop::secretStorePath() : m_options.secretStorePath);
+    m_devices = std::make_unique<PairedDevices>(*m_secrets);
     RequestGuard::PasswordCheck catalogPassword;
     if (m_options.catalog) {
-        m_catalogPassword = std::make_unique<CatalogPassword>(
-            m_options.secretStorePath.empty() ? desktop::secretStorePath() : m_options.secretStorePath);
+        m_catalogPassword = std::make_unique<CatalogPassword>(*m_secrets);
         catalogPassword = [password = m_catalogPassword.get()](std::string_view presented) { return password->matches(presented); };
     }
-    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port), std::move(catalogPassword));
+    auto deviceKey = [devices = m_devices.get()](std::string_view presented) { return devices->admits(presented); };
+    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port), std::move(catalogPassword), deviceKey);
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
     // The server may only be stopped once its loop runs: a stop that comes first is lost, and
@@ -152,6 +158,7 @@ void Host::installRoutes()
     installUploadRoutes(server, m_loop, m_state, m_stream, m_options.upload);
     // The files the application takes are the ones it lists: the page counts those.
     installSettingsRoutes(server, m_options.upload.kind.ending);
+    installPairingRoutes(server, *m_devices, *m_guard, m_options.listen, m_port);
     installImageRoutes(server, m_state.images());
     if (m_options.catalog) {
         installCatalogRoutes(server, m_loop, m_options.catalog);

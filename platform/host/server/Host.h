@@ -22,10 +22,15 @@
 #include <string>
 #include <thread>
 
+namespace desktop {
+class SecretStoreFile;
+}
+
 namespace host {
 
 class CatalogPassword;
 class GatedServer;
+class PairedDevices;
 class RequestGuard;
 
 struct HostOptions {
@@ -40,7 +45,8 @@ struct HostOptions {
     PageWords words;
     // The library the catalog for reading apps shows (/opds); none, no catalog.
     std::shared_ptr<CatalogLibrary> catalog;
-    // Where the catalog's password is kept; empty: the user's secret store.
+    // Where the catalog's password and the paired devices are kept; empty: the user's secret
+    // store.
     std::string secretStorePath;
     // A number that moves whenever what every window shows changes, so that each browser's window
     // shows another's change before it is next looked at; none, every window is taken as current.
@@ -70,6 +76,8 @@ public:
     std::string localOrigin() const;
 
     StateService& state() { return m_state; }
+    // Whether a request would be let in now, and how long its answer would wait.
+    const RequestGuard& guard() const { return *m_guard; }
     // The catalog's address on each address the host listens on; none without a catalog.
     std::vector<std::string> catalogAddresses() const;
 
@@ -87,6 +95,8 @@ private:
     EventStream m_stream;
     StateService m_state;
     WebFiles m_files;
+    std::unique_ptr<desktop::SecretStoreFile> m_secrets;
+    std::unique_ptr<PairedDevices> m_devices;
     std::unique_ptr<CatalogPassword> m_catalogPassword;
     std::unique_ptr<RequestGuard> m_guard;
     std::unique_ptr<GatedServer> m_server;

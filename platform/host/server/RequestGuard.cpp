@@ -25,10 +25,12 @@ std::string headerValue(const httplib::Headers& headers, const char* name)
 }
 }
 
-RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword)
+RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword,
+    PasswordCheck deviceKey)
     : m_token(std::move(token))
     , m_acceptedHosts(std::move(acceptedHosts))
     , m_catalogPassword(std::move(catalogPassword))
+    , m_deviceKey(std::move(deviceKey))
 {
 }
 
@@ -50,6 +52,8 @@ bool RequestGuard::catalogCredentialsHeld(const httplib::Request& request) const
 
 RequestGuard::Access RequestGuard::accessFor(const std::string& method, const std::string& path)
 {
+    if (method == "POST" && path == pairingPath)
+        return Access::pairing;
     if (method != "GET" && method != "HEAD")
         return Access::token;
     static const std::regex renderer(R"(/|/[a-z0-9][a-z0-9-]{0,63}\.(html|js|css|svg)|/fonts/[A-Za-z-]{1,40})");
@@ -86,25 +90,35 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
         }
     }
     decision.byToken = tokensEqual(headerValue(headers, tokenHeader), m_token);
+    bool keyPresented = !decision.byToken && headers.count(deviceHeader) > 0;
+    decision.byDevice = keyPresented && m_deviceKey && m_deviceKey(headerValue(headers, deviceHeader));
+    bool wrongKey = keyPresented && !decision.byDevice;
     auto access = accessFor(request.method, request.path);
+    // Whatever guesses a secret waits as long as its address has guessed wrong lately, right or
+    // wrong this time.
+    if (keyPresented || access == Access::catalog || access == Access::pairing)
+        decision.delay = m_failures.delayFor(request.remote_addr);
+    if (wrongKey)
+        m_failures.recordFailure(request.remote_addr);
     if (access == Access::catalog) {
-        decision.delay = m_catalogFailures.delayFor(request.remote_addr);
-        decision.allowed = decision.byToken || catalogCredentialsHeld(request);
+        decision.allowed = decision.byToken || decision.byDevice || catalogCredentialsHeld(request);
         if (!decision.allowed) {
             // Only a wrong password is a guess: a reading app's first request often carries none
             // and is sent again with it after the 401.
-            if (headers.count("Authorization") || headers.count(tokenHeader))
-                m_catalogFailures.recordFailure(request.remote_addr);
+            if (!wrongKey && (headers.count("Authorization") || headers.count(tokenHeader)))
+                m_failures.recordFailure(request.remote_addr);
             decision.challenge = true;
             decision.reason = "the catalog asks for its password (any user name), shown on Pagewyn's settings page";
         }
         return decision;
     }
-    if (decision.byToken || access != Access::token) {
+    if (decision.byToken || decision.byDevice || access != Access::token) {
         decision.allowed = true;
         return decision;
     }
-    decision.reason = "open the address Pagewyn printed when it started: it holds the key of this launch";
+    // A device whose key was removed (or lost with the file of secrets) is told the same.
+    decision.reason = "open the address Pagewyn printed when it started: it holds the key of this launch. "
+                      "Or pair this device once: in Settings on a browser that shows the library, \"Add a device\"";
     return decision;
 }
 

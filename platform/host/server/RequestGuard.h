@@ -5,9 +5,10 @@
 // narrow key in the address: a picture by its id, a book's file by its reader session. The
 // program's own renderer files hold nothing of the library and are served to any request that
 // names this host. The catalog for reading apps (/opds) takes HTTP Basic authentication instead:
-// any user name with the catalog password or the token, and answers those without it 401, ever
-// more slowly to an address that keeps failing. No cookie is ever set: a browser would send it
-// to every port of this machine.
+// any user name with the catalog password or the token, and answers those without it 401. A
+// device that pairs redeems its one-time code without either. An address that keeps failing (a
+// wrong password, device key or pairing code) is answered ever more slowly. No cookie is ever
+// set: a browser would send it to every port of this machine.
 #pragma once
 
 #include "platform/desktop/InstanceFile.h"
@@ -25,8 +26,9 @@ class RequestGuard {
 public:
     using PasswordCheck = std::function<bool(std::string_view)>;
     // catalogPassword tells whether a presented password is the catalog's; without it only the
-    // token opens the catalog.
-    RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword = {});
+    // token opens the catalog. deviceKey tells whether a presented key is a paired device's.
+    RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword = {},
+        PasswordCheck deviceKey = {});
 
     struct Decision {
         bool allowed = false;
@@ -34,6 +36,8 @@ public:
         std::string reason;
         // It carried the launch's token.
         bool byToken = false;
+        // It carried a paired device's key instead.
+        bool byDevice = false;
         // Refused for want of the catalog's credentials: answered 401 with a Basic challenge.
         bool challenge = false;
         // How long the answer waits: the address failed too often lately.
@@ -52,11 +56,20 @@ public:
         // The catalog for reading apps, read-only: HTTP Basic with the catalog password, or the
         // token.
         catalog,
+        // A device redeeming its pairing code (POST /pairing): the route checks the code and
+        // tells a wrong one (recordFailure).
+        pairing,
+        // The launch's token or a paired device's key.
         token,
     };
     static Access accessFor(const std::string& method, const std::string& path);
 
+    // A secret guessed wrong from the address, which slows its later answers.
+    void recordFailure(const std::string& address) const { m_failures.recordFailure(address); }
+
     static constexpr const char* tokenHeader = desktop::accessTokenHeader;
+    static constexpr const char* deviceHeader = "X-Pagewyn-Device";
+    static constexpr const char* pairingPath = "/pairing";
 
     static constexpr const char* realm = "Pagewyn";
 
@@ -66,7 +79,9 @@ private:
     std::string m_token;
     std::vector<std::string> m_acceptedHosts;
     PasswordCheck m_catalogPassword;
-    mutable FailureThrottle m_catalogFailures;
+    PasswordCheck m_deviceKey;
+    // Wrong catalog passwords, device keys and pairing codes, per address.
+    mutable FailureThrottle m_failures;
 };
 
 }

@@ -1,0 +1,37 @@
+// PairingRoutes: a device's pairing, and the settings page's section on paired devices.
+//
+//     POST /pairing                           {"code"}: a one-time code traded for the device's
+//                                             key, {"key", "name"}; 403 for any other code. Open
+//                                             to a device without the token (RequestGuard), and
+//                                             every wrong code slows its address down
+//     GET  /settings-page/devices             the paired devices (name, date paired, last use)
+//                                             and why none could be read
+//     POST /settings-page/devices/add         a new code: its address for each address the host
+//                                             listens on, with the QR code's modules
+//     POST /settings-page/devices/remove      {"id"}: stops that device's key; the devices left
+#pragma once
+
+#include "platform/host/pairing/PairedDevices.h"
+#include "platform/host/server/ListenAddress.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace host {
+
+class RequestGuard;
+
+// The address that pairs a device with the code, on each address the host listens on: the
+// renderer's page, which redeems the code and leaves the bare address.
+std::vector<std::string> pairingAddresses(const ListenAddress& listen, int port, const std::string& code);
+
+nlohmann::json pairedDevicesJson(const PairedDevices& devices);
+
+void installPairingRoutes(httplib::Server& server, PairedDevices& devices, const RequestGuard& guard, const ListenAddress& listen, int port);
+
+}

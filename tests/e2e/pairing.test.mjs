@@ -1,0 +1,72 @@
+// A device that pairs once, as a second browser: the settings page's "Add a device" address opens
+// the library in another browser, leaves the bare address behind, and from then on the bare
+// address opens it there; "Remove" stops that browser at once, with the way to pair again.
+
+import assert from 'node:assert/strict';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { expectProblems, launchBrowser, openPagewyn, waitForRows } from './support/browser.mjs';
+import { makeLibrary } from './support/library.mjs';
+import { startPagewyn } from './support/pagewyn.mjs';
+
+const books = [
+  { file: 'b.epub', title: 'Beta', author: 'Bob', modified: 1_700_000_200 },
+  { file: 'a.epub', title: 'Alpha', author: 'Ann', modified: 1_700_000_100 },
+];
+const rows = ['Beta, Bob', 'Alpha, Ann'];
+
+let browser;
+let library;
+let pagewyn;
+before(async () => {
+  browser = await launchBrowser();
+  library = makeLibrary(books);
+  // A store of secrets of this test's own: the devices it pairs are its alone.
+  pagewyn = await startPagewyn(library.folder, [], { XDG_CONFIG_HOME: join(library.folder, '.config') });
+});
+after(async () => {
+  await browser?.close();
+  if (pagewyn) assert.equal(await pagewyn.stop(), 0);
+  library?.remove();
+});
+
+test('a browser paired through the settings page opens the bare address until it is removed', { timeout: 90000 }, async () => {
+  const laptop = await openPagewyn(browser, pagewyn);
+  await laptop.getByRole('button', { name: 'settings' }).click();
+  const settings = laptop.getByRole('dialog', { name: 'Settings' });
+  await settings.getByText('No device is paired.').waitFor();
+  await settings.getByRole('button', { name: 'Add a device' }).click();
+  const address = await settings.locator('.device-pairing code').first().textContent();
+  assert.match(address, /^http:\/\/127\.0\.0\.1:\d+\/\?pair=[a-z2-9]{10}$/);
+  await settings.getByRole('img', { name: `QR code of ${address}` }).waitFor();
+  await settings.getByText(/A phone or a tablet needs Pagewyn started with --listen/).waitFor();
+
+  const phone = await browser.newContext({ viewport: { width: 390, height: 844 } });
+  const paired = await phone.newPage();
+  await paired.goto(address);
+  await waitForRows(paired, rows);
+  assert.equal(new URL(paired.url()).search, '', 'the pairing code leaves the address bar');
+  assert.match(await paired.evaluate(() => localStorage.getItem('pagewyn-device-key')), /^[0-9a-f]{64}$/);
+  assert.deepEqual(await phone.cookies(), [], 'no cookie carries the key');
+
+  const bookmark = await phone.newPage();
+  await bookmark.goto(pagewyn.origin + '/');
+  await waitForRows(bookmark, rows);
+
+  // The laptop's list shows the device, named after its browser, and removes it.
+  await settings.getByRole('button', { name: 'Back to the library' }).click();
+  await laptop.getByRole('button', { name: 'settings' }).click();
+  const device = settings.locator('.device-item');
+  await device.getByText('Chrome on Linux').waitFor();
+  await device.getByText(/last used/).waitFor();
+  assert.equal(await settings.getByText('No device is paired.').count(), 0);
+  expectProblems({ status: 403, url: /\/(state|events|event)$|\/(state|events)\?/ });
+  await device.getByRole('button', { name: 'Remove Chrome on Linux' }).click();
+  await settings.getByText('No device is paired.').waitFor();
+
+  await bookmark.reload();
+  await bookmark.getByText(/Forbidden: open the address Pagewyn printed.*"Add a device"/).waitFor();
+  assert.equal(await bookmark.locator('.row-cell').count(), 0);
+  await phone.close();
+});
