@@ -1,5 +1,6 @@
 // The per-launch secret that every request to the host must carry: made once at start-up from
-// the system's random source, handed over in the printed address, then kept in a cookie.
+// the system's random source, handed over in the printed address, then kept by the page and sent
+// in a header (never in a cookie, which the browser would send to every port of this machine).
 #pragma once
 
 #include <string>
