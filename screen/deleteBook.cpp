@@ -8,7 +8,6 @@
 #include "frameworks/folioreader/ReadingPlaces.h"
 #include "library/DocumentsFolder.h"
 #include "library/removeLibraryItem.h"
-#include "frameworks/folioreader/ReaderViewController.h"
 #include "platform/foundation/Console.h"
 #include "platform/ui/AlertAction.h"
 #include "platform/ui/AlertController.h"
@@ -26,10 +25,9 @@ void closeOtherReaders(const ViewController& deleting, const std::string& path, 
         return;
     for (auto& window : application->windows()) {
         auto screen = std::dynamic_pointer_cast<ViewController>(window->rootViewController());
-        auto reader = screen && screen.get() != &deleting ? screen->folioReader->readerViewController() : nullptr;
-        if (!reader || reader->session().bookPath() != path)
+        if (!screen || screen.get() == &deleting || !screen->folioReader->isReading(path))
             continue;
-        reader->close();
+        screen->folioReader->closeReader();
         auto notice = ui::AlertController::alertControllerWithTitle("Book deleted",
             "\u201C" + title + "\u201D was deleted on another screen, so it was closed here.", ui::AlertControllerStyle::alert);
         notice->addAction(ui::AlertAction::actionWithTitle("ok", ui::AlertActionStyle::defaultStyle, [](ui::AlertAction&) {}));

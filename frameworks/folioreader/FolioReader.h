@@ -59,6 +59,10 @@ public:
         bool shouldRemoveEpub, bool animated);
     // The reader presented last, while it is in the window.
     std::shared_ptr<ReaderViewController> readerViewController() const { return m_reader.lock(); }
+    // Whether that reader shows the book at the path.
+    bool isReading(const std::string& epubPath) const;
+    // Closes that reader, if it is in the window, ending the book's session.
+    void closeReader();
 
 private:
     std::weak_ptr<ReaderViewController> m_reader;

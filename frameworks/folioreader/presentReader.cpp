@@ -1,5 +1,5 @@
 // FolioReader::presentReader: a session for the book, and the reader screen shown over the
-// screen that asked.
+// screen that asked; which book it shows, and its close.
 #include "frameworks/folioreader/FolioReader.h"
 
 #include "frameworks/folioreader/ReaderViewController.h"
@@ -14,4 +14,16 @@ void FolioReader::presentReader(ui::ViewController& parentViewController, const 
     // A reader that could not be presented (the parent shows something already) ends at once.
     if (reader->presentingViewController())
         m_reader = reader;
+}
+
+bool FolioReader::isReading(const std::string& epubPath) const
+{
+    auto reader = m_reader.lock();
+    return reader && reader->session().bookPath() == epubPath;
+}
+
+void FolioReader::closeReader()
+{
+    if (auto reader = m_reader.lock())
+        reader->close();
 }
