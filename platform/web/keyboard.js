@@ -63,6 +63,7 @@ export function attachKeyboard(table) {
         const title = titles.includes(event.key) ? event.key
           : titles.find((candidate) => candidate.toLocaleLowerCase() === event.key.toLocaleLowerCase());
         if (!title) return;
+        table.keyboardJump = true;
         table.actions.send({ type: 'tapIndexTitle', title });
       }
     }

@@ -11,6 +11,10 @@ import { SectionIndex } from './section-index.js';
 import { SearchField } from './search-field.js';
 import { attachKeyboard } from './keyboard.js';
 
+// Jumps this close in time (milliseconds) are one scroll going on: a dragged scroll bar or a fling,
+// also on a slow device, whose next jump is asked for ahead.
+const jumpsApart = 2000;
+
 // Rows drawn beyond each edge of the view; a scroll asks for a screen more ahead of it (in the
 // direction it goes) once fewer than these remain, so a steady scroll finds its rows drawn.
 const overscan = 6;
@@ -29,6 +33,8 @@ export class TableScreen {
     this.headers = new Map();
     this.focusFlat = 0;
     this.wantsFocus = false;
+    // A letter typed on a row asked for a jump whose answer has not been drawn yet.
+    this.keyboardJump = false;
 
     this.element = document.createElement('div');
     this.element.className = 'table-screen';
@@ -181,7 +187,7 @@ export class TableScreen {
   // direction, are no such scroll.
   noteJump(viewport) {
     const now = performance.now();
-    const last = this.lastJump && now - this.lastJump.at < 1000 ? this.lastJump : null;
+    const last = this.lastJump && now - this.lastJump.at < jumpsApart ? this.lastJump : null;
     if (last?.first === viewport.shownFirst) return;
     const step = viewport.shownFirst - (last ? last.first : Number(this.table?.first) || 0);
     const steady = last !== null && step !== 0 && Math.sign(step) === Math.sign(last.step);
@@ -191,7 +197,7 @@ export class TableScreen {
   // The rows to ask for where the scroll's next jump will likely land, once per jump; or null.
   nextJump(viewport) {
     const jump = this.lastJump;
-    if (!jump?.steady || jump.followed || performance.now() - jump.at >= 1000) return null;
+    if (!jump?.steady || jump.followed || performance.now() - jump.at >= jumpsApart) return null;
     jump.followed = true;
     const shift = Math.max(-viewport.first, Math.min(jump.step, this.rowCount - 1 - viewport.first));
     if (shift === 0) return null;
@@ -216,7 +222,9 @@ export class TableScreen {
     }
     // Asked before drawing: the answer's rows may already be those the jump lands on, and drawing
     // them takes away the row that had the keyboard.
-    const keyboardInRows = this.rowsLayer.contains(document.activeElement);
+    // A jump asked for from the keyboard counts too: an answer drawn meanwhile may have taken the
+    // row that had the keyboard away.
+    const keyboardInRows = this.rowsLayer.contains(document.activeElement) || this.wantsFocus || this.keyboardJump;
     const deleted = commands.filter((command) => command.kind === 'deleteRows').flatMap((command) => command.rows ?? [])
       .map((target) => [...this.rows.values()].find((element) => element.rowData.flat === target.flat)?.rowData.label)
       .filter(Boolean);
@@ -234,6 +242,7 @@ export class TableScreen {
           this.focusFlat = target.flat;
           this.wantsFocus = true;
         }
+        this.keyboardJump = false;
       }
     }
     this.focusFocusedRow();
