@@ -3,6 +3,9 @@
 
 #include "frameworks/folioreader/FolioReader.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace folioreader {
 
 CoverLoader::CoverLoader(ui::MainLoop& loop, Ready ready)
@@ -46,6 +49,9 @@ std::optional<CoverLoader::Cover> CoverLoader::recent(const std::string& path) c
 
 void CoverLoader::run()
 {
+    // Covers are background work: the answers pages wait for, and the browser drawing them, come
+    // first on a busy machine.
+    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     for (;;) {
         std::string path;
         {
