@@ -7,6 +7,7 @@
 #include "library/recoverInterruptedWork.h"
 #include "platform/foundation/Console.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 
 ViewController::ViewController(ui::TableViewStyle style)
     : ReaderEngineOwner()
@@ -53,4 +54,17 @@ void ViewController::viewDidLoad()
     // application (or not owned by anyone yet) has no one to register with.
     if (delegate && self)
         delegate->myViewController = std::move(self);
+}
+
+std::vector<std::shared_ptr<ViewController>> libraryScreens()
+{
+    std::vector<std::shared_ptr<ViewController>> screens;
+    auto application = ui::Application::sharedApplication();
+    if (!application)
+        return screens;
+    for (auto& window : application->windows()) {
+        if (auto screen = std::dynamic_pointer_cast<ViewController>(window->rootViewController()))
+            screens.push_back(std::move(screen));
+    }
+    return screens;
 }

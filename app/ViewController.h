@@ -105,3 +105,6 @@ private:
     std::shared_ptr<ui::View> m_emptyLibraryView;
     std::shared_ptr<ui::View> m_noMatchView;
 };
+
+// The library screens of the application's windows (one per browser showing it), oldest first.
+std::vector<std::shared_ptr<ViewController>> libraryScreens();

@@ -6,9 +6,7 @@
 #include "frameworks/folioreader/FolioReader.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
-#include "platform/ui/Application.h"
 #include "platform/ui/ScreenChange.h"
-#include "platform/ui/Window.h"
 #include "screen/RowCovers.h"
 
 namespace {
@@ -71,14 +69,9 @@ std::shared_ptr<ui::Image> rowPicture(const std::string& path)
 void startReadingRowCoversApart(ui::MainLoop& loop)
 {
     rowCoverLoader() = std::make_unique<folioreader::CoverLoader>(loop, [](const std::string& path, const folioreader::CoverLoader::Cover& cover) {
-        auto application = ui::Application::sharedApplication();
-        if (!application)
-            return;
         bool changed = false;
-        for (auto& window : application->windows()) {
-            if (auto screen = std::dynamic_pointer_cast<ViewController>(window->rootViewController()))
-                changed = screen->showCover(path, cover ? *cover : nullptr) || changed;
-        }
+        for (auto& screen : libraryScreens())
+            changed = screen->showCover(path, cover ? *cover : nullptr) || changed;
         // A book without a cover keeps the blank one its row shows already: nothing to draw again.
         if (changed)
             ui::screenChanged();

@@ -11,8 +11,6 @@
 #include "platform/foundation/Console.h"
 #include "platform/ui/AlertAction.h"
 #include "platform/ui/AlertController.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Window.h"
 
 namespace {
 
@@ -20,12 +18,8 @@ namespace {
 // reader, its pages being gone, and say why.
 void closeOtherReaders(const ViewController& deleting, const std::string& path, const std::string& title)
 {
-    auto application = ui::Application::sharedApplication();
-    if (!application)
-        return;
-    for (auto& window : application->windows()) {
-        auto screen = std::dynamic_pointer_cast<ViewController>(window->rootViewController());
-        if (!screen || screen.get() == &deleting || !screen->folioReader->isReading(path))
+    for (auto& screen : libraryScreens()) {
+        if (screen.get() == &deleting || !screen->folioReader->isReading(path))
             continue;
         screen->folioReader->closeReader();
         auto notice = ui::AlertController::alertControllerWithTitle("Book deleted",

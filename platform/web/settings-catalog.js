@@ -46,13 +46,21 @@ function fill(view, catalog) {
   view.renew.disabled = false;
 }
 
+// A section of the settings page under its title (named by it for assistive technology, through
+// the id) and a line on what it is for; the section's parts go after them.
+export function settingsSection(id, titleText, introText) {
+  const section = element('section', 'catalog-section');
+  section.setAttribute('aria-labelledby', id);
+  const title = element('h2', 'catalog-title', titleText);
+  title.id = id;
+  section.append(title, element('p', 'settings-note', introText));
+  return section;
+}
+
 // The section, filled once the host answers; askHost is the settings page's own request helper.
 export function catalogSection(askHost) {
-  const section = element('section', 'catalog-section');
-  section.setAttribute('aria-labelledby', 'catalog-section-title');
-  const title = element('h2', 'catalog-title', 'Catalog for Reading Apps');
-  title.id = 'catalog-section-title';
-  const intro = element('p', 'settings-note', 'Add this address to a reading app as an OPDS catalog, with the user name and password below.');
+  const section = settingsSection('catalog-section-title', 'Catalog for Reading Apps',
+    'Add this address to a reading app as an OPDS catalog, with the user name and password below.');
   const list = element('dl', 'settings-facts');
   const fact = (term) => {
     const row = element('div', 'settings-fact');
@@ -81,7 +89,7 @@ export function catalogSection(askHost) {
       view.renew.disabled = false;
     }
   });
-  section.append(title, intro, list, view.renew, view.note);
+  section.append(list, view.renew, view.note);
   askHost('/settings-page/catalog')
     .then((catalog) => fill(view, catalog))
     .catch((failure) => { view.note.textContent = `Could not read the catalog's settings: ${failure.message}`; });

@@ -3,7 +3,7 @@
 // devices are listed with the date each was paired and last used, and "Remove" stops one at once.
 
 import { element } from './dom.js';
-import { addressItem } from './settings-catalog.js';
+import { addressItem, settingsSection } from './settings-catalog.js';
 
 const post = (body) => ({ method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body) });
 
@@ -53,11 +53,8 @@ function fillPairing(view, pairing) {
 
 // The section, filled once the host answers; askHost is the settings page's own request helper.
 export function devicesSection(askHost) {
-  const section = element('section', 'catalog-section');
-  section.setAttribute('aria-labelledby', 'devices-section-title');
-  const title = element('h2', 'catalog-title', 'Devices');
-  title.id = 'devices-section-title';
-  const intro = element('p', 'settings-note', 'A paired device opens the library at Pagewyn\'s bare address, across restarts, without the address Pagewyn prints.');
+  const section = settingsSection('devices-section-title', 'Devices',
+    'A paired device opens the library at Pagewyn\'s bare address, across restarts, without the address Pagewyn prints.');
   const view = {
     list: element('ul', 'device-list'),
     empty: element('p', 'settings-note', ''),
@@ -78,7 +75,7 @@ export function devicesSection(askHost) {
       view.add.disabled = false;
     }
   });
-  section.append(title, intro, view.list, view.empty, view.notice, view.add, view.pairing, view.note);
+  section.append(view.list, view.empty, view.notice, view.add, view.pairing, view.note);
   askHost('/settings-page/devices')
     .then((answer) => fillDevices(view, answer, askHost))
     .catch((failure) => { view.note.textContent = `Could not read the paired devices: ${failure.message}`; });

@@ -147,13 +147,13 @@ TEST(ScreenWindows, windowsAreKeptWhileTheirTabIsThereAndTheIdlestGoFirst)
     auto extra = open("new", std::chrono::minutes(20));
     EXPECT_EQ(windows.size(), host::ScreenWindows::maximumWindows);
     EXPECT_EQ(open(names[0], std::chrono::minutes(21)), names[0]);
-    EXPECT_EQ(windows.find(names[1]), nullptr);
-    EXPECT_NE(windows.find(names[2]), nullptr);
+    EXPECT_FALSE(windows.keeps(names[1]));
+    EXPECT_TRUE(windows.keeps(names[2]));
     // Past their lifetime, windows without a tab are dropped; a connected one stays.
     auto late = std::chrono::minutes(21) + host::ScreenWindows::idleLifetime;
     open("new", late);
-    EXPECT_NE(windows.find(names[0]), nullptr);
-    EXPECT_EQ(windows.find(extra), nullptr);
+    EXPECT_TRUE(windows.keeps(names[0]));
+    EXPECT_FALSE(windows.keeps(extra));
     EXPECT_EQ(windows.size(), 2u);
     EXPECT_EQ(made, static_cast<int>(host::ScreenWindows::maximumWindows) + 2);
 }

@@ -69,12 +69,20 @@ PairedDevices::~PairedDevices()
         foundation::console("Can't keep the paired devices' last use: " + kept.error().description());
 }
 
+PairedDevices::Device PairedDevices::Kept::listed() const
+{
+    auto shown = device;
+    if (usedAt)
+        shown.lastUse = dateText(*usedAt);
+    return shown;
+}
+
 std::vector<PairedDevices::Device> PairedDevices::devices() const
 {
     std::lock_guard lock(m_mutex);
     std::vector<Device> devices;
     for (auto& kept : m_devices)
-        devices.push_back(kept.device);
+        devices.push_back(kept.listed());
     return devices;
 }
 
@@ -121,7 +129,7 @@ bool PairedDevices::admits(std::string_view key, Clock::time_point now)
         auto found = std::find_if(m_devices.begin(), m_devices.end(), [&](const Kept& kept) { return tokensEqual(digest, kept.keyDigest); });
         if (found == m_devices.end())
             return false;
-        found->device.lastUse = dateText(now);
+        found->usedAt = now;
         m_lastUsesUnwritten = true;
         due = now - m_lastUsesWritten >= lastUseInterval;
     }
@@ -157,8 +165,10 @@ foundation::Result<void> PairedDevices::keep(Clock::time_point now)
     std::vector<desktop::SecretEntry> entries;
     {
         std::lock_guard lock(m_mutex);
-        for (auto& kept : m_devices)
-            entries.push_back({ entryKind, { kept.device.id, kept.device.name, kept.keyDigest, kept.device.paired, kept.device.lastUse } });
+        for (auto& kept : m_devices) {
+            auto device = kept.listed();
+            entries.push_back({ entryKind, { device.id, device.name, kept.keyDigest, device.paired, device.lastUse } });
+        }
         m_lastUsesUnwritten = false;
         m_lastUsesWritten = now;
     }

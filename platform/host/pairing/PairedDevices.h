@@ -67,6 +67,12 @@ private:
         Device device;
         // SHA-256 of the key, as 64 hex digits.
         std::string keyDigest;
+        // The last use in this run, written as the device's lastUse only when it is listed or
+        // kept: a request notes the time, it formats nothing.
+        std::optional<Clock::time_point> usedAt;
+
+        // The device with its last use as text.
+        Device listed() const;
     };
     struct Code {
         std::string code;

@@ -50,13 +50,6 @@ foundation::Result<ScreenWindows::Screen*> ScreenWindows::take(const std::option
     return taken;
 }
 
-ScreenWindows::Screen* ScreenWindows::find(const std::string& name)
-{
-    std::lock_guard lock(m_lock);
-    auto known = m_screens.find(name);
-    return known == m_screens.end() ? nullptr : known->second.get();
-}
-
 ScreenWindows::Screen* ScreenWindows::find(const ui::Window* window)
 {
     std::lock_guard lock(m_lock);

@@ -50,8 +50,6 @@ public:
     // name, the application's first window. An error when no window can be had. Main loop.
     foundation::Result<Screen*> take(const std::optional<std::string>& name, std::uint64_t sharedCount,
         Clock::time_point now = Clock::now());
-    // The window the tab names, without making one. Main loop.
-    Screen* find(const std::string& name);
     // The tab's entry of a window. Main loop.
     Screen* find(const ui::Window* window);
     // Whether the tab's window is kept now. Any thread.

@@ -72,8 +72,7 @@ void StateService::stateChanged()
 {
     ++m_version;
     noteSharedChange();
-    auto application = ui::Application::sharedApplication();
-    if (auto* screen = application ? m_windows.find(application->keyWindow().get()) : nullptr)
+    if (auto* screen = keyScreen())
         screen->changedAt = m_version;
     m_stream.publish(m_version);
 }
@@ -83,42 +82,41 @@ void StateService::screenChanged()
     m_stream.redraw();
 }
 
-void StateService::noteSharedChange()
+bool StateService::noteSharedChange()
 {
     auto count = m_sharedCount ? m_sharedCount() : 0;
     if (count == m_sharedNoted)
-        return;
+        return false;
     m_sharedNoted = count;
     m_sharedChangedAt = m_version;
+    return true;
 }
 
-bool StateService::enterWindow(const std::optional<std::string>& window)
+ScreenWindows::Screen* StateService::keyScreen()
+{
+    auto application = ui::Application::sharedApplication();
+    return application ? m_windows.find(application->keyWindow().get()) : nullptr;
+}
+
+ScreenWindows::Screen* StateService::enterWindow(const std::optional<std::string>& window)
 {
     auto application = ui::Application::sharedApplication();
     if (!application)
-        return false;
-    // A change no event made (a scan, another program's hand-over) counts from now.
-    if (auto count = m_sharedCount ? m_sharedCount() : 0; count != m_sharedNoted) {
-        ++m_version;
-        noteSharedChange();
+        return nullptr;
+    // A change no event made (a scan, another program's hand-over) is a version of its own.
+    if (noteSharedChange()) {
+        m_sharedChangedAt = ++m_version;
         m_stream.publish(m_version);
     }
     auto screen = m_windows.take(window, m_sharedNoted);
     if (!screen)
-        return false;
+        return nullptr;
     application->setKeyWindow((*screen)->window);
     if ((*screen)->sharedSeen != m_sharedNoted) {
         showSharedChange(*(*screen)->window);
         (*screen)->sharedSeen = m_sharedNoted;
     }
-    return true;
-}
-
-std::uint64_t StateService::keyWindowChangedAt()
-{
-    auto application = ui::Application::sharedApplication();
-    auto* screen = application ? m_windows.find(application->keyWindow().get()) : nullptr;
-    return std::max(m_sharedChangedAt, screen ? screen->changedAt : 0);
+    return *screen;
 }
 
 StateService::Reply StateService::unavailable(const std::string& why)
@@ -140,7 +138,7 @@ nlohmann::json StateService::snapshot()
         return { { "version", m_version.load() }, { "screen", nullptr }, { "presented", nlohmann::json::array() } };
     auto json = windowSnapshot(*window, m_images);
     json["version"] = m_version.load();
-    if (auto* screen = m_windows.find(window.get()); screen && !screen->name.empty())
+    if (auto* screen = keyScreen(); screen && !screen->name.empty())
         json["windowName"] = screen->name;
     return json;
 }
@@ -157,9 +155,8 @@ StateService::Reply StateService::state(const Viewport& viewport, const std::opt
     if (named && !m_windows.keeps(*named)) {
         auto made = m_loop.performAndWait([&]() -> std::optional<std::string> {
             KeyWindowKept kept;
-            if (!enterWindow(named))
-                return std::nullopt;
-            return m_windows.find(ui::HeadlessDriver::window().get())->name;
+            auto* screen = enterWindow(named);
+            return screen ? std::optional(screen->name) : std::nullopt;
         });
         if (!made)
             return unavailable(made.error().description());
@@ -203,16 +200,17 @@ StateService::Reply StateService::event(const std::string& body, const std::opti
         return { 400, { { "error", viewport.error().description() } } };
 
     auto reply = m_loop.performAndWait([&]() -> Reply {
-        if (!enterWindow(window))
+        auto* screen = enterWindow(window);
+        if (!screen)
             return unavailable("no window can be opened for this page");
         // A page whose window is gone (dropped while idle, or Pagewyn started again) is given a
         // new one at the library screen: what it named is not there.
-        auto* screen = m_windows.find(ui::HeadlessDriver::window().get());
-        if (screen && window && screen->name != *window)
+        if (window && screen->name != *window)
             return { 409, { { "error", "this page's screen was closed; nothing was done" }, { "state", snapshot() } } };
         ui::HeadlessDriver driver(m_loop);
         applyViewport(*viewport, driver);
-        if (version->get<std::uint64_t>() < keyWindowChangedAt() && !namedRowStillShows(event))
+        // Drawn before the last change of its window's rows, its own or one every window shows.
+        if (version->get<std::uint64_t>() < std::max(m_sharedChangedAt, screen->changedAt) && !namedRowStillShows(event))
             return { 409, { { "error", "the library changed since the page was drawn; nothing was done" }, { "state", snapshot() } } };
         if (auto failure = dispatchEvent(event, driver))
             return { failure->status, { { "error", failure->description }, { "state", snapshot() } } };
@@ -220,10 +218,8 @@ StateService::Reply StateService::event(const std::string& body, const std::opti
         // every other page is told about.
         ++m_version;
         noteSharedChange();
-        if (screen) {
-            screen->changedAt = m_version;
-            screen->sharedSeen = m_sharedNoted;
-        }
+        screen->changedAt = m_version;
+        screen->sharedSeen = m_sharedNoted;
         return { 200, snapshot() };
     });
     if (!reply)

@@ -55,9 +55,10 @@ public:
     // state.
     Reply event(const std::string& body, const std::optional<std::string>& window = std::nullopt);
 
-    // Runs on the main loop in the tab's window, made the key window, so what the work delivers
-    // goes there: an upload for its picker. False when no window can be had. Main loop.
-    bool enterWindow(const std::optional<std::string>& window);
+    // Makes the tab's window the key window, so what the work run next on the main loop delivers
+    // goes there (an upload, to its picker), and answers its entry; nothing when no window can be
+    // had. Main loop.
+    ScreenWindows::Screen* enterWindow(const std::optional<std::string>& window);
 
     // Until the application is ready, pages see how far its first scan has come. Any thread.
     void setStartupProgress(std::size_t read, std::size_t found);
@@ -85,10 +86,11 @@ public:
 private:
     nlohmann::json startingSnapshot() const;
     static Reply unavailable(const std::string& why);
-    // Notes a change of the shared state since it was last noted. Main loop.
-    void noteSharedChange();
-    // The last version at which the key window's rows changed. Main loop.
-    std::uint64_t keyWindowChangedAt();
+    // Notes a change of the shared state since it was last noted, as made at the current
+    // version; whether there was one. Main loop.
+    bool noteSharedChange();
+    // The key window's entry, if it is a tab's or the launch's. Main loop.
+    ScreenWindows::Screen* keyScreen();
 
     ui::MainLoop& m_loop;
     EventStream& m_stream;
