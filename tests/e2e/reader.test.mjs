@@ -161,7 +161,9 @@ test('a book reopens where it was left: after a close, a restart, a new size and
     const settled = label !== null && label === seen;
     seen = label;
     return settled && label;
-  }, 'the same words back at the first size');
+    // Three new sizes and a text size laid out one after the other: on a loaded machine (the
+    // sanitized build beside another browser file) that takes longer than one look's usual wait.
+  }, 'the same words back at the first size', 30000);
 
   await first.page.getByRole('button', { name: 'close' }).click();
   await first.page.locator('.reader').waitFor({ state: 'detached' });
