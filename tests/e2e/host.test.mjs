@@ -50,6 +50,8 @@ describe('the host', () => {
     const library = makeLibrary(books);
     const pagewyn = await startPagewyn(library.folder);
     const heard = [];
+    // The other server answers its picture with a page: that picture is broken, on purpose.
+    expectProblems({ console: /^broken picture: http:\/\/127\.0\.0\.1:\d+\/picture\.png$/ });
     const elsewhere = createServer((request, response) => {
       heard.push({ url: request.url, headers: request.headers });
       response.writeHead(200, { 'Content-Type': 'text/html' });

@@ -1,7 +1,8 @@
 // Debian's Chromium, headless, driven by playwright-core. Every page of a browser launched here
-// is watched: an answer of status 400 or more and a console error (an uncaught exception too)
-// are what a user would see as broken, so under the test runner a test fails on any that it did
-// not declare with expectProblems.
+// is watched: an answer of status 400 or more, a console error (an uncaught exception too) and a
+// picture that could not be shown (the broken-picture icon, whatever the answer's status) are what
+// a user would see as broken, so under the test runner a test fails on any that it did not
+// declare with expectProblems.
 
 import { chromium } from 'playwright-core';
 
@@ -18,10 +19,14 @@ export function expectProblems(...kinds) {
   expected.push(...kinds);
 }
 
+// A picture refused by its answer's status is broken because of that answer: declaring the answer
+// declares the broken picture too.
+const brokenPicture = 'broken picture: ';
 const isExpected = (problem) => expected.some((kind) => (problem.status !== undefined
   ? kind.status === problem.status && kind.url?.test(problem.url)
   : (kind.console?.test(problem.text)
-    || (kind.status !== undefined && problem.text.includes(`status of ${kind.status}`) && kind.url?.test(problem.url)))));
+    || (kind.status !== undefined && (problem.text.includes(`status of ${kind.status}`) || problem.text.startsWith(brokenPicture))
+      && kind.url?.test(problem.url)))));
 
 // The origins of the programs the tests have stopped: a page left open then keeps asking, and is
 // answered "stopped" (503), has the answers being sent cut (its change stream, a state half
@@ -34,9 +39,18 @@ export function programStopping(origin) {
 const cutByStop = (text, url) => /net::ERR_(INCOMPLETE_CHUNKED_ENCODING|CONTENT_LENGTH_MISMATCH|EMPTY_RESPONSE|CONNECTION_RESET|CONNECTION_CLOSED)/.test(text)
   && [...stoppedOrigins].some((origin) => url.startsWith(`${origin}/`) || text.includes(`${origin}/`));
 
+// Run in every page and frame before its own scripts: a picture that fails to load or decode says
+// so on the console, where the watch below hears it.
+function reportBrokenPictures(prefix) {
+  window.addEventListener('error', (event) => {
+    if (event.target instanceof HTMLImageElement) console.error(prefix + (event.target.currentSrc || event.target.src));
+  }, true);
+}
+
 function watch(page) {
   if (page.watched) return;
   page.watched = true;
+  page.addInitScript(reportBrokenPictures, brokenPicture);
   page.on('response', (response) => {
     if (response.status() >= 400 && response.status() !== 503)
       problems.push({ status: response.status(), url: response.url(), method: response.request().method() });
@@ -44,8 +58,13 @@ function watch(page) {
   page.on('console', (message) => {
     const text = message.text();
     const url = message.location()?.url ?? '';
-    if (message.type() === 'error' && !cutByStop(text, url) && !text.includes('net::ERR_CONNECTION_REFUSED') && !text.includes('status of 503'))
-      problems.push({ text, url });
+    if (message.type() !== 'error' || cutByStop(text, url) || text.includes('net::ERR_CONNECTION_REFUSED') || text.includes('status of 503'))
+      return;
+    // A broken picture is told by its own address; one from a program the test stopped is the
+    // test's doing.
+    const picture = text.startsWith(brokenPicture) ? text.slice(brokenPicture.length) : null;
+    if (picture && [...stoppedOrigins].some((origin) => picture.startsWith(`${origin}/`))) return;
+    problems.push({ text, url: picture ?? url });
   });
   page.on('pageerror', (error) => problems.push({ text: `uncaught: ${error.message}`, url: page.url() }));
 }
