@@ -72,8 +72,11 @@ void startReadingRowCoversApart(ui::MainLoop& loop)
         bool changed = false;
         for (auto& screen : libraryScreens())
             changed = screen->showCover(path, cover ? *cover : nullptr) || changed;
+        // A page may show the row blank though no screen has it in view any more: it was drawn
+        // from rows asked for before others (a jump and the rows asked for ahead of it). So the
+        // pages look again for every cover that arrives, not only for a row in view that changed.
         // A book without a cover keeps the blank one its row shows already: nothing to draw again.
-        if (changed)
+        if (changed || (cover && *cover))
             ui::screenChanged();
     });
 }

@@ -82,6 +82,31 @@ TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
     }
 }
 
+// A page may still show a row the screen has since scrolled away from (its rows in view were
+// asked for, then rows further on): when that row's cover arrives, the pages are told to look
+// again all the same, or the page keeps its blank cover for good.
+TEST(BookCells, aCoverArrivingForARowScrolledAwayStillTellsThePages)
+{
+    fixtures::LaunchedApp app;
+    int told = 0;
+    auto previous = ui::setScreenChangeListener([&told] { ++told; });
+    startReadingRowCoversApart(ui::MainLoop::main());
+    app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 2000);
+    app.library().addBook("plain.epub", "Walden", "Thoreau", 1000);
+    app.showScreen();
+    ASSERT_TRUE(app.driver().scrollTo(0, 1));
+    ASSERT_TRUE(app.driver().scrollTo(1, 1));
+    ASSERT_EQ(app.visibleRows(), std::vector<std::string> { "Walden / Thoreau" });
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         told == 0 && std::chrono::steady_clock::now() < until;) {
+        ui::MainLoop::main().runPending();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GT(told, 0);
+    stopReadingRowCoversApart();
+    ui::setScreenChangeListener(std::move(previous));
+}
+
 TEST(BookCells, layoutStyleAndBackgrounds)
 {
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
