@@ -176,7 +176,7 @@ std::optional<ui::ReaderDescription::Place> ReaderViewController::openingPlace()
     // night mode still hold.
     auto index = m_session->spineIndexOf(m_openingPlace->document);
     return ui::ReaderDescription::Place { .spine = index, .offset = index ? m_openingPlace->offset : 0,
-        .fontScale = m_openingPlace->fontScale, .night = m_openingPlace->night };
+        .picture = index ? m_openingPlace->picture : 0, .fontScale = m_openingPlace->fontScale, .night = m_openingPlace->night };
 }
 
 foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohmann::json& action)
@@ -185,11 +185,15 @@ foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohman
     auto offset = unsignedMember(action, "offset");
     auto fontScale = action.find("fontScale");
     auto night = action.find("night");
+    // A place on a picture counts the pictures after its offset; without the member it is a character.
+    auto picture = action.contains("picture") ? unsignedMember(action, "picture") : std::optional<std::uint64_t>(0);
+    if (!picture)
+        return foundation::Error("a place's \"picture\" counts the pictures after its offset, from 1 (0: a character)");
     if (!spine || *spine >= m_session->spine().size() || !offset || fontScale == action.end() || !fontScale->is_number()
         || night == action.end() || !night->is_boolean())
         return foundation::Error("a place names the \"spine\" index, the \"offset\", the \"fontScale\" and \"night\"");
     folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset, fontScale->get<double>(),
-        night->get<bool>() };
+        night->get<bool>(), *picture };
     // A page drawn anew while the book is open (a reload) opens it where it was left.
     m_openingPlace = place;
     if (m_readingPlacesPath.empty())

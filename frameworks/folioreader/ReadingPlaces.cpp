@@ -28,7 +28,7 @@ std::optional<ReadingPlace> placeFromJson(const nlohmann::json& json)
     if (!json.is_object())
         return std::nullopt;
     auto document = json.find("document"), offset = json.find("offset");
-    auto fontScale = json.find("fontScale"), night = json.find("night");
+    auto fontScale = json.find("fontScale"), night = json.find("night"), picture = json.find("picture");
     if (document == json.end() || !document->is_string() || offset == json.end() || !offset->is_number_unsigned())
         return std::nullopt;
     ReadingPlace place;
@@ -40,6 +40,8 @@ std::optional<ReadingPlace> placeFromJson(const nlohmann::json& json)
         place.fontScale = std::clamp(fontScale->get<double>(), 0.5, 3.0);
     if (night != json.end() && night->is_boolean())
         place.night = night->get<bool>();
+    if (picture != json.end() && picture->is_number_unsigned())
+        place.picture = picture->get<std::uint64_t>();
     return place;
 }
 
@@ -74,6 +76,8 @@ foundation::Result<void> writePlaces(const std::string& storePath, const Places&
     for (const auto& [book, place] : places) {
         books[book] = { { "document", place.document }, { "offset", place.offset }, { "fontScale", place.fontScale },
             { "night", place.night } };
+        if (place.picture)
+            books[book]["picture"] = place.picture;
     }
     nlohmann::json document = { { "store", storeKind }, { "places", std::move(books) } };
     return foundation::writeFileAtomically(storePath, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), storeFileMode);

@@ -12,12 +12,14 @@
 namespace folioreader {
 
 // A place in a book: the document of its spine and the character of that document's body text
-// (counted as the reader counts highlights), so it survives a new page size or text size.
+// (counted as the reader counts highlights), so it survives a new page size or text size; or, for
+// a screen that begins with a picture, the picture-th of those standing after offset characters.
 struct ReadingPlace {
     std::string document;
     std::uint64_t offset = 0;
     double fontScale = 1;
     bool night = false;
+    std::uint64_t picture = 0;
 
     bool operator==(const ReadingPlace&) const = default;
 };

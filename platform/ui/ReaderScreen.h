@@ -107,6 +107,9 @@ struct ReaderDescription {
     struct Place {
         std::optional<std::size_t> spine;
         std::uint64_t offset = 0;
+        // Not 0: the place is the picture-th picture after offset characters, not the character at
+        // offset.
+        std::uint64_t picture = 0;
         double fontScale = 1;
         bool night = false;
         bool operator==(const Place&) const = default;

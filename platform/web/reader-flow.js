@@ -170,13 +170,20 @@ export function isReadText(node) {
   return Boolean(node.data.trim()) && isRead(node);
 }
 
-// The first place of the document that really starts on the screen shown: a character that is
-// not white space, has a box (hidden text has none), and has no box on an earlier screen than the
-// one shown (by isBefore(rect)), as a line-end space spread over two columns does. The text runs
-// in reading order, so a binary search finds the first character not before, and a short walk on
-// passes what cannot hold the place.
+// Whether a node is a picture that can hold a place as a whole: a screen may show nothing else.
+// A drawing's own text and pictures are inside it.
+export function isPicture(node) {
+  return node.nodeType === Node.ELEMENT_NODE && /^(img|svg|video)$/i.test(node.localName) && !node.parentElement?.closest('svg');
+}
+
+// The first place of the document that really starts on the screen shown: a picture, or a
+// character that is not white space, with a box (hidden text and pictures have none) and no box
+// on an earlier screen than the one shown (by isBefore(rect)), as a line-end space spread over two
+// columns has. The text runs in reading order, so a binary search finds the first character not
+// before, and a short walk on passes what cannot hold the place. A picture's place is
+// { node, offset: 0, picture: true }.
 export function firstPlace(doc, isBefore) {
-  const walker = doc.createTreeWalker(doc.body ?? doc.documentElement, NodeFilter.SHOW_TEXT);
+  const walker = doc.createTreeWalker(doc.body ?? doc.documentElement, NodeFilter.SHOW_TEXT | NodeFilter.SHOW_ELEMENT);
   const range = doc.createRange();
   const rectsOf = (node, start, end) => {
     range.setStart(node, start);
@@ -188,7 +195,12 @@ export function firstPlace(doc, isBefore) {
     return rects.length > 0 && rects.every(isBefore);
   };
   for (let node = walker.nextNode(); node; node = walker.nextNode()) {
-    if (!isReadText(node)) continue;
+    if (isPicture(node)) {
+      const rects = [...node.getClientRects()].filter((r) => r.width || r.height);
+      if (rects.length > 0 && !rects.some(isBefore)) return { node, offset: 0, picture: true };
+      continue;
+    }
+    if (node.nodeType !== Node.TEXT_NODE || !isReadText(node)) continue;
     const whole = rectsOf(node, 0, node.length);
     if (whole.length === 0 || whole.every(isBefore)) continue;
     let low = 0;

@@ -7,11 +7,12 @@
 // What the rest of the reader may ask of the pages, in every layout:
 //   pageOf(node, offset)     the page of the document that holds that place
 //   showNode(node, offset)   turns to that page (what a jump to a fragment does)
-//   firstVisible()           { node, offset } of the first text shown now, or null
+//   firstVisible()           { node, offset } of the first text shown now, or { node, offset: 0,
+//                            picture: true } of a picture shown before it; or null
 //   position                 { spine, page, pageCount, fraction, failure }
 //   progression              'ltr' or 'rtl': the side the next page lies on
 
-import { Screens, documentFlow, firstPlace, flowCSS, placeRect, readablePlaceFrom, relaxBreaks, writeStyle } from './reader-flow.js';
+import { Screens, documentFlow, firstPlace, flowCSS, isPicture, placeRect, readablePlaceFrom, relaxBreaks, writeStyle } from './reader-flow.js';
 import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
 import { listenToPage } from './reader-input.js';
 import { isPage, pageFrame } from './reader-frame.js';
@@ -399,8 +400,9 @@ function isBrokenXML(doc) {
 // The place interface of the place keeper and the search: the paginator's own firstVisible and
 // showNode, with what they need checked first, so that the layout can change around them.
 
-// The first character shown now, as { node, offset } in a text node of the body, or null when
-// the screen shows no text (a picture, a part that failed).
+// The first character shown now, as { node, offset } in a text node of the body, or the picture
+// shown before it ({ node, offset: 0, picture: true }), or null when the screen shows neither (a
+// part that failed).
 export function firstVisiblePoint(view) {
   if (!view.document?.body || view.failure || view.spineIndex < 0) return null;
   const point = view.firstVisible();
@@ -408,10 +410,15 @@ export function firstVisiblePoint(view) {
 }
 
 // Shows the screen that holds the character at offset of a text node of the document shown, or
-// the first character after it that is laid out and read (not hidden, not white space); false
-// when there is none.
+// the first character after it that is laid out and read (not hidden, not white space), or the
+// picture given when it is laid out; false when there is none.
 export function showPoint(view, node, offset) {
   if (!view.document || view.failure || !node?.isConnected || node.ownerDocument !== view.document) return false;
+  if (isPicture(node)) {
+    if (![...node.getClientRects()].some((r) => r.width || r.height)) return false;
+    view.showNode(node, 0);
+    return true;
+  }
   const place = readablePlaceFrom(node, Math.min(offset, node.length));
   if (!place) return false;
   view.showNode(place.node, place.offset);

@@ -1,9 +1,11 @@
 // Where the reader is in the book: the document shown and the first character on screen, counted
-// in the document's body text as highlights are. The program keeps it, with the text size and
-// night mode, so a book reopens where it was left; here it is also what a new window size or
-// text size brings back into view.
+// in the document's body text as highlights are, or the picture a screen begins with (the first,
+// second… picture after so many characters, as pictures may stand side by side). The program
+// keeps it, with the text size and night mode, so a book reopens where it was left; here it is
+// also what a new window size or text size brings back into view.
 
 import { offsetOf, textNodes } from './reader-highlights.js';
+import { isPicture } from './reader-flow.js';
 import { firstVisiblePoint, showPoint } from './reader-pages.js';
 import { readerRequest } from './reader-selection.js';
 import { tellOnPage } from './page-drawing.js';
@@ -31,13 +33,52 @@ export function pointAt(doc, offset) {
   return null;
 }
 
-// Whether the character at offset stands on the screen shown.
-function isShown(doc, offset) {
-  const point = doc && pointAt(doc, offset);
-  if (!point) return false;
+// The pictures of the body in reading order, each with the characters of its text before it and
+// its count among the pictures after as many (1 for the first).
+function* picturesOf(doc) {
+  const body = doc.body ?? doc.documentElement;
+  if (!body) return;
+  const walker = doc.createTreeWalker(body, NodeFilter.SHOW_TEXT | NodeFilter.SHOW_ELEMENT);
+  let offset = 0;
+  let count = 0;
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+    if (node.nodeType === Node.TEXT_NODE) {
+      if (node.data.length) count = 0;
+      offset += node.data.length;
+    } else if (isPicture(node)) {
+      yield { node, offset, count: ++count };
+    }
+  }
+}
+
+// The picture-th picture after offset characters of the body's text, or null.
+export function pictureAt(doc, offset, picture) {
+  for (const found of picturesOf(doc)) {
+    if (found.offset > offset) break;
+    if (found.offset === offset && found.count === picture) return found.node;
+  }
+  return null;
+}
+
+// Where a picture stands: { offset, picture } as the place keeps it.
+function pictureOffset(doc, node) {
+  for (const found of picturesOf(doc)) {
+    if (found.node === node) return { offset: found.offset, picture: found.count };
+  }
+  return { offset: 0, picture: 0 };
+}
+
+// Whether the place (the character at offset, or a picture after offset characters) stands on
+// the screen shown.
+function isShown(doc, offset, picture) {
+  const point = doc && (picture ? { node: pictureAt(doc, offset, picture) } : pointAt(doc, offset));
+  if (!point?.node) return false;
   const range = doc.createRange();
-  range.setStart(point.node, point.offset);
-  range.setEnd(point.node, Math.min(point.node.length, point.offset + 1));
+  if (picture) range.selectNode(point.node);
+  else {
+    range.setStart(point.node, point.offset);
+    range.setEnd(point.node, Math.min(point.node.length, point.offset + 1));
+  }
   const rect = range.getBoundingClientRect();
   const view = doc.defaultView;
   return rect.width + rect.height > 0 && rect.right > 0 && rect.left < view.innerWidth && rect.bottom > 0 && rect.top < view.innerHeight;
@@ -49,6 +90,7 @@ export class PlaceKeeper {
     this.reader = reader;
     this.spine = -1;
     this.offset = 0;
+    this.picture = 0;
     // How many changes hold the place now: a picture may arrive while the book is being opened.
     this.holding = 0;
     this.timer = null;
@@ -72,12 +114,19 @@ export class PlaceKeeper {
   noted() {
     const pages = this.reader.pages;
     if (this.holding || !pages || pages.spineIndex < 0) return;
-    if (pages.spineIndex === this.spine && isShown(pages.document, this.offset)) return;
+    if (pages.spineIndex === this.spine && isShown(pages.document, this.offset, this.picture)) return;
     const point = firstVisiblePoint(pages);
     const sameDocument = this.spine === pages.spineIndex;
     this.spine = pages.spineIndex;
-    if (point) this.offset = offsetOf(textNodes(pages.document), point.node, point.offset);
-    else if (!sameDocument || pages.position.page === 0) this.offset = 0;
+    if (point?.picture) {
+      ({ offset: this.offset, picture: this.picture } = pictureOffset(pages.document, point.node));
+    } else if (point) {
+      this.offset = offsetOf(textNodes(pages.document), point.node, point.offset);
+      this.picture = 0;
+    } else if (!sameDocument || pages.position.page === 0) {
+      this.offset = 0;
+      this.picture = 0;
+    }
     this.changed();
   }
 
@@ -87,14 +136,15 @@ export class PlaceKeeper {
     this.timer = setTimeout(() => this.save(), saveDelay);
   }
 
-  // Opens the book at index and shows the character at offset; a place that is not in the
-  // document any more leaves its first page shown.
-  async open(index, offset) {
+  // Opens the book at index and shows the character at offset (or the picture-th picture after
+  // offset characters); a place that is not in the document any more leaves its first page shown.
+  async open(index, offset, picture = 0) {
     ++this.holding;
     try {
       await this.reader.pages.open(index, { page: 'first' });
       this.spine = index;
       this.offset = offset;
+      this.picture = picture;
       this.show();
     } finally {
       --this.holding;
@@ -121,12 +171,15 @@ export class PlaceKeeper {
       pages.showPage(pages.position.page);
       return;
     }
+    // A picture no longer there (or not laid out) gives way to the text that followed it.
+    const picture = this.picture && pictureAt(pages.document, this.offset, this.picture);
+    if (picture && showPoint(pages, picture, 0)) return;
     const point = pointAt(pages.document, this.offset);
     if (!point || !showPoint(pages, point.node, point.offset)) pages.showPage(pages.position.page);
   }
 
   place() {
-    return { spine: this.spine, offset: this.offset, fontScale: this.reader.fontScale, night: this.reader.night };
+    return { spine: this.spine, offset: this.offset, picture: this.picture, fontScale: this.reader.fontScale, night: this.reader.night };
   }
 
   // Sends the place now when it waits to be sent.

@@ -234,7 +234,8 @@ class Reader {
     const start = Math.max(0, neighbour(this.spine, -1, 1));
     const index = Number.isInteger(kept?.spine) && kept.spine >= 0 && kept.spine < this.spine.length ? kept.spine : start;
     const offset = index === kept?.spine && Number.isInteger(kept.offset) ? kept.offset : 0;
-    requestAnimationFrame(() => this.placeKeeper.open(index, offset));
+    const picture = index === kept?.spine && Number.isInteger(kept.picture) && kept.picture > 0 ? kept.picture : 0;
+    requestAnimationFrame(() => this.placeKeeper.open(index, offset, picture));
   }
 
   showFailure(reason) {

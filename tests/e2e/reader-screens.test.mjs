@@ -1,7 +1,7 @@
 // Every line of a chapter stands whole on some screen, whatever the book's style does to its
-// columns (right-to-left, vertical, capped in size, hidden text, sections kept whole); "Previous
-// page" retraces the screens; and a place left at any screen comes back at that screen after a
-// close, a reload, a new window size and a new text size.
+// columns (right-to-left, vertical, capped in size, hidden text, sections kept whole, pictures
+// alone on a screen); "Previous page" retraces the screens; and a place left at any screen comes
+// back at that screen after a close, a reload, a new window size and a new text size.
 
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -24,23 +24,26 @@ const phone = { width: 390, height: 760 };
 const pageLabel = (page) => page.locator('.reader-page').textContent();
 
 // The lines of the chapter's read text (ruby readings and hidden text aside), each by its text node
-// and its place among that node's boxes: those wholly on the screen, and those cut by its edge.
+// and its place among that node's boxes, and its pictures: those wholly on the screen, and those
+// cut by its edge.
 const screenLines = (page) => page.locator('.reader-frame').evaluate((frame) => {
   const doc = frame.contentDocument;
   const view = doc.defaultView;
-  const walker = doc.createTreeWalker(doc.body, NodeFilter.SHOW_TEXT);
+  const walker = doc.createTreeWalker(doc.body, NodeFilter.SHOW_TEXT | NodeFilter.SHOW_ELEMENT);
   const range = doc.createRange();
   const lines = { all: [], whole: [], cut: [] };
   for (let node = walker.nextNode(), n = 0; node; node = walker.nextNode(), ++n) {
-    if (!node.data.trim() || node.parentElement.closest('rt')) continue;
-    range.selectNodeContents(node);
+    const picture = node.localName === 'img';
+    if (!picture && (node.nodeType !== Node.TEXT_NODE || !node.data.trim() || node.parentElement.closest('rt'))) continue;
+    if (picture) range.selectNode(node);
+    else range.selectNodeContents(node);
     [...range.getClientRects()].filter((r) => r.width && r.height).forEach((r, k) => {
       const key = `${n}.${k}`;
       lines.all.push(key);
       const within = r.left >= -1 && r.top >= -1 && r.right <= view.innerWidth + 1 && r.bottom <= view.innerHeight + 1;
       const apart = r.right <= 1 || r.left >= view.innerWidth - 1 || r.bottom <= 1 || r.top >= view.innerHeight - 1;
       if (within) lines.whole.push(key);
-      else if (!apart) lines.cut.push(`${key} "${node.data.slice(0, 20)}" ${JSON.stringify([r.left, r.top, r.right, r.bottom])}`);
+      else if (!apart) lines.cut.push(`${key} "${picture ? 'picture' : node.data.slice(0, 20)}" ${JSON.stringify([r.left, r.top, r.right, r.bottom])}`);
     });
   }
   return lines;

@@ -60,8 +60,8 @@ nlohmann::json readerDescriptionJson(const ui::ReaderDescription& description)
     }
     nlohmann::json place = nullptr;
     if (const auto& kept = description.place) {
-        place = { { "spine", orNull(kept->spine) }, { "offset", kept->offset }, { "fontScale", kept->fontScale },
-            { "night", kept->night } };
+        place = { { "spine", orNull(kept->spine) }, { "offset", kept->offset }, { "picture", kept->picture },
+            { "fontScale", kept->fontScale }, { "night", kept->night } };
     }
     return {
         { "session", description.session },

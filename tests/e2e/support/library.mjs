@@ -233,8 +233,8 @@ export const layoutBooks = {
   // The first chapter's style sheet sets vertical writing; the second leaves it to the book's.
   japanese: { language: 'ja', dir: null, progression: 'rtl', css: 'html { writing-mode: vertical-rl; }', writingMode: 'vertical-rl' },
   // A running header and an aside the book's style hides before every fifth paragraph; columns the
-  // book caps at 20em; contents entries for every third paragraph from the fourth; a picture
-  // after the second paragraph, which arrives after the text is laid out.
+  // book caps at 20em; contents entries for every third paragraph from the fourth; after the second
+  // paragraph two pictures as tall as a screen side by side.
   headers: { language: 'en', css: '.oeb-header, aside { display: none; } html { max-height: 20em; }', hidden: true, entries: Array.from({ length: 13 }, (_, n) => 4 + 3 * n), picture: true },
   // Vertical text in columns the book caps at 28em, a reading over the first word of each paragraph.
   capped: { language: 'ja', progression: 'rtl', css: 'html { writing-mode: vertical-rl; max-height: 28em; }', writingMode: 'vertical-rl', ruby: true },
@@ -259,7 +259,7 @@ function layoutParts(book) {
       body: `<div id="page-${n + 1}" style="width:${n < comicPages.length - 1 ? '1474px;height:2324px' : '300px;height:300px'};background:#eee;font-size:120px">Page ${n + 1}</div>`,
     }));
   }
-  const paragraph = (c, n) => `${book.hidden && n % 5 === 1 ? `<div class="oeb-header">Running header ${n}</div><aside>Hidden aside ${n}</aside>` : ''}<p id="p-${c}-${n}">${book.ruby ? '<ruby>山路<rt>やまみち</rt></ruby>を登りながら、' : ''}${sentences[book.language](c, n)}</p>${book.picture && n === 2 ? '<img alt="" src="picture.png"/>' : ''}`;
+  const paragraph = (c, n) => `${book.hidden && n % 5 === 1 ? `<div class="oeb-header">Running header ${n}</div><aside>Hidden aside ${n}</aside>` : ''}<p id="p-${c}-${n}">${book.ruby ? '<ruby>山路<rt>やまみち</rt></ruby>を登りながら、' : ''}${sentences[book.language](c, n)}</p>${book.picture && n === 2 ? '<img alt="" src="picture.png"/>'.repeat(2) : ''}`;
   const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => paragraph(c, n + 1));
   const grouped = (c) => {
     let next = 0;
@@ -276,7 +276,7 @@ export function layoutBookEntries(name) {
   const bodyAttributes = book.bodyDir ? ` dir="${book.bodyDir}"` : '';
   const pages = layoutParts(book).map((part) => ({ ...part, bytes: xhtml(part.id, part.body, { head: part.head, htmlAttributes, bodyAttributes }) }));
   const style = book.css ? [{ id: 'css', file: 'style.css', mediaType: 'text/css', spine: false, bytes: book.css }] : [];
-  if (book.picture) style.push({ id: 'picture', file: 'picture.png', mediaType: 'image/png', spine: false, bytes: solidPNG(300, 400, [40, 90, 160]) });
+  if (book.picture) style.push({ id: 'picture', file: 'picture.png', mediaType: 'image/png', spine: false, bytes: solidPNG(300, 1200, [40, 90, 160]) });
   return epubEntries({
     title: name,
     author: 'Layout',

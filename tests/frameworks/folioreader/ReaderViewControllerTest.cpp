@@ -115,6 +115,7 @@ TEST(ReaderViewController, keepsAndForgetsHighlightsOfTheBook)
         { { "type", "keepPlace" }, { "spine", 2 }, { "offset", 0 }, { "fontScale", 1 }, { "night", false } },
         { { "type", "keepPlace" }, { "spine", 0 }, { "offset", -4 }, { "fontScale", 1 }, { "night", false } },
         { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 } },
+        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 }, { "fontScale", 1 }, { "night", false }, { "picture", -1 } },
     };
     for (const auto& action : refused)
         EXPECT_FALSE(open.reader->performReaderAction(action)) << action.dump();
@@ -125,15 +126,15 @@ TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
     OpenReader open(EpubFixture {});
     EXPECT_FALSE(open.reader->readerDescription().place) << "never read: the start";
     ASSERT_TRUE(open.reader->performReaderAction(
-        { { "type", "keepPlace" }, { "spine", 1 }, { "offset", 42 }, { "fontScale", 1.21 }, { "night", true } }));
+        { { "type", "keepPlace" }, { "spine", 1 }, { "offset", 42 }, { "fontScale", 1.21 }, { "night", true }, { "picture", 2 } }));
     EXPECT_EQ(open.reader->readingPlacesPath(), open.folder.file("reading-places.json"));
     auto reopen = [&] {
         auto session = folioreader::ReaderSession::open(open.reader->session().bookPath());
         auto reader = std::make_shared<ReaderViewController>(std::make_shared<FolioReaderConfig>(open.reader->config()), session);
         return reader->readerDescription().place;
     };
-    EXPECT_EQ(open.reader->readerDescription().place, (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .fontScale = 1.21, .night = true })) << "a page drawn anew";
-    EXPECT_EQ(reopen(), (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .fontScale = 1.21, .night = true }));
+    EXPECT_EQ(open.reader->readerDescription().place, (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .picture = 2, .fontScale = 1.21, .night = true })) << "a page drawn anew";
+    EXPECT_EQ(reopen(), (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .picture = 2, .fontScale = 1.21, .night = true }));
 
     // The book was replaced by one without that document: its start, with the same look.
     std::string store = open.reader->readingPlacesPath();

@@ -19,7 +19,7 @@ TEST(ReadingPlaces, areKeptPerBookAndForgottenWithTheBook)
     std::string store = folder.file("reading-places.json");
     EXPECT_EQ(readingPlace(store, "a.epub"), std::nullopt) << "no file yet";
     ReadingPlace a { "OEBPS/one.xhtml", 1234, 1.1, true };
-    ReadingPlace b { "text/ĉapitro 2.xhtml", 0, 0.9, false };
+    ReadingPlace b { "text/ĉapitro 2.xhtml", 0, 0.9, false, 2 };
     ASSERT_TRUE(folioreader::keepReadingPlace(store, "a.epub", a));
     ASSERT_TRUE(folioreader::keepReadingPlace(store, "Ünïcode b.epub", b));
     a.offset = 99999999999ull;
