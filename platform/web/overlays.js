@@ -17,6 +17,17 @@ function drawScreen(presented, callbacks) {
   return backdrop;
 }
 
+// Makes the layer's children the elements given, in order, moving none that stays: a reader taken
+// out of the page and put back would load its book's page again (drawn anew at each place kept).
+function placeChildren(layer, elements) {
+  for (const child of [...layer.children]) {
+    if (!elements.includes(child)) child.remove();
+  }
+  elements.forEach((made, at) => {
+    if (layer.children[at] !== made) layer.insertBefore(made, layer.children[at] ?? null);
+  });
+}
+
 // Draws the presented screens, front last, into the layer; send delivers their events. Answers
 // whether a reader was shown before and is not any more, so the library can take the keyboard
 // back to the book's row.
@@ -33,7 +44,7 @@ export function drawPresented(layer, presentedAll, send) {
     if (presented.reader) return drawReader(presented, send);
     return drawScreen(presented, callbacks);
   });
-  layer.replaceChildren(...drawn);
+  placeChildren(layer, drawn);
   layer.hidden = drawn.length === 0;
   document.querySelector('.table-screen')?.toggleAttribute('inert', drawn.length > 0);
   // A screen that takes the keys itself (the reader, whose Space turns pages) gets the focus, not

@@ -49,7 +49,7 @@ export class PageView {
     this.loading = Promise.resolve();
     this.expectingLoad = false;
     // A frame taken out of the page and put back loads its document again: it is set up anew at
-    // the same page.
+    // the kept place.
     this.frame.addEventListener('load', () => {
       if (!this.expectingLoad) this.reloaded();
     });
@@ -58,10 +58,18 @@ export class PageView {
   reloaded() {
     const doc = this.document;
     if (this.spineIndex < 0 || this.failure || !doc || !isPage(doc)) return;
+    const setUp = () => {
+      this.prepare(doc, this.frame);
+      this.options.onLoaded?.();
+      this.layout();
+    };
+    // The kept place, not the page number, which a new size may have changed meanwhile.
+    if (this.options.keepPlaceThrough) {
+      this.options.keepPlaceThrough(setUp);
+      return;
+    }
     const page = this.page;
-    this.prepare(doc, this.frame);
-    this.options.onLoaded?.();
-    this.layout();
+    setUp();
     this.goToPlace({ page });
   }
 

@@ -50,6 +50,8 @@ const screenLines = (page) => page.locator('.reader-frame').evaluate((frame) => 
 });
 
 async function screenCount(page) {
+  // Counted once the pictures are in: one that arrives late lays the chapter out anew.
+  await page.locator('.reader-frame').evaluate((frame) => Promise.all([...frame.contentDocument.images].map((image) => image.decode().catch(() => {}))));
   const counted = await eventually(async () => {
     const found = /^Page 1 of (\d+)$/.exec(await pageLabel(page));
     return found && Number(found[1]) >= 3 ? found : null;
@@ -141,6 +143,25 @@ test('every line of a chapter is whole on a screen, and a place left on any scre
         await eventually(async () => (await pageLabel(page)) === `Page ${n} of ${count}`, `reopened at screen ${n}: ${await pageLabel(page)}`);
         assert.equal(await screen(page), screens[n - 1]);
       }
+      // The text size buttons show on a wide screen: a middle screen comes back after a new size,
+      // a new text size and back, pressed one after the other, and the book's page is never loaded
+      // again on the way (a flash, and a place lost), though the place kept changed meanwhile.
+      const middle = Math.ceil(count / 2);
+      const kept = page.waitForResponse((answer) => answer.url().endsWith('/action') && answer.request().postData()?.includes('keepPlace'));
+      for (let n = count - 1; n >= middle; --n) await turnTo(page, 'Previous page', `Page ${n} of ${count}`);
+      await kept;
+      await page.locator('.reader-frame').evaluate((frame) => {
+        window.bookPageLoads = 0;
+        frame.addEventListener('load', () => { window.bookPageLoads += 1; });
+      });
+      await page.setViewportSize({ width: 1280, height: 800 });
+      await page.getByRole('button', { name: 'Larger text' }).click();
+      await page.getByRole('button', { name: 'Smaller text' }).click();
+      await page.setViewportSize(phone);
+      let shown = '';
+      await eventually(async () => (shown = await screen(page)) === screens[middle - 1], 'the same screen after a new size, a new text size and back', 20000)
+        .catch((failure) => { throw new Error(`${failure.message}: ${shown}, not ${screens[middle - 1]}`); });
+      assert.equal(await page.evaluate(() => window.bookPageLoads), 0, 'the book\'s page is not loaded again');
       // Closed, the reader has sent its place: nothing is written into the folder as it goes.
       await page.getByRole('button', { name: 'close' }).click();
       await page.locator('.reader').waitFor({ state: 'detached' });
