@@ -16,8 +16,7 @@ TableViewStyle styleFromCoder(const Coder& coder)
 }
 
 TableViewController::TableViewController(TableViewStyle style)
-    : ViewController(Initialiser::style)
-    , m_style(style)
+    : m_style(style)
 {
 }
 

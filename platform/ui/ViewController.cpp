@@ -22,18 +22,16 @@ bool coversPresenter(ModalPresentationStyle style)
 }
 }
 
-ViewController::ViewController() : m_initialiser(Initialiser::nibName) {}
+ViewController::ViewController() = default;
 
 ViewController::ViewController(std::optional<std::string> nibName, std::optional<std::string> bundlePath)
-    : m_initialiser(Initialiser::nibName)
-    , m_nibName(std::move(nibName))
+    : m_nibName(std::move(nibName))
     , m_bundlePath(std::move(bundlePath))
 {
 }
 
 ViewController::ViewController(const Coder& coder)
-    : m_initialiser(Initialiser::coder)
-    , m_nibName(coder.decodeString("nibName"))
+    : m_nibName(coder.decodeString("nibName"))
 {
 }
 

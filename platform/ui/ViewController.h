@@ -13,9 +13,6 @@ enum class ModalPresentationStyle { fullScreen = 0, pageSheet = 1, formSheet = 2
 
 class ViewController : public Responder {
 public:
-    // Which of the platform's initialisers made the controller.
-    enum class Initialiser { style, nibName, coder };
-
     // initWithNibName:bundle: with neither.
     ViewController();
     // initWithNibName:bundle:
@@ -25,7 +22,6 @@ public:
     ~ViewController() override;
     std::string className() const override { return "ViewController"; }
 
-    Initialiser initialiser() const { return m_initialiser; }
     const std::optional<std::string>& nibName() const { return m_nibName; }
 
     // The root view, loaded (loadView, then viewDidLoad) on first use.
@@ -53,11 +49,7 @@ public:
 
     Responder* nextResponder() const override;
 
-protected:
-    explicit ViewController(Initialiser initialiser) : m_initialiser(initialiser) {}
-
 private:
-    Initialiser m_initialiser = Initialiser::nibName;
     std::optional<std::string> m_nibName;
     std::optional<std::string> m_bundlePath;
     std::shared_ptr<View> m_view;

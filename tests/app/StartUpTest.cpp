@@ -22,7 +22,6 @@ TEST(StartUp, delegateHoldsTheWindowAndTheScreenShownAsItsRoot)
     // The screen registered itself when its view loaded, and it is the window's root.
     ASSERT_NE(delegate.myViewController, nullptr);
     EXPECT_EQ(std::static_pointer_cast<ui::ViewController>(delegate.myViewController), delegate.window()->rootViewController());
-    EXPECT_EQ(delegate.myViewController->initialiser(), ui::ViewController::Initialiser::coder);
     EXPECT_NE(delegate.myViewController->folioReader, nullptr);
     // The table view is the screen's view, inside the window.
     EXPECT_EQ(app.table().superview(), delegate.window().get());
@@ -36,11 +35,8 @@ TEST(StartUp, everyInitialiserGivesTheScreenItsOwnReaderEngine)
         std::make_shared<ViewController>(std::optional<std::string>("Main"), std::nullopt),
         std::make_shared<ViewController>(ui::Coder(std::map<std::string, std::string> { { "style", "0" } })),
     };
-    const std::vector<ui::ViewController::Initialiser> initialisers { ui::ViewController::Initialiser::style,
-        ui::ViewController::Initialiser::nibName, ui::ViewController::Initialiser::coder };
     for (std::size_t index = 0; index < screens.size(); ++index) {
         EXPECT_NE(screens[index]->folioReader, nullptr);
-        EXPECT_EQ(screens[index]->initialiser(), initialisers[index]);
         for (std::size_t other = 0; other < index; ++other)
             EXPECT_NE(screens[index]->folioReader, screens[other]->folioReader);
     }

@@ -86,20 +86,6 @@ TEST(HeaderBar, showingTheHeaderAgainKeepsFourButtonsEachBoundToAnActionOfTheScr
     EXPECT_EQ(app.header().textLabel()->text(), "Books by Title");
 }
 
-TEST(HeaderBar, titleAndStyle)
-{
-    fixtures::LaunchedApp app;
-    auto& header = app.header();
-    EXPECT_EQ(header.textLabel()->text(), "Recently Opened");
-    EXPECT_EQ(header.textLabel()->font()->fontName(), "Avenir-Light");
-    EXPECT_EQ(header.textLabel()->font()->pointSize(), 18);
-    EXPECT_EQ(header.textLabel()->textAlignment(), ui::TextAlignment::center);
-    EXPECT_EQ(header.textLabel()->textColor(), ui::Color::blackColor());
-    EXPECT_EQ(header.contentView()->backgroundColor(), ui::Color::withRGBA(30.0 / 255, 50.0 / 255, 80.0 / 255, 0.05));
-    for (std::int64_t section : { 0, 1, 7, -3 })
-        EXPECT_EQ(app.screen().heightForHeaderInSection(app.table(), section), 50.0);
-}
-
 TEST(HeaderBar, foreignSubviewsNeverLeadToASecondSetOfButtons)
 {
     auto target = std::make_shared<ui::View>();
