@@ -69,6 +69,8 @@ std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& lib
     foundation::FileManager::setDocumentsDirectoryOverride(library.path());
     FolioReader::setMetadataStore(store);
     scanLibrary();
+    // What the program's description pass does after the scan.
+    folioreader::keepMissingDescriptions(store, library.path());
     LibraryCatalog catalog;
     host::AtomFeed feed(host::AtomFeed::Kind::acquisition, "urn:test", "Test", "/opds/title");
     for (auto& book : catalog.books(host::CatalogLibrary::Order::title, 0, 50).items)
@@ -100,7 +102,7 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageAndDescriptionWithIdsThat
         huge += "<p>Word <b>upon</b> word.</p>\n";
     const std::string isbn = "urn:isbn:9780000000001";
     // Listed by title: the cases first, then enough other books for a start to load the store's
-    // entries at once, and to write descriptions in more than one batch.
+    // entries at once, and for descriptions to be looked for and written in more than one batch.
     const EntryCase cases[] {
         { "identifier used, markup made plain", "a.epub", { .title = "Case A", .identifier = isbn, .language = "fr",
               .description = "<p>Un <b>roman</b>&nbsp;&amp;\n  <i>plus</i></p>" }, 1000, isbn, "fr", "Un roman & plus" },
