@@ -7,6 +7,7 @@
 #include "app/HandoffCommand.h"
 #include "app/LibraryCatalog.h"
 #include "app/ListCommand.h"
+#include "frameworks/folioreader/DescriptionPass.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/MetadataStore.h"
 #include "frameworks/folioreader/StoredCover.h"
@@ -124,7 +125,10 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     registerApplicationClasses();
     // A jump into rows whose covers the store does not know yet is answered at once.
     startReadingRowCoversApart(loop);
+    // The catalog's descriptions are read after each scan, not by it.
+    auto descriptions = std::make_unique<folioreader::DescriptionPass>();
     int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
+    descriptions.reset();
     stopReadingRowCoversApart();
     // Nothing runs the main loop any more: requests still waiting for it are let go, and new ones
     // are not queued, before the host waits for its workers.

@@ -5,7 +5,8 @@
 
 namespace folioreader {
 
-foundation::Result<PackageDocument> readPackage(const EpubContainer& book, std::vector<FileIdentity>* stamp)
+foundation::Result<PackageDocument> readPackage(const EpubContainer& book, std::vector<FileIdentity>* stamp,
+    WithDescription withDescription)
 {
     FileIdentity identity;
     auto containerXml = book.read(std::string(containerName), maximumDocumentSize, {}, &identity);
@@ -26,10 +27,20 @@ foundation::Result<PackageDocument> readPackage(const EpubContainer& book, std::
     auto packageXml = TRY(book.read(*packageName, maximumDocumentSize, {}, &identity));
     if (stamp)
         stamp->push_back(identity);
-    auto package = PackageDocument::parse(packageXml, *packageName);
+    auto package = PackageDocument::parse(packageXml, *packageName, withDescription);
     if (!package)
         return book.error(package.error().description());
     return std::move(*package);
+}
+
+foundation::Result<PackageDocument> readStampedPackage(const EpubContainer& book, std::vector<FileIdentity>& stamp,
+    WithDescription withDescription)
+{
+    stamp = { book.identity() };
+    auto package = TRY(readPackage(book, &stamp, withDescription));
+    if (!book.isFolder())
+        stamp.resize(1);
+    return package;
 }
 
 }

@@ -34,11 +34,7 @@ MetadataCache& metadataCache()
 // Reads and parses the book's package document; stamp receives the identities of what was read.
 Result<std::shared_ptr<const PackageDocument>> parseBook(const EpubContainer& book, std::vector<FileIdentity>& stamp)
 {
-    stamp = { book.identity() };
-    auto package = TRY(readPackage(book, &stamp));
-    if (!book.isFolder())
-        stamp.resize(1);  // the archive's own identity covers every entry
-    return std::make_shared<const PackageDocument>(std::move(package));
+    return std::make_shared<const PackageDocument>(TRY(readStampedPackage(book, stamp)));
 }
 
 // The book's parsed package document, from the cache while the book's files are unchanged. When
@@ -135,7 +131,7 @@ Result<MetadataScan::Metadata> metadataOf(const std::string& path)
     auto package = TRY(parseBook(book, stamp));
     MetadataScan::Metadata metadata = metadataOf(*package);
     // A zip's own stamp covers its package document; only a folder book needs its name again.
-    scan->remember(*name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, package->description, readStart);
+    scan->remember(*name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, readStart);
     return metadata;
 }
 

@@ -33,13 +33,13 @@ public:
     // dc:language; each the empty text when the book has none, or one too long to be one.
     static foundation::Result<std::string> getIdentifier(const std::string& epubPath);
     static foundation::Result<std::string> getLanguage(const std::string& epubPath);
-    // Keeps titles, authors, identifiers, languages and descriptions between runs in the store;
-    // nullptr (the default) reads every book.
+    // Keeps titles, authors, identifiers and languages between runs in the store (and the
+    // descriptions a DescriptionPass reads); nullptr (the default) reads every book.
     static void setMetadataStore(std::shared_ptr<folioreader::MetadataStore> store);
     static std::shared_ptr<folioreader::MetadataStore> metadataStore();
     // While the answer lives, the title, author, identifier and language of the folder's books come
-    // from the store when their files are unchanged, and what is read afresh, the descriptions too,
-    // is kept there; nullptr without a store. manyNewBooks: see MetadataScan::begin.
+    // from the store when their files are unchanged, and what is read afresh is kept there; nullptr
+    // without a store. manyNewBooks: see MetadataScan::begin.
     static std::unique_ptr<folioreader::MetadataScan> beginScan(const std::string& folder, bool manyNewBooks);
 
     // The book's cover picture; an error when the book names none or it cannot be read.

@@ -2,6 +2,8 @@
 // asks, and the scan's fresh reads, committed together.
 #include "frameworks/folioreader/MetadataScan.h"
 
+#include "frameworks/folioreader/DescriptionPass.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -11,10 +13,6 @@ namespace folioreader {
 namespace {
 
 std::atomic<MetadataScan*> activeScan { nullptr };
-
-// Descriptions read afresh are set aside in the store this many at a time: at most a megabyte
-// held (a description keeps at most a thousand characters).
-constexpr std::size_t descriptionBatch = 256;
 
 std::chrono::system_clock::time_point timeOf(std::int64_t seconds, std::int64_t nanoseconds)
 {
@@ -253,43 +251,26 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& na
 }
 
 void MetadataScan::remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
-    const Metadata& metadata, const std::string& description, std::chrono::system_clock::time_point readStart)
+    const Metadata& metadata, std::chrono::system_clock::time_point readStart)
 {
     bool settled = isSettled(stamp, readStart, m_store->unsettledWindow());
-    std::vector<MetadataStore::Description> due;
-    {
-        std::lock_guard lock(m_mutex);
-        Slot& slot = m_slots[name];
-        slot.packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author,
-            metadata.identifier, metadata.language });
-        // Unsettled metadata still answers the rest of this scan (the author after the title) but is
-        // not written, and an older entry of the item is dropped.
-        slot.verified = true;
-        slot.fresh = settled;
-        slot.stale = !settled;
-        // No description is no row: a row kept from older files is never shown, its stamp differing.
-        if (settled && !description.empty()) {
-            m_descriptions.push_back({ name, encodeStamp(stamp), packageName, description });
-            if (m_descriptions.size() >= descriptionBatch) {
-                due.swap(m_descriptions);
-                m_staged = true;
-            }
-        }
-    }
-    if (!due.empty())
-        m_store->stageDescriptions(m_folder, due);
+    std::lock_guard lock(m_mutex);
+    Slot& slot = m_slots[name];
+    slot.packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author,
+        metadata.identifier, metadata.language });
+    // Unsettled metadata still answers the rest of this scan (the author after the title) but is
+    // not written, and an older entry of the item is dropped.
+    slot.verified = true;
+    slot.fresh = settled;
+    slot.stale = !settled;
 }
 
 void MetadataScan::finish(const std::vector<std::string>& listedNames)
 {
     std::vector<MetadataStore::Entry> stored;
     std::vector<std::string> dropped;
-    std::vector<MetadataStore::Description> descriptions;
-    bool staged = false;
     {
         std::lock_guard lock(m_mutex);
-        descriptions.swap(m_descriptions);
-        staged = m_staged || !descriptions.empty();
         for (const std::string& name : listedNames) {
             if (!m_slots.empty()) {
                 if (auto slot = m_slots.find(name); slot != m_slots.end())
@@ -315,11 +296,11 @@ void MetadataScan::finish(const std::vector<std::string>& listedNames)
         m_rowTable.clear();
         m_rowBlocks.clear();
     }
-    if (!descriptions.empty())
-        m_store->stageDescriptions(m_folder, descriptions);
-    if (staged)
-        m_store->keepStagedDescriptions(m_folder);
     m_store->commit(m_folder, stored, dropped);
+    // The books' descriptions are read after the scan, which the person waits for, and apart
+    // from it: only the catalog shows them.
+    if (DescriptionPass* pass = DescriptionPass::running())
+        pass->request(m_store, m_folder, !stored.empty());
 }
 
 }

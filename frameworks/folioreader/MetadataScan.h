@@ -1,8 +1,8 @@
 // MetadataScan: while a scan reads the books of one library folder, the reader engine answers
 // their titles, authors, identifiers and languages from the persistent store when the books' files
 // are unchanged, and keeps what it reads afresh, written to the store in one transaction when the
-// scan finishes; the descriptions it reads are set aside in the store a batch at a time as they
-// come, and kept there when it finishes.
+// scan finishes. Descriptions are no part of a scan: the program's DescriptionPass keeps them
+// after it.
 #pragma once
 
 #include "frameworks/folioreader/EpubContainer.h"
@@ -54,13 +54,11 @@ public:
     // The stored metadata of the item, when the stamp of its files is still the stored one.
     std::optional<Metadata> lookup(const std::string& name, const std::string& path);
     // Answers the rest of the scan with metadata read at readStart from files of that stamp, and
-    // keeps it and the book's description for the store unless the files had only just changed.
-    // The descriptions are set aside in the store a batch at a time by the thread that fills it,
-    // so a first scan of a large library never holds them all.
+    // keeps it for the store unless the files had only just changed.
     void remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
-        const Metadata& metadata, const std::string& description, std::chrono::system_clock::time_point readStart);
+        const Metadata& metadata, std::chrono::system_clock::time_point readStart);
     // Writes what was read afresh and drops the entries of items no longer listed, or changed and
-    // not read again.
+    // not read again; then asks the program's DescriptionPass, if one runs, for the folder.
     void finish(const std::vector<std::string>& listedNames);
 
 private:
@@ -99,8 +97,6 @@ private:
     std::vector<RowState> m_rowStates;
     std::vector<char> m_rowsListed;
     std::unordered_map<std::string, Slot> m_slots; // entries asked for one by one, and fresh reads
-    std::vector<MetadataStore::Description> m_descriptions; // read afresh, not staged yet
-    bool m_staged = false; // whether any were staged in the store
 };
 
 }

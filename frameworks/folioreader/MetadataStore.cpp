@@ -402,20 +402,44 @@ std::optional<MetadataStore::Description> MetadataStore::descriptionOf(const std
         });
 }
 
-bool MetadataStore::stageDescriptions(const std::string& folder, const std::vector<Description>& descriptions)
+MetadataStore::DescriptionGaps MetadataStore::descriptionGaps(const std::string& folder, const std::string& after,
+    std::size_t count)
+{
+    std::lock_guard lock(m_mutex);
+    DescriptionGaps gaps;
+    if (!m_database)
+        return gaps;
+    // The limit is on the entries looked at, not on the gaps found: a library whose descriptions
+    // are all kept is still gone through a few hundred entries at a time.
+    Statement select(kept("SELECT entry.name, description.stamp IS entry.stamp FROM"
+                          " (SELECT name, stamp FROM book WHERE folder = ?1 AND name > ?2 ORDER BY name LIMIT ?3) AS entry"
+                          " LEFT JOIN description ON description.folder = ?1 AND description.name = entry.name"
+                          " ORDER BY entry.name"));
+    if (select.code() != SQLITE_OK)
+        return gaps;
+    select.bind(1, folder);
+    select.bind(2, after);
+    select.bind(3, std::int64_t(count));
+    while (select.step() == SQLITE_ROW) {
+        gaps.last = select.bytes(0);
+        if (select.integer(1) == 0)
+            gaps.names.push_back(gaps.last);
+    }
+    return gaps;
+}
+
+bool MetadataStore::storeDescriptions(const std::string& folder, const std::vector<Description>& descriptions)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database || descriptions.empty())
         return false;
-    // Only the connection's own temporary database is written: no lock on the store is taken.
-    if (execute(m_database, "CREATE TEMP TABLE IF NOT EXISTS staged_description(folder BLOB NOT NULL, name BLOB NOT NULL,"
-                            " stamp BLOB NOT NULL, package BLOB NOT NULL, text BLOB NOT NULL, checksum INTEGER NOT NULL);"
-                            " BEGIN")
-        != SQLITE_OK)
+    sqlite3_busy_timeout(m_database, 0);
+    bool written = execute(m_database, "BEGIN IMMEDIATE") == SQLITE_OK;
+    sqlite3_busy_timeout(m_database, busyMilliseconds);
+    if (!written)
         return false;
-    bool written = true;
     {
-        Statement insert(m_database, "INSERT INTO temp.staged_description VALUES (?, ?, ?, ?, ?, ?)");
+        Statement insert(m_database, "INSERT OR REPLACE INTO description VALUES (?, ?, ?, ?, ?, ?)");
         written = insert.code() == SQLITE_OK;
         for (auto it = descriptions.begin(); written && it != descriptions.end(); ++it) {
             insert.bind(1, folder);
@@ -432,33 +456,6 @@ bool MetadataStore::stageDescriptions(const std::string& folder, const std::vect
         return true;
     execute(m_database, "ROLLBACK");
     return false;
-}
-
-bool MetadataStore::keepStagedDescriptions(const std::string& folder)
-{
-    std::lock_guard lock(m_mutex);
-    if (!m_database)
-        return false;
-    bool written = execute(m_database, "BEGIN IMMEDIATE") == SQLITE_OK;
-    if (written) {
-        Statement keep(m_database,
-            "INSERT OR REPLACE INTO description SELECT * FROM temp.staged_description WHERE folder = ? ORDER BY name");
-        written = keep.code() == SQLITE_OK;
-        if (written) {
-            keep.bind(1, folder);
-            written = keep.step() == SQLITE_DONE;
-        }
-        if (written && execute(m_database, "COMMIT") != SQLITE_OK)
-            written = false;
-        if (!written)
-            execute(m_database, "ROLLBACK");
-    }
-    Statement letGo(m_database, "DELETE FROM temp.staged_description WHERE folder = ?");
-    if (letGo.code() == SQLITE_OK) {
-        letGo.bind(1, folder);
-        letGo.step();
-    }
-    return written;
 }
 
 std::uint64_t MetadataStore::byteSize() const

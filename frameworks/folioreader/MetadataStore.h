@@ -94,7 +94,7 @@ public:
 
     // A book's description, kept apart from the entries so that a scan, which loads a folder's
     // entries at once, never holds a library's descriptions; under the stamp of the files it was
-    // read from, as its entry is.
+    // read from, as its entry is. The empty text records that the book has none.
     struct Description {
         std::string name;
         std::string stamp;
@@ -103,14 +103,19 @@ public:
     };
     // The item's stored description, when there is one and its checksum holds.
     std::optional<Description> descriptionOf(const std::string& folder, const std::string& name);
-    // Sets descriptions aside for keepStagedDescriptions, in a table of this connection only
-    // (which SQLite moves to a temporary file as it grows): a scan holds none of them in memory,
-    // and the store's own table is written once, in the order of its key, rather than a batch at
-    // a time all over it. Answers whether they were set aside.
-    bool stageDescriptions(const std::string& folder, const std::vector<Description>& descriptions);
-    // In one transaction, keeps the descriptions staged for the folder, replacing those of the same
-    // names; answers whether they were written. Either way the staged ones are let go.
-    bool keepStagedDescriptions(const std::string& folder);
+    // Of the folder's entries named after `after` (in the order of names), the next count at most:
+    // the names of those with no description kept under the entry's stamp, and the last name
+    // looked at (empty when none was left). One short query each, so a pass over a large library
+    // never holds the store for long.
+    struct DescriptionGaps {
+        std::vector<std::string> names;
+        std::string last;
+    };
+    DescriptionGaps descriptionGaps(const std::string& folder, const std::string& after, std::size_t count);
+    // In one transaction, keeps the descriptions, replacing those of the same names; answers
+    // whether they were written. Waits for no other process's write: a busy store leaves them
+    // unkept.
+    bool storeDescriptions(const std::string& folder, const std::vector<Description>& descriptions);
 
     // The bytes the store takes on disk, its journal and pictures included.
     std::uint64_t byteSize() const;

@@ -250,7 +250,7 @@ PageLayout PackageDocument::layoutOf(const SpineItem& itemref) const
     return layout;
 }
 
-Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string name)
+Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string name, WithDescription withDescription)
 {
     pugi::xml_document document;
     pugi::xml_parse_result result = document.load_buffer_inplace(xml.data(), xml.size(), xmlParseOptions);
@@ -265,7 +265,7 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
     package.version = root.attribute("version").value();
 
     bool haveTitle = false, haveCreator = false, haveCoverMeta = false, haveIdentifier = false, haveLanguage = false,
-         haveDescription = false;
+         haveDescription = withDescription == WithDescription::no;
     std::string_view identifierId = root.attribute("unique-identifier").value();
     forEachMetadataElement(childNamed(root, "metadata"), [&](pugi::xml_node element) {
         if (!haveIdentifier && isDublinCore(element, "identifier")) {

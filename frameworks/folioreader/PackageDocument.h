@@ -25,6 +25,10 @@ inline constexpr std::size_t maximumDocumentSize = 16 * 1024 * 1024;
 // The text is parsed in place and left changed.
 foundation::Result<std::string> parseContainerRootfile(std::string& containerXml);
 
+// Whether reading a package makes its description's plain text. Only the catalog for reading apps
+// shows descriptions, and making them would cost a library's first scan a good part of its time.
+enum class WithDescription : bool { no, yes };
+
 struct ManifestItem {
     std::string id;
     std::string href;  // as written: relative to the package document and percent-encoded
@@ -64,7 +68,7 @@ struct PackageDocument {
     // The first dc:language, whitespace trimmed and collapsed; empty when absent.
     std::string language;
     // The first dc:description as plain text (descriptions often hold HTML markup, escaped or
-    // not), at most descriptionLength characters; empty when absent.
+    // not), at most descriptionLength characters; empty when absent or not asked for.
     std::string description;
     static constexpr std::size_t descriptionLength = 1000;
     // The content of the first EPUB 2 <meta name="cover">; empty when absent.
@@ -85,7 +89,8 @@ struct PackageDocument {
     // Parses the package document read from entry name. The text is parsed in place and left
     // changed. The error reads "<name> is not well-formed XML (...)" or "<name> is not a
     // package document".
-    static foundation::Result<PackageDocument> parse(std::string& xml, std::string name);
+    static foundation::Result<PackageDocument> parse(std::string& xml, std::string name,
+        WithDescription withDescription = WithDescription::no);
 
     const ManifestItem* item(std::string_view id) const;
     // The cover's manifest item: the first with the property cover-image; else the item the EPUB

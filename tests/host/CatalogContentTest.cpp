@@ -1,6 +1,7 @@
 // What the catalog sends: text that keeps every feed well-formed, book entries that carry what the
-// books say of themselves with ids that stay theirs, and a folder book zipped on the fly as a
-// valid EPUB file holding the folder's files and nothing outside it.
+// books say of themselves with ids that stay theirs (and cover links only for covers the metadata
+// cache holds), and a folder book zipped on the fly as a valid EPUB file holding the folder's
+// files and nothing outside it.
 #include "app/LibraryCatalog.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/MetadataStore.h"
@@ -55,20 +56,36 @@ struct EntryCase {
     std::string id; // empty: one made from the item's name
     std::string language;
     std::string summary;
+    // Whether a row showed the book (reading its cover) before the page, and whether the book
+    // changed after that; the media type its cover links carry, empty for none.
+    bool shownInRow = false;
+    bool changedSinceShown = false;
+    std::string coverType = "";
 };
 
 struct ShownEntry {
-    std::string id, language, summary;
+    std::string id, language, summary, coverType;
 };
 
-// A start of the program on the library with the store (none: nullptr): the first page of the
-// catalog's title order as Atom, read back by title.
-std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& library, std::shared_ptr<folioreader::MetadataStore> store)
+// A start of the program on the library with the store (none: nullptr), rows showing the cases'
+// books that say so: the first page of the catalog's title order as Atom, read back by title.
+std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& library, std::shared_ptr<folioreader::MetadataStore> store,
+    const std::vector<EntryCase>& cases)
 {
     resetProgramState();
     foundation::FileManager::setDocumentsDirectoryOverride(library.path());
     FolioReader::setMetadataStore(store);
     scanLibrary();
+    for (const auto& each : cases) {
+        if (!each.shownInRow)
+            continue;
+        auto path = library.itemPath(each.file);
+        (void)FolioReader::getCoverImage(path);
+        if (each.changedSinceShown)
+            std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(1));
+    }
+    // What the program's description pass does after the scan.
+    folioreader::keepMissingDescriptions(store, library.path());
     LibraryCatalog catalog;
     host::AtomFeed feed(host::AtomFeed::Kind::acquisition, "urn:test", "Test", "/opds/title");
     for (auto& book : catalog.books(host::CatalogLibrary::Order::title, 0, 50).items)
@@ -85,7 +102,15 @@ std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& lib
     for (auto entry : document.child("feed").children("entry")) {
         std::string id = entry.child_value("id");
         EXPECT_TRUE(ids.insert(id).second) << "two entries with the id " << id;
-        shown[entry.child_value("title")] = { id, entry.child_value("dc:language"), entry.child_value("summary") };
+        auto image = entry.find_child_by_attribute("link", "rel", "http://opds-spec.org/image");
+        auto thumbnail = entry.find_child_by_attribute("link", "rel", "http://opds-spec.org/image/thumbnail");
+        EXPECT_EQ(bool(image), bool(thumbnail)) << id;
+        if (image && thumbnail) {
+            EXPECT_STREQ(image.attribute("href").value(), thumbnail.attribute("href").value());
+            EXPECT_STREQ(image.attribute("type").value(), thumbnail.attribute("type").value());
+        }
+        shown[entry.child_value("title")] = { id, entry.child_value("dc:language"), entry.child_value("summary"),
+            image.attribute("type").value() };
         if (entry.child("summary")) {
             EXPECT_STREQ(entry.child("summary").attribute("type").value(), "text");
         }
@@ -93,15 +118,15 @@ std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& lib
     return shown;
 }
 
-TEST(CatalogContent, bookEntriesCarryIdentifierLanguageAndDescriptionWithIdsThatStay)
+TEST(CatalogContent, bookEntriesCarryIdentifierLanguageDescriptionAndKnownCoverWithIdsThatStay)
 {
     std::string huge;
     while (huge.size() < (1 << 20))
         huge += "<p>Word <b>upon</b> word.</p>\n";
     const std::string isbn = "urn:isbn:9780000000001";
     // Listed by title: the cases first, then enough other books for a start to load the store's
-    // entries at once, and to write descriptions in more than one batch.
-    const EntryCase cases[] {
+    // entries at once, and for descriptions to be looked for and written in more than one batch.
+    const std::vector<EntryCase> cases {
         { "identifier used, markup made plain", "a.epub", { .title = "Case A", .identifier = isbn, .language = "fr",
               .description = "<p>Un <b>roman</b>&nbsp;&amp;\n  <i>plus</i></p>" }, 1000, isbn, "fr", "Un roman & plus" },
         { "the same identifier on a later name, though opened later", "b.epub", { .title = "Case B", .identifier = isbn,
@@ -118,6 +143,15 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageAndDescriptionWithIdsThat
               .identifier = "urn:h", .language = "e&#1;n", .description = "<p xmlns=\"http://www.w3.org/1999/xhtml\">One&#7;</p>"
                   "<p>Two &amp;amp; &#xFFFE;three &#xD800;</p>" }, 1000, "urn:h", "en", "One Two & three \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" },
         { "huge description", "i.epub", { .title = "Case I", .identifier = "urn:i", .description = huge }, 1000, "urn:i", "en", "" },
+        // A reading app asks for a cover only where the metadata cache holds one: never one that
+        // costs a book's read, or that is no longer the book's.
+        { "cover never shown in a row", "j.epub", { .title = "Case J", .identifier = "urn:j", .cover = fixtures::Cover::epub3 }, 1000,
+            "urn:j", "en", "" },
+        { "cover shown in a row", "k.epub", { .title = "Case K", .identifier = "urn:k", .cover = fixtures::Cover::epub3 }, 1000,
+            "urn:k", "en", "", true, false, "image/png" },
+        { "shown in a row, no cover", "l.epub", { .title = "Case L", .identifier = "urn:l" }, 1000, "urn:l", "en", "", true },
+        { "cover shown, then the book changed", "m.epub", { .title = "Case M", .identifier = "urn:m", .cover = fixtures::Cover::epub3 },
+            1000, "urn:m", "en", "", true, true },
     };
     fixtures::LibraryFolder library;
     for (const auto& each : cases)
@@ -140,12 +174,13 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageAndDescriptionWithIdsThat
     for (const auto& [start, storeFor] : starts) {
         SCOPED_TRACE(start);
         auto used = storeFor();
-        auto shown = catalogAfterStart(library, used);
+        auto shown = catalogAfterStart(library, used, cases);
         for (const auto& each : cases) {
             SCOPED_TRACE(each.what);
             const ShownEntry& entry = shown[*each.book.title];
             EXPECT_EQ(each.id.empty() ? entry.id.substr(0, 17) : entry.id, each.id.empty() ? "urn:pagewyn:book:" : each.id);
             EXPECT_EQ(entry.language, each.language);
+            EXPECT_EQ(entry.coverType, used ? each.coverType : "");
             if (each.file != "i.epub") {
                 EXPECT_EQ(entry.summary, used ? each.summary : "");
             }
