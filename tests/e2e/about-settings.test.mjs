@@ -5,12 +5,11 @@
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { join } from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { after, describe, test } from 'node:test';
 
-import { launchBrowser, openPagewyn, rowNames } from './support/browser.mjs';
+import { openPagewyn, rowNames } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
-import { makeLibrary } from './support/library.mjs';
-import { pagewynBinary, recordingOpener, startPagewyn } from './support/pagewyn.mjs';
+import { pagewynBinary, pagewynForFile, recordingOpener } from './support/pagewyn.mjs';
 
 const books = [
   { file: 'c.epub', title: 'Gamma', author: 'Cy', modified: 1_700_000_300 },
@@ -20,23 +19,12 @@ const books = [
 
 const opener = recordingOpener();
 
-let browser;
-let library;
-let pagewyn;
-before(async () => {
-  browser = await launchBrowser();
-  library = makeLibrary(books);
-  pagewyn = await startPagewyn(library.folder, [], opener.environment);
-});
-after(async () => {
-  await browser?.close();
-  if (pagewyn) assert.equal(await pagewyn.stop(), 0);
-  library?.remove();
-  opener.remove();
-});
+const shared = pagewynForFile(books, () => opener.environment);
+after(() => opener.remove());
 
 describe('the about alert', () => {
   test('the info button shows the styled alert and ok closes it', { timeout: 90000 }, async () => {
+    const { browser, pagewyn } = shared;
     const page = await openPagewyn(browser, pagewyn);
     await page.getByRole('button', { name: 'info' }).click();
     const alert = page.getByRole('alertdialog', { name: 'Pagewyn 1.0.3' });
@@ -78,6 +66,7 @@ describe('the about alert', () => {
   });
 
   test('the command line names the version the alert shows, and says how to open the library', async () => {
+    const { pagewyn } = shared;
     assert.equal(execFileSync(pagewynBinary(), ['--version'], { encoding: 'utf8' }), 'Pagewyn 1.0.3\n');
     // Started with --no-browser: the address is for the person to open, and it holds a secret.
     await eventually(() => /^Pagewyn: open the address above in a browser; it holds a secret key for this run/m.test(pagewyn.output()),
@@ -85,6 +74,7 @@ describe('the about alert', () => {
   });
 
   test('Enter and Escape close the alert', { timeout: 90000 }, async () => {
+    const { browser, pagewyn } = shared;
     const page = await openPagewyn(browser, pagewyn);
     const alert = page.getByRole('alertdialog', { name: 'Pagewyn 1.0.3' });
     for (const key of ['Enter', 'Escape']) {
@@ -102,6 +92,7 @@ describe('the about alert', () => {
 
 describe('the settings page', () => {
   test('the settings button shows the library folder and what it holds; the way back returns to the library', { timeout: 90000 }, async () => {
+    const { browser, pagewyn, library } = shared;
     const page = await openPagewyn(browser, pagewyn);
     const settingsButton = page.getByRole('button', { name: 'settings' });
     await settingsButton.click();
@@ -135,6 +126,7 @@ describe('the settings page', () => {
   });
 
   test('the open-folder button asks the host to hand the folder to the desktop', { timeout: 90000 }, async () => {
+    const { browser, pagewyn, library } = shared;
     const page = await openPagewyn(browser, pagewyn);
     await page.getByRole('button', { name: 'settings' }).click();
     const settings = page.getByRole('dialog', { name: 'Settings' });
@@ -147,6 +139,7 @@ describe('the settings page', () => {
   });
 
   test('the settings page opens only in the tab whose button was tapped', { timeout: 90000 }, async () => {
+    const { browser, pagewyn } = shared;
     const context = await browser.newContext({ viewport: { width: 390, height: 700 } });
     const first = await openPagewyn(browser, pagewyn, { context });
     const second = await openPagewyn(browser, pagewyn, { context });

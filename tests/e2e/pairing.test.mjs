@@ -4,11 +4,10 @@
 
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
-import { expectProblems, launchBrowser, openPagewyn, waitForRows } from './support/browser.mjs';
-import { makeLibrary } from './support/library.mjs';
-import { startPagewyn } from './support/pagewyn.mjs';
+import { expectProblems, openPagewyn, waitForRows } from './support/browser.mjs';
+import { pagewynForFile } from './support/pagewyn.mjs';
 
 const books = [
   { file: 'b.epub', title: 'Beta', author: 'Bob', modified: 1_700_000_200 },
@@ -16,22 +15,11 @@ const books = [
 ];
 const rows = ['Beta, Bob', 'Alpha, Ann'];
 
-let browser;
-let library;
-let pagewyn;
-before(async () => {
-  browser = await launchBrowser();
-  library = makeLibrary(books);
-  // A store of secrets of this test's own: the devices it pairs are its alone.
-  pagewyn = await startPagewyn(library.folder, [], { XDG_CONFIG_HOME: join(library.folder, '.config') });
-});
-after(async () => {
-  await browser?.close();
-  if (pagewyn) assert.equal(await pagewyn.stop(), 0);
-  library?.remove();
-});
+// A store of secrets of this test's own: the devices it pairs are its alone.
+const shared = pagewynForFile(books, (folder) => ({ XDG_CONFIG_HOME: join(folder, '.config') }));
 
 test('a browser paired through the settings page opens the bare address until it is removed', { timeout: 90000 }, async () => {
+  const { browser, pagewyn } = shared;
   const laptop = await openPagewyn(browser, pagewyn);
   await laptop.getByRole('button', { name: 'settings' }).click();
   const settings = laptop.getByRole('dialog', { name: 'Settings' });

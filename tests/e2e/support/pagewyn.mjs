@@ -8,7 +8,9 @@ import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { programStopping } from './browser.mjs';
+import { after, before } from 'node:test';
+
+import { launchBrowser, programStopping } from './browser.mjs';
 import { makeLibrary } from './library.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -78,6 +80,24 @@ export async function withPagewyn(books, body, environment = {}) {
     assert.equal(await pagewyn.stop(), 0);
     library.remove();
   }
+}
+
+// For a test file whose tests share one program: a browser, a library of the books and the
+// program on it (with the environment made for the library's folder), made before the file's
+// tests and ended after them, the program cleanly. The fields are set once made.
+export function pagewynForFile(books, environment = () => ({})) {
+  const shared = { browser: null, library: null, pagewyn: null };
+  before(async () => {
+    shared.browser = await launchBrowser();
+    shared.library = makeLibrary(books);
+    shared.pagewyn = await startPagewyn(shared.library.folder, [], environment(shared.library.folder));
+  });
+  after(async () => {
+    await shared.browser?.close();
+    if (shared.pagewyn) assert.equal(await shared.pagewyn.stop(), 0);
+    shared.library?.remove();
+  });
+  return shared;
 }
 
 // A folder opener for pagewyn to use instead of the desktop's (give it environment): it writes
