@@ -267,7 +267,7 @@ void MetadataScan::remember(const std::string& name, const std::vector<FileIdent
 
 void MetadataScan::finish(const std::vector<std::string>& listedNames)
 {
-    std::vector<MetadataStore::Entry> stored;
+    std::unordered_map<std::string, Slot> slots;
     std::vector<std::string> dropped;
     {
         std::lock_guard lock(m_mutex);
@@ -280,9 +280,7 @@ void MetadataScan::finish(const std::vector<std::string>& listedNames)
                 m_rowsListed[*row] = 1;
         }
         for (auto& [name, slot] : m_slots) {
-            if (slot.fresh)
-                stored.push_back(unpack(name, slot.packed));
-            else if (slot.stale || (m_loadedAll && !slot.listed))
+            if (!slot.fresh && (slot.stale || (m_loadedAll && !slot.listed)))
                 dropped.push_back(name);
         }
         // A row read afresh is replaced or dropped as its slot says.
@@ -291,16 +289,30 @@ void MetadataScan::finish(const std::vector<std::string>& listedNames)
             if ((m_rowStates[row] == RowState::unusable || !m_rowsListed[row]) && !m_slots.count(std::string(name)))
                 dropped.emplace_back(name);
         }
-        m_slots.clear();
+        slots.swap(m_slots);
         m_rows.clear();
         m_rowTable.clear();
         m_rowBlocks.clear();
     }
-    m_store->commit(m_folder, stored, dropped);
+    // The entries read afresh are written in name order, each unpacked only as it is written: a
+    // first scan of 100,000 books would otherwise hold them all twice, packed and unpacked.
+    std::vector<const std::pair<const std::string, Slot>*> fresh;
+    for (const auto& item : slots) {
+        if (item.second.fresh)
+            fresh.push_back(&item);
+    }
+    std::sort(fresh.begin(), fresh.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    std::size_t next = 0;
+    m_store->commitInOrder(m_folder, [&]() -> std::optional<MetadataStore::Entry> {
+        if (next == fresh.size())
+            return std::nullopt;
+        const auto* item = fresh[next++];
+        return unpack(item->first, item->second.packed);
+    }, dropped);
     // The books' descriptions are read after the scan, which the person waits for, and apart
     // from it: only the catalog shows them.
     if (DescriptionPass* pass = DescriptionPass::running())
-        pass->request(m_store, m_folder, !stored.empty());
+        pass->request(m_store, m_folder, !fresh.empty());
 }
 
 }

@@ -292,25 +292,38 @@ std::optional<MetadataStore::Entry> MetadataStore::entryOf(const std::string& fo
 
 bool MetadataStore::commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped)
 {
+    std::vector<const Entry*> byName;
+    byName.reserve(stored.size());
+    for (const Entry& entry : stored)
+        byName.push_back(&entry);
+    std::sort(byName.begin(), byName.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
+    std::size_t next = 0;
+    return commitInOrder(folder, [&]() -> std::optional<Entry> {
+        if (next == byName.size())
+            return std::nullopt;
+        return *byName[next++];
+    }, dropped);
+}
+
+bool MetadataStore::commitInOrder(const std::string& folder, const std::function<std::optional<Entry>()>& next,
+    const std::vector<std::string>& dropped)
+{
     std::lock_guard lock(m_mutex);
-    if (!m_database || (stored.empty() && dropped.empty()))
+    if (!m_database)
+        return false;
+    // In the table's key order: each page is filled once, where entries in the folder's listing
+    // order would land all over the table, which a large first scan writes and reads back many
+    // times over once it outgrows SQLite's page cache.
+    auto entry = next();
+    if (!entry && dropped.empty())
         return false;
     if (execute(m_database, "BEGIN IMMEDIATE") != SQLITE_OK)
         return false;
     bool written = true;
     {
-        // In the table's key order: each page is filled once, where entries in the folder's
-        // listing order would land all over the table, which a large first scan writes and reads
-        // back many times over once it outgrows SQLite's page cache.
-        std::vector<const Entry*> byName;
-        byName.reserve(stored.size());
-        for (const Entry& entry : stored)
-            byName.push_back(&entry);
-        std::sort(byName.begin(), byName.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
         Statement insert(m_database, "INSERT OR REPLACE INTO book VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
         written = insert.code() == SQLITE_OK;
-        for (auto it = byName.begin(); written && it != byName.end(); ++it) {
-            const Entry* entry = *it;
+        for (; written && entry; entry = next()) {
             insert.bind(1, folder);
             insert.bind(2, entry->name);
             insert.bind(3, entry->stamp);

@@ -71,6 +71,11 @@ public:
     // entries named in dropped, with their covers and descriptions. Answers whether it was
     // written; a busy or broken store is not.
     bool commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped);
+    // The same, with the entries to keep handed over one at a time by next, in name order (the
+    // table's key order), until it answers none: a scan of many books never holds them all
+    // unpacked at once.
+    bool commitInOrder(const std::string& folder, const std::function<std::optional<Entry>()>& next,
+        const std::vector<std::string>& dropped);
 
     // A book's small cover picture, kept beside its metadata under the stamp of the files it was
     // made from. Empty bytes record that the book has no usable cover.
