@@ -137,7 +137,9 @@ test('a book reopens where it was left: after a close, a restart, a new size and
   const openBook = async (page) => {
     await page.setViewportSize({ width: 600, height: 700 });
     await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
-    await page.frameLocator('.reader-frame').locator('h1').waitFor();
+    // The reader, then its page's document: where it stands on that page the checks below say.
+    await page.locator('.reader').waitFor();
+    await page.frameLocator('.reader-frame').locator('h1').first().waitFor({ state: 'attached' });
   };
   const first = await openLibraryFor(t, browser, folder);
   await openBook(first.page);
