@@ -78,7 +78,7 @@ void startReadingRowCoversApart(ui::MainLoop& loop)
         // A book without a cover keeps the blank one its row shows already: nothing to draw again.
         if (changed || (cover && *cover))
             ui::screenChanged();
-    });
+    }, [] { ui::screenChanged(); });
 }
 
 void stopReadingRowCoversApart()

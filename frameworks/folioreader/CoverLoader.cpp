@@ -5,11 +5,12 @@
 
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 namespace folioreader {
 
-CoverLoader::CoverLoader(ui::MainLoop& loop, Ready ready)
-    : m_loop(loop), m_ready(std::move(ready)), m_thread([this] { run(); })
+CoverLoader::CoverLoader(ui::MainLoop& loop, Ready ready, std::function<void()> lookAgain)
+    : m_loop(loop), m_ready(std::move(ready)), m_lookAgain(std::move(lookAgain)), m_thread([this] { run(); })
 {
 }
 
@@ -33,6 +34,7 @@ void CoverLoader::request(const std::string& path)
         if (m_waiting.size() > mostWaiting) {
             m_asked.erase(m_waiting.front());
             m_waiting.pop_front();
+            m_letGo = true;
         }
     }
     m_wake.notify_one();
@@ -64,6 +66,7 @@ void CoverLoader::run()
         }
         // Read and kept where the store finds it; a book that cannot be read shows the blank cover.
         auto cover = FolioReader::getCoverImage(path);
+        bool lookAgain = false;
         {
             std::lock_guard lock(m_lock);
             m_asked.erase(path);
@@ -73,8 +76,13 @@ void CoverLoader::run()
                 m_recent.erase(m_recentOrder.front());
                 m_recentOrder.pop_front();
             }
+            // A row in view whose request was let go (a jump asked for many rows after it) would
+            // wait for good: once all asked for is read, the rows in view are looked at again.
+            lookAgain = m_waiting.empty() && std::exchange(m_letGo, false);
         }
         m_loop.post([ready = m_ready, path, cover = std::move(cover)] { ready(path, cover); });
+        if (lookAgain && m_lookAgain)
+            m_loop.post(m_lookAgain);
     }
 }
 

@@ -34,7 +34,9 @@ public:
     // the last seconds is not stored yet).
     static constexpr std::size_t mostRemembered = 256;
 
-    CoverLoader(ui::MainLoop& loop, Ready ready);
+    // lookAgain is told on the main loop when the loader has read all it was asked for after
+    // letting requests go: rows still in view ask again for the covers they wait for.
+    CoverLoader(ui::MainLoop& loop, Ready ready, std::function<void()> lookAgain = {});
     // Finishes the cover being read, forgets the rest.
     ~CoverLoader();
     CoverLoader(const CoverLoader&) = delete;
@@ -51,6 +53,7 @@ private:
 
     ui::MainLoop& m_loop;
     Ready m_ready;
+    std::function<void()> m_lookAgain;
     mutable std::mutex m_lock;
     std::condition_variable m_wake;
     std::deque<std::string> m_waiting;
@@ -59,6 +62,8 @@ private:
     std::unordered_map<std::string, Cover> m_recent;
     std::deque<std::string> m_recentOrder;
     bool m_stopping = false;
+    // Requests were let go since the loader was last idle.
+    bool m_letGo = false;
     std::thread m_thread;
 };
 
