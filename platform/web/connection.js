@@ -189,10 +189,6 @@ export function watchChanges(onChange, onRedraw) {
         poll();
         return;
       }
-      // A stream starts at the state as it stands, and what the page shows may have changed by
-      // itself while none was open (a cover read while the page loaded, or while the stream was
-      // opened again): the page looks again.
-      onRedraw();
       await readChanges(response.body, onChange, onRedraw);
     } catch {
       // The host went away, the connection broke, or the stream is opened again at once.
