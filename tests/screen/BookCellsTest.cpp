@@ -1,15 +1,14 @@
 // Book rows: cover or "blank", title and author, the picture's layout, the amber selection, the
 // clear background — and a reused cell showing nothing of its previous book.
 #include "tests/support/LaunchedApp.h"
+#include "tests/support/RunMainLoop.h"
 #include "tests/support/TinyPictures.h"
 
 #include "platform/ui/ScreenChange.h"
 #include "screen/RowCovers.h"
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
-#include <thread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,11 +57,8 @@ TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
         auto cell = [&app](std::int64_t row) { return app.table().cellForRowAtIndexPath({ 0, row }); };
         // With covers read apart, the main loop runs until the row shows what is expected (bounded).
         auto runUntil = [apart](const std::function<bool()>& shown) {
-            for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-                 apart && !shown() && std::chrono::steady_clock::now() < until;) {
-                ui::MainLoop::main().runPending();
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
+            if (apart)
+                fixtures::runMainLoopUntil(shown);
         };
         // Read apart, the row shows "blank" until its cover arrives, or the cover read lately when
         // the row is made again first: either way its own cover in the end.
@@ -97,11 +93,7 @@ TEST(BookCells, aCoverArrivingForARowScrolledAwayStillTellsThePages)
     ASSERT_TRUE(app.driver().scrollTo(0, 1));
     ASSERT_TRUE(app.driver().scrollTo(1, 1));
     ASSERT_EQ(app.visibleRows(), std::vector<std::string> { "Walden / Thoreau" });
-    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-         told == 0 && std::chrono::steady_clock::now() < until;) {
-        ui::MainLoop::main().runPending();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    fixtures::runMainLoopUntil([&] { return told > 0; });
     EXPECT_GT(told, 0);
     stopReadingRowCoversApart();
     ui::setScreenChangeListener(std::move(previous));
