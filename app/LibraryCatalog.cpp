@@ -2,8 +2,8 @@
 #include "app/LibraryCatalog.h"
 
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/StoredCover.h"
-#include "frameworks/folioreader/StoredDescription.h"
+#include "frameworks/folioreader/metadata/StoredCover.h"
+#include "frameworks/folioreader/metadata/StoredDescription.h"
 #include "library/DocumentsFolder.h"
 #include "screen/BookFilter.h"
 #include "platform/text/SearchFold.h"

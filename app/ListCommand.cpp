@@ -2,7 +2,7 @@
 #include "app/ListCommand.h"
 
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/MetadataStore.h"
+#include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
 #include "library/SortOrder.h"

@@ -2,7 +2,7 @@
 #include "bench/CollectingReporter.h"
 #include "bench/LibraryGenerator.h"
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/MetadataStore.h"
+#include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "library/ItemReaders.h"
 #include "library/BookList.h"
 #include "library/ProgramState.h"

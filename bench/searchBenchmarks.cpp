@@ -2,7 +2,7 @@
 // match, against `grep -c` over the same unpacked XHTML files, in the same run. grep's counts are
 // written to a file and checked: every file is read to its end.
 #include "bench/CollectingReporter.h"
-#include "frameworks/folioreader/ReaderViewController.h"
+#include "frameworks/folioreader/reader/ReaderViewController.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Fuzz target: find in a page of a book. The input's first line is the query, the rest the page.
 // The skim must find exactly what folding the whole page and searching it finds, placed and
 // excerpted alike: the page is read whole here (BodyText) as the model.
-#include "frameworks/folioreader/BodyText.h"
-#include "frameworks/folioreader/BookSearch.h"
+#include "frameworks/folioreader/search/BodyText.h"
+#include "frameworks/folioreader/search/BookSearch.h"
 
 #include <cstddef>
 #include <cstdint>

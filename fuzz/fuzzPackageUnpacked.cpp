@@ -2,7 +2,7 @@
 // title and author read as the scan reads them, then opened in place in a reader session, which
 // reads the spine and table of contents.
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/ReaderSession.h"
+#include "frameworks/folioreader/reader/ReaderSession.h"
 #include "fuzz/BookEntries.h"
 #include "fuzz/ScratchFolder.h"
 

@@ -2,7 +2,7 @@
 // author and cover read as the scan and the rows read them, then opened in a reader session,
 // which unpacks a private copy and reads the spine and table of contents.
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/ReaderSession.h"
+#include "frameworks/folioreader/reader/ReaderSession.h"
 #include "fuzz/ScratchFolder.h"
 
 #include <cstddef>

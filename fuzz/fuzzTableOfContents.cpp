@@ -1,6 +1,6 @@
 // Fuzz target: a book's table of contents, the same bytes read both as an EPUB 3 navigation
 // document and as an EPUB 2 NCX. Both parsers work in place, so each gets its own copy.
-#include "frameworks/folioreader/TableOfContents.h"
+#include "frameworks/folioreader/epub/TableOfContents.h"
 
 #include <cstdlib>
 #include <cstddef>

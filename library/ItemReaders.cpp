@@ -2,7 +2,7 @@
 #include "library/ItemReaders.h"
 
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/KnownItemStatus.h"
+#include "frameworks/folioreader/epub/KnownItemStatus.h"
 #include "library/BookList.h"
 #include "platform/foundation/FileManager.h"
 

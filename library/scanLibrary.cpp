@@ -2,7 +2,7 @@
 #include "library/scanLibrary.h"
 
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/MetadataScan.h"
+#include "frameworks/folioreader/metadata/MetadataScan.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
 #include "library/ItemReaders.h"

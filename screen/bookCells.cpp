@@ -2,7 +2,7 @@
 // file's name, where another book has the same title and author).
 #include "app/ViewController.h"
 
-#include "frameworks/folioreader/CoverLoader.h"
+#include "frameworks/folioreader/metadata/CoverLoader.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"

@@ -5,7 +5,7 @@
 #include "app/ViewController.h"
 
 #include "library/BookList.h"
-#include "frameworks/folioreader/ReadingPlaces.h"
+#include "frameworks/folioreader/stores/ReadingPlaces.h"
 #include "library/DocumentsFolder.h"
 #include "library/removeLibraryItem.h"
 #include "platform/foundation/Console.h"

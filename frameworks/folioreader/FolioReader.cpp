@@ -2,12 +2,12 @@
 // and cover, with the parsed package kept in a small cache validated by the files' stamps.
 #include "frameworks/folioreader/FolioReader.h"
 
-#include "frameworks/folioreader/BookPackage.h"
-#include "frameworks/folioreader/EpubContainer.h"
-#include "frameworks/folioreader/MetadataCache.h"
-#include "frameworks/folioreader/MetadataScan.h"
-#include "frameworks/folioreader/PackageDocument.h"
-#include "frameworks/folioreader/StoredCover.h"
+#include "frameworks/folioreader/epub/BookPackage.h"
+#include "frameworks/folioreader/epub/EpubContainer.h"
+#include "frameworks/folioreader/metadata/MetadataCache.h"
+#include "frameworks/folioreader/metadata/MetadataScan.h"
+#include "frameworks/folioreader/epub/PackageDocument.h"
+#include "frameworks/folioreader/metadata/StoredCover.h"
 #include "platform/ui/ImageCodec.h"
 
 #include <chrono>

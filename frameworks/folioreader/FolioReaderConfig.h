@@ -5,7 +5,7 @@
 // order of declaration. The others keep their defaults unless a caller sets them.
 #pragma once
 
-#include "frameworks/folioreader/QuoteImage.h"
+#include "frameworks/folioreader/reader/QuoteImage.h"
 #include "frameworks/realm/Configuration.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/ReaderScreen.h"

@@ -1,6 +1,6 @@
 // `pagewyn list`: what a person or a script reads from it.
 #include "app/ListCommand.h"
-#include "frameworks/folioreader/MetadataStore.h"
+#include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "library/ProgramState.h"
 #include "platform/foundation/Console.h"
 #include "tests/library/LibraryFolder.h"

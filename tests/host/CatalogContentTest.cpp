@@ -4,8 +4,8 @@
 // files and nothing outside it.
 #include "app/LibraryCatalog.h"
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/MetadataStore.h"
-#include "frameworks/folioreader/StoredDescription.h"
+#include "frameworks/folioreader/metadata/MetadataStore.h"
+#include "frameworks/folioreader/metadata/StoredDescription.h"
 #include "library/ProgramState.h"
 #include "library/scanLibrary.h"
 #include "platform/foundation/FileManager.h"

@@ -1,5 +1,5 @@
 // Importing: the picker, files handed over by other programs, and what a broken file must not do.
-#include "frameworks/folioreader/ReaderViewController.h"
+#include "frameworks/folioreader/reader/ReaderViewController.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DocumentPickerViewController.h"
 #include "tests/support/LaunchedApp.h"

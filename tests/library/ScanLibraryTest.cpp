@@ -1,6 +1,6 @@
 // The scan: what it adds, what it raises, what it leaves alone, and what it says.
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/MetadataStore.h"
+#include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "library/BookList.h"
 #include "library/ItemReaders.h"
 #include "library/ProgramState.h"

@@ -1,7 +1,7 @@
 // Tapping a book's row: the reader comes up over the library with that book, the book's item and
 // record get the current time, and the table follows the sort order underneath; closing the
 // reader brings the library back, scanned afresh.
-#include "frameworks/folioreader/ReaderViewController.h"
+#include "frameworks/folioreader/reader/ReaderViewController.h"
 #include "library/BookList.h"
 #include "library/ProgramState.h"
 #include "library/SortOrder.h"

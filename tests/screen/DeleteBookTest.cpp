@@ -1,6 +1,6 @@
 // Deleting a book: the item leaves the folder, the book the list, the row the table with a fade;
 // a failed removal leaves all three as they were and writes one console line.
-#include "frameworks/folioreader/ReadingPlaces.h"
+#include "frameworks/folioreader/stores/ReadingPlaces.h"
 #include "library/BookList.h"
 #include "tests/support/LaunchedApp.h"
 

@@ -1,0 +1,73 @@
+// Reading places kept per book in one file: a place comes back as it was kept, the other books'
+// places survive every write and a forgotten book, and a broken file costs only what it broke.
+#include "frameworks/folioreader/stores/ReadingPlaces.h"
+#include "tests/support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using folioreader::ReadingPlace;
+using folioreader::readingPlace;
+
+TEST(ReadingPlaces, areKeptPerBookAndForgottenWithTheBook)
+{
+    fixtures::TemporaryFolder folder;
+    std::string store = folder.file("reading-places.json");
+    EXPECT_EQ(readingPlace(store, "a.epub"), std::nullopt) << "no file yet";
+    ReadingPlace a { "OEBPS/one.xhtml", 1234, 1.1, true };
+    ReadingPlace b { "text/ĉapitro 2.xhtml", 0, 0.9, false, 2 };
+    ASSERT_TRUE(folioreader::keepReadingPlace(store, "a.epub", a));
+    ASSERT_TRUE(folioreader::keepReadingPlace(store, "Ünïcode b.epub", b));
+    a.offset = 99999999999ull;
+    ASSERT_TRUE(folioreader::keepReadingPlace(store, "a.epub", a));
+    EXPECT_EQ(readingPlace(store, "a.epub"), a);
+    EXPECT_EQ(readingPlace(store, "Ünïcode b.epub"), b);
+
+    ASSERT_TRUE(folioreader::forgetReadingPlace(store, "a.epub"));
+    EXPECT_EQ(readingPlace(store, "a.epub"), std::nullopt);
+    EXPECT_EQ(readingPlace(store, "Ünïcode b.epub"), b);
+    ASSERT_TRUE(folioreader::forgetReadingPlace(folder.file("none.json"), "a.epub")) << "nothing to forget";
+    EXPECT_FALSE(std::filesystem::exists(folder.file("none.json")));
+    EXPECT_FALSE(folioreader::keepReadingPlace(store, "", a));
+    EXPECT_FALSE(folioreader::keepReadingPlace(store, "c.epub", ReadingPlace {}));
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_EQ(entry.path().filename(), "reading-places.json") << "no temporary file stays";
+}
+
+TEST(ReadingPlaces, aBrokenFileLosesOnlyWhatItBroke)
+{
+    const std::string kept = R"({"document":"one.xhtml","offset":7,"fontScale":1.2,"night":true})";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool keepsGood;
+    };
+    const std::vector<Case> cases = {
+        { "cut off", R"({"store":"pagewyn reading places","places":{"good.epub":)" + kept, false },
+        { "not JSON", std::string("\0\xff\x01garbage", 10), false },
+        { "another kind of file", R"({"store":"something else","places":{"good.epub":)" + kept + "}}", false },
+        { "entries that cannot be read among good ones",
+            R"({"store":"pagewyn reading places","places":{"bad1.epub":{"document":7},"bad2.epub":[1],)"
+                R"("bad3.epub":{"document":"x","offset":-3},"good.epub":)" + kept + "}}",
+            true },
+    };
+    for (const auto& test : cases) {
+        fixtures::TemporaryFolder folder;
+        std::string store = folder.file("reading-places.json");
+        std::ofstream(store, std::ios::binary) << test.bytes;
+        EXPECT_EQ(readingPlace(store, "bad1.epub"), std::nullopt) << test.what;
+        ReadingPlace good { "one.xhtml", 7, 1.2, true };
+        EXPECT_EQ(readingPlace(store, "good.epub"), test.keepsGood ? std::optional(good) : std::nullopt) << test.what;
+
+        ReadingPlace other { "two.xhtml", 3, 1, false };
+        ASSERT_TRUE(folioreader::keepReadingPlace(store, "other.epub", other)) << test.what;
+        EXPECT_EQ(readingPlace(store, "other.epub"), other) << test.what;
+        EXPECT_EQ(readingPlace(store, "good.epub"), test.keepsGood ? std::optional(good) : std::nullopt) << test.what;
+    }
+}
+
+}
