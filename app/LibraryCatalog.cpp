@@ -68,7 +68,7 @@ host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<st
     std::size_t size, std::size_t offset, std::size_t count) const
 {
     host::CatalogSlice<host::CatalogBook> page { {}, size };
-    auto store = FolioReader::metadataStore();
+    auto store = folioreader::FolioReader::metadataStore();
     for (std::size_t at = offset; at < size && at - offset < count; ++at) {
         auto book = entry(order[from + at]);
         // Only a cover and a description the metadata cache already holds: a page reads no book.
@@ -138,7 +138,7 @@ std::optional<host::CatalogCover> LibraryCatalog::cover(const std::string& file)
     auto position = m_books.find(file);
     if (!position)
         return std::nullopt;
-    auto stored = folioreader::storedCover(FolioReader::metadataStore(), bookPath(m_books[*position].file));
+    auto stored = folioreader::storedCover(folioreader::FolioReader::metadataStore(), bookPath(m_books[*position].file));
     if (!stored || stored->bytes.empty())
         return std::nullopt;
     return host::CatalogCover { stored->mimeType, std::move(stored->bytes) };

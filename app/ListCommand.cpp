@@ -68,10 +68,10 @@ int runListCommand(const ListOptions& options)
     } else {
         foundation::setConsoleSink(previousSink);
     }
-    auto previousStore = FolioReader::metadataStore();
-    FolioReader::setMetadataStore(options.metadataStore);
+    auto previousStore = folioreader::FolioReader::metadataStore();
+    folioreader::FolioReader::setMetadataStore(options.metadataStore);
     scanLibrary();
-    FolioReader::setMetadataStore(std::move(previousStore));
+    folioreader::FolioReader::setMetadataStore(std::move(previousStore));
     foundation::setConsoleSink(std::move(previousSink));
     while (sortOrder() != options.order && stepSortOrder()) { }
     std::fflush(stdout);

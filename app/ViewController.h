@@ -15,10 +15,10 @@
 // platform's table-view controller, so the engine exists before the platform's initialiser runs,
 // whichever initialiser creates the screen.
 struct ReaderEngineOwner {
-    ReaderEngineOwner() : folioReader(std::make_shared<FolioReader>()) {}
+    ReaderEngineOwner() : folioReader(std::make_shared<folioreader::FolioReader>()) {}
 
     // Made once with the screen, never replaced, released with it.
-    const std::shared_ptr<FolioReader> folioReader;
+    const std::shared_ptr<folioreader::FolioReader> folioReader;
 };
 
 class ViewController : private ReaderEngineOwner, public ui::TableViewController, public ui::DocumentPickerDelegate {

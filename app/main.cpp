@@ -59,7 +59,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
     // Titles and authors read in earlier runs; without a usable store every book is read.
     auto metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
-    FolioReader::setMetadataStore(metadataStore);
+    folioreader::FolioReader::setMetadataStore(metadataStore);
     host::setMetadataCacheActions({
         [metadataStore]() -> std::optional<std::uint64_t> {
             return metadataStore ? std::optional(metadataStore->byteSize()) : std::nullopt;
@@ -136,7 +136,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     loop.stop(exitCode);
     server.stop();
     // Row covers read in the last second are kept too.
-    FolioReader::setMetadataStore(nullptr);
+    folioreader::FolioReader::setMetadataStore(nullptr);
     return exitCode;
 }
 

@@ -95,20 +95,20 @@ void Restart(benchmark::State& state)
     auto folder = libraryFolder(static_cast<std::size_t>(state.range(0)));
     for (int fill = 0; fill < 2; ++fill) { // the second for files changed just before the first
         startLibrary(folder);
-        FolioReader::setMetadataStore(folioreader::MetadataStore::open(storePath));
+        folioreader::FolioReader::setMetadataStore(folioreader::MetadataStore::open(storePath));
         scanLibrary();
     }
     setScanWorkerCount(static_cast<std::size_t>(state.range(1)));
     for (auto _ : state) {
         state.PauseTiming();
-        FolioReader::setMetadataStore(nullptr);
+        folioreader::FolioReader::setMetadataStore(nullptr);
         startLibrary(folder);
         state.ResumeTiming();
-        FolioReader::setMetadataStore(folioreader::MetadataStore::open(storePath));
+        folioreader::FolioReader::setMetadataStore(folioreader::MetadataStore::open(storePath));
         scanLibrary();
     }
     setScanWorkerCount(0);
-    FolioReader::setMetadataStore(nullptr);
+    folioreader::FolioReader::setMetadataStore(nullptr);
     state.counters["books"] = static_cast<double>(bookList().size());
 }
 
@@ -266,7 +266,7 @@ double listMegabytes(std::size_t count)
 // the finished list included.
 double restartMegabytes(std::size_t count)
 {
-    FolioReader::setMetadataStore(nullptr);
+    folioreader::FolioReader::setMetadataStore(nullptr);
     resetProgramState();
     // The benchmarks before left freed memory in the heap, which a list would reuse unseen.
     malloc_trim(0);
@@ -277,7 +277,7 @@ double restartMegabytes(std::size_t count)
         std::fclose(clear);
     }
     startLibrary(libraryFolder(count));
-    FolioReader::setMetadataStore(folioreader::MetadataStore::open(storePath));
+    folioreader::FolioReader::setMetadataStore(folioreader::MetadataStore::open(storePath));
     scanLibrary();
     long peak = 0;
     if (FILE* status = std::fopen("/proc/self/status", "r")) {
@@ -288,7 +288,7 @@ double restartMegabytes(std::size_t count)
         }
         std::fclose(status);
     }
-    FolioReader::setMetadataStore(nullptr);
+    folioreader::FolioReader::setMetadataStore(nullptr);
     resetProgramState();
     return double(std::max(peak, residentBytes()) - before) / (1024.0 * 1024.0);
 }

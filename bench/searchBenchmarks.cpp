@@ -115,7 +115,7 @@ void GrepStoppingAtFirstMatches(benchmark::State& state)
 
 void Search(benchmark::State& state)
 {
-    auto reader = std::make_shared<ReaderViewController>(std::make_shared<FolioReaderConfig>(),
+    auto reader = std::make_shared<folioreader::ReaderViewController>(std::make_shared<folioreader::FolioReaderConfig>(),
         folioreader::ReaderSession::open(bookFolder, std::nullopt, false));
     std::size_t matches = 0;
     for (auto _ : state) {

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string book = scratch.freshPath("book", ".epub");
     fuzzing::writeEntries(fuzzing::decodeEntries({ reinterpret_cast<const char*>(data), size }), book);
 
-    if (auto cover = FolioReader::getCoverImage(book)) {
+    if (auto cover = folioreader::FolioReader::getCoverImage(book)) {
         const auto& image = **cover;
         (void)ui::decodePicture(image.data(), image.mimeType(), 40);
         (void)image.bitmap();

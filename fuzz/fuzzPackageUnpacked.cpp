@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string book = scratch.freshPath("book", ".epub");
     fuzzing::writeEntries(fuzzing::decodeEntries({ reinterpret_cast<const char*>(data), size }), book);
 
-    (void)FolioReader::getTitle(book);
-    (void)FolioReader::getAuthorName(book);
+    (void)folioreader::FolioReader::getTitle(book);
+    (void)folioreader::FolioReader::getAuthorName(book);
     {
         auto session = folioreader::ReaderSession::open(book, std::nullopt, true);
         for (auto& entry : session->tableOfContents())

@@ -16,9 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string copies = scratch.freshPath("copies");
     fuzzing::writeFile(book, std::string(reinterpret_cast<const char*>(data), size));
 
-    (void)FolioReader::getTitle(book);
-    (void)FolioReader::getAuthorName(book);
-    if (auto cover = FolioReader::getCoverImage(book))
+    (void)folioreader::FolioReader::getTitle(book);
+    (void)folioreader::FolioReader::getAuthorName(book);
+    if (auto cover = folioreader::FolioReader::getCoverImage(book))
         (void)(*cover)->bitmap();
     {
         auto session = folioreader::ReaderSession::open(book, copies, true);

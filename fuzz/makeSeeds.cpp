@@ -177,7 +177,7 @@ void bookSearchSeeds(SeedWriter& seeds)
              "\xe7\x8c\xab\n<body><p>\xe5\x90\xbe\xe8\xbc\xa9\xe3\x81\xaf\xe7\x8c\xab\xe3\x81\xa7\xe3\x81\x82\xe3\x82\x8b"
              "\xf0\x9d\x92\x9c\xe7\x8c\xab\xed\xa0\x80\xe7\x8c\xab</p></body>",
              "white whale\n<body><p>white\n  whale</p><p>white</p><p>whale white \xc2\xa8 whale</p></body>" })
-        seeds.add("book_search", page);
+        seeds.add("page_search", page);
 }
 
 void eventSeeds(SeedWriter& seeds)

@@ -56,8 +56,8 @@ Result<void> replaceByTwoRenames(WorkFolder& staging, const std::string& unpacke
 // file the user gave, not the work folder.
 Result<void> readAsTheScanWill(const std::string& unpacked, const std::string& source)
 {
-    auto title = FolioReader::getTitle(unpacked);
-    auto author = title ? FolioReader::getAuthorName(unpacked) : Result<std::string>(title.error());
+    auto title = folioreader::FolioReader::getTitle(unpacked);
+    auto author = title ? folioreader::FolioReader::getAuthorName(unpacked) : Result<std::string>(title.error());
     if (author)
         return {};
     std::string reason = author.error().description();

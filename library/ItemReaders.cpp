@@ -51,18 +51,18 @@ ItemRead ItemReaders::read(std::size_t index) const
         return item;
     // The reader engine checks its stored titles against this same status instead of asking again.
     folioreader::KnownItemStatus known(path, status);
-    item.title = FolioReader::getTitle(path);
+    item.title = folioreader::FolioReader::getTitle(path);
     if (*item.title)
-        item.author = FolioReader::getAuthorName(path);
+        item.author = folioreader::FolioReader::getAuthorName(path);
     if (!*item.title || !*item.author)
         return item;
     // Folded here, on the reading thread, rather than in the scan's one thread.
     item.searchKey = BookList::searchKeyOf(**item.title, **item.author);
     // From the package just read, or the store: they fail only where the book changed meanwhile,
     // and then the book is listed without them, as its title and author say.
-    if (auto identifier = FolioReader::getIdentifier(path))
+    if (auto identifier = folioreader::FolioReader::getIdentifier(path))
         item.details.identifier = std::move(*identifier);
-    if (auto language = FolioReader::getLanguage(path))
+    if (auto language = folioreader::FolioReader::getLanguage(path))
         item.details.language = std::move(*language);
     return item;
 }

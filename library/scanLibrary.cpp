@@ -140,7 +140,7 @@ void scanLibrary()
     std::unordered_map<std::size_t, std::size_t> addedByFirstEqual;
     // Threads pay off only when there are books to read; a rescan only looks at dates.
     constexpr std::size_t newItemsForWorkers = 16;
-    auto metadata = FolioReader::beginScan(folderPath, newItems >= newItemsForWorkers);
+    auto metadata = folioreader::FolioReader::beginScan(folderPath, newItems >= newItemsForWorkers);
     ItemReaders readers(folderPath, names, std::move(readMetadata), newItems >= newItemsForWorkers ? scanWorkerCount() : 1);
 
     // Whoever watches learns how far the scan has come every so many books.

@@ -3,17 +3,17 @@
 
 #include "platform/foundation/FileManager.h"
 
-std::shared_ptr<FolioReaderConfig> makeReaderConfig()
+std::shared_ptr<folioreader::FolioReaderConfig> makeReaderConfig()
 {
     return makeReaderConfig(ui::Image::named);
 }
 
-std::shared_ptr<FolioReaderConfig> makeReaderConfig(const ImageLookup& imageNamed)
+std::shared_ptr<folioreader::FolioReaderConfig> makeReaderConfig(const ImageLookup& imageNamed)
 {
-    auto config = std::make_shared<FolioReaderConfig>();
+    auto config = std::make_shared<folioreader::FolioReaderConfig>();
     config->allowsQuoteSharing = true;
     config->hidesChromeOnTap = true;
-    config->scrollDirection = ScrollDirection::horizontal;
+    config->scrollDirection = folioreader::ScrollDirection::horizontal;
     config->showsTitle = true;
     config->alwaysHidesChrome = false;
     config->chromeColor = ui::Color::darkGrayColor();
@@ -32,14 +32,14 @@ std::shared_ptr<FolioReaderConfig> makeReaderConfig(const ImageLookup& imageName
 
     config->quoteImages = {};
     if (auto background = imageNamed("demo-bg")) {
-        QuoteImage quote;
+        folioreader::QuoteImage quote;
         quote.image = background;
         quote.alpha = 0.6;
         quote.textColor = ui::Color::whiteColor();
         quote.backgroundColor = ui::Color::blackColor();
         config->quoteImages.push_back(std::move(quote));
     }
-    config->quoteImages.push_back(QuoteImage(ui::Color::withRGBA(0.3, 0.26, 0.2, 1.0), 1.0,
+    config->quoteImages.push_back(folioreader::QuoteImage(ui::Color::withRGBA(0.3, 0.26, 0.2, 1.0), 1.0,
         ui::Color::withRGBA(0.86, 0.73, 0.7, 1.0), ui::Color::whiteColor()));
     return config;
 }

@@ -9,9 +9,9 @@
 #include <string>
 
 // A new configuration, made from nothing each time; the caller holds the only reference.
-std::shared_ptr<FolioReaderConfig> makeReaderConfig();
+std::shared_ptr<folioreader::FolioReaderConfig> makeReaderConfig();
 
 // The same, with the application's image resources looked up through imageNamed instead of
 // ui::Image::named, so a test can take "demo-bg" away.
 using ImageLookup = std::function<std::shared_ptr<ui::Image>(const std::string& name)>;
-std::shared_ptr<FolioReaderConfig> makeReaderConfig(const ImageLookup& imageNamed);
+std::shared_ptr<folioreader::FolioReaderConfig> makeReaderConfig(const ImageLookup& imageNamed);

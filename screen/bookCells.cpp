@@ -54,10 +54,10 @@ std::shared_ptr<ui::Image> rowPicture(const std::string& path)
 {
     auto& loader = rowCoverLoader();
     if (!loader) {
-        auto cover = FolioReader::getCoverImage(path);
+        auto cover = folioreader::FolioReader::getCoverImage(path);
         return cover ? *cover : nullptr;
     }
-    if (auto known = FolioReader::getKnownCoverImage(path))
+    if (auto known = folioreader::FolioReader::getKnownCoverImage(path))
         return *known ? **known : nullptr;
     loader->request(path);
     auto recent = loader->recent(path);

@@ -4,7 +4,7 @@
 
 #include "frameworks/folioreader/epub/BookPackage.h"
 #include "frameworks/folioreader/epub/EpubContainer.h"
-#include "frameworks/folioreader/metadata/MetadataCache.h"
+#include "frameworks/folioreader/metadata/PackageCache.h"
 #include "frameworks/folioreader/metadata/MetadataScan.h"
 #include "frameworks/folioreader/epub/PackageDocument.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
@@ -25,9 +25,9 @@ constexpr std::size_t maximumCoverSize = 20 * 1024 * 1024;
 // Enough for the books a scan reads in turn and a screenful of rows asking for covers.
 constexpr std::size_t cachedBooks = 32;
 
-MetadataCache& metadataCache()
+PackageCache& packageCache()
 {
-    static MetadataCache cache(cachedBooks);
+    static PackageCache cache(cachedBooks);
     return cache;
 }
 
@@ -41,7 +41,7 @@ Result<std::shared_ptr<const PackageDocument>> parseBook(const EpubContainer& bo
 // the book had to be opened, opened receives it for further reads.
 Result<std::shared_ptr<const PackageDocument>> packageOf(const std::string& path, std::optional<EpubContainer>& opened)
 {
-    MetadataCache& cache = metadataCache();
+    PackageCache& cache = packageCache();
     if (auto entry = cache.find(path)) {
         auto stamp = currentStamp(path, entry->package->name);
         if (stamp && *stamp == entry->stamp)
@@ -139,7 +139,7 @@ Result<MetadataScan::Metadata> metadataOf(const std::string& path)
 
 }
 
-using namespace folioreader;
+namespace folioreader {
 
 void FolioReader::setMetadataStore(std::shared_ptr<MetadataStore> store)
 {
@@ -196,4 +196,6 @@ Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string&
         return storedCoverImage(store, epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
     CoverOrigin ignored;
     return readCover(epubPath, ignored);
+}
+
 }

@@ -12,12 +12,12 @@
 namespace ui {
 class ViewController;
 }
-class FolioReaderConfig;
-class ReaderViewController;
 namespace folioreader {
+
+class FolioReaderConfig;
 class MetadataScan;
 class MetadataStore;
-}
+class ReaderViewController;
 
 class FolioReader {
 public:
@@ -67,3 +67,5 @@ public:
 private:
     std::weak_ptr<ReaderViewController> m_reader;
 };
+
+}

@@ -1,6 +1,8 @@
 // The configuration as the reader screen describes it to the platform.
 #include "frameworks/folioreader/FolioReaderConfig.h"
 
+namespace folioreader {
+
 namespace {
 
 const char* fontFamilyName(ReaderFontFamily family)
@@ -65,4 +67,6 @@ std::vector<std::shared_ptr<ui::Image>> quotePictures(const FolioReaderConfig& c
             pictures.push_back(quote.image);
     }
     return pictures;
+}
+
 }

@@ -12,6 +12,8 @@
 
 #include <vector>
 
+namespace folioreader {
+
 // How the reader moves through a chapter.
 enum class ScrollDirection {
     horizontal = 0, // one screen of text at a time, turned sideways like pages
@@ -73,3 +75,5 @@ public:
 // position in quotePictures, which the caller serves.
 ui::ReaderSettings readerSettings(const FolioReaderConfig& config);
 std::vector<std::shared_ptr<ui::Image>> quotePictures(const FolioReaderConfig& config);
+
+}

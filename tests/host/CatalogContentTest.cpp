@@ -74,13 +74,13 @@ std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& lib
 {
     resetProgramState();
     foundation::FileManager::setDocumentsDirectoryOverride(library.path());
-    FolioReader::setMetadataStore(store);
+    folioreader::FolioReader::setMetadataStore(store);
     scanLibrary();
     for (const auto& each : cases) {
         if (!each.shownInRow)
             continue;
         auto path = library.itemPath(each.file);
-        (void)FolioReader::getCoverImage(path);
+        (void)folioreader::FolioReader::getCoverImage(path);
         if (each.changedSinceShown)
             std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(1));
     }
@@ -90,7 +90,7 @@ std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& lib
     host::AtomFeed feed(host::AtomFeed::Kind::acquisition, "urn:test", "Test", "/opds/title");
     for (auto& book : catalog.books(host::CatalogLibrary::Order::title, 0, 50).items)
         feed.bookEntry(book);
-    FolioReader::setMetadataStore(nullptr);
+    folioreader::FolioReader::setMetadataStore(nullptr);
     std::map<std::string, ShownEntry> shown;
     pugi::xml_document document;
     auto xml = feed.xml();

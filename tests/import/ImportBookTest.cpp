@@ -25,9 +25,9 @@ protected:
         return path;
     }
 
-    ReaderViewController* presentedReader(fixtures::LaunchedApp& app)
+    folioreader::ReaderViewController* presentedReader(fixtures::LaunchedApp& app)
     {
-        return dynamic_cast<ReaderViewController*>(app.screen().presentedViewController().get());
+        return dynamic_cast<folioreader::ReaderViewController*>(app.screen().presentedViewController().get());
     }
 
     void pick(fixtures::LaunchedApp& app, const std::vector<std::string>& paths)

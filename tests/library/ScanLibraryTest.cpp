@@ -238,7 +238,7 @@ struct ScanRun {
                 bookList().append(book);
             sortOrder() = order;
         }
-        FolioReader::setMetadataStore(store);
+        folioreader::FolioReader::setMetadataStore(store);
         setScanWorkerCount(workers);
         setScanProgressObserver([&](std::size_t read, std::size_t found) {
             said.push_back(std::to_string(read) + "/" + std::to_string(found));
@@ -246,7 +246,7 @@ struct ScanRun {
         scanLibrary();
         setScanProgressObserver({});
         setScanWorkerCount(0);
-        FolioReader::setMetadataStore(nullptr);
+        folioreader::FolioReader::setMetadataStore(nullptr);
         for (auto& line : library.takeConsole())
             said.push_back(line);
         books.assign(bookList().begin(), bookList().end());

@@ -38,7 +38,7 @@ TEST(MakeReaderConfig, quoteImagesWithAndWithoutTheDemoBackground)
     fixtures::LibraryFolder library;
     auto withResource = makeReaderConfig();
     ASSERT_EQ(withResource->quoteImages.size(), 2u);
-    const QuoteImage& picture = withResource->quoteImages[0];
+    const folioreader::QuoteImage& picture = withResource->quoteImages[0];
     ASSERT_TRUE(picture.image);
     EXPECT_EQ(picture.image->data(), ui::Image::named("demo-bg")->data());
     EXPECT_EQ(picture.alpha, 0.6);
@@ -76,7 +76,7 @@ TEST(MakeReaderConfig, eachOpeningGetsItsOwnEqualConfiguration)
     ASSERT_EQ(first->quoteImages.size(), second->quoteImages.size());
     EXPECT_EQ(first->quoteImages[0].image->data(), second->quoteImages[0].image->data());
 
-    first->quoteImages.push_back(QuoteImage());
+    first->quoteImages.push_back(folioreader::QuoteImage());
     first->chromeColor = ui::Color::redColor();
     first->highlightDatabase.readOnly = true;
     EXPECT_EQ(second->quoteImages.size(), 2u);
@@ -102,9 +102,9 @@ TEST(MakeReaderConfig, setsTheReaderSettingsAndTheBrowserIsToldEachOne)
     EXPECT_EQ(settings["quoteImages"][1]["image"], 1);
     EXPECT_EQ(settings["quoteImages"][1]["backgroundColor"], (nlohmann::json { 1.0, 1.0, 1.0, 1.0 }));
 
-    FolioReaderConfig vertical;
-    vertical.scrollDirection = ScrollDirection::vertical;
-    QuoteImage empty;
+    folioreader::FolioReaderConfig vertical;
+    vertical.scrollDirection = folioreader::ScrollDirection::vertical;
+    folioreader::QuoteImage empty;
     vertical.quoteImages = { empty };
     auto verticalSettings = host::readerSettingsJson(readerSettings(vertical));
     EXPECT_EQ(verticalSettings["scrollDirection"], "vertical");

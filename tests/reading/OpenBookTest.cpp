@@ -16,9 +16,9 @@ namespace {
 using Rows = std::vector<std::string>;
 using Command = ui::TableViewCommand;
 
-std::shared_ptr<ReaderViewController> frontReader(fixtures::LaunchedApp& app)
+std::shared_ptr<folioreader::ReaderViewController> frontReader(fixtures::LaunchedApp& app)
 {
-    return std::dynamic_pointer_cast<ReaderViewController>(app.window().topViewController());
+    return std::dynamic_pointer_cast<folioreader::ReaderViewController>(app.window().topViewController());
 }
 
 foundation::Date modificationDate(const std::string& path)

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace folioreader {
+
 namespace {
 
 std::uint8_t channel(double component)
@@ -35,4 +37,6 @@ QuoteImage::QuoteImage(ui::Color withColor, double alpha, ui::Color textColor, u
     , textColor(textColor)
     , backgroundColor(backgroundColor)
 {
+}
+
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 
+namespace folioreader {
+
 struct QuoteImage {
     // Every field empty; fill them one by one.
     QuoteImage() = default;
@@ -22,3 +24,5 @@ struct QuoteImage {
     std::optional<ui::Color> textColor;
     std::optional<ui::Color> backgroundColor;
 };
+
+}

@@ -196,7 +196,7 @@ std::optional<std::size_t> ReaderSession::spineIndexOf(std::string_view entryNam
     return std::nullopt;
 }
 
-Result<ContentFile> ReaderSession::openContent(std::string_view path) const
+Result<ui::ServedFile> ReaderSession::openContent(std::string_view path) const
 {
     if (m_failure)
         return Error("the book cannot be read");
@@ -225,8 +225,8 @@ Result<ContentFile> ReaderSession::openContent(std::string_view path) const
         return Error(*entry + " is too large to show");
     auto mask = m_obfuscatedFonts.maskOf(*entry);
     if (mask && mask->key.empty())
-        return ContentFile(-1, 0, mediaTypeForEntry(*entry));
-    return ContentFile(file.release(), std::uint64_t(status.st_size), mediaTypeForEntry(*entry), std::move(mask).value_or(ContentFile::Mask {}));
+        return ui::ServedFile(-1, 0, mediaTypeForEntry(*entry));
+    return ui::ServedFile(file.release(), std::uint64_t(status.st_size), mediaTypeForEntry(*entry), std::move(mask).value_or(ui::ServedFile::Mask {}));
 }
 
 void ReaderSession::close()

@@ -27,9 +27,6 @@ struct SpineDocument {
     PageLayout layout;
 };
 
-// A file of the book opened for reading, as the reader's screen serves it.
-using ContentFile = ui::ServedFile;
-
 class ReaderSession {
 public:
     // The largest single file of a book the reader opens.
@@ -77,7 +74,7 @@ public:
     // absolute, holds "..", a NUL or a backslash, names a folder, or leads outside the book
     // through a symbolic link. An obfuscated font is revealed as it is read; a file the book hides
     // in a way not known here is served empty.
-    foundation::Result<ContentFile> openContent(std::string_view path) const;
+    foundation::Result<ui::ServedFile> openContent(std::string_view path) const;
 
     bool isOpen() const { return !m_closed.load(); }
     // Stops serving the book and removes the temporary copy when it is to be removed. Safe to

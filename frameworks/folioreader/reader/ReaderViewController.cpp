@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace folioreader {
+
 namespace {
 
 constexpr double barHeight = 44;
@@ -312,4 +314,6 @@ foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReade
             return nlohmann::json { { "done", false }, { "count", outcome.count } };
         return nlohmann::json { { "done", outcome.complete }, { "count", outcome.count }, { "more", outcome.count >= mostSearchMatches } };
     });
+}
+
 }

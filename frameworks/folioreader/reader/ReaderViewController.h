@@ -16,6 +16,8 @@
 #include <atomic>
 #include <memory>
 
+namespace folioreader {
+
 class ReaderViewController : public ui::ViewController, public ui::ReaderScreen {
 public:
     ReaderViewController(std::shared_ptr<FolioReaderConfig> config, std::shared_ptr<folioreader::ReaderSession> session);
@@ -69,3 +71,5 @@ private:
     std::shared_ptr<ui::Label> m_titleLabel;
     std::shared_ptr<ui::Label> m_messageLabel;
 };
+
+}

@@ -4,6 +4,8 @@
 
 #include "frameworks/folioreader/reader/ReaderViewController.h"
 
+namespace folioreader {
+
 void FolioReader::presentReader(ui::ViewController& parentViewController, const std::string& withEpubPath,
     const std::optional<std::string>& unzipPath, std::shared_ptr<FolioReaderConfig> andConfig, bool shouldRemoveEpub,
     bool animated)
@@ -26,4 +28,6 @@ void FolioReader::closeReader()
 {
     if (auto reader = m_reader.lock())
         reader->close();
+}
+
 }

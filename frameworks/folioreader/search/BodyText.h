@@ -2,7 +2,7 @@
 // start, and the text folded for finding, each folded character knowing the character it came from.
 #pragma once
 
-#include "frameworks/folioreader/search/BodyReader.h"
+#include "frameworks/folioreader/search/readBodyPiece.h"
 #include "frameworks/folioreader/search/FoldedText.h"
 
 #include <cstdint>

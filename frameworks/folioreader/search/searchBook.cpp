@@ -16,7 +16,7 @@ namespace folioreader {
 namespace {
 
 // Reads the file into bytes.
-bool readContent(const ContentFile& file, std::string& bytes)
+bool readContent(const ui::ServedFile& file, std::string& bytes)
 {
     bytes.resize(file.size());
     return foundation::readAllAt(file.descriptor(), bytes.data(), bytes.size(), 0);

@@ -2,7 +2,7 @@
 // and their matches handed on in the book's order as soon as every page before them is done.
 #pragma once
 
-#include "frameworks/folioreader/search/BookSearch.h"
+#include "frameworks/folioreader/search/PageSearch.h"
 #include "frameworks/folioreader/reader/ReaderSession.h"
 
 #include <cstddef>

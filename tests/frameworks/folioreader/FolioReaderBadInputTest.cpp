@@ -75,9 +75,9 @@ TEST(FolioReaderBadInput, eachBreakageIsAnErrorNamingTheItemAndWhatFailed)
                 testCase.alter(book);
             std::string path = fixtures::writeBook(book, shape, folder);
 
-            expectErrorNaming(FolioReader::getTitle(path), path, testCase.expectedReason);
-            expectErrorNaming(FolioReader::getAuthorName(path), path, testCase.expectedReason);
-            auto cover = FolioReader::getCoverImage(path);
+            expectErrorNaming(folioreader::FolioReader::getTitle(path), path, testCase.expectedReason);
+            expectErrorNaming(folioreader::FolioReader::getAuthorName(path), path, testCase.expectedReason);
+            auto cover = folioreader::FolioReader::getCoverImage(path);
             EXPECT_FALSE(cover);
         }
     }
@@ -87,8 +87,8 @@ TEST(FolioReaderBadInput, aMissingItemIsAnErrorNamingIt)
 {
     fixtures::TemporaryFolder folder;
     std::string path = folder.file("absent.epub");
-    expectErrorNaming(FolioReader::getTitle(path), path, "No such file or directory");
-    EXPECT_FALSE(FolioReader::getCoverImage(path));
+    expectErrorNaming(folioreader::FolioReader::getTitle(path), path, "No such file or directory");
+    EXPECT_FALSE(folioreader::FolioReader::getCoverImage(path));
 }
 
 TEST(FolioReaderBadInput, aFifoInPlaceOfABookOrItsPackageIsAnErrorNotAWait)
@@ -96,12 +96,12 @@ TEST(FolioReaderBadInput, aFifoInPlaceOfABookOrItsPackageIsAnErrorNotAWait)
     fixtures::TemporaryFolder folder;
     std::string fifo = folder.file("fifo.epub");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    expectErrorNaming(FolioReader::getTitle(fifo), fifo, "neither a file nor a folder");
+    expectErrorNaming(folioreader::FolioReader::getTitle(fifo), fifo, "neither a file nor a folder");
 
     std::string path = fixtures::writeBook(EpubFixture {}, Shape::unpacked, folder);
     std::filesystem::remove(path + "/OEBPS/content.opf");
     ASSERT_EQ(mkfifo((path + "/OEBPS/content.opf").c_str(), 0600), 0);
-    expectErrorNaming(FolioReader::getTitle(path), path, "OEBPS/content.opf is not a file");
+    expectErrorNaming(folioreader::FolioReader::getTitle(path), path, "OEBPS/content.opf is not a file");
 }
 
 // Rewrites the sizes a zip declares for one entry, in its local header and in the central
@@ -135,7 +135,7 @@ TEST(FolioReaderBadInput, anEntryInflatingPastItsDeclaredSizeStopsAtTheBound)
     declareSize(archive, "OEBPS/content.opf", 1000);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << archive;
 
-    auto title = FolioReader::getTitle(path);
+    auto title = folioreader::FolioReader::getTitle(path);
     ASSERT_FALSE(title);
     EXPECT_NE(title.error().description().find("OEBPS/content.opf"), std::string::npos) << title.error().description();
 }
@@ -153,14 +153,14 @@ TEST(FolioReaderBadInput, garbageOfEveryLengthNeverCrashes)
     // Every prefix of a valid book, and the book with single bytes flipped along its length.
     for (std::size_t length = 0; length < valid.size(); length += 37) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << valid.substr(0, length);
-        EXPECT_FALSE(FolioReader::getTitle(path)) << "prefix of " << length;
+        EXPECT_FALSE(folioreader::FolioReader::getTitle(path)) << "prefix of " << length;
     }
     for (std::size_t at = 0; at < valid.size(); at += 13) {
         std::string damaged = valid;
         damaged[at] = char(damaged[at] ^ 0x5A);
         std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
-        auto title = FolioReader::getTitle(path);
-        auto cover = FolioReader::getCoverImage(path);
+        auto title = folioreader::FolioReader::getTitle(path);
+        auto cover = folioreader::FolioReader::getCoverImage(path);
         if (title) {
             EXPECT_EQ(*title, "Untitled") << "flipped at " << at;
         }
@@ -194,9 +194,9 @@ TEST(FolioReaderBadInput, readingWritesNothing)
     auto before = snapshot(folder.path());
 
     for (const auto& path : paths) {
-        (void)FolioReader::getTitle(path, folder.file("unzipped"));
-        (void)FolioReader::getAuthorName(path, folder.file("unzipped"));
-        (void)FolioReader::getCoverImage(path, folder.file("unzipped"));
+        (void)folioreader::FolioReader::getTitle(path, folder.file("unzipped"));
+        (void)folioreader::FolioReader::getAuthorName(path, folder.file("unzipped"));
+        (void)folioreader::FolioReader::getCoverImage(path, folder.file("unzipped"));
     }
 
     EXPECT_EQ(snapshot(folder.path()), before);

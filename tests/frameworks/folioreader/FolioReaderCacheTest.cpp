@@ -39,17 +39,17 @@ TEST_P(FolioReaderCache, aReplacedBookIsReadAgain)
     fixtures::TemporaryFolder folder;
     std::string path = fixtures::writeBook(EpubFixture { .title = "Alpha", .author = "Ann", .cover = Cover::epub3 }, GetParam(), folder);
     setModified(path, 1'600'000'000);
-    ASSERT_EQ(*FolioReader::getTitle(path), "Alpha");
-    ASSERT_EQ((*FolioReader::getCoverImage(path))->mimeType(), "image/png");
+    ASSERT_EQ(*folioreader::FolioReader::getTitle(path), "Alpha");
+    ASSERT_EQ((*folioreader::FolioReader::getCoverImage(path))->mimeType(), "image/png");
 
     std::filesystem::remove_all(path);
     fixtures::writeBook(EpubFixture { .title = "Omega", .author = "Otto", .cover = Cover::epub3, .coverPicture = CoverPicture::jpeg },
         GetParam(), folder);
     setModified(path, 1'700'000'000);
 
-    EXPECT_EQ(*FolioReader::getTitle(path), "Omega");
-    EXPECT_EQ(*FolioReader::getAuthorName(path), "Otto");
-    EXPECT_EQ((*FolioReader::getCoverImage(path))->mimeType(), "image/jpeg");
+    EXPECT_EQ(*folioreader::FolioReader::getTitle(path), "Omega");
+    EXPECT_EQ(*folioreader::FolioReader::getAuthorName(path), "Otto");
+    EXPECT_EQ((*folioreader::FolioReader::getCoverImage(path))->mimeType(), "image/jpeg");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryShape, FolioReaderCache, testing::Values(Shape::zipped, Shape::unpacked),
@@ -70,13 +70,13 @@ TEST(FolioReaderCache, aZipRewrittenInPlaceWithTheSameSizeAndDateIsReadAgain)
     }
     ASSERT_EQ(replacement.size(), std::filesystem::file_size(path));
     setModified(path, 1'600'000'000);
-    ASSERT_EQ(*FolioReader::getTitle(path), "Volume A");
+    ASSERT_EQ(*folioreader::FolioReader::getTitle(path), "Volume A");
 
     // Same inode, same size, same modification time: only the change time tells.
     std::ofstream(path, std::ios::binary | std::ios::trunc) << replacement;
     setModified(path, 1'600'000'000);
 
-    EXPECT_EQ(*FolioReader::getTitle(path), replacementTitle);
+    EXPECT_EQ(*folioreader::FolioReader::getTitle(path), replacementTitle);
 }
 
 TEST(FolioReaderCache, anUnpackedBookEditedInPlaceIsReadAgain)
@@ -96,9 +96,9 @@ TEST(FolioReaderCache, anUnpackedBookEditedInPlaceIsReadAgain)
     for (auto& [what, edit] : edits) {
         fixtures::TemporaryFolder folder;
         std::string path = fixtures::writeBook(EpubFixture { .title = "Alpha" }, Shape::unpacked, folder);
-        ASSERT_EQ(*FolioReader::getTitle(path), "Alpha");
+        ASSERT_EQ(*folioreader::FolioReader::getTitle(path), "Alpha");
         edit(path);
-        EXPECT_EQ(*FolioReader::getTitle(path), "Omega") << what;
+        EXPECT_EQ(*folioreader::FolioReader::getTitle(path), "Omega") << what;
     }
 }
 
@@ -118,9 +118,9 @@ TEST(FolioReaderCache, threadsReadingAtOnceGetTheirOwnBooks)
             for (int round = 0; round < 5; ++round) {
                 for (int i = t; i < 40 + t; ++i) {
                     int book = i % 40;
-                    auto title = FolioReader::getTitle(paths[book]);
-                    auto author = FolioReader::getAuthorName(paths[book]);
-                    auto cover = FolioReader::getCoverImage(paths[book]);
+                    auto title = folioreader::FolioReader::getTitle(paths[book]);
+                    auto author = folioreader::FolioReader::getAuthorName(paths[book]);
+                    auto cover = folioreader::FolioReader::getCoverImage(paths[book]);
                     if (!title || *title != "Title " + std::to_string(book) || !author || *author != "Author " + std::to_string(book) || !cover)
                         ++wrong;
                 }

@@ -97,7 +97,7 @@ TEST_P(FolioReaderCover, findsTheCoverByEachRule)
         testCase.shape(book);
         std::string path = fixtures::writeBook(book, GetParam(), folder);
 
-        auto image = FolioReader::getCoverImage(path);
+        auto image = folioreader::FolioReader::getCoverImage(path);
         ASSERT_TRUE(image) << image.error().description();
         EXPECT_EQ((*image)->mimeType(), testCase.expectedMimeType);
         EXPECT_EQ((*image)->pixelWidth(), testCase.expectedWidth);
@@ -155,9 +155,9 @@ TEST_P(FolioReaderCover, failsWithTheReasonWhenNoPictureCanBeHad)
         // A picture beside the book, where the hrefs that leave it point.
         std::ofstream(folder.file("outside.png"), std::ios::binary) << fixtures::tinyPng();
 
-        auto title = FolioReader::getTitle(path);
+        auto title = folioreader::FolioReader::getTitle(path);
         EXPECT_TRUE(title) << title.error().description();
-        auto image = FolioReader::getCoverImage(path);
+        auto image = folioreader::FolioReader::getCoverImage(path);
         ASSERT_FALSE(image);
         EXPECT_EQ(image.error().description().rfind("\"" + path + "\": ", 0), 0u) << image.error().description();
         EXPECT_NE(image.error().description().find(testCase.expectedReason), std::string::npos) << image.error().description();
@@ -173,7 +173,7 @@ TEST(FolioReaderCover, refusesACoverReachedThroughASymbolicLinkOutOfTheFolder)
     EpubFixture book { .cover = Cover::epub3, .breakage = Breakage::coverThroughSymlink };
     std::string path = fixtures::writeBook(book, Shape::unpacked, folder);
 
-    auto image = FolioReader::getCoverImage(path);
+    auto image = folioreader::FolioReader::getCoverImage(path);
     ASSERT_FALSE(image);
     EXPECT_EQ(image.error().description(), "\"" + path + "\": cover OEBPS/images/front.png lies outside the book");
 }
@@ -188,7 +188,7 @@ TEST(FolioReaderCover, followsASymbolicLinkThatStaysInsideTheFolder)
     std::filesystem::create_directories(path + "/OEBPS/images");
     std::filesystem::create_symlink("../art/real.png", path + "/OEBPS/images/link.png");
 
-    auto image = FolioReader::getCoverImage(path);
+    auto image = folioreader::FolioReader::getCoverImage(path);
     ASSERT_TRUE(image) << image.error().description();
     EXPECT_EQ((*image)->pixelWidth(), fixtures::tinyPngWidth);
 }

@@ -89,8 +89,8 @@ TEST_P(FolioReaderMetadata, readsTheFirstTitleAndCreatorAsWritten)
         testCase.shape(book);
         std::string path = fixtures::writeBook(book, shape, folder);
 
-        auto title = FolioReader::getTitle(path);
-        auto author = FolioReader::getAuthorName(path);
+        auto title = folioreader::FolioReader::getTitle(path);
+        auto author = folioreader::FolioReader::getAuthorName(path);
         ASSERT_TRUE(title) << title.error().description();
         ASSERT_TRUE(author) << author.error().description();
         EXPECT_EQ(*title, testCase.expectedTitle);
@@ -119,7 +119,7 @@ TEST(FolioReaderMetadata, takesTheFirstRootfileOfTheContainer)
     book.breakage = fixtures::Breakage::missingContainer;  // the extra entry stands in for it
     std::string path = fixtures::writeBook(book, Shape::zipped, folder);
 
-    auto title = FolioReader::getTitle(path);
+    auto title = folioreader::FolioReader::getTitle(path);
     ASSERT_TRUE(title) << title.error().description();
     EXPECT_EQ(*title, "First rendition");
 }
@@ -152,7 +152,7 @@ TEST(FolioReaderMetadata, readsUtf16PackageDocuments)
     book.extraEntries = { { "OEBPS/absent.opf", utf16 } };
     std::string path = fixtures::writeBook(book, Shape::zipped, folder);
 
-    auto title = FolioReader::getTitle(path);
+    auto title = folioreader::FolioReader::getTitle(path);
     ASSERT_TRUE(title) << title.error().description();
     EXPECT_EQ(*title, "Zweib\u00e4ndig");
 }

@@ -49,9 +49,9 @@ std::map<std::string, std::string> startWithStore(LibraryFolder& library, const 
     foundation::FileManager::setDocumentsDirectoryOverride(library.path());
     if (store)
         store->setUnsettledWindow(std::chrono::nanoseconds(0));
-    FolioReader::setMetadataStore(store);
+    folioreader::FolioReader::setMetadataStore(store);
     scanLibrary();
-    FolioReader::setMetadataStore(nullptr);
+    folioreader::FolioReader::setMetadataStore(nullptr);
     std::map<std::string, std::string> titles;
     for (const Book& book : bookList())
         titles[book.file] = book.title + " / " + book.author;
@@ -232,11 +232,11 @@ TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
                   fixtures::writeBook(coverless, shape, library);
               }, std::nullopt },
         };
-        FolioReader::setMetadataStore(store);
+        folioreader::FolioReader::setMetadataStore(store);
         for (const CoverStep& step : steps) {
             SCOPED_TRACE(step.what);
             step.change(folder + "/book.epub");
-            auto cover = FolioReader::getCoverImage(folder + "/book.epub");
+            auto cover = folioreader::FolioReader::getCoverImage(folder + "/book.epub");
             ASSERT_EQ(bool(cover), step.shown.has_value());
             if (cover) {
                 EXPECT_EQ(std::pair((*cover)->pixelWidth(), (*cover)->pixelHeight()), *step.shown);
@@ -244,7 +244,7 @@ TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
             folioreader::writePendingCovers();
             EXPECT_TRUE(store->coverOf(folder, "book.epub"));
         }
-        FolioReader::setMetadataStore(nullptr);
+        folioreader::FolioReader::setMetadataStore(nullptr);
         ASSERT_TRUE(store->clear());
         EXPECT_FALSE(store->coverOf(folder, "book.epub"));
     }

@@ -19,7 +19,7 @@ using fixtures::EpubFixture;
 using fixtures::Shape;
 using folioreader::ReaderSession;
 
-std::string contentOf(const folioreader::ContentFile& file)
+std::string contentOf(const ui::ServedFile& file)
 {
     std::string bytes(file.size(), '\0');
     EXPECT_EQ(::pread(file.descriptor(), bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));

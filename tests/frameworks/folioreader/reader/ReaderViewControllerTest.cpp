@@ -14,16 +14,16 @@ using fixtures::Shape;
 
 struct OpenReader {
     fixtures::TemporaryFolder folder;
-    std::shared_ptr<ReaderViewController> reader;
+    std::shared_ptr<folioreader::ReaderViewController> reader;
 
-    explicit OpenReader(const EpubFixture& book, std::shared_ptr<FolioReaderConfig> config = nullptr)
+    explicit OpenReader(const EpubFixture& book, std::shared_ptr<folioreader::FolioReaderConfig> config = nullptr)
     {
         if (!config) {
-            config = std::make_shared<FolioReaderConfig>();
+            config = std::make_shared<folioreader::FolioReaderConfig>();
             config->highlightDatabase.fileURL = foundation::URL::fileURLWithPath(folder.file("highlights.realm"));
         }
         std::string path = fixtures::writeBook(book, Shape::zipped, folder, "My Book.epub");
-        reader = std::make_shared<ReaderViewController>(config, folioreader::ReaderSession::open(path));
+        reader = std::make_shared<folioreader::ReaderViewController>(config, folioreader::ReaderSession::open(path));
         reader->view();
     }
 };
@@ -54,7 +54,7 @@ TEST(ReaderViewController, describesTheBookForTheBrowser)
 
 TEST(ReaderViewController, theChromeFollowsTheConfiguration)
 {
-    auto config = std::make_shared<FolioReaderConfig>();
+    auto config = std::make_shared<folioreader::FolioReaderConfig>();
     config->chromeColor = ui::Color::redColor();
     config->showsTitle = true;
     config->alwaysHidesChrome = true;
@@ -130,7 +130,7 @@ TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
     EXPECT_EQ(open.reader->readingPlacesPath(), open.folder.file("reading-places.json"));
     auto reopen = [&] {
         auto session = folioreader::ReaderSession::open(open.reader->session().bookPath());
-        auto reader = std::make_shared<ReaderViewController>(std::make_shared<FolioReaderConfig>(open.reader->config()), session);
+        auto reader = std::make_shared<folioreader::ReaderViewController>(std::make_shared<folioreader::FolioReaderConfig>(open.reader->config()), session);
         return reader->readerDescription().place;
     };
     EXPECT_EQ(open.reader->readerDescription().place, (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .picture = 2, .fontScale = 1.21, .night = true })) << "a page drawn anew";
@@ -145,7 +145,7 @@ TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
 
 TEST(ReaderViewController, highlightsStayOffWhenTheirDatabaseCannotBeOpened)
 {
-    auto config = std::make_shared<FolioReaderConfig>();
+    auto config = std::make_shared<folioreader::FolioReaderConfig>();
     config->highlightDatabase = { .inMemoryIdentifier = std::nullopt, .encryptionKey = std::string(64, 'k') };
     OpenReader open(EpubFixture {}, config);
     EXPECT_FALSE(open.reader->keepsHighlights());

@@ -1,6 +1,6 @@
 // Finding words in a book: folding that ignores case, accents and compatibility forms in every
 // script, and matches placed by the characters of the body text the reader counts.
-#include "frameworks/folioreader/search/BookSearch.h"
+#include "frameworks/folioreader/search/PageSearch.h"
 #include "frameworks/folioreader/search/searchBook.h"
 #include "tests/frameworks/folioreader/WrittenBook.h"
 
@@ -12,7 +12,7 @@ namespace {
 
 using folioreader::foldForSearch;
 
-TEST(BookSearch, foldsAsTheLibraryDoesWithWhiteSpaceMadeOne)
+TEST(PageSearch, foldsAsTheLibraryDoesWithWhiteSpaceMadeOne)
 {
     const std::vector<std::pair<const char*, std::u32string>> cases = {
         { "  White \n\t WHALE\u00a0 ", U"white whale" },
@@ -47,7 +47,7 @@ std::vector<Found> search(const std::string& body, const std::string& query, fol
     return found;
 }
 
-TEST(BookSearch, placesMatchesInTheBodyText)
+TEST(PageSearch, placesMatchesInTheBodyText)
 {
     struct Case {
         const char* what;
@@ -134,7 +134,7 @@ TEST(BookSearch, placesMatchesInTheBodyText)
     EXPECT_EQ(found[0].start, 103u);
 }
 
-TEST(BookSearch, aBooksPagesAreSearchedSideBySideAndHandedOnInOrder)
+TEST(PageSearch, aBooksPagesAreSearchedSideBySideAndHandedOnInOrder)
 {
     fixtures::TemporaryFolder folder;
     fixtures::EpubFixture book;

@@ -1,11 +1,11 @@
-// MetadataCache: a small list under a mutex; with a handful of entries a linear search is fastest.
-#include "frameworks/folioreader/metadata/MetadataCache.h"
+// PackageCache: a small list under a mutex; with a handful of entries a linear search is fastest.
+#include "frameworks/folioreader/metadata/PackageCache.h"
 
 #include <algorithm>
 
 namespace folioreader {
 
-std::optional<MetadataCache::Entry> MetadataCache::find(const std::string& path) const
+std::optional<PackageCache::Entry> PackageCache::find(const std::string& path) const
 {
     std::lock_guard lock(m_mutex);
     for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
@@ -15,7 +15,7 @@ std::optional<MetadataCache::Entry> MetadataCache::find(const std::string& path)
     return std::nullopt;
 }
 
-void MetadataCache::store(Entry entry)
+void PackageCache::store(Entry entry)
 {
     std::lock_guard lock(m_mutex);
     std::erase_if(m_entries, [&](const Entry& existing) { return existing.path == entry.path; });
@@ -24,7 +24,7 @@ void MetadataCache::store(Entry entry)
         m_entries.erase(m_entries.begin(), m_entries.end() - std::ptrdiff_t(m_capacity));
 }
 
-void MetadataCache::clear()
+void PackageCache::clear()
 {
     std::lock_guard lock(m_mutex);
     m_entries.clear();

@@ -1,5 +1,5 @@
 // The entities and tags a reading of a page's body knows.
-#include "frameworks/folioreader/search/BodyReader.h"
+#include "frameworks/folioreader/search/readBodyPiece.h"
 
 #include <cctype>
 #include <initializer_list>

@@ -2,7 +2,7 @@
 // The skim must find exactly what folding the whole page and searching it finds, placed and
 // excerpted alike: the page is read whole here (BodyText) as the model.
 #include "frameworks/folioreader/search/BodyText.h"
-#include "frameworks/folioreader/search/BookSearch.h"
+#include "frameworks/folioreader/search/PageSearch.h"
 
 #include <cstddef>
 #include <cstdint>

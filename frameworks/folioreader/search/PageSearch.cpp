@@ -3,9 +3,9 @@
 // whether the query follows. Plain ASCII, the bulk of most books, is compared byte by byte where
 // nothing but letters and spaces can stand between a match's characters. A match found is shown
 // with its surrounding text, read again from a place remembered a little before it.
-#include "frameworks/folioreader/search/BookSearch.h"
+#include "frameworks/folioreader/search/PageSearch.h"
 
-#include "frameworks/folioreader/search/BodyReader.h"
+#include "frameworks/folioreader/search/readBodyPiece.h"
 #include "frameworks/folioreader/search/BodyText.h"
 #include "platform/text/SearchFold.h"
 

@@ -1,4 +1,4 @@
-// MetadataCache: the last few parsed package documents, by book path, each with the stamp of the
+// PackageCache: the last few parsed package documents, by book path, each with the stamp of the
 // files it was read from, so that the title, the author and the cover of one book parse it once.
 #pragma once
 
@@ -14,7 +14,7 @@
 
 namespace folioreader {
 
-class MetadataCache {
+class PackageCache {
 public:
     struct Entry {
         std::string path;
@@ -22,7 +22,7 @@ public:
         std::shared_ptr<const PackageDocument> package;
     };
 
-    explicit MetadataCache(std::size_t capacity) : m_capacity(capacity) {}
+    explicit PackageCache(std::size_t capacity) : m_capacity(capacity) {}
 
     // The entry for path, whatever its stamp; the caller checks the stamp against the files.
     std::optional<Entry> find(const std::string& path) const;
