@@ -1,0 +1,99 @@
+// The page's requests to the host, one at a time: the user's events in order, then rows asked for
+// ahead that the scroll reached, then one look at the state for all the reasons to look that came
+// up meanwhile. Every answer, and every state a failure carries, is drawn in the order it came.
+
+import { fetchState, postEvent } from './connection.js';
+
+// Events that name a row carry the version the user saw: the host refuses them if the rows have
+// changed since. The others name a control or a title and go with the latest version.
+const namesRow = (event) => event.type === 'tapRow' || event.type === 'deleteRow';
+
+export class RequestScheduler {
+  // page: draw(snapshot) (may return a promise), viewport() (the one the host is told of, with each
+  // request), requestEnded(), notice(text, lasting), clear() (nothing shown: the page is refused)
+  constructor(page) {
+    this.page = page;
+    this.version = -1; // the version of the state drawn, which the page's draw keeps
+    this.events = [];
+    this.wantState = true;
+    this.landing = null; // rows asked for ahead that the scroll reached, to be drawn
+    this.busy = false;
+    this.drawing = Promise.resolve();
+    this.stopped = false;
+  }
+
+  send(event) {
+    // Only the search field's latest text matters: one not sent yet is replaced.
+    if (event.type === 'search') this.events = this.events.filter((queued) => queued.type !== 'search');
+    this.events.push({ ...event, seenVersion: this.version });
+    this.pump();
+  }
+
+  // One look at the state, taken with the others that come up before it can be sent.
+  look() {
+    this.wantState = true;
+    this.pump();
+  }
+
+  // Rows asked for ahead are drawn in the next turn, and looked at again after when what the page
+  // shows changed since they were asked for.
+  land(snapshot, lookAgain) {
+    this.landing = snapshot;
+    if (lookAgain) this.wantState = true;
+    this.pump();
+  }
+
+  queueDraw(snapshot) {
+    this.drawing = this.drawing.then(() => this.page.draw(snapshot)).catch((failure) => this.page.notice(`Could not draw the library: ${failure.message}`));
+    return this.drawing;
+  }
+
+  fail(failure) {
+    if (failure.status === 403) {
+      this.stopped = true;
+      this.page.clear();
+      this.page.notice(failure.message, true);
+      return;
+    }
+    if (failure.status === 0) {
+      this.stopped = true;
+      this.page.notice(failure.message, true);
+      return;
+    }
+    if (failure.body?.state) this.queueDraw(failure.body.state);
+    if (failure.status === 409) this.page.notice('The library changed before that could be done, so nothing was done.');
+    else if (failure.status !== 503) this.page.notice(failure.message);
+  }
+
+  async sendEvent(queued) {
+    const { seenVersion, ...event } = queued;
+    event.version = namesRow(event) ? seenVersion : this.version;
+    event.viewport = this.page.viewport();
+    await this.queueDraw(await postEvent(event));
+  }
+
+  async fetchLatest() {
+    await this.queueDraw(await fetchState(this.page.viewport()));
+  }
+
+  pump() {
+    if (this.busy || this.stopped) return;
+    let request = null;
+    if (this.events.length > 0) {
+      request = this.sendEvent(this.events.shift());
+    } else if (this.landing) {
+      request = this.queueDraw(this.landing);
+      this.landing = null;
+    } else if (this.wantState) {
+      this.wantState = false;
+      request = this.fetchLatest();
+    }
+    if (!request) return;
+    this.busy = true;
+    request.catch((failure) => this.fail(failure)).finally(() => {
+      this.busy = false;
+      this.page.requestEnded();
+      this.pump();
+    });
+  }
+}
