@@ -112,6 +112,12 @@ std::size_t MainLoop::runPending()
     return count;
 }
 
+std::size_t MainLoop::queuedTasks() const
+{
+    std::lock_guard guard(m_lock);
+    return m_tasks.size();
+}
+
 int MainLoop::run()
 {
     {

@@ -32,6 +32,8 @@ public:
     bool post(std::function<void()> task, TaskKind kind = TaskKind::change);
     // Runs the queued tasks on the calling (main) thread; returns how many ran.
     std::size_t runPending();
+    // How many tasks are queued and not yet run: for a caller that waits until its task is queued.
+    std::size_t queuedTasks() const;
     // Claims the calling thread and runs tasks as they come until stop; returns stop's code.
     int run();
     // Ends run; tasks still queued are dropped and their waiters told so.

@@ -1,6 +1,7 @@
 // The change stream: a message for every newer version, a redraw for what changed by itself,
 // comments to keep alive, a bounded number of streams, and an end on close.
 #include "platform/host/server/EventStream.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -34,7 +35,7 @@ TEST(EventStream, closingEndsAWaitingStreamAndRefusesNewOnes)
     auto told = stream.startingAt(0);
     std::optional<std::string> piece = "unset";
     std::thread waiter([&] { piece = stream.next(told, std::chrono::minutes(5)); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(fixtures::waitUntil([&] { return stream.waitingStreams() == 1; }));
     stream.close();
     waiter.join();
     EXPECT_FALSE(piece);

@@ -1,6 +1,7 @@
 // The protocol as a page uses it: the snapshot of the screen, the events that act on it, the
 // images it shows, and the stream that tells other pages of a change.
 #include "tests/host/HostedApp.h"
+#include "tests/support/WaitUntil.h"
 
 #include "library/BookList.h"
 
@@ -162,10 +163,7 @@ TEST(HostProtocol, theStreamTellsAnotherPageOfEveryChange)
         });
     });
     // Bounded by the listener's own read timeout: a stream that never opens fails, it does not hang.
-    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-         !connected && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_TRUE(connected);
+    EXPECT_TRUE(fixtures::waitUntil([&] { return connected.load(); }));
     auto answer = hosted.event({ { "type", "touchUpInside" }, { "view", sort } });
     listener.join();
     EXPECT_EQ(answer.status, 200);

@@ -3,6 +3,7 @@
 // one page whose tap asked for it.
 #include "platform/host/routes/SettingsRoutes.h"
 #include "tests/host/HostedApp.h"
+#include "tests/support/WaitUntil.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -39,8 +40,7 @@ public:
     // The folder the opener was given, once it has run; nothing if it did not run within ten seconds.
     std::optional<std::string> opened() const
     {
-        for (int tries = 0; tries < 1000 && !fs::exists(m_record); ++tries)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        fixtures::waitUntil([&] { return fs::exists(m_record); });
         std::ifstream file(m_record);
         if (!file)
             return std::nullopt;

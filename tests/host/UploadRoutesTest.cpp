@@ -5,6 +5,7 @@
 #include "app/BookFiles.h"
 #include "library/BookList.h"
 #include "platform/desktop/HandoffClient.h"
+#include "tests/support/RunMainLoop.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <arpa/inet.h>
@@ -227,10 +228,7 @@ TEST_F(UploadRoutes, anUploadCutOffHalfWayIsNotImportedAndLeavesNothing)
     // the inbox once the host has let the upload go.
     sendAndClose(hosted.host().port(), head + bytes.substr(0, bytes.size() / 2));
     auto settled = [&] { return fs::exists(inbox()) && entriesIn(inbox()) == 0; };
-    for (int pumped = 0; !settled() && pumped < 10000; ++pumped) {
-        ui::MainLoop::main().runPending();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    fixtures::runMainLoopUntil(settled);
     EXPECT_TRUE(settled());
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Cut.epub")));
     EXPECT_EQ(fixtures::listedFiles(), (std::vector<std::string> { "old.epub" }));

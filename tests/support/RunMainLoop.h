@@ -6,19 +6,16 @@
 #pragma once
 
 #include "platform/ui/MainLoop.h"
-
-#include <chrono>
-#include <functional>
-#include <thread>
+#include "tests/support/WaitUntil.h"
 
 namespace fixtures {
 
 inline void runMainLoopUntil(const std::function<bool()>& happened, std::chrono::seconds bound = std::chrono::seconds(10))
 {
-    for (auto until = std::chrono::steady_clock::now() + bound; !happened() && std::chrono::steady_clock::now() < until;) {
+    waitUntil([&] {
         ui::MainLoop::main().runPending();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+        return happened();
+    }, bound);
 }
 
 }

@@ -60,11 +60,19 @@ std::size_t EventStream::openStreams() const
     return m_open;
 }
 
+std::size_t EventStream::waitingStreams() const
+{
+    std::lock_guard guard(m_lock);
+    return m_waiting;
+}
+
 std::optional<std::string> EventStream::next(Told& told, std::chrono::milliseconds keepAlive)
 {
     std::unique_lock guard(m_lock);
+    ++m_waiting;
     bool woken = m_changed.wait_for(guard, keepAlive,
         [&] { return m_closed || m_version > told.version || m_redraws > told.redraws; });
+    --m_waiting;
     if (m_closed)
         return std::nullopt;
     if (!woken)

@@ -32,6 +32,8 @@ public:
     // Gives the place back when the stream ended.
     void release();
     std::size_t openStreams() const;
+    // How many streams are waiting in next for something to tell.
+    std::size_t waitingStreams() const;
 
     // What a stream has told its page.
     struct Told {
@@ -54,6 +56,7 @@ private:
     std::uint64_t m_version = 0;
     std::uint64_t m_redraws = 0;
     std::size_t m_open = 0;
+    std::size_t m_waiting = 0;
     bool m_closed = false;
 };
 

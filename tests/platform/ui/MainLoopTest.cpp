@@ -1,6 +1,7 @@
 // The main loop: tasks from other threads run on the main thread, their results come back, and a
 // stopped loop answers its waiters instead of leaving them hanging.
 #include "platform/ui/MainLoop.h"
+#include "tests/support/WaitUntil.h"
 
 #include <algorithm>
 #include <atomic>
@@ -50,19 +51,16 @@ TEST(MainLoop, aStoppedLoopAnswersItsWaiters)
 {
     ui::MainLoop loop;
     loop.claimCurrentThread();
-    std::atomic<bool> started { false };
-    foundation::Result<int> outcome = foundation::Error("not yet");
-    std::thread waiter([&] {
-        started = true;
-        outcome = loop.performAndWait([] { return 1; });
-    });
-    while (!started)
-        std::this_thread::yield();
-    // Whether the task was queued before the stop or refused after it, the waiter hears of it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // A task queued before the stop is dropped and its waiter told; one asked for after is refused.
+    foundation::Result<int> queued = foundation::Error("not yet");
+    std::thread waiter([&] { queued = loop.performAndWait([] { return 1; }); });
+    ASSERT_TRUE(fixtures::waitUntil([&] { return loop.queuedTasks() == 1; }));
     loop.stop();
     waiter.join();
-    EXPECT_FALSE(outcome);
+    EXPECT_FALSE(queued);
+    EXPECT_EQ(loop.queuedTasks(), 0u);
+    auto late = std::async(std::launch::async, [&] { return loop.performAndWait([] { return 2; }); }).get();
+    EXPECT_FALSE(late);
     EXPECT_FALSE(loop.post([] {}));
     loop.reset();
     EXPECT_TRUE(loop.post([] {}));
