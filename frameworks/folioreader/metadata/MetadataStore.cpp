@@ -117,6 +117,28 @@ int execute(sqlite3* database, const char* sql)
     return sqlite3_exec(database, sql, nullptr, nullptr, nullptr);
 }
 
+// Whether a writer waits while another process holds the database: the scan does, for its work is
+// what the person waits for; the cover reader and the description pass give up at once, as their
+// work comes round again.
+enum class WhenBusy { wait, giveUp };
+
+// Runs write in one transaction, kept whole when write answers true and the commit holds, rolled
+// back otherwise: a crash or a failed statement leaves the store as it was.
+bool writeInTransaction(sqlite3* database, WhenBusy whenBusy, const std::function<bool()>& write)
+{
+    if (whenBusy == WhenBusy::giveUp)
+        sqlite3_busy_timeout(database, 0);
+    bool begun = execute(database, "BEGIN IMMEDIATE") == SQLITE_OK;
+    if (whenBusy == WhenBusy::giveUp)
+        sqlite3_busy_timeout(database, busyMilliseconds);
+    if (!begun)
+        return false;
+    if (write() && execute(database, "COMMIT") == SQLITE_OK)
+        return true;
+    execute(database, "ROLLBACK");
+    return false;
+}
+
 // WAL, and the table of this version; the first error's code otherwise.
 int prepare(sqlite3* database)
 {
@@ -317,12 +339,9 @@ bool MetadataStore::commitInOrder(const std::string& folder, const std::function
     auto entry = next();
     if (!entry && dropped.empty())
         return false;
-    if (execute(m_database, "BEGIN IMMEDIATE") != SQLITE_OK)
-        return false;
-    bool written = true;
-    {
+    return writeInTransaction(m_database, WhenBusy::wait, [&] {
         Statement insert(m_database, "INSERT OR REPLACE INTO book VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-        written = insert.code() == SQLITE_OK;
+        bool written = insert.code() == SQLITE_OK;
         for (; written && entry; entry = next()) {
             insert.bind(1, folder);
             insert.bind(2, entry->name);
@@ -347,11 +366,8 @@ bool MetadataStore::commitInOrder(const std::string& folder, const std::function
                 remove.reset();
             }
         }
-    }
-    if (written && execute(m_database, "COMMIT") == SQLITE_OK)
-        return true;
-    execute(m_database, "ROLLBACK");
-    return false;
+        return written;
+    });
 }
 
 std::optional<MetadataStore::Cover> MetadataStore::coverOf(const std::string& folder, const std::string& name)
@@ -373,14 +389,9 @@ bool MetadataStore::storeCovers(const std::vector<NamedCover>& covers)
     std::lock_guard lock(m_mutex);
     if (!m_database || covers.empty())
         return false;
-    sqlite3_busy_timeout(m_database, 0);
-    bool written = execute(m_database, "BEGIN IMMEDIATE") == SQLITE_OK;
-    sqlite3_busy_timeout(m_database, busyMilliseconds);
-    if (!written)
-        return false;
-    {
+    return writeInTransaction(m_database, WhenBusy::giveUp, [&] {
         Statement insert(m_database, "INSERT OR REPLACE INTO cover VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        written = insert.code() == SQLITE_OK;
+        bool written = insert.code() == SQLITE_OK;
         for (auto it = covers.begin(); written && it != covers.end(); ++it) {
             const Cover& cover = it->cover;
             insert.bind(1, it->folder);
@@ -394,11 +405,8 @@ bool MetadataStore::storeCovers(const std::vector<NamedCover>& covers)
             written = insert.step() == SQLITE_DONE;
             insert.reset();
         }
-    }
-    if (written && execute(m_database, "COMMIT") == SQLITE_OK)
-        return true;
-    execute(m_database, "ROLLBACK");
-    return false;
+        return written;
+    });
 }
 
 std::optional<MetadataStore::Description> MetadataStore::descriptionOf(const std::string& folder, const std::string& name)
@@ -446,14 +454,9 @@ bool MetadataStore::storeDescriptions(const std::string& folder, const std::vect
     std::lock_guard lock(m_mutex);
     if (!m_database || descriptions.empty())
         return false;
-    sqlite3_busy_timeout(m_database, 0);
-    bool written = execute(m_database, "BEGIN IMMEDIATE") == SQLITE_OK;
-    sqlite3_busy_timeout(m_database, busyMilliseconds);
-    if (!written)
-        return false;
-    {
+    return writeInTransaction(m_database, WhenBusy::giveUp, [&] {
         Statement insert(m_database, "INSERT OR REPLACE INTO description VALUES (?, ?, ?, ?, ?, ?)");
-        written = insert.code() == SQLITE_OK;
+        bool written = insert.code() == SQLITE_OK;
         for (auto it = descriptions.begin(); written && it != descriptions.end(); ++it) {
             insert.bind(1, folder);
             insert.bind(2, it->name);
@@ -464,11 +467,8 @@ bool MetadataStore::storeDescriptions(const std::string& folder, const std::vect
             written = insert.step() == SQLITE_DONE;
             insert.reset();
         }
-    }
-    if (written && execute(m_database, "COMMIT") == SQLITE_OK)
-        return true;
-    execute(m_database, "ROLLBACK");
-    return false;
+        return written;
+    });
 }
 
 std::uint64_t MetadataStore::byteSize() const
