@@ -34,18 +34,20 @@ std::optional<Error> unknownKey(const json& object, std::initializer_list<std::s
     return std::nullopt;
 }
 
+// Whether value is a whole number from lowest to highest.
+bool wholeIn(const json& value, std::int64_t lowest, std::int64_t highest)
+{
+    return value.is_number_integer() && value.get<std::int64_t>() >= lowest && value.get<std::int64_t>() <= highest;
+}
+
 foundation::Result<std::string> solidPicture(const json& png, const std::string& where)
 {
-    auto side = [&](const char* key) { return png.contains(key) && png[key].is_number_integer() ? png[key].get<int>() : 0; };
-    const json* color = png.contains("color") ? &png["color"] : nullptr;
-    bool colorFits = color && color->is_array() && color->size() == 3;
-    for (std::size_t channel = 0; colorFits && channel < 3; ++channel)
-        colorFits = (*color)[channel].is_number_integer() && (*color)[channel].get<int>() >= 0 && (*color)[channel].get<int>() <= 255;
-    int width = side("width");
-    int height = side("height");
-    if (!png.is_object() || width < 1 || width > largestPicture || height < 1 || height > largestPicture || !colorFits)
+    auto at = [&](const char* key) { return png.is_object() && png.contains(key) ? png[key] : json(); };
+    json width = at("width"), height = at("height"), color = at("color");
+    if (!wholeIn(width, 1, largestPicture) || !wholeIn(height, 1, largestPicture) || !color.is_array() || color.size() != 3
+        || !std::all_of(color.begin(), color.end(), [](const json& channel) { return wholeIn(channel, 0, 255); }))
         return Error(where + ": a png is {\"width\": W, \"height\": H, \"color\": [R, G, B]}, sides 1 to 4096 and channels 0 to 255");
-    return solidPng(width, height, std::uint8_t((*color)[0].get<int>()), std::uint8_t((*color)[1].get<int>()), std::uint8_t((*color)[2].get<int>()));
+    return solidPng(width.get<int>(), height.get<int>(), color[0].get<std::uint8_t>(), color[1].get<std::uint8_t>(), color[2].get<std::uint8_t>());
 }
 
 foundation::Result<Entry> entryOf(const json& item, std::size_t index)

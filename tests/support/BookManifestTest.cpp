@@ -88,6 +88,8 @@ TEST(BookManifest, aLineThatDescribesNoBookSaysWhy)
         { R"({"path": "b", "entries": [{"name": "a", "base64": "e*=="}]})", "entry 1 (\"a\"): base64 holds something other than base64" },
         { R"({"path": "b", "entries": [{"name": "a", "png": {"width": 2, "height": 2, "color": [1, 2, 256]}}]})",
             "entry 1 (\"a\"): a png is {\"width\": W, \"height\": H, \"color\": [R, G, B]}, sides 1 to 4096 and channels 0 to 255" },
+        { R"({"path": "b", "entries": [{"name": "a", "png": {"width": 4294967297, "height": 2, "color": [1, 2, 3]}}]})",
+            "entry 1 (\"a\"): a png is {\"width\": W, \"height\": H, \"color\": [R, G, B]}, sides 1 to 4096 and channels 0 to 255" },
     };
     for (const auto& [line, said] : cases) {
         auto book = BookManifest::parse(line);

@@ -10,9 +10,11 @@
 #include "tests/support/EpubFixture.h"
 #include "tests/support/TinyPictures.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 
 namespace {
