@@ -110,7 +110,6 @@ bool isPicture(const std::string& name)
     return name.ends_with(".jpg") || name.ends_with(".png");
 }
 
-
 }
 
 std::string EpubFixture::containerDocument() const
