@@ -40,11 +40,11 @@ bool safeName(std::string_view name)
 std::string encodeEntries(const std::vector<BookEntry>& entries)
 {
     std::string out;
-    for (auto& [name, bytes] : entries) {
+    for (auto& entry : entries) {
         out += header;
-        out += name;
+        out += entry.name;
         out += '\n';
-        out += bytes;
+        out += entry.bytes;
         out += '\n';
     }
     return out;
@@ -79,18 +79,18 @@ void writeEntries(const std::vector<BookEntry>& entries, const std::string& root
 {
     std::filesystem::create_directories(root);
     std::size_t written = 0;
-    for (auto& [name, bytes] : entries) {
+    for (auto& entry : entries) {
         if (written == mostEntries)
             break;
-        if (!safeName(name))
+        if (!safeName(entry.name))
             continue;
-        std::filesystem::path path = std::filesystem::path(root) / name;
+        std::filesystem::path path = std::filesystem::path(root) / entry.name;
         std::error_code error;
         std::filesystem::create_directories(path.parent_path(), error);
         if (error || std::filesystem::exists(path, error))
             continue;
         std::ofstream out(path, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.write(entry.bytes.data(), static_cast<std::streamsize>(entry.bytes.size()));
         if (out)
             ++written;
     }

@@ -7,7 +7,8 @@
 //
 //   PAGEWYN_BINARY=build-release/pagewyn node bench/browser/library-scroll.mjs [books] [steps]
 //
-// Needs tests/e2e/node_modules (scripts/install-dependencies.sh) and /usr/bin/chromium.
+// Needs tests/e2e/node_modules (scripts/install-dependencies.sh), /usr/bin/chromium and the book
+// maker, build/tests/support/pagewyn_make_books (or PAGEWYN_MAKE_BOOKS).
 
 import { join } from 'node:path';
 import { performance } from 'node:perf_hooks';

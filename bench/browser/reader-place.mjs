@@ -4,14 +4,16 @@
 //
 //   PAGEWYN_BINARY=build-bench/pagewyn node bench/browser/reader-place.mjs
 //
-// Needs tests/e2e/node_modules (scripts/install-dependencies.sh) and /usr/bin/chromium.
+// Needs tests/e2e/node_modules (scripts/install-dependencies.sh), /usr/bin/chromium and the book
+// maker, build/tests/support/pagewyn_make_books (or PAGEWYN_MAKE_BOOKS).
 
-import { mkdirSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { performance } from 'node:perf_hooks';
 
 import { launchBrowser } from '../../tests/e2e/support/browser.mjs';
+import { epubEntries, writeEntries, xhtml } from '../../tests/e2e/support/library.mjs';
 import { startPagewyn } from '../../tests/e2e/support/pagewyn.mjs';
 
 const chapters = 100;
@@ -25,19 +27,13 @@ const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.l
 
 // An unpacked book of 100 chapters of about 512 KB of paragraphs each.
 function writeBook(folder) {
-  const book = join(folder, 'big.epub');
-  mkdirSync(join(book, 'META-INF'), { recursive: true });
-  mkdirSync(join(book, 'OEBPS'), { recursive: true });
-  writeFileSync(join(book, 'mimetype'), 'application/epub+zip');
-  writeFileSync(join(book, 'META-INF/container.xml'), '<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>');
-  const ids = Array.from({ length: chapters }, (_, n) => `c${n}`);
-  writeFileSync(join(book, 'OEBPS/content.opf'), `<?xml version="1.0"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">bench</dc:identifier><dc:title>Big Book</dc:title><dc:creator>Ann</dc:creator></metadata><manifest>${ids.map((id) => `<item id="${id}" href="${id}.xhtml" media-type="application/xhtml+xml"/>`).join('')}</manifest><spine>${ids.map((id) => `<itemref idref="${id}"/>`).join('')}</spine></package>`);
   const paragraph = (n) => `<p>Paragraph ${n}: the sea and the ship, the white whale and the harpoon, the deck, the sail and the storm of the long voyage.</p>\n`;
-  for (const id of ids) {
+  const parts = Array.from({ length: chapters }, (_, c) => {
     let body = '';
     for (let n = 0; body.length < chapterBytes; ++n) body += paragraph(n);
-    writeFileSync(join(book, `OEBPS/${id}.xhtml`), `<?xml version="1.0" encoding="utf-8"?><html xmlns="http://www.w3.org/1999/xhtml"><head><title>${id}</title></head><body>${body}</body></html>`);
-  }
+    return { id: `c${c}`, file: `c${c}.xhtml`, bytes: xhtml(`c${c}`, body) };
+  });
+  writeEntries(folder, 'big.epub', epubEntries({ title: 'Big Book', author: 'Ann', identifier: 'bench', parts, contents: '' }), { unpacked: true });
 }
 
 // Taps the book, waits for the page the condition names, and closes the reader again.

@@ -14,7 +14,7 @@ import { after, before, test } from 'node:test';
 
 import { launchBrowser, openPagewyn, waitForFirstRow } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
-import { makeLibrary, writeBook } from './support/library.mjs';
+import { makeLibrary, writeBook, writeBooks } from './support/library.mjs';
 import { pagewynBinary, startPagewyn } from './support/pagewyn.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -186,7 +186,7 @@ test('each entry carries its book\'s own identifier, language and description as
       id: 'urn:uuid:1b4e28ba-2fa1-11d2-883f-0016d3cca427', summary: `${'Word upon word. '.repeat(62)}Word up…` },
   ];
   try {
-    for (const { file, title, urn, language, description } of rows) writeBook(folder, { file, title, author: 'Ann Ash', urn, language, description });
+    writeBooks(folder, rows.map(({ file, title, urn, language, description }) => ({ file, title, author: 'Ann Ash', urn, language, description })));
     // A start keeps the descriptions of files that had settled when it read them (one changed
     // within a tick of the file system's clock could change again unseen); a later start reads
     // the others again. Ids and languages come with the books' titles, whatever the cache holds.

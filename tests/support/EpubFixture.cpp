@@ -1,10 +1,9 @@
-// EpubFixture: the book's files as text, then written as a zip archive with libzip or as a folder.
+// EpubFixture: the book's files as text, then written as a zip archive or as a folder.
 #include "tests/support/EpubFixture.h"
 
 #include "tests/support/TinyPictures.h"
 
-#include <zip.h>
-
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -100,18 +99,6 @@ std::string chapterDocument(const Chapter& chapter)
            "</html>\n";
 }
 
-void writeFile(const std::filesystem::path& path, const std::string& bytes)
-{
-    std::error_code error;
-    if (path.has_parent_path())
-        std::filesystem::create_directories(path.parent_path(), error);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-    out.close();
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
-}
-
 std::string readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -121,37 +108,6 @@ std::string readFile(const std::string& path)
 bool isPicture(const std::string& name)
 {
     return name.ends_with(".jpg") || name.ends_with(".png");
-}
-
-void writeZipArchive(const std::string& path, const std::vector<Entry>& entries, bool storeAll, bool storePictures)
-{
-    int errorCode = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &errorCode);
-    if (!archive) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, errorCode);
-        std::string message = zip_error_strerror(&error);
-        zip_error_fini(&error);
-        throw std::runtime_error("cannot create " + path + ": " + message);
-    }
-    for (const auto& entry : entries) {
-        zip_source_t* source = zip_source_buffer(archive, entry.bytes.data(), entry.bytes.size(), 0);
-        zip_int64_t index = source ? zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
-        if (index < 0) {
-            if (source)
-                zip_source_free(source);
-            std::string message = zip_strerror(archive);
-            zip_discard(archive);
-            throw std::runtime_error("cannot add " + entry.name + " to " + path + ": " + message);
-        }
-        bool stored = storeAll || entry.name == "mimetype" || (storePictures && isPicture(entry.name));
-        zip_set_file_compression(archive, zip_uint64_t(index), stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
-    }
-    if (zip_close(archive) != 0) {
-        std::string message = zip_strerror(archive);
-        zip_discard(archive);
-        throw std::runtime_error("cannot write " + path + ": " + message);
-    }
 }
 
 }
@@ -346,8 +302,9 @@ void EpubFixture::writeZipped(const std::string& path) const
     }
 
     auto files = entries();
-    bool storeAll = breakage == Breakage::corruptedPackageData;
-    writeZipArchive(path, files, storeAll, storePictures);
+    for (auto& file : files)
+        file.stored = breakage == Breakage::corruptedPackageData || file.name == "mimetype" || (storePictures && isPicture(file.name));
+    writeZip(path, files);
 
     if (breakage == Breakage::truncatedZip) {
         std::string bytes = readFile(path);
@@ -377,10 +334,14 @@ void EpubFixture::writeUnpacked(const std::string& path) const
         break;
     }
 
+    // A breakage may put the package document beside the book ("../outside.opf"): it goes there,
+    // once the book's folder stands, and the rest inside the book.
+    auto files = entries();
+    auto beside = std::stable_partition(files.begin(), files.end(), [](const Entry& file) { return !file.name.starts_with("../"); });
+    writeFolder(path, { files.begin(), beside });
+    for (auto file = beside; file != files.end(); ++file)
+        writeFile(path + "/" + file->name, file->bytes);
     std::filesystem::path root(path);
-    std::filesystem::create_directories(root);
-    for (const auto& entry : entries())
-        writeFile(root / entry.name, entry.bytes);
 
     // The symbolic links point at files beside the book, named after it.
     if (breakage == Breakage::packageThroughSymlink) {

@@ -11,6 +11,8 @@
 //     fixtures::EpubFixture { .title = "Alpha", .author = "Ann", .version = 2 }
 #pragma once
 
+#include "tests/support/BookWriting.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -64,11 +66,6 @@ enum class Breakage {
 struct Chapter {
     std::string title;
     std::string text;
-};
-
-struct Entry {
-    std::string name;  // path inside the book, "/"-separated
-    std::string bytes;
 };
 
 struct EpubFixture {

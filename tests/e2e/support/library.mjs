@@ -1,91 +1,49 @@
-// The EPUB books of the browser tests, zipped (stored, no compression) or as unpacked folders,
-// with a chosen modification time so that the recency order is known: the library's one-chapter
-// books, the reader's book, and books laid out otherwise than left-to-right text.
+// The EPUB books of the browser tests, zipped (every entry stored, no compression) or as unpacked
+// folders, with a chosen modification time so that the recency order is known: the library's
+// one-chapter books, the reader's book, and books laid out otherwise than left-to-right text. This
+// file describes them; the project's book maker (pagewyn_make_books, beside the program or named by
+// PAGEWYN_MAKE_BOOKS) writes their bytes, many books in one run.
 
 import { spawnSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, symlinkSync, utimesSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { deflateSync } from 'node:zlib';
 
-const crcTable = Array.from({ length: 256 }, (_, n) => {
-  let c = n;
-  for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
-  return c >>> 0;
-});
-
-function crc32(bytes) {
-  let crc = 0xffffffff;
-  for (const byte of bytes) crc = crcTable[(crc ^ byte) & 0xff] ^ (crc >>> 8);
-  return (crc ^ 0xffffffff) >>> 0;
+// Hands the maker its lines, one book each, in one run.
+function make(lines) {
+  if (lines.length === 0) return;
+  const here = dirname(fileURLToPath(import.meta.url));
+  const maker = [process.env.PAGEWYN_MAKE_BOOKS, resolve(here, '../../../build/tests/support/pagewyn_make_books')]
+    .filter(Boolean).find((path) => existsSync(path));
+  if (!maker) throw new Error('no pagewyn_make_books: build the tests, or set PAGEWYN_MAKE_BOOKS');
+  const made = spawnSync(maker, [], { input: lines.join('\n') + '\n', stdio: ['pipe', 'inherit', 'inherit'] });
+  if (made.status !== 0) throw new Error(`pagewyn_make_books failed (${made.status ?? made.signal})`);
 }
 
-// A PNG of one colour, width × height pixels, RGB.
-export function solidPNG(width, height, [red, green, blue]) {
-  const chunk = (type, data) => {
-    const length = Buffer.alloc(4);
-    length.writeUInt32BE(data.length);
-    const body = Buffer.concat([Buffer.from(type, 'latin1'), data]);
-    const crc = Buffer.alloc(4);
-    crc.writeUInt32BE(crc32(body));
-    return Buffer.concat([length, body, crc]);
-  };
-  const header = Buffer.alloc(13);
-  header.writeUInt32BE(width, 0);
-  header.writeUInt32BE(height, 4);
-  header[8] = 8;
-  header[9] = 2;
-  const row = Buffer.concat([Buffer.from([0]), Buffer.from(Array.from({ length: width }, () => [red, green, blue]).flat())]);
-  const pixels = Buffer.concat(Array.from({ length: height }, () => row));
-  return Buffer.concat([
-    Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]),
-    chunk('IHDR', header),
-    chunk('IDAT', deflateSync(pixels)),
-    chunk('IEND', Buffer.alloc(0)),
-  ]);
+// The maker's line for the entries at path. An entry's bytes are text, a Buffer, or { png: { width,
+// height, color: [red, green, blue] } } for a picture of one colour; an unpacked book may carry a
+// link that leads out of it.
+function bookLine(path, entries, { unpacked = false, modified = 1_700_000_000, outsideLink = null } = {}) {
+  const link = outsideLink ? [{ name: outsideLink.name, link: outsideLink.target }] : [];
+  return JSON.stringify({
+    path, unpacked, modified,
+    entries: [...entries, ...link].map(({ name, bytes, link }) => ({
+      name, stored: true,
+      ...(link ? { link } : typeof bytes === 'string' ? { text: bytes } : bytes.png ? bytes : { base64: Buffer.from(bytes).toString('base64') }),
+    })),
+  });
 }
 
-// A zip archive of the entries, each stored as it is.
+// The bytes of a zip archive of the entries.
 export function storedZip(entries) {
-  const locals = [];
-  const centrals = [];
-  let offset = 0;
-  for (const { name, bytes } of entries) {
-    const nameBytes = Buffer.from(name, 'utf8');
-    const data = Buffer.from(bytes);
-    const crc = crc32(data);
-    const local = Buffer.alloc(30);
-    local.writeUInt32LE(0x04034b50, 0);
-    local.writeUInt16LE(20, 4);
-    local.writeUInt16LE(0x0800, 6);
-    local.writeUInt32LE(crc, 14);
-    local.writeUInt32LE(data.length, 18);
-    local.writeUInt32LE(data.length, 22);
-    local.writeUInt16LE(nameBytes.length, 26);
-    locals.push(local, nameBytes, data);
-    const central = Buffer.alloc(46);
-    central.writeUInt32LE(0x02014b50, 0);
-    central.writeUInt16LE(20, 4);
-    central.writeUInt16LE(20, 6);
-    central.writeUInt16LE(0x0800, 8);
-    central.writeUInt32LE(crc, 16);
-    central.writeUInt32LE(data.length, 20);
-    central.writeUInt32LE(data.length, 24);
-    central.writeUInt16LE(nameBytes.length, 28);
-    central.writeUInt32LE(offset, 42);
-    centrals.push(central, nameBytes);
-    offset += 30 + nameBytes.length + data.length;
+  const folder = mkdtempSync(join(tmpdir(), 'pagewyn-zip-'));
+  try {
+    return readFileSync(writeEntries(folder, 'book.epub', entries));
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
   }
-  const directory = Buffer.concat(centrals);
-  const end = Buffer.alloc(22);
-  end.writeUInt32LE(0x06054b50, 0);
-  end.writeUInt16LE(entries.length, 8);
-  end.writeUInt16LE(entries.length, 10);
-  end.writeUInt32LE(directory.length, 12);
-  end.writeUInt32LE(offset, 16);
-  return Buffer.concat([...locals, directory, end]);
 }
 
 const escapeXML = (text) => String(text).replace(/[<>&"]/g, (c) => ({ '<': '&lt;', '>': '&gt;', '&': '&amp;', '"': '&quot;' })[c]);
@@ -115,41 +73,38 @@ export function epubEntries({ title, author, identifier = title, urn = `urn:page
   ];
 }
 
-// Writes the entries at folder/file, zipped unless unpacked is set, modified at the second; an
-// unpacked book may carry a link that leads out of it.
-export function writeEntries(folder, file, entries, { unpacked = false, modified = 1_700_000_000, outsideLink = null } = {}) {
-  const path = join(folder, file);
-  if (unpacked) {
-    for (const { name, bytes } of entries) {
-      mkdirSync(dirname(join(path, name)), { recursive: true });
-      writeFileSync(join(path, name), bytes);
-    }
-    if (outsideLink) symlinkSync(outsideLink.target, join(path, outsideLink.name));
-  } else {
-    writeFileSync(path, storedZip(entries));
-  }
-  utimesSync(path, modified, modified);
-  return path;
+// Writes the entries at folder/file, zipped unless unpacked is set, modified at the second (see
+// bookLine); answers the path.
+export function writeEntries(folder, file, entries, options = {}) {
+  make([bookLine(join(folder, file), entries, options)]);
+  return join(folder, file);
 }
 
 // The entries of a one-chapter book, with an optional solid-colour PNG cover, its package's
 // unique identifier (urn), language (null: none) and description.
 export function bookEntries({ title, author, cover = null, urn = undefined, language = 'en', description = null }) {
   const parts = [{ id: 'c1', file: 'c1.xhtml', bytes: xhtml('One', `<h1>${escapeXML(title)}</h1><p>Once upon a time.</p>`) }];
-  if (cover) parts.push({ id: 'cover', file: 'cover.png', mediaType: 'image/png', properties: 'cover-image', spine: false, bytes: solidPNG(cover.width, cover.height, cover.color) });
+  if (cover) parts.push({ id: 'cover', file: 'cover.png', mediaType: 'image/png', properties: 'cover-image', spine: false, bytes: { png: cover } });
   const metadata = (language === null ? '' : `<dc:language>${escapeXML(language)}</dc:language>`)
     + (description === null ? '' : `<dc:description>${escapeXML(description)}</dc:description>`);
   return epubEntries({ title, author, urn, metadata, parts, contents: '<li><a href="c1.xhtml">One</a></li>' });
 }
 
-export function writeBook(folder, { file, title, author, cover = null, urn = undefined, language = 'en', description = null, ...options }) {
-  return writeEntries(folder, file, bookEntries({ title, author, cover, urn, language, description }), options);
+// Writes the one-chapter books, each { file, title, author, ... } (see bookEntries and bookLine),
+// into the folder in one run of the maker.
+export function writeBooks(folder, books) {
+  make(books.map((book) => bookLine(join(folder, book.file), bookEntries(book), book)));
+}
+
+export function writeBook(folder, book) {
+  writeBooks(folder, [book]);
+  return join(folder, book.file);
 }
 
 // A fresh folder holding the books; remove() takes it away.
 export function makeLibrary(books) {
   const folder = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-'));
-  for (const book of books) writeBook(folder, book);
+  writeBooks(folder, books);
   return { folder, remove: () => rmSync(folder, { recursive: true, force: true }) };
 }
 
@@ -157,18 +112,11 @@ export function makeLibrary(books) {
 const titleWords = ['Alder', 'Birch', 'Cedar', 'Dogwood', 'Elm', 'Fir', 'Ginkgo', 'Hazel', 'Ivy', 'Juniper', 'Kapok', 'Larch', 'Maple',
   'Nutmeg', 'Oak', 'Pine', 'Quince', 'Rowan', 'Spruce', 'Teak', 'Umbrella', 'Vine', 'Willow', 'Xylosma', 'Yew', 'Zelkova'];
 
-// A fresh folder of count books written by the project's book maker (pagewyn_make_books, beside
-// the program or named by PAGEWYN_MAKE_BOOKS), each with a cover of its own unless covers is
-// false; book n is "<Word> n" by "Author <n mod 97>". remove() takes it away.
+// A fresh folder of count books, each with a cover of its own unless covers is false; book n is
+// "<Word> n" by "Author <n mod 97>". remove() takes it away.
 export function makeLargeLibrary(count, { covers = true, folder = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-')) } = {}) {
-  const here = dirname(fileURLToPath(import.meta.url));
-  const maker = [process.env.PAGEWYN_MAKE_BOOKS, resolve(here, '../../../build/tests/support/pagewyn_make_books')]
-    .filter(Boolean).find((path) => existsSync(path));
-  if (!maker) throw new Error('no pagewyn_make_books: build the tests, or set PAGEWYN_MAKE_BOOKS');
-  const lines = Array.from({ length: count }, (_, n) => [join(folder, `b${String(n).padStart(6, '0')}.epub`),
-    `${titleWords[n % titleWords.length]} ${n}`, `Author ${n % 97}`, ...(covers ? ['40x60'] : [])].join('\t'));
-  const made = spawnSync(maker, [], { input: lines.join('\n') + '\n', stdio: ['pipe', 'inherit', 'inherit'], maxBuffer: 1 << 30 });
-  if (made.status !== 0) throw new Error(`pagewyn_make_books failed (${made.status ?? made.signal})`);
+  make(Array.from({ length: count }, (_, n) => [join(folder, `b${String(n).padStart(6, '0')}.epub`),
+    `${titleWords[n % titleWords.length]} ${n}`, `Author ${n % 97}`, ...(covers ? ['40x60'] : [])].join('\t')));
   return { folder, remove: () => rmSync(folder, { recursive: true, force: true }) };
 }
 
@@ -276,7 +224,7 @@ export function layoutBookEntries(name) {
   const bodyAttributes = book.bodyDir ? ` dir="${book.bodyDir}"` : '';
   const pages = layoutParts(book).map((part) => ({ ...part, bytes: xhtml(part.id, part.body, { head: part.head, htmlAttributes, bodyAttributes }) }));
   const style = book.css ? [{ id: 'css', file: 'style.css', mediaType: 'text/css', spine: false, bytes: book.css }] : [];
-  if (book.picture) style.push({ id: 'picture', file: 'picture.png', mediaType: 'image/png', spine: false, bytes: solidPNG(300, 1200, [40, 90, 160]) });
+  if (book.picture) style.push({ id: 'picture', file: 'picture.png', mediaType: 'image/png', spine: false, bytes: { png: { width: 300, height: 1200, color: [40, 90, 160] } } });
   return epubEntries({
     title: name,
     author: 'Layout',
