@@ -15,7 +15,7 @@ std::string aboutMessageHTML()
     return "<center><br><font size=+2 color=black face=Arial>Pagewyn is an e-book reader with commentary from AI</font>"
            "<font size=+1 face=Arial><br><br>"
            "&copy; 2026 The Pagewyn developers"
-           "<br>Pagewyn is made possible by the folioreader::FolioReader project<br></font>";
+           "<br>Pagewyn is made possible by the FolioReader project<br></font>";
 }
 
 std::shared_ptr<ui::AlertController> makeAboutAlert(const std::string& messageHTML)

@@ -48,7 +48,7 @@ TEST(AlertSnapshot, theAboutAlertGoesToThePageWithItsStyledTextPanelAndOneButton
     EXPECT_FALSE(alert.contains("message")) << "the fragment's source never reaches the page when it was rendered";
     auto& message = alert["messageRuns"];
     EXPECT_EQ(joinedText(message), "\nPagewyn is an e-book reader with commentary from AI\n\n\xC2\xA9 2026 The Pagewyn developers\n"
-                                   "Pagewyn is made possible by the folioreader::FolioReader project\n");
+                                   "Pagewyn is made possible by the FolioReader project\n");
     for (auto& run : message)
         EXPECT_EQ(run["alignment"], "center") << run["text"];
     auto* description = runContaining(message, "commentary from AI");
