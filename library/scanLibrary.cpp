@@ -115,11 +115,15 @@ void scanLibrary()
     std::vector<std::string> names = std::move(*listing);
     names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& name) { return !namesBook(name); }),
         names.end());
+    // In name order: books of the same date stand in the same order on every run, and the metadata
+    // store, which keeps its entries in name order, is read and written alongside, a window at a
+    // time.
+    std::sort(names.begin(), names.end());
     BookList& books = bookList();
     RecencyResort resort(books);
 
     // The list as the scan found it: only items it does not hold yet are read, on every core when
-    // there are many. The list itself changes only here, in listing order, so whatever the workers
+    // there are many. The list itself changes only here, in name order, so whatever the workers
     // do the scan adds, raises and reports exactly as if it read one item after the other.
     std::vector<std::optional<std::size_t>> knownAtStart(names.size());
     std::vector<char> readMetadata(names.size(), 1);
@@ -140,7 +144,7 @@ void scanLibrary()
     std::unordered_map<std::size_t, std::size_t> addedByFirstEqual;
     // Threads pay off only when there are books to read; a rescan only looks at dates.
     constexpr std::size_t newItemsForWorkers = 16;
-    auto metadata = folioreader::FolioReader::beginScan(folderPath, newItems >= newItemsForWorkers);
+    auto metadata = folioreader::FolioReader::beginScan(folderPath, names, readMetadata);
     ItemReaders readers(folderPath, names, std::move(readMetadata), newItems >= newItemsForWorkers ? scanWorkerCount() : 1);
 
     // Whoever watches learns how far the scan has come every so many books.
@@ -155,6 +159,8 @@ void scanLibrary()
         if ((k + 1) % progressInterval == 0)
             reportScanProgress(k + 1, found);
         ItemRead item = readers.take(k);
+        if (metadata)
+            metadata->taken(k + 1);
         if (item.unreadable) {
             cantRead(*item.unreadable);
             continue;
@@ -189,6 +195,6 @@ void scanLibrary()
     }
     resort.finish();
     if (metadata)
-        metadata->finish(names);
+        metadata->finish();
     reportScanProgress(found, found);
 }

@@ -111,6 +111,15 @@ MetadataScan::Metadata metadataOf(const PackageDocument& package)
         package.language.size() <= longestLanguage ? package.language : std::string() };
 }
 
+// What this thread answered last during a scan: the scan asks a book's title, author, identifier
+// and language one after the other, and the scan's own answer for the book would not change.
+struct LastAnswer {
+    std::uint64_t scan = 0; // MetadataScan::serial
+    std::string path;
+    MetadataScan::Metadata metadata;
+};
+thread_local LastAnswer lastAnswer;
+
 // Title, author, identifier and language, from the active scan's store when the book's files are
 // unchanged; otherwise read afresh, straight from the book, so that what the store keeps was read
 // after its stamp.
@@ -123,8 +132,12 @@ Result<MetadataScan::Metadata> metadataOf(const std::string& path)
         auto package = TRY(packageOf(path, opened));
         return metadataOf(*package);
     }
+    auto answer = [&](MetadataScan::Metadata metadata) {
+        lastAnswer = { scan->serial(), path, metadata };
+        return metadata;
+    };
     if (auto known = scan->lookup(*name, path))
-        return *known;
+        return answer(std::move(*known));
     auto readStart = std::chrono::system_clock::now();
     auto book = TRY(EpubContainer::open(path));
     std::vector<FileIdentity> stamp;
@@ -132,7 +145,18 @@ Result<MetadataScan::Metadata> metadataOf(const std::string& path)
     MetadataScan::Metadata metadata = metadataOf(*package);
     // A zip's own stamp covers its package document; only a folder book needs its name again.
     scan->remember(*name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, readStart);
-    return metadata;
+    return answer(std::move(metadata));
+}
+
+// One of a book's title, author, identifier and language: the last answer of the scan, or a
+// lookup.
+Result<std::string> fieldOf(const std::string& path, std::string MetadataScan::Metadata::*field)
+{
+    MetadataScan* scan = MetadataScan::active();
+    if (scan && lastAnswer.scan == scan->serial() && lastAnswer.path == path)
+        return lastAnswer.metadata.*field;
+    auto metadata = TRY(metadataOf(path));
+    return std::move(metadata.*field);
 }
 
 }
@@ -155,33 +179,30 @@ std::shared_ptr<MetadataStore> FolioReader::metadataStore()
     return installedStore();
 }
 
-std::unique_ptr<MetadataScan> FolioReader::beginScan(const std::string& folder, bool manyNewBooks)
+std::unique_ptr<MetadataScan> FolioReader::beginScan(const std::string& folder, const std::vector<std::string>& names,
+    const std::vector<char>& asked)
 {
-    return MetadataScan::begin(metadataStore(), folder, manyNewBooks);
+    return MetadataScan::begin(metadataStore(), folder, names, asked);
 }
 
 Result<std::string> FolioReader::getTitle(const std::string& epubPath, const std::optional<std::string>&)
 {
-    auto metadata = TRY(metadataOf(epubPath));
-    return std::move(metadata.title);
+    return fieldOf(epubPath, &MetadataScan::Metadata::title);
 }
 
 Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, const std::optional<std::string>&)
 {
-    auto metadata = TRY(metadataOf(epubPath));
-    return std::move(metadata.author);
+    return fieldOf(epubPath, &MetadataScan::Metadata::author);
 }
 
 Result<std::string> FolioReader::getIdentifier(const std::string& epubPath)
 {
-    auto metadata = TRY(metadataOf(epubPath));
-    return std::move(metadata.identifier);
+    return fieldOf(epubPath, &MetadataScan::Metadata::identifier);
 }
 
 Result<std::string> FolioReader::getLanguage(const std::string& epubPath)
 {
-    auto metadata = TRY(metadataOf(epubPath));
-    return std::move(metadata.language);
+    return fieldOf(epubPath, &MetadataScan::Metadata::language);
 }
 
 std::optional<Result<std::shared_ptr<ui::Image>>> FolioReader::getKnownCoverImage(const std::string& epubPath)

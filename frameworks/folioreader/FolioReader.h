@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ui {
 class ViewController;
@@ -39,8 +40,9 @@ public:
     static std::shared_ptr<folioreader::MetadataStore> metadataStore();
     // While the answer lives, the title, author, identifier and language of the folder's books come
     // from the store when their files are unchanged, and what is read afresh is kept there; nullptr
-    // without a store. manyNewBooks: see MetadataScan::begin.
-    static std::unique_ptr<folioreader::MetadataScan> beginScan(const std::string& folder, bool manyNewBooks);
+    // without a store. names and asked: see MetadataScan::begin.
+    static std::unique_ptr<folioreader::MetadataScan> beginScan(const std::string& folder, const std::vector<std::string>& names,
+        const std::vector<char>& asked);
 
     // The book's cover picture; an error when the book names none or it cannot be read.
     static foundation::Result<std::shared_ptr<ui::Image>> getCoverImage(const std::string& epubPath,

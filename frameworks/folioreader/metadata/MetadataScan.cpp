@@ -1,5 +1,5 @@
-// MetadataScan: the folder's stored entries, loaded once, checked against the files as the scan
-// asks, and the scan's fresh reads, committed together.
+// MetadataScan: the folder's stored entries, loaded a window of names at a time, checked against
+// the files as the scan asks, and each window's fresh reads written once the scan is past it.
 #include "frameworks/folioreader/metadata/MetadataScan.h"
 
 #include "frameworks/folioreader/metadata/DescriptionPass.h"
@@ -13,6 +13,8 @@ namespace folioreader {
 namespace {
 
 std::atomic<MetadataScan*> activeScan { nullptr };
+std::atomic<std::size_t> namesPerWindow { 2048 };
+std::atomic<std::uint64_t> scansBegun { 0 };
 
 std::chrono::system_clock::time_point timeOf(std::int64_t seconds, std::int64_t nanoseconds)
 {
@@ -21,8 +23,7 @@ std::chrono::system_clock::time_point timeOf(std::int64_t seconds, std::int64_t 
 }
 
 // The stamp, package name, title, author, identifier and language in one string, each after its
-// length: one allocation per book keeps the entries of a library of 100,000 books small while a
-// scan holds them all.
+// length: one allocation per book read afresh, held until its window is written.
 std::string pack(const MetadataStore::Entry& entry)
 {
     std::string packed;
@@ -81,11 +82,11 @@ bool isSettled(const std::vector<FileIdentity>& stamp, std::chrono::system_clock
 }
 
 std::unique_ptr<MetadataScan> MetadataScan::begin(std::shared_ptr<MetadataStore> store, const std::string& folder,
-    bool manyNewBooks)
+    const std::vector<std::string>& names, const std::vector<char>& asked)
 {
     if (!store)
         return nullptr;
-    std::unique_ptr<MetadataScan> scan(new MetadataScan(std::move(store), folder, manyNewBooks));
+    std::unique_ptr<MetadataScan> scan(new MetadataScan(std::move(store), folder, names, asked));
     activeScan.store(scan.get());
     return scan;
 }
@@ -95,102 +96,106 @@ MetadataScan* MetadataScan::active()
     return activeScan.load();
 }
 
-MetadataScan::MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder, bool loadAll)
-    : m_store(std::move(store)), m_folder(std::move(folder)), m_loadedAll(loadAll)
+void MetadataScan::setWindowSize(std::size_t names)
 {
-    if (m_loadedAll)
-        loadRows();
+    namesPerWindow.store(std::max<std::size_t>(names, 1));
 }
 
-// One query, its rows' bytes copied into blocks of a fixed size, a table of row numbers by name: a
-// library of 100,000 books loads in a few allocations, and its checksums are checked by the
-// reading threads. Blocks are filled one after the other and never moved, so the bytes are never
-// held twice, as one buffer growing by doubling would at each step.
-void MetadataScan::loadRows()
+MetadataScan::MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder, const std::vector<std::string>& names,
+    const std::vector<char>& asked)
+    : m_store(std::move(store)), m_folder(std::move(folder)), m_windowSize(namesPerWindow.load()), m_serial(++scansBegun), m_names(names)
 {
-    constexpr std::size_t blockSize = 1 << 20;
-    m_store->forEachStoredRow(m_folder, [&](const MetadataStore::StoredRow& stored) {
-        const std::string_view values[] = { stored.name, stored.stamp, stored.packageName, stored.title, stored.author,
-            stored.identifier, stored.language };
-        std::size_t size = 0;
-        for (std::string_view value : values)
-            size += value.size();
-        if (m_rowBlocks.empty() || m_rowBlocks.back().capacity() - m_rowBlocks.back().size() < size)
-            m_rowBlocks.emplace_back().reserve(std::max(blockSize, size));
-        std::string& block = m_rowBlocks.back();
-        Row row { std::uint32_t(m_rowBlocks.size() - 1), std::uint32_t(block.size()), {}, stored.checksum };
-        int index = 0;
-        for (std::string_view value : values) {
-            row.sizes[index++] = std::uint32_t(value.size());
-            block += value;
-        }
-        m_rows.push_back(row);
-    });
-    std::size_t capacity = 16;
-    while (capacity < 2 * m_rows.size())
-        capacity *= 2;
-    m_rowTable.assign(capacity, 0);
-    for (std::size_t row = 0; row < m_rows.size(); ++row) {
-        std::size_t at = std::hash<std::string_view>()(field(m_rows[row], 0)) & (capacity - 1);
-        while (m_rowTable[at])
-            at = (at + 1) & (capacity - 1);
-        m_rowTable[at] = std::uint32_t(row + 1);
-    }
-    m_rowStates.assign(m_rows.size(), RowState::unchecked);
-    m_rowsListed.assign(m_rows.size(), 0);
-}
-
-std::string_view MetadataScan::field(const Row& row, int index) const
-{
-    std::size_t at = row.at;
-    for (int before = 0; before < index; ++before)
-        at += row.sizes[before];
-    return std::string_view(m_rowBlocks[row.block]).substr(at, row.sizes[index]);
-}
-
-std::optional<std::size_t> MetadataScan::rowOf(std::string_view name) const
-{
-    if (m_rowTable.empty())
-        return std::nullopt;
-    const std::size_t mask = m_rowTable.size() - 1;
-    for (std::size_t at = std::hash<std::string_view>()(name) & mask; m_rowTable[at]; at = (at + 1) & mask) {
-        std::size_t row = m_rowTable[at] - 1;
-        if (field(m_rows[row], 0) == name)
-            return row;
-    }
-    return std::nullopt;
-}
-
-std::optional<MetadataScan::Metadata> MetadataScan::lookupRow(std::size_t row, const std::string& path)
-{
-    const Row& stored = m_rows[row];
-    RowState state;
-    {
-        std::lock_guard lock(m_mutex);
-        state = m_rowStates[row];
-    }
-    if (state == RowState::unchecked) {
-        MetadataStore::StoredRow view { field(stored, 0), field(stored, 1), field(stored, 2), field(stored, 3), field(stored, 4),
-            field(stored, 5), field(stored, 6), stored.checksum };
-        bool usable = MetadataStore::checksumHolds(m_folder, view);
-        if (usable) {
-            auto current = currentStamp(path, std::string(view.packageName));
-            usable = current && encodeStamp(*current) == view.stamp;
-        }
-        state = usable ? RowState::verified : RowState::unusable;
-        std::lock_guard lock(m_mutex);
-        m_rowStates[row] = state;
-    }
-    if (state != RowState::verified)
-        return std::nullopt;
-    return Metadata { std::string(field(stored, 3)), std::string(field(stored, 4)), std::string(field(stored, 5)),
-        std::string(field(stored, 6)) };
+    const std::size_t windows = (names.size() + m_windowSize - 1) / m_windowSize;
+    m_windowAsked.assign(windows, 0);
+    for (std::size_t k = 0; k < names.size() && k < asked.size(); ++k)
+        m_windowAsked[k / m_windowSize] |= asked[k];
+    m_windowStates.assign(windows, WindowState::unloaded);
+    m_windows.resize(windows);
+    taken(0);
 }
 
 MetadataScan::~MetadataScan()
 {
     MetadataScan* self = this;
     activeScan.compare_exchange_strong(self, nullptr);
+}
+
+std::optional<std::size_t> MetadataScan::indexOf(std::string_view name) const
+{
+    auto at = std::lower_bound(m_names.begin(), m_names.end(), name, [](const std::string& listed, std::string_view wanted) {
+        return std::string_view(listed) < wanted;
+    });
+    if (at == m_names.end() || *at != name)
+        return std::nullopt;
+    return std::size_t(at - m_names.begin());
+}
+
+// One query over the window's range of names, its rows' bytes copied into blocks filled one after
+// the other and never moved; its rows matched with its items as both come in name order.
+std::shared_ptr<MetadataScan::Window> MetadataScan::load(std::size_t index) const
+{
+    constexpr std::size_t blockSize = 64 << 10;
+    const std::size_t first = index * m_windowSize;
+    const std::size_t end = std::min(first + m_windowSize, m_names.size());
+    auto window = std::make_shared<Window>();
+    const std::string from = index == 0 ? std::string() : m_names[first];
+    m_store->forEachStoredRow(m_folder, from, end < m_names.size() ? &m_names[end] : nullptr, [&](const MetadataStore::StoredRow& stored) {
+        const std::string_view values[] = { stored.name, stored.stamp, stored.packageName, stored.title, stored.author,
+            stored.identifier, stored.language };
+        std::size_t size = 0;
+        for (std::string_view value : values)
+            size += value.size();
+        if (window->blocks.empty() || window->blocks.back().capacity() - window->blocks.back().size() < size)
+            window->blocks.emplace_back().reserve(std::max(blockSize, size));
+        std::string& block = window->blocks.back();
+        Row row { std::uint32_t(window->blocks.size() - 1), std::uint32_t(block.size()), {}, stored.checksum };
+        int at = 0;
+        for (std::string_view value : values) {
+            row.sizes[at++] = std::uint32_t(value.size());
+            block += value;
+        }
+        window->rows.push_back(row);
+    });
+    window->rowStates.assign(window->rows.size(), RowState::unchecked);
+    window->rowListed.assign(window->rows.size(), 0);
+    window->rowOfItem.assign(end - first, -1);
+    window->fresh.resize(end - first);
+    window->freshSettled.assign(end - first, 0);
+    std::size_t item = first;
+    for (std::size_t row = 0; row < window->rows.size(); ++row) {
+        std::string_view name = field(*window, window->rows[row], 0);
+        while (item < end && std::string_view(m_names[item]) < name)
+            ++item;
+        if (item < end && m_names[item] == name) {
+            window->rowOfItem[item - first] = std::int32_t(row);
+            window->rowListed[row] = 1;
+        }
+    }
+    return window;
+}
+
+std::shared_ptr<MetadataScan::Window> MetadataScan::loadedWindow(std::size_t index, std::unique_lock<std::mutex>& lock)
+{
+    m_windowLoaded.wait(lock, [&] { return m_windowStates[index] != WindowState::loading; });
+    if (m_windowStates[index] == WindowState::unloaded) {
+        // Loaded without the mutex: the readers go on in the windows already loaded meanwhile.
+        m_windowStates[index] = WindowState::loading;
+        lock.unlock();
+        auto window = load(index);
+        lock.lock();
+        m_windows[index] = std::move(window);
+        m_windowStates[index] = WindowState::loaded;
+        m_windowLoaded.notify_all();
+    }
+    return m_windows[index];
+}
+
+std::string_view MetadataScan::field(const Window& window, const Row& row, int index) const
+{
+    std::size_t at = row.at;
+    for (int before = 0; before < index; ++before)
+        at += row.sizes[before];
+    return std::string_view(window.blocks[row.block]).substr(at, row.sizes[index]);
 }
 
 std::optional<std::string> MetadataScan::nameOf(const std::string& path) const
@@ -205,30 +210,57 @@ std::optional<std::string> MetadataScan::nameOf(const std::string& path) const
 
 std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& name, const std::string& path)
 {
-    if (m_loadedAll) {
-        bool readAfresh = false;
-        {
-            std::lock_guard lock(m_mutex);
-            readAfresh = m_slots.count(name) > 0;
-        }
-        // Only the thread reading an item asks for it or remembers it, so the answer holds.
-        if (!readAfresh) {
-            auto row = rowOf(name);
-            return row ? lookupRow(*row, path) : std::nullopt;
-        }
+    if (auto index = indexOf(name)) {
+        std::unique_lock lock(m_mutex);
+        if (auto window = loadedWindow(*index / m_windowSize, lock))
+            return lookupInWindow(*window, *index % m_windowSize, path, lock);
     }
+    return lookupSlot(name, path);
+}
+
+std::optional<MetadataScan::Metadata> MetadataScan::lookupInWindow(Window& window, std::size_t item, const std::string& path,
+    std::unique_lock<std::mutex>& lock)
+{
+    if (!window.fresh[item].empty())
+        return metadataOf(unpack(std::string(), window.fresh[item]));
+    const std::int32_t row = window.rowOfItem[item];
+    if (row < 0)
+        return std::nullopt;
+    RowState state = window.rowStates[std::size_t(row)];
+    // The row's bytes do not change once loaded: checked without the mutex.
+    lock.unlock();
+    const Row& stored = window.rows[std::size_t(row)];
+    if (state == RowState::unchecked) {
+        MetadataStore::StoredRow view { field(window, stored, 0), field(window, stored, 1), field(window, stored, 2),
+            field(window, stored, 3), field(window, stored, 4), field(window, stored, 5), field(window, stored, 6), stored.checksum };
+        bool usable = MetadataStore::checksumHolds(m_folder, view);
+        if (usable) {
+            auto current = currentStamp(path, std::string(view.packageName));
+            usable = current && encodeStamp(*current) == view.stamp;
+        }
+        state = usable ? RowState::verified : RowState::unusable;
+        lock.lock();
+        window.rowStates[std::size_t(row)] = state;
+        lock.unlock();
+    }
+    if (state != RowState::verified)
+        return std::nullopt;
+    return Metadata { std::string(field(window, stored, 3)), std::string(field(window, stored, 4)),
+        std::string(field(window, stored, 5)), std::string(field(window, stored, 6)) };
+}
+
+std::optional<MetadataScan::Metadata> MetadataScan::lookupSlot(const std::string& name, const std::string& path)
+{
     std::string packed;
     {
         std::lock_guard lock(m_mutex);
         auto slot = m_slots.find(name);
-        if (slot == m_slots.end() && !m_loadedAll) {
+        if (slot == m_slots.end()) {
             auto entry = m_store->entryOf(m_folder, name);
             if (!entry)
                 return std::nullopt;
             slot = m_slots.emplace(name, Slot { pack(*entry) }).first;
         }
-        if (slot == m_slots.end())
-            return std::nullopt;
         if (slot->second.verified)
             return metadataOf(unpack(name, slot->second.packed));
         if (slot->second.stale)
@@ -254,52 +286,99 @@ void MetadataScan::remember(const std::string& name, const std::vector<FileIdent
     const Metadata& metadata, std::chrono::system_clock::time_point readStart)
 {
     bool settled = isSettled(stamp, readStart, m_store->unsettledWindow());
-    std::lock_guard lock(m_mutex);
-    Slot& slot = m_slots[name];
-    slot.packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author,
+    std::string packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author,
         metadata.identifier, metadata.language });
+    auto index = indexOf(name);
+    std::lock_guard lock(m_mutex);
     // Unsettled metadata still answers the rest of this scan (the author after the title) but is
     // not written, and an older entry of the item is dropped.
+    if (index && m_windowStates[*index / m_windowSize] == WindowState::loaded) {
+        Window& window = *m_windows[*index / m_windowSize];
+        window.fresh[*index % m_windowSize] = std::move(packed);
+        window.freshSettled[*index % m_windowSize] = settled;
+        return;
+    }
+    Slot& slot = m_slots[name];
+    slot.packed = std::move(packed);
     slot.verified = true;
     slot.fresh = settled;
     slot.stale = !settled;
 }
 
-void MetadataScan::finish(const std::vector<std::string>& listedNames)
+void MetadataScan::taken(std::size_t end)
 {
-    std::unordered_map<std::string, Slot> slots;
+    const std::size_t current = end / m_windowSize;
+    if (current == m_windowReached)
+        return;
+    m_windowReached = current;
+    while (m_unwritten < current && m_unwritten < m_windows.size())
+        write(m_unwritten++);
+    for (std::size_t index : { current, current + 1 }) {
+        if (index < m_windows.size() && m_windowAsked[index]) {
+            std::unique_lock lock(m_mutex);
+            loadedWindow(index, lock);
+        }
+    }
+}
+
+// In one transaction, in name order: the entries read afresh, and the drop of rows no longer
+// usable, of items no longer listed, and of items whose files had only just changed.
+void MetadataScan::write(std::size_t index)
+{
+    std::shared_ptr<Window> window;
     std::vector<std::string> dropped;
+    std::vector<std::size_t> written;
+    {
+        std::unique_lock lock(m_mutex);
+        m_windowLoaded.wait(lock, [&] { return m_windowStates[index] != WindowState::loading; });
+        window = std::move(m_windows[index]);
+        m_windowStates[index] = WindowState::written;
+        if (!window)
+            return;
+        // A reader asking after this goes to the slots: the window changes no more.
+        for (std::size_t item = 0; item < window->fresh.size(); ++item) {
+            bool read = !window->fresh[item].empty();
+            if (read && window->freshSettled[item])
+                written.push_back(item);
+            else if (std::int32_t row = window->rowOfItem[item];
+                     row >= 0 && (read || window->rowStates[std::size_t(row)] == RowState::unusable))
+                dropped.emplace_back(field(*window, window->rows[std::size_t(row)], 0));
+        }
+    }
+    for (std::size_t row = 0; row < window->rows.size(); ++row) {
+        if (!window->rowListed[row])
+            dropped.emplace_back(field(*window, window->rows[row], 0));
+    }
+    const std::size_t first = index * m_windowSize;
+    std::size_t next = 0;
+    m_store->commitInOrder(m_folder, [&]() -> std::optional<MetadataStore::Entry> {
+        if (next == written.size())
+            return std::nullopt;
+        std::size_t item = written[next++];
+        return unpack(m_names[first + item], window->fresh[item]);
+    }, dropped);
+    m_wroteFresh = m_wroteFresh || !written.empty();
+}
+
+void MetadataScan::finish()
+{
+    // A scan stopped early writes what it read; the windows it did not reach stay as stored.
+    for (std::size_t index = 0; index < m_windows.size(); ++index)
+        write(index);
+    std::unordered_map<std::string, Slot> slots;
     {
         std::lock_guard lock(m_mutex);
-        for (const std::string& name : listedNames) {
-            if (!m_slots.empty()) {
-                if (auto slot = m_slots.find(name); slot != m_slots.end())
-                    slot->second.listed = true;
-            }
-            if (auto row = rowOf(name))
-                m_rowsListed[*row] = 1;
-        }
-        for (auto& [name, slot] : m_slots) {
-            if (!slot.fresh && (slot.stale || (m_loadedAll && !slot.listed)))
-                dropped.push_back(name);
-        }
-        // A row read afresh is replaced or dropped as its slot says.
-        for (std::size_t row = 0; row < m_rows.size(); ++row) {
-            std::string_view name = field(m_rows[row], 0);
-            if ((m_rowStates[row] == RowState::unusable || !m_rowsListed[row]) && !m_slots.count(std::string(name)))
-                dropped.emplace_back(name);
-        }
         slots.swap(m_slots);
-        m_rows.clear();
-        m_rowTable.clear();
-        m_rowBlocks.clear();
     }
-    // The entries read afresh are written in name order, each unpacked only as it is written: a
-    // first scan of 100,000 books would otherwise hold them all twice, packed and unpacked.
+    // Items asked for outside the windows: written in name order; dropped when their files
+    // changed, or when they are not listed.
+    std::vector<std::string> dropped;
     std::vector<const std::pair<const std::string, Slot>*> fresh;
     for (const auto& item : slots) {
         if (item.second.fresh)
             fresh.push_back(&item);
+        else if (item.second.stale || !indexOf(item.first))
+            dropped.push_back(item.first);
     }
     std::sort(fresh.begin(), fresh.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
     std::size_t next = 0;
@@ -312,7 +391,7 @@ void MetadataScan::finish(const std::vector<std::string>& listedNames)
     // The books' descriptions are read after the scan, which the person waits for, and apart
     // from it: only the catalog shows them.
     if (DescriptionPass* pass = DescriptionPass::running())
-        pass->request(m_store, m_folder, !fresh.empty());
+        pass->request(m_store, m_folder, m_wroteFresh || !fresh.empty());
 }
 
 }

@@ -247,17 +247,34 @@ void MetadataStore::forEachEntry(const std::string& folder, const std::function<
 
 void MetadataStore::forEachStoredRow(const std::string& folder, const std::function<void(const StoredRow&)>& take)
 {
+    forEachStoredRow(folder, std::string(), nullptr, take);
+}
+
+void MetadataStore::forEachStoredRow(const std::string& folder, const std::string& from, const std::string* before,
+    const std::function<void(const StoredRow&)>& take)
+{
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return;
-    Statement select(m_database, "SELECT name, stamp, package, title, author, identifier, language, checksum FROM book WHERE folder = ?");
-    if (select.code() == SQLITE_OK) {
-        select.bind(1, folder);
-        while (select.step() == SQLITE_ROW)
-            take(StoredRow { select.view(0), select.view(1), select.view(2), select.view(3), select.view(4), select.view(5),
-                select.view(6), select.integer(7) });
+    bool damaged = false;
+    {
+        // Every name is a blob, and no blob is less than the empty one.
+        Statement select(kept(before ? "SELECT name, stamp, package, title, author, identifier, language, checksum FROM book"
+                                       " WHERE folder = ? AND name >= ? AND name < ? ORDER BY name"
+                                     : "SELECT name, stamp, package, title, author, identifier, language, checksum FROM book"
+                                       " WHERE folder = ? AND name >= ? ORDER BY name"));
+        if (select.code() == SQLITE_OK) {
+            select.bind(1, folder);
+            select.bind(2, from);
+            if (before)
+                select.bind(3, *before);
+            while (select.step() == SQLITE_ROW)
+                take(StoredRow { select.view(0), select.view(1), select.view(2), select.view(3), select.view(4), select.view(5),
+                    select.view(6), select.integer(7) });
+        }
+        damaged = isDamage(select.code());
     }
-    if (isDamage(select.code())) {
+    if (damaged) {
         // The rows handed out before the damage showed are judged by their checksums; the store is
         // made anew for this run's commit.
         disconnect();

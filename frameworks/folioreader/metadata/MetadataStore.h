@@ -62,6 +62,10 @@ public:
     // Hands every row of the folder to take, unchecked: for a caller that checks (checksumHolds)
     // only the rows it uses, on its own threads. The views last until take returns.
     void forEachStoredRow(const std::string& folder, const std::function<void(const StoredRow&)>& take);
+    // The same for the rows named from `from` up to (not including) `before`, or to the last
+    // without it, in name order (byte order, the table's key order).
+    void forEachStoredRow(const std::string& folder, const std::string& from, const std::string* before,
+        const std::function<void(const StoredRow&)>& take);
     static bool checksumHolds(std::string_view folder, const StoredRow& row);
     // The same entries, by name.
     std::unordered_map<std::string, Entry> entriesOf(const std::string& folder);
