@@ -1,11 +1,10 @@
 // EpubContainer: libzip for archives, POSIX calls for folders; every read is bounded.
 #include "frameworks/folioreader/epub/EpubContainer.h"
 
-#include "frameworks/folioreader/epub/PackageDocument.h"
-
 #include "frameworks/folioreader/epub/KnownItemStatus.h"
+#include "frameworks/folioreader/epub/PackageDocument.h"
+#include "frameworks/folioreader/epub/descriptorZipSource.h"
 #include "platform/foundation/FileDescriptor.h"
-
 #include "platform/foundation/FileManager.h"
 
 #include <zip.h>
@@ -109,15 +108,10 @@ Result<EpubContainer> EpubContainer::open(const std::string& path)
     if (status.st_size == 0)
         return book.error("empty file, not a zip archive");
 
-    FILE* stream = ::fdopen(descriptor.get(), "rb");
-    if (!stream)
-        return foundation::fileError(path, errno);
-    descriptor.release();
     zip_error_t zipError;
     zip_error_init(&zipError);
-    zip_source_t* source = zip_source_filep_create(stream, 0, -1, &zipError);
+    zip_source_t* source = descriptorZipSource(std::move(descriptor), status, &zipError);
     if (!source) {
-        std::fclose(stream);
         std::string text = zip_error_strerror(&zipError);
         zip_error_fini(&zipError);
         return book.error("cannot be opened: " + text);
