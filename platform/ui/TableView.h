@@ -103,6 +103,10 @@ private:
     void updateVisibleCells();
     void displayHeaders();
     void moveVisibleRangeTo(IndexPath indexPath, TableViewScrollPosition position);
+    // Adds to the visible rows the screen before them on the side of the row first shown before
+    // (from): an animated scroll from far away lands a screen short of its row and glides the
+    // rest, through rows the page already has.
+    void showApproachFrom(std::int64_t from);
     void reportMismatch(const std::string& description);
 
     TableViewStyle m_style;

@@ -4,6 +4,7 @@
 #include "platform/ui/Fault.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace ui {
@@ -40,7 +41,23 @@ void TableView::scrollToRowAtIndexPath(IndexPath indexPath, TableViewScrollPosit
         return;
     }
     m_commands.push_back({ TableViewCommand::Kind::scrollToRow, { indexPath }, position, TableViewRowAnimation::none, animated });
+    const std::int64_t from = m_firstVisible;
     moveVisibleRangeTo(indexPath, position);
+    if (animated)
+        showApproachFrom(from);
+}
+
+void TableView::showApproachFrom(std::int64_t from)
+{
+    if (m_rowHeight <= 0 || from == m_firstVisible)
+        return;
+    const auto screen = std::int64_t(std::ceil(frame().size.height / m_rowHeight));
+    if (from < m_firstVisible) {
+        const std::int64_t shift = std::min(screen, m_firstVisible);
+        setVisibleRows(m_firstVisible - shift, visibleRowCount() + shift);
+    } else {
+        setVisibleRows(m_firstVisible, visibleRowCount() + screen);
+    }
 }
 
 void TableView::selectRowAtIndexPath(std::optional<IndexPath> indexPath, bool animated, TableViewScrollPosition position)

@@ -438,6 +438,15 @@ export class TableScreen {
     else if (top - pinned < current) target = top - pinned;
     else if (top + this.rowHeight > current + height) target = top + this.rowHeight - height;
     else return;
-    this.scroller.scrollTo({ top: Math.max(0, target), behavior: animated && !reducedMotion() ? 'smooth' : 'auto' });
+    const to = Math.max(0, target);
+    if (!animated || reducedMotion()) {
+      this.scroller.scrollTo({ top: to, behavior: 'auto' });
+      return;
+    }
+    // A glide over a long way would pass rows no answer can bring in time, and show nothing: the
+    // table lands a screen short of the row, on the side it comes from, and glides the rest,
+    // through the rows the host sent with the row's.
+    if (Math.abs(to - current) > 1.5 * height) this.scroller.scrollTop = to + (to > current ? -height : height);
+    this.scroller.scrollTo({ top: to, behavior: 'smooth' });
   }
 }

@@ -1,11 +1,12 @@
 // Covers at any library size: after far jumps through a library of a thousand books (dragged
 // scroll bar, index taps in title order), every row in view shows its title and its own loaded
-// cover, and no picture answer fails on the way (the launcher fails the test on any).
+// cover, and no picture answer fails on the way (the launcher fails the test on any); an index
+// tap's scroll shows rows in every frame.
 
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
-import { launchBrowser, openPagewyn, waitForRowsInView } from './support/browser.mjs';
+import { launchBrowser, openPagewyn, rowsInView, waitForRowsInView } from './support/browser.mjs';
 import { makeLargeLibrary } from './support/library.mjs';
 import { startPagewyn } from './support/pagewyn.mjs';
 
@@ -47,7 +48,20 @@ describe('covers', () => {
       const index = page.getByRole('navigation', { name: 'Index' });
       await index.waitFor();
       for (const letter of ['Z', 'C', 'M', 'W', 'F']) {
+        // Every frame of the scroll, from the tap until it has come to rest, shows rows in the
+        // whole view: the glide passes no place whose rows the page does not have.
+        const frames = page.evaluate(`(async () => {
+          const look = ${rowsInView};
+          const frames = [];
+          for (const began = performance.now(); performance.now() - began < 1500;) {
+            await new Promise((resolve) => requestAnimationFrame(resolve));
+            frames.push(look());
+          }
+          return frames;
+        })()`);
         await index.getByRole('button', { name: letter, exact: true }).click();
+        const gaps = (await frames).filter((state) => !state || state.rows === 0 || state.holes > 0);
+        assert.deepEqual(gaps, [], `index title ${letter}: no frame of the scroll shows empty places`);
         await page.waitForFunction((wanted) => [...document.querySelectorAll('.row-cell')]
           .some((cell) => cell.getAttribute('aria-label')?.startsWith(wanted)), letter);
         const state = await settled(page);

@@ -114,14 +114,22 @@ TEST(TableView, cellsAreReusedOnlyUnderTheirOwnIdentifier)
 TEST(TableView, scrollRequestsAreOneShotCommandsAndMoveTheVisibleRows)
 {
     Fixture fixture(100);
+    // Animated, the rows shown take in the screen before the row on the side the table came from:
+    // the page lands there and glides the rest through rows it has.
     fixture.table.scrollToRowAtIndexPath({ 0, 40 }, ui::TableViewScrollPosition::top, true);
-    EXPECT_EQ(fixture.shown().front(), "row 40");
+    EXPECT_EQ(fixture.shown().front(), "row 30");
+    EXPECT_EQ(fixture.shown().back(), "row 49");
     auto commands = fixture.table.takeCommands();
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].kind, ui::TableViewCommand::Kind::scrollToRow);
     EXPECT_TRUE(fixture.table.takeCommands().empty());
+    fixture.table.setVisibleRows(60, 10);
+    fixture.table.scrollToRowAtIndexPath({ 0, 20 }, ui::TableViewScrollPosition::top, true);
+    EXPECT_EQ(fixture.shown().front(), "row 20");
+    EXPECT_EQ(fixture.shown().back(), "row 39");
 
-    // A scroll to the last row keeps a full screen of rows.
+    // Not animated, the row's screen alone; a scroll to the last row keeps a full screen of rows.
+    fixture.table.setVisibleRows(0, 10);
     fixture.table.scrollToRowAtIndexPath({ 0, 99 }, ui::TableViewScrollPosition::top, false);
     EXPECT_EQ(fixture.shown().front(), "row 90");
 
