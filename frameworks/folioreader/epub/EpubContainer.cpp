@@ -1,13 +1,11 @@
-// EpubContainer: libzip for archives, POSIX calls for folders; every read is bounded.
+// EpubContainer: ZipReader for archives, POSIX calls for folders; every read is bounded.
 #include "frameworks/folioreader/epub/EpubContainer.h"
 
 #include "frameworks/folioreader/epub/KnownItemStatus.h"
 #include "frameworks/folioreader/epub/PackageDocument.h"
-#include "frameworks/folioreader/epub/descriptorZipSource.h"
+#include "frameworks/folioreader/epub/ZipReader.h"
 #include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/FileManager.h"
-
-#include <zip.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -67,12 +65,7 @@ FileIdentity FileIdentity::of(const struct stat& status)
         std::int64_t(status.st_ctim.tv_nsec) };
 }
 
-void EpubContainer::ArchiveCloser::operator()(struct zip* archive) const
-{
-    // Discarding, never closing: a close may write to the archive.
-    zip_discard(archive);
-}
-
+EpubContainer::EpubContainer() = default;
 EpubContainer::EpubContainer(EpubContainer&&) noexcept = default;
 EpubContainer& EpubContainer::operator=(EpubContainer&&) noexcept = default;
 EpubContainer::~EpubContainer() = default;
@@ -108,28 +101,10 @@ Result<EpubContainer> EpubContainer::open(const std::string& path)
     if (status.st_size == 0)
         return book.error("empty file, not a zip archive");
 
-    zip_error_t zipError;
-    zip_error_init(&zipError);
-    zip_source_t* source = descriptorZipSource(std::move(descriptor), status, &zipError);
-    if (!source) {
-        std::string text = zip_error_strerror(&zipError);
-        zip_error_fini(&zipError);
-        return book.error("cannot be opened: " + text);
-    }
-    zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &zipError);
-    if (!archive) {
-        int code = zip_error_code_zip(&zipError);
-        std::string text = zip_error_strerror(&zipError);
-        zip_error_fini(&zipError);
-        zip_source_free(source);
-        if (code == ZIP_ER_NOZIP)
-            return book.error("not a zip archive");
-        if (code == ZIP_ER_INCONS)
-            return book.error("damaged zip archive");
-        return book.error("cannot be opened as a zip archive: " + text);
-    }
-    zip_error_fini(&zipError);
-    book.m_archive.reset(archive);
+    auto archive = ZipReader::open(std::move(descriptor), std::uint64_t(status.st_size));
+    if (!archive)
+        return book.error(archive.error().description());
+    book.m_archive = std::make_unique<ZipReader>(std::move(*archive));
     return book;
 }
 
@@ -147,47 +122,16 @@ Result<std::string> EpubContainer::read(const std::string& name, std::size_t lim
 
 Result<std::string> EpubContainer::readFromArchive(const std::string& name, std::size_t limit, const std::string& label) const
 {
-    zip_t* archive = m_archive.get();
-    zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
-    if (index < 0)
+    const ZipReader::Entry* entry = m_archive->find(name);
+    if (!entry)
         return error(label + " is missing");
-    zip_stat_t status;
-    zip_stat_init(&status);
-    if (zip_stat_index(archive, zip_uint64_t(index), 0, &status) != 0)
-        return error(label + " cannot be read: " + zip_strerror(archive));
-    if ((status.valid & ZIP_STAT_SIZE) && status.size > limit)
+    ZipReader::ReadFailure failure;
+    auto bytes = m_archive->read(*entry, limit, failure);
+    if (failure.tooLarge)
         return error(label + " is larger than " + sizeText(limit));
-    zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(index), 0);
-    if (!file)
-        return error(label + " cannot be read: " + zip_strerror(archive));
-
-    // Read to the end even when the declared size has arrived: libzip checks the CRC there, and
-    // data that inflates past its declared size must hit the bound, not be cut off silently.
-    std::string bytes;
-    std::size_t expected = (status.valid & ZIP_STAT_SIZE) ? std::size_t(status.size) : 64 * 1024;
-    bytes.resize(std::min(expected, limit) + 1);
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) {
-            if (filled > limit) {
-                zip_fclose(file);
-                return error(label + " is larger than " + sizeText(limit));
-            }
-            bytes.resize(std::min(bytes.size() * 2, limit + 1));
-        }
-        zip_int64_t count = zip_fread(file, bytes.data() + filled, bytes.size() - filled);
-        if (count < 0) {
-            std::string text = zip_file_strerror(file);
-            zip_fclose(file);
-            return error(label + " cannot be read: " + text);
-        }
-        if (count == 0)
-            break;
-        filled += std::size_t(count);
-    }
-    zip_fclose(file);
-    bytes.resize(filled);
-    return bytes;
+    if (!bytes)
+        return error(label + " cannot be read: " + failure.text);
+    return std::move(*bytes);
 }
 
 Result<std::string> EpubContainer::readFromFolder(const std::string& name, std::size_t limit, const std::string& label,

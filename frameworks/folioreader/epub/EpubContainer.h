@@ -12,9 +12,10 @@
 #include <vector>
 
 struct stat;
-struct zip;
 
 namespace folioreader {
+
+class ZipReader;
 
 // What tells one version of a file from another without reading it.
 struct FileIdentity {
@@ -59,11 +60,7 @@ public:
     foundation::Error error(const std::string& what) const;
 
 private:
-    struct ArchiveCloser {
-        void operator()(struct zip* archive) const;
-    };
-
-    EpubContainer() = default;
+    EpubContainer();
     foundation::Result<std::string> readFromArchive(const std::string& name, std::size_t limit, const std::string& label) const;
     foundation::Result<std::string> readFromFolder(const std::string& name, std::size_t limit, const std::string& label,
         FileIdentity* identity) const;
@@ -71,7 +68,7 @@ private:
     std::string m_path;
     std::string m_canonicalRoot;
     FileIdentity m_identity;
-    std::unique_ptr<struct zip, ArchiveCloser> m_archive;
+    std::unique_ptr<ZipReader> m_archive;
 };
 
 // The identities that tell whether a book's metadata may have changed since they were taken: the
