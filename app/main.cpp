@@ -16,6 +16,7 @@
 #include "screen/RowCovers.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/pinLocalTimeZone.h"
+#include "platform/foundation/releaseLargeBlocks.h"
 #include "platform/desktop/BrowserOpener.h"
 #include "platform/host/server/Host.h"
 #include "platform/desktop/InstanceFile.h"
@@ -146,6 +147,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
 int main(int argc, char** argv)
 {
     foundation::pinLocalTimeZone();
+    foundation::releaseLargeBlocks();
     CLI::App app { "Pagewyn: a personal library of EPUB books.", "pagewyn" };
     app.require_subcommand(0, 1);
     // The same name and version the about alert shows.

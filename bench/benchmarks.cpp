@@ -11,6 +11,7 @@
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/pinLocalTimeZone.h"
+#include "platform/foundation/releaseLargeBlocks.h"
 #include "screen/BookFilter.h"
 
 #include <algorithm>
@@ -326,6 +327,7 @@ int main(int argc, char** argv)
 {
     // As the program does: the reference's zip reads gain as much from it as the scan's.
     foundation::pinLocalTimeZone();
+    foundation::releaseLargeBlocks();
     std::fprintf(stderr, "Generating synthetic libraries in /tmp/pagewyn-bench (kept for later runs)...\n");
     bench::generateLibrary(libraryFolder(10000), 10000, true);
     bench::generateLibrary(libraryFolder(1000), 1000, true);
