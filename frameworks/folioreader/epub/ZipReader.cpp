@@ -20,6 +20,7 @@ constexpr std::uint32_t localSignature = 0x04034b50;
 constexpr std::size_t endSize = 22;
 constexpr std::size_t directoryEntrySize = 46;
 constexpr std::size_t localHeaderSize = 30;
+constexpr std::uint64_t maximumDirectorySize = 64 << 20;
 // The end record with a comment of at most 65,535 bytes after it, and whatever of the directory
 // before it fits: a small book whole.
 constexpr std::size_t tailSize = endSize + 0xffff;
@@ -56,24 +57,37 @@ bool isUtf8(std::string_view text)
     return true;
 }
 
-// A name written by a tool that knew no UTF-8, read as the code page zip archives meant then.
-std::string fromCodePage437(std::string_view name)
-{
-    iconv_t convert = ::iconv_open("UTF-8", "CP437");
-    if (convert == iconv_t(-1))
-        return std::string(name);
-    std::string out(name.size() * 3, '\0');
-    char* in = const_cast<char*>(name.data());
-    std::size_t inLeft = name.size();
-    char* to = out.data();
-    std::size_t outLeft = out.size();
-    bool converted = ::iconv(convert, &in, &inLeft, &to, &outLeft) != std::size_t(-1);
-    ::iconv_close(convert);
-    if (!converted)
-        return std::string(name);
-    out.resize(out.size() - outLeft);
-    return out;
-}
+// Names written by a tool that knew no UTF-8, read as the code page zip archives meant then; the
+// converter is opened at the first such name of an archive.
+class CodePage437 {
+public:
+    ~CodePage437()
+    {
+        if (m_convert != iconv_t(-1))
+            ::iconv_close(m_convert);
+    }
+
+    std::string toUtf8(std::string_view name)
+    {
+        if (m_convert == iconv_t(-1))
+            m_convert = ::iconv_open("UTF-8", "CP437");
+        if (m_convert == iconv_t(-1))
+            return std::string(name);
+        ::iconv(m_convert, nullptr, nullptr, nullptr, nullptr);
+        std::string out(name.size() * 3, '\0');
+        char* in = const_cast<char*>(name.data());
+        std::size_t inLeft = name.size();
+        char* to = out.data();
+        std::size_t outLeft = out.size();
+        if (::iconv(m_convert, &in, &inLeft, &to, &outLeft) == std::size_t(-1))
+            return std::string(name);
+        out.resize(out.size() - outLeft);
+        return out;
+    }
+
+private:
+    iconv_t m_convert = iconv_t(-1);
+};
 
 foundation::Error damaged()
 {
@@ -169,7 +183,9 @@ bool ZipReader::parseDirectory(std::uint64_t endRecord)
         directoryOffset = u64(record + 48);
         endRecord = recordOffset;
     }
-    if (directoryOffset > endRecord || directorySize > endRecord - directoryOffset || count > directorySize / directoryEntrySize + 1)
+    // A book's directory is some kilobytes; one claiming more than 64 MiB is not read into memory.
+    if (directoryOffset > endRecord || directorySize > endRecord - directoryOffset || directorySize > maximumDirectorySize
+        || count > directorySize / directoryEntrySize + 1)
         return false;
     std::string directory(std::size_t(directorySize), '\0');
     if (!readAt(directory.data(), directory.size(), directoryOffset))
@@ -177,6 +193,7 @@ bool ZipReader::parseDirectory(std::uint64_t endRecord)
 
     std::vector<Entry> entries;
     entries.reserve(std::size_t(count));
+    CodePage437 codePage437;
     std::size_t at = 0;
     for (std::uint64_t n = 0; n < count; ++n) {
         if (directory.size() - at < directoryEntrySize || u32(directory.data() + at) != directorySignature)
@@ -196,7 +213,7 @@ bool ZipReader::parseDirectory(std::uint64_t endRecord)
         if (directory.size() - at < length)
             return false;
         std::string_view name(header + directoryEntrySize, nameLength);
-        entry.name = (entry.flags & 0x800) || isUtf8(name) ? std::string(name) : fromCodePage437(name);
+        entry.name = (entry.flags & 0x800) || isUtf8(name) ? std::string(name) : codePage437.toUtf8(name);
         // The zip64 field holds, in this order, each of the sizes and the offset that did not fit.
         std::string_view extra(header + directoryEntrySize + nameLength, extraLength);
         while (extra.size() >= 4) {
