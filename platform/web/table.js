@@ -439,14 +439,22 @@ export class TableScreen {
     else if (top + this.rowHeight > current + height) target = top + this.rowHeight - height;
     else return;
     const to = Math.max(0, target);
+    // The rows asked for from now on lie the way the list goes, before its scroll events tell.
+    if (to !== current) this.direction = Math.sign(to - current);
     if (!animated || reducedMotion()) {
       this.scroller.scrollTo({ top: to, behavior: 'auto' });
       return;
     }
     // A glide over a long way would pass rows no answer can bring in time, and show nothing: the
-    // table lands a screen short of the row, on the side it comes from, and glides the rest,
-    // through the rows the host sent with the row's.
-    if (Math.abs(to - current) > 1.5 * height) this.scroller.scrollTop = to + (to > current ? -height : height);
+    // table lands short of the row, on the side it comes from, and glides the rest, at most a
+    // screen and only through rows it holds (the host sends the screen before the row with it).
+    if (Math.abs(to - current) > 1.5 * height) {
+      const first = Number(this.table?.first) || 0;
+      const last = Math.min(first + (Number(this.table?.count) || 0), this.rowCount) - 1;
+      this.scroller.scrollTop = to > current
+        ? Math.min(to, Math.max(to - height, this.rowTop(first)))
+        : Math.max(to, Math.min(to + height, this.rowTop(last) + this.rowHeight - height));
+    }
     this.scroller.scrollTo({ top: to, behavior: 'smooth' });
   }
 }
