@@ -13,8 +13,8 @@
 #include "platform/text/Text.h"
 
 #include <algorithm>
-#include <malloc.h>
 #include <cstdint>
+#include <malloc.h>
 #include <numeric>
 #include <unordered_map>
 
