@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   libzip-dev libpugixml-dev libutf8proc-dev libcli11-dev nlohmann-json3-dev
   libgumbo-dev libcpp-httplib-dev libpng-dev libjpeg-dev libsqlite3-dev libqrencode-dev zlib1g-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -47,7 +47,7 @@ Host::Host(HostOptions options, ui::MainLoop& loop)
     , m_loop(loop)
     , m_token(makeAccessToken())
     , m_state(loop, m_stream, pageWordsJson(m_options.words, m_options.upload.kind), m_options.sharedStateCount)
-    , m_files(m_options.webRoot)
+    , m_files(m_options.webRoot.empty() ? std::string(PAGEWYN_WEB_DIR) : m_options.webRoot)
 {
     // A row's picture that arrived by itself is drawn by every page.
     m_previousScreenChangeListener = ui::setScreenChangeListener([this] { m_state.screenChanged(); });

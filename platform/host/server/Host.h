@@ -37,8 +37,8 @@ struct HostOptions {
     ListenAddress listen = ListenAddress::loopback();
     // 0: any free port.
     int port = 0;
-    // Where the renderer's files are read from.
-    std::string webRoot = PAGEWYN_WEB_DIR;
+    // Where the renderer's files are read from; empty: where this build keeps them.
+    std::string webRoot;
     // Where picked and handed-over files are streamed, and how much is taken.
     UploadOptions upload;
     // What the page's own texts call the application's items.
