@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang, libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer in
-# their own build folder, and runs each for a bounded time (default 60 seconds):
+# the sanitized tests' build folder, and runs each for a bounded time (default 60 seconds):
 #
 #     scripts/fuzz.sh [SECONDS]
 #
 # Prints each target's executions per second and total runs, and fails when any target finds a
 # crash, a leak, a timeout or runs out of memory; the input that did it is kept under
 # <build>/fuzz/artifacts/ and its log under <build>/fuzz/logs/. The corpus each run grows is kept
-# in <build>/fuzz/corpus/, so later runs start from it. The build folder defaults to build-fuzz/;
-# PAGEWYN_FUZZ_BUILD_DIR chooses another. Targets run side by side, one per processor.
+# in the user's cache (~/.cache/pagewyn-fuzz/corpus/, or PAGEWYN_FUZZ_CORPUS), outside any clone:
+# every run first replays all of it, so what earlier runs found keeps being checked, then looks
+# for new inputs. The build folder defaults to build-sanitized/; PAGEWYN_FUZZ_BUILD_DIR chooses
+# another. Targets run side by side, one per processor.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
-build="${PAGEWYN_FUZZ_BUILD_DIR:-build-fuzz}"
+build="${PAGEWYN_FUZZ_BUILD_DIR:-build-sanitized}"
+corpus="${PAGEWYN_FUZZ_CORPUS:-${XDG_CACHE_HOME:-$HOME/.cache}/pagewyn-fuzz/corpus}"
 targets=(package_zipped package_unpacked cover table_of_contents unzip html_fragment page_search event)
 declare -A dictionary=(
   [package_zipped]=zip [package_unpacked]=epub [cover]=epub [table_of_contents]=epub
@@ -26,8 +29,7 @@ if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
 fi
 
 started=$(date +%s)
-[ -f "$build/CMakeCache.txt" ] || CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAGEWYN_FUZZ=ON -DPAGEWYN_TESTS=OFF
+scripts/configure.sh "$build" --sanitized
 cmake --build "$build" -j"$(nproc)" --target pagewyn_fuzz_seeds "${targets[@]/#/fuzz_}"
 built=$(date +%s)
 
@@ -38,8 +40,8 @@ mkdir -p "$work/logs" "$work/artifacts"
 
 run_target() {
   local target=$1
-  mkdir -p "$work/corpus/$target"
-  "$build/fuzz/fuzz_$target" "$work/corpus/$target" "$work/seeds/$target" \
+  mkdir -p "$corpus/$target"
+  "$build/fuzz/fuzz_$target" "$corpus/$target" "$work/seeds/$target" \
     -dict="fuzz/dictionaries/${dictionary[$target]}.dict" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$work/artifacts/$target-" \

@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
-# Builds the whole test suite with AddressSanitizer and UndefinedBehaviorSanitizer in its own build
-# folder and runs it. Any finding (memory error, leak, undefined behaviour) fails its test.
+# Builds the test suite and the fuzz targets with clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer in one build folder (scripts/fuzz.sh runs its targets from the same
+# one), then runs every unit test three times over in a random order in one process, and the
+# browser files that drive the host's C++ hard (those labelled "host"). Any finding (memory error,
+# leak, undefined behaviour) fails.
+#
+#     scripts/test-sanitized.sh [--all]     --all: every browser file, not only the host's
+#
 # The folder defaults to build-sanitized/; PAGEWYN_SANITIZED_BUILD_DIR chooses another.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${PAGEWYN_SANITIZED_BUILD_DIR:-build-sanitized}"
+browser_files=(-L '^host$')
+[ "${1:-}" = "--all" ] && browser_files=(-L '^e2e$')
 
 started=$(date +%s)
-[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPAGEWYN_SANITIZE=ON
+scripts/configure.sh "$build" --sanitized
 cmake --build "$build" -j"$(nproc)"
 built=$(date +%s)
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+# None may lean on another's leftovers, whatever order they run in.
+"$build/tests/pagewyn_tests" --gtest_repeat=3 --gtest_shuffle --gtest_brief=1
+unit=$(date +%s)
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "${browser_files[@]}"
 finished=$(date +%s)
-echo "sanitized build: $((built - started)) s, sanitized tests: $((finished - built)) s"
+echo "sanitized build: $((built - started)) s, unit tests x3: $((unit - built)) s, browser files: $((finished - unit)) s"
