@@ -3,6 +3,8 @@
 // description of a few hundred bytes, which a library's first scan would pay once per book.
 #include "platform/html/PlainText.h"
 
+#include "platform/html/CharacterReferences.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -11,30 +13,6 @@
 namespace html {
 
 namespace {
-
-// HTML's names of U+00A0 to U+00FF, in order.
-constexpr std::array<std::string_view, 96> latin1Names {
-    "nbsp", "iexcl", "cent", "pound", "curren", "yen", "brvbar", "sect", "uml", "copy", "ordf", "laquo", "not", "shy", "reg", "macr",
-    "deg", "plusmn", "sup2", "sup3", "acute", "micro", "para", "middot", "cedil", "sup1", "ordm", "raquo", "frac14", "frac12", "frac34", "iquest",
-    "Agrave", "Aacute", "Acirc", "Atilde", "Auml", "Aring", "AElig", "Ccedil", "Egrave", "Eacute", "Ecirc", "Euml", "Igrave", "Iacute", "Icirc", "Iuml",
-    "ETH", "Ntilde", "Ograve", "Oacute", "Ocirc", "Otilde", "Ouml", "times", "Oslash", "Ugrave", "Uacute", "Ucirc", "Uuml", "Yacute", "THORN", "szlig",
-    "agrave", "aacute", "acirc", "atilde", "auml", "aring", "aelig", "ccedil", "egrave", "eacute", "ecirc", "euml", "igrave", "iacute", "icirc", "iuml",
-    "eth", "ntilde", "ograve", "oacute", "ocirc", "otilde", "ouml", "divide", "oslash", "ugrave", "uacute", "ucirc", "uuml", "yacute", "thorn", "yuml",
-};
-
-struct NamedCharacter {
-    std::string_view name;
-    char32_t point;
-};
-
-constexpr NamedCharacter otherNames[] {
-    { "quot", 0x22 }, { "amp", 0x26 }, { "apos", 0x27 }, { "lt", 0x3C }, { "gt", 0x3E }, { "OElig", 0x152 }, { "oelig", 0x153 },
-    { "Scaron", 0x160 }, { "scaron", 0x161 }, { "Yuml", 0x178 }, { "fnof", 0x192 }, { "circ", 0x2C6 }, { "tilde", 0x2DC },
-    { "ensp", 0x2002 }, { "emsp", 0x2003 }, { "thinsp", 0x2009 }, { "ndash", 0x2013 }, { "mdash", 0x2014 }, { "lsquo", 0x2018 },
-    { "rsquo", 0x2019 }, { "sbquo", 0x201A }, { "ldquo", 0x201C }, { "rdquo", 0x201D }, { "bdquo", 0x201E }, { "dagger", 0x2020 },
-    { "Dagger", 0x2021 }, { "bull", 0x2022 }, { "hellip", 0x2026 }, { "permil", 0x2030 }, { "prime", 0x2032 }, { "Prime", 0x2033 },
-    { "lsaquo", 0x2039 }, { "rsaquo", 0x203A }, { "euro", 0x20AC }, { "trade", 0x2122 },
-};
 
 // What a numeric reference to 0x80 to 0x9F stands for, as browsers read it: the Windows-1252
 // character of that byte (0 where the byte has none).
@@ -175,15 +153,8 @@ std::optional<Decoded> characterReference(std::string_view markup, std::size_t a
         ++end;
     if (end == start || end >= markup.size() || markup[end] != ';')
         return std::nullopt;
-    std::string_view name = markup.substr(start, end - start);
-    for (std::size_t index = 0; index < latin1Names.size(); ++index) {
-        if (latin1Names[index] == name)
-            return Decoded { char32_t(0xA0 + index), end + 1 };
-    }
-    for (const NamedCharacter& named : otherNames) {
-        if (named.name == name)
-            return Decoded { named.point, end + 1 };
-    }
+    if (char32_t point = namedCharacter(markup.substr(start, end - start)))
+        return Decoded { point, end + 1 };
     return std::nullopt;
 }
 

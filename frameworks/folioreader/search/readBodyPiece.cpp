@@ -1,6 +1,8 @@
 // The entities and tags a reading of a page's body knows.
 #include "frameworks/folioreader/search/readBodyPiece.h"
 
+#include "platform/html/CharacterReferences.h"
+
 #include <cctype>
 #include <initializer_list>
 #ifdef __SSE2__
@@ -49,18 +51,6 @@ std::string_view localName(std::string_view tag)
 
 char32_t decodeEntity(std::string_view name)
 {
-    if (name == "amp")
-        return '&';
-    if (name == "lt")
-        return '<';
-    if (name == "gt")
-        return '>';
-    if (name == "quot")
-        return '"';
-    if (name == "apos")
-        return '\'';
-    if (name == "nbsp")
-        return 0xA0;
     if (name.size() > 1 && name[0] == '#') {
         bool hex = name[1] == 'x' || name[1] == 'X';
         std::uint32_t value = 0;
@@ -72,7 +62,7 @@ char32_t decodeEntity(std::string_view name)
         }
         return value > 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF) ? char32_t(value) : 0;
     }
-    return 0;
+    return html::namedCharacter(name);
 }
 
 std::size_t textEnd(std::string_view xhtml, std::size_t at, TextKind kind)

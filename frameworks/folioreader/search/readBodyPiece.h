@@ -29,7 +29,7 @@ struct BodyPlace {
     bool read() const { return hidden == 0 && reading == 0; }
 };
 
-// The character an entity's name ("amp", "#x301") stands for, or 0.
+// The character a reference's name stands for ("amp", "mdash", "#x301"), or 0.
 char32_t decodeEntity(std::string_view name);
 
 // The end of the text from at on: the first '<' or '&', or the page's end. The end of its plain
