@@ -3,7 +3,6 @@
 
 #include "platform/foundation/hexEncoded.h"
 
-#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -11,23 +10,32 @@ namespace foundation {
 
 namespace {
 
-std::string percentDecode(const std::string& text)
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+}
+
+std::string percentDecoded(std::string_view text)
 {
     std::string decoded;
     decoded.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()
-            && std::isxdigit(static_cast<unsigned char>(text[i + 1]))
-            && std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            decoded += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            decoded += char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {
             decoded += text[i];
         }
     }
     return decoded;
-}
-
 }
 
 std::string percentEncoded(std::string_view bytes, std::string_view keptPunctuation)
@@ -76,7 +84,7 @@ std::optional<URL> URL::withString(const std::string& text)
         }
         if (rest.empty() || rest.front() != '/')
             return std::nullopt;
-        return URL("file", percentDecode(rest));
+        return URL("file", percentDecoded(rest));
     }
     return URL(scheme, rest);
 }
@@ -95,7 +103,7 @@ std::string URL::path() const
         if (start == std::string::npos)
             return "";
         auto end = m_rest.find_first_of("?#", start);
-        return percentDecode(m_rest.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        return percentDecoded(m_rest.substr(start, end == std::string::npos ? std::string::npos : end - start));
     }
     std::string path = m_rest;
     while (path.size() > 1 && path.back() == '/')

@@ -39,5 +39,8 @@ private:
 // The bytes with ASCII letters, digits and keptPunctuation as they are and every other byte as
 // %XX (upper-case hex): a name or path that survives any text channel and maps back byte for byte.
 std::string percentEncoded(std::string_view bytes, std::string_view keptPunctuation);
+// Every %XX as its byte; a malformed escape ("%zz", a lone "%") is kept as written, the way
+// browsers treat it.
+std::string percentDecoded(std::string_view text);
 
 }

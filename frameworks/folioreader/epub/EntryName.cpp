@@ -1,38 +1,13 @@
 // Lexical resolution of entry names and hrefs; no file system is consulted.
 #include "frameworks/folioreader/epub/EntryName.h"
 
+#include "platform/foundation/URL.h"
+
 #include <vector>
 
 namespace folioreader {
 
 namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// A malformed escape ("%zz", a lone "%") is kept as written, the way browsers treat it.
-std::string percentDecoded(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 bool hasScheme(std::string_view href)
 {
@@ -86,7 +61,7 @@ std::optional<std::string> resolveHref(std::string_view folder, std::string_view
     href = href.substr(0, href.find_first_of("#?"));
     if (href.empty() || hasScheme(href))
         return std::nullopt;
-    return resolveEntryName(folder, percentDecoded(href));
+    return resolveEntryName(folder, foundation::percentDecoded(href));
 }
 
 std::string_view folderOf(std::string_view entryName)
