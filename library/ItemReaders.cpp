@@ -2,7 +2,6 @@
 #include "library/ItemReaders.h"
 
 #include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/epub/KnownItemStatus.h"
 #include "library/BookList.h"
 #include "platform/foundation/FileManager.h"
 
@@ -50,28 +49,27 @@ ItemRead ItemReaders::read(std::size_t index) const
     if (!m_readMetadata[index])
         return item;
     // The reader engine checks its stored titles against this same status instead of asking again.
-    folioreader::KnownItemStatus known(path, status);
-    item.title = folioreader::FolioReader::getTitle(path);
-    if (*item.title)
-        item.author = folioreader::FolioReader::getAuthorName(path);
-    if (!*item.title || !*item.author)
+    auto metadata = folioreader::FolioReader::readMetadata(m_scan, path, &status);
+    if (!metadata) {
+        item.title = metadata.error();
         return item;
+    }
+    item.title = std::move(metadata->title);
+    item.author = std::move(metadata->author);
     // Folded here, on the reading thread, rather than in the scan's one thread.
     item.searchKey = BookList::searchKeyOf(**item.title, **item.author);
-    // From the package just read, or the store: they fail only where the book changed meanwhile,
-    // and then the book is listed without them, as its title and author say.
-    if (auto identifier = folioreader::FolioReader::getIdentifier(path))
-        item.details.identifier = std::move(*identifier);
-    if (auto language = folioreader::FolioReader::getLanguage(path))
-        item.details.language = std::move(*language);
+    item.details.identifier = std::move(metadata->identifier);
+    item.details.language = std::move(metadata->language);
     return item;
 }
 
-ItemReaders::ItemReaders(std::string folder, const std::vector<std::string>& names, std::vector<char> readMetadata, std::size_t workers)
+ItemReaders::ItemReaders(std::string folder, const std::vector<std::string>& names, std::vector<char> readMetadata,
+    folioreader::MetadataScan* scan, std::size_t workers)
     : m_folder(std::move(folder))
     , m_folderDescriptor(::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))
     , m_names(names)
     , m_readMetadata(std::move(readMetadata))
+    , m_scan(scan)
     , m_reads(names.size(), shape(workers), [this](std::size_t index) { return read(index); })
 {
 }

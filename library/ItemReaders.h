@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+namespace folioreader {
+class MetadataScan;
+}
+
 // What the scan needs to know of one item; the error texts are those the scan writes.
 struct ItemRead {
     std::optional<foundation::Error> unreadable; // the item's attributes or date could not be read
@@ -28,9 +32,11 @@ struct ItemRead {
 
 class ItemReaders {
 public:
-    // Reads folder "/" names[k] for every k, metadata where readMetadata[k]. With one worker
-    // every item is read by take itself, on the caller's thread.
-    ItemReaders(std::string folder, const std::vector<std::string>& names, std::vector<char> readMetadata, std::size_t workers);
+    // Reads folder "/" names[k] for every k, metadata where readMetadata[k], through scan (the
+    // metadata store's scan of the folder; nullptr reads every book). With one worker every item
+    // is read by take itself, on the caller's thread.
+    ItemReaders(std::string folder, const std::vector<std::string>& names, std::vector<char> readMetadata,
+        folioreader::MetadataScan* scan, std::size_t workers);
     // Stops the workers after their current chunk and waits for them.
     ~ItemReaders();
     ItemReaders(const ItemReaders&) = delete;
@@ -61,6 +67,7 @@ private:
     foundation::FileDescriptor m_folderDescriptor;
     const std::vector<std::string>& m_names;
     std::vector<char> m_readMetadata;
+    folioreader::MetadataScan* m_scan;
     foundation::OrderedWork<ItemRead> m_reads; // last: its workers read the members above
 };
 

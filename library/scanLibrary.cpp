@@ -148,7 +148,8 @@ void scanLibrary()
     // Threads pay off only when there are books to read; a rescan only looks at dates.
     constexpr std::size_t newItemsForWorkers = 16;
     auto metadata = folioreader::FolioReader::beginScan(folderPath, names, readMetadata);
-    ItemReaders readers(folderPath, names, std::move(readMetadata), newItems >= newItemsForWorkers ? scanWorkerCount() : 1);
+    ItemReaders readers(folderPath, names, std::move(readMetadata), metadata.get(),
+        newItems >= newItemsForWorkers ? scanWorkerCount() : 1);
 
     // Whoever watches learns how far the scan has come every so many books.
     constexpr std::size_t progressInterval = 64;

@@ -104,58 +104,40 @@ constexpr std::size_t longestLanguage = 64;
 
 // What the library keeps of a package. The identifier is the one the package names as its
 // unique identifier: a book that names none is known by its item's name alone.
-MetadataScan::Metadata metadataOf(const PackageDocument& package)
+BookMetadata metadataOf(const PackageDocument& package)
 {
     bool identified = package.uniqueIdentifierNamed && package.uniqueIdentifier.size() <= longestIdentifier;
     return { package.title, package.creator, identified ? package.uniqueIdentifier : std::string(),
         package.language.size() <= longestLanguage ? package.language : std::string() };
 }
 
-// What this thread answered last during a scan: the scan asks a book's title, author, identifier
-// and language one after the other, and the scan's own answer for the book would not change.
-struct LastAnswer {
-    std::uint64_t scan = 0; // MetadataScan::serial
-    std::string path;
-    MetadataScan::Metadata metadata;
-};
-thread_local LastAnswer lastAnswer;
-
-// Title, author, identifier and language, from the active scan's store when the book's files are
+// Title, author, identifier and language, from the scan's store when the book's files are
 // unchanged; otherwise read afresh, straight from the book, so that what the store keeps was read
 // after its stamp.
-Result<MetadataScan::Metadata> metadataOf(const std::string& path)
+Result<BookMetadata> metadataOf(MetadataScan* scan, const std::string& path, const struct stat* itemStatus)
 {
-    MetadataScan* scan = MetadataScan::active();
     std::optional<std::string> name = scan ? scan->nameOf(path) : std::nullopt;
     if (!name) {
         std::optional<EpubContainer> opened;
         auto package = TRY(packageOf(path, opened));
         return metadataOf(*package);
     }
-    auto answer = [&](MetadataScan::Metadata metadata) {
-        lastAnswer = { scan->serial(), path, metadata };
-        return metadata;
-    };
-    if (auto known = scan->lookup(*name, path))
-        return answer(std::move(*known));
+    if (auto known = scan->lookup(*name, path, itemStatus))
+        return std::move(*known);
     auto readStart = std::chrono::system_clock::now();
     auto book = TRY(EpubContainer::open(path));
     std::vector<FileIdentity> stamp;
     auto package = TRY(parseBook(book, stamp));
-    MetadataScan::Metadata metadata = metadataOf(*package);
+    BookMetadata metadata = metadataOf(*package);
     // A zip's own stamp covers its package document; only a folder book needs its name again.
     scan->remember(*name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, readStart);
-    return answer(std::move(metadata));
+    return metadata;
 }
 
-// One of a book's title, author, identifier and language: the last answer of the scan, or a
-// lookup.
-Result<std::string> fieldOf(const std::string& path, std::string MetadataScan::Metadata::*field)
+// One of a book's title, author, identifier and language, under the active scan, if any.
+Result<std::string> fieldOf(const std::string& path, std::string BookMetadata::*field)
 {
-    MetadataScan* scan = MetadataScan::active();
-    if (scan && lastAnswer.scan == scan->serial() && lastAnswer.path == path)
-        return lastAnswer.metadata.*field;
-    auto metadata = TRY(metadataOf(path));
+    auto metadata = TRY(metadataOf(MetadataScan::active(), path, nullptr));
     return std::move(metadata.*field);
 }
 
@@ -187,22 +169,28 @@ std::unique_ptr<MetadataScan> FolioReader::beginScan(const std::string& folder, 
 
 Result<std::string> FolioReader::getTitle(const std::string& epubPath, const std::optional<std::string>&)
 {
-    return fieldOf(epubPath, &MetadataScan::Metadata::title);
+    return fieldOf(epubPath, &BookMetadata::title);
 }
 
 Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, const std::optional<std::string>&)
 {
-    return fieldOf(epubPath, &MetadataScan::Metadata::author);
+    return fieldOf(epubPath, &BookMetadata::author);
 }
 
 Result<std::string> FolioReader::getIdentifier(const std::string& epubPath)
 {
-    return fieldOf(epubPath, &MetadataScan::Metadata::identifier);
+    return fieldOf(epubPath, &BookMetadata::identifier);
 }
 
 Result<std::string> FolioReader::getLanguage(const std::string& epubPath)
 {
-    return fieldOf(epubPath, &MetadataScan::Metadata::language);
+    return fieldOf(epubPath, &BookMetadata::language);
+}
+
+Result<BookMetadata> FolioReader::readMetadata(MetadataScan* scan, const std::string& epubPath,
+    const struct stat* itemStatus)
+{
+    return metadataOf(scan, epubPath, itemStatus);
 }
 
 std::optional<Result<std::shared_ptr<ui::Image>>> FolioReader::getKnownCoverImage(const std::string& epubPath)

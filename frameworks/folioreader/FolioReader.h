@@ -2,6 +2,7 @@
 // an EPUB given as a zipped .epub file or as an unpacked folder; presents the reader screen.
 #pragma once
 
+#include "frameworks/folioreader/metadata/BookMetadata.h"
 #include "platform/foundation/Result.h"
 #include "platform/ui/Image.h"
 
@@ -9,6 +10,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+struct stat;
 
 namespace ui {
 class ViewController;
@@ -34,6 +37,13 @@ public:
     // dc:language; each the empty text when the book has none, or one too long to be one.
     static foundation::Result<std::string> getIdentifier(const std::string& epubPath);
     static foundation::Result<std::string> getLanguage(const std::string& epubPath);
+    // The four above in one read, which each of them wraps with the active scan, if any. With a
+    // scan (see beginScan) of the book's folder they come from its store while the book's files
+    // keep their stamp, and what is read afresh is kept there; without, from the book.
+    // itemStatus: the book item's status its caller has just read, if any, so that the stamp is
+    // checked without asking the file system again.
+    static foundation::Result<BookMetadata> readMetadata(MetadataScan* scan, const std::string& epubPath,
+        const struct stat* itemStatus = nullptr);
     // Keeps titles, authors, identifiers and languages between runs in the store (and the
     // descriptions a DescriptionPass reads); nullptr (the default) reads every book.
     static void setMetadataStore(std::shared_ptr<folioreader::MetadataStore> store);

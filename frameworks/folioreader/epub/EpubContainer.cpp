@@ -1,7 +1,6 @@
 // EpubContainer: ZipReader for archives, POSIX calls for folders; every read is bounded.
 #include "frameworks/folioreader/epub/EpubContainer.h"
 
-#include "frameworks/folioreader/epub/KnownItemStatus.h"
 #include "frameworks/folioreader/epub/PackageDocument.h"
 #include "frameworks/folioreader/epub/ZipReader.h"
 #include "platform/foundation/FileDescriptor.h"
@@ -194,10 +193,14 @@ bool EpubContainer::isEmptyFolder() const
     return empty;
 }
 
-std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path, const std::string& packageName)
+std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path, const std::string& packageName,
+    const struct stat* itemStatus)
 {
     struct stat status {};
-    if (!KnownItemStatus::find(path, status) && ::stat(path.c_str(), &status) != 0)
+    // The status of a symbolic link (lstat) says nothing of what it points to.
+    if (itemStatus && !S_ISLNK(itemStatus->st_mode))
+        status = *itemStatus;
+    else if (::stat(path.c_str(), &status) != 0)
         return std::nullopt;
     std::vector<FileIdentity> stamp { FileIdentity::of(status) };
     if (!S_ISDIR(status.st_mode))

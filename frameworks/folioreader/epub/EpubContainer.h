@@ -74,6 +74,7 @@ private:
 // The identities that tell whether a book's metadata may have changed since they were taken: the
 // item's own for a zip; for a folder also its container.xml and its package document's. Nothing
 // when one of them cannot be read.
-std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path, const std::string& packageName);
+std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path, const std::string& packageName,
+    const struct stat* itemStatus = nullptr);
 
 }

@@ -208,17 +208,19 @@ std::optional<std::string> MetadataScan::nameOf(const std::string& path) const
     return name;
 }
 
-std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& name, const std::string& path)
+std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& name, const std::string& path,
+    const struct stat* itemStatus)
 {
     if (auto index = indexOf(name)) {
         std::unique_lock lock(m_mutex);
         if (auto window = loadedWindow(*index / m_windowSize, lock))
-            return lookupInWindow(*window, *index % m_windowSize, path, lock);
+            return lookupInWindow(*window, *index % m_windowSize, path, itemStatus, lock);
     }
-    return lookupSlot(name, path);
+    return lookupSlot(name, path, itemStatus);
 }
 
 std::optional<MetadataScan::Metadata> MetadataScan::lookupInWindow(Window& window, std::size_t item, const std::string& path,
+    const struct stat* itemStatus,
     std::unique_lock<std::mutex>& lock)
 {
     if (!window.fresh[item].empty())
@@ -235,7 +237,7 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookupInWindow(Window& windo
             field(window, stored, 3), field(window, stored, 4), field(window, stored, 5), field(window, stored, 6), stored.checksum };
         bool usable = MetadataStore::checksumHolds(m_folder, view);
         if (usable) {
-            auto current = currentStamp(path, std::string(view.packageName));
+            auto current = currentStamp(path, std::string(view.packageName), itemStatus);
             usable = current && encodeStamp(*current) == view.stamp;
         }
         state = usable ? RowState::verified : RowState::unusable;
@@ -249,7 +251,8 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookupInWindow(Window& windo
         std::string(field(window, stored, 5)), std::string(field(window, stored, 6)) };
 }
 
-std::optional<MetadataScan::Metadata> MetadataScan::lookupSlot(const std::string& name, const std::string& path)
+std::optional<MetadataScan::Metadata> MetadataScan::lookupSlot(const std::string& name, const std::string& path,
+    const struct stat* itemStatus)
 {
     std::string packed;
     {
@@ -268,7 +271,7 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookupSlot(const std::string
         packed = slot->second.packed;
     }
     auto entry = unpack(name, packed);
-    auto current = currentStamp(path, entry.packageName);
+    auto current = currentStamp(path, entry.packageName, itemStatus);
     bool unchanged = current && encodeStamp(*current) == entry.stamp;
     std::lock_guard lock(m_mutex);
     auto slot = m_slots.find(name);

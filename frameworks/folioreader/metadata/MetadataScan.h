@@ -9,6 +9,7 @@
 #pragma once
 
 #include "frameworks/folioreader/epub/EpubContainer.h"
+#include "frameworks/folioreader/metadata/BookMetadata.h"
 #include "frameworks/folioreader/metadata/MetadataStore.h"
 
 #include <chrono>
@@ -34,12 +35,7 @@ bool isSettled(const std::vector<FileIdentity>& stamp, std::chrono::system_clock
 
 class MetadataScan {
 public:
-    struct Metadata {
-        std::string title;
-        std::string author;
-        std::string identifier;
-        std::string language;
-    };
+    using Metadata = BookMetadata;
 
     // Names a window holds, 2,048 unless set: more than the reading threads run ahead of the
     // scan, so that they read in the window the scan is in or the next one. Tests set a few, so
@@ -52,7 +48,7 @@ public:
     // only windows holding such an item are loaded.
     static std::unique_ptr<MetadataScan> begin(std::shared_ptr<MetadataStore> store, const std::string& folder,
         const std::vector<std::string>& names, const std::vector<char>& asked);
-    // The active scan, for the reader engine's reads from any thread.
+    // The active scan, for the reader engine's entry points that are given none.
     static MetadataScan* active();
 
     ~MetadataScan();
@@ -63,8 +59,9 @@ public:
     std::uint64_t serial() const { return m_serial; }
     // The item's name when path is folder, "/" and a name.
     std::optional<std::string> nameOf(const std::string& path) const;
-    // The stored metadata of the item, when the stamp of its files is still the stored one.
-    std::optional<Metadata> lookup(const std::string& name, const std::string& path);
+    // The stored metadata of the item, when the stamp of its files is still the stored one;
+    // itemStatus, the item's status its caller has just read, if any (see currentStamp).
+    std::optional<Metadata> lookup(const std::string& name, const std::string& path, const struct stat* itemStatus);
     // Answers the rest of the scan with metadata read at readStart from files of that stamp, and
     // keeps it for the store unless the files had only just changed.
     void remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
@@ -119,8 +116,8 @@ private:
     std::string_view field(const Window& window, const Row& row, int index) const;
     // With the mutex held on entry; let go of before the answer.
     std::optional<Metadata> lookupInWindow(Window& window, std::size_t item, const std::string& path,
-        std::unique_lock<std::mutex>& lock);
-    std::optional<Metadata> lookupSlot(const std::string& name, const std::string& path);
+        const struct stat* itemStatus, std::unique_lock<std::mutex>& lock);
+    std::optional<Metadata> lookupSlot(const std::string& name, const std::string& path, const struct stat* itemStatus);
 
     std::shared_ptr<MetadataStore> m_store;
     std::string m_folder;
