@@ -114,6 +114,42 @@ describe('the library screen', () => {
       await page.getByRole('button', { name: 'sort' }).click();
       await page.getByRole('heading', { name: 'Recently Opened' }).waitFor();
       await index.waitFor({ state: 'hidden' });
+
+      // On a desktop the index stands beside the scroll bar: a mouse drags the bar where the index
+      // runs along it, and clicks the index.
+      const desktopBrowser = await launchBrowser({ scrollBars: true });
+      try {
+        const desktop = await openPagewyn(desktopBrowser, pagewyn, { width: 1280, height: 800 });
+        await desktop.getByRole('button', { name: 'sort' }).click();
+        await desktop.getByRole('heading', { name: 'Books by Title' }).waitFor();
+        const desktopIndex = desktop.getByRole('navigation', { name: 'Index' });
+        await desktopIndex.waitFor();
+        const indexBox = await desktopIndex.boundingBox();
+        const bar = await desktop.locator('.table-scroller').evaluate((scroller) => {
+          const box = scroller.getBoundingClientRect();
+          const width = scroller.offsetWidth - scroller.clientWidth;
+          return { x: box.right - width / 2, width, thumb: (scroller.clientHeight ** 2) / scroller.scrollHeight };
+        });
+        assert.ok(bar.width > 0, 'a desktop draws the scroll bar beside the rows');
+        assert.ok(indexBox.x + indexBox.width <= bar.x - bar.width / 2, 'the index ends where the scroll bar begins');
+        const grab = indexBox.y + 10;
+        assert.ok(grab < bar.thumb, 'the thumb runs beside the index');
+        assert.ok(await desktop.evaluate(({ x, y }) => document.elementFromPoint(x, y)?.matches('.table-scroller'), { x: bar.x, y: grab }),
+          'nothing lies over the scroll bar');
+        await desktop.mouse.move(bar.x, grab);
+        await desktop.mouse.down();
+        await desktop.mouse.move(bar.x, grab + 200, { steps: 5 });
+        await desktop.mouse.up();
+        await desktop.waitForFunction(() => document.querySelector('.table-scroller').scrollTop > 400);
+        await desktopIndex.getByRole('button', { name: 'C', exact: true }).click();
+        await desktop.waitForFunction(() => {
+          const row = document.querySelector('.row-cell[aria-label="C book 2, X writer"]');
+          return row && Math.abs(row.getBoundingClientRect().top - 94) < 1;
+        });
+        assert.deepEqual(desktop.failures, []);
+      } finally {
+        await desktopBrowser.close();
+      }
     });
   });
 
