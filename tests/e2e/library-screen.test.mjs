@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
-import { dropFile, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
+import { dropFile, expectProblems, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
 import { bookEntries, storedZip, writeBook } from './support/library.mjs';
 import { eventually } from './support/eventually.mjs';
 import { recordingOpener, withPagewyn } from './support/pagewyn.mjs';
@@ -282,15 +282,24 @@ describe('the library screen', () => {
     });
   });
 
-  test('an empty library says how to add a book, opens its folder, and gives way to the first book', { timeout: 90000 }, async () => {
+  test('an empty library says how to add a book, opens its folder or says why not, and gives way to the first book', { timeout: 90000 }, async () => {
     const opener = recordingOpener();
     try {
       await withPagewyn([], async (pagewyn, library) => {
         const page = await openPagewyn(browser, pagewyn);
         await page.getByText('Your library has no books yet.').waitFor();
         await page.getByText(library.folder).waitFor();
+        const button = page.getByRole('button', { name: 'Open the library folder' });
+        // It looks like something to press: filled, unlike the lines of text around it.
+        assert.notEqual(await button.evaluate((element) => getComputedStyle(element).backgroundColor), 'rgba(0, 0, 0, 0)');
+        // An opener that fails is told on the page, with what it said.
+        expectProblems({ status: 502, url: /\/settings-page\/open-folder$/ });
+        opener.fail(true);
+        await button.click();
+        await page.locator('.notice').filter({ hasText: /^Could not open the library folder: .*no file manager here/ }).waitFor();
+        opener.fail(false);
         // By mouse: nothing of the (empty) list lies over the button.
-        await page.getByRole('button', { name: 'Open the library folder' }).click();
+        await button.click();
         assert.equal(await opener.opened(), library.folder);
 
         await dropFile(page, 'First.epub', storedZip(bookEntries({ title: 'First', author: 'Fay' })));
