@@ -73,17 +73,20 @@ describe('the about alert', () => {
       'the line that says how to open the library');
   });
 
-  test('Enter and Escape close the alert', { timeout: 90000 }, async () => {
+  test('Enter and Escape close the alert and give the keyboard back to the info button', { timeout: 90000 }, async () => {
     const { browser, pagewyn } = shared;
     const page = await openPagewyn(browser, pagewyn);
     const alert = page.getByRole('alertdialog', { name: 'Pagewyn 1.0.3' });
+    const info = page.getByRole('button', { name: 'info' });
     for (const key of ['Enter', 'Escape']) {
-      await page.getByRole('button', { name: 'info' }).click();
+      await info.focus();
+      await page.keyboard.press('Enter');
       await alert.waitFor();
       // A click beside the button leaves the keys working.
       await alert.getByText('Pagewyn 1.0.3', { exact: true }).click();
       await page.keyboard.press(key);
       await alert.waitFor({ state: 'detached' });
+      await page.waitForFunction(() => document.activeElement?.getAttribute('aria-label') === 'info');
     }
     assert.deepEqual(page.failures, []);
     await page.close();
