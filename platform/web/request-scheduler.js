@@ -10,7 +10,7 @@ const namesRow = (event) => event.type === 'tapRow' || event.type === 'deleteRow
 
 export class RequestScheduler {
   // page: draw(snapshot) (may return a promise), viewport() (the one the host is told of, with each
-  // request), requestEnded(), notice(text, lasting), clear() (nothing shown: the page is refused)
+  // request), requestEnded(), notice(text, lasting), refused(failure) (the host refused this page)
   constructor(page) {
     this.page = page;
     this.version = -1; // the version of the state drawn, which the page's draw keeps
@@ -51,8 +51,7 @@ export class RequestScheduler {
   fail(failure) {
     if (failure.status === 403) {
       this.stopped = true;
-      this.page.clear();
-      this.page.notice(failure.message, true);
+      this.page.refused(failure);
       return;
     }
     if (failure.status === 0) {
