@@ -122,6 +122,7 @@ drawingBy({
     if (page.snapshot) scheduler.queueDraw(page.snapshot);
   },
   notice: (text) => showNotice(text),
+  send,
 });
 watchChanges((version) => {
   if (version === null || version > scheduler.version) scheduler.look();

@@ -22,11 +22,17 @@ export class RequestScheduler {
     this.stopped = false;
   }
 
+  // Resolves once the event's answer is drawn, or it failed or was replaced.
   send(event) {
-    // Only the search field's latest text matters: one not sent yet is replaced.
-    if (event.type === 'search') this.events = this.events.filter((queued) => queued.type !== 'search');
-    this.events.push({ ...event, seenVersion: this.version });
-    this.pump();
+    return new Promise((answered) => {
+      // Only the search field's latest text matters: one not sent yet is replaced.
+      if (event.type === 'search') {
+        for (const replaced of this.events.filter((queued) => queued.event.type === 'search')) replaced.answered();
+        this.events = this.events.filter((queued) => queued.event.type !== 'search');
+      }
+      this.events.push({ event, seenVersion: this.version, answered });
+      this.pump();
+    });
   }
 
   // One look at the state, taken with the others that come up before it can be sent.
@@ -64,10 +70,8 @@ export class RequestScheduler {
     else if (failure.status !== 503) this.page.notice(failure.message);
   }
 
-  async sendEvent(queued) {
-    const { seenVersion, ...event } = queued;
-    event.version = namesRow(event) ? seenVersion : this.version;
-    event.viewport = this.page.viewport();
+  async sendEvent({ event: queued, seenVersion }) {
+    const event = { ...queued, version: namesRow(queued) ? seenVersion : this.version, viewport: this.page.viewport() };
     await this.queueDraw(await postEvent(event));
   }
 
@@ -78,8 +82,11 @@ export class RequestScheduler {
   pump() {
     if (this.busy || this.stopped) return;
     let request = null;
+    let answered = null;
     if (this.events.length > 0) {
-      request = this.sendEvent(this.events.shift());
+      const queued = this.events.shift();
+      answered = queued.answered;
+      request = this.sendEvent(queued);
     } else if (this.landing) {
       request = this.queueDraw(this.landing);
       this.landing = null;
@@ -90,6 +97,7 @@ export class RequestScheduler {
     if (!request) return;
     this.busy = true;
     request.catch((failure) => this.fail(failure)).finally(() => {
+      answered?.();
       this.busy = false;
       this.page.requestEnded();
       this.pump();
