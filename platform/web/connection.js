@@ -111,7 +111,8 @@ async function answer(response) {
   const body = type.startsWith('application/json') ? await response.json().catch(() => null) : await response.text();
   if (response.ok) return body;
   const message = typeof body === 'string' ? body.trim() : body?.error ?? `error ${response.status}`;
-  throw new HostError(response.status, message, typeof body === 'object' ? body : null, response.headers.get('X-Pagewyn-Refusal'));
+  const refusal = response.headers.get('X-Pagewyn-Refusal');
+  throw new HostError(response.status, message, typeof body === 'object' ? body : null, refusal);
 }
 
 async function reach(request) {

@@ -3,7 +3,9 @@
 // file another program hands over, with its progress shown. Only while nothing is presented over
 // the library.
 
-import { drawAnsweredState, holdReaders, redrawPage, sendFromPage, tellOnPage } from './page-drawing.js';
+import {
+  drawAnsweredState, holdReaders, redrawPage, sendFromPage, tellOnPage,
+} from './page-drawing.js';
 import { isTakenName, percentText, uploadFile } from './upload.js';
 import { words } from './words.js';
 

@@ -20,7 +20,10 @@ export function openRequestedURLs(urls) {
       url = null;
     }
     if (url?.protocol === settingsScheme) showSettingsPage();
-    else if (url?.protocol === documentsFolderScheme) openLibraryFolder().catch((failure) => tellOnPage(`Could not open the library folder: ${failure.message}`));
+    else if (url?.protocol === documentsFolderScheme) {
+      openLibraryFolder()
+        .catch((failure) => tellOnPage(`Could not open the library folder: ${failure.message}`));
+    }
     else if (url && outsideSchemes.has(url.protocol)) window.open(url.href, '_blank', 'noopener,noreferrer');
     else console.warn(`Pagewyn did not open ${JSON.stringify(text)}: only web and mail addresses open outside it.`);
   }

@@ -49,7 +49,8 @@ export function drawPresented(layer, presentedAll, send) {
   layer.dataset.key = key;
   const readerWasShown = Boolean(layer.querySelector('.reader'));
   if (layer.children.length === 0 && presentedList.length > 0) {
-    openerViewId = document.activeElement?.closest?.('.table-screen [data-view-id]')?.dataset.viewId ?? null;
+    const opener = document.activeElement?.closest?.('.table-screen [data-view-id]');
+    openerViewId = opener?.dataset.viewId ?? null;
   }
   const callbacks = { touchUpInside: (id) => send({ type: 'touchUpInside', view: id }) };
   const drawn = (presentedList ?? []).map((presented) => {

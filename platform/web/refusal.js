@@ -5,7 +5,8 @@ import { element } from './dom.js';
 import { pairingCodeRefused } from './pairing.js';
 
 const pairAgain = [
-  'On a browser that shows the library, open Settings (the gear at the top) and choose “Add a device”.',
+  'On a browser that shows the library, open Settings (the gear at the top) and choose '
+    + '“Add a device”.',
   'Open the address it gives on this device, or scan its QR code.',
 ];
 
@@ -17,7 +18,8 @@ const cases = {
   },
   'removed-device': {
     title: 'This device was removed',
-    text: 'It was taken off the paired devices in Pagewyn’s settings, so it no longer opens the library.',
+    text: 'It was taken off the paired devices in Pagewyn’s settings, so it no longer opens the '
+      + 'library.',
     steps: pairAgain,
   },
   'not-paired': {
@@ -25,18 +27,22 @@ const cases = {
     text: 'Pagewyn opens the library only in a browser that holds its key.',
     steps: [
       'On the computer running Pagewyn, open the address it printed when it started.',
-      'On another device, pair it once: on a browser that shows the library, open Settings and choose “Add a device”, then open the address it gives here.',
+      'On another device, pair it once: on a browser that shows the library, open Settings and '
+        + 'choose “Add a device”, then open the address it gives here.',
     ],
   },
   'earlier-launch': {
     title: 'Pagewyn was started again',
-    text: 'This page holds the key of an earlier start of Pagewyn, which no longer opens the library.',
+    text: 'This page holds the key of an earlier start of Pagewyn, which no longer opens the '
+      + 'library.',
     steps: ['Open the address Pagewyn printed when it started this time.'],
   },
   'other-address': {
     title: 'Pagewyn does not answer on this address',
     text: 'The name in the address bar is not one Pagewyn listens on.',
-    steps: ['Open the address Pagewyn printed, or one its settings page shows under “Add a device”.'],
+    steps: [
+      'Open the address Pagewyn printed, or one its settings page shows under “Add a device”.',
+    ],
   },
 };
 
@@ -65,7 +71,8 @@ export function showRefusal(root, failure) {
   const todo = element('ol', 'refusal-steps');
   todo.append(...steps.map((step) => element('li', '', step)));
   const body = element('div', 'refusal-body');
-  body.append(icon, heading, element('p', 'refusal-text', text), element('h2', 'refusal-what-to-do', 'What to do'), todo);
+  body.append(icon, heading, element('p', 'refusal-text', text),
+    element('h2', 'refusal-what-to-do', 'What to do'), todo);
   page.append(body);
   root.removeAttribute('aria-busy');
   root.setAttribute('aria-label', 'Pagewyn');

@@ -27,8 +27,9 @@ export class RequestScheduler {
     return new Promise((answered) => {
       // Only the search field's latest text matters: one not sent yet is replaced.
       if (event.type === 'search') {
-        for (const replaced of this.events.filter((queued) => queued.event.type === 'search')) replaced.answered();
-        this.events = this.events.filter((queued) => queued.event.type !== 'search');
+        const isSearch = (queued) => queued.event.type === 'search';
+        for (const replaced of this.events.filter(isSearch)) replaced.answered();
+        this.events = this.events.filter((queued) => !isSearch(queued));
       }
       this.events.push({ event, seenVersion: this.version, answered });
       this.pump();
@@ -71,7 +72,8 @@ export class RequestScheduler {
   }
 
   async sendEvent({ event: queued, seenVersion }) {
-    const event = { ...queued, version: namesRow(queued) ? seenVersion : this.version, viewport: this.page.viewport() };
+    const version = namesRow(queued) ? seenVersion : this.version;
+    const event = { ...queued, version, viewport: this.page.viewport() };
     await this.queueDraw(await postEvent(event));
   }
 

@@ -84,7 +84,8 @@ export function catalogSection(askHost) {
   view.renew.addEventListener('click', async () => {
     const confirmed = await confirmAction({
       question: 'Make a new catalog password?',
-      consequence: 'Every reading app set up with the current password stops reaching the catalog until it is given the new one.',
+      consequence: 'Every reading app set up with the current password stops reaching the catalog '
+        + 'until it is given the new one.',
       action: 'New Password',
     });
     if (!confirmed) return;

@@ -63,7 +63,8 @@ function fillCache(view, facts) {
 async function clearCache(view) {
   const confirmed = await confirmAction({
     question: 'Clear the cache?',
-    consequence: 'The next start reads every book again for its title, author and cover, which takes a while with a large library.',
+    consequence: 'The next start reads every book again for its title, author and cover, which '
+      + 'takes a while with a large library.',
     action: 'Clear Cache',
   });
   if (!confirmed) return;

@@ -20,7 +20,8 @@ const books = [
 const opener = recordingOpener();
 
 // A store of secrets of its own: the catalog password made anew here is no other test's.
-const shared = pagewynForFile(books, (folder) => ({ ...opener.environment, XDG_CONFIG_HOME: join(folder, '.config') }));
+const shared = pagewynForFile(books,
+  (folder) => ({ ...opener.environment, XDG_CONFIG_HOME: join(folder, '.config') }));
 after(() => opener.remove());
 
 describe('the about alert', () => {
@@ -118,9 +119,11 @@ describe('the settings page', () => {
     await password.waitFor();
     const firstPassword = await password.textContent();
     const actions = [
-      { button: 'Clear Cache', question: 'Clear the cache?', cost: /reads every book again/, done: /The cache was cleared/ },
-      { button: 'New catalog password', question: 'Make a new catalog password?', cost: /Every reading app set up with the current password stops/,
-        action: 'New Password', done: /The old password no longer opens the catalog/ },
+      { button: 'Clear Cache', question: 'Clear the cache?', cost: /reads every book again/,
+        done: /The cache was cleared/ },
+      { button: 'New catalog password', question: 'Make a new catalog password?',
+        cost: /Every reading app set up with the current password stops/, action: 'New Password',
+        done: /The old password no longer opens the catalog/ },
     ];
     for (const { button, question, cost, action = button, done } of actions) {
       const control = settings.getByRole('button', { name: button });
@@ -131,7 +134,8 @@ describe('the settings page', () => {
         if (refusal === 'Escape') await page.keyboard.press('Escape');
         else await asking.getByRole('button', { name: 'Cancel' }).click();
         await asking.waitFor({ state: 'detached' });
-        assert.ok(await control.evaluate((element) => element === document.activeElement), `${button}: the keyboard is back on it`);
+        assert.ok(await control.evaluate((element) => element === document.activeElement),
+          `${button}: the keyboard is back on it`);
         assert.equal(await settings.getByText(done).count(), 0, `${button}: ${refusal} does nothing`);
       }
       await control.click();

@@ -32,8 +32,10 @@ describe('the host', () => {
       // The page says in plain words why, for a browser that never had the key and for a tab that
       // kept the key of an earlier start.
       const cases = [
-        { address: '/', title: 'This browser is not paired yet', step: /open the address it printed when it started/ },
-        { address: '/?token=0123', title: 'Pagewyn was started again', step: /printed when it started this time/ },
+        { address: '/', title: 'This browser is not paired yet',
+          step: /open the address it printed when it started/ },
+        { address: '/?token=0123', title: 'Pagewyn was started again',
+          step: /printed when it started this time/ },
       ];
       for (const { address, title, step } of cases) {
         const stranger = await browser.newPage();

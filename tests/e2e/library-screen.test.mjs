@@ -128,14 +128,15 @@ describe('the library screen', () => {
         const bar = await desktop.locator('.table-scroller').evaluate((scroller) => {
           const box = scroller.getBoundingClientRect();
           const width = scroller.offsetWidth - scroller.clientWidth;
-          return { x: box.right - width / 2, width, thumb: (scroller.clientHeight ** 2) / scroller.scrollHeight };
+          const thumb = (scroller.clientHeight ** 2) / scroller.scrollHeight;
+          return { x: box.right - width / 2, width, thumb };
         });
         assert.ok(bar.width > 0, 'a desktop draws the scroll bar beside the rows');
         assert.ok(indexBox.x + indexBox.width <= bar.x - bar.width / 2, 'the index ends where the scroll bar begins');
         const grab = indexBox.y + 10;
         assert.ok(grab < bar.thumb, 'the thumb runs beside the index');
-        assert.ok(await desktop.evaluate(({ x, y }) => document.elementFromPoint(x, y)?.matches('.table-scroller'), { x: bar.x, y: grab }),
-          'nothing lies over the scroll bar');
+        const hit = (point) => document.elementFromPoint(point.x, point.y)?.matches('.table-scroller');
+        assert.ok(await desktop.evaluate(hit, { x: bar.x, y: grab }), 'nothing lies over the scroll bar');
         await desktop.mouse.move(bar.x, grab);
         await desktop.mouse.down();
         await desktop.mouse.move(bar.x, grab + 200, { steps: 5 });
@@ -291,12 +292,14 @@ describe('the library screen', () => {
         await page.getByText(library.folder).waitFor();
         const button = page.getByRole('button', { name: 'Open the library folder' });
         // It looks like something to press: filled, unlike the lines of text around it.
-        assert.notEqual(await button.evaluate((element) => getComputedStyle(element).backgroundColor), 'rgba(0, 0, 0, 0)');
+        const fill = await button.evaluate((element) => getComputedStyle(element).backgroundColor);
+        assert.notEqual(fill, 'rgba(0, 0, 0, 0)');
         // An opener that fails is told on the page, with what it said.
         expectProblems({ status: 502, url: /\/settings-page\/open-folder$/ });
         opener.fail(true);
         await button.click();
-        await page.locator('.notice').filter({ hasText: /^Could not open the library folder: .*no file manager here/ }).waitFor();
+        const failure = /^Could not open the library folder: .*no file manager here/;
+        await page.locator('.notice').filter({ hasText: failure }).waitFor();
         opener.fail(false);
         // By mouse: nothing of the (empty) list lies over the button.
         await button.click();

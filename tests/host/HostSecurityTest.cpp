@@ -122,7 +122,8 @@ TEST(HostSecurity, onlyNamesOfThisHostAreAnswered)
         headers.emplace("Host", host);
         auto answer = hosted.get("/state", headers);
         EXPECT_EQ(answer.status, status) << "Host: " << host;
-        EXPECT_EQ(answer.header("X-Pagewyn-Refusal"), status == 403 ? "other-address" : "") << "Host: " << host;
+        auto refusal = status == 403 ? "other-address" : "";
+        EXPECT_EQ(answer.header("X-Pagewyn-Refusal"), refusal) << "Host: " << host;
     }
 }
 

@@ -149,8 +149,9 @@ TEST(BookCells, booksOfOneTitleAndAuthorShowTheirFileNames)
     app.library().addBook("notes1.epub", "Notes", "", 900);
     app.library().addBook("notes2.epub", "Notes", "", 800);
     app.showScreen();
-    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "The Waste Land / Eliot · waste1.epub", "The Waste Land / Eliot · waste2.epub",
-                                      "The Waste Land / Pound", "Prufrock / Eliot", "Notes / notes1.epub", "Notes / notes2.epub" }));
+    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "The Waste Land / Eliot · waste1.epub",
+                                      "The Waste Land / Eliot · waste2.epub", "The Waste Land / Pound",
+                                      "Prufrock / Eliot", "Notes / notes1.epub", "Notes / notes2.epub" }));
     app.screen().commitEditingStyle(app.table(), ui::TableViewCellEditingStyle::deleteStyle, { 0, 0 });
     app.table().reloadData();
     EXPECT_EQ(app.visibleRows().front(), "The Waste Land / Eliot");

@@ -119,16 +119,18 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
         decision.allowed = true;
         return decision;
     }
-    constexpr const char* pairing = "in Settings on a browser that shows the library, \"Add a device\"";
+    const std::string pairing = "in Settings on a browser that shows the library, "
+                                "\"Add a device\"";
     if (keyPresented) {
         // Removed, or lost with the file of secrets.
-        decision.reason = std::string("this device was removed: pair it again, ") + pairing;
+        decision.reason = "this device was removed: pair it again, " + pairing;
         decision.refusal = "removed-device";
     } else {
         bool tokenPresented = !headerValue(headers, tokenHeader).empty();
-        decision.reason = std::string(tokenPresented ? "this key is from an earlier start of Pagewyn: " : "")
-            + "open the address Pagewyn printed when it started: it holds the key of this launch. "
-            + "Or pair this device once: " + pairing;
+        const std::string launch = "open the address Pagewyn printed when it started: it holds "
+                                   "the key of this launch";
+        decision.reason = (tokenPresented ? "this key is from an earlier start of Pagewyn: " : "")
+            + launch + ". Or pair this device once: " + pairing;
         decision.refusal = tokenPresented ? "earlier-launch" : "not-paired";
     }
     return decision;
