@@ -115,11 +115,14 @@ std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::Tab
     const Book& book = known ? bookList()[*index] : none;
 
     cell->textLabel()->setText(book.title);
-    // Books of one title and author are told apart by their file's name beside the author.
-    if (known && bookList().hasNamesake(*index))
-        cell->detailTextLabel()->setText(book.author + " · " + book.file);
-    else
+    // Books of one title and author are told apart by their file's name beside the author, or in
+    // its place when the book names none.
+    if (known && bookList().hasNamesake(*index)) {
+        const std::string& author = book.author;
+        cell->detailTextLabel()->setText(author.empty() ? book.file : author + " · " + book.file);
+    } else {
         cell->detailTextLabel()->setText(book.author);
+    }
     auto selectedBackground = std::make_shared<ui::View>();
     selectedBackground->setBackgroundColor(selectedRowColor());
     cell->setSelectedBackgroundView(std::move(selectedBackground));

@@ -9,11 +9,13 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr double margin = 24;
+constexpr double buttonHeight = 44;
 
 std::shared_ptr<ui::Label> makeLabel(const std::string& text, std::shared_ptr<ui::Font> font, ui::Rect frame, int lines)
 {
@@ -62,13 +64,18 @@ std::shared_ptr<ui::View> ViewController::emptyLibraryView(double width)
               "(the arrow into a tray, second from the left at the top).",
             ui::Font::systemFontOfSize(15), 15, 12);
         place("Library folder: " + documentsFolder().path(), ui::Font::systemFontOfSize(13), 13, 8);
+        // Filled in the application's amber and rounded, so it reads as a control to press, not
+        // as one more line of text; a finger's height.
         auto button = ui::Button::buttonWithType(ui::ButtonType::system);
         button->setTitle("Open the library folder", ui::ControlStateFlag::normal);
-        button->setFrame(ui::makeRect(margin, top, inner, 36));
+        double buttonWidth = std::min(inner, 260.0);
+        button->setFrame(ui::makeRect((width - buttonWidth) / 2, top, buttonWidth, buttonHeight));
+        button->setBackgroundColor(ui::Color::withRGBA(237.0 / 255, 182.0 / 255, 27.0 / 255, 1));
+        button->layer().setCornerRadius(10);
         button->addTarget(shared_from_this(), "openLibraryFolder",
             ui::ControlEvent::touchUpInside);
         view->addSubview(button);
-        view->setFrame(ui::makeRect(0, 0, width, top + 36 + 24));
+        view->setFrame(ui::makeRect(0, 0, width, top + buttonHeight + 24));
         m_emptyLibraryView = std::move(view);
     }
     return m_emptyLibraryView;

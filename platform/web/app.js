@@ -8,6 +8,7 @@ import { installDropTarget } from './drop.js';
 import { drawingBy } from './page-drawing.js';
 import { openRequestedURLs } from './open-urls.js';
 import { drawPresented } from './overlays.js';
+import { showRefusal } from './refusal.js';
 import { RequestScheduler } from './request-scheduler.js';
 import { ScrollLookAhead } from './scroll-look-ahead.js';
 import { TableScreen } from './table.js';
@@ -35,7 +36,7 @@ const scheduler = new RequestScheduler({
   viewport: () => scrollAhead.hostViewport(),
   requestEnded: () => scrollAhead.scheduleCheck(),
   notice: (text, lasting) => showNotice(text, lasting),
-  clear: () => root.replaceChildren(),
+  refused: (failure) => showRefusal(root, failure),
 });
 const scrollAhead = new ScrollLookAhead(scheduler, () => page.table, root);
 const send = (event) => scheduler.send(event);
@@ -121,6 +122,7 @@ drawingBy({
     if (page.snapshot) scheduler.queueDraw(page.snapshot);
   },
   notice: (text) => showNotice(text),
+  send,
 });
 watchChanges((version) => {
   if (version === null || version > scheduler.version) scheduler.look();

@@ -90,10 +90,12 @@ export async function hostFetch(path, options = {}) {
 }
 
 export class HostError extends Error {
-  constructor(status, message, body) {
+  // refusal: which refusal a 403 is (the host's X-Pagewyn-Refusal), so the page can tell it.
+  constructor(status, message, body, refusal = null) {
     super(message);
     this.status = status;
     this.body = body;
+    this.refusal = refusal;
   }
 }
 
@@ -109,7 +111,8 @@ async function answer(response) {
   const body = type.startsWith('application/json') ? await response.json().catch(() => null) : await response.text();
   if (response.ok) return body;
   const message = typeof body === 'string' ? body.trim() : body?.error ?? `error ${response.status}`;
-  throw new HostError(response.status, message, typeof body === 'object' ? body : null);
+  const refusal = response.headers.get('X-Pagewyn-Refusal');
+  throw new HostError(response.status, message, typeof body === 'object' ? body : null, refusal);
 }
 
 async function reach(request) {

@@ -3,7 +3,9 @@
 // file another program hands over, with its progress shown. Only while nothing is presented over
 // the library.
 
-import { drawAnsweredState, holdReaders, redrawPage, tellOnPage } from './page-drawing.js';
+import {
+  drawAnsweredState, holdReaders, redrawPage, sendFromPage, tellOnPage,
+} from './page-drawing.js';
 import { isTakenName, percentText, uploadFile } from './upload.js';
 import { words } from './words.js';
 
@@ -49,7 +51,8 @@ function hideSoon(delay = 0) {
 
 // Adds the files one after the other, each as a file handed over (the first one sent through the
 // route given, such as the picker's), with the progress of each shown. One file that cannot be added
-// says why at once; of several, one notice at the end names those added and those refused.
+// says why at once, one added opens; of several, none opens and one notice at the end names those
+// added and those refused.
 export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
   if (sending || files.length === 0) return;
   sending = true;
@@ -57,6 +60,7 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
   const added = [];
   const refused = [];
   let sentOne = false;
+  let lastState = null;
   for (const [position, file] of files.entries()) {
     const counted = files.length > 1 ? ` (${position + 1} of ${files.length})` : '';
     if (!isTakenName(file.name)) {
@@ -73,9 +77,11 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
     });
     sentOne = true;
     try {
-      drawAnsweredState(await upload.done);
+      lastState = await upload.done;
+      drawAnsweredState(lastState);
       added.push(file.name);
     } catch (failure) {
+      lastState = failure.body?.state ?? lastState;
       drawAnsweredState(failure.body?.state);
       refused.push({ name: file.name, reason: failure.message });
     }
@@ -83,6 +89,9 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
   sending = false;
   if (target) target.hidden = true;
   if (files.length > 1) {
+    // Of several books, none is opened: the library shows them all, under the notice.
+    const reader = lastState?.presented?.find((presented) => presented.reader)?.reader;
+    if (reader) await sendFromPage({ type: 'touchUpInside', view: reader.closeButton });
     holdReaders(false);
     redrawPage();
   }

@@ -28,15 +28,30 @@ function placeChildren(layer, elements) {
   });
 }
 
+// The view whose control opened what is presented now (the about button for its alert), to take
+// the keyboard back when it closes; the library's controls are drawn anew, so by the view's id.
+let openerViewId = null;
+
+function giveFocusBack() {
+  const id = openerViewId;
+  openerViewId = null;
+  if (id === null || (document.activeElement && document.activeElement !== document.body)) return;
+  document.querySelector(`.table-screen [data-view-id="${CSS.escape(id)}"]`)?.focus();
+}
+
 // Draws the presented screens, front last, into the layer; send delivers their events. Answers
 // whether a reader was shown before and is not any more, so the library can take the keyboard
-// back to the book's row.
+// back to the book's row; any other screen closed gives it back to the control that opened it.
 export function drawPresented(layer, presentedAll, send) {
   const presentedList = (presentedAll ?? []).filter((presented) => !(presented.reader && holdingReaders()));
   const key = JSON.stringify(presentedList ?? []);
   if (layer.dataset.key === key) return false;
   layer.dataset.key = key;
   const readerWasShown = Boolean(layer.querySelector('.reader'));
+  if (layer.children.length === 0 && presentedList.length > 0) {
+    const opener = document.activeElement?.closest?.('.table-screen [data-view-id]');
+    openerViewId = opener?.dataset.viewId ?? null;
+  }
   const callbacks = { touchUpInside: (id) => send({ type: 'touchUpInside', view: id }) };
   const drawn = (presentedList ?? []).map((presented) => {
     if (presented.kind === 'alert') return drawAlert(presented, send);
@@ -52,5 +67,8 @@ export function drawPresented(layer, presentedAll, send) {
   const front = drawn.at(-1);
   const focusable = front?.matches('.reader') ? front : front?.querySelector('button, input, [tabindex]');
   if (focusable && !focusable.contains(document.activeElement)) focusable.focus();
-  return readerWasShown && !layer.querySelector('.reader');
+  const readerClosed = readerWasShown && !layer.querySelector('.reader');
+  if (drawn.length === 0 && !readerClosed) giveFocusBack();
+  if (drawn.length === 0) openerViewId = null;
+  return readerClosed;
 }

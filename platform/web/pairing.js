@@ -31,12 +31,17 @@ async function redeem() {
     });
     const answer = await response.json().catch(() => null);
     if (response.ok && typeof answer?.key === 'string') localStorage.setItem(keyName, answer.key);
+    codeRefused = response.status === 403;
   } catch {
     // Unpaired, the page's first request is refused with the way to pair.
   }
 }
 
 let redeemed = null;
+let codeRefused = false;
+
+// Whether the pairing code the address carried was refused: used already, or expired.
+export const pairingCodeRefused = () => codeRefused;
 
 // Resolves once a code in the address has been traded (or refused); the page's requests wait for it.
 export function pairingDone() {

@@ -10,7 +10,7 @@ const namesRow = (event) => event.type === 'tapRow' || event.type === 'deleteRow
 
 export class RequestScheduler {
   // page: draw(snapshot) (may return a promise), viewport() (the one the host is told of, with each
-  // request), requestEnded(), notice(text, lasting), clear() (nothing shown: the page is refused)
+  // request), requestEnded(), notice(text, lasting), refused(failure) (the host refused this page)
   constructor(page) {
     this.page = page;
     this.version = -1; // the version of the state drawn, which the page's draw keeps
@@ -22,11 +22,18 @@ export class RequestScheduler {
     this.stopped = false;
   }
 
+  // Resolves once the event's answer is drawn, or it failed or was replaced.
   send(event) {
-    // Only the search field's latest text matters: one not sent yet is replaced.
-    if (event.type === 'search') this.events = this.events.filter((queued) => queued.type !== 'search');
-    this.events.push({ ...event, seenVersion: this.version });
-    this.pump();
+    return new Promise((answered) => {
+      // Only the search field's latest text matters: one not sent yet is replaced.
+      if (event.type === 'search') {
+        const isSearch = (queued) => queued.event.type === 'search';
+        for (const replaced of this.events.filter(isSearch)) replaced.answered();
+        this.events = this.events.filter((queued) => !isSearch(queued));
+      }
+      this.events.push({ event, seenVersion: this.version, answered });
+      this.pump();
+    });
   }
 
   // One look at the state, taken with the others that come up before it can be sent.
@@ -51,8 +58,7 @@ export class RequestScheduler {
   fail(failure) {
     if (failure.status === 403) {
       this.stopped = true;
-      this.page.clear();
-      this.page.notice(failure.message, true);
+      this.page.refused(failure);
       return;
     }
     if (failure.status === 0) {
@@ -65,10 +71,9 @@ export class RequestScheduler {
     else if (failure.status !== 503) this.page.notice(failure.message);
   }
 
-  async sendEvent(queued) {
-    const { seenVersion, ...event } = queued;
-    event.version = namesRow(event) ? seenVersion : this.version;
-    event.viewport = this.page.viewport();
+  async sendEvent({ event: queued, seenVersion }) {
+    const version = namesRow(queued) ? seenVersion : this.version;
+    const event = { ...queued, version, viewport: this.page.viewport() };
     await this.queueDraw(await postEvent(event));
   }
 
@@ -79,8 +84,11 @@ export class RequestScheduler {
   pump() {
     if (this.busy || this.stopped) return;
     let request = null;
+    let answered = null;
     if (this.events.length > 0) {
-      request = this.sendEvent(this.events.shift());
+      const queued = this.events.shift();
+      answered = queued.answered;
+      request = this.sendEvent(queued);
     } else if (this.landing) {
       request = this.queueDraw(this.landing);
       this.landing = null;
@@ -91,6 +99,7 @@ export class RequestScheduler {
     if (!request) return;
     this.busy = true;
     request.catch((failure) => this.fail(failure)).finally(() => {
+      answered?.();
       this.busy = false;
       this.page.requestEnded();
       this.pump();

@@ -1,7 +1,9 @@
 // The settings page's section on the catalog for reading apps: the address to add in a reading
 // app for each address Pagewyn listens on (with a QR code a phone's camera reads), the user name
-// and password it asks for, and a button that makes a new password, which stops the old one.
+// and password it asks for, and a button that makes a new password, which stops the old one (so it
+// asks first).
 
+import { confirmAction } from './confirm.js';
 import { element } from './dom.js';
 
 const svg = 'http://www.w3.org/2000/svg';
@@ -80,6 +82,13 @@ export function catalogSection(askHost) {
   view.renew.type = 'button';
   view.renew.disabled = true;
   view.renew.addEventListener('click', async () => {
+    const confirmed = await confirmAction({
+      question: 'Make a new catalog password?',
+      consequence: 'Every reading app set up with the current password stops reaching the catalog '
+        + 'until it is given the new one.',
+      action: 'New Password',
+    });
+    if (!confirmed) return;
     view.renew.disabled = true;
     try {
       fill(view, await askHost('/settings-page/catalog/new-password', { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: '{}' }));

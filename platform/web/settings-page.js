@@ -2,10 +2,11 @@
 // "app-settings:". The platform draws it, not the application, and it belongs to this tab only:
 // the application's name and version, where its library folder is, how many of the items it
 // lists and how many bytes that holds, where the highlight database is, a button that opens the folder in the desktop's
-// file manager, the size of the metadata cache with a button that clears it, the paired devices,
-// the catalog for reading apps, and a way back to the library. Nothing goes back to the
-// application.
+// file manager, the size of the metadata cache with a button that clears it (once asked), the
+// paired devices, the catalog for reading apps, and a way back to the library. Nothing goes back
+// to the application.
 
+import { confirmAction } from './confirm.js';
 import { element } from './dom.js';
 import { hostFetch, jsonAnswer } from './connection.js';
 import { keepFocusInside } from './dialog.js';
@@ -60,6 +61,13 @@ function fillCache(view, facts) {
 }
 
 async function clearCache(view) {
+  const confirmed = await confirmAction({
+    question: 'Clear the cache?',
+    consequence: 'The next start reads every book again for its title, author and cover, which '
+      + 'takes a while with a large library.',
+    action: 'Clear Cache',
+  });
+  if (!confirmed) return;
   view.clearCache.disabled = true;
   view.status.textContent = 'Clearing the cache…';
   try {

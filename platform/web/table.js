@@ -75,6 +75,9 @@ export class TableScreen {
       const height = this.scroller.clientHeight;
       const changed = this.scrollerSize?.height !== height;
       this.scrollerSize = { height };
+      // The index stands beside the scroll bar, not over it, so a mouse can use both; scroll bars
+      // drawn over the content (touch screens) take no room.
+      this.index.element.style.right = `${this.scroller.offsetWidth - this.scroller.clientWidth}px`;
       if (changed && this.table) this.updateIndex();
     }).observe(this.scroller);
   }

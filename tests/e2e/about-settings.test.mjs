@@ -19,7 +19,9 @@ const books = [
 
 const opener = recordingOpener();
 
-const shared = pagewynForFile(books, () => opener.environment);
+// A store of secrets of its own: the catalog password made anew here is no other test's.
+const shared = pagewynForFile(books,
+  (folder) => ({ ...opener.environment, XDG_CONFIG_HOME: join(folder, '.config') }));
 after(() => opener.remove());
 
 describe('the about alert', () => {
@@ -73,17 +75,20 @@ describe('the about alert', () => {
       'the line that says how to open the library');
   });
 
-  test('Enter and Escape close the alert', { timeout: 90000 }, async () => {
+  test('Enter and Escape close the alert and give the keyboard back to the info button', { timeout: 90000 }, async () => {
     const { browser, pagewyn } = shared;
     const page = await openPagewyn(browser, pagewyn);
     const alert = page.getByRole('alertdialog', { name: 'Pagewyn 1.0.3' });
+    const info = page.getByRole('button', { name: 'info' });
     for (const key of ['Enter', 'Escape']) {
-      await page.getByRole('button', { name: 'info' }).click();
+      await info.focus();
+      await page.keyboard.press('Enter');
       await alert.waitFor();
       // A click beside the button leaves the keys working.
       await alert.getByText('Pagewyn 1.0.3', { exact: true }).click();
       await page.keyboard.press(key);
       await alert.waitFor({ state: 'detached' });
+      await page.waitForFunction(() => document.activeElement?.getAttribute('aria-label') === 'info');
     }
     assert.deepEqual(page.failures, []);
     await page.close();
@@ -106,11 +111,38 @@ describe('the settings page', () => {
     assert.equal(items, '3 books', 'only the books are counted, not the highlight database or the places kept');
     await settings.getByText(join(library.folder, 'highlights.realm'), { exact: true }).waitFor();
     await settings.getByText(/not created yet/).waitFor();
-    // The first scan filled the cache of titles and authors; the button empties it.
+    // The first scan filled the cache of titles and authors; the button empties it. It and a new
+    // catalog password, which stops every reading app set up, ask first, naming what they cost:
+    // Escape or Cancel does nothing and gives the keyboard back.
     await settings.getByText('Cache of titles and authors').waitFor();
-    const clear = settings.getByRole('button', { name: 'Clear Cache' });
-    await clear.click();
-    await settings.getByText(/The cache was cleared/).waitFor();
+    const password = settings.locator('.catalog-section .settings-fact', { hasText: 'Password' }).locator('code');
+    await password.waitFor();
+    const firstPassword = await password.textContent();
+    const actions = [
+      { button: 'Clear Cache', question: 'Clear the cache?', cost: /reads every book again/,
+        done: /The cache was cleared/ },
+      { button: 'New catalog password', question: 'Make a new catalog password?',
+        cost: /Every reading app set up with the current password stops/, action: 'New Password',
+        done: /The old password no longer opens the catalog/ },
+    ];
+    for (const { button, question, cost, action = button, done } of actions) {
+      const control = settings.getByRole('button', { name: button });
+      for (const refusal of ['Escape', 'Cancel']) {
+        await control.click();
+        const asking = page.getByRole('alertdialog', { name: question });
+        await asking.getByText(cost).waitFor();
+        if (refusal === 'Escape') await page.keyboard.press('Escape');
+        else await asking.getByRole('button', { name: 'Cancel' }).click();
+        await asking.waitFor({ state: 'detached' });
+        assert.ok(await control.evaluate((element) => element === document.activeElement),
+          `${button}: the keyboard is back on it`);
+        assert.equal(await settings.getByText(done).count(), 0, `${button}: ${refusal} does nothing`);
+      }
+      await control.click();
+      await page.getByRole('alertdialog', { name: question }).getByRole('button', { name: action }).click();
+      await settings.getByText(done).waitFor();
+    }
+    assert.notEqual(await password.textContent(), firstPassword);
 
     await settings.getByRole('button', { name: 'Back to the library' }).click();
     await settings.waitFor({ state: 'detached' });

@@ -29,12 +29,23 @@ describe('the host', () => {
       // the renderer's files are open, but the page they make can show nothing of the library.
       assert.equal((await fetch(`${pagewyn.origin}/state?token=${pagewyn.token}`)).status, 403);
       expectProblems({ status: 403, url: /\/(state|events)/ });
-      const stranger = await browser.newPage();
-      const answer = await stranger.goto(pagewyn.origin + '/');
-      assert.equal(answer.status(), 200);
-      await stranger.getByText(/open the address Pagewyn printed/).waitFor();
-      assert.equal(await stranger.locator('.row-cell').count(), 0);
-      await stranger.close();
+      // The page says in plain words why, for a browser that never had the key and for a tab that
+      // kept the key of an earlier start.
+      const cases = [
+        { address: '/', title: 'This browser is not paired yet',
+          step: /open the address it printed when it started/ },
+        { address: '/?token=0123', title: 'Pagewyn was started again',
+          step: /printed when it started this time/ },
+      ];
+      for (const { address, title, step } of cases) {
+        const stranger = await browser.newPage();
+        const answer = await stranger.goto(pagewyn.origin + address);
+        assert.equal(answer.status(), 200);
+        await stranger.getByRole('heading', { name: title }).waitFor();
+        await stranger.getByText(step).waitFor();
+        assert.equal(await stranger.locator('.row-cell').count(), 0);
+        await stranger.close();
+      }
 
       const page = await openPagewyn(browser, pagewyn);
       assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann']);

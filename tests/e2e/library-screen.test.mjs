@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 
-import { dropFile, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
+import { dropFile, expectProblems, launchBrowser, openPagewyn, rowNames, waitForFirstRow } from './support/browser.mjs';
 import { bookEntries, storedZip, writeBook } from './support/library.mjs';
 import { eventually } from './support/eventually.mjs';
 import { recordingOpener, withPagewyn } from './support/pagewyn.mjs';
@@ -114,6 +114,43 @@ describe('the library screen', () => {
       await page.getByRole('button', { name: 'sort' }).click();
       await page.getByRole('heading', { name: 'Recently Opened' }).waitFor();
       await index.waitFor({ state: 'hidden' });
+
+      // On a desktop the index stands beside the scroll bar: a mouse drags the bar where the index
+      // runs along it, and clicks the index.
+      const desktopBrowser = await launchBrowser({ scrollBars: true });
+      try {
+        const desktop = await openPagewyn(desktopBrowser, pagewyn, { width: 1280, height: 800 });
+        await desktop.getByRole('button', { name: 'sort' }).click();
+        await desktop.getByRole('heading', { name: 'Books by Title' }).waitFor();
+        const desktopIndex = desktop.getByRole('navigation', { name: 'Index' });
+        await desktopIndex.waitFor();
+        const indexBox = await desktopIndex.boundingBox();
+        const bar = await desktop.locator('.table-scroller').evaluate((scroller) => {
+          const box = scroller.getBoundingClientRect();
+          const width = scroller.offsetWidth - scroller.clientWidth;
+          const thumb = (scroller.clientHeight ** 2) / scroller.scrollHeight;
+          return { x: box.right - width / 2, width, thumb };
+        });
+        assert.ok(bar.width > 0, 'a desktop draws the scroll bar beside the rows');
+        assert.ok(indexBox.x + indexBox.width <= bar.x - bar.width / 2, 'the index ends where the scroll bar begins');
+        const grab = indexBox.y + 10;
+        assert.ok(grab < bar.thumb, 'the thumb runs beside the index');
+        const hit = (point) => document.elementFromPoint(point.x, point.y)?.matches('.table-scroller');
+        assert.ok(await desktop.evaluate(hit, { x: bar.x, y: grab }), 'nothing lies over the scroll bar');
+        await desktop.mouse.move(bar.x, grab);
+        await desktop.mouse.down();
+        await desktop.mouse.move(bar.x, grab + 200, { steps: 5 });
+        await desktop.mouse.up();
+        await desktop.waitForFunction(() => document.querySelector('.table-scroller').scrollTop > 400);
+        await desktopIndex.getByRole('button', { name: 'C', exact: true }).click();
+        await desktop.waitForFunction(() => {
+          const row = document.querySelector('.row-cell[aria-label="C book 2, X writer"]');
+          return row && Math.abs(row.getBoundingClientRect().top - 94) < 1;
+        });
+        assert.deepEqual(desktop.failures, []);
+      } finally {
+        await desktopBrowser.close();
+      }
     });
   });
 
@@ -246,15 +283,26 @@ describe('the library screen', () => {
     });
   });
 
-  test('an empty library says how to add a book, opens its folder, and gives way to the first book', { timeout: 90000 }, async () => {
+  test('an empty library says how to add a book, opens its folder or says why not, and gives way to the first book', { timeout: 90000 }, async () => {
     const opener = recordingOpener();
     try {
       await withPagewyn([], async (pagewyn, library) => {
         const page = await openPagewyn(browser, pagewyn);
         await page.getByText('Your library has no books yet.').waitFor();
         await page.getByText(library.folder).waitFor();
+        const button = page.getByRole('button', { name: 'Open the library folder' });
+        // It looks like something to press: filled, unlike the lines of text around it.
+        const fill = await button.evaluate((element) => getComputedStyle(element).backgroundColor);
+        assert.notEqual(fill, 'rgba(0, 0, 0, 0)');
+        // An opener that fails is told on the page, with what it said.
+        expectProblems({ status: 502, url: /\/settings-page\/open-folder$/ });
+        opener.fail(true);
+        await button.click();
+        const failure = /^Could not open the library folder: .*no file manager here/;
+        await page.locator('.notice').filter({ hasText: failure }).waitFor();
+        opener.fail(false);
         // By mouse: nothing of the (empty) list lies over the button.
-        await page.getByRole('button', { name: 'Open the library folder' }).click();
+        await button.click();
         assert.equal(await opener.opened(), library.folder);
 
         await dropFile(page, 'First.epub', storedZip(bookEntries({ title: 'First', author: 'Fay' })));

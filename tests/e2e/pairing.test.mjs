@@ -1,6 +1,7 @@
 // A device that pairs once, as a second browser: the settings page's "Add a device" address opens
 // the library in another browser, leaves the bare address behind, and from then on the bare
-// address opens it there; "Remove" stops that browser at once, with the way to pair again.
+// address opens it there; "Remove" stops that browser at once, with the way to pair again; the
+// code, used once, tells another browser so.
 
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
@@ -54,7 +55,18 @@ test('a browser paired through the settings page opens the bare address until it
   await settings.getByText('No device is paired.').waitFor();
 
   await bookmark.reload();
-  await bookmark.getByText(/Forbidden: open the address Pagewyn printed.*"Add a device"/).waitFor();
+  await bookmark.getByRole('heading', { name: 'This device was removed' }).waitFor();
+  await bookmark.getByText(/choose “Add a device”/).waitFor();
   assert.equal(await bookmark.locator('.row-cell').count(), 0);
   await phone.close();
+
+  // The code, used once, opens nothing on another browser, which is told so.
+  expectProblems({ status: 403, url: /\/pairing$/ });
+  const tablet = await browser.newContext({ viewport: { width: 820, height: 1180 } });
+  const late = await tablet.newPage();
+  await late.goto(address);
+  await late.getByRole('heading', { name: 'This pairing code was used or has expired' }).waitFor();
+  await late.getByText(/within 5 minutes of being made/).waitFor();
+  assert.equal(await late.locator('.row-cell').count(), 0);
+  await tablet.close();
 });

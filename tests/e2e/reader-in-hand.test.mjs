@@ -74,6 +74,17 @@ for (const [profile, viewport] of [['a phone', { width: 390, height: 844 }], ['a
       assert.ok(box && box.x >= 0 && box.x + box.width <= viewport.width, `${name} is on screen`);
       assert.ok(box.width >= 44 && box.height >= 44, `${name} is ${box.width}×${box.height}`);
     }
+    // The title is shown whole where it fits the screen's width, and a notice leaves the page
+    // counter in sight.
+    const title = page.locator('.reader-title');
+    assert.ok(await title.evaluate((shown) => shown.scrollWidth <= shown.clientWidth), 'the title is not cut');
+    const notice = await page.locator('#notice').evaluate((shown) => {
+      shown.textContent = 'Added: “A rather long name of a book.epub”, “Another one.epub”.';
+      shown.hidden = false;
+      return shown.getBoundingClientRect().bottom;
+    });
+    const counter = await page.locator('.reader-page').boundingBox();
+    assert.ok(notice <= counter.y, 'the notice stands above the page counter');
     await page.getByRole('button', { name: 'A+ Larger text' }).tap();
     assert.deepEqual(failures, []);
   });

@@ -25,20 +25,30 @@ TEST(HostSecurity, everyRequestWithoutTheLaunchTokenInItsHeaderIsForbiddenAndCha
 
     const std::string port = std::to_string(hosted.host().port());
     const std::string& token = hosted.host().token();
-    const std::vector<std::pair<std::string, httplib::Headers>> strangers {
-        { "no token", { { "Host", hosted.hostName() } } },
+    // Each refusal names its kind, which the page tells in plain words.
+    struct Stranger {
+        std::string who;
+        httplib::Headers headers;
+        std::string refusal;
+    };
+    const std::vector<Stranger> strangers {
+        { "no token", { { "Host", hosted.hostName() } }, "not-paired" },
         // A cookie goes to every port of this machine, so the host never takes one.
-        { "the token in a cookie", { { "Cookie", "pagewyn-" + port + "=" + token } } },
-        { "a truncated token", { { "X-Pagewyn-Token", token.substr(0, 63) } } },
-        { "a wrong token in the header", { { "X-Pagewyn-Token", "nope" } } },
+        { "the token in a cookie", { { "Cookie", "pagewyn-" + port + "=" + token } }, "not-paired" },
+        { "a truncated token", { { "X-Pagewyn-Token", token.substr(0, 63) } }, "earlier-launch" },
+        { "a wrong token in the header", { { "X-Pagewyn-Token", "nope" } }, "earlier-launch" },
+        { "a device key not known", { { "X-Pagewyn-Device", std::string(64, 'a') } }, "removed-device" },
     };
     const std::vector<Request> requests {
         { "GET", "/state" }, { "GET", "/events" }, { "GET", "/settings-page" }, { "GET", "/state?token=" + token },
         { "GET", "/events?token=" + token }, { "GET", "/images" }, { "GET", "/reader/" + std::string(32, 'a') },
     };
-    for (auto& [who, headers] : strangers) {
-        for (auto& request : requests)
-            EXPECT_EQ(hosted.request(request.method, request.path, headers).status, 403) << who << ": " << request.path;
+    for (auto& [who, headers, refusal] : strangers) {
+        for (auto& request : requests) {
+            auto answer = hosted.request(request.method, request.path, headers);
+            EXPECT_EQ(answer.status, 403) << who << ": " << request.path;
+            EXPECT_EQ(answer.header("X-Pagewyn-Refusal"), refusal) << who << ": " << request.path;
+        }
         EXPECT_EQ(hosted.post("/event", sort.dump(), headers).status, 403) << who;
         EXPECT_EQ(hosted.post("/reader/" + std::string(32, 'a') + "/action", "{}", headers).status, 403) << who;
     }
@@ -110,7 +120,10 @@ TEST(HostSecurity, onlyNamesOfThisHostAreAnswered)
     for (auto& [host, status] : hosts) {
         auto headers = hosted.page();
         headers.emplace("Host", host);
-        EXPECT_EQ(hosted.get("/state", headers).status, status) << "Host: " << host;
+        auto answer = hosted.get("/state", headers);
+        EXPECT_EQ(answer.status, status) << "Host: " << host;
+        auto refusal = status == 403 ? "other-address" : "";
+        EXPECT_EQ(answer.header("X-Pagewyn-Refusal"), refusal) << "Host: " << host;
     }
 }
 

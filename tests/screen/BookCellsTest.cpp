@@ -137,8 +137,8 @@ TEST(BookCells, aSelectedRowShowsTheFaintAmber)
     EXPECT_NEAR(amber.alpha, 0.1, 1e-12);
 }
 
-// Books of one title and author say their file's name; a book alike in title or author only does
-// not, and a namesake deleted leaves the other plain again.
+// Books of one title and author say their file's name (alone when they name no author); a book
+// alike in title or author only does not, and a namesake deleted leaves the other plain again.
 TEST(BookCells, booksOfOneTitleAndAuthorShowTheirFileNames)
 {
     fixtures::LaunchedApp app;
@@ -146,9 +146,12 @@ TEST(BookCells, booksOfOneTitleAndAuthorShowTheirFileNames)
     app.library().addBook("waste2.epub", "The Waste Land", "Eliot", 3000);
     app.library().addBook("waste3.epub", "The Waste Land", "Pound", 2000);
     app.library().addBook("prufrock.epub", "Prufrock", "Eliot", 1000);
+    app.library().addBook("notes1.epub", "Notes", "", 900);
+    app.library().addBook("notes2.epub", "Notes", "", 800);
     app.showScreen();
-    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "The Waste Land / Eliot · waste1.epub", "The Waste Land / Eliot · waste2.epub",
-                                      "The Waste Land / Pound", "Prufrock / Eliot" }));
+    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "The Waste Land / Eliot · waste1.epub",
+                                      "The Waste Land / Eliot · waste2.epub", "The Waste Land / Pound",
+                                      "Prufrock / Eliot", "Notes / notes1.epub", "Notes / notes2.epub" }));
     app.screen().commitEditingStyle(app.table(), ui::TableViewCellEditingStyle::deleteStyle, { 0, 0 });
     app.table().reloadData();
     EXPECT_EQ(app.visibleRows().front(), "The Waste Land / Eliot");

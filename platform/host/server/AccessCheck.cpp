@@ -3,6 +3,7 @@
 
 #include "platform/host/server/GatedServer.h"
 #include "platform/host/server/JsonResponse.h"
+#include "platform/host/server/RefusalAnswer.h"
 #include "platform/host/server/RequestGuard.h"
 #include "platform/host/uploads/UploadRoutes.h"
 
@@ -47,8 +48,7 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
             return httplib::Server::HandlerResponse::Handled;
         }
         if (!decision.allowed) {
-            response.status = 403;
-            response.set_content("Forbidden: " + decision.reason + ".\n", "text/plain; charset=utf-8");
+            answerRefusal(decision, response);
             return httplib::Server::HandlerResponse::Handled;
         }
         if (decision.byToken || decision.byDevice)

@@ -74,18 +74,21 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
     auto host = headerValue(headers, "Host");
     if (!hostHeaderAccepted(host, m_acceptedHosts)) {
         decision.reason = "this address is not Pagewyn's";
+        decision.refusal = "other-address";
         return decision;
     }
     // Browsers name the page a request comes from; only Pagewyn's own page may act. Another port
     // of this machine is the "same site" but not the same origin.
     if (headers.count("Origin") && lowered(headerValue(headers, "Origin")) != "http://" + lowered(host)) {
         decision.reason = "requests from other sites are refused";
+        decision.refusal = "other-site";
         return decision;
     }
     if (headers.count("Sec-Fetch-Site")) {
         auto site = headerValue(headers, "Sec-Fetch-Site");
         if (site != "same-origin" && site != "none") {
             decision.reason = "requests from other sites are refused";
+            decision.refusal = "other-site";
             return decision;
         }
     }
@@ -116,9 +119,20 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
         decision.allowed = true;
         return decision;
     }
-    // A device whose key was removed (or lost with the file of secrets) is told the same.
-    decision.reason = "open the address Pagewyn printed when it started: it holds the key of this launch. "
-                      "Or pair this device once: in Settings on a browser that shows the library, \"Add a device\"";
+    const std::string pairing = "in Settings on a browser that shows the library, "
+                                "\"Add a device\"";
+    if (keyPresented) {
+        // Removed, or lost with the file of secrets.
+        decision.reason = "this device was removed: pair it again, " + pairing;
+        decision.refusal = "removed-device";
+    } else {
+        bool tokenPresented = !headerValue(headers, tokenHeader).empty();
+        const std::string launch = "open the address Pagewyn printed when it started: it holds "
+                                   "the key of this launch";
+        decision.reason = (tokenPresented ? "this key is from an earlier start of Pagewyn: " : "")
+            + launch + ". Or pair this device once: " + pairing;
+        decision.refusal = tokenPresented ? "earlier-launch" : "not-paired";
+    }
     return decision;
 }
 

@@ -34,6 +34,10 @@ public:
         bool allowed = false;
         // Why a request is refused, for the 403 answer.
         std::string reason;
+        // Which refusal it is, named for the page that tells it in plain words (refusalHeader):
+        // "other-address", "other-site", "earlier-launch" (a token, not this launch's),
+        // "removed-device" (a device key no longer known) or "not-paired" (neither presented).
+        std::string refusal;
         // It carried the launch's token.
         bool byToken = false;
         // It carried a paired device's key instead.
@@ -69,6 +73,7 @@ public:
 
     static constexpr const char* tokenHeader = desktop::accessTokenHeader;
     static constexpr const char* deviceHeader = "X-Pagewyn-Device";
+    static constexpr const char* refusalHeader = "X-Pagewyn-Refusal";
     static constexpr const char* pairingPath = "/pairing";
 
     static constexpr const char* realm = "Pagewyn";

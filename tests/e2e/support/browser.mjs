@@ -92,10 +92,13 @@ if (process.env.NODE_TEST_CONTEXT) {
   });
 }
 
-export async function launchBrowser() {
+// scrollBars: draw the scroll bars and let a mouse use them, as a desktop's browser does (a
+// headless one hides them).
+export async function launchBrowser({ scrollBars = false } = {}) {
   const browser = await chromium.launch({
     executablePath: chromiumPath,
     headless: true,
+    ignoreDefaultArgs: scrollBars ? ['--hide-scrollbars'] : [],
     args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
   });
   const newContext = browser.newContext.bind(browser);

@@ -102,15 +102,19 @@ export function pagewynForFile(books, environment = () => ({})) {
 
 // A folder opener for pagewyn to use instead of the desktop's (give it environment): it writes
 // down the folder it was given, so no file manager opens during the tests. opened() answers that
-// folder once the opener has run (it runs apart from the page's answer), or null.
+// folder once the opener has run (it runs apart from the page's answer), or null. fail(true)
+// makes it fail at once, as a file manager that is not installed does, until fail(false).
 export function recordingOpener() {
   const scratch = mkdtempSync(join(tmpdir(), 'pagewyn-opener-'));
   const record = join(scratch, 'opened');
+  const failing = join(scratch, 'failing');
   const script = join(scratch, 'opener.sh');
-  writeFileSync(script, `#!/bin/sh\nprintf '%s' "$1" > '${record}.part' && mv '${record}.part' '${record}'\n`);
+  writeFileSync(script, `#!/bin/sh\nif [ -e '${failing}' ]; then echo 'no file manager here' >&2; exit 3; fi\n`
+    + `printf '%s' "$1" > '${record}.part' && mv '${record}.part' '${record}'\n`);
   chmodSync(script, 0o700);
   return {
     environment: { PAGEWYN_FOLDER_OPENER: script },
+    fail: (on) => (on ? writeFileSync(failing, '') : rmSync(failing, { force: true })),
     async opened() {
       for (let tries = 0; tries < 200 && !existsSync(record); tries++) await new Promise((done) => { setTimeout(done, 50); });
       return existsSync(record) ? readFileSync(record, 'utf8') : null;
