@@ -36,8 +36,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The browser tests drive Debian's Chromium with playwright-core from the npm registry (the
-# package brings no browser of its own) and check each screen with axe-core.
+# package brings no browser of its own) and check each screen with axe-core; ESLint checks the
+# page's modules and the tests (scripts/check-style.sh).
 e2e="$(dirname "$0")/../tests/e2e"
-if [ -f "$e2e/package-lock.json" ] && { [ ! -d "$e2e/node_modules/playwright-core" ] || [ ! -d "$e2e/node_modules/axe-core" ]; }; then
+needed=(playwright-core axe-core eslint @eslint/js globals)
+missing_modules=0
+for module in "${needed[@]}"; do [ -d "$e2e/node_modules/$module" ] || missing_modules=1; done
+if [ -f "$e2e/package-lock.json" ] && [ $missing_modules -eq 1 ]; then
   (cd "$e2e" && npm ci --no-audit --no-fund --loglevel=error) || echo "warning: the browser tests' npm packages could not be installed" >&2
 fi

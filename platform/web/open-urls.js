@@ -13,7 +13,7 @@ const outsideSchemes = new Set(['http:', 'https:', 'mailto:']);
 export function openRequestedURLs(urls) {
   for (const requested of Array.isArray(urls) ? urls : []) {
     const text = String(requested);
-    let url = null;
+    let url;
     try {
       url = new URL(text);
     } catch {

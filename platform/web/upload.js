@@ -18,7 +18,7 @@ export function uploadFile(route, file, { onProgress = null, parameters = {} } =
       if (event.lengthComputable) onProgress?.(event.loaded, event.total);
     });
     request.addEventListener('load', () => {
-      let body = null;
+      let body;
       try {
         body = JSON.parse(request.responseText);
       } catch {
