@@ -134,6 +134,9 @@ void unzipSeeds(SeedWriter& seeds)
     };
     for (auto& archive : archives)
         seeds.add("unzip", ziptest::storedZip(archive));
+    // The same book's records in their zip64 form, and with data descriptors.
+    seeds.add("unzip", ziptest::storedZip(archives.front(), { .zip64 = true }));
+    seeds.add("unzip", ziptest::storedZip(archives.front(), { .dataDescriptors = true }));
 
     // Bombs: one block under many names, and many entries each just under the entry's ratio.
     std::vector<StoredEntry> shared { { "block", std::string(1100, 'x'), std::nullopt, 1u << 20 } };

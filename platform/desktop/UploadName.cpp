@@ -1,8 +1,9 @@
 // Checking the name of an uploaded book file.
 #include "platform/desktop/UploadName.h"
 
+#include "platform/text/UTF8.h"
+
 #include <cctype>
-#include <utf8proc.h>
 
 namespace desktop {
 
@@ -16,22 +17,6 @@ bool endsWith(const std::string& name, const std::string& ending)
         auto folded = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
         if (folded(name[name.size() - ending.size() + i]) != folded(ending[i]))
             return false;
-    }
-    return true;
-}
-
-// Well-formed UTF-8: utf8proc refuses overlong forms, surrogates and code points past U+10FFFF.
-bool isUTF8(const std::string& text)
-{
-    auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-    utf8proc_ssize_t at = 0;
-    const auto size = static_cast<utf8proc_ssize_t>(text.size());
-    while (at < size) {
-        utf8proc_int32_t point = 0;
-        auto length = utf8proc_iterate(bytes + at, size - at, &point);
-        if (length <= 0)
-            return false;
-        at += length;
     }
     return true;
 }
@@ -53,7 +38,7 @@ foundation::Result<std::string> checkedUploadName(const std::string& name, const
     }
     if (name.front() == '.')
         return Error("a file name starting with \".\" is not taken");
-    if (!isUTF8(name))
+    if (!text::isUTF8(name))
         return Error("the file name is not UTF-8 text");
     if (!endsWith(name, kind.ending))
         return Error("only " + kind.name + " files, whose names end in \"" + kind.ending + "\", can be imported");

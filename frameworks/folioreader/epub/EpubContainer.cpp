@@ -2,7 +2,7 @@
 #include "frameworks/folioreader/epub/EpubContainer.h"
 
 #include "frameworks/folioreader/epub/PackageDocument.h"
-#include "frameworks/folioreader/epub/ZipReader.h"
+#include "frameworks/ziparchive/ZipReader.h"
 #include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/FileManager.h"
 
@@ -16,6 +16,8 @@
 #include <unistd.h>
 
 namespace folioreader {
+
+using ziparchive::ZipReader;
 
 using foundation::Error;
 using foundation::Result;

@@ -13,9 +13,11 @@
 
 struct stat;
 
-namespace folioreader {
-
+namespace ziparchive {
 class ZipReader;
+}
+
+namespace folioreader {
 
 // What tells one version of a file from another without reading it.
 struct FileIdentity {
@@ -68,7 +70,7 @@ private:
     std::string m_path;
     std::string m_canonicalRoot;
     FileIdentity m_identity;
-    std::unique_ptr<ZipReader> m_archive;
+    std::unique_ptr<ziparchive::ZipReader> m_archive;
 };
 
 // The identities that tell whether a book's metadata may have changed since they were taken: the

@@ -2,6 +2,9 @@
 // checksum taken in a first read of its file just before its header is written.
 #include "platform/host/opds/FolderZip.h"
 
+#include "platform/foundation/ZipRecords.h"
+#include "platform/text/UTF8.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -9,7 +12,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utf8proc.h>
 #include <zlib.h>
 
 namespace host {
@@ -20,9 +22,10 @@ constexpr const char* mimetypeName = "mimetype";
 constexpr std::string_view mimetypeBytes = "application/epub+zip";
 constexpr std::uint64_t largestPlainZip = 0xFFFFFFFFull;
 constexpr std::size_t mostEntries = 0xFFFF;
-constexpr std::size_t localHeaderSize = 30;
-constexpr std::size_t centralHeaderSize = 46;
-constexpr std::size_t endRecordSize = 22;
+namespace zip = foundation::zip;
+constexpr std::size_t localHeaderSize = zip::localHeaderSize;
+constexpr std::size_t centralHeaderSize = zip::directoryHeaderSize;
+constexpr std::size_t endRecordSize = zip::endSize;
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // 1980-01-01 00:00, the earliest a zip can say: the entries' dates are not the book's content.
 constexpr std::uint16_t dosTime = 0;
@@ -40,28 +43,15 @@ void put32(std::string& out, std::uint32_t value)
     put16(out, value >> 16);
 }
 
-bool isUtf8(const std::string& name)
-{
-    auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(name.data());
-    for (utf8proc_ssize_t at = 0, size = utf8proc_ssize_t(name.size()); at < size;) {
-        utf8proc_int32_t point;
-        auto length = utf8proc_iterate(bytes + at, size - at, &point);
-        if (length <= 0)
-            return false;
-        at += length;
-    }
-    return true;
-}
-
 // A header of an entry, local or central, for a stored file.
 std::string header(bool central, const std::string& name, std::uint32_t crc, std::uint32_t size, std::uint32_t offset)
 {
     std::string out;
-    put32(out, central ? 0x02014b50 : 0x04034b50);
+    put32(out, central ? zip::directoryHeaderSignature : zip::localHeaderSignature);
     if (central)
         put16(out, (3 << 8) | 20); // made on Unix
     put16(out, 10); // needs version 1.0: stored
-    put16(out, isUtf8(name) ? 0x0800 : 0); // the name is UTF-8
+    put16(out, text::isUTF8(name) ? zip::utf8NameFlag : 0);
     put16(out, 0); // stored
     put16(out, dosTime);
     put16(out, dosDate);
@@ -211,7 +201,7 @@ bool FolderZip::stream(const std::function<bool(const char*, std::size_t)>& writ
         offset += static_cast<std::uint32_t>(local.size() + entry.size);
     }
     std::string end;
-    put32(end, 0x06054b50);
+    put32(end, zip::endSignature);
     put16(end, 0);
     put16(end, 0);
     put16(end, static_cast<std::uint32_t>(m_entries.size()));

@@ -1,113 +1,130 @@
 // The zip format's little-endian records, written and patched by hand.
 #include "tests/frameworks/ziparchive/ZipBytes.h"
 
+#include "platform/foundation/ZipRecords.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <zlib.h>
 
 namespace ziptest {
 
+namespace zip = foundation::zip;
+
 namespace {
 
-std::uint32_t crc32(const std::string& bytes)
+std::uint32_t crc32Of(const std::string& bytes)
 {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
+    return std::uint32_t(crc32_z(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));
 }
 
-void put16(std::string& out, std::uint32_t value)
+// The zip64 field of an entry whose sizes (and, in the directory, offset) its own fields leave to
+// it.
+std::string zip64Field(
+    std::uint64_t size, std::uint64_t compressedSize, std::optional<std::uint64_t> offset)
 {
-    out += char(value & 0xFF);
-    out += char((value >> 8) & 0xFF);
-}
-
-void put32(std::string& out, std::uint32_t value)
-{
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-std::uint32_t get16(const std::string& in, std::size_t at)
-{
-    return std::uint32_t(std::uint8_t(in[at])) | std::uint32_t(std::uint8_t(in[at + 1])) << 8;
-}
-
-void set32(std::string& out, std::size_t at, std::uint32_t value)
-{
-    std::string bytes;
-    put32(bytes, value);
-    out.replace(at, 4, bytes);
-}
-
-std::uint32_t get32(const std::string& in, std::size_t at)
-{
-    return get16(in, at) | get16(in, at + 2) << 16;
+    std::string field;
+    zip::append16(field, zip::zip64ExtraId);
+    zip::append16(field, offset ? 24 : 16);
+    zip::append64(field, size);
+    zip::append64(field, compressedSize);
+    if (offset)
+        zip::append64(field, *offset);
+    return field;
 }
 
 }
 
-std::string storedZip(const std::vector<StoredEntry>& entries)
+std::string storedZip(const std::vector<StoredEntry>& entries, const ZipLayout& layout)
 {
     std::string zip;
     std::string directory;
-    std::vector<std::uint32_t> offsets;
+    std::vector<std::uint64_t> offsets;
+    const std::uint16_t flags
+        = zip::utf8NameFlag | (layout.dataDescriptors ? zip::dataDescriptorFlag : 0);
+    const std::uint32_t wide = 0xffffffff;
     for (const StoredEntry& entry : entries) {
         const StoredEntry& data = entry.sharesDataOf ? entries.at(*entry.sharesDataOf) : entry;
-        std::uint32_t offset = entry.sharesDataOf ? offsets.at(*entry.sharesDataOf) : std::uint32_t(zip.size());
+        std::uint64_t offset
+            = entry.sharesDataOf ? offsets.at(*entry.sharesDataOf) : layout.startsAt + zip.size();
         offsets.push_back(offset);
-        std::uint32_t crc = crc32(data.bytes);
+        std::uint32_t crc = crc32Of(data.bytes);
         std::uint32_t size = std::uint32_t(data.bytes.size());
         std::uint32_t declared = data.declaredSize.value_or(size);
+        const std::string localExtra = layout.zip64 ? zip64Field(declared, size, std::nullopt) : "";
+        const std::string extra = layout.zip64 ? zip64Field(declared, size, offset) : "";
 
         if (!entry.sharesDataOf) {
-            put32(zip, 0x04034b50);
-            put16(zip, 20);     // version needed
-            put16(zip, 0x0800); // names are UTF-8
-            put16(zip, 0);      // stored
-            put32(zip, 0);      // time and date
-            put32(zip, crc);
-            put32(zip, size);
-            put32(zip, declared);
-            put16(zip, std::uint32_t(entry.name.size()));
-            put16(zip, 0);
+            zip::append32(zip, zip::localHeaderSignature);
+            zip::append16(zip, layout.zip64 ? 45 : 20); // version needed
+            zip::append16(zip, flags);
+            zip::append16(zip, zip::storedMethod);
+            zip::append32(zip, 0); // time and date
+            // With a data descriptor, what follows the data says what the header leaves as 0.
+            zip::append32(zip, layout.dataDescriptors ? 0 : crc);
+            zip::append32(zip, layout.dataDescriptors ? 0 : layout.zip64 ? wide : size);
+            zip::append32(zip, layout.dataDescriptors ? 0 : layout.zip64 ? wide : declared);
+            zip::append16(zip, std::uint32_t(entry.name.size()));
+            zip::append16(zip, std::uint32_t(localExtra.size()));
             zip += entry.name;
+            zip += localExtra;
             zip += entry.bytes;
+            if (layout.dataDescriptors) {
+                zip::append32(zip, zip::dataDescriptorSignature);
+                zip::append32(zip, crc);
+                zip::append32(zip, size);
+                zip::append32(zip, declared);
+            }
         }
 
-        put32(directory, 0x02014b50);
-        put16(directory, entry.unixMode ? (3u << 8 | 20) : 20);
-        put16(directory, 20);
-        put16(directory, 0x0800);
-        put16(directory, 0);
-        put32(directory, 0);
-        put32(directory, crc);
-        put32(directory, size);
-        put32(directory, declared);
-        put16(directory, std::uint32_t(entry.name.size()));
-        put16(directory, 0); // extra field
-        put16(directory, 0); // comment
-        put16(directory, 0); // disk
-        put16(directory, 0); // internal attributes
-        put32(directory, entry.unixMode ? *entry.unixMode << 16 : 0);
-        put32(directory, offset);
+        zip::append32(directory, zip::directoryHeaderSignature);
+        zip::append16(directory, entry.unixMode ? (3u << 8 | 20) : 20);
+        zip::append16(directory, layout.zip64 ? 45 : 20);
+        zip::append16(directory, flags);
+        zip::append16(directory, zip::storedMethod);
+        zip::append32(directory, 0);
+        zip::append32(directory, crc);
+        zip::append32(directory, layout.zip64 ? wide : size);
+        zip::append32(directory, layout.zip64 ? wide : declared);
+        zip::append16(directory, std::uint32_t(entry.name.size()));
+        zip::append16(directory, std::uint32_t(extra.size()));
+        zip::append16(directory, 0); // comment
+        zip::append16(directory, 0); // disk
+        zip::append16(directory, 0); // internal attributes
+        zip::append32(directory, entry.unixMode ? *entry.unixMode << 16 : 0);
+        zip::append32(directory, layout.zip64 ? wide : std::uint32_t(offset));
         directory += entry.name;
+        directory += extra;
     }
-    std::uint32_t directoryOffset = std::uint32_t(zip.size());
+    const std::uint64_t directoryOffset = layout.startsAt + zip.size();
     zip += directory;
-    put32(zip, 0x06054b50);
-    put16(zip, 0);
-    put16(zip, 0);
-    put16(zip, std::uint32_t(entries.size()));
-    put16(zip, std::uint32_t(entries.size()));
-    put32(zip, std::uint32_t(directory.size()));
-    put32(zip, directoryOffset);
-    put16(zip, 0);
+    if (layout.zip64) {
+        const std::uint64_t recordOffset = layout.startsAt + zip.size();
+        zip::append32(zip, zip::zip64EndSignature);
+        zip::append64(zip, zip::zip64EndSize - 12);
+        zip::append16(zip, 45);
+        zip::append16(zip, 45);
+        zip::append32(zip, 0);
+        zip::append32(zip, 0);
+        zip::append64(zip, entries.size());
+        zip::append64(zip, entries.size());
+        zip::append64(zip, directory.size());
+        zip::append64(zip, directoryOffset);
+        zip::append32(zip, zip::zip64LocatorSignature);
+        zip::append32(zip, 0);
+        zip::append64(zip, recordOffset);
+        zip::append32(zip, 1);
+    }
+    zip::append32(zip, zip::endSignature);
+    zip::append16(zip, 0);
+    zip::append16(zip, 0);
+    zip::append16(zip, layout.zip64 ? 0xffff : std::uint32_t(entries.size()));
+    zip::append16(zip, layout.zip64 ? 0xffff : std::uint32_t(entries.size()));
+    zip::append32(zip, layout.zip64 ? wide : std::uint32_t(directory.size()));
+    zip::append32(zip, layout.zip64 ? wide : std::uint32_t(directoryOffset));
+    zip::append16(zip, 0);
     return zip;
 }
 
@@ -115,11 +132,11 @@ void patchDeclaredSize(std::string& zip, const std::string& name, std::uint32_t 
 {
     const std::string signature("PK\1\2", 4);
     for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 4)) {
-        std::uint32_t nameLength = get16(zip, at + 28);
+        std::uint32_t nameLength = zip::read16(zip.data() + at + 28);
         if (zip.compare(at + 46, nameLength, name) != 0 || nameLength != name.size())
             continue;
-        set32(zip, at + 24, size);
-        set32(zip, get32(zip, at + 42) + 22, size);
+        zip::write(zip, at + 24, size, 4);
+        zip::write(zip, zip::read32(zip.data() + at + 42) + 22, size, 4);
         return;
     }
     throw std::runtime_error("no entry named " + name);

@@ -22,8 +22,19 @@ struct StoredEntry {
     std::optional<std::size_t> sharesDataOf = std::nullopt;
 };
 
+// How the archive's records are written.
+struct ZipLayout {
+    // Every entry's sizes and offset in a zip64 field, the directory's in a zip64 end record.
+    bool zip64 = false;
+    // Each entry's checksum and sizes in a data descriptor after its data, as a writer that
+    // streams does, rather than in its local header.
+    bool dataDescriptors = false;
+    // Offsets counted as if this many bytes came before the archive.
+    std::uint64_t startsAt = 0;
+};
+
 // An archive of stored (uncompressed) entries: local headers, central directory, end record.
-std::string storedZip(const std::vector<StoredEntry>& entries);
+std::string storedZip(const std::vector<StoredEntry>& entries, const ZipLayout& layout = {});
 
 // Rewrites the uncompressed size of the named entry in its central directory record and its
 // local header. Throws when the archive has no such entry.
