@@ -1,9 +1,12 @@
 // The catalog's feeds and downloads.
 #include "platform/host/opds/CatalogRoutes.h"
 
+#include "platform/foundation/Digest.h"
 #include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/URL.h"
+#include "platform/foundation/hexEncoded.h"
 #include "platform/host/opds/AtomFeed.h"
+#include "platform/host/opds/ByteRange.h"
 #include "platform/host/opds/FolderZip.h"
 #include "platform/host/opds/XmlText.h"
 
@@ -141,6 +144,44 @@ std::string attachment(const std::string& name)
     return "attachment; filename=\"" + plain + "\"; filename*=UTF-8''" + foundation::percentEncoded(name, "-._~");
 }
 
+// Sends the part of a file of size bytes the request asks for, read through send(offset, length,
+// write), with what a reading app needs to resume a cut download: the file's version (ETag,
+// Last-Modified) and that it takes ranges.
+template <class Send>
+void sendFile(const httplib::Request& request, httplib::Response& response, std::uint64_t size, std::uint64_t version,
+    std::int64_t modified, Send send)
+{
+    auto etag = "\"" + foundation::hexEncoded(version) + "\"";
+    auto lastModified
+        = foundation::Date(foundation::Date::TimePoint(std::chrono::nanoseconds(modified))).httpDate();
+    auto range = ByteRange::requested(request, size, etag, lastModified);
+    // The server would cut the answer again by the ranges it parsed, and knows nothing of
+    // If-Range, unsatisfiable ranges or ends past the file: the range is served here, once. The
+    // request is the server's own, made for this answer alone.
+    const_cast<httplib::Request&>(request).ranges.clear();
+    response.set_header("Accept-Ranges", "bytes");
+    response.set_header("ETag", etag);
+    response.set_header("Last-Modified", lastModified);
+    if (range.kind == ByteRange::Kind::unsatisfiable) {
+        response.headers.erase("Content-Disposition");
+        response.set_header("Content-Range", range.contentRange());
+        plainAnswer(response, 416, "The range is not within the book's " + std::to_string(size) + " bytes");
+        return;
+    }
+    if (range.kind == ByteRange::Kind::part) {
+        response.status = 206;
+        response.set_header("Content-Range", range.contentRange());
+    }
+    if (range.length == 0) {
+        response.set_content("", "application/epub+zip");
+        return;
+    }
+    response.set_content_provider(static_cast<std::size_t>(range.length), "application/epub+zip",
+        [send, start = range.offset](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            return send(start + offset, length, sink);
+        });
+}
+
 void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
 {
     std::string file = request.matches[1];
@@ -161,8 +202,12 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
     }
     response.set_header("Content-Disposition", attachment((*book)->file));
     if (S_ISREG(status.st_mode)) {
-        response.set_content_provider(static_cast<std::size_t>(status.st_size), "application/epub+zip",
-            [item](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        std::int64_t modified = std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+        auto version = foundation::Digest();
+        for (auto number : { std::uint64_t(status.st_ino), std::uint64_t(status.st_size), std::uint64_t(modified) })
+            version.add(std::string_view(reinterpret_cast<const char*>(&number), sizeof number));
+        sendFile(request, response, std::uint64_t(status.st_size), version.value(), modified,
+            [item](std::uint64_t offset, std::size_t length, httplib::DataSink& sink) {
                 std::string buffer(std::min(length, chunkSize), '\0');
                 if (!foundation::readAllAt(item->get(), buffer.data(), buffer.size(), offset))
                     return false;
@@ -177,10 +222,10 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
         return;
     }
     auto planned = std::make_shared<FolderZip>(std::move(*zip));
-    response.set_content_provider(static_cast<std::size_t>(planned->size()), "application/epub+zip",
-        [planned](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-            // The archive is written whole in one call, from its start.
-            return offset == 0 && planned->stream([&sink](const char* bytes, std::size_t size) { return sink.write(bytes, size); });
+    sendFile(request, response, planned->size(), planned->stamp(), planned->modified(),
+        [planned](std::uint64_t offset, std::size_t length, httplib::DataSink& sink) {
+            // The rest of the range is written in one call.
+            return planned->send(offset, length, [&sink](const char* bytes, std::size_t size) { return sink.write(bytes, size); });
         });
 }
 
