@@ -5,6 +5,7 @@
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "frameworks/folioreader/metadata/StoredDescription.h"
 #include "library/DocumentsFolder.h"
+#include "platform/host/opds/AtomFeed.h"
 #include "screen/BookFilter.h"
 #include "platform/text/SearchFold.h"
 #include "platform/text/Text.h"
@@ -122,6 +123,18 @@ host::CatalogSlice<host::CatalogAuthor> LibraryCatalog::authors(std::size_t offs
     for (std::size_t at = offset; at < m_authors.size() && at - offset < count; ++at)
         page.items.push_back({ m_books[m_author[m_authors[at].first]].author, m_authors[at].count });
     return page;
+}
+
+std::optional<std::string> LibraryCatalog::authorNamed(const std::string& key)
+{
+    refresh();
+    // Only long names are linked by key: a walk of the authors, and no table kept for them.
+    for (auto& group : m_authors) {
+        const std::string& name = m_books[m_author[group.first]].author;
+        if (host::AtomFeed::authorKey(name) == key)
+            return name;
+    }
+    return std::nullopt;
 }
 
 std::optional<host::CatalogBook> LibraryCatalog::book(const std::string& file)

@@ -21,6 +21,7 @@ public:
     host::CatalogSlice<host::CatalogBook> booksBy(const std::string& author, std::size_t offset, std::size_t count) override;
     host::CatalogSlice<host::CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) override;
     host::CatalogSlice<host::CatalogAuthor> authors(std::size_t offset, std::size_t count) override;
+    std::optional<std::string> authorNamed(const std::string& key) override;
     std::optional<host::CatalogBook> book(const std::string& file) override;
     std::optional<host::CatalogCover> cover(const std::string& file) override;
 

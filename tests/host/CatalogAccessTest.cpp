@@ -1,6 +1,7 @@
 // The catalog for reading apps: its password or the launch's token opens it (and nothing else),
 // a replaced password stops at once, the password outlives a restart, the catalog takes no
-// write, and a cut download resumes with a range of the same bytes.
+// write, every link it writes can be followed, and a cut download resumes with a range of the
+// same bytes.
 #include "tests/host/HostedApp.h"
 
 #include "app/LibraryCatalog.h"
@@ -9,6 +10,7 @@
 #include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 #include <sys/stat.h>
 
 namespace {
@@ -203,6 +205,43 @@ TEST(CatalogAccess, aRangeOfEitherKindOfBookIsTheSameBytesAsTheWholeDownload)
         headers.emplace("If-Range", whole.header("Last-Modified"));
         EXPECT_EQ(hosted.get(path, headers).body, whole.body.substr(5));
     }
+}
+
+TEST(CatalogAccess, everyAuthorLinkCanBeFollowedWhateverTheNameIsLong)
+{
+    fixtures::TemporaryFolder config;
+    const std::string longest(100000, 'x'), accented = [] {
+        std::string name;
+        for (int each = 0; each < 300; ++each)
+            name += "é";
+        return name;
+    }();
+    fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 2000 }, { "l.epub", "Long", longest, 2000 },
+                                   { "m.epub", "Marks", accented, 2000 }, { "n.epub", "Nameless", "", 2000 } },
+        true, catalogOptions(config));
+    auto authors = hosted.get("/opds/authors");
+    ASSERT_EQ(authors.status, 200);
+    pugi::xml_document feed;
+    ASSERT_TRUE(feed.load_string(authors.body.c_str()));
+    std::size_t followed = 0;
+    for (auto entry : feed.child("feed").children("entry")) {
+        std::string href = entry.child("link").attribute("href").value();
+        SCOPED_TRACE(href.substr(0, 80));
+        EXPECT_LT(href.size(), 2000u);
+        auto books = hosted.get(href);
+        ASSERT_EQ(books.status, 200);
+        pugi::xml_document own;
+        ASSERT_TRUE(own.load_string(books.body.c_str()));
+        EXPECT_EQ(std::distance(own.child("feed").children("entry").begin(), own.child("feed").children("entry").end()), 1);
+        EXPECT_EQ(own.child("feed").child("entry").child("author").child_value("name"),
+            std::string(entry.child_value("title")));
+        // Its own pages are as short to follow.
+        for (auto link : own.child("feed").children("link"))
+            EXPECT_LT(std::string(link.attribute("href").value()).size(), 2000u);
+        ++followed;
+    }
+    EXPECT_EQ(followed, 4u);
+    EXPECT_EQ(hosted.get("/opds/author?key=0123456789abcdef").status, 404);
 }
 
 }

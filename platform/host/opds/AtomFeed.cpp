@@ -48,6 +48,35 @@ std::string AtomFeed::queryValue(const std::string& value)
     return foundation::percentEncoded(value, "-._~");
 }
 
+namespace {
+
+// Longer names are linked by their key; a link with a page, behind any host name, stays short.
+constexpr std::size_t longestAuthorQuery = 512;
+
+}
+
+std::string AtomFeed::authorKey(const std::string& name)
+{
+    return foundation::hexEncoded(foundation::Digest().add(name).value());
+}
+
+std::string AtomFeed::authorHref(const std::string& name)
+{
+    auto query = queryValue(name);
+    return query.size() <= longestAuthorQuery ? "/opds/author?name=" + query : "/opds/author?key=" + authorKey(name);
+}
+
+std::string AtomFeed::authorId(const std::string& name)
+{
+    auto query = queryValue(name);
+    return "urn:pagewyn:author:" + (query.size() <= longestAuthorQuery ? query : "key:" + authorKey(name));
+}
+
+std::string AtomFeed::authorName(const std::string& name)
+{
+    return name.empty() ? "Unknown author" : name;
+}
+
 std::string AtomFeed::downloadHref(const std::string& file)
 {
     return "/opds/download/" + foundation::percentEncoded(file, "-._~");
@@ -111,7 +140,7 @@ std::string AtomFeed::bookId(const CatalogBook& book)
 void AtomFeed::bookEntry(const CatalogBook& book)
 {
     m_entries += "<entry>\n<id>" + xmlText(bookId(book)) + "</id>\n<title>" + xmlText(book.title.empty() ? book.file : book.title)
-        + "</title>\n<author><name>" + xmlText(book.author) + "</name></author>\n<updated>" + book.updated.iso8601() + "</updated>\n";
+        + "</title>\n<author><name>" + xmlText(authorName(book.author)) + "</name></author>\n<updated>" + book.updated.iso8601() + "</updated>\n";
     if (!book.language.empty())
         m_entries += "<dc:language>" + xmlText(book.language) + "</dc:language>\n";
     if (!book.summary.empty())

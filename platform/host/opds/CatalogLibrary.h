@@ -64,6 +64,8 @@ public:
     virtual CatalogSlice<CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) = 0;
     // The authors in the author order, each once.
     virtual CatalogSlice<CatalogAuthor> authors(std::size_t offset, std::size_t count) = 0;
+    // The name of the author whose AtomFeed::authorKey is the key, as authors() gives it.
+    virtual std::optional<std::string> authorNamed(const std::string& key) = 0;
     virtual std::optional<CatalogBook> book(const std::string& file) = 0;
     virtual std::optional<CatalogCover> cover(const std::string& file) = 0;
 };

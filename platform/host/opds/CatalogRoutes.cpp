@@ -116,9 +116,8 @@ void authorsFeed(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Req
     AtomFeed feed(AtomFeed::Kind::navigation, "urn:pagewyn:catalog:authors", "Books by Author", "/opds/authors");
     feed.paging(*page, (authors->total + catalogPageSize - 1) / catalogPageSize, authors->total, catalogPageSize);
     for (auto& author : authors->items) {
-        auto query = AtomFeed::queryValue(author.name);
-        feed.navigationEntry("urn:pagewyn:author:" + query, author.name.empty() ? "Unknown author" : author.name,
-            "/opds/author?name=" + query, AtomFeed::Kind::acquisition,
+        feed.navigationEntry(AtomFeed::authorId(author.name), AtomFeed::authorName(author.name),
+            AtomFeed::authorHref(author.name), AtomFeed::Kind::acquisition,
             std::to_string(author.bookCount) + (author.bookCount == 1 ? " book" : " books"));
     }
     sendFeed(response, feed, AtomFeed::Kind::navigation);
@@ -261,9 +260,18 @@ void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shar
     });
     server.Get("/opds/author", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         auto name = request.get_param_value("name");
-        auto query = AtomFeed::queryValue(name);
-        booksFeed(loop, request, response, "urn:pagewyn:author:" + query, name.empty() ? "Unknown author" : name,
-            "/opds/author?name=" + query, [&](std::size_t offset) { return library->booksBy(name, offset, catalogPageSize); });
+        if (request.has_param("key")) {
+            auto named = askLibrary(loop, response, [&] { return library->authorNamed(request.get_param_value("key")); });
+            if (!named)
+                return;
+            if (!*named) {
+                plainAnswer(response, 404, "Not found: no such author");
+                return;
+            }
+            name = std::move(**named);
+        }
+        booksFeed(loop, request, response, AtomFeed::authorId(name), AtomFeed::authorName(name),
+            AtomFeed::authorHref(name), [&](std::size_t offset) { return library->booksBy(name, offset, catalogPageSize); });
     });
     server.Get("/opds/search", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         auto text = request.get_param_value("q").substr(0, longestSearch);

@@ -3,7 +3,8 @@
 //
 //     GET /opds                      the root: the three orders, with a search
 //     GET /opds/recent, /opds/title  the books in that order, 50 a page (?page=N)
-//     GET /opds/authors              the authors, each leading to /opds/author?name=…
+//     GET /opds/authors              the authors, each leading to /opds/author?name=… (?key=…
+//                                    for a long name)
 //     GET /opds/search?q=…           the books whose title or author holds the text
 //     GET /opds/opensearch.xml       how to search
 //     GET /opds/download/<file>      the book as an EPUB file
