@@ -61,8 +61,8 @@ host::CatalogBook LibraryCatalog::entry(std::size_t position) const
 {
     const Book& book = m_books[position];
     const BookDetails& details = m_books.details(position);
-    return { book.title, book.author, book.file, bookPath(book.file), book.added, {},
-        m_identifierTaken[position] ? std::string() : details.identifier, details.language, {} };
+    return { book.title, book.author, book.file, bookPath(book.file), book.added, {}, false,
+        m_identifierTaken[position] ? std::string() : details.identifier, details.identifier, details.language, {} };
 }
 
 host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<std::size_t>& order, std::size_t from,
@@ -72,10 +72,11 @@ host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<st
     auto store = folioreader::FolioReader::metadataStore();
     for (std::size_t at = offset; at < size && at - offset < count; ++at) {
         auto book = entry(order[from + at]);
-        // Only a cover and a description the metadata cache already holds: a page reads no book.
-        auto stored = folioreader::storedCover(store, book.path);
-        if (stored && !stored->bytes.empty())
+        // Only what the metadata cache already holds: a page reads no book.
+        if (auto stored = folioreader::storedCover(store, book.path)) {
             book.coverType = stored->mimeType;
+            book.hasNoCover = stored->bytes.empty();
+        }
         book.summary = folioreader::storedDescription(store, book.path);
         page.items.push_back(std::move(book));
     }
@@ -146,13 +147,14 @@ std::optional<host::CatalogBook> LibraryCatalog::book(const std::string& file)
     return entry(*position);
 }
 
-std::optional<host::CatalogCover> LibraryCatalog::cover(const std::string& file)
+std::optional<host::CatalogCover> LibraryCatalog::coverPicture(const std::string& path, CoverSize size)
 {
-    auto position = m_books.find(file);
-    if (!position)
+    // The row's cover first, either way: kept in the metadata cache, for the screen as well, and
+    // so that a book found to have none is known to, and offered without cover links.
+    auto image = folioreader::FolioReader::getCoverImage(path);
+    if (image && size == CoverSize::image)
+        image = folioreader::FolioReader::getLargeCoverImage(m_largeCovers, path);
+    if (!image || (*image)->data().empty())
         return std::nullopt;
-    auto stored = folioreader::storedCover(folioreader::FolioReader::metadataStore(), bookPath(m_books[*position].file));
-    if (!stored || stored->bytes.empty())
-        return std::nullopt;
-    return host::CatalogCover { stored->mimeType, std::move(stored->bytes) };
+    return host::CatalogCover { (*image)->mimeType(), (*image)->data() };
 }

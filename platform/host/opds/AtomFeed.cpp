@@ -87,6 +87,11 @@ std::string AtomFeed::coverHref(const std::string& file)
     return "/opds/cover/" + foundation::percentEncoded(file, "-._~");
 }
 
+std::string AtomFeed::thumbnailHref(const std::string& file)
+{
+    return "/opds/thumbnail/" + foundation::percentEncoded(file, "-._~");
+}
+
 AtomFeed::AtomFeed(Kind kind, std::string id, const std::string& title, std::string selfHref)
     : m_kind(kind)
     , m_selfHref(std::move(selfHref))
@@ -147,9 +152,14 @@ void AtomFeed::bookEntry(const CatalogBook& book)
         m_entries += "<summary type=\"text\">" + xmlText(book.summary) + "</summary>\n";
     m_entries += "<link rel=\"http://opds-spec.org/acquisition\" href=\"" + xmlText(downloadHref(book.file)) + "\" type=\"" + epubType
         + "\"/>\n";
-    if (!book.coverType.empty()) {
-        auto cover = "href=\"" + xmlText(coverHref(book.file)) + "\" type=\"" + xmlText(book.coverType) + "\"/>\n";
-        m_entries += "<link rel=\"http://opds-spec.org/image\" " + cover + "<link rel=\"http://opds-spec.org/image/thumbnail\" " + cover;
+    if (!book.declaredIdentifier.empty())
+        m_entries += "<dc:identifier>" + xmlText(book.declaredIdentifier) + "</dc:identifier>\n";
+    // The picture's kind is known only for a thumbnail the metadata cache holds: a large cover is
+    // made when it is first asked for.
+    if (!book.hasNoCover) {
+        m_entries += "<link rel=\"http://opds-spec.org/image\" href=\"" + xmlText(coverHref(book.file)) + "\"/>\n"
+            + "<link rel=\"http://opds-spec.org/image/thumbnail\" href=\"" + xmlText(thumbnailHref(book.file)) + "\""
+            + (book.coverType.empty() ? "" : " type=\"" + xmlText(book.coverType) + "\"") + "/>\n";
     }
     m_entries += "</entry>\n";
 }

@@ -31,9 +31,10 @@ public:
     // "urn:pagewyn:" ids, so it can never be another entry's); otherwise one made from the item's
     // name, which stays the same across restarts and rescans.
     static std::string bookId(const CatalogBook& book);
-    // Where a book's file and cover are downloaded from.
+    // Where a book's file, its cover and its cover's thumbnail are downloaded from.
     static std::string downloadHref(const std::string& file);
     static std::string coverHref(const std::string& file);
+    static std::string thumbnailHref(const std::string& file);
     // The query's value written for an address.
     static std::string queryValue(const std::string& value);
     // An author's feed: by the name where it makes a short address, else by a key made from the

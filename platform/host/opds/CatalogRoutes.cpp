@@ -228,17 +228,24 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
         });
 }
 
-void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
+void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response,
+    CatalogLibrary::CoverSize size)
 {
     std::string file = request.matches[1];
-    auto picture = askLibrary(loop, response, [&] { return library.cover(file); });
-    if (!picture)
+    auto book = askLibrary(loop, response, [&] { return library.book(file); });
+    if (!book)
         return;
-    if (!*picture) {
-        plainAnswer(response, 404, "Not found: no cover is known for this book");
+    if (!*book) {
+        plainAnswer(response, 404, "Not found: no such book in the library");
         return;
     }
-    response.set_content((*picture)->bytes, (*picture)->mimeType);
+    // Read here, on the worker that asks: a book read for a reading app never holds up the screen.
+    auto picture = library.coverPicture((*book)->path, size);
+    if (!picture) {
+        plainAnswer(response, 404, "Not found: the book has no cover");
+        return;
+    }
+    response.set_content(picture->bytes, picture->mimeType);
 }
 
 }
@@ -283,7 +290,10 @@ void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shar
         download(loop, *library, request, response);
     });
     server.Get(R"(/opds/cover/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        cover(loop, *library, request, response);
+        cover(loop, *library, request, response, CatalogLibrary::CoverSize::image);
+    });
+    server.Get(R"(/opds/thumbnail/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
+        cover(loop, *library, request, response, CatalogLibrary::CoverSize::thumbnail);
     });
 }
 
