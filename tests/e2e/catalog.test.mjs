@@ -125,6 +125,7 @@ test('each author leads to that author\'s books, in the author order', { timeout
 test('search folds case and accents as the search field does', { timeout: 60000 }, async () => {
   const description = (await ask('/opds/opensearch.xml')).text();
   const template = /template="([^"]+)"/.exec(description)[1];
+  assert.ok(template.startsWith(`${pagewyn.origin}/opds/search?`), template);
   const found = await feed(template.replace('{searchTerms}', encodeURIComponent('UNICODE & <sons')));
   assert.deepEqual(found.entries.map((entry) => entry.title), ['Ünïcode & <Sons> "Ltd"']);
   assert.equal((await allPages('/opds/search?q=title%201')).length, books.filter((book) => /Title 1/i.test(book.title)).length);

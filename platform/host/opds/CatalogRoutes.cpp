@@ -123,14 +123,26 @@ void authorsFeed(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Req
     sendFeed(response, feed, AtomFeed::Kind::navigation);
 }
 
-void openSearchDescription(httplib::Response& response)
+// "http://HOST" as the request named this host, for an address a client takes as it stands; empty
+// when the request names none that can be written as one.
+std::string origin(const httplib::Request& request)
+{
+    auto host = request.get_header_value("Host");
+    bool plain = !host.empty() && host.size() <= 255 && std::all_of(host.begin(), host.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
+    });
+    return plain ? "http://" + host : "";
+}
+
+void openSearchDescription(const httplib::Request& request, httplib::Response& response)
 {
     response.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                          "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">\n"
                          "<ShortName>Pagewyn</ShortName>\n<Description>Search the books of this Pagewyn library</Description>\n"
                          "<InputEncoding>UTF-8</InputEncoding>\n<OutputEncoding>UTF-8</OutputEncoding>\n"
                          "<Url type=\""
-            + AtomFeed::mediaType(AtomFeed::Kind::acquisition) + "\" template=\"/opds/search?q={searchTerms}\"/>\n</OpenSearchDescription>\n",
+            + AtomFeed::mediaType(AtomFeed::Kind::acquisition) + "\" template=\""
+            + origin(request) + "/opds/search?q={searchTerms}\"/>\n</OpenSearchDescription>\n",
         "application/opensearchdescription+xml;charset=utf-8");
 }
 
@@ -253,7 +265,8 @@ void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& 
 void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library)
 {
     server.Get("/opds", [](const httplib::Request&, httplib::Response& response) { rootFeed(response); });
-    server.Get("/opds/opensearch.xml", [](const httplib::Request&, httplib::Response& response) { openSearchDescription(response); });
+    server.Get("/opds/opensearch.xml",
+        [](const httplib::Request& request, httplib::Response& response) { openSearchDescription(request, response); });
     server.Get("/opds/recent", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         booksFeed(loop, request, response, "urn:pagewyn:catalog:recent", "Recently Opened", "/opds/recent",
             [&](std::size_t offset) { return library->books(CatalogLibrary::Order::recent, offset, catalogPageSize); });
