@@ -132,7 +132,8 @@ TEST(CatalogAccess, aPasswordFileThatCannotBeTrustedIsReplacedAndSaidSo)
 TEST(CatalogAccess, aRangeOfEitherKindOfBookIsTheSameBytesAsTheWholeDownload)
 {
     fixtures::TemporaryFolder config;
-    fixtures::HostedApp hosted({ { "zipped.epub", "Zipped", "Ann", 2000 } }, true, catalogOptions(config));
+    fixtures::HostedApp hosted(
+        { { "zipped.epub", "Zipped", "Ann", 2000 } }, true, catalogOptions(config));
     fixtures::EpubFixture folderBook { .title = "Folder" };
     folderBook.chapters.push_back({ "Long", std::string(300000, 'w') });
     folderBook.writeUnpacked(hosted.app().library().itemPath("folder.epub"));
@@ -163,18 +164,24 @@ TEST(CatalogAccess, aRangeOfEitherKindOfBookIsTheSameBytesAsTheWholeDownload)
             { "a start and an end", { { "Range", "bytes=0-9" } }, 206, 0, 10 },
             { "a range across entries", { { "Range", "bytes=40-999" } }, 206, 40, 960 },
             { "open-ended", { { "Range", "bytes=1000-" } }, 206, 1000, size - 1000 },
-            { "the last byte", { { "Range", "bytes=" + std::to_string(size - 1) + "-" } }, 206, size - 1, 1 },
+            { "the last byte", { { "Range", "bytes=" + std::to_string(size - 1) + "-" } }, 206,
+                size - 1, 1 },
             { "a suffix", { { "Range", "bytes=-500" } }, 206, size - 500, 500 },
-            { "a suffix longer than the file", { { "Range", "bytes=-" + std::to_string(size + 9) } }, 206, 0, size },
-            { "an end past the file", { { "Range", "bytes=100-" + std::to_string(size + 1000) } }, 206, 100, size - 100 },
+            { "a suffix longer than the file",
+                { { "Range", "bytes=-" + std::to_string(size + 9) } }, 206, 0, size },
+            { "an end past the file", { { "Range", "bytes=100-" + std::to_string(size + 1000) } },
+                206, 100, size - 100 },
             { "from the end", { { "Range", "bytes=" + sized + "-" } }, 416 },
             { "far past the end", { { "Range", "bytes=100000000-" } }, 416 },
             { "an empty suffix", { { "Range", "bytes=-0" } }, 416 },
             { "several ranges", { { "Range", "bytes=0-9,20-29" } }, 200 },
-            { "If-Range with this version", { { "Range", "bytes=10-19" }, { "If-Range", etag } }, 206, 10, 10 },
-            { "If-Range with another version", { { "Range", "bytes=10-19" }, { "If-Range", "\"0123\"" } }, 200 },
+            { "If-Range with this version", { { "Range", "bytes=10-19" }, { "If-Range", etag } },
+                206, 10, 10 },
+            { "If-Range with another version",
+                { { "Range", "bytes=10-19" }, { "If-Range", "\"0123\"" } }, 200 },
             { "If-Range with another date",
-                { { "Range", "bytes=10-19" }, { "If-Range", "Sun, 06 Nov 1994 08:49:37 GMT" } }, 200 },
+                { { "Range", "bytes=10-19" }, { "If-Range", "Sun, 06 Nov 1994 08:49:37 GMT" } },
+                200 },
         };
         for (const auto& each : cases) {
             SCOPED_TRACE(each.what);
@@ -189,7 +196,8 @@ TEST(CatalogAccess, aRangeOfEitherKindOfBookIsTheSameBytesAsTheWholeDownload)
                 EXPECT_EQ(answer.body, whole.body);
                 EXPECT_EQ(answer.header("Content-Range"), "");
             } else {
-                EXPECT_EQ(answer.header("Content-Range"), "bytes " + std::to_string(each.offset) + "-"
+                EXPECT_EQ(answer.header("Content-Range"),
+                    "bytes " + std::to_string(each.offset) + "-"
                         + std::to_string(each.offset + each.length - 1) + "/" + sized);
                 EXPECT_EQ(answer.body, whole.body.substr(each.offset, each.length));
             }
@@ -216,8 +224,9 @@ TEST(CatalogAccess, everyAuthorLinkCanBeFollowedWhateverTheNameIsLong)
             name += "é";
         return name;
     }();
-    fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 2000 }, { "l.epub", "Long", longest, 2000 },
-                                   { "m.epub", "Marks", accented, 2000 }, { "n.epub", "Nameless", "", 2000 } },
+    fixtures::HostedApp hosted(
+        { { "a.epub", "Alpha", "Ann", 2000 }, { "l.epub", "Long", longest, 2000 },
+            { "m.epub", "Marks", accented, 2000 }, { "n.epub", "Nameless", "", 2000 } },
         true, catalogOptions(config));
     auto authors = hosted.get("/opds/authors");
     ASSERT_EQ(authors.status, 200);
@@ -232,7 +241,9 @@ TEST(CatalogAccess, everyAuthorLinkCanBeFollowedWhateverTheNameIsLong)
         ASSERT_EQ(books.status, 200);
         pugi::xml_document own;
         ASSERT_TRUE(own.load_string(books.body.c_str()));
-        EXPECT_EQ(std::distance(own.child("feed").children("entry").begin(), own.child("feed").children("entry").end()), 1);
+        EXPECT_EQ(std::distance(own.child("feed").children("entry").begin(),
+                      own.child("feed").children("entry").end()),
+            1);
         EXPECT_EQ(own.child("feed").child("entry").child("author").child_value("name"),
             std::string(entry.child_value("title")));
         // Its own pages are as short to follow.
