@@ -62,7 +62,8 @@ host::CatalogBook LibraryCatalog::entry(std::size_t position) const
     const Book& book = m_books[position];
     const BookDetails& details = m_books.details(position);
     return { book.title, book.author, book.file, bookPath(book.file), book.added, {}, false,
-        m_identifierTaken[position] ? std::string() : details.identifier, details.identifier, details.language, {} };
+        m_identifierTaken[position] ? std::string() : details.identifier, details.identifier,
+        details.language, {} };
 }
 
 host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<std::size_t>& order, std::size_t from,
@@ -147,7 +148,8 @@ std::optional<host::CatalogBook> LibraryCatalog::book(const std::string& file)
     return entry(*position);
 }
 
-std::optional<host::CatalogCover> LibraryCatalog::coverPicture(const std::string& path, CoverSize size)
+std::optional<host::CatalogCover> LibraryCatalog::coverPicture(
+    const std::string& path, CoverSize size)
 {
     // The row's cover first, either way: kept in the metadata cache, for the screen as well, and
     // so that a book found to have none is known to, and offered without cover links.

@@ -26,7 +26,8 @@ public:
     std::optional<std::string> authorNamed(const std::string& key) override;
     std::optional<host::CatalogBook> book(const std::string& file) override;
     // Any thread.
-    std::optional<host::CatalogCover> coverPicture(const std::string& path, CoverSize size) override;
+    std::optional<host::CatalogCover> coverPicture(
+        const std::string& path, CoverSize size) override;
 
 private:
     struct AuthorGroup {

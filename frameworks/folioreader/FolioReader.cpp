@@ -212,7 +212,8 @@ std::optional<Result<std::shared_ptr<ui::Image>>> FolioReader::getKnownCoverImag
     return store ? knownCoverImage(store, epubPath) : std::nullopt;
 }
 
-Result<std::shared_ptr<ui::Image>> FolioReader::getLargeCoverImage(LargeCoverCache& cache, const std::string& epubPath)
+Result<std::shared_ptr<ui::Image>> FolioReader::getLargeCoverImage(
+    LargeCoverCache& cache, const std::string& epubPath)
 {
     return cache.cover(epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
 }

@@ -15,7 +15,8 @@ constexpr std::size_t keptUndecodedSize = 512 * 1024;
 
 }
 
-foundation::Result<std::shared_ptr<ui::Image>> pictureWithin(const std::shared_ptr<ui::Image>& image, int side)
+foundation::Result<std::shared_ptr<ui::Image>> pictureWithin(
+    const std::shared_ptr<ui::Image>& image, int side)
 {
     const int longer = std::max(image->pixelWidth(), image->pixelHeight());
     const int shorter = std::min(image->pixelWidth(), image->pixelHeight());
@@ -39,11 +40,13 @@ foundation::Result<std::shared_ptr<ui::Image>> pictureWithin(const std::shared_p
     return ui::Image::withData(std::move(*png));
 }
 
-foundation::Result<std::shared_ptr<ui::Image>> LargeCoverCache::cover(const std::string& path, const CoverReader& read)
+foundation::Result<std::shared_ptr<ui::Image>> LargeCoverCache::cover(
+    const std::string& path, const CoverReader& read)
 {
     {
         std::lock_guard lock(m_lock);
-        auto kept = std::find_if(m_kept.begin(), m_kept.end(), [&](const Kept& each) { return each.path == path; });
+        auto kept = std::find_if(
+            m_kept.begin(), m_kept.end(), [&](const Kept& each) { return each.path == path; });
         if (kept != m_kept.end()) {
             Kept found = std::move(*kept);
             m_kept.erase(kept);

@@ -19,7 +19,8 @@ public:
 
     // The cover of the book at path, read through read when it is not kept; an error when the
     // book names none, or it cannot be read or made small. Any thread.
-    foundation::Result<std::shared_ptr<ui::Image>> cover(const std::string& path, const CoverReader& read);
+    foundation::Result<std::shared_ptr<ui::Image>> cover(
+        const std::string& path, const CoverReader& read);
 
 private:
     struct Kept {
@@ -34,6 +35,7 @@ private:
 
 // The picture with its longer side at most side pixels: the picture itself when it is that small,
 // else decoded (a JPEG at a reduced size) and scaled down as PNG; an error when it cannot be.
-foundation::Result<std::shared_ptr<ui::Image>> pictureWithin(const std::shared_ptr<ui::Image>& image, int side);
+foundation::Result<std::shared_ptr<ui::Image>> pictureWithin(
+    const std::shared_ptr<ui::Image>& image, int side);
 
 }

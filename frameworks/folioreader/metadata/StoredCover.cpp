@@ -24,8 +24,8 @@ namespace {
 constexpr std::size_t keptUnscaledSize = 256 * 1024;
 
 // The stamp of the book's files as they are now; see coverStamp.
-std::optional<std::vector<FileIdentity>> filesStamp(const std::string& path, const std::string& packageName,
-    const std::string& entryName)
+std::optional<std::vector<FileIdentity>> filesStamp(
+    const std::string& path, const std::string& packageName, const std::string& entryName)
 {
     auto stamp = currentStamp(path, packageName);
     if (!stamp || stamp->size() == 1 || entryName.empty())

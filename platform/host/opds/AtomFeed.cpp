@@ -63,13 +63,15 @@ std::string AtomFeed::authorKey(const std::string& name)
 std::string AtomFeed::authorHref(const std::string& name)
 {
     auto query = queryValue(name);
-    return query.size() <= longestAuthorQuery ? "/opds/author?name=" + query : "/opds/author?key=" + authorKey(name);
+    return query.size() <= longestAuthorQuery ? "/opds/author?name=" + query
+                                              : "/opds/author?key=" + authorKey(name);
 }
 
 std::string AtomFeed::authorId(const std::string& name)
 {
     auto query = queryValue(name);
-    return "urn:pagewyn:author:" + (query.size() <= longestAuthorQuery ? query : "key:" + authorKey(name));
+    return "urn:pagewyn:author:"
+        + (query.size() <= longestAuthorQuery ? query : "key:" + authorKey(name));
 }
 
 std::string AtomFeed::authorName(const std::string& name)
@@ -144,8 +146,10 @@ std::string AtomFeed::bookId(const CatalogBook& book)
 
 void AtomFeed::bookEntry(const CatalogBook& book)
 {
-    m_entries += "<entry>\n<id>" + xmlText(bookId(book)) + "</id>\n<title>" + xmlText(book.title.empty() ? book.file : book.title)
-        + "</title>\n<author><name>" + xmlText(authorName(book.author)) + "</name></author>\n<updated>" + book.updated.iso8601() + "</updated>\n";
+    m_entries += "<entry>\n<id>" + xmlText(bookId(book)) + "</id>\n<title>"
+        + xmlText(book.title.empty() ? book.file : book.title) + "</title>\n<author><name>"
+        + xmlText(authorName(book.author)) + "</name></author>\n<updated>" + book.updated.iso8601()
+        + "</updated>\n";
     if (!book.language.empty())
         m_entries += "<dc:language>" + xmlText(book.language) + "</dc:language>\n";
     if (!book.summary.empty())
@@ -157,8 +161,10 @@ void AtomFeed::bookEntry(const CatalogBook& book)
     // The picture's kind is known only for a thumbnail the metadata cache holds: a large cover is
     // made when it is first asked for.
     if (!book.hasNoCover) {
-        m_entries += "<link rel=\"http://opds-spec.org/image\" href=\"" + xmlText(coverHref(book.file)) + "\"/>\n"
-            + "<link rel=\"http://opds-spec.org/image/thumbnail\" href=\"" + xmlText(thumbnailHref(book.file)) + "\""
+        m_entries += "<link rel=\"http://opds-spec.org/image\" href=\""
+            + xmlText(coverHref(book.file)) + "\"/>\n"
+            + "<link rel=\"http://opds-spec.org/image/thumbnail\" href=\""
+            + xmlText(thumbnailHref(book.file)) + "\""
             + (book.coverType.empty() ? "" : " type=\"" + xmlText(book.coverType) + "\"") + "/>\n";
     }
     m_entries += "</entry>\n";

@@ -5,8 +5,8 @@
 
 namespace host {
 
-ByteRange ByteRange::requested(const httplib::Request& request, std::uint64_t size, const std::string& etag,
-    const std::string& lastModified)
+ByteRange ByteRange::requested(const httplib::Request& request, std::uint64_t size,
+    const std::string& etag, const std::string& lastModified)
 {
     ByteRange whole { Kind::whole, 0, size, size };
     // The server keeps -1 for a bound the header leaves out.
@@ -30,7 +30,8 @@ ByteRange ByteRange::requested(const httplib::Request& request, std::uint64_t si
     }
     if (std::uint64_t(first) >= size)
         return unsatisfiable;
-    std::uint64_t end = last < 0 ? size - 1 : std::min<std::uint64_t>(std::uint64_t(last), size - 1);
+    std::uint64_t end
+        = last < 0 ? size - 1 : std::min<std::uint64_t>(std::uint64_t(last), size - 1);
     if (end < std::uint64_t(first))
         return whole;
     return { Kind::part, std::uint64_t(first), end - std::uint64_t(first) + 1, size };
@@ -40,7 +41,8 @@ std::string ByteRange::contentRange() const
 {
     if (kind == Kind::unsatisfiable)
         return "bytes */" + std::to_string(size);
-    return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + length - 1) + "/" + std::to_string(size);
+    return "bytes " + std::to_string(offset) + "-" + std::to_string(offset + length - 1) + "/"
+        + std::to_string(size);
 }
 
 }

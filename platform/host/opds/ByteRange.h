@@ -22,8 +22,8 @@ struct ByteRange {
 
     // What the request asks of a file of size bytes whose version the ETag and the
     // Last-Modified date name, as they are sent.
-    static ByteRange requested(const httplib::Request& request, std::uint64_t size, const std::string& etag,
-        const std::string& lastModified);
+    static ByteRange requested(const httplib::Request& request, std::uint64_t size,
+        const std::string& etag, const std::string& lastModified);
 
     // "bytes FIRST-LAST/SIZE" for a part, "bytes */SIZE" for a range the file cannot satisfy.
     std::string contentRange() const;

@@ -128,21 +128,24 @@ void authorsFeed(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Req
 std::string origin(const httplib::Request& request)
 {
     auto host = request.get_header_value("Host");
-    bool plain = !host.empty() && host.size() <= 255 && std::all_of(host.begin(), host.end(), [](unsigned char c) {
-        return std::isalnum(c) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
-    });
+    bool plain = !host.empty() && host.size() <= 255
+        && std::all_of(host.begin(), host.end(), [](unsigned char c) {
+               return std::isalnum(c) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
+           });
     return plain ? "http://" + host : "";
 }
 
 void openSearchDescription(const httplib::Request& request, httplib::Response& response)
 {
-    response.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                         "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">\n"
-                         "<ShortName>Pagewyn</ShortName>\n<Description>Search the books of this Pagewyn library</Description>\n"
-                         "<InputEncoding>UTF-8</InputEncoding>\n<OutputEncoding>UTF-8</OutputEncoding>\n"
-                         "<Url type=\""
-            + AtomFeed::mediaType(AtomFeed::Kind::acquisition) + "\" template=\""
-            + origin(request) + "/opds/search?q={searchTerms}\"/>\n</OpenSearchDescription>\n",
+    response.set_content(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">\n"
+        "<ShortName>Pagewyn</ShortName>\n<Description>Search the books of this Pagewyn "
+        "library</Description>\n"
+        "<InputEncoding>UTF-8</InputEncoding>\n<OutputEncoding>UTF-8</OutputEncoding>\n"
+        "<Url type=\""
+            + AtomFeed::mediaType(AtomFeed::Kind::acquisition) + "\" template=\"" + origin(request)
+            + "/opds/search?q={searchTerms}\"/>\n</OpenSearchDescription>\n",
         "application/opensearchdescription+xml;charset=utf-8");
 }
 
@@ -159,12 +162,13 @@ std::string attachment(const std::string& name)
 // write), with what a reading app needs to resume a cut download: the file's version (ETag,
 // Last-Modified) and that it takes ranges.
 template <class Send>
-void sendFile(const httplib::Request& request, httplib::Response& response, std::uint64_t size, std::uint64_t version,
-    std::int64_t modified, Send send)
+void sendFile(const httplib::Request& request, httplib::Response& response, std::uint64_t size,
+    std::uint64_t version, std::int64_t modified, Send send)
 {
     auto etag = "\"" + foundation::hexEncoded(version) + "\"";
     auto lastModified
-        = foundation::Date(foundation::Date::TimePoint(std::chrono::nanoseconds(modified))).httpDate();
+        = foundation::Date(foundation::Date::TimePoint(std::chrono::nanoseconds(modified)))
+              .httpDate();
     auto range = ByteRange::requested(request, size, etag, lastModified);
     // The server would cut the answer again by the ranges it parsed, and knows nothing of
     // If-Range, unsatisfiable ranges or ends past the file: the range is served here, once. The
@@ -176,7 +180,8 @@ void sendFile(const httplib::Request& request, httplib::Response& response, std:
     if (range.kind == ByteRange::Kind::unsatisfiable) {
         response.headers.erase("Content-Disposition");
         response.set_header("Content-Range", range.contentRange());
-        plainAnswer(response, 416, "The range is not within the book's " + std::to_string(size) + " bytes");
+        plainAnswer(
+            response, 416, "The range is not within the book's " + std::to_string(size) + " bytes");
         return;
     }
     if (range.kind == ByteRange::Kind::part) {
@@ -188,9 +193,8 @@ void sendFile(const httplib::Request& request, httplib::Response& response, std:
         return;
     }
     response.set_content_provider(static_cast<std::size_t>(range.length), "application/epub+zip",
-        [send, start = range.offset](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            return send(start + offset, length, sink);
-        });
+        [send, start = range.offset](std::size_t offset, std::size_t length,
+            httplib::DataSink& sink) { return send(start + offset, length, sink); });
 }
 
 void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
@@ -213,9 +217,11 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
     }
     response.set_header("Content-Disposition", attachment((*book)->file));
     if (S_ISREG(status.st_mode)) {
-        std::int64_t modified = std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+        std::int64_t modified
+            = std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
         auto version = foundation::Digest();
-        for (auto number : { std::uint64_t(status.st_ino), std::uint64_t(status.st_size), std::uint64_t(modified) })
+        for (auto number : { std::uint64_t(status.st_ino), std::uint64_t(status.st_size),
+                 std::uint64_t(modified) })
             version.add(std::string_view(reinterpret_cast<const char*>(&number), sizeof number));
         sendFile(request, response, std::uint64_t(status.st_size), version.value(), modified,
             [item](std::uint64_t offset, std::size_t length, httplib::DataSink& sink) {
@@ -236,12 +242,13 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
     sendFile(request, response, planned->size(), planned->stamp(), planned->modified(),
         [planned](std::uint64_t offset, std::size_t length, httplib::DataSink& sink) {
             // The rest of the range is written in one call.
-            return planned->send(offset, length, [&sink](const char* bytes, std::size_t size) { return sink.write(bytes, size); });
+            return planned->send(offset, length,
+                [&sink](const char* bytes, std::size_t size) { return sink.write(bytes, size); });
         });
 }
 
-void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response,
-    CatalogLibrary::CoverSize size)
+void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request,
+    httplib::Response& response, CatalogLibrary::CoverSize size)
 {
     std::string file = request.matches[1];
     auto book = askLibrary(loop, response, [&] { return library.book(file); });
@@ -265,8 +272,10 @@ void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& 
 void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library)
 {
     server.Get("/opds", [](const httplib::Request&, httplib::Response& response) { rootFeed(response); });
-    server.Get("/opds/opensearch.xml",
-        [](const httplib::Request& request, httplib::Response& response) { openSearchDescription(request, response); });
+    server.Get(
+        "/opds/opensearch.xml", [](const httplib::Request& request, httplib::Response& response) {
+            openSearchDescription(request, response);
+        });
     server.Get("/opds/recent", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         booksFeed(loop, request, response, "urn:pagewyn:catalog:recent", "Recently Opened", "/opds/recent",
             [&](std::size_t offset) { return library->books(CatalogLibrary::Order::recent, offset, catalogPageSize); });
@@ -281,7 +290,8 @@ void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shar
     server.Get("/opds/author", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         auto name = request.get_param_value("name");
         if (request.has_param("key")) {
-            auto named = askLibrary(loop, response, [&] { return library->authorNamed(request.get_param_value("key")); });
+            auto named = askLibrary(loop, response,
+                [&] { return library->authorNamed(request.get_param_value("key")); });
             if (!named)
                 return;
             if (!*named) {
@@ -291,7 +301,8 @@ void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shar
             name = std::move(**named);
         }
         booksFeed(loop, request, response, AtomFeed::authorId(name), AtomFeed::authorName(name),
-            AtomFeed::authorHref(name), [&](std::size_t offset) { return library->booksBy(name, offset, catalogPageSize); });
+            AtomFeed::authorHref(name),
+            [&](std::size_t offset) { return library->booksBy(name, offset, catalogPageSize); });
     });
     server.Get("/opds/search", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         auto text = request.get_param_value("q").substr(0, longestSearch);
@@ -302,12 +313,14 @@ void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shar
     server.Get(R"(/opds/download/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         download(loop, *library, request, response);
     });
-    server.Get(R"(/opds/cover/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        cover(loop, *library, request, response, CatalogLibrary::CoverSize::image);
-    });
-    server.Get(R"(/opds/thumbnail/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        cover(loop, *library, request, response, CatalogLibrary::CoverSize::thumbnail);
-    });
+    server.Get(R"(/opds/cover/([^/]+))",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            cover(loop, *library, request, response, CatalogLibrary::CoverSize::image);
+        });
+    server.Get(R"(/opds/thumbnail/([^/]+))",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            cover(loop, *library, request, response, CatalogLibrary::CoverSize::thumbnail);
+        });
 }
 
 }

@@ -108,7 +108,8 @@ struct FoundFile {
 
 // Every regular file below the folder, depth first, in name order so the same folder gives the
 // same file; links and devices are passed over.
-foundation::Result<void> walk(int folder, const std::string& prefix, std::vector<FoundFile>& found, int depth)
+foundation::Result<void> walk(
+    int folder, const std::string& prefix, std::vector<FoundFile>& found, int depth)
 {
     if (depth > 64)
         return foundation::Error("its folders are nested too deeply");
@@ -226,9 +227,10 @@ bool FolderZip::send(std::uint64_t from, std::uint64_t length, const Write& writ
         }
         std::optional<std::uint32_t> crc;
         if (sendsHeader || sendsCentral) {
-            crc = isMimetype ? crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(mimetypeBytes.data()),
-                                   uInt(mimetypeBytes.size()))
-                             : checksum(file.get(), entry.size, buffer);
+            crc = isMimetype
+                ? crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(mimetypeBytes.data()),
+                    uInt(mimetypeBytes.size()))
+                : checksum(file.get(), entry.size, buffer);
             if (!crc)
                 return false;
         }
@@ -248,7 +250,8 @@ bool FolderZip::send(std::uint64_t from, std::uint64_t length, const Write& writ
                 return false;
             continue;
         }
-        const std::uint64_t first = std::max(from, dataAt) - dataAt, last = std::min(end, dataEnd) - dataAt;
+        const std::uint64_t first = std::max(from, dataAt) - dataAt,
+                            last = std::min(end, dataEnd) - dataAt;
         std::uint32_t again = crc32(0, nullptr, 0);
         for (std::uint64_t at = first; at < last; at += buffer.size()) {
             auto part = std::min<std::uint64_t>(buffer.size(), last - at);
