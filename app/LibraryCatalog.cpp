@@ -151,6 +151,9 @@ std::optional<host::CatalogBook> LibraryCatalog::book(const std::string& file)
 std::optional<host::CatalogCover> LibraryCatalog::coverPicture(
     const std::string& path, CoverSize size)
 {
+    // One cover is made at a time: a picture may take up to the decoding limit's memory, and the
+    // catalog's workers are many.
+    std::lock_guard making(m_makingCover);
     // The row's cover first, either way: kept in the metadata cache, for the screen as well, and
     // so that a book found to have none is known to, and offered without cover links.
     auto image = folioreader::FolioReader::getCoverImage(path);

@@ -11,6 +11,7 @@
 #include "platform/host/opds/CatalogLibrary.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -52,4 +53,5 @@ private:
     std::string m_searched;
     std::vector<std::size_t> m_found;
     folioreader::LargeCoverCache m_largeCovers;
+    std::mutex m_makingCover;
 };
