@@ -5,6 +5,7 @@
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "frameworks/folioreader/metadata/StoredDescription.h"
 #include "library/DocumentsFolder.h"
+#include "platform/host/opds/AtomFeed.h"
 #include "screen/BookFilter.h"
 #include "platform/text/SearchFold.h"
 #include "platform/text/Text.h"
@@ -60,8 +61,9 @@ host::CatalogBook LibraryCatalog::entry(std::size_t position) const
 {
     const Book& book = m_books[position];
     const BookDetails& details = m_books.details(position);
-    return { book.title, book.author, book.file, bookPath(book.file), book.added, {},
-        m_identifierTaken[position] ? std::string() : details.identifier, details.language, {} };
+    return { book.title, book.author, book.file, bookPath(book.file), book.added, {}, false,
+        m_identifierTaken[position] ? std::string() : details.identifier, details.identifier,
+        details.language, {} };
 }
 
 host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<std::size_t>& order, std::size_t from,
@@ -71,10 +73,11 @@ host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<st
     auto store = folioreader::FolioReader::metadataStore();
     for (std::size_t at = offset; at < size && at - offset < count; ++at) {
         auto book = entry(order[from + at]);
-        // Only a cover and a description the metadata cache already holds: a page reads no book.
-        auto stored = folioreader::storedCover(store, book.path);
-        if (stored && !stored->bytes.empty())
+        // Only what the metadata cache already holds: a page reads no book.
+        if (auto stored = folioreader::storedCover(store, book.path)) {
             book.coverType = stored->mimeType;
+            book.hasNoCover = stored->bytes.empty();
+        }
         book.summary = folioreader::storedDescription(store, book.path);
         page.items.push_back(std::move(book));
     }
@@ -124,6 +127,18 @@ host::CatalogSlice<host::CatalogAuthor> LibraryCatalog::authors(std::size_t offs
     return page;
 }
 
+std::optional<std::string> LibraryCatalog::authorNamed(const std::string& key)
+{
+    refresh();
+    // Only long names are linked by key: a walk of the authors, and no table kept for them.
+    for (auto& group : m_authors) {
+        const std::string& name = m_books[m_author[group.first]].author;
+        if (host::AtomFeed::authorKey(name) == key)
+            return name;
+    }
+    return std::nullopt;
+}
+
 std::optional<host::CatalogBook> LibraryCatalog::book(const std::string& file)
 {
     refresh();
@@ -133,13 +148,18 @@ std::optional<host::CatalogBook> LibraryCatalog::book(const std::string& file)
     return entry(*position);
 }
 
-std::optional<host::CatalogCover> LibraryCatalog::cover(const std::string& file)
+std::optional<host::CatalogCover> LibraryCatalog::coverPicture(
+    const std::string& path, CoverSize size)
 {
-    auto position = m_books.find(file);
-    if (!position)
+    // One cover is made at a time: a picture may take up to the decoding limit's memory, and the
+    // catalog's workers are many.
+    std::lock_guard making(m_makingCover);
+    // The row's cover first, either way: kept in the metadata cache, for the screen as well, and
+    // so that a book found to have none is known to, and offered without cover links.
+    auto image = folioreader::FolioReader::getCoverImage(path);
+    if (image && size == CoverSize::image)
+        image = folioreader::FolioReader::getLargeCoverImage(m_largeCovers, path);
+    if (!image || (*image)->data().empty())
         return std::nullopt;
-    auto stored = folioreader::storedCover(folioreader::FolioReader::metadataStore(), bookPath(m_books[*position].file));
-    if (!stored || stored->bytes.empty())
-        return std::nullopt;
-    return host::CatalogCover { stored->mimeType, std::move(stored->bytes) };
+    return host::CatalogCover { (*image)->mimeType(), (*image)->data() };
 }

@@ -2,13 +2,16 @@
 // three orders, as `pagewyn list --order` prints them, its authors and the books whose identifier
 // another book claims first beside the list (positions only, no copy of a book), made again only
 // after the list changed, so a page of a large library costs what a page of a small one does.
-// A page's descriptions come from the metadata cache, for its books only. Main loop only.
+// A page's descriptions come from the metadata cache, for its books only. Main loop only, but for
+// covers, read on the catalog's workers.
 #pragma once
 
+#include "frameworks/folioreader/metadata/LargeCoverCache.h"
 #include "library/BookList.h"
 #include "platform/host/opds/CatalogLibrary.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,8 +24,11 @@ public:
     host::CatalogSlice<host::CatalogBook> booksBy(const std::string& author, std::size_t offset, std::size_t count) override;
     host::CatalogSlice<host::CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) override;
     host::CatalogSlice<host::CatalogAuthor> authors(std::size_t offset, std::size_t count) override;
+    std::optional<std::string> authorNamed(const std::string& key) override;
     std::optional<host::CatalogBook> book(const std::string& file) override;
-    std::optional<host::CatalogCover> cover(const std::string& file) override;
+    // Any thread.
+    std::optional<host::CatalogCover> coverPicture(
+        const std::string& path, CoverSize size) override;
 
 private:
     struct AuthorGroup {
@@ -46,4 +52,6 @@ private:
     // The last search, kept for the pages after its first.
     std::string m_searched;
     std::vector<std::size_t> m_found;
+    folioreader::LargeCoverCache m_largeCovers;
+    std::mutex m_makingCover;
 };

@@ -7,6 +7,7 @@
 #include "frameworks/folioreader/metadata/PackageCache.h"
 #include "frameworks/folioreader/metadata/MetadataScan.h"
 #include "frameworks/folioreader/epub/PackageDocument.h"
+#include "frameworks/folioreader/metadata/LargeCoverCache.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "platform/ui/ImageCodec.h"
 
@@ -197,6 +198,12 @@ std::optional<Result<std::shared_ptr<ui::Image>>> FolioReader::getKnownCoverImag
 {
     auto store = metadataStore();
     return store ? knownCoverImage(store, epubPath) : std::nullopt;
+}
+
+Result<std::shared_ptr<ui::Image>> FolioReader::getLargeCoverImage(
+    LargeCoverCache& cache, const std::string& epubPath)
+{
+    return cache.cover(epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
 }
 
 Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)

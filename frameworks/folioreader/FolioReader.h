@@ -19,6 +19,7 @@ class ViewController;
 namespace folioreader {
 
 class FolioReaderConfig;
+class LargeCoverCache;
 class MetadataScan;
 class MetadataStore;
 class ReaderViewController;
@@ -60,6 +61,10 @@ public:
     // The same, when the store knows it, without reading the book; nothing when the book must be
     // read (and always without a store).
     static std::optional<foundation::Result<std::shared_ptr<ui::Image>>> getKnownCoverImage(const std::string& epubPath);
+    // The cover at the size a reading app shows one whole (largeCoverSide pixels at most on its
+    // longer side), read from the book when the cache does not keep it. Any thread.
+    static foundation::Result<std::shared_ptr<ui::Image>> getLargeCoverImage(LargeCoverCache& cache,
+        const std::string& epubPath);
 
     // Opens the book at withEpubPath in a reader session and presents the reader screen full
     // screen over parentViewController with the configuration; returns at once. A zipped book is

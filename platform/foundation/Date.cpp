@@ -39,4 +39,21 @@ std::string Date::iso8601() const
     return text;
 }
 
+std::string Date::httpDate() const
+{
+    std::time_t whole
+        = std::chrono::floor<std::chrono::seconds>(m_point.time_since_epoch()).count();
+    std::tm parts {};
+    gmtime_r(&whole, &parts);
+    // The names are English whatever the locale, as the header's grammar wants.
+    static constexpr const char* days[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
+    static constexpr const char* months[]
+        = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+    char text[96];
+    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", days[parts.tm_wday],
+        parts.tm_mday, months[parts.tm_mon], parts.tm_year + 1900, parts.tm_hour, parts.tm_min,
+        parts.tm_sec);
+    return text;
+}
+
 }

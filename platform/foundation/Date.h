@@ -23,6 +23,8 @@ public:
 
     // ISO 8601 in UTC with milliseconds: 2026-12-06T19:37:09.123Z.
     std::string iso8601() const;
+    // As HTTP headers carry it, in whole seconds: Sun, 06 Nov 1994 08:49:37 GMT.
+    std::string httpDate() const;
 
     auto operator<=>(const Date&) const = default;
 

@@ -1,7 +1,7 @@
 // The catalog for reading apps, as a reading app sees it: every feed parsed by feedparser, the
 // orders paged exactly as `pagewyn list` prints them, the author path, search, downloads of a
-// zipped and of a folder book, covers, each book's identifier, language and description, and bad
-// requests answered with a valid feed or 404, never 500.
+// zipped and of a folder book, covers offered before any screen was shown, each book's identifier,
+// language and description, and bad requests answered with a valid feed or 404, never 500.
 
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -125,6 +125,7 @@ test('each author leads to that author\'s books, in the author order', { timeout
 test('search folds case and accents as the search field does', { timeout: 60000 }, async () => {
   const description = (await ask('/opds/opensearch.xml')).text();
   const template = /template="([^"]+)"/.exec(description)[1];
+  assert.ok(template.startsWith(`${pagewyn.origin}/opds/search?`), template);
   const found = await feed(template.replace('{searchTerms}', encodeURIComponent('UNICODE & <sons')));
   assert.deepEqual(found.entries.map((entry) => entry.title), ['Ünïcode & <Sons> "Ltd"']);
   assert.equal((await allPages('/opds/search?q=title%201')).length, books.filter((book) => /Title 1/i.test(book.title)).length);
@@ -157,6 +158,37 @@ test('downloads: a zipped book byte for byte, a folder book as an EPUB that list
   assert.deepEqual(dates(), before, 'a download moves no date');
 });
 
+// The sides of a PNG, from its header.
+const pngSides = (bytes) => [bytes.readUInt32BE(16), bytes.readUInt32BE(20)];
+
+test('covers are offered and made when first asked for, on a library whose screen was never shown',
+  { timeout: 90000 }, async () => {
+  const image = 'http://opds-spec.org/image';
+  const thumbnail = 'http://opds-spec.org/image/thumbnail';
+  const entries = await allPages('/opds/recent');
+  // Both links or neither, and none only for a book already known to have no cover: the rows the
+  // program's own window laid out read theirs, and no page read any.
+  const offered = entries.filter((entry) => link(entry, image));
+  for (const entry of entries) {
+    assert.equal(Boolean(link(entry, image)), Boolean(link(entry, thumbnail)), entry.title);
+  }
+  assert.ok(offered.length > entries.length - 50, `${offered.length} of ${entries.length}`);
+  const covered = entries.find((entry) => entry.title === 'Covered');
+  assert.ok(link(covered, image));
+  assert.notEqual(link(covered, image).href, link(covered, thumbnail).href);
+  for (const rel of [image, thumbnail]) {
+    const cover = await ask(link(covered, rel).href);
+    assert.equal(cover.status, 200, rel);
+    assert.equal(cover.headers.get('content-type'), 'image/png', rel);
+    assert.deepEqual(pngSides(cover.bytes()), [60, 90], rel);
+  }
+  // A book found to have no cover answers 404, and is offered without cover links from then on.
+  const plain = entries.find((entry) => entry.title !== 'Covered' && link(entry, image));
+  assert.equal((await ask(link(plain, image).href)).status, 404);
+  const again = (await allPages('/opds/recent')).find((entry) => entry.title === plain.title);
+  assert.ok(!link(again, image) && !link(again, thumbnail));
+});
+
 test('a cover the library screen has shown is offered with its book', { timeout: 90000 }, async () => {
   const browser = await launchBrowser();
   try {
@@ -165,10 +197,10 @@ test('a cover the library screen has shown is offered with its book', { timeout:
       const first = (await feed('/opds/recent')).entries[0];
       return link(first, 'http://opds-spec.org/image') && first;
     }, 'the cover link');
-    assert.equal(link(entry, 'http://opds-spec.org/image/thumbnail').href, link(entry, 'http://opds-spec.org/image').href);
-    const cover = await ask(link(entry, 'http://opds-spec.org/image').href);
+    const thumbnail = link(entry, 'http://opds-spec.org/image/thumbnail');
+    const cover = await ask(thumbnail.href);
     assert.equal(cover.status, 200);
-    assert.equal(cover.headers.get('content-type'), link(entry, 'http://opds-spec.org/image').type);
+    assert.equal(cover.headers.get('content-type'), thumbnail.type);
   } finally {
     await browser.close();
   }
@@ -218,7 +250,8 @@ test('bad requests get a valid feed or 404, never a server error', { timeout: 60
     [`/opds/search?q=${encodeURIComponent('<&"\'>]]>')}`, 200], [`/opds/search?q=${'x'.repeat(5000)}`, 200], ['/opds/search?q=', 200],
     ['/opds/author?name=Nobody', 200], ['/opds/author', 200],
     ['/opds/download/nothing.epub', 404], ['/opds/download/..%2F..%2Fetc%2Fpasswd', 404], ['/opds/download/..', 404],
-    ['/opds/cover/nothing.epub', 404], ['/opds/nowhere', 404],
+    ['/opds/cover/nothing.epub', 404], ['/opds/thumbnail/nothing.epub', 404],
+    ['/opds/nowhere', 404],
   ];
   for (const [path, status] of cases) {
     const answer = await ask(path);

@@ -1,6 +1,7 @@
 // The catalog for reading apps: its password or the launch's token opens it (and nothing else),
-// a replaced password stops at once, the password outlives a restart, and the catalog takes no
-// write.
+// a replaced password stops at once, the password outlives a restart, the catalog takes no
+// write, every link it writes can be followed, and a cut download resumes with a range of the
+// same bytes.
 #include "tests/host/HostedApp.h"
 
 #include "app/LibraryCatalog.h"
@@ -9,6 +10,7 @@
 #include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 #include <sys/stat.h>
 
 namespace {
@@ -125,6 +127,132 @@ TEST(CatalogAccess, aPasswordFileThatCannotBeTrustedIsReplacedAndSaidSo)
     EXPECT_NE(again.notice()->find("readable by other users"), std::string::npos);
     desktop::SecretStoreFile laterStore(path);
     EXPECT_EQ(host::CatalogPassword(laterStore).current(), again.current());
+}
+
+TEST(CatalogAccess, aRangeOfEitherKindOfBookIsTheSameBytesAsTheWholeDownload)
+{
+    fixtures::TemporaryFolder config;
+    fixtures::HostedApp hosted(
+        { { "zipped.epub", "Zipped", "Ann", 2000 } }, true, catalogOptions(config));
+    fixtures::EpubFixture folderBook { .title = "Folder" };
+    folderBook.chapters.push_back({ "Long", std::string(300000, 'w') });
+    folderBook.writeUnpacked(hosted.app().library().itemPath("folder.epub"));
+    hosted.app().showScreen();
+
+    for (std::string book : { "zipped.epub", "folder.epub" }) {
+        SCOPED_TRACE(book);
+        const std::string path = "/opds/download/" + book;
+        auto whole = hosted.get(path);
+        ASSERT_EQ(whole.status, 200);
+        EXPECT_EQ(whole.header("Accept-Ranges"), "bytes");
+        const auto etag = whole.header("ETag");
+        const auto size = whole.body.size();
+        ASSERT_GT(size, 1000u);
+        ASSERT_FALSE(etag.empty());
+        // The same bytes at every request: a resumed download splices into the first one.
+        EXPECT_EQ(hosted.get(path).body, whole.body);
+        EXPECT_EQ(hosted.get(path).header("ETag"), etag);
+
+        const auto sized = std::to_string(size);
+        struct Case {
+            std::string what;
+            httplib::Headers extra;
+            int status;
+            std::size_t offset = 0, length = 0; // of the bytes sent; 0, 0 with 200: all
+        };
+        const std::vector<Case> cases {
+            { "a start and an end", { { "Range", "bytes=0-9" } }, 206, 0, 10 },
+            { "a range across entries", { { "Range", "bytes=40-999" } }, 206, 40, 960 },
+            { "open-ended", { { "Range", "bytes=1000-" } }, 206, 1000, size - 1000 },
+            { "the last byte", { { "Range", "bytes=" + std::to_string(size - 1) + "-" } }, 206,
+                size - 1, 1 },
+            { "a suffix", { { "Range", "bytes=-500" } }, 206, size - 500, 500 },
+            { "a suffix longer than the file",
+                { { "Range", "bytes=-" + std::to_string(size + 9) } }, 206, 0, size },
+            { "an end past the file", { { "Range", "bytes=100-" + std::to_string(size + 1000) } },
+                206, 100, size - 100 },
+            { "from the end", { { "Range", "bytes=" + sized + "-" } }, 416 },
+            { "far past the end", { { "Range", "bytes=100000000-" } }, 416 },
+            { "an empty suffix", { { "Range", "bytes=-0" } }, 416 },
+            { "several ranges", { { "Range", "bytes=0-9,20-29" } }, 200 },
+            { "If-Range with this version", { { "Range", "bytes=10-19" }, { "If-Range", etag } },
+                206, 10, 10 },
+            { "If-Range with another version",
+                { { "Range", "bytes=10-19" }, { "If-Range", "\"0123\"" } }, 200 },
+            { "If-Range with another date",
+                { { "Range", "bytes=10-19" }, { "If-Range", "Sun, 06 Nov 1994 08:49:37 GMT" } },
+                200 },
+        };
+        for (const auto& each : cases) {
+            SCOPED_TRACE(each.what);
+            auto headers = hosted.page();
+            headers.insert(each.extra.begin(), each.extra.end());
+            auto answer = hosted.get(path, headers);
+            ASSERT_EQ(answer.status, each.status) << answer.body;
+            EXPECT_EQ(answer.header("ETag"), etag);
+            if (each.status == 416) {
+                EXPECT_EQ(answer.header("Content-Range"), "bytes */" + sized);
+            } else if (each.status == 200) {
+                EXPECT_EQ(answer.body, whole.body);
+                EXPECT_EQ(answer.header("Content-Range"), "");
+            } else {
+                EXPECT_EQ(answer.header("Content-Range"),
+                    "bytes " + std::to_string(each.offset) + "-"
+                        + std::to_string(each.offset + each.length - 1) + "/" + sized);
+                EXPECT_EQ(answer.body, whole.body.substr(each.offset, each.length));
+            }
+        }
+        // A HEAD request says what a GET would send, and sends nothing.
+        auto headers = hosted.page();
+        headers.emplace("Range", "bytes=5-");
+        auto head = hosted.request("HEAD", path, headers);
+        EXPECT_EQ(head.status, 206);
+        EXPECT_EQ(head.header("Content-Length"), std::to_string(size - 5));
+        EXPECT_EQ(head.body, "");
+        // A Last-Modified date names this version as the ETag does.
+        headers.emplace("If-Range", whole.header("Last-Modified"));
+        EXPECT_EQ(hosted.get(path, headers).body, whole.body.substr(5));
+    }
+}
+
+TEST(CatalogAccess, everyAuthorLinkCanBeFollowedWhateverTheNameIsLong)
+{
+    fixtures::TemporaryFolder config;
+    const std::string longest(100000, 'x'), accented = [] {
+        std::string name;
+        for (int each = 0; each < 300; ++each)
+            name += "é";
+        return name;
+    }();
+    fixtures::HostedApp hosted(
+        { { "a.epub", "Alpha", "Ann", 2000 }, { "l.epub", "Long", longest, 2000 },
+            { "m.epub", "Marks", accented, 2000 }, { "n.epub", "Nameless", "", 2000 } },
+        true, catalogOptions(config));
+    auto authors = hosted.get("/opds/authors");
+    ASSERT_EQ(authors.status, 200);
+    pugi::xml_document feed;
+    ASSERT_TRUE(feed.load_string(authors.body.c_str()));
+    std::size_t followed = 0;
+    for (auto entry : feed.child("feed").children("entry")) {
+        std::string href = entry.child("link").attribute("href").value();
+        SCOPED_TRACE(href.substr(0, 80));
+        EXPECT_LT(href.size(), 2000u);
+        auto books = hosted.get(href);
+        ASSERT_EQ(books.status, 200);
+        pugi::xml_document own;
+        ASSERT_TRUE(own.load_string(books.body.c_str()));
+        EXPECT_EQ(std::distance(own.child("feed").children("entry").begin(),
+                      own.child("feed").children("entry").end()),
+            1);
+        EXPECT_EQ(own.child("feed").child("entry").child("author").child_value("name"),
+            std::string(entry.child_value("title")));
+        // Its own pages are as short to follow.
+        for (auto link : own.child("feed").children("link"))
+            EXPECT_LT(std::string(link.attribute("href").value()).size(), 2000u);
+        ++followed;
+    }
+    EXPECT_EQ(followed, 4u);
+    EXPECT_EQ(hosted.get("/opds/author?key=0123456789abcdef").status, 404);
 }
 
 }

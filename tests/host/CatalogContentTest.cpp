@@ -1,7 +1,8 @@
 // What the catalog sends: text that keeps every feed well-formed, book entries that carry what the
-// books say of themselves with ids that stay theirs (and cover links only for covers the metadata
-// cache holds), and a folder book zipped on the fly as a valid EPUB file holding the folder's
-// files and nothing outside it.
+// books say of themselves with ids that stay theirs (and cover links but where the metadata cache
+// knows there is no cover), covers made at the size asked for when first asked for, and a folder
+// book zipped on the fly as a valid EPUB file, the same bytes for any range of it, holding the
+// folder's files and nothing outside it.
 #include "app/LibraryCatalog.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/metadata/MetadataStore.h"
@@ -12,6 +13,8 @@
 #include "platform/host/opds/AtomFeed.h"
 #include "platform/host/opds/FolderZip.h"
 #include "platform/host/opds/XmlText.h"
+#include "platform/ui/ImageCodec.h"
+#include "tests/host/HostedApp.h"
 #include "tests/library/LibraryFolder.h"
 #include "tests/support/TemporaryFolder.h"
 
@@ -57,14 +60,16 @@ struct EntryCase {
     std::string language;
     std::string summary;
     // Whether a row showed the book (reading its cover) before the page, and whether the book
-    // changed after that; the media type its cover links carry, empty for none.
+    // changed after that; the media type its thumbnail link carries, empty for none known.
     bool shownInRow = false;
     bool changedSinceShown = false;
-    std::string coverType = "";
+    std::string thumbnailType = "";
 };
 
 struct ShownEntry {
-    std::string id, language, summary, coverType;
+    std::string id, language, summary, author, identifier;
+    bool coverLinks = false;
+    std::string thumbnailType;
 };
 
 // A start of the program on the library with the store (none: nullptr), rows showing the cases'
@@ -105,12 +110,13 @@ std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& lib
         auto image = entry.find_child_by_attribute("link", "rel", "http://opds-spec.org/image");
         auto thumbnail = entry.find_child_by_attribute("link", "rel", "http://opds-spec.org/image/thumbnail");
         EXPECT_EQ(bool(image), bool(thumbnail)) << id;
-        if (image && thumbnail) {
-            EXPECT_STREQ(image.attribute("href").value(), thumbnail.attribute("href").value());
-            EXPECT_STREQ(image.attribute("type").value(), thumbnail.attribute("type").value());
+        if (image) {
+            EXPECT_NE(std::string(image.attribute("href").value()), thumbnail.attribute("href").value())
+                << id;
         }
-        shown[entry.child_value("title")] = { id, entry.child_value("dc:language"), entry.child_value("summary"),
-            image.attribute("type").value() };
+        shown[entry.child_value("title")] = { id, entry.child_value("dc:language"),
+            entry.child_value("summary"), entry.child("author").child_value("name"),
+            entry.child_value("dc:identifier"), bool(image), thumbnail.attribute("type").value() };
         if (entry.child("summary")) {
             EXPECT_STREQ(entry.child("summary").attribute("type").value(), "text");
         }
@@ -131,7 +137,9 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageDescriptionAndKnownCoverW
               .description = "<p>Un <b>roman</b>&nbsp;&amp;\n  <i>plus</i></p>" }, 1000, isbn, "fr", "Un roman & plus" },
         { "the same identifier on a later name, though opened later", "b.epub", { .title = "Case B", .identifier = isbn,
               .language = std::nullopt }, 5000, "", "", "" },
-        { "no identifier", "c.epub", { .title = "Case C", .identifier = std::nullopt }, 1000, "", "en", "" },
+        { "no identifier, no author", "c.epub",
+            { .title = "Case C", .author = std::nullopt, .identifier = std::nullopt }, 1000, "",
+            "en", "" },
         { "unique-identifier names no element", "d.epub", { .title = "Case D", .identifier = std::nullopt,
               .extraMetadata = "<dc:identifier id=\"other\">urn:isbn:other</dc:identifier>" }, 1000, "", "en", "" },
         { "identifier with a control character", "e.epub", { .title = "Case E", .escapeText = false, .identifier = "urn:e&#1;e" },
@@ -143,8 +151,8 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageDescriptionAndKnownCoverW
               .identifier = "urn:h", .language = "e&#1;n", .description = "<p xmlns=\"http://www.w3.org/1999/xhtml\">One&#7;</p>"
                   "<p>Two &amp;amp; &#xFFFE;three &#xD800;</p>" }, 1000, "urn:h", "en", "One Two & three \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" },
         { "huge description", "i.epub", { .title = "Case I", .identifier = "urn:i", .description = huge }, 1000, "urn:i", "en", "" },
-        // A reading app asks for a cover only where the metadata cache holds one: never one that
-        // costs a book's read, or that is no longer the book's.
+        // Every book has cover links but one the metadata cache knows to have none; a thumbnail's
+        // kind is told where the cache holds it, and never one that is no longer the book's.
         { "cover never shown in a row", "j.epub", { .title = "Case J", .identifier = "urn:j", .cover = fixtures::Cover::epub3 }, 1000,
             "urn:j", "en", "" },
         { "cover shown in a row", "k.epub", { .title = "Case K", .identifier = "urn:k", .cover = fixtures::Cover::epub3 }, 1000,
@@ -180,11 +188,18 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageDescriptionAndKnownCoverW
             const ShownEntry& entry = shown[*each.book.title];
             EXPECT_EQ(each.id.empty() ? entry.id.substr(0, 17) : entry.id, each.id.empty() ? "urn:pagewyn:book:" : each.id);
             EXPECT_EQ(entry.language, each.language);
-            EXPECT_EQ(entry.coverType, used ? each.coverType : "");
+            EXPECT_EQ(entry.thumbnailType, used ? each.thumbnailType : "");
+            EXPECT_EQ(entry.coverLinks,
+                !(used && each.shownInRow && each.book.cover == fixtures::Cover::none));
+            EXPECT_EQ(entry.author, each.book.author ? *each.book.author : "Unknown author");
             if (each.file != "i.epub") {
                 EXPECT_EQ(entry.summary, used ? each.summary : "");
             }
         }
+        // The identifier is told whichever entry has it as its id.
+        EXPECT_EQ(shown["Case A"].identifier, isbn);
+        EXPECT_EQ(shown["Case B"].identifier, isbn);
+        EXPECT_EQ(shown["Case C"].identifier, "");
         const std::string& capped = shown["Case I"].summary;
         if (used) {
             EXPECT_EQ(capped.substr(0, 20), "Word upon word. Word");
@@ -198,6 +213,79 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageDescriptionAndKnownCoverW
         }
     }
     EXPECT_TRUE(library.takeConsole().empty());
+}
+
+TEST(CatalogContent, coversAreMadeWhenFirstAskedForAtTheSizeEachLinkNames)
+{
+    fixtures::TemporaryFolder cache;
+    auto store = folioreader::MetadataStore::open(cache.file("metadata.sqlite3"));
+    ASSERT_TRUE(store);
+    store->setUnsettledWindow(std::chrono::nanoseconds(0));
+    folioreader::FolioReader::setMetadataStore(store);
+    ui::Bitmap tall { 900, 1500, std::vector<std::uint8_t>(900 * 1500 * 4, 180) };
+    auto tallPng = ui::encodePng(tall);
+    ASSERT_TRUE(tallPng);
+    struct Case {
+        std::string file;
+        fixtures::EpubFixture book;
+        // The sides of the cover and of its thumbnail; none: 404.
+        std::optional<std::pair<int, int>> image, thumbnail;
+        bool sentAsItIs = false;
+    };
+    const std::vector<Case> cases {
+        { "tall.epub", { .title = "Tall", .cover = fixtures::Cover::epub3, .coverData = *tallPng },
+            { { 360, 600 } }, { { 108, 180 } } },
+        { "tiny.epub", { .title = "Tiny", .cover = fixtures::Cover::epub2 }, {}, {}, true },
+        { "none.epub", { .title = "None" }, std::nullopt, std::nullopt },
+        { "huge.epub",
+            { .title = "Huge",
+                .cover = fixtures::Cover::epub3,
+                .breakage = fixtures::Breakage::oversizedCover },
+            std::nullopt, std::nullopt },
+    };
+    fixtures::TemporaryFolder config;
+    host::HostOptions options;
+    options.catalog = std::make_shared<LibraryCatalog>();
+    options.secretStorePath = config.file("pagewyn/secrets");
+    {
+        fixtures::HostedApp hosted({}, true, options);
+        for (const auto& each : cases)
+            hosted.app().library().addBook(each.file, each.book, 1000);
+        hosted.app().showScreen();
+        for (const auto& each : cases) {
+            SCOPED_TRACE(each.file);
+            for (auto [route, sides] : { std::pair { "/opds/cover/", each.image },
+                     std::pair { "/opds/thumbnail/", each.thumbnail } }) {
+                auto answer = hosted.get(route + each.file);
+                if (!sides && !each.sentAsItIs) {
+                    EXPECT_EQ(answer.status, 404) << route;
+                    continue;
+                }
+                ASSERT_EQ(answer.status, 200) << route;
+                auto picture = ui::Image::withData(answer.body);
+                ASSERT_TRUE(picture) << route;
+                EXPECT_EQ(answer.header("Content-Type"), (*picture)->mimeType());
+                if (each.sentAsItIs) {
+                    EXPECT_EQ(answer.body, each.book.coverBytes()) << route;
+                } else {
+                    auto shown = std::pair((*picture)->pixelWidth(), (*picture)->pixelHeight());
+                    EXPECT_EQ(shown, *sides) << route;
+                }
+                // Asked again: the copy made the first time.
+                EXPECT_EQ(hosted.get(route + each.file).body, answer.body) << route;
+            }
+        }
+        // Asked for once, a book without a cover is known to have none, and offered without links.
+        auto page = hosted.get("/opds/title");
+        pugi::xml_document feed;
+        ASSERT_TRUE(feed.load_string(page.body.c_str()));
+        for (auto entry : feed.child("feed").children("entry")) {
+            std::string title = entry.child_value("title");
+            auto image = entry.find_child_by_attribute("link", "rel", "http://opds-spec.org/image");
+            EXPECT_EQ(bool(image), title != "None") << title;
+        }
+    }
+    folioreader::FolioReader::setMetadataStore(nullptr);
 }
 
 // The archive's entries in order, each with its bytes (read through libzip, which checks every
@@ -261,6 +349,30 @@ TEST(CatalogContent, aFolderBookIsZippedWithItsMimetypeFirstAndNothingOutsideIt)
     EXPECT_EQ(archive.substr(30, 28), "mimetypeapplication/epub+zip");
     for (auto& [name, bytes, stored] : entries)
         EXPECT_EQ(files.at(name), bytes) << name;
+
+    // Any range is the same bytes as the whole file there, the central directory's and each
+    // header's too; a file made again, or after a file's date alone changed, is the same file.
+    auto rangeOf = [&](const host::FolderZip& from, std::uint64_t offset, std::uint64_t length) {
+        std::string part;
+        EXPECT_TRUE(from.send(offset, length, [&](const char* bytes, std::size_t size) {
+            part.append(bytes, size);
+            return true;
+        }));
+        return part;
+    };
+    const auto size = archive.size();
+    for (std::uint64_t offset = 0; offset < size;
+         offset += (offset < 400 || offset > size - 400) ? 1 : 997) {
+        for (std::uint64_t length : { 1, 29, 70000 })
+            ASSERT_EQ(rangeOf(*zip, offset, length), archive.substr(offset, length))
+                << offset << "+" << length;
+    }
+    std::filesystem::last_write_time(
+        book + "/OEBPS/content.opf", std::filesystem::file_time_type::clock::now());
+    auto again = host::FolderZip::plan(book);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(rangeOf(*again, 0, size), archive);
+    EXPECT_NE(again->stamp(), zip->stamp());
 
     // A file changed after the plan ends the answer short rather than sending a wrong book.
     std::ofstream(book + "/OEBPS/content.opf", std::ios::app) << "more";

@@ -23,10 +23,9 @@ namespace {
 // A picture that cannot be scaled (a format only the browser decodes) is kept when this small.
 constexpr std::size_t keptUnscaledSize = 256 * 1024;
 
-// The stamp of the book's files as they are now: the item, and for a folder book its container,
-// package document and picture too (editing a file inside a folder leaves the folder's date).
-std::optional<std::vector<FileIdentity>> coverStamp(const std::string& path, const std::string& packageName,
-    const std::string& entryName)
+// The stamp of the book's files as they are now; see coverStamp.
+std::optional<std::vector<FileIdentity>> filesStamp(
+    const std::string& path, const std::string& packageName, const std::string& entryName)
 {
     auto stamp = currentStamp(path, packageName);
     if (!stamp || stamp->size() == 1 || entryName.empty())
@@ -132,6 +131,12 @@ void keep(const std::shared_ptr<MetadataStore>& store, MetadataStore::NamedCover
 
 }
 
+std::optional<std::string> coverStamp(const std::string& path, const CoverOrigin& origin)
+{
+    auto stamp = filesStamp(path, origin.packageName, origin.entryName);
+    return stamp ? std::optional(encodeStamp(*stamp)) : std::nullopt;
+}
+
 void writePendingCovers()
 {
     PendingCovers& pending = pendingCovers();
@@ -151,7 +156,7 @@ std::optional<MetadataStore::Cover> storedCover(const std::shared_ptr<MetadataSt
     auto stored = knownCover(store, path.substr(0, slash), path.substr(slash + 1));
     if (!stored)
         return std::nullopt;
-    auto stamp = coverStamp(path, stored->packageName, stored->entryName);
+    auto stamp = filesStamp(path, stored->packageName, stored->entryName);
     if (!stamp || encodeStamp(*stamp) != stored->stamp)
         return std::nullopt;
     return stored;
@@ -189,7 +194,7 @@ Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<Metada
     auto image = read(origin);
     if (!image && !origin.bookHasNone)
         return image; // the book could not be read now: nothing is known to keep
-    auto stamp = coverStamp(path, origin.packageName, origin.entryName);
+    auto stamp = filesStamp(path, origin.packageName, origin.entryName);
     if (!stamp || !isSettled(*stamp, readStart, store->unsettledWindow()))
         return image;
     MetadataStore::Cover cover { encodeStamp(*stamp), origin.packageName, origin.entryName, {}, {} };

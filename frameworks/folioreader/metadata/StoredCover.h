@@ -24,6 +24,11 @@ struct CoverOrigin {
 
 using CoverReader = std::function<foundation::Result<std::shared_ptr<ui::Image>>(CoverOrigin& origin)>;
 
+// The encoded stamp of the files a cover of the book at path came from, as they are now: the
+// item, and for a folder book its container, package document and picture too (editing a file
+// inside a folder leaves the folder's date). Nothing when they cannot be read.
+std::optional<std::string> coverStamp(const std::string& path, const CoverOrigin& origin);
+
 // The cover of the book at path (a folder, "/" and an item name) from the store while the book's
 // files keep their stamp; otherwise read, scaled down and stored. A store that cannot be read or
 // written costs only the read. A book without a cover stays an error, stored as such. Any thread.

@@ -48,6 +48,37 @@ std::string AtomFeed::queryValue(const std::string& value)
     return foundation::percentEncoded(value, "-._~");
 }
 
+namespace {
+
+// Longer names are linked by their key; a link with a page, behind any host name, stays short.
+constexpr std::size_t longestAuthorQuery = 512;
+
+}
+
+std::string AtomFeed::authorKey(const std::string& name)
+{
+    return foundation::hexEncoded(foundation::Digest().add(name).value());
+}
+
+std::string AtomFeed::authorHref(const std::string& name)
+{
+    auto query = queryValue(name);
+    return query.size() <= longestAuthorQuery ? "/opds/author?name=" + query
+                                              : "/opds/author?key=" + authorKey(name);
+}
+
+std::string AtomFeed::authorId(const std::string& name)
+{
+    auto query = queryValue(name);
+    return "urn:pagewyn:author:"
+        + (query.size() <= longestAuthorQuery ? query : "key:" + authorKey(name));
+}
+
+std::string AtomFeed::authorName(const std::string& name)
+{
+    return name.empty() ? "Unknown author" : name;
+}
+
 std::string AtomFeed::downloadHref(const std::string& file)
 {
     return "/opds/download/" + foundation::percentEncoded(file, "-._~");
@@ -56,6 +87,11 @@ std::string AtomFeed::downloadHref(const std::string& file)
 std::string AtomFeed::coverHref(const std::string& file)
 {
     return "/opds/cover/" + foundation::percentEncoded(file, "-._~");
+}
+
+std::string AtomFeed::thumbnailHref(const std::string& file)
+{
+    return "/opds/thumbnail/" + foundation::percentEncoded(file, "-._~");
 }
 
 AtomFeed::AtomFeed(Kind kind, std::string id, const std::string& title, std::string selfHref)
@@ -110,17 +146,26 @@ std::string AtomFeed::bookId(const CatalogBook& book)
 
 void AtomFeed::bookEntry(const CatalogBook& book)
 {
-    m_entries += "<entry>\n<id>" + xmlText(bookId(book)) + "</id>\n<title>" + xmlText(book.title.empty() ? book.file : book.title)
-        + "</title>\n<author><name>" + xmlText(book.author) + "</name></author>\n<updated>" + book.updated.iso8601() + "</updated>\n";
+    m_entries += "<entry>\n<id>" + xmlText(bookId(book)) + "</id>\n<title>"
+        + xmlText(book.title.empty() ? book.file : book.title) + "</title>\n<author><name>"
+        + xmlText(authorName(book.author)) + "</name></author>\n<updated>" + book.updated.iso8601()
+        + "</updated>\n";
     if (!book.language.empty())
         m_entries += "<dc:language>" + xmlText(book.language) + "</dc:language>\n";
     if (!book.summary.empty())
         m_entries += "<summary type=\"text\">" + xmlText(book.summary) + "</summary>\n";
     m_entries += "<link rel=\"http://opds-spec.org/acquisition\" href=\"" + xmlText(downloadHref(book.file)) + "\" type=\"" + epubType
         + "\"/>\n";
-    if (!book.coverType.empty()) {
-        auto cover = "href=\"" + xmlText(coverHref(book.file)) + "\" type=\"" + xmlText(book.coverType) + "\"/>\n";
-        m_entries += "<link rel=\"http://opds-spec.org/image\" " + cover + "<link rel=\"http://opds-spec.org/image/thumbnail\" " + cover;
+    if (!book.declaredIdentifier.empty())
+        m_entries += "<dc:identifier>" + xmlText(book.declaredIdentifier) + "</dc:identifier>\n";
+    // The picture's kind is known only for a thumbnail the metadata cache holds: a large cover is
+    // made when it is first asked for.
+    if (!book.hasNoCover) {
+        m_entries += "<link rel=\"http://opds-spec.org/image\" href=\""
+            + xmlText(coverHref(book.file)) + "\"/>\n"
+            + "<link rel=\"http://opds-spec.org/image/thumbnail\" href=\""
+            + xmlText(thumbnailHref(book.file)) + "\""
+            + (book.coverType.empty() ? "" : " type=\"" + xmlText(book.coverType) + "\"") + "/>\n";
     }
     m_entries += "</entry>\n";
 }

@@ -31,11 +31,20 @@ public:
     // "urn:pagewyn:" ids, so it can never be another entry's); otherwise one made from the item's
     // name, which stays the same across restarts and rescans.
     static std::string bookId(const CatalogBook& book);
-    // Where a book's file and cover are downloaded from.
+    // Where a book's file, its cover and its cover's thumbnail are downloaded from.
     static std::string downloadHref(const std::string& file);
     static std::string coverHref(const std::string& file);
+    static std::string thumbnailHref(const std::string& file);
     // The query's value written for an address.
     static std::string queryValue(const std::string& value);
+    // An author's feed: by the name where it makes a short address, else by a key made from the
+    // name (any name: 100,000 characters would make a request line no server takes). The id
+    // follows the address.
+    static std::string authorKey(const std::string& name);
+    static std::string authorHref(const std::string& name);
+    static std::string authorId(const std::string& name);
+    // How an author is named in every feed: "Unknown author" for a book that names none.
+    static std::string authorName(const std::string& name);
 
 private:
     void link(const std::string& rel, const std::string& href, const std::string& type);

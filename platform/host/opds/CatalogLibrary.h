@@ -1,7 +1,7 @@
 // CatalogLibrary: what the catalog for reading apps shows, as the application hands it over:
 // pages of its books in its orders, its authors, a search, one book by its item's name, and a
-// book's small cover. Everything comes from what the application already holds in memory or in
-// its metadata cache: no book is read to answer a page. Called on the main loop.
+// book's cover. A page comes from what the application already holds in memory or in its metadata
+// cache: no book is read to answer it. Called on the main loop, but for coverPicture.
 #pragma once
 
 #include "platform/foundation/Date.h"
@@ -21,13 +21,18 @@ struct CatalogBook {
     std::string path;
     // The item's modification date.
     foundation::Date updated;
-    // The media type of the cover the metadata cache holds; empty when none is known.
+    // The media type of the small cover the metadata cache holds; empty when none is known. And
+    // whether the cache knows the book has no cover: a book not read yet is offered with cover
+    // links, answered when they are followed.
     std::string coverType;
+    bool hasNoCover = false;
     // The package's unique identifier, which the entry takes as its id where it can stand as one
     // (AtomFeed::bookId); empty when the book has none or a book of an earlier item name has the
     // same (then the entry's id is made from the item's name). So ids are unique in the library,
     // and stay with their books across restarts.
     std::string identifier;
+    // The package's unique identifier as it declares it, whichever entry has it as its id.
+    std::string declaredIdentifier;
     // The package's language and its description as plain text; empty when it declares none or
     // the metadata cache does not hold it.
     std::string language;
@@ -64,8 +69,14 @@ public:
     virtual CatalogSlice<CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) = 0;
     // The authors in the author order, each once.
     virtual CatalogSlice<CatalogAuthor> authors(std::size_t offset, std::size_t count) = 0;
+    // The name of the author whose AtomFeed::authorKey is the key, as authors() gives it.
+    virtual std::optional<std::string> authorNamed(const std::string& key) = 0;
     virtual std::optional<CatalogBook> book(const std::string& file) = 0;
-    virtual std::optional<CatalogCover> cover(const std::string& file) = 0;
+    // The cover of the book at the path as a picture of that size: the size a reading app shows
+    // one whole, or a row's. Read from the book when no copy is kept, so called on the worker that
+    // asks, never on the main loop; nothing when the book has no cover or it cannot be read.
+    enum class CoverSize { image, thumbnail };
+    virtual std::optional<CatalogCover> coverPicture(const std::string& path, CoverSize size) = 0;
 };
 
 }

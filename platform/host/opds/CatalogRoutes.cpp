@@ -1,9 +1,12 @@
 // The catalog's feeds and downloads.
 #include "platform/host/opds/CatalogRoutes.h"
 
+#include "platform/foundation/Digest.h"
 #include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/URL.h"
+#include "platform/foundation/hexEncoded.h"
 #include "platform/host/opds/AtomFeed.h"
+#include "platform/host/opds/ByteRange.h"
 #include "platform/host/opds/FolderZip.h"
 #include "platform/host/opds/XmlText.h"
 
@@ -113,22 +116,36 @@ void authorsFeed(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Req
     AtomFeed feed(AtomFeed::Kind::navigation, "urn:pagewyn:catalog:authors", "Books by Author", "/opds/authors");
     feed.paging(*page, (authors->total + catalogPageSize - 1) / catalogPageSize, authors->total, catalogPageSize);
     for (auto& author : authors->items) {
-        auto query = AtomFeed::queryValue(author.name);
-        feed.navigationEntry("urn:pagewyn:author:" + query, author.name.empty() ? "Unknown author" : author.name,
-            "/opds/author?name=" + query, AtomFeed::Kind::acquisition,
+        feed.navigationEntry(AtomFeed::authorId(author.name), AtomFeed::authorName(author.name),
+            AtomFeed::authorHref(author.name), AtomFeed::Kind::acquisition,
             std::to_string(author.bookCount) + (author.bookCount == 1 ? " book" : " books"));
     }
     sendFeed(response, feed, AtomFeed::Kind::navigation);
 }
 
-void openSearchDescription(httplib::Response& response)
+// "http://HOST" as the request named this host, for an address a client takes as it stands; empty
+// when the request names none that can be written as one.
+std::string origin(const httplib::Request& request)
 {
-    response.set_content("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                         "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">\n"
-                         "<ShortName>Pagewyn</ShortName>\n<Description>Search the books of this Pagewyn library</Description>\n"
-                         "<InputEncoding>UTF-8</InputEncoding>\n<OutputEncoding>UTF-8</OutputEncoding>\n"
-                         "<Url type=\""
-            + AtomFeed::mediaType(AtomFeed::Kind::acquisition) + "\" template=\"/opds/search?q={searchTerms}\"/>\n</OpenSearchDescription>\n",
+    auto host = request.get_header_value("Host");
+    bool plain = !host.empty() && host.size() <= 255
+        && std::all_of(host.begin(), host.end(), [](unsigned char c) {
+               return std::isalnum(c) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
+           });
+    return plain ? "http://" + host : "";
+}
+
+void openSearchDescription(const httplib::Request& request, httplib::Response& response)
+{
+    response.set_content(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<OpenSearchDescription xmlns=\"http://a9.com/-/spec/opensearch/1.1/\">\n"
+        "<ShortName>Pagewyn</ShortName>\n<Description>Search the books of this Pagewyn "
+        "library</Description>\n"
+        "<InputEncoding>UTF-8</InputEncoding>\n<OutputEncoding>UTF-8</OutputEncoding>\n"
+        "<Url type=\""
+            + AtomFeed::mediaType(AtomFeed::Kind::acquisition) + "\" template=\"" + origin(request)
+            + "/opds/search?q={searchTerms}\"/>\n</OpenSearchDescription>\n",
         "application/opensearchdescription+xml;charset=utf-8");
 }
 
@@ -139,6 +156,45 @@ std::string attachment(const std::string& name)
     for (unsigned char c : name)
         plain += (c >= 0x20 && c < 0x7f && c != '"' && c != '\\' && c != '%') ? char(c) : '_';
     return "attachment; filename=\"" + plain + "\"; filename*=UTF-8''" + foundation::percentEncoded(name, "-._~");
+}
+
+// Sends the part of a file of size bytes the request asks for, read through send(offset, length,
+// write), with what a reading app needs to resume a cut download: the file's version (ETag,
+// Last-Modified) and that it takes ranges.
+template <class Send>
+void sendFile(const httplib::Request& request, httplib::Response& response, std::uint64_t size,
+    std::uint64_t version, std::int64_t modified, Send send)
+{
+    auto etag = "\"" + foundation::hexEncoded(version) + "\"";
+    auto lastModified
+        = foundation::Date(foundation::Date::TimePoint(std::chrono::nanoseconds(modified)))
+              .httpDate();
+    auto range = ByteRange::requested(request, size, etag, lastModified);
+    // The server would cut the answer again by the ranges it parsed, and knows nothing of
+    // If-Range, unsatisfiable ranges or ends past the file: the range is served here, once. The
+    // request is the server's own, made for this answer alone.
+    const_cast<httplib::Request&>(request).ranges.clear();
+    response.set_header("Accept-Ranges", "bytes");
+    response.set_header("ETag", etag);
+    response.set_header("Last-Modified", lastModified);
+    if (range.kind == ByteRange::Kind::unsatisfiable) {
+        response.headers.erase("Content-Disposition");
+        response.set_header("Content-Range", range.contentRange());
+        plainAnswer(
+            response, 416, "The range is not within the book's " + std::to_string(size) + " bytes");
+        return;
+    }
+    if (range.kind == ByteRange::Kind::part) {
+        response.status = 206;
+        response.set_header("Content-Range", range.contentRange());
+    }
+    if (range.length == 0) {
+        response.set_content("", "application/epub+zip");
+        return;
+    }
+    response.set_content_provider(static_cast<std::size_t>(range.length), "application/epub+zip",
+        [send, start = range.offset](std::size_t offset, std::size_t length,
+            httplib::DataSink& sink) { return send(start + offset, length, sink); });
 }
 
 void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
@@ -161,8 +217,14 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
     }
     response.set_header("Content-Disposition", attachment((*book)->file));
     if (S_ISREG(status.st_mode)) {
-        response.set_content_provider(static_cast<std::size_t>(status.st_size), "application/epub+zip",
-            [item](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        std::int64_t modified
+            = std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
+        auto version = foundation::Digest();
+        for (auto number : { std::uint64_t(status.st_ino), std::uint64_t(status.st_size),
+                 std::uint64_t(modified) })
+            version.add(std::string_view(reinterpret_cast<const char*>(&number), sizeof number));
+        sendFile(request, response, std::uint64_t(status.st_size), version.value(), modified,
+            [item](std::uint64_t offset, std::size_t length, httplib::DataSink& sink) {
                 std::string buffer(std::min(length, chunkSize), '\0');
                 if (!foundation::readAllAt(item->get(), buffer.data(), buffer.size(), offset))
                     return false;
@@ -177,24 +239,32 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
         return;
     }
     auto planned = std::make_shared<FolderZip>(std::move(*zip));
-    response.set_content_provider(static_cast<std::size_t>(planned->size()), "application/epub+zip",
-        [planned](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-            // The archive is written whole in one call, from its start.
-            return offset == 0 && planned->stream([&sink](const char* bytes, std::size_t size) { return sink.write(bytes, size); });
+    sendFile(request, response, planned->size(), planned->stamp(), planned->modified(),
+        [planned](std::uint64_t offset, std::size_t length, httplib::DataSink& sink) {
+            // The rest of the range is written in one call.
+            return planned->send(offset, length,
+                [&sink](const char* bytes, std::size_t size) { return sink.write(bytes, size); });
         });
 }
 
-void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
+void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request,
+    httplib::Response& response, CatalogLibrary::CoverSize size)
 {
     std::string file = request.matches[1];
-    auto picture = askLibrary(loop, response, [&] { return library.cover(file); });
-    if (!picture)
+    auto book = askLibrary(loop, response, [&] { return library.book(file); });
+    if (!book)
         return;
-    if (!*picture) {
-        plainAnswer(response, 404, "Not found: no cover is known for this book");
+    if (!*book) {
+        plainAnswer(response, 404, "Not found: no such book in the library");
         return;
     }
-    response.set_content((*picture)->bytes, (*picture)->mimeType);
+    // Read here, on the worker that asks: a book read for a reading app never holds up the screen.
+    auto picture = library.coverPicture((*book)->path, size);
+    if (!picture) {
+        plainAnswer(response, 404, "Not found: the book has no cover");
+        return;
+    }
+    response.set_content(picture->bytes, picture->mimeType);
 }
 
 }
@@ -202,7 +272,10 @@ void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& 
 void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library)
 {
     server.Get("/opds", [](const httplib::Request&, httplib::Response& response) { rootFeed(response); });
-    server.Get("/opds/opensearch.xml", [](const httplib::Request&, httplib::Response& response) { openSearchDescription(response); });
+    server.Get(
+        "/opds/opensearch.xml", [](const httplib::Request& request, httplib::Response& response) {
+            openSearchDescription(request, response);
+        });
     server.Get("/opds/recent", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         booksFeed(loop, request, response, "urn:pagewyn:catalog:recent", "Recently Opened", "/opds/recent",
             [&](std::size_t offset) { return library->books(CatalogLibrary::Order::recent, offset, catalogPageSize); });
@@ -216,9 +289,20 @@ void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shar
     });
     server.Get("/opds/author", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         auto name = request.get_param_value("name");
-        auto query = AtomFeed::queryValue(name);
-        booksFeed(loop, request, response, "urn:pagewyn:author:" + query, name.empty() ? "Unknown author" : name,
-            "/opds/author?name=" + query, [&](std::size_t offset) { return library->booksBy(name, offset, catalogPageSize); });
+        if (request.has_param("key")) {
+            auto named = askLibrary(loop, response,
+                [&] { return library->authorNamed(request.get_param_value("key")); });
+            if (!named)
+                return;
+            if (!*named) {
+                plainAnswer(response, 404, "Not found: no such author");
+                return;
+            }
+            name = std::move(**named);
+        }
+        booksFeed(loop, request, response, AtomFeed::authorId(name), AtomFeed::authorName(name),
+            AtomFeed::authorHref(name),
+            [&](std::size_t offset) { return library->booksBy(name, offset, catalogPageSize); });
     });
     server.Get("/opds/search", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         auto text = request.get_param_value("q").substr(0, longestSearch);
@@ -229,9 +313,14 @@ void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shar
     server.Get(R"(/opds/download/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
         download(loop, *library, request, response);
     });
-    server.Get(R"(/opds/cover/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        cover(loop, *library, request, response);
-    });
+    server.Get(R"(/opds/cover/([^/]+))",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            cover(loop, *library, request, response, CatalogLibrary::CoverSize::image);
+        });
+    server.Get(R"(/opds/thumbnail/([^/]+))",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            cover(loop, *library, request, response, CatalogLibrary::CoverSize::thumbnail);
+        });
 }
 
 }

@@ -3,11 +3,13 @@
 //
 //     GET /opds                      the root: the three orders, with a search
 //     GET /opds/recent, /opds/title  the books in that order, 50 a page (?page=N)
-//     GET /opds/authors              the authors, each leading to /opds/author?name=…
+//     GET /opds/authors              the authors, each leading to /opds/author?name=… (?key=…
+//                                    for a long name)
 //     GET /opds/search?q=…           the books whose title or author holds the text
 //     GET /opds/opensearch.xml       how to search
-//     GET /opds/download/<file>      the book as an EPUB file
-//     GET /opds/cover/<file>         the book's small cover, from the metadata cache
+//     GET /opds/download/<file>      the book as an EPUB file, or one range of it
+//     GET /opds/cover/<file>         the book's cover, at most 600 pixels on its longer side
+//     GET /opds/thumbnail/<file>     the book's cover as a row shows it, kept in the metadata cache
 //
 // Each asks the application on the main loop for plain data (CatalogLibrary) and writes the feed
 // on its own worker thread; downloads stream from the worker.

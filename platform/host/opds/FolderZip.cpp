@@ -1,7 +1,8 @@
-// The folder book's zip: planned from a walk with openat, streamed entry by entry, each entry's
-// checksum taken in a first read of its file just before its header is written.
+// The folder book's zip: planned from a walk with openat, sent entry by entry for the range asked,
+// each entry's checksum taken in a first read of its file just before its header is written.
 #include "platform/host/opds/FolderZip.h"
 
+#include "platform/foundation/Digest.h"
 #include "platform/foundation/ZipRecords.h"
 #include "platform/text/UTF8.h"
 
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,7 +29,8 @@ constexpr std::size_t localHeaderSize = zip::localHeaderSize;
 constexpr std::size_t centralHeaderSize = zip::directoryHeaderSize;
 constexpr std::size_t endRecordSize = zip::endSize;
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-// 1980-01-01 00:00, the earliest a zip can say: the entries' dates are not the book's content.
+// 1980-01-01 00:00, the earliest a zip can say: the entries' dates are not the book's content,
+// and a copy of the folder that did not keep its files' dates is sent as the same bytes.
 constexpr std::uint16_t dosTime = 0;
 constexpr std::uint16_t dosDate = (0 << 9) | (1 << 5) | 1;
 
@@ -86,10 +89,16 @@ foundation::FileDescriptor openBelow(int folder, const std::string& name)
     return foundation::FileDescriptor(::openat(at, name.substr(start).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
 }
 
+struct FoundFile {
+    std::string name;
+    std::uint64_t size;
+    std::int64_t modified; // nanoseconds since 1970
+};
+
 // Every regular file below the folder, depth first, in name order so the same folder gives the
 // same file; links and devices are passed over.
-foundation::Result<void> walk(int folder, const std::string& prefix, std::vector<std::pair<std::string, std::uint64_t>>& found,
-    int depth)
+foundation::Result<void> walk(
+    int folder, const std::string& prefix, std::vector<FoundFile>& found, int depth)
 {
     if (depth > 64)
         return foundation::Error("its folders are nested too deeply");
@@ -114,7 +123,8 @@ foundation::Result<void> walk(int folder, const std::string& prefix, std::vector
             continue;
         if (S_ISREG(status.st_mode)) {
             if (!(prefix.empty() && name == mimetypeName))
-                found.emplace_back(prefix + name, std::uint64_t(status.st_size));
+                found.push_back({ prefix + name, std::uint64_t(status.st_size),
+                    std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec });
         } else if (S_ISDIR(status.st_mode)) {
             foundation::FileDescriptor inner(::openat(folder, name.c_str(), folderFlags));
             if (!inner.isOpen())
@@ -126,6 +136,19 @@ foundation::Result<void> walk(int folder, const std::string& prefix, std::vector
     return {};
 }
 
+// The checksum of an entry's file, read whole.
+std::optional<std::uint32_t> checksum(int file, std::uint64_t size, std::vector<char>& buffer)
+{
+    std::uint32_t crc = crc32(0, nullptr, 0);
+    for (std::uint64_t at = 0; at < size; at += buffer.size()) {
+        auto part = std::min<std::uint64_t>(buffer.size(), size - at);
+        if (!foundation::readAllAt(file, buffer.data(), part, at))
+            return std::nullopt;
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), uInt(part));
+    }
+    return crc;
+}
+
 }
 
 foundation::Result<FolderZip> FolderZip::plan(const std::string& folder)
@@ -134,82 +157,116 @@ foundation::Result<FolderZip> FolderZip::plan(const std::string& folder)
     zip.m_folder = std::make_shared<foundation::FileDescriptor>(::open(folder.c_str(), folderFlags));
     if (!zip.m_folder->isOpen())
         return foundation::Error("the book's folder cannot be read: " + std::string(std::strerror(errno)));
-    std::vector<std::pair<std::string, std::uint64_t>> found;
+    std::vector<FoundFile> found;
     if (auto walked = walk(zip.m_folder->get(), "", found, 0); !walked)
         return walked.error();
-    zip.m_entries.push_back({ mimetypeName, mimetypeBytes.size() });
-    for (auto& [name, size] : found)
-        zip.m_entries.push_back({ std::move(name), size });
-    if (zip.m_entries.size() > mostEntries)
+    if (found.size() + 1 > mostEntries)
         return foundation::Error("the book holds too many files to send");
-    std::uint64_t size = endRecordSize;
+    zip.m_entries.push_back({ mimetypeName, mimetypeBytes.size(), 0 });
+    foundation::Digest stamp;
+    std::uint64_t offset = 0;
+    for (auto& file : found) {
+        stamp.addLengthOf(file.name).add(file.name);
+        for (auto number : { file.size, std::uint64_t(file.modified) })
+            stamp.add(std::string_view(reinterpret_cast<const char*>(&number), sizeof number));
+        zip.m_modified = std::max(zip.m_modified, file.modified);
+        zip.m_entries.push_back({ std::move(file.name), file.size, 0 });
+    }
+    for (auto& entry : zip.m_entries) {
+        entry.offset = offset;
+        offset += localHeaderSize + entry.name.size() + entry.size;
+    }
+    zip.m_centralOffset = offset;
     for (auto& entry : zip.m_entries)
-        size += localHeaderSize + centralHeaderSize + 2 * entry.name.size() + entry.size;
-    if (size > largestPlainZip)
+        offset += centralHeaderSize + entry.name.size();
+    offset += endRecordSize;
+    if (offset > largestPlainZip)
         return foundation::Error("the book is too large to send");
-    zip.m_size = size;
+    zip.m_size = offset;
+    zip.m_stamp = stamp.value();
     return zip;
 }
 
-bool FolderZip::stream(const std::function<bool(const char*, std::size_t)>& write) const
+bool FolderZip::send(std::uint64_t from, std::uint64_t length, const Write& write) const
 {
-    constexpr std::size_t chunk = 64 * 1024;
-    std::vector<char> buffer(chunk);
+    const std::uint64_t end = std::min(m_size, from + std::min(length, m_size));
+    // Writes what of the piece that stands at the offset falls in the range.
+    auto emit = [&](std::uint64_t at, const char* bytes, std::uint64_t size) {
+        auto first = std::max(at, from), last = std::min(at + size, end);
+        return first >= last || write(bytes + (first - at), last - first);
+    };
+    const bool sendsCentral = end > m_centralOffset;
+    std::vector<char> buffer(64 * 1024);
     std::string central;
-    std::uint32_t offset = 0;
     for (auto& entry : m_entries) {
+        const std::uint64_t dataAt = entry.offset + localHeaderSize + entry.name.size();
+        const std::uint64_t dataEnd = dataAt + entry.size;
+        const bool sendsHeader = from < dataAt && end > entry.offset;
+        const bool sendsData = from < dataEnd && end > dataAt && entry.size > 0;
+        if (!sendsHeader && !sendsData && !sendsCentral)
+            continue;
         const bool isMimetype = &entry == &m_entries.front();
         foundation::FileDescriptor file;
-        std::uint32_t crc = crc32(0, nullptr, 0);
-        if (isMimetype) {
-            crc = crc32(crc, reinterpret_cast<const Bytef*>(mimetypeBytes.data()), uInt(mimetypeBytes.size()));
-        } else {
+        if (!isMimetype) {
             file = openBelow(m_folder->get(), entry.name);
             struct stat status {};
             if (!file.isOpen() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)
                 || std::uint64_t(status.st_size) != entry.size)
                 return false;
-            for (std::uint64_t at = 0; at < entry.size; at += chunk) {
-                auto part = std::min<std::uint64_t>(chunk, entry.size - at);
-                if (!foundation::readAllAt(file.get(), buffer.data(), part, at))
-                    return false;
-                crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), uInt(part));
-            }
+        }
+        std::optional<std::uint32_t> crc;
+        if (sendsHeader || sendsCentral) {
+            crc = isMimetype
+                ? crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(mimetypeBytes.data()),
+                    uInt(mimetypeBytes.size()))
+                : checksum(file.get(), entry.size, buffer);
+            if (!crc)
+                return false;
         }
         auto size = static_cast<std::uint32_t>(entry.size);
-        auto local = header(false, entry.name, crc, size, offset);
-        central += header(true, entry.name, crc, size, offset);
-        if (!write(local.data(), local.size()))
-            return false;
-        if (isMimetype) {
-            if (!write(mimetypeBytes.data(), mimetypeBytes.size()))
-                return false;
-        } else {
-            std::uint32_t again = crc32(0, nullptr, 0);
-            for (std::uint64_t at = 0; at < entry.size; at += chunk) {
-                auto part = std::min<std::uint64_t>(chunk, entry.size - at);
-                if (!foundation::readAllAt(file.get(), buffer.data(), part, at))
-                    return false;
-                again = crc32(again, reinterpret_cast<const Bytef*>(buffer.data()), uInt(part));
-                if (!write(buffer.data(), part))
-                    return false;
-            }
-            // Changed between the two reads: what was sent does not match its header.
-            if (again != crc)
+        auto offset = static_cast<std::uint32_t>(entry.offset);
+        if (sendsCentral)
+            central += header(true, entry.name, *crc, size, offset);
+        if (sendsHeader) {
+            auto local = header(false, entry.name, *crc, size, offset);
+            if (!emit(entry.offset, local.data(), local.size()))
                 return false;
         }
-        offset += static_cast<std::uint32_t>(local.size() + entry.size);
+        if (!sendsData)
+            continue;
+        if (isMimetype) {
+            if (!emit(dataAt, mimetypeBytes.data(), mimetypeBytes.size()))
+                return false;
+            continue;
+        }
+        const std::uint64_t first = std::max(from, dataAt) - dataAt,
+                            last = std::min(end, dataEnd) - dataAt;
+        std::uint32_t again = crc32(0, nullptr, 0);
+        for (std::uint64_t at = first; at < last; at += buffer.size()) {
+            auto part = std::min<std::uint64_t>(buffer.size(), last - at);
+            if (!foundation::readAllAt(file.get(), buffer.data(), part, at))
+                return false;
+            again = crc32(again, reinterpret_cast<const Bytef*>(buffer.data()), uInt(part));
+            if (!write(buffer.data(), part))
+                return false;
+        }
+        // Changed between the two reads: what was sent does not match its header.
+        if (crc && first == 0 && last == entry.size && again != *crc)
+            return false;
     }
-    std::string end;
-    put32(end, zip::endSignature);
-    put16(end, 0);
-    put16(end, 0);
-    put16(end, static_cast<std::uint32_t>(m_entries.size()));
-    put16(end, static_cast<std::uint32_t>(m_entries.size()));
-    put32(end, static_cast<std::uint32_t>(central.size()));
-    put32(end, offset);
-    put16(end, 0);
-    return write(central.data(), central.size()) && write(end.data(), end.size());
+    if (!sendsCentral)
+        return true;
+    std::string record;
+    put32(record, zip::endSignature);
+    put16(record, 0);
+    put16(record, 0);
+    put16(record, static_cast<std::uint32_t>(m_entries.size()));
+    put16(record, static_cast<std::uint32_t>(m_entries.size()));
+    put32(record, static_cast<std::uint32_t>(central.size()));
+    put32(record, static_cast<std::uint32_t>(m_centralOffset));
+    put16(record, 0);
+    return emit(m_centralOffset, central.data(), central.size())
+        && emit(m_centralOffset + central.size(), record.data(), record.size());
 }
 
 }
