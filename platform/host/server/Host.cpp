@@ -99,6 +99,13 @@ foundation::Result<void> Host::start()
     server.set_tcp_nodelay(true);
     if (m_options.listen.isIPv6())
         server.set_address_family(AF_INET6);
+    // One program per address: the library's default lets a second process listen on the same
+    // port (SO_REUSEPORT), and the system would then hand each connection to either. Only a port
+    // left in TIME_WAIT by an earlier run may be taken again.
+    server.set_socket_options([](socket_t socket) {
+        int on = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    });
 
     const auto& bindAddress = m_options.listen.bindAddress();
     bool bound = false;
@@ -111,8 +118,10 @@ foundation::Result<void> Host::start()
     }
     if (!bound) {
         m_server.reset();
-        auto where = m_options.port == 0 ? bindAddress : bindAddress + " port " + std::to_string(m_options.port);
-        return foundation::Error("cannot listen on " + where + " (the address is not this machine's, or the port is taken)");
+        if (m_options.port == 0)
+            return foundation::Error("cannot listen on " + bindAddress + ": " + listenRefusal(m_options.listen, 0));
+        return foundation::Error("cannot listen on " + bindAddress + " port " + std::to_string(m_options.port) + ": "
+            + listenRefusal(m_options.listen, m_options.port));
     }
     server.widenBacklog();
     m_secrets = std::make_unique<desktop::SecretStoreFile>(
