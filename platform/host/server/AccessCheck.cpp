@@ -53,17 +53,23 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
         }
         if (decision.byToken || decision.byDevice)
             GatedServer::trustConnection();
+        // The server closes the connection after each of these answers, since the body is left
+        // unread; the header tells the client so.
+        auto refuseBody = [&response](int status, const char* why) {
+            response.set_header("Connection", "close");
+            sendJson(response, status, { { "error", why } });
+            return httplib::Server::HandlerResponse::Handled;
+        };
+        // A length said two ways could be read two ways, by us and by whatever stands between.
+        if (request.has_header("Transfer-Encoding") && request.has_header("Content-Length"))
+            return refuseBody(400, "a request body must say its length one way, not two");
         if (!isUploadRoute(request.path)) {
             // A chunked body could not be bounded before it is read.
-            if (request.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos) {
-                sendJson(response, 411, { { "error", "a request body must say its length" } });
-                return httplib::Server::HandlerResponse::Handled;
-            }
+            if (request.has_header("Transfer-Encoding"))
+                return refuseBody(411, "a request body must say its length");
             if (request.get_header_value_count("Content-Length") > 0
-                && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) > largestBody) {
-                sendJson(response, 413, { { "error", "the request body is too large" } });
-                return httplib::Server::HandlerResponse::Handled;
-            }
+                && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) > largestBody)
+                return refuseBody(413, "the request body is too large");
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });

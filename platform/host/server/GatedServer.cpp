@@ -6,6 +6,7 @@
 #include "platform/host/server/SocketAddress.h"
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -69,6 +70,7 @@ public:
         auto taken = std::min(size, m_buffer.size() - m_offset);
         std::copy_n(m_buffer.data() + m_offset, taken, into);
         m_offset += taken;
+        m_taken += taken;
         return static_cast<ssize_t>(taken);
     }
 
@@ -91,6 +93,8 @@ public:
 
     // What was read but not yet taken: the start of the next request, when the page sent it early.
     std::string unread() const { return m_buffer.substr(m_offset); }
+    // The bytes the server has taken so far: its head, then as much of its body as it read.
+    std::size_t taken() const { return m_taken; }
 
 private:
     static void fill(const SocketAddress& address, std::string& ip, int& port)
@@ -103,6 +107,7 @@ private:
     int m_socket;
     std::string m_buffer;
     std::size_t m_offset = 0;
+    std::size_t m_taken = 0;
     timeval m_read;
     timeval m_write;
 };
@@ -185,11 +190,22 @@ void GatedServer::serve(WorkerPool::Connection connection)
     GatedStream stream(socket, std::move(connection.received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
     bool closed = false;
     requestTrusted = false;
+    std::size_t headLength = 0;
+    std::size_t declaredBody = 0;
+    bool chunked = false;
     // Answers go uncompressed: the host serves this machine only, where compressing saves no
     // time and costs some, and brotli's working memory on every worker that sends a file.
-    bool answered = process_request(stream, false, closed, [](httplib::Request& request) { request.headers.erase("Accept-Encoding"); });
+    bool answered = process_request(stream, false, closed, [&](httplib::Request& request) {
+        request.headers.erase("Accept-Encoding");
+        headLength = stream.taken();
+        chunked = request.has_header("Transfer-Encoding");
+        declaredBody = std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
+    });
     endServing(socket);
-    if (!answered || closed || !is_running()) {
+    // A request answered without its whole body (refused, too large, its length said two ways)
+    // leaves bytes that are no request head: read on, they would be taken for further requests.
+    bool bodyLeft = chunked || stream.taken() - headLength != declaredBody;
+    if (!answered || closed || bodyLeft || !is_running()) {
         ::shutdown(socket, SHUT_RDWR);
         ::close(socket);
         return;
