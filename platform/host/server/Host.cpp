@@ -171,7 +171,7 @@ void Host::installRoutes()
     installImageRoutes(server, m_state.images());
     if (m_options.catalog) {
         installCatalogRoutes(server, m_loop, m_options.catalog);
-        installCatalogSettingsRoutes(server, m_options.listen, m_port, *m_catalogPassword);
+        installCatalogSettingsRoutes(server, m_options.listen, m_port, *m_catalogPassword, *m_guard);
     }
     installWebFileRoutes(server, m_files);
 }

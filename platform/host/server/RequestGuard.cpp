@@ -50,10 +50,19 @@ bool RequestGuard::catalogCredentialsHeld(const httplib::Request& request) const
     return tokensEqual(password, m_token) || byPassword;
 }
 
+bool RequestGuard::carriesToken(const httplib::Request& request) const
+{
+    return tokensEqual(headerValue(request.headers, tokenHeader), m_token);
+}
+
 RequestGuard::Access RequestGuard::accessFor(const std::string& method, const std::string& path)
 {
     if (method == "POST" && path == pairingPath)
         return Access::pairing;
+    if (method == "POST"
+        && (path == "/settings-page/devices/add" || path == "/settings-page/devices/remove"
+            || path == "/settings-page/catalog/new-password"))
+        return Access::launchToken;
     if (method != "GET" && method != "HEAD")
         return Access::token;
     static const std::regex renderer(R"(/|/[a-z0-9][a-z0-9-]{0,63}\.(html|js|css|svg)|/fonts/[A-Za-z-]{1,40})");
@@ -89,7 +98,7 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
             return decision;
         }
     }
-    decision.byToken = tokensEqual(headerValue(headers, tokenHeader), m_token);
+    decision.byToken = carriesToken(request);
     bool keyPresented = !decision.byToken && headers.count(deviceHeader) > 0;
     decision.byDevice = keyPresented && m_deviceKey && m_deviceKey(headerValue(headers, deviceHeader));
     bool wrongKey = keyPresented && !decision.byDevice;
@@ -112,7 +121,14 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
         }
         return decision;
     }
-    if (decision.byToken || decision.byDevice || access != Access::token) {
+    if (access == Access::launchToken) {
+        decision.allowed = decision.byToken;
+        if (decision.byDevice)
+            decision.reason = "only the browser on the computer Pagewyn runs on, opened at the address it printed, "
+                              "pairs or removes devices and shows or changes the catalog password";
+        if (decision.allowed || decision.byDevice)
+            return decision;
+    } else if (decision.byToken || decision.byDevice || access != Access::token) {
         decision.allowed = true;
         return decision;
     }

@@ -61,8 +61,15 @@ public:
         pairing,
         // The launch's token or a paired device's key.
         token,
+        // The launch's token only, that is this computer's browser: pairing a device, removing
+        // one, making a new catalog password. A stolen device key could otherwise mint a lasting
+        // second key before the owner removed the first.
+        launchToken,
     };
     static Access accessFor(const std::string& method, const std::string& path);
+
+    // Whether the request carries the launch's token: it comes from this computer's browser.
+    bool carriesToken(const httplib::Request& request) const;
 
     // A secret guessed wrong from the address, which slows its later answers.
     void recordFailure(const std::string& address) const { m_failures.recordFailure(address); }
