@@ -38,6 +38,7 @@ void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& 
     const RequestGuard& guard)
 {
     server.Get("/settings-page/catalog", [&listen, port, &password, &guard](const httplib::Request& request, httplib::Response& response) {
+        password.checkExposure();
         sendJson(response, 200, catalogSettingsJson(listen, port, password, guard.carriesToken(request)));
     });
     server.Post("/settings-page/catalog/new-password", [&listen, port, &password](const httplib::Request& request,
