@@ -131,6 +131,13 @@ bool PairedDevices::admits(std::string_view key, Clock::time_point now)
     return true;
 }
 
+bool PairedDevices::knows(std::string_view key) const
+{
+    auto digest = foundation::sha256Hex(key);
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_devices.begin(), m_devices.end(), [&](const Kept& kept) { return tokensEqual(digest, kept.keyDigest); });
+}
+
 bool PairedDevices::remove(const std::string& id)
 {
     std::lock_guard writing(m_writing);

@@ -49,6 +49,8 @@ public:
     // Whether the key is a paired device's. Its last use is noted; written when the last write
     // of last uses is older than lastUseInterval.
     bool admits(std::string_view key, Clock::time_point now = Clock::now());
+    // Whether the key is a paired device's, noting nothing: where a request waits for a worker.
+    bool knows(std::string_view key) const;
     // Stops the device's key here and now, kept or not (the notice tells a failure to keep it);
     // false when no device has the id.
     bool remove(const std::string& id);

@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <httplib.h>
-#include <thread>
 
 namespace host {
 
@@ -35,11 +34,9 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
 
     // Every request passes the guard before its body is read or any handler runs.
     server.set_pre_routing_handler([&guard, largestBody](const httplib::Request& request, httplib::Response& response) {
+        // An address that keeps failing a secret waited for a worker already (admission), so the
+        // secret cannot be guessed at network speed and the wait holds no worker.
         auto decision = guard.check(request);
-        // An address that keeps failing the catalog's password waits for every answer, so the
-        // password cannot be guessed at network speed.
-        if (decision.delay > decision.delay.zero())
-            std::this_thread::sleep_for(decision.delay);
         if (decision.challenge) {
             response.status = 401;
             response.set_header("WWW-Authenticate", std::string("Basic realm=\"") + RequestGuard::realm + "\"");

@@ -2,7 +2,7 @@
 // a time, and the stream a request is read from — first the bytes the gate read, then the socket.
 #include "platform/host/server/GatedServer.h"
 
-#include "platform/host/server/AccessToken.h"
+#include "platform/host/server/RequestHead.h"
 #include "platform/host/server/SocketAddress.h"
 
 #include <arpa/inet.h>
@@ -20,8 +20,9 @@ namespace {
 // Whether the request this worker is handling carried the launch's token.
 thread_local bool requestTrusted = false;
 
-// The kernel's buffer for a stranger's answer (it doubles what is asked): enough for a page's
-// files on this machine, little to hold for a reader that takes nothing.
+// The kernel's buffer for an answer without the token or a device key (it doubles what is
+// asked): enough for a page's files on this machine, little to hold for a reader that takes
+// nothing.
 constexpr int strangersSendBuffer = 64 * 1024;
 
 // The accepting loop runs a connection's task at once: all it does is give the socket to the gate.
@@ -116,12 +117,29 @@ private:
 
 GatedServer::GatedServer(std::size_t workers, HeadGate::Limits limits, WorkerPool::Budget budget)
     : m_workers(std::make_unique<WorkerPool>(workers, budget, [this](WorkerPool::Connection connection) { serve(std::move(connection)); }))
-    , m_gate(limits, [this](int socket, std::string received, bool trusted) {
-        trusted = trusted || (!m_token.empty() && headCarriesToken(received, m_token));
-        m_workers->enqueue({ socket, std::move(received), socketAddress(socket, true).ip, trusted });
-    })
+    , m_gate(limits, [this](int socket, std::string received, bool trusted) { admitToWorkers(socket, std::move(received), trusted); })
 {
     new_task_queue = [] { return new AdmitAtOnce; };
+}
+
+void GatedServer::admitToWorkers(int socket, std::string received, bool trusted)
+{
+    WorkerPool::Connection connection { socket, {}, socketAddress(socket, true).ip };
+    httplib::Request head;
+    head.remote_addr = connection.peer;
+    if (m_guard && readRequestHead(received, head)) {
+        auto admission = m_guard->admission(head);
+        connection.credential = admission.credential;
+        connection.download = admission.download;
+        if (admission.delay > admission.delay.zero())
+            connection.notBefore = WorkerPool::Clock::now() + admission.delay;
+    }
+    // A kept-alive connection whose last request carried the token or a device key is the page's
+    // or the device's: its pictures and files without a header load as theirs.
+    if (trusted)
+        connection.credential = WorkerPool::Credential::trusted;
+    connection.received = std::move(received);
+    m_workers->enqueue(std::move(connection));
 }
 
 GatedServer::~GatedServer()
@@ -185,7 +203,7 @@ void GatedServer::serve(WorkerPool::Connection connection)
         ::close(socket);
         return;
     }
-    if (!connection.trusted)
+    if (connection.credential != WorkerPool::Credential::trusted)
         ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &strangersSendBuffer, sizeof strangersSendBuffer);
     GatedStream stream(socket, std::move(connection.received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
     bool closed = false;

@@ -32,8 +32,9 @@ namespace host {
 namespace {
 
 // Each open page holds a stream while it is open; the pool leaves room for several pages'
-// requests besides the streams. Connections waiting for their requests hold no worker.
-constexpr std::size_t workerThreads = EventStream::maximumStreams + 24;
+// requests besides the streams, and for the catalog's reading apps' places. Connections waiting
+// for their requests hold no worker.
+constexpr std::size_t workerThreads = EventStream::maximumStreams + 24 + WorkerPool::Budget {}.catalogClients.inAll;
 
 std::string urlFor(const std::string& host, int port, const std::string& token)
 {
@@ -93,7 +94,6 @@ foundation::Result<void> Host::start()
     // A reader that takes no byte of its answer for this long is gone, or holding a worker on
     // purpose: its connection is closed.
     server.set_write_timeout(4);
-    server.setAccessToken(m_token);
     // An answer goes out as its headers, then its body: without this the body waits for the
     // browser's delayed acknowledgement of the headers, some 40 ms on every snapshot.
     server.set_tcp_nodelay(true);
@@ -133,7 +133,10 @@ foundation::Result<void> Host::start()
         catalogPassword = [password = m_catalogPassword.get()](std::string_view presented) { return password->matches(presented); };
     }
     auto deviceKey = [devices = m_devices.get()](std::string_view presented) { return devices->admits(presented); };
-    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port), std::move(catalogPassword), deviceKey);
+    auto deviceKnown = [devices = m_devices.get()](std::string_view presented) { return devices->knows(presented); };
+    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port), std::move(catalogPassword), deviceKey,
+        deviceKnown);
+    server.setGuard(*m_guard);
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
     // The server may only be stopped once its loop runs: a stop that comes first is lost, and
@@ -145,6 +148,11 @@ foundation::Result<void> Host::start()
         return foundation::Error("the host did not start serving");
     }
     return {};
+}
+
+WorkerPool::Load Host::workerLoad() const
+{
+    return m_server ? m_server->load() : WorkerPool::Load {};
 }
 
 void Host::stop()

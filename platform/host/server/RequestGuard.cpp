@@ -26,12 +26,37 @@ std::string headerValue(const httplib::Headers& headers, const char* name)
 }
 
 RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword,
-    PasswordCheck deviceKey)
+    PasswordCheck deviceKey, PasswordCheck deviceKnown)
     : m_token(std::move(token))
     , m_acceptedHosts(std::move(acceptedHosts))
     , m_catalogPassword(std::move(catalogPassword))
     , m_deviceKey(std::move(deviceKey))
+    , m_deviceKnown(deviceKnown ? std::move(deviceKnown) : m_deviceKey)
 {
+}
+
+bool RequestGuard::offersSecret(Access access, bool keyPresented)
+{
+    // Whatever guesses a secret waits as long as its address has guessed wrong lately, right or
+    // wrong this time.
+    return keyPresented || access == Access::catalog || access == Access::pairing;
+}
+
+RequestGuard::Admission RequestGuard::admission(const httplib::Request& head) const
+{
+    Admission admission;
+    const auto& headers = head.headers;
+    bool byToken = carriesToken(head);
+    bool keyPresented = !byToken && headers.count(deviceHeader) > 0;
+    auto access = accessFor(head.method, head.path);
+    if (offersSecret(access, keyPresented))
+        admission.delay = m_failures.delayFor(head.remote_addr);
+    if (byToken || (keyPresented && m_deviceKnown && m_deviceKnown(headerValue(headers, deviceHeader))))
+        admission.credential = WorkerPool::Credential::trusted;
+    else if (access == Access::catalog && catalogCredentialsHeld(head))
+        admission.credential = WorkerPool::Credential::catalogPassword;
+    admission.download = access == Access::catalog && head.path.rfind("/opds/download/", 0) == 0;
+    return admission;
 }
 
 bool RequestGuard::catalogCredentialsHeld(const httplib::Request& request) const
@@ -103,9 +128,7 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
     decision.byDevice = keyPresented && m_deviceKey && m_deviceKey(headerValue(headers, deviceHeader));
     bool wrongKey = keyPresented && !decision.byDevice;
     auto access = accessFor(request.method, request.path);
-    // Whatever guesses a secret waits as long as its address has guessed wrong lately, right or
-    // wrong this time.
-    if (keyPresented || access == Access::catalog || access == Access::pairing)
+    if (offersSecret(access, keyPresented))
         decision.delay = m_failures.delayFor(request.remote_addr);
     if (wrongKey)
         m_failures.recordFailure(request.remote_addr);
