@@ -15,15 +15,18 @@
 
 namespace {
 
-constexpr std::string_view token = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+constexpr std::string_view token
+    = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
 constexpr std::string_view password = "catalogpassword23456789abc";
-constexpr std::string_view deviceKey = "fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210";
+constexpr std::string_view deviceKey
+    = "fedcba9876543210fedcba9876543210fedcba9876543210fedcba9876543210";
 
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const host::RequestGuard guard(std::string(token), { "127.0.0.1:8080", "localhost:8080" },
+    static const host::RequestGuard guard(
+        std::string(token), { "127.0.0.1:8080", "localhost:8080" },
         [](std::string_view presented) { return presented == password; },
         [](std::string_view presented) { return presented == deviceKey; });
     std::string_view head(reinterpret_cast<const char*>(data), size);
@@ -33,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     auto admission = guard.admission(request);
     auto decision = guard.check(request);
-    bool carries = head.find(token) != std::string_view::npos || head.find(deviceKey) != std::string_view::npos;
+    bool carries = head.find(token) != std::string_view::npos
+        || head.find(deviceKey) != std::string_view::npos;
     if (admission.credential == host::WorkerPool::Credential::trusted && !carries)
         std::abort();
     if ((decision.byToken || decision.byDevice) && !carries)

@@ -41,7 +41,8 @@ function fill(view, catalog) {
   view.userName.replaceChildren(element('code', 'settings-path', catalog.userName));
   view.password.replaceChildren(catalog.canManage
     ? element('code', 'settings-path', catalog.password)
-    : element('span', 'settings-note', 'Shown on the computer Pagewyn runs on, in the browser that opened the address it printed.'));
+    : element('span', 'settings-note',
+      'Shown on the computer Pagewyn runs on, in the browser that opened the address it printed.'));
   if (!catalog.canManage) view.renew.remove();
   view.note.textContent = [
     catalog.notice ?? '',

@@ -66,8 +66,8 @@ export function devicesSection(askHost) {
     add: element('button', 'settings-open-folder', 'Add a device'),
     pairing: element('div', 'device-pairing'),
     note: element('p', 'settings-status', ''),
-    managedElsewhere: element('p', 'settings-note',
-      'Devices are added and removed on the computer Pagewyn runs on, in the browser that opened the address it printed.'),
+    managedElsewhere: element('p', 'settings-note', 'Devices are added and removed on the computer '
+      + 'Pagewyn runs on, in the browser that opened the address it printed.'),
   };
   view.note.setAttribute('role', 'status');
   view.add.type = 'button';

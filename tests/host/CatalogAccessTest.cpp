@@ -137,11 +137,17 @@ TEST(CatalogAccess, aStoreMadeReadableByOthersWhileRunningStopsThePasswordItShow
     };
     const std::vector<Case> cases {
         { "found by the reading app's request", [](fixtures::HostedApp&) {} },
-        { "found by a write that made the file private again", [](fixtures::HostedApp& hosted) {
-             std::string address = hosted.post("/settings-page/devices/add", "{}", hosted.page()).json()["addresses"][0]["address"];
-             auto code = address.substr(address.find("?pair=") + 6);
-             ASSERT_EQ(hosted.post("/pairing", nlohmann::json { { "code", code } }.dump(), { { "Host", hosted.hostName() } }).status, 200);
-         } },
+        { "found by a write that made the file private again",
+            [](fixtures::HostedApp& hosted) {
+                std::string address = hosted.post("/settings-page/devices/add", "{}", hosted.page())
+                                          .json()["addresses"][0]["address"];
+                auto code = address.substr(address.find("?pair=") + 6);
+                ASSERT_EQ(hosted
+                              .post("/pairing", nlohmann::json { { "code", code } }.dump(),
+                                  { { "Host", hosted.hostName() } })
+                              .status,
+                    200);
+            } },
     };
     for (auto& each : cases) {
         fixtures::TemporaryFolder config;
@@ -155,7 +161,9 @@ TEST(CatalogAccess, aStoreMadeReadableByOthersWhileRunningStopsThePasswordItShow
         auto settings = hosted.get("/settings-page/catalog").json();
         const std::string renewed = settings["password"];
         EXPECT_NE(renewed, shown) << each.what;
-        EXPECT_NE(settings["notice"].get<std::string>().find("the file of secrets was readable by other users"), std::string::npos)
+        EXPECT_NE(settings["notice"].get<std::string>().find(
+                      "the file of secrets was readable by other users"),
+            std::string::npos)
             << settings["notice"];
         EXPECT_EQ(hosted.get("/opds", basic(hosted, "pagewyn", renewed)).status, 200) << each.what;
         struct stat status {};

@@ -164,7 +164,8 @@ TEST(HostReliability, aSecondHostOnTheSamePortIsRefusedAndTheFirstAnswersEveryRe
     host::Host second(options);
     auto started = second.start();
     ASSERT_FALSE(started);
-    EXPECT_EQ(started.error().description(), "cannot listen on 127.0.0.1 port " + std::to_string(options.port) + ": it is in use");
+    EXPECT_EQ(started.error().description(),
+        "cannot listen on 127.0.0.1 port " + std::to_string(options.port) + ": it is in use");
     // Had both listened, the system would hand each connection to either, and the other's
     // token would be refused on some.
     for (int request = 0; request < 10; ++request)

@@ -27,9 +27,11 @@ protected:
             return options;
         }())
     {
-        std::string address = m_hosted.post("/settings-page/devices/add", "{}", m_hosted.page()).json()["addresses"][0]["address"];
+        std::string address = m_hosted.post("/settings-page/devices/add", "{}", m_hosted.page())
+                                  .json()["addresses"][0]["address"];
         auto code = address.substr(address.find("?pair=") + 6);
-        auto paired = m_hosted.post("/pairing", nlohmann::json { { "code", code } }.dump(), { { "Host", m_hosted.hostName() } });
+        auto paired = m_hosted.post("/pairing", nlohmann::json { { "code", code } }.dump(),
+            { { "Host", m_hosted.hostName() } });
         m_deviceKey = paired.json()["key"];
         m_password = m_hosted.get("/settings-page/catalog").json()["password"];
     }
@@ -46,7 +48,8 @@ protected:
 
     std::string head(const std::string& path, const std::string& extra = "") const
     {
-        return "GET " + path + " HTTP/1.1\r\nHost: " + m_hosted.hostName() + "\r\n" + extra + "\r\n";
+        return "GET " + path + " HTTP/1.1\r\nHost: " + m_hosted.hostName() + "\r\n" + extra
+            + "\r\n";
     }
     std::string basic(const std::string& password) const
     {
@@ -68,9 +71,16 @@ protected:
     // What the device and the reading app are answered, each on a connection of its own.
     void expectDeviceAndReadingAppAnswered()
     {
-        EXPECT_EQ(m_hosted.get("/state", { { "Host", m_hosted.hostName() }, { host::RequestGuard::deviceHeader, m_deviceKey } }).status, 200);
+        EXPECT_EQ(m_hosted
+                      .get("/state",
+                          { { "Host", m_hosted.hostName() },
+                              { host::RequestGuard::deviceHeader, m_deviceKey } })
+                      .status,
+            200);
         auto [name, value] = httplib::make_basic_authentication_header("kobo", m_password);
-        EXPECT_EQ(m_hosted.get("/opds", { { "Host", m_hosted.hostName() }, { name, value } }).status, 200);
+        EXPECT_EQ(
+            m_hosted.get("/opds", { { "Host", m_hosted.hostName() }, { name, value } }).status,
+            200);
     }
     host::WorkerPool::Load load() { return m_hosted.host().workerLoad(); }
 
@@ -91,7 +101,8 @@ TEST_F(HostUnderLoad, slowReadersOfAFontFromManyAddressesTakeNothingFromDevicesA
     fixtures::runMainLoopUntil([&] { return load().strangersServed == strangers; });
     ASSERT_EQ(load().strangersServed, strangers);
     expectDeviceAndReadingAppAnswered();
-    EXPECT_EQ(load().strangersServed, strangers) << "the strangers still hold every place of theirs";
+    EXPECT_EQ(load().strangersServed, strangers)
+        << "the strangers still hold every place of theirs";
     EXPECT_GT(load().waiting, 0u);
 }
 
@@ -122,7 +133,8 @@ TEST_F(HostUnderLoad, wrongPasswordsWaitTheirDelayHoldingNoWorker)
     for (int attempt = 0; attempt < 20; ++attempt)
         guesses += wrong;
     flood(64, 4, guesses);
-    fixtures::runMainLoopUntil([&] { return load().delayed >= host::WorkerPool::Budget {}.delayedPerPeer; });
+    fixtures::runMainLoopUntil(
+        [&] { return load().delayed >= host::WorkerPool::Budget {}.delayedPerPeer; });
     ASSERT_GE(load().delayed, host::WorkerPool::Budget {}.delayedPerPeer);
     expectDeviceAndReadingAppAnswered();
     EXPECT_GT(load().delayed, 0u) << "the guesses were still waiting";
@@ -131,14 +143,17 @@ TEST_F(HostUnderLoad, wrongPasswordsWaitTheirDelayHoldingNoWorker)
 TEST_F(HostUnderLoad, stalledDownloadsLeavePlacesForTheCatalogsFeeds)
 {
     // A book large enough that no socket's buffers hold it.
-    std::ofstream(m_hosted.app().library().itemPath("a.epub"), std::ios::binary | std::ios::app) << std::string(4 * 1024 * 1024, '\0');
+    std::ofstream(m_hosted.app().library().itemPath("a.epub"), std::ios::binary | std::ios::app)
+        << std::string(4 * 1024 * 1024, '\0');
     flood(100, 10, head("/opds/download/a.epub", basic(m_password)));
     const auto downloads = host::WorkerPool::Budget {}.catalogDownloads;
     fixtures::runMainLoopUntil([&] { return load().catalogDownloadsServed == downloads; });
     ASSERT_EQ(load().catalogDownloadsServed, downloads);
     auto [name, value] = httplib::make_basic_authentication_header("kobo", m_password);
     for (int client = 0; client < 10; ++client)
-        EXPECT_EQ(m_hosted.get("/opds", { { "Host", m_hosted.hostName() }, { name, value } }).status, 200) << client;
+        EXPECT_EQ(
+            m_hosted.get("/opds", { { "Host", m_hosted.hostName() }, { name, value } }).status, 200)
+            << client;
     EXPECT_EQ(load().catalogDownloadsServed, downloads) << "the downloads still stall";
 }
 

@@ -70,9 +70,11 @@ TEST(PairedDevices, aCodeOpensOnceWithinItsLifetimeUntilANewerOneEndsIt)
     const std::vector<Case> cases {
         { "a code used already", used, start + 1s, false },
         { "a code a newer one ended", replaced, start + 1min, false },
-        { "a guessed code", desktop::makeTypableSecret(host::PairedDevices::codeLength), start, false },
+        { "a guessed code", desktop::makeTypableSecret(host::PairedDevices::codeLength), start,
+            false },
         { "no code", "", start, false },
-        { "a code within its lifetime", inTime, start + 1min + host::PairedDevices::codeLifetime - 1s, true },
+        { "a code within its lifetime", inTime,
+            start + 1min + host::PairedDevices::codeLifetime - 1s, true },
         { "that code again", inTime, start + 2min, false },
     };
     for (auto& each : cases) {
@@ -84,7 +86,8 @@ TEST(PairedDevices, aCodeOpensOnceWithinItsLifetimeUntilANewerOneEndsIt)
         }
     }
     const auto late = devices.newCode(start);
-    EXPECT_FALSE(devices.redeem(late, phone, start + host::PairedDevices::codeLifetime)) << "a code at the end of its lifetime";
+    EXPECT_FALSE(devices.redeem(late, phone, start + host::PairedDevices::codeLifetime))
+        << "a code at the end of its lifetime";
     EXPECT_EQ(devices.devices().size(), 2u);
     EXPECT_FALSE(devices.admits(""));
 }
@@ -149,12 +152,16 @@ TEST(Pairing, onlyThisComputersBrowserPairsRemovesOrSeesTheCatalogPassword)
     options.catalog = std::make_shared<LibraryCatalog>();
     fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 2000 } }, true, options);
     auto pair = [&] {
-        std::string address = hosted.post("/settings-page/devices/add", "{}", hosted.page()).json()["addresses"][0]["address"];
-        return redeem(hosted, address.substr(address.find("?pair=") + 6)).json()["key"].get<std::string>();
+        std::string address = hosted.post("/settings-page/devices/add", "{}", hosted.page())
+                                  .json()["addresses"][0]["address"];
+        return redeem(hosted, address.substr(address.find("?pair=") + 6))
+            .json()["key"]
+            .get<std::string>();
     };
     const auto key = pair();
     const auto password = hosted.get("/settings-page/catalog").json()["password"];
-    const auto id = hosted.get("/settings-page/devices").json()["devices"][0]["id"].get<std::string>();
+    const auto id
+        = hosted.get("/settings-page/devices").json()["devices"][0]["id"].get<std::string>();
     const auto removal = nlohmann::json { { "id", id } }.dump();
 
     const auto asDevice = device(hosted, key);
@@ -168,7 +175,9 @@ TEST(Pairing, onlyThisComputersBrowserPairsRemovesOrSeesTheCatalogPassword)
          }) {
         auto answer = hosted.post(each.path, each.body, asDevice);
         EXPECT_EQ(answer.status, 403) << each.what;
-        EXPECT_NE(answer.body.find("only the browser on the computer Pagewyn runs on"), std::string::npos) << answer.body;
+        EXPECT_NE(
+            answer.body.find("only the browser on the computer Pagewyn runs on"), std::string::npos)
+            << answer.body;
     }
     auto devices = hosted.get("/settings-page/devices", asDevice).json();
     EXPECT_EQ(devices["devices"].size(), 1u) << "the device still lists the devices";
@@ -177,9 +186,11 @@ TEST(Pairing, onlyThisComputersBrowserPairsRemovesOrSeesTheCatalogPassword)
     EXPECT_TRUE(catalog["password"].is_null());
     EXPECT_EQ(catalog["canManage"], false);
     EXPECT_FALSE(catalog["addresses"].empty());
-    EXPECT_EQ(hosted.get("/settings-page/catalog").json()["password"], password) << "the password is as it was";
+    EXPECT_EQ(hosted.get("/settings-page/catalog").json()["password"], password)
+        << "the password is as it was";
     EXPECT_EQ(hosted.get("/settings-page/devices").json()["canManage"], true);
-    EXPECT_EQ(hosted.get("/state", device(hosted, key)).status, 200) << "the device is still paired";
+    EXPECT_EQ(hosted.get("/state", device(hosted, key)).status, 200)
+        << "the device is still paired";
 }
 
 TEST(Pairing, wrongKeysAndGuessedCodesSlowTheirAddressOnly)

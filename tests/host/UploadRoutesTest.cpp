@@ -211,7 +211,8 @@ TEST_F(UploadRoutes, anUploadCutOffHalfWayIsNotImportedAndLeavesNothing)
     // A body whose length is not said could not be told from a cut-off one: it is not taken.
     const std::string unsaid = "POST /pick?name=Cut.epub HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: "
         + hosted.host().token() + "\r\nConnection: close\r\n\r\n";
-    EXPECT_EQ(fixtures::rawExchange(hosted.host().port(), unsaid + bytes).rfind("HTTP/1.1 411", 0), 0u);
+    EXPECT_EQ(
+        fixtures::rawExchange(hosted.host().port(), unsaid + bytes).rfind("HTTP/1.1 411", 0), 0u);
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Cut.epub")));
 }
 
@@ -252,7 +253,8 @@ TEST_F(UploadRoutes, uploadsNeedTheLaunchTokenAndOtherBodiesStayBounded)
     // Bodies of the other routes may not escape their bound by leaving out their length.
     const std::string chunkedEvent = "POST /event HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: "
         + hosted.host().token() + "\r\nContent-Type: application/json\r\nConnection: close\r\nTransfer-Encoding: chunked\r\n\r\n2\r\n{}\r\n0\r\n\r\n";
-    EXPECT_EQ(fixtures::rawExchange(hosted.host().port(), chunkedEvent).rfind("HTTP/1.1 411", 0), 0u);
+    EXPECT_EQ(
+        fixtures::rawExchange(hosted.host().port(), chunkedEvent).rfind("HTTP/1.1 411", 0), 0u);
 }
 
 TEST_F(UploadRoutes, whileTheApplicationStartsUploadsAreAskedToWait)

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <poll.h>
 #include <set>
-#include <thread>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -87,8 +87,9 @@ struct Client {
 
 using Credential = host::WorkerPool::Credential;
 
-host::WorkerPool::Connection connection(const Client& client, const std::string& name, const std::string& peer,
-    Credential credential = Credential::none, bool download = false, host::WorkerPool::Clock::time_point notBefore = {})
+host::WorkerPool::Connection connection(const Client& client, const std::string& name,
+    const std::string& peer, Credential credential = Credential::none, bool download = false,
+    host::WorkerPool::Clock::time_point notBefore = {})
 {
     return { client.pools, name, peer, credential, download, notBefore };
 }
@@ -101,12 +102,17 @@ TEST(WorkerPool, strangersAreServedWithinTheirBudgetPerAddressAndInAll)
         host::WorkerPool pool(8, { .strangers = { 2, 3 } }, work.serve());
         std::vector<Client> clients(7);
         const std::vector<std::pair<std::string, std::string>> arrivals {
-            { "a1", "192.0.2.1" }, { "a2", "192.0.2.1" }, { "a3", "192.0.2.1" }, { "b1", "192.0.2.2" }, { "b2", "192.0.2.2" },
+            { "a1", "192.0.2.1" },
+            { "a2", "192.0.2.1" },
+            { "a3", "192.0.2.1" },
+            { "b1", "192.0.2.2" },
+            { "b2", "192.0.2.2" },
         };
         for (std::size_t index = 0; index < arrivals.size(); ++index)
             pool.enqueue(connection(clients[index], arrivals[index].first, arrivals[index].second));
         auto first = work.startedOnce(3);
-        EXPECT_EQ(std::set<std::string>(first.begin(), first.end()), (std::set<std::string> { "a1", "a2", "b1" }))
+        EXPECT_EQ(std::set<std::string>(first.begin(), first.end()),
+            (std::set<std::string> { "a1", "a2", "b1" }))
             << "two of one address, three in all";
         // Trusted work takes a worker though the strangers' budget is spent.
         pool.enqueue(connection(clients[5], "page", "192.0.2.1", Credential::trusted));
@@ -126,7 +132,8 @@ TEST(WorkerPool, strangersAreServedWithinTheirBudgetPerAddressAndInAll)
 TEST(WorkerPool, strangersWaitingBeyondTheBoundsCloseTheOldestWaitingOne)
 {
     HeldWork work;
-    host::WorkerPool pool(2, { .strangers = { 1, 1 }, .waitingPerPeer = 2, .waiting = 3 }, work.serve());
+    host::WorkerPool pool(
+        2, { .strangers = { 1, 1 }, .waitingPerPeer = 2, .waiting = 3 }, work.serve());
     Client busy;
     pool.enqueue(connection(busy, "busy", "192.0.2.9"));
     ASSERT_EQ(work.startedOnce(1).size(), 1u);
@@ -146,7 +153,8 @@ TEST(WorkerPool, strangersWaitingBeyondTheBoundsCloseTheOldestWaitingOne)
         pool.enqueue(connection(clients[index], name, peer));
         for (std::size_t earlier = 0; earlier < closed.size(); ++earlier) {
             if (closed[earlier]) {
-                EXPECT_TRUE(clients[earlier].closed()) << name << ": " << std::get<0>(arrivals[earlier]);
+                EXPECT_TRUE(clients[earlier].closed())
+                    << name << ": " << std::get<0>(arrivals[earlier]);
             }
         }
     }
@@ -167,14 +175,16 @@ TEST(WorkerPool, trustedWorkIsTakenBeforeStrangersWaitingLonger)
     pool.enqueue(connection(clients[3], "page", "192.0.2.3", Credential::trusted));
     for (auto* name : { "first", "page", "stranger", "another" })
         work.release(name);
-    EXPECT_EQ(work.startedOnce(4), (std::vector<std::string> { "first", "page", "stranger", "another" }));
+    EXPECT_EQ(
+        work.startedOnce(4), (std::vector<std::string> { "first", "page", "stranger", "another" }));
     pool.stop();
 }
 
 TEST(WorkerPool, readingAppsHaveABudgetStrangersCannotTakeAndDownloadsCannotFill)
 {
     HeldWork work;
-    host::WorkerPool pool(8, { .strangers = { 2, 2 }, .catalogClients = { 2, 3 }, .catalogDownloads = 2 }, work.serve());
+    host::WorkerPool pool(8,
+        { .strangers = { 2, 2 }, .catalogClients = { 2, 3 }, .catalogDownloads = 2 }, work.serve());
     std::vector<Client> clients(8);
     const std::vector<std::tuple<std::string, std::string, Credential, bool>> arrivals {
         { "stranger1", "192.0.2.1", Credential::none, false },
@@ -197,7 +207,8 @@ TEST(WorkerPool, readingAppsHaveABudgetStrangersCannotTakeAndDownloadsCannotFill
     EXPECT_EQ(load.catalogClientsServed, 3u);
     EXPECT_EQ(load.catalogDownloadsServed, 2u);
     EXPECT_EQ(load.waiting, 2u);
-    work.releaseAll({ "stranger1", "stranger2", "stranger3", "download1", "download2", "download3", "feed" });
+    work.releaseAll(
+        { "stranger1", "stranger2", "stranger3", "download1", "download2", "download3", "feed" });
     EXPECT_EQ(work.startedOnce(7).size(), 7u);
 }
 
@@ -208,8 +219,10 @@ TEST(WorkerPool, aDelayedConnectionHoldsNoWorkerAndOneAddressDelaysFewAtOnce)
     const auto later = host::WorkerPool::Clock::now() + 1h;
     std::vector<Client> clients(4);
     for (std::size_t index = 0; index < 3; ++index)
-        pool.enqueue(connection(clients[index], "guess" + std::to_string(index), "192.0.2.1", Credential::none, false, later));
-    EXPECT_TRUE(clients[0].closed()) << "a third delayed at once from one address closes the oldest";
+        pool.enqueue(connection(clients[index], "guess" + std::to_string(index), "192.0.2.1",
+            Credential::none, false, later));
+    EXPECT_TRUE(clients[0].closed())
+        << "a third delayed at once from one address closes the oldest";
     // The one worker is free for what is due: the delayed wait without it.
     pool.enqueue(connection(clients[3], "page", "192.0.2.2", Credential::trusted));
     EXPECT_EQ(work.startedOnce(1), std::vector<std::string> { "page" });
@@ -229,7 +242,8 @@ TEST(WorkerPool, aDelayedConnectionIsServedOnceItIsDue)
     // A busy worker watches nothing; the other must still take the delayed one when it is due.
     pool.enqueue(connection(busy, "stream", "192.0.2.2", Credential::trusted));
     ASSERT_EQ(work.startedOnce(1).size(), 1u);
-    pool.enqueue(connection(delayed, "guess", "192.0.2.1", Credential::none, false, host::WorkerPool::Clock::now() + 50ms));
+    pool.enqueue(connection(delayed, "guess", "192.0.2.1", Credential::none, false,
+        host::WorkerPool::Clock::now() + 50ms));
     work.release("guess");
     EXPECT_EQ(work.startedOnce(2).back(), "guess");
     work.release("stream");

@@ -60,8 +60,11 @@ void CatalogPassword::checkExposure()
     auto made = replace(desktop::makeTypableSecret());
     std::lock_guard lock(m_mutex);
     m_exposuresSeen = std::max(m_exposuresSeen, m_store.exposures().count);
-    m_notice = "A new catalog password was made: the file of secrets " + exposures.lastReason.substr(3)
-        + (made ? std::string(".") : "; it could not be kept (" + made.error().description() + ") and lasts until Pagewyn stops.");
+    m_notice = "A new catalog password was made: the file of secrets "
+        + exposures.lastReason.substr(3)
+        + (made ? std::string(".")
+                : "; it could not be kept (" + made.error().description()
+                    + ") and lasts until Pagewyn stops.");
 }
 
 std::string CatalogPassword::current() const

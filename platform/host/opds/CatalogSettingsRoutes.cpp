@@ -17,7 +17,8 @@ std::vector<std::string> catalogAddresses(const ListenAddress& listen, int port)
     return addresses;
 }
 
-nlohmann::json catalogSettingsJson(const ListenAddress& listen, int port, const CatalogPassword& password, bool canManage)
+nlohmann::json catalogSettingsJson(
+    const ListenAddress& listen, int port, const CatalogPassword& password, bool canManage)
 {
     auto addresses = nlohmann::json::array();
     for (auto& address : catalogAddresses(listen, port))
@@ -34,13 +35,16 @@ nlohmann::json catalogSettingsJson(const ListenAddress& listen, int port, const 
     };
 }
 
-void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& listen, int port, CatalogPassword& password,
-    const RequestGuard& guard)
+void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& listen, int port,
+    CatalogPassword& password, const RequestGuard& guard)
 {
-    server.Get("/settings-page/catalog", [&listen, port, &password, &guard](const httplib::Request& request, httplib::Response& response) {
-        password.checkExposure();
-        sendJson(response, 200, catalogSettingsJson(listen, port, password, guard.carriesToken(request)));
-    });
+    server.Get("/settings-page/catalog",
+        [&listen, port, &password, &guard](
+            const httplib::Request& request, httplib::Response& response) {
+            password.checkExposure();
+            sendJson(response, 200,
+                catalogSettingsJson(listen, port, password, guard.carriesToken(request)));
+        });
     server.Post("/settings-page/catalog/new-password", [&listen, port, &password](const httplib::Request& request,
                                                              httplib::Response& response) {
         if (!sentAsJson(request, response, "the request"))

@@ -28,9 +28,9 @@ inline constexpr const char* catalogUserName = "pagewyn";
 std::vector<std::string> catalogAddresses(const ListenAddress& listen, int port);
 
 // The password only when canManage: the request came from this computer's browser.
-nlohmann::json catalogSettingsJson(const ListenAddress& listen, int port, const CatalogPassword& password, bool canManage);
+nlohmann::json catalogSettingsJson(
+    const ListenAddress& listen, int port, const CatalogPassword& password, bool canManage);
 
-void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& listen, int port, CatalogPassword& password,
-    const RequestGuard& guard);
-
+void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& listen, int port,
+    CatalogPassword& password, const RequestGuard& guard);
 }

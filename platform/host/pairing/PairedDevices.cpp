@@ -100,8 +100,9 @@ foundation::Result<std::string> PairedDevices::redeem(std::string_view code, std
         // Compared in time that depends on the lengths only, so the time taken tells nothing.
         bool matches = m_code && m_code->expires > now && tokensEqual(code, m_code->code);
         if (!matches)
-            return foundation::Error("this pairing address was used already, has expired, was replaced by a newer one "
-                                     "or is not one Pagewyn gave: add the device again in Settings");
+            return foundation::Error(
+                "this pairing address was used already, has expired, was replaced by a newer one "
+                "or is not one Pagewyn gave: add the device again in Settings");
         m_code.reset();
         m_devices.push_back({ { foundation::randomHex(8), deviceName(userAgent), dateText(now), "" }, foundation::sha256Hex(key) });
     }
@@ -135,7 +136,8 @@ bool PairedDevices::knows(std::string_view key) const
 {
     auto digest = foundation::sha256Hex(key);
     std::lock_guard lock(m_mutex);
-    return std::any_of(m_devices.begin(), m_devices.end(), [&](const Kept& kept) { return tokensEqual(digest, kept.keyDigest); });
+    return std::any_of(m_devices.begin(), m_devices.end(),
+        [&](const Kept& kept) { return tokensEqual(digest, kept.keyDigest); });
 }
 
 bool PairedDevices::remove(const std::string& id)

@@ -33,7 +33,8 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
     });
 
     // Every request passes the guard before its body is read or any handler runs.
-    server.set_pre_routing_handler([&guard, largestBody](const httplib::Request& request, httplib::Response& response) {
+    server.set_pre_routing_handler([&guard, largestBody](const httplib::Request& request,
+                                       httplib::Response& response) {
         // An address that keeps failing a secret waited for a worker already (admission), so the
         // secret cannot be guessed at network speed and the wait holds no worker.
         auto decision = guard.check(request);
@@ -65,7 +66,8 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
             if (request.has_header("Transfer-Encoding"))
                 return refuseBody(411, "a request body must say its length");
             if (request.get_header_value_count("Content-Length") > 0
-                && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) > largestBody)
+                && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10)
+                    > largestBody)
                 return refuseBody(413, "the request body is too large");
         }
         return httplib::Server::HandlerResponse::Unhandled;

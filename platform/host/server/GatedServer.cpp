@@ -116,8 +116,11 @@ private:
 }
 
 GatedServer::GatedServer(std::size_t workers, HeadGate::Limits limits, WorkerPool::Budget budget)
-    : m_workers(std::make_unique<WorkerPool>(workers, budget, [this](WorkerPool::Connection connection) { serve(std::move(connection)); }))
-    , m_gate(limits, [this](int socket, std::string received, bool trusted) { admitToWorkers(socket, std::move(received), trusted); })
+    : m_workers(std::make_unique<WorkerPool>(workers, budget,
+        [this](WorkerPool::Connection connection) { serve(std::move(connection)); }))
+    , m_gate(limits, [this](int socket, std::string received, bool trusted) {
+        admitToWorkers(socket, std::move(received), trusted);
+    })
 {
     new_task_queue = [] { return new AdmitAtOnce; };
 }
@@ -217,7 +220,8 @@ void GatedServer::serve(WorkerPool::Connection connection)
         request.headers.erase("Accept-Encoding");
         headLength = stream.taken();
         chunked = request.has_header("Transfer-Encoding");
-        declaredBody = std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
+        declaredBody
+            = std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
     });
     endServing(socket);
     // A request answered without its whole body (refused, too large, its length said two ways)

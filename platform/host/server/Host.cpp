@@ -31,14 +31,15 @@ namespace host {
 
 namespace {
 
-// Each open page holds a stream while it is open; the pool leaves room for several pages'
-// requests besides the streams, and for the catalog's reading apps' places. Connections waiting
-// for their requests hold no worker.
-constexpr std::size_t workerThreads = EventStream::maximumStreams + 24 + WorkerPool::Budget {}.catalogClients.inAll;
+    // Each open page holds a stream while it is open; the pool leaves room for several pages'
+    // requests besides the streams, and for the catalog's reading apps' places. Connections waiting
+    // for their requests hold no worker.
+    constexpr std::size_t workerThreads
+        = EventStream::maximumStreams + 24 + WorkerPool::Budget {}.catalogClients.inAll;
 
-std::string urlFor(const std::string& host, int port, const std::string& token)
-{
-    return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
+    std::string urlFor(const std::string& host, int port, const std::string& token)
+    {
+        return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
 }
 
 }
@@ -119,8 +120,10 @@ foundation::Result<void> Host::start()
     if (!bound) {
         m_server.reset();
         if (m_options.port == 0)
-            return foundation::Error("cannot listen on " + bindAddress + ": " + listenRefusal(m_options.listen, 0));
-        return foundation::Error("cannot listen on " + bindAddress + " port " + std::to_string(m_options.port) + ": "
+            return foundation::Error(
+                "cannot listen on " + bindAddress + ": " + listenRefusal(m_options.listen, 0));
+        return foundation::Error("cannot listen on " + bindAddress + " port "
+            + std::to_string(m_options.port) + ": "
             + listenRefusal(m_options.listen, m_options.port));
     }
     server.widenBacklog();
@@ -133,9 +136,10 @@ foundation::Result<void> Host::start()
         catalogPassword = [password = m_catalogPassword.get()](std::string_view presented) { return password->matches(presented); };
     }
     auto deviceKey = [devices = m_devices.get()](std::string_view presented) { return devices->admits(presented); };
-    auto deviceKnown = [devices = m_devices.get()](std::string_view presented) { return devices->knows(presented); };
-    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port), std::move(catalogPassword), deviceKey,
-        deviceKnown);
+    auto deviceKnown = [devices = m_devices.get()](
+                           std::string_view presented) { return devices->knows(presented); };
+    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port),
+        std::move(catalogPassword), deviceKey, deviceKnown);
     server.setGuard(*m_guard);
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
@@ -179,7 +183,8 @@ void Host::installRoutes()
     installImageRoutes(server, m_state.images());
     if (m_options.catalog) {
         installCatalogRoutes(server, m_loop, m_options.catalog);
-        installCatalogSettingsRoutes(server, m_options.listen, m_port, *m_catalogPassword, *m_guard);
+        installCatalogSettingsRoutes(
+            server, m_options.listen, m_port, *m_catalogPassword, *m_guard);
     }
     installWebFileRoutes(server, m_files);
 }

@@ -13,9 +13,9 @@
 #include "platform/host/server/ListenAddress.h"
 #include "platform/host/server/PageWords.h"
 #include "platform/host/server/StateService.h"
-#include "platform/host/uploads/UploadOptions.h"
 #include "platform/host/server/WebFiles.h"
 #include "platform/host/server/WorkerPool.h"
+#include "platform/host/uploads/UploadOptions.h"
 #include "platform/ui/MainLoop.h"
 
 #include <functional>

@@ -25,8 +25,8 @@ std::string headerValue(const httplib::Headers& headers, const char* name)
 }
 }
 
-RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword,
-    PasswordCheck deviceKey, PasswordCheck deviceKnown)
+RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts,
+    PasswordCheck catalogPassword, PasswordCheck deviceKey, PasswordCheck deviceKnown)
     : m_token(std::move(token))
     , m_acceptedHosts(std::move(acceptedHosts))
     , m_catalogPassword(std::move(catalogPassword))
@@ -51,7 +51,8 @@ RequestGuard::Admission RequestGuard::admission(const httplib::Request& head) co
     auto access = accessFor(head.method, head.path);
     if (offersSecret(access, keyPresented))
         admission.delay = m_failures.delayFor(head.remote_addr);
-    if (byToken || (keyPresented && m_deviceKnown && m_deviceKnown(headerValue(headers, deviceHeader))))
+    if (byToken
+        || (keyPresented && m_deviceKnown && m_deviceKnown(headerValue(headers, deviceHeader))))
         admission.credential = WorkerPool::Credential::trusted;
     else if (access == Access::catalog && catalogCredentialsHeld(head))
         admission.credential = WorkerPool::Credential::catalogPassword;
@@ -147,7 +148,8 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
     if (access == Access::launchToken) {
         decision.allowed = decision.byToken;
         if (decision.byDevice)
-            decision.reason = "only the browser on the computer Pagewyn runs on, opened at the address it printed, "
+            decision.reason = "only the browser on the computer Pagewyn runs on, opened at the "
+                              "address it printed, "
                               "pairs or removes devices and shows or changes the catalog password";
         if (decision.allowed || decision.byDevice)
             return decision;

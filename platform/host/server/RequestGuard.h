@@ -30,8 +30,9 @@ public:
     // token opens the catalog. deviceKey tells whether a presented key is a paired device's.
     // deviceKnown tells the same as deviceKey without noting a use, for the gate's thread; none,
     // deviceKey.
-    RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword = {},
-        PasswordCheck deviceKey = {}, PasswordCheck deviceKnown = {});
+    RequestGuard(std::string token, std::vector<std::string> acceptedHosts,
+        PasswordCheck catalogPassword = {}, PasswordCheck deviceKey = {},
+        PasswordCheck deviceKnown = {});
 
     struct Decision {
         bool allowed = false;

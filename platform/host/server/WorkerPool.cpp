@@ -20,7 +20,8 @@ WorkerPool::~WorkerPool()
     stop();
 }
 
-void WorkerPool::closeOldest(std::deque<Connection>& queue, const std::function<bool(const Connection&)>& matches)
+void WorkerPool::closeOldest(
+    std::deque<Connection>& queue, const std::function<bool(const Connection&)>& matches)
 {
     auto oldest = std::find_if(queue.begin(), queue.end(), matches);
     if (oldest == queue.end())
@@ -33,7 +34,9 @@ void WorkerPool::makeRoomFor(const Connection& connection, Clock::time_point now
 {
     const auto& peer = connection.peer;
     if (connection.notBefore > now) {
-        auto delayedFromPeer = [&](const Connection& waiting) { return waiting.peer == peer && waiting.notBefore > now; };
+        auto delayedFromPeer = [&](const Connection& waiting) {
+            return waiting.peer == peer && waiting.notBefore > now;
+        };
         std::size_t delayed = 0;
         for (auto& queue : m_queues)
             delayed += std::size_t(std::count_if(queue.begin(), queue.end(), delayedFromPeer));
@@ -49,7 +52,8 @@ void WorkerPool::makeRoomFor(const Connection& connection, Clock::time_point now
     if (connection.credential == Credential::trusted)
         return;
     auto& queue = m_queues[index(connection.credential)];
-    auto fromPeer = std::count_if(queue.begin(), queue.end(), [&](const Connection& waiting) { return waiting.peer == peer; });
+    auto fromPeer = std::count_if(queue.begin(), queue.end(),
+        [&](const Connection& waiting) { return waiting.peer == peer; });
     if (std::size_t(fromPeer) >= m_budget.waitingPerPeer)
         closeOldest(queue, [&](const Connection& waiting) { return waiting.peer == peer; });
     if (queue.size() >= m_budget.waiting)
@@ -85,7 +89,8 @@ bool WorkerPool::hasPlace(const Connection& connection) const
     return fromPeer == served.perPeer.end() || fromPeer->second < share.perPeer;
 }
 
-bool WorkerPool::takeNext(Connection& connection, Clock::time_point now, std::optional<Clock::time_point>& nextDue)
+bool WorkerPool::takeNext(
+    Connection& connection, Clock::time_point now, std::optional<Clock::time_point>& nextDue)
 {
     for (auto& queue : m_queues) {
         for (auto waiting = queue.begin(); waiting != queue.end(); ++waiting) {
@@ -120,7 +125,8 @@ void WorkerPool::work()
             std::optional<Clock::time_point> nextDue;
             if (takeNext(connection, Clock::now(), nextDue)) {
                 // Another worker keeps watch over what still waits, delayed ones included.
-                if (std::any_of(m_queues.begin(), m_queues.end(), [](auto& queue) { return !queue.empty(); }))
+                if (std::any_of(m_queues.begin(), m_queues.end(),
+                        [](auto& queue) { return !queue.empty(); }))
                     m_changed.notify_one();
                 break;
             }
@@ -157,7 +163,8 @@ WorkerPool::Load WorkerPool::load() const
     const auto now = Clock::now();
     for (auto& queue : m_queues) {
         load.waiting += queue.size();
-        load.delayed += std::size_t(std::count_if(queue.begin(), queue.end(), [&](const Connection& waiting) { return waiting.notBefore > now; }));
+        load.delayed += std::size_t(std::count_if(queue.begin(), queue.end(),
+            [&](const Connection& waiting) { return waiting.notBefore > now; }));
     }
     return load;
 }

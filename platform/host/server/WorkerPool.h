@@ -102,11 +102,13 @@ private:
     void work();
     // The next connection a worker may take now, if any; else when the next delayed one is due.
     // Lock held.
-    bool takeNext(Connection& connection, Clock::time_point now, std::optional<Clock::time_point>& nextDue);
+    bool takeNext(
+        Connection& connection, Clock::time_point now, std::optional<Clock::time_point>& nextDue);
     // Whether the connection's credential has a place for it now. Lock held.
     bool hasPlace(const Connection& connection) const;
     // Closes the oldest waiting connection of the queue that matches. Lock held.
-    void closeOldest(std::deque<Connection>& queue, const std::function<bool(const Connection&)>& matches);
+    void closeOldest(
+        std::deque<Connection>& queue, const std::function<bool(const Connection&)>& matches);
     void makeRoomFor(const Connection& connection, Clock::time_point now);
 
     static std::size_t index(Credential credential) { return static_cast<std::size_t>(credential); }
