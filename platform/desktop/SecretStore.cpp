@@ -39,6 +39,15 @@ SecretStoreContents distrusted(std::string why)
     return { {}, std::move(why) };
 }
 
+std::optional<std::string> exposureOf(const struct stat& status)
+{
+    if (status.st_uid != ::getuid())
+        return "it belonged to another user";
+    if ((status.st_mode & 077) != 0)
+        return "it was readable by other users";
+    return std::nullopt;
+}
+
 }
 
 std::string secretStorePath()
@@ -54,10 +63,8 @@ SecretStoreContents readSecretStore(const std::string& path)
     struct stat status {};
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > largestStore)
         return distrusted("it could not be read");
-    if (status.st_uid != ::getuid())
-        return distrusted("it belonged to another user");
-    if ((status.st_mode & 077) != 0)
-        return distrusted("it was readable by other users");
+    if (auto exposure = exposureOf(status))
+        return distrusted(*exposure);
     if (status.st_size == 0)
         return distrusted("it was empty");
     std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
@@ -83,6 +90,14 @@ SecretStoreContents readSecretStore(const std::string& path)
         contents.entries.push_back(std::move(entry));
     }
     return contents;
+}
+
+std::optional<std::string> secretStoreExposure(const std::string& path)
+{
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return exposureOf(status);
 }
 
 foundation::Result<void> writeSecretStore(const std::string& path, const std::vector<SecretEntry>& entries)

@@ -32,6 +32,9 @@ struct SecretStoreContents {
 std::string secretStorePath();
 
 SecretStoreContents readSecretStore(const std::string& path);
+// Why the file is open to others now ("it was readable by other users", "it belonged to another
+// user"), from its status alone; nothing when it is private or missing.
+std::optional<std::string> secretStoreExposure(const std::string& path);
 // Replaces the file with the entries (kinds and fields may hold any bytes), its folder made
 // private first.
 foundation::Result<void> writeSecretStore(const std::string& path, const std::vector<SecretEntry>& entries);

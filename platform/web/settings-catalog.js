@@ -1,7 +1,7 @@
 // The settings page's section on the catalog for reading apps: the address to add in a reading
 // app for each address Pagewyn listens on (with a QR code a phone's camera reads), the user name
 // and password it asks for, and a button that makes a new password, which stops the old one (so it
-// asks first).
+// asks first). The password is shown and changed on the computer Pagewyn runs on only.
 
 import { confirmAction } from './confirm.js';
 import { element } from './dom.js';
@@ -40,7 +40,11 @@ export function addressItem({ address, qrCode }) {
 function fill(view, catalog) {
   view.addresses.replaceChildren(...catalog.addresses.map(addressItem));
   view.userName.replaceChildren(element('code', 'settings-path', catalog.userName));
-  view.password.replaceChildren(element('code', 'settings-path', catalog.password));
+  view.password.replaceChildren(catalog.canManage
+    ? element('code', 'settings-path', catalog.password)
+    : element('span', 'settings-note',
+      'Shown on the computer Pagewyn runs on, in the browser that opened the address it printed.'));
+  if (!catalog.canManage) view.renew.remove();
   view.note.textContent = [
     catalog.notice ?? '',
     catalog.loopbackOnly ? 'Pagewyn serves this computer only: start it with --listen 0.0.0.0 for the reading apps of other devices.' : '',

@@ -1,6 +1,8 @@
 // The settings page's section on paired devices: "Add a device" shows an address (and its QR code
 // for a phone's camera) that pairs the browser opening it within a few minutes, once; the paired
 // devices are listed with the date each was paired and last used, and "Remove" stops one at once.
+// Pairing and removing are for the browser on the computer Pagewyn runs on: a paired device's
+// page lists the devices and says so.
 
 import { element } from './dom.js';
 import { addressItem, settingsSection } from './settings-catalog.js';
@@ -32,9 +34,11 @@ function fillDevices(view, answer, askHost) {
         remove.disabled = false;
       }
     });
-    item.append(words, remove);
+    item.append(words);
+    if (answer.canManage) item.append(remove);
     return item;
   }));
+  if (!answer.canManage) view.add.replaceWith(view.managedElsewhere);
   // Not `hidden`: the note's own style shows it whatever the attribute says.
   view.empty.textContent = devices.length > 0 ? '' : 'No device is paired.';
   view.notice.textContent = answer.notice ?? '';
@@ -62,6 +66,8 @@ export function devicesSection(askHost) {
     add: element('button', 'settings-open-folder', 'Add a device'),
     pairing: element('div', 'device-pairing'),
     note: element('p', 'settings-status', ''),
+    managedElsewhere: element('p', 'settings-note', 'Devices are added and removed on the computer '
+      + 'Pagewyn runs on, in the browser that opened the address it printed.'),
   };
   view.note.setAttribute('role', 'status');
   view.add.type = 'button';

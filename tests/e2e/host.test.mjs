@@ -1,6 +1,7 @@
 // The host as a whole: the token, several tabs on one library, a long first scan, a clean end.
 
 import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
 import { createServer } from 'node:http';
 import { existsSync, mkdtempSync, readdirSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -10,7 +11,7 @@ import { after, before, describe, test } from 'node:test';
 import { expectProblems, launchBrowser, openPagewyn, rowNames, waitForRows } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
 import { makeLibrary } from './support/library.mjs';
-import { startPagewyn, withPagewyn } from './support/pagewyn.mjs';
+import { pagewynBinary, startPagewyn, withPagewyn } from './support/pagewyn.mjs';
 
 let browser;
 before(async () => { browser = await launchBrowser(); });
@@ -135,6 +136,34 @@ describe('the host', () => {
       for (const page of [laptop, phone]) assert.deepEqual(page.failures, []);
       await laptopContext.close();
       await phoneContext.close();
+    });
+  });
+
+  test('a second Pagewyn on the same port ends with a reason and the first answers every request', { timeout: 90000 }, async () => {
+    await withPagewyn(books, async (pagewyn) => {
+      const other = makeLibrary([{ file: 'o.epub', title: 'Omega', author: 'Oz' }]);
+      try {
+        const port = new URL(pagewyn.origin).port;
+        const second = spawn(pagewynBinary(), ['--documents', other.folder, '--no-browser', '--listen', `127.0.0.1:${port}`], {
+          stdio: ['ignore', 'pipe', 'pipe'],
+          env: { ...process.env, XDG_DATA_HOME: join(other.folder, '.xdg') },
+        });
+        let output = '';
+        let errors = '';
+        second.stdout.on('data', (chunk) => { output += chunk; });
+        second.stderr.on('data', (chunk) => { errors += chunk; });
+        const code = await new Promise((done) => second.on('exit', (exitCode, signal) => done(exitCode ?? signal)));
+        assert.equal(code, 1, errors);
+        assert.match(errors, new RegExp(`^pagewyn: cannot listen on 127\\.0\\.0\\.1 port ${port}: it is in use$`, 'm'));
+        assert.equal(output, '', 'it printed no address');
+        const statuses = [];
+        for (let request = 0; request < 10; request++) {
+          statuses.push((await fetch(`${pagewyn.origin}/state`, { headers: { 'X-Pagewyn-Token': pagewyn.token } })).status);
+        }
+        assert.deepEqual(statuses, Array(10).fill(200));
+      } finally {
+        other.remove();
+      }
     });
   });
 

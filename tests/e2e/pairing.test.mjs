@@ -1,7 +1,8 @@
 // A device that pairs once, as a second browser: the settings page's "Add a device" address opens
 // the library in another browser, leaves the bare address behind, and from then on the bare
-// address opens it there; "Remove" stops that browser at once, with the way to pair again; the
-// code, used once, tells another browser so.
+// address opens it there, whose settings leave pairing and the catalog's password to this
+// computer; "Remove" stops that browser at once, with the way to pair again; the code, used once,
+// tells another browser so.
 
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
@@ -42,6 +43,18 @@ test('a browser paired through the settings page opens the bare address until it
   const bookmark = await phone.newPage();
   await bookmark.goto(pagewyn.origin + '/');
   await waitForRows(bookmark, rows);
+
+  // The paired browser's settings list the devices, but pairing, removing and the catalog's
+  // password are the laptop's: a stolen key mints no other.
+  await bookmark.getByRole('button', { name: 'settings' }).click();
+  const itsSettings = bookmark.getByRole('dialog', { name: 'Settings' });
+  await itsSettings.locator('.device-item').getByText('Chrome on Linux').waitFor();
+  await itsSettings.getByText(/^Devices are added and removed on the computer Pagewyn runs on/).waitFor();
+  await itsSettings.getByText(/^Shown on the computer Pagewyn runs on/).waitFor();
+  for (const name of ['Add a device', 'Remove Chrome on Linux', 'New catalog password']) {
+    assert.equal(await itsSettings.getByRole('button', { name }).count(), 0, name);
+  }
+  await itsSettings.getByRole('button', { name: 'Back to the library' }).click();
 
   // The laptop's list shows the device, named after its browser, and removes it.
   await settings.getByRole('button', { name: 'Back to the library' }).click();

@@ -9,6 +9,7 @@
 #include "platform/host/server/RequestGuard.h"
 #include "tests/support/TemporaryFolder.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 #include <sys/stat.h>
@@ -253,6 +254,51 @@ TEST(CatalogAccess, everyAuthorLinkCanBeFollowedWhateverTheNameIsLong)
     }
     EXPECT_EQ(followed, 4u);
     EXPECT_EQ(hosted.get("/opds/author?key=0123456789abcdef").status, 404);
+}
+
+TEST(CatalogAccess, aStoreMadeReadableByOthersWhileRunningStopsThePasswordItShowed)
+{
+    struct Case {
+        std::string what;
+        // What the host does after the file's mode changed, before a reading app asks.
+        std::function<void(fixtures::HostedApp&)> meanwhile;
+    };
+    const std::vector<Case> cases {
+        { "found by the reading app's request", [](fixtures::HostedApp&) {} },
+        { "found by a write that made the file private again",
+            [](fixtures::HostedApp& hosted) {
+                std::string address = hosted.post("/settings-page/devices/add", "{}", hosted.page())
+                                          .json()["addresses"][0]["address"];
+                auto code = address.substr(address.find("?pair=") + 6);
+                ASSERT_EQ(hosted
+                              .post("/pairing", nlohmann::json { { "code", code } }.dump(),
+                                  { { "Host", hosted.hostName() } })
+                              .status,
+                    200);
+            } },
+    };
+    for (auto& each : cases) {
+        fixtures::TemporaryFolder config;
+        const auto path = config.file("pagewyn/secrets");
+        fixtures::HostedApp hosted({}, true, catalogOptions(config));
+        const auto shown = catalogPassword(hosted);
+        ASSERT_EQ(hosted.get("/opds", basic(hosted, "pagewyn", shown)).status, 200) << each.what;
+        ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+        each.meanwhile(hosted);
+        EXPECT_EQ(hosted.get("/opds", basic(hosted, "pagewyn", shown)).status, 401) << each.what;
+        auto settings = hosted.get("/settings-page/catalog").json();
+        const std::string renewed = settings["password"];
+        EXPECT_NE(renewed, shown) << each.what;
+        EXPECT_NE(settings["notice"].get<std::string>().find(
+                      "the file of secrets was readable by other users"),
+            std::string::npos)
+            << settings["notice"];
+        EXPECT_EQ(hosted.get("/opds", basic(hosted, "pagewyn", renewed)).status, 200) << each.what;
+        struct stat status {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0600u) << each.what;
+        EXPECT_EQ(catalogPassword(hosted), renewed) << each.what << ": made anew once";
+    }
 }
 
 }

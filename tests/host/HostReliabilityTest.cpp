@@ -154,6 +154,24 @@ TEST(HostReliability, theReaderRoutesSayUnavailableWhileTheApplicationStopsAndNo
     expectLibraryAsItWas(hosted);
 }
 
+TEST(HostReliability, aSecondHostOnTheSamePortIsRefusedAndTheFirstAnswersEveryRequest)
+{
+    fixtures::HostedApp hosted(threeBooks);
+    fixtures::TemporaryFolder secrets;
+    host::HostOptions options;
+    options.port = hosted.host().port();
+    options.secretStorePath = secrets.file("secrets");
+    host::Host second(options);
+    auto started = second.start();
+    ASSERT_FALSE(started);
+    EXPECT_EQ(started.error().description(),
+        "cannot listen on 127.0.0.1 port " + std::to_string(options.port) + ": it is in use");
+    // Had both listened, the system would hand each connection to either, and the other's
+    // token would be refused on some.
+    for (int request = 0; request < 10; ++request)
+        EXPECT_EQ(hosted.get("/state?first=0&count=1&width=375&height=667").status, 200) << request;
+}
+
 TEST(HostReliability, aPageThatGoesAwayMidRequestLeavesTheHostServing)
 {
     fixtures::HostedApp hosted(threeBooks);

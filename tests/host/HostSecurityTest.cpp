@@ -167,4 +167,45 @@ TEST(HostSecurity, anEventMustBeJsonOfBoundedSize)
     EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
 }
 
+TEST(HostSecurity, aBodyLeftUnreadEndsItsConnectionSoNothingInItIsTakenForARequest)
+{
+    fixtures::HostedApp hosted(twoBooks);
+    const std::string head
+        = "Host: " + hosted.hostName() + "\r\nContent-Type: application/json\r\n";
+    const std::string token = "X-Pagewyn-Token: " + hosted.host().token() + "\r\n";
+    // Sent as the body: a request the host would answer 200 on a connection of its own.
+    const std::string inner
+        = "GET /state HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\n" + token + "\r\n";
+    const std::string length = "Content-Length: " + std::to_string(inner.size()) + "\r\n";
+    struct Case {
+        const char* what;
+        std::string request;
+        const char* status;
+    };
+    const std::vector<Case> cases {
+        { "its length said two ways",
+            "POST /event HTTP/1.1\r\n" + head + token + length
+                + "Transfer-Encoding: chunked\r\n\r\n",
+            "400" },
+        { "two ways on an upload",
+            "POST /pick?name=A.epub HTTP/1.1\r\n" + head + token + length
+                + "Transfer-Encoding: chunked\r\n\r\n",
+            "400" },
+        { "chunked where a length is asked",
+            "POST /event HTTP/1.1\r\n" + head + token + "Transfer-Encoding: chunked\r\n\r\n",
+            "411" },
+        { "longer than the bound",
+            "POST /event HTTP/1.1\r\n" + head + token + "Content-Length: 999999\r\n\r\n", "413" },
+        { "refused by the guard", "POST /event HTTP/1.1\r\n" + head + length + "\r\n", "403" },
+    };
+    for (auto& each : cases) {
+        auto answer = fixtures::rawExchange(hosted.host().port(), each.request + inner);
+        EXPECT_EQ(answer.rfind(std::string("HTTP/1.1 ") + each.status, 0), 0u)
+            << each.what << ": " << answer;
+        EXPECT_EQ(answer.find("HTTP/1.1", 1), std::string::npos)
+            << each.what << ": a second answer";
+    }
+    EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
+}
+
 }

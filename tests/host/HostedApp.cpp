@@ -166,11 +166,20 @@ std::string snapshotTitle(const nlohmann::json& state)
     return title ? title->get<std::string>() : std::string();
 }
 
-int connectedTo(int port, int receiveBuffer)
+int connectedTo(int port, int receiveBuffer, const char* from)
 {
     int connection = ::socket(AF_INET, SOCK_STREAM, 0);
     if (receiveBuffer > 0)
         ::setsockopt(connection, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    if (from) {
+        sockaddr_in source {};
+        source.sin_family = AF_INET;
+        ::inet_pton(AF_INET, from, &source.sin_addr);
+        if (::bind(connection, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+            ::close(connection);
+            return -1;
+        }
+    }
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -180,6 +189,30 @@ int connectedTo(int port, int receiveBuffer)
         return -1;
     }
     return connection;
+}
+
+std::string rawExchange(int port, const std::string& bytes)
+{
+    auto exchange = std::async(std::launch::async, [port, bytes] {
+        int connection = connectedTo(port);
+        std::string answer;
+        if (connection >= 0) {
+            (void)::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            // The host answers a connection its sender half closed with nothing: this one stays
+            // open until the host ends it.
+            timeval wait { 15, 0 };
+            ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+            char buffer[4096];
+            ssize_t got;
+            while ((got = ::recv(connection, buffer, sizeof buffer, 0)) > 0)
+                answer.append(buffer, static_cast<std::size_t>(got));
+            ::close(connection);
+        }
+        return answer;
+    });
+    while (exchange.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
+        ui::MainLoop::main().runPending();
+    return exchange.get();
 }
 
 }

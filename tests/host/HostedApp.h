@@ -63,8 +63,12 @@ private:
 };
 
 // A plain connection to the host on loopback, or -1: for requests no HTTP client would send.
-// A receive buffer, when given, is set before connecting (a reader that takes little at a time).
-int connectedTo(int port, int receiveBuffer = 0);
+// A receive buffer, when given, is set before connecting (a reader that takes little at a time);
+// a loopback address to connect from (127.0.0.N), another client on the network.
+int connectedTo(int port, int receiveBuffer = 0, const char* from = nullptr);
+// Sends the bytes as they are and answers what came back until the host closed the connection
+// (empty when nothing did), while the test thread runs the main loop.
+std::string rawExchange(int port, const std::string& bytes);
 
 // Title and author of the rows of a snapshot, "title / author", in row order.
 std::vector<std::string> snapshotRows(const nlohmann::json& state);

@@ -1,9 +1,11 @@
 // Devices that pair once: a code opens once within its lifetime, the key it gives opens what the
-// token opens across restarts until removed, wrong keys and guessed codes slow their address, a
-// store that cannot be trusted pairs no device, and the devices and the catalog password share
-// the store without dropping each other.
+// token opens across restarts until removed (only this computer's browser pairs, removes and sees
+// the catalog password), wrong keys and guessed codes slow their address, a store that cannot be
+// trusted pairs no device, and the devices and the catalog password share the store without
+// dropping each other.
 #include "tests/host/HostedApp.h"
 
+#include "app/LibraryCatalog.h"
 #include "platform/desktop/SecretStoreFile.h"
 #include "platform/foundation/sha256.h"
 #include "platform/host/opds/CatalogPassword.h"
@@ -50,7 +52,7 @@ std::vector<desktop::SecretEntry> entriesOf(const std::string& path, const std::
     return found;
 }
 
-TEST(PairedDevices, aCodeOpensOnceWithinItsLifetime)
+TEST(PairedDevices, aCodeOpensOnceWithinItsLifetimeUntilANewerOneEndsIt)
 {
     fixtures::TemporaryFolder config;
     desktop::SecretStoreFile store(config.file("secrets"));
@@ -58,7 +60,7 @@ TEST(PairedDevices, aCodeOpensOnceWithinItsLifetime)
     const auto start = host::PairedDevices::Clock::now();
     const auto used = devices.newCode(start);
     ASSERT_TRUE(devices.redeem(used, phone, start));
-    const auto late = devices.newCode(start);
+    const auto replaced = devices.newCode(start);
     const auto inTime = devices.newCode(start + 1min);
     struct Case {
         std::string what, code;
@@ -67,11 +69,13 @@ TEST(PairedDevices, aCodeOpensOnceWithinItsLifetime)
     };
     const std::vector<Case> cases {
         { "a code used already", used, start + 1s, false },
-        { "a code at the end of its lifetime", late, start + host::PairedDevices::codeLifetime, false },
-        { "a guessed code", desktop::makeTypableSecret(host::PairedDevices::codeLength), start, false },
+        { "a code a newer one ended", replaced, start + 1min, false },
+        { "a guessed code", desktop::makeTypableSecret(host::PairedDevices::codeLength), start,
+            false },
         { "no code", "", start, false },
-        { "a code within its lifetime", inTime, start + 1min + host::PairedDevices::codeLifetime - 1s, true },
-        { "that code again", inTime, start + 2s, false },
+        { "a code within its lifetime", inTime,
+            start + 1min + host::PairedDevices::codeLifetime - 1s, true },
+        { "that code again", inTime, start + 2min, false },
     };
     for (auto& each : cases) {
         auto key = devices.redeem(each.code, phone, each.when);
@@ -81,6 +85,9 @@ TEST(PairedDevices, aCodeOpensOnceWithinItsLifetime)
             EXPECT_TRUE(devices.admits(*key)) << each.what;
         }
     }
+    const auto late = devices.newCode(start);
+    EXPECT_FALSE(devices.redeem(late, phone, start + host::PairedDevices::codeLifetime))
+        << "a code at the end of its lifetime";
     EXPECT_EQ(devices.devices().size(), 2u);
     EXPECT_FALSE(devices.admits(""));
 }
@@ -136,6 +143,54 @@ TEST(Pairing, aPairedBrowserOpensWhatTheTokenOpensAcrossRestartsUntilRemoved)
     }
     fixtures::HostedApp again({}, true, storedIn(path));
     EXPECT_EQ(again.get("/state", device(again, key)).status, 403);
+}
+
+TEST(Pairing, onlyThisComputersBrowserPairsRemovesOrSeesTheCatalogPassword)
+{
+    fixtures::TemporaryFolder config;
+    host::HostOptions options = storedIn(config.file("secrets"));
+    options.catalog = std::make_shared<LibraryCatalog>();
+    fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 2000 } }, true, options);
+    auto pair = [&] {
+        std::string address = hosted.post("/settings-page/devices/add", "{}", hosted.page())
+                                  .json()["addresses"][0]["address"];
+        return redeem(hosted, address.substr(address.find("?pair=") + 6))
+            .json()["key"]
+            .get<std::string>();
+    };
+    const auto key = pair();
+    const auto password = hosted.get("/settings-page/catalog").json()["password"];
+    const auto id
+        = hosted.get("/settings-page/devices").json()["devices"][0]["id"].get<std::string>();
+    const auto removal = nlohmann::json { { "id", id } }.dump();
+
+    const auto asDevice = device(hosted, key);
+    struct Case {
+        std::string what, method, path, body;
+    };
+    for (auto& each : std::vector<Case> {
+             { "a new pairing code", "POST", "/settings-page/devices/add", "{}" },
+             { "a removal", "POST", "/settings-page/devices/remove", removal },
+             { "a new catalog password", "POST", "/settings-page/catalog/new-password", "{}" },
+         }) {
+        auto answer = hosted.post(each.path, each.body, asDevice);
+        EXPECT_EQ(answer.status, 403) << each.what;
+        EXPECT_NE(
+            answer.body.find("only the browser on the computer Pagewyn runs on"), std::string::npos)
+            << answer.body;
+    }
+    auto devices = hosted.get("/settings-page/devices", asDevice).json();
+    EXPECT_EQ(devices["devices"].size(), 1u) << "the device still lists the devices";
+    EXPECT_EQ(devices["canManage"], false);
+    auto catalog = hosted.get("/settings-page/catalog", asDevice).json();
+    EXPECT_TRUE(catalog["password"].is_null());
+    EXPECT_EQ(catalog["canManage"], false);
+    EXPECT_FALSE(catalog["addresses"].empty());
+    EXPECT_EQ(hosted.get("/settings-page/catalog").json()["password"], password)
+        << "the password is as it was";
+    EXPECT_EQ(hosted.get("/settings-page/devices").json()["canManage"], true);
+    EXPECT_EQ(hosted.get("/state", device(hosted, key)).status, 200)
+        << "the device is still paired";
 }
 
 TEST(Pairing, wrongKeysAndGuessedCodesSlowTheirAddressOnly)

@@ -68,32 +68,6 @@ protected:
     fixtures::TemporaryFolder m_inbox;
 };
 
-// Sends the bytes as they are and answers what came back until the host closed the connection
-// (empty when nothing did), while the test thread runs the main loop.
-std::string rawExchange(int port, const std::string& bytes)
-{
-    auto exchange = std::async(std::launch::async, [port, bytes] {
-        int connection = fixtures::connectedTo(port);
-        std::string answer;
-        if (connection >= 0) {
-            (void)::send(connection, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-            // The host answers a connection its sender half closed with nothing: this one stays
-            // open until the host ends it.
-            timeval wait { 15, 0 };
-            ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-            char buffer[4096];
-            ssize_t got;
-            while ((got = ::recv(connection, buffer, sizeof buffer, 0)) > 0)
-                answer.append(buffer, static_cast<std::size_t>(got));
-            ::close(connection);
-        }
-        return answer;
-    });
-    while (exchange.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
-        ui::MainLoop::main().runPending();
-    return exchange.get();
-}
-
 // Sends the bytes and closes the connection at once.
 void sendAndClose(int port, const std::string& bytes)
 {
@@ -237,7 +211,8 @@ TEST_F(UploadRoutes, anUploadCutOffHalfWayIsNotImportedAndLeavesNothing)
     // A body whose length is not said could not be told from a cut-off one: it is not taken.
     const std::string unsaid = "POST /pick?name=Cut.epub HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: "
         + hosted.host().token() + "\r\nConnection: close\r\n\r\n";
-    EXPECT_EQ(rawExchange(hosted.host().port(), unsaid + bytes).rfind("HTTP/1.1 411", 0), 0u);
+    EXPECT_EQ(
+        fixtures::rawExchange(hosted.host().port(), unsaid + bytes).rfind("HTTP/1.1 411", 0), 0u);
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Cut.epub")));
 }
 
@@ -278,7 +253,8 @@ TEST_F(UploadRoutes, uploadsNeedTheLaunchTokenAndOtherBodiesStayBounded)
     // Bodies of the other routes may not escape their bound by leaving out their length.
     const std::string chunkedEvent = "POST /event HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: "
         + hosted.host().token() + "\r\nContent-Type: application/json\r\nConnection: close\r\nTransfer-Encoding: chunked\r\n\r\n2\r\n{}\r\n0\r\n\r\n";
-    EXPECT_EQ(rawExchange(hosted.host().port(), chunkedEvent).rfind("HTTP/1.1 411", 0), 0u);
+    EXPECT_EQ(
+        fixtures::rawExchange(hosted.host().port(), chunkedEvent).rfind("HTTP/1.1 411", 0), 0u);
 }
 
 TEST_F(UploadRoutes, whileTheApplicationStartsUploadsAreAskedToWait)

@@ -25,6 +25,7 @@ CatalogPassword::CatalogPassword(desktop::SecretStoreFile& store)
     auto* kept = desktop::findSecret(contents.entries, entryKind);
     if (kept && kept->fields.size() == 1 && wellMade(kept->fields.front())) {
         m_password = kept->fields.front();
+        m_exposuresSeen = m_store.exposures().count;
         return;
     }
     bool first = contents.distrusted == "there was none";
@@ -34,12 +35,36 @@ CatalogPassword::CatalogPassword(desktop::SecretStoreFile& store)
     auto made = replace(desktop::makeTypableSecret());
     m_notice = std::string(first ? "A catalog password was made: " : "A new catalog password was made: ") + why
         + (made ? std::string(".") : "; it could not be kept (" + made.error().description() + ") and lasts until Pagewyn stops.");
+    // The file this password replaced is the exposure it answers.
+    m_exposuresSeen = m_store.exposures().count;
 }
 
-bool CatalogPassword::matches(std::string_view presented) const
+bool CatalogPassword::matches(std::string_view presented)
 {
+    checkExposure();
     std::lock_guard lock(m_mutex);
     return tokensEqual(presented, m_password);
+}
+
+void CatalogPassword::checkExposure()
+{
+    m_store.checkExposure();
+    auto exposures = m_store.exposures();
+    {
+        std::lock_guard lock(m_mutex);
+        if (exposures.count == m_exposuresSeen)
+            return;
+        m_exposuresSeen = exposures.count;
+    }
+    // Written anew, the file is private again; the password it showed opens nothing any more.
+    auto made = replace(desktop::makeTypableSecret());
+    std::lock_guard lock(m_mutex);
+    m_exposuresSeen = std::max(m_exposuresSeen, m_store.exposures().count);
+    m_notice = "A new catalog password was made: the file of secrets "
+        + exposures.lastReason.substr(3)
+        + (made ? std::string(".")
+                : "; it could not be kept (" + made.error().description()
+                    + ") and lasts until Pagewyn stops.");
 }
 
 std::string CatalogPassword::current() const
@@ -58,6 +83,8 @@ foundation::Result<void> CatalogPassword::renew()
 {
     auto renewed = replace(desktop::makeTypableSecret());
     std::lock_guard lock(m_mutex);
+    // Written anew, the file is private and holds only the new password.
+    m_exposuresSeen = m_store.exposures().count;
     m_notice = renewed ? std::nullopt : std::optional<std::string>("The new catalog password could not be kept: " + renewed.error().description()
             + "; it lasts until Pagewyn stops.");
     return renewed;

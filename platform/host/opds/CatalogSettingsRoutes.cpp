@@ -3,6 +3,7 @@
 
 #include "platform/host/opds/QrCode.h"
 #include "platform/host/server/JsonResponse.h"
+#include "platform/host/server/RequestGuard.h"
 
 #include <httplib.h>
 
@@ -16,7 +17,8 @@ std::vector<std::string> catalogAddresses(const ListenAddress& listen, int port)
     return addresses;
 }
 
-nlohmann::json catalogSettingsJson(const ListenAddress& listen, int port, const CatalogPassword& password)
+nlohmann::json catalogSettingsJson(
+    const ListenAddress& listen, int port, const CatalogPassword& password, bool canManage)
 {
     auto addresses = nlohmann::json::array();
     for (auto& address : catalogAddresses(listen, port))
@@ -25,25 +27,31 @@ nlohmann::json catalogSettingsJson(const ListenAddress& listen, int port, const 
     return {
         { "addresses", addresses },
         { "userName", catalogUserName },
-        { "password", password.current() },
+        { "password", canManage ? nlohmann::json(password.current()) : nlohmann::json() },
+        { "canManage", canManage },
         { "notice", notice ? nlohmann::json(*notice) : nlohmann::json() },
         // Other devices reach the catalog only when the host listens beyond this machine.
         { "loopbackOnly", listen.isLoopback() },
     };
 }
 
-void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& listen, int port, CatalogPassword& password)
+void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& listen, int port,
+    CatalogPassword& password, const RequestGuard& guard)
 {
-    server.Get("/settings-page/catalog", [&listen, port, &password](const httplib::Request&, httplib::Response& response) {
-        sendJson(response, 200, catalogSettingsJson(listen, port, password));
-    });
+    server.Get("/settings-page/catalog",
+        [&listen, port, &password, &guard](
+            const httplib::Request& request, httplib::Response& response) {
+            password.checkExposure();
+            sendJson(response, 200,
+                catalogSettingsJson(listen, port, password, guard.carriesToken(request)));
+        });
     server.Post("/settings-page/catalog/new-password", [&listen, port, &password](const httplib::Request& request,
                                                              httplib::Response& response) {
         if (!sentAsJson(request, response, "the request"))
             return;
         // Kept or not, the new password is the one in force: the page shows it, with the notice.
         (void)password.renew();
-        sendJson(response, 200, catalogSettingsJson(listen, port, password));
+        sendJson(response, 200, catalogSettingsJson(listen, port, password, true));
     });
 }
 

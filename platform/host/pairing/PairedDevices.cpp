@@ -14,10 +14,6 @@ namespace host {
 
 namespace {
 
-// Codes good at once: a settings page asks for one at a time, so a few are plenty, and a flood of
-// asking never grows the list.
-constexpr std::size_t liveCodes = 8;
-
 std::string dateText(PairedDevices::Clock::time_point when)
 {
     return foundation::Date(std::chrono::time_point_cast<std::chrono::nanoseconds>(when)).iso8601();
@@ -90,10 +86,8 @@ std::string PairedDevices::newCode(Clock::time_point now)
 {
     auto code = desktop::makeTypableSecret(codeLength);
     std::lock_guard lock(m_mutex);
-    std::erase_if(m_codes, [&](const Code& each) { return each.expires <= now; });
-    if (m_codes.size() >= liveCodes)
-        m_codes.erase(m_codes.begin());
-    m_codes.push_back({ code, now + codeLifetime });
+    // An address shown earlier, perhaps to someone else, pairs nothing any more.
+    m_code = Code { code, now + codeLifetime };
     return code;
 }
 
@@ -103,16 +97,13 @@ foundation::Result<std::string> PairedDevices::redeem(std::string_view code, std
     auto key = foundation::randomHex(32);
     {
         std::lock_guard lock(m_mutex);
-        std::erase_if(m_codes, [&](const Code& each) { return each.expires <= now; });
-        // Every live code is compared, matching or not, so the time taken tells nothing.
-        auto found = m_codes.end();
-        for (auto each = m_codes.begin(); each != m_codes.end(); ++each) {
-            if (tokensEqual(code, each->code))
-                found = each;
-        }
-        if (found == m_codes.end())
-            return foundation::Error("this pairing address was used already, has expired or is not one Pagewyn gave: add the device again in Settings");
-        m_codes.erase(found);
+        // Compared in time that depends on the lengths only, so the time taken tells nothing.
+        bool matches = m_code && m_code->expires > now && tokensEqual(code, m_code->code);
+        if (!matches)
+            return foundation::Error(
+                "this pairing address was used already, has expired, was replaced by a newer one "
+                "or is not one Pagewyn gave: add the device again in Settings");
+        m_code.reset();
         m_devices.push_back({ { foundation::randomHex(8), deviceName(userAgent), dateText(now), "" }, foundation::sha256Hex(key) });
     }
     // Kept or not, the device is paired until Pagewyn stops; the notice tells a failure to keep it.
@@ -139,6 +130,14 @@ bool PairedDevices::admits(std::string_view key, Clock::time_point now)
         (void)keep(now);
     }
     return true;
+}
+
+bool PairedDevices::knows(std::string_view key) const
+{
+    auto digest = foundation::sha256Hex(key);
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_devices.begin(), m_devices.end(),
+        [&](const Kept& kept) { return tokensEqual(digest, kept.keyDigest); });
 }
 
 bool PairedDevices::remove(const std::string& id)

@@ -40,7 +40,7 @@ public:
     };
     std::vector<Device> devices() const;
 
-    // A new pairing code, good once within codeLifetime. Only the newest few are good at once.
+    // A new pairing code, good once within codeLifetime; any earlier code still waiting ends.
     std::string newCode(Clock::time_point now = Clock::now());
     // Trades a code given out within its lifetime and not used yet for a new device's key; the
     // device is named after the user agent of its browser. An error for any other code.
@@ -49,6 +49,8 @@ public:
     // Whether the key is a paired device's. Its last use is noted; written when the last write
     // of last uses is older than lastUseInterval.
     bool admits(std::string_view key, Clock::time_point now = Clock::now());
+    // Whether the key is a paired device's, noting nothing: where a request waits for a worker.
+    bool knows(std::string_view key) const;
     // Stops the device's key here and now, kept or not (the notice tells a failure to keep it);
     // false when no device has the id.
     bool remove(const std::string& id);
@@ -89,7 +91,8 @@ private:
     std::mutex m_writing;
     mutable std::mutex m_mutex;
     std::vector<Kept> m_devices;
-    std::vector<Code> m_codes;
+    // The one code waiting, if any.
+    std::optional<Code> m_code;
     bool m_lastUsesUnwritten = false;
     Clock::time_point m_lastUsesWritten;
     std::optional<std::string> m_notice;

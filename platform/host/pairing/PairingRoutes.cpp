@@ -32,13 +32,14 @@ std::vector<std::string> pairingAddresses(const ListenAddress& listen, int port,
     return addresses;
 }
 
-nlohmann::json pairedDevicesJson(const PairedDevices& devices)
+nlohmann::json pairedDevicesJson(const PairedDevices& devices, bool canManage)
 {
     auto list = nlohmann::json::array();
     for (auto& device : devices.devices())
         list.push_back({ { "id", device.id }, { "name", device.name }, { "paired", device.paired }, { "lastUse", device.lastUse } });
     auto notice = devices.notice();
-    return { { "devices", list }, { "notice", notice ? nlohmann::json(*notice) : nlohmann::json() } };
+    return { { "devices", list }, { "notice", notice ? nlohmann::json(*notice) : nlohmann::json() },
+        { "canManage", canManage } };
 }
 
 void installPairingRoutes(httplib::Server& server, PairedDevices& devices, const RequestGuard& guard, const ListenAddress& listen, int port)
@@ -57,9 +58,10 @@ void installPairingRoutes(httplib::Server& server, PairedDevices& devices, const
         sendJson(response, 200, { { "key", *key }, { "name", deviceName(userAgent) } });
     });
 
-    server.Get("/settings-page/devices", [&devices](const httplib::Request&, httplib::Response& response) {
-        sendJson(response, 200, pairedDevicesJson(devices));
-    });
+    server.Get("/settings-page/devices",
+        [&devices, &guard](const httplib::Request& request, httplib::Response& response) {
+            sendJson(response, 200, pairedDevicesJson(devices, guard.carriesToken(request)));
+        });
 
     server.Post("/settings-page/devices/add", [&devices, &listen, port](const httplib::Request& request, httplib::Response& response) {
         if (!sentAsJson(request, response, "the request"))
@@ -87,7 +89,7 @@ void installPairingRoutes(httplib::Server& server, PairedDevices& devices, const
             sendJson(response, 404, { { "error", "no paired device has that id" } });
             return;
         }
-        sendJson(response, 200, pairedDevicesJson(devices));
+        sendJson(response, 200, pairedDevicesJson(devices, true));
     });
 }
 

@@ -4,11 +4,14 @@
 //                                             key, {"key", "name"}; 403 for any other code. Open
 //                                             to a device without the token (RequestGuard), and
 //                                             every wrong code slows its address down
-//     GET  /settings-page/devices             the paired devices (name, date paired, last use)
-//                                             and why none could be read
-//     POST /settings-page/devices/add         a new code: its address for each address the host
-//                                             listens on, with the QR code's modules
-//     POST /settings-page/devices/remove      {"id"}: stops that device's key; the devices left
+//     GET  /settings-page/devices             the paired devices (name, date paired, last use),
+//                                             why none could be read, and whether the asking
+//                                             browser may pair and remove (canManage)
+//     POST /settings-page/devices/add         a new code, which ends any earlier one: its address
+//                                             for each address the host listens on, with the QR
+//                                             code's modules; the launch's token only
+//     POST /settings-page/devices/remove      {"id"}: stops that device's key; the devices left;
+//                                             the launch's token only
 #pragma once
 
 #include "platform/host/pairing/PairedDevices.h"
@@ -30,7 +33,8 @@ class RequestGuard;
 // renderer's page, which redeems the code and leaves the bare address.
 std::vector<std::string> pairingAddresses(const ListenAddress& listen, int port, const std::string& code);
 
-nlohmann::json pairedDevicesJson(const PairedDevices& devices);
+// canManage: the request came from this computer's browser, which alone pairs and removes.
+nlohmann::json pairedDevicesJson(const PairedDevices& devices, bool canManage);
 
 void installPairingRoutes(httplib::Server& server, PairedDevices& devices, const RequestGuard& guard, const ListenAddress& listen, int port);
 

@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 #include <httplib.h>
-#include <thread>
 
 namespace host {
 
@@ -35,12 +34,11 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
     });
 
     // Every request passes the guard before its body is read or any handler runs.
-    server.set_pre_routing_handler([&guard, largestBody](const httplib::Request& request, httplib::Response& response) {
+    server.set_pre_routing_handler([&guard, largestBody](const httplib::Request& request,
+                                       httplib::Response& response) {
+        // An address that keeps failing a secret waited for a worker already (admission), so the
+        // secret cannot be guessed at network speed and the wait holds no worker.
         auto decision = guard.check(request);
-        // An address that keeps failing the catalog's password waits for every answer, so the
-        // password cannot be guessed at network speed.
-        if (decision.delay > decision.delay.zero())
-            std::this_thread::sleep_for(decision.delay);
         if (decision.challenge) {
             response.status = 401;
             response.set_header("WWW-Authenticate", std::string("Basic realm=\"") + RequestGuard::realm + "\"");
@@ -53,17 +51,24 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
         }
         if (decision.byToken || decision.byDevice)
             GatedServer::trustConnection();
+        // The server closes the connection after each of these answers, since the body is left
+        // unread; the header tells the client so.
+        auto refuseBody = [&response](int status, const char* why) {
+            response.set_header("Connection", "close");
+            sendJson(response, status, { { "error", why } });
+            return httplib::Server::HandlerResponse::Handled;
+        };
+        // A length said two ways could be read two ways, by us and by whatever stands between.
+        if (request.has_header("Transfer-Encoding") && request.has_header("Content-Length"))
+            return refuseBody(400, "a request body must say its length one way, not two");
         if (!isUploadRoute(request.path)) {
             // A chunked body could not be bounded before it is read.
-            if (request.get_header_value("Transfer-Encoding").find("chunked") != std::string::npos) {
-                sendJson(response, 411, { { "error", "a request body must say its length" } });
-                return httplib::Server::HandlerResponse::Handled;
-            }
+            if (request.has_header("Transfer-Encoding"))
+                return refuseBody(411, "a request body must say its length");
             if (request.get_header_value_count("Content-Length") > 0
-                && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10) > largestBody) {
-                sendJson(response, 413, { { "error", "the request body is too large" } });
-                return httplib::Server::HandlerResponse::Handled;
-            }
+                && std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10)
+                    > largestBody)
+                return refuseBody(413, "the request body is too large");
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });

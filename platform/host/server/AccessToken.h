@@ -15,8 +15,4 @@ std::string makeAccessToken();
 // digit from how long a refusal takes.
 bool tokensEqual(std::string_view presented, std::string_view expected);
 
-// Whether a request head (request line, header lines, the blank line) carries the token in its
-// X-Pagewyn-Token header: read before the request is parsed, to serve the token's requests first.
-bool headCarriesToken(std::string_view head, std::string_view token);
-
 }

@@ -2,10 +2,11 @@
 // a time, and the stream a request is read from — first the bytes the gate read, then the socket.
 #include "platform/host/server/GatedServer.h"
 
-#include "platform/host/server/AccessToken.h"
+#include "platform/host/server/RequestHead.h"
 #include "platform/host/server/SocketAddress.h"
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -19,8 +20,9 @@ namespace {
 // Whether the request this worker is handling carried the launch's token.
 thread_local bool requestTrusted = false;
 
-// The kernel's buffer for a stranger's answer (it doubles what is asked): enough for a page's
-// files on this machine, little to hold for a reader that takes nothing.
+// The kernel's buffer for an answer without the token or a device key (it doubles what is
+// asked): enough for a page's files on this machine, little to hold for a reader that takes
+// nothing.
 constexpr int strangersSendBuffer = 64 * 1024;
 
 // The accepting loop runs a connection's task at once: all it does is give the socket to the gate.
@@ -69,6 +71,7 @@ public:
         auto taken = std::min(size, m_buffer.size() - m_offset);
         std::copy_n(m_buffer.data() + m_offset, taken, into);
         m_offset += taken;
+        m_taken += taken;
         return static_cast<ssize_t>(taken);
     }
 
@@ -91,6 +94,8 @@ public:
 
     // What was read but not yet taken: the start of the next request, when the page sent it early.
     std::string unread() const { return m_buffer.substr(m_offset); }
+    // The bytes the server has taken so far: its head, then as much of its body as it read.
+    std::size_t taken() const { return m_taken; }
 
 private:
     static void fill(const SocketAddress& address, std::string& ip, int& port)
@@ -103,6 +108,7 @@ private:
     int m_socket;
     std::string m_buffer;
     std::size_t m_offset = 0;
+    std::size_t m_taken = 0;
     timeval m_read;
     timeval m_write;
 };
@@ -110,13 +116,33 @@ private:
 }
 
 GatedServer::GatedServer(std::size_t workers, HeadGate::Limits limits, WorkerPool::Budget budget)
-    : m_workers(std::make_unique<WorkerPool>(workers, budget, [this](WorkerPool::Connection connection) { serve(std::move(connection)); }))
+    : m_workers(std::make_unique<WorkerPool>(workers, budget,
+        [this](WorkerPool::Connection connection) { serve(std::move(connection)); }))
     , m_gate(limits, [this](int socket, std::string received, bool trusted) {
-        trusted = trusted || (!m_token.empty() && headCarriesToken(received, m_token));
-        m_workers->enqueue({ socket, std::move(received), socketAddress(socket, true).ip, trusted });
+        admitToWorkers(socket, std::move(received), trusted);
     })
 {
     new_task_queue = [] { return new AdmitAtOnce; };
+}
+
+void GatedServer::admitToWorkers(int socket, std::string received, bool trusted)
+{
+    WorkerPool::Connection connection { socket, {}, socketAddress(socket, true).ip };
+    httplib::Request head;
+    head.remote_addr = connection.peer;
+    if (m_guard && readRequestHead(received, head)) {
+        auto admission = m_guard->admission(head);
+        connection.credential = admission.credential;
+        connection.download = admission.download;
+        if (admission.delay > admission.delay.zero())
+            connection.notBefore = WorkerPool::Clock::now() + admission.delay;
+    }
+    // A kept-alive connection whose last request carried the token or a device key is the page's
+    // or the device's: its pictures and files without a header load as theirs.
+    if (trusted)
+        connection.credential = WorkerPool::Credential::trusted;
+    connection.received = std::move(received);
+    m_workers->enqueue(std::move(connection));
 }
 
 GatedServer::~GatedServer()
@@ -180,16 +206,28 @@ void GatedServer::serve(WorkerPool::Connection connection)
         ::close(socket);
         return;
     }
-    if (!connection.trusted)
+    if (connection.credential != WorkerPool::Credential::trusted)
         ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &strangersSendBuffer, sizeof strangersSendBuffer);
     GatedStream stream(socket, std::move(connection.received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
     bool closed = false;
     requestTrusted = false;
+    std::size_t headLength = 0;
+    std::size_t declaredBody = 0;
+    bool chunked = false;
     // Answers go uncompressed: the host serves this machine only, where compressing saves no
     // time and costs some, and brotli's working memory on every worker that sends a file.
-    bool answered = process_request(stream, false, closed, [](httplib::Request& request) { request.headers.erase("Accept-Encoding"); });
+    bool answered = process_request(stream, false, closed, [&](httplib::Request& request) {
+        request.headers.erase("Accept-Encoding");
+        headLength = stream.taken();
+        chunked = request.has_header("Transfer-Encoding");
+        declaredBody
+            = std::strtoull(request.get_header_value("Content-Length").c_str(), nullptr, 10);
+    });
     endServing(socket);
-    if (!answered || closed || !is_running()) {
+    // A request answered without its whole body (refused, too large, its length said two ways)
+    // leaves bytes that are no request head: read on, they would be taken for further requests.
+    bool bodyLeft = chunked || stream.taken() - headLength != declaredBody;
+    if (!answered || closed || bodyLeft || !is_running()) {
         ::shutdown(socket, SHUT_RDWR);
         ::close(socket);
         return;

@@ -2,13 +2,16 @@
 // loop hands each connection to a HeadGate instead of a worker; a worker takes a connection only
 // when its whole request head is there, answers that one request, and gives a kept-alive
 // connection back to the gate to wait for the next. So connections that trickle their heads or
-// send nothing hold no worker, and the page's requests never queue behind them. The workers take
-// the token's requests first and strangers' within a budget (WorkerPool); an answer that its
-// reader takes no bytes of for the write timeout ends its connection, and strangers' answers
-// have only a small send buffer in the kernel.
+// send nothing hold no worker, and the page's requests never queue behind them. A whole head is
+// read for its credential before it queues (RequestGuard::admission): the workers take the
+// token's and paired devices' requests first, the catalog's reading apps and strangers each
+// within a budget of their own (WorkerPool); an answer that its reader takes no bytes of for the
+// write timeout ends its connection, and answers without the token or a device key have only a
+// small send buffer in the kernel. A connection answered without its whole body is closed.
 #pragma once
 
 #include "platform/host/server/HeadGate.h"
+#include "platform/host/server/RequestGuard.h"
 #include "platform/host/server/WorkerPool.h"
 
 #include <httplib.h>
@@ -23,8 +26,11 @@ public:
     GatedServer(std::size_t workers, HeadGate::Limits limits = {}, WorkerPool::Budget budget = {});
     ~GatedServer() override;
 
-    // The launch's token: a request head carrying it is served ahead of strangers.
-    void setAccessToken(std::string token) { m_token = std::move(token); }
+    // What places a request among the workers; without it every request is a stranger's. The
+    // guard outlives the server's serving.
+    void setGuard(const RequestGuard& guard) { m_guard = &guard; }
+    // How many connections each budget serves and holds waiting now.
+    WorkerPool::Load load() const { return m_workers->load(); }
 
     // Stops accepting, closes the waiting connections, ends the answers being written (their
     // readers may never read) and waits for the workers' requests to end. Safe to call more
@@ -47,7 +53,10 @@ private:
     bool startServing(int socket);
     void endServing(int socket);
 
-    std::string m_token;
+    // Where a whole head goes: to the worker pool, in its place.
+    void admitToWorkers(int socket, std::string received, bool trusted);
+
+    const RequestGuard* m_guard = nullptr;
     std::unique_ptr<WorkerPool> m_workers;
     HeadGate m_gate;
     std::mutex m_servingLock;

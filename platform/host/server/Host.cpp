@@ -31,13 +31,15 @@ namespace host {
 
 namespace {
 
-// Each open page holds a stream while it is open; the pool leaves room for several pages'
-// requests besides the streams. Connections waiting for their requests hold no worker.
-constexpr std::size_t workerThreads = EventStream::maximumStreams + 24;
+    // Each open page holds a stream while it is open; the pool leaves room for several pages'
+    // requests besides the streams, and for the catalog's reading apps' places. Connections waiting
+    // for their requests hold no worker.
+    constexpr std::size_t workerThreads
+        = EventStream::maximumStreams + 24 + WorkerPool::Budget {}.catalogClients.inAll;
 
-std::string urlFor(const std::string& host, int port, const std::string& token)
-{
-    return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
+    std::string urlFor(const std::string& host, int port, const std::string& token)
+    {
+        return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
 }
 
 }
@@ -93,12 +95,18 @@ foundation::Result<void> Host::start()
     // A reader that takes no byte of its answer for this long is gone, or holding a worker on
     // purpose: its connection is closed.
     server.set_write_timeout(4);
-    server.setAccessToken(m_token);
     // An answer goes out as its headers, then its body: without this the body waits for the
     // browser's delayed acknowledgement of the headers, some 40 ms on every snapshot.
     server.set_tcp_nodelay(true);
     if (m_options.listen.isIPv6())
         server.set_address_family(AF_INET6);
+    // One program per address: the library's default lets a second process listen on the same
+    // port (SO_REUSEPORT), and the system would then hand each connection to either. Only a port
+    // left in TIME_WAIT by an earlier run may be taken again.
+    server.set_socket_options([](socket_t socket) {
+        int on = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    });
 
     const auto& bindAddress = m_options.listen.bindAddress();
     bool bound = false;
@@ -111,8 +119,12 @@ foundation::Result<void> Host::start()
     }
     if (!bound) {
         m_server.reset();
-        auto where = m_options.port == 0 ? bindAddress : bindAddress + " port " + std::to_string(m_options.port);
-        return foundation::Error("cannot listen on " + where + " (the address is not this machine's, or the port is taken)");
+        if (m_options.port == 0)
+            return foundation::Error(
+                "cannot listen on " + bindAddress + ": " + listenRefusal(m_options.listen, 0));
+        return foundation::Error("cannot listen on " + bindAddress + " port "
+            + std::to_string(m_options.port) + ": "
+            + listenRefusal(m_options.listen, m_options.port));
     }
     server.widenBacklog();
     m_secrets = std::make_unique<desktop::SecretStoreFile>(
@@ -124,7 +136,11 @@ foundation::Result<void> Host::start()
         catalogPassword = [password = m_catalogPassword.get()](std::string_view presented) { return password->matches(presented); };
     }
     auto deviceKey = [devices = m_devices.get()](std::string_view presented) { return devices->admits(presented); };
-    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port), std::move(catalogPassword), deviceKey);
+    auto deviceKnown = [devices = m_devices.get()](
+                           std::string_view presented) { return devices->knows(presented); };
+    m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port),
+        std::move(catalogPassword), deviceKey, deviceKnown);
+    server.setGuard(*m_guard);
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
     // The server may only be stopped once its loop runs: a stop that comes first is lost, and
@@ -136,6 +152,11 @@ foundation::Result<void> Host::start()
         return foundation::Error("the host did not start serving");
     }
     return {};
+}
+
+WorkerPool::Load Host::workerLoad() const
+{
+    return m_server ? m_server->load() : WorkerPool::Load {};
 }
 
 void Host::stop()
@@ -162,7 +183,8 @@ void Host::installRoutes()
     installImageRoutes(server, m_state.images());
     if (m_options.catalog) {
         installCatalogRoutes(server, m_loop, m_options.catalog);
-        installCatalogSettingsRoutes(server, m_options.listen, m_port, *m_catalogPassword);
+        installCatalogSettingsRoutes(
+            server, m_options.listen, m_port, *m_catalogPassword, *m_guard);
     }
     installWebFileRoutes(server, m_files);
 }

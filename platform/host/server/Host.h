@@ -13,8 +13,9 @@
 #include "platform/host/server/ListenAddress.h"
 #include "platform/host/server/PageWords.h"
 #include "platform/host/server/StateService.h"
-#include "platform/host/uploads/UploadOptions.h"
 #include "platform/host/server/WebFiles.h"
+#include "platform/host/server/WorkerPool.h"
+#include "platform/host/uploads/UploadOptions.h"
 #include "platform/ui/MainLoop.h"
 
 #include <functional>
@@ -78,6 +79,8 @@ public:
     StateService& state() { return m_state; }
     // Whether a request would be let in now, and how long its answer would wait.
     const RequestGuard& guard() const { return *m_guard; }
+    // How many connections each budget of the workers serves and holds waiting now.
+    WorkerPool::Load workerLoad() const;
     // The catalog's address on each address the host listens on; none without a catalog.
     std::vector<std::string> catalogAddresses() const;
 

@@ -1,11 +1,16 @@
 // Listen addresses: literals checked with inet_pton, interface addresses from getifaddrs.
 #include "platform/host/server/ListenAddress.h"
 
+#include "platform/foundation/FileDescriptor.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <ifaddrs.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace host {
@@ -173,6 +178,42 @@ std::vector<std::string> ListenAddress::acceptedHosts(int port) const
             accepted.push_back(lowered(name));
     }
     return accepted;
+}
+
+std::string listenRefusal(const ListenAddress& address, int port)
+{
+    sockaddr_storage storage {};
+    socklen_t length = 0;
+    if (address.isIPv6()) {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        inet_pton(AF_INET6, address.bindAddress().c_str(), &v6->sin6_addr);
+        length = sizeof *v6;
+    } else {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+        inet_pton(AF_INET, address.bindAddress().c_str(), &v4->sin_addr);
+        length = sizeof *v4;
+    }
+    foundation::FileDescriptor probe(::socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!probe.isOpen())
+        return "no socket could be made";
+    int on = 1;
+    ::setsockopt(probe.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (::bind(probe.get(), reinterpret_cast<sockaddr*>(&storage), length) == 0)
+        return "it was taken at that moment";
+    switch (errno) {
+    case EADDRINUSE:
+        return "it is in use";
+    case EADDRNOTAVAIL:
+        return "the address is not this machine's";
+    case EACCES:
+        return "only the system may listen on ports below 1024";
+    default:
+        return std::string("the system refused (") + std::strerror(errno) + ")";
+    }
 }
 
 bool hostHeaderAccepted(const std::string& header, const std::vector<std::string>& accepted)

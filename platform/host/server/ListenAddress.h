@@ -52,6 +52,10 @@ struct ListenAddress::WithPort {
     std::optional<int> port;
 };
 
+// Why the host cannot listen on the address and port, in words that follow "cannot listen on
+// ADDR port PORT: " ("it is in use"), found by trying to bind them as the host does.
+std::string listenRefusal(const ListenAddress& address, int port);
+
 // Whether the Host header names one of the accepted hosts; case does not matter in host names.
 bool hostHeaderAccepted(const std::string& header, const std::vector<std::string>& accepted);
 

@@ -25,13 +25,39 @@ std::string headerValue(const httplib::Headers& headers, const char* name)
 }
 }
 
-RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword,
-    PasswordCheck deviceKey)
+RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts,
+    PasswordCheck catalogPassword, PasswordCheck deviceKey, PasswordCheck deviceKnown)
     : m_token(std::move(token))
     , m_acceptedHosts(std::move(acceptedHosts))
     , m_catalogPassword(std::move(catalogPassword))
     , m_deviceKey(std::move(deviceKey))
+    , m_deviceKnown(deviceKnown ? std::move(deviceKnown) : m_deviceKey)
 {
+}
+
+bool RequestGuard::offersSecret(Access access, bool keyPresented)
+{
+    // Whatever guesses a secret waits as long as its address has guessed wrong lately, right or
+    // wrong this time.
+    return keyPresented || access == Access::catalog || access == Access::pairing;
+}
+
+RequestGuard::Admission RequestGuard::admission(const httplib::Request& head) const
+{
+    Admission admission;
+    const auto& headers = head.headers;
+    bool byToken = carriesToken(head);
+    bool keyPresented = !byToken && headers.count(deviceHeader) > 0;
+    auto access = accessFor(head.method, head.path);
+    if (offersSecret(access, keyPresented))
+        admission.delay = m_failures.delayFor(head.remote_addr);
+    if (byToken
+        || (keyPresented && m_deviceKnown && m_deviceKnown(headerValue(headers, deviceHeader))))
+        admission.credential = WorkerPool::Credential::trusted;
+    else if (access == Access::catalog && catalogCredentialsHeld(head))
+        admission.credential = WorkerPool::Credential::catalogPassword;
+    admission.download = access == Access::catalog && head.path.rfind("/opds/download/", 0) == 0;
+    return admission;
 }
 
 bool RequestGuard::catalogCredentialsHeld(const httplib::Request& request) const
@@ -50,10 +76,19 @@ bool RequestGuard::catalogCredentialsHeld(const httplib::Request& request) const
     return tokensEqual(password, m_token) || byPassword;
 }
 
+bool RequestGuard::carriesToken(const httplib::Request& request) const
+{
+    return tokensEqual(headerValue(request.headers, tokenHeader), m_token);
+}
+
 RequestGuard::Access RequestGuard::accessFor(const std::string& method, const std::string& path)
 {
     if (method == "POST" && path == pairingPath)
         return Access::pairing;
+    if (method == "POST"
+        && (path == "/settings-page/devices/add" || path == "/settings-page/devices/remove"
+            || path == "/settings-page/catalog/new-password"))
+        return Access::launchToken;
     if (method != "GET" && method != "HEAD")
         return Access::token;
     static const std::regex renderer(R"(/|/[a-z0-9][a-z0-9-]{0,63}\.(html|js|css|svg)|/fonts/[A-Za-z-]{1,40})");
@@ -92,14 +127,12 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
             return decision;
         }
     }
-    decision.byToken = tokensEqual(headerValue(headers, tokenHeader), m_token);
+    decision.byToken = carriesToken(request);
     bool keyPresented = !decision.byToken && headers.count(deviceHeader) > 0;
     decision.byDevice = keyPresented && m_deviceKey && m_deviceKey(headerValue(headers, deviceHeader));
     bool wrongKey = keyPresented && !decision.byDevice;
     auto access = accessFor(request.method, request.path);
-    // Whatever guesses a secret waits as long as its address has guessed wrong lately, right or
-    // wrong this time.
-    if (keyPresented || access == Access::catalog || access == Access::pairing)
+    if (offersSecret(access, keyPresented))
         decision.delay = m_failures.delayFor(request.remote_addr);
     if (wrongKey)
         m_failures.recordFailure(request.remote_addr);
@@ -115,7 +148,15 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
         }
         return decision;
     }
-    if (decision.byToken || decision.byDevice || access != Access::token) {
+    if (access == Access::launchToken) {
+        decision.allowed = decision.byToken;
+        if (decision.byDevice)
+            decision.reason = "only the browser on the computer Pagewyn runs on, opened at the "
+                              "address it printed, "
+                              "pairs or removes devices and shows or changes the catalog password";
+        if (decision.allowed || decision.byDevice)
+            return decision;
+    } else if (decision.byToken || decision.byDevice || access != Access::token) {
         decision.allowed = true;
         return decision;
     }

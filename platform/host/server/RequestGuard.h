@@ -13,6 +13,7 @@
 
 #include "platform/desktop/InstanceFile.h"
 #include "platform/host/server/FailureThrottle.h"
+#include "platform/host/server/WorkerPool.h"
 
 #include <functional>
 #include <httplib.h>
@@ -27,8 +28,11 @@ public:
     using PasswordCheck = std::function<bool(std::string_view)>;
     // catalogPassword tells whether a presented password is the catalog's; without it only the
     // token opens the catalog. deviceKey tells whether a presented key is a paired device's.
-    RequestGuard(std::string token, std::vector<std::string> acceptedHosts, PasswordCheck catalogPassword = {},
-        PasswordCheck deviceKey = {});
+    // deviceKnown tells the same as deviceKey without noting a use, for the gate's thread; none,
+    // deviceKey.
+    RequestGuard(std::string token, std::vector<std::string> acceptedHosts,
+        PasswordCheck catalogPassword = {}, PasswordCheck deviceKey = {},
+        PasswordCheck deviceKnown = {});
 
     struct Decision {
         bool allowed = false;
@@ -44,10 +48,21 @@ public:
         bool byDevice = false;
         // Refused for want of the catalog's credentials: answered 401 with a Basic challenge.
         bool challenge = false;
-        // How long the answer waits: the address failed too often lately.
+        // How long the request waits for a worker: the address failed too often lately
+        // (admission applies it).
         FailureThrottle::Clock::duration delay {};
     };
     Decision check(const httplib::Request& request) const;
+
+    // Where a request whose head has come waits for a worker, before it is parsed: its
+    // credential (a valid one only), whether it is a catalog download, and its delay. Records no
+    // failure: check does, once the request is served.
+    struct Admission {
+        WorkerPool::Credential credential = WorkerPool::Credential::none;
+        bool download = false;
+        FailureThrottle::Clock::duration delay {};
+    };
+    Admission admission(const httplib::Request& head) const;
 
     // How a route is reached: every route the list below does not name needs the token, so a
     // new route is guarded without a word about it.
@@ -65,8 +80,15 @@ public:
         pairing,
         // The launch's token or a paired device's key.
         token,
+        // The launch's token only, that is this computer's browser: pairing a device, removing
+        // one, making a new catalog password. A stolen device key could otherwise mint a lasting
+        // second key before the owner removed the first.
+        launchToken,
     };
     static Access accessFor(const std::string& method, const std::string& path);
+
+    // Whether the request carries the launch's token: it comes from this computer's browser.
+    bool carriesToken(const httplib::Request& request) const;
 
     // A secret guessed wrong from the address, which slows its later answers.
     void recordFailure(const std::string& address) const { m_failures.recordFailure(address); }
@@ -80,11 +102,14 @@ public:
 
 private:
     bool catalogCredentialsHeld(const httplib::Request& request) const;
+    // Whether a request offers a secret, so waits as long as its address's wrong guesses ask.
+    static bool offersSecret(Access access, bool keyPresented);
 
     std::string m_token;
     std::vector<std::string> m_acceptedHosts;
     PasswordCheck m_catalogPassword;
     PasswordCheck m_deviceKey;
+    PasswordCheck m_deviceKnown;
     // Wrong catalog passwords, device keys and pairing codes, per address.
     mutable FailureThrottle m_failures;
 };

@@ -1,4 +1,5 @@
-// The worker pool: two queues, the token's first, and the strangers' budget counted per address.
+// The worker pool: a queue per credential, the trusted one first, the budgets of the others
+// counted per address, and delayed connections left waiting until they are due.
 #include "platform/host/server/WorkerPool.h"
 
 #include <algorithm>
@@ -10,13 +11,53 @@ WorkerPool::WorkerPool(std::size_t workers, Budget budget, Serve serve)
     : m_budget(budget)
     , m_serve(std::move(serve))
 {
-    for (std::size_t index = 0; index < workers; ++index)
+    for (std::size_t count = 0; count < workers; ++count)
         m_workers.emplace_back([this] { work(); });
 }
 
 WorkerPool::~WorkerPool()
 {
     stop();
+}
+
+void WorkerPool::closeOldest(
+    std::deque<Connection>& queue, const std::function<bool(const Connection&)>& matches)
+{
+    auto oldest = std::find_if(queue.begin(), queue.end(), matches);
+    if (oldest == queue.end())
+        return;
+    ::close(oldest->socket);
+    queue.erase(oldest);
+}
+
+void WorkerPool::makeRoomFor(const Connection& connection, Clock::time_point now)
+{
+    const auto& peer = connection.peer;
+    if (connection.notBefore > now) {
+        auto delayedFromPeer = [&](const Connection& waiting) {
+            return waiting.peer == peer && waiting.notBefore > now;
+        };
+        std::size_t delayed = 0;
+        for (auto& queue : m_queues)
+            delayed += std::size_t(std::count_if(queue.begin(), queue.end(), delayedFromPeer));
+        if (delayed >= m_budget.delayedPerPeer) {
+            for (auto& queue : m_queues) {
+                if (std::any_of(queue.begin(), queue.end(), delayedFromPeer)) {
+                    closeOldest(queue, delayedFromPeer);
+                    break;
+                }
+            }
+        }
+    }
+    if (connection.credential == Credential::trusted)
+        return;
+    auto& queue = m_queues[index(connection.credential)];
+    auto fromPeer = std::count_if(queue.begin(), queue.end(),
+        [&](const Connection& waiting) { return waiting.peer == peer; });
+    if (std::size_t(fromPeer) >= m_budget.waitingPerPeer)
+        closeOldest(queue, [&](const Connection& waiting) { return waiting.peer == peer; });
+    if (queue.size() >= m_budget.waiting)
+        closeOldest(queue, [](const Connection&) { return true; });
 }
 
 void WorkerPool::enqueue(Connection connection)
@@ -27,51 +68,50 @@ void WorkerPool::enqueue(Connection connection)
             ::close(connection.socket);
             return;
         }
-        if (connection.trusted) {
-            m_trusted.push_back(std::move(connection));
-        } else {
-            auto fromPeer = std::count_if(m_strangers.begin(), m_strangers.end(),
-                [&](const Connection& waiting) { return waiting.peer == connection.peer; });
-            if (std::size_t(fromPeer) >= m_budget.waitingPerPeer)
-                closeOldestStranger(connection.peer);
-            if (m_strangers.size() >= m_budget.waiting)
-                closeOldestStranger({});
-            m_strangers.push_back(std::move(connection));
-        }
+        makeRoomFor(connection, Clock::now());
+        m_queues[index(connection.credential)].push_back(std::move(connection));
     }
     m_changed.notify_one();
 }
 
-void WorkerPool::closeOldestStranger(const std::string& peer)
+bool WorkerPool::hasPlace(const Connection& connection) const
 {
-    auto oldest = std::find_if(m_strangers.begin(), m_strangers.end(),
-        [&](const Connection& waiting) { return peer.empty() || waiting.peer == peer; });
-    if (oldest == m_strangers.end())
-        return;
-    ::close(oldest->socket);
-    m_strangers.erase(oldest);
+    if (connection.credential == Credential::trusted)
+        return true;
+    bool catalog = connection.credential == Credential::catalogPassword;
+    const auto& share = catalog ? m_budget.catalogClients : m_budget.strangers;
+    const auto& served = m_served[index(connection.credential)];
+    if (served.inAll >= share.inAll)
+        return false;
+    if (catalog && connection.download && served.downloads >= m_budget.catalogDownloads)
+        return false;
+    auto fromPeer = served.perPeer.find(connection.peer);
+    return fromPeer == served.perPeer.end() || fromPeer->second < share.perPeer;
 }
 
-bool WorkerPool::takeNext(Connection& connection)
+bool WorkerPool::takeNext(
+    Connection& connection, Clock::time_point now, std::optional<Clock::time_point>& nextDue)
 {
-    if (!m_trusted.empty()) {
-        connection = std::move(m_trusted.front());
-        m_trusted.pop_front();
-        return true;
+    for (auto& queue : m_queues) {
+        for (auto waiting = queue.begin(); waiting != queue.end(); ++waiting) {
+            if (waiting->notBefore > now) {
+                nextDue = nextDue ? std::min(*nextDue, waiting->notBefore) : waiting->notBefore;
+                continue;
+            }
+            if (!hasPlace(*waiting))
+                continue;
+            connection = std::move(*waiting);
+            queue.erase(waiting);
+            if (connection.credential != Credential::trusted) {
+                auto& served = m_served[index(connection.credential)];
+                ++served.perPeer[connection.peer];
+                ++served.inAll;
+                served.downloads += connection.download ? 1 : 0;
+            }
+            return true;
+        }
     }
-    if (m_strangersServedInAll >= m_budget.strangers)
-        return false;
-    auto next = std::find_if(m_strangers.begin(), m_strangers.end(), [&](const Connection& waiting) {
-        auto served = m_strangersServed.find(waiting.peer);
-        return served == m_strangersServed.end() || served->second < m_budget.strangersPerPeer;
-    });
-    if (next == m_strangers.end())
-        return false;
-    connection = std::move(*next);
-    m_strangers.erase(next);
-    ++m_strangersServed[connection.peer];
-    ++m_strangersServedInAll;
-    return true;
+    return false;
 }
 
 void WorkerPool::work()
@@ -79,22 +119,54 @@ void WorkerPool::work()
     std::unique_lock guard(m_lock);
     for (;;) {
         Connection connection;
-        m_changed.wait(guard, [&] { return m_stopped || takeNext(connection); });
-        if (connection.socket < 0)
-            return;
+        for (;;) {
+            if (m_stopped)
+                return;
+            std::optional<Clock::time_point> nextDue;
+            if (takeNext(connection, Clock::now(), nextDue)) {
+                // Another worker keeps watch over what still waits, delayed ones included.
+                if (std::any_of(m_queues.begin(), m_queues.end(),
+                        [](auto& queue) { return !queue.empty(); }))
+                    m_changed.notify_one();
+                break;
+            }
+            if (nextDue)
+                m_changed.wait_until(guard, *nextDue);
+            else
+                m_changed.wait(guard);
+        }
         guard.unlock();
-        const bool stranger = !connection.trusted;
+        const auto credential = connection.credential;
+        const bool download = connection.download;
         const std::string peer = connection.peer;
         m_serve(std::move(connection));
         guard.lock();
-        if (stranger) {
-            --m_strangersServedInAll;
-            if (--m_strangersServed[peer] == 0)
-                m_strangersServed.erase(peer);
-            // A stranger's place is free: a waiting one of any address may take it.
+        if (credential != Credential::trusted) {
+            auto& served = m_served[index(credential)];
+            --served.inAll;
+            served.downloads -= download ? 1 : 0;
+            if (--served.perPeer[peer] == 0)
+                served.perPeer.erase(peer);
+            // A place is free: a waiting connection of any address may take it.
             m_changed.notify_all();
         }
     }
+}
+
+WorkerPool::Load WorkerPool::load() const
+{
+    std::lock_guard guard(m_lock);
+    Load load;
+    load.strangersServed = m_served[index(Credential::none)].inAll;
+    load.catalogClientsServed = m_served[index(Credential::catalogPassword)].inAll;
+    load.catalogDownloadsServed = m_served[index(Credential::catalogPassword)].downloads;
+    const auto now = Clock::now();
+    for (auto& queue : m_queues) {
+        load.waiting += queue.size();
+        load.delayed += std::size_t(std::count_if(queue.begin(), queue.end(),
+            [&](const Connection& waiting) { return waiting.notBefore > now; }));
+    }
+    return load;
 }
 
 void WorkerPool::stop()
@@ -104,10 +176,10 @@ void WorkerPool::stop()
         if (m_stopped)
             return;
         m_stopped = true;
-        for (auto* queue : { &m_trusted, &m_strangers }) {
-            for (auto& waiting : *queue)
+        for (auto& queue : m_queues) {
+            for (auto& waiting : queue)
                 ::close(waiting.socket);
-            queue->clear();
+            queue.clear();
         }
     }
     m_changed.notify_all();
