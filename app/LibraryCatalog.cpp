@@ -133,7 +133,7 @@ std::optional<std::string> LibraryCatalog::authorNamed(const std::string& key)
     // Only long names are linked by key: a walk of the authors, and no table kept for them.
     for (auto& group : m_authors) {
         const std::string& name = m_books[m_author[group.first]].author;
-        if (host::AtomFeed::authorKey(name) == key)
+        if (host::authorKey(name) == key)
             return name;
     }
     return std::nullopt;

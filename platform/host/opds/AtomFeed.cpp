@@ -55,11 +55,6 @@ constexpr std::size_t longestAuthorQuery = 512;
 
 }
 
-std::string AtomFeed::authorKey(const std::string& name)
-{
-    return foundation::hexEncoded(foundation::Digest().add(name).value());
-}
-
 std::string AtomFeed::authorHref(const std::string& name)
 {
     auto query = queryValue(name);

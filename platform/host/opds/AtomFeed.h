@@ -40,7 +40,6 @@ public:
     // An author's feed: by the name where it makes a short address, else by a key made from the
     // name (any name: 100,000 characters would make a request line no server takes). The id
     // follows the address.
-    static std::string authorKey(const std::string& name);
     static std::string authorHref(const std::string& name);
     static std::string authorId(const std::string& name);
     // How an author is named in every feed: "Unknown author" for a book that names none.

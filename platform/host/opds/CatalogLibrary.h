@@ -5,6 +5,8 @@
 #pragma once
 
 #include "platform/foundation/Date.h"
+#include "platform/foundation/Digest.h"
+#include "platform/foundation/hexEncoded.h"
 
 #include <cstddef>
 #include <optional>
@@ -12,6 +14,13 @@
 #include <vector>
 
 namespace host {
+
+// The short key the catalog names an author by where the name would make too long an address: a
+// digest of the name, in hex. Here, not in the host, so the application finds an author by it.
+inline std::string authorKey(const std::string& name)
+{
+    return foundation::hexEncoded(foundation::Digest().add(name).value());
+}
 
 struct CatalogBook {
     std::string title;
@@ -69,7 +78,7 @@ public:
     virtual CatalogSlice<CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) = 0;
     // The authors in the author order, each once.
     virtual CatalogSlice<CatalogAuthor> authors(std::size_t offset, std::size_t count) = 0;
-    // The name of the author whose AtomFeed::authorKey is the key, as authors() gives it.
+    // The name of the author whose authorKey is the key, as authors() gives it.
     virtual std::optional<std::string> authorNamed(const std::string& key) = 0;
     virtual std::optional<CatalogBook> book(const std::string& file) = 0;
     // The cover of the book at the path as a picture of that size: the size a reading app shows
