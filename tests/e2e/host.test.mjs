@@ -152,7 +152,7 @@ describe('the host', () => {
         let errors = '';
         second.stdout.on('data', (chunk) => { output += chunk; });
         second.stderr.on('data', (chunk) => { errors += chunk; });
-        const code = await new Promise((done) => second.on('exit', (exitCode, signal) => done(exitCode ?? signal)));
+        const code = await new Promise((done) => second.on('close', (exitCode, signal) => done(exitCode ?? signal)));
         assert.equal(code, 1, errors);
         assert.match(errors, new RegExp(`^pagewyn: cannot listen on 127\\.0\\.0\\.1 port ${port}: it is in use$`, 'm'));
         assert.equal(output, '', 'it printed no address');

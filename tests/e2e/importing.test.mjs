@@ -50,7 +50,8 @@ function runPagewyn(args, env = {}) {
     let errors = '';
     child.stdout.on('data', (chunk) => { output += chunk; });
     child.stderr.on('data', (chunk) => { errors += chunk; });
-    child.on('exit', (code) => resolve({ code, output, errors }));
+    // 'close', not 'exit': the pipes may still hold output when the process has exited.
+    child.on('close', (code) => resolve({ code, output, errors }));
   });
 }
 
