@@ -229,6 +229,26 @@ void requestHeadSeeds(SeedWriter& seeds)
     }
 }
 
+// The pairing route's bodies, each with a user agent after a line break.
+void pairingBodySeeds(SeedWriter& seeds)
+{
+    for (const char* body : { "{\"code\":\"ABCD-EFGH\"}\nMozilla/5.0 (Android 14) Firefox/130.0",
+             "{\"code\":\"\"}\n", "{\"code\":12}\n", "[\"code\"]\n", "{\"id\":\"x\",\"code\":null}\n",
+             "not json\ncurl/8.0" }) {
+        seeds.add("pairing_body", body);
+    }
+}
+
+// A catalog page number's text and a name or search text, after a line break.
+void catalogQuerySeeds(SeedWriter& seeds)
+{
+    for (const std::string& query : { std::string("1\nHerman Melville"), std::string("0\n"),
+             std::string("999999999\n\xC3\x9F & \xE5\x90\xBE\xE8\xBC\xA9"), std::string("-1\n%zz"),
+             std::string("2\n") + std::string(600, 'a') }) {
+        seeds.add("catalog_query", query);
+    }
+}
+
 }
 
 int main(int argc, char** argv)
@@ -246,6 +266,8 @@ int main(int argc, char** argv)
         bookSearchSeeds(seeds);
         eventSeeds(seeds);
         requestHeadSeeds(seeds);
+        pairingBodySeeds(seeds);
+        catalogQuerySeeds(seeds);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "pagewyn_fuzz_seeds: %s\n", error.what());
         return 1;

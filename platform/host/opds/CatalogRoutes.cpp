@@ -38,15 +38,8 @@ void sendFeed(httplib::Response& response, const AtomFeed& feed, AtomFeed::Kind 
 // The page a request asks for, from 1; nothing for a page that is no positive number.
 std::optional<std::size_t> requestedPage(const httplib::Request& request)
 {
-    if (!request.has_param("page"))
-        return 1;
-    auto text = request.get_param_value("page");
-    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
-        return std::nullopt;
-    auto page = std::stoul(text);
-    if (page == 0)
-        return std::nullopt;
-    return page;
+    return request.has_param("page") ? catalogPage(request.get_param_value("page"))
+                                     : std::optional<std::size_t>(1);
 }
 
 // What the main loop answers, or nothing, the request having been answered: 404 for a page out
@@ -267,6 +260,19 @@ void cover(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& 
     response.set_content(picture->bytes, picture->mimeType);
 }
 
+}
+
+std::optional<std::size_t> catalogPage(std::string_view text)
+{
+    if (text.empty() || text.size() > 9
+        || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return std::nullopt;
+    std::size_t page = 0;
+    for (char digit : text)
+        page = page * 10 + std::size_t(digit - '0');
+    if (page == 0)
+        return std::nullopt;
+    return page;
 }
 
 void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library)

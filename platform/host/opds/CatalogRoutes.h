@@ -18,7 +18,10 @@
 #include "platform/host/opds/CatalogLibrary.h"
 #include "platform/ui/MainLoop.h"
 
+#include <cstddef>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 namespace httplib {
 class Server;
@@ -28,6 +31,10 @@ namespace host {
 
 // The books or authors one page of a feed shows.
 inline constexpr std::size_t catalogPageSize = 50;
+
+// The page a catalog address's ?page= names, from 1; nothing for a value that is no positive
+// number of at most nine digits.
+std::optional<std::size_t> catalogPage(std::string_view text);
 
 void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library);
 

@@ -13,15 +13,14 @@ namespace host {
 
 namespace {
 
-// The body's text field, or nothing when the body is not an object holding one.
-std::optional<std::string> textField(const httplib::Request& request, const char* name)
-{
-    auto body = nlohmann::json::parse(request.body, nullptr, false);
-    if (!body.is_object() || !body.contains(name) || !body[name].is_string())
-        return std::nullopt;
-    return body[name].get<std::string>();
 }
 
+std::optional<std::string> pairingField(std::string_view body, const char* name)
+{
+    auto json = nlohmann::json::parse(body, nullptr, false);
+    if (!json.is_object() || !json.contains(name) || !json[name].is_string())
+        return std::nullopt;
+    return json[name].get<std::string>();
 }
 
 std::vector<std::string> pairingAddresses(const ListenAddress& listen, int port, const std::string& code)
@@ -47,7 +46,7 @@ void installPairingRoutes(httplib::Server& server, PairedDevices& devices, const
     server.Post(RequestGuard::pairingPath, [&devices, &guard](const httplib::Request& request, httplib::Response& response) {
         if (!sentAsJson(request, response, "a pairing code"))
             return;
-        auto code = textField(request, "code");
+        auto code = pairingField(request.body, "code");
         auto userAgent = request.get_header_value("User-Agent");
         auto key = devices.redeem(code.value_or(""), userAgent);
         if (!key) {
@@ -80,7 +79,7 @@ void installPairingRoutes(httplib::Server& server, PairedDevices& devices, const
     server.Post("/settings-page/devices/remove", [&devices](const httplib::Request& request, httplib::Response& response) {
         if (!sentAsJson(request, response, "the request"))
             return;
-        auto id = textField(request, "id");
+        auto id = pairingField(request.body, "id");
         if (!id) {
             sendJson(response, 400, { { "error", "a removal is {\"id\": text}" } });
             return;

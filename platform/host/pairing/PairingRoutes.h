@@ -18,7 +18,9 @@
 #include "platform/host/server/ListenAddress.h"
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace httplib {
@@ -28,6 +30,10 @@ class Server;
 namespace host {
 
 class RequestGuard;
+
+// A pairing route's JSON body's text field ("code", "id"), or nothing when the body is not an
+// object holding one.
+std::optional<std::string> pairingField(std::string_view body, const char* name);
 
 // The address that pairs a device with the code, on each address the host listens on: the
 // renderer's page, which redeems the code and leaves the bare address.
