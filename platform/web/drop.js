@@ -78,11 +78,11 @@ export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
     sentOne = true;
     try {
       lastState = await upload.done;
-      drawAnsweredState(lastState);
+      await drawAnsweredState(lastState);
       added.push(file.name);
     } catch (failure) {
       lastState = failure.body?.state ?? lastState;
-      drawAnsweredState(failure.body?.state);
+      await drawAnsweredState(failure.body?.state);
       refused.push({ name: file.name, reason: failure.message });
     }
   }

@@ -21,8 +21,9 @@ export function holdReaders(held) {
   readersHeld = held;
 }
 
+// Resolves once the state is drawn, so that an event sent after it carries its version.
 export function drawAnsweredState(state) {
-  if (state) drawing.draw(state);
+  return state ? drawing.draw(state) : Promise.resolve();
 }
 
 export function redrawPage() {
