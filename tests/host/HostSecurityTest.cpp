@@ -4,6 +4,7 @@
 #include "tests/host/HostedApp.h"
 
 #include "library/BookList.h"
+#include "platform/host/server/RequestGuard.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -206,6 +207,46 @@ TEST(HostSecurity, aBodyLeftUnreadEndsItsConnectionSoNothingInItIsTakenForAReque
             << each.what << ": a second answer";
     }
     EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
+}
+
+
+// A head earns its connection a place before strangers' only where the guard will let the
+// request in as the page's or a device's: the right host and site, and a secret that is right.
+TEST(HostSecurity, aHeadIsTrustedAtTheGateOnlyWhereTheGuardWouldTrustIt)
+{
+    host::RequestGuard guard("token", { "127.0.0.1:1" }, [](std::string_view password) { return password == "catalog"; },
+        [](std::string_view key) { return key == "device"; });
+    struct Case {
+        std::string who;
+        httplib::Headers headers;
+        std::string path;
+        host::WorkerPool::Credential credential;
+    };
+    using enum host::WorkerPool::Credential;
+    const httplib::Headers here { { "Host", "127.0.0.1:1" } };
+    auto with = [&](httplib::Headers more) {
+        more.insert(here.begin(), here.end());
+        return more;
+    };
+    const std::vector<Case> cases {
+        { "the token", with({ { "X-Pagewyn-Token", "token" } }), "/state", trusted },
+        { "a paired device", with({ { "X-Pagewyn-Device", "device" } }), "/state", trusted },
+        { "a wrong device key", with({ { "X-Pagewyn-Device", "guess" } }), "/state", none },
+        { "a wrong token", with({ { "X-Pagewyn-Token", "tokem" } }), "/state", none },
+        { "the token for another host", { { "Host", "evil.example:1" }, { "X-Pagewyn-Token", "token" } }, "/state", none },
+        { "the token from another site", with({ { "X-Pagewyn-Token", "token" }, { "Sec-Fetch-Site", "cross-site" } }), "/state", none },
+        { "the token from another origin", with({ { "X-Pagewyn-Token", "token" }, { "Origin", "http://127.0.0.1:2" } }), "/state", none },
+        { "the catalog password", with({ httplib::make_basic_authentication_header("kobo", "catalog") }), "/opds", catalogPassword },
+        { "nothing", here, "/", none },
+    };
+    for (const auto& each : cases) {
+        httplib::Request head;
+        head.method = "GET";
+        head.path = each.path;
+        head.remote_addr = "192.0.2.1";
+        head.headers = each.headers;
+        EXPECT_EQ(guard.admission(head).credential, each.credential) << each.who;
+    }
 }
 
 }

@@ -1,7 +1,6 @@
 // The check every request passes before its body is read or any handler runs.
 #include "platform/host/server/AccessCheck.h"
 
-#include "platform/host/server/GatedServer.h"
 #include "platform/host/server/JsonResponse.h"
 #include "platform/host/server/RefusalAnswer.h"
 #include "platform/host/server/RequestGuard.h"
@@ -49,8 +48,6 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
             answerRefusal(decision, response);
             return httplib::Server::HandlerResponse::Handled;
         }
-        if (decision.byToken || decision.byDevice)
-            GatedServer::trustConnection();
         // The server closes the connection after each of these answers, since the body is left
         // unread; the header tells the client so.
         auto refuseBody = [&response](int status, const char* why) {

@@ -10,15 +10,21 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
+
+// GatedServer stands on cpp-httplib's own members, not its public interface: it overrides
+// process_and_close_socket, calls process_request with a Stream of its own, and reads svr_sock_,
+// the timeouts and new_task_queue. The build takes exactly the version this was written and
+// tested against (the host tests drive keep-alive, bodies left unread, ranges and stops through
+// it); before moving to another, read those members in it again.
+static_assert(std::string_view(CPPHTTPLIB_VERSION) == "0.11.4",
+    "GatedServer is written against cpp-httplib 0.11.4's own members");
 
 namespace host {
 
 namespace {
-
-// Whether the request this worker is handling carried the launch's token.
-thread_local bool requestTrusted = false;
 
 // The kernel's buffer for an answer without the token or a device key (it doubles what is
 // asked): enough for a page's files on this machine, little to hold for a reader that takes
@@ -133,6 +139,7 @@ void GatedServer::admitToWorkers(int socket, std::string received, bool trusted)
     if (m_guard && readRequestHead(received, head)) {
         auto admission = m_guard->admission(head);
         connection.credential = admission.credential;
+        connection.headTrusted = admission.credential == WorkerPool::Credential::trusted;
         connection.download = admission.download;
         if (admission.delay > admission.delay.zero())
             connection.notBefore = WorkerPool::Clock::now() + admission.delay;
@@ -181,11 +188,6 @@ void GatedServer::endServing(int socket)
     m_serving.erase(socket);
 }
 
-void GatedServer::trustConnection()
-{
-    requestTrusted = true;
-}
-
 void GatedServer::widenBacklog()
 {
     ::listen(svr_sock_, SOMAXCONN);
@@ -210,12 +212,11 @@ void GatedServer::serve(WorkerPool::Connection connection)
         ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &strangersSendBuffer, sizeof strangersSendBuffer);
     GatedStream stream(socket, std::move(connection.received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
     bool closed = false;
-    requestTrusted = false;
     std::size_t headLength = 0;
     std::size_t declaredBody = 0;
     bool chunked = false;
-    // Answers go uncompressed: the host serves this machine only, where compressing saves no
-    // time and costs some, and brotli's working memory on every worker that sends a file.
+    // Answers go uncompressed: compressing a page's files saved no time, and brotli's working
+    // memory on every worker that sends a file raised the host's size.
     bool answered = process_request(stream, false, closed, [&](httplib::Request& request) {
         request.headers.erase("Accept-Encoding");
         headLength = stream.taken();
@@ -232,7 +233,7 @@ void GatedServer::serve(WorkerPool::Connection connection)
         ::close(socket);
         return;
     }
-    m_gate.admit(socket, stream.unread(), requestTrusted);
+    m_gate.admit(socket, stream.unread(), connection.headTrusted);
 }
 
 }

@@ -37,11 +37,6 @@ public:
     // than once.
     void stop();
 
-    // Called while a request is handled, by the guard, when the request carried the launch's
-    // token or a paired device's key: its connection keeps its place at the gate before
-    // strangers'.
-    static void trustConnection();
-
     // After binding: lets many connections wait to be accepted. The server's own queue holds
     // five, and the connections beyond wait a second or more to be tried again.
     void widenBacklog();

@@ -51,8 +51,10 @@ RequestGuard::Admission RequestGuard::admission(const httplib::Request& head) co
     auto access = accessFor(head.method, head.path);
     if (offersSecret(access, keyPresented))
         admission.delay = m_failures.delayFor(head.remote_addr);
-    if (byToken
-        || (keyPresented && m_deviceKnown && m_deviceKnown(headerValue(headers, deviceHeader))))
+    // Trusted only as check will find it: the right site, and the token or a known device key.
+    if (!siteRefusal(head)
+        && (byToken
+            || (keyPresented && m_deviceKnown && m_deviceKnown(headerValue(headers, deviceHeader)))))
         admission.credential = WorkerPool::Credential::trusted;
     else if (access == Access::catalog && catalogCredentialsHeld(head))
         admission.credential = WorkerPool::Credential::catalogPassword;
@@ -102,30 +104,33 @@ RequestGuard::Access RequestGuard::accessFor(const std::string& method, const st
     return Access::token;
 }
 
+std::optional<std::pair<std::string, std::string>> RequestGuard::siteRefusal(
+    const httplib::Request& request) const
+{
+    const auto& headers = request.headers;
+    auto host = headerValue(headers, "Host");
+    if (!hostHeaderAccepted(host, m_acceptedHosts))
+        return std::pair { "this address is not Pagewyn's", "other-address" };
+    // Browsers name the page a request comes from; only Pagewyn's own page may act. Another port
+    // of this machine is the "same site" but not the same origin.
+    if (headers.count("Origin") && lowered(headerValue(headers, "Origin")) != "http://" + lowered(host))
+        return std::pair { "requests from other sites are refused", "other-site" };
+    if (headers.count("Sec-Fetch-Site")) {
+        auto site = headerValue(headers, "Sec-Fetch-Site");
+        if (site != "same-origin" && site != "none")
+            return std::pair { "requests from other sites are refused", "other-site" };
+    }
+    return std::nullopt;
+}
+
 RequestGuard::Decision RequestGuard::check(const httplib::Request& request) const
 {
     const auto& headers = request.headers;
     Decision decision;
-    auto host = headerValue(headers, "Host");
-    if (!hostHeaderAccepted(host, m_acceptedHosts)) {
-        decision.reason = "this address is not Pagewyn's";
-        decision.refusal = "other-address";
+    if (auto refused = siteRefusal(request)) {
+        decision.reason = refused->first;
+        decision.refusal = refused->second;
         return decision;
-    }
-    // Browsers name the page a request comes from; only Pagewyn's own page may act. Another port
-    // of this machine is the "same site" but not the same origin.
-    if (headers.count("Origin") && lowered(headerValue(headers, "Origin")) != "http://" + lowered(host)) {
-        decision.reason = "requests from other sites are refused";
-        decision.refusal = "other-site";
-        return decision;
-    }
-    if (headers.count("Sec-Fetch-Site")) {
-        auto site = headerValue(headers, "Sec-Fetch-Site");
-        if (site != "same-origin" && site != "none") {
-            decision.reason = "requests from other sites are refused";
-            decision.refusal = "other-site";
-            return decision;
-        }
     }
     decision.byToken = carriesToken(request);
     bool keyPresented = !decision.byToken && headers.count(deviceHeader) > 0;

@@ -66,6 +66,10 @@ public:
         bool download = false;
         // Taken by no worker before then: its address failed too often lately.
         Clock::time_point notBefore {};
+        // This request's own head carries the token or a paired device's key (credential may
+        // also be trusted by the connection's last request): the connection then keeps its
+        // place before strangers' for its next one.
+        bool headTrusted = false;
     };
     // Runs on a worker; owns the connection's socket from then on.
     using Serve = std::function<void(Connection connection)>;
