@@ -34,41 +34,32 @@ constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr std::uint16_t dosTime = 0;
 constexpr std::uint16_t dosDate = (0 << 9) | (1 << 5) | 1;
 
-void put16(std::string& out, std::uint32_t value)
-{
-    out += static_cast<char>(value & 0xff);
-    out += static_cast<char>((value >> 8) & 0xff);
-}
-
-void put32(std::string& out, std::uint32_t value)
-{
-    put16(out, value & 0xffff);
-    put16(out, value >> 16);
-}
+using zip::append16;
+using zip::append32;
 
 // A header of an entry, local or central, for a stored file.
 std::string header(bool central, const std::string& name, std::uint32_t crc, std::uint32_t size, std::uint32_t offset)
 {
     std::string out;
-    put32(out, central ? zip::directoryHeaderSignature : zip::localHeaderSignature);
+    append32(out, central ? zip::directoryHeaderSignature : zip::localHeaderSignature);
     if (central)
-        put16(out, (3 << 8) | 20); // made on Unix
-    put16(out, 10); // needs version 1.0: stored
-    put16(out, text::isUTF8(name) ? zip::utf8NameFlag : 0);
-    put16(out, 0); // stored
-    put16(out, dosTime);
-    put16(out, dosDate);
-    put32(out, crc);
-    put32(out, size);
-    put32(out, size);
-    put16(out, static_cast<std::uint32_t>(name.size()));
-    put16(out, 0); // no extra field
+        append16(out, (3 << 8) | 20); // made on Unix
+    append16(out, 10); // needs version 1.0: stored
+    append16(out, text::isUTF8(name) ? zip::utf8NameFlag : 0);
+    append16(out, 0); // stored
+    append16(out, dosTime);
+    append16(out, dosDate);
+    append32(out, crc);
+    append32(out, size);
+    append32(out, size);
+    append16(out, static_cast<std::uint32_t>(name.size()));
+    append16(out, 0); // no extra field
     if (central) {
-        put16(out, 0); // no comment
-        put16(out, 0); // disk 0
-        put16(out, 0); // internal attributes
-        put32(out, 0100644u << 16); // a plain file, readable by all
-        put32(out, offset);
+        append16(out, 0); // no comment
+        append16(out, 0); // disk 0
+        append16(out, 0); // internal attributes
+        append32(out, 0100644u << 16); // a plain file, readable by all
+        append32(out, offset);
     }
     return out + name;
 }
@@ -257,14 +248,14 @@ bool FolderZip::send(std::uint64_t from, std::uint64_t length, const Write& writ
     if (!sendsCentral)
         return true;
     std::string record;
-    put32(record, zip::endSignature);
-    put16(record, 0);
-    put16(record, 0);
-    put16(record, static_cast<std::uint32_t>(m_entries.size()));
-    put16(record, static_cast<std::uint32_t>(m_entries.size()));
-    put32(record, static_cast<std::uint32_t>(central.size()));
-    put32(record, static_cast<std::uint32_t>(m_centralOffset));
-    put16(record, 0);
+    append32(record, zip::endSignature);
+    append16(record, 0);
+    append16(record, 0);
+    append16(record, static_cast<std::uint32_t>(m_entries.size()));
+    append16(record, static_cast<std::uint32_t>(m_entries.size()));
+    append32(record, static_cast<std::uint32_t>(central.size()));
+    append32(record, static_cast<std::uint32_t>(m_centralOffset));
+    append16(record, 0);
     return emit(m_centralOffset, central.data(), central.size())
         && emit(m_centralOffset + central.size(), record.data(), record.size());
 }
