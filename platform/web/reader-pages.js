@@ -201,10 +201,19 @@ export class PageView {
     return { left: rect.left * scale + outer.left, top: rect.top * scale + outer.top, right: rect.right * scale + outer.left, bottom: rect.bottom * scale + outer.top };
   }
 
-  // The look the reader gives every page, written as one style sheet the book's own rules yield to.
-  setAppearance(css) {
+  // The look the reader gives every reflowable page, written as one style sheet the book's own
+  // rules yield to, and the look of what find marks, which designed pages take too.
+  setAppearance(css, foundCSS = '') {
     this.appearanceCSS = css;
+    this.foundCSS = foundCSS;
     this.applyStyle();
+  }
+
+  // The document of the spine index when it is shown, as the page read or its facing page.
+  documentOf(index) {
+    if (index === this.spineIndex) return this.document;
+    if (index !== this.spread[1] || !this.partner || this.partner.hidden) return null;
+    return this.partner.contentDocument;
   }
 
   applyStyle() {
@@ -216,9 +225,9 @@ export class PageView {
     let css;
     if (this.fixed) {
       // A designed page keeps its own type and colours.
-      css = fixedCSS;
+      css = `${fixedCSS}${this.foundCSS ?? ''}`;
       const facing = this.spread[1] !== undefined ? this.partner?.contentDocument : null;
-      if (facing?.documentElement) writeStyle(facing, fixedCSS);
+      if (facing?.documentElement) writeStyle(facing, css);
     } else {
       const layout = this.vertical
         ? `html { height: auto !important; overflow-x: hidden !important; overflow-y: auto !important; }`
@@ -227,7 +236,8 @@ export class PageView {
         html { scrollbar-width: none; }
         img, svg, video { max-width: 100% !important; object-fit: contain; }
         ${layout}
-        ${this.appearanceCSS ?? ''}`;
+        ${this.appearanceCSS ?? ''}
+        ${this.foundCSS ?? ''}`;
     }
     const key = `${width}x${height}:${css}`;
     if (key === this.appearance) return;

@@ -1,8 +1,9 @@
 // Reading the body text of a page (XHTML) a piece at a time, from its start or from any place an
-// earlier reading passed: tags skipped, comments dropped, entities and CDATA decoded, the text of
-// scripts and styles counted but marked as never matched, and ruby readings (rt, rp) counted but
-// passed over, so a word with readings over it is found as its letters stand. What becomes of the characters is the
-// sink's: kept for showing a match, or only counted while looking for one.
+// earlier reading passed: tags skipped, comments and CDATA sections dropped (the page's text has
+// neither), entities decoded, the text of scripts and styles counted but marked as never matched,
+// and ruby readings (rt, rp) counted but passed over, so a word with readings over it is found as
+// its letters stand. What becomes of the characters is the sink's: kept for showing a match, or
+// only counted while looking for one.
 #pragma once
 
 #include "frameworks/folioreader/search/FoldedText.h"
@@ -21,7 +22,6 @@ struct BodyPlace {
     bool inBody = false;
     int hidden = 0; // inside this many scripts and styles
     int reading = 0; // inside this many ruby readings
-    std::size_t cdataEnd = std::string_view::npos; // inside a CDATA section that ends there
 
     // Where the next character starts in UTF-16 code units, as the reader counts.
     std::uint64_t utf16() const { return std::uint64_t(character) + astral; }
@@ -88,15 +88,6 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
         else
             character(char32_t(point), std::size_t(length));
     };
-    if (place.cdataEnd != std::string_view::npos) {
-        if (at < place.cdataEnd) {
-            decodeAt(place.cdataEnd);
-        } else {
-            at = std::min(xhtml.size(), place.cdataEnd + 3);
-            place.cdataEnd = std::string_view::npos;
-        }
-        return true;
-    }
     char c = xhtml[at];
     if (c == '<') {
         // Comments and CDATA sections start "<!"; most tags do not.
@@ -106,14 +97,11 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
             at = end == std::string_view::npos ? xhtml.size() : end + 3;
             return true;
         }
+        // The page holds a CDATA section as a node of its own, which its text (what the reader
+        // counts and marks) leaves out: so does the reading.
         if (declaration && xhtml.compare(at, 9, "<![CDATA[") == 0) {
             auto end = xhtml.find("]]>", at + 9);
-            if (!place.inBody) {
-                at = end == std::string_view::npos ? xhtml.size() : end + 3;
-                return true;
-            }
-            place.cdataEnd = end == std::string_view::npos ? xhtml.size() : end;
-            at += 9;
+            at = end == std::string_view::npos ? xhtml.size() : end + 3;
             return true;
         }
         auto end = xhtml.find('>', at);

@@ -284,3 +284,25 @@ export function markedBookEntries() {
     extraEntries: [{ name: 'META-INF/encryption.xml', bytes: encryption }],
   });
 }
+
+// Two designed pages that face each other on a landscape screen, each 600 × 800, with the word
+// "éditions" once on the left page and, on the right one, in the text of a drawing whose style is
+// a CDATA section, then on each of five lines.
+export const spreadFindWord = 'éditions';
+export function spreadFindEntries() {
+  const head = '<meta name="viewport" content="width=600, height=800"/>';
+  const page = (id, file, side, body) => ({ id, file, spine: { properties: `page-spread-${side}` }, bytes: xhtml(id, `<div style="width:600px;height:800px;font-size:22px">${body}</div>`, { head }) });
+  const drawing = '<svg xmlns="http://www.w3.org/2000/svg" width="560" height="80"><style><![CDATA[ text { fill: #1a1a1a; font-size: 40px; } ]]></style>'
+    + '<text x="10" y="55">Les éditions du vent</text></svg>';
+  const lines = Array.from({ length: 5 }, (_, n) => `<p id="line-${n + 1}">Ligne ${n + 1}, des éditions et encore du texte.</p>`).join('');
+  return epubEntries({
+    title: 'Sous le vent', author: 'Spread',
+    metadata: '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>',
+    parts: [
+      page('left', 'left.xhtml', 'left', '<p id="left-1">À gauche, les éditions de la veille.</p>'),
+      page('right', 'right.xhtml', 'right', `${drawing}${lines}`),
+    ],
+    contents: '<li><a href="left.xhtml">Gauche</a></li><li><a href="right.xhtml">Droite</a></li>',
+  });
+}
+

@@ -71,6 +71,8 @@ TEST(PageSearch, placesMatchesInTheBodyText)
         { "ruby readings counted, passed over", "<p><ruby>智<rp>(</rp><rt>ち</rt><rp>)</rp></ruby>に働けば ち</p>", "智に働けば", { { 0, 8 } } },
         { "a reading left open ends with its ruby", "<p><ruby>山<rt>やま</ruby>路 やま</p>", "やま", { { 5, 7 } } },
         { "nothing", "<p>nothing here</p>", "whale", {} },
+        { "a CDATA section is not the page's text", "<svg><style><![CDATA[ .whale{} ]]></style><text>whale</text></svg><![CDATA[whale]]>",
+            "whale", { { 0, 5 } } },
         { "paragraphs part words", "<p>white</p><p>whale</p><p>whitewhale</p>", "white whale", { { 0, 10 } } },
         { "an accent from an entity", "<p>cafe&#x301; caf&#xE9;</p>", "café", { { 0, 5 }, { 6, 10 } } },
         { "markup inside a word", "<p>wh<span class=\"x\">a</span>le</p>", "WHALE", { { 0, 5 } } },
