@@ -47,6 +47,8 @@ export class PageView {
     this.screens = null;
     this.scale = 1;
     this.loading = Promise.resolve();
+    // Whether a document is being loaded into the frame.
+    this.opening = false;
     this.expectingLoad = false;
     // A frame taken out of the page and put back loads its document again: it is set up anew at
     // the kept place.
@@ -126,31 +128,42 @@ export class PageView {
     });
   }
 
+  // A document being loaded is not shown: it would show its start, not yet laid out in screens,
+  // before the place asked for. The screen shows it again once it stands at that place.
   async load(index, place) {
     const spine = this.options.spine;
     if (index < 0 || index >= spine.length) return;
     const spread = this.spreadAt(index);
     index = spread[0];
-    if (index !== this.spineIndex || this.failure) {
-      this.spineIndex = index;
-      this.failure = null;
-      await this.navigate(this.frame, spine[index].path);
-      const doc = this.document;
-      if (!doc || !isPage(doc)) {
-        this.failure = doc?.body?.textContent?.trim() || 'This part of the book cannot be shown.';
-        this.page = 0;
-        this.pageCount = 1;
-        await showFacing(this, undefined);
+    const opening = index !== this.spineIndex || this.failure;
+    this.opening = Boolean(opening);
+    this.frame.parentElement?.classList.toggle('opening', this.opening);
+    try {
+      if (opening) {
+        this.spineIndex = index;
+        this.failure = null;
+        await this.navigate(this.frame, spine[index].path);
+        const doc = this.document;
+        if (!doc || !isPage(doc)) {
+          this.failure = doc?.body?.textContent?.trim() || 'This part of the book cannot be shown.';
+          this.page = 0;
+          this.pageCount = 1;
+          await showFacing(this, undefined);
+          this.options.onLoaded?.();
+          this.options.onPosition?.();
+          return;
+        }
+        this.opening = false;
+        this.prepare(doc, this.frame);
         this.options.onLoaded?.();
-        this.options.onPosition?.();
-        return;
       }
-      this.prepare(doc, this.frame);
-      this.options.onLoaded?.();
+      await showFacing(this, spread[1]);
+      this.layout();
+      this.goToPlace(place);
+    } finally {
+      this.opening = false;
+      this.frame.parentElement?.classList.remove('opening');
     }
-    await showFacing(this, spread[1]);
-    this.layout();
-    this.goToPlace(place);
   }
 
   async navigate(frame, path) {
@@ -246,6 +259,8 @@ export class PageView {
   }
 
   layout() {
+    // Before a document arrives there is nothing to lay out, nor any page to count.
+    if (this.spineIndex < 0 || this.opening) return;
     this.scale = this.fixed ? placeSpread(this) : unplace(this.frame);
     this.applyStyle();
     const doc = this.document;

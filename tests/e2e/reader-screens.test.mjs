@@ -139,9 +139,26 @@ test('every line of a chapter is whole on a screen, and a place left on any scre
       }
       for (let n = 2; n <= count; ++n) {
         await turnTo(page, 'Next page', `Page ${n} of ${count}`);
+        // What each frame drawn shows while the book opens again: its label, and whether the
+        // chapter's page is seen.
+        await page.evaluate(() => {
+          window.drawn = [];
+          const look = () => {
+            const frame = document.querySelector('.reader-frame');
+            const label = document.querySelector('.reader-page')?.textContent;
+            const seen = frame && getComputedStyle(frame).visibility === 'visible' && frame.contentDocument?.URL !== 'about:blank';
+            window.drawn.push(label || (seen ? 'a page without a label' : 'nothing'));
+            if (window.drawn.length < 1000) requestAnimationFrame(look);
+          };
+          requestAnimationFrame(look);
+        });
         await reopen(page, n % 2 ? 'reload' : 'close');
         await eventually(async () => (await pageLabel(page)) === `Page ${n} of ${count}`, `reopened at screen ${n}: ${await pageLabel(page)}`);
         assert.equal(await screen(page), screens[n - 1]);
+        const drawn = await page.evaluate(() => window.drawn ?? []);
+        const opening = drawn.slice(drawn.indexOf('nothing')).filter((label) => label !== 'nothing');
+        assert.deepEqual([...new Set(opening)].filter((label) => label !== `Page ${n} of ${count}`), [],
+          'nothing but the kept screen is shown as the book opens');
       }
       // The text size buttons show on a wide screen: a middle screen comes back after a new size,
       // a new text size and back, pressed one after the other, and the book's page is never loaded
