@@ -71,6 +71,60 @@ export function relaxBreaks(doc, flow) {
   return changed;
 }
 
+// Marks a box wider than a column (a table of many columns, a row of boxes of a set width), shown
+// scaled to the column's width: cut at the column's edge, its far side would never be seen.
+const fitted = 'data-pagewyn-fitted';
+
+// Scales every outermost box that is wider than a column (taller, for vertical text) to fit it,
+// after giving back the scale of those fitted before, as the column may have grown; answers
+// whether any is scaled, so the screens are counted again.
+export function fitWideBoxes(doc, flow) {
+  const root = doc.documentElement;
+  for (const box of doc.querySelectorAll(`[${fitted}]`)) {
+    box.removeAttribute(fitted);
+    box.style.removeProperty('zoom');
+  }
+  const room = flow.axis === 'y' ? root.clientHeight : root.clientWidth;
+  if (!doc.body || room <= 0) return false;
+  const view = doc.defaultView;
+  // A box's extent across the column, its overflowing content too unless the book cuts that. A
+  // box broken over columns is measured by its widest piece: as a whole it spans the columns.
+  const across = (box) => {
+    const pieces = box.getClientRects();
+    if (pieces.length > 1) return Math.max(...[...pieces].map((r) => (flow.axis === 'y' ? r.height : r.width)));
+    const clips = view.getComputedStyle(box).overflow !== 'visible';
+    if (flow.axis === 'y') return clips ? box.offsetHeight : Math.max(box.offsetHeight, box.scrollHeight);
+    return clips ? box.offsetWidth : Math.max(box.offsetWidth, box.scrollWidth);
+  };
+  const wide = [];
+  const walker = doc.createTreeWalker(doc.body, NodeFilter.SHOW_ELEMENT);
+  for (let box = walker.nextNode(); box;) {
+    const extent = box instanceof view.HTMLElement ? across(box) : 0;
+    if (extent > room + 1) {
+      wide.push([box, room / extent]);
+      // Nothing inside a box scaled down is wider than the column any more.
+      box = walker.nextSibling() ?? nextOutside(walker);
+    } else {
+      box = walker.nextNode();
+    }
+  }
+  for (const [box, scale] of wide) {
+    box.setAttribute(fitted, '');
+    box.style.setProperty('zoom', String(Math.floor(scale * 1000) / 1000), 'important');
+  }
+  return wide.length > 0;
+}
+
+// The walker's next element after the current one's subtree: the next sibling of the nearest
+// ancestor that has one.
+function nextOutside(walker) {
+  while (walker.parentNode()) {
+    const sibling = walker.nextSibling();
+    if (sibling) return sibling;
+  }
+  return null;
+}
+
 // The screens of a document laid out in a flow, on a screen of width × height.
 export class Screens {
   constructor(doc, flow, width, height) {

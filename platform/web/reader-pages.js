@@ -12,7 +12,7 @@
 //   position                 { spine, page, pageCount, fraction, failure }
 //   progression              'ltr' or 'rtl': the side the next page lies on
 
-import { Screens, documentFlow, firstPlace, flowCSS, isPicture, placeRect, readablePlaceFrom, relaxBreaks, writeStyle } from './reader-flow.js';
+import { Screens, documentFlow, firstPlace, fitWideBoxes, flowCSS, isPicture, placeRect, readablePlaceFrom, relaxBreaks, writeStyle } from './reader-flow.js';
 import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
 import { listenToPage } from './reader-input.js';
 import { isPage, pageFrame } from './reader-frame.js';
@@ -274,8 +274,9 @@ export class PageView {
       this.pageCount = Math.max(1, Math.ceil((doc.scrollingElement ?? doc.documentElement).scrollHeight / height));
     } else {
       const flow = this.flow ?? { axis: 'x' };
+      const fitted = fitWideBoxes(doc, flow);
       this.screens = new Screens(doc, flow, width, height);
-      if (relaxBreaks(doc, flow)) this.screens = new Screens(doc, flow, width, height);
+      if (relaxBreaks(doc, flow) || fitted) this.screens = new Screens(doc, flow, width, height);
       this.pageCount = this.screens.count;
     }
   }

@@ -1,6 +1,6 @@
 // Every line of a chapter stands whole on some screen, whatever the book's style does to its
 // columns (right-to-left, vertical, capped in size, hidden text, sections kept whole, pictures
-// alone on a screen); "Previous page" retraces the screens; and a place left at any screen comes
+// alone on a screen, boxes wider than a screen); "Previous page" retraces the screens; and a place left at any screen comes
 // back at that screen after a close, a reload, a new window size and a new text size.
 
 import { after, before, test } from 'node:test';
@@ -100,7 +100,7 @@ async function reopen(page, how) {
 }
 
 test('every line of a chapter is whole on a screen, and a place left on any screen reopens there', async (t) => {
-  for (const name of ['arabic', 'headers', 'capped', 'sections']) {
+  for (const name of ['arabic', 'headers', 'capped', 'sections', 'wide']) {
     await t.test(name, async (t) => {
       const folder = folderFor(t);
       writeLayoutBook(folder, name);

@@ -188,8 +188,16 @@ export const layoutBooks = {
   capped: { language: 'ja', progression: 'rtl', css: 'html { writing-mode: vertical-rl; max-height: 28em; }', writingMode: 'vertical-rl', ruby: true },
   // Sections the book keeps whole, some longer than a screen, and preformatted lines wider than one.
   sections: { language: 'en', css: 'section { page-break-inside: avoid; } pre { font-size: 1.2em; }', sections: [3, 14, 2, 20, 1] },
+  // A table whose cells do not wrap and a row of four boxes of a set width, both wider than a phone.
+  wide: { language: 'en', css: 'td, th { white-space: nowrap; padding: 0 8px; } .modes { display: flex; } .modes > div { flex: none; width: 8em; }', wide: true },
   comicLTR: { fixed: true, progression: 'ltr' },
   comicRTL: { fixed: true, progression: 'rtl' },
+};
+
+// What the "wide" book shows after its fifth and twelfth paragraphs.
+const wideBoxes = {
+  5: `<table><tr><th>Device</th><th>Format</th><th>Previewer</th></tr>${Array.from({ length: 4 }, (_, n) => `<tr><td>Tablet ${n + 1}</td><td>KF8 / AZW3 ${n + 1}</td><td>Kindle Previewer 2.7 (タブレット・モード)</td></tr>`).join('')}</table>`,
+  12: `<div class="modes">${['First mode of use', 'Second mode', 'Third mode', 'Fourth mode, the last'].map((text) => `<div>${text}</div>`).join('')}</div>`,
 };
 
 // The fixed-layout pages: a cover, two spreads, and a single page, each 1474 × 2324 but the last,
@@ -207,7 +215,7 @@ function layoutParts(book) {
       body: `<div id="page-${n + 1}" style="width:${n < comicPages.length - 1 ? '1474px;height:2324px' : '300px;height:300px'};background:#eee;font-size:120px">Page ${n + 1}</div>`,
     }));
   }
-  const paragraph = (c, n) => `${book.hidden && n % 5 === 1 ? `<div class="oeb-header">Running header ${n}</div><aside>Hidden aside ${n}</aside>` : ''}<p id="p-${c}-${n}">${book.ruby ? '<ruby>山路<rt>やまみち</rt></ruby>を登りながら、' : ''}${sentences[book.language](c, n)}</p>${book.picture && n === 2 ? '<img alt="" src="picture.png"/>'.repeat(2) : ''}`;
+  const paragraph = (c, n) => `${book.hidden && n % 5 === 1 ? `<div class="oeb-header">Running header ${n}</div><aside>Hidden aside ${n}</aside>` : ''}<p id="p-${c}-${n}">${book.ruby ? '<ruby>山路<rt>やまみち</rt></ruby>を登りながら、' : ''}${sentences[book.language](c, n)}</p>${book.picture && n === 2 ? '<img alt="" src="picture.png"/>'.repeat(2) : ''}${book.wide && c === 1 ? wideBoxes[n] ?? '' : ''}`;
   const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => paragraph(c, n + 1));
   const grouped = (c) => {
     let next = 0;
