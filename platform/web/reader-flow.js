@@ -27,7 +27,8 @@ export function documentFlow(doc, bookWritingMode) {
 }
 
 // Marks a box whose rule keeps it whole although it is longer than a column: kept whole it would
-// only move to the next column and leave the rest of this one, or a whole screen, empty.
+// only move to the next column and leave the rest of this one, or a whole screen, empty. Its own
+// style lets it break, which outweighs any rule of the book, however particular.
 const relaxedBreak = 'data-pagewyn-breaks';
 
 // The reader's layout rules for a paged document of that flow on a screen of width × height. The
@@ -37,8 +38,7 @@ const relaxedBreak = 'data-pagewyn-breaks';
 export function flowCSS(flow, width, height) {
   const everyFlow = `img, svg, video, table, figure { max-width: ${Math.max(40, width - 8)}px !important; max-height: ${Math.max(40, height - 8)}px !important; break-inside: avoid; }
     pre { white-space: break-spaces !important; overflow-wrap: anywhere !important; }
-    html, body { max-width: none !important; max-height: none !important; min-width: 0 !important; min-height: 0 !important; }
-    [${relaxedBreak}] { break-inside: auto !important; page-break-inside: auto !important; }`;
+    html, body { max-width: none !important; max-height: none !important; min-width: 0 !important; min-height: 0 !important; }`;
   if (flow.axis === 'y') {
     return `html { writing-mode: ${flow.writingMode} !important; width: ${width}px !important; height: ${height}px !important;
         overflow: hidden !important; column-width: ${height}px !important; column-gap: ${columnGap}px !important; column-fill: auto !important; }
@@ -65,6 +65,7 @@ export function relaxBreaks(doc, flow) {
     const length = flow.axis === 'y' ? box.offsetWidth : box.offsetHeight;
     if (length > columnLength * 0.75) {
       box.setAttribute(relaxedBreak, '');
+      box.style.setProperty('break-inside', 'auto', 'important');
       changed = true;
     }
   }

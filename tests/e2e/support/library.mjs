@@ -186,8 +186,10 @@ export const layoutBooks = {
   headers: { language: 'en', css: '.oeb-header, aside { display: none; } html { max-height: 20em; }', hidden: true, entries: Array.from({ length: 13 }, (_, n) => 4 + 3 * n), picture: true },
   // Vertical text in columns the book caps at 28em, a reading over the first word of each paragraph.
   capped: { language: 'ja', progression: 'rtl', css: 'html { writing-mode: vertical-rl; max-height: 28em; }', writingMode: 'vertical-rl', ruby: true },
-  // Sections the book keeps whole, some longer than a screen, and preformatted lines wider than one.
-  sections: { language: 'en', css: 'section { page-break-inside: avoid; } pre { font-size: 1.2em; }', sections: [3, 14, 2, 20, 1] },
+  // Sections the book keeps whole, some longer than a screen (the first one too, after an empty
+  // anchor, kept whole by a rule more particular than any other), and preformatted lines wider
+  // than one.
+  sections: { language: 'en', css: 'section { page-break-inside: avoid; } body .unit > section { page-break-inside: avoid !important; } pre { font-size: 1.2em; }', sections: [14, 3, 2, 20, 1] },
   // A table whose cells do not wrap and a row of four boxes of a set width, both wider than a phone.
   wide: { language: 'en', css: 'td, th { white-space: nowrap; padding: 0 8px; } .modes { display: flex; } .modes > div { flex: none; width: 8em; }', wide: true },
   comicLTR: { fixed: true, progression: 'ltr' },
@@ -220,7 +222,7 @@ function layoutParts(book) {
   const grouped = (c) => {
     let next = 0;
     const wide = `<pre id="p-${c}-pre">${'wide_preformatted_line_'.repeat(8)}\n${'and another wide line '.repeat(8)}</pre>`;
-    return book.sections.map((size) => `<section>${paragraphs(c, 40).slice(next, (next += size)).join('')}</section>`).join('') + wide;
+    return `<div class="unit"><a id="unit-${c}"></a>${book.sections.map((size) => `<section>${paragraphs(c, 40).slice(next, (next += size)).join('')}</section>`).join('')}</div>${wide}`;
   };
   const style = (c) => book.css && (c === 1 || !book.writingMode) ? '<link rel="stylesheet" href="style.css"/>' : '';
   return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, head: style(c), body: book.sections && c === 1 ? grouped(c) : paragraphs(c, c === 1 ? 40 : 8).join('') }));
