@@ -55,7 +55,8 @@ function nearestOccurrence(nodes, text, hint) {
   const places = [];
   let count = 0;
   for (const node of nodes) {
-    if (isRead(node)) {
+    // Text the book hides is never what was found.
+    if (isRead(node) && node.parentElement?.checkVisibility?.() !== false) {
       for (let at = 0; at < node.length; ++at) {
         if (/\s/.test(node.data[at])) continue;
         flat += node.data[at];
@@ -74,9 +75,9 @@ function nearestOccurrence(nodes, text, hint) {
   return piecesOf(nodes, first.offset, last.offset + 1);
 }
 
-// Marks a match in the document (none: only erases), the mark before it erased: its characters by their count, or the
-// nearest place its text stands when the count leads elsewhere. Text of a drawing is marked
-// with the drawing's own kind of element. The first mark, or null.
+// Marks a match in the document (none: only erases), the mark before it erased: its characters by
+// their count, or the nearest place its text stands when the count leads elsewhere. Text of a
+// drawing is marked with the drawing's own kind of element. The first mark, or null.
 function markFound(doc, found) {
   for (const old of [...doc.querySelectorAll('.pagewyn-found')]) old.replaceWith(...old.childNodes);
   doc.body?.normalize();

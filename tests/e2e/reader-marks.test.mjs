@@ -1,5 +1,6 @@
 // Find marks on the page exactly the words it found, in text with CRLF line ends, styles in the
-// body, ruby and drawings, on either page of a spread, visibly in a drawing's text; a book's
+// body, ruby and drawings (never in a running head the book hides), on either page of a spread,
+// visibly in a drawing's text; a book's
 // obfuscated fonts are revealed, and one locked in a way not known is left out without a failed
 // request or an error.
 
@@ -8,7 +9,9 @@ import assert from 'node:assert/strict';
 import { launchBrowser } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
 import { folderFor, openLibraryFor } from './support/pagewyn.mjs';
-import { markedBookEntries, markedTexts, spreadFindEntries, spreadFindWord, writeEntries } from './support/library.mjs';
+import {
+  markedBookEntries, markedTexts, spreadFindEntries, spreadFindWord, writeEntries,
+} from './support/library.mjs';
 
 let browser = null;
 
@@ -59,7 +62,7 @@ test('each match is marked as found, and the fonts are revealed or left out', as
   assert.deepEqual(failures, []);
 });
 
-test('a match is marked on the page of a spread that holds it, and is seen in a drawing', async (t) => {
+test('a match is marked on the spread\'s page that holds it, and is seen in a drawing', async (t) => {
   const folder = folderFor(t);
   writeEntries(folder, 'spread.epub', spreadFindEntries());
   const { page } = await openLibraryFor(t, browser, folder, { width: 1280, height: 800 });
@@ -69,17 +72,28 @@ test('a match is marked on the page of a spread that holds it, and is seen in a 
   await page.getByRole('button', { name: 'Search' }).click();
   await field.fill(spreadFindWord);
   await field.press('Enter');
-  await eventually(async () => (await page.locator('.reader-search-status').textContent()) === '7 found', 'once on the left, six times on the right');
+  const status = () => page.locator('.reader-search-status').textContent();
+  await eventually(async () => (await status()) === '7 found', 'once on the left, six times on the right');
   // Where each frame's marks stand: the id of the line, or the drawing.
-  const marks = () => page.locator('.reader-frame').evaluateAll((frames) => frames.map((frame) => [...frame.contentDocument.querySelectorAll('.pagewyn-found')]
-    .map((mark) => `${mark.closest('[id], svg').id || 'drawing'} ${mark.textContent}`)));
+  const marks = () => page.locator('.reader-frame').evaluateAll((frames) => frames.map((frame) => [
+    ...frame.contentDocument.querySelectorAll('.pagewyn-found'),
+  ].map((mark) => `${mark.closest('[id], svg').id || 'drawing'} ${mark.textContent}`)));
   const choose = async (n) => {
-    if (!(await page.locator('.reader-search').isVisible())) await page.getByRole('button', { name: 'Search' }).click();
+    if (!(await page.locator('.reader-search').isVisible())) {
+      await page.getByRole('button', { name: 'Search' }).click();
+    }
     await page.locator('.reader-search-result').nth(n).click();
   };
-  for (const [n, expected] of [[3, [[], ['line-2 éditions']]], [0, [['left-1 éditions'], []]], [6, [[], ['line-5 éditions']]], [1, [[], ['drawing éditions']]]]) {
+  const chosen = [
+    [3, [[], ['line-2 éditions']]],
+    [0, [['left-1 éditions'], []]],
+    [6, [[], ['line-5 éditions']]],
+    [1, [[], ['drawing éditions']]],
+  ];
+  for (const [n, expected] of chosen) {
     await choose(n);
-    await eventually(async () => JSON.stringify(await marks()) === JSON.stringify(expected), `result ${n + 1}: ${JSON.stringify(await marks())}`);
+    const shown = async () => JSON.stringify(await marks());
+    await eventually(async () => (await shown()) === JSON.stringify(expected), `result ${n + 1}: ${await shown()}`);
   }
   // The drawing's text looks otherwise with its mark than without.
   const text = page.frameLocator('.reader-facing').locator('svg text');

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "frameworks/folioreader/search/FoldedText.h"
+#include "frameworks/folioreader/search/HiddenElements.h"
 
 #include <cstdint>
 #include <string_view>
@@ -22,11 +23,13 @@ struct BodyPlace {
     bool inBody = false;
     int hidden = 0; // inside this many scripts and styles
     int reading = 0; // inside this many ruby readings
+    int concealed = 0; // inside an element the book hides, this many elements deep (itself too)
 
     // Where the next character starts in UTF-16 code units, as the reader counts.
     std::uint64_t utf16() const { return std::uint64_t(character) + astral; }
-    // Whether the characters here are read as the page's text (neither script, style nor reading).
-    bool read() const { return hidden == 0 && reading == 0; }
+    // Whether the characters here are read as the page's text (neither script, style, reading nor
+    // hidden by the book).
+    bool read() const { return hidden == 0 && reading == 0 && concealed == 0; }
 };
 
 // The character a reference's name stands for ("amp", "mdash", "#x301"), or 0.
@@ -55,8 +58,13 @@ struct TextRun {
 enum class TagKind { other, bodyStart, bodyEnd, hidingStart, hidingEnd, readingStart, readingEnd, rubyEnd, block };
 TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks);
 
+// Follows a tag of the body into and out of the elements the book hides (none when hidden is
+// null): their text is counted but never matched, and passed over by matches like a reading.
+void followHiding(std::string_view tag, BodyPlace& place, const HiddenElements* hidden);
+
 // Reads the piece of the page at place — a tag, a comment, an entity, a character, or a run of plain
 // ASCII of at most longestRun bytes — hands what it holds to the sink, and moves place past it.
+// The elements hidden (when given) hold text that is counted but never matched.
 // Answers false at the page's end. The sink has:
 //   ascii(run, place, matched)       a run of plain ASCII characters, place being before it
 //   character(c, place, matched)     any other character
@@ -69,7 +77,8 @@ TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks);
 //                                    its first byte) the sink reads at once; answers its TextRun
 //                                    (bytes that are not UTF-8 are skipped, uncounted)
 template <class Sink>
-bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::size_t longestRun = std::string_view::npos)
+bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink,
+    std::size_t longestRun = std::string_view::npos, const HiddenElements* hidden = nullptr)
 {
     auto& at = place.at;
     if (at >= xhtml.size())
@@ -109,7 +118,10 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
             at = xhtml.size();
             return false;
         }
-        switch (tagKind(xhtml.substr(at + 1, end - at - 1), place.inBody, Sink::wantsBlocks)) {
+        auto tag = xhtml.substr(at + 1, end - at - 1);
+        if (place.inBody)
+            followHiding(tag, place, hidden);
+        switch (tagKind(tag, place.inBody, Sink::wantsBlocks)) {
         case TagKind::bodyStart:
             place.inBody = true;
             break;

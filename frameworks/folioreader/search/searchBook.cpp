@@ -2,6 +2,7 @@
 // are handed on, so a search of a large book holds a handful of pages in memory, never the book.
 #include "frameworks/folioreader/search/searchBook.h"
 
+#include "frameworks/folioreader/epub/EntryName.h"
 #include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/OrderedWork.h"
 
@@ -20,6 +21,25 @@ bool readContent(const ui::ServedFile& file, std::string& bytes)
 {
     bytes.resize(file.size());
     return foundation::readAllAt(file.descriptor(), bytes.data(), bytes.size(), 0);
+}
+
+// The largest style sheet read for the rules that hide elements: more is no style sheet.
+constexpr std::size_t largestStyleSheet = 4 << 20;
+
+// The elements the page at entryName hides, by its own style and the style sheets it links.
+HiddenElements hiddenElementsOf(const ReaderSession& session, std::string_view entryName,
+    std::string_view xhtml)
+{
+    return HiddenElements::ofPage(xhtml, [&](std::string_view href) -> std::optional<std::string> {
+        auto name = resolveHref(folderOf(entryName), href);
+        if (!name)
+            return std::nullopt;
+        auto file = session.openContent(*name);
+        std::string css;
+        if (!file || file->size() > largestStyleSheet || !readContent(*file, css))
+            return std::nullopt;
+        return css;
+    });
 }
 
 struct PageMatches {
@@ -43,12 +63,16 @@ BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string&
         auto file = cancelled() ? std::nullopt : std::optional(session.openContent(spine[page].entryName));
         try {
             if (file && *file && readContent(**file, bytes)) {
-                result.complete = searchDocument(bytes, foldedQuery, [&](const SearchMatch& match) {
-                    if (result.matches.size() >= most || cancelled())
-                        return false;
-                    result.matches.push_back(match);
-                    return true;
-                });
+                auto hidden = hiddenElementsOf(session, spine[page].entryName, bytes);
+                result.complete = searchDocument(
+                    bytes, foldedQuery,
+                    [&](const SearchMatch& match) {
+                        if (result.matches.size() >= most || cancelled())
+                            return false;
+                        result.matches.push_back(match);
+                        return true;
+                    },
+                    ScanWidth::thirtyTwo, &hidden);
             }
         } catch (const std::bad_alloc&) {
             // No room for the page or its matches: the search ends there, incomplete.

@@ -253,7 +253,7 @@ export function writeLayoutBook(folder, name) {
 
 // A book whose text find must mark as found: lines ended CRLF, a style in the body, ruby, the text
 // of a drawing, entities; and its fonts obfuscated by either scheme, or locked by one not known.
-export const markedTexts = ['Starnbergersee', '智に働けば', 'Il en avait souvent', 'forgetful snow', 'Bin gar keine'];
+export const markedTexts = ['Starnbergersee', '智に働けば', 'Il en avait souvent', 'forgetful snow', 'Bin gar keine', 'beaujolais'];
 export const obfuscatedFonts = { Idpf: 'http://www.idpf.org/2008/embedding', Adobe: 'http://ns.adobe.com/pdf/enc#RC', Locked: 'http://www.w3.org/2001/04/xmlenc#aes128-cbc' };
 
 export function markedBookEntries() {
@@ -271,9 +271,11 @@ export function markedBookEntries() {
   });
   const encryption = `<encryption xmlns="urn:oasis:names:tc:opendocument:xmlns:container" xmlns:enc="http://www.w3.org/2001/04/xmlenc#">${fonts.map(({ family, name }) =>
     `<enc:EncryptedData><enc:EncryptionMethod Algorithm="${obfuscatedFonts[family]}"/><enc:CipherData><enc:CipherReference URI="${name}"/></enc:CipherData></enc:EncryptedData>`).join('')}</encryption>`;
-  const css = fonts.map(({ family }) => `@font-face { font-family: ${family}; src: url(fonts/${family}.ttf); } .${family} { font-family: ${family}, serif; }`).join('\n');
+  const css = `${fonts.map(({ family }) => `@font-face { font-family: ${family}; src: url(fonts/${family}.ttf); } .${family} { font-family: ${family}, serif; }`).join('\n')}
+    div.running-head { display: none; }`;
   const filler = (n) => `<p>Line ${n} of the poem, with nothing much to find in it at all.</p>`;
   const body = [
+    '<div class="running-head">Mode d\'emploi du beaujolais</div>',
     `<p class="Idpf">Winter kept us warm, covering\r\nEarth in forgetful snow, feeding\r\nA little life with dried tubers.</p>`,
     `<style>p.x { color: #333; }</style>`,
     ...Array.from({ length: 12 }, (_, n) => filler(n + 1).replace('</p>', '\r\n</p>')),
@@ -282,6 +284,7 @@ export function markedBookEntries() {
     `<p><ruby>智<rp>(</rp><rt>ち</rt><rp>)</rp></ruby>に働けば角が立つ。<ruby>山路<rt>やまみち</rt></ruby>を登りながら。</p>`,
     `<svg xmlns="http://www.w3.org/2000/svg" width="320" height="40"><style>text { font-size:13px; }</style><text x="4" y="24">Il en avait souvent rêvé</text></svg>`,
     ...Array.from({ length: 12 }, (_, n) => filler(n + 13)),
+    '<p>A glass of beaujolais, at last.</p>',
   ].join('\n');
   return epubEntries({
     title: 'Marked', author: 'Finder', urn,
