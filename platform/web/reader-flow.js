@@ -92,10 +92,14 @@ export function fitWideBoxes(doc, flow) {
   // box broken over columns is measured by its widest piece: as a whole it spans the columns.
   const across = (box) => {
     const pieces = box.getClientRects();
-    if (pieces.length > 1) return Math.max(...[...pieces].map((r) => (flow.axis === 'y' ? r.height : r.width)));
+    if (pieces.length > 1) {
+      return Math.max(...[...pieces].map((r) => (flow.axis === 'y' ? r.height : r.width)));
+    }
     const clips = view.getComputedStyle(box).overflow !== 'visible';
-    if (flow.axis === 'y') return clips ? box.offsetHeight : Math.max(box.offsetHeight, box.scrollHeight);
-    return clips ? box.offsetWidth : Math.max(box.offsetWidth, box.scrollWidth);
+    const [size, content] = flow.axis === 'y'
+      ? [box.offsetHeight, box.scrollHeight]
+      : [box.offsetWidth, box.scrollWidth];
+    return clips ? size : Math.max(size, content);
   };
   const wide = [];
   const walker = doc.createTreeWalker(doc.body, NodeFilter.SHOW_ELEMENT);

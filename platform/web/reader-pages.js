@@ -12,7 +12,10 @@
 //   position                 { spine, page, pageCount, fraction, failure }
 //   progression              'ltr' or 'rtl': the side the next page lies on
 
-import { Screens, documentFlow, firstPlace, fitWideBoxes, flowCSS, isPicture, placeRect, readablePlaceFrom, relaxBreaks, writeStyle } from './reader-flow.js';
+import {
+  Screens, documentFlow, firstPlace, fitWideBoxes, flowCSS, isPicture, placeRect, readablePlaceFrom,
+  relaxBreaks, writeStyle,
+} from './reader-flow.js';
 import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
 import { listenToPage } from './reader-input.js';
 import { isPage, pageFrame } from './reader-frame.js';
