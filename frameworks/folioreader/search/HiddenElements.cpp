@@ -125,7 +125,7 @@ std::string_view localName(std::string_view tag)
 
 }
 
-HiddenElements HiddenElements::ofPage(std::string_view xhtml, const StyleSheetReader& readSheet)
+HiddenElements HiddenElements::ofPage(std::string_view xhtml, const StyleSheetRules& rulesOf)
 {
     HiddenElements hidden;
     // Style sheets are linked, and style elements written, in the head: the body starts the text.
@@ -144,8 +144,8 @@ HiddenElements HiddenElements::ofPage(std::string_view xhtml, const StyleSheetRe
             bool sheet = kinds.find("stylesheet") != std::string::npos
                 && kinds.find("alternate") == std::string::npos;
             if (sheet && href) {
-                if (auto css = readSheet(*href))
-                    hidden.addStyleSheet(*css);
+                if (auto rules = rulesOf(*href))
+                    hidden.add(*rules);
             }
         } else if (name == "style" && tag.back() != '/') {
             auto close = xhtml.find("</", end);
@@ -212,6 +212,11 @@ void HiddenElements::addStyleSheet(std::string_view sheet)
                 m_selectors.push_back(std::move(selector));
         }
     }
+}
+
+void HiddenElements::add(const HiddenElements& other)
+{
+    m_selectors.insert(m_selectors.end(), other.m_selectors.begin(), other.m_selectors.end());
 }
 
 bool HiddenElements::hides(std::string_view tag) const

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,12 +16,15 @@ namespace folioreader {
 
 class HiddenElements {
 public:
-    // Reads a style sheet by a link's address as written; nothing where it cannot be read.
-    using StyleSheetReader = std::function<std::optional<std::string>(std::string_view href)>;
+    // The rules of a style sheet by a link's address as written; none where it cannot be read.
+    // A book's pages link the same few sheets: each is read once for all of them.
+    using StyleSheetRules
+        = std::function<std::shared_ptr<const HiddenElements>(std::string_view href)>;
     // The rules of the page's own style elements and of the style sheets it links.
-    static HiddenElements ofPage(std::string_view xhtml, const StyleSheetReader& readStyleSheet);
+    static HiddenElements ofPage(std::string_view xhtml, const StyleSheetRules& rulesOf);
 
     void addStyleSheet(std::string_view css);
+    void add(const HiddenElements& other);
     // Whether the element a start tag opens is hidden; tag is the text between '<' and '>'.
     bool hides(std::string_view tag) const;
 

@@ -7,6 +7,9 @@
 #include "platform/foundation/OrderedWork.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <thread>
@@ -26,21 +29,43 @@ bool readContent(const ui::ServedFile& file, std::string& bytes)
 // The largest style sheet read for the rules that hide elements: more is no style sheet.
 constexpr std::size_t largestStyleSheet = 4 << 20;
 
-// The elements the page at entryName hides, by its own style and the style sheets it links.
-HiddenElements hiddenElementsOf(const ReaderSession& session, std::string_view entryName,
-    std::string_view xhtml)
-{
-    return HiddenElements::ofPage(xhtml, [&](std::string_view href) -> std::optional<std::string> {
+// The rules that hide elements in the book's style sheets, each read once, by whichever worker
+// first meets a page that links it.
+class StyleSheets {
+public:
+    explicit StyleSheets(const ReaderSession& session) : m_session(session) { }
+
+    // The elements the page at entryName hides, by its own style and the style sheets it links.
+    HiddenElements hiddenIn(std::string_view entryName, std::string_view xhtml)
+    {
+        auto linked = [&](std::string_view href) { return rulesOf(entryName, href); };
+        return HiddenElements::ofPage(xhtml, linked);
+    }
+
+private:
+    const ReaderSession& m_session;
+    std::mutex m_mutex;
+    std::map<std::string, std::shared_ptr<const HiddenElements>, std::less<>> m_read;
+
+    std::shared_ptr<const HiddenElements> rulesOf(std::string_view entryName, std::string_view href)
+    {
         auto name = resolveHref(folderOf(entryName), href);
         if (!name)
-            return std::nullopt;
-        auto file = session.openContent(*name);
+            return nullptr;
+        std::lock_guard lock(m_mutex);
+        if (auto known = m_read.find(*name); known != m_read.end())
+            return known->second;
+        auto file = m_session.openContent(*name);
         std::string css;
-        if (!file || file->size() > largestStyleSheet || !readContent(*file, css))
-            return std::nullopt;
-        return css;
-    });
-}
+        std::shared_ptr<HiddenElements> rules;
+        if (file && file->size() <= largestStyleSheet && readContent(*file, css)) {
+            rules = std::make_shared<HiddenElements>();
+            rules->addStyleSheet(css);
+        }
+        m_read.emplace(*name, rules);
+        return rules;
+    }
+};
 
 struct PageMatches {
     std::vector<SearchMatch> matches;
@@ -54,6 +79,7 @@ BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string&
 {
     const auto& spine = session.spine();
     const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    StyleSheets styleSheets(session);
     auto searchPage = [&](std::size_t page) {
         // Each worker keeps the room of the page it read last for the next, until the search ends
         // with its thread.
@@ -63,7 +89,7 @@ BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string&
         auto file = cancelled() ? std::nullopt : std::optional(session.openContent(spine[page].entryName));
         try {
             if (file && *file && readContent(**file, bytes)) {
-                auto hidden = hiddenElementsOf(session, spine[page].entryName, bytes);
+                auto hidden = styleSheets.hiddenIn(spine[page].entryName, bytes);
                 result.complete = searchDocument(
                     bytes, foldedQuery,
                     [&](const SearchMatch& match) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -190,9 +191,11 @@ TEST(PageSearch, textTheBookHidesIsCountedNeverFound)
         R"(<html><head><link rel="stylesheet" href="a.css"/><link rel="icon" href="i.png"/>)"
         R"(<style>.s{display:none}</style></head>)"
         R"(<body><link rel="stylesheet" href="late.css"/></body></html>)",
-        [&](std::string_view href) -> std::optional<std::string> {
+        [&](std::string_view href) {
             asked.emplace_back(href);
-            return ".l { display: none }";
+            auto rules = std::make_shared<folioreader::HiddenElements>();
+            rules->addStyleSheet(".l { display: none }");
+            return rules;
         });
     EXPECT_EQ(asked, std::vector<std::string> { "a.css" });
     EXPECT_TRUE(hidden.hides(R"(p class="l")"));
