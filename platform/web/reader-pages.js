@@ -274,6 +274,7 @@ export class PageView {
       this.pageCount = 1;
     } else if (this.vertical) {
       this.screens = null;
+      fitWideBoxes(doc, { axis: 'x' });
       this.pageCount = Math.max(1, Math.ceil((doc.scrollingElement ?? doc.documentElement).scrollHeight / height));
     } else {
       const flow = this.flow ?? { axis: 'x' };
