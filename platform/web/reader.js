@@ -202,10 +202,11 @@ class Reader {
     // A match is marked on designed pages too, which otherwise keep their own look. Text of a
     // drawing has no background: a broad stroke of the accent painted under its letters stands
     // for one, whatever colour the letters are filled with.
-    `mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important; color: inherit !important;
-        outline: 2px solid ${cssColor(accent)}; }
-      tspan.pagewyn-found { stroke: ${withAlpha(accent, 0.75)} !important; stroke-width: 0.3em !important;
-        stroke-linejoin: round; paint-order: stroke !important; text-decoration: underline; }`);
+    `mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important;
+        color: inherit !important; outline: 2px solid ${cssColor(accent)}; }
+      tspan.pagewyn-found { stroke: ${withAlpha(accent, 0.75)} !important;
+        stroke-width: 0.3em !important; stroke-linejoin: round; paint-order: stroke !important;
+        text-decoration: underline; }`);
   }
 
   start() {

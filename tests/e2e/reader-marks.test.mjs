@@ -62,7 +62,7 @@ test('each match is marked as found, and the fonts are revealed or left out', as
   assert.deepEqual(failures, []);
 });
 
-test('a match is marked on the spread\'s page that holds it, and is seen in a drawing', async (t) => {
+test('a match is marked on the page of a spread that holds it, seen in a drawing', async (t) => {
   const folder = folderFor(t);
   writeEntries(folder, 'spread.epub', spreadFindEntries());
   const { page } = await openLibraryFor(t, browser, folder, { width: 1280, height: 800 });
@@ -73,7 +73,7 @@ test('a match is marked on the spread\'s page that holds it, and is seen in a dr
   await field.fill(spreadFindWord);
   await field.press('Enter');
   const status = () => page.locator('.reader-search-status').textContent();
-  await eventually(async () => (await status()) === '7 found', 'once on the left, six times on the right');
+  await eventually(async () => (await status()) === '7 found', 'once left, six times right');
   // Where each frame's marks stand: the id of the line, or the drawing.
   const marks = () => page.locator('.reader-frame').evaluateAll((frames) => frames.map((frame) => [
     ...frame.contentDocument.querySelectorAll('.pagewyn-found'),
@@ -93,12 +93,13 @@ test('a match is marked on the spread\'s page that holds it, and is seen in a dr
   for (const [n, expected] of chosen) {
     await choose(n);
     const shown = async () => JSON.stringify(await marks());
-    await eventually(async () => (await shown()) === JSON.stringify(expected), `result ${n + 1}: ${await shown()}`);
+    const wanted = JSON.stringify(expected);
+    await eventually(async () => (await shown()) === wanted, `result ${n + 1}: ${await shown()}`);
   }
   // The drawing's text looks otherwise with its mark than without.
   const text = page.frameLocator('.reader-facing').locator('svg text');
   const marked = await text.screenshot();
-  await text.evaluate((element) => element.querySelector('.pagewyn-found').removeAttribute('class'));
+  await text.evaluate((drawn) => drawn.querySelector('.pagewyn-found').removeAttribute('class'));
   assert.notDeepEqual(await text.screenshot(), marked, 'the mark is seen');
 });
 

@@ -158,7 +158,8 @@ test('every line of a chapter is whole on a screen, and a place left on any scre
         await eventually(async () => (await pageLabel(page)) === `Page ${n} of ${count}`, `reopened at screen ${n}: ${await pageLabel(page)}`);
         assert.equal(await screen(page), screens[n - 1]);
         const drawn = await page.evaluate(() => window.drawn ?? []);
-        const opening = new Set(drawn.slice(drawn.indexOf('nothing')).filter((label) => label !== 'nothing'));
+        const afterClose = drawn.slice(drawn.indexOf('nothing'));
+        const opening = new Set(afterClose.filter((shown) => shown !== 'nothing'));
         assert.deepEqual([...opening].filter((label) => label !== `Page ${n} of ${count}`), [],
           'nothing but the kept screen is shown as the book opens');
       }

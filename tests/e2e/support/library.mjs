@@ -190,16 +190,25 @@ export const layoutBooks = {
   // anchor, kept whole by a rule more particular than any other), and preformatted lines wider
   // than one.
   sections: { language: 'en', css: 'section { page-break-inside: avoid; } body .unit > section { page-break-inside: avoid !important; } pre { font-size: 1.2em; }', sections: [14, 3, 2, 20, 1] },
-  // A table whose cells do not wrap and a row of four boxes of a set width, both wider than a phone.
-  wide: { language: 'en', css: 'td, th { white-space: nowrap; padding: 0 8px; } .modes { display: flex; } .modes > div { flex: none; width: 8em; }', wide: true },
+  // A table whose cells do not wrap and a row of four boxes of a set width, both wider than a
+  // phone.
+  wide: {
+    language: 'en',
+    css: 'td, th { white-space: nowrap; padding: 0 8px; } .modes { display: flex; }'
+      + ' .modes > div { flex: none; width: 8em; }',
+    wide: true,
+  },
   comicLTR: { fixed: true, progression: 'ltr' },
   comicRTL: { fixed: true, progression: 'rtl' },
 };
 
 // What the "wide" book shows after its fifth and twelfth paragraphs.
 const wideBoxes = {
-  5: `<table><tr><th>Device</th><th>Format</th><th>Previewer</th></tr>${Array.from({ length: 4 }, (_, n) => `<tr><td>Tablet ${n + 1}</td><td>KF8 / AZW3 ${n + 1}</td><td>Kindle Previewer 2.7 (タブレット・モード)</td></tr>`).join('')}</table>`,
-  12: `<div class="modes">${['First mode of use', 'Second mode', 'Third mode', 'Fourth mode, the last'].map((text) => `<div>${text}</div>`).join('')}</div>`,
+  5: `<table><tr><th>Device</th><th>Format</th><th>Previewer</th></tr>${Array.from({ length: 4 },
+    (_, n) => `<tr><td>Tablet ${n + 1}</td><td>KF8 / AZW3 ${n + 1}</td>`
+      + '<td>Kindle Previewer 2.7 (タブレット・モード)</td></tr>').join('')}</table>`,
+  12: `<div class="modes">${['First mode of use', 'Second mode', 'Third mode',
+    'Fourth mode, the last'].map((text) => `<div>${text}</div>`).join('')}</div>`,
 };
 
 // The fixed-layout pages: a cover, two spreads, and a single page, each 1474 × 2324 but the last,
@@ -304,13 +313,20 @@ export function markedBookEntries() {
 export const spreadFindWord = 'éditions';
 export function spreadFindEntries() {
   const head = '<meta name="viewport" content="width=600, height=800"/>';
-  const page = (id, file, side, body) => ({ id, file, spine: { properties: `page-spread-${side}` }, bytes: xhtml(id, `<div style="width:600px;height:800px;font-size:22px">${body}</div>`, { head }) });
-  const drawing = '<svg xmlns="http://www.w3.org/2000/svg" width="560" height="80"><style><![CDATA[ text { fill: #1a1a1a; font-size: 40px; } ]]></style>'
+  const page = (id, file, side, body) => ({
+    id, file, spine: { properties: `page-spread-${side}` },
+    bytes: xhtml(id, `<div style="width:600px;height:800px;font-size:22px">${body}</div>`,
+      { head }),
+  });
+  const drawing = '<svg xmlns="http://www.w3.org/2000/svg" width="560" height="80">'
+    + '<style><![CDATA[ text { fill: #1a1a1a; font-size: 40px; } ]]></style>'
     + '<text x="10" y="55">Les éditions du vent</text></svg>';
-  const lines = Array.from({ length: 5 }, (_, n) => `<p id="line-${n + 1}">Ligne ${n + 1}, des éditions et encore du texte.</p>`).join('');
+  const lines = Array.from({ length: 5 },
+    (_, n) => `<p id="line-${n + 1}">Ligne ${n + 1}, des éditions et du texte.</p>`).join('');
   return epubEntries({
     title: 'Sous le vent', author: 'Spread',
-    metadata: '<meta property="rendition:layout">pre-paginated</meta><meta property="rendition:spread">landscape</meta>',
+    metadata: '<meta property="rendition:layout">pre-paginated</meta>'
+      + '<meta property="rendition:spread">landscape</meta>',
     parts: [
       page('left', 'left.xhtml', 'left', '<p id="left-1">À gauche, les éditions de la veille.</p>'),
       page('right', 'right.xhtml', 'right', `${drawing}${lines}`),
