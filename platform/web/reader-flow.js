@@ -88,25 +88,29 @@ export function fitWideBoxes(doc, flow) {
   const room = flow.axis === 'y' ? root.clientHeight : root.clientWidth;
   if (!doc.body || room <= 0) return false;
   const view = doc.defaultView;
+  const sizes = (box) => (flow.axis === 'y'
+    ? [box.offsetHeight, box.scrollHeight]
+    : [box.offsetWidth, box.scrollWidth]);
   // A box's extent across the column, its overflowing content too unless the book cuts that. A
   // box broken over columns is measured by its widest piece: as a whole it spans the columns.
   const across = (box) => {
+    const [size, content] = sizes(box);
     const pieces = box.getClientRects();
     if (pieces.length > 1) {
       return Math.max(...[...pieces].map((r) => (flow.axis === 'y' ? r.height : r.width)));
     }
-    const clips = view.getComputedStyle(box).overflow !== 'visible';
-    const [size, content] = flow.axis === 'y'
-      ? [box.offsetHeight, box.scrollHeight]
-      : [box.offsetWidth, box.scrollWidth];
-    return clips ? size : Math.max(size, content);
+    return view.getComputedStyle(box).overflow !== 'visible' ? size : Math.max(size, content);
   };
   const wide = [];
   const walker = doc.createTreeWalker(doc.body, NodeFilter.SHOW_ELEMENT);
   for (let box = walker.nextNode(); box;) {
-    const extent = box instanceof view.HTMLElement ? across(box) : 0;
-    if (extent > room + 1) {
-      wide.push([box, room / extent]);
+    // A box whose content, overflow and all, is no wider than the column holds nothing wider
+    // either: most are, and are passed over with all they hold.
+    const html = box instanceof view.HTMLElement;
+    const within = !html || Math.max(...sizes(box)) <= room + 1;
+    const extent = within ? 0 : across(box);
+    if (within || extent > room + 1) {
+      if (extent > room + 1) wide.push([box, room / extent]);
       // Nothing inside a box scaled down is wider than the column any more.
       box = walker.nextSibling() ?? nextOutside(walker);
     } else {
