@@ -104,11 +104,14 @@ void followHiding(std::string_view tag, BodyPlace& place, const HiddenElements* 
         return false;
     }());
     if (place.concealed > 0) {
+        if (localName(closing ? tag.substr(1) : tag) != place.concealedName)
+            return;
         if (closing)
             --place.concealed;
         else if (!empty)
             ++place.concealed;
     } else if (!closing && !empty && hidden && hidden->hides(tag)) {
+        place.concealedName = localName(tag);
         place.concealed = 1;
     }
 }

@@ -23,7 +23,10 @@ struct BodyPlace {
     bool inBody = false;
     int hidden = 0; // inside this many scripts and styles
     int reading = 0; // inside this many ruby readings
-    int concealed = 0; // inside an element the book hides, this many elements deep (itself too)
+    // Inside an element the book hides: its name, and how many elements of that name are open
+    // (itself too). Only they are counted, so an end tag left unsaid inside hides no more.
+    std::string_view concealedName;
+    int concealed = 0;
 
     // Where the next character starts in UTF-16 code units, as the reader counts.
     std::uint64_t utf16() const { return std::uint64_t(character) + astral; }
