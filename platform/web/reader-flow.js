@@ -27,7 +27,8 @@ export function documentFlow(doc, bookWritingMode) {
 }
 
 // Marks a box whose rule keeps it whole although it is longer than a column: kept whole it would
-// only move to the next column and leave the rest of this one, or a whole screen, empty.
+// only move to the next column and leave the rest of this one, or a whole screen, empty. Its own
+// style lets it break, which outweighs any rule of the book, however particular.
 const relaxedBreak = 'data-pagewyn-breaks';
 
 // The reader's layout rules for a paged document of that flow on a screen of width × height. The
@@ -37,8 +38,7 @@ const relaxedBreak = 'data-pagewyn-breaks';
 export function flowCSS(flow, width, height) {
   const everyFlow = `img, svg, video, table, figure { max-width: ${Math.max(40, width - 8)}px !important; max-height: ${Math.max(40, height - 8)}px !important; break-inside: avoid; }
     pre { white-space: break-spaces !important; overflow-wrap: anywhere !important; }
-    html, body { max-width: none !important; max-height: none !important; min-width: 0 !important; min-height: 0 !important; }
-    [${relaxedBreak}] { break-inside: auto !important; page-break-inside: auto !important; }`;
+    html, body { max-width: none !important; max-height: none !important; min-width: 0 !important; min-height: 0 !important; }`;
   if (flow.axis === 'y') {
     return `html { writing-mode: ${flow.writingMode} !important; width: ${width}px !important; height: ${height}px !important;
         overflow: hidden !important; column-width: ${height}px !important; column-gap: ${columnGap}px !important; column-fill: auto !important; }
@@ -65,10 +65,73 @@ export function relaxBreaks(doc, flow) {
     const length = flow.axis === 'y' ? box.offsetWidth : box.offsetHeight;
     if (length > columnLength * 0.75) {
       box.setAttribute(relaxedBreak, '');
+      box.style.setProperty('break-inside', 'auto', 'important');
       changed = true;
     }
   }
   return changed;
+}
+
+// Marks a box wider than a column (a table of many columns, a row of boxes of a set width), shown
+// scaled to the column's width: cut at the column's edge, its far side would never be seen.
+const fitted = 'data-pagewyn-fitted';
+
+// Scales every outermost box that is wider than a column (taller, for vertical text) to fit it,
+// after giving back the scale of those fitted before, as the column may have grown; answers
+// whether any is scaled, so the screens are counted again.
+export function fitWideBoxes(doc, flow) {
+  const root = doc.documentElement;
+  for (const box of doc.querySelectorAll(`[${fitted}]`)) {
+    box.removeAttribute(fitted);
+    box.style.removeProperty('zoom');
+  }
+  const room = flow.axis === 'y' ? root.clientHeight : root.clientWidth;
+  if (!doc.body || room <= 0) return false;
+  const view = doc.defaultView;
+  const sizes = (box) => (flow.axis === 'y'
+    ? [box.offsetHeight, box.scrollHeight]
+    : [box.offsetWidth, box.scrollWidth]);
+  // A box's extent across the column, its overflowing content too unless the book cuts that. A
+  // box broken over columns is measured by its widest piece: as a whole it spans the columns.
+  const across = (box) => {
+    const [size, content] = sizes(box);
+    const pieces = box.getClientRects();
+    if (pieces.length > 1) {
+      return Math.max(...[...pieces].map((r) => (flow.axis === 'y' ? r.height : r.width)));
+    }
+    return view.getComputedStyle(box).overflow !== 'visible' ? size : Math.max(size, content);
+  };
+  const wide = [];
+  const walker = doc.createTreeWalker(doc.body, NodeFilter.SHOW_ELEMENT);
+  for (let box = walker.nextNode(); box;) {
+    // A box whose content, overflow and all, is no wider than the column holds nothing wider
+    // either: most are, and are passed over with all they hold.
+    const html = box instanceof view.HTMLElement;
+    const within = !html || Math.max(...sizes(box)) <= room + 1;
+    const extent = within ? 0 : across(box);
+    if (within || extent > room + 1) {
+      if (extent > room + 1) wide.push([box, room / extent]);
+      // Nothing inside a box scaled down is wider than the column any more.
+      box = walker.nextSibling() ?? nextOutside(walker);
+    } else {
+      box = walker.nextNode();
+    }
+  }
+  for (const [box, scale] of wide) {
+    box.setAttribute(fitted, '');
+    box.style.setProperty('zoom', String(Math.floor(scale * 1000) / 1000), 'important');
+  }
+  return wide.length > 0;
+}
+
+// The walker's next element after the current one's subtree: the next sibling of the nearest
+// ancestor that has one.
+function nextOutside(walker) {
+  while (walker.parentNode()) {
+    const sibling = walker.nextSibling();
+    if (sibling) return sibling;
+  }
+  return null;
 }
 
 // The screens of a document laid out in a flow, on a screen of width × height.

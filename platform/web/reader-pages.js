@@ -12,7 +12,10 @@
 //   position                 { spine, page, pageCount, fraction, failure }
 //   progression              'ltr' or 'rtl': the side the next page lies on
 
-import { Screens, documentFlow, firstPlace, flowCSS, isPicture, placeRect, readablePlaceFrom, relaxBreaks, writeStyle } from './reader-flow.js';
+import {
+  Screens, documentFlow, firstPlace, fitWideBoxes, flowCSS, isPicture, placeRect, readablePlaceFrom,
+  relaxBreaks, writeStyle,
+} from './reader-flow.js';
 import { fixedCSS, placeSpread, showFacing, spreadOf, unplace } from './reader-fixed.js';
 import { listenToPage } from './reader-input.js';
 import { isPage, pageFrame } from './reader-frame.js';
@@ -47,6 +50,8 @@ export class PageView {
     this.screens = null;
     this.scale = 1;
     this.loading = Promise.resolve();
+    // Whether a document is being loaded into the frame.
+    this.opening = false;
     this.expectingLoad = false;
     // A frame taken out of the page and put back loads its document again: it is set up anew at
     // the kept place.
@@ -126,31 +131,42 @@ export class PageView {
     });
   }
 
+  // A document being loaded is not shown: it would show its start, not yet laid out in screens,
+  // before the place asked for. The screen shows it again once it stands at that place.
   async load(index, place) {
     const spine = this.options.spine;
     if (index < 0 || index >= spine.length) return;
     const spread = this.spreadAt(index);
     index = spread[0];
-    if (index !== this.spineIndex || this.failure) {
-      this.spineIndex = index;
-      this.failure = null;
-      await this.navigate(this.frame, spine[index].path);
-      const doc = this.document;
-      if (!doc || !isPage(doc)) {
-        this.failure = doc?.body?.textContent?.trim() || 'This part of the book cannot be shown.';
-        this.page = 0;
-        this.pageCount = 1;
-        await showFacing(this, undefined);
+    const opening = index !== this.spineIndex || this.failure;
+    this.opening = Boolean(opening);
+    this.frame.parentElement?.classList.toggle('opening', this.opening);
+    try {
+      if (opening) {
+        this.spineIndex = index;
+        this.failure = null;
+        await this.navigate(this.frame, spine[index].path);
+        const doc = this.document;
+        if (!doc || !isPage(doc)) {
+          this.failure = doc?.body?.textContent?.trim() || 'This part of the book cannot be shown.';
+          this.page = 0;
+          this.pageCount = 1;
+          await showFacing(this, undefined);
+          this.options.onLoaded?.();
+          this.options.onPosition?.();
+          return;
+        }
+        this.opening = false;
+        this.prepare(doc, this.frame);
         this.options.onLoaded?.();
-        this.options.onPosition?.();
-        return;
       }
-      this.prepare(doc, this.frame);
-      this.options.onLoaded?.();
+      await showFacing(this, spread[1]);
+      this.layout();
+      this.goToPlace(place);
+    } finally {
+      this.opening = false;
+      this.frame.parentElement?.classList.remove('opening');
     }
-    await showFacing(this, spread[1]);
-    this.layout();
-    this.goToPlace(place);
   }
 
   async navigate(frame, path) {
@@ -201,10 +217,19 @@ export class PageView {
     return { left: rect.left * scale + outer.left, top: rect.top * scale + outer.top, right: rect.right * scale + outer.left, bottom: rect.bottom * scale + outer.top };
   }
 
-  // The look the reader gives every page, written as one style sheet the book's own rules yield to.
-  setAppearance(css) {
+  // The look the reader gives every reflowable page, written as one style sheet the book's own
+  // rules yield to, and the look of what find marks, which designed pages take too.
+  setAppearance(css, foundCSS = '') {
     this.appearanceCSS = css;
+    this.foundCSS = foundCSS;
     this.applyStyle();
+  }
+
+  // The document of the spine index when it is shown, as the page read or its facing page.
+  documentOf(index) {
+    if (index === this.spineIndex) return this.document;
+    if (index !== this.spread[1] || !this.partner || this.partner.hidden) return null;
+    return this.partner.contentDocument;
   }
 
   applyStyle() {
@@ -216,9 +241,9 @@ export class PageView {
     let css;
     if (this.fixed) {
       // A designed page keeps its own type and colours.
-      css = fixedCSS;
+      css = `${fixedCSS}${this.foundCSS ?? ''}`;
       const facing = this.spread[1] !== undefined ? this.partner?.contentDocument : null;
-      if (facing?.documentElement) writeStyle(facing, fixedCSS);
+      if (facing?.documentElement) writeStyle(facing, css);
     } else {
       const layout = this.vertical
         ? `html { height: auto !important; overflow-x: hidden !important; overflow-y: auto !important; }`
@@ -227,7 +252,8 @@ export class PageView {
         html { scrollbar-width: none; }
         img, svg, video { max-width: 100% !important; object-fit: contain; }
         ${layout}
-        ${this.appearanceCSS ?? ''}`;
+        ${this.appearanceCSS ?? ''}
+        ${this.foundCSS ?? ''}`;
     }
     const key = `${width}x${height}:${css}`;
     if (key === this.appearance) return;
@@ -236,6 +262,8 @@ export class PageView {
   }
 
   layout() {
+    // Before a document arrives there is nothing to lay out, nor any page to count.
+    if (this.spineIndex < 0 || this.opening) return;
     this.scale = this.fixed ? placeSpread(this) : unplace(this.frame);
     this.applyStyle();
     const doc = this.document;
@@ -246,11 +274,13 @@ export class PageView {
       this.pageCount = 1;
     } else if (this.vertical) {
       this.screens = null;
+      fitWideBoxes(doc, { axis: 'x' });
       this.pageCount = Math.max(1, Math.ceil((doc.scrollingElement ?? doc.documentElement).scrollHeight / height));
     } else {
       const flow = this.flow ?? { axis: 'x' };
+      const fitted = fitWideBoxes(doc, flow);
       this.screens = new Screens(doc, flow, width, height);
-      if (relaxBreaks(doc, flow)) this.screens = new Screens(doc, flow, width, height);
+      if (relaxBreaks(doc, flow) || fitted) this.screens = new Screens(doc, flow, width, height);
       this.pageCount = this.screens.count;
     }
   }

@@ -165,7 +165,7 @@ export class PlaceKeeper {
 
   show() {
     const pages = this.reader.pages;
-    if (!pages?.document) return;
+    if (!pages?.document || pages.spineIndex < 0 || pages.opening) return;
     // A document other than the place's (one still opening) keeps the screen it shows.
     if (pages.spineIndex !== this.spine) {
       pages.showPage(pages.position.page);

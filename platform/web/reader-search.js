@@ -55,7 +55,8 @@ function nearestOccurrence(nodes, text, hint) {
   const places = [];
   let count = 0;
   for (const node of nodes) {
-    if (isRead(node)) {
+    // Text the book hides is never what was found.
+    if (isRead(node) && node.parentElement?.checkVisibility?.() !== false) {
       for (let at = 0; at < node.length; ++at) {
         if (/\s/.test(node.data[at])) continue;
         flat += node.data[at];
@@ -74,12 +75,13 @@ function nearestOccurrence(nodes, text, hint) {
   return piecesOf(nodes, first.offset, last.offset + 1);
 }
 
-// Marks a match in the document, the mark before it erased: its characters by their count, or the
-// nearest place its text stands when the count leads elsewhere. Text of a drawing is marked
-// with the drawing's own kind of element. The first mark, or null.
+// Marks a match in the document (none: only erases), the mark before it erased: its characters by
+// their count, or the nearest place its text stands when the count leads elsewhere. Text of a
+// drawing is marked with the drawing's own kind of element. The first mark, or null.
 function markFound(doc, found) {
   for (const old of [...doc.querySelectorAll('.pagewyn-found')]) old.replaceWith(...old.childNodes);
   doc.body?.normalize();
+  if (!found) return null;
   const nodes = textNodes(doc);
   let pieces = piecesOf(nodes, found.start, found.end);
   const text = pieces.map(({ node, from, to }) => node.data.slice(from, to)).join('');
@@ -194,14 +196,19 @@ export class SearchPanel {
     return item;
   }
 
-  // Shows the page that holds the match, marked.
+  // Shows the page that holds the match, marked: the page read, or the facing page of a spread
+  // (shown whole, so there is nothing to turn to). A mark left on a page shown beside is erased.
   async show(found) {
     this.toggle(false);
     this.reader.element.focus({ preventScroll: true });
     const pages = this.reader.pages;
     await this.reader.go(found.spine, { page: 'first' });
-    const doc = pages.document;
-    const mark = doc && pages.spineIndex === found.spine ? markFound(doc, found) : null;
-    if (mark) showPoint(pages, mark.firstChild, 0);
+    for (const index of pages.spread) {
+      const doc = pages.documentOf(index);
+      if (doc && index !== found.spine) markFound(doc, null);
+    }
+    const doc = pages.documentOf(found.spine);
+    const mark = doc ? markFound(doc, found) : null;
+    if (mark && doc === pages.document) showPoint(pages, mark.firstChild, 0);
   }
 }

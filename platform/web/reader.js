@@ -197,10 +197,16 @@ class Reader {
       html { overscroll-behavior: none; touch-action: ${this.pages?.vertical ? 'pan-y' : 'none'} !important; }
       ${family ? `body, body * { font-family: ${family} !important; }` : ''}
       ::selection { background: ${withAlpha(accent, 0.35)}; }
-      mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important; color: inherit !important; outline: 2px solid ${cssColor(accent)}; }
-      tspan.pagewyn-found { fill: ${cssColor(accent)} !important; font-weight: bold; text-decoration: underline; }
       mark.pagewyn-highlight { background: ${withAlpha(accent, 0.4)} !important; color: inherit !important; border-radius: 2px; }
-      a { color: ${cssColor(accent)} !important; }`);
+      a { color: ${cssColor(accent)} !important; }`,
+    // A match is marked on designed pages too, which otherwise keep their own look. Text of a
+    // drawing has no background: a broad stroke of the accent painted under its letters stands
+    // for one, whatever colour the letters are filled with.
+    `mark.pagewyn-found { background: ${withAlpha(accent, 0.75)} !important;
+        color: inherit !important; outline: 2px solid ${cssColor(accent)}; }
+      tspan.pagewyn-found { stroke: ${withAlpha(accent, 0.75)} !important;
+        stroke-width: 0.3em !important; stroke-linejoin: round; paint-order: stroke !important;
+        text-decoration: underline; }`);
   }
 
   start() {

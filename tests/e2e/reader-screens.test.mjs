@@ -1,7 +1,8 @@
 // Every line of a chapter stands whole on some screen, whatever the book's style does to its
 // columns (right-to-left, vertical, capped in size, hidden text, sections kept whole, pictures
-// alone on a screen); "Previous page" retraces the screens; and a place left at any screen comes
-// back at that screen after a close, a reload, a new window size and a new text size.
+// alone on a screen, boxes wider than a screen); "Previous page" retraces the screens; and a place
+// left at any screen comes back at that screen after a close, a reload, a new window size and a new
+// text size, showing no other screen as the book opens again.
 
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -100,7 +101,7 @@ async function reopen(page, how) {
 }
 
 test('every line of a chapter is whole on a screen, and a place left on any screen reopens there', async (t) => {
-  for (const name of ['arabic', 'headers', 'capped', 'sections']) {
+  for (const name of ['arabic', 'headers', 'capped', 'sections', 'wide']) {
     await t.test(name, async (t) => {
       const folder = folderFor(t);
       writeLayoutBook(folder, name);
@@ -139,9 +140,28 @@ test('every line of a chapter is whole on a screen, and a place left on any scre
       }
       for (let n = 2; n <= count; ++n) {
         await turnTo(page, 'Next page', `Page ${n} of ${count}`);
+        // What each frame drawn shows while the book opens again: its label, and whether the
+        // chapter's page is seen.
+        await page.evaluate(() => {
+          window.drawn = [];
+          const look = () => {
+            const frame = document.querySelector('.reader-frame');
+            const label = document.querySelector('.reader-page')?.textContent;
+            const seen = frame && getComputedStyle(frame).visibility === 'visible'
+              && frame.contentDocument?.URL !== 'about:blank';
+            window.drawn.push(label || (seen ? 'a page without a label' : 'nothing'));
+            if (window.drawn.length < 1000) requestAnimationFrame(look);
+          };
+          requestAnimationFrame(look);
+        });
         await reopen(page, n % 2 ? 'reload' : 'close');
         await eventually(async () => (await pageLabel(page)) === `Page ${n} of ${count}`, `reopened at screen ${n}: ${await pageLabel(page)}`);
         assert.equal(await screen(page), screens[n - 1]);
+        const drawn = await page.evaluate(() => window.drawn ?? []);
+        const afterClose = drawn.slice(drawn.indexOf('nothing'));
+        const opening = new Set(afterClose.filter((shown) => shown !== 'nothing'));
+        assert.deepEqual([...opening].filter((label) => label !== `Page ${n} of ${count}`), [],
+          'nothing but the kept screen is shown as the book opens');
       }
       // The text size buttons show on a wide screen: a middle screen comes back after a new size,
       // a new text size and back, pressed one after the other, and the book's page is never loaded

@@ -34,7 +34,7 @@ void BodyText::restart(const BodyPlace& place)
 
 bool BodyText::readPiece(std::string_view xhtml)
 {
-    return readBodyPiece(xhtml, m_reading, *this, stretchRun);
+    return readBodyPiece(xhtml, m_reading, *this, stretchRun, hidden);
 }
 
 void BodyText::readThrough(std::string_view xhtml, std::size_t last)

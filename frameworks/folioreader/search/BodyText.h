@@ -18,6 +18,8 @@ public:
     static constexpr bool wantsTextRuns = false;
 
     BodyPlace start;
+    // The elements of the page the book hides, or none.
+    const HiddenElements* hidden = nullptr;
     std::vector<char32_t> characters;
     FoldedText folded;
 

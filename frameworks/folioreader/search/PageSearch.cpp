@@ -63,13 +63,17 @@ public:
     static constexpr bool wantsBlocks = false;
     static constexpr bool wantsTextRuns = true;
 
-    PageSearch(std::string_view xhtml, const std::u32string& query, const std::function<bool(const SearchMatch&)>& found, ScanWidth widest)
+    PageSearch(std::string_view xhtml, const std::u32string& query,
+        const std::function<bool(const SearchMatch&)>& found, ScanWidth widest,
+        const HiddenElements* hidden)
         : m_xhtml(xhtml)
         , m_query(query)
         , m_found(found)
         , m_first(query.front())
         , m_scanner(query, widest)
     {
+        m_trial.hidden = hidden;
+        m_context.hidden = hidden;
         remember(BodyPlace {}, 0);
     }
 
@@ -384,15 +388,16 @@ std::string_view withLineFeeds(std::string_view xhtml, std::string& storage)
 }
 
 bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found,
-    ScanWidth widest)
+    ScanWidth widest, const HiddenElements* hidden)
 {
     if (foldedQuery.empty())
         return true;
     std::string storage;
     xhtml = withLineFeeds(xhtml, storage);
-    PageSearch search(xhtml, foldedQuery, found, widest);
+    PageSearch search(xhtml, foldedQuery, found, widest, hidden);
     BodyPlace place;
-    while (!search.stopped && readBodyPiece(xhtml, place, search)) { }
+    while (!search.stopped && readBodyPiece(xhtml, place, search, std::string_view::npos, hidden)) {
+    }
     return !search.stopped;
 }
 

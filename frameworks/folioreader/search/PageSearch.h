@@ -3,6 +3,7 @@
 // characters of the document's body text it covers (counted in UTF-16, as the reader counts).
 #pragma once
 
+#include "frameworks/folioreader/search/HiddenElements.h"
 #include "frameworks/folioreader/search/TextScanner.h"
 
 #include <cstdint>
@@ -34,9 +35,10 @@ struct SearchMatch {
 std::string_view withLineFeeds(std::string_view xhtml, std::string& storage);
 
 // Calls found with each match of the folded query in the body of the XHTML document, in order,
-// while found answers true. Text of scripts and styles is counted but never matched. Answers
-// false when found stopped it. The page is scanned at most widest bytes at once.
+// while found answers true. Text of scripts and styles, and of the elements hidden (when given),
+// is counted but never matched. Answers false when found stopped it. The page is scanned at most
+// widest bytes at once.
 bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found,
-    ScanWidth widest = ScanWidth::thirtyTwo);
+    ScanWidth widest = ScanWidth::thirtyTwo, const HiddenElements* hidden = nullptr);
 
 }

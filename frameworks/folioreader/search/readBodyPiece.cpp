@@ -88,6 +88,34 @@ std::size_t textEnd(std::string_view xhtml, std::size_t at, TextKind kind)
     return xhtml.size();
 }
 
+void followHiding(std::string_view tag, BodyPlace& place, const HiddenElements* hidden)
+{
+    if (tag.empty() || tag[0] == '!' || tag[0] == '?')
+        return;
+    const bool closing = tag[0] == '/';
+    // An element that holds nothing: closed in its own tag, or one that HTML never closes.
+    const bool empty = !closing && (tag.back() == '/' || [&] {
+        auto name = localName(tag);
+        for (std::string_view element : { "br", "img", "hr", "meta", "link", "input", "wbr", "col",
+                 "area", "base", "embed", "source", "track", "param" }) {
+            if (startsWithName(name, element))
+                return true;
+        }
+        return false;
+    }());
+    if (place.concealed > 0) {
+        if (localName(closing ? tag.substr(1) : tag) != place.concealedName)
+            return;
+        if (closing)
+            --place.concealed;
+        else if (!empty)
+            ++place.concealed;
+    } else if (!closing && !empty && hidden && hidden->hides(tag)) {
+        place.concealedName = localName(tag);
+        place.concealed = 1;
+    }
+}
+
 TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks)
 {
     bool closing = !tag.empty() && tag[0] == '/';

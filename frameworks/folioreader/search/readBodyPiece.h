@@ -1,11 +1,13 @@
 // Reading the body text of a page (XHTML) a piece at a time, from its start or from any place an
-// earlier reading passed: tags skipped, comments dropped, entities and CDATA decoded, the text of
-// scripts and styles counted but marked as never matched, and ruby readings (rt, rp) counted but
-// passed over, so a word with readings over it is found as its letters stand. What becomes of the characters is the
-// sink's: kept for showing a match, or only counted while looking for one.
+// earlier reading passed: tags skipped, comments and CDATA sections dropped (the page's text has
+// neither), entities decoded, the text of scripts and styles counted but marked as never matched,
+// and ruby readings (rt, rp) counted but passed over, so a word with readings over it is found as
+// its letters stand. What becomes of the characters is the sink's: kept for showing a match, or
+// only counted while looking for one.
 #pragma once
 
 #include "frameworks/folioreader/search/FoldedText.h"
+#include "frameworks/folioreader/search/HiddenElements.h"
 
 #include <cstdint>
 #include <string_view>
@@ -21,12 +23,16 @@ struct BodyPlace {
     bool inBody = false;
     int hidden = 0; // inside this many scripts and styles
     int reading = 0; // inside this many ruby readings
-    std::size_t cdataEnd = std::string_view::npos; // inside a CDATA section that ends there
+    // Inside an element the book hides: its name, and how many elements of that name are open
+    // (itself too). Only they are counted, so an end tag left unsaid inside hides no more.
+    std::string_view concealedName;
+    int concealed = 0;
 
     // Where the next character starts in UTF-16 code units, as the reader counts.
     std::uint64_t utf16() const { return std::uint64_t(character) + astral; }
-    // Whether the characters here are read as the page's text (neither script, style nor reading).
-    bool read() const { return hidden == 0 && reading == 0; }
+    // Whether the characters here are read as the page's text (neither script, style, reading nor
+    // hidden by the book).
+    bool read() const { return hidden == 0 && reading == 0 && concealed == 0; }
 };
 
 // The character a reference's name stands for ("amp", "mdash", "#x301"), or 0.
@@ -55,8 +61,13 @@ struct TextRun {
 enum class TagKind { other, bodyStart, bodyEnd, hidingStart, hidingEnd, readingStart, readingEnd, rubyEnd, block };
 TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks);
 
+// Follows a tag of the body into and out of the elements the book hides (none when hidden is
+// null): their text is counted but never matched, and passed over by matches like a reading.
+void followHiding(std::string_view tag, BodyPlace& place, const HiddenElements* hidden);
+
 // Reads the piece of the page at place — a tag, a comment, an entity, a character, or a run of plain
 // ASCII of at most longestRun bytes — hands what it holds to the sink, and moves place past it.
+// The elements hidden (when given) hold text that is counted but never matched.
 // Answers false at the page's end. The sink has:
 //   ascii(run, place, matched)       a run of plain ASCII characters, place being before it
 //   character(c, place, matched)     any other character
@@ -69,7 +80,8 @@ TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks);
 //                                    its first byte) the sink reads at once; answers its TextRun
 //                                    (bytes that are not UTF-8 are skipped, uncounted)
 template <class Sink>
-bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::size_t longestRun = std::string_view::npos)
+bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink,
+    std::size_t longestRun = std::string_view::npos, const HiddenElements* hidden = nullptr)
 {
     auto& at = place.at;
     if (at >= xhtml.size())
@@ -88,15 +100,6 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
         else
             character(char32_t(point), std::size_t(length));
     };
-    if (place.cdataEnd != std::string_view::npos) {
-        if (at < place.cdataEnd) {
-            decodeAt(place.cdataEnd);
-        } else {
-            at = std::min(xhtml.size(), place.cdataEnd + 3);
-            place.cdataEnd = std::string_view::npos;
-        }
-        return true;
-    }
     char c = xhtml[at];
     if (c == '<') {
         // Comments and CDATA sections start "<!"; most tags do not.
@@ -106,14 +109,11 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
             at = end == std::string_view::npos ? xhtml.size() : end + 3;
             return true;
         }
+        // The page holds a CDATA section as a node of its own, which its text (what the reader
+        // counts and marks) leaves out: so does the reading.
         if (declaration && xhtml.compare(at, 9, "<![CDATA[") == 0) {
             auto end = xhtml.find("]]>", at + 9);
-            if (!place.inBody) {
-                at = end == std::string_view::npos ? xhtml.size() : end + 3;
-                return true;
-            }
-            place.cdataEnd = end == std::string_view::npos ? xhtml.size() : end;
-            at += 9;
+            at = end == std::string_view::npos ? xhtml.size() : end + 3;
             return true;
         }
         auto end = xhtml.find('>', at);
@@ -121,7 +121,10 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink, std::si
             at = xhtml.size();
             return false;
         }
-        switch (tagKind(xhtml.substr(at + 1, end - at - 1), place.inBody, Sink::wantsBlocks)) {
+        auto tag = xhtml.substr(at + 1, end - at - 1);
+        if (place.inBody)
+            followHiding(tag, place, hidden);
+        switch (tagKind(tag, place.inBody, Sink::wantsBlocks)) {
         case TagKind::bodyStart:
             place.inBody = true;
             break;

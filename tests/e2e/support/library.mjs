@@ -186,10 +186,29 @@ export const layoutBooks = {
   headers: { language: 'en', css: '.oeb-header, aside { display: none; } html { max-height: 20em; }', hidden: true, entries: Array.from({ length: 13 }, (_, n) => 4 + 3 * n), picture: true },
   // Vertical text in columns the book caps at 28em, a reading over the first word of each paragraph.
   capped: { language: 'ja', progression: 'rtl', css: 'html { writing-mode: vertical-rl; max-height: 28em; }', writingMode: 'vertical-rl', ruby: true },
-  // Sections the book keeps whole, some longer than a screen, and preformatted lines wider than one.
-  sections: { language: 'en', css: 'section { page-break-inside: avoid; } pre { font-size: 1.2em; }', sections: [3, 14, 2, 20, 1] },
+  // Sections the book keeps whole, some longer than a screen (the first one too, after an empty
+  // anchor, kept whole by a rule more particular than any other), and preformatted lines wider
+  // than one.
+  sections: { language: 'en', css: 'section { page-break-inside: avoid; } body .unit > section { page-break-inside: avoid !important; } pre { font-size: 1.2em; }', sections: [14, 3, 2, 20, 1] },
+  // A table whose cells do not wrap and a row of four boxes of a set width, both wider than a
+  // phone.
+  wide: {
+    language: 'en',
+    css: 'td, th { white-space: nowrap; padding: 0 8px; } .modes { display: flex; }'
+      + ' .modes > div { flex: none; width: 8em; }',
+    wide: true,
+  },
   comicLTR: { fixed: true, progression: 'ltr' },
   comicRTL: { fixed: true, progression: 'rtl' },
+};
+
+// What the "wide" book shows after its fifth and twelfth paragraphs.
+const wideBoxes = {
+  5: `<table><tr><th>Device</th><th>Format</th><th>Previewer</th></tr>${Array.from({ length: 4 },
+    (_, n) => `<tr><td>Tablet ${n + 1}</td><td>KF8 / AZW3 ${n + 1}</td>`
+      + '<td>Kindle Previewer 2.7 (タブレット・モード)</td></tr>').join('')}</table>`,
+  12: `<div class="modes">${['First mode of use', 'Second mode', 'Third mode',
+    'Fourth mode, the last'].map((text) => `<div>${text}</div>`).join('')}</div>`,
 };
 
 // The fixed-layout pages: a cover, two spreads, and a single page, each 1474 × 2324 but the last,
@@ -207,12 +226,12 @@ function layoutParts(book) {
       body: `<div id="page-${n + 1}" style="width:${n < comicPages.length - 1 ? '1474px;height:2324px' : '300px;height:300px'};background:#eee;font-size:120px">Page ${n + 1}</div>`,
     }));
   }
-  const paragraph = (c, n) => `${book.hidden && n % 5 === 1 ? `<div class="oeb-header">Running header ${n}</div><aside>Hidden aside ${n}</aside>` : ''}<p id="p-${c}-${n}">${book.ruby ? '<ruby>山路<rt>やまみち</rt></ruby>を登りながら、' : ''}${sentences[book.language](c, n)}</p>${book.picture && n === 2 ? '<img alt="" src="picture.png"/>'.repeat(2) : ''}`;
+  const paragraph = (c, n) => `${book.hidden && n % 5 === 1 ? `<div class="oeb-header">Running header ${n}</div><aside>Hidden aside ${n}</aside>` : ''}<p id="p-${c}-${n}">${book.ruby ? '<ruby>山路<rt>やまみち</rt></ruby>を登りながら、' : ''}${sentences[book.language](c, n)}</p>${book.picture && n === 2 ? '<img alt="" src="picture.png"/>'.repeat(2) : ''}${book.wide && c === 1 ? wideBoxes[n] ?? '' : ''}`;
   const paragraphs = (c, count) => Array.from({ length: count }, (_, n) => paragraph(c, n + 1));
   const grouped = (c) => {
     let next = 0;
     const wide = `<pre id="p-${c}-pre">${'wide_preformatted_line_'.repeat(8)}\n${'and another wide line '.repeat(8)}</pre>`;
-    return book.sections.map((size) => `<section>${paragraphs(c, 40).slice(next, (next += size)).join('')}</section>`).join('') + wide;
+    return `<div class="unit"><a id="unit-${c}"></a>${book.sections.map((size) => `<section>${paragraphs(c, 40).slice(next, (next += size)).join('')}</section>`).join('')}</div>${wide}`;
   };
   const style = (c) => book.css && (c === 1 || !book.writingMode) ? '<link rel="stylesheet" href="style.css"/>' : '';
   return [1, 2].map((c) => ({ id: `c${c}`, file: `chapter${c}.xhtml`, head: style(c), body: book.sections && c === 1 ? grouped(c) : paragraphs(c, c === 1 ? 40 : 8).join('') }));
@@ -243,7 +262,7 @@ export function writeLayoutBook(folder, name) {
 
 // A book whose text find must mark as found: lines ended CRLF, a style in the body, ruby, the text
 // of a drawing, entities; and its fonts obfuscated by either scheme, or locked by one not known.
-export const markedTexts = ['Starnbergersee', '智に働けば', 'Il en avait souvent', 'forgetful snow', 'Bin gar keine'];
+export const markedTexts = ['Starnbergersee', '智に働けば', 'Il en avait souvent', 'forgetful snow', 'Bin gar keine', 'beaujolais'];
 export const obfuscatedFonts = { Idpf: 'http://www.idpf.org/2008/embedding', Adobe: 'http://ns.adobe.com/pdf/enc#RC', Locked: 'http://www.w3.org/2001/04/xmlenc#aes128-cbc' };
 
 export function markedBookEntries() {
@@ -261,9 +280,11 @@ export function markedBookEntries() {
   });
   const encryption = `<encryption xmlns="urn:oasis:names:tc:opendocument:xmlns:container" xmlns:enc="http://www.w3.org/2001/04/xmlenc#">${fonts.map(({ family, name }) =>
     `<enc:EncryptedData><enc:EncryptionMethod Algorithm="${obfuscatedFonts[family]}"/><enc:CipherData><enc:CipherReference URI="${name}"/></enc:CipherData></enc:EncryptedData>`).join('')}</encryption>`;
-  const css = fonts.map(({ family }) => `@font-face { font-family: ${family}; src: url(fonts/${family}.ttf); } .${family} { font-family: ${family}, serif; }`).join('\n');
+  const css = `${fonts.map(({ family }) => `@font-face { font-family: ${family}; src: url(fonts/${family}.ttf); } .${family} { font-family: ${family}, serif; }`).join('\n')}
+    div.running-head { display: none; }`;
   const filler = (n) => `<p>Line ${n} of the poem, with nothing much to find in it at all.</p>`;
   const body = [
+    '<div class="running-head">Mode d\'emploi du beaujolais</div>',
     `<p class="Idpf">Winter kept us warm, covering\r\nEarth in forgetful snow, feeding\r\nA little life with dried tubers.</p>`,
     `<style>p.x { color: #333; }</style>`,
     ...Array.from({ length: 12 }, (_, n) => filler(n + 1).replace('</p>', '\r\n</p>')),
@@ -272,6 +293,7 @@ export function markedBookEntries() {
     `<p><ruby>智<rp>(</rp><rt>ち</rt><rp>)</rp></ruby>に働けば角が立つ。<ruby>山路<rt>やまみち</rt></ruby>を登りながら。</p>`,
     `<svg xmlns="http://www.w3.org/2000/svg" width="320" height="40"><style>text { font-size:13px; }</style><text x="4" y="24">Il en avait souvent rêvé</text></svg>`,
     ...Array.from({ length: 12 }, (_, n) => filler(n + 13)),
+    '<p>A glass of beaujolais, at last.</p>',
   ].join('\n');
   return epubEntries({
     title: 'Marked', author: 'Finder', urn,
@@ -284,3 +306,32 @@ export function markedBookEntries() {
     extraEntries: [{ name: 'META-INF/encryption.xml', bytes: encryption }],
   });
 }
+
+// Two designed pages that face each other on a landscape screen, each 600 × 800, with the word
+// "éditions" once on the left page and, on the right one, in the text of a drawing whose style is
+// a CDATA section, then on each of five lines.
+export const spreadFindWord = 'éditions';
+export function spreadFindEntries() {
+  const head = '<meta name="viewport" content="width=600, height=800"/>';
+  const page = (id, file, side, body) => ({
+    id, file, spine: { properties: `page-spread-${side}` },
+    bytes: xhtml(id, `<div style="width:600px;height:800px;font-size:22px">${body}</div>`,
+      { head }),
+  });
+  const drawing = '<svg xmlns="http://www.w3.org/2000/svg" width="560" height="80">'
+    + '<style><![CDATA[ text { fill: #1a1a1a; font-size: 40px; } ]]></style>'
+    + '<text x="10" y="55">Les éditions du vent</text></svg>';
+  const lines = Array.from({ length: 5 },
+    (_, n) => `<p id="line-${n + 1}">Ligne ${n + 1}, des éditions et du texte.</p>`).join('');
+  return epubEntries({
+    title: 'Sous le vent', author: 'Spread',
+    metadata: '<meta property="rendition:layout">pre-paginated</meta>'
+      + '<meta property="rendition:spread">landscape</meta>',
+    parts: [
+      page('left', 'left.xhtml', 'left', '<p id="left-1">À gauche, les éditions de la veille.</p>'),
+      page('right', 'right.xhtml', 'right', `${drawing}${lines}`),
+    ],
+    contents: '<li><a href="left.xhtml">Gauche</a></li><li><a href="right.xhtml">Droite</a></li>',
+  });
+}
+

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -71,6 +72,9 @@ TEST(PageSearch, placesMatchesInTheBodyText)
         { "ruby readings counted, passed over", "<p><ruby>智<rp>(</rp><rt>ち</rt><rp>)</rp></ruby>に働けば ち</p>", "智に働けば", { { 0, 8 } } },
         { "a reading left open ends with its ruby", "<p><ruby>山<rt>やま</ruby>路 やま</p>", "やま", { { 5, 7 } } },
         { "nothing", "<p>nothing here</p>", "whale", {} },
+        { "a CDATA section is not the page's text",
+            "<svg><style><![CDATA[ .whale{} ]]></style><text>whale</text></svg><![CDATA[whale]]>",
+            "whale", { { 0, 5 } } },
         { "paragraphs part words", "<p>white</p><p>whale</p><p>whitewhale</p>", "white whale", { { 0, 10 } } },
         { "an accent from an entity", "<p>cafe&#x301; caf&#xE9;</p>", "café", { { 0, 5 }, { 6, 10 } } },
         { "markup inside a word", "<p>wh<span class=\"x\">a</span>le</p>", "WHALE", { { 0, 5 } } },
@@ -135,6 +139,71 @@ TEST(PageSearch, placesMatchesInTheBodyText)
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].before, accents + " ");
     EXPECT_EQ(found[0].start, 103u);
+}
+
+TEST(PageSearch, textTheBookHidesIsCountedNeverFound)
+{
+    struct Case {
+        const char* what;
+        std::string css;
+        std::string body;
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+    };
+    const std::vector<Case> cases = {
+        { "a class hidden by a rule", ".head { display: none }",
+            R"(<div class="x head">whale</div><p>whale</p>)", { { 5, 10 } } },
+        { "a name, class and id together", "div.head#top, aside{display:none!important}",
+            R"(<div class="head" id="top">whale</div><div class="head">whale</div>)"
+            R"(<aside><b>whale</b></aside>)",
+            { { 5, 10 } } },
+        { "the hidden attribute", "", R"(<p hidden="hidden">whale</p><p>whale</p>)",
+            { { 5, 10 } } },
+        { "a style attribute", "", R"(<p style="color: red; display : none">whale</p><p>whale</p>)",
+            { { 5, 10 } } },
+        { "nested elements, empty ones, to the hidden one's end", ".h { display: none; }",
+            R"(<div class="h"><div><br/><img src="x"><b>whale</b></div>whale</div><p>whale</p>)",
+            { { 10, 15 } } },
+        { "an end left unsaid inside hides no more", ".h { display: none; }",
+            R"(<div class="h"><p>whale</div><p>whale</p><div class="h"><div>whale</div></div>whale)",
+            { { 5, 10 }, { 15, 20 } } },
+        { "not a match across hidden text", ".h { display: none; }",
+            R"(<p>wh<span class="h">x</span>ale</p>)", { { 0, 6 } } },
+        { "rules of other selectors, media, or shown, hide nothing",
+            "@media print { .a { display: none } } div .b, .c:first-child { display: none } "
+            ".d { display: block }",
+            R"(<p class="a">whale</p><div><p class="b">whale</p></div>)"
+            R"(<p class="c">whale</p><p class="d">whale</p>)",
+            { { 0, 5 }, { 5, 10 }, { 10, 15 }, { 15, 20 } } },
+    };
+    for (const auto& test : cases) {
+        folioreader::HiddenElements hidden;
+        hidden.addStyleSheet(test.css);
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+        folioreader::searchDocument(
+            "<body>" + test.body + "</body>", foldForSearch("whale"),
+            [&](const auto& match) {
+                ranges.emplace_back(match.start, match.end);
+                return true;
+            },
+            folioreader::ScanWidth::thirtyTwo, &hidden);
+        EXPECT_EQ(ranges, test.ranges) << test.what;
+    }
+    // The page's style elements and the style sheets it links, by their address as written.
+    std::vector<std::string> asked;
+    auto hidden = folioreader::HiddenElements::ofPage(
+        R"(<html><head><link rel="stylesheet" href="a.css"/><link rel="icon" href="i.png"/>)"
+        R"(<style>.s{display:none}</style></head>)"
+        R"(<body><link rel="stylesheet" href="late.css"/></body></html>)",
+        [&](std::string_view href) {
+            asked.emplace_back(href);
+            auto rules = std::make_shared<folioreader::HiddenElements>();
+            rules->addStyleSheet(".l { display: none }");
+            return rules;
+        });
+    EXPECT_EQ(asked, std::vector<std::string> { "a.css" });
+    EXPECT_TRUE(hidden.hides(R"(p class="l")"));
+    EXPECT_TRUE(hidden.hides("p class='s'"));
+    EXPECT_FALSE(hidden.hides(R"(p class="sl")"));
 }
 
 TEST(PageSearch, aBooksPagesAreSearchedSideBySideAndHandedOnInOrder)
