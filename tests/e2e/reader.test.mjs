@@ -337,6 +337,7 @@ test('selected words become a highlight that stays, or a quote to share', async 
   await frame.getByText(chapterTexts.three).waitFor();
   await contents.click();
   const listed = page.locator('.reader-highlight-entry');
+  await listed.first().waitFor();
   assert.equal(await listed.count(), 1);
   assert.equal(await listed.locator('.reader-highlight-text').textContent(), chapterTexts.one);
   assert.equal(await listed.locator('.reader-highlight-chapter').textContent(), 'Loomings');
