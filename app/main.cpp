@@ -9,10 +9,12 @@
 #include "app/ListCommand.h"
 #include "frameworks/folioreader/metadata/DescriptionPass.h"
 #include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/highlights/exportHighlights.h"
 #include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "library/ProgramState.h"
 #include "library/ScanProgress.h"
+#include "reading/makeReaderConfig.h"
 #include "screen/RowCovers.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/pinLocalTimeZone.h"
@@ -83,6 +85,15 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     // Every browser's window shows the one book list in the one order: a change of either, made
     // in any window, is shown in each before it is next looked at.
     hostOptions.sharedStateCount = programStateCount;
+    // The highlights the reader keeps, read where the reader keeps them: beside the books.
+    auto noImage = [](const std::string&) { return std::shared_ptr<ui::Image>(); };
+    auto database = makeReaderConfig(noImage)->highlightDatabase;
+    hostOptions.libraryHighlights = [database]() -> foundation::Result<ui::ExportedFile> {
+        if (!database.fileURL)
+            return foundation::Error("there is no library folder to keep highlights in");
+        auto path = database.fileURL->path();
+        return folioreader::exportLibraryHighlights(database, path.substr(0, path.rfind('/')));
+    };
     // A file handed over while no page shows the library opens one, so the person sees the book.
     // Called on the main loop; one page is enough for the program's life.
     desktop::BrowserOpener handoffOpener;

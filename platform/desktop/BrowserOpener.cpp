@@ -3,6 +3,7 @@
 
 #include "platform/desktop/DesktopOpener.h"
 #include "platform/foundation/FileDescriptor.h"
+#include "platform/foundation/markupEscaped.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -13,21 +14,6 @@
 namespace desktop {
 
 namespace {
-
-std::string htmlEscaped(const std::string& text)
-{
-    std::string escaped;
-    for (char c : text) {
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '"': escaped += "&quot;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        default: escaped += c;
-        }
-    }
-    return escaped;
-}
 
 bool writePrivateFile(const std::string& path, const std::string& text)
 {
@@ -53,7 +39,7 @@ bool BrowserOpener::open(const std::string& address)
         return false;
     m_folder = pattern;
     std::string page = m_folder + "/open.html";
-    std::string escaped = htmlEscaped(address);
+    std::string escaped = foundation::markupEscaped(address);
     std::string html = "<!doctype html><meta charset=\"utf-8\"><title>Pagewyn</title>"
                        "<meta http-equiv=\"refresh\" content=\"0;url="
         + escaped + "\"><a href=\"" + escaped + "\">Open Pagewyn</a>\n";

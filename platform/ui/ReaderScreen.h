@@ -6,6 +6,7 @@
 #include "platform/foundation/FileDescriptor.h"
 #include "platform/foundation/Result.h"
 #include "platform/ui/Color.h"
+#include "platform/ui/ExportedFile.h"
 #include "platform/ui/Image.h"
 
 #include <cstdint>
@@ -149,6 +150,12 @@ public:
     // Performs an action the renderer sent and answers what the renderer needs back; an error
     // when the action is malformed or cannot be done.
     virtual foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action) = 0;
+
+    // The book's highlights as a file to take away; an error when it has none to give.
+    virtual foundation::Result<ExportedFile> exportReaderHighlights()
+    {
+        return foundation::Error("this screen keeps no highlights");
+    }
 
     // A search of the book's text, run on a worker thread: it hands each match to found, which
     // answers whether to go on, and answers a summary at its end.

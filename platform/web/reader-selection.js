@@ -63,6 +63,7 @@ export class SelectionMenu {
     } catch {
       this.highlights = [];
     }
+    this.reader.highlightsChanged();
   }
 
   // Draws the highlights of the document just shown.
@@ -125,6 +126,8 @@ export class SelectionMenu {
       this.highlights.push(answer.highlight);
       pages.document.getSelection().removeAllRanges();
       drawHighlight(pages.document, answer.highlight);
+      // Asked again, so the list stands in the book's order with each highlight's chapter.
+      await this.loadHighlights();
     } catch (failure) {
       this.show('notice', [[`Not highlighted: ${failure.message}`, () => {}]], pages.frameRect(range.rect));
     }
@@ -137,6 +140,7 @@ export class SelectionMenu {
         await this.action({ type: 'removeHighlight', id });
         this.highlights = this.highlights.filter((highlight) => highlight.id !== id);
         eraseHighlight(this.reader.pages.document, id);
+        this.reader.highlightsChanged();
       } catch (failure) {
         // The mark stays, as the highlight does.
         this.show('notice', [[`Not removed: ${failure.message}`, () => {}]], rect);

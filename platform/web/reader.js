@@ -9,6 +9,7 @@ import { PageView, firstVisiblePoint, neighbour } from './reader-pages.js';
 import { listenToPinch } from './reader-input.js';
 import { PlaceKeeper, leftPlace } from './reader-place.js';
 import { SearchPanel } from './reader-search.js';
+import { HighlightList } from './reader-highlight-list.js';
 import { SelectionMenu } from './reader-selection.js';
 import { scriptFallbacks } from './styled-text.js';
 import { cssColor } from './views.js';
@@ -123,7 +124,7 @@ class Reader {
     this.title.hidden = !settings.showsTitle;
     this.contentsButton = button('reader-contents-button', 'Contents', 'Contents', () => this.toggleContents());
     this.contentsButton.setAttribute('aria-expanded', 'false');
-    this.contentsButton.disabled = this.toc.length === 0;
+    this.contentsButton.disabled = !this.hasContents;
     this.nightButton = button('reader-night', 'Night', 'Night mode', () => this.setNight(!this.night));
     // Named first by what they show, so a person who says what they see reaches them, then by
     // what they do, which a mouse is told too.
@@ -164,6 +165,7 @@ class Reader {
     this.contents.setAttribute('aria-label', 'Table of contents');
     this.contents.hidden = true;
     this.selection = new SelectionMenu(this);
+    this.highlightList = new HighlightList(this);
     this.search = new SearchPanel(this);
 
     this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.search.element, this.selection.element);
@@ -198,6 +200,7 @@ class Reader {
       ${family ? `body, body * { font-family: ${family} !important; }` : ''}
       ::selection { background: ${withAlpha(accent, 0.35)}; }
       mark.pagewyn-highlight { background: ${withAlpha(accent, 0.4)} !important; color: inherit !important; border-radius: 2px; }
+      mark.pagewyn-highlight-shown { outline: 2px solid ${cssColor(accent)}; }
       a { color: ${cssColor(accent)} !important; }`,
     // A match is marked on designed pages too, which otherwise keep their own look. Text of a
     // drawing has no background: a broad stroke of the accent painted under its letters stands
@@ -456,10 +459,25 @@ class Reader {
       list.append(item);
     }
     this.contents.replaceChildren(element('h2', 'reader-toc-heading', 'Contents'), list);
+    if (this.toc.length === 0) this.contents.replaceChildren();
+    if (this.description.highlights?.available) {
+      this.contents.append(this.highlightList.element);
+      this.highlightList.draw(this.selection.highlights);
+    }
+  }
+
+  // Whether the contents panel has anything to show: the book's contents or its highlights.
+  get hasContents() {
+    return this.toc.length > 0 || Boolean(this.description.highlights?.available);
+  }
+
+  // The highlights were read or changed: the contents panel lists them anew.
+  highlightsChanged() {
+    this.highlightList.draw(this.selection.highlights);
   }
 
   toggleContents(show = this.contents.hidden) {
-    if (this.toc.length === 0) show = false;
+    if (!this.hasContents) show = false;
     if (show) this.search.toggle(false);
     // The keyboard that was in the contents comes back to the reader, where Space pages on.
     if (!show && this.contents.contains(document.activeElement)) this.element.focus();

@@ -7,6 +7,7 @@
 // to the application.
 
 import { confirmAction } from './confirm.js';
+import { downloadAnswer } from './download.js';
 import { element } from './dom.js';
 import { hostFetch, jsonAnswer } from './connection.js';
 import { keepFocusInside } from './dialog.js';
@@ -93,6 +94,25 @@ export function openLibraryFolder() {
   return askHost('/settings-page/open-folder', { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: '{}' });
 }
 
+// Every highlight of the library, one section per book, as one Markdown file.
+async function exportHighlights(view) {
+  view.exportHighlights.disabled = true;
+  view.status.textContent = 'Exporting the highlights…';
+  try {
+    let response;
+    try {
+      response = await hostFetch('/settings-page/highlights');
+    } catch {
+      throw new Error('Pagewyn is not running.');
+    }
+    view.status.textContent = `Downloaded “${await downloadAnswer(response)}”.`;
+  } catch (failure) {
+    view.status.textContent = `Could not export the highlights: ${failure.message}`;
+  } finally {
+    view.exportHighlights.disabled = false;
+  }
+}
+
 async function openFolder(view) {
   view.openFolder.disabled = true;
   view.status.textContent = 'Opening the library folder…';
@@ -145,6 +165,7 @@ function draw() {
     cache: fact(list, 'Cache of titles and authors'),
     openFolder: element('button', 'settings-open-folder', 'Open in File Manager'),
     clearCache: element('button', 'settings-clear-cache', 'Clear Cache'),
+    exportHighlights: element('button', 'settings-export-highlights', 'Export All Highlights'),
     status: element('p', 'settings-status', ''),
   };
   view.openFolder.type = 'button';
@@ -153,8 +174,10 @@ function draw() {
   view.clearCache.type = 'button';
   view.clearCache.disabled = true;
   view.clearCache.addEventListener('click', () => clearCache(view));
+  view.exportHighlights.type = 'button';
+  view.exportHighlights.addEventListener('click', () => exportHighlights(view));
   view.status.setAttribute('role', 'status');
-  body.append(identity, list, view.openFolder, view.clearCache, view.status, devicesSection(askHost), catalogSection(askHost));
+  body.append(identity, list, view.openFolder, view.clearCache, view.exportHighlights, view.status, devicesSection(askHost), catalogSection(askHost));
   page.append(bar, body);
 
   page.addEventListener('keydown', (event) => {

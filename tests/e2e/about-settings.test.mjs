@@ -4,6 +4,7 @@
 
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
+import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, describe, test } from 'node:test';
 
@@ -111,6 +112,15 @@ describe('the settings page', () => {
     assert.equal(items, '3 books', 'only the books are counted, not the highlight database or the places kept');
     await settings.getByText(join(library.folder, 'highlights.realm'), { exact: true }).waitFor();
     await settings.getByText(/not created yet/).waitFor();
+    // The library's highlights download as one Markdown file, which says when there are none; the
+    // export reads the database and never makes it.
+    const [download] = await Promise.all([
+      page.waitForEvent('download'),
+      settings.getByRole('button', { name: 'Export All Highlights' }).click(),
+    ]);
+    assert.equal(download.suggestedFilename(), 'Pagewyn highlights.md');
+    assert.equal(readFileSync(await download.path(), 'utf8'), '# Highlights\n\nNo book has highlights yet.\n');
+    assert.equal(existsSync(join(library.folder, 'highlights.realm')), false);
     // The first scan filled the cache of titles and authors; the button empties it. It and a new
     // catalog password, which stops every reading app set up, ask first, naming what they cost:
     // Escape or Cancel does nothing and gives the keyboard back.

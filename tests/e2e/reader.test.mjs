@@ -1,7 +1,8 @@
 // The reader in Chromium: a tapped row opens the book at its first page; pages turn by button,
 // key and link across the ends of chapters; the contents jump; the book's scripts never run; the
 // book's files are served only inside the book; a broken book says so; closing comes back to the
-// library with the book first, and it stays first after a restart.
+// library with the book first, and it stays first after a restart. Highlights are listed in the
+// contents and downloaded as Markdown.
 
 import { after, before, beforeEach, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -328,6 +329,34 @@ test('selected words become a highlight that stays, or a quote to share', async 
   await open();
   await frame.locator('mark[data-highlight]').waitFor();
   assert.equal(await frame.locator('mark[data-highlight]').textContent(), chapterTexts.one, 'kept across openings');
+
+  // The contents list it with its chapter; choosing it from another chapter shows it marked.
+  const contents = page.getByRole('button', { name: 'Contents' });
+  await contents.click();
+  await page.locator('.reader-toc-entry', { hasText: 'The Spouter-Inn' }).click();
+  await frame.getByText(chapterTexts.three).waitFor();
+  await contents.click();
+  const listed = page.locator('.reader-highlight-entry');
+  await listed.first().waitFor();
+  assert.equal(await listed.count(), 1);
+  assert.equal(await listed.locator('.reader-highlight-text').textContent(), chapterTexts.one);
+  assert.equal(await listed.locator('.reader-highlight-chapter').textContent(), 'Loomings');
+  assert.equal(await listed.locator('.reader-highlight-stale').count(), 0, 'it matches the book');
+  await listed.click();
+  await frame.locator('mark.pagewyn-highlight-shown').waitFor();
+  assert.equal(await frame.locator('mark.pagewyn-highlight-shown').textContent(), chapterTexts.one);
+  assert.ok(await inView(page, 'mark.pagewyn-highlight-shown'), 'its page is shown');
+
+  // "Export highlights" downloads them as Markdown under the book's title.
+  await contents.click();
+  const [download] = await Promise.all([
+    page.waitForEvent('download'),
+    page.getByRole('button', { name: 'Export highlights' }).click(),
+  ]);
+  assert.equal(download.suggestedFilename(), 'Moby-Dick highlights.md');
+  assert.match(readFileSync(await download.path(), 'utf8'),
+    /^# Moby-Dick — Herman Melville\n\n## Loomings\n\n> Call me Ishmael\.\n\nHighlighted on \d{4}-\d\d-\d\d\n$/);
+  await page.keyboard.press('Escape');
 
   await frame.locator('h1').selectText();
   await page.getByRole('button', { name: 'Share quote' }).click();

@@ -2,6 +2,7 @@
 #include "tests/support/EpubFixture.h"
 
 #include "tests/support/TinyPictures.h"
+#include "platform/foundation/markupEscaped.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,24 +13,10 @@ namespace fixtures {
 
 namespace {
 
+using foundation::markupEscaped;
+
 const char* const dublinCore = "http://purl.org/dc/elements/1.1/";
 constexpr std::size_t mebibyte = 1024 * 1024;
-
-std::string escaped(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 std::string percentEncoded(const std::string& path)
 {
@@ -94,8 +81,9 @@ std::string chapterDocument(const Chapter& chapter)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n"
-           "<head><title>" + escaped(chapter.title) + "</title></head>\n"
-           "<body><h1>" + escaped(chapter.title) + "</h1><p>" + escaped(chapter.text) + "</p></body>\n"
+           "<head><title>" + markupEscaped(chapter.title) + "</title></head>\n"
+           "<body><h1>" + markupEscaped(chapter.title) + "</h1><p>" + markupEscaped(chapter.text)
+        + "</p></body>\n"
            "</html>\n";
 }
 
@@ -116,13 +104,15 @@ std::string EpubFixture::containerDocument() const
 {
     if (breakage == Breakage::malformedContainer)
         return "<?xml version=\"1.0\"?>\n<container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
-               "  <rootfiles>\n    <rootfile full-path=\"" + escaped(packagePath) + "\" media-type=\"application/oebps-package+xml\">\n";
+               "  <rootfiles>\n    <rootfile full-path=\"" + markupEscaped(packagePath)
+            + "\" media-type=\"application/oebps-package+xml\">\n";
     std::string rootfiles;
     if (breakage != Breakage::containerWithoutRootfile) {
         std::string path = breakage == Breakage::packageOutsideBook ? "../outside.opf"
             : breakage == Breakage::missingPackage                 ? "OEBPS/absent.opf"
                                                                     : packagePath;
-        rootfiles = "    <rootfile full-path=\"" + escaped(path) + "\" media-type=\"application/oebps-package+xml\"/>\n";
+        rootfiles = "    <rootfile full-path=\"" + markupEscaped(path)
+            + "\" media-type=\"application/oebps-package+xml\"/>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
@@ -179,7 +169,7 @@ std::string EpubFixture::packageDocument() const
     auto element = [&](const std::string& name, const std::string& content, const std::string& attributes = {}) {
         return "    <" + prefix + name + attributes + openAttributes + ">" + content + "</" + prefix + name + ">\n";
     };
-    auto text = [&](const std::string& value) { return escapeText ? escaped(value) : value; };
+    auto text = [&](const std::string& value) { return escapeText ? markupEscaped(value) : value; };
 
     std::string metadata;
     if (metadataNamespace == MetadataNamespace::dcBoundElsewhere)
@@ -217,8 +207,8 @@ std::string EpubFixture::packageDocument() const
         std::string mediaType = coverPicture == CoverPicture::png ? "image/png" : "image/jpeg";
         std::string id = cover == Cover::guessedById ? "my-cover" : cover == Cover::guessedByHref ? "picture-1" : "front-image";
         std::string properties = cover == Cover::epub3 ? " properties=\"cover-image\"" : "";
-        manifest += "    <item id=\"" + id + "\" href=\"" + escaped(percentEncoded(relative)) + "\" media-type=\"" + mediaType
-            + "\"" + properties + "/>\n";
+        manifest += "    <item id=\"" + id + "\" href=\"" + markupEscaped(percentEncoded(relative))
+            + "\" media-type=\"" + mediaType + "\"" + properties + "/>\n";
     }
     manifest += extraManifest;
 
@@ -257,17 +247,20 @@ std::vector<Entry> EpubFixture::entries() const
                      "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\">\n"
                      "<head><title>Contents</title></head>\n<body>\n<nav epub:type=\"toc\"><ol>\n";
         for (std::size_t i = 0; i < chapters.size(); ++i)
-            navigation += "  <li><a href=\"" + chapterFile(i) + "\">" + escaped(chapters[i].title) + "</a></li>\n";
+            navigation += "  <li><a href=\"" + chapterFile(i) + "\">"
+                + markupEscaped(chapters[i].title) + "</a></li>\n";
         navigation += "</ol></nav>\n</body>\n</html>\n";
         files.push_back({ joined(folder, "nav.xhtml"), navigation });
     } else {
         navigation = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                      "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\">\n"
                      "<head><meta name=\"dtb:uid\" content=\"urn:uuid:9b1deb4d-3b7d-4bad-9bdd-2b0d7b3dcb6d\"/></head>\n"
-                     "<docTitle><text>" + escaped(title.value_or("")) + "</text></docTitle>\n<navMap>\n";
+                     "<docTitle><text>" + markupEscaped(title.value_or(""))
+            + "</text></docTitle>\n<navMap>\n";
         for (std::size_t i = 0; i < chapters.size(); ++i)
             navigation += "  <navPoint id=\"nav-" + std::to_string(i + 1) + "\" playOrder=\"" + std::to_string(i + 1)
-                + "\"><navLabel><text>" + escaped(chapters[i].title) + "</text></navLabel><content src=\""
+                + "\"><navLabel><text>" + markupEscaped(chapters[i].title)
+                + "</text></navLabel><content src=\""
                 + chapterFile(i) + "\"/></navPoint>\n";
         navigation += "</navMap>\n</ncx>\n";
         files.push_back({ joined(folder, "toc.ncx"), navigation });

@@ -2,7 +2,10 @@
 // actions the renderer sends back (highlights, the place reached).
 #include "frameworks/folioreader/reader/ReaderViewController.h"
 
+#include "frameworks/folioreader/highlights/HighlightMarkdown.h"
+#include "frameworks/folioreader/highlights/exportHighlights.h"
 #include "frameworks/folioreader/search/searchBook.h"
+#include "platform/foundation/FileDescriptor.h"
 
 #include <algorithm>
 
@@ -68,10 +71,12 @@ std::optional<std::string> stringMember(const nlohmann::json& json, const char* 
     return found->get<std::string>();
 }
 
-nlohmann::json highlightJson(const folioreader::Highlight& highlight)
+nlohmann::json highlightJson(const folioreader::PlacedHighlight& placed)
 {
+    const auto& highlight = placed.highlight;
     return { { "id", highlight.id }, { "document", highlight.document }, { "start", highlight.start },
-        { "end", highlight.end }, { "text", highlight.text } };
+        { "end", highlight.end }, { "text", highlight.text }, { "chapter", placed.chapter },
+        { "matches", placed.matchesText }, { "created", highlight.created.iso8601() } };
 }
 
 }
@@ -262,8 +267,8 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
 
     if (*type == "highlights") {
         auto items = nlohmann::json::array();
-        for (const auto& highlight : m_highlights->highlightsOf(bookKey()))
-            items.push_back(highlightJson(highlight));
+        for (const auto& placed : placedHighlights())
+            items.push_back(highlightJson(placed));
         return nlohmann::json { { "highlights", std::move(items) } };
     }
 
@@ -272,6 +277,7 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
         if (!id)
             return foundation::Error("\"id\" names the highlight to remove");
         TRY(m_highlights->remove(bookKey(), *id));
+        m_placed.erase(*id);
         return nlohmann::json { { "removed", *id } };
     }
 
@@ -290,7 +296,55 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
     highlight.end = *end;
     highlight.text = *text;
     auto added = TRY(m_highlights->add(std::move(highlight)));
-    return nlohmann::json { { "highlight", highlightJson(added) } };
+    for (const auto& placed : placedHighlights()) {
+        if (placed.highlight.id == added.id)
+            return nlohmann::json { { "highlight", highlightJson(placed) } };
+    }
+    return foundation::Error("the highlight was kept but cannot be shown");
+}
+
+std::vector<folioreader::PlacedHighlight> ReaderViewController::placedHighlights()
+{
+    std::vector<folioreader::Highlight> unplaced;
+    auto kept = m_highlights->highlightsOf(bookKey());
+    for (const auto& highlight : kept) {
+        if (!m_placed.contains(highlight.id))
+            unplaced.push_back(highlight);
+    }
+    if (!unplaced.empty()) {
+        std::vector<std::string> spine;
+        for (const auto& document : m_session->spine())
+            spine.push_back(document.entryName);
+        auto read = [&](const std::string& name) -> foundation::Result<std::string> {
+            auto file = TRY(m_session->openContent(name));
+            std::string bytes(file.size(), '\0');
+            if (!foundation::readAllAt(file.descriptor(), bytes.data(), bytes.size(), 0))
+                return foundation::Error("\"" + name + "\" cannot be read");
+            return bytes;
+        };
+        auto placed = folioreader::placeHighlights(
+            std::move(unplaced), spine, m_session->tableOfContents(), read);
+        for (auto& item : placed)
+            m_placed.insert_or_assign(item.highlight.id, std::move(item));
+    }
+    std::vector<folioreader::PlacedHighlight> ordered;
+    for (const auto& highlight : kept)
+        ordered.push_back(m_placed.at(highlight.id));
+    std::stable_sort(ordered.begin(), ordered.end(), folioreader::comesBefore);
+    return ordered;
+}
+
+foundation::Result<ui::ExportedFile> ReaderViewController::exportReaderHighlights()
+{
+    if (!m_highlights)
+        return foundation::Error("highlights cannot be kept: " + m_highlightProblem);
+    folioreader::BookHighlights book { .title = m_session->title(), .author = m_session->author(),
+        .file = bookKey(), .problem = {}, .highlights = placedHighlights() };
+    return ui::ExportedFile {
+        .fileName = folioreader::highlightsFileName(book.title.empty() ? book.file : book.title),
+        .mediaType = folioreader::markdownMediaType,
+        .bytes = folioreader::bookHighlightsMarkdown(book),
+    };
 }
 
 foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReaderSearch(const std::string& query)

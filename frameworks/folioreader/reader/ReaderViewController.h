@@ -5,6 +5,7 @@
 #pragma once
 
 #include "frameworks/folioreader/FolioReaderConfig.h"
+#include "frameworks/folioreader/highlights/placeHighlights.h"
 #include "frameworks/folioreader/stores/HighlightStore.h"
 #include "frameworks/folioreader/stores/ReadingPlaces.h"
 #include "frameworks/folioreader/reader/ReaderSession.h"
@@ -14,6 +15,7 @@
 #include "platform/ui/ViewController.h"
 
 #include <atomic>
+#include <map>
 #include <memory>
 
 namespace folioreader {
@@ -51,17 +53,22 @@ public:
     foundation::Result<ui::ServedFile> openReaderFile(std::string_view path) const override;
     foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action) override;
     foundation::Result<SearchJob> startReaderSearch(const std::string& query) override;
+    foundation::Result<ui::ExportedFile> exportReaderHighlights() override;
 
 private:
     std::string bookKey() const;
     std::optional<ui::ReaderDescription::Place> openingPlace() const;
     foundation::Result<nlohmann::json> keepPlace(const nlohmann::json& action);
+    // The book's highlights in reading order, each placed in the book once and remembered: the
+    // book's files do not change while it is open.
+    std::vector<folioreader::PlacedHighlight> placedHighlights();
 
     std::shared_ptr<FolioReaderConfig> m_config;
     std::shared_ptr<folioreader::ReaderSession> m_session;
     std::unique_ptr<folioreader::HighlightStore> m_highlights;
     std::string m_highlightProblem;
     std::string m_readingPlacesPath;
+    std::map<std::string, folioreader::PlacedHighlight> m_placed; // by the highlight's id
     // Where the book was left: when this reader opened it, then as the page keeps its place. The
     // description shows it, so a page drawn anew opens there.
     std::optional<folioreader::ReadingPlace> m_openingPlace;

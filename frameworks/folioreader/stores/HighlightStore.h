@@ -44,6 +44,8 @@ public:
     bool isReadOnly() const { return m_readOnly; }
     // The book's highlights in the order they were made.
     std::vector<Highlight> highlightsOf(const std::string& book) const;
+    // Every book's highlights in the order they were made.
+    const std::vector<Highlight>& highlights() const { return m_highlights; }
     // Keeps a new highlight, giving it an id and the time; an error for a read-only database, an
     // empty or reversed range, or when the file cannot be written (nothing is kept then).
     foundation::Result<Highlight> add(Highlight highlight);

@@ -9,6 +9,7 @@
 #include "platform/host/opds/ByteRange.h"
 #include "platform/host/opds/FolderZip.h"
 #include "platform/host/opds/XmlText.h"
+#include "platform/host/server/Attachment.h"
 
 #include <algorithm>
 #include <cctype>
@@ -140,15 +141,6 @@ void openSearchDescription(const httplib::Request& request, httplib::Response& r
             + AtomFeed::mediaType(AtomFeed::Kind::acquisition) + "\" template=\"" + origin(request)
             + "/opds/search?q={searchTerms}\"/>\n</OpenSearchDescription>\n",
         "application/opensearchdescription+xml;charset=utf-8");
-}
-
-// "attachment" with the item's name: an ASCII stand-in, and the name itself byte for byte.
-std::string attachment(const std::string& name)
-{
-    std::string plain;
-    for (unsigned char c : name)
-        plain += (c >= 0x20 && c < 0x7f && c != '"' && c != '\\' && c != '%') ? char(c) : '_';
-    return "attachment; filename=\"" + plain + "\"; filename*=UTF-8''" + foundation::percentEncoded(name, "-._~");
 }
 
 // Sends the part of a file of size bytes the request asks for, read through send(offset, length,

@@ -1,5 +1,7 @@
-// XML text, one code point at a time through utf8proc's decoder.
+// XML text: cleaned one code point at a time through utf8proc's decoder, then escaped.
 #include "platform/host/opds/XmlText.h"
+
+#include "platform/foundation/markupEscaped.h"
 
 #include <utf8proc.h>
 
@@ -7,8 +9,8 @@ namespace host {
 
 std::string xmlText(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
+    std::string clean;
+    clean.reserve(text.size());
     auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
     utf8proc_ssize_t at = 0;
     const auto size = static_cast<utf8proc_ssize_t>(text.size());
@@ -17,28 +19,19 @@ std::string xmlText(std::string_view text)
         auto length = utf8proc_iterate(bytes + at, size - at, &point);
         if (length <= 0) {
             // One byte that starts no valid character; surrogates are refused here too.
-            out += "\xEF\xBF\xBD";
+            clean += "\xEF\xBF\xBD";
             ++at;
             continue;
         }
-        switch (point) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        // As references, so an attribute keeps them too (a parser turns them into spaces there).
-        case '\t': out += "&#9;"; break;
-        case '\n': out += "&#10;"; break;
-        case '\r': out += "&#13;"; break;
-        default:
-            bool allowed = point >= 0x20 && point != 0xFFFE && point != 0xFFFF;
-            if (allowed)
-                out.append(text.data() + at, static_cast<std::size_t>(length));
-        }
+        // Tabs and line breaks stay, to be written as references; other control characters and
+        // the noncharacters U+FFFE and U+FFFF have no place in XML.
+        bool allowed = point == '\t' || point == '\n' || point == '\r'
+            || (point >= 0x20 && point != 0xFFFE && point != 0xFFFF);
+        if (allowed)
+            clean.append(text.data() + at, static_cast<std::size_t>(length));
         at += length;
     }
-    return out;
+    return foundation::markupEscaped(clean, foundation::LineBreaks::asReferences);
 }
 
 }

@@ -4,6 +4,7 @@
 #include "platform/host/routes/ReaderRoutes.h"
 
 #include "platform/foundation/FileDescriptor.h"
+#include "platform/host/server/Attachment.h"
 #include "platform/host/server/JsonResponse.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
@@ -132,6 +133,16 @@ void performAction(ui::MainLoop& loop, const httplib::Request& request, httplib:
     sendJson(response, 200, *answer);
 }
 
+// Asked with POST, never GET: a file of the book may have any path, this one included.
+void exportHighlights(
+    ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
+{
+    auto file = askReaderScreen<ui::ExportedFile>(loop, request.matches[1], response,
+        [](ui::ReaderScreen& screen) { return screen.exportReaderHighlights(); });
+    if (file)
+        sendExportedFile(response, *file);
+}
+
 // The search runs on this worker thread and streams its matches as it finds them, so the main loop
 // and the other routes never wait for it; the page stops it by closing the request.
 void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response)
@@ -172,6 +183,10 @@ void installReaderRoutes(httplib::Server& server, ui::MainLoop& loop)
     server.Post(R"(/reader/([0-9a-f]{32})/search)", [&loop](const httplib::Request& request, httplib::Response& response) {
         search(loop, request, response);
     });
+    server.Post(R"(/reader/([0-9a-f]{32})/export-highlights)",
+        [&loop](const httplib::Request& request, httplib::Response& response) {
+            exportHighlights(loop, request, response);
+        });
     server.Get(R"(/reader/([0-9a-f]{32})/(.+))", [&loop](const httplib::Request& request, httplib::Response& response) {
         serveFile(loop, request, response);
     });

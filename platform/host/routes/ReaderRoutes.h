@@ -6,6 +6,7 @@
 //     GET  /reader/<session>/<path inside the book>   a file of the book
 //     POST /reader/<session>/action                   an action of the reader (a highlight, ...)
 //     POST /reader/<session>/search                   the matches of {"query"}, one JSON line each
+//     POST /reader/<session>/export-highlights        the book's highlights, as a file to keep
 #pragma once
 
 #include "platform/ui/MainLoop.h"

@@ -3,6 +3,7 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/desktop/DesktopOpener.h"
+#include "platform/host/server/Attachment.h"
 #include "platform/host/server/JsonResponse.h"
 
 #include <chrono>
@@ -71,8 +72,22 @@ std::string folderOpenerProgram()
     return named && *named ? named : "xdg-open";
 }
 
-void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding)
+void installSettingsRoutes(
+    httplib::Server& server, const std::string& listedEnding, LibraryHighlights highlights)
 {
+    server.Get("/settings-page/highlights", [highlights](const httplib::Request&,
+                                                httplib::Response& response) {
+        foundation::Result<ui::ExportedFile> file
+            = foundation::Error("this application keeps no highlights");
+        if (highlights)
+            file = highlights();
+        if (!file) {
+            sendJson(response, 409, { { "error", file.error().description() } });
+            return;
+        }
+        sendExportedFile(response, *file);
+    });
+
     server.Get("/settings-page", [listedEnding](const httplib::Request&, httplib::Response& response) {
         sendJson(response, 200, settingsPageJson(ui::SettingsPage::current(listedEnding)));
     });

@@ -4,11 +4,14 @@
 //     GET  /settings-page               name, version, library folder, items, bytes, highlight database
 //     POST /settings-page/open-folder   opens the library folder in the desktop's file manager
 //     POST /settings-page/clear-cache   empties the metadata cache; answers its new size
+//     GET  /settings-page/highlights    every highlight of the library, as a file to keep
 //
-// Both only read the file system and start a program, so they run on the request's own thread
+// They only read the file system and start a program, so they run on the request's own thread
 // and never wait for the main loop: a large library's walk does not hold up the screen.
 #pragma once
 
+#include "platform/foundation/Result.h"
+#include "platform/ui/ExportedFile.h"
 #include "platform/ui/SettingsPage.h"
 
 #include <cstdint>
@@ -39,7 +42,12 @@ struct MetadataCacheActions {
 };
 void setMetadataCacheActions(MetadataCacheActions actions);
 
+// Makes the library's highlights into one file to take away, off the main loop.
+using LibraryHighlights = std::function<foundation::Result<ui::ExportedFile>()>;
+
 // listedEnding: the ending of the names of the items the application lists, which the page counts.
-void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding);
+// highlights: none when the application keeps none.
+void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding,
+    LibraryHighlights highlights = {});
 
 }

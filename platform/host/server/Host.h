@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Result.h"
 #include "platform/host/opds/CatalogLibrary.h"
+#include "platform/host/routes/SettingsRoutes.h"
 #include "platform/host/server/EventStream.h"
 #include "platform/host/server/ListenAddress.h"
 #include "platform/host/server/PageWords.h"
@@ -52,6 +53,9 @@ struct HostOptions {
     // A number that moves whenever what every window shows changes, so that each browser's window
     // shows another's change before it is next looked at; none, every window is taken as current.
     StateService::SharedCount sharedStateCount;
+    // The library's highlights as one file, made on a worker thread; none, the settings page
+    // offers none.
+    LibraryHighlights libraryHighlights;
 };
 
 class Host {

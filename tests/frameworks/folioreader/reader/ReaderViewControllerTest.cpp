@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 namespace {
 
@@ -90,17 +91,45 @@ TEST(ReaderViewController, aBrokenBookShowsAMessageInsteadOfABlankPage)
 TEST(ReaderViewController, keepsAndForgetsHighlightsOfTheBook)
 {
     OpenReader open(EpubFixture {});
-    auto added = open.reader->performReaderAction({ { "type", "addHighlight" },
-        { "document", "OEBPS/text/chapter-2.xhtml" }, { "start", 3 }, { "end", 9 }, { "text", "was the" } });
-    ASSERT_TRUE(added) << added.error().description();
-    std::string id = (*added)["highlight"]["id"];
     auto description = open.reader->readerDescription();
+    std::vector<std::string> ids;
+    for (auto [document, start, end, text] : { std::tuple { "chapter-2", 3, 9, "was the" },
+             { "chapter-1", 11, 15, "Call" }, { "chapter-2", 14, 21, "was the" } }) {
+        auto added = open.reader->performReaderAction({ { "type", "addHighlight" },
+            { "document", "OEBPS/text/" + std::string(document) + ".xhtml" }, { "start", start },
+            { "end", end }, { "text", text } });
+        ASSERT_TRUE(added) << added.error().description();
+        ids.push_back((*added)["highlight"]["id"]);
+    }
+    // In book order, each with its chapter; the first was made where the words are others.
     auto items = (*open.reader->performReaderAction({ { "type", "highlights" } }))["highlights"];
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0]["text"], "was the");
+    ASSERT_EQ(items.size(), 3u);
+    const std::tuple<std::string, int, std::string, bool> listed[] = {
+        { "Call", 11, "Chapter One", true },
+        { "was the", 3, "Chapter Two", false },
+        { "was the", 14, "Chapter Two", true },
+    };
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        auto [text, start, chapter, matches] = listed[i];
+        EXPECT_EQ(items[i]["text"], text) << i;
+        EXPECT_EQ(items[i]["start"], start) << i;
+        EXPECT_EQ(items[i]["chapter"], chapter) << i;
+        EXPECT_EQ(items[i]["matches"], matches) << i;
+    }
     EXPECT_TRUE(std::filesystem::exists(open.folder.file("highlights.realm")));
+    auto exported = open.reader->exportReaderHighlights();
+    ASSERT_TRUE(exported) << exported.error().description();
+    EXPECT_EQ(exported->fileName, "Untitled highlights.md");
+    EXPECT_EQ(std::regex_replace(exported->bytes, std::regex(R"(\d{4}-\d\d-\d\d)"), "DAY"),
+        "# Untitled — Anonymous\n\n## Chapter One\n\n> Call\n\nHighlighted on DAY\n\n"
+        "## Chapter Two\n\n> was the\n\nHighlighted on DAY\n\n"
+        "## No longer matching the book's text\n\nThe book's text at these places differs from "
+        "what was highlighted: the book may have been replaced by another edition.\n\n"
+        "> was the\n\nHighlighted on DAY, in Chapter Two\n");
 
-    ASSERT_TRUE(open.reader->performReaderAction({ { "type", "removeHighlight" }, { "id", id } }));
+    for (const auto& id : ids)
+        ASSERT_TRUE(
+            open.reader->performReaderAction({ { "type", "removeHighlight" }, { "id", id } }));
     EXPECT_TRUE((*open.reader->performReaderAction({ { "type", "highlights" } }))["highlights"].empty());
     EXPECT_EQ(open.reader->readerDescription(), description) << "the description does not follow the highlights";
 
