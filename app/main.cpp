@@ -13,6 +13,7 @@
 #include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "frameworks/folioreader/textindex/TextIndex.h"
+#include "frameworks/folioreader/textindex/TextIndexer.h"
 #include "library/ProgramState.h"
 #include "library/ScanProgress.h"
 #include "screen/RowCovers.h"
@@ -131,7 +132,11 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     startReadingRowCoversApart(loop);
     // The catalog's descriptions are read after each scan, not by it.
     auto descriptions = std::make_unique<folioreader::DescriptionPass>();
+    // So are the books' text, for the search field's passages.
+    auto textIndexer = std::make_unique<folioreader::TextIndexer>(
+        folioreader::TextIndex::open(folioreader::TextIndex::defaultPath()));
     int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
+    textIndexer.reset();
     descriptions.reset();
     stopReadingRowCoversApart();
     // Nothing runs the main loop any more: requests still waiting for it are let go, and new ones

@@ -2,9 +2,11 @@
 // short, and what each kind of query finds in small books written for it.
 #include "frameworks/folioreader/search/PageSearch.h"
 #include "frameworks/folioreader/textindex/TextIndex.h"
+#include "frameworks/folioreader/textindex/TextIndexer.h"
 #include "frameworks/folioreader/textindex/updateTextIndex.h"
 #include "tests/library/LibraryFolder.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/support/WaitUntil.h"
 
 #include <algorithm>
 #include <ctime>
@@ -269,6 +271,42 @@ TEST(TextIndex, passagesKeepTheirPlaceAndShowTheWordsMarked)
     EXPECT_EQ(passages[1].document, 3u);
     EXPECT_EQ(passages[1].offset, matchStart);
     EXPECT_EQ(passages[1].text, "\U0001F600 tail words here");
+}
+
+
+TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
+{
+    LibraryFolder library;
+    fixtures::TemporaryFolder cache;
+    for (int number = 0; number < 40; ++number) {
+        library.addBook("book" + std::to_string(number) + ".epub",
+            bookSaying("Book", "Chapter text " + std::to_string(number), "Shared words."), 1000);
+    }
+    std::vector<std::string> all;
+    for (int number = 0; number < 40; ++number)
+        all.push_back("book" + std::to_string(number) + ".epub");
+    auto index = TextIndex::open(cache.file("index.sqlite3"));
+    {
+        folioreader::TextIndexer indexer(index, settledAtOnce());
+        EXPECT_EQ(folioreader::TextIndexer::running(), &indexer);
+        indexer.request(library.path(), { all.begin(), all.begin() + 2 });
+        indexer.request(library.path(), all);
+        ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
+        EXPECT_EQ(indexer.progress().indexed, 40u);
+        EXPECT_EQ(indexer.progress().total, 40u);
+        EXPECT_EQ(foundBooks(*index, library.path(), "\"chapter text 39\""), std::vector<std::string> { "book39.epub" });
+        // A new list with a book gone: it is taken out.
+        indexer.request(library.path(), { all.begin() + 1, all.end() });
+        ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
+        EXPECT_EQ(foundBooks(*index, library.path(), "\"chapter text 0\""), std::vector<std::string> {});
+        // Destroyed while it works: it stops at a book's end, and what it kept is whole.
+        index->removeBook(library.path(), "book5.epub");
+        indexer.request(library.path(), all);
+    }
+    EXPECT_EQ(folioreader::TextIndexer::running(), nullptr);
+    auto rest = updateTextIndex(*index, library.path(), all, settledAtOnce());
+    EXPECT_TRUE(rest.complete);
+    EXPECT_LE(rest.read, 2u);
 }
 
 }
