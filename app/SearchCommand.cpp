@@ -79,7 +79,8 @@ int runSearchCommand(const SearchOptions& options)
     update.unsettledWindow = options.unsettledWindow;
     update.progress = [&](std::size_t indexed, std::size_t total) {
         auto now = std::chrono::steady_clock::now();
-        if (now - start < std::chrono::seconds(1) || (saying && now - said < std::chrono::seconds(1)))
+        if (now - start < std::chrono::seconds(1)
+            || (saying && now - said < std::chrono::seconds(1)))
             return;
         said = now;
         saying = true;
@@ -90,8 +91,8 @@ int runSearchCommand(const SearchOptions& options)
     if (saying)
         std::fputc('\n', stderr);
 
-    auto found = options.textIndex->search(
-        *folder, *query, searchCommandBooks, searchCommandPassages);
+    auto found
+        = options.textIndex->search(*folder, *query, searchCommandBooks, searchCommandPassages);
     if (!found) {
         std::cerr << "pagewyn: search: " << found.error().description() << std::endl;
         return 1;

@@ -18,7 +18,8 @@ TEST(SearchCommand, printsPassagesAndAnswersByExitStatus)
             .chapters = { { "Loomings", "Call me Ishmael." }, { "Carpet-Bag", "A whale." } } },
         1000);
     library.addBook("other.epub",
-        fixtures::EpubFixture { .title = "Other", .chapters = { { "One", "Nothing here." } } }, 1000);
+        fixtures::EpubFixture { .title = "Other", .chapters = { { "One", "Nothing here." } } },
+        1000);
     fixtures::TemporaryFolder cache;
     auto index = folioreader::TextIndex::open(cache.file("text-index.sqlite3"));
     ASSERT_TRUE(index);
@@ -31,7 +32,8 @@ TEST(SearchCommand, printsPassagesAndAnswersByExitStatus)
     };
     const Case cases[] = {
         { { "ishmael" }, false, 0, "moby.epub\tMoby Dick\tLoomings\tLoomings Call me Ishmael.\n" },
-        { { "\"me", "ishmael\"" }, false, 0, "moby.epub\tMoby Dick\tLoomings\tLoomings Call me Ishmael.\n" },
+        { { "\"me", "ishmael\"" }, false, 0,
+            "moby.epub\tMoby Dick\tLoomings\tLoomings Call me Ishmael.\n" },
         { { "nowhere" }, false, 1, "" },
         { { "nowhere" }, true, 1, "[]\n" },
         { { "*", "\"" }, false, 2, "" },
@@ -39,14 +41,17 @@ TEST(SearchCommand, printsPassagesAndAnswersByExitStatus)
     for (const Case& each : cases) {
         resetProgramState();
         ::testing::internal::CaptureStdout();
-        int status = runSearchCommand({ library.path(), each.json, each.words, nullptr, index, std::chrono::nanoseconds(0) });
+        int status = runSearchCommand(
+            { library.path(), each.json, each.words, nullptr, index, std::chrono::nanoseconds(0) });
         EXPECT_EQ(status, each.status) << each.words.front();
         EXPECT_EQ(::testing::internal::GetCapturedStdout(), each.output) << each.words.front();
     }
 
     resetProgramState();
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(runSearchCommand({ library.path(), true, { "whale" }, nullptr, index, std::chrono::nanoseconds(0) }), 0);
+    EXPECT_EQ(runSearchCommand({ library.path(), true, { "whale" }, nullptr, index,
+                  std::chrono::nanoseconds(0) }),
+        0);
     auto found = nlohmann::json::parse(::testing::internal::GetCapturedStdout());
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0]["chapter"], "Carpet-Bag");
@@ -56,8 +61,12 @@ TEST(SearchCommand, printsPassagesAndAnswersByExitStatus)
 
     // A library that is not there, or an index that cannot be opened, is said and answered 1.
     resetProgramState();
-    EXPECT_EQ(runSearchCommand({ library.path() + "/missing", false, { "whale" }, nullptr, index, std::chrono::nanoseconds(0) }), 1);
-    EXPECT_EQ(runSearchCommand({ library.path(), false, { "whale" }, nullptr, nullptr, std::chrono::nanoseconds(0) }), 1);
+    EXPECT_EQ(runSearchCommand({ library.path() + "/missing", false, { "whale" }, nullptr, index,
+                  std::chrono::nanoseconds(0) }),
+        1);
+    EXPECT_EQ(runSearchCommand({ library.path(), false, { "whale" }, nullptr, nullptr,
+                  std::chrono::nanoseconds(0) }),
+        1);
 }
 
 }

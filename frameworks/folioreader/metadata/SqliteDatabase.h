@@ -62,6 +62,7 @@ public:
                     : std::string();
     }
     std::int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
+    sqlite3_stmt* statement() const { return m_statement; }
 
 private:
     sqlite3_stmt* m_statement = nullptr;

@@ -116,6 +116,19 @@ bool endsInLonePairedCharacter(std::u32string_view folded)
         && (folded.size() == 1 || !isPairedCharacter(folded[folded.size() - 2]));
 }
 
+// Whether a word being typed is too short to stand for the words it starts: fewer than three
+// characters, none of them paired (a paired character is a word's start of its own).
+bool isShortStart(std::u32string_view folded)
+{
+    std::size_t letters = 0;
+    for (char32_t c : folded) {
+        if (isPairedCharacter(c))
+            return false;
+        letters += isWordCharacter(c);
+    }
+    return letters < 3;
+}
+
 }
 
 foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, QueryWords words)
@@ -133,12 +146,16 @@ foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, Query
         std::u32string folded = foldForSearch(term.text);
         if (!hasWord(folded))
             continue;
-        addMarkedWords(folded, query.marked);
         std::string phrase = quotedString(indexedWords(term.text, RunEnd::pairsOnly));
         const bool last = index + 1 == terms.size();
         const bool typing = words == QueryWords::beingTyped && last && !endsInSpace;
-        if (typing || endsInLonePairedCharacter(folded))
+        // A word begun with a letter or two would stand for thousands of words: it waits for a
+        // third, while the words before it are searched.
+        if (typing && terms.size() > 1 && !term.quoted && isShortStart(folded))
+            continue;
+        if ((typing && !isShortStart(folded)) || endsInLonePairedCharacter(folded))
             phrase += " *";
+        addMarkedWords(folded, query.marked);
         (term.quoted ? phrases : near).push_back(std::move(phrase));
     }
     if (phrases.empty() && near.empty())

@@ -25,6 +25,8 @@ constexpr int schemaVersion = 1;
 // The index is written one book at a time: a lock held longer than this is another Pagewyn's
 // long write, and the book is tried again later.
 constexpr int busyMilliseconds = 2000;
+// The matches a search scores for relevance at most.
+constexpr int rankedCandidates = 500;
 
 std::string schema()
 {
@@ -276,28 +278,44 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
     const std::string& folder, const PassageQuery& query, std::size_t books, std::size_t perBook)
 {
     std::lock_guard lock(m_mutex);
-    // The best passages in the whole index, taken a batch at a time until enough books of the
-    // folder are found; each book's own best then come from its range.
+    // Ordering every match by relevance costs as much as the matches are many: a common word
+    // in a large library would take seconds. The first candidates are scored and ordered here
+    // instead, so a rare word's matches come in true relevance order and a common word's in that
+    // of the first ones found.
     Statement ranked(m_database,
-        "SELECT b.id, b.name, b.title, b.author FROM (SELECT rowid AS id, rank FROM passage_words"
-        " WHERE passage_words MATCH ?1 ORDER BY rank LIMIT ?2) AS m JOIN passage p ON p.id = m.id"
-        " JOIN book b ON b.id = p.book WHERE b.folder = ?3 ORDER BY m.rank");
+        "SELECT b.id, b.name, b.title, b.author, m.score FROM (SELECT rowid AS id,"
+        " bm25(passage_words) AS score FROM passage_words WHERE passage_words MATCH ?1 LIMIT ?2)"
+        " AS m JOIN passage p ON p.id = m.id JOIN book b ON b.id = p.book WHERE b.folder = ?3");
     ranked.bindText(1, query.expression);
-    ranked.bind(2, std::int64_t(books * perBook * 8));
+    ranked.bind(2, std::int64_t(rankedCandidates));
     ranked.bind(3, folder);
+    struct Candidate {
+        std::int64_t book;
+        double score; // bm25: lower is better
+        std::string name, title, author;
+    };
+    std::vector<Candidate> candidates;
+    while (ranked.step() == SQLITE_ROW) {
+        candidates.push_back({ ranked.integer(0), sqlite3_column_double(ranked.statement(), 4),
+            ranked.bytes(1), ranked.bytes(2), ranked.bytes(3) });
+    }
+    if (ranked.code() != SQLITE_DONE)
+        return searchFailure(m_database);
+    std::stable_sort(candidates.begin(), candidates.end(),
+        [](const Candidate& a, const Candidate& b) { return a.score < b.score; });
     std::vector<FoundBook> found;
     std::vector<std::int64_t> ids;
-    while (found.size() < books && ranked.step() == SQLITE_ROW) {
-        std::int64_t id = ranked.integer(0);
-        if (std::find(ids.begin(), ids.end(), id) != ids.end())
+    for (auto& candidate : candidates) {
+        if (found.size() == books)
+            break;
+        if (std::find(ids.begin(), ids.end(), candidate.book) != ids.end())
             continue;
-        ids.push_back(id);
-        found.push_back({ ranked.bytes(1), ranked.bytes(2), ranked.bytes(3), {}, false });
+        ids.push_back(candidate.book);
+        found.push_back({ std::move(candidate.name), std::move(candidate.title),
+            std::move(candidate.author), {}, false });
     }
-    if (ranked.code() != SQLITE_DONE && ranked.code() != SQLITE_ROW)
-        return searchFailure(m_database);
     for (std::size_t index = 0; index < found.size(); ++index) {
-        auto passages = matchesIn(ids[index], query, perBook + 1, true);
+        auto passages = matchesIn(ids[index], query, perBook + 1, false);
         if (!passages)
             return passages.error();
         found[index].more = passages->size() > perBook;

@@ -33,10 +33,7 @@ TextIndexer::~TextIndexer()
     m_thread.join();
 }
 
-TextIndexer* TextIndexer::running()
-{
-    return runningIndexer.load();
-}
+TextIndexer* TextIndexer::running() { return runningIndexer.load(); }
 
 void TextIndexer::request(const std::string& folder, std::vector<std::string> names)
 {

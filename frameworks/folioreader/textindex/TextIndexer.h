@@ -38,8 +38,8 @@ public:
 
     struct Progress {
         std::size_t indexed = 0; // books whose text the index holds
-        std::size_t total = 0;   // of the library's books
-        bool working = false;    // an update is under way or waiting
+        std::size_t total = 0; // of the library's books
+        bool working = false; // an update is under way or waiting
     };
     Progress progress() const;
 

@@ -179,7 +179,8 @@ TEST(TextIndex, findsWhatEachKindOfQueryAsksFor)
     library.add("arabic",
         "<p>\u0643\u064E\u062A\u064E\u0628\u064E \u0627\u0644\u0648\u0644\u062F</p>");
     library.add("hebrew", "<p>\u05E9\u05B8\u05C1\u05DC\u05D5\u05B9\u05DD</p>"); // שָׁלוֹם
-    library.add("ruby", "<p><ruby>漢<rp>(</rp><rt>かん</rt><rp>)</rp>字<rt>じ</rt></ruby>を読む</p>");
+    library.add("ruby",
+        "<p><ruby>漢<rp>(</rp><rt>かん</rt><rp>)</rp>字<rt>じ</rt></ruby>を読む</p>");
     library.add("hidden",
         "<p>Seen words.</p><script>var secretword = 1;</script>"
         "<style>p { color: invisibleink }</style>");
@@ -198,6 +199,8 @@ TEST(TextIndex, findsWhatEachKindOfQueryAsksFor)
         { "ishm", {}, QueryWords::complete },
         { "ishm", { "moby", "scrambled" }, QueryWords::beingTyped },
         { "ishmael ", { "moby", "scrambled" }, QueryWords::beingTyped },
+        { "never ishmael x", { "moby", "scrambled" }, QueryWords::beingTyped },
+        { "ca", {}, QueryWords::beingTyped },
         { "cafe strasse", { "accents" } },
         { "CAFÉ", { "accents" } },
         { "东京都", { "chinese" } },
@@ -294,11 +297,13 @@ TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
         ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
         EXPECT_EQ(indexer.progress().indexed, 40u);
         EXPECT_EQ(indexer.progress().total, 40u);
-        EXPECT_EQ(foundBooks(*index, library.path(), "\"chapter text 39\""), std::vector<std::string> { "book39.epub" });
+        EXPECT_EQ(foundBooks(*index, library.path(), "\"chapter text 39\""),
+            std::vector<std::string> { "book39.epub" });
         // A new list with a book gone: it is taken out.
         indexer.request(library.path(), { all.begin() + 1, all.end() });
         ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
-        EXPECT_EQ(foundBooks(*index, library.path(), "\"chapter text 0\""), std::vector<std::string> {});
+        EXPECT_EQ(foundBooks(*index, library.path(), "\"chapter text 0\""),
+            std::vector<std::string> {});
         // Destroyed while it works: it stops at a book's end, and what it kept is whole.
         index->removeBook(library.path(), "book5.epub");
         indexer.request(library.path(), all);
