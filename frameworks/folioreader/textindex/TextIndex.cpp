@@ -335,6 +335,24 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::searchBook(
     return matchesIn(*book, query, SIZE_MAX, false);
 }
 
+void TextIndex::merge(const std::function<bool()>& stopped)
+{
+    // A step writes about this many pages; the lock is let go between steps, so searches wait
+    // for one step at most.
+    constexpr int pagesAStep = 64;
+    const std::string step = "INSERT INTO passage_words(passage_words, rank) VALUES('merge', "
+        + std::to_string(pagesAStep) + ")";
+    while (!(stopped && stopped())) {
+        std::lock_guard lock(m_mutex);
+        const auto before = sqlite3_total_changes64(m_database);
+        if (execute(m_database, step.c_str()) != SQLITE_OK)
+            return;
+        // A step that found nothing to merge changes next to nothing.
+        if (sqlite3_total_changes64(m_database) - before < 2)
+            return;
+    }
+}
+
 std::uint64_t TextIndex::byteSize() const
 {
     std::uint64_t size = 0;

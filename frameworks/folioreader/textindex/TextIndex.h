@@ -9,6 +9,7 @@
 #include "platform/foundation/Result.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -74,6 +75,11 @@ public:
     // Every passage of one book that matches, in the book's order.
     foundation::Result<std::vector<Found>> searchBook(
         const std::string& folder, const std::string& name, const PassageQuery& query);
+
+    // Merges the word lists that books written one at a time left in many small pieces, a step
+    // at a time (each a short transaction), until none is left or stopped answers true: a merged
+    // index is about a third of the size and faster to search.
+    void merge(const std::function<bool()>& stopped);
 
     // The bytes the index takes on disk, its journal included.
     std::uint64_t byteSize() const;

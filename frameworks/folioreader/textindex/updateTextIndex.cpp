@@ -105,6 +105,8 @@ TextIndexOutcome updateTextIndex(TextIndex& index, const std::string& folder,
             update.progress(outcome.indexed, names.size());
     }
     outcome.complete = !leftForLater;
+    if (outcome.read > 0)
+        index.merge(update.stopped);
     return outcome;
 }
 
