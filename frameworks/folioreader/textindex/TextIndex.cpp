@@ -10,7 +10,9 @@
 #include "frameworks/folioreader/textindex/PassageSnippet.h"
 
 #include <filesystem>
+#include <optional>
 #include <sqlite3.h>
+#include <zlib.h>
 
 namespace folioreader {
 
@@ -21,7 +23,7 @@ using sqlite::Statement;
 
 // Raised whenever the tables or the words kept change shape; an index of another version is
 // made anew.
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
 // The index is written one book at a time: a lock held longer than this is another Pagewyn's
 // long write, and the book is tried again later.
 constexpr int busyMilliseconds = 2000;
@@ -37,7 +39,7 @@ std::string schema()
                        " CREATE TABLE chapter(book INTEGER NOT NULL, document INTEGER NOT NULL,"
                        " title TEXT NOT NULL, PRIMARY KEY(book, document)) WITHOUT ROWID;"
                        " CREATE TABLE passage(id INTEGER PRIMARY KEY, book INTEGER NOT NULL,"
-                       " document INTEGER NOT NULL, offset INTEGER NOT NULL, text TEXT NOT NULL);"
+                       " document INTEGER NOT NULL, offset INTEGER NOT NULL, text BLOB NOT NULL);"
                        " CREATE INDEX passage_book ON passage(book);"
                        " CREATE VIRTUAL TABLE passage_words USING fts5(words, content='',"
                        " tokenize=\"")
@@ -65,6 +67,42 @@ int prepare(sqlite3* database)
     if (code != SQLITE_OK)
         execute(database, "ROLLBACK");
     return code;
+}
+
+// A passage's text as kept: its length in four bytes, then its bytes deflated. Kept whole, the
+// text would take more room than the words' index itself.
+std::string packedText(std::string_view text)
+{
+    uLongf size = compressBound(uLong(text.size()));
+    std::string packed(4 + size, '\0');
+    const auto length = std::uint32_t(text.size());
+    for (int index = 0; index < 4; ++index)
+        packed[std::size_t(index)] = char((length >> (8 * index)) & 0xFF);
+    if (compress2(reinterpret_cast<Bytef*>(packed.data() + 4), &size,
+            reinterpret_cast<const Bytef*>(text.data()), uLong(text.size()), 1) != Z_OK)
+        return {};
+    packed.resize(4 + size);
+    return packed;
+}
+
+// The text again; nothing when the bytes do not unpack to the length they say.
+std::optional<std::string> unpackedText(std::string_view packed)
+{
+    if (packed.size() < 4)
+        return std::nullopt;
+    std::uint32_t length = 0;
+    for (int index = 0; index < 4; ++index)
+        length |= std::uint32_t(static_cast<unsigned char>(packed[std::size_t(index)])) << (8 * index);
+    // No passage is longer than a few thousand characters; a larger length is damage.
+    if (length > 1024 * 1024)
+        return std::nullopt;
+    std::string text(length, '\0');
+    uLongf size = length;
+    if (uncompress(reinterpret_cast<Bytef*>(text.data()), &size,
+            reinterpret_cast<const Bytef*>(packed.data() + 4), uLong(packed.size() - 4)) != Z_OK
+        || size != length)
+        return std::nullopt;
+    return text;
 }
 
 bool writeInTransaction(sqlite3* database, const std::function<bool()>& write)
@@ -133,7 +171,11 @@ bool TextIndex::deletePassages(std::int64_t book)
         "INSERT INTO passage_words(passage_words, rowid, words) VALUES('delete', ?1, ?2)");
     passages.bind(1, book);
     while (passages.step() == SQLITE_ROW) {
-        std::string words = indexedWords(passages.view(1));
+        auto text = unpackedText(passages.view(1));
+        // Without its text a passage's words cannot be taken out: the book stays as it is.
+        if (!text)
+            return false;
+        std::string words = indexedWords(*text);
         forget.bind(1, passages.integer(0));
         forget.bindText(2, words);
         if (forget.step() != SQLITE_DONE)
@@ -168,7 +210,8 @@ bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
         for (const Passage& passage : passages.passages) {
             addPassage.bind(1, std::int64_t(passage.document));
             addPassage.bind(2, std::int64_t(passage.offset));
-            addPassage.bindText(3, passage.text);
+            const std::string packed = packedText(passage.text);
+            addPassage.bind(3, packed);
             if (addPassage.step() != SQLITE_DONE)
                 return false;
             addPassage.reset();
@@ -264,7 +307,7 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(
         passage.document = std::uint32_t(matches.integer(0));
         passage.offset = std::uint64_t(matches.integer(1));
         passage.chapter = matches.bytes(3);
-        auto snippet = snippetOf(matches.view(2), query.marked);
+        auto snippet = snippetOf(unpackedText(matches.view(2)).value_or(std::string()), query.marked);
         passage.snippet = std::move(snippet.text);
         passage.marks = std::move(snippet.marks);
         found.push_back(std::move(passage));
