@@ -79,7 +79,8 @@ std::string packedText(std::string_view text)
     for (int index = 0; index < 4; ++index)
         packed[std::size_t(index)] = char((length >> (8 * index)) & 0xFF);
     if (compress2(reinterpret_cast<Bytef*>(packed.data() + 4), &size,
-            reinterpret_cast<const Bytef*>(text.data()), uLong(text.size()), 1) != Z_OK)
+            reinterpret_cast<const Bytef*>(text.data()), uLong(text.size()), 1)
+        != Z_OK)
         return {};
     packed.resize(4 + size);
     return packed;
@@ -92,14 +93,16 @@ std::optional<std::string> unpackedText(std::string_view packed)
         return std::nullopt;
     std::uint32_t length = 0;
     for (int index = 0; index < 4; ++index)
-        length |= std::uint32_t(static_cast<unsigned char>(packed[std::size_t(index)])) << (8 * index);
+        length |= std::uint32_t(static_cast<unsigned char>(packed[std::size_t(index)]))
+            << (8 * index);
     // No passage is longer than a few thousand characters; a larger length is damage.
     if (length > 1024 * 1024)
         return std::nullopt;
     std::string text(length, '\0');
     uLongf size = length;
     if (uncompress(reinterpret_cast<Bytef*>(text.data()), &size,
-            reinterpret_cast<const Bytef*>(packed.data() + 4), uLong(packed.size() - 4)) != Z_OK
+            reinterpret_cast<const Bytef*>(packed.data() + 4), uLong(packed.size() - 4))
+            != Z_OK
         || size != length)
         return std::nullopt;
     return text;
@@ -172,9 +175,15 @@ bool TextIndex::deletePassages(std::int64_t book)
     passages.bind(1, book);
     while (passages.step() == SQLITE_ROW) {
         auto text = unpackedText(passages.view(1));
-        // Without its text a passage's words cannot be taken out: the book stays as it is.
-        if (!text)
-            return false;
+        // Without its text a passage's words cannot be taken out: the damaged index is emptied
+        // instead, and every book is read again as the index is disposable.
+        if (!text) {
+            passages.reset();
+            return execute(m_database,
+                       "INSERT INTO passage_words(passage_words) VALUES('delete-all');"
+                       " DELETE FROM passage; DELETE FROM chapter; DELETE FROM book;")
+                == SQLITE_OK;
+        }
         std::string words = indexedWords(*text);
         forget.bind(1, passages.integer(0));
         forget.bindText(2, words);
@@ -307,7 +316,8 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(
         passage.document = std::uint32_t(matches.integer(0));
         passage.offset = std::uint64_t(matches.integer(1));
         passage.chapter = matches.bytes(3);
-        auto snippet = snippetOf(unpackedText(matches.view(2)).value_or(std::string()), query.marked);
+        auto snippet
+            = snippetOf(unpackedText(matches.view(2)).value_or(std::string()), query.marked);
         passage.snippet = std::move(snippet.text);
         passage.marks = std::move(snippet.marks);
         found.push_back(std::move(passage));

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -135,6 +136,26 @@ TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
     // Never retried while unchanged.
     EXPECT_EQ(updateTextIndex(*index, library.path(), names, settledAtOnce()).read, 0u);
     EXPECT_TRUE(library.takeConsole().empty());
+
+    // A passage's kept text damaged: found without a snippet; the index emptied when its book
+    // changes, rather than left half-written or retried in a loop.
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(indexPath.c_str(), &database), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(
+                  database, "UPDATE passage SET text = x'ffffffff00'", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(database);
+    auto query = parsePassageQuery("readable", QueryWords::complete);
+    auto found = index->search(library.path(), *query, 20, 3);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 1u);
+    EXPECT_EQ(found->front().passages.front().snippet, "");
+    library.addBook("good.epub", bookSaying("Good", "Rewritten words.", "More of them."), 2000);
+    auto rebuilt = updateTextIndex(*index, library.path(), names, settledAtOnce());
+    EXPECT_EQ(rebuilt.read, 1u);
+    EXPECT_EQ(foundBooks(*index, library.path(), "rewritten"),
+        (std::vector<std::string> { "good.epub" }));
+    EXPECT_EQ(index->booksOf(library.path()).size(), 1u);
 }
 
 // A library of one-document books written as markup, indexed through the same cutting as a
@@ -176,11 +197,11 @@ TEST(TextIndex, findsWhatEachKindOfQueryAsksFor)
     library.add("japanese", "<p>吾輩は猫である。名前はまだ無い。</p>");
     library.add("korean", "<p>대한민국의수도는서울입니다</p>");
     // كَتَبَ الولد
-    library.add("arabic",
-        "<p>\u0643\u064E\u062A\u064E\u0628\u064E \u0627\u0644\u0648\u0644\u062F</p>");
+    library.add(
+        "arabic", "<p>\u0643\u064E\u062A\u064E\u0628\u064E \u0627\u0644\u0648\u0644\u062F</p>");
     library.add("hebrew", "<p>\u05E9\u05B8\u05C1\u05DC\u05D5\u05B9\u05DD</p>"); // שָׁלוֹם
-    library.add("ruby",
-        "<p><ruby>漢<rp>(</rp><rt>かん</rt><rp>)</rp>字<rt>じ</rt></ruby>を読む</p>");
+    library.add(
+        "ruby", "<p><ruby>漢<rp>(</rp><rt>かん</rt><rp>)</rp>字<rt>じ</rt></ruby>を読む</p>");
     library.add("hidden",
         "<p>Seen words.</p><script>var secretword = 1;</script>"
         "<style>p { color: invisibleink }</style>");
@@ -276,7 +297,6 @@ TEST(TextIndex, passagesKeepTheirPlaceAndShowTheWordsMarked)
     EXPECT_EQ(passages[1].text, "\U0001F600 tail words here");
 }
 
-
 TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
 {
     LibraryFolder library;
@@ -302,8 +322,8 @@ TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
         // A new list with a book gone: it is taken out.
         indexer.request(library.path(), { all.begin() + 1, all.end() });
         ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
-        EXPECT_EQ(foundBooks(*index, library.path(), "\"chapter text 0\""),
-            std::vector<std::string> {});
+        EXPECT_EQ(
+            foundBooks(*index, library.path(), "\"chapter text 0\""), std::vector<std::string> {});
         // Destroyed while it works: it stops at a book's end, and what it kept is whole.
         index->removeBook(library.path(), "book5.epub");
         indexer.request(library.path(), all);
