@@ -1,19 +1,13 @@
 // The headless listing: scan, step the sort order, print as text lines or JSON.
 #include "app/ListCommand.h"
 
-#include "frameworks/folioreader/FolioReader.h"
-#include "frameworks/folioreader/metadata/MetadataStore.h"
+#include "app/scanOnce.h"
 #include "library/BookList.h"
-#include "library/DocumentsFolder.h"
 #include "library/SortOrder.h"
-#include "library/scanLibrary.h"
-#include "platform/foundation/Console.h"
-#include "platform/foundation/FileManager.h"
 #include "platform/foundation/URL.h"
 #include "platform/foundation/escapedField.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -49,36 +43,8 @@ void printJson(const BookList& books)
 
 int runListCommand(const ListOptions& options)
 {
-    // A folder named on the command line is listed as it is and never made: a mistyped name is
-    // said, not answered with an empty library.
-    std::error_code missing;
-    if (options.documents && !std::filesystem::exists(*options.documents, missing)) {
-        std::cerr << "pagewyn: cannot list the library: " << *options.documents << " does not exist" << std::endl;
+    if (!scanOnce({ options.documents, options.metadataStore, options.json, "list" }))
         return 1;
-    }
-    if (options.documents)
-        foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
-    const std::string folder = documentsFolder().path();
-    if (auto listing = foundation::FileManager::defaultManager()->contentsOfDirectoryAtPath(folder); !listing) {
-        std::cerr << "pagewyn: cannot list the library: " << listing.error().description() << std::endl;
-        return 1;
-    }
-    // Standard output holds the JSON document alone: the scan's "Can't read: " lines go to
-    // standard error then, unless someone else already listens to the console.
-    auto previousSink = foundation::setConsoleSink({});
-    if (options.json && !previousSink) {
-        foundation::setConsoleSink([](std::string_view line) {
-            std::fwrite(line.data(), 1, line.size(), stderr);
-            std::fputc('\n', stderr);
-        });
-    } else {
-        foundation::setConsoleSink(previousSink);
-    }
-    auto previousStore = folioreader::FolioReader::metadataStore();
-    folioreader::FolioReader::setMetadataStore(options.metadataStore);
-    scanLibrary();
-    folioreader::FolioReader::setMetadataStore(std::move(previousStore));
-    foundation::setConsoleSink(std::move(previousSink));
     while (sortOrder() != options.order && stepSortOrder()) { }
     std::fflush(stdout);
     if (options.json)

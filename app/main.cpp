@@ -7,11 +7,14 @@
 #include "app/HandoffCommand.h"
 #include "app/LibraryCatalog.h"
 #include "app/ListCommand.h"
+#include "app/SearchCommand.h"
 #include "frameworks/folioreader/metadata/DescriptionPass.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/highlights/exportHighlights.h"
 #include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
+#include "frameworks/folioreader/textindex/TextIndex.h"
+#include "frameworks/folioreader/textindex/TextIndexer.h"
 #include "library/ProgramState.h"
 #include "library/ScanProgress.h"
 #include "reading/makeReaderConfig.h"
@@ -140,7 +143,11 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     startReadingRowCoversApart(loop);
     // The catalog's descriptions are read after each scan, not by it.
     auto descriptions = std::make_unique<folioreader::DescriptionPass>();
+    // So are the books' text, for the search field's passages.
+    auto textIndexer = std::make_unique<folioreader::TextIndexer>(
+        folioreader::TextIndex::open(folioreader::TextIndex::defaultPath()));
     int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
+    textIndexer.reset();
     descriptions.reset();
     stopReadingRowCoversApart();
     // Nothing runs the main loop any more: requests still waiting for it are let go, and new ones
@@ -190,6 +197,20 @@ int main(int argc, char** argv)
     list->add_flag("--json", listOptions.json,
         "Print a JSON array of {\"title\",\"author\",\"file\",\"added\",\"fileBytes\"}: added in ISO 8601 UTC, fileBytes the file's name byte for byte, percent-encoded (file shows a name that is not UTF-8 with replacement characters)");
 
+    SearchOptions searchOptions;
+    auto* search = app.add_subcommand("search",
+        "Print the passages of the library's books holding the words: file, title, chapter and "
+        "snippet, tab-separated, the most relevant books first; quoted words find the phrase. "
+        "The text index is brought up to date first. Exit 0 with matches, 1 without");
+    search->add_option("--documents", searchOptions.documents,
+              "The library folder, which must exist (default: $XDG_DATA_HOME/pagewyn/Documents)")
+        ->type_name("DIR");
+    search->add_flag("--json", searchOptions.json,
+        "Print a JSON array of {\"file\",\"title\",\"author\",\"chapter\",\"document\",\"offset\","
+        "\"snippet\",\"marks\"}: document and offset the passage's place (spine document, UTF-16 "
+        "offset), marks the [from, to) UTF-16 ranges of the words in the snippet");
+    search->add_option("words", searchOptions.words, "The words to find")->required()->type_name("WORDS");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -222,6 +243,13 @@ int main(int argc, char** argv)
             listOptions.documents = hosted.documents;
         listOptions.metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
         return runListCommand(listOptions);
+    }
+    if (search->parsed()) {
+        if (!searchOptions.documents)
+            searchOptions.documents = hosted.documents;
+        searchOptions.metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
+        searchOptions.textIndex = folioreader::TextIndex::open(folioreader::TextIndex::defaultPath());
+        return runSearchCommand(searchOptions);
     }
     if (handedOver) {
         return runHandoffCommand(HandoffOptions { *handedOver, hosted.documents, hosted.port, hosted.listen, hosted.noBrowser });

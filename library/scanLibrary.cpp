@@ -3,6 +3,7 @@
 
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/metadata/MetadataScan.h"
+#include "frameworks/folioreader/textindex/TextIndexer.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
 #include "library/ItemReaders.h"
@@ -202,6 +203,9 @@ void scanLibrary()
     resort.finish();
     if (metadata)
         metadata->finish();
+    // The books' text is indexed after the scan, on the indexer's thread.
+    if (auto* indexer = folioreader::TextIndexer::running(); indexer && !scanStopRequested())
+        indexer->request(folderPath, names);
     reportScanProgress(found, found);
     // What the scan's threads held meanwhile (paths, packages, the store's windows) lies freed
     // between the list's books: given back to the system, a start on 100,000 books keeps the

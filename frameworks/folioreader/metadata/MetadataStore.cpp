@@ -2,6 +2,7 @@
 // and take turns to write; every row carries a checksum, so damaged bytes read as a miss.
 #include "frameworks/folioreader/metadata/MetadataStore.h"
 
+#include "frameworks/folioreader/metadata/SqliteDatabase.h"
 #include "platform/foundation/Digest.h"
 
 #include <algorithm>
@@ -13,6 +14,11 @@
 namespace folioreader {
 
 namespace {
+
+using sqlite::execute;
+using sqlite::isDamage;
+using sqlite::Statement;
+using sqlite::WhenBusy;
 
 // Raised whenever the table changes shape; a file of another version is emptied and made anew.
 constexpr int schemaVersion = 2;
@@ -33,12 +39,6 @@ const char* const coverSchema =
     "CREATE TABLE IF NOT EXISTS cover(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL,"
     " package BLOB NOT NULL, entry BLOB NOT NULL, type BLOB NOT NULL, bytes BLOB NOT NULL, checksum INTEGER NOT NULL,"
     " PRIMARY KEY(folder, name)) WITHOUT ROWID;";
-
-bool isDamage(int code)
-{
-    code &= 0xff;
-    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_FORMAT;
-}
 
 // A digest of the fields, each preceded by its length, so that no two rows share a text.
 std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
@@ -64,79 +64,9 @@ std::int64_t checksumOf(const std::string& folder, const std::string& name, cons
     return checksumOf({ folder, name, cover.stamp, cover.packageName, cover.entryName, cover.mimeType, cover.bytes });
 }
 
-class Statement {
-public:
-    Statement(sqlite3* database, const char* sql)
-        : m_owned(true)
-    {
-        m_code = sqlite3_prepare_v2(database, sql, -1, &m_statement, nullptr);
-    }
-    // One use of a statement the store keeps: reset and unbound after it, not finalized.
-    explicit Statement(sqlite3_stmt* kept)
-        : m_statement(kept)
-        , m_code(kept ? SQLITE_OK : SQLITE_ERROR)
-    {
-    }
-    ~Statement()
-    {
-        if (m_owned) {
-            sqlite3_finalize(m_statement);
-        } else if (m_statement) {
-            sqlite3_reset(m_statement);
-            sqlite3_clear_bindings(m_statement);
-        }
-    }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    int code() const { return m_code; }
-    void bind(int index, const std::string& bytes) { sqlite3_bind_blob(m_statement, index, bytes.data(), int(bytes.size()), SQLITE_STATIC); }
-    void bind(int index, std::int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
-    int step() { return m_code = sqlite3_step(m_statement); }
-    void reset() { sqlite3_reset(m_statement); }
-    std::string_view view(int column) const
-    {
-        auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
-        return data ? std::string_view(data, std::size_t(sqlite3_column_bytes(m_statement, column))) : std::string_view();
-    }
-    std::string bytes(int column) const
-    {
-        auto* data = static_cast<const char*>(sqlite3_column_blob(m_statement, column));
-        return data ? std::string(data, std::size_t(sqlite3_column_bytes(m_statement, column))) : std::string();
-    }
-    std::int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
-
-private:
-    sqlite3_stmt* m_statement = nullptr;
-    int m_code;
-    bool m_owned = false;
-};
-
-int execute(sqlite3* database, const char* sql)
-{
-    return sqlite3_exec(database, sql, nullptr, nullptr, nullptr);
-}
-
-// Whether a writer waits while another process holds the database: the scan does, for its work is
-// what the person waits for; the cover reader and the description pass give up at once, as their
-// work comes round again.
-enum class WhenBusy { wait, giveUp };
-
-// Runs write in one transaction, kept whole when write answers true and the commit holds, rolled
-// back otherwise: a crash or a failed statement leaves the store as it was.
 bool writeInTransaction(sqlite3* database, WhenBusy whenBusy, const std::function<bool()>& write)
 {
-    if (whenBusy == WhenBusy::giveUp)
-        sqlite3_busy_timeout(database, 0);
-    bool begun = execute(database, "BEGIN IMMEDIATE") == SQLITE_OK;
-    if (whenBusy == WhenBusy::giveUp)
-        sqlite3_busy_timeout(database, busyMilliseconds);
-    if (!begun)
-        return false;
-    if (write() && execute(database, "COMMIT") == SQLITE_OK)
-        return true;
-    execute(database, "ROLLBACK");
-    return false;
+    return sqlite::writeInTransaction(database, whenBusy, busyMilliseconds, write);
 }
 
 // WAL, and the table of this version; the first error's code otherwise.
@@ -160,40 +90,11 @@ int prepare(sqlite3* database)
     return code;
 }
 
-void removeStoreFiles(const std::string& path)
-{
-    std::error_code ignored;
-    for (const char* ending : { "", "-wal", "-shm" })
-        std::filesystem::remove(path + ending, ignored);
-}
-
-// A connection to a usable store at path, or nullptr; a damaged file is removed and made anew.
-sqlite3* connect(const std::string& path)
-{
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        sqlite3* database = nullptr;
-        int code = sqlite3_open_v2(path.c_str(), &database, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
-        if (code == SQLITE_OK)
-            code = prepare(database);
-        if (code == SQLITE_OK)
-            return database;
-        sqlite3_close_v2(database);
-        if (!isDamage(code))
-            return nullptr;
-        removeStoreFiles(path);
-    }
-    return nullptr;
-}
-
 }
 
 std::shared_ptr<MetadataStore> MetadataStore::open(const std::string& path)
 {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    if (error)
-        return nullptr;
-    sqlite3* database = connect(path);
+    sqlite3* database = sqlite::connect(path, prepare);
     if (!database)
         return nullptr;
     return std::shared_ptr<MetadataStore>(new MetadataStore(path, database));
@@ -278,8 +179,8 @@ void MetadataStore::forEachStoredRow(const std::string& folder, const std::strin
         // The rows handed out before the damage showed are judged by their checksums; the store is
         // made anew for this run's commit.
         disconnect();
-        removeStoreFiles(m_path);
-        m_database = connect(m_path);
+        sqlite::removeFiles(m_path);
+        m_database = sqlite::connect(m_path, prepare);
     }
 }
 

@@ -1,0 +1,33 @@
+// What a person typed to find passages, made into the index's query: quoted words a phrase, the
+// other words all of them near each other, and nothing of the index's own query language: every
+// word goes to it as a quoted string, so "*", "^", ":", "NEAR" or a stray quote are only text.
+#pragma once
+
+#include "platform/foundation/Result.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace folioreader {
+
+// The longest query looked at, in characters; the rest is not searched.
+inline constexpr std::size_t longestPassageQuery = 200;
+// How many words apart, at most, the unquoted words of a query stand in a passage.
+inline constexpr int nearWords = 40;
+
+// Whether the words are complete (the command line) or being typed (the search field), where the
+// last word unless followed by a space may be the start of a longer one.
+enum class QueryWords { complete, beingTyped };
+
+struct PassageQuery {
+    std::string expression; // the index's query
+    // The folded words, each of them to be marked where it stands in a passage.
+    std::vector<std::u32string> marked;
+};
+
+// The query for the typed text. Control characters are spaces, an unclosed quote runs to the end.
+// The error "nothing to search for" when no word is left.
+foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, QueryWords words);
+
+}

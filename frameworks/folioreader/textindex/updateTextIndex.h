@@ -1,0 +1,38 @@
+// Bringing the text index up to date with a library folder: books new or changed since their text
+// was indexed are read, books gone are taken out, one book per transaction, so a stop at any point
+// loses nothing and the next update goes on from there.
+#pragma once
+
+#include "frameworks/folioreader/textindex/TextIndex.h"
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace folioreader {
+
+struct TextIndexUpdate {
+    // A book changed this shortly before it would be read is left for a later update: it may be
+    // being written still. Tests set 0.
+    std::chrono::nanoseconds unsettledWindow = std::chrono::seconds(5);
+    // Asked before each book; true ends the update there.
+    std::function<bool()> stopped;
+    // Told after each book: the books whose text the index holds (or knows unreadable), of all.
+    std::function<void(std::size_t indexed, std::size_t total)> progress;
+};
+
+struct TextIndexOutcome {
+    std::size_t indexed = 0; // books up to date in the index
+    std::size_t read = 0; // books read in this update
+    bool complete = false; // every book is up to date: none was left for later or stopped at
+};
+
+// Updates the index for the folder's books, named by names (the library's items). A book whose
+// text cannot be read is recorded so under its stamp, said once on the console ("Can't index: "
+// and why), and not read again until it changes.
+TextIndexOutcome updateTextIndex(TextIndex& index, const std::string& folder,
+    const std::vector<std::string>& names, const TextIndexUpdate& update = {});
+
+}

@@ -1,0 +1,72 @@
+// `pagewyn search`: its lines, its JSON and its exit status, as a script reads them.
+#include "app/SearchCommand.h"
+#include "frameworks/folioreader/textindex/TextIndex.h"
+#include "library/ProgramState.h"
+#include "tests/library/LibraryFolder.h"
+#include "tests/support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+TEST(SearchCommand, printsPassagesAndAnswersByExitStatus)
+{
+    fixtures::LibraryFolder library;
+    library.addBook("moby.epub",
+        fixtures::EpubFixture { .title = "Moby Dick",
+            .chapters = { { "Loomings", "Call me Ishmael." }, { "Carpet-Bag", "A whale." } } },
+        1000);
+    library.addBook("other.epub",
+        fixtures::EpubFixture { .title = "Other", .chapters = { { "One", "Nothing here." } } },
+        1000);
+    fixtures::TemporaryFolder cache;
+    auto index = folioreader::TextIndex::open(cache.file("text-index.sqlite3"));
+    ASSERT_TRUE(index);
+
+    struct Case {
+        std::vector<std::string> words;
+        bool json;
+        int status;
+        std::string output;
+    };
+    const Case cases[] = {
+        { { "ishmael" }, false, 0, "moby.epub\tMoby Dick\tLoomings\tLoomings Call me Ishmael.\n" },
+        { { "\"me", "ishmael\"" }, false, 0,
+            "moby.epub\tMoby Dick\tLoomings\tLoomings Call me Ishmael.\n" },
+        { { "nowhere" }, false, 1, "" },
+        { { "nowhere" }, true, 1, "[]\n" },
+        { { "*", "\"" }, false, 2, "" },
+    };
+    for (const Case& each : cases) {
+        resetProgramState();
+        ::testing::internal::CaptureStdout();
+        int status = runSearchCommand(
+            { library.path(), each.json, each.words, nullptr, index, std::chrono::nanoseconds(0) });
+        EXPECT_EQ(status, each.status) << each.words.front();
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), each.output) << each.words.front();
+    }
+
+    resetProgramState();
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runSearchCommand({ library.path(), true, { "whale" }, nullptr, index,
+                  std::chrono::nanoseconds(0) }),
+        0);
+    auto found = nlohmann::json::parse(::testing::internal::GetCapturedStdout());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0]["chapter"], "Carpet-Bag");
+    EXPECT_EQ(found[0]["document"], 1);
+    EXPECT_EQ(found[0]["snippet"], "Carpet-Bag A whale.");
+    EXPECT_EQ(found[0]["marks"], nlohmann::json::parse("[[13, 18]]"));
+
+    // A library that is not there, or an index that cannot be opened, is said and answered 1.
+    resetProgramState();
+    EXPECT_EQ(runSearchCommand({ library.path() + "/missing", false, { "whale" }, nullptr, index,
+                  std::chrono::nanoseconds(0) }),
+        1);
+    EXPECT_EQ(runSearchCommand({ library.path(), false, { "whale" }, nullptr, nullptr,
+                  std::chrono::nanoseconds(0) }),
+        1);
+}
+
+}

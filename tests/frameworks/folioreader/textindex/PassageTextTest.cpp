@@ -1,0 +1,106 @@
+// The pieces under the text index: the words it keeps, the query a typed text becomes, the
+// passages a page is cut into and the snippets shown of them.
+#include "frameworks/folioreader/textindex/BookPassages.h"
+#include "frameworks/folioreader/textindex/IndexedWords.h"
+#include "frameworks/folioreader/textindex/PassageQuery.h"
+#include "frameworks/folioreader/textindex/PassageSnippet.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using folioreader::RunEnd;
+
+TEST(PassageText, indexedWordsFoldAndPairCharactersWrittenWithoutSpaces)
+{
+    struct Case {
+        const char* text;
+        RunEnd end;
+        const char* words;
+    };
+    const Case cases[] = {
+        { "Straße CAFÉ", RunEnd::alone, "strasse cafe" },
+        { "東京都", RunEnd::alone, " 東京 京都 都 " },
+        { "東京都", RunEnd::pairsOnly, " 東京 京都 " },
+        { "東", RunEnd::pairsOnly, "  東 " },
+        { "東京abc", RunEnd::pairsOnly, " 東京 京 abc" },
+        { "ｶﾀｶﾅ", RunEnd::alone, " カタ タカ カナ ナ " },
+    };
+    for (const Case& each : cases)
+        EXPECT_EQ(folioreader::indexedWords(each.text, each.end), each.words) << each.text;
+}
+
+TEST(PassageText, typedTextBecomesQuotedStringsOnly)
+{
+    using folioreader::QueryWords;
+    struct Case {
+        std::string typed;
+        QueryWords words;
+        const char* expression;
+    };
+    const Case cases[] = {
+        { "call me", QueryWords::complete, "NEAR(\"call\" \"me\", 40)" },
+        { "\"call me\" whale", QueryWords::complete, "\"call me\" AND \"whale\"" },
+        { "call ishm", QueryWords::beingTyped, "NEAR(\"call\" \"ishm\" *, 40)" },
+        { "call is", QueryWords::beingTyped, "\"call\"" },
+        // The engine's syntax stays inside the strings, where it is only text.
+        { "NEAR(a) OR b*", QueryWords::complete, "NEAR(\"near(a)\" \"or\" \"b*\", 40)" },
+        { "col:umn ^start", QueryWords::complete, "NEAR(\"col:umn\" \"^start\", 40)" },
+        { "say \"\"\"hi", QueryWords::complete, "\"hi\" AND \"say\"" },
+        { "東", QueryWords::complete, "\"  東 \" *" },
+        { std::string("a\0b", 3), QueryWords::complete, "NEAR(\"a\" \"b\", 40)" },
+    };
+    for (const Case& each : cases) {
+        auto query = folioreader::parsePassageQuery(each.typed, each.words);
+        ASSERT_TRUE(query) << each.typed;
+        EXPECT_EQ(query->expression, each.expression) << each.typed;
+    }
+}
+
+TEST(PassageText, pagesAreCutAtBlocksPastTheShortestAndAtSpacesPastTheLongest)
+{
+    const std::string shortParagraphs = "<p>One.</p><p>Two<script>x</script>three.</p>";
+    auto merged = folioreader::passagesOf("<body>" + shortParagraphs + "</body>", 0);
+    ASSERT_EQ(merged.size(), 1u);
+    EXPECT_EQ(merged[0].text, "One. Two three.");
+
+    std::string words;
+    for (int index = 0; index < 400; ++index)
+        words += "word ";
+    auto cut = folioreader::passagesOf("<body><p>" + words + "</p><p>end</p></body>", 0);
+    ASSERT_EQ(cut.size(), 3u);
+    EXPECT_GE(cut[0].text.size(), folioreader::longestPassage);
+    EXPECT_LT(cut[0].text.size(), folioreader::longestPassage + 5);
+    // The second starts at its first word, counted in the page's text.
+    EXPECT_EQ(cut[1].offset, cut[0].text.size() + 1);
+    EXPECT_EQ(cut[2].text, "end");
+    EXPECT_TRUE(folioreader::passagesOf("<head><title>t</title></head><body> </body>", 0).empty());
+}
+
+TEST(PassageText, snippetsMarkTheWordsWhereTheyStand)
+{
+    struct Case {
+        std::string text;
+        std::vector<std::u32string> marked;
+        std::string snippet;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> marks;
+    };
+    const std::string lead(100, 'x');
+    const Case cases[] = {
+        { "Le Café est là", { U"cafe" }, "Le Café est là", { { 3, 7 } } },
+        { "a whale, whales and whaler", { U"whale" }, "a whale, whales and whaler",
+            { { 2, 7 }, { 9, 14 }, { 20, 25 } } },
+        { "awhale", { U"whale" }, "awhale", {} },
+        { "\U0001F600 東京都", { U"京都" }, "\U0001F600 東京都", { { 4, 6 } } },
+        // Begun a little before the first mark, at a word when one starts near.
+        { lead + " the whale", { U"whale" }, "…" + std::string(75, 'x') + " the whale",
+            { { 81, 86 } } },
+    };
+    for (const Case& each : cases) {
+        auto snippet = folioreader::snippetOf(each.text, each.marked);
+        EXPECT_EQ(snippet.text, each.snippet) << each.text;
+        EXPECT_EQ(snippet.marks, each.marks) << each.text;
+    }
+}
+
+}

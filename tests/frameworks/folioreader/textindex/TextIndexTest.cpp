@@ -1,0 +1,337 @@
+// The library's text index: what a person finds after books come, change, go, or a run is cut
+// short, and what each kind of query finds in small books written for it.
+#include "frameworks/folioreader/search/PageSearch.h"
+#include "frameworks/folioreader/textindex/TextIndex.h"
+#include "frameworks/folioreader/textindex/TextIndexer.h"
+#include "frameworks/folioreader/textindex/updateTextIndex.h"
+#include "tests/library/LibraryFolder.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tests/support/WaitUntil.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+using fixtures::EpubFixture;
+using fixtures::LibraryFolder;
+using folioreader::parsePassageQuery;
+using folioreader::QueryWords;
+using folioreader::TextIndex;
+
+// The names of the books holding passages that match, with each book's first snippet.
+std::vector<std::string> foundBooks(TextIndex& index, const std::string& folder,
+    const std::string& typed, QueryWords words = QueryWords::complete)
+{
+    auto query = parsePassageQuery(typed, words);
+    if (!query)
+        return { "error: " + query.error().description() };
+    auto found = index.search(folder, *query, 20, 3);
+    if (!found)
+        return { "error: " + found.error().description() };
+    std::vector<std::string> names;
+    for (const auto& book : *found)
+        names.push_back(book.name);
+    return names;
+}
+
+EpubFixture bookSaying(
+    const std::string& title, const std::string& first, const std::string& second)
+{
+    return EpubFixture {
+        .title = title, .author = "Ann", .chapters = { { "Opening", first }, { "Closing", second } }
+    };
+}
+
+folioreader::TextIndexUpdate settledAtOnce()
+{
+    return { .unsettledWindow = std::chrono::nanoseconds(0) };
+}
+
+TEST(TextIndex, followsTheLibraryThroughChangesRestartsAndStops)
+{
+    LibraryFolder library;
+    fixtures::TemporaryFolder cache;
+    const std::string indexPath = cache.file("text-index.sqlite3");
+    library.addBook("a.epub", bookSaying("Alpha", "Call me Ishmael.", "The whale surfaced."), 1000);
+    library.addBook(
+        "b.epub", bookSaying("Beta", "It was the best of times.", "A whale of a time."), 1000);
+    library.addBook(
+        "c.epub", bookSaying("Gamma", "Happy families are all alike.", "Nothing of whales."), 1000);
+    const std::vector<std::string> names { "a.epub", "b.epub", "c.epub" };
+
+    auto index = TextIndex::open(indexPath);
+    ASSERT_TRUE(index);
+    // Stopped after the first book: what was read is kept, and the next update reads the rest.
+    bool oneRead = false;
+    auto stopped = updateTextIndex(*index, library.path(), names,
+        { .unsettledWindow = std::chrono::nanoseconds(0),
+            .stopped = [&] { return oneRead; },
+            .progress = [&](std::size_t, std::size_t) { oneRead = true; } });
+    EXPECT_FALSE(stopped.complete);
+    EXPECT_EQ(stopped.read, 1u);
+    EXPECT_EQ(
+        foundBooks(*index, library.path(), "ishmael"), (std::vector<std::string> { "a.epub" }));
+
+    index.reset();
+    index = TextIndex::open(indexPath);
+    auto resumed = updateTextIndex(*index, library.path(), names, settledAtOnce());
+    EXPECT_TRUE(resumed.complete);
+    EXPECT_EQ(resumed.read, 2u);
+    EXPECT_EQ(resumed.indexed, 3u);
+    auto whale = foundBooks(*index, library.path(), "whale");
+    std::sort(whale.begin(), whale.end());
+    EXPECT_EQ(whale, (std::vector<std::string> { "a.epub", "b.epub" }));
+
+    // Unchanged books are not read again.
+    EXPECT_EQ(updateTextIndex(*index, library.path(), names, settledAtOnce()).read, 0u);
+
+    // A book replaced loses its old words; a book deleted is found no more.
+    library.addBook("a.epub", bookSaying("Alpha", "Loomings again.", "No more sea beasts."), 2000);
+    std::filesystem::remove(library.itemPath("b.epub"));
+    auto changed = updateTextIndex(*index, library.path(), { "a.epub", "c.epub" }, settledAtOnce());
+    EXPECT_EQ(changed.read, 1u);
+    EXPECT_EQ(foundBooks(*index, library.path(), "whale"), std::vector<std::string> {});
+    EXPECT_EQ(
+        foundBooks(*index, library.path(), "loomings"), (std::vector<std::string> { "a.epub" }));
+    // Another folder's books are not this library's.
+    EXPECT_EQ(
+        foundBooks(*index, library.path() + "/other", "loomings"), std::vector<std::string> {});
+
+    // A book changed a moment ago is left for a later update.
+    library.addBook("c.epub", bookSaying("Gamma", "Fresh ink.", "Still wet."), std::time(nullptr));
+    auto fresh = updateTextIndex(*index, library.path(), { "a.epub", "c.epub" },
+        { .unsettledWindow = std::chrono::seconds(60) });
+    EXPECT_FALSE(fresh.complete);
+    EXPECT_EQ(foundBooks(*index, library.path(), "ink"), std::vector<std::string> {});
+    EXPECT_TRUE(library.takeConsole().empty());
+}
+
+TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
+{
+    LibraryFolder library;
+    fixtures::TemporaryFolder cache;
+    const std::string indexPath = cache.file("text-index.sqlite3");
+    std::ofstream(indexPath, std::ios::binary) << std::string(8192, 'x');
+    library.addBook("good.epub", bookSaying("Good", "Readable words.", "More of them."), 1000);
+    library.addBook(
+        "bad.epub", EpubFixture { .breakage = fixtures::Breakage::malformedPackage }, 1000);
+    std::ofstream(library.itemPath("junk.epub")) << "not a book";
+    const std::vector<std::string> names { "bad.epub", "good.epub", "junk.epub" };
+
+    auto index = TextIndex::open(indexPath);
+    ASSERT_TRUE(index);
+    auto first = updateTextIndex(*index, library.path(), names, settledAtOnce());
+    EXPECT_TRUE(first.complete);
+    EXPECT_EQ(first.indexed, 3u);
+    auto said = library.takeConsole();
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_TRUE(said[0].starts_with("Can't index: ")) << said[0];
+    EXPECT_EQ(
+        foundBooks(*index, library.path(), "readable"), (std::vector<std::string> { "good.epub" }));
+    // Never retried while unchanged.
+    EXPECT_EQ(updateTextIndex(*index, library.path(), names, settledAtOnce()).read, 0u);
+    EXPECT_TRUE(library.takeConsole().empty());
+
+    // A passage's kept text damaged: found without a snippet; the index emptied when its book
+    // changes, rather than left half-written or retried in a loop.
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(indexPath.c_str(), &database), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(
+                  database, "UPDATE passage SET text = x'ffffffff00'", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(database);
+    auto query = parsePassageQuery("readable", QueryWords::complete);
+    auto found = index->search(library.path(), *query, 20, 3);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 1u);
+    EXPECT_EQ(found->front().passages.front().snippet, "");
+    library.addBook("good.epub", bookSaying("Good", "Rewritten words.", "More of them."), 2000);
+    auto rebuilt = updateTextIndex(*index, library.path(), names, settledAtOnce());
+    EXPECT_EQ(rebuilt.read, 1u);
+    EXPECT_EQ(foundBooks(*index, library.path(), "rewritten"),
+        (std::vector<std::string> { "good.epub" }));
+    EXPECT_EQ(index->booksOf(library.path()).size(), 1u);
+}
+
+// A library of one-document books written as markup, indexed through the same cutting as a
+// book's documents.
+class WrittenPassages {
+public:
+    WrittenPassages()
+        : m_index(TextIndex::open(m_cache.file("index.sqlite3")))
+    {
+    }
+
+    void add(const std::string& name, const std::string& body)
+    {
+        folioreader::BookPassages book;
+        book.title = name;
+        book.chapters = { "One" };
+        book.passages = folioreader::passagesOf("<html><body>" + body + "</body></html>", 0);
+        ASSERT_TRUE(m_index->replaceBook("/library", name, { "stamp", "", true }, book));
+    }
+    std::vector<std::string> find(const std::string& typed, QueryWords words = QueryWords::complete)
+    {
+        return foundBooks(*m_index, "/library", typed, words);
+    }
+    TextIndex& index() { return *m_index; }
+
+private:
+    fixtures::TemporaryFolder m_cache;
+    std::shared_ptr<TextIndex> m_index;
+};
+
+TEST(TextIndex, findsWhatEachKindOfQueryAsksFor)
+{
+    WrittenPassages library;
+    library.add("moby", "<p>Call me Ishmael. Some years ago, never mind how long precisely.</p>");
+    library.add(
+        "scrambled", "<p>Ishmael was his name; call him what you like, me he never met.</p>");
+    library.add("accents", "<p>Le café de la Straße était fermé.</p>");
+    library.add("chinese", "<p>我们今天去东京都厅参观。</p>");
+    library.add("japanese", "<p>吾輩は猫である。名前はまだ無い。</p>");
+    library.add("korean", "<p>대한민국의수도는서울입니다</p>");
+    // كَتَبَ الولد
+    library.add(
+        "arabic", "<p>\u0643\u064E\u062A\u064E\u0628\u064E \u0627\u0644\u0648\u0644\u062F</p>");
+    library.add("hebrew", "<p>\u05E9\u05B8\u05C1\u05DC\u05D5\u05B9\u05DD</p>"); // שָׁלוֹם
+    library.add(
+        "ruby", "<p><ruby>漢<rp>(</rp><rt>かん</rt><rp>)</rp>字<rt>じ</rt></ruby>を読む</p>");
+    library.add("hidden",
+        "<p>Seen words.</p><script>var secretword = 1;</script>"
+        "<style>p { color: invisibleink }</style>");
+    library.add("syntax", "<p>Ratio 3:4 is NEAR enough, said the star * of the show.</p>");
+
+    using Names = std::vector<std::string>;
+    struct Case {
+        const char* typed;
+        Names found;
+        QueryWords words = QueryWords::complete;
+    };
+    const Case cases[] = {
+        { "\"call me ishmael\"", { "moby" } },
+        { "ishmael call me", { "moby", "scrambled" } },
+        { "CALL ME", { "moby", "scrambled" } },
+        { "ishm", {}, QueryWords::complete },
+        { "ishm", { "moby", "scrambled" }, QueryWords::beingTyped },
+        { "ishmael ", { "moby", "scrambled" }, QueryWords::beingTyped },
+        { "never ishmael x", { "moby", "scrambled" }, QueryWords::beingTyped },
+        { "ca", {}, QueryWords::beingTyped },
+        { "cafe strasse", { "accents" } },
+        { "CAFÉ", { "accents" } },
+        { "东京都", { "chinese" } },
+        { "\"东京都厅\"", { "chinese" } },
+        { "京", { "chinese" } },
+        { "厅", { "chinese" } },
+        { "东京 参观", { "chinese" } },
+        { "猫である", { "japanese" } },
+        { "名前", { "japanese" } },
+        { "서울", { "korean" } },
+        { "\u0643\u062A\u0628", { "arabic" } }, // كتب without its vowel marks
+        { "\u0643\u064E\u062A\u064E\u0628\u064E", { "arabic" } },
+        { "\u05E9\u05DC\u05D5\u05DD", { "hebrew" } },
+        { "漢字", { "ruby" } },
+        { "かん", {} },
+        { "seen", { "hidden" } },
+        { "secretword", {} },
+        { "invisibleink", {} },
+        { "3:4", { "syntax" } },
+        { "NEAR", { "syntax" } },
+        { "star *", { "syntax" } },
+        { "^ratio", { "syntax" } },
+        { "\"unbalanced ratio", {} },
+        { "ratio\" 3", { "syntax" } },
+        { "ishmael\x01\x02 call", { "moby", "scrambled" } },
+        { "* ^ : \" \"", { "error: nothing to search for" } },
+        { "", { "error: nothing to search for" } },
+        { "NEAR(a b) OR x*", {} },
+    };
+    for (const Case& each : cases) {
+        auto found = library.find(each.typed, each.words);
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, each.found) << each.typed;
+    }
+    // A query as long as anything pasted is searched, cut, not refused.
+    EXPECT_EQ(library.find(std::string(10000, 'a')), Names {});
+}
+
+TEST(TextIndex, passagesKeepTheirPlaceAndShowTheWordsMarked)
+{
+    WrittenPassages library;
+    const std::string body = "<p>Short.</p><p>Here the \u00C9lan of the writer shows.</p>";
+    library.add("book", body);
+    auto query = parsePassageQuery("elan", QueryWords::complete);
+    ASSERT_TRUE(query);
+    auto found = library.index().searchBook("/library", "book", *query);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 1u);
+    const auto& passage = found->front();
+    EXPECT_EQ(passage.chapter, "One");
+    EXPECT_EQ(passage.document, 0u);
+    EXPECT_EQ(passage.offset, 0u);
+    ASSERT_EQ(passage.marks.size(), 1u);
+    auto [from, to] = passage.marks.front();
+    // The snippet is ASCII up to the mark, so UTF-16 and byte counts agree there.
+    EXPECT_EQ(passage.snippet, "Short. Here the \u00C9lan of the writer shows.");
+    EXPECT_EQ(passage.snippet.substr(from, 5), "\u00C9lan");
+    EXPECT_EQ(to - from, 4u);
+
+    // The place is where find in the book counts the passage's first character.
+    const std::string xhtml = "<html><body><p>x</p>" + std::string(400, 'y')
+        + "<p>\U0001F600 tail words here</p></body></html>";
+    auto passages = folioreader::passagesOf(xhtml, 3);
+    ASSERT_EQ(passages.size(), 2u);
+    std::uint64_t matchStart = 0;
+    folioreader::searchDocument(xhtml, folioreader::foldForSearch("\U0001F600 tail"),
+        [&](const folioreader::SearchMatch& match) {
+            matchStart = match.start;
+            return false;
+        });
+    EXPECT_EQ(passages[1].document, 3u);
+    EXPECT_EQ(passages[1].offset, matchStart);
+    EXPECT_EQ(passages[1].text, "\U0001F600 tail words here");
+}
+
+TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
+{
+    LibraryFolder library;
+    fixtures::TemporaryFolder cache;
+    for (int number = 0; number < 40; ++number) {
+        library.addBook("book" + std::to_string(number) + ".epub",
+            bookSaying("Book", "Chapter text " + std::to_string(number), "Shared words."), 1000);
+    }
+    std::vector<std::string> all;
+    for (int number = 0; number < 40; ++number)
+        all.push_back("book" + std::to_string(number) + ".epub");
+    auto index = TextIndex::open(cache.file("index.sqlite3"));
+    {
+        folioreader::TextIndexer indexer(index, settledAtOnce());
+        EXPECT_EQ(folioreader::TextIndexer::running(), &indexer);
+        indexer.request(library.path(), { all.begin(), all.begin() + 2 });
+        indexer.request(library.path(), all);
+        ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
+        EXPECT_EQ(indexer.progress().indexed, 40u);
+        EXPECT_EQ(indexer.progress().total, 40u);
+        EXPECT_EQ(foundBooks(*index, library.path(), "\"chapter text 39\""),
+            std::vector<std::string> { "book39.epub" });
+        // A new list with a book gone: it is taken out.
+        indexer.request(library.path(), { all.begin() + 1, all.end() });
+        ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
+        EXPECT_EQ(
+            foundBooks(*index, library.path(), "\"chapter text 0\""), std::vector<std::string> {});
+        // Destroyed while it works: it stops at a book's end, and what it kept is whole.
+        index->removeBook(library.path(), "book5.epub");
+        indexer.request(library.path(), all);
+    }
+    EXPECT_EQ(folioreader::TextIndexer::running(), nullptr);
+    auto rest = updateTextIndex(*index, library.path(), all, settledAtOnce());
+    EXPECT_TRUE(rest.complete);
+    EXPECT_LE(rest.read, 2u);
+}
+
+}
