@@ -181,7 +181,7 @@ std::optional<ui::ReaderDescription::Place> ReaderViewController::openingPlace()
     auto index = m_session->spineIndexOf(m_openingPlace->document);
     return ui::ReaderDescription::Place { .spine = index, .offset = index ? m_openingPlace->offset : 0,
         .picture = index ? m_openingPlace->picture : 0, .fontScale = m_openingPlace->fontScale,
-        .night = m_openingPlace->night };
+        .night = m_openingPlace->night, .device = m_openingPlace->device };
 }
 
 foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohmann::json& action)
