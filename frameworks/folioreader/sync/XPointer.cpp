@@ -213,7 +213,8 @@ struct Locate {
     void elementEnded(const ElementWalk&) { }
     void character(char32_t c, std::uint64_t utf16, const ElementWalk& walk)
     {
-        if (utf16 < offset || isWhite(c))
+        // A run of text is handed on whole: the first character found stays.
+        if (found || utf16 < offset || isWhite(c))
             return;
         found = XPointer { 1, stepsOf(walk.open()), walk.open().back().textNodes,
             walk.nodeCharacters() };
