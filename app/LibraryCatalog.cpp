@@ -4,6 +4,7 @@
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "frameworks/folioreader/metadata/StoredDescription.h"
+#include "frameworks/folioreader/stores/KeptProgress.h"
 #include "library/DocumentsFolder.h"
 #include "platform/host/opds/AtomFeed.h"
 #include "screen/BookFilter.h"
@@ -79,6 +80,8 @@ host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<st
             book.hasNoCover = stored->bytes.empty();
         }
         book.summary = folioreader::storedDescription(store, book.path);
+        if (auto progress = m_keptProgress.of(bookPath(folioreader::readingPlacesName), book.file))
+            book.readingProgress = folioreader::progressWords(*progress);
         page.items.push_back(std::move(book));
     }
     return page;

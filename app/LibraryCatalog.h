@@ -7,6 +7,7 @@
 #pragma once
 
 #include "frameworks/folioreader/metadata/LargeCoverCache.h"
+#include "frameworks/folioreader/stores/KeptProgress.h"
 #include "library/BookList.h"
 #include "platform/host/opds/CatalogLibrary.h"
 
@@ -53,5 +54,8 @@ private:
     std::string m_searched;
     std::vector<std::size_t> m_found;
     folioreader::LargeCoverCache m_largeCovers;
+    // How far each book was read; read again only when the reading places change, so it is kept
+    // by pages cut on the main loop, which are otherwise const.
+    mutable folioreader::KeptProgress m_keptProgress;
     std::mutex m_makingCover;
 };

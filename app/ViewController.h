@@ -5,6 +5,7 @@
 #pragma once
 
 #include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/stores/KeptProgress.h"
 #include "platform/ui/DocumentPickerDelegate.h"
 #include "platform/ui/TableViewController.h"
 #include "screen/BookFilter.h"
@@ -102,6 +103,8 @@ private:
     std::shared_ptr<ui::View> noMatchView(double width);
 
     BookFilter m_bookFilter;
+    // How far each book was read, as its row shows it.
+    folioreader::KeptProgress m_keptProgress;
     std::shared_ptr<ui::View> m_emptyLibraryView;
     std::shared_ptr<ui::View> m_noMatchView;
 };

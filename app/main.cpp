@@ -6,6 +6,7 @@
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
 #include "app/LibraryCatalog.h"
+#include "app/LibrarySync.h"
 #include "app/ListCommand.h"
 #include "app/SearchCommand.h"
 #include "frameworks/folioreader/metadata/DescriptionPass.h"
@@ -15,6 +16,7 @@
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "frameworks/folioreader/textindex/TextIndex.h"
 #include "frameworks/folioreader/textindex/TextIndexer.h"
+#include "library/DocumentsFolder.h"
 #include "library/ProgramState.h"
 #include "library/ScanProgress.h"
 #include "reading/makeReaderConfig.h"
@@ -23,6 +25,7 @@
 #include "platform/foundation/pinLocalTimeZone.h"
 #include "platform/foundation/releaseLargeBlocks.h"
 #include "platform/desktop/BrowserOpener.h"
+#include "platform/host/kosync/PushedPlaces.h"
 #include "platform/host/server/Host.h"
 #include "platform/desktop/InstanceFile.h"
 #include "platform/host/routes/SettingsRoutes.h"
@@ -85,6 +88,9 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     hostOptions.port = options.port;
     // The catalog reads the book list on the main loop, as every page's snapshot does.
     hostOptions.catalog = std::make_shared<LibraryCatalog>();
+    // Reading devices sync their places with the library's books, beside the reading places.
+    hostOptions.sync = std::make_shared<LibrarySync>(loop);
+    hostOptions.pushedPlacesPath = bookPath(host::PushedPlaces::fileName);
     // Every browser's window shows the one book list in the one order: a change of either, made
     // in any window, is shown in each before it is next looked at.
     hostOptions.sharedStateCount = programStateCount;

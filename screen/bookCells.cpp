@@ -1,9 +1,10 @@
 // The library table's rows: each shows its book's cover (or "blank"), title and author (and the
-// file's name, where another book has the same title and author).
+// file's name, where another book has the same title and author), and how far it has been read.
 #include "app/ViewController.h"
 
 #include "frameworks/folioreader/metadata/CoverLoader.h"
 #include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/stores/KeptProgress.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
 #include "platform/ui/ScreenChange.h"
@@ -117,12 +118,22 @@ std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::Tab
     cell->textLabel()->setText(book.title);
     // Books of one title and author are told apart by their file's name beside the author, or in
     // its place when the book names none.
-    if (known && bookList().hasNamesake(*index)) {
-        const std::string& author = book.author;
-        cell->detailTextLabel()->setText(author.empty() ? book.file : author + " · " + book.file);
+    std::string detail = book.author;
+    if (known && bookList().hasNamesake(*index))
+        detail = detail.empty() ? book.file : detail + " · " + book.file;
+    // A book begun says how far it has been read, beside its author and in its name; a reused
+    // cell says nothing of the book it showed before.
+    const std::string places = bookPath(folioreader::readingPlacesName);
+    auto progress = known ? m_keptProgress.of(places, book.file) : std::nullopt;
+    if (progress) {
+        auto words = folioreader::progressWords(*progress);
+        auto named = book.title + (detail.empty() ? "" : ", " + detail);
+        cell->setAccessibilityLabel(named + ", " + words);
+        detail = detail.empty() ? words : detail + " · " + words;
     } else {
-        cell->detailTextLabel()->setText(book.author);
+        cell->setAccessibilityLabel("");
     }
+    cell->detailTextLabel()->setText(detail);
     auto selectedBackground = std::make_shared<ui::View>();
     selectedBackground->setBackgroundColor(selectedRowColor());
     cell->setSelectedBackgroundView(std::move(selectedBackground));

@@ -113,6 +113,8 @@ struct ReaderDescription {
         std::uint64_t picture = 0;
         double fontScale = 1;
         bool night = false;
+        // The reading device the place was pushed from; empty when this reader kept it.
+        std::string device;
         bool operator==(const Place&) const = default;
     };
 

@@ -179,7 +179,19 @@ export class PlaceKeeper {
   }
 
   place() {
-    return { spine: this.spine, offset: this.offset, picture: this.picture, fontScale: this.reader.fontScale, night: this.reader.night };
+    const { fontScale, night } = this.reader;
+    const finished = this.finished();
+    const { spine, offset, picture } = this;
+    return { spine, offset, picture, fontScale, night, finished };
+  }
+
+  // Whether the book's last screen is shown: the list then shows the book as finished.
+  finished() {
+    const pages = this.reader.pages;
+    const last = this.reader.spine.length - 1;
+    if (!pages || this.spine !== last || pages.spineIndex !== this.spine) return false;
+    const { page, pageCount } = pages.position;
+    return page >= pageCount - 1;
   }
 
   // Sends the place now when it waits to be sent.

@@ -14,6 +14,7 @@ import { SelectionMenu } from './reader-selection.js';
 import { scriptFallbacks } from './styled-text.js';
 import { cssColor } from './views.js';
 import { keepFocusInside, moveFocusRound } from './dialog.js';
+import { tellOnPage } from './page-drawing.js';
 
 let current = null;
 
@@ -245,6 +246,10 @@ class Reader {
     const offset = index === kept?.spine && Number.isInteger(kept.offset) ? kept.offset : 0;
     const picture = index === kept?.spine && Number.isInteger(kept.picture) && kept.picture > 0 ? kept.picture : 0;
     requestAnimationFrame(() => this.placeKeeper.open(index, offset, picture));
+    // A place another reading device pushed says where it came from.
+    if (typeof kept?.device === 'string' && kept.device && index === kept.spine) {
+      tellOnPage(`Opened at the place reached on ${kept.device}.`);
+    }
   }
 
   showFailure(reason) {

@@ -1,7 +1,8 @@
 // The settings page's section on the catalog for reading apps: the address to add in a reading
 // app for each address Pagewyn listens on (with a QR code a phone's camera reads), the user name
-// and password it asks for, and a button that makes a new password, which stops the old one (so it
-// asks first). The password is shown and changed on the computer Pagewyn runs on only.
+// and password it asks for (KOReader's progress sync takes the same, at its own address), and a
+// button that makes a new password, which stops the old one (so it asks first). The password is
+// shown and changed on the computer Pagewyn runs on only.
 
 import { confirmAction } from './confirm.js';
 import { element } from './dom.js';
@@ -39,6 +40,9 @@ export function addressItem({ address, qrCode }) {
 
 function fill(view, catalog) {
   view.addresses.replaceChildren(...catalog.addresses.map(addressItem));
+  const syncAddresses = catalog.syncAddresses ?? [];
+  const syncItem = (address) => element('code', 'settings-path', address);
+  view.sync.replaceChildren(...syncAddresses.map(syncItem));
   view.userName.replaceChildren(element('code', 'settings-path', catalog.userName));
   view.password.replaceChildren(catalog.canManage
     ? element('code', 'settings-path', catalog.password)
@@ -66,7 +70,8 @@ export function settingsSection(id, titleText, introText) {
 // The section, filled once the host answers; askHost is the settings page's own request helper.
 export function catalogSection(askHost) {
   const section = settingsSection('catalog-section-title', 'Catalog for Reading Apps',
-    'Add this address to a reading app as an OPDS catalog, with the user name and password below.');
+    'Add this address to a reading app as an OPDS catalog, with the user name and password below. '
+      + 'KOReader\u2019s progress sync takes the same user name and password at the sync address.');
   const list = element('dl', 'settings-facts');
   const fact = (term) => {
     const row = element('div', 'settings-fact');
@@ -77,6 +82,7 @@ export function catalogSection(askHost) {
   };
   const view = {
     addresses: fact('Address'),
+    sync: fact('Progress sync (KOReader\u2019s custom sync server)'),
     userName: fact('User name'),
     password: fact('Password'),
     note: element('p', 'settings-status', ''),

@@ -107,7 +107,7 @@ describe('the host', () => {
       await phone.locator('.reader').waitFor();
       // The book opened on the phone moved to the top of the one list.
       await laptop.getByRole('searchbox', { name: 'Search books' }).fill('');
-      await waitForRows(laptop, ['Alpha, Ann', 'Gamma, Cy', 'Beta, Bob']);
+      await waitForRows(laptop, ['Alpha, Ann', 'Gamma, Cy', 'Beta, Bob'], { anyProgress: true });
       assert.equal(await laptop.locator('.reader').count(), 0, 'the laptop shows no book');
 
       // A reload keeps the tab's screen; a new tab starts at the library with an empty search.
@@ -115,20 +115,20 @@ describe('the host', () => {
       await phone.locator('.reader').waitFor();
       const tab = await phoneContext.newPage();
       await tab.goto(pagewyn.address);
-      await waitForRows(tab, ['Alpha, Ann', 'Gamma, Cy', 'Beta, Bob']);
+      await waitForRows(tab, ['Alpha, Ann', 'Gamma, Cy', 'Beta, Bob'], { anyProgress: true });
       assert.equal(await tab.locator('.reader').count(), 0);
 
       // A sort and a delete made in one browser reach the others.
       await laptop.getByRole('button', { name: 'sort' }).click();
       await tab.getByRole('heading', { name: 'Books by Title' }).waitFor();
-      await waitForRows(tab, ['Alpha, Ann', 'Beta, Bob', 'Gamma, Cy']);
+      await waitForRows(tab, ['Alpha, Ann', 'Beta, Bob', 'Gamma, Cy'], { anyProgress: true });
       await tab.locator('.row-cell[aria-label="Beta, Bob"]').focus();
       await tab.keyboard.press('Delete');
       await tab.keyboard.press('Enter');
-      await waitForRows(laptop, ['Alpha, Ann', 'Gamma, Cy']);
+      await waitForRows(laptop, ['Alpha, Ann', 'Gamma, Cy'], { anyProgress: true });
 
       // The book the phone reads, deleted on the laptop, closes there with a notice.
-      await laptop.locator('.row-cell[aria-label="Alpha, Ann"]').focus();
+      await laptop.locator('.row-cell[aria-label^="Alpha, Ann"]').focus();
       await laptop.keyboard.press('Delete');
       await laptop.keyboard.press('Enter');
       await phone.getByRole('alertdialog', { name: 'Book deleted' }).waitFor();

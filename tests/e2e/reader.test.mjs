@@ -2,10 +2,12 @@
 // key and link across the ends of chapters; the contents jump; the book's scripts never run; the
 // book's files are served only inside the book; a broken book says so; closing comes back to the
 // library with the book first, and it stays first after a restart. Highlights are listed in the
-// contents and downloaded as Markdown.
+// contents and downloaded as Markdown; a place an e-ink reader pushed through the progress sync
+// opens the book at its paragraph.
 
 import { after, before, beforeEach, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { createHash } from 'node:crypto';
 import { request } from 'node:http';
 import { existsSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -106,11 +108,11 @@ test('a tapped book opens at its first page and reads through its chapters', asy
 
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  await waitForFirstRow(page, 'Moby-Dick, Herman Melville');
+  await waitForFirstRow(page, 'Moby-Dick, Herman Melville', { anyProgress: true });
 
   await program.stop();
   const restarted = await openLibraryFor(t, browser, folder);
-  await waitForFirstRow(restarted.page, 'Moby-Dick, Herman Melville');
+  await waitForFirstRow(restarted.page, 'Moby-Dick, Herman Melville', { anyProgress: true });
 });
 
 // The words of the paragraph of the frame's page that begins on the screen shown, and whether
@@ -213,6 +215,67 @@ test('a place kept in one browser is where another opens the book, its own reade
   await phone.getByRole('button', { name: 'close' }).click();
   await phone.locator('.reader').waitFor({ state: 'detached' });
   assert.match(await pageLabel(laptop.page), /^Page 4 of/, 'the laptop still reads its book');
+});
+
+// A request of KOReader's progress sync, with the catalog's account; its status and JSON answer.
+function syncRequest(program, method, path, key, body = null) {
+  const { hostname, port } = new URL(program.origin);
+  const headers = { 'x-auth-user': 'pagewyn', 'x-auth-key': key };
+  headers.Accept = 'application/vnd.koreader.v1+json';
+  if (body) headers['Content-Type'] = 'application/json';
+  return new Promise((resolve, reject) => {
+    const sent = request({ hostname, port, path, method, headers }, (response) => {
+      let text = '';
+      response.on('data', (chunk) => { text += chunk; });
+      const json = () => JSON.parse(text || 'null');
+      response.on('end', () => resolve({ status: response.statusCode, json: json() }));
+    });
+    sent.on('error', reject);
+    sent.end(body ? JSON.stringify(body) : undefined);
+  });
+}
+
+// The name a reading device gives a book: the MD5 of 1,024 bytes at 0, then at 1,024 × 4^i.
+function documentDigest(path) {
+  const bytes = readFileSync(path);
+  const hash = createHash('md5');
+  for (let i = -1; i <= 10; ++i) {
+    const offset = i < 0 ? 0 : 1024 * 4 ** i;
+    if (offset < bytes.length) hash.update(bytes.subarray(offset, offset + 1024));
+  }
+  return hash.digest('hex');
+}
+
+test('a place an e-ink reader pushed opens its paragraph; the row shows it', async (t) => {
+  const folder = folderFor(t);
+  writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
+  const { program, page } = await openLibraryFor(t, browser, folder, { width: 600, height: 700 });
+  const settings = JSON.parse((await get(program, '/settings-page/catalog')).body);
+  const key = createHash('md5').update(settings.password).digest('hex');
+  const document = documentDigest(join(folder, 'moby.epub'));
+  const path = `/kosync/syncs/progress/${document}`;
+  assert.deepEqual(await syncRequest(program, 'GET', path, key), { status: 200, json: {} });
+
+  // The first chapter (the spine's second document) holds its title's paragraph, then Paragraph 1
+  // to 60: the 41st paragraph is Paragraph 40.
+  const pushed = await syncRequest(program, 'PUT', '/kosync/syncs/progress', key, {
+    document,
+    progress: '/body/DocFragment[2]/body/p[41]/text().10',
+    percentage: 0.4,
+    device: 'Kobo Libra',
+    device_id: 'K1',
+  });
+  assert.equal(pushed.status, 200);
+  assert.equal(pushed.json.document, document);
+  const progressShown = async () => /^Moby-Dick, Herman Melville, \d+% read$/
+    .test((await rowNames(page))[0]);
+  await eventually(progressShown, 'the row\'s progress');
+
+  await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
+  await page.locator('.reader').waitFor();
+  await eventually(() => paragraphShown(page, 'Paragraph 40 of'), 'the pushed paragraph shown');
+  const notice = () => page.locator('#notice').textContent();
+  await eventually(async () => (await notice()).includes('Kobo Libra'), 'the device named');
 });
 
 test('find lists the matches with their chapter, and a chosen one shows its page with the words marked', async (t) => {

@@ -103,14 +103,18 @@ HostedApp::Answer HostedApp::post(const std::string& path, const std::string& bo
     });
 }
 
-HostedApp::Answer HostedApp::request(const std::string& method, const std::string& path, const httplib::Headers& headers)
+HostedApp::Answer HostedApp::request(const std::string& method, const std::string& path,
+    const httplib::Headers& headers, const std::string& body, const std::string& contentType)
 {
-    return whilePumping([this, method, path, headers] {
+    return whilePumping([this, method, path, headers, body, contentType] {
         httplib::Client client("127.0.0.1", m_host.port());
         httplib::Request request;
         request.method = method;
         request.path = path;
         request.headers = headers;
+        request.body = body;
+        if (!contentType.empty())
+            request.set_header("Content-Type", contentType);
         return answerOf(client.send(request));
     });
 }

@@ -44,7 +44,9 @@ public:
     Answer get(const std::string& path) { return get(path, page()); }
     Answer post(const std::string& path, const std::string& body, const httplib::Headers& headers,
         const std::string& contentType = "application/json");
-    Answer request(const std::string& method, const std::string& path, const httplib::Headers& headers);
+    Answer request(const std::string& method, const std::string& path,
+        const httplib::Headers& headers, const std::string& body = {},
+        const std::string& contentType = {});
 
     // GET /state with the query, as JSON; fails the test on anything but 200.
     nlohmann::json state(const std::string& query = "first=0&count=20&width=375&height=667");

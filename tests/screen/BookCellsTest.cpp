@@ -4,7 +4,9 @@
 #include "tests/support/RunMainLoop.h"
 #include "tests/support/TinyPictures.h"
 
+#include "frameworks/folioreader/stores/ReadingPlaces.h"
 #include "platform/ui/ScreenChange.h"
+#include "platform/host/snapshot/TableSnapshot.h"
 #include "screen/RowCovers.h"
 
 #include <filesystem>
@@ -180,6 +182,43 @@ TEST(BookCells, aReusedCellNeverShowsThePreviousBook)
     EXPECT_NE(reused->selectedBackgroundView(), firstBackground);
     EXPECT_EQ(reused->imageView()->constraints().size(), 4u);
     EXPECT_EQ(reused->backgroundColor(), ui::Color::clearColor());
+}
+
+// A book begun says how far it was read, in its row and its name; a finished one says so; one
+// never opened, and a place kept before progress was measured, add nothing. A place kept anew
+// shows at the next drawing of the row.
+TEST(BookCells, rowsSayHowFarTheirBooksWereRead)
+{
+    fixtures::LaunchedApp app;
+    app.library().addBook("moby.epub", "Moby-Dick", "Herman Melville", 4000);
+    app.library().addBook("walden.epub", "Walden", "Thoreau", 3000);
+    app.library().addBook("new.epub", "Middlemarch", "Eliot", 2000);
+    app.library().addBook("old.epub", "Emma", "Austen", 1000);
+    std::string store = app.library().itemPath(folioreader::readingPlacesName);
+    folioreader::ReadingPlace moby { "one.xhtml", 5 }, walden { "two.xhtml", 9 };
+    folioreader::ReadingPlace old { "one.xhtml", 3 };
+    moby.progress = 0.129;
+    walden.progress = 0.999;
+    walden.finished = true;
+    ASSERT_TRUE(folioreader::keepReadingPlace(store, "moby.epub", moby));
+    ASSERT_TRUE(folioreader::keepReadingPlace(store, "walden.epub", walden));
+    ASSERT_TRUE(folioreader::keepReadingPlace(store, "old.epub", old));
+    app.showScreen();
+    EXPECT_EQ(app.visibleRows(),
+        (std::vector<std::string> { "Moby-Dick / Herman Melville · 12% read",
+            "Walden / Thoreau · finished", "Middlemarch / Eliot", "Emma / Austen" }));
+    auto label = [&](std::int64_t row) {
+        return host::rowLabel(*app.table().cellForRowAtIndexPath({ 0, row }));
+    };
+    EXPECT_EQ(label(0), "Moby-Dick, Herman Melville, 12% read");
+    EXPECT_EQ(label(1), "Walden, Thoreau, finished");
+    EXPECT_EQ(label(2), "Middlemarch, Eliot");
+
+    moby.progress = 0.9999;
+    ASSERT_TRUE(folioreader::keepReadingPlace(store, "moby.epub", moby));
+    app.table().reloadData();
+    EXPECT_EQ(label(0), "Moby-Dick, Herman Melville, 99% read")
+        << "only the last screen finishes a book";
 }
 
 }

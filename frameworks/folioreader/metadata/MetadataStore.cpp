@@ -38,7 +38,10 @@ const char* const schema =
 const char* const coverSchema =
     "CREATE TABLE IF NOT EXISTS cover(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL,"
     " package BLOB NOT NULL, entry BLOB NOT NULL, type BLOB NOT NULL, bytes BLOB NOT NULL, checksum INTEGER NOT NULL,"
-    " PRIMARY KEY(folder, name)) WITHOUT ROWID;";
+    " PRIMARY KEY(folder, name)) WITHOUT ROWID;"
+    // The digests reading devices name books by came later still.
+    " CREATE TABLE IF NOT EXISTS digest(folder BLOB NOT NULL, name BLOB NOT NULL, version BLOB NOT NULL,"
+    " digest BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;";
 
 // A digest of the fields, each preceded by its length, so that no two rows share a text.
 std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
@@ -83,7 +86,7 @@ int prepare(sqlite3* database)
     if (version.integer(0) == schemaVersion)
         return execute(database, coverSchema);
     std::string rebuild = std::string("BEGIN IMMEDIATE; DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS description; ") + schema
-        + " DROP TABLE IF EXISTS cover; " + coverSchema + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
+        + " DROP TABLE IF EXISTS cover; DROP TABLE IF EXISTS digest; " + coverSchema + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
     int code = execute(database, rebuild.c_str());
     if (code != SQLITE_OK)
         execute(database, "ROLLBACK");
@@ -341,6 +344,41 @@ std::optional<MetadataStore::Description> MetadataStore::descriptionOf(const std
         });
 }
 
+std::optional<std::string> MetadataStore::documentDigestOf(
+    const std::string& folder, const std::string& name, const std::string& version)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database)
+        return std::nullopt;
+    auto* query = kept("SELECT version, digest, checksum FROM digest WHERE folder = ? AND name = ?");
+    return selectItem(query, folder, name, [&](Statement& select) -> std::optional<std::string> {
+        std::string stored = select.bytes(0), digest = select.bytes(1);
+        auto checksum = checksumOf({ folder, name, stored, digest });
+        if (stored != version || checksum != select.integer(2))
+            return std::nullopt;
+        return digest;
+    });
+}
+
+bool MetadataStore::storeDocumentDigest(
+    const std::string& folder, const std::string& name, const std::string& version, const std::string& digest)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_database)
+        return false;
+    return writeInTransaction(m_database, WhenBusy::giveUp, [&] {
+        Statement insert(m_database, "INSERT OR REPLACE INTO digest VALUES (?, ?, ?, ?, ?)");
+        if (insert.code() != SQLITE_OK)
+            return false;
+        insert.bind(1, folder);
+        insert.bind(2, name);
+        insert.bind(3, version);
+        insert.bind(4, digest);
+        insert.bind(5, checksumOf({ folder, name, version, digest }));
+        return insert.step() == SQLITE_DONE;
+    });
+}
+
 MetadataStore::DescriptionGaps MetadataStore::descriptionGaps(const std::string& folder, const std::string& after,
     std::size_t count)
 {
@@ -404,7 +442,7 @@ std::uint64_t MetadataStore::byteSize() const
 bool MetadataStore::clear()
 {
     std::lock_guard lock(m_mutex);
-    if (!m_database || execute(m_database, "DELETE FROM book; DELETE FROM cover; DELETE FROM description;") != SQLITE_OK)
+    if (!m_database || execute(m_database, "DELETE FROM book; DELETE FROM cover; DELETE FROM description; DELETE FROM digest;") != SQLITE_OK)
         return false;
     // Gives the space back; another process reading at this moment only keeps the file large.
     execute(m_database, "PRAGMA wal_checkpoint(TRUNCATE); VACUUM; PRAGMA wal_checkpoint(TRUNCATE);");

@@ -126,6 +126,14 @@ public:
     // unkept.
     bool storeDescriptions(const std::string& folder, const std::vector<Description>& descriptions);
 
+    // The digest reading devices name the item by, kept under the version of the book it was
+    // computed from; nothing when none is kept for that version. Storing waits for no other
+    // process's write: a busy store leaves it unkept.
+    std::optional<std::string> documentDigestOf(const std::string& folder, const std::string& name,
+        const std::string& version);
+    bool storeDocumentDigest(const std::string& folder, const std::string& name,
+        const std::string& version, const std::string& digest);
+
     // The bytes the store takes on disk, its journal and pictures included.
     std::uint64_t byteSize() const;
     // Forgets every entry, cover and description of every folder.

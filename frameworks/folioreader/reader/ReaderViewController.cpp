@@ -4,10 +4,12 @@
 
 #include "frameworks/folioreader/highlights/HighlightMarkdown.h"
 #include "frameworks/folioreader/highlights/exportHighlights.h"
+#include "frameworks/folioreader/search/bookTextLengths.h"
 #include "frameworks/folioreader/search/searchBook.h"
 #include "platform/foundation/FileDescriptor.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace folioreader {
 
@@ -183,7 +185,8 @@ std::optional<ui::ReaderDescription::Place> ReaderViewController::openingPlace()
     // night mode still hold.
     auto index = m_session->spineIndexOf(m_openingPlace->document);
     return ui::ReaderDescription::Place { .spine = index, .offset = index ? m_openingPlace->offset : 0,
-        .picture = index ? m_openingPlace->picture : 0, .fontScale = m_openingPlace->fontScale, .night = m_openingPlace->night };
+        .picture = index ? m_openingPlace->picture : 0, .fontScale = m_openingPlace->fontScale,
+        .night = m_openingPlace->night, .device = m_openingPlace->device };
 }
 
 foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohmann::json& action)
@@ -199,8 +202,19 @@ foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohman
     if (!spine || *spine >= m_session->spine().size() || !offset || fontScale == action.end() || !fontScale->is_number()
         || night == action.end() || !night->is_boolean())
         return foundation::Error("a place names the \"spine\" index, the \"offset\", the \"fontScale\" and \"night\"");
+    auto finished = action.find("finished");
+    if (finished != action.end() && !finished->is_boolean())
+        return foundation::Error(
+            "a place's \"finished\" says whether the book's last screen is shown");
     folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset, fontScale->get<double>(),
         night->get<bool>(), *picture };
+    // The book's documents are measured once per opening, at the first place kept: the list shows
+    // how far into the text the place stands without opening the book.
+    if (!m_textLengths)
+        m_textLengths = folioreader::bookTextLengths(*m_session);
+    place.progress = folioreader::bookProgress(*m_textLengths, *spine, *offset);
+    place.finished = finished != action.end() && finished->get<bool>();
+    place.keptAt = std::time(nullptr);
     // A page drawn anew while the book is open (a reload) opens it where it was left.
     m_openingPlace = place;
     if (m_readingPlacesPath.empty())

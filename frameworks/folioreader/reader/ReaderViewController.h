@@ -72,6 +72,8 @@ private:
     // Where the book was left: when this reader opened it, then as the page keeps its place. The
     // description shows it, so a page drawn anew opens there.
     std::optional<folioreader::ReadingPlace> m_openingPlace;
+    // The body text length of each document of the spine, measured at the first place kept.
+    std::optional<std::vector<std::uint64_t>> m_textLengths;
     // Counts the searches started; a search goes on only while it is the latest.
     std::shared_ptr<std::atomic<std::uint64_t>> m_searches = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<ui::Button> m_closeButton;

@@ -42,6 +42,17 @@ std::optional<ReadingPlace> placeFromJson(const nlohmann::json& json)
         place.night = night->get<bool>();
     if (picture != json.end() && picture->is_number_unsigned())
         place.picture = picture->get<std::uint64_t>();
+    auto progress = json.find("progress"), finished = json.find("finished");
+    auto keptAt = json.find("keptAt"), device = json.find("device");
+    if (progress != json.end() && progress->is_number() && std::isfinite(progress->get<double>()))
+        place.progress = std::clamp(progress->get<double>(), 0.0, 1.0);
+    if (finished != json.end() && finished->is_boolean())
+        place.finished = finished->get<bool>();
+    if (keptAt != json.end() && keptAt->is_number_integer())
+        place.keptAt = keptAt->get<std::int64_t>();
+    if (device != json.end() && device->is_string()
+        && device->get_ref<const std::string&>().size() <= longestName)
+        place.device = device->get<std::string>();
     return place;
 }
 
@@ -76,8 +87,17 @@ foundation::Result<void> writePlaces(const std::string& storePath, const Places&
     for (const auto& [book, place] : places) {
         books[book] = { { "document", place.document }, { "offset", place.offset }, { "fontScale", place.fontScale },
             { "night", place.night } };
+        auto& entry = books[book];
         if (place.picture)
-            books[book]["picture"] = place.picture;
+            entry["picture"] = place.picture;
+        if (place.progress)
+            entry["progress"] = *place.progress;
+        if (place.finished)
+            entry["finished"] = true;
+        if (place.keptAt)
+            entry["keptAt"] = place.keptAt;
+        if (!place.device.empty())
+            entry["device"] = place.device;
     }
     nlohmann::json document = { { "store", storeKind }, { "places", std::move(books) } };
     return foundation::writeFileAtomically(storePath, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), storeFileMode);
@@ -103,7 +123,22 @@ foundation::Result<void> keepReadingPlace(const std::string& storePath, const st
         return foundation::Error("too many books have a reading place kept");
     places[book] = place;
     places[book].fontScale = std::isfinite(place.fontScale) ? std::clamp(place.fontScale, 0.5, 3.0) : 1;
+    if (place.progress)
+        places[book].progress
+            = std::isfinite(*place.progress) ? std::clamp(*place.progress, 0.0, 1.0) : 0;
+    if (place.device.size() > longestName)
+        places[book].device.resize(longestName);
     return writePlaces(storePath, places);
+}
+
+std::map<std::string, BookProgress> readingProgress(const std::string& storePath)
+{
+    std::map<std::string, BookProgress> progress;
+    for (const auto& [book, place] : readPlaces(storePath)) {
+        if (place.progress || place.finished)
+            progress.emplace(book, BookProgress { place.progress.value_or(1), place.finished });
+    }
+    return progress;
 }
 
 foundation::Result<void> forgetReadingPlace(const std::string& storePath, const std::string& book)

@@ -6,6 +6,7 @@
 #include "platform/foundation/Result.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,14 @@ struct ReadingPlace {
     double fontScale = 1;
     bool night = false;
     std::uint64_t picture = 0;
+    // How far into the book's text the place stands, from 0 to 1, and whether the book's last
+    // screen was reached; unknown in places kept before the reader measured it.
+    std::optional<double> progress;
+    bool finished = false;
+    // When the place was kept, in seconds since 1970 (0: not known), and the reading device it
+    // came from when another device pushed it (empty: this program's own reader).
+    std::int64_t keptAt = 0;
+    std::string device;
 
     bool operator==(const ReadingPlace&) const = default;
 };
@@ -33,6 +42,14 @@ std::optional<ReadingPlace> readingPlace(const std::string& storePath, const std
 // Keeps the book's place. The others' places are kept as they are; entries of the file that
 // cannot be read are dropped, and a file that is no reading-places file at all is started afresh.
 foundation::Result<void> keepReadingPlace(const std::string& storePath, const std::string& book, const ReadingPlace& place);
+// How far each book with a kept place has been read, by book, read from the file whole.
+struct BookProgress {
+    double progress = 0;
+    bool finished = false;
+
+    bool operator==(const BookProgress&) const = default;
+};
+std::map<std::string, BookProgress> readingProgress(const std::string& storePath);
 // Forgets the book's place (the book was deleted). Nothing kept, nothing written.
 foundation::Result<void> forgetReadingPlace(const std::string& storePath, const std::string& book);
 

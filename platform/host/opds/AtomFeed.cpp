@@ -149,6 +149,9 @@ void AtomFeed::bookEntry(const CatalogBook& book)
         m_entries += "<dc:language>" + xmlText(book.language) + "</dc:language>\n";
     if (!book.summary.empty())
         m_entries += "<summary type=\"text\">" + xmlText(book.summary) + "</summary>\n";
+    // Reading apps show an entry's content as text: how far the book has been read.
+    if (!book.readingProgress.empty())
+        m_entries += "<content type=\"text\">" + xmlText(book.readingProgress) + "</content>\n";
     m_entries += "<link rel=\"http://opds-spec.org/acquisition\" href=\"" + xmlText(downloadHref(book.file)) + "\" type=\"" + epubType
         + "\"/>\n";
     if (!book.declaredIdentifier.empty())

@@ -46,6 +46,8 @@ struct CatalogBook {
     // the metadata cache does not hold it.
     std::string language;
     std::string summary;
+    // How far the book has been read ("12% read", "finished"); empty when it was never opened.
+    std::string readingProgress;
 };
 
 struct CatalogAuthor {

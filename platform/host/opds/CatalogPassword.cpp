@@ -2,6 +2,7 @@
 #include "platform/host/opds/CatalogPassword.h"
 
 #include "platform/desktop/SecretStore.h"
+#include "platform/foundation/Md5.h"
 #include "platform/host/server/AccessToken.h"
 
 #include <algorithm>
@@ -44,6 +45,20 @@ bool CatalogPassword::matches(std::string_view presented)
     checkExposure();
     std::lock_guard lock(m_mutex);
     return tokensEqual(presented, m_password);
+}
+
+bool CatalogPassword::matchesSyncKey(std::string_view presented)
+{
+    checkExposure();
+    std::string key;
+    {
+        std::lock_guard lock(m_mutex);
+        key = foundation::Md5::hexOf(m_password);
+    }
+    std::string lowered(presented);
+    for (auto& c : lowered)
+        c = c >= 'A' && c <= 'F' ? char(c - 'A' + 'a') : c;
+    return tokensEqual(lowered, key);
 }
 
 void CatalogPassword::checkExposure()

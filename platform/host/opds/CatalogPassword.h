@@ -23,6 +23,8 @@ public:
 
     // Compared in time that depends only on the lengths, after checkExposure.
     bool matches(std::string_view presented);
+    // Whether a progress sync key (the hex MD5 of a password, either case) is this password's.
+    bool matchesSyncKey(std::string_view presented);
     std::string current() const;
     // A new password, kept at once; the old one stops working here and now, kept or not.
     foundation::Result<void> renew();

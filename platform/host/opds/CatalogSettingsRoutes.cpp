@@ -21,11 +21,17 @@ nlohmann::json catalogSettingsJson(
     const ListenAddress& listen, int port, const CatalogPassword& password, bool canManage)
 {
     auto addresses = nlohmann::json::array();
-    for (auto& address : catalogAddresses(listen, port))
+    auto syncAddresses = nlohmann::json::array();
+    for (auto& address : catalogAddresses(listen, port)) {
         addresses.push_back({ { "address", address }, { "qrCode", qrCodeRows(address) } });
+        // The progress sync's custom server, beside the catalog on the same address.
+        auto origin = address.substr(0, address.size() - std::string_view("/opds").size());
+        syncAddresses.push_back(origin + "/kosync");
+    }
     auto notice = password.notice();
     return {
         { "addresses", addresses },
+        { "syncAddresses", syncAddresses },
         { "userName", catalogUserName },
         { "password", canManage ? nlohmann::json(password.current()) : nlohmann::json() },
         { "canManage", canManage },

@@ -44,6 +44,10 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
             response.set_content("Unauthorized: " + decision.reason + ".\n", "text/plain; charset=utf-8");
             return httplib::Server::HandlerResponse::Handled;
         }
+        if (decision.syncUnauthorized) {
+            sendJson(response, 401, { { "code", 2001 }, { "message", "Unauthorized" } });
+            return httplib::Server::HandlerResponse::Handled;
+        }
         if (!decision.allowed) {
             answerRefusal(decision, response);
             return httplib::Server::HandlerResponse::Handled;

@@ -7,6 +7,7 @@
 #include "platform/host/server/AccessToken.h"
 #include "platform/desktop/SecretStore.h"
 #include "platform/desktop/SecretStoreFile.h"
+#include "platform/host/kosync/SyncRoutes.h"
 #include "platform/host/opds/CatalogPassword.h"
 #include "platform/host/opds/CatalogRoutes.h"
 #include "platform/host/opds/CatalogSettingsRoutes.h"
@@ -131,15 +132,22 @@ foundation::Result<void> Host::start()
         m_options.secretStorePath.empty() ? desktop::secretStorePath() : m_options.secretStorePath);
     m_devices = std::make_unique<PairedDevices>(*m_secrets);
     RequestGuard::PasswordCheck catalogPassword;
+    RequestGuard::AccountCheck syncAccount;
     if (m_options.catalog) {
         m_catalogPassword = std::make_unique<CatalogPassword>(*m_secrets);
         catalogPassword = [password = m_catalogPassword.get()](std::string_view presented) { return password->matches(presented); };
+        // The sync's one account is the catalog's: its user name, and its password's digest.
+        syncAccount = [password = m_catalogPassword.get()](
+                          std::string_view user, std::string_view key) {
+            return user == catalogUserName && password->matchesSyncKey(key);
+        };
+        m_pushedPlaces = std::make_unique<PushedPlaces>(m_options.pushedPlacesPath);
     }
     auto deviceKey = [devices = m_devices.get()](std::string_view presented) { return devices->admits(presented); };
     auto deviceKnown = [devices = m_devices.get()](
                            std::string_view presented) { return devices->knows(presented); };
     m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port),
-        std::move(catalogPassword), deviceKey, deviceKnown);
+        std::move(catalogPassword), deviceKey, deviceKnown, std::move(syncAccount));
     server.setGuard(*m_guard);
     installRoutes();
     m_thread = std::thread([&server] { server.listen_after_bind(); });
@@ -185,6 +193,7 @@ void Host::installRoutes()
         installCatalogRoutes(server, m_loop, m_options.catalog);
         installCatalogSettingsRoutes(
             server, m_options.listen, m_port, *m_catalogPassword, *m_guard);
+        installSyncRoutes(server, *m_pushedPlaces, m_options.sync);
     }
     installWebFileRoutes(server, m_files);
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/foundation/Result.h"
+#include "platform/host/kosync/SyncLibrary.h"
 #include "platform/host/opds/CatalogLibrary.h"
 #include "platform/host/routes/SettingsRoutes.h"
 #include "platform/host/server/EventStream.h"
@@ -33,6 +34,7 @@ namespace host {
 class CatalogPassword;
 class GatedServer;
 class PairedDevices;
+class PushedPlaces;
 class RequestGuard;
 
 struct HostOptions {
@@ -47,6 +49,11 @@ struct HostOptions {
     PageWords words;
     // The library the catalog for reading apps shows (/opds); none, no catalog.
     std::shared_ptr<CatalogLibrary> catalog;
+    // The progress sync for reading devices (/kosync), behind the catalog's account: the books it
+    // matches documents to (none: documents are kept, matched to no book), and the file of pushed
+    // places (empty: kept in memory). Served only with the catalog.
+    std::shared_ptr<SyncLibrary> sync;
+    std::string pushedPlacesPath;
     // Where the catalog's password and the paired devices are kept; empty: the user's secret
     // store.
     std::string secretStorePath;
@@ -105,6 +112,7 @@ private:
     std::unique_ptr<desktop::SecretStoreFile> m_secrets;
     std::unique_ptr<PairedDevices> m_devices;
     std::unique_ptr<CatalogPassword> m_catalogPassword;
+    std::unique_ptr<PushedPlaces> m_pushedPlaces;
     std::unique_ptr<RequestGuard> m_guard;
     std::unique_ptr<GatedServer> m_server;
     std::thread m_thread;

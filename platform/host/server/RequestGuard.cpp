@@ -26,12 +26,14 @@ std::string headerValue(const httplib::Headers& headers, const char* name)
 }
 
 RequestGuard::RequestGuard(std::string token, std::vector<std::string> acceptedHosts,
-    PasswordCheck catalogPassword, PasswordCheck deviceKey, PasswordCheck deviceKnown)
+    PasswordCheck catalogPassword, PasswordCheck deviceKey, PasswordCheck deviceKnown,
+    AccountCheck syncAccount)
     : m_token(std::move(token))
     , m_acceptedHosts(std::move(acceptedHosts))
     , m_catalogPassword(std::move(catalogPassword))
     , m_deviceKey(std::move(deviceKey))
     , m_deviceKnown(deviceKnown ? std::move(deviceKnown) : m_deviceKey)
+    , m_syncAccount(std::move(syncAccount))
 {
 }
 
@@ -39,7 +41,8 @@ bool RequestGuard::offersSecret(Access access, bool keyPresented)
 {
     // Whatever guesses a secret waits as long as its address has guessed wrong lately, right or
     // wrong this time.
-    return keyPresented || access == Access::catalog || access == Access::pairing;
+    return keyPresented || access == Access::catalog || access == Access::pairing
+        || access == Access::sync;
 }
 
 RequestGuard::Admission RequestGuard::admission(const httplib::Request& head) const
@@ -56,7 +59,8 @@ RequestGuard::Admission RequestGuard::admission(const httplib::Request& head) co
         && (byToken
             || (keyPresented && m_deviceKnown && m_deviceKnown(headerValue(headers, deviceHeader)))))
         admission.credential = WorkerPool::Credential::trusted;
-    else if (access == Access::catalog && catalogCredentialsHeld(head))
+    else if ((access == Access::catalog && catalogCredentialsHeld(head))
+        || (access == Access::sync && syncCredentialsHeld(head)))
         admission.credential = WorkerPool::Credential::catalogPassword;
     admission.download = access == Access::catalog && head.path.rfind("/opds/download/", 0) == 0;
     return admission;
@@ -78,6 +82,13 @@ bool RequestGuard::catalogCredentialsHeld(const httplib::Request& request) const
     return tokensEqual(password, m_token) || byPassword;
 }
 
+bool RequestGuard::syncCredentialsHeld(const httplib::Request& request) const
+{
+    const auto& headers = request.headers;
+    return m_syncAccount
+        && m_syncAccount(headerValue(headers, "x-auth-user"), headerValue(headers, "x-auth-key"));
+}
+
 bool RequestGuard::carriesToken(const httplib::Request& request) const
 {
     return tokensEqual(headerValue(request.headers, tokenHeader), m_token);
@@ -87,6 +98,8 @@ RequestGuard::Access RequestGuard::accessFor(const std::string& method, const st
 {
     if (method == "POST" && path == pairingPath)
         return Access::pairing;
+    if (path == "/kosync" || path.rfind("/kosync/", 0) == 0)
+        return Access::sync;
     if (method == "POST"
         && (path == "/settings-page/devices/add" || path == "/settings-page/devices/remove"
             || path == "/settings-page/catalog/new-password"))
@@ -150,6 +163,20 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
                 m_failures.recordFailure(request.remote_addr);
             decision.challenge = true;
             decision.reason = "the catalog asks for its password (any user name), shown on Pagewyn's settings page";
+        }
+        return decision;
+    }
+    if (access == Access::sync) {
+        // A device checks the server is there, and may try to register, before it has an account.
+        bool open = (request.method == "GET" && request.path == "/kosync/healthcheck")
+            || (request.method == "POST" && request.path == "/kosync/users/create");
+        decision.allowed = open || syncCredentialsHeld(request);
+        if (!decision.allowed) {
+            if (headers.count("x-auth-user") || headers.count("x-auth-key"))
+                m_failures.recordFailure(request.remote_addr);
+            decision.syncUnauthorized = true;
+            decision.reason = "the progress sync takes the catalog's user name and password, "
+                              "shown on Pagewyn's settings page";
         }
         return decision;
     }

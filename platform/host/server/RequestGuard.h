@@ -5,7 +5,8 @@
 // narrow key in the address: a picture by its id, a book's file by its reader session. The
 // program's own renderer files hold nothing of the library and are served to any request that
 // names this host. The catalog for reading apps (/opds) takes HTTP Basic authentication instead:
-// any user name with the catalog password or the token, and answers those without it 401. A
+// any user name with the catalog password or the token, and answers those without it 401; its
+// progress sync (/kosync) takes the catalog's account in the sync protocol's headers. A
 // device that pairs redeems its one-time code without either. An address that keeps failing (a
 // wrong password, device key or pairing code) is answered ever more slowly. No cookie is ever
 // set: a browser would send it to every port of this machine.
@@ -27,13 +28,16 @@ namespace host {
 class RequestGuard {
 public:
     using PasswordCheck = std::function<bool(std::string_view)>;
+    // Whether a user name and key are the progress sync's account.
+    using AccountCheck = std::function<bool(std::string_view user, std::string_view key)>;
     // catalogPassword tells whether a presented password is the catalog's; without it only the
     // token opens the catalog. deviceKey tells whether a presented key is a paired device's.
     // deviceKnown tells the same as deviceKey without noting a use, for the gate's thread; none,
-    // deviceKey.
+    // deviceKey. syncAccount tells whether a device's sync credentials are the catalog's account;
+    // without it the progress sync opens to no one.
     RequestGuard(std::string token, std::vector<std::string> acceptedHosts,
         PasswordCheck catalogPassword = {}, PasswordCheck deviceKey = {},
-        PasswordCheck deviceKnown = {});
+        PasswordCheck deviceKnown = {}, AccountCheck syncAccount = {});
 
     struct Decision {
         bool allowed = false;
@@ -49,6 +53,8 @@ public:
         bool byDevice = false;
         // Refused for want of the catalog's credentials: answered 401 with a Basic challenge.
         bool challenge = false;
+        // Refused for want of the progress sync's credentials: answered 401 as the protocol says.
+        bool syncUnauthorized = false;
         // How long the request waits for a worker: the address failed too often lately
         // (admission applies it).
         FailureThrottle::Clock::duration delay {};
@@ -79,6 +85,10 @@ public:
         // A device redeeming its pairing code (POST /pairing): the route checks the code and
         // tells a wrong one (recordFailure).
         pairing,
+        // The progress sync for reading devices (/kosync): the catalog's user name and the MD5 of
+        // its password in the x-auth-user and x-auth-key headers; its health check and its
+        // (closed) registration without them.
+        sync,
         // The launch's token or a paired device's key.
         token,
         // The launch's token only, that is this computer's browser: pairing a device, removing
@@ -106,6 +116,7 @@ public:
 
 private:
     bool catalogCredentialsHeld(const httplib::Request& request) const;
+    bool syncCredentialsHeld(const httplib::Request& request) const;
     // Whether a request offers a secret, so waits as long as its address's wrong guesses ask.
     static bool offersSecret(Access access, bool keyPresented);
 
@@ -114,7 +125,8 @@ private:
     PasswordCheck m_catalogPassword;
     PasswordCheck m_deviceKey;
     PasswordCheck m_deviceKnown;
-    // Wrong catalog passwords, device keys and pairing codes, per address.
+    AccountCheck m_syncAccount;
+    // Wrong catalog passwords and sync keys, device keys and pairing codes, per address.
     mutable FailureThrottle m_failures;
 };
 

@@ -62,6 +62,8 @@ nlohmann::json readerDescriptionJson(const ui::ReaderDescription& description)
     if (const auto& kept = description.place) {
         place = { { "spine", orNull(kept->spine) }, { "offset", kept->offset }, { "picture", kept->picture },
             { "fontScale", kept->fontScale }, { "night", kept->night } };
+        if (!kept->device.empty())
+            place["device"] = kept->device;
     }
     return {
         { "session", description.session },

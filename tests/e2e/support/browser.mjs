@@ -135,13 +135,15 @@ export async function rowNames(page) {
 
 // Waits until the rows shown, top to bottom and leaving out rows fading away, are the names (or,
 // with first, begin with them).
-export async function waitForRows(page, names, { first = false, timeout } = {}) {
-  await page.waitForFunction(([expected, prefix]) => {
+// anyProgress: a book read meanwhile may say how far (", 12% read", ", finished") or not yet.
+export async function waitForRows(page, names, { first = false, timeout, anyProgress = false } = {}) {
+  await page.waitForFunction(([expected, prefix, progress]) => {
     const shown = [...document.querySelectorAll('.row:not(.fading)')]
       .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
-      .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label'));
+      .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label'))
+      .map((name) => (progress ? name?.replace(/, (\d+% read|finished)$/, '') : name));
     return JSON.stringify(prefix ? shown.slice(0, expected.length) : shown) === JSON.stringify(expected);
-  }, [names, first], { timeout });
+  }, [names, first, anyProgress], { timeout });
 }
 
 export const waitForFirstRow = (page, name, options = {}) => waitForRows(page, [name], { ...options, first: true });

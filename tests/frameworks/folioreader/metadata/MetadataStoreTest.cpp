@@ -198,6 +198,30 @@ struct CoverStep {
     std::optional<std::pair<int, int>> shown;           // the picture's size; nothing for "blank"
 };
 
+// A book's sampled digest is kept per version of the book: another version, a clear, or a row
+// changed behind the store's back finds none.
+TEST(MetadataStore, documentDigestsAreKeptForTheirVersionOnly)
+{
+    fixtures::TemporaryFolder cache;
+    auto store = MetadataStore::open(cache.file("metadata.sqlite3"));
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt);
+    ASSERT_TRUE(store->storeDocumentDigest("/books", "a.epub", "v1", "0123abcd"));
+    EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), "0123abcd");
+    EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v2"), std::nullopt);
+    EXPECT_EQ(store->documentDigestOf("/other", "a.epub", "v1"), std::nullopt);
+
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(cache.file("metadata.sqlite3").c_str(), &database), SQLITE_OK);
+    sqlite3_exec(database, "UPDATE digest SET digest = 'ffff'", nullptr, nullptr, nullptr);
+    sqlite3_close(database);
+    EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt) << "its checksum";
+
+    ASSERT_TRUE(store->storeDocumentDigest("/books", "a.epub", "v1", "0123abcd"));
+    ASSERT_TRUE(store->clear());
+    EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt);
+}
+
 TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
 {
     const std::string marker = noisePng(7, 9, 1);

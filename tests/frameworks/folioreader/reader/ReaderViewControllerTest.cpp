@@ -145,6 +145,8 @@ TEST(ReaderViewController, keepsAndForgetsHighlightsOfTheBook)
         { { "type", "keepPlace" }, { "spine", 0 }, { "offset", -4 }, { "fontScale", 1 }, { "night", false } },
         { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 } },
         { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 }, { "fontScale", 1 }, { "night", false }, { "picture", -1 } },
+        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 }, { "fontScale", 1 }, { "night", false },
+            { "finished", "yes" } },
     };
     for (const auto& action : refused)
         EXPECT_FALSE(open.reader->performReaderAction(action)) << action.dump();
@@ -157,6 +159,20 @@ TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
     ASSERT_TRUE(open.reader->performReaderAction(
         { { "type", "keepPlace" }, { "spine", 1 }, { "offset", 42 }, { "fontScale", 1.21 }, { "night", true }, { "picture", 2 } }));
     EXPECT_EQ(open.reader->readingPlacesPath(), open.folder.file("reading-places.json"));
+    // How far into the book's text, for the list: "Chapter One" and "Call me Ishmael.", then
+    // "Chapter Two" and "It was the best of times.", 63 characters; 42 stops at its document's end.
+    auto kept = folioreader::readingPlace(open.reader->readingPlacesPath(), "My Book.epub");
+    ASSERT_TRUE(kept && kept->progress);
+    EXPECT_DOUBLE_EQ(*kept->progress, 1.0);
+    EXPECT_FALSE(kept->finished) << "not the last screen";
+    EXPECT_GT(kept->keptAt, 1700000000);
+    ASSERT_TRUE(open.reader->performReaderAction({ { "type", "keepPlace" }, { "spine", 0 },
+        { "offset", 11 }, { "fontScale", 1 }, { "night", false }, { "finished", true } }));
+    kept = folioreader::readingPlace(open.reader->readingPlacesPath(), "My Book.epub");
+    EXPECT_DOUBLE_EQ(kept->progress.value_or(-1), 11.0 / 63);
+    EXPECT_TRUE(kept->finished);
+    ASSERT_TRUE(open.reader->performReaderAction({ { "type", "keepPlace" }, { "spine", 1 },
+        { "offset", 42 }, { "fontScale", 1.21 }, { "night", true }, { "picture", 2 } }));
     auto reopen = [&] {
         auto session = folioreader::ReaderSession::open(open.reader->session().bookPath());
         auto reader = std::make_shared<folioreader::ReaderViewController>(std::make_shared<folioreader::FolioReaderConfig>(open.reader->config()), session);

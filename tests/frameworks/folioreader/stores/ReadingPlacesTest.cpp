@@ -18,7 +18,7 @@ TEST(ReadingPlaces, areKeptPerBookAndForgottenWithTheBook)
     fixtures::TemporaryFolder folder;
     std::string store = folder.file("reading-places.json");
     EXPECT_EQ(readingPlace(store, "a.epub"), std::nullopt) << "no file yet";
-    ReadingPlace a { "OEBPS/one.xhtml", 1234, 1.1, true };
+    ReadingPlace a { "OEBPS/one.xhtml", 1234, 1.1, true, 0, 0.25, true, 1765000000, "Kobo Libra" };
     ReadingPlace b { "text/ĉapitro 2.xhtml", 0, 0.9, false, 2 };
     ASSERT_TRUE(folioreader::keepReadingPlace(store, "a.epub", a));
     ASSERT_TRUE(folioreader::keepReadingPlace(store, "Ünïcode b.epub", b));
@@ -26,6 +26,9 @@ TEST(ReadingPlaces, areKeptPerBookAndForgottenWithTheBook)
     ASSERT_TRUE(folioreader::keepReadingPlace(store, "a.epub", a));
     EXPECT_EQ(readingPlace(store, "a.epub"), a);
     EXPECT_EQ(readingPlace(store, "Ünïcode b.epub"), b);
+    using Progress = std::map<std::string, folioreader::BookProgress>;
+    EXPECT_EQ(folioreader::readingProgress(store), (Progress { { "a.epub", { 0.25, true } } }))
+        << "a place kept without its progress tells none";
 
     ASSERT_TRUE(folioreader::forgetReadingPlace(store, "a.epub"));
     EXPECT_EQ(readingPlace(store, "a.epub"), std::nullopt);

@@ -1,0 +1,43 @@
+// Reading the reading places again only when the file's stamp changes.
+#include "frameworks/folioreader/stores/KeptProgress.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sys/stat.h>
+
+namespace folioreader {
+
+bool KeptProgress::Stamp::operator==(const Stamp& other) const
+{
+    return device == other.device && inode == other.inode && size == other.size
+        && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+std::optional<BookProgress> KeptProgress::of(const std::string& storePath, const std::string& book)
+{
+    struct stat status { };
+    Stamp stamp;
+    if (::stat(storePath.c_str(), &status) == 0)
+        stamp = { status.st_dev, status.st_ino, status.st_size, status.st_mtim };
+    if (storePath != m_storePath || !(stamp == m_stamp)) {
+        // A file replaced between the look and the reading is read again at the next row.
+        m_progress
+            = stamp.size < 0 ? std::map<std::string, BookProgress>() : readingProgress(storePath);
+        m_storePath = storePath;
+        m_stamp = stamp;
+    }
+    auto found = m_progress.find(book);
+    if (found == m_progress.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::string progressWords(const BookProgress& progress)
+{
+    if (progress.finished)
+        return "finished";
+    auto percent = std::clamp(int(std::floor(progress.progress * 100)), 0, 99);
+    return std::to_string(percent) + "% read";
+}
+
+}
