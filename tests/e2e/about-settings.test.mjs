@@ -111,6 +111,9 @@ describe('the settings page', () => {
     assert.equal(items, '3 books', 'only the books are counted, not the highlight database or the places kept');
     await settings.getByText(join(library.folder, 'highlights.realm'), { exact: true }).waitFor();
     await settings.getByText(/not created yet/).waitFor();
+    // Started from a command, not by the user service: the page says how to keep it serving.
+    await settings.getByText('From a command or the desktop').waitFor();
+    await settings.getByText('systemctl --user enable --now pagewyn', { exact: true }).waitFor();
     // The first scan filled the cache of titles and authors; the button empties it. It and a new
     // catalog password, which stops every reading app set up, ask first, naming what they cost:
     // Escape or Cancel does nothing and gives the keyboard back.

@@ -48,7 +48,7 @@ void setMetadataCacheActions(MetadataCacheActions actions)
     cacheActions() = std::move(actions);
 }
 
-nlohmann::json settingsPageJson(const ui::SettingsPage& page)
+nlohmann::json settingsPageJson(const ui::SettingsPage& page, bool runsAsService)
 {
     nlohmann::json facts = {
         { "name", page.applicationName },
@@ -60,6 +60,7 @@ nlohmann::json settingsPageJson(const ui::SettingsPage& page)
         { "countComplete", page.countComplete },
         { "highlightDatabase", page.highlightDatabase },
         { "highlightDatabaseExists", page.highlightDatabaseExists },
+        { "runsAsService", runsAsService },
     };
     facts.update(cacheJson());
     return facts;
@@ -71,10 +72,10 @@ std::string folderOpenerProgram()
     return named && *named ? named : "xdg-open";
 }
 
-void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding)
+void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding, bool runsAsService)
 {
-    server.Get("/settings-page", [listedEnding](const httplib::Request&, httplib::Response& response) {
-        sendJson(response, 200, settingsPageJson(ui::SettingsPage::current(listedEnding)));
+    server.Get("/settings-page", [listedEnding, runsAsService](const httplib::Request&, httplib::Response& response) {
+        sendJson(response, 200, settingsPageJson(ui::SettingsPage::current(listedEnding), runsAsService));
     });
 
     server.Post("/settings-page/clear-cache", [](const httplib::Request& request, httplib::Response& response) {

@@ -1,7 +1,8 @@
 // SettingsRoutes: the facts of the platform's settings page for this application, which the
 // browser draws when the application asks to open "app-settings:", and the page's one action.
 //
-//     GET  /settings-page               name, version, library folder, items, bytes, highlight database
+//     GET  /settings-page               name, version, library folder, items, bytes, highlight
+//                                       database, whether the user service runs the program
 //     POST /settings-page/open-folder   opens the library folder in the desktop's file manager
 //     POST /settings-page/clear-cache   empties the metadata cache; answers its new size
 //
@@ -24,7 +25,7 @@ class Server;
 namespace host {
 
 // The page as the browser draws it, with the byte count also written for people.
-nlohmann::json settingsPageJson(const ui::SettingsPage& page);
+nlohmann::json settingsPageJson(const ui::SettingsPage& page, bool runsAsService);
 
 // The program that opens a folder in the desktop's file manager: the one named by the
 // environment's PAGEWYN_FOLDER_OPENER (for a desktop without xdg-open, and for tests), else
@@ -40,6 +41,7 @@ struct MetadataCacheActions {
 void setMetadataCacheActions(MetadataCacheActions actions);
 
 // listedEnding: the ending of the names of the items the application lists, which the page counts.
-void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding);
+// runsAsService: the user service started the program.
+void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding, bool runsAsService);
 
 }

@@ -52,6 +52,8 @@ struct HostOptions {
     // A number that moves whenever what every window shows changes, so that each browser's window
     // shows another's change before it is next looked at; none, every window is taken as current.
     StateService::SharedCount sharedStateCount;
+    // Started by the user service, which keeps it serving after login; the settings page says so.
+    bool runsAsService = false;
 };
 
 class Host {
