@@ -52,8 +52,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-lato, fonts-dejavu-core")
 # xdg-open opens the browser and the library folder; without it Pagewyn prints the address.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Pagewyn keeps a folder of EPUB books and shows it in the web browser: covers,
+# CPack writes the summary as the first line itself.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Pagewyn keeps a folder of EPUB books and shows it in the web browser: covers,
 titles and authors, most recently opened first or by title or author, found as
 you type. A book opens where it was left, in any script and writing direction.
 .
