@@ -11,7 +11,8 @@ int runAddressCommand(const std::optional<std::string>& documents)
 {
     if (documents)
         foundation::FileManager::setDocumentsDirectoryOverride(*documents);
-    auto folders = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
+    auto folders = foundation::FileManager().urlsForDirectory(
+        foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
     const std::string folder = desktop::normalizedDocumentsFolder(folders.front().path());
     // Only an instance that listens where its file says and answers with its token is named: the
@@ -22,6 +23,8 @@ int runAddressCommand(const std::optional<std::string>& documents)
         return 1;
     }
     // A Pagewyn started before its file held the address is reached on this computer.
-    std::cout << (instance->address.empty() ? instance->origin + "/?token=" + instance->token : instance->address) << std::endl;
+    std::cout << (instance->address.empty() ? instance->origin + "/?token=" + instance->token
+                                            : instance->address)
+              << std::endl;
     return 0;
 }

@@ -83,9 +83,12 @@ foundation::Result<FileSettings> parseSettings(std::string_view text, const std:
         auto key = trimmed(line.substr(0, equals));
         auto value = trimmed(line.substr(equals + 1));
         if (key != "documents" && key != "listen" && key != "port")
-            return lineError(number, "unknown key \"" + std::string(key) + "\" (the keys are documents, listen and port)");
+            return lineError(number,
+                "unknown key \"" + std::string(key)
+                    + "\" (the keys are documents, listen and port)");
         if (auto earlier = setOn.find(key); earlier != setOn.end())
-            return lineError(number, std::string(key) + " is already set on line " + std::to_string(earlier->second));
+            return lineError(number,
+                std::string(key) + " is already set on line " + std::to_string(earlier->second));
         if (value.empty())
             return lineError(number, std::string(key) + " has no value");
         setOn.emplace(key, number);
@@ -111,7 +114,8 @@ foundation::Result<FileSettings> parseSettings(std::string_view text, const std:
             port = *written;
         }
         if (port && settings.port && *port != *settings.port)
-            return lineError(number, "the port is already " + std::to_string(*settings.port) + " on line "
+            return lineError(number,
+                "the port is already " + std::to_string(*settings.port) + " on line "
                     + std::to_string(setOn.at(key == "port" ? "listen" : "port")));
         if (port)
             settings.port = port;
@@ -131,7 +135,8 @@ foundation::Result<FileSettings> readSettingsFile(const std::string& path, const
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return foundation::Error("pagewyn.conf: " + path + " is not a file");
     if (static_cast<std::size_t>(status.st_size) > largestFile)
-        return foundation::Error("pagewyn.conf: " + path + " is larger than 64 KiB, which no settings file is");
+        return foundation::Error(
+            "pagewyn.conf: " + path + " is larger than 64 KiB, which no settings file is");
     std::string text(largestFile + 1, '\0');
     std::size_t got = 0;
     while (got < text.size()) {
@@ -139,13 +144,15 @@ foundation::Result<FileSettings> readSettingsFile(const std::string& path, const
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0)
-            return foundation::Error("pagewyn.conf: cannot read " + path + ": " + std::strerror(errno));
+            return foundation::Error(
+                "pagewyn.conf: cannot read " + path + ": " + std::strerror(errno));
         if (read == 0)
             break;
         got += static_cast<std::size_t>(read);
     }
     if (got > largestFile)
-        return foundation::Error("pagewyn.conf: " + path + " is larger than 64 KiB, which no settings file is");
+        return foundation::Error(
+            "pagewyn.conf: " + path + " is larger than 64 KiB, which no settings file is");
     text.resize(got);
     return parseSettings(text, home);
 }

@@ -50,7 +50,8 @@ struct HostedOptions {
 // with a line break or a terminal's control characters in it is written escaped.
 void logForTheJournal()
 {
-    foundation::setConsoleSink([](std::string_view line) { std::cerr << foundation::escapedField(line) << std::endl; });
+    foundation::setConsoleSink(
+        [](std::string_view line) { std::cerr << foundation::escapedField(line) << std::endl; });
 }
 
 // The command line's options over the settings file's: each one given on the command line wins.
@@ -133,13 +134,15 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     // without its token, which `pagewyn --address` prints to this user alone.
     std::ostream& announce = options.service ? std::cerr : std::cout;
     if (options.service)
-        announce << "pagewyn: serving the library at " << server.address().substr(0, server.address().find('?'))
+        announce << "pagewyn: serving the library at "
+                 << server.address().substr(0, server.address().find('?'))
                  << "; pagewyn --address prints the address with its key" << std::endl;
     else
         announce << "Pagewyn: " << server.address() << std::endl;
     // Reading apps on other devices add the catalog by this address and the settings page's password.
     if (!server.catalogAddresses().empty() && !listen->isLoopback())
-        announce << (options.service ? "pagewyn" : "Pagewyn") << ": catalog for reading apps: " << server.catalogAddresses().front()
+        announce << (options.service ? "pagewyn" : "Pagewyn")
+                 << ": catalog for reading apps: " << server.catalogAddresses().front()
                  << std::endl;
     desktop::BrowserOpener opener;
     if (!options.service && (options.noBrowser || !opener.open(server.localAddress())))
@@ -204,10 +207,12 @@ int main(int argc, char** argv)
         ->check(CLI::Range(0, 65535));
     app.add_flag("--no-browser", hosted.noBrowser, "Print the address but do not open it in the browser");
     app.add_flag("--service", hosted.service,
-        "Run as the user service: open no browser, write every line to standard error for the journal, without the token");
+        "Run as the user service: open no browser, write every line to standard error for the "
+        "journal, without the token");
     bool printAddress = false;
     app.add_flag("--address", printAddress,
-        "Print the address, with its token, of the Pagewyn that serves the library; exit 1 when none does");
+        "Print the address, with its token, of the Pagewyn that serves the library; exit 1 when "
+        "none does");
     app.add_option("--listen", hosted.listen,
            "The address to serve on, with or without its port (default 127.0.0.1; 0.0.0.0 serves other devices, which still need the printed address)")
         ->type_name("ADDR|ADDR:PORT|[IPv6]:PORT");

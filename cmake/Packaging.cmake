@@ -20,8 +20,8 @@ set(PAGEWYN_DOCUMENTS ${CMAKE_BINARY_DIR}/documents)
 set(PAGEWYN_COMPRESSED ${PAGEWYN_DOCUMENTS}/pagewyn.1.gz ${PAGEWYN_DOCUMENTS}/changelog.gz)
 file(MAKE_DIRECTORY ${PAGEWYN_DOCUMENTS})
 add_custom_command(OUTPUT ${PAGEWYN_COMPRESSED}
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/resources/pagewyn.1 ${CMAKE_BINARY_DIR}/changelog
-    ${PAGEWYN_DOCUMENTS}
+  COMMAND ${CMAKE_COMMAND} -E copy
+    ${CMAKE_SOURCE_DIR}/resources/pagewyn.1 ${CMAKE_BINARY_DIR}/changelog ${PAGEWYN_DOCUMENTS}
   COMMAND ${GZIP_EXECUTABLE} -9nf pagewyn.1 changelog
   DEPENDS resources/pagewyn.1 ${CMAKE_BINARY_DIR}/changelog
   WORKING_DIRECTORY ${PAGEWYN_DOCUMENTS}
@@ -31,7 +31,8 @@ add_custom_target(pagewyn_documents ALL DEPENDS ${PAGEWYN_COMPRESSED})
 # systemd looks for user units in lib/systemd/user of /usr and of /usr/local alike.
 install(FILES ${CMAKE_BINARY_DIR}/pagewyn.service DESTINATION lib/systemd/user)
 install(FILES ${PAGEWYN_DOCUMENTS}/pagewyn.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES resources/copyright ${PAGEWYN_DOCUMENTS}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pagewyn)
+install(FILES resources/copyright ${PAGEWYN_DOCUMENTS}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pagewyn)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pagewyn)
@@ -53,7 +54,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-lato, fonts-dejavu-core")
 # xdg-open opens the browser and the library folder; without it Pagewyn prints the address.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 # CPack writes the summary as the first line itself.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Pagewyn keeps a folder of EPUB books and shows it in the web browser: covers,
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"Pagewyn keeps a folder of EPUB books and shows it in the web browser: covers,
 titles and authors, most recently opened first or by title or author, found as
 you type. A book opens where it was left, in any script and writing direction.
 .

@@ -59,10 +59,12 @@ function fillFacts(view, facts) {
 function fillRunning(value, asService) {
   value.replaceChildren(asService ? 'As the user service' : 'From a command or the desktop');
   if (asService) {
-    value.append(element('span', 'settings-note', 'It keeps serving the library after you log in, and is started again if it stops.'));
+    const kept = 'It keeps serving the library after you log in, and is started again if it stops.';
+    value.append(element('span', 'settings-note', kept));
     return;
   }
-  const note = element('span', 'settings-note', 'It stops when it is closed. To keep it serving after you log in, run ');
+  const note = element('span', 'settings-note',
+    'It stops when it is closed. To keep it serving after you log in, run ');
   note.append(element('code', 'settings-path', 'systemctl --user enable --now pagewyn'), '.');
   value.append(note);
 }

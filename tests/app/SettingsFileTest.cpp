@@ -48,13 +48,19 @@ TEST(SettingsFile, namesTheLineAndTheFaultOfEveryBadLine)
 {
     const std::pair<std::string, const char*> cases[] = {
         { "documents /srv/books", "pagewyn.conf line 1: expected KEY = VALUE" },
-        { "# library\n\nprot = 8080", "pagewyn.conf line 3: unknown key \"prot\" (the keys are documents, listen and port)" },
-        { "Port = 8080", "pagewyn.conf line 1: unknown key \"Port\" (the keys are documents, listen and port)" },
-        { "= /srv", "pagewyn.conf line 1: unknown key \"\" (the keys are documents, listen and port)" },
+        { "# library\n\nprot = 8080",
+            "pagewyn.conf line 3: unknown key \"prot\" (the keys are documents, listen and port)" },
+        { "Port = 8080",
+            "pagewyn.conf line 1: unknown key \"Port\" (the keys are documents, listen and port)" },
+        { "= /srv",
+            "pagewyn.conf line 1: unknown key \"\" (the keys are documents, listen and port)" },
         { "documents =", "pagewyn.conf line 1: documents has no value" },
-        { "documents = Books", "pagewyn.conf line 1: documents must be an absolute folder (/…) or start with ~/" },
-        { "documents = ~ann/Books", "pagewyn.conf line 1: documents must be an absolute folder (/…) or start with ~/" },
-        { "documents = /a\ndocuments = /b", "pagewyn.conf line 2: documents is already set on line 1" },
+        { "documents = Books",
+            "pagewyn.conf line 1: documents must be an absolute folder (/…) or start with ~/" },
+        { "documents = ~ann/Books",
+            "pagewyn.conf line 1: documents must be an absolute folder (/…) or start with ~/" },
+        { "documents = /a\ndocuments = /b",
+            "pagewyn.conf line 2: documents is already set on line 1" },
         { "port = 65536", "pagewyn.conf line 1: port must be a number from 0 to 65535" },
         { "port = -1", "pagewyn.conf line 1: port must be a number from 0 to 65535" },
         { "port = 8080 # usual", "pagewyn.conf line 1: port must be a number from 0 to 65535" },
@@ -62,14 +68,17 @@ TEST(SettingsFile, namesTheLineAndTheFaultOfEveryBadLine)
         { "port = 000000080", "pagewyn.conf line 1: port must be a number from 0 to 65535" },
         { "listen = example.com", "pagewyn.conf line 1: listen: " },
         { "listen = 0.0.0.0:99999", "pagewyn.conf line 1: listen: " },
-        { "port = 9000\nlisten = 0.0.0.0:8080", "pagewyn.conf line 2: the port is already 9000 on line 1" },
-        { "listen = [::]:8080\n\nport = 9000", "pagewyn.conf line 3: the port is already 8080 on line 1" },
+        { "port = 9000\nlisten = 0.0.0.0:8080",
+            "pagewyn.conf line 2: the port is already 9000 on line 1" },
+        { "listen = [::]:8080\n\nport = 9000",
+            "pagewyn.conf line 3: the port is already 8080 on line 1" },
         { std::string("port = 80\0\n", 11), "pagewyn.conf line 1: holds a NUL byte" },
     };
     for (const auto& [text, expected] : cases) {
         auto settings = parseSettings(text, "/home/ann");
         ASSERT_FALSE(settings) << text;
-        EXPECT_EQ(settings.error().description().rfind(expected, 0), 0u) << settings.error().description();
+        EXPECT_EQ(settings.error().description().rfind(expected, 0), 0u)
+            << settings.error().description();
     }
     EXPECT_EQ(parseSettings("documents = ~/Books", "").error().description(),
         "pagewyn.conf line 1: documents starts with ~ but the home folder is not known");

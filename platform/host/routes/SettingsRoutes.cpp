@@ -72,11 +72,14 @@ std::string folderOpenerProgram()
     return named && *named ? named : "xdg-open";
 }
 
-void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding, bool runsAsService)
+void installSettingsRoutes(
+    httplib::Server& server, const std::string& listedEnding, bool runsAsService)
 {
-    server.Get("/settings-page", [listedEnding, runsAsService](const httplib::Request&, httplib::Response& response) {
-        sendJson(response, 200, settingsPageJson(ui::SettingsPage::current(listedEnding), runsAsService));
-    });
+    server.Get("/settings-page",
+        [listedEnding, runsAsService](const httplib::Request&, httplib::Response& response) {
+            sendJson(response, 200,
+                settingsPageJson(ui::SettingsPage::current(listedEnding), runsAsService));
+        });
 
     server.Post("/settings-page/clear-cache", [](const httplib::Request& request, httplib::Response& response) {
         if (!sentAsJson(request, response, "the request"))

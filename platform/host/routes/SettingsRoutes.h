@@ -42,6 +42,6 @@ void setMetadataCacheActions(MetadataCacheActions actions);
 
 // listedEnding: the ending of the names of the items the application lists, which the page counts.
 // runsAsService: the user service started the program.
-void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding, bool runsAsService);
-
+void installSettingsRoutes(
+    httplib::Server& server, const std::string& listedEnding, bool runsAsService);
 }
