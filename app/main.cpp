@@ -1,6 +1,7 @@
 // Program entry: the command line, then the application served to the browser, or one of its
 // headless commands.
 #include "app/AboutAlert.h"
+#include "app/AddressCommand.h"
 #include "app/AppDelegate.h"
 #include "app/BookFiles.h"
 #include "app/ApplicationClasses.h"
@@ -9,6 +10,7 @@
 #include "app/LibrarySync.h"
 #include "app/ListCommand.h"
 #include "app/SearchCommand.h"
+#include "app/SettingsFile.h"
 #include "frameworks/folioreader/metadata/DescriptionPass.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/highlights/exportHighlights.h"
@@ -21,7 +23,9 @@
 #include "library/ScanProgress.h"
 #include "reading/makeReaderConfig.h"
 #include "screen/RowCovers.h"
+#include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/escapedField.h"
 #include "platform/foundation/pinLocalTimeZone.h"
 #include "platform/foundation/releaseLargeBlocks.h"
 #include "platform/desktop/BrowserOpener.h"
@@ -34,6 +38,7 @@
 #include "platform/ui/ClassRegistry.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <unistd.h>
@@ -45,12 +50,38 @@ struct HostedOptions {
     int port = 0;
     bool noBrowser = false;
     std::string listen = "127.0.0.1";
+    // Run by the user service: no browser, and every line for the journal on standard error.
+    bool service = false;
 };
+
+// As the user service, the journal keeps standard error: one event a line, so a book's name
+// with a line break or a terminal's control characters in it is written escaped.
+void logForTheJournal()
+{
+    foundation::setConsoleSink(
+        [](std::string_view line) { std::cerr << foundation::escapedField(line) << std::endl; });
+}
+
+// The command line's options over the settings file's: each one given on the command line wins.
+// A port written in --listen counts as given.
+void applySettingsFile(HostedOptions& options, const FileSettings& file, const CLI::App& app)
+{
+    if (!app.count("--documents") && file.documents)
+        options.documents = file.documents;
+    auto listen = host::ListenAddress::parseWithPort(options.listen);
+    const bool portGiven = app.count("--port") || (app.count("--listen") && listen && listen->port);
+    if (!app.count("--listen") && file.listen)
+        options.listen = *file.listen;
+    if (!portGiven && file.port)
+        options.port = *file.port;
+}
 
 // Starts the host before the application, so that a long first scan already shows its progress
 // in the browser; the application's main loop then runs until Ctrl-C or SIGTERM.
 int runHostedApplication(const HostedOptions& options, int argc, char** argv)
 {
+    if (options.service)
+        logForTheJournal();
     auto& loop = ui::MainLoop::main();
     // The main thread is the application's before any worker could ask for it.
     loop.claimCurrentThread();
@@ -103,6 +134,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         auto path = database.fileURL->path();
         return folioreader::exportLibraryHighlights(database, path.substr(0, path.rfind('/')));
     };
+    hostOptions.runsAsService = options.service;
     // A file handed over while no page shows the library opens one, so the person sees the book.
     // Called on the main loop; one page is enough for the program's life.
     desktop::BrowserOpener handoffOpener;
@@ -118,12 +150,22 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         std::cerr << "pagewyn: " << started.error().description() << std::endl;
         return 1;
     }
-    std::cout << "Pagewyn: " << server.address() << std::endl;
+    // The journal keeps what a service writes for anyone who may read it: the address goes there
+    // without its token, which `pagewyn --address` prints to this user alone.
+    std::ostream& announce = options.service ? std::cerr : std::cout;
+    if (options.service)
+        announce << "pagewyn: serving the library at "
+                 << server.address().substr(0, server.address().find('?'))
+                 << "; pagewyn --address prints the address with its key" << std::endl;
+    else
+        announce << "Pagewyn: " << server.address() << std::endl;
     // Reading apps on other devices add the catalog by this address and the settings page's password.
     if (!server.catalogAddresses().empty() && !listen->isLoopback())
-        std::cout << "Pagewyn: catalog for reading apps: " << server.catalogAddresses().front() << std::endl;
+        announce << (options.service ? "pagewyn" : "Pagewyn")
+                 << ": catalog for reading apps: " << server.catalogAddresses().front()
+                 << std::endl;
     desktop::BrowserOpener opener;
-    if (options.noBrowser || !opener.open(server.localAddress()))
+    if (!options.service && (options.noBrowser || !opener.open(server.localAddress())))
         std::cout << "Pagewyn: open the address above in a browser; it holds a secret key for this run, so share it with no one"
                   << std::endl;
 
@@ -131,7 +173,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     auto documents = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
     const std::string documentsFolder = desktop::normalizedDocumentsFolder(documents.front().path());
-    auto instance = desktop::InstanceFile::publish({ server.localOrigin(), server.token(), documentsFolder, ::getpid() },
+    auto instance = desktop::InstanceFile::publish(
+        { server.localOrigin(), server.token(), documentsFolder, ::getpid(), server.address() },
         desktop::InstanceFile::pathFor(documentsFolder));
     if (!instance)
         std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: " << instance.error().description() << std::endl;
@@ -187,6 +230,13 @@ int main(int argc, char** argv)
         ->type_name("N")
         ->check(CLI::Range(0, 65535));
     app.add_flag("--no-browser", hosted.noBrowser, "Print the address but do not open it in the browser");
+    app.add_flag("--service", hosted.service,
+        "Run as the user service: open no browser, write every line to standard error for the "
+        "journal, without the token");
+    bool printAddress = false;
+    app.add_flag("--address", printAddress,
+        "Print the address, with its token, of the Pagewyn that serves the library; exit 1 when "
+        "none does");
     app.add_option("--listen", hosted.listen,
            "The address to serve on, with or without its port (default 127.0.0.1; 0.0.0.0 serves other devices, which still need the printed address)")
         ->type_name("ADDR|ADDR:PORT|[IPv6]:PORT");
@@ -230,6 +280,16 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // What the file sets, unless the command line says otherwise. A settings file that cannot be
+    // read as written stops here: serving another library or address than it names would surprise.
+    const char* home = std::getenv("HOME");
+    auto settings = readSettingsFile(settingsFilePath(), home ? home : "");
+    if (!settings) {
+        std::cerr << "pagewyn: " << settings.error().description() << std::endl;
+        return 2;
+    }
+    applySettingsFile(hosted, *settings, app);
+
     // --listen may carry the port itself; it then agrees with --port or stands alone.
     if (auto listen = host::ListenAddress::parseWithPort(hosted.listen); !listen) {
         std::cerr << "pagewyn: --listen: " << listen.error().description() << std::endl;
@@ -257,6 +317,8 @@ int main(int argc, char** argv)
         searchOptions.textIndex = folioreader::TextIndex::open(folioreader::TextIndex::defaultPath());
         return runSearchCommand(searchOptions);
     }
+    if (printAddress)
+        return runAddressCommand(hosted.documents);
     if (handedOver) {
         return runHandoffCommand(HandoffOptions { *handedOver, hosted.documents, hosted.port, hosted.listen, hosted.noBrowser });
     }

@@ -9,6 +9,7 @@ packages=(
   libgumbo-dev libcpp-httplib-dev libpng-dev libjpeg-dev libsqlite3-dev libqrencode-dev zlib1g-dev libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip python3-feedparser
+  file lintian groff man-db systemd
   clang libclang-rt-14-dev
   chromium fonts-lato fonts-dejavu-core fonts-liberation2 xdg-utils
   fonts-ipaexfont-gothic fonts-nanum fonts-droid-fallback fonts-noto-ui-core fonts-noto-color-emoji
@@ -17,6 +18,8 @@ packages=(
 # well), Nanum Gothic Korean (Droid Sans Fallback has no Hangul syllables), Droid Sans Fallback
 # the rest of CJK, Noto UI Arabic and Devanagari, DejaVu Hebrew, and Noto the colour emoji: about
 # 40 MB where the full Noto CJK and core sets take 130 MB.
+# The package's checks: CPack finds the program's libraries with file and dpkg-shlibdeps, lintian
+# reviews the package, groff and man draw the manual page, systemd-analyze reads the user service.
 # clang with libFuzzer and the sanitizers' runtimes (libclang-rt-14-dev) builds the fuzz targets.
 # Node.js and npm for the browser tests, from Debian unless the machine already has them.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)

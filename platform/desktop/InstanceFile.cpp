@@ -69,6 +69,7 @@ foundation::Result<InstanceFile> InstanceFile::publish(const InstanceRecord& rec
         { "token", record.token },
         { "documents", record.documents },
         { "pid", record.pid },
+        { "address", record.address },
     };
     std::string text = json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 
@@ -101,6 +102,7 @@ foundation::Result<InstanceRecord> InstanceFile::read(const std::string& path)
     record.origin = textOf("origin");
     record.token = textOf("token");
     record.documents = textOf("documents");
+    record.address = textOf("address");
     if (auto pid = json.find("pid"); pid != json.end() && pid->is_number_integer())
         record.pid = pid->get<pid_t>();
     if (record.origin.rfind("http://", 0) != 0 || record.token.empty())

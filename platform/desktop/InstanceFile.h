@@ -22,6 +22,9 @@ struct InstanceRecord {
     std::string token;
     std::string documents;
     pid_t pid = 0;
+    // The address the instance printed at its start, with its token: what `pagewyn --address`
+    // prints for a person, and for a service whose start no one saw.
+    std::string address;
 };
 
 class InstanceFile {

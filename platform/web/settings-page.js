@@ -1,7 +1,8 @@
 // The platform's settings page for Pagewyn, shown when the application asks to open
 // "app-settings:". The platform draws it, not the application, and it belongs to this tab only:
 // the application's name and version, where its library folder is, how many of the items it
-// lists and how many bytes that holds, where the highlight database is, a button that opens the folder in the desktop's
+// lists and how many bytes that holds, where the highlight database is, whether the user service
+// runs it, a button that opens the folder in the desktop's
 // file manager, the size of the metadata cache with a button that clears it (once asked), the
 // paired devices, the catalog for reading apps, and a way back to the library. Nothing goes back
 // to the application.
@@ -51,7 +52,22 @@ function fillFacts(view, facts) {
   view.database.replaceChildren(element('code', 'settings-path', facts.highlightDatabase || 'none'));
   view.database.append(element('span', 'settings-note', facts.highlightDatabaseExists ? 'in use' : 'not created yet: it is made when a book is first highlighted'));
   view.openFolder.disabled = !facts.libraryFolder;
+  fillRunning(view.running, facts.runsAsService === true);
   fillCache(view, facts);
+}
+
+// Whether the user service keeps Pagewyn serving, and how to make it do so when it does not.
+function fillRunning(value, asService) {
+  value.replaceChildren(asService ? 'As the user service' : 'From a command or the desktop');
+  if (asService) {
+    const kept = 'It keeps serving the library after you log in, and is started again if it stops.';
+    value.append(element('span', 'settings-note', kept));
+    return;
+  }
+  const note = element('span', 'settings-note',
+    'It stops when it is closed. To keep it serving after you log in, run ');
+  note.append(element('code', 'settings-path', 'systemctl --user enable --now pagewyn'), '.');
+  value.append(note);
 }
 
 function fillCache(view, facts) {
@@ -162,6 +178,7 @@ function draw() {
     items: fact(list, capitalized(words.many)),
     size: fact(list, 'Size'),
     database: fact(list, 'Highlight database'),
+    running: fact(list, 'Runs'),
     cache: fact(list, 'Cache of titles and authors'),
     openFolder: element('button', 'settings-open-folder', 'Open in File Manager'),
     clearCache: element('button', 'settings-clear-cache', 'Clear Cache'),

@@ -112,6 +112,9 @@ describe('the settings page', () => {
     assert.equal(items, '3 books', 'only the books are counted, not the highlight database or the places kept');
     await settings.getByText(join(library.folder, 'highlights.realm'), { exact: true }).waitFor();
     await settings.getByText(/not created yet/).waitFor();
+    // Started from a command, not by the user service: the page says how to keep it serving.
+    await settings.getByText('From a command or the desktop').waitFor();
+    await settings.getByText('systemctl --user enable --now pagewyn', { exact: true }).waitFor();
     // The library's highlights download as one Markdown file, which says when there are none; the
     // export reads the database and never makes it.
     const [download] = await Promise.all([

@@ -49,7 +49,7 @@ void setMetadataCacheActions(MetadataCacheActions actions)
     cacheActions() = std::move(actions);
 }
 
-nlohmann::json settingsPageJson(const ui::SettingsPage& page)
+nlohmann::json settingsPageJson(const ui::SettingsPage& page, bool runsAsService)
 {
     nlohmann::json facts = {
         { "name", page.applicationName },
@@ -61,6 +61,7 @@ nlohmann::json settingsPageJson(const ui::SettingsPage& page)
         { "countComplete", page.countComplete },
         { "highlightDatabase", page.highlightDatabase },
         { "highlightDatabaseExists", page.highlightDatabaseExists },
+        { "runsAsService", runsAsService },
     };
     facts.update(cacheJson());
     return facts;
@@ -73,7 +74,8 @@ std::string folderOpenerProgram()
 }
 
 void installSettingsRoutes(
-    httplib::Server& server, const std::string& listedEnding, LibraryHighlights highlights)
+    httplib::Server& server, const std::string& listedEnding, bool runsAsService,
+    LibraryHighlights highlights)
 {
     server.Get("/settings-page/highlights", [highlights](const httplib::Request&,
                                                 httplib::Response& response) {
@@ -88,9 +90,11 @@ void installSettingsRoutes(
         sendExportedFile(response, *file);
     });
 
-    server.Get("/settings-page", [listedEnding](const httplib::Request&, httplib::Response& response) {
-        sendJson(response, 200, settingsPageJson(ui::SettingsPage::current(listedEnding)));
-    });
+    server.Get("/settings-page",
+        [listedEnding, runsAsService](const httplib::Request&, httplib::Response& response) {
+            sendJson(response, 200,
+                settingsPageJson(ui::SettingsPage::current(listedEnding), runsAsService));
+        });
 
     server.Post("/settings-page/clear-cache", [](const httplib::Request& request, httplib::Response& response) {
         if (!sentAsJson(request, response, "the request"))

@@ -1,7 +1,8 @@
 // SettingsRoutes: the facts of the platform's settings page for this application, which the
 // browser draws when the application asks to open "app-settings:", and the page's one action.
 //
-//     GET  /settings-page               name, version, library folder, items, bytes, highlight database
+//     GET  /settings-page               name, version, library folder, items, bytes, highlight
+//                                       database, whether the user service runs the program
 //     POST /settings-page/open-folder   opens the library folder in the desktop's file manager
 //     POST /settings-page/clear-cache   empties the metadata cache; answers its new size
 //     GET  /settings-page/highlights    every highlight of the library, as a file to keep
@@ -27,7 +28,7 @@ class Server;
 namespace host {
 
 // The page as the browser draws it, with the byte count also written for people.
-nlohmann::json settingsPageJson(const ui::SettingsPage& page);
+nlohmann::json settingsPageJson(const ui::SettingsPage& page, bool runsAsService);
 
 // The program that opens a folder in the desktop's file manager: the one named by the
 // environment's PAGEWYN_FOLDER_OPENER (for a desktop without xdg-open, and for tests), else
@@ -46,8 +47,8 @@ void setMetadataCacheActions(MetadataCacheActions actions);
 using LibraryHighlights = std::function<foundation::Result<ui::ExportedFile>()>;
 
 // listedEnding: the ending of the names of the items the application lists, which the page counts.
-// highlights: none when the application keeps none.
+// runsAsService: the user service started the program. highlights: none when the application
+// keeps none.
 void installSettingsRoutes(httplib::Server& server, const std::string& listedEnding,
-    LibraryHighlights highlights = {});
-
+    bool runsAsService, LibraryHighlights highlights = {});
 }

@@ -186,7 +186,8 @@ void Host::installRoutes()
     installReaderRoutes(server, m_loop);
     installUploadRoutes(server, m_loop, m_state, m_stream, m_options.upload);
     // The files the application takes are the ones it lists: the page counts those.
-    installSettingsRoutes(server, m_options.upload.kind.ending, m_options.libraryHighlights);
+    installSettingsRoutes(
+        server, m_options.upload.kind.ending, m_options.runsAsService, m_options.libraryHighlights);
     installPairingRoutes(server, *m_devices, *m_guard, m_options.listen, m_port);
     installImageRoutes(server, m_state.images());
     if (m_options.catalog) {

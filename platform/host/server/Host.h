@@ -63,6 +63,8 @@ struct HostOptions {
     // The library's highlights as one file, made on a worker thread; none, the settings page
     // offers none.
     LibraryHighlights libraryHighlights;
+    // Started by the user service, which keeps it serving after login; the settings page says so.
+    bool runsAsService = false;
 };
 
 class Host {
