@@ -78,7 +78,8 @@ TEST(LibraryPassages, answersPassagesAndRefusesBadWordsWithAClearMessage)
             EXPECT_EQ(json["error"], each.answer) << what;
             continue;
         }
-        EXPECT_EQ(json["progress"], nlohmann::json::parse(R"({"indexed":2,"total":5,"indexing":true})"));
+        EXPECT_EQ(json["progress"],
+            nlohmann::json::parse(R"({"indexed":2,"total":5,"indexing":true})"));
         if (each.answer.empty()) {
             EXPECT_TRUE(json["books"].empty()) << what << ": " << answer.body;
             continue;
@@ -90,7 +91,8 @@ TEST(LibraryPassages, answersPassagesAndRefusesBadWordsWithAClearMessage)
         EXPECT_EQ(book["more"], each.typed == "whale" && each.book.empty()) << what;
     }
 
-    auto found = hosted.post("/passages", R"({"words":"ishmael"})", hosted.page()).json()["books"][0];
+    auto found
+        = hosted.post("/passages", R"({"words":"ishmael"})", hosted.page()).json()["books"][0];
     EXPECT_EQ(found["title"], "Moby Dick");
     EXPECT_EQ(found["passages"][0]["chapter"], "Loomings");
     EXPECT_EQ(found["passages"][0]["document"], 0);

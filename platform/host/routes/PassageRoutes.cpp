@@ -34,11 +34,13 @@ void installPassageRoutes(httplib::Server& server, LibraryPassages passages)
 {
     // Sent as a body, not in the address: words typed or pasted may be longer than an address
     // may be. Nothing changes.
-    server.Post("/passages", [passages](const httplib::Request& request, httplib::Response& response) {
+    server.Post("/passages", [passages](const httplib::Request& request,
+                                 httplib::Response& response) {
         if (!sentAsJson(request, response, "the words to search for"))
             return;
         if (!passages) {
-            sendJson(response, 404, { { "error", "this library keeps no index of its books' text" } });
+            sendJson(response, 404,
+                { { "error", "this library keeps no index of its books' text" } });
             return;
         }
         auto asked = nlohmann::json::parse(request.body, nullptr, false);
@@ -47,7 +49,8 @@ void installPassageRoutes(httplib::Server& server, LibraryPassages passages)
             sendJson(response, 400, { { "error", "the words to search for are not text" } });
             return;
         }
-        auto found = passages(asked["words"].get<std::string>(), asked.value("book", std::string()));
+        auto found
+            = passages(asked["words"].get<std::string>(), asked.value("book", std::string()));
         if (!found) {
             sendJson(response, 400, { { "error", found.error().description() } });
             return;

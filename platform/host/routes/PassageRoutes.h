@@ -49,8 +49,8 @@ struct FoundPassages {
 
 // The typed words and, for one book's passages, its file (empty: every book). An error is a
 // person's words: the query was refused, or the index cannot be used.
-using LibraryPassages
-    = std::function<foundation::Result<FoundPassages>(const std::string& typed, const std::string& file)>;
+using LibraryPassages = std::function<foundation::Result<FoundPassages>(
+    const std::string& typed, const std::string& file)>;
 
 nlohmann::json passagesJson(const FoundPassages& found);
 
