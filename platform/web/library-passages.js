@@ -105,6 +105,7 @@ export class LibraryPassages {
     // Passages already shown stay as they are while the keyboard is among them.
     if (!this.list.contains(document.activeElement))
       this.list.replaceChildren(...books.map((book) => this.bookItem(book)));
+    this.element.classList.toggle('found', this.list.childElementCount > 0);
     if (indexing || progress.indexing) {
       const text = this.words;
       this.timer = setTimeout(() => this.fetchAnswer(text), indexingPause);
