@@ -72,6 +72,9 @@ public:
 
     // tableView:didSelectRowAtIndexPath: — opens the book.
     void didSelectRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath) override;
+    // A passage found in a book's text: the book opens, as from its row (the page shows the
+    // passage in the reader). False for a book the list no longer holds.
+    bool didSelectFoundPassage(ui::TableView& table, const std::string& file) override;
 
     // The header's sort button: the next sort order, re-sorted, reloaded, scrolled to the top.
     void sortList();
@@ -96,6 +99,9 @@ private:
     void registerActions();
     // The position in the book list of the book the table shows in the row, if any.
     std::optional<std::size_t> bookIndexForRow(std::int64_t row) const;
+    // Opens the book at the position in the list in the reader and makes it the most recently
+    // opened; false when the list no longer holds it afterwards.
+    bool openBook(std::size_t book);
 
     // Behind the rows when there are none: how to add a book, or that no book matches.
     void showTableBackground(ui::TableView& table, std::size_t rows);

@@ -7,6 +7,7 @@
 #include "app/ApplicationClasses.h"
 #include "app/HandoffCommand.h"
 #include "app/LibraryCatalog.h"
+#include "app/LibraryPassages.h"
 #include "app/LibrarySync.h"
 #include "app/ListCommand.h"
 #include "app/SearchCommand.h"
@@ -135,6 +136,11 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         return folioreader::exportLibraryHighlights(database, path.substr(0, path.rfind('/')));
     };
     hostOptions.runsAsService = options.service;
+    // The books' text is indexed after each scan, for the search field's passages. The indexer
+    // outlives the host's serving, which searches its index on the request's worker.
+    auto textIndexer = std::make_unique<folioreader::TextIndexer>(
+        folioreader::TextIndex::open(folioreader::TextIndex::defaultPath()));
+    hostOptions.libraryPassages = libraryPassages(*textIndexer, documentsFolder().path(), loop);
     // A file handed over while no page shows the library opens one, so the person sees the book.
     // Called on the main loop; one page is enough for the program's life.
     desktop::BrowserOpener handoffOpener;
@@ -192,11 +198,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     startReadingRowCoversApart(loop);
     // The catalog's descriptions are read after each scan, not by it.
     auto descriptions = std::make_unique<folioreader::DescriptionPass>();
-    // So are the books' text, for the search field's passages.
-    auto textIndexer = std::make_unique<folioreader::TextIndexer>(
-        folioreader::TextIndex::open(folioreader::TextIndex::defaultPath()));
     int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
-    textIndexer.reset();
     descriptions.reset();
     stopReadingRowCoversApart();
     // Nothing runs the main loop any more: requests still waiting for it are let go, and new ones
@@ -204,6 +206,7 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     server.state().close();
     loop.stop(exitCode);
     server.stop();
+    textIndexer.reset();
     // Row covers read in the last second are kept too.
     folioreader::FolioReader::setMetadataStore(nullptr);
     return exitCode;

@@ -121,6 +121,16 @@ foundation::Result<void> HeadlessDriver::search(const std::string& text)
     });
 }
 
+foundation::Result<void> HeadlessDriver::selectFoundPassage(const std::string& item)
+{
+    return deliver([&]() -> foundation::Result<void> {
+        auto shown = table();
+        if (!shown)
+            return noTable();
+        return shown->userSelectFoundPassage(item);
+    });
+}
+
 foundation::Result<void> HeadlessDriver::showScreen(bool animated)
 {
     return deliver([&]() -> foundation::Result<void> {

@@ -22,6 +22,8 @@ public:
     foundation::Result<void> tapIndexTitle(const std::string& title);
     // The user typed into, or cleared, the table's search field: its whole text now.
     foundation::Result<void> search(const std::string& text);
+    // The user chose a passage the search field found in the named item's text.
+    foundation::Result<void> selectFoundPassage(const std::string& item);
     // The screen in front is about to be shown again (and then is).
     foundation::Result<void> showScreen(bool animated = false);
     // The rows the viewer shows, counted across sections.

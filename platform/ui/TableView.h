@@ -90,6 +90,8 @@ public:
     // The text of the search field, as typed: the data source hears of it, the table reloads and
     // shows its first rows.
     foundation::Result<void> userSearch(const std::string& text);
+    // A passage found in the text of the named item, shown under the search field's rows.
+    foundation::Result<void> userSelectFoundPassage(const std::string& item);
 
     void setFrame(Rect frame) override;
     void layoutSubviews() override;

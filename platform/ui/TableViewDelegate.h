@@ -26,6 +26,9 @@ public:
     virtual double heightForHeaderInSection(TableView&, std::int64_t /*section*/) { return automaticDimension; }
     // tableView:didSelectRowAtIndexPath:
     virtual void didSelectRowAtIndexPath(TableView&, IndexPath) {}
+    // A passage the search field found in the item's text was chosen: the item opens there.
+    // Answers false for an item the table's application does not have.
+    virtual bool didSelectFoundPassage(TableView&, const std::string& /*item*/) { return false; }
 };
 
 }

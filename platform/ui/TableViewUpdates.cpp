@@ -210,4 +210,13 @@ foundation::Result<void> TableView::userSearch(const std::string& text)
     return {};
 }
 
+foundation::Result<void> TableView::userSelectFoundPassage(const std::string& item)
+{
+    if (!m_searchFieldName)
+        return foundation::Error("the table has no search field");
+    if (!m_delegate || !m_delegate->didSelectFoundPassage(*this, item))
+        return foundation::Error("the library has no book \"" + item + "\"");
+    return {};
+}
+
 }

@@ -100,6 +100,28 @@ function markFound(doc, found) {
   return marks[0] ?? null;
 }
 
+// A passage the library's search field found, waiting for its book's reader to open: the
+// reader opens there instead of at the kept place, with the words marked. Taken once, and only
+// by a reader of that book opened soon after.
+const passageWait = 15000;
+let awaitedPassage = null;
+
+// passage: { title, document, offset, marked } — marked, the words as the snippet shows them.
+export function awaitPassage(passage) {
+  awaitedPassage = { ...passage, asked: Date.now() };
+}
+
+// The awaited passage as a match to show ({ spine, start, end, match }), if it is of the book.
+export function takeAwaitedPassage(description) {
+  const passage = awaitedPassage;
+  awaitedPassage = null;
+  if (!passage || Date.now() - passage.asked > passageWait) return null;
+  if (passage.title !== description.title) return null;
+  const match = String(passage.marked ?? '');
+  const start = passage.offset;
+  return { spine: passage.document, start, end: start + match.length, match };
+}
+
 export class SearchPanel {
   // reader: the reader screen, for its session, pages, chapters and the way to a document.
   constructor(reader) {

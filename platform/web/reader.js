@@ -8,7 +8,7 @@ import { element } from './dom.js';
 import { PageView, firstVisiblePoint, neighbour } from './reader-pages.js';
 import { listenToPinch } from './reader-input.js';
 import { PlaceKeeper, leftPlace } from './reader-place.js';
-import { SearchPanel } from './reader-search.js';
+import { SearchPanel, takeAwaitedPassage } from './reader-search.js';
 import { HighlightList } from './reader-highlight-list.js';
 import { SelectionMenu } from './reader-selection.js';
 import { scriptFallbacks } from './styled-text.js';
@@ -245,6 +245,15 @@ class Reader {
     const index = Number.isInteger(kept?.spine) && kept.spine >= 0 && kept.spine < this.spine.length ? kept.spine : start;
     const offset = index === kept?.spine && Number.isInteger(kept.offset) ? kept.offset : 0;
     const picture = index === kept?.spine && Number.isInteger(kept.picture) && kept.picture > 0 ? kept.picture : 0;
+    // A passage chosen in the library's search field is shown instead, its words marked.
+    const passage = takeAwaitedPassage(this.description);
+    if (passage && Number.isInteger(passage.spine) && this.spine[passage.spine]) {
+      requestAnimationFrame(async () => {
+        await this.placeKeeper.open(passage.spine, passage.start);
+        await this.search.show(passage);
+      });
+      return;
+    }
     requestAnimationFrame(() => this.placeKeeper.open(index, offset, picture));
     // A place another reading device pushed says where it came from.
     if (typeof kept?.device === 'string' && kept.device && index === kept.spine) {

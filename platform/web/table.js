@@ -9,6 +9,8 @@ import { drawView, cssColor, firstLabel } from './views.js';
 import { makeRow, redrawRow, rowKey, setRowOpen } from './rows.js';
 import { SectionIndex } from './section-index.js';
 import { SearchField } from './search-field.js';
+import { LibraryPassages } from './library-passages.js';
+import { awaitPassage } from './reader-search.js';
 import { attachKeyboard } from './keyboard.js';
 
 // Jumps this close in time (milliseconds) are one scroll going on: a dragged scroll bar or a fling,
@@ -54,7 +56,9 @@ export class TableScreen {
     this.backgroundLayer.className = 'table-background-view';
     // The header comes first for Tab, as on screen: its buttons, the search field, then the rows.
     this.content.append(this.sectionsLayer, this.search.element, this.backgroundLayer, this.rowsLayer);
-    this.scroller.append(this.content);
+    // Passages from the books' text stand under the rows the field finds by title and author.
+    this.passages = new LibraryPassages((passage) => this.openPassage(passage));
+    this.scroller.append(this.content, this.passages.element);
     this.element.append(this.scroller, this.index.element);
 
     // The way the list last moved: 1 down, -1 up, 0 before any scroll.
@@ -132,6 +136,13 @@ export class TableScreen {
   searchChanged(text) {
     if (text !== '' && this.savedScroll === null) this.savedScroll = this.scroller.scrollTop;
     this.actions.send({ type: 'search', text });
+    this.passages.search(text);
+  }
+
+  // The passage's book opens in the reader, which shows the passage with its words marked.
+  openPassage(passage) {
+    awaitPassage(passage);
+    this.actions.send({ type: 'selectFoundPassage', item: passage.file });
   }
 
   flatAt(y) {

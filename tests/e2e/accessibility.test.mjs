@@ -35,7 +35,15 @@ test('the library, the about alert, the settings page, the reader and its conten
     ['the library', async () => {}],
     ['the about alert', async () => { await page.getByRole('button', { name: 'info' }).click(); await page.getByRole('alertdialog').waitFor(); }],
     ['the library again', async () => { await page.keyboard.press('Escape'); await page.getByRole('alertdialog').waitFor({ state: 'detached' }); }],
-    ['the settings page', async () => { await page.getByRole('button', { name: 'settings' }).click(); await page.getByText(folder, { exact: true }).waitFor(); }],
+    ['the passages under the search field', async () => {
+      await page.locator('.search-field').fill('ishmael');
+      await page.locator('.passage').first().waitFor();
+    }],
+    ['the settings page', async () => {
+      await page.locator('.search-field').fill('');
+      await page.getByRole('button', { name: 'settings' }).click();
+      await page.getByText(folder, { exact: true }).waitFor();
+    }],
     ['the reader', async () => {
       await page.keyboard.press('Escape');
       await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();

@@ -52,6 +52,7 @@ TEST(HostSecurity, everyRequestWithoutTheLaunchTokenInItsHeaderIsForbiddenAndCha
         }
         EXPECT_EQ(hosted.post("/event", sort.dump(), headers).status, 403) << who;
         EXPECT_EQ(hosted.post("/reader/" + std::string(32, 'a') + "/action", "{}", headers).status, 403) << who;
+        EXPECT_EQ(hosted.post("/passages", R"({"words":"whale"})", headers).status, 403) << who;
     }
     EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
     EXPECT_EQ(fixtures::listedFiles(), (std::vector<std::string> { "a.epub", "b.epub" }));

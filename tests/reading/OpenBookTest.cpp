@@ -167,3 +167,26 @@ TEST(OpenBook, theNewOrderSurvivesARestart)
 }
 
 }
+
+namespace {
+
+TEST(OpenBook, aFoundPassageOpensItsBookAndMakesItTheMostRecent)
+{
+    fixtures::LaunchedApp app(threeBooks);
+    ASSERT_TRUE(app.driver().search("gamma"));
+    ASSERT_TRUE(app.driver().selectFoundPassage("a.epub"))
+        << "a passage opens its book though the rows found by title do not show it";
+    auto reader = frontReader(app);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->session().bookPath(), app.library().path() + "/a.epub");
+    EXPECT_EQ(fixtures::listedFiles(), (Rows { "a.epub", "b.epub", "c.epub" }));
+
+    // A book deleted since its text was indexed opens nothing and is said so.
+    closeReader(app);
+    auto missing = app.driver().selectFoundPassage("gone.epub");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().description(), "the library has no book \"gone.epub\"");
+    EXPECT_EQ(frontReader(app), nullptr);
+}
+
+}

@@ -17,7 +17,7 @@ struct EventType {
     std::array<std::string_view, 2> integers;  // members that must be whole numbers
 };
 
-constexpr std::array<EventType, 8> eventTypes { {
+constexpr std::array<EventType, 9> eventTypes { {
     { "tapRow", { "row", "section" } },
     { "deleteRow", { "row", "section" } },
     { "touchUpInside", { "view", "" } },
@@ -26,6 +26,7 @@ constexpr std::array<EventType, 8> eventTypes { {
     { "cancelPicker", { "", "" } },
     { "search", { "", "" } },
     { "appear", { "", "" } },
+    { "selectFoundPassage", { "", "" } },
 } };
 
 const EventType* typeOf(const nlohmann::json& event)
@@ -59,7 +60,9 @@ std::optional<EventFailure> checkEvent(const nlohmann::json& event)
         return EventFailure { 400, "an event is a JSON object" };
     auto* type = typeOf(event);
     if (!type)
-        return EventFailure { 400, "unknown event type; known: tapRow, deleteRow, touchUpInside, tapIndexTitle, alertAction, cancelPicker, search, appear" };
+        return EventFailure { 400,
+            "unknown event type; known: tapRow, deleteRow, touchUpInside, tapIndexTitle, "
+            "alertAction, cancelPicker, search, appear, selectFoundPassage" };
     for (auto name : type->integers) {
         if (name.empty())
             continue;
@@ -79,6 +82,11 @@ std::optional<EventFailure> checkEvent(const nlohmann::json& event)
         auto text = event.find("text");
         if (text == event.end() || !text->is_string())
             return EventFailure { 400, "\"text\" must be the search field's text" };
+    }
+    if (type->name == "selectFoundPassage") {
+        auto item = event.find("item");
+        if (item == event.end() || !item->is_string())
+            return EventFailure { 400, "\"item\" must be the name of the passage's item" };
     }
     return std::nullopt;
 }
@@ -105,6 +113,8 @@ std::optional<EventFailure> dispatchEvent(const nlohmann::json& event, ui::Headl
         delivered = driver.search(event["text"].get<std::string>());
     else if (type == "appear")
         delivered = driver.showScreen(true);
+    else if (type == "selectFoundPassage")
+        delivered = driver.selectFoundPassage(event["item"].get<std::string>());
     if (!delivered)
         return refused(delivered.error());
     return std::nullopt;

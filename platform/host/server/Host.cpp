@@ -190,6 +190,7 @@ void Host::installRoutes()
         server, m_options.upload.kind.ending, m_options.runsAsService, m_options.libraryHighlights);
     installPairingRoutes(server, *m_devices, *m_guard, m_options.listen, m_port);
     installImageRoutes(server, m_state.images());
+    installPassageRoutes(server, m_options.libraryPassages);
     if (m_options.catalog) {
         installCatalogRoutes(server, m_loop, m_options.catalog);
         installCatalogSettingsRoutes(

@@ -10,6 +10,7 @@
 #include "platform/foundation/Result.h"
 #include "platform/host/kosync/SyncLibrary.h"
 #include "platform/host/opds/CatalogLibrary.h"
+#include "platform/host/routes/PassageRoutes.h"
 #include "platform/host/routes/SettingsRoutes.h"
 #include "platform/host/server/EventStream.h"
 #include "platform/host/server/ListenAddress.h"
@@ -63,6 +64,9 @@ struct HostOptions {
     // The library's highlights as one file, made on a worker thread; none, the settings page
     // offers none.
     LibraryHighlights libraryHighlights;
+    // Passages from the books' text for the search field, found on a worker thread; none, the
+    // field finds books by title and author alone.
+    LibraryPassages libraryPassages;
     // Started by the user service, which keeps it serving after login; the settings page says so.
     bool runsAsService = false;
 };

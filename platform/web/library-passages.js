@@ -1,0 +1,178 @@
+// The passages from the books' text under the library's rows: once the search field's words
+// reach three characters, the books holding them (most relevant first) with their best few
+// passages, the words marked, and "more in this book" for the rest. Typing is debounced and a
+// newer search cancels the answer to an older one. A passage opens its book in the reader there.
+
+import { hostFetch, jsonAnswer } from './connection.js';
+
+const shortestWords = 3;
+const typingPause = 250;
+// While the library is being indexed the answer is asked again this often, so passages of the
+// books indexed meanwhile come in.
+const indexingPause = 2000;
+
+const noPassage = "No passage in the books' text holds these words";
+const count = (number) => Number(number || 0).toLocaleString('en-US');
+
+// The snippet as text with the marked ranges (UTF-16 offsets, as JavaScript counts) in <mark>.
+function markedSnippet(snippet, marks) {
+  const text = String(snippet ?? '');
+  const parts = [];
+  let at = 0;
+  for (const [from, to] of (marks ?? []).toSorted((a, b) => a[0] - b[0])) {
+    if (from < at || to <= from || to > text.length) continue;
+    parts.push(document.createTextNode(text.slice(at, from)));
+    const mark = document.createElement('mark');
+    mark.textContent = text.slice(from, to);
+    parts.push(mark);
+    at = to;
+  }
+  parts.push(document.createTextNode(text.slice(at)));
+  return parts;
+}
+
+export class LibraryPassages {
+  // open({ file, title, document, offset, marked }): the reader asked to show the passage.
+  constructor(open) {
+    this.open = open;
+    this.words = '';
+    this.timer = null;
+    this.controller = null;
+    this.element = document.createElement('section');
+    this.element.className = 'library-passages';
+    this.element.setAttribute('aria-label', "Passages in the books' text");
+    this.element.hidden = true;
+    this.progress = document.createElement('p');
+    this.progress.className = 'passages-progress';
+    this.progress.setAttribute('role', 'status');
+    this.list = document.createElement('ol');
+    this.list.className = 'passage-books';
+    this.element.append(this.progress, this.list);
+  }
+
+  // The field's whole text now.
+  search(text) {
+    clearTimeout(this.timer);
+    this.controller?.abort();
+    this.controller = null;
+    this.words = text;
+    if ([...text.trim()].length < shortestWords) {
+      this.element.hidden = true;
+      this.list.replaceChildren();
+      this.progress.textContent = '';
+      return;
+    }
+    this.timer = setTimeout(() => this.fetchAnswer(text), typingPause);
+  }
+
+  async ask(parameters) {
+    this.controller?.abort();
+    const controller = new AbortController();
+    this.controller = controller;
+    const response = await hostFetch('/passages', {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/json' },
+      body: JSON.stringify(parameters),
+      signal: controller.signal,
+    });
+    return jsonAnswer(response);
+  }
+
+  async fetchAnswer(text) {
+    try {
+      const answer = await this.ask({ words: text });
+      if (text !== this.words) return;
+      this.show(answer);
+    } catch (failure) {
+      if (failure?.name === 'AbortError' || text !== this.words) return;
+      this.element.hidden = false;
+      this.list.replaceChildren();
+      this.progress.textContent = `Can't search the books' text: ${failure.message}`;
+    }
+  }
+
+  show(answer) {
+    const progress = answer.progress ?? {};
+    const books = answer.books ?? [];
+    this.element.hidden = false;
+    const indexing = progress.indexed < progress.total;
+    if (indexing) {
+      const { indexed, total } = progress;
+      this.progress.textContent = `Searching ${count(indexed)} of ${count(total)} books' text`;
+    } else {
+      this.progress.textContent = books.length === 0 ? noPassage : '';
+    }
+    // Passages already shown stay as they are while the keyboard is among them.
+    if (!this.list.contains(document.activeElement))
+      this.list.replaceChildren(...books.map((book) => this.bookItem(book)));
+    this.element.classList.toggle('found', this.list.childElementCount > 0);
+    if (indexing || progress.indexing) {
+      const text = this.words;
+      this.timer = setTimeout(() => this.fetchAnswer(text), indexingPause);
+    }
+  }
+
+  bookItem(book) {
+    const item = document.createElement('li');
+    item.className = 'passage-book';
+    const heading = document.createElement('h2');
+    heading.className = 'passage-book-title';
+    heading.textContent = book.title || book.file;
+    const author = document.createElement('p');
+    author.className = 'passage-book-author';
+    author.textContent = book.author ?? '';
+    const passages = document.createElement('ul');
+    passages.className = 'passages';
+    passages.append(...(book.passages ?? []).map((passage) => this.passageItem(book, passage)));
+    item.append(heading, author, passages);
+    if (book.more) {
+      const more = document.createElement('button');
+      more.type = 'button';
+      more.className = 'passages-more';
+      more.textContent = 'more in this book';
+      more.setAttribute('aria-label', `more in this book: ${heading.textContent}`);
+      more.addEventListener('click', () => this.showAll(book, passages, more));
+      item.append(more);
+    }
+    return item;
+  }
+
+  passageItem(book, passage) {
+    const item = document.createElement('li');
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'passage';
+    const chapter = document.createElement('span');
+    chapter.className = 'passage-chapter';
+    chapter.textContent = passage.chapter ?? '';
+    const snippet = document.createElement('span');
+    snippet.className = 'passage-snippet';
+    snippet.dir = 'auto';
+    snippet.append(...markedSnippet(passage.snippet, passage.marks));
+    button.append(chapter, snippet);
+    const [from, to] = passage.marks?.[0] ?? [0, 0];
+    button.addEventListener('click', () => this.open({
+      file: book.file, title: book.title, document: passage.document, offset: passage.offset,
+      marked: String(passage.snippet ?? '').slice(from, to),
+    }));
+    item.append(button);
+    return item;
+  }
+
+  async showAll(book, passages, more) {
+    const text = this.words;
+    more.disabled = true;
+    try {
+      const answer = await this.ask({ words: text, book: book.file });
+      if (text !== this.words) return;
+      const all = answer.books?.[0]?.passages ?? [];
+      passages.replaceChildren(...all.map((passage) => this.passageItem(book, passage)));
+      more.remove();
+      passages.querySelector('button')?.focus();
+    } catch (failure) {
+      if (failure?.name === 'AbortError') return;
+      more.disabled = false;
+      this.progress.textContent = `Can't search the books' text: ${failure.message}`;
+    }
+  }
+}
