@@ -4,7 +4,7 @@
 
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdtempSync } from 'node:fs';
+import { mkdtempSync, utimesSync } from 'node:fs';
 import { join } from 'node:path';
 import { launchBrowser } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
@@ -52,8 +52,8 @@ function writeLibrary(folder) {
   writeChapters(folder, 'cat.epub', {
     title: '吾輩は猫である', author: '夏目', language: 'ja', chapters: [['一', '吾輩は猫である。名前はまだ無い。']],
   });
-  // Dated tomorrow, as if it were being written still: the indexer leaves it for later, so the
-  // line says how far it came.
+  // Dated tomorrow, and touched while the test looks (beingWritten), as a book being written
+  // still: the indexer leaves it for later, so the line says how far it came.
   writeChapters(folder, 'fresh.epub', {
     title: 'Fresh Ink',
     author: 'Ben Writer',
@@ -81,6 +81,9 @@ const texts = (locator) => locator.allTextContents().then((all) => all.join(''))
 test('typed words find passages, and a passage opens in the reader, marked', async (t) => {
   const folder = folderFor(t);
   writeLibrary(folder);
+  const tomorrow = Math.floor(Date.now() / 1000) + 86_400;
+  const beingWritten = setInterval(() => utimesSync(join(folder, 'fresh.epub'), tomorrow, tomorrow), 1000);
+  t.after(() => clearInterval(beingWritten));
   const page = await openLibrary(t, folder, sizes[0]);
   const field = page.locator('.search-field');
   const passages = page.getByRole('region', { name: "Passages in the books' text" });
@@ -90,6 +93,9 @@ test('typed words find passages, and a passage opens in the reader, marked', asy
   const progress = page.locator('.passages-progress');
   await eventually(async () => /^Searching 3 of 4 books' text$/.test(await progress.textContent()),
     'the line says how far indexing has come');
+  // Once it is written (its change settles), the book dated ahead is indexed too.
+  clearInterval(beingWritten);
+  await eventually(async () => !(await progress.textContent()).startsWith('Searching'), 'indexing ends', 30000);
   assert.equal(await texts(passages.locator('.passage-book-title')), 'The Whaling Voyage');
   assert.equal(await texts(passages.locator('.passage-book-author')), 'Ann Sailor');
   assert.equal(await texts(passages.locator('.passage-chapter')), 'The Inn');

@@ -74,7 +74,12 @@ bool isSettled(const std::vector<FileIdentity>& stamp, std::chrono::system_clock
 {
     const auto settledBefore = readStart - window;
     for (const FileIdentity& identity : stamp) {
-        if (timeOf(identity.modifiedSeconds, identity.modifiedNanoseconds) >= settledBefore
+        // A write dates a file in the present. A modification date past the read's start was set
+        // by hand (a copy from a machine whose clock runs ahead): it tells nothing, and the
+        // change time, which no one sets, tells whether the file is being written.
+        auto modified = timeOf(identity.modifiedSeconds, identity.modifiedNanoseconds);
+        bool modifiedLately = modified >= settledBefore && modified <= readStart;
+        if (modifiedLately
             || timeOf(identity.changedSeconds, identity.changedNanoseconds) >= settledBefore)
             return false;
     }

@@ -275,3 +275,32 @@ TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
 }
 
 }
+
+// What is kept under a stamp must not be a file being written: one whose modification or change
+// lies within the window before the read. A modification date ahead of the clock was set by hand
+// and says nothing; the change time still tells.
+TEST(MetadataStore, aFileIsSettledWhenNeitherItsWriteNorItsChangeIsRecent)
+{
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const auto window = seconds(5);
+    auto at = [&](seconds offset) { return duration_cast<seconds>((now + offset).time_since_epoch()).count(); };
+    struct Case {
+        const char* what;
+        seconds modified, changed;
+        bool settled;
+    };
+    const std::vector<Case> cases {
+        { "both long ago", -hours(24), -hours(24), true },
+        { "written a moment ago", -seconds(1), -hours(24), false },
+        { "changed a moment ago", -hours(24), -seconds(1), false },
+        { "dated tomorrow, changed long ago", hours(24), -hours(24), true },
+        { "dated tomorrow, changed a moment ago", hours(24), -seconds(1), false },
+    };
+    for (const auto& each : cases) {
+        folioreader::FileIdentity identity;
+        identity.modifiedSeconds = at(each.modified);
+        identity.changedSeconds = at(each.changed);
+        EXPECT_EQ(folioreader::isSettled({ identity }, now, window), each.settled) << each.what;
+    }
+}
