@@ -249,6 +249,19 @@ void catalogQuerySeeds(SeedWriter& seeds)
     }
 }
 
+// A pushed place, then a page with nested and repeated elements it may name.
+void syncPlaceSeeds(SeedWriter& seeds)
+{
+    const std::string page = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><div><p>One</p>"
+                             "<p>Two <em>and</em> more</p></div><p>\xE5\x90\xBE\xE8\xBC\xA9</p></body></html>";
+    for (const char* place : { "/body/DocFragment[1]/body/div/p[2]/text().3",
+             "/body/DocFragment[2]/body/div/p[2]/em/text()[1].1", "/body/DocFragment[1]/body/p.1",
+             "/body/DocFragment[1]/body/div[9]/p[999999999999]", "/body/DocFragment[1]",
+             "/body/DocFragment[0]/body/text().-1", "#_doc_fragment_3" }) {
+        seeds.add("sync_place", std::string(place) + "\n" + page);
+    }
+}
+
 }
 
 int main(int argc, char** argv)
@@ -263,6 +276,7 @@ int main(int argc, char** argv)
         tableOfContentsSeeds(seeds);
         unzipSeeds(seeds);
         htmlSeeds(seeds);
+        syncPlaceSeeds(seeds);
         bookSearchSeeds(seeds);
         eventSeeds(seeds);
         requestHeadSeeds(seeds);

@@ -16,11 +16,11 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 build="${PAGEWYN_FUZZ_BUILD_DIR:-build-sanitized}"
 corpus="${PAGEWYN_FUZZ_CORPUS:-${XDG_CACHE_HOME:-$HOME/.cache}/pagewyn-fuzz/corpus}"
-targets=(package_zipped package_unpacked cover table_of_contents unzip html_fragment page_search event request_head pairing_body catalog_query)
+targets=(package_zipped package_unpacked cover table_of_contents unzip html_fragment page_search event request_head pairing_body catalog_query sync_place)
 declare -A dictionary=(
   [package_zipped]=zip [package_unpacked]=epub [cover]=epub [table_of_contents]=epub
   [unzip]=zip [html_fragment]=html [page_search]=html [event]=event [request_head]=http
-  [pairing_body]=event [catalog_query]=http
+  [pairing_body]=event [catalog_query]=http [sync_place]=html
 )
 
 # Most targets write and remove a book or an unpacked folder every run; a folder in memory makes

@@ -4,6 +4,7 @@
 
 #include "frameworks/folioreader/search/readBodyPiece.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -43,7 +44,12 @@ Tag tagAt(std::string_view xhtml, std::size_t at)
     auto name = inner.substr(0, nameEnd);
     if (auto colon = name.rfind(':'); colon != std::string_view::npos)
         name.remove_prefix(colon + 1);
-    if (name.empty())
+    // Only a name a place can be written with names an element: a letter or '_' first, then
+    // letters, digits, '_' and '-'. Anything else between '<' and '>' is no element of the page.
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    if (name.empty() || !letter(name.front())
+        || !std::all_of(name.begin(), name.end(),
+            [&](char c) { return letter(c) || (c >= '0' && c <= '9') || c == '-'; }))
         return {};
     Tag tag;
     for (char c : name)

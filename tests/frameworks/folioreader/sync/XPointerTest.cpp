@@ -77,4 +77,17 @@ TEST(XPointer, pointersADeviceSendsResolveOrNameNothing)
         EXPECT_EQ(XPointer::parse(broken), std::nullopt) << broken;
 }
 
+// What stands between '<' and '>' without an element's name (a broken page) is no step of a
+// place: the place named beyond it can be read back, and finds its character again.
+TEST(XPointer, aTagWithoutAnElementsNameIsNoStep)
+{
+    const std::string broken = "<html><body><div><p>ab<.w3.org/1999<b>cd</p></div></body></html>";
+    for (std::uint64_t offset : { 0, 1, 2, 3 }) {
+        auto pointer = folioreader::xpointerAt(broken, 1, offset);
+        auto parsed = XPointer::parse(pointer.text());
+        ASSERT_TRUE(parsed) << pointer.text();
+        EXPECT_EQ(folioreader::offsetOf(broken, *parsed), offset) << pointer.text();
+    }
+}
+
 }
