@@ -26,10 +26,13 @@ field() { dpkg-deb -f "$package" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ "$(field Section)" = text ] || fail "Section: $(field Section)"
 # The libraries come from the program itself, the faces by name.
+# Fields are read whole before they are searched: grep -q ends at its first match, and under
+# pipefail the writer it leaves behind fails the pipe with SIGPIPE when it is still writing.
+depends=$(field Depends | tr "," "\n")
 for needed in libc6 libstdc++6 libsqlite3-0 libqrencode4 libpugixml1v5 libutf8proc2 libgumbo1 libcpp-httplib fonts-lato fonts-dejavu-core; do
-  field Depends | tr "," "\n" | grep -q "^ *$needed" || fail "Depends lacks $needed: $(field Depends)"
+  grep -q "^ *$needed" <<<"$depends" || fail "Depends lacks $needed: $(field Depends)"
 done
-field Description | grep -q "EPUB" || fail "Description: $(field Description)"
+[[ "$(field Description)" == *EPUB* ]] || fail "Description: $(field Description)"
 
 dpkg-deb -c "$package" | awk '{ print $NF }' | sed 's#^\./#/#' | sort >"$scratch/files"
 for expected in /usr/bin/pagewyn /usr/share/pagewyn/web/index.html /usr/share/pagewyn/web/app.js \
