@@ -1,6 +1,9 @@
 // The application's classes as start-up and the main interface name them.
 #pragma once
 
+#include "library/BackgroundWork.h"
+
 // Registers "Pagewyn.AppDelegate" and "Pagewyn.ViewController" with the platform's class
-// registry. Called once before applicationMain; calling it again changes nothing.
-void registerApplicationClasses();
+// registry; every library screen made is handed the background work. Called before
+// applicationMain; called again, the screens made after it are handed the new work.
+void registerApplicationClasses(const BackgroundWork& work = {});

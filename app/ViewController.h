@@ -6,6 +6,7 @@
 
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/stores/KeptProgress.h"
+#include "library/BackgroundWork.h"
 #include "platform/ui/DocumentPickerDelegate.h"
 #include "platform/ui/TableViewController.h"
 #include "screen/BookFilter.h"
@@ -33,6 +34,10 @@ public:
     // initWithCoder:
     explicit ViewController(const ui::Coder& coder);
     std::string className() const override { return "ViewController"; }
+
+    // The program's background work, which the screen's scans and rows hand their books to; set
+    // by the factory that makes the screen, before it loads.
+    void setBackgroundWork(const BackgroundWork& work) { m_backgroundWork = work; }
 
     // Registers the screen as the application delegate's myViewController.
     void viewDidLoad() override;
@@ -108,6 +113,7 @@ private:
     std::shared_ptr<ui::View> emptyLibraryView(double width);
     std::shared_ptr<ui::View> noMatchView(double width);
 
+    BackgroundWork m_backgroundWork;
     BookFilter m_bookFilter;
     // How far each book was read, as its row shows it.
     folioreader::KeptProgress m_keptProgress;

@@ -193,14 +193,15 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         server.state().applicationReady();
         return mainLoop.run();
     });
-    registerApplicationClasses();
-    // A jump into rows whose covers the store does not know yet is answered at once.
-    startReadingRowCoversApart(loop);
-    // The catalog's descriptions are read after each scan, not by it.
+    // A jump into rows whose covers the store does not know yet is answered at once; the
+    // catalog's descriptions are read after each scan, not by it.
+    auto rowCovers = makeRowCoverLoader(loop);
     auto descriptions = std::make_unique<folioreader::DescriptionPass>();
+    registerApplicationClasses({ rowCovers.get(), descriptions.get(), textIndexer.get() });
     int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
+    // The application has ended, its screens with it: nothing hands the threads work any more.
     descriptions.reset();
-    stopReadingRowCoversApart();
+    rowCovers.reset();
     // Nothing runs the main loop any more: requests still waiting for it are let go, and new ones
     // are not queued, before the host waits for its workers.
     server.state().close();

@@ -2,6 +2,7 @@
 #include "library/scanLibrary.h"
 
 #include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/metadata/DescriptionPass.h"
 #include "frameworks/folioreader/metadata/MetadataScan.h"
 #include "frameworks/folioreader/textindex/TextIndexer.h"
 #include "library/BookList.h"
@@ -104,7 +105,7 @@ std::vector<std::size_t> firstEqualNames(const std::vector<std::string>& names, 
 
 }
 
-void scanLibrary()
+void scanLibrary(const BackgroundWork& work)
 {
     auto fileManager = foundation::FileManager::defaultManager();
     const std::string folderPath = documentsFolder().path();
@@ -201,11 +202,13 @@ void scanLibrary()
             addedByFirstEqual.emplace(firstEqual[k], books.size() - 1);
     }
     resort.finish();
-    if (metadata)
-        metadata->finish();
-    // The books' text is indexed after the scan, on the indexer's thread.
-    if (auto* indexer = folioreader::TextIndexer::running(); indexer && !scanStopRequested())
-        indexer->request(folderPath, names);
+    // The books' descriptions are read after the scan, which the person waits for, and apart
+    // from it: only the catalog shows them. Their text is indexed after it too.
+    bool entriesWritten = metadata && metadata->finish();
+    if (metadata && work.descriptions)
+        work.descriptions->request(metadata->store(), folderPath, entriesWritten);
+    if (work.textIndexer && !scanStopRequested())
+        work.textIndexer->request(folderPath, names);
     reportScanProgress(found, found);
     // What the scan's threads held meanwhile (paths, packages, the store's windows) lies freed
     // between the list's books: given back to the system, a start on 100,000 books keeps the

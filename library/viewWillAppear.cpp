@@ -7,6 +7,6 @@
 void ViewController::viewWillAppear(bool animated)
 {
     ui::TableViewController::viewWillAppear(animated);
-    scanLibrary();
+    scanLibrary(m_backgroundWork);
     tableView()->reloadData();
 }

@@ -4,10 +4,12 @@
 // each row shows its own as it arrives.
 #pragma once
 
+#include "frameworks/folioreader/metadata/CoverLoader.h"
 #include "platform/ui/MainLoop.h"
 
-// Started before the application runs; every window's rows are shown their covers as they
-// arrive, and whoever draws the screens is told (ui::screenChanged).
-void startReadingRowCoversApart(ui::MainLoop& loop);
-// Finishes the cover being read; before the store closes.
-void stopReadingRowCoversApart();
+#include <memory>
+
+// The loader the program hands its library screens (BackgroundWork::covers): every window's rows
+// are shown their covers as they arrive, and whoever draws the screens is told
+// (ui::screenChanged). Destroy it before the store closes: it finishes the cover being read.
+std::unique_ptr<folioreader::CoverLoader> makeRowCoverLoader(ui::MainLoop& loop);

@@ -43,17 +43,10 @@ const std::shared_ptr<ui::Image>& blankCover()
     return blank;
 }
 
-std::unique_ptr<folioreader::CoverLoader>& rowCoverLoader()
+// The row's picture: the book's cover when it can be had at once; with covers read apart (a
+// loader), the blank one meanwhile (or the one read lately), the cover being asked for.
+std::shared_ptr<ui::Image> rowPicture(const std::string& path, folioreader::CoverLoader* loader)
 {
-    static std::unique_ptr<folioreader::CoverLoader> loader;
-    return loader;
-}
-
-// The row's picture: the book's cover when it can be had at once; with covers read apart, the
-// blank one meanwhile (or the one read lately), the cover being asked for.
-std::shared_ptr<ui::Image> rowPicture(const std::string& path)
-{
-    auto& loader = rowCoverLoader();
     if (!loader) {
         auto cover = folioreader::FolioReader::getCoverImage(path);
         return cover ? *cover : nullptr;
@@ -67,9 +60,9 @@ std::shared_ptr<ui::Image> rowPicture(const std::string& path)
 
 }
 
-void startReadingRowCoversApart(ui::MainLoop& loop)
+std::unique_ptr<folioreader::CoverLoader> makeRowCoverLoader(ui::MainLoop& loop)
 {
-    rowCoverLoader() = std::make_unique<folioreader::CoverLoader>(loop, [](const std::string& path, const folioreader::CoverLoader::Cover& cover) {
+    return std::make_unique<folioreader::CoverLoader>(loop, [](const std::string& path, const folioreader::CoverLoader::Cover& cover) {
         bool changed = false;
         for (auto& screen : libraryScreens())
             changed = screen->showCover(path, cover ? *cover : nullptr) || changed;
@@ -80,11 +73,6 @@ void startReadingRowCoversApart(ui::MainLoop& loop)
         if (changed || (cover && *cover))
             ui::screenChanged();
     }, [] { ui::screenChanged(); });
-}
-
-void stopReadingRowCoversApart()
-{
-    rowCoverLoader().reset();
 }
 
 bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover)
@@ -139,7 +127,7 @@ std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::Tab
     cell->setSelectedBackgroundView(std::move(selectedBackground));
     layOutPicture(*cell);
 
-    auto picture = known ? rowPicture(bookPath(book.file)) : nullptr;
+    auto picture = known ? rowPicture(bookPath(book.file), m_backgroundWork.covers) : nullptr;
     cell->imageView()->setImage(picture ? picture : blankCover());
     return cell;
 }

@@ -2,6 +2,7 @@
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/metadata/MetadataScan.h"
 #include "frameworks/folioreader/metadata/MetadataStore.h"
+#include "frameworks/folioreader/textindex/TextIndexer.h"
 #include "library/BookList.h"
 #include "library/ItemReaders.h"
 #include "library/ProgramState.h"
@@ -11,6 +12,8 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/text/Text.h"
 #include "tests/library/LibraryFolder.h"
+#include "tests/support/TemporaryFolder.h"
+#include "tests/support/WaitUntil.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -34,6 +37,22 @@ TEST(ScanLibrary, emptyFolderChangesNothing)
     EXPECT_TRUE(bookList().empty());
     EXPECT_EQ(sortOrder(), SortOrder::byTitle);
     EXPECT_TRUE(library.takeConsole().empty());
+}
+
+// The indexer handed to a scan is given the folder's books; a scan handed none leaves the index.
+TEST(ScanLibrary, handsItsBooksToTheBackgroundWorkItIsGiven)
+{
+    LibraryFolder library;
+    fixtures::TemporaryFolder cache;
+    library.addBook("a.epub", "Alpha", "Ann", 1000);
+    library.addBook("b.epub", "Beta", "Bob", 2000);
+    auto index = folioreader::TextIndex::open(cache.file("index.sqlite3"));
+    folioreader::TextIndexer indexer(index, { .unsettledWindow = std::chrono::nanoseconds(0) });
+    scanLibrary();
+    EXPECT_EQ(indexer.progress().total, 0u);
+    scanLibrary({ .textIndexer = &indexer });
+    ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
+    EXPECT_EQ(indexer.progress().indexed, 2u);
 }
 
 TEST(ScanLibrary, addsNewBooksNewestFirstAndReturnsToRecencyOrder)

@@ -47,8 +47,8 @@ TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
         fixtures::LaunchedApp app;
         int told = 0;
         auto previous = ui::setScreenChangeListener([&told] { ++told; });
-        if (apart)
-            startReadingRowCoversApart(ui::MainLoop::main());
+        auto loader = apart ? makeRowCoverLoader(ui::MainLoop::main()) : nullptr;
+        app.screen().setBackgroundWork({ .covers = loader.get() });
         app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 4000);
         app.library().addBook("plain.epub", "Walden", "Thoreau", 3000);
         app.library().addBook("nameless.epub", fixtures::EpubFixture { .title = "", .author = "" }, 2000);
@@ -75,7 +75,7 @@ TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
         app.table().reloadData();
         runUntil([&] { return showsBlank(*cell(0)); });
         EXPECT_TRUE(showsBlank(*cell(0)));
-        stopReadingRowCoversApart();
+        app.screen().setBackgroundWork({});
         ui::setScreenChangeListener(std::move(previous));
     }
 }
@@ -88,7 +88,8 @@ TEST(BookCells, aCoverArrivingForARowScrolledAwayStillTellsThePages)
     fixtures::LaunchedApp app;
     int told = 0;
     auto previous = ui::setScreenChangeListener([&told] { ++told; });
-    startReadingRowCoversApart(ui::MainLoop::main());
+    auto loader = makeRowCoverLoader(ui::MainLoop::main());
+    app.screen().setBackgroundWork({ .covers = loader.get() });
     app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 2000);
     app.library().addBook("plain.epub", "Walden", "Thoreau", 1000);
     app.showScreen();
@@ -97,7 +98,7 @@ TEST(BookCells, aCoverArrivingForARowScrolledAwayStillTellsThePages)
     ASSERT_EQ(app.visibleRows(), std::vector<std::string> { "Walden / Thoreau" });
     fixtures::runMainLoopUntil([&] { return told > 0; });
     EXPECT_GT(told, 0);
-    stopReadingRowCoversApart();
+    app.screen().setBackgroundWork({});
     ui::setScreenChangeListener(std::move(previous));
 }
 

@@ -3,32 +3,27 @@
 
 #include "frameworks/folioreader/FolioReader.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
 #include <utility>
 
 namespace folioreader {
 
+// Covers come after the answers pages wait for, before descriptions and the text index.
+constexpr int coverNiceness = 10;
+
 CoverLoader::CoverLoader(ui::MainLoop& loop, Ready ready, std::function<void()> lookAgain)
-    : m_loop(loop), m_ready(std::move(ready)), m_lookAgain(std::move(lookAgain)), m_thread([this] { run(); })
+    : m_loop(loop)
+    , m_ready(std::move(ready))
+    , m_lookAgain(std::move(lookAgain))
+    , m_thread(coverNiceness, [this] { return next(); })
 {
 }
 
-CoverLoader::~CoverLoader()
-{
-    {
-        std::lock_guard lock(m_lock);
-        m_stopping = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
-}
+CoverLoader::~CoverLoader() = default;
 
 void CoverLoader::request(const std::string& path)
 {
-    {
-        std::lock_guard lock(m_lock);
-        if (m_stopping || !m_asked.insert(path).second)
+    m_thread.post([&] {
+        if (!m_asked.insert(path).second)
             return;
         m_waiting.push_back(path);
         if (m_waiting.size() > mostWaiting) {
@@ -36,54 +31,48 @@ void CoverLoader::request(const std::string& path)
             m_waiting.pop_front();
             m_letGo = true;
         }
-    }
-    m_wake.notify_one();
+    });
 }
 
 std::optional<CoverLoader::Cover> CoverLoader::recent(const std::string& path) const
 {
-    std::lock_guard lock(m_lock);
+    std::lock_guard lock(m_thread.mutex());
     auto found = m_recent.find(path);
     if (found == m_recent.end())
         return std::nullopt;
     return found->second;
 }
 
-void CoverLoader::run()
+foundation::BackgroundThread::Next CoverLoader::next()
 {
-    // Covers are background work: the answers pages wait for, and the browser drawing them, come
-    // first on a busy machine.
-    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
-    for (;;) {
-        std::string path;
-        {
-            std::unique_lock lock(m_lock);
-            m_wake.wait(lock, [this] { return m_stopping || !m_waiting.empty(); });
-            if (m_stopping)
-                return;
-            path = std::move(m_waiting.back());
-            m_waiting.pop_back();
+    if (m_waiting.empty())
+        return {};
+    std::string path = std::move(m_waiting.back());
+    m_waiting.pop_back();
+    return { [this, path = std::move(path)] { read(path); } };
+}
+
+void CoverLoader::read(const std::string& path)
+{
+    // Read and kept where the store finds it; a book that cannot be read shows the blank cover.
+    auto cover = FolioReader::getCoverImage(path);
+    bool lookAgain = false;
+    {
+        std::lock_guard lock(m_thread.mutex());
+        m_asked.erase(path);
+        if (m_recent.insert_or_assign(path, cover).second)
+            m_recentOrder.push_back(path);
+        if (m_recentOrder.size() > mostRemembered) {
+            m_recent.erase(m_recentOrder.front());
+            m_recentOrder.pop_front();
         }
-        // Read and kept where the store finds it; a book that cannot be read shows the blank cover.
-        auto cover = FolioReader::getCoverImage(path);
-        bool lookAgain = false;
-        {
-            std::lock_guard lock(m_lock);
-            m_asked.erase(path);
-            if (m_recent.insert_or_assign(path, cover).second)
-                m_recentOrder.push_back(path);
-            if (m_recentOrder.size() > mostRemembered) {
-                m_recent.erase(m_recentOrder.front());
-                m_recentOrder.pop_front();
-            }
-            // A row in view whose request was let go (a jump asked for many rows after it) would
-            // wait for good: once all asked for is read, the rows in view are looked at again.
-            lookAgain = m_waiting.empty() && std::exchange(m_letGo, false);
-        }
-        m_loop.post([ready = m_ready, path, cover = std::move(cover)] { ready(path, cover); });
-        if (lookAgain && m_lookAgain)
-            m_loop.post(m_lookAgain);
+        // A row in view whose request was let go (a jump asked for many rows after it) would
+        // wait for good: once all asked for is read, the rows in view are looked at again.
+        lookAgain = m_waiting.empty() && std::exchange(m_letGo, false);
     }
+    m_loop.post([ready = m_ready, path, cover = std::move(cover)] { ready(path, cover); });
+    if (lookAgain && m_lookAgain)
+        m_loop.post(m_lookAgain);
 }
 
 }

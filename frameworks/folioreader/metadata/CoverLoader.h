@@ -5,18 +5,16 @@
 // forgotten, being rows long scrolled past, and asked for again if they come back into view.
 #pragma once
 
+#include "platform/foundation/BackgroundThread.h"
 #include "platform/foundation/Result.h"
 #include "platform/ui/Image.h"
 #include "platform/ui/MainLoop.h"
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -49,22 +47,21 @@ public:
     std::optional<Cover> recent(const std::string& path) const;
 
 private:
-    void run();
+    foundation::BackgroundThread::Next next();
+    void read(const std::string& path);
 
     ui::MainLoop& m_loop;
     Ready m_ready;
     std::function<void()> m_lookAgain;
-    mutable std::mutex m_lock;
-    std::condition_variable m_wake;
+    // Under m_thread's lock.
     std::deque<std::string> m_waiting;
     // Waiting or being read.
     std::unordered_set<std::string> m_asked;
     std::unordered_map<std::string, Cover> m_recent;
     std::deque<std::string> m_recentOrder;
-    bool m_stopping = false;
     // Requests were let go since the loader was last idle.
     bool m_letGo = false;
-    std::thread m_thread;
+    foundation::BackgroundThread m_thread;
 };
 
 }

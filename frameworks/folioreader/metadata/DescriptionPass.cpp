@@ -4,74 +4,47 @@
 #include "frameworks/folioreader/metadata/StoredDescription.h"
 
 #include <algorithm>
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace folioreader {
 
-namespace {
-
-std::atomic<DescriptionPass*> runningPass { nullptr };
-
-}
+// Nothing waits for descriptions: scans, pages and covers come first on a busy machine.
+constexpr int descriptionNiceness = 19;
 
 DescriptionPass::DescriptionPass()
-    : m_thread([this] { run(); })
+    : m_thread(descriptionNiceness, [this] { return next(); })
 {
-    runningPass.store(this);
 }
 
-DescriptionPass::~DescriptionPass()
-{
-    DescriptionPass* self = this;
-    runningPass.compare_exchange_strong(self, nullptr);
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
-}
-
-DescriptionPass* DescriptionPass::running()
-{
-    return runningPass.load();
-}
+DescriptionPass::~DescriptionPass() = default;
 
 void DescriptionPass::request(std::shared_ptr<MetadataStore> store, const std::string& folder, bool entriesWritten)
 {
     if (!store)
         return;
-    {
-        std::lock_guard lock(m_mutex);
+    m_thread.post([&] {
         Folder asked { std::move(store), folder };
-        if (m_stopping || (!entriesWritten && m_passedOver.count(asked))
+        if ((!entriesWritten && m_passedOver.count(asked))
             || std::find(m_waiting.begin(), m_waiting.end(), asked) != m_waiting.end())
             return;
         m_waiting.push_back(std::move(asked));
-    }
-    m_wake.notify_one();
+    });
 }
 
-void DescriptionPass::run()
+foundation::BackgroundThread::Next DescriptionPass::next()
 {
-    // Nothing waits for descriptions: scans, pages and covers come first on a busy machine.
-    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
-    for (;;) {
-        Folder folder;
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || !m_waiting.empty(); });
-            if (m_stopping)
-                return;
-            folder = std::move(m_waiting.front());
-            m_waiting.pop_front();
-        }
-        keepMissingDescriptions(folder.first, folder.second, [this] { return m_stopping.load(); });
-        std::lock_guard lock(m_mutex);
-        if (!m_stopping)
-            m_passedOver.insert(std::move(folder));
-    }
+    if (m_waiting.empty())
+        return {};
+    Folder folder = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    return { [this, folder = std::move(folder)] { pass(folder); } };
+}
+
+void DescriptionPass::pass(const Folder& folder)
+{
+    keepMissingDescriptions(folder.first, folder.second, [this] { return m_thread.stopping(); });
+    std::lock_guard lock(m_thread.mutex());
+    if (!m_thread.stopping())
+        m_passedOver.insert(folder);
 }
 
 }

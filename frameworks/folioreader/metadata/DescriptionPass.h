@@ -2,34 +2,28 @@
 // Only the catalog for reading apps shows descriptions, so no scan reads them (a first scan is
 // what a person waits for) and no catalog page does (a page reads no book): after each scan of a
 // folder this thread reads those the store lacks (keepMissingDescriptions), at the lowest
-// priority, and the catalog's pages find them there.
+// priority, and the catalog's pages find them there. The program makes one and hands it to the
+// library's scans.
 #pragma once
 
 #include "frameworks/folioreader/metadata/MetadataStore.h"
+#include "platform/foundation/BackgroundThread.h"
 
-#include <atomic>
-#include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <utility>
 
 namespace folioreader {
 
 class DescriptionPass {
 public:
-    // Made and destroyed on the main thread, where scans run: while it lives it is the running
-    // pass, which every scan asks when it finishes.
     DescriptionPass();
     // Stops before the next book, keeping what it read.
     ~DescriptionPass();
     DescriptionPass(const DescriptionPass&) = delete;
     DescriptionPass& operator=(const DescriptionPass&) = delete;
-
-    static DescriptionPass* running();
 
     // After a scan of the folder: a pass over it, when the scan wrote entries or none has gone
     // over the folder to its end in this run (a pass cut short by the last run's end, or a write
@@ -39,14 +33,13 @@ public:
 
 private:
     using Folder = std::pair<std::shared_ptr<MetadataStore>, std::string>;
-    void run();
+    foundation::BackgroundThread::Next next();
+    void pass(const Folder& folder);
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
+    // Under m_thread's lock.
     std::deque<Folder> m_waiting;
     std::set<Folder> m_passedOver;
-    std::atomic<bool> m_stopping { false };
-    std::thread m_thread;
+    foundation::BackgroundThread m_thread;
 };
 
 }

@@ -2,8 +2,6 @@
 // the files as the scan asks, and each window's fresh reads written once the scan is past it.
 #include "frameworks/folioreader/metadata/MetadataScan.h"
 
-#include "frameworks/folioreader/metadata/DescriptionPass.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -368,7 +366,7 @@ void MetadataScan::write(std::size_t index)
     m_wroteFresh = m_wroteFresh || !written.empty();
 }
 
-void MetadataScan::finish()
+bool MetadataScan::finish()
 {
     // A scan stopped early writes what it read; the windows it did not reach stay as stored.
     for (std::size_t index = 0; index < m_windows.size(); ++index)
@@ -396,10 +394,7 @@ void MetadataScan::finish()
         const auto* item = fresh[next++];
         return unpack(item->first, item->second.packed);
     }, dropped);
-    // The books' descriptions are read after the scan, which the person waits for, and apart
-    // from it: only the catalog shows them.
-    if (DescriptionPass* pass = DescriptionPass::running())
-        pass->request(m_store, m_folder, m_wroteFresh || !fresh.empty());
+    return m_wroteFresh || !fresh.empty();
 }
 
 }

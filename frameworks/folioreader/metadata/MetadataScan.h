@@ -5,7 +5,7 @@
 // the reading threads reach them, and what a window read afresh (or found no longer usable) is
 // written in one transaction as soon as the scan has taken its every item. A scan of any size
 // holds a few windows, never the folder's entries. Descriptions are no part of a scan: the
-// program's DescriptionPass keeps them after it.
+// program's DescriptionPass keeps them after it, when the scan's caller asks it to.
 #pragma once
 
 #include "frameworks/folioreader/epub/EpubContainer.h"
@@ -69,9 +69,10 @@ public:
     // The scan has taken every item before end: the windows wholly behind it are written and let
     // go, and the next one is loaded ahead of the readers. From the scan's own thread.
     void taken(std::size_t end);
-    // Writes what is left: the windows loaded, then the items asked for outside them. Then asks
-    // the program's DescriptionPass, if one runs, for the folder.
-    void finish();
+    // Writes what is left: the windows loaded, then the items asked for outside them. Whether
+    // the scan wrote entries to the store.
+    bool finish();
+    const std::shared_ptr<MetadataStore>& store() const { return m_store; }
 
 private:
     // A row of the store, its fields side by side in one of its window's blocks, checked

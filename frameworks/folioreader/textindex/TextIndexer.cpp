@@ -2,96 +2,70 @@
 // given, and going over it again a little later while books are left for later.
 #include "frameworks/folioreader/textindex/TextIndexer.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 namespace folioreader {
 
-namespace {
-
-std::atomic<TextIndexer*> runningIndexer { nullptr };
-
-}
+// Nothing waits for the index: scans, pages and covers come first on a busy machine.
+constexpr int indexNiceness = 19;
 
 TextIndexer::TextIndexer(std::shared_ptr<TextIndex> index, TextIndexUpdate update)
     : m_index(std::move(index))
     , m_update(std::move(update))
-    , m_thread([this] { run(); })
+    , m_thread(indexNiceness, [this] { return next(); })
 {
-    runningIndexer.store(this);
 }
 
-TextIndexer::~TextIndexer()
-{
-    TextIndexer* self = this;
-    runningIndexer.compare_exchange_strong(self, nullptr);
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
-}
-
-TextIndexer* TextIndexer::running() { return runningIndexer.load(); }
+TextIndexer::~TextIndexer() = default;
 
 void TextIndexer::request(const std::string& folder, std::vector<std::string> names)
 {
     if (!m_index)
         return;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_stopping)
-            return;
+    m_thread.post([&] {
         m_total = names.size();
         m_waiting = Request { folder, std::move(names) };
         m_newerWaiting = true;
-    }
-    m_wake.notify_one();
+    });
 }
 
 TextIndexer::Progress TextIndexer::progress() const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_thread.mutex());
     return { m_indexed.load(), m_total.load(), m_working || m_waiting.has_value() };
 }
 
-void TextIndexer::run()
+foundation::BackgroundThread::Next TextIndexer::next()
 {
-    // Nothing waits for the index: scans, pages and covers come first on a busy machine.
-    (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
-    std::optional<Request> current;
-    for (;;) {
-        {
-            std::unique_lock lock(m_mutex);
-            auto ready = [this] { return m_stopping || m_waiting.has_value(); };
-            // Books left for later are gone over again after a while, or at a newer list.
-            if (current)
-                m_wake.wait_for(lock, retryDelay, ready);
-            else
-                m_wake.wait(lock, ready);
-            if (m_stopping)
-                return;
-            if (m_waiting) {
-                current = std::move(m_waiting);
-                m_waiting.reset();
-            }
-            m_newerWaiting = false;
-            m_working = true;
-        }
-        TextIndexUpdate update = m_update;
-        update.stopped = [this] { return m_stopping.load() || m_newerWaiting.load(); };
-        update.progress = [this](std::size_t indexed, std::size_t total) {
-            m_indexed = indexed;
-            m_total = total;
-        };
-        auto outcome = updateTextIndex(*m_index, current->folder, current->names, update);
-        std::lock_guard lock(m_mutex);
-        m_working = false;
-        if (outcome.complete) {
-            m_indexed = outcome.indexed;
-            current.reset();
-        }
+    if (m_waiting) {
+        m_current = std::move(m_waiting);
+        m_waiting.reset();
+    } else if (!m_current) {
+        return {};
+    } else if (foundation::BackgroundThread::Clock::now() < m_retryAt) {
+        // Books left for later are gone over again after a while, or at a newer list.
+        return { {}, m_retryAt };
+    }
+    m_newerWaiting = false;
+    m_working = true;
+    return { [this] { update(); } };
+}
+
+void TextIndexer::update()
+{
+    TextIndexUpdate update = m_update;
+    update.stopped = [this] { return m_thread.stopping() || m_newerWaiting.load(); };
+    update.progress = [this](std::size_t indexed, std::size_t total) {
+        m_indexed = indexed;
+        m_total = total;
+    };
+    // m_current is the thread's own while m_working: requests change m_waiting only.
+    auto outcome = updateTextIndex(*m_index, m_current->folder, m_current->names, update);
+    std::lock_guard lock(m_thread.mutex());
+    m_working = false;
+    if (outcome.complete) {
+        m_indexed = outcome.indexed;
+        m_current.reset();
+    } else {
+        m_retryAt = foundation::BackgroundThread::Clock::now() + retryDelay;
     }
 }
 

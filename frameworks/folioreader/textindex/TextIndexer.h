@@ -1,34 +1,29 @@
 // TextIndexer: the program's thread that keeps the library's text index up to date. After each
 // scan of the library it brings the index up to date with the scan's books, at the lowest
 // priority and off the library screen's path; searches meanwhile find the books already indexed,
-// and the search field says how far it has come.
+// and the search field says how far it has come. The program makes one and hands it to the
+// library's scans and to the search routes.
 #pragma once
 
 #include "frameworks/folioreader/textindex/TextIndex.h"
 #include "frameworks/folioreader/textindex/updateTextIndex.h"
+#include "platform/foundation/BackgroundThread.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace folioreader {
 
 class TextIndexer {
 public:
-    // Made and destroyed on the main thread, where scans run: while it lives it is the running
-    // indexer, which every scan tells its books.
     explicit TextIndexer(std::shared_ptr<TextIndex> index, TextIndexUpdate update = {});
     // Stops before the next book, keeping every book indexed.
     ~TextIndexer();
     TextIndexer(const TextIndexer&) = delete;
     TextIndexer& operator=(const TextIndexer&) = delete;
-
-    static TextIndexer* running();
 
     const std::shared_ptr<TextIndex>& index() const { return m_index; }
 
@@ -52,19 +47,21 @@ private:
         std::string folder;
         std::vector<std::string> names;
     };
-    void run();
+    foundation::BackgroundThread::Next next();
+    void update();
 
     std::shared_ptr<TextIndex> m_index;
     TextIndexUpdate m_update;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
+    // Under m_thread's lock: the newest list, the one being gone over (kept while books are left
+    // for later), and when it is gone over again.
     std::optional<Request> m_waiting;
+    std::optional<Request> m_current;
+    foundation::BackgroundThread::Clock::time_point m_retryAt;
     bool m_working = false;
-    std::atomic<bool> m_stopping { false };
     std::atomic<bool> m_newerWaiting { false };
     std::atomic<std::size_t> m_indexed { 0 };
     std::atomic<std::size_t> m_total { 0 };
-    std::thread m_thread;
+    foundation::BackgroundThread m_thread;
 };
 
 }

@@ -311,7 +311,6 @@ TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
     auto index = TextIndex::open(cache.file("index.sqlite3"));
     {
         folioreader::TextIndexer indexer(index, settledAtOnce());
-        EXPECT_EQ(folioreader::TextIndexer::running(), &indexer);
         indexer.request(library.path(), { all.begin(), all.begin() + 2 });
         indexer.request(library.path(), all);
         ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
@@ -328,7 +327,6 @@ TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
         index->removeBook(library.path(), "book5.epub");
         indexer.request(library.path(), all);
     }
-    EXPECT_EQ(folioreader::TextIndexer::running(), nullptr);
     auto rest = updateTextIndex(*index, library.path(), all, settledAtOnce());
     EXPECT_TRUE(rest.complete);
     EXPECT_LE(rest.read, 2u);
