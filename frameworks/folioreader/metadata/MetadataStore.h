@@ -133,6 +133,13 @@ public:
         const std::string& version);
     bool storeDocumentDigest(const std::string& folder, const std::string& name,
         const std::string& version, const std::string& digest);
+    // The items the digest is kept for, each with the version it was computed from (which the
+    // caller checks against the item's own); one indexed lookup, whatever the folder's size.
+    struct DigestedBook {
+        std::string name;
+        std::string version;
+    };
+    std::vector<DigestedBook> booksOfDocumentDigest(const std::string& folder, const std::string& digest);
 
     // The bytes the store takes on disk, its journal and pictures included.
     std::uint64_t byteSize() const;
