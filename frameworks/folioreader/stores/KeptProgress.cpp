@@ -2,11 +2,20 @@
 // changed.
 #include "frameworks/folioreader/stores/KeptProgress.h"
 
+#include "platform/foundation/releaseLargeBlocks.h"
+
 #include <algorithm>
 #include <cmath>
 #include <sys/stat.h>
 
 namespace folioreader {
+
+namespace {
+
+// A places file this large is worth giving the memory of its reading back.
+constexpr off_t largeFile = 1 << 20;
+
+}
 
 bool KeptProgress::Stamp::operator==(const Stamp& other) const
 {
@@ -32,6 +41,10 @@ std::optional<BookProgress> KeptProgress::of(const std::string& storePath, const
             // A file replaced between the look and the reading is read again at the next look.
             m_progress = stamp.size < 0 ? std::map<std::string, BookProgress>()
                                         : readingProgress(storePath);
+            // The file is read whole into a document of small blocks: 50,000 places left about
+            // 36 MB resident after they were freed.
+            if (stamp.size >= largeFile)
+                foundation::releaseFreedMemory();
             m_storePath = storePath;
             m_stamp = stamp;
         }
