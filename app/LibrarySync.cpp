@@ -89,45 +89,32 @@ std::optional<std::string> LibrarySync::cachedBookFor(const std::string& documen
     return std::nullopt;
 }
 
-std::string LibrarySync::digestOf(const std::string& file)
+std::string LibrarySync::digestOf(
+    const std::string& file, std::vector<folioreader::MetadataStore::DigestedBook>& read)
 {
     auto store = folioreader::FolioReader::metadataStore();
-    const std::string& folder = documentsFolder().path();
     std::string path = bookPath(file);
     std::string version = m_reading.versionOf(path);
     if (store && !version.empty()) {
-        if (auto kept = store->documentDigestOf(folder, file, version))
+        if (auto kept = store->documentDigestOf(documentsFolder().path(), file, version))
             return *kept;
     }
     auto digest = m_reading.digestOf(path);
     if (!digest)
         return {};
-    if (store && !version.empty())
-        store->storeDocumentDigest(folder, file, version, *digest);
+    if (!version.empty())
+        read.push_back({ file, version, *digest });
     return *digest;
 }
 
-std::optional<std::string> LibrarySync::bookFor(const std::string& document)
+std::optional<std::string> LibrarySync::walkFor(
+    const std::string& document, std::vector<folioreader::MetadataStore::DigestedBook>& read)
 {
-    std::lock_guard lock(m_mutex);
-    if (!followList())
-        return std::nullopt;
-    if (auto named = m_bookByName.find(document); named != m_bookByName.end())
-        return named->second;
-    if (auto read = m_bookByDigest.find(document); read != m_bookByDigest.end())
-        return read->second;
-    if (m_unmatched.contains(document))
-        return std::nullopt;
-    if (auto cached = cachedBookFor(document)) {
-        m_bookByDigest.emplace(document, *cached);
-        return cached;
-    }
-    // The books not read yet in this list, for a bounded time: an ask cut short answers no book
-    // (a push is kept all the same), and the next goes on from there.
+    // An ask cut short answers no book (a push is kept all the same), and the next goes on.
     auto until = std::chrono::steady_clock::now() + m_budget;
     while (m_walked < m_files.size()) {
         const std::string& file = m_files[m_walked++];
-        auto digest = digestOf(file);
+        auto digest = digestOf(file, read);
         if (!digest.empty())
             m_bookByDigest.emplace(digest, file);
         if (digest == document)
@@ -139,6 +126,29 @@ std::optional<std::string> LibrarySync::bookFor(const std::string& document)
         m_unmatched.clear();
     m_unmatched.insert(document);
     return std::nullopt;
+}
+
+std::optional<std::string> LibrarySync::bookFor(const std::string& document)
+{
+    std::lock_guard lock(m_mutex);
+    if (!followList())
+        return std::nullopt;
+    if (auto named = m_bookByName.find(document); named != m_bookByName.end())
+        return named->second;
+    if (auto known = m_bookByDigest.find(document); known != m_bookByDigest.end())
+        return known->second;
+    if (m_unmatched.contains(document))
+        return std::nullopt;
+    if (auto cached = cachedBookFor(document)) {
+        m_bookByDigest.emplace(document, *cached);
+        return cached;
+    }
+    std::vector<folioreader::MetadataStore::DigestedBook> read;
+    auto found = walkFor(document, read);
+    // Kept in one transaction: one per book cost more than reading the book.
+    if (auto store = folioreader::FolioReader::metadataStore())
+        store->storeDocumentDigests(documentsFolder().path(), read);
+    return found;
 }
 
 std::optional<host::SyncPlace> LibrarySync::keptPlace(const std::string& book)

@@ -11,6 +11,7 @@
 // cut short goes on where it stopped at the next ask.
 #pragma once
 
+#include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "library/BookList.h"
 #include "platform/foundation/Result.h"
 #include "platform/host/kosync/SyncLibrary.h"
@@ -58,9 +59,14 @@ private:
     bool followList();
     // The book the metadata cache keeps the digest for, when its version is still the book's.
     std::optional<std::string> cachedBookFor(const std::string& document);
+    // The books not read yet in this list, for the budget's time: the one the document names, or
+    // nothing. What is read is added to read, for the cache.
+    std::optional<std::string> walkFor(
+        const std::string& document, std::vector<folioreader::MetadataStore::DigestedBook>& read);
     // The book's sampled digest: from the cache for this version of the book, else read from the
-    // book and kept there. Empty when the book cannot be read.
-    std::string digestOf(const std::string& file);
+    // book and added to read. Empty when the book cannot be read.
+    std::string digestOf(
+        const std::string& file, std::vector<folioreader::MetadataStore::DigestedBook>& read);
 
     ui::MainLoop& m_loop;
     const BookList& m_books;

@@ -31,6 +31,7 @@ struct Ask {
     std::optional<std::string> book;
     int digestReads;  // books read for their digests by this ask
     int versionReads; // books whose version was read by this ask
+    bool restarted = false; // asked of a new LibrarySync, as after a restart
 };
 
 struct Case {
@@ -48,12 +49,14 @@ TEST(LibrarySync, findsTheDocumentAskedAboutWithoutReadingEveryBook)
             { { host::fileNameDigest(fileOf(7)), fileOf(7), 0, 0 } } },
         { "an uncached book is read for as far as it stands, and once", false, ample,
             { { digestOfBook(2), fileOf(2), 3, 3 }, { digestOfBook(2), fileOf(2), 0, 0 },
-                { digestOfBook(4), fileOf(4), 2, 2 } } },
+                { digestOfBook(4), fileOf(4), 2, 2 },
+                { digestOfBook(1), fileOf(1), 0, 1, true } } },
         { "cached digests: only the matched book's version is read", true, ample,
             { { digestOfBook(9), fileOf(9), 0, 1 }, { digestOfBook(9), fileOf(9), 0, 0 } } },
         { "a document of no book reads the library once, then nothing", false, ample,
             { { "d99", std::nullopt, 10, 10 }, { "d99", std::nullopt, 0, 0 },
-                { digestOfBook(5), fileOf(5), 0, 0 } } },
+                { digestOfBook(5), fileOf(5), 0, 0 }, { digestOfBook(8), fileOf(8), 0, 1, true },
+                { "d99", std::nullopt, 0, 10, true } } },
         { "out of time each ask reads one book and the next goes on", false, none,
             { { digestOfBook(1), std::nullopt, 1, 1 }, { digestOfBook(1), fileOf(1), 1, 1 },
                 { digestOfBook(0), fileOf(0), 0, 0 } } },
@@ -85,14 +88,19 @@ TEST(LibrarySync, findsTheDocumentAskedAboutWithoutReadingEveryBook)
         auto store = folioreader::MetadataStore::open(cache.file("metadata.sqlite3"));
         ASSERT_TRUE(store);
         if (each.cached) {
+            std::vector<folioreader::MetadataStore::DigestedBook> kept;
             for (std::size_t n = 0; n < libraryBooks; ++n)
-                store->storeDocumentDigest(library.path(), fileOf(n), "v1", digestOfBook(n));
+                kept.push_back({ fileOf(n), "v1", digestOfBook(n) });
+            ASSERT_TRUE(store->storeDocumentDigests(library.path(), kept));
         }
         folioreader::FolioReader::setMetadataStore(store);
-        LibrarySync sync(loop, books, reading, each.budget);
+        std::optional<LibrarySync> sync;
+        sync.emplace(loop, books, reading, each.budget);
         for (const auto& ask : each.asks) {
+            if (ask.restarted)
+                sync.emplace(loop, books, reading, each.budget);
             digestReads = versionReads = 0;
-            EXPECT_EQ(sync.bookFor(ask.document), ask.book) << ask.document;
+            EXPECT_EQ(sync->bookFor(ask.document), ask.book) << ask.document;
             EXPECT_EQ(digestReads, ask.digestReads) << ask.document;
             EXPECT_EQ(versionReads, ask.versionReads) << ask.document;
         }

@@ -376,29 +376,36 @@ std::vector<MetadataStore::DigestedBook> MetadataStore::booksOfDocumentDigest(
     select.bind(1, folder);
     select.bind(2, digest);
     while (select.step() == SQLITE_ROW) {
-        DigestedBook book { select.bytes(0), select.bytes(1) };
+        DigestedBook book { select.bytes(0), select.bytes(1), digest };
         if (checksumOf({ folder, book.name, book.version, digest }) == select.integer(2))
             books.push_back(std::move(book));
     }
     return books;
 }
 
-bool MetadataStore::storeDocumentDigest(
-    const std::string& folder, const std::string& name, const std::string& version, const std::string& digest)
+bool MetadataStore::storeDocumentDigests(
+    const std::string& folder, const std::vector<DigestedBook>& books)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return false;
+    if (books.empty())
+        return true;
     return writeInTransaction(m_database, WhenBusy::giveUp, [&] {
         Statement insert(m_database, "INSERT OR REPLACE INTO digest VALUES (?, ?, ?, ?, ?)");
         if (insert.code() != SQLITE_OK)
             return false;
-        insert.bind(1, folder);
-        insert.bind(2, name);
-        insert.bind(3, version);
-        insert.bind(4, digest);
-        insert.bind(5, checksumOf({ folder, name, version, digest }));
-        return insert.step() == SQLITE_DONE;
+        for (const auto& book : books) {
+            insert.bind(1, folder);
+            insert.bind(2, book.name);
+            insert.bind(3, book.version);
+            insert.bind(4, book.digest);
+            insert.bind(5, checksumOf({ folder, book.name, book.version, book.digest }));
+            if (insert.step() != SQLITE_DONE)
+                return false;
+            insert.reset();
+        }
+        return true;
     });
 }
 

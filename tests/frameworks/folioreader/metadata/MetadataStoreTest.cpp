@@ -206,13 +206,15 @@ TEST(MetadataStore, documentDigestsAreKeptForTheirVersionOnly)
     auto store = MetadataStore::open(cache.file("metadata.sqlite3"));
     ASSERT_TRUE(store);
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt);
-    ASSERT_TRUE(store->storeDocumentDigest("/books", "a.epub", "v1", "0123abcd"));
+    ASSERT_TRUE(store->storeDocumentDigests("/books", { { "a.epub", "v1", "0123abcd" } }));
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), "0123abcd");
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v2"), std::nullopt);
     EXPECT_EQ(store->documentDigestOf("/other", "a.epub", "v1"), std::nullopt);
     // Found by the digest too, with the version to check against the book's own.
-    ASSERT_TRUE(store->storeDocumentDigest("/books", "b.epub", "v7", "0123abcd"));
-    ASSERT_TRUE(store->storeDocumentDigest("/other", "c.epub", "v1", "0123abcd"));
+    ASSERT_TRUE(store->storeDocumentDigests(
+        "/books", { { "b.epub", "v7", "0123abcd" }, { "d.epub", "v1", "4567" } }));
+    ASSERT_TRUE(store->storeDocumentDigests("/other", { { "c.epub", "v1", "0123abcd" } }));
+    EXPECT_EQ(store->documentDigestOf("/books", "d.epub", "v1"), "4567");
     auto named = store->booksOfDocumentDigest("/books", "0123abcd");
     ASSERT_EQ(named.size(), 2u);
     EXPECT_EQ(named[0].name + " " + named[0].version + ", " + named[1].name + " " + named[1].version,
@@ -226,7 +228,7 @@ TEST(MetadataStore, documentDigestsAreKeptForTheirVersionOnly)
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt) << "its checksum";
     EXPECT_TRUE(store->booksOfDocumentDigest("/books", "ffff").empty()) << "its checksum";
 
-    ASSERT_TRUE(store->storeDocumentDigest("/books", "a.epub", "v1", "0123abcd"));
+    ASSERT_TRUE(store->storeDocumentDigests("/books", { { "a.epub", "v1", "0123abcd" } }));
     ASSERT_TRUE(store->clear());
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt);
 }
