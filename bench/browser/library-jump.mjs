@@ -5,7 +5,8 @@
 // that has no title or no loaded cover; and the host's peak resident memory over the jumps.
 // Targets: the 90th percentile at most 1.2×, no broken cover, no such frame, at most 64 MB.
 //
-//   PAGEWYN_BINARY=build/pagewyn node bench/browser/library-jump.mjs [large] [small] [wheel] [--progress]
+//   PAGEWYN_BINARY=build/pagewyn node bench/browser/library-jump.mjs \
+//     [large] [small] [wheel] [--progress]
 //
 // --progress: every other book (50,000 at most, as many as the reader keeps) has a kept place for
 // the run, so its row shows how far it was read.
@@ -130,8 +131,12 @@ async function wheel(browser, pagewyn) {
 function keepPlaces(folder, count) {
   const places = {};
   for (let n = 0; n < count && n < 100000; n += 2)
-    places[`b${String(n).padStart(6, '0')}.epub`] = { document: 'OEBPS/text/chapter-1.xhtml', offset: 0, progress: (n % 100) / 100, finished: n % 10 === 0 };
-  writeFileSync(join(folder, 'reading-places.json'), JSON.stringify({ store: 'pagewyn reading places', places }));
+    places[`b${String(n).padStart(6, '0')}.epub`] = {
+      document: 'OEBPS/text/chapter-1.xhtml', offset: 0,
+      progress: (n % 100) / 100, finished: n % 10 === 0,
+    };
+  const store = { store: 'pagewyn reading places', places };
+  writeFileSync(join(folder, 'reading-places.json'), JSON.stringify(store));
 }
 
 async function measure(count, what) {
@@ -153,7 +158,8 @@ const large = await measure(largeCount, jumpThrough);
 const steady = await measure(wheelCount, wheel);
 const ms = (value) => `${value.toFixed(0)} ms`;
 const ratio = large.p90 / small.p90;
-console.log(`\nJumps in Chromium at 390×844, ${jumps} to shuffled places, each until every row in view has its title and a loaded cover${withProgress ? ', every other book with a kept place' : ''}`);
+const placesKept = withProgress ? ', every other book with a kept place' : '';
+console.log(`\nJumps in Chromium at 390×844, ${jumps} to shuffled places, each until every row in view has its title and a loaded cover${placesKept}`);
 console.log(`| Measure | ${smallCount.toLocaleString('en')} books | ${largeCount.toLocaleString('en')} books | Bound |`);
 console.log('|---|---|---|---|');
 console.log(`| Jump, median | ${ms(small.median)} | ${ms(large.median)} | |`);

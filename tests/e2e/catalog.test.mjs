@@ -219,11 +219,14 @@ test('each entry carries its book\'s own identifier, language, description and p
       progress: 1, finished: true, read: 'finished' },
   ];
   // The places the reader kept: how far in each book was read, as its row says it.
-  const places = Object.fromEntries(rows.filter((row) => row.read).map(({ file, progress, finished }) =>
-    [file, { document: 'OEBPS/chapter-1.xhtml', offset: 0, progress, ...(finished ? { finished } : {}) }]));
+  const place = ({ progress, finished }) =>
+    ({ document: 'OEBPS/chapter-1.xhtml', offset: 0, progress, ...(finished ? { finished } : {}) });
+  const places = Object.fromEntries(
+    rows.filter((row) => row.read).map((row) => [row.file, place(row)]));
   try {
     writeBooks(folder, rows.map(({ file, title, urn, language, description }) => ({ file, title, author: 'Ann Ash', urn, language, description })));
-    writeFileSync(join(folder, 'reading-places.json'), JSON.stringify({ store: 'pagewyn reading places', places }));
+    const store = { store: 'pagewyn reading places', places };
+    writeFileSync(join(folder, 'reading-places.json'), JSON.stringify(store));
     // A start keeps the descriptions of files that had settled when it read them (one changed
     // within a tick of the file system's clock could change again unseen); a later start reads
     // the others again. Ids and languages come with the books' titles, whatever the cache holds.
@@ -232,7 +235,8 @@ test('each entry carries its book\'s own identifier, language, description and p
       try {
         const found = (await feed('/opds/title', program)).entries;
         // A parser takes an entry's content for its summary when it has none: not a description.
-        return found.every((entry, n) => rows[n]?.description === null || (entry.summary && entry.summary !== rows[n].read))
+        const described = (entry, row) => entry.summary && entry.summary !== row.read;
+        return found.every((entry, n) => rows[n]?.description === null || described(entry, rows[n]))
           && found;
       } finally {
         assert.equal(await program.stop(), 0);

@@ -140,7 +140,8 @@ public:
     bool storeDocumentDigests(const std::string& folder, const std::vector<DigestedBook>& books);
     // The items the digest is kept for, each with the version it was computed from (which the
     // caller checks against the item's own); one indexed lookup, whatever the folder's size.
-    std::vector<DigestedBook> booksOfDocumentDigest(const std::string& folder, const std::string& digest);
+    std::vector<DigestedBook> booksOfDocumentDigest(
+        const std::string& folder, const std::string& digest);
 
     // The bytes the store takes on disk, its journal and pictures included.
     std::uint64_t byteSize() const;

@@ -110,8 +110,9 @@ TEST(KeptProgress, showsThisProgramsWritesAtOnceAndOthersAtTheNextLook)
             ASSERT_TRUE(folioreader::keepReadingPlace(store, "a.epub", place));
         } else {
             std::string other = folder.file("other.json");
-            std::ofstream(other) << R"({"store":"pagewyn reading places","places":{"a.epub":)"
-                                    R"({"document":"OEBPS/one.xhtml","offset":12,"progress":0.75}}})";
+            std::ofstream(other)
+                << R"({"store":"pagewyn reading places","places":{"a.epub":)"
+                   R"({"document":"OEBPS/one.xhtml","offset":12,"progress":0.75}}})";
             std::filesystem::rename(other, store);
         }
         auto shown = kept.of(store, "a.epub");
