@@ -33,62 +33,122 @@ std::string versionOf(const std::string& path)
         + std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec);
 }
 
+// Past this many, the documents known to match no book are forgotten and looked for again.
+constexpr std::size_t mostUnmatched = 10000;
+
 }
 
-// The book's sampled digest: from the metadata cache when it holds one for this version of the
-// book, else read from the book and kept there. Empty when the book cannot be read.
-std::string LibrarySync::digestOf(
-    const std::string& file, const std::string& path, const std::string& version)
+LibrarySync::BookReading LibrarySync::bookFiles()
+{
+    return { versionOf, host::documentDigest };
+}
+
+bool LibrarySync::followList()
+{
+    auto version
+        = m_loop.performAndWait([this] { return m_books.changeCount(); }, ui::TaskKind::look);
+    if (!version)
+        return false;
+    if (*version == m_madeAt)
+        return true;
+    auto files = m_loop.performAndWait(
+        [this] {
+            std::vector<std::string> files;
+            files.reserve(m_books.size());
+            for (const auto& book : m_books)
+                files.push_back(book.file);
+            return files;
+        },
+        ui::TaskKind::look);
+    if (!files)
+        return false;
+    m_files = std::move(*files);
+    m_bookByName.clear();
+    for (const auto& file : m_files)
+        m_bookByName.emplace(host::fileNameDigest(file), file);
+    m_bookByDigest.clear();
+    m_walked = 0;
+    m_unmatched.clear();
+    m_madeAt = *version;
+    return true;
+}
+
+std::optional<std::string> LibrarySync::cachedBookFor(const std::string& document)
 {
     auto store = folioreader::FolioReader::metadataStore();
-    const std::string& folder = documentsFolder().path();
+    if (!store)
+        return std::nullopt;
+    for (const auto& kept : store->booksOfDocumentDigest(documentsFolder().path(), document)) {
+        // A book of the list under its current version: its name names it too.
+        auto listed = m_bookByName.find(host::fileNameDigest(kept.name));
+        if (listed == m_bookByName.end() || listed->second != kept.name)
+            continue;
+        if (!kept.version.empty() && m_reading.versionOf(bookPath(kept.name)) == kept.version)
+            return kept.name;
+    }
+    return std::nullopt;
+}
+
+std::string LibrarySync::digestOf(
+    const std::string& file, std::vector<folioreader::MetadataStore::DigestedBook>& read)
+{
+    auto store = folioreader::FolioReader::metadataStore();
+    std::string path = bookPath(file);
+    std::string version = m_reading.versionOf(path);
     if (store && !version.empty()) {
-        if (auto kept = store->documentDigestOf(folder, file, version))
+        if (auto kept = store->documentDigestOf(documentsFolder().path(), file, version))
             return *kept;
     }
-    auto digest = host::documentDigest(path);
+    auto digest = m_reading.digestOf(path);
     if (!digest)
         return {};
-    if (store && !version.empty())
-        store->storeDocumentDigest(folder, file, version, *digest);
+    if (!version.empty())
+        read.push_back({ file, version, *digest });
     return *digest;
+}
+
+std::optional<std::string> LibrarySync::walkFor(
+    const std::string& document, std::vector<folioreader::MetadataStore::DigestedBook>& read)
+{
+    // An ask cut short answers no book (a push is kept all the same), and the next goes on.
+    auto until = std::chrono::steady_clock::now() + m_budget;
+    while (m_walked < m_files.size()) {
+        const std::string& file = m_files[m_walked++];
+        auto digest = digestOf(file, read);
+        if (!digest.empty())
+            m_bookByDigest.emplace(digest, file);
+        if (digest == document)
+            return file;
+        if (std::chrono::steady_clock::now() >= until)
+            return std::nullopt;
+    }
+    if (m_unmatched.size() >= mostUnmatched)
+        m_unmatched.clear();
+    m_unmatched.insert(document);
+    return std::nullopt;
 }
 
 std::optional<std::string> LibrarySync::bookFor(const std::string& document)
 {
     std::lock_guard lock(m_mutex);
-    auto version
-        = m_loop.performAndWait([this] { return m_books.changeCount(); }, ui::TaskKind::look);
-    if (!version)
+    if (!followList())
         return std::nullopt;
-    if (*version != m_madeAt) {
-        auto files = m_loop.performAndWait(
-            [this] {
-                std::vector<std::string> files;
-                for (std::size_t position = 0; position < m_books.size(); ++position)
-                    files.push_back(m_books[position].file);
-                return files;
-            },
-            ui::TaskKind::look);
-        if (!files)
-            return std::nullopt;
-        m_bookByDocument.clear();
-        for (const auto& file : *files) {
-            m_bookByDocument.emplace(host::fileNameDigest(file), file);
-            auto path = bookPath(file);
-            auto stamp = versionOf(path);
-            auto& known = m_digests[path];
-            if (known.stamp != stamp || known.digest.empty())
-                known = { stamp, digestOf(file, path, stamp) };
-            if (!known.digest.empty())
-                m_bookByDocument.emplace(known.digest, file);
-        }
-        m_madeAt = *version;
+    if (auto named = m_bookByName.find(document); named != m_bookByName.end())
+        return named->second;
+    if (auto known = m_bookByDigest.find(document); known != m_bookByDigest.end())
+        return known->second;
+    if (m_unmatched.contains(document))
+        return std::nullopt;
+    if (auto cached = cachedBookFor(document)) {
+        m_bookByDigest.emplace(document, *cached);
+        return cached;
     }
-    auto found = m_bookByDocument.find(document);
-    if (found == m_bookByDocument.end())
-        return std::nullopt;
-    return found->second;
+    std::vector<folioreader::MetadataStore::DigestedBook> read;
+    auto found = walkFor(document, read);
+    // Kept in one transaction: one per book cost more than reading the book.
+    if (auto store = folioreader::FolioReader::metadataStore())
+        store->storeDocumentDigests(documentsFolder().path(), read);
+    return found;
 }
 
 std::optional<host::SyncPlace> LibrarySync::keptPlace(const std::string& book)

@@ -5,7 +5,11 @@
 // that has no title or no loaded cover; and the host's peak resident memory over the jumps.
 // Targets: the 90th percentile at most 1.2×, no broken cover, no such frame, at most 64 MB.
 //
-//   PAGEWYN_BINARY=build/pagewyn node bench/browser/library-jump.mjs [large] [small] [wheel]
+//   PAGEWYN_BINARY=build/pagewyn node bench/browser/library-jump.mjs \
+//     [large] [small] [wheel] [--progress]
+//
+// --progress: every other book (50,000 at most, as many as the reader keeps) has a kept place for
+// the run, so its row shows how far it was read.
 //
 // The libraries are written once by the project's book maker into PAGEWYN_BENCH_LIBRARIES (or
 // the temporary folder) and kept there for the next run. Needs tests/e2e/node_modules
@@ -19,9 +23,11 @@ import { launchBrowser, rowsInView } from '../../tests/e2e/support/browser.mjs';
 import { makeLargeLibrary } from '../../tests/e2e/support/library.mjs';
 import { startPagewyn } from '../../tests/e2e/support/pagewyn.mjs';
 
-const largeCount = Number(process.argv[2] ?? 100000);
-const smallCount = Number(process.argv[3] ?? 1000);
-const wheelCount = Number(process.argv[4] ?? 10000);
+const withProgress = process.argv.includes('--progress');
+const counts = process.argv.slice(2).filter((argument) => argument !== '--progress');
+const largeCount = Number(counts[0] ?? 100000);
+const smallCount = Number(counts[1] ?? 1000);
+const wheelCount = Number(counts[2] ?? 10000);
 const jumps = 30;
 const notches = 150;
 
@@ -121,14 +127,29 @@ async function wheel(browser, pagewyn) {
   return { frames, failed: failed.length };
 }
 
+// The reading places of every other book of the library, as the reader keeps them.
+function keepPlaces(folder, count) {
+  const places = {};
+  for (let n = 0; n < count && n < 100000; n += 2)
+    places[`b${String(n).padStart(6, '0')}.epub`] = {
+      document: 'OEBPS/text/chapter-1.xhtml', offset: 0,
+      progress: (n % 100) / 100, finished: n % 10 === 0,
+    };
+  const store = { store: 'pagewyn reading places', places };
+  writeFileSync(join(folder, 'reading-places.json'), JSON.stringify(store));
+}
+
 async function measure(count, what) {
-  const pagewyn = await started(libraryOf(count));
+  const folder = libraryOf(count);
+  if (withProgress) keepPlaces(folder, count);
+  const pagewyn = await started(folder);
   const browser = await launchBrowser();
   try {
     return await what(browser, pagewyn);
   } finally {
     await browser.close();
     await pagewyn.stop();
+    rmSync(join(folder, 'reading-places.json'), { force: true });
   }
 }
 
@@ -137,7 +158,8 @@ const large = await measure(largeCount, jumpThrough);
 const steady = await measure(wheelCount, wheel);
 const ms = (value) => `${value.toFixed(0)} ms`;
 const ratio = large.p90 / small.p90;
-console.log(`\nJumps in Chromium at 390×844, ${jumps} to shuffled places, each until every row in view has its title and a loaded cover`);
+const placesKept = withProgress ? ', every other book with a kept place' : '';
+console.log(`\nJumps in Chromium at 390×844, ${jumps} to shuffled places, each until every row in view has its title and a loaded cover${placesKept}`);
 console.log(`| Measure | ${smallCount.toLocaleString('en')} books | ${largeCount.toLocaleString('en')} books | Bound |`);
 console.log('|---|---|---|---|');
 console.log(`| Jump, median | ${ms(small.median)} | ${ms(large.median)} | |`);

@@ -13,4 +13,9 @@ void releaseLargeBlocks()
     ::mallopt(M_TRIM_THRESHOLD, 4 << 20);
 }
 
+void releaseFreedMemory()
+{
+    ::malloc_trim(0);
+}
+
 }

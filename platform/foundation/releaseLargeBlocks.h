@@ -10,4 +10,9 @@ namespace foundation {
 // thread starts.
 void releaseLargeBlocks();
 
+// Gives the pages freed inside the heap back to the system: after work that made many small
+// blocks for a moment (a large JSON file read whole), which the heap would otherwise keep
+// resident. Walks the heap: for after such work, not for every call.
+void releaseFreedMemory();
+
 }

@@ -206,19 +206,27 @@ test('a cover the library screen has shown is offered with its book', { timeout:
   }
 });
 
-test('each entry carries its book\'s own identifier, language and description as plain text', { timeout: 90000 }, async () => {
+test('each entry carries its book\'s own identifier, language, description and progress as plain text', { timeout: 90000 }, async () => {
   const folder = mkdtempSync(join(tmpdir(), 'pagewyn-e2e-entries-'));
   const isbn = 'urn:isbn:9780000000001';
   const huge = '<p>Word <b>upon</b> word.</p>\n'.repeat(40000);
   const rows = [
     { file: 'a.epub', title: 'Entry A', urn: isbn, language: 'fr', description: '<p>Un <b>roman</b>&nbsp;&amp; <i>plus</i>\u0007</p>',
-      id: isbn, summary: 'Un roman & plus' },
+      id: isbn, summary: 'Un roman & plus', progress: 0.129, read: '12% read' },
     { file: 'b.epub', title: 'Entry B', urn: isbn, language: null, description: null, id: null, summary: null },
     { file: 'c.epub', title: 'Entry C', urn: 'urn:uuid:1b4e28ba-2fa1-11d2-883f-0016d3cca427', language: 'en-GB', description: huge,
-      id: 'urn:uuid:1b4e28ba-2fa1-11d2-883f-0016d3cca427', summary: `${'Word upon word. '.repeat(62)}Word up…` },
+      id: 'urn:uuid:1b4e28ba-2fa1-11d2-883f-0016d3cca427', summary: `${'Word upon word. '.repeat(62)}Word up…`,
+      progress: 1, finished: true, read: 'finished' },
   ];
+  // The places the reader kept: how far in each book was read, as its row says it.
+  const place = ({ progress, finished }) =>
+    ({ document: 'OEBPS/chapter-1.xhtml', offset: 0, progress, ...(finished ? { finished } : {}) });
+  const places = Object.fromEntries(
+    rows.filter((row) => row.read).map((row) => [row.file, place(row)]));
   try {
     writeBooks(folder, rows.map(({ file, title, urn, language, description }) => ({ file, title, author: 'Ann Ash', urn, language, description })));
+    const store = { store: 'pagewyn reading places', places };
+    writeFileSync(join(folder, 'reading-places.json'), JSON.stringify(store));
     // A start keeps the descriptions of files that had settled when it read them (one changed
     // within a tick of the file system's clock could change again unseen); a later start reads
     // the others again. Ids and languages come with the books' titles, whatever the cache holds.
@@ -226,7 +234,10 @@ test('each entry carries its book\'s own identifier, language and description as
       const program = await startPagewyn(folder);
       try {
         const found = (await feed('/opds/title', program)).entries;
-        return found.every((entry, n) => rows[n]?.description === null || entry.summary) && found;
+        // A parser takes an entry's content for its summary when it has none: not a description.
+        const described = (entry, row) => entry.summary && entry.summary !== row.read;
+        return found.every((entry, n) => rows[n]?.description === null || described(entry, rows[n]))
+          && found;
       } finally {
         assert.equal(await program.stop(), 0);
       }
@@ -237,6 +248,7 @@ test('each entry carries its book\'s own identifier, language and description as
       else assert.match(entry.id, /^urn:pagewyn:book:[0-9a-f]+$/, row.title);
       assert.equal(entry.language ?? null, row.language, row.title);
       assert.equal(entry.summary ?? null, row.summary, row.title);
+      assert.deepEqual(entry.content, row.read ? [row.read] : [], row.title);
     }
   } finally {
     rmSync(folder, { recursive: true, force: true });

@@ -68,6 +68,8 @@ TEST(ProgressSync, answersAsTheProtocolSays)
     const std::string place
         = R"("progress":"/body/DocFragment[14]/body/div/p[23]/text().157","percentage":0.25,)"
           R"("device":"Kobo","device_id":"A1")";
+    // Another first digit: a key that merely set it to "0" was right whenever it began so.
+    std::string wrongKey = (account.key[0] == '0' ? "1" : "0") + account.key.substr(1);
     std::string upperKey = account.key;
     for (auto& c : upperKey)
         c = char(std::toupper(static_cast<unsigned char>(c)));
@@ -87,7 +89,7 @@ TEST(ProgressSync, answersAsTheProtocolSays)
         { "no credentials", "GET", "/kosync/users/auth", bare, "", 401,
             { { "code", 2001 }, { "message", "Unauthorized" } } },
         { "a wrong key", "GET", "/kosync/users/auth",
-            account.headers("pagewyn", "0" + account.key.substr(1)), "", 401, nullptr },
+            account.headers("pagewyn", wrongKey), "", 401, nullptr },
         { "an unknown user", "GET", "/kosync/users/auth", account.headers("kobo"), "", 401,
             nullptr },
         { "the password itself as key", "GET", "/kosync/users/auth", account.headers("pagewyn", ""),

@@ -41,7 +41,9 @@ const char* const coverSchema =
     " PRIMARY KEY(folder, name)) WITHOUT ROWID;"
     // The digests reading devices name books by came later still.
     " CREATE TABLE IF NOT EXISTS digest(folder BLOB NOT NULL, name BLOB NOT NULL, version BLOB NOT NULL,"
-    " digest BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;";
+    " digest BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;"
+    // A device names a book by its digest: found without reading the whole table.
+    " CREATE INDEX IF NOT EXISTS digest_value ON digest(folder, digest);";
 
 // A digest of the fields, each preceded by its length, so that no two rows share a text.
 std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
@@ -360,22 +362,50 @@ std::optional<std::string> MetadataStore::documentDigestOf(
     });
 }
 
-bool MetadataStore::storeDocumentDigest(
-    const std::string& folder, const std::string& name, const std::string& version, const std::string& digest)
+std::vector<MetadataStore::DigestedBook> MetadataStore::booksOfDocumentDigest(
+    const std::string& folder, const std::string& digest)
+{
+    std::vector<DigestedBook> books;
+    std::lock_guard lock(m_mutex);
+    if (!m_database)
+        return books;
+    Statement select(
+        kept("SELECT name, version, checksum FROM digest WHERE folder = ? AND digest = ?"));
+    if (select.code() != SQLITE_OK)
+        return books;
+    select.bind(1, folder);
+    select.bind(2, digest);
+    while (select.step() == SQLITE_ROW) {
+        DigestedBook book { select.bytes(0), select.bytes(1), digest };
+        if (checksumOf({ folder, book.name, book.version, digest }) == select.integer(2))
+            books.push_back(std::move(book));
+    }
+    return books;
+}
+
+bool MetadataStore::storeDocumentDigests(
+    const std::string& folder, const std::vector<DigestedBook>& books)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return false;
+    if (books.empty())
+        return true;
     return writeInTransaction(m_database, WhenBusy::giveUp, [&] {
         Statement insert(m_database, "INSERT OR REPLACE INTO digest VALUES (?, ?, ?, ?, ?)");
         if (insert.code() != SQLITE_OK)
             return false;
-        insert.bind(1, folder);
-        insert.bind(2, name);
-        insert.bind(3, version);
-        insert.bind(4, digest);
-        insert.bind(5, checksumOf({ folder, name, version, digest }));
-        return insert.step() == SQLITE_DONE;
+        for (const auto& book : books) {
+            insert.bind(1, folder);
+            insert.bind(2, book.name);
+            insert.bind(3, book.version);
+            insert.bind(4, book.digest);
+            insert.bind(5, checksumOf({ folder, book.name, book.version, book.digest }));
+            if (insert.step() != SQLITE_DONE)
+                return false;
+            insert.reset();
+        }
+        return true;
     });
 }
 

@@ -131,8 +131,17 @@ public:
     // process's write: a busy store leaves it unkept.
     std::optional<std::string> documentDigestOf(const std::string& folder, const std::string& name,
         const std::string& version);
-    bool storeDocumentDigest(const std::string& folder, const std::string& name,
-        const std::string& version, const std::string& digest);
+    struct DigestedBook {
+        std::string name;
+        std::string version;
+        std::string digest;
+    };
+    // In one transaction (a walk over many books keeps theirs at once).
+    bool storeDocumentDigests(const std::string& folder, const std::vector<DigestedBook>& books);
+    // The items the digest is kept for, each with the version it was computed from (which the
+    // caller checks against the item's own); one indexed lookup, whatever the folder's size.
+    std::vector<DigestedBook> booksOfDocumentDigest(
+        const std::string& folder, const std::string& digest);
 
     // The bytes the store takes on disk, its journal and pictures included.
     std::uint64_t byteSize() const;

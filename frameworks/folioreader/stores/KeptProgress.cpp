@@ -1,11 +1,21 @@
-// Reading the reading places again only when the file's stamp changes.
+// Reading the reading places again only when this program wrote them or their file's stamp
+// changed.
 #include "frameworks/folioreader/stores/KeptProgress.h"
+
+#include "platform/foundation/releaseLargeBlocks.h"
 
 #include <algorithm>
 #include <cmath>
 #include <sys/stat.h>
 
 namespace folioreader {
+
+namespace {
+
+// A places file this large is worth giving the memory of its reading back.
+constexpr off_t largeFile = 1 << 20;
+
+}
 
 bool KeptProgress::Stamp::operator==(const Stamp& other) const
 {
@@ -15,16 +25,29 @@ bool KeptProgress::Stamp::operator==(const Stamp& other) const
 
 std::optional<BookProgress> KeptProgress::of(const std::string& storePath, const std::string& book)
 {
-    struct stat status { };
-    Stamp stamp;
-    if (::stat(storePath.c_str(), &status) == 0)
-        stamp = { status.st_dev, status.st_ino, status.st_size, status.st_mtim };
-    if (storePath != m_storePath || !(stamp == m_stamp)) {
-        // A file replaced between the look and the reading is read again at the next row.
-        m_progress
-            = stamp.size < 0 ? std::map<std::string, BookProgress>() : readingProgress(storePath);
-        m_storePath = storePath;
-        m_stamp = stamp;
+    // Read before the look: a write after it counts past it, and the next row looks again.
+    auto writes = readingPlacesWrites();
+    auto now = std::chrono::steady_clock::now();
+    bool seen = storePath == m_storePath && writes == m_writes && m_lookedAt
+        && now - *m_lookedAt < m_lookAgainAfter;
+    if (!seen) {
+        m_writes = writes;
+        m_lookedAt = now;
+        struct stat status { };
+        Stamp stamp;
+        if (::stat(storePath.c_str(), &status) == 0)
+            stamp = { status.st_dev, status.st_ino, status.st_size, status.st_mtim };
+        if (storePath != m_storePath || !(stamp == m_stamp)) {
+            // A file replaced between the look and the reading is read again at the next look.
+            m_progress = stamp.size < 0 ? std::map<std::string, BookProgress>()
+                                        : readingProgress(storePath);
+            // The file is read whole into a document of small blocks: 50,000 places left about
+            // 36 MB resident after they were freed.
+            if (stamp.size >= largeFile)
+                foundation::releaseFreedMemory();
+            m_storePath = storePath;
+            m_stamp = stamp;
+        }
     }
     auto found = m_progress.find(book);
     if (found == m_progress.end())

@@ -1,10 +1,13 @@
 // KeptProgress: how far each book has been read, as the library's rows show it. The reading
-// places are read once and again only when their file changes, so a row costs a look at the
-// file's stamp, not a reading of every book's place.
+// places are read once and again only when their file changes: at once when this program wrote
+// it (readingPlacesWrites), and when another did, seen by the file's stamp, looked at no more
+// often than lookAgainAfter, so drawing a screen of rows costs no look at the file per row.
 #pragma once
 
 #include "frameworks/folioreader/stores/ReadingPlaces.h"
 
+#include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <map>
 #include <optional>
@@ -15,6 +18,11 @@ namespace folioreader {
 
 class KeptProgress {
 public:
+    explicit KeptProgress(std::chrono::milliseconds lookAgainAfter = std::chrono::seconds(1))
+        : m_lookAgainAfter(lookAgainAfter)
+    {
+    }
+
     // The progress kept for the book (its item name) in the reading places at storePath.
     std::optional<BookProgress> of(const std::string& storePath, const std::string& book);
 
@@ -26,7 +34,10 @@ private:
         timespec modified {};
         bool operator==(const Stamp& other) const;
     };
+    std::chrono::milliseconds m_lookAgainAfter;
     std::string m_storePath;
+    std::uint64_t m_writes = 0;
+    std::optional<std::chrono::steady_clock::time_point> m_lookedAt;
     Stamp m_stamp;
     std::map<std::string, BookProgress> m_progress;
 };

@@ -8,6 +8,7 @@
 #include "platform/foundation/writeFileAtomically.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -22,6 +23,8 @@ constexpr std::size_t maximumBooks = 50000;
 constexpr std::size_t longestName = 4096;
 
 using Places = std::map<std::string, ReadingPlace>;
+
+std::atomic<std::uint64_t> writesOfPlaces { 0 };
 
 std::optional<ReadingPlace> placeFromJson(const nlohmann::json& json)
 {
@@ -100,9 +103,18 @@ foundation::Result<void> writePlaces(const std::string& storePath, const Places&
             entry["device"] = place.device;
     }
     nlohmann::json document = { { "store", storeKind }, { "places", std::move(books) } };
-    return foundation::writeFileAtomically(storePath, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), storeFileMode);
+    auto text = document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    auto written = foundation::writeFileAtomically(storePath, text, storeFileMode);
+    // Counted once the file changed: a reader that looked before the count looks again.
+    ++writesOfPlaces;
+    return written;
 }
 
+}
+
+std::uint64_t readingPlacesWrites()
+{
+    return writesOfPlaces;
 }
 
 std::optional<ReadingPlace> readingPlace(const std::string& storePath, const std::string& book)

@@ -52,5 +52,8 @@ struct BookProgress {
 std::map<std::string, BookProgress> readingProgress(const std::string& storePath);
 // Forgets the book's place (the book was deleted). Nothing kept, nothing written.
 foundation::Result<void> forgetReadingPlace(const std::string& storePath, const std::string& book);
+// Grows with every write of a reading-places file by this program, so that a reader of the file
+// that keeps what it read sees this program's own changes at once without looking at the file.
+std::uint64_t readingPlacesWrites();
 
 }

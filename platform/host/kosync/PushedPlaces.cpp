@@ -16,23 +16,13 @@ namespace {
 constexpr const char* storeKind = "pagewyn pushed places";
 constexpr std::uint64_t largestFile = 32ull * 1024 * 1024;
 
-std::optional<std::string> stringMember(
-    const nlohmann::json& json, const char* name, std::size_t longest)
-{
-    auto found = json.find(name);
-    if (found == json.end() || !found->is_string()
-        || found->get_ref<const std::string&>().size() > longest)
-        return std::nullopt;
-    return found->get<std::string>();
-}
-
 std::optional<PushedPlace> placeFromJson(const std::string& document, const nlohmann::json& json)
 {
     if (!json.is_object() || !PushedPlaces::isDocumentName(document))
         return std::nullopt;
-    auto progress = stringMember(json, "progress", PushedPlaces::longestProgress);
-    auto device = stringMember(json, "device", PushedPlaces::longestDevice);
-    auto deviceId = stringMember(json, "device_id", PushedPlaces::longestDevice);
+    auto progress = boundedStringMember(json, "progress", PushedPlaces::longestProgress);
+    auto device = boundedStringMember(json, "device", PushedPlaces::longestDevice);
+    auto deviceId = boundedStringMember(json, "device_id", PushedPlaces::longestDevice);
     auto percentage = json.find("percentage"), timestamp = json.find("timestamp");
     if (!progress || !device || !deviceId || percentage == json.end() || !percentage->is_number()
         || timestamp == json.end() || !timestamp->is_number_integer())
@@ -44,6 +34,16 @@ std::optional<PushedPlace> placeFromJson(const std::string& document, const nloh
         timestamp->get<std::int64_t>() };
 }
 
+}
+
+std::optional<std::string> boundedStringMember(
+    const nlohmann::json& object, const char* name, std::size_t longest)
+{
+    auto found = object.find(name);
+    if (found == object.end() || !found->is_string()
+        || found->get_ref<const std::string&>().size() > longest)
+        return std::nullopt;
+    return found->get<std::string>();
 }
 
 PushedPlaces::PushedPlaces(std::string path)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <nlohmann/json_fwd.hpp>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -25,6 +26,11 @@ struct PushedPlace {
 
     bool operator==(const PushedPlace&) const = default;
 };
+
+// The object's member of that name when it is text of at most longest bytes; nothing otherwise.
+// How a push's members are read, and the store's when it is read back.
+std::optional<std::string> boundedStringMember(
+    const nlohmann::json& object, const char* name, std::size_t longest);
 
 class PushedPlaces {
 public:

@@ -29,16 +29,6 @@ nlohmann::json placeJson(const PushedPlace& place)
         { "device_id", place.deviceId }, { "timestamp", place.timestamp } };
 }
 
-std::optional<std::string> boundedString(
-    const nlohmann::json& body, const char* name, std::size_t longest)
-{
-    auto found = body.find(name);
-    if (found == body.end() || !found->is_string()
-        || found->get_ref<const std::string&>().size() > longest)
-        return std::nullopt;
-    return found->get<std::string>();
-}
-
 void push(PushedPlaces& places, SyncLibrary* library, const SyncClock& clock,
     const httplib::Request& request, httplib::Response& response)
 {
@@ -56,10 +46,10 @@ void push(PushedPlaces& places, SyncLibrary* library, const SyncClock& clock,
     }
     PushedPlace place;
     place.document = document->get<std::string>();
-    auto progress = boundedString(body, "progress", PushedPlaces::longestProgress);
-    auto device = boundedString(body, "device", PushedPlaces::longestDevice);
+    auto progress = boundedStringMember(body, "progress", PushedPlaces::longestProgress);
+    auto device = boundedStringMember(body, "device", PushedPlaces::longestDevice);
     auto deviceId = body.contains("device_id")
-        ? boundedString(body, "device_id", PushedPlaces::longestDevice)
+        ? boundedStringMember(body, "device_id", PushedPlaces::longestDevice)
         : std::optional<std::string>("");
     auto percentage = body.find("percentage");
     bool shareHolds = percentage != body.end() && percentage->is_number()

@@ -17,5 +17,7 @@ print(json.dumps({
     'total': parsed.feed.get('opensearch_totalresults'),
     'perPage': parsed.feed.get('opensearch_itemsperpage'),
     'entries': [{'id': e.get('id'), 'title': e.get('title'), 'author': e.get('author'), 'updated': e.get('updated'),
-                 'language': e.get('dcterms_language'), 'summary': e.get('summary'), 'links': links(e)} for e in parsed.entries],
+                 'language': e.get('dcterms_language'), 'summary': e.get('summary'),
+                 'content': [c.get('value') for c in e.get('content', [])],
+                 'links': links(e)} for e in parsed.entries],
 }))

@@ -206,18 +206,29 @@ TEST(MetadataStore, documentDigestsAreKeptForTheirVersionOnly)
     auto store = MetadataStore::open(cache.file("metadata.sqlite3"));
     ASSERT_TRUE(store);
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt);
-    ASSERT_TRUE(store->storeDocumentDigest("/books", "a.epub", "v1", "0123abcd"));
+    ASSERT_TRUE(store->storeDocumentDigests("/books", { { "a.epub", "v1", "0123abcd" } }));
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), "0123abcd");
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v2"), std::nullopt);
     EXPECT_EQ(store->documentDigestOf("/other", "a.epub", "v1"), std::nullopt);
+    // Found by the digest too, with the version to check against the book's own.
+    ASSERT_TRUE(store->storeDocumentDigests(
+        "/books", { { "b.epub", "v7", "0123abcd" }, { "d.epub", "v1", "4567" } }));
+    ASSERT_TRUE(store->storeDocumentDigests("/other", { { "c.epub", "v1", "0123abcd" } }));
+    EXPECT_EQ(store->documentDigestOf("/books", "d.epub", "v1"), "4567");
+    auto named = store->booksOfDocumentDigest("/books", "0123abcd");
+    ASSERT_EQ(named.size(), 2u);
+    EXPECT_EQ(named[0].name + " " + named[0].version, "a.epub v1");
+    EXPECT_EQ(named[1].name + " " + named[1].version, "b.epub v7");
+    EXPECT_TRUE(store->booksOfDocumentDigest("/books", "0123").empty());
 
     sqlite3* database = nullptr;
     ASSERT_EQ(sqlite3_open(cache.file("metadata.sqlite3").c_str(), &database), SQLITE_OK);
     sqlite3_exec(database, "UPDATE digest SET digest = 'ffff'", nullptr, nullptr, nullptr);
     sqlite3_close(database);
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt) << "its checksum";
+    EXPECT_TRUE(store->booksOfDocumentDigest("/books", "ffff").empty()) << "its checksum";
 
-    ASSERT_TRUE(store->storeDocumentDigest("/books", "a.epub", "v1", "0123abcd"));
+    ASSERT_TRUE(store->storeDocumentDigests("/books", { { "a.epub", "v1", "0123abcd" } }));
     ASSERT_TRUE(store->clear());
     EXPECT_EQ(store->documentDigestOf("/books", "a.epub", "v1"), std::nullopt);
 }

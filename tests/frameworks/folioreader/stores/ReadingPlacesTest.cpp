@@ -1,5 +1,6 @@
 // Reading places kept per book in one file: a place comes back as it was kept, the other books'
 // places survive every write and a forgotten book, and a broken file costs only what it broke.
+#include "frameworks/folioreader/stores/KeptProgress.h"
 #include "frameworks/folioreader/stores/ReadingPlaces.h"
 #include "tests/support/TemporaryFolder.h"
 
@@ -70,6 +71,53 @@ TEST(ReadingPlaces, aBrokenFileLosesOnlyWhatItBroke)
         ASSERT_TRUE(folioreader::keepReadingPlace(store, "other.epub", other)) << test.what;
         EXPECT_EQ(readingPlace(store, "other.epub"), other) << test.what;
         EXPECT_EQ(readingPlace(store, "good.epub"), test.keepsGood ? std::optional(good) : std::nullopt) << test.what;
+    }
+}
+
+}
+
+namespace {
+
+// The rows' progress: this program's own write shows at the next row, another program's once the
+// file is looked at again, and not at every row before then.
+TEST(KeptProgress, showsThisProgramsWritesAtOnceAndOthersAtTheNextLook)
+{
+    struct Case {
+        const char* what;
+        std::chrono::milliseconds lookAgainAfter;
+        bool writtenHere; // by keepReadingPlace, else replaced by another program
+        std::optional<double> shown;
+    };
+    const std::chrono::milliseconds never { std::chrono::hours(1) }, always { 0 };
+    const std::vector<Case> cases {
+        { "kept here, looked at again only later", never, true, 0.75 },
+        { "replaced by another program, before the next look", never, false, 0.25 },
+        { "replaced by another program, at the next look", always, false, 0.75 },
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.what);
+        fixtures::TemporaryFolder folder;
+        std::string store = folder.file("reading-places.json");
+        ReadingPlace place { "OEBPS/one.xhtml", 12 };
+        place.progress = 0.25;
+        ASSERT_TRUE(folioreader::keepReadingPlace(store, "a.epub", place));
+        folioreader::KeptProgress kept(each.lookAgainAfter);
+        ASSERT_TRUE(kept.of(store, "a.epub"));
+        EXPECT_EQ(kept.of(store, "b.epub"), std::nullopt);
+
+        place.progress = 0.75;
+        if (each.writtenHere) {
+            ASSERT_TRUE(folioreader::keepReadingPlace(store, "a.epub", place));
+        } else {
+            std::string other = folder.file("other.json");
+            std::ofstream(other)
+                << R"({"store":"pagewyn reading places","places":{"a.epub":)"
+                   R"({"document":"OEBPS/one.xhtml","offset":12,"progress":0.75}}})";
+            std::filesystem::rename(other, store);
+        }
+        auto shown = kept.of(store, "a.epub");
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(shown->progress, each.shown);
     }
 }
 
