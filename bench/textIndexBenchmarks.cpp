@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -184,6 +185,7 @@ void QueryAsTyped(benchmark::State& state)
         }
     }
     std::vector<double> times;
+    std::vector<std::pair<double, std::string>> slowest;
     for (auto _ : state) {
         for (const auto& text : typed) {
             auto start = std::chrono::steady_clock::now();
@@ -193,8 +195,13 @@ void QueryAsTyped(benchmark::State& state)
             times.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count());
+            slowest.emplace_back(times.back(), query ? query->expression : text);
         }
     }
+    // The slowest searches, to see what makes them slow.
+    std::sort(slowest.rbegin(), slowest.rend());
+    for (std::size_t index = 0; index < std::min<std::size_t>(8, slowest.size()); ++index)
+        std::fprintf(stderr, "%8.1f ms  %s\n", slowest[index].first, slowest[index].second.c_str());
     std::sort(times.begin(), times.end());
     state.counters["p50ms"] = times[times.size() / 2];
     state.counters["p90ms"] = times[times.size() * 9 / 10];

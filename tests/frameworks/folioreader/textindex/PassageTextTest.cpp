@@ -43,6 +43,10 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         { "\"call me\" whale", QueryWords::complete, "\"call me\" AND \"whale\"" },
         { "call ishm", QueryWords::beingTyped, "NEAR(\"call\" \"ishm\" *, 40)" },
         { "call is", QueryWords::beingTyped, "\"call\"" },
+        // A phrase being typed: its last word is a prefix from three letters, left out before.
+        { "\"of t", QueryWords::beingTyped, "\"of\"" },
+        { "\"of the", QueryWords::beingTyped, "\"of the\" *" },
+        { "\"of t\"", QueryWords::beingTyped, "\"of t\"" },
         // The engine's syntax stays inside the strings, where it is only text.
         { "NEAR(a) OR b*", QueryWords::complete, "NEAR(\"near(a)\" \"or\" \"b*\", 40)" },
         { "col:umn ^start", QueryWords::complete, "NEAR(\"col:umn\" \"^start\", 40)" },
