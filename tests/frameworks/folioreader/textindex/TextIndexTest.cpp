@@ -309,6 +309,7 @@ TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
             body += " word" + std::to_string(word);
         body += paragraph == 222 ? " quixotic.</p>" : ".</p>";
     }
+    library.add("first", "<p>One telling word.</p>");
     library.add("long", body);
     library.add("short", "<p>A telling word.</p>");
     const auto expected = folioreader::passagesOf("<html><body>" + body + "</body></html>", 0);
@@ -325,12 +326,14 @@ TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
     ASSERT_EQ(rare->size(), 1u);
     EXPECT_NE(rare->front().snippet.find("quixotic"), std::string::npos);
     EXPECT_EQ(library.find("quixotic"), (std::vector<std::string> { "long" }));
+    // The book holding the words most often comes first.
+    EXPECT_EQ(library.find("telling"), (std::vector<std::string> { "long", "first", "short" }));
 
     // Replaced, its words from every block are gone, and the other book's are kept.
     library.add("long", "<p>Now brief.</p>");
     EXPECT_EQ(library.find("quixotic"), std::vector<std::string> {});
     EXPECT_EQ(library.find("word0"), std::vector<std::string> {});
-    EXPECT_EQ(library.find("telling"), (std::vector<std::string> { "short" }));
+    EXPECT_EQ(library.find("telling"), (std::vector<std::string> { "first", "short" }));
     EXPECT_EQ(library.find("brief"), (std::vector<std::string> { "long" }));
 
     // A block's bytes cut short or changed unpack to nothing rather than to wrong passages.
