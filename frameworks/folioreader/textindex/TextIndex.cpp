@@ -327,7 +327,7 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::passagesAt(
             if (chapter.step() == SQLITE_ROW)
                 passage.chapter = chapter.bytes(0);
             chapter.reset();
-            auto snippet = snippetOf(kept.text, query.marked);
+            auto snippet = snippetOf(kept.text, query.marked, passage.chapter);
             passage.snippet = std::move(snippet.text);
             passage.marks = std::move(snippet.marks);
         }
