@@ -41,8 +41,8 @@ std::string schema()
                        " title TEXT NOT NULL, PRIMARY KEY(book, document)) WITHOUT ROWID;"
                        " CREATE TABLE passage_block(id INTEGER PRIMARY KEY, last INTEGER NOT NULL,"
                        " book INTEGER NOT NULL, passages BLOB NOT NULL);"
-                       // No passage's length is kept (1.7% of the index): relevance counts
-                       // the words found, not how long the passage holding them is.
+                       // No passage's length is kept (1.7% of the index): books are ordered
+                       // by the passages holding the words, whatever their length.
                        " CREATE VIRTUAL TABLE passage_words USING fts5(words, content='',"
                        " columnsize=0, tokenize=\"")
         + indexTokenizer + "\");";
