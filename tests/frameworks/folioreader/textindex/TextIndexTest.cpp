@@ -142,8 +142,8 @@ TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
     // changes, rather than left half-written or retried in a loop.
     sqlite3* database = nullptr;
     ASSERT_EQ(sqlite3_open(indexPath.c_str(), &database), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(
-                  database, "UPDATE passage_block SET passages = x'ffffffff00'", nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(database, "UPDATE passage_block SET passages = x'ffffffff00'",
+                  nullptr, nullptr, nullptr),
         SQLITE_OK);
     sqlite3_close(database);
     auto query = parsePassageQuery("readable", QueryWords::complete);
