@@ -33,11 +33,17 @@ function markedSnippet(snippet, marks) {
 
 export class LibraryPassages {
   // open({ file, title, document, offset, marked }): the reader asked to show the passage.
-  constructor(open) {
+  // rowsFound(): whether the field finds books by title or author; when it finds none, the list
+  // says so ("No books match") and no second message stands under it.
+  constructor(open, rowsFound) {
     this.open = open;
+    this.rowsFound = rowsFound;
     this.words = '';
     this.timer = null;
     this.controller = null;
+    this.answer = null;
+    // The books whose every passage was asked for, by file: kept open while answers come again.
+    this.expanded = new Map();
     this.element = document.createElement('section');
     this.element.className = 'library-passages';
     this.element.setAttribute('aria-label', "Passages in the books' text");
@@ -56,6 +62,8 @@ export class LibraryPassages {
     this.controller?.abort();
     this.controller = null;
     this.words = text;
+    this.answer = null;
+    this.expanded.clear();
     if ([...text.trim()].length < shortestWords) {
       this.element.hidden = true;
       this.list.replaceChildren();
@@ -85,6 +93,7 @@ export class LibraryPassages {
       this.show(answer);
     } catch (failure) {
       if (failure?.name === 'AbortError' || text !== this.words) return;
+      this.answer = null;
       this.element.hidden = false;
       this.list.replaceChildren();
       this.progress.textContent = `Can't search the books' text: ${failure.message}`;
@@ -94,25 +103,41 @@ export class LibraryPassages {
   show(answer) {
     const progress = answer.progress ?? {};
     const books = answer.books ?? [];
-    this.element.hidden = false;
+    this.answer = answer;
     const indexing = progress.indexed < progress.total;
-    if (indexing) {
-      const { indexed, total } = progress;
-      this.progress.textContent = `Searching ${count(indexed)} of ${count(total)} books' text`;
-    } else {
-      this.progress.textContent = books.length === 0 ? noPassage : '';
-    }
     // Passages already shown stay as they are while the keyboard is among them.
     if (!this.list.contains(document.activeElement))
       this.list.replaceChildren(...books.map((book) => this.bookItem(book)));
     this.element.classList.toggle('found', this.list.childElementCount > 0);
+    this.say();
     if (indexing || progress.indexing) {
       const text = this.words;
       this.timer = setTimeout(() => this.fetchAnswer(text), indexingPause);
     }
   }
 
+  // The line over the passages: how far indexing has come, or that none holds the words when
+  // books were found by title; with no book found at all the list says it alone.
+  say() {
+    if (!this.answer) return;
+    const { indexed, total } = this.answer.progress ?? {};
+    const nothing = this.list.childElementCount === 0;
+    if (indexed < total) {
+      this.progress.textContent = `Searching ${count(indexed)} of ${count(total)} books' text`;
+    } else {
+      this.progress.textContent = nothing && this.rowsFound() ? noPassage : '';
+    }
+    this.element.hidden = nothing && this.progress.textContent === '';
+  }
+
+  // The field's rows were drawn again: whether the line is needed may have changed.
+  rowsChanged() {
+    this.say();
+  }
+
   bookItem(book) {
+    const kept = this.expanded.get(book.file);
+    if (kept) return kept;
     const item = document.createElement('li');
     item.className = 'passage-book';
     const heading = document.createElement('h2');
@@ -131,7 +156,7 @@ export class LibraryPassages {
       more.className = 'passages-more';
       more.textContent = 'more in this book';
       more.setAttribute('aria-label', `more in this book: ${heading.textContent}`);
-      more.addEventListener('click', () => this.showAll(book, passages, more));
+      more.addEventListener('click', () => this.showAll(book, item, passages, more));
       item.append(more);
     }
     return item;
@@ -159,7 +184,7 @@ export class LibraryPassages {
     return item;
   }
 
-  async showAll(book, passages, more) {
+  async showAll(book, item, passages, more) {
     const text = this.words;
     more.disabled = true;
     try {
@@ -168,6 +193,7 @@ export class LibraryPassages {
       const all = answer.books?.[0]?.passages ?? [];
       passages.replaceChildren(...all.map((passage) => this.passageItem(book, passage)));
       more.remove();
+      this.expanded.set(book.file, item);
       passages.querySelector('button')?.focus();
     } catch (failure) {
       if (failure?.name === 'AbortError') return;

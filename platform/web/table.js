@@ -57,7 +57,7 @@ export class TableScreen {
     // The header comes first for Tab, as on screen: its buttons, the search field, then the rows.
     this.content.append(this.sectionsLayer, this.search.element, this.backgroundLayer, this.rowsLayer);
     // Passages from the books' text stand under the rows the field finds by title and author.
-    this.passages = new LibraryPassages((passage) => this.openPassage(passage));
+    this.passages = new LibraryPassages((passage) => this.openPassage(passage), () => this.rowCount > 0);
     this.scroller.append(this.content, this.passages.element);
     this.element.append(this.scroller, this.index.element);
 
@@ -273,6 +273,7 @@ export class TableScreen {
     this.scroller.style.backgroundColor = table.background ? cssColor(table.background) : '';
     this.renderHeaders();
     this.renderBackground(headerHeight + this.band);
+    this.passages.rowsChanged();
     this.renderRows();
     this.updateIndex();
     this.followSearch(searchBefore, table.search?.text ?? '');

@@ -100,6 +100,20 @@ test('typed words find passages, and a passage opens in the reader, marked', asy
   assert.equal(await texts(passages.locator('.passage-book-author')), 'Ann Sailor');
   assert.equal(await texts(passages.locator('.passage-chapter')), 'The Inn');
   assert.equal(await texts(passages.locator('.passage-snippet mark')), 'Ishmael');
+  // The snippet is the passage's text, not the chapter's heading again.
+  assert.equal(await texts(passages.locator('.passage-snippet')), 'Call me Ishmael, said the stranger at the inn.');
+
+  // Words found nowhere are said so once, where the list says it; words found in a title but in
+  // no passage are said so under the row.
+  const noPassage = page.getByText("No passage in the books' text holds these words");
+  await field.fill('zzyzx');
+  await page.getByText('No books match').waitFor();
+  await page.waitForTimeout(1500);
+  assert.equal(await noPassage.count(), 0, 'one message only');
+  assert.equal(await page.getByText('No books match').count(), 1);
+  await field.fill('fresh');
+  await noPassage.waitFor();
+  assert.equal(await page.getByText('No books match').count(), 0);
 
   // Right-to-left and Japanese text, found without spaces between words.
   const scripts = [['הספינה', 'ספר הים', 'הספינה'], ['名前は', '吾輩は猫である', '名前は']];
@@ -137,4 +151,27 @@ test('typed words find passages, and a passage opens in the reader, marked', asy
     'the words marked in the reader');
   const heading = await frame.evaluate((element) => element.contentDocument.querySelector('h1').textContent);
   assert.equal(heading, 'The Inn');
+});
+
+test('a book opened to all its passages stays open while indexing goes on', async (t) => {
+  const folder = folderFor(t);
+  writeLibrary(folder);
+  const tomorrow = Math.floor(Date.now() / 1000) + 86_400;
+  const beingWritten = setInterval(() => utimesSync(join(folder, 'fresh.epub'), tomorrow, tomorrow), 1000);
+  t.after(() => clearInterval(beingWritten));
+  const page = await openLibrary(t, folder, sizes[1]);
+  const passages = page.getByRole('region', { name: "Passages in the books' text" });
+  await page.locator('.search-field').fill('harbour');
+  // The books settle for a few seconds before they are read.
+  await eventually(async () => (await passages.locator('.passage').count()) === 3, 'three passages', 30000);
+  assert.match(await page.locator('.passages-progress').textContent(), /^Searching 3 of 4 books' text$/);
+  await passages.getByRole('button', { name: 'more in this book: The Whaling Voyage' }).click();
+  await eventually(async () => (await passages.locator('.passage').count()) === 4, 'all four');
+  // The keyboard leaves the list, and the answer is asked again every 2 seconds meanwhile.
+  await page.evaluate(() => document.activeElement.blur());
+  for (let waited = 0; waited < 5000; waited += 250) {
+    assert.equal(await passages.locator('.passage').count(), 4, `still open after ${waited} ms`);
+    await page.waitForTimeout(250);
+  }
+  assert.equal(await page.locator('.passages-more').count(), 0);
 });

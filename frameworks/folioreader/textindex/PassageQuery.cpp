@@ -37,6 +37,14 @@ std::u32string typedCharacters(std::string_view typed)
     return characters;
 }
 
+std::string utf8Of(std::u32string_view characters)
+{
+    std::string text;
+    for (char32_t c : characters)
+        text::appendUTF8(text, c);
+    return text;
+}
+
 bool isQuote(char32_t c)
 {
     return c == U'"' || c == U'\u201C' || c == U'\u201D' || c == U'\u201E' || c == U'\uFF02';
@@ -50,10 +58,7 @@ std::vector<Term> termsOf(const std::u32string& characters)
     auto finish = [&] {
         if (current.empty())
             return;
-        std::string text;
-        for (char32_t c : current)
-            text::appendUTF8(text, c);
-        terms.push_back({ std::move(text), quoted });
+        terms.push_back({ utf8Of(current), quoted });
         current.clear();
     };
     for (char32_t c : characters) {
@@ -142,13 +147,29 @@ foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, Query
     std::vector<std::string> phrases;
     std::vector<std::string> near;
     for (std::size_t index = 0; index < terms.size(); ++index) {
-        const Term& term = terms[index];
+        Term& term = terms[index];
+        const bool last = index + 1 == terms.size();
+        bool typing = words == QueryWords::beingTyped && last && !endsInSpace;
+        // A phrase being typed whose last word is begun with a letter or two is searched without
+        // it: as a prefix, those letters would stand for thousands of words.
+        if (typing && term.quoted) {
+            const std::u32string characters = text::charactersOf(term.text);
+            std::size_t space = characters.size();
+            while (space > 0 && !isSearchSpace(characters[space - 1]))
+                --space;
+            const std::u32string_view lastWord
+                = std::u32string_view(characters).substr(space);
+            if (space > 0 && isShortStart(foldForSearch(utf8Of(lastWord)))) {
+                while (space > 0 && isSearchSpace(characters[space - 1]))
+                    --space;
+                term.text = utf8Of(std::u32string_view(characters).substr(0, space));
+                typing = false;
+            }
+        }
         std::u32string folded = foldForSearch(term.text);
         if (!hasWord(folded))
             continue;
         std::string phrase = quotedString(indexedWords(term.text, RunEnd::pairsOnly));
-        const bool last = index + 1 == terms.size();
-        const bool typing = words == QueryWords::beingTyped && last && !endsInSpace;
         // A word begun with a letter or two would stand for thousands of words: it waits for a
         // third, while the words before it are searched.
         if (typing && terms.size() > 1 && !term.quoted && isShortStart(folded))

@@ -3,6 +3,7 @@
 #include "frameworks/folioreader/textindex/PassageSnippet.h"
 
 #include "frameworks/folioreader/search/FoldedText.h"
+#include "frameworks/folioreader/search/PageSearch.h"
 #include "frameworks/folioreader/textindex/IndexedWords.h"
 #include "platform/text/UTF8.h"
 
@@ -10,7 +11,28 @@
 
 namespace folioreader {
 
-Snippet snippetOf(std::string_view text, const std::vector<std::u32string>& marked)
+namespace {
+
+// Where the passage's text goes on after the heading it begins with (folded alike, ending at a
+// word's end), in characters; 0 when it does not begin with it.
+std::size_t headingEnd(const FoldedText& folded, const std::u32string& characters,
+    std::string_view heading)
+{
+    const std::u32string foldedHeading = foldForSearch(heading);
+    if (foldedHeading.empty() || folded.text.size() <= foldedHeading.size()
+        || !std::equal(foldedHeading.begin(), foldedHeading.end(), folded.text.begin())
+        || isWordCharacter(folded.text[foldedHeading.size()]))
+        return 0;
+    std::size_t end = folded.origin[foldedHeading.size()];
+    while (end < characters.size() && isSearchSpace(characters[end]))
+        ++end;
+    return end;
+}
+
+}
+
+Snippet snippetOf(
+    std::string_view text, const std::vector<std::u32string>& marked, std::string_view heading)
 {
     const std::u32string characters = text::charactersOf(text);
     FoldedText folded;
@@ -45,10 +67,18 @@ Snippet snippetOf(std::string_view text, const std::vector<std::u32string>& mark
             merged.push_back(mark);
     }
 
-    std::size_t from = merged.empty() ? 0 : merged.front().first;
-    from = from > snippetLead ? from - snippetLead : 0;
+    // The text after the heading, when a word is marked there or none is.
+    std::size_t start = headingEnd(folded, characters, heading);
+    auto firstMark = std::find_if(merged.begin(), merged.end(),
+        [&](const auto& mark) { return mark.first >= start; });
+    if (firstMark == merged.end() && !merged.empty()) {
+        start = 0;
+        firstMark = merged.begin();
+    }
+    std::size_t from = firstMark == merged.end() ? start : firstMark->first;
+    from = from > start + snippetLead ? from - snippetLead : start;
     // A snippet starts at a word where one is near.
-    for (std::size_t back = 0; from > 0 && back < 20 && !isSearchSpace(characters[from - 1]);
+    for (std::size_t back = 0; from > start && back < 20 && !isSearchSpace(characters[from - 1]);
          ++back)
         --from;
     const std::size_t to = std::min(characters.size(), from + snippetLength);
@@ -59,7 +89,7 @@ Snippet snippetOf(std::string_view text, const std::vector<std::u32string>& mark
         text::appendUTF8(snippet.text, c);
         utf16 += c > 0xFFFF ? 2 : 1;
     };
-    if (from > 0)
+    if (from > start)
         add(U'…');
     auto mark = merged.begin();
     std::uint32_t markStart = 0;

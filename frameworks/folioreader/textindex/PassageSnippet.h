@@ -21,7 +21,10 @@ struct Snippet {
 };
 
 // The snippet of a passage's text for the folded words: a word is marked where the passage,
-// folded as searches fold it, holds it starting a word.
-Snippet snippetOf(std::string_view text, const std::vector<std::u32string>& marked);
+// folded as searches fold it, holds it starting a word. A passage that begins with its chapter's
+// heading (shown beside the snippet already) is shown from after it, unless only the heading
+// holds the words.
+Snippet snippetOf(std::string_view text, const std::vector<std::u32string>& marked,
+    std::string_view heading = {});
 
 }

@@ -94,6 +94,9 @@ private:
     bool deletePassages(std::int64_t book);
     foundation::Result<std::vector<Found>> matchesIn(
         std::int64_t book, const PassageQuery& query, std::size_t most, bool byRelevance);
+    // The book's passages of those numbers, with their snippets.
+    foundation::Result<std::vector<Found>> passagesAt(
+        std::int64_t book, const std::vector<std::int64_t>& ids, const PassageQuery& query);
 
     std::string m_path;
     std::mutex m_mutex; // one connection, shared by the indexing thread and the searches

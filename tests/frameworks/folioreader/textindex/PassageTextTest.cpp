@@ -43,6 +43,10 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         { "\"call me\" whale", QueryWords::complete, "\"call me\" AND \"whale\"" },
         { "call ishm", QueryWords::beingTyped, "NEAR(\"call\" \"ishm\" *, 40)" },
         { "call is", QueryWords::beingTyped, "\"call\"" },
+        // A phrase being typed: its last word is a prefix from three letters, left out before.
+        { "\"of t", QueryWords::beingTyped, "\"of\"" },
+        { "\"of the", QueryWords::beingTyped, "\"of the\" *" },
+        { "\"of t\"", QueryWords::beingTyped, "\"of t\"" },
         // The engine's syntax stays inside the strings, where it is only text.
         { "NEAR(a) OR b*", QueryWords::complete, "NEAR(\"near(a)\" \"or\" \"b*\", 40)" },
         { "col:umn ^start", QueryWords::complete, "NEAR(\"col:umn\" \"^start\", 40)" },
@@ -84,6 +88,7 @@ TEST(PassageText, snippetsMarkTheWordsWhereTheyStand)
         std::vector<std::u32string> marked;
         std::string snippet;
         std::vector<std::pair<std::uint32_t, std::uint32_t>> marks;
+        std::string heading = {};
     };
     const std::string lead(100, 'x');
     const Case cases[] = {
@@ -95,9 +100,15 @@ TEST(PassageText, snippetsMarkTheWordsWhereTheyStand)
         // Begun a little before the first mark, at a word when one starts near.
         { lead + " the whale", { U"whale" }, "…" + std::string(75, 'x') + " the whale",
             { { 81, 86 } } },
+        // The chapter's heading the passage begins with is left out, unless it alone holds them.
+        { "Loomings Call me Ishmael.", { U"ishmael" }, "Call me Ishmael.", { { 8, 15 } },
+            "Loomings" },
+        { "Chapter One The sea", { U"sea" }, "The sea", { { 4, 7 } }, "CHAPTER ONE" },
+        { "Loomings Call me.", { U"loomings" }, "Loomings Call me.", { { 0, 8 } }, "Loomings" },
+        { "The Innkeeper spoke", { U"spoke" }, "The Innkeeper spoke", { { 14, 19 } }, "The Inn" },
     };
     for (const Case& each : cases) {
-        auto snippet = folioreader::snippetOf(each.text, each.marked);
+        auto snippet = folioreader::snippetOf(each.text, each.marked, each.heading);
         EXPECT_EQ(snippet.text, each.snippet) << each.text;
         EXPECT_EQ(snippet.marks, each.marks) << each.text;
     }

@@ -1,6 +1,7 @@
 // The library's text index: what a person finds after books come, change, go, or a run is cut
 // short, and what each kind of query finds in small books written for it.
 #include "frameworks/folioreader/search/PageSearch.h"
+#include "frameworks/folioreader/textindex/PassageBlocks.h"
 #include "frameworks/folioreader/textindex/TextIndex.h"
 #include "frameworks/folioreader/textindex/TextIndexer.h"
 #include "frameworks/folioreader/textindex/updateTextIndex.h"
@@ -141,8 +142,8 @@ TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
     // changes, rather than left half-written or retried in a loop.
     sqlite3* database = nullptr;
     ASSERT_EQ(sqlite3_open(indexPath.c_str(), &database), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(
-                  database, "UPDATE passage SET text = x'ffffffff00'", nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(database, "UPDATE passage_block SET passages = x'ffffffff00'",
+                  nullptr, nullptr, nullptr),
         SQLITE_OK);
     sqlite3_close(database);
     auto query = parsePassageQuery("readable", QueryWords::complete);
@@ -295,6 +296,55 @@ TEST(TextIndex, passagesKeepTheirPlaceAndShowTheWordsMarked)
     EXPECT_EQ(passages[1].document, 3u);
     EXPECT_EQ(passages[1].offset, matchStart);
     EXPECT_EQ(passages[1].text, "\U0001F600 tail words here");
+}
+
+TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
+{
+    WrittenPassages library;
+    // 300 paragraphs of about 400 characters: four blocks of passages.
+    std::string body;
+    for (int paragraph = 0; paragraph < 300; ++paragraph) {
+        body += "<p>Paragraph " + std::to_string(paragraph) + " telling";
+        for (int word = 0; word < 60; ++word)
+            body += " word" + std::to_string(word);
+        body += paragraph == 222 ? " quixotic.</p>" : ".</p>";
+    }
+    library.add("first", "<p>One telling word.</p>");
+    library.add("long", body);
+    library.add("short", "<p>A telling word.</p>");
+    const auto expected = folioreader::passagesOf("<html><body>" + body + "</body></html>", 0);
+
+    auto every = library.index().searchBook(
+        "/library", "long", *parsePassageQuery("telling", QueryWords::complete));
+    ASSERT_TRUE(every);
+    ASSERT_EQ(every->size(), expected.size());
+    for (std::size_t index = 0; index < expected.size(); ++index)
+        EXPECT_EQ((*every)[index].offset, expected[index].offset) << index;
+    auto rare = library.index().searchBook(
+        "/library", "long", *parsePassageQuery("quixotic", QueryWords::complete));
+    ASSERT_TRUE(rare);
+    ASSERT_EQ(rare->size(), 1u);
+    EXPECT_NE(rare->front().snippet.find("quixotic"), std::string::npos);
+    EXPECT_EQ(library.find("quixotic"), (std::vector<std::string> { "long" }));
+    // The book holding the words most often comes first.
+    EXPECT_EQ(library.find("telling"), (std::vector<std::string> { "long", "first", "short" }));
+
+    // Replaced, its words from every block are gone, and the other book's are kept.
+    library.add("long", "<p>Now brief.</p>");
+    EXPECT_EQ(library.find("quixotic"), std::vector<std::string> {});
+    EXPECT_EQ(library.find("word0"), std::vector<std::string> {});
+    EXPECT_EQ(library.find("telling"), (std::vector<std::string> { "first", "short" }));
+    EXPECT_EQ(library.find("brief"), (std::vector<std::string> { "long" }));
+
+    // A block's bytes cut short or changed unpack to nothing rather than to wrong passages.
+    folioreader::PassagePacker packer;
+    const std::string packed = packer.pack(expected, 0, 10);
+    ASSERT_EQ(folioreader::unpackPassages(packed)->size(), 10u);
+    std::string longer = packed;
+    longer[0] = char(longer[0] + 1);
+    for (const std::string& damaged : { packed.substr(0, packed.size() / 2), packed.substr(0, 3),
+             longer, std::string(16, '\xff') })
+        EXPECT_FALSE(folioreader::unpackPassages(damaged)) << damaged.size();
 }
 
 TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)

@@ -1,0 +1,114 @@
+// A block as kept: the length of its unpacked bytes in four bytes, then those bytes deflated. They
+// hold, for each passage, its document, offset and text's length as varints, then its text.
+#include "frameworks/folioreader/textindex/PassageBlocks.h"
+
+#include <cstdint>
+#include <zlib.h>
+
+namespace folioreader {
+
+namespace {
+
+// Level 5 keeps nine tenths of level 9's gain at twice its speed on book text.
+constexpr int packingLevel = 5;
+// No block of passages comes near this; a larger length is damage.
+constexpr std::uint32_t largestBlock = 16 * 1024 * 1024;
+
+void appendVarint(std::string& bytes, std::uint64_t value)
+{
+    while (value >= 0x80) {
+        bytes.push_back(char(0x80 | (value & 0x7F)));
+        value >>= 7;
+    }
+    bytes.push_back(char(value));
+}
+
+std::optional<std::uint64_t> readVarint(std::string_view bytes, std::size_t& at)
+{
+    std::uint64_t value = 0;
+    for (int shift = 0; shift < 64 && at < bytes.size(); shift += 7) {
+        const auto byte = static_cast<unsigned char>(bytes[at++]);
+        value |= std::uint64_t(byte & 0x7F) << shift;
+        if (byte < 0x80)
+            return value;
+    }
+    return std::nullopt;
+}
+
+}
+
+PassagePacker::PassagePacker()
+    : m_stream(new z_stream {})
+{
+    if (deflateInit(m_stream, packingLevel) != Z_OK) {
+        delete m_stream;
+        m_stream = nullptr;
+    }
+}
+
+PassagePacker::~PassagePacker()
+{
+    if (m_stream)
+        deflateEnd(m_stream);
+    delete m_stream;
+}
+
+std::string PassagePacker::pack(
+    const std::vector<Passage>& passages, std::size_t from, std::size_t to)
+{
+    std::string bytes;
+    for (std::size_t index = from; index < to; ++index) {
+        appendVarint(bytes, passages[index].document);
+        appendVarint(bytes, passages[index].offset);
+        appendVarint(bytes, passages[index].text.size());
+        bytes += passages[index].text;
+    }
+    if (!m_stream || bytes.size() > largestBlock || deflateReset(m_stream) != Z_OK)
+        return {};
+    std::string packed(4 + deflateBound(m_stream, uLong(bytes.size())), '\0');
+    const auto length = std::uint32_t(bytes.size());
+    for (int index = 0; index < 4; ++index)
+        packed[std::size_t(index)] = char((length >> (8 * index)) & 0xFF);
+    m_stream->next_in = reinterpret_cast<Bytef*>(bytes.data());
+    m_stream->avail_in = uInt(bytes.size());
+    m_stream->next_out = reinterpret_cast<Bytef*>(packed.data() + 4);
+    m_stream->avail_out = uInt(packed.size() - 4);
+    if (deflate(m_stream, Z_FINISH) != Z_STREAM_END)
+        return {};
+    packed.resize(4 + m_stream->total_out);
+    return packed;
+}
+
+std::optional<std::vector<Passage>> unpackPassages(std::string_view packed)
+{
+    if (packed.size() < 4)
+        return std::nullopt;
+    std::uint32_t length = 0;
+    for (int index = 0; index < 4; ++index)
+        length |= std::uint32_t(static_cast<unsigned char>(packed[std::size_t(index)]))
+            << (8 * index);
+    if (length > largestBlock)
+        return std::nullopt;
+    std::string bytes(length, '\0');
+    uLongf size = length;
+    if (uncompress(reinterpret_cast<Bytef*>(bytes.data()), &size,
+            reinterpret_cast<const Bytef*>(packed.data() + 4), uLong(packed.size() - 4))
+            != Z_OK
+        || size != length)
+        return std::nullopt;
+    std::vector<Passage> passages;
+    const std::string_view view(bytes);
+    for (std::size_t at = 0; at < view.size();) {
+        auto document = readVarint(view, at);
+        auto offset = readVarint(view, at);
+        auto textLength = readVarint(view, at);
+        if (!document || !offset || !textLength || *textLength > view.size() - at)
+            return std::nullopt;
+        passages.push_back({ std::uint32_t(*document), *offset,
+            std::string(view.substr(at, std::size_t(*textLength))) });
+        at += std::size_t(*textLength);
+    }
+    return passages;
+}
+
+}
