@@ -80,19 +80,11 @@ int prepare(sqlite3* database)
     sqlite3_busy_timeout(database, busyMilliseconds);
     if (int code = execute(database, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); code != SQLITE_OK)
         return code;
-    Statement version(database, "PRAGMA user_version");
-    if (version.code() != SQLITE_OK)
-        return version.code();
-    if (version.step() != SQLITE_ROW)
-        return version.code();
-    if (version.integer(0) == schemaVersion)
-        return execute(database, coverSchema);
-    std::string rebuild = std::string("BEGIN IMMEDIATE; DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS description; ") + schema
-        + " DROP TABLE IF EXISTS cover; DROP TABLE IF EXISTS digest; " + coverSchema + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
-    int code = execute(database, rebuild.c_str());
-    if (code != SQLITE_OK)
-        execute(database, "ROLLBACK");
-    return code;
+    int code = sqlite::makeTables(database, schemaVersion,
+        std::string("DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS description; ") + schema
+            + " DROP TABLE IF EXISTS cover; DROP TABLE IF EXISTS digest;");
+    // The tables added later are made in a file of this version that lacks them.
+    return code == SQLITE_OK ? execute(database, coverSchema) : code;
 }
 
 }

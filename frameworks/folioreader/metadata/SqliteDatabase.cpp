@@ -10,6 +10,26 @@ int execute(sqlite3* database, const char* sql)
     return sqlite3_exec(database, sql, nullptr, nullptr, nullptr);
 }
 
+int makeTables(sqlite3* database, int version, const std::string& rebuild)
+{
+    std::int64_t stored = 0;
+    {
+        // Finished before the tables change: no table is dropped while a statement reads.
+        Statement read(database, "PRAGMA user_version");
+        if (read.code() != SQLITE_OK || read.step() != SQLITE_ROW)
+            return read.code() != SQLITE_OK ? read.code() : SQLITE_ERROR;
+        stored = read.integer(0);
+    }
+    if (stored == version)
+        return SQLITE_OK;
+    std::string sql = "BEGIN IMMEDIATE; " + rebuild + " PRAGMA user_version=" + std::to_string(version)
+        + "; COMMIT;";
+    int code = execute(database, sql.c_str());
+    if (code != SQLITE_OK)
+        execute(database, "ROLLBACK");
+    return code;
+}
+
 bool isDamage(int code)
 {
     code &= 0xff;

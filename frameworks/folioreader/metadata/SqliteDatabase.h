@@ -72,6 +72,10 @@ private:
 
 int execute(sqlite3* database, const char* sql);
 
+// Readies the file's tables for version: a file made for another (PRAGMA user_version) runs
+// rebuild (its DROPs and CREATEs) and is marked with version, in one transaction. SQLite's code.
+int makeTables(sqlite3* database, int version, const std::string& rebuild);
+
 // Whether a code says the file is damaged or no database: such a file is made anew.
 bool isDamage(int code);
 

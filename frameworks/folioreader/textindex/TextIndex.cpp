@@ -54,22 +54,11 @@ int prepare(sqlite3* database)
     if (int code = execute(database, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
         code != SQLITE_OK)
         return code;
-    Statement version(database, "PRAGMA user_version");
-    if (version.code() != SQLITE_OK)
-        return version.code();
-    if (version.step() != SQLITE_ROW)
-        return version.code();
-    if (version.integer(0) == schemaVersion)
-        return SQLITE_OK;
-    std::string rebuild
-        = "BEGIN IMMEDIATE; DROP TABLE IF EXISTS passage_words; DROP TABLE IF EXISTS passage;"
-          " DROP TABLE IF EXISTS passage_block; DROP TABLE IF EXISTS chapter;"
-          " DROP TABLE IF EXISTS book; "
-        + schema() + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
-    int code = execute(database, rebuild.c_str());
-    if (code != SQLITE_OK)
-        execute(database, "ROLLBACK");
-    return code;
+    return sqlite::makeTables(database, schemaVersion,
+        "DROP TABLE IF EXISTS passage_words; DROP TABLE IF EXISTS passage;"
+        " DROP TABLE IF EXISTS passage_block; DROP TABLE IF EXISTS chapter;"
+        " DROP TABLE IF EXISTS book; "
+            + schema());
 }
 
 bool writeInTransaction(sqlite3* database, const std::function<bool()>& write)

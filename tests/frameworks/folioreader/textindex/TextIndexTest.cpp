@@ -10,6 +10,7 @@
 #include "tests/support/WaitUntil.h"
 
 #include <algorithm>
+#include <sqlite3.h>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -137,6 +138,20 @@ TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
     // Never retried while unchanged.
     EXPECT_EQ(updateTextIndex(*index, library.path(), names, settledAtOnce()).read, 0u);
     EXPECT_TRUE(library.takeConsole().empty());
+
+    // An index a Pagewyn of another version wrote, holding books: made anew, and filled again.
+    index.reset();
+    sqlite3* older = nullptr;
+    ASSERT_EQ(sqlite3_open(indexPath.c_str(), &older), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(older, "PRAGMA user_version = 2", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(older);
+    index = TextIndex::open(indexPath);
+    ASSERT_TRUE(index);
+    EXPECT_EQ(foundBooks(*index, library.path(), "readable"), std::vector<std::string> {});
+    EXPECT_TRUE(updateTextIndex(*index, library.path(), names, settledAtOnce()).complete);
+    EXPECT_EQ(
+        foundBooks(*index, library.path(), "readable"), (std::vector<std::string> { "good.epub" }));
+    library.takeConsole();
 
     // A passage's kept text damaged: found without a snippet; the index emptied when its book
     // changes, rather than left half-written or retried in a loop.
