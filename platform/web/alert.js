@@ -28,7 +28,9 @@ function keyActions(actions) {
 
 export function drawAlert(presented, send) {
   const id = `alert-${++drawnAlerts}`;
-  const titleText = Array.isArray(presented.titleRuns) ? plainText(presented.titleRuns) : presented.title;
+  const titleText = Array.isArray(presented.titleRuns)
+    ? plainText(presented.titleRuns)
+    : presented.title;
   const { backdrop, box } = dialog('alert', 'alertdialog', titleText || 'Alert');
   const background = cssColor(presented.panel?.background);
   if (background) {

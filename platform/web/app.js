@@ -54,7 +54,13 @@ function showNotice(text, lasting = false) {
   notice.hidden = false;
   clearTimeout(noticeTimer);
   // Long enough to be read: a notice naming several books stays longer.
-  if (!lasting) noticeTimer = setTimeout(() => { notice.hidden = true; }, Math.max(4000, text.length * 60));
+  if (!lasting)
+    noticeTimer = setTimeout(
+      () => {
+        notice.hidden = true;
+      },
+      Math.max(4000, text.length * 60),
+    );
 }
 
 function showStarting(progress) {

@@ -77,7 +77,10 @@ let renewStream = null;
 // the paired device's key; and the tab's window.
 export function hostHeaderPairs() {
   const launch = takeLaunchToken();
-  return [(!launch && deviceCredential()) || [tokenHeader, launch], [windowHeader, currentWindowName()]];
+  return [
+    (!launch && deviceCredential()) || [tokenHeader, launch],
+    [windowHeader, currentWindowName()],
+  ];
 }
 
 // fetch() for the host's routes: the same options, with the host's headers added, once a pairing

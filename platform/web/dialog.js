@@ -21,8 +21,13 @@ export function keepFocusInside(box) {
 
 // The controls Tab stops at inside the box, in order: those shown and enabled, frames included.
 function tabStops(box) {
-  return [...box.querySelectorAll('button:not(:disabled), input:not(:disabled), a[href], iframe, [tabindex]:not([tabindex="-1"])')]
-    .filter((control) => control.tabIndex >= 0 && control.checkVisibility({ visibilityProperty: true }));
+  return [
+    ...box.querySelectorAll(
+      'button:not(:disabled), input:not(:disabled), a[href], iframe, [tabindex]:not([tabindex="-1"])',
+    ),
+  ].filter(
+    (control) => control.tabIndex >= 0 && control.checkVisibility({ visibilityProperty: true }),
+  );
 }
 
 // For a Tab pressed in the box (or in a frame of it): from its last stop to its first, and back.

@@ -50,9 +50,9 @@ function hideSoon(delay = 0) {
 }
 
 // Adds the files one after the other, each as a file handed over (the first one sent through the
-// route given, such as the picker's), with the progress of each shown. One file that cannot be added
-// says why at once, one added opens; of several, none opens and one notice at the end names those
-// added and those refused.
+// route given, such as the picker's), with the progress of each shown. One file that cannot be
+// added says why at once, one added opens; of several, none opens and one notice at the end names
+// those added and those refused.
 export async function addBooks(files, { firstRoute = '/handoff' } = {}) {
   if (sending || files.length === 0) return;
   sending = true;

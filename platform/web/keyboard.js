@@ -60,8 +60,11 @@ export function attachKeyboard(table) {
       if (!isPrintable(event)) return;
       {
         const titles = table.index.titles;
-        const title = titles.includes(event.key) ? event.key
-          : titles.find((candidate) => candidate.toLocaleLowerCase() === event.key.toLocaleLowerCase());
+        const title = titles.includes(event.key)
+          ? event.key
+          : titles.find(
+              (candidate) => candidate.toLocaleLowerCase() === event.key.toLocaleLowerCase(),
+            );
         if (!title) return;
         table.keyboardJump = true;
         table.actions.send({ type: 'tapIndexTitle', title });

@@ -43,7 +43,9 @@ function giveFocusBack() {
 // whether a reader was shown before and is not any more, so the library can take the keyboard
 // back to the book's row; any other screen closed gives it back to the control that opened it.
 export function drawPresented(layer, presentedAll, send) {
-  const presentedList = (presentedAll ?? []).filter((presented) => !(presented.reader && holdingReaders()));
+  const presentedList = (presentedAll ?? []).filter(
+    (presented) => !(presented.reader && holdingReaders()),
+  );
   const key = JSON.stringify(presentedList ?? []);
   if (layer.dataset.key === key) return false;
   layer.dataset.key = key;

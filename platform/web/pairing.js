@@ -43,7 +43,8 @@ let codeRefused = false;
 // Whether the pairing code the address carried was refused: used already, or expired.
 export const pairingCodeRefused = () => codeRefused;
 
-// Resolves once a code in the address has been traded (or refused); the page's requests wait for it.
+// Resolves once a code in the address has been traded (or refused); the page's requests wait for
+// it.
 export function pairingDone() {
   redeemed ??= redeem();
   return redeemed;

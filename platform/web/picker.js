@@ -1,7 +1,7 @@
 // The document picker in front, drawn as the platform's form sheet: a heading, a file chooser
-// offering only the picker's types (one file or several), and Cancel. The chosen file is sent to the host with its
-// progress shown; the sheet closes when the application dismisses the picker, which the host's
-// answer shows. Escape cancels, as Cancel does.
+// offering only the picker's types (one file or several), and Cancel. The chosen file is sent to
+// the host with its progress shown; the sheet closes when the application dismisses the picker,
+// which the host's answer shows. Escape cancels, as Cancel does.
 
 import { dialog } from './dialog.js';
 import { addBooks } from './drop.js';

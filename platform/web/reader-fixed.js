@@ -73,7 +73,9 @@ export async function showFacing(pages, index) {
 // Places the page being read, and its facing page when it has one, on the stage; the scale.
 export function placeSpread(pages) {
   const { width, height } = pages.stageSize;
-  const shown = [{ frame: pages.frame, size: pages.document ? declaredSize(pages.document) : null }];
+  const shown = [
+    { frame: pages.frame, size: pages.document ? declaredSize(pages.document) : null },
+  ];
   if (pages.spread[1] !== undefined && pages.partner?.contentDocument) {
     shown.push({ frame: pages.partner, size: declaredSize(pages.partner.contentDocument) });
   }

@@ -16,7 +16,9 @@ function isVertical(mode) {
 // document leaves it unsaid.
 export function documentFlow(doc, bookWritingMode) {
   const view = doc.defaultView;
-  const styles = [doc.body, doc.documentElement].filter(Boolean).map((element) => view.getComputedStyle(element));
+  const styles = [doc.body, doc.documentElement]
+    .filter(Boolean)
+    .map((element) => view.getComputedStyle(element));
   let writingMode = isVertical(styles[0].writingMode) ? styles[0].writingMode : null;
   if (!writingMode && isVertical(bookWritingMode) && styles.every((style) => style.writingMode === 'horizontal-tb')) {
     writingMode = bookWritingMode;
@@ -246,7 +248,10 @@ export function isPicture(node) {
 // before, and a short walk on passes what cannot hold the place. A picture's place is
 // { node, offset: 0, picture: true }.
 export function firstPlace(doc, isBefore) {
-  const walker = doc.createTreeWalker(doc.body ?? doc.documentElement, NodeFilter.SHOW_TEXT | NodeFilter.SHOW_ELEMENT);
+  const walker = doc.createTreeWalker(
+    doc.body ?? doc.documentElement,
+    NodeFilter.SHOW_TEXT | NodeFilter.SHOW_ELEMENT,
+  );
   const range = doc.createRange();
   const rectsOf = (node, start, end) => {
     range.setStart(node, start);

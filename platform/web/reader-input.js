@@ -34,9 +34,11 @@ export function listenToPage(doc, frame, pages) {
 // leaves the browser no pinch to do, and the wheel's is taken over here.
 export function listenToPinch(target, onPinch) {
   let pinch = null;
-  const spread = (touches) => Math.hypot(touches[0].clientX - touches[1].clientX, touches[0].clientY - touches[1].clientY);
+  const spread = (touches) =>
+    Math.hypot(touches[0].clientX - touches[1].clientX, touches[0].clientY - touches[1].clientY);
   target.addEventListener('touchstart', (event) => {
-    if (event.touches.length === 2) pinch = { from: spread(event.touches), to: spread(event.touches) };
+    if (event.touches.length === 2)
+      pinch = { from: spread(event.touches), to: spread(event.touches) };
     else if (event.touches.length > 2) pinch = null;
   }, { passive: true });
   target.addEventListener('touchmove', (event) => {
@@ -73,7 +75,9 @@ function clicked(event, doc, frame, pages) {
   // The zone by where on the stage the tap fell, whatever the page's scale.
   const outer = frame.getBoundingClientRect();
   const stage = (frame.parentElement ?? frame).getBoundingClientRect();
-  const x = (outer.left + event.clientX * (pages.fixed ? pages.scale : 1) - stage.left) / (stage.width || 1);
+  const x =
+    (outer.left + event.clientX * (pages.fixed ? pages.scale : 1) - stage.left) /
+    (stage.width || 1);
   const edge = x < 0.3 ? 'left' : x > 0.7 ? 'right' : 'middle';
   if (edge === 'middle') options.onTap?.('middle');
   else options.onTap?.((edge === 'right') === (pages.progression === 'ltr') ? 'next' : 'previous');

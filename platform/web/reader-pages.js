@@ -104,14 +104,23 @@ export class PageView {
 
   get stageSize() {
     const stage = this.frame.parentElement;
-    return { width: stage?.clientWidth || this.frame.clientWidth || 1, height: stage?.clientHeight || this.frame.clientHeight || 1 };
+    return {
+      width: stage?.clientWidth || this.frame.clientWidth || 1,
+      height: stage?.clientHeight || this.frame.clientHeight || 1,
+    };
   }
 
   // Where the reader is: the spine index, the page in the document and how many it has, and the
   // fraction of the document read before this page.
   get position() {
     const fraction = this.pageCount > 1 ? this.page / (this.pageCount - 1) : 0;
-    return { spine: this.spineIndex, page: this.page, pageCount: this.pageCount, fraction, failure: this.failure ?? null };
+    return {
+      spine: this.spineIndex,
+      page: this.page,
+      pageCount: this.pageCount,
+      fraction,
+      failure: this.failure ?? null,
+    };
   }
 
   // Loads the document at index and goes to place: { page: 'first' | 'last' }, { fraction },
@@ -207,14 +216,22 @@ export class PageView {
     const prefix = `/reader/${this.options.session}/`;
     if (url.origin !== window.location.origin || !url.pathname.startsWith(prefix)) return null;
     const path = url.pathname.slice(prefix.length).split('/').map(decodeURIComponent).join('/');
-    return { index: this.options.spine.findIndex((item) => item.path === path), fragment: decodeURIComponent(url.hash.slice(1)) };
+    return {
+      index: this.options.spine.findIndex((item) => item.path === path),
+      fragment: decodeURIComponent(url.hash.slice(1)),
+    };
   }
 
   // A rectangle inside the frame in the page's coordinates.
   frameRect(rect) {
     const outer = this.frame.getBoundingClientRect();
     const scale = this.fixed ? this.scale : 1;
-    return { left: rect.left * scale + outer.left, top: rect.top * scale + outer.top, right: rect.right * scale + outer.left, bottom: rect.bottom * scale + outer.top };
+    return {
+      left: rect.left * scale + outer.left,
+      top: rect.top * scale + outer.top,
+      right: rect.right * scale + outer.left,
+      bottom: rect.bottom * scale + outer.top,
+    };
   }
 
   // The look the reader gives every reflowable page, written as one style sheet the book's own
@@ -275,7 +292,10 @@ export class PageView {
     } else if (this.vertical) {
       this.screens = null;
       fitWideBoxes(doc, { axis: 'x' });
-      this.pageCount = Math.max(1, Math.ceil((doc.scrollingElement ?? doc.documentElement).scrollHeight / height));
+      this.pageCount = Math.max(
+        1,
+        Math.ceil((doc.scrollingElement ?? doc.documentElement).scrollHeight / height),
+      );
     } else {
       const flow = this.flow ?? { axis: 'x' };
       const fitted = fitWideBoxes(doc, flow);
@@ -308,7 +328,8 @@ export class PageView {
   goToPlace(place) {
     if (place.fragment) {
       const doc = this.document;
-      const target = doc?.getElementById(place.fragment) ?? doc?.getElementsByName?.(place.fragment)?.[0];
+      const target =
+        doc?.getElementById(place.fragment) ?? doc?.getElementsByName?.(place.fragment)?.[0];
       if (target) {
         this.showNode(target, 0);
         return;
@@ -451,7 +472,8 @@ export function firstVisiblePoint(view) {
 // the first character after it that is laid out and read (not hidden, not white space), or the
 // picture given when it is laid out; false when there is none.
 export function showPoint(view, node, offset) {
-  if (!view.document || view.failure || !node?.isConnected || node.ownerDocument !== view.document) return false;
+  if (!view.document || view.failure || !node?.isConnected || node.ownerDocument !== view.document)
+    return false;
   if (isPicture(node)) {
     if (![...node.getClientRects()].some((r) => r.width || r.height)) return false;
     view.showNode(node, 0);

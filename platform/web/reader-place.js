@@ -81,7 +81,13 @@ function isShown(doc, offset, picture) {
   }
   const rect = range.getBoundingClientRect();
   const view = doc.defaultView;
-  return rect.width + rect.height > 0 && rect.right > 0 && rect.left < view.innerWidth && rect.bottom > 0 && rect.top < view.innerHeight;
+  return (
+    rect.width + rect.height > 0 &&
+    rect.right > 0 &&
+    rect.left < view.innerWidth &&
+    rect.bottom > 0 &&
+    rect.top < view.innerHeight
+  );
 }
 
 export class PlaceKeeper {
@@ -114,7 +120,8 @@ export class PlaceKeeper {
   noted() {
     const pages = this.reader.pages;
     if (this.holding || !pages || pages.spineIndex < 0) return;
-    if (pages.spineIndex === this.spine && isShown(pages.document, this.offset, this.picture)) return;
+    if (pages.spineIndex === this.spine && isShown(pages.document, this.offset, this.picture))
+      return;
     const point = firstVisiblePoint(pages);
     const sameDocument = this.spine === pages.spineIndex;
     this.spine = pages.spineIndex;

@@ -81,7 +81,9 @@ function button(text, onClick) {
 
 // Opens the composer over the reader; done() is called when it closes.
 export function shareQuote(container, quote, settings, images, done) {
-  const backgrounds = settings.quoteImages?.length ? settings.quoteImages : [{ alpha: 1, textColor: [0, 0, 0, 1], backgroundColor: [1, 1, 1, 1] }];
+  const backgrounds = settings.quoteImages?.length
+    ? settings.quoteImages
+    : [{ alpha: 1, textColor: [0, 0, 0, 1], backgroundColor: [1, 1, 1, 1] }];
   const panel = document.createElement('div');
   panel.className = 'reader-quote';
   panel.setAttribute('role', 'dialog');
@@ -104,7 +106,9 @@ export function shareQuote(container, quote, settings, images, done) {
     chosen = index;
     for (const [position, choice] of [...choices.children].entries()) choice.setAttribute('aria-pressed', String(position === index));
     const background = backgrounds[index];
-    const picture = Number.isInteger(background.image) ? await loadImage(imageURL(images[background.image])) : null;
+    const picture = Number.isInteger(background.image)
+      ? await loadImage(imageURL(images[background.image]))
+      : null;
     if (chosen === index) await drawCard(canvas, quote, background, picture);
   };
   backgrounds.forEach((background, index) => {

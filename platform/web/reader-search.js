@@ -67,7 +67,8 @@ function nearestOccurrence(nodes, text, hint) {
   }
   let best = null;
   for (let found = flat.indexOf(wanted); found >= 0; found = flat.indexOf(wanted, found + 1)) {
-    if (!best || Math.abs(places[found].offset - hint) < Math.abs(places[best].offset - hint)) best = found;
+    if (!best || Math.abs(places[found].offset - hint) < Math.abs(places[best].offset - hint))
+      best = found;
   }
   if (best === null) return [];
   const first = places[best];
@@ -85,7 +86,8 @@ function markFound(doc, found) {
   const nodes = textNodes(doc);
   let pieces = piecesOf(nodes, found.start, found.end);
   const text = pieces.map(({ node, from, to }) => node.data.slice(from, to)).join('');
-  if (withoutSpaces(text) !== withoutSpaces(found.match ?? text)) pieces = nearestOccurrence(nodes, found.match, found.start);
+  if (withoutSpaces(text) !== withoutSpaces(found.match ?? text))
+    pieces = nearestOccurrence(nodes, found.match, found.start);
   const marks = [];
   for (let { node, from, to } of pieces) {
     if (from > 0) node = node.splitText(from);

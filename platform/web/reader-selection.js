@@ -107,7 +107,10 @@ export class SelectionMenu {
     this.element.hidden = false;
     const bounds = this.reader.element.getBoundingClientRect();
     const width = this.element.offsetWidth;
-    const left = Math.min(Math.max(8, (rect.left + rect.right) / 2 - width / 2 - bounds.left), bounds.width - width - 8);
+    const left = Math.min(
+      Math.max(8, (rect.left + rect.right) / 2 - width / 2 - bounds.left),
+      bounds.width - width - 8,
+    );
     const above = rect.top - bounds.top - this.element.offsetHeight - 8;
     this.element.style.left = `${left}px`;
     this.element.style.top = `${above > 8 ? above : rect.bottom - bounds.top + 8}px`;

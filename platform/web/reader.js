@@ -29,7 +29,11 @@ function installReader() {
   document.head.append(sheet);
   document.addEventListener('keydown', (event) => {
     const target = event.target;
-    if (current?.element.isConnected && (target === document.body || target === document.documentElement)) current.key(event);
+    if (
+      current?.element.isConnected &&
+      (target === document.body || target === document.documentElement)
+    )
+      current.key(event);
   });
 }
 
@@ -136,7 +140,13 @@ class Reader {
     this.searchButton = button('reader-search-button', 'Search', 'Search', () => this.search.toggle());
     this.searchButton.setAttribute('aria-expanded', 'false');
     const tools = element('div', 'reader-tools');
-    tools.append(this.searchButton, this.contentsButton, this.nightButton, this.smaller, this.larger);
+    tools.append(
+      this.searchButton,
+      this.contentsButton,
+      this.nightButton,
+      this.smaller,
+      this.larger,
+    );
     this.top.append(this.closeButton, this.title, tools);
 
     this.stage = element('div', 'reader-stage');
@@ -169,7 +179,15 @@ class Reader {
     this.highlightList = new HighlightList(this);
     this.search = new SearchPanel(this);
 
-    this.element.append(this.stage, this.message, this.top, this.bottom, this.contents, this.search.element, this.selection.element);
+    this.element.append(
+      this.stage,
+      this.message,
+      this.top,
+      this.bottom,
+      this.contents,
+      this.search.element,
+      this.selection.element,
+    );
     this.showChrome(this.chromeShown);
   }
 
@@ -237,14 +255,22 @@ class Reader {
     this.stage.append(this.pages.frame);
     this.applyColors();
     this.drawContents();
-    new ResizeObserver(() => this.placeKeeper.keepThrough(() => this.pages.layout())).observe(this.stage);
+    new ResizeObserver(() => this.placeKeeper.keepThrough(() => this.pages.layout())).observe(
+      this.stage,
+    );
     this.selection.loadHighlights();
     // The book opens where it was left; a place in a document it no longer has, at its start.
     const kept = this.kept;
     const start = Math.max(0, neighbour(this.spine, -1, 1));
-    const index = Number.isInteger(kept?.spine) && kept.spine >= 0 && kept.spine < this.spine.length ? kept.spine : start;
+    const index =
+      Number.isInteger(kept?.spine) && kept.spine >= 0 && kept.spine < this.spine.length
+        ? kept.spine
+        : start;
     const offset = index === kept?.spine && Number.isInteger(kept.offset) ? kept.offset : 0;
-    const picture = index === kept?.spine && Number.isInteger(kept.picture) && kept.picture > 0 ? kept.picture : 0;
+    const picture =
+      index === kept?.spine && Number.isInteger(kept.picture) && kept.picture > 0
+        ? kept.picture
+        : 0;
     // A passage chosen in the library's search field is shown instead, its words marked.
     const passage = takeAwaitedPassage(this.description);
     if (passage && Number.isInteger(passage.spine) && this.spine[passage.spine]) {
@@ -265,7 +291,15 @@ class Reader {
     this.message.replaceChildren(element('h2', '', 'This book cannot be opened.'),
       element('p', '', reason || 'It has no pages to show.'));
     this.message.hidden = false;
-    for (const control of [this.searchButton, this.contentsButton, this.nightButton, this.smaller, this.larger, this.previousButton, this.nextButton]) {
+    for (const control of [
+      this.searchButton,
+      this.contentsButton,
+      this.nightButton,
+      this.smaller,
+      this.larger,
+      this.previousButton,
+      this.nextButton,
+    ]) {
       control.disabled = true;
     }
     this.showChrome(true);
@@ -391,9 +425,12 @@ class Reader {
   chapterTitle(spineIndex) {
     const doc = this.pages?.document;
     const first = spineIndex === this.pages?.spineIndex ? this.firstShown : null;
-    const started = (target) => first
-      ? target === first.node || target.contains(first.node) || Boolean(target.compareDocumentPosition(first.node) & Node.DOCUMENT_POSITION_FOLLOWING)
-      : this.pages.pageOf(target, 0) <= this.pages.page;
+    const started = (target) =>
+      first
+        ? target === first.node ||
+          target.contains(first.node) ||
+          Boolean(target.compareDocumentPosition(first.node) & Node.DOCUMENT_POSITION_FOLLOWING)
+        : this.pages.pageOf(target, 0) <= this.pages.page;
     let inside = null;
     for (const entry of this.toc) {
       if (entry.spine !== spineIndex || this.pages.failure) continue;
@@ -406,7 +443,12 @@ class Reader {
     for (const entry of this.toc) {
       if (entry.spine === null || entry.spine === undefined) continue;
       if (entry.spine === spineIndex && (!found || found.spine !== spineIndex)) found = entry;
-      else if (entry.spine < spineIndex && (!found || entry.spine >= found.spine) && found?.spine !== spineIndex) found = entry;
+      else if (
+        entry.spine < spineIndex &&
+        (!found || entry.spine >= found.spine) &&
+        found?.spine !== spineIndex
+      )
+        found = entry;
     }
     return found?.title ?? `Part ${spineIndex + 1} of ${this.spine.length}`;
   }
@@ -446,9 +488,11 @@ class Reader {
     const share = Math.round(((position.spine + position.fraction) / this.spine.length) * 100);
     this.progressFill.style.width = `${share}%`;
     this.progress.setAttribute('aria-valuenow', String(share));
-    this.previousButton.disabled = neighbour(this.spine, position.spine, -1) < 0 && position.page <= 0;
+    this.previousButton.disabled =
+      neighbour(this.spine, position.spine, -1) < 0 && position.page <= 0;
     const lastShown = this.pages.spread.at(-1) ?? position.spine;
-    this.nextButton.disabled = neighbour(this.spine, lastShown, 1) < 0 && position.page >= position.pageCount - 1;
+    this.nextButton.disabled =
+      neighbour(this.spine, lastShown, 1) < 0 && position.page >= position.pageCount - 1;
     this.message.hidden = !position.failure;
     if (position.failure) {
       this.message.replaceChildren(element('h2', '', 'This part of the book cannot be shown.'), element('p', '', position.failure));

@@ -63,7 +63,13 @@ export class ScrollLookAhead {
     fetchState({ first: next.first, count: next.count, width: next.width, height: next.height })
       .then((snapshot) => {
         const rows = snapshot.screen?.table;
-        if (rows && snapshot.version === scheduler.version && !snapshot.openURLs?.length && !rows.commands?.length) ahead.snapshot = snapshot;
+        if (
+          rows &&
+          snapshot.version === scheduler.version &&
+          !snapshot.openURLs?.length &&
+          !rows.commands?.length
+        )
+          ahead.snapshot = snapshot;
         else scheduler.queueDraw(snapshot);
       })
       .catch(() => {})
@@ -78,7 +84,11 @@ export class ScrollLookAhead {
   landAhead(current, size) {
     const ahead = this.ahead;
     const drawn = this.table();
-    const table = ahead.snapshot?.screen.table ?? (ahead.asked ? { first: ahead.asked.first, count: ahead.asked.count, rowCount: drawn.rowCount } : null);
+    const table =
+      ahead.snapshot?.screen.table ??
+      (ahead.asked
+        ? { first: ahead.asked.first, count: ahead.asked.count, rowCount: drawn.rowCount }
+        : null);
     if (size !== this.lastSize || !table || !drawn.covers(current, table)) return false;
     if (ahead.snapshot) {
       const snapshot = ahead.snapshot;

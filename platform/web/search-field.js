@@ -31,7 +31,13 @@ export class SearchField {
       this.input.blur();
     });
     document.addEventListener('keydown', (event) => {
-      if (!this.element.isConnected || this.element.hidden || !isInFront() || event.defaultPrevented) return;
+      if (
+        !this.element.isConnected ||
+        this.element.hidden ||
+        !isInFront() ||
+        event.defaultPrevented
+      )
+        return;
       if (event.key === 'Escape' && this.input.value !== '' && !isTyping(event.target)) {
         event.preventDefault();
         this.input.value = '';

@@ -25,13 +25,19 @@ export class SectionIndex {
     this.element.style.top = `${area.top}px`;
     this.element.hidden = titles.length === 0;
     const colorText = JSON.stringify(color);
-    if (JSON.stringify(titles) === JSON.stringify(this.titles) && this.colorText === colorText && this.height === area.height) return;
+    if (
+      JSON.stringify(titles) === JSON.stringify(this.titles) &&
+      this.colorText === colorText &&
+      this.height === area.height
+    )
+      return;
     this.titles = titles;
     this.colorText = colorText;
     this.height = area.height;
     this.element.style.setProperty('--index-color', `rgba(${color.slice(0, 3).map((c) => Math.round(c * 255)).join(', ')}, ${color[3]})`);
     const fits = Math.max(1, Math.floor((area.height - 16) / titleHeight));
-    const step = titles.length > fits ? Math.ceil(titles.length / Math.max(1, Math.floor(fits / 2))) : 1;
+    const step =
+      titles.length > fits ? Math.ceil(titles.length / Math.max(1, Math.floor(fits / 2))) : 1;
     this.list.replaceChildren(...titles.map((title, position) => {
       const button = document.createElement('button');
       button.type = 'button';

@@ -194,7 +194,16 @@ function draw() {
   view.exportHighlights.type = 'button';
   view.exportHighlights.addEventListener('click', () => exportHighlights(view));
   view.status.setAttribute('role', 'status');
-  body.append(identity, list, view.openFolder, view.clearCache, view.exportHighlights, view.status, devicesSection(askHost), catalogSection(askHost));
+  body.append(
+    identity,
+    list,
+    view.openFolder,
+    view.clearCache,
+    view.exportHighlights,
+    view.status,
+    devicesSection(askHost),
+    catalogSection(askHost),
+  );
   page.append(bar, body);
 
   page.addEventListener('keydown', (event) => {

@@ -55,9 +55,17 @@ export class TableScreen {
     this.backgroundLayer = document.createElement('div');
     this.backgroundLayer.className = 'table-background-view';
     // The header comes first for Tab, as on screen: its buttons, the search field, then the rows.
-    this.content.append(this.sectionsLayer, this.search.element, this.backgroundLayer, this.rowsLayer);
+    this.content.append(
+      this.sectionsLayer,
+      this.search.element,
+      this.backgroundLayer,
+      this.rowsLayer,
+    );
     // Passages from the books' text stand under the rows the field finds by title and author.
-    this.passages = new LibraryPassages((passage) => this.openPassage(passage), () => this.rowCount > 0);
+    this.passages = new LibraryPassages(
+      (passage) => this.openPassage(passage),
+      () => this.rowCount > 0,
+    );
     this.scroller.append(this.content, this.passages.element);
     this.element.append(this.scroller, this.index.element);
 
@@ -120,7 +128,12 @@ export class TableScreen {
   rowTop(flat) {
     const found = this.sectionOf(flat);
     if (!found) return 0;
-    return found.section.top + found.section.headerHeight + this.band + (flat - found.before) * this.rowHeight;
+    return (
+      found.section.top +
+      found.section.headerHeight +
+      this.band +
+      (flat - found.before) * this.rowHeight
+    );
   }
 
   pinnedHeight(flat) {
@@ -151,7 +164,13 @@ export class TableScreen {
     for (const section of sections) {
       const rowsTop = section.top + section.headerHeight + this.band;
       if (y < rowsTop + section.rows * this.rowHeight) {
-        return before + Math.min(Math.max(0, Math.floor((y - rowsTop) / this.rowHeight)), Math.max(0, section.rows - 1));
+        return (
+          before +
+          Math.min(
+            Math.max(0, Math.floor((y - rowsTop) / this.rowHeight)),
+            Math.max(0, section.rows - 1),
+          )
+        );
       }
       before += section.rows;
     }
@@ -184,7 +203,10 @@ export class TableScreen {
     if (!table) return false;
     const drawnFirst = Number(table.first) || 0;
     const drawnEnd = drawnFirst + (Number(table.count) || 0);
-    return Math.max(0, first) >= drawnFirst && (last < drawnEnd || drawnEnd >= (Number(table.rowCount) || 0));
+    return (
+      Math.max(0, first) >= drawnFirst &&
+      (last < drawnEnd || drawnEnd >= (Number(table.rowCount) || 0))
+    );
   }
 
   // Whether the rows drawn (or another table's) cover what the viewport shows, with the spare
@@ -213,10 +235,17 @@ export class TableScreen {
     const jump = this.lastJump;
     if (!jump?.steady || jump.followed || performance.now() - jump.at >= jumpsApart) return null;
     jump.followed = true;
-    const shift = Math.max(-viewport.first, Math.min(jump.step, this.rowCount - 1 - viewport.first));
+    const shift = Math.max(
+      -viewport.first,
+      Math.min(jump.step, this.rowCount - 1 - viewport.first),
+    );
     if (shift === 0) return null;
     // With spare rows on both sides, for a landing a little off the last jump's length.
-    return { ...viewport, first: Math.max(0, viewport.first + shift - overscan), count: Math.min(1000, viewport.count + 2 * overscan) };
+    return {
+      ...viewport,
+      first: Math.max(0, viewport.first + shift - overscan),
+      count: Math.min(1000, viewport.count + 2 * overscan),
+    };
   }
 
   async update(table) {
@@ -238,9 +267,16 @@ export class TableScreen {
     // them takes away the row that had the keyboard.
     // A jump asked for from the keyboard counts too: an answer drawn meanwhile may have taken the
     // row that had the keyboard away.
-    const keyboardInRows = this.rowsLayer.contains(document.activeElement) || this.wantsFocus || this.keyboardJump;
-    const deleted = commands.filter((command) => command.kind === 'deleteRows').flatMap((command) => command.rows ?? [])
-      .map((target) => [...this.rows.values()].find((element) => element.rowData.flat === target.flat)?.rowData.label)
+    const keyboardInRows =
+      this.rowsLayer.contains(document.activeElement) || this.wantsFocus || this.keyboardJump;
+    const deleted = commands
+      .filter((command) => command.kind === 'deleteRows')
+      .flatMap((command) => command.rows ?? [])
+      .map(
+        (target) =>
+          [...this.rows.values()].find((element) => element.rowData.flat === target.flat)?.rowData
+            .label,
+      )
       .filter(Boolean);
     this.render(table);
     if (deleted.length > 0) this.actions.tell(deleted.map((label) => `“${label}” was deleted.`).join(' '));
@@ -406,7 +442,8 @@ export class TableScreen {
   }
 
   focusFocusedRow() {
-    for (const element of this.rows.values()) element.cell.tabIndex = element.rowData.flat === this.focusFlat ? 0 : -1;
+    for (const element of this.rows.values())
+      element.cell.tabIndex = element.rowData.flat === this.focusFlat ? 0 : -1;
     this.rowsLayer.tabIndex = this.rowElement(this.focusFlat) ? -1 : 0;
     if (!this.wantsFocus) return;
     const element = this.rowElement(this.focusFlat);

@@ -1,6 +1,6 @@
-// Sending a file the application takes to the host as the body of one request, with its progress: the document
-// picker's choice and a file dropped on the page both go this way. The host answers with the
-// next state, which is drawn through the page's usual path (drawAnsweredState).
+// Sending a file the application takes to the host as the body of one request, with its progress:
+// the document picker's choice and a file dropped on the page both go this way. The host answers
+// with the next state, which is drawn through the page's usual path (drawAnsweredState).
 
 import { HostError, hostHeaderPairs } from './connection.js';
 import { words } from './words.js';

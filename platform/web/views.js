@@ -31,7 +31,9 @@ const objectFit = {
 const justify = { left: 'flex-start', center: 'center', right: 'flex-end', fill: 'stretch' };
 
 function place(element, frame) {
-  const [x, y, width, height] = (Array.isArray(frame) ? frame : [0, 0, 0, 0]).map((value) => Number(value) || 0);
+  const [x, y, width, height] = (Array.isArray(frame) ? frame : [0, 0, 0, 0]).map(
+    (value) => Number(value) || 0,
+  );
   Object.assign(element.style, { left: `${x}px`, top: `${y}px`, width: `${width}px`, height: `${height}px` });
 }
 
@@ -41,7 +43,9 @@ function drawImage(image, contentMode, frame = null, element = document.createEl
   element.alt = '';
   element.draggable = false;
   element.decoding = 'async';
-  const [, , width, height] = (Array.isArray(frame) ? frame : []).map((value) => Number(value) || 0);
+  const [, , width, height] = (Array.isArray(frame) ? frame : []).map(
+    (value) => Number(value) || 0,
+  );
   // With its shorter side as long as the view's longer one, a picture has pixels enough for the
   // view however it is fitted in.
   const shown = Math.max(width, height);
@@ -63,7 +67,8 @@ function drawImage(image, contentMode, frame = null, element = document.createEl
   return element;
 }
 
-// A label's font, colour and alignment; left as they are when unchanged (most rows a scroll brings).
+// A label's font, colour and alignment; left as they are when unchanged (most rows a scroll
+// brings).
 function styleLabel(element, json) {
   const look = JSON.stringify([json.font, json.textColor, json.alignment]);
   if (element.lookKey === look) return;
@@ -129,7 +134,15 @@ const viewClassName = (json) => `view view-${String(json.class).replace(/[^A-Za-
 // clipping. Set whole, so that an element drawn before for another view keeps none of it.
 function drawBox(element, json, options) {
   // Unchanged, as in most rows a scroll brings, it is left as it is.
-  const key = JSON.stringify([json.id, options.origin === false, json.frame, json.background, json.alpha, json.hidden, json.cornerRadius]);
+  const key = JSON.stringify([
+    json.id,
+    options.origin === false,
+    json.frame,
+    json.background,
+    json.alpha,
+    json.hidden,
+    json.cornerRadius,
+  ]);
   if (element.boxKey === key) return;
   element.boxKey = key;
   element.dataset.viewId = String(json.id);
@@ -186,7 +199,9 @@ function sameShape(element, json) {
     parts = json.image ? 1 : 0;
   }
   if (element.children.length !== parts + subviews.length) return false;
-  return subviews.every((subview, position) => sameShape(element.children[parts + position], subview));
+  return subviews.every((subview, position) =>
+    sameShape(element.children[parts + position], subview),
+  );
 }
 
 function redrawShape(element, json, options = {}) {
@@ -204,7 +219,9 @@ function redrawShape(element, json, options = {}) {
     }
     nameImage(element, json);
   }
-  (json.subviews ?? []).forEach((subview, position) => redrawShape(element.children[parts + position], subview));
+  (json.subviews ?? []).forEach((subview, position) =>
+    redrawShape(element.children[parts + position], subview),
+  );
 }
 
 // The first label under the view, depth first: a header's title.
