@@ -55,7 +55,9 @@ private:
     std::vector<std::size_t> m_found;
     folioreader::LargeCoverCache m_largeCovers;
     // How far each book was read; read again only when the reading places change, so it is kept
-    // by pages cut on the main loop, which are otherwise const.
+    // by pages cut on the main loop, which are otherwise const. No lock: the catalog's workers ask
+    // for every page through the main loop, and only covers, which never look at it, are made
+    // on the workers themselves.
     mutable folioreader::KeptProgress m_keptProgress;
     std::mutex m_makingCover;
 };

@@ -3,7 +3,7 @@
 // book's files are served only inside the book; a broken book says so; closing comes back to the
 // library with the book first, and it stays first after a restart. Highlights are listed in the
 // contents and downloaded as Markdown; a place an e-ink reader pushed through the progress sync
-// opens the book at its paragraph.
+// opens the book at its paragraph, left to right, right to left or vertical.
 
 import { after, before, beforeEach, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -14,7 +14,7 @@ import { join } from 'node:path';
 import { expectProblems, launchBrowser, rowNames, waitForFirstRow } from './support/browser.mjs';
 import { eventually } from './support/eventually.mjs';
 import { folderFor, openLibraryFor } from './support/pagewyn.mjs';
-import { chapterTexts, writeReaderBook } from './support/library.mjs';
+import { chapterTexts, writeLayoutBook, writeReaderBook } from './support/library.mjs';
 
 let browser = null;
 
@@ -127,11 +127,12 @@ const firstShownParagraph = (page) => page.frameLocator('.reader-frame').locator
   return [...body.querySelectorAll('p')].find(onScreen)?.textContent.slice(0, 24) ?? null;
 });
 const paragraphShown = (page, start) => page.frameLocator('.reader-frame').locator('body').evaluate((body, words) => {
-  const width = body.ownerDocument.defaultView.innerWidth;
+  const { innerWidth: width, innerHeight: height } = body.ownerDocument.defaultView;
   const p = [...body.querySelectorAll('p')].find((item) => item.textContent.startsWith(words));
   const range = body.ownerDocument.createRange();
   range.selectNodeContents(p);
-  return [...range.getClientRects()].some((r) => r.width > 0 && r.right > 0 && r.left < width);
+  return [...range.getClientRects()].some((r) => r.width > 0 && r.right > 0 && r.left < width
+    && r.bottom > 0 && r.top < height);
 }, start);
 
 test('a book reopens where it was left: after a close, a restart, a new size and a new text size', async (t) => {
@@ -246,36 +247,66 @@ function documentDigest(path) {
   return hash.digest('hex');
 }
 
-test('a place an e-ink reader pushed opens its paragraph; the row shows it', async (t) => {
-  const folder = folderFor(t);
-  writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' });
-  const { program, page } = await openLibraryFor(t, browser, folder, { width: 600, height: 700 });
-  const settings = JSON.parse((await get(program, '/settings-page/catalog')).body);
-  const key = createHash('md5').update(settings.password).digest('hex');
-  const document = documentDigest(join(folder, 'moby.epub'));
-  const path = `/kosync/syncs/progress/${document}`;
-  assert.deepEqual(await syncRequest(program, 'GET', path, key), { status: 200, json: {} });
-
-  // The first chapter (the spine's second document) holds its title's paragraph, then Paragraph 1
-  // to 60: the 41st paragraph is Paragraph 40.
-  const pushed = await syncRequest(program, 'PUT', '/kosync/syncs/progress', key, {
-    document,
+// The books a pushed place is opened in, one of each direction, and the paragraph pushed: each
+// chapter's paragraphs are its body's p elements, Moby-Dick's first chapter (the spine's second
+// document) beginning with its title's, so that its 41st is Paragraph 40.
+const pushedBooks = [
+  {
+    direction: 'left to right', file: 'moby.epub', row: 'Moby-Dick, Herman Melville',
+    write: (folder) => writeReaderBook(folder,
+      { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville' }),
     progress: '/body/DocFragment[2]/body/p[41]/text().10',
-    percentage: 0.4,
-    device: 'Kobo Libra',
-    device_id: 'K1',
-  });
-  assert.equal(pushed.status, 200);
-  assert.equal(pushed.json.document, document);
-  const progressShown = async () => /^Moby-Dick, Herman Melville, \d+% read$/
-    .test((await rowNames(page))[0]);
-  await eventually(progressShown, 'the row\'s progress');
+    words: 'Paragraph 40 of', first: 'Paragraph 1 of',
+  },
+  {
+    direction: 'right to left', file: 'arabic.epub', row: 'arabic, Layout',
+    write: (folder) => writeLayoutBook(folder, 'arabic'),
+    progress: '/body/DocFragment[1]/body/p[30]/text().10',
+    words: 'الفقرة 30 من', first: 'الفقرة 1 من',
+  },
+  {
+    direction: 'vertical', file: 'japanese.epub', row: 'japanese, Layout',
+    write: (folder) => writeLayoutBook(folder, 'japanese'),
+    progress: '/body/DocFragment[1]/body/p[30]/text().10',
+    words: '第1章の第30段落', first: '第1章の第1段落',
+  },
+];
 
-  await page.locator('.row-cell', { hasText: 'Moby-Dick' }).click();
-  await page.locator('.reader').waitFor();
-  await eventually(() => paragraphShown(page, 'Paragraph 40 of'), 'the pushed paragraph shown');
-  const notice = () => page.locator('#notice').textContent();
-  await eventually(async () => (await notice()).includes('Kobo Libra'), 'the device named');
+test('a place an e-ink reader pushed opens its paragraph in every direction; the row shows it', async (t) => {
+  for (const book of pushedBooks) {
+    await t.test(book.direction, async (t) => {
+      const folder = folderFor(t);
+      book.write(folder);
+      const { program, page } = await openLibraryFor(t, browser, folder, { width: 600, height: 700 });
+      const settings = JSON.parse((await get(program, '/settings-page/catalog')).body);
+      const key = createHash('md5').update(settings.password).digest('hex');
+      const document = documentDigest(join(folder, book.file));
+      const path = `/kosync/syncs/progress/${document}`;
+      assert.deepEqual(await syncRequest(program, 'GET', path, key), { status: 200, json: {} });
+
+      const pushed = await syncRequest(program, 'PUT', '/kosync/syncs/progress', key, {
+        document,
+        progress: book.progress,
+        percentage: 0.4,
+        device: 'Kobo Libra',
+        device_id: 'K1',
+      });
+      assert.equal(pushed.status, 200);
+      assert.equal(pushed.json.document, document);
+      const progressShown = async () => {
+        const [name] = await rowNames(page);
+        return name?.startsWith(`${book.row}, `) && / \d+% read$/.test(name);
+      };
+      await eventually(progressShown, 'the row\'s progress');
+
+      await page.locator('.row-cell').first().click();
+      await page.locator('.reader').waitFor();
+      await eventually(() => paragraphShown(page, book.words), 'the pushed paragraph shown');
+      assert.equal(await paragraphShown(page, book.first), false, 'not the chapter\'s start');
+      const notice = () => page.locator('#notice').textContent();
+      await eventually(async () => (await notice()).includes('Kobo Libra'), 'the device named');
+    });
+  }
 });
 
 test('find lists the matches with their chapter, and a chosen one shows its page with the words marked', async (t) => {

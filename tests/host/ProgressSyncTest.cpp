@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -252,6 +253,11 @@ TEST(ProgressSync, pushedPlacesAreBoundedAndKeptWhole)
     EXPECT_FALSE(unwritable.find("d1"));
     EXPECT_FALSE(places.keep({ "../d", "p", 0.5, "K", "K1", 1 }));
     EXPECT_FALSE(places.keep({ "d1", "p", NAN, "K", "K1", 1 }));
+
+    std::ofstream(folder.file("odd.json")) << R"({"documents":{"d1":{"progress":"p",)"
+        R"("percentage":0.5,"device":"K","device_id":"K1","timestamp":1}},"store":5})";
+    EXPECT_FALSE(host::PushedPlaces(folder.file("odd.json")).find("d1"))
+        << "a file whose kind is no text is another kind of file";
 }
 
 }

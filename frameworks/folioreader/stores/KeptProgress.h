@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <utility>
+#include <vector>
 
 namespace folioreader {
 
@@ -39,7 +41,8 @@ private:
     std::uint64_t m_writes = 0;
     std::optional<std::chrono::steady_clock::time_point> m_lookedAt;
     Stamp m_stamp;
-    std::map<std::string, BookProgress> m_progress;
+    // By book name, sorted: one block, half what a map's nodes take for 50,000 books.
+    std::vector<std::pair<std::string, BookProgress>> m_progress;
 };
 
 // The words a row says of the progress: "12% read" or "finished". A book begun shows at most

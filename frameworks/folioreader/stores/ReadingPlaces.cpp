@@ -1,7 +1,7 @@
 // The reading places as one JSON document, read whole and replaced whole on each change (through
 // foundation::writeFileAtomically, so a power cut leaves the old or the new file). Bounded: a book
 // name, a document name and the number of books each have a limit, so a hostile file cannot make
-// it grow without end.
+// it grow without end. The rows' progress is read entry by entry, without the whole document.
 #include "frameworks/folioreader/stores/ReadingPlaces.h"
 
 #include "frameworks/folioreader/stores/StoreFile.h"
@@ -68,7 +68,8 @@ Places readPlaces(const std::string& storePath)
     if (!contents || !contents->exists)
         return places;
     auto json = nlohmann::json::parse(contents->bytes, nullptr, false);
-    if (!json.is_object() || json.value("store", "") != storeKind)
+    auto store = json.is_object() ? json.find("store") : json.end();
+    if (store == json.end() || *store != storeKind)
         return places;
     auto books = json.find("places");
     if (books == json.end() || !books->is_object())
@@ -83,6 +84,107 @@ Places readPlaces(const std::string& storePath)
     }
     return places;
 }
+
+// The progress of each place, read from the file's events as they come: only the entry being
+// read is held as a document, so 50,000 places cost their progress, not a document of them all.
+// Entries are judged as readPlaces judges them; as in a document, a name given twice keeps its
+// last entry.
+class ProgressReader final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    std::map<std::string, BookProgress> progress;
+    bool isPlacesFile() const { return m_rootIsObject && m_storeMatches; }
+
+    bool null() override { return value(nullptr); }
+    bool boolean(bool value) override { return this->value(value); }
+    bool number_integer(number_integer_t value) override { return this->value(value); }
+    bool number_unsigned(number_unsigned_t value) override { return this->value(value); }
+    bool number_float(number_float_t value, const string_t&) override { return this->value(value); }
+    bool string(string_t& value) override { return this->value(std::move(value)); }
+    bool binary(binary_t&) override { return value(nullptr); }
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& key) override
+    {
+        if (m_depth == 1) {
+            m_rootKey = key;
+            // A second "places" replaces the first, as in a document.
+            if (key == "places") {
+                progress.clear();
+                m_readPlaces = 0;
+            }
+        } else if (m_depth == 2 && m_inPlaces) {
+            m_book = key;
+        } else if (m_depth == 3 && m_entry) {
+            m_entryKey = key;
+        }
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override
+    {
+        return false;
+    }
+
+private:
+    // Depths count the open objects and arrays: the file's own object is 1, "places" 2, an
+    // entry 3.
+    bool open(bool isObject)
+    {
+        if (m_depth == 0)
+            m_rootIsObject = isObject;
+        else if (m_depth == 1 && m_rootKey == "store")
+            m_storeMatches = false;
+        else if (m_depth == 1 && m_rootKey == "places")
+            m_inPlaces = isObject;
+        else if (m_depth == 2 && m_inPlaces)
+            m_entry = isObject ? std::optional(nlohmann::json::object()) : std::nullopt;
+        else if (m_depth == 3 && m_entry)
+            (*m_entry)[m_entryKey] = nullptr; // no field of a place is an object or an array
+        ++m_depth;
+        return true;
+    }
+    bool close()
+    {
+        --m_depth;
+        if (m_depth == 2 && m_inPlaces) {
+            entryRead(m_entry ? placeFromJson(*m_entry) : std::nullopt);
+            m_entry.reset();
+        } else if (m_depth == 1 && m_inPlaces) {
+            m_inPlaces = false;
+        }
+        return true;
+    }
+    bool value(nlohmann::json value)
+    {
+        if (m_depth == 1 && m_rootKey == "store")
+            m_storeMatches = value == storeKind;
+        else if (m_depth == 1 && m_rootKey == "places")
+            m_inPlaces = false;
+        else if (m_depth == 2 && m_inPlaces)
+            entryRead(std::nullopt);
+        else if (m_depth == 3 && m_entry)
+            (*m_entry)[m_entryKey] = std::move(value);
+        return true;
+    }
+    void entryRead(const std::optional<ReadingPlace>& place)
+    {
+        if (m_book.empty() || m_book.size() > longestName)
+            return;
+        progress.erase(m_book);
+        if (!place || m_readPlaces >= maximumBooks)
+            return;
+        ++m_readPlaces;
+        if (place->progress || place->finished)
+            progress.emplace(m_book, BookProgress { place->progress.value_or(1), place->finished });
+    }
+
+    int m_depth = 0;
+    bool m_rootIsObject = false, m_storeMatches = false, m_inPlaces = false;
+    std::string m_rootKey, m_book, m_entryKey;
+    std::optional<nlohmann::json> m_entry;
+    std::size_t m_readPlaces = 0;
+};
 
 foundation::Result<void> writePlaces(const std::string& storePath, const Places& places)
 {
@@ -145,12 +247,13 @@ foundation::Result<void> keepReadingPlace(const std::string& storePath, const st
 
 std::map<std::string, BookProgress> readingProgress(const std::string& storePath)
 {
-    std::map<std::string, BookProgress> progress;
-    for (const auto& [book, place] : readPlaces(storePath)) {
-        if (place.progress || place.finished)
-            progress.emplace(book, BookProgress { place.progress.value_or(1), place.finished });
-    }
-    return progress;
+    auto contents = readStoreFile(storePath, largestFile);
+    if (!contents || !contents->exists)
+        return {};
+    ProgressReader reader;
+    if (!nlohmann::json::sax_parse(contents->bytes, &reader) || !reader.isPlacesFile())
+        return {};
+    return std::move(reader.progress);
 }
 
 foundation::Result<void> forgetReadingPlace(const std::string& storePath, const std::string& book)

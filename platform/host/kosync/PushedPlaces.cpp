@@ -55,7 +55,9 @@ PushedPlaces::PushedPlaces(std::string path)
     if (!bytes || !*bytes)
         return;
     auto json = nlohmann::json::parse(**bytes, nullptr, false);
-    if (!json.is_object() || json.value("store", "") != storeKind || !json.contains("documents")
+    // Compared as JSON: a "store" that is no text is another kind of file, not an exception.
+    auto store = json.is_object() ? json.find("store") : json.end();
+    if (store == json.end() || *store != storeKind || !json.contains("documents")
         || !json["documents"].is_object())
         return;
     for (auto& [document, entry] : json["documents"].items()) {

@@ -44,7 +44,8 @@ TEST(ReadingPlaces, areKeptPerBookAndForgottenWithTheBook)
 
 TEST(ReadingPlaces, aBrokenFileLosesOnlyWhatItBroke)
 {
-    const std::string kept = R"({"document":"one.xhtml","offset":7,"fontScale":1.2,"night":true})";
+    const std::string kept
+        = R"({"document":"one.xhtml","offset":7,"fontScale":1.2,"night":true,"progress":0.5})";
     struct Case {
         const char* what;
         std::string bytes;
@@ -54,9 +55,16 @@ TEST(ReadingPlaces, aBrokenFileLosesOnlyWhatItBroke)
         { "cut off", R"({"store":"pagewyn reading places","places":{"good.epub":)" + kept, false },
         { "not JSON", std::string("\0\xff\x01garbage", 10), false },
         { "another kind of file", R"({"store":"something else","places":{"good.epub":)" + kept + "}}", false },
+        { "a kind that is no text", R"({"places":{"good.epub":)" + kept + R"(},"store":5})", false },
         { "entries that cannot be read among good ones",
-            R"({"store":"pagewyn reading places","places":{"bad1.epub":{"document":7},"bad2.epub":[1],)"
-                R"("bad3.epub":{"document":"x","offset":-3},"good.epub":)" + kept + "}}",
+            R"({"store":"pagewyn reading places","places":{"bad1.epub":{"document":7,"progress":1},)"
+                R"("bad2.epub":[1],"bad3.epub":{"document":"x","offset":-3,"finished":true},)"
+                R"("bad4.epub":{"document":{"document":"x"},"offset":1,"progress":1},"good.epub":)"
+                + kept + "}}",
+            true },
+        { "a book named twice keeps its last entry",
+            R"({"store":"pagewyn reading places","places":{"good.epub":{"document":"x","offset":1,)"
+                R"("progress":1},"good.epub":)" + kept + "}}",
             true },
     };
     for (const auto& test : cases) {
@@ -64,8 +72,12 @@ TEST(ReadingPlaces, aBrokenFileLosesOnlyWhatItBroke)
         std::string store = folder.file("reading-places.json");
         std::ofstream(store, std::ios::binary) << test.bytes;
         EXPECT_EQ(readingPlace(store, "bad1.epub"), std::nullopt) << test.what;
-        ReadingPlace good { "one.xhtml", 7, 1.2, true };
+        ReadingPlace good { "one.xhtml", 7, 1.2, true, 0, 0.5 };
         EXPECT_EQ(readingPlace(store, "good.epub"), test.keepsGood ? std::optional(good) : std::nullopt) << test.what;
+        using Progress = std::map<std::string, folioreader::BookProgress>;
+        auto progress = test.keepsGood ? Progress { { "good.epub", { 0.5, false } } } : Progress {};
+        EXPECT_EQ(folioreader::readingProgress(store), progress)
+            << test.what << ": the rows' progress reads the entries as the reader does";
 
         ReadingPlace other { "two.xhtml", 3, 1, false };
         ASSERT_TRUE(folioreader::keepReadingPlace(store, "other.epub", other)) << test.what;
