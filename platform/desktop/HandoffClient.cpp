@@ -69,7 +69,8 @@ foundation::Result<InstanceStatus> askInstance(const InstanceRecord& record)
         return foundation::Error("the program at " + record.origin + " is not Pagewyn");
     InstanceStatus status;
     status.documents = json["documents"].get<std::string>();
-    status.ready = json.value("ready", false);
+    // Only a boolean says so: what else a program there answers is no reason to end the command.
+    status.ready = json.contains("ready") && json["ready"].is_boolean() && json["ready"].get<bool>();
     if (json.contains("pid") && json["pid"].is_number_integer())
         status.pid = json["pid"].get<pid_t>();
     return status;

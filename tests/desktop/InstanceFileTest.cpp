@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -178,6 +179,42 @@ TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTh
     auto impostor = *instance;
     impostor.token = std::string(64, '0');
     EXPECT_FALSE(desktop::askInstance(impostor));
+}
+
+// Whatever a program at an instance's address answers of itself, the command that asks gets a
+// status or an error, never an end: only a boolean "ready" says it is ready.
+TEST_F(InstanceFileTest, whateverTheInstanceSaysOfItselfIsAStatusOrAnError)
+{
+    struct Answer {
+        const char* body;
+        bool status;
+        bool ready;
+    };
+    const Answer answers[] = {
+        { R"({"documents":"/books","ready":true})", true, true },
+        { R"({"documents":"/books","ready":"yes"})", true, false },
+        { R"({"documents":"/books","ready":null,"pid":"12"})", true, false },
+        { R"({"documents":5,"ready":true})", false, false },
+        { R"([1,2])", false, false },
+        { "not json", false, false },
+    };
+    std::string body;
+    httplib::Server server;
+    server.Get("/instance", [&body](const httplib::Request&, httplib::Response& response) {
+        response.set_content(body, "application/json");
+    });
+    int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&server] { server.listen_after_bind(); });
+    for (const Answer& answer : answers) {
+        SCOPED_TRACE(answer.body);
+        body = answer.body;
+        auto status = desktop::askInstance(recordFor(m_library.path(), port, "token"));
+        ASSERT_EQ(bool(status), answer.status);
+        if (status)
+            EXPECT_EQ(status->ready, answer.ready);
+    }
+    server.stop();
+    serving.join();
 }
 
 }
