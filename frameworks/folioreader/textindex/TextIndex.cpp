@@ -270,18 +270,15 @@ bool TextIndex::removeBook(const std::string& folder, const std::string& name)
 }
 
 foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(
-    std::int64_t book, const PassageQuery& query, std::size_t most, bool byRelevance)
+    std::int64_t book, const PassageQuery& query, std::size_t most)
 {
     Statement range(m_database, "SELECT first, last FROM book WHERE id = ?1");
     range.bind(1, book);
     if (range.step() != SQLITE_ROW)
         return std::vector<Found> {};
-    // By relevance for a book's best passages, in the book's order for all of them.
     Statement matches(m_database,
-        byRelevance ? "SELECT rowid FROM passage_words WHERE passage_words MATCH ?1"
-                      " AND rowid BETWEEN ?2 AND ?3 ORDER BY rank LIMIT ?4"
-                    : "SELECT rowid FROM passage_words WHERE passage_words MATCH ?1"
-                      " AND rowid BETWEEN ?2 AND ?3 ORDER BY rowid LIMIT ?4");
+        "SELECT rowid FROM passage_words WHERE passage_words MATCH ?1"
+        " AND rowid BETWEEN ?2 AND ?3 ORDER BY rowid LIMIT ?4");
     matches.bindText(1, query.expression);
     matches.bind(2, range.integer(0));
     matches.bind(3, range.integer(1));
@@ -389,7 +386,7 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
         // The candidates may stop inside the last book's matches: its own are asked for.
         const bool cut = rows == rankedCandidates && candidate.book == lastBook
             && candidate.passages.size() <= perBook;
-        auto passages = cut ? matchesIn(candidate.book, query, perBook + 1, false)
+        auto passages = cut ? matchesIn(candidate.book, query, perBook + 1)
                             : passagesAt(candidate.book, candidate.passages, query);
         if (!passages)
             return passages.error();
@@ -408,7 +405,7 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::searchBook(
     auto book = bookId(m_database, folder, name);
     if (!book)
         return std::vector<Found> {};
-    return matchesIn(*book, query, SIZE_MAX, false);
+    return matchesIn(*book, query, SIZE_MAX);
 }
 
 void TextIndex::merge(const std::function<bool()>& stopped)

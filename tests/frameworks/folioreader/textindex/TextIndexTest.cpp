@@ -298,17 +298,24 @@ TEST(TextIndex, passagesKeepTheirPlaceAndShowTheWordsMarked)
     EXPECT_EQ(passages[1].text, "\U0001F600 tail words here");
 }
 
-TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
+// Paragraphs of about 400 characters, a passage each, all saying "telling".
+std::string tellingParagraphs(int count, int rare = -1)
 {
-    WrittenPassages library;
-    // 300 paragraphs of about 400 characters: four blocks of passages.
     std::string body;
-    for (int paragraph = 0; paragraph < 300; ++paragraph) {
+    for (int paragraph = 0; paragraph < count; ++paragraph) {
         body += "<p>Paragraph " + std::to_string(paragraph) + " telling";
         for (int word = 0; word < 60; ++word)
             body += " word" + std::to_string(word);
-        body += paragraph == 222 ? " quixotic.</p>" : ".</p>";
+        body += paragraph == rare ? " quixotic.</p>" : ".</p>";
     }
+    return body;
+}
+
+TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
+{
+    WrittenPassages library;
+    // 300 passages: four blocks of them.
+    const std::string body = tellingParagraphs(300, 222);
     library.add("first", "<p>One telling word.</p>");
     library.add("long", body);
     library.add("short", "<p>A telling word.</p>");
@@ -335,6 +342,22 @@ TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
     EXPECT_EQ(library.find("word0"), std::vector<std::string> {});
     EXPECT_EQ(library.find("telling"), (std::vector<std::string> { "first", "short" }));
     EXPECT_EQ(library.find("brief"), (std::vector<std::string> { "long" }));
+
+    // The first 500 matches a search weighs stop two passages into a book: the book's own are
+    // asked for, so it shows as many as the others and says it holds more.
+    WrittenPassages cut;
+    cut.add("before", tellingParagraphs(498));
+    cut.add("after", tellingParagraphs(5));
+    auto found = cut.index().search(
+        "/library", *parsePassageQuery("telling", QueryWords::complete), 20, 3);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 2u);
+    for (const auto& book : *found) {
+        EXPECT_EQ(book.passages.size(), 3u) << book.name;
+        EXPECT_TRUE(book.more) << book.name;
+        EXPECT_EQ(book.passages.back().offset, expected[2].offset) << book.name;
+    }
+    EXPECT_EQ(found->back().name, "after");
 
     // A block's bytes cut short or changed unpack to nothing rather than to wrong passages.
     folioreader::PassagePacker packer;
