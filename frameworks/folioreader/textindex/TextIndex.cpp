@@ -8,6 +8,7 @@
 #include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "frameworks/folioreader/metadata/SqliteDatabase.h"
 #include "frameworks/folioreader/textindex/IndexedWords.h"
+#include "frameworks/folioreader/textindex/PackedBook.h"
 #include "frameworks/folioreader/textindex/PassageBlocks.h"
 #include "frameworks/folioreader/textindex/PassageSnippet.h"
 
@@ -181,6 +182,15 @@ bool TextIndex::deletePassages(std::int64_t book)
 bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
     const IndexedBook& indexed, const BookPassages& passages)
 {
+    PassagePacker packer;
+    return replaceBook(folder, name, indexed, packBook(passages, packer));
+}
+
+bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
+    const IndexedBook& indexed, const PackedBook& passages)
+{
+    if (passages.failed)
+        return false;
     std::lock_guard lock(m_mutex);
     return writeInTransaction(m_database, [&] {
         if (auto old = bookId(m_database, folder, name); old && !deletePassages(*old))
@@ -191,7 +201,7 @@ bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
         if (found != SQLITE_ROW && found != SQLITE_DONE)
             return false;
         const std::int64_t first = (found == SQLITE_ROW ? lastBlock.integer(0) : 0) + 1;
-        const auto count = std::int64_t(passages.passages.size());
+        const auto count = std::int64_t(passages.words.size());
         Statement addBook(m_database,
             "INSERT INTO book(folder, name, stamp, package, title, author, readable, first, last)"
             " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
@@ -210,31 +220,22 @@ bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
 
         Statement addBlock(m_database,
             "INSERT INTO passage_block(id, last, book, passages) VALUES(?1, ?2, ?3, ?4)");
-        Statement addWords(m_database, "INSERT INTO passage_words(rowid, words) VALUES(?1, ?2)");
-        const auto& all = passages.passages;
-        PassagePacker packer;
-        for (std::size_t start = 0; start < all.size();) {
-            std::size_t end = start, text = 0;
-            while (end < all.size() && text < passageBlockText)
-                text += all[end++].text.size();
-            const std::string packed = packer.pack(all, start, end);
-            if (packed.empty())
-                return false;
-            addBlock.bind(1, first + std::int64_t(start));
-            addBlock.bind(2, first + std::int64_t(end) - 1);
+        for (const PackedBook::Block& block : passages.blocks) {
+            addBlock.bind(1, first + std::int64_t(block.first));
+            addBlock.bind(2, first + std::int64_t(block.end) - 1);
             addBlock.bind(3, book);
-            addBlock.bind(4, packed);
+            addBlock.bind(4, block.packed);
             if (addBlock.step() != SQLITE_DONE)
                 return false;
             addBlock.reset();
-            for (; start < end; ++start) {
-                const std::string words = indexedWords(all[start].text); // bound, not copied
-                addWords.bind(1, first + std::int64_t(start));
-                addWords.bindText(2, words);
-                if (addWords.step() != SQLITE_DONE)
-                    return false;
-                addWords.reset();
-            }
+        }
+        Statement addWords(m_database, "INSERT INTO passage_words(rowid, words) VALUES(?1, ?2)");
+        for (std::size_t index = 0; index < passages.words.size(); ++index) {
+            addWords.bind(1, first + std::int64_t(index));
+            addWords.bindText(2, passages.words[index]); // bound, not copied
+            if (addWords.step() != SQLITE_DONE)
+                return false;
+            addWords.reset();
         }
         Statement addChapter(
             m_database, "INSERT INTO chapter(book, document, title) VALUES(?1, ?2, ?3)");

@@ -21,6 +21,8 @@ struct sqlite3;
 
 namespace folioreader {
 
+struct PackedBook;
+
 class TextIndex {
 public:
     // Opens the index at path, creating it and its folder as needed; nullptr when none can be
@@ -45,6 +47,9 @@ public:
     std::unordered_map<std::string, IndexedBook> booksOf(const std::string& folder);
     // In one transaction, the book's passages in place of those it had. Answers whether it was
     // written.
+    bool replaceBook(const std::string& folder, const std::string& name, const IndexedBook& book,
+        const PackedBook& passages);
+    // The same, packing the passages first.
     bool replaceBook(const std::string& folder, const std::string& name, const IndexedBook& book,
         const BookPassages& passages);
     // The book's passages taken out; with a stamp recorded as unreadable.
