@@ -52,7 +52,10 @@ std::string schema()
 int prepare(sqlite3* database)
 {
     sqlite3_busy_timeout(database, busyMilliseconds);
-    if (int code = execute(database, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    // Merging leaves free the pages of the lists it merged: a file made anew can give them back
+    // (a file that holds tables keeps its way).
+    if (int code = execute(database,
+            "PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
         code != SQLITE_OK)
         return code;
     Statement version(database, "PRAGMA user_version");
@@ -66,7 +69,9 @@ int prepare(sqlite3* database)
         = "BEGIN IMMEDIATE; DROP TABLE IF EXISTS passage_words; DROP TABLE IF EXISTS passage;"
           " DROP TABLE IF EXISTS passage_block; DROP TABLE IF EXISTS chapter;"
           " DROP TABLE IF EXISTS book; "
-        + schema() + " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
+        + schema()
+        + " INSERT INTO passage_words(passage_words, rank) VALUES('automerge', 16);"
+          " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
     int code = execute(database, rebuild.c_str());
     if (code != SQLITE_OK)
         execute(database, "ROLLBACK");
@@ -414,13 +419,19 @@ void TextIndex::merge(const std::function<bool()>& stopped)
     // A step writes about this many pages; the lock is let go between steps, so searches wait
     // for one step at most.
     constexpr int pagesAStep = 64;
-    const std::string step = "INSERT INTO passage_words(passage_words, rank) VALUES('merge', "
-        + std::to_string(pagesAStep) + ")";
+    auto step = [](int pages) {
+        return "INSERT INTO passage_words(passage_words, rank) VALUES('merge', "
+            + std::to_string(pages) + ")";
+    };
+    // The first step gathers the lists of every level into one merge (a negative count), so that
+    // the word lists end in one piece whatever the levels they were written at.
+    bool first = true;
     while (!(stopped && stopped())) {
         std::lock_guard lock(m_mutex);
         const auto before = sqlite3_total_changes64(m_database);
-        if (execute(m_database, step.c_str()) != SQLITE_OK)
+        if (execute(m_database, step(first ? -pagesAStep : pagesAStep).c_str()) != SQLITE_OK)
             return;
+        first = false;
         // A step that found nothing to merge changes next to nothing.
         if (sqlite3_total_changes64(m_database) - before < 2)
             break;
@@ -428,7 +439,7 @@ void TextIndex::merge(const std::function<bool()>& stopped)
     // The journal grew as large as the largest write since the last checkpoint and stays so:
     // once merged, its pages go into the file and it is emptied.
     std::lock_guard lock(m_mutex);
-    execute(m_database, "PRAGMA wal_checkpoint(TRUNCATE)");
+    execute(m_database, "PRAGMA incremental_vacuum; PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 std::uint64_t TextIndex::byteSize() const
