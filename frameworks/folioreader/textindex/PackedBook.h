@@ -7,7 +7,9 @@
 #include "frameworks/folioreader/textindex/PassageBlocks.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace folioreader {
@@ -23,8 +25,13 @@ struct PackedBook {
     std::vector<std::string> chapters; // of each document of the spine, as in BookPassages
     std::vector<Block> blocks;
     std::vector<std::string> words; // of each passage, as the index keeps them
+    // The book's commonest words of three characters or more, with how often it says them.
+    std::vector<std::pair<std::string, std::uint32_t>> commonWords;
     bool failed = false; // a block could not be deflated
 };
+
+// How many of a book's commonest words are kept: enough to hold those a broad prefix stands for.
+inline constexpr std::size_t commonWordsABook = 200;
 
 // The book's passages in blocks of about passageBlockText of text, and their words.
 PackedBook packBook(BookPassages passages, PassagePacker& packer);

@@ -25,7 +25,7 @@ using sqlite::Statement;
 
 // Raised whenever the tables or the words kept change shape; an index of another version is
 // made anew.
-constexpr int schemaVersion = 3;
+constexpr int schemaVersion = 4;
 // The index is written one book at a time: a lock held longer than this is another Pagewyn's
 // long write, and the book is tried again later.
 constexpr int busyMilliseconds = 2000;
@@ -44,6 +44,11 @@ std::string schema()
                        " book INTEGER NOT NULL, passages BLOB NOT NULL);"
                        // No passage's length is kept (1.7% of the index): books are ordered
                        // by the passages holding the words, whatever their length.
+                       // Each book's commonest words added up: the completions a word
+                       // being typed is searched as. Never taken back (a book gone leaves its
+                       // counts): they only choose which words to look for.
+                       " CREATE TABLE common_word(word TEXT PRIMARY KEY,"
+                       " count INTEGER NOT NULL) WITHOUT ROWID;"
                        " CREATE VIRTUAL TABLE passage_words USING fts5(words, content='',"
                        " columnsize=0, tokenize=\"")
         + indexTokenizer + "\");";
@@ -68,7 +73,7 @@ int prepare(sqlite3* database)
     std::string rebuild
         = "BEGIN IMMEDIATE; DROP TABLE IF EXISTS passage_words; DROP TABLE IF EXISTS passage;"
           " DROP TABLE IF EXISTS passage_block; DROP TABLE IF EXISTS chapter;"
-          " DROP TABLE IF EXISTS book; "
+          " DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS common_word; "
         + schema()
         + " INSERT INTO passage_words(passage_words, rank) VALUES('automerge', 16);"
           " PRAGMA user_version=" + std::to_string(schemaVersion) + "; COMMIT;";
@@ -242,6 +247,16 @@ bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
                 return false;
             addWords.reset();
         }
+        Statement addCommon(m_database,
+            "INSERT INTO common_word(word, count) VALUES(?1, ?2)"
+            " ON CONFLICT(word) DO UPDATE SET count = count + excluded.count");
+        for (const auto& [word, count] : passages.commonWords) {
+            addCommon.bindText(1, word);
+            addCommon.bind(2, std::int64_t(count));
+            if (addCommon.step() != SQLITE_DONE)
+                return false;
+            addCommon.reset();
+        }
         Statement addChapter(
             m_database, "INSERT INTO chapter(book, document, title) VALUES(?1, ?2, ?3)");
         for (std::size_t document = 0; document < passages.chapters.size(); ++document) {
@@ -275,8 +290,8 @@ bool TextIndex::removeBook(const std::string& folder, const std::string& name)
     });
 }
 
-foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(
-    std::int64_t book, const PassageQuery& query, std::size_t most)
+foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(std::int64_t book,
+    const PassageQuery& query, const std::string& expression, std::size_t most)
 {
     Statement range(m_database, "SELECT first, last FROM book WHERE id = ?1");
     range.bind(1, book);
@@ -285,7 +300,7 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(
     Statement matches(m_database,
         "SELECT rowid FROM passage_words WHERE passage_words MATCH ?1"
         " AND rowid BETWEEN ?2 AND ?3 ORDER BY rowid LIMIT ?4");
-    matches.bindText(1, query.expression);
+    matches.bindText(1, expression);
     matches.bind(2, range.integer(0));
     matches.bind(3, range.integer(1));
     matches.bind(4, std::int64_t(std::min<std::size_t>(most, INT64_MAX)));
@@ -351,11 +366,14 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
     //
     // A prefix's words are gathered anew by each query that holds it (60 ms for a common one
     // over 1 GB): the books' first passages are taken from the candidates, not asked for again.
+    const std::string expression = query.completing.empty()
+        ? query.expression
+        : query.expressionCompleting(commonCompletions(query.completing));
     Statement ranked(m_database,
         "SELECT m.id, b.id, b.name, b.title, b.author FROM (SELECT rowid AS id FROM passage_words"
         " WHERE passage_words MATCH ?1 LIMIT ?2) AS m JOIN book b ON b.id = (SELECT book"
         " FROM passage_block WHERE id <= m.id ORDER BY id DESC LIMIT 1) WHERE b.folder = ?3");
-    ranked.bindText(1, query.expression);
+    ranked.bindText(1, expression);
     ranked.bind(2, std::int64_t(rankedCandidates));
     ranked.bind(3, folder);
     struct Candidate {
@@ -392,7 +410,7 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
         // The candidates may stop inside the last book's matches: its own are asked for.
         const bool cut = rows == rankedCandidates && candidate.book == lastBook
             && candidate.passages.size() <= perBook;
-        auto passages = cut ? matchesIn(candidate.book, query, perBook + 1)
+        auto passages = cut ? matchesIn(candidate.book, query, expression, perBook + 1)
                             : passagesAt(candidate.book, candidate.passages, query);
         if (!passages)
             return passages.error();
@@ -404,6 +422,27 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
     return found;
 }
 
+std::vector<std::string> TextIndex::commonCompletions(const std::string& start)
+{
+    // Enough to find passages for most of what is typed, few enough for each to cost little.
+    constexpr int mostCompletions = 16;
+    // The words that start so sort from start up to start with its last byte raised.
+    std::string past = start;
+    if (past.empty())
+        return {};
+    past.back() = char(static_cast<unsigned char>(past.back()) + 1);
+    Statement common(m_database,
+        "SELECT word FROM common_word WHERE word >= ?1 AND word < ?2 ORDER BY count DESC"
+        " LIMIT ?3");
+    common.bindText(1, start);
+    common.bindText(2, past);
+    common.bind(3, std::int64_t(mostCompletions));
+    std::vector<std::string> words;
+    while (common.step() == SQLITE_ROW)
+        words.push_back(common.bytes(0));
+    return words;
+}
+
 foundation::Result<std::vector<TextIndex::Found>> TextIndex::searchBook(
     const std::string& folder, const std::string& name, const PassageQuery& query)
 {
@@ -411,7 +450,7 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::searchBook(
     auto book = bookId(m_database, folder, name);
     if (!book)
         return std::vector<Found> {};
-    return matchesIn(*book, query, SIZE_MAX);
+    return matchesIn(*book, query, query.expression, SIZE_MAX);
 }
 
 void TextIndex::merge(const std::function<bool()>& stopped)

@@ -97,9 +97,11 @@ private:
     }
 
     bool deletePassages(std::int64_t book);
-    // The book's first most passages that match, in the book's order.
-    foundation::Result<std::vector<Found>> matchesIn(
-        std::int64_t book, const PassageQuery& query, std::size_t most);
+    // The book's first most passages that match expression, in the book's order.
+    foundation::Result<std::vector<Found>> matchesIn(std::int64_t book,
+        const PassageQuery& query, const std::string& expression, std::size_t most);
+    // The commonest words of the library that begin with start, commonest first.
+    std::vector<std::string> commonCompletions(const std::string& start);
     // The book's passages of those numbers, with their snippets.
     foundation::Result<std::vector<Found>> passagesAt(
         std::int64_t book, const std::vector<std::int64_t>& ids, const PassageQuery& query);
