@@ -58,9 +58,11 @@ int prepare(sqlite3* database)
 {
     sqlite3_busy_timeout(database, busyMilliseconds);
     // Merging leaves free the pages of the lists it merged: a file made anew can give them back
-    // (a file that holds tables keeps its way).
+    // (a file that holds tables keeps its way). Searches read few pages, and the system keeps
+    // the file's pages too: a cache of 512 KB rather than 2 MB.
     if (int code = execute(database,
-            "PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+            "PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+            " PRAGMA cache_size=-512;");
         code != SQLITE_OK)
         return code;
     Statement version(database, "PRAGMA user_version");
