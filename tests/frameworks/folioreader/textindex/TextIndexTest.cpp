@@ -10,6 +10,7 @@
 #include "tests/support/WaitUntil.h"
 
 #include <algorithm>
+#include <atomic>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -68,10 +69,10 @@ TEST(TextIndex, followsTheLibraryThroughChangesRestartsAndStops)
     auto index = TextIndex::open(indexPath);
     ASSERT_TRUE(index);
     // Stopped after the first book: what was read is kept, and the next update reads the rest.
-    bool oneRead = false;
+    std::atomic<bool> oneRead { false }; // asked on the reading thread too
     auto stopped = updateTextIndex(*index, library.path(), names,
         { .unsettledWindow = std::chrono::nanoseconds(0),
-            .stopped = [&] { return oneRead; },
+            .stopped = [&] { return oneRead.load(); },
             .progress = [&](std::size_t, std::size_t) { oneRead = true; } });
     EXPECT_FALSE(stopped.complete);
     EXPECT_EQ(stopped.read, 1u);
