@@ -262,6 +262,29 @@ TEST(TextIndex, findsWhatEachKindOfQueryAsksFor)
     EXPECT_EQ(library.find(std::string(10000, 'a')), Names {});
 }
 
+TEST(TextIndex, aWordBeingTypedIsSearchedAsTheLibrarysCommonestCompletions)
+{
+    // Each book says 250 words twice, and one more word of its own: "thermal" three times in
+    // one, among its commonest; "thermos" once in the other, too rare to be counted.
+    auto body = [](const std::string& prefix, const std::string& own, int times) {
+        std::string text = "<p>";
+        for (int word = 0; word < 250; ++word)
+            text += prefix + std::to_string(word) + " " + prefix + std::to_string(word) + " ";
+        for (int time = 0; time < times; ++time)
+            text += own + " ";
+        return text + "</p>";
+    };
+    WrittenPassages library;
+    library.add("warm", body("wax", "thermal", 3));
+    library.add("flask", body("vox", "thermos", 1));
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(library.find("therm", QueryWords::beingTyped), Names { "warm" });
+    // A start no common word has is searched as the start of every word.
+    EXPECT_EQ(library.find("thermo", QueryWords::beingTyped), Names { "flask" });
+    EXPECT_EQ(library.find("therm*"), Names {});
+    EXPECT_EQ(library.find("thermos"), Names { "flask" });
+}
+
 TEST(TextIndex, passagesKeepTheirPlaceAndShowTheWordsMarked)
 {
     WrittenPassages library;
