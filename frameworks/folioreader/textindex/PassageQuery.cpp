@@ -6,6 +6,7 @@
 #include "frameworks/folioreader/textindex/IndexedWords.h"
 #include "platform/text/UTF8.h"
 
+#include <optional>
 #include <utf8proc.h>
 
 namespace folioreader {
@@ -134,6 +135,60 @@ bool isShortStart(std::u32string_view folded)
     return letters < 3;
 }
 
+// The phrases all found, the near ones within nearWords of each other.
+std::string expressionOf(std::vector<std::string> phrases, const std::vector<std::string>& near)
+{
+    if (near.size() > 1) {
+        std::string group = "NEAR(";
+        for (std::size_t index = 0; index < near.size(); ++index)
+            group += (index ? " " : "") + near[index];
+        phrases.push_back(group + ", " + std::to_string(nearWords) + ")");
+    } else if (near.size() == 1) {
+        phrases.push_back(near.front());
+    }
+    std::string expression;
+    for (std::size_t index = 0; index < phrases.size(); ++index)
+        expression += (index ? " AND " : "") + phrases[index];
+    return expression;
+}
+
+// The bytes [from, to) of the last word of the index's words, when it is one of three characters
+// or more, none of them paired; else nothing.
+std::optional<std::pair<std::size_t, std::size_t>> completableWord(std::string_view words)
+{
+    const std::u32string characters = text::charactersOf(words);
+    std::size_t end = characters.size();
+    while (end > 0 && !isWordCharacter(characters[end - 1]))
+        --end;
+    std::size_t begin = end;
+    while (begin > 0 && isWordCharacter(characters[begin - 1]))
+        --begin;
+    if (end - begin < 3)
+        return std::nullopt;
+    for (std::size_t index = begin; index < end; ++index) {
+        if (isPairedCharacter(characters[index]))
+            return std::nullopt;
+    }
+    const std::u32string_view all(characters);
+    const std::size_t from = utf8Of(all.substr(0, begin)).size();
+    return std::pair { from, from + utf8Of(all.substr(begin, end - begin)).size() };
+}
+
+}
+
+std::string PassageQuery::expressionCompleting(const std::vector<std::string>& completions) const
+{
+    std::string expression;
+    for (const std::string& completion : completions) {
+        auto quoted = phrases;
+        auto nearby = near;
+        auto& terms = completingQuoted ? quoted : nearby;
+        if (terms.empty())
+            return this->expression;
+        terms.back() = quotedString(completingStem + completion);
+        expression += (expression.empty() ? "(" : " OR (") + expressionOf(quoted, nearby) + ")";
+    }
+    return expression.empty() ? this->expression : expression;
 }
 
 foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, QueryWords words)
@@ -144,8 +199,6 @@ foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, Query
     std::vector<Term> terms = termsOf(characters);
 
     PassageQuery query;
-    std::vector<std::string> phrases;
-    std::vector<std::string> near;
     for (std::size_t index = 0; index < terms.size(); ++index) {
         Term& term = terms[index];
         const bool last = index + 1 == terms.size();
@@ -169,28 +222,26 @@ foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, Query
         std::u32string folded = foldForSearch(term.text);
         if (!hasWord(folded))
             continue;
-        std::string phrase = quotedString(indexedWords(term.text, RunEnd::pairsOnly));
+        const std::string words = indexedWords(term.text, RunEnd::pairsOnly);
+        std::string phrase = quotedString(words);
         // A word begun with a letter or two would stand for thousands of words: it waits for a
         // third, while the words before it are searched.
         if (typing && terms.size() > 1 && !term.quoted && isShortStart(folded))
             continue;
-        if ((typing && !isShortStart(folded)) || endsInLonePairedCharacter(folded))
+        const bool typedStart = typing && !isShortStart(folded);
+        if (typedStart || endsInLonePairedCharacter(folded))
             phrase += " *";
+        if (const auto word = completableWord(words); typedStart && word) {
+            query.completing = words.substr(word->first, word->second - word->first);
+            query.completingStem = words.substr(0, word->first);
+            query.completingQuoted = term.quoted;
+        }
         addMarkedWords(folded, query.marked);
-        (term.quoted ? phrases : near).push_back(std::move(phrase));
+        (term.quoted ? query.phrases : query.near).push_back(std::move(phrase));
     }
-    if (phrases.empty() && near.empty())
+    if (query.phrases.empty() && query.near.empty())
         return foundation::Error("nothing to search for");
-    if (near.size() > 1) {
-        std::string group = "NEAR(";
-        for (std::size_t index = 0; index < near.size(); ++index)
-            group += (index ? " " : "") + near[index];
-        phrases.push_back(group + ", " + std::to_string(nearWords) + ")");
-    } else if (near.size() == 1) {
-        phrases.push_back(std::move(near.front()));
-    }
-    for (std::size_t index = 0; index < phrases.size(); ++index)
-        query.expression += (index ? " AND " : "") + phrases[index];
+    query.expression = expressionOf(query.phrases, query.near);
     return query;
 }
 

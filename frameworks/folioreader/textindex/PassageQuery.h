@@ -24,6 +24,20 @@ struct PassageQuery {
     std::string expression; // the index's query
     // The folded words, each of them to be marked where it stands in a passage.
     std::vector<std::u32string> marked;
+    // The word being typed at the end, of three characters or more, searched as the start of
+    // words; empty when there is none. A broad one (the start of "the", "them", "there"...)
+    // would make the index gather the lists of every word it starts: it is searched as its
+    // commonest completions instead.
+    std::string completing;
+    // The expression with the word being typed as any one of these whole words.
+    std::string expressionCompleting(const std::vector<std::string>& completions) const;
+
+    // The query's terms as the index's phrases: the quoted ones, and those to stand near each
+    // other; the word being typed is the last of one of them.
+    std::vector<std::string> phrases;
+    std::vector<std::string> near;
+    bool completingQuoted = false;
+    std::string completingStem; // the words of its term before it
 };
 
 // The query for the typed text. Control characters are spaces, an unclosed quote runs to the end.

@@ -8,6 +8,7 @@
 #include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "frameworks/folioreader/metadata/SqliteDatabase.h"
 #include "frameworks/folioreader/textindex/IndexedWords.h"
+#include "frameworks/folioreader/textindex/PackedBook.h"
 #include "frameworks/folioreader/textindex/PassageBlocks.h"
 #include "frameworks/folioreader/textindex/PassageSnippet.h"
 
@@ -24,7 +25,7 @@ using sqlite::Statement;
 
 // Raised whenever the tables or the words kept change shape; an index of another version is
 // made anew.
-constexpr int schemaVersion = 3;
+constexpr int schemaVersion = 4;
 // The index is written one book at a time: a lock held longer than this is another Pagewyn's
 // long write, and the book is tried again later.
 constexpr int busyMilliseconds = 2000;
@@ -43,6 +44,11 @@ std::string schema()
                        " book INTEGER NOT NULL, passages BLOB NOT NULL);"
                        // No passage's length is kept (1.7% of the index): books are ordered
                        // by the passages holding the words, whatever their length.
+                       // Each book's commonest words added up: the completions a word
+                       // being typed is searched as. Never taken back (a book gone leaves its
+                       // counts): they only choose which words to look for.
+                       " CREATE TABLE common_word(word TEXT PRIMARY KEY,"
+                       " count INTEGER NOT NULL) WITHOUT ROWID;"
                        " CREATE VIRTUAL TABLE passage_words USING fts5(words, content='',"
                        " columnsize=0, tokenize=\"")
         + indexTokenizer + "\");";
@@ -51,14 +57,20 @@ std::string schema()
 int prepare(sqlite3* database)
 {
     sqlite3_busy_timeout(database, busyMilliseconds);
-    if (int code = execute(database, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    // Merging leaves free the pages of the lists it merged: a file made anew can give them back
+    // (a file that holds tables keeps its way). Searches read few pages, and the system keeps
+    // the file's pages too: a cache of 512 KB rather than 2 MB.
+    if (int code = execute(database,
+            "PRAGMA auto_vacuum=INCREMENTAL; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+            " PRAGMA cache_size=-512;");
         code != SQLITE_OK)
         return code;
     return sqlite::makeTables(database, schemaVersion,
         "DROP TABLE IF EXISTS passage_words; DROP TABLE IF EXISTS passage;"
         " DROP TABLE IF EXISTS passage_block; DROP TABLE IF EXISTS chapter;"
-        " DROP TABLE IF EXISTS book; "
-            + schema());
+        " DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS common_word; "
+            + schema()
+            + " INSERT INTO passage_words(passage_words, rank) VALUES('automerge', 16);");
 }
 
 bool writeInTransaction(sqlite3* database, const std::function<bool()>& write)
@@ -170,6 +182,15 @@ bool TextIndex::deletePassages(std::int64_t book)
 bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
     const IndexedBook& indexed, const BookPassages& passages)
 {
+    PassagePacker packer;
+    return replaceBook(folder, name, indexed, packBook(passages, packer));
+}
+
+bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
+    const IndexedBook& indexed, const PackedBook& passages)
+{
+    if (passages.failed)
+        return false;
     std::lock_guard lock(m_mutex);
     return writeInTransaction(m_database, [&] {
         if (auto old = bookId(m_database, folder, name); old && !deletePassages(*old))
@@ -180,7 +201,7 @@ bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
         if (found != SQLITE_ROW && found != SQLITE_DONE)
             return false;
         const std::int64_t first = (found == SQLITE_ROW ? lastBlock.integer(0) : 0) + 1;
-        const auto count = std::int64_t(passages.passages.size());
+        const auto count = std::int64_t(passages.words.size());
         Statement addBook(m_database,
             "INSERT INTO book(folder, name, stamp, package, title, author, readable, first, last)"
             " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
@@ -199,31 +220,32 @@ bool TextIndex::replaceBook(const std::string& folder, const std::string& name,
 
         Statement addBlock(m_database,
             "INSERT INTO passage_block(id, last, book, passages) VALUES(?1, ?2, ?3, ?4)");
-        Statement addWords(m_database, "INSERT INTO passage_words(rowid, words) VALUES(?1, ?2)");
-        const auto& all = passages.passages;
-        PassagePacker packer;
-        for (std::size_t start = 0; start < all.size();) {
-            std::size_t end = start, text = 0;
-            while (end < all.size() && text < passageBlockText)
-                text += all[end++].text.size();
-            const std::string packed = packer.pack(all, start, end);
-            if (packed.empty())
-                return false;
-            addBlock.bind(1, first + std::int64_t(start));
-            addBlock.bind(2, first + std::int64_t(end) - 1);
+        for (const PackedBook::Block& block : passages.blocks) {
+            addBlock.bind(1, first + std::int64_t(block.first));
+            addBlock.bind(2, first + std::int64_t(block.end) - 1);
             addBlock.bind(3, book);
-            addBlock.bind(4, packed);
+            addBlock.bind(4, block.packed);
             if (addBlock.step() != SQLITE_DONE)
                 return false;
             addBlock.reset();
-            for (; start < end; ++start) {
-                const std::string words = indexedWords(all[start].text); // bound, not copied
-                addWords.bind(1, first + std::int64_t(start));
-                addWords.bindText(2, words);
-                if (addWords.step() != SQLITE_DONE)
-                    return false;
-                addWords.reset();
-            }
+        }
+        Statement addWords(m_database, "INSERT INTO passage_words(rowid, words) VALUES(?1, ?2)");
+        for (std::size_t index = 0; index < passages.words.size(); ++index) {
+            addWords.bind(1, first + std::int64_t(index));
+            addWords.bindText(2, passages.words[index]); // bound, not copied
+            if (addWords.step() != SQLITE_DONE)
+                return false;
+            addWords.reset();
+        }
+        Statement addCommon(m_database,
+            "INSERT INTO common_word(word, count) VALUES(?1, ?2)"
+            " ON CONFLICT(word) DO UPDATE SET count = count + excluded.count");
+        for (const auto& [word, count] : passages.commonWords) {
+            addCommon.bindText(1, word);
+            addCommon.bind(2, std::int64_t(count));
+            if (addCommon.step() != SQLITE_DONE)
+                return false;
+            addCommon.reset();
         }
         Statement addChapter(
             m_database, "INSERT INTO chapter(book, document, title) VALUES(?1, ?2, ?3)");
@@ -258,20 +280,17 @@ bool TextIndex::removeBook(const std::string& folder, const std::string& name)
     });
 }
 
-foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(
-    std::int64_t book, const PassageQuery& query, std::size_t most, bool byRelevance)
+foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(std::int64_t book,
+    const PassageQuery& query, const std::string& expression, std::size_t most)
 {
     Statement range(m_database, "SELECT first, last FROM book WHERE id = ?1");
     range.bind(1, book);
     if (range.step() != SQLITE_ROW)
         return std::vector<Found> {};
-    // By relevance for a book's best passages, in the book's order for all of them.
     Statement matches(m_database,
-        byRelevance ? "SELECT rowid FROM passage_words WHERE passage_words MATCH ?1"
-                      " AND rowid BETWEEN ?2 AND ?3 ORDER BY rank LIMIT ?4"
-                    : "SELECT rowid FROM passage_words WHERE passage_words MATCH ?1"
-                      " AND rowid BETWEEN ?2 AND ?3 ORDER BY rowid LIMIT ?4");
-    matches.bindText(1, query.expression);
+        "SELECT rowid FROM passage_words WHERE passage_words MATCH ?1"
+        " AND rowid BETWEEN ?2 AND ?3 ORDER BY rowid LIMIT ?4");
+    matches.bindText(1, expression);
     matches.bind(2, range.integer(0));
     matches.bind(3, range.integer(1));
     matches.bind(4, std::int64_t(std::min<std::size_t>(most, INT64_MAX)));
@@ -337,11 +356,14 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
     //
     // A prefix's words are gathered anew by each query that holds it (60 ms for a common one
     // over 1 GB): the books' first passages are taken from the candidates, not asked for again.
+    const std::string expression = query.completing.empty()
+        ? query.expression
+        : query.expressionCompleting(commonCompletions(query.completing));
     Statement ranked(m_database,
         "SELECT m.id, b.id, b.name, b.title, b.author FROM (SELECT rowid AS id FROM passage_words"
         " WHERE passage_words MATCH ?1 LIMIT ?2) AS m JOIN book b ON b.id = (SELECT book"
         " FROM passage_block WHERE id <= m.id ORDER BY id DESC LIMIT 1) WHERE b.folder = ?3");
-    ranked.bindText(1, query.expression);
+    ranked.bindText(1, expression);
     ranked.bind(2, std::int64_t(rankedCandidates));
     ranked.bind(3, folder);
     struct Candidate {
@@ -378,7 +400,7 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
         // The candidates may stop inside the last book's matches: its own are asked for.
         const bool cut = rows == rankedCandidates && candidate.book == lastBook
             && candidate.passages.size() <= perBook;
-        auto passages = cut ? matchesIn(candidate.book, query, perBook + 1, false)
+        auto passages = cut ? matchesIn(candidate.book, query, expression, perBook + 1)
                             : passagesAt(candidate.book, candidate.passages, query);
         if (!passages)
             return passages.error();
@@ -390,6 +412,27 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
     return found;
 }
 
+std::vector<std::string> TextIndex::commonCompletions(const std::string& start)
+{
+    // Enough to find passages for most of what is typed, few enough for each to cost little.
+    constexpr int mostCompletions = 16;
+    // The words that start so sort from start up to start with its last byte raised.
+    std::string past = start;
+    if (past.empty())
+        return {};
+    past.back() = char(static_cast<unsigned char>(past.back()) + 1);
+    Statement common(m_database,
+        "SELECT word FROM common_word WHERE word >= ?1 AND word < ?2 ORDER BY count DESC"
+        " LIMIT ?3");
+    common.bindText(1, start);
+    common.bindText(2, past);
+    common.bind(3, std::int64_t(mostCompletions));
+    std::vector<std::string> words;
+    while (common.step() == SQLITE_ROW)
+        words.push_back(common.bytes(0));
+    return words;
+}
+
 foundation::Result<std::vector<TextIndex::Found>> TextIndex::searchBook(
     const std::string& folder, const std::string& name, const PassageQuery& query)
 {
@@ -397,7 +440,7 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::searchBook(
     auto book = bookId(m_database, folder, name);
     if (!book)
         return std::vector<Found> {};
-    return matchesIn(*book, query, SIZE_MAX, false);
+    return matchesIn(*book, query, query.expression, SIZE_MAX);
 }
 
 void TextIndex::merge(const std::function<bool()>& stopped)
@@ -405,13 +448,19 @@ void TextIndex::merge(const std::function<bool()>& stopped)
     // A step writes about this many pages; the lock is let go between steps, so searches wait
     // for one step at most.
     constexpr int pagesAStep = 64;
-    const std::string step = "INSERT INTO passage_words(passage_words, rank) VALUES('merge', "
-        + std::to_string(pagesAStep) + ")";
+    auto step = [](int pages) {
+        return "INSERT INTO passage_words(passage_words, rank) VALUES('merge', "
+            + std::to_string(pages) + ")";
+    };
+    // The first step gathers the lists of every level into one merge (a negative count), so that
+    // the word lists end in one piece whatever the levels they were written at.
+    bool first = true;
     while (!(stopped && stopped())) {
         std::lock_guard lock(m_mutex);
         const auto before = sqlite3_total_changes64(m_database);
-        if (execute(m_database, step.c_str()) != SQLITE_OK)
+        if (execute(m_database, step(first ? -pagesAStep : pagesAStep).c_str()) != SQLITE_OK)
             return;
+        first = false;
         // A step that found nothing to merge changes next to nothing.
         if (sqlite3_total_changes64(m_database) - before < 2)
             break;
@@ -419,7 +468,7 @@ void TextIndex::merge(const std::function<bool()>& stopped)
     // The journal grew as large as the largest write since the last checkpoint and stays so:
     // once merged, its pages go into the file and it is emptied.
     std::lock_guard lock(m_mutex);
-    execute(m_database, "PRAGMA wal_checkpoint(TRUNCATE)");
+    execute(m_database, "PRAGMA incremental_vacuum; PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 std::uint64_t TextIndex::byteSize() const

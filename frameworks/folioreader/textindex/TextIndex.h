@@ -21,6 +21,8 @@ struct sqlite3;
 
 namespace folioreader {
 
+struct PackedBook;
+
 class TextIndex {
 public:
     // Opens the index at path, creating it and its folder as needed; nullptr when none can be
@@ -45,6 +47,9 @@ public:
     std::unordered_map<std::string, IndexedBook> booksOf(const std::string& folder);
     // In one transaction, the book's passages in place of those it had. Answers whether it was
     // written.
+    bool replaceBook(const std::string& folder, const std::string& name, const IndexedBook& book,
+        const PackedBook& passages);
+    // The same, packing the passages first.
     bool replaceBook(const std::string& folder, const std::string& name, const IndexedBook& book,
         const BookPassages& passages);
     // The book's passages taken out; with a stamp recorded as unreadable.
@@ -92,8 +97,11 @@ private:
     }
 
     bool deletePassages(std::int64_t book);
-    foundation::Result<std::vector<Found>> matchesIn(
-        std::int64_t book, const PassageQuery& query, std::size_t most, bool byRelevance);
+    // The book's first most passages that match expression, in the book's order.
+    foundation::Result<std::vector<Found>> matchesIn(std::int64_t book,
+        const PassageQuery& query, const std::string& expression, std::size_t most);
+    // The commonest words of the library that begin with start, commonest first.
+    std::vector<std::string> commonCompletions(const std::string& start);
     // The book's passages of those numbers, with their snippets.
     foundation::Result<std::vector<Found>> passagesAt(
         std::int64_t book, const std::vector<std::int64_t>& ids, const PassageQuery& query);

@@ -17,7 +17,8 @@ struct TextIndexUpdate {
     // A book changed this shortly before it would be read is left for a later update: it may be
     // being written still. Tests set 0.
     std::chrono::nanoseconds unsettledWindow = std::chrono::seconds(5);
-    // Asked before each book; true ends the update there.
+    // Asked before each book; true ends the update there. Asked by the thread reading ahead
+    // too, so it must be safe to call from two threads.
     std::function<bool()> stopped;
     // Told after each book: the books whose text the index holds (or knows unreadable), of all.
     std::function<void(std::size_t indexed, std::size_t total)> progress;

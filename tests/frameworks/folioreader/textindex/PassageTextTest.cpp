@@ -37,27 +37,40 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         std::string typed;
         QueryWords words;
         const char* expression;
+        // Searched as the completions "ishmael" and "ishy" of a word being typed; empty when
+        // nothing is being typed.
+        const char* completed = "";
     };
     const Case cases[] = {
         { "call me", QueryWords::complete, "NEAR(\"call\" \"me\", 40)" },
         { "\"call me\" whale", QueryWords::complete, "\"call me\" AND \"whale\"" },
-        { "call ishm", QueryWords::beingTyped, "NEAR(\"call\" \"ishm\" *, 40)" },
+        { "call ishm", QueryWords::beingTyped, "NEAR(\"call\" \"ishm\" *, 40)",
+            "(NEAR(\"call\" \"ishmael\", 40)) OR (NEAR(\"call\" \"ishy\", 40))" },
+        { "ish,", QueryWords::beingTyped, "\"ish,\" *", "(\"ishmael\") OR (\"ishy\")" },
         { "call is", QueryWords::beingTyped, "\"call\"" },
         // A phrase being typed: its last word is a prefix from three letters, left out before.
         { "\"of t", QueryWords::beingTyped, "\"of\"" },
-        { "\"of the", QueryWords::beingTyped, "\"of the\" *" },
+        { "\"of the", QueryWords::beingTyped, "\"of the\" *",
+            "(\"of ishmael\") OR (\"of ishy\")" },
+        { "ahab \"of the", QueryWords::beingTyped, "\"of the\" * AND \"ahab\"",
+            "(\"of ishmael\" AND \"ahab\") OR (\"of ishy\" AND \"ahab\")" },
         { "\"of t\"", QueryWords::beingTyped, "\"of t\"" },
         // The engine's syntax stays inside the strings, where it is only text.
         { "NEAR(a) OR b*", QueryWords::complete, "NEAR(\"near(a)\" \"or\" \"b*\", 40)" },
         { "col:umn ^start", QueryWords::complete, "NEAR(\"col:umn\" \"^start\", 40)" },
         { "say \"\"\"hi", QueryWords::complete, "\"hi\" AND \"say\"" },
         { "東", QueryWords::complete, "\"  東 \" *" },
+        { "東京都", QueryWords::beingTyped, "\" 東京 京都 \" *" },
         { std::string("a\0b", 3), QueryWords::complete, "NEAR(\"a\" \"b\", 40)" },
     };
     for (const Case& each : cases) {
         auto query = folioreader::parsePassageQuery(each.typed, each.words);
         ASSERT_TRUE(query) << each.typed;
         EXPECT_EQ(query->expression, each.expression) << each.typed;
+        EXPECT_EQ(query->completing.empty() ? ""
+                                            : query->expressionCompleting({ "ishmael", "ishy" }),
+            each.completed)
+            << each.typed;
     }
 }
 

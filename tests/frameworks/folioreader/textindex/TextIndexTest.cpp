@@ -10,6 +10,7 @@
 #include "tests/support/WaitUntil.h"
 
 #include <algorithm>
+#include <atomic>
 #include <sqlite3.h>
 #include <ctime>
 #include <filesystem>
@@ -69,10 +70,10 @@ TEST(TextIndex, followsTheLibraryThroughChangesRestartsAndStops)
     auto index = TextIndex::open(indexPath);
     ASSERT_TRUE(index);
     // Stopped after the first book: what was read is kept, and the next update reads the rest.
-    bool oneRead = false;
+    std::atomic<bool> oneRead { false }; // asked on the reading thread too
     auto stopped = updateTextIndex(*index, library.path(), names,
         { .unsettledWindow = std::chrono::nanoseconds(0),
-            .stopped = [&] { return oneRead; },
+            .stopped = [&] { return oneRead.load(); },
             .progress = [&](std::size_t, std::size_t) { oneRead = true; } });
     EXPECT_FALSE(stopped.complete);
     EXPECT_EQ(stopped.read, 1u);
@@ -276,6 +277,29 @@ TEST(TextIndex, findsWhatEachKindOfQueryAsksFor)
     EXPECT_EQ(library.find(std::string(10000, 'a')), Names {});
 }
 
+TEST(TextIndex, aWordBeingTypedIsSearchedAsTheLibrarysCommonestCompletions)
+{
+    // Each book says 250 words twice, and one more word of its own: "thermal" three times in
+    // one, among its commonest; "thermos" once in the other, too rare to be counted.
+    auto body = [](const std::string& prefix, const std::string& own, int times) {
+        std::string text = "<p>";
+        for (int word = 0; word < 250; ++word)
+            text += prefix + std::to_string(word) + " " + prefix + std::to_string(word) + " ";
+        for (int time = 0; time < times; ++time)
+            text += own + " ";
+        return text + "</p>";
+    };
+    WrittenPassages library;
+    library.add("warm", body("wax", "thermal", 3));
+    library.add("flask", body("vox", "thermos", 1));
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(library.find("therm", QueryWords::beingTyped), Names { "warm" });
+    // A start no common word has is searched as the start of every word.
+    EXPECT_EQ(library.find("thermo", QueryWords::beingTyped), Names { "flask" });
+    EXPECT_EQ(library.find("therm*"), Names {});
+    EXPECT_EQ(library.find("thermos"), Names { "flask" });
+}
+
 TEST(TextIndex, passagesKeepTheirPlaceAndShowTheWordsMarked)
 {
     WrittenPassages library;
@@ -313,17 +337,24 @@ TEST(TextIndex, passagesKeepTheirPlaceAndShowTheWordsMarked)
     EXPECT_EQ(passages[1].text, "\U0001F600 tail words here");
 }
 
-TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
+// Paragraphs of about 400 characters, a passage each, all saying "telling".
+std::string tellingParagraphs(int count, int rare = -1)
 {
-    WrittenPassages library;
-    // 300 paragraphs of about 400 characters: four blocks of passages.
     std::string body;
-    for (int paragraph = 0; paragraph < 300; ++paragraph) {
+    for (int paragraph = 0; paragraph < count; ++paragraph) {
         body += "<p>Paragraph " + std::to_string(paragraph) + " telling";
         for (int word = 0; word < 60; ++word)
             body += " word" + std::to_string(word);
-        body += paragraph == 222 ? " quixotic.</p>" : ".</p>";
+        body += paragraph == rare ? " quixotic.</p>" : ".</p>";
     }
+    return body;
+}
+
+TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
+{
+    WrittenPassages library;
+    // 300 passages: four blocks of them.
+    const std::string body = tellingParagraphs(300, 222);
     library.add("first", "<p>One telling word.</p>");
     library.add("long", body);
     library.add("short", "<p>A telling word.</p>");
@@ -350,6 +381,22 @@ TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
     EXPECT_EQ(library.find("word0"), std::vector<std::string> {});
     EXPECT_EQ(library.find("telling"), (std::vector<std::string> { "first", "short" }));
     EXPECT_EQ(library.find("brief"), (std::vector<std::string> { "long" }));
+
+    // The first 500 matches a search weighs stop two passages into a book: the book's own are
+    // asked for, so it shows as many as the others and says it holds more.
+    WrittenPassages cut;
+    cut.add("before", tellingParagraphs(498));
+    cut.add("after", tellingParagraphs(5));
+    auto found = cut.index().search(
+        "/library", *parsePassageQuery("telling", QueryWords::complete), 20, 3);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 2u);
+    for (const auto& book : *found) {
+        EXPECT_EQ(book.passages.size(), 3u) << book.name;
+        EXPECT_TRUE(book.more) << book.name;
+        EXPECT_EQ(book.passages.back().offset, expected[2].offset) << book.name;
+    }
+    EXPECT_EQ(found->back().name, "after");
 
     // A block's bytes cut short or changed unpack to nothing rather than to wrong passages.
     folioreader::PassagePacker packer;
