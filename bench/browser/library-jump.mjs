@@ -31,7 +31,8 @@ const wheelCount = Number(counts[2] ?? 10000);
 const jumps = 30;
 const notches = 150;
 
-const percentile = (values, share) => [...values].sort((a, b) => a - b)[Math.min(values.length - 1, Math.floor(values.length * share))];
+const percentile = (values, share) =>
+  [...values].sort((a, b) => a - b)[Math.min(values.length - 1, Math.floor(values.length * share))];
 
 // A library of count books with covers, made once and kept.
 function libraryOf(count) {
@@ -111,7 +112,14 @@ async function jumpThrough(browser, pagewyn) {
   const status = readFileSync(`/proc/${pagewyn.pid}/status`, 'utf8');
   const peakKilobytes = Number(/VmHWM:\s+(\d+)/.exec(status)[1]);
   await page.close();
-  return { median: percentile(times, 0.5), p90: percentile(times, 0.9), broken, unfinished, failed: failed.length, peakMegabytes: peakKilobytes / 1024 };
+  return {
+    median: percentile(times, 0.5),
+    p90: percentile(times, 0.9),
+    broken,
+    unfinished,
+    failed: failed.length,
+    peakMegabytes: peakKilobytes / 1024,
+  };
 }
 
 async function wheel(browser, pagewyn) {
@@ -168,4 +176,10 @@ console.log(`| Broken covers in view / jumps not done in 30 s | ${small.broken} 
 console.log(`| Answers of status 400 or more | ${small.failed} | ${large.failed} | 0 |`);
 console.log(`| Host peak resident memory over the jumps | ${small.peakMegabytes.toFixed(1)} MB | ${large.peakMegabytes.toFixed(1)} MB | ≤ 64 MB |`);
 console.log(`\nWheel: ${notches} notches over ${wheelCount.toLocaleString('en')} books: ${steady.frames} frames with a row in view lacking its title or a loaded cover (bound 0); ${steady.failed} answers of status 400 or more`);
-process.exitCode = ratio > 1.2 || small.broken + large.broken + small.unfinished + large.unfinished > 0 || large.peakMegabytes > 64 || steady.frames > 0 ? 1 : 0;
+process.exitCode =
+  ratio > 1.2 ||
+  small.broken + large.broken + small.unfinished + large.unfinished > 0 ||
+  large.peakMegabytes > 64 ||
+  steady.frames > 0
+    ? 1
+    : 0;

@@ -53,7 +53,9 @@ async function measure(browser, pagewyn, count) {
       const first = document.querySelector('.table-rows .row');
       const height = first.getBoundingClientRect().height;
       const count = Number(first.getAttribute('aria-setsize'));
-      scroller.scrollTop = Math.round((scroller.scrollHeight - scroller.clientHeight) * step / steps);
+      scroller.scrollTop = Math.round(
+        ((scroller.scrollHeight - scroller.clientHeight) * step) / steps,
+      );
       return Math.min(count - 1, Math.floor(scroller.scrollTop / height));
     }, [step, steps]);
     await rowDrawn(page, row);
@@ -105,7 +107,8 @@ async function run(browser, count) {
     const firstScan = performance.now() - started;
     await page.close();
     const results = [];
-    for (let round = 0; round < rounds; round++) results.push(await measure(browser, pagewyn, count));
+    for (let round = 0; round < rounds; round++)
+      results.push(await measure(browser, pagewyn, count));
     return {
       count,
       generation,

@@ -30,7 +30,13 @@ test('the library, the about alert, the settings page, the reader and its conten
   writeReaderBook(folder, { file: 'moby.epub', title: 'Moby-Dick', author: 'Herman Melville', modified: 1_600_000_000 });
   writeBook(folder, { file: 'waste1.epub', title: 'The Waste Land', author: 'T. S. Eliot', modified: 1_600_000_100 });
   writeBook(folder, { file: 'waste2.epub', title: 'The Waste Land', author: 'T. S. Eliot', modified: 1_600_000_200 });
-  const { page } = await openLibraryFor(t, browser, folder, { width: 1280, height: 800 }, { bypassCSP: true });
+  const { page } = await openLibraryFor(
+    t,
+    browser,
+    folder,
+    { width: 1280, height: 800 },
+    { bypassCSP: true },
+  );
   const screens = [
     ['the library', async () => {}],
     ['the about alert', async () => { await page.getByRole('button', { name: 'info' }).click(); await page.getByRole('alertdialog').waitFor(); }],

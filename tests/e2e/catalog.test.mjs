@@ -56,7 +56,12 @@ const ask = (path, program = pagewyn) => new Promise((resolve, reject) => {
     answer.on('data', (chunk) => chunks.push(chunk));
     answer.on('end', () => {
       const body = Buffer.concat(chunks);
-      resolve({ status: answer.statusCode, headers: { get: (name) => answer.headers[name] ?? null }, bytes: () => body, text: () => body.toString() });
+      resolve({
+        status: answer.statusCode,
+        headers: { get: (name) => answer.headers[name] ?? null },
+        bytes: () => body,
+        text: () => body.toString(),
+      });
     });
     answer.on('error', reject);
   }).on('error', reject);
@@ -106,7 +111,10 @@ test('the root leads to the three orders and to search', { timeout: 60000 }, asy
 test('the orders are paged exactly as pagewyn list prints them', { timeout: 120000 }, async () => {
   for (const [path, order] of [['/opds/recent', 'recent'], ['/opds/title', 'title']]) {
     const entries = await allPages(path);
-    assert.deepEqual(entries.map((entry) => [entry.title, entry.author]), listed(library.folder, order).map(([title, author]) => [title, author]));
+    assert.deepEqual(
+      entries.map((entry) => [entry.title, entry.author]),
+      listed(library.folder, order).map(([title, author]) => [title, author]),
+    );
     assert.equal(new Set(entries.map((entry) => entry.id)).size, entries.length, 'every book has its own id');
     for (const entry of entries) assert.equal(link(entry, 'http://opds-spec.org/acquisition').type, 'application/epub+zip');
   }

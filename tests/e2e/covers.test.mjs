@@ -17,8 +17,16 @@ after(async () => { await browser?.close(); });
 // Waits until the rows fill the view, each with its title and its cover loaded or broken, and
 // each its own (every book of the library has a cover of its own): a cover read after the row was
 // drawn replaces the blank one by itself.
-const settled = (page) => waitForRowsInView(page, (state) => state.holes === 0 && state.rows > 0 && state.untitled === 0
-  && state.loading === 0 && state.samePicture === 0);
+const settled = (page) =>
+  waitForRowsInView(
+    page,
+    (state) =>
+      state.holes === 0 &&
+      state.rows > 0 &&
+      state.untitled === 0 &&
+      state.loading === 0 &&
+      state.samePicture === 0,
+  );
 
 describe('covers', () => {
   test('after far jumps through a thousand books every row in view has its title and a loaded cover', { timeout: 300000 }, async () => {
@@ -60,7 +68,9 @@ describe('covers', () => {
           return frames;
         })()`);
         await index.getByRole('button', { name: letter, exact: true }).click();
-        const gaps = (await frames).filter((state) => !state || state.rows === 0 || state.holes > 0);
+        const gaps = (await frames).filter(
+          (state) => !state || state.rows === 0 || state.holes > 0,
+        );
         assert.deepEqual(gaps, [], `index title ${letter}: no frame of the scroll shows empty places`);
         await page.waitForFunction((wanted) => [...document.querySelectorAll('.row-cell')]
           .some((cell) => cell.getAttribute('aria-label')?.startsWith(wanted)), letter);

@@ -52,7 +52,9 @@ describe('the host', () => {
       assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann']);
       assert.equal(new URL(page.url()).search, '', 'the token leaves the address bar');
       // Pictures come by their own keys: the header's icons are drawn.
-      await page.waitForFunction(() => [...document.images].some((image) => image.naturalWidth > 0));
+      await page.waitForFunction(() =>
+        [...document.images].some((image) => image.naturalWidth > 0),
+      );
       await page.reload();
       await page.locator('.row-cell').nth(2).waitFor();
       assert.deepEqual(await rowNames(page), ['Gamma, Cy', 'Beta, Bob', 'Alpha, Ann'], 'a reload of the tab keeps the key');
@@ -96,7 +98,11 @@ describe('the host', () => {
   test('each browser has a screen of its own over the one library', { timeout: 90000 }, async () => {
     await withPagewyn(books, async (pagewyn) => {
       const laptopContext = await browser.newContext({ viewport: { width: 1280, height: 800 } });
-      const phoneContext = await browser.newContext({ viewport: { width: 390, height: 844 }, hasTouch: true, isMobile: true });
+      const phoneContext = await browser.newContext({
+        viewport: { width: 390, height: 844 },
+        hasTouch: true,
+        isMobile: true,
+      });
       const laptop = await openPagewyn(browser, pagewyn, { context: laptopContext });
       const phone = await openPagewyn(browser, pagewyn, { context: phoneContext });
 
@@ -169,7 +175,8 @@ describe('the host', () => {
 
   test('a long first scan shows how far it has come, then the library', { timeout: 90000 }, async () => {
     // How far a real scan has come when the page first looks depends on the machine, so the host's
-    // answers are held at a scan that has run for a second, until the test lets the real ones through.
+    // answers are held at a scan that has run for a second, until the test lets the real ones
+    // through.
     await withPagewyn(books, async (pagewyn) => {
       const page = await browser.newPage({ viewport: { width: 390, height: 700 } });
       // The held answers keep the words the host sends, which the progress is written with.
@@ -177,15 +184,23 @@ describe('the host', () => {
       // The held answers name version 0, so the page's appearance names a version the host has
       // passed, and is refused with the current state.
       expectProblems({ status: 409, url: /\/event$/ });
-      await page.route((url) => url.pathname === '/state', async (route) => {
-        if (!held) return route.continue();
-        const { words } = await (await route.fetch()).json();
-        return route.fulfill({ json: { version: 0, words, starting: held } });
-      });
+      await page.route(
+        (url) => url.pathname === '/state',
+        async (route) => {
+          if (!held) return route.continue();
+          const { words } = await (await route.fetch()).json();
+          return route.fulfill({ json: { version: 0, words, starting: held } });
+        },
+      );
       await page.goto(pagewyn.address);
-      const progress = page.getByRole('status').filter({ hasText: 'Reading the library: 4,321 of 12,000 books' });
+      const progress = page
+        .getByRole('status')
+        .filter({ hasText: 'Reading the library: 4,321 of 12,000 books' });
       await progress.waitFor();
-      assert.equal(await page.getByRole('progressbar', { name: 'Books read' }).getAttribute('value'), '4321');
+      assert.equal(
+        await page.getByRole('progressbar', { name: 'Books read' }).getAttribute('value'),
+        '4321',
+      );
       held = null;
       await page.getByRole('heading', { name: 'Recently Opened' }).waitFor();
       await progress.waitFor({ state: 'hidden' });
@@ -231,7 +246,8 @@ describe('the host', () => {
       const pagewyn = await startPagewyn(library.folder, [], { XDG_RUNTIME_DIR: runtime });
       const instanceFiles = () => (existsSync(join(runtime, 'pagewyn')) ? readdirSync(join(runtime, 'pagewyn')) : []);
       // The file is written just after the address is printed.
-      for (let waited = 0; instanceFiles().length === 0 && waited < 100; waited++) await new Promise((done) => setTimeout(done, 50));
+      for (let waited = 0; instanceFiles().length === 0 && waited < 100; waited++)
+        await new Promise((done) => setTimeout(done, 50));
       assert.equal(instanceFiles().length, 1, 'the instance file is there while it runs');
       // stop() sends SIGTERM and allows ten seconds, far more than a stop at the next book takes
       // and far less than the rest of the scan.

@@ -32,7 +32,8 @@ const books = [
 ];
 
 // A book outside the library, as a person has it among their downloads.
-const bookOutside = (file, title, author) => writeBook(outside, { file, title, author, modified: 1_600_000_000 });
+const bookOutside = (file, title, author) =>
+  writeBook(outside, { file, title, author, modified: 1_600_000_000 });
 
 // The reader shows the book; closed, the library shows it first.
 async function expectOpenedAndFirst(page, title, author) {

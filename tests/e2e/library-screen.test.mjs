@@ -59,8 +59,13 @@ describe('the library screen', () => {
         await page.getByRole('heading', { name: title }).waitFor();
         await waitForFirstRow(page, rows[0]);
         assert.deepEqual(await rowNames(page), rows, title);
-        // The rows show other books than before: each its own cover, none the one shown there before.
-        assert.deepEqual([await pictureWidth(page, 'Zola, Zed'), await pictureWidth(page, 'Balzac, Bob')], [40, 30], title);
+        // The rows show other books than before: each its own cover, none the one shown there
+        // before.
+        assert.deepEqual(
+          [await pictureWidth(page, 'Zola, Zed'), await pictureWidth(page, 'Balzac, Bob')],
+          [40, 30],
+          title,
+        );
       }
     });
   });
@@ -83,7 +88,9 @@ describe('the library screen', () => {
         const bottom = scroller.getBoundingClientRect().bottom;
         const rows = [...document.querySelectorAll('.table-rows .row')];
         const position = (row) => Number(row.getAttribute('aria-posinset'));
-        const shownLast = Math.max(...rows.filter((row) => row.getBoundingClientRect().top < bottom).map(position));
+        const shownLast = Math.max(
+          ...rows.filter((row) => row.getBoundingClientRect().top < bottom).map(position),
+        );
         return Math.max(...rows.map(position)) - shownLast >= 9;
       });
       await page.locator('.table-scroller').evaluate((scroller) => { scroller.scrollTop = 0; });
@@ -162,7 +169,8 @@ describe('the library screen', () => {
     await withPagewyn(books, async (pagewyn) => {
       // The redraws the host tells the page, counted as its change stream reads them: a redraw
       // makes rows asked for ahead before it out of date (the cover reader, on a busy machine,
-      // tells one after letting requests go), and the page rightly asks anew for the rows it lands on.
+      // tells one after letting requests go), and the page rightly asks anew for the rows it lands
+      // on.
       const context = await browser.newContext({ viewport: { width: 390, height: 600 } });
       await context.addInitScript(() => {
         window.redrawsTold = 0;
@@ -173,7 +181,8 @@ describe('the library screen', () => {
           const [counted, read] = response.body.tee();
           (async () => {
             const reader = counted.pipeThrough(new TextDecoderStream()).getReader();
-            for (let piece = await reader.read(); !piece.done; piece = await reader.read()) window.redrawsTold += piece.value.split('event: redraw').length - 1;
+            for (let piece = await reader.read(); !piece.done; piece = await reader.read())
+              window.redrawsTold += piece.value.split('event: redraw').length - 1;
           })().catch(() => {});
           return new Response(read, response);
         };
@@ -185,36 +194,58 @@ describe('the library screen', () => {
       const asked = [];
       page.on('request', (request) => {
         const address = new URL(request.url());
-        if (address.pathname === '/state') asked.push({ request, first: Number(address.searchParams.get('first')), count: Number(address.searchParams.get('count')) });
+        if (address.pathname === '/state')
+          asked.push({
+            request,
+            first: Number(address.searchParams.get('first')),
+            count: Number(address.searchParams.get('count')),
+          });
       });
       const answered = new Set();
       page.on('requestfinished', (request) => answered.add(request));
-      const covering = (requests, row) => requests.filter((request) => request.first <= row && row < request.first + request.count);
+      const covering = (requests, row) =>
+        requests.filter((request) => request.first <= row && row < request.first + request.count);
       const jump = 80;
       let redrawsBeforeAhead = await redrawsTold();
       for (let step = 1; step <= 6; step++) {
         const before = asked.length;
         const redrawsBeforeJump = await redrawsTold();
         const row = step * jump;
-        await page.locator('.table-scroller').evaluate((scroller, top) => { scroller.scrollTop = top; }, row * 56);
+        await page.locator('.table-scroller').evaluate((scroller, top) => {
+          scroller.scrollTop = top;
+        }, row * 56);
         // The most recently opened first: the row shows the book opened that many books before.
-        await page.locator(`.row[aria-posinset="${row + 1}"] .row-cell[aria-label="Book ${count - 1 - row}, Writer"]`).waitFor();
+        await page
+          .locator(
+            `.row[aria-posinset="${row + 1}"] .row-cell[aria-label="Book ${count - 1 - row}, Writer"]`,
+          )
+          .waitFor();
         if (step === 1) continue;
         // The look ahead is asked for in the same check of the view as any request for the jump's
         // own rows, after it: once it is seen, so is that request.
-        // Answered, as a slow machine may take a while to: the next jump lands on rows the page has.
-        await eventually(() => covering(asked.slice(before), row + jump).some(({ request }) => answered.has(request)), `the look ahead of jump ${step}`);
+        // Answered, as a slow machine may take a while to: the next jump lands on rows the page
+        // has.
+        await eventually(
+          () =>
+            covering(asked.slice(before), row + jump).some(({ request }) => answered.has(request)),
+          `the look ahead of jump ${step}`,
+        );
         const since = asked.slice(before);
         // From the third jump on, its rows were asked for during the jump before, and are drawn
         // from that answer unless a redraw came after it was asked.
-        const redrawn = await redrawsTold() > redrawsBeforeAhead;
+        const redrawn = (await redrawsTold()) > redrawsBeforeAhead;
         redrawsBeforeAhead = redrawsBeforeJump;
-        if (step >= 3 && !redrawn) assert.deepEqual(covering(since, row), [], `jump ${step} waited for its own rows`);
+        if (step >= 3 && !redrawn)
+          assert.deepEqual(covering(since, row), [], `jump ${step} waited for its own rows`);
         assert.equal(covering(since, row + jump).length, 1, `jump ${step} looked ahead once`);
       }
       // Back up: the rows drawn are those of the place, whatever was asked for ahead.
-      await page.locator('.table-scroller').evaluate((scroller) => { scroller.scrollTop = 100 * 56; });
-      await page.locator(`.row[aria-posinset="101"] .row-cell[aria-label="Book ${count - 101}, Writer"]`).waitFor();
+      await page.locator('.table-scroller').evaluate((scroller) => {
+        scroller.scrollTop = 100 * 56;
+      });
+      await page
+        .locator(`.row[aria-posinset="101"] .row-cell[aria-label="Book ${count - 101}, Writer"]`)
+        .waitFor();
       assert.deepEqual(page.failures, []);
       await context.close();
     });

@@ -22,15 +22,22 @@ after(async () => {
 });
 
 // A book of chapters, each [title, text]; modified in seconds since 1970.
-function writeChapters(folder, file, { title, author, language, chapters, modified = 1_700_000_000 }) {
+function writeChapters(
+  folder,
+  file,
+  { title, author, language, chapters, modified = 1_700_000_000 },
+) {
   const direction = language === 'he' ? ' dir="rtl"' : '';
   const parts = chapters.map(([heading, text], n) => ({
     id: `c${n + 1}`,
     file: `c${n + 1}.xhtml`,
-    bytes: xhtml(heading, `<h1>${heading}</h1><p>${text}</p>`,
-      { htmlAttributes: `lang="${language}"${direction}` }),
+    bytes: xhtml(heading, `<h1>${heading}</h1><p>${text}</p>`, {
+      htmlAttributes: `lang="${language}"${direction}`,
+    }),
   }));
-  const contents = chapters.map(([heading], n) => `<li><a href="c${n + 1}.xhtml">${heading}</a></li>`);
+  const contents = chapters.map(
+    ([heading], n) => `<li><a href="c${n + 1}.xhtml">${heading}</a></li>`,
+  );
   const metadata = `<dc:language>${language}</dc:language>`;
   const entries = epubEntries({ title, author, parts, contents: contents.join(''), metadata });
   writeEntries(folder, file, entries, { modified });

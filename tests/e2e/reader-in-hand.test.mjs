@@ -35,7 +35,12 @@ async function openBook(t, viewport, contextOptions = {}) {
 // browser's own input (so its gestures would see them too).
 async function touchGesture(page, fingers) {
   const cdp = await page.context().newCDPSession(page);
-  const at = (step) => fingers.map(({ from, to }, id) => ({ id, x: from[0] + ((to[0] - from[0]) * step) / 8, y: from[1] + ((to[1] - from[1]) * step) / 8 }));
+  const at = (step) =>
+    fingers.map(({ from, to }, id) => ({
+      id,
+      x: from[0] + ((to[0] - from[0]) * step) / 8,
+      y: from[1] + ((to[1] - from[1]) * step) / 8,
+    }));
   await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: at(0) });
   for (let step = 1; step <= 8; step++) await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: at(step) });
   await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
@@ -44,7 +49,11 @@ async function touchGesture(page, fingers) {
 
 for (const [profile, viewport] of [['a phone', { width: 390, height: 844 }], ['a tablet', { width: 820, height: 1180 }]]) {
   test(`on ${profile}, swipes turn pages and stay in Pagewyn, a pinch sizes the text, and every control is a finger wide`, async (t) => {
-    const { page, failures } = await openBook(t, viewport, { hasTouch: true, isMobile: true, deviceScaleFactor: 2 });
+    const { page, failures } = await openBook(t, viewport, {
+      hasTouch: true,
+      isMobile: true,
+      deviceScaleFactor: 2,
+    });
     const address = page.url();
     await page.locator('.row-cell', { hasText: 'Moby-Dick' }).tap();
     await page.frameLocator('.reader-frame').getByText(chapterTexts.one).waitFor();
@@ -65,7 +74,10 @@ for (const [profile, viewport] of [['a phone', { width: 390, height: 844 }], ['a
     const textSize = () => page.frameLocator('.reader-frame').locator('html').evaluate((html) => parseFloat(getComputedStyle(html).fontSize));
     const before = await textSize();
     const centre = stage.x + stage.width / 2;
-    await touchGesture(page, [{ from: [centre - 20, middle], to: [centre - 120, middle] }, { from: [centre + 20, middle], to: [centre + 120, middle] }]);
+    await touchGesture(page, [
+      { from: [centre - 20, middle], to: [centre - 120, middle] },
+      { from: [centre + 20, middle], to: [centre + 120, middle] },
+    ]);
     await eventually(async () => (await textSize()) > before, 'larger text after the pinch');
     assert.equal(await page.evaluate(() => window.visualViewport.scale), 1, 'the page did not zoom');
 

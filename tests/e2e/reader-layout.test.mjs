@@ -35,7 +35,11 @@ const shown = (page) => page.locator('.reader-frame:not([hidden])').evaluateAll(
   const width = doc?.defaultView?.innerWidth ?? 0;
   const height = doc?.defaultView?.innerHeight ?? 0;
   return [...(doc?.querySelectorAll('[id^="p-"], [id^="page-"]') ?? [])]
-    .filter((element) => [...element.getClientRects()].some((r) => r.right > 1 && r.left < width - 1 && r.bottom > 1 && r.top < height - 1))
+    .filter((element) =>
+      [...element.getClientRects()].some(
+        (r) => r.right > 1 && r.left < width - 1 && r.bottom > 1 && r.top < height - 1,
+      ),
+    )
     .map((element) => element.id);
 }));
 const pageLabel = (page) => page.locator('.reader-page').textContent();
@@ -89,37 +93,83 @@ test('fixed-layout pages are shown whole, in spreads on a landscape screen, in t
   const single = comicPages.map((_, n) => [n + 1]);
   const spreads = [[1], [2, 3], [4, 5], [6]];
   for (const [name, forward] of [['comicLTR', 'ArrowRight'], ['comicRTL', 'ArrowLeft']]) {
-    for (const [viewport, expected] of [[{ width: 430, height: 900 }, single], [{ width: 1000, height: 700 }, spreads]]) {
+    for (const [viewport, expected] of [
+      [{ width: 430, height: 900 }, single],
+      [{ width: 1000, height: 700 }, spreads],
+    ]) {
       await t.test(`${name} ${viewport.width}×${viewport.height}`, async (t) => {
         const page = await openBook(t, name, viewport);
         for (const [screen, pages] of expected.entries()) {
           if (screen > 0) await page.keyboard.press(forward);
           const ids = pages.map((n) => `page-${n}`);
-          await eventually(async () => JSON.stringify((await shown(page)).sort()) === JSON.stringify(ids), `${ids} on screen ${screen + 1}`);
+          await eventually(
+            async () => JSON.stringify((await shown(page)).sort()) === JSON.stringify(ids),
+            `${ids} on screen ${screen + 1}`,
+          );
           const label = `Page ${pages[0]} of ${comicPages.length}`;
-          await eventually(async () => (await pageLabel(page)) === label, `pages counted across the book: ${label}`);
-          const frames = await page.locator('.reader-frame:not([hidden])').evaluateAll((all) => all.map((frame) => {
-            const rect = frame.getBoundingClientRect();
-            const scroller = frame.contentDocument.scrollingElement;
-            return { left: rect.left, right: rect.right, top: rect.top, bottom: rect.bottom, page: frame.contentDocument.querySelector('[id^="page-"]').id,
-              scroll: [scroller.scrollWidth, scroller.scrollHeight, scroller.clientWidth, scroller.clientHeight] };
-          }));
+          await eventually(
+            async () => (await pageLabel(page)) === label,
+            `pages counted across the book: ${label}`,
+          );
+          const frames = await page.locator('.reader-frame:not([hidden])').evaluateAll((all) =>
+            all.map((frame) => {
+              const rect = frame.getBoundingClientRect();
+              const scroller = frame.contentDocument.scrollingElement;
+              return {
+                left: rect.left,
+                right: rect.right,
+                top: rect.top,
+                bottom: rect.bottom,
+                page: frame.contentDocument.querySelector('[id^="page-"]').id,
+                scroll: [
+                  scroller.scrollWidth,
+                  scroller.scrollHeight,
+                  scroller.clientWidth,
+                  scroller.clientHeight,
+                ],
+              };
+            }),
+          );
           for (const frame of frames) {
-            const declared = frame.page === `page-${comicPages.length}` ? frame.scroll.slice(2) : [1474, 2324];
-            assert.deepEqual(frame.scroll, [...declared, ...declared], `${frame.page} laid out at its own size, or the screen's`);
-            assert.ok(frame.left >= 0 && frame.top >= 0 && frame.right <= viewport.width && frame.bottom <= viewport.height, `${frame.page} wholly in the window`);
+            const declared =
+              frame.page === `page-${comicPages.length}` ? frame.scroll.slice(2) : [1474, 2324];
+            assert.deepEqual(
+              frame.scroll,
+              [...declared, ...declared],
+              `${frame.page} laid out at its own size, or the screen's`,
+            );
+            assert.ok(
+              frame.left >= 0 &&
+                frame.top >= 0 &&
+                frame.right <= viewport.width &&
+                frame.bottom <= viewport.height,
+              `${frame.page} wholly in the window`,
+            );
           }
           if (frames.length === 2) {
             const [a, b] = ids.map((id) => frames.find((frame) => frame.page === id));
-            assert.equal(a.left < b.left, name === 'comicLTR', 'the first page of the spread on the progression\'s start side');
-            assert.ok(Math.abs((a.left < b.left ? a.right - b.left : b.right - a.left)) < 1, 'the pages meet');
+            assert.equal(
+              a.left < b.left,
+              name === 'comicLTR',
+              "the first page of the spread on the progression's start side",
+            );
+            assert.ok(
+              Math.abs(a.left < b.left ? a.right - b.left : b.right - a.left) < 1,
+              'the pages meet',
+            );
           }
         }
-        assert.ok(await page.getByRole('button', { name: 'Next page' }).isDisabled(), 'nothing after the last page');
+        assert.ok(
+          await page.getByRole('button', { name: 'Next page' }).isDisabled(),
+          'nothing after the last page',
+        );
         const back = forward === 'ArrowRight' ? 'ArrowLeft' : 'ArrowRight';
         await page.keyboard.press(back);
         const previous = expected.at(-2).map((n) => `page-${n}`);
-        await eventually(async () => JSON.stringify((await shown(page)).sort()) === JSON.stringify(previous), 'back one screen');
+        await eventually(
+          async () => JSON.stringify((await shown(page)).sort()) === JSON.stringify(previous),
+          'back one screen',
+        );
       });
     }
   }

@@ -41,8 +41,16 @@ const screenLines = (page) => page.locator('.reader-frame').evaluate((frame) => 
     [...range.getClientRects()].filter((r) => r.width && r.height).forEach((r, k) => {
       const key = `${n}.${k}`;
       lines.all.push(key);
-      const within = r.left >= -1 && r.top >= -1 && r.right <= view.innerWidth + 1 && r.bottom <= view.innerHeight + 1;
-      const apart = r.right <= 1 || r.left >= view.innerWidth - 1 || r.bottom <= 1 || r.top >= view.innerHeight - 1;
+      const within =
+        r.left >= -1 &&
+        r.top >= -1 &&
+        r.right <= view.innerWidth + 1 &&
+        r.bottom <= view.innerHeight + 1;
+      const apart =
+        r.right <= 1 ||
+        r.left >= view.innerWidth - 1 ||
+        r.bottom <= 1 ||
+        r.top >= view.innerHeight - 1;
       if (within) lines.whole.push(key);
       else if (!apart) lines.cut.push(`${key} "${picture ? 'picture' : node.data.slice(0, 20)}" ${JSON.stringify([r.left, r.top, r.right, r.bottom])}`);
     });
@@ -71,8 +79,8 @@ async function screen(page) {
 }
 
 // The chapter label a screen of the "headers" book should show: the last of its contents entries
-// (every third paragraph from the fourth) that began on an earlier screen or is the first text of this one; and
-// whether one of them begins further down this screen.
+// (every third paragraph from the fourth) that began on an earlier screen or is the first text of
+// this one; and whether one of them begins further down this screen.
 const expectedLabel = (page) => page.locator('.reader-frame').evaluate((frame) => {
   const doc = frame.contentDocument;
   const width = doc.defaultView.innerWidth;
@@ -127,12 +135,20 @@ test('every line of a chapter is whole on a screen, and a place left on any scre
       }
       if (name === 'headers') assert.ok(midScreen, 'an entry began mid-screen');
       if (name === 'arabic') {
-        // Next lies to the left: its button there, pointing there, and the bar fills from the right.
+        // Next lies to the left: its button there, pointing there, and the bar fills from the
+        // right.
         const box = async (selector) => page.locator(selector).boundingBox();
-        const [next, previous, bar, fill] = await Promise.all(['.reader-next', '.reader-previous', '.reader-progress', '.reader-progress-fill'].map(box));
+        const [next, previous, bar, fill] = await Promise.all(
+          ['.reader-next', '.reader-previous', '.reader-progress', '.reader-progress-fill'].map(
+            box,
+          ),
+        );
         assert.ok(next.x < previous.x, 'Next page on the left');
         assert.equal(await page.getByRole('button', { name: 'Next page' }).textContent(), '‹');
-        assert.ok(fill.width > 0 && Math.abs(fill.x + fill.width - (bar.x + bar.width)) < 1, 'the bar fills from the right');
+        assert.ok(
+          fill.width > 0 && Math.abs(fill.x + fill.width - (bar.x + bar.width)) < 1,
+          'the bar fills from the right',
+        );
       }
       for (let n = count - 1; n >= 1; --n) {
         await turnTo(page, 'Previous page', `Page ${n} of ${count}`);

@@ -277,7 +277,10 @@ test('a place an e-ink reader pushed opens its paragraph in every direction; the
     await t.test(book.direction, async (t) => {
       const folder = folderFor(t);
       book.write(folder);
-      const { program, page } = await openLibraryFor(t, browser, folder, { width: 600, height: 700 });
+      const { program, page } = await openLibraryFor(t, browser, folder, {
+        width: 600,
+        height: 700,
+      });
       const settings = JSON.parse((await get(program, '/settings-page/catalog')).body);
       const key = createHash('md5').update(settings.password).digest('hex');
       const document = documentDigest(join(folder, book.file));
@@ -349,28 +352,47 @@ test('find lists the matches with their chapter, and a chosen one shows its page
 beforeEach(() => expectProblems({ console: /^Blocked script execution in '.*\/reader\/[0-9a-f]{32}\/.*' because the document's frame is sandboxed/ }));
 
 test("the book's files are served only inside the open book, and the book reaches nothing else", async (t) => {
-  // What the hostile book asks of the host is refused, and its style sheet from the state is not applied.
-  expectProblems({ status: 403, url: /\/(events|state)/ }, { console: /^Refused to apply style from '.*\/state'/ });
+  // What the hostile book asks of the host is refused, and its style sheet from the state is not
+  // applied.
+  expectProblems(
+    { status: 403, url: /\/(events|state)/ },
+    { console: /^Refused to apply style from '.*\/state'/ },
+  );
   const folder = folderFor(t);
   const outside = folderFor(t);
   writeFileSync(join(outside, 'secret.txt'), 'not the book');
-  writeReaderBook(folder, { file: 'open.epub', title: 'Open Book', author: 'Ann', unpacked: true, hostile: true,
-    outsideLink: { name: 'OEBPS/leak.xhtml', target: join(outside, 'secret.txt') } });
+  writeReaderBook(folder, {
+    file: 'open.epub',
+    title: 'Open Book',
+    author: 'Ann',
+    unpacked: true,
+    hostile: true,
+    outsideLink: { name: 'OEBPS/leak.xhtml', target: join(outside, 'secret.txt') },
+  });
   const { program, page } = await openLibraryFor(t, browser, folder);
   const fromBook = [];
   page.on('response', (response) => {
-    if (response.frame() !== page.mainFrame()) fromBook.push({ path: new URL(response.url()).pathname, status: response.status() });
+    if (response.frame() !== page.mainFrame())
+      fromBook.push({ path: new URL(response.url()).pathname, status: response.status() });
   });
   await page.locator('.row-cell', { hasText: 'Open Book' }).click();
   await page.frameLocator('.reader-frame').getByText(chapterTexts.one).waitFor();
 
-  // The book's loads of the change stream and the state get nothing; the page's own stream lives on.
+  // The book's loads of the change stream and the state get nothing; the page's own stream lives
+  // on.
   const tried = await eventually(() => {
     const hostRoutes = fromBook.filter((load) => load.path === '/events' || load.path === '/state');
-    return ['/events', '/state'].every((path) => hostRoutes.some((load) => load.path === path)) && hostRoutes;
+    return (
+      ['/events', '/state'].every((path) => hostRoutes.some((load) => load.path === path)) &&
+      hostRoutes
+    );
   }, 'the book tried the host routes');
   assert.deepEqual([...new Set(tried.map((load) => load.status))], [403]);
-  assert.equal((await get(program, '/events', { headersOnly: true })).status, 200, 'a stream is still to be had');
+  assert.equal(
+    (await get(program, '/events', { headersOnly: true })).status,
+    200,
+    'a stream is still to be had',
+  );
 
   // The page's own window shows the book.
   const window = await page.evaluate(() => sessionStorage.getItem('pagewyn-window'));
@@ -385,19 +407,39 @@ test("the book's files are served only inside the open book, and the book reache
   assert.doesNotMatch(served.headers['content-security-policy'], /script-src/);
   assert.match(served.headers['x-frame-options'], /SAMEORIGIN/);
 
-  for (const path of ['../../../../etc/passwd', '%2e%2e/%2e%2e/%2e%2e/etc/passwd', 'OEBPS/..%2f..%2f..%2fetc/passwd',
-    '/etc/passwd', '%2fetc%2fpasswd', 'OEBPS/leak.xhtml', 'OEBPS', 'OEBPS/absent.xhtml']) {
+  for (const path of [
+    '../../../../etc/passwd',
+    '%2e%2e/%2e%2e/%2e%2e/etc/passwd',
+    'OEBPS/..%2f..%2f..%2fetc/passwd',
+    '/etc/passwd',
+    '%2fetc%2fpasswd',
+    'OEBPS/leak.xhtml',
+    'OEBPS',
+    'OEBPS/absent.xhtml',
+  ]) {
     const refused = await get(program, `/reader/${session}/${path}`);
     assert.equal(refused.status, 404, path);
     assert.doesNotMatch(refused.body, /root:|not the book/, path);
   }
-  assert.equal((await get(program, `/reader/${'0'.repeat(32)}/OEBPS/text/one.xhtml`)).status, 404, 'another session');
+  assert.equal(
+    (await get(program, `/reader/${'0'.repeat(32)}/OEBPS/text/one.xhtml`)).status,
+    404,
+    'another session',
+  );
   // A frame's loads cannot carry the launch token: the session's name is the book's key.
-  assert.equal((await get(program, `/reader/${session}/OEBPS/text/one.xhtml`, { token: false })).status, 200, 'by the session alone');
+  assert.equal(
+    (await get(program, `/reader/${session}/OEBPS/text/one.xhtml`, { token: false })).status,
+    200,
+    'by the session alone',
+  );
 
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
-  assert.equal((await get(program, `/reader/${session}/OEBPS/text/one.xhtml`)).status, 404, 'once the reader is closed');
+  assert.equal(
+    (await get(program, `/reader/${session}/OEBPS/text/one.xhtml`)).status,
+    404,
+    'once the reader is closed',
+  );
 });
 
 test('selected words become a highlight that stays, or a quote to share', async (t) => {

@@ -62,7 +62,8 @@ test('the service serves the library the settings file names and --address tells
   const token = printed.searchParams.get('token');
   assert.ok(token);
   const runtime = join(environment.XDG_RUNTIME_DIR, 'pagewyn');
-  for (const name of readdirSync(runtime)) assert.equal(statSync(join(runtime, name)).mode & 0o777, 0o600, name);
+  for (const name of readdirSync(runtime))
+    assert.equal(statSync(join(runtime, name)).mode & 0o777, 0o600, name);
 
   const answer = await fetch(`${origin}/settings-page`, { headers: { 'X-Pagewyn-Token': token } });
   assert.equal(answer.status, 200);

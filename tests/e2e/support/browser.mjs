@@ -43,7 +43,8 @@ const cutByStop = (text, url) => /net::ERR_(INCOMPLETE_CHUNKED_ENCODING|CONTENT_
 // so on the console, where the watch below hears it.
 function reportBrokenPictures(prefix) {
   window.addEventListener('error', (event) => {
-    if (event.target instanceof HTMLImageElement) console.error(prefix + (event.target.currentSrc || event.target.src));
+    if (event.target instanceof HTMLImageElement)
+      console.error(prefix + (event.target.currentSrc || event.target.src));
   }, true);
 }
 
@@ -53,7 +54,11 @@ function watch(page) {
   page.addInitScript(reportBrokenPictures, brokenPicture);
   page.on('response', (response) => {
     if (response.status() >= 400 && response.status() !== 503)
-      problems.push({ status: response.status(), url: response.url(), method: response.request().method() });
+      problems.push({
+        status: response.status(),
+        url: response.url(),
+        method: response.request().method(),
+      });
   });
   page.on('console', (message) => {
     const text = message.text();
@@ -113,8 +118,12 @@ export async function launchBrowser({ scrollBars = false } = {}) {
 }
 
 // A page of Pagewyn at that size, opened at the printed address.
-export async function openPagewyn(browser, pagewyn, { width = 390, height = 844, context = null } = {}) {
-  const owner = context ?? await browser.newContext({ viewport: { width, height } });
+export async function openPagewyn(
+  browser,
+  pagewyn,
+  { width = 390, height = 844, context = null } = {},
+) {
+  const owner = context ?? (await browser.newContext({ viewport: { width, height } }));
   const page = await owner.newPage();
   page.setDefaultTimeout(10000);
   const failures = [];
@@ -136,17 +145,29 @@ export async function rowNames(page) {
 // Waits until the rows shown, top to bottom and leaving out rows fading away, are the names (or,
 // with first, begin with them).
 // anyProgress: a book read meanwhile may say how far (", 12% read", ", finished") or not yet.
-export async function waitForRows(page, names, { first = false, timeout, anyProgress = false } = {}) {
-  await page.waitForFunction(([expected, prefix, progress]) => {
-    const shown = [...document.querySelectorAll('.row:not(.fading)')]
-      .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
-      .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label'))
-      .map((name) => (progress ? name?.replace(/, (\d+% read|finished)$/, '') : name));
-    return JSON.stringify(prefix ? shown.slice(0, expected.length) : shown) === JSON.stringify(expected);
-  }, [names, first, anyProgress], { timeout });
+export async function waitForRows(
+  page,
+  names,
+  { first = false, timeout, anyProgress = false } = {},
+) {
+  await page.waitForFunction(
+    ([expected, prefix, progress]) => {
+      const shown = [...document.querySelectorAll('.row:not(.fading)')]
+        .sort((a, b) => parseFloat(a.style.top) - parseFloat(b.style.top))
+        .map((row) => row.querySelector('.row-cell')?.getAttribute('aria-label'))
+        .map((name) => (progress ? name?.replace(/, (\d+% read|finished)$/, '') : name));
+      return (
+        JSON.stringify(prefix ? shown.slice(0, expected.length) : shown) ===
+        JSON.stringify(expected)
+      );
+    },
+    [names, first, anyProgress],
+    { timeout },
+  );
 }
 
-export const waitForFirstRow = (page, name, options = {}) => waitForRows(page, [name], { ...options, first: true });
+export const waitForFirstRow = (page, name, options = {}) =>
+  waitForRows(page, [name], { ...options, first: true });
 
 // What the rows in view show, run in the page: places of the view with no row, rows without a
 // title, covers still loading, covers loaded broken (the browser's broken-picture icon), and rows
@@ -207,4 +228,5 @@ export async function waitForRowsInView(page, done, { timeout = 20000 } = {}) {
   }
 }
 
-export const dropFile = (page, name, bytes, options = {}) => dropFiles(page, [[name, bytes]], options);
+export const dropFile = (page, name, bytes, options = {}) =>
+  dropFiles(page, [[name, bytes]], options);

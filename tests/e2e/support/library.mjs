@@ -25,13 +25,26 @@ function make(lines) {
 // The maker's line for the entries at path. An entry's bytes are text, a Buffer, or { png: { width,
 // height, color: [red, green, blue] } } for a picture of one colour; an unpacked book may carry a
 // link that leads out of it.
-function bookLine(path, entries, { unpacked = false, modified = 1_700_000_000, outsideLink = null } = {}) {
+function bookLine(
+  path,
+  entries,
+  { unpacked = false, modified = 1_700_000_000, outsideLink = null } = {},
+) {
   const link = outsideLink ? [{ name: outsideLink.name, link: outsideLink.target }] : [];
   return JSON.stringify({
-    path, unpacked, modified,
+    path,
+    unpacked,
+    modified,
     entries: [...entries, ...link].map(({ name, bytes, link }) => ({
-      name, stored: true,
-      ...(link ? { link } : typeof bytes === 'string' ? { text: bytes } : bytes.png ? bytes : { base64: Buffer.from(bytes).toString('base64') }),
+      name,
+      stored: true,
+      ...(link
+        ? { link }
+        : typeof bytes === 'string'
+          ? { text: bytes }
+          : bytes.png
+            ? bytes
+            : { base64: Buffer.from(bytes).toString('base64') }),
     })),
   });
 }
@@ -160,8 +173,16 @@ export function readerBookEntries({ title, author, breakage = null, hostile = fa
   });
 }
 
-export function writeReaderBook(folder, { file, title, author, breakage = null, hostile = false, ...options }) {
-  return writeEntries(folder, file, readerBookEntries({ title, author, breakage, hostile }), options);
+export function writeReaderBook(
+  folder,
+  { file, title, author, breakage = null, hostile = false, ...options },
+) {
+  return writeEntries(
+    folder,
+    file,
+    readerBookEntries({ title, author, breakage, hostile }),
+    options,
+  );
 }
 
 // Books that lay out otherwise than left-to-right text: right-to-left (Arabic, with the spine's
@@ -179,23 +200,47 @@ export const layoutBooks = {
   arabic: { language: 'ar', dir: 'rtl', progression: 'rtl' },
   hebrew: { language: 'he', dir: null, bodyDir: 'rtl', progression: null },
   // The first chapter's style sheet sets vertical writing; the second leaves it to the book's.
-  japanese: { language: 'ja', dir: null, progression: 'rtl', css: 'html { writing-mode: vertical-rl; }', writingMode: 'vertical-rl' },
+  japanese: {
+    language: 'ja',
+    dir: null,
+    progression: 'rtl',
+    css: 'html { writing-mode: vertical-rl; }',
+    writingMode: 'vertical-rl',
+  },
   // A running header and an aside the book's style hides before every fifth paragraph; columns the
   // book caps at 20em; contents entries for every third paragraph from the fourth; after the second
   // paragraph two pictures as tall as a screen side by side.
-  headers: { language: 'en', css: '.oeb-header, aside { display: none; } html { max-height: 20em; }', hidden: true, entries: Array.from({ length: 13 }, (_, n) => 4 + 3 * n), picture: true },
-  // Vertical text in columns the book caps at 28em, a reading over the first word of each paragraph.
-  capped: { language: 'ja', progression: 'rtl', css: 'html { writing-mode: vertical-rl; max-height: 28em; }', writingMode: 'vertical-rl', ruby: true },
+  headers: {
+    language: 'en',
+    css: '.oeb-header, aside { display: none; } html { max-height: 20em; }',
+    hidden: true,
+    entries: Array.from({ length: 13 }, (_, n) => 4 + 3 * n),
+    picture: true,
+  },
+  // Vertical text in columns the book caps at 28em, a reading over the first word of each
+  // paragraph.
+  capped: {
+    language: 'ja',
+    progression: 'rtl',
+    css: 'html { writing-mode: vertical-rl; max-height: 28em; }',
+    writingMode: 'vertical-rl',
+    ruby: true,
+  },
   // Sections the book keeps whole, some longer than a screen (the first one too, after an empty
   // anchor, kept whole by a rule more particular than any other), and preformatted lines wider
   // than one.
-  sections: { language: 'en', css: 'section { page-break-inside: avoid; } body .unit > section { page-break-inside: avoid !important; } pre { font-size: 1.2em; }', sections: [14, 3, 2, 20, 1] },
+  sections: {
+    language: 'en',
+    css: 'section { page-break-inside: avoid; } body .unit > section { page-break-inside: avoid !important; } pre { font-size: 1.2em; }',
+    sections: [14, 3, 2, 20, 1],
+  },
   // A table whose cells do not wrap and a row of four boxes of a set width, both wider than a
   // phone.
   wide: {
     language: 'en',
-    css: 'td, th { white-space: nowrap; padding: 0 8px; } .modes { display: flex; }'
-      + ' .modes > div { flex: none; width: 8em; }',
+    css:
+      'td, th { white-space: nowrap; padding: 0 8px; } .modes { display: flex; }' +
+      ' .modes > div { flex: none; width: 8em; }',
     wide: true,
   },
   comicLTR: { fixed: true, progression: 'ltr' },
@@ -241,7 +286,10 @@ export function layoutBookEntries(name) {
   const book = layoutBooks[name];
   const htmlAttributes = `${book.language ? ` lang="${book.language}" xml:lang="${book.language}"` : ''}${book.dir ? ` dir="${book.dir}"` : ''}`;
   const bodyAttributes = book.bodyDir ? ` dir="${book.bodyDir}"` : '';
-  const pages = layoutParts(book).map((part) => ({ ...part, bytes: xhtml(part.id, part.body, { head: part.head, htmlAttributes, bodyAttributes }) }));
+  const pages = layoutParts(book).map((part) => ({
+    ...part,
+    bytes: xhtml(part.id, part.body, { head: part.head, htmlAttributes, bodyAttributes }),
+  }));
   const style = book.css ? [{ id: 'css', file: 'style.css', mediaType: 'text/css', spine: false, bytes: book.css }] : [];
   if (book.picture) style.push({ id: 'picture', file: 'picture.png', mediaType: 'image/png', spine: false, bytes: { png: { width: 300, height: 1200, color: [40, 90, 160] } } });
   return epubEntries({

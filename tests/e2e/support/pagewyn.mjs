@@ -90,7 +90,11 @@ export function pagewynForFile(books, environment = () => ({})) {
   before(async () => {
     shared.browser = await launchBrowser();
     shared.library = makeLibrary(books);
-    shared.pagewyn = await startPagewyn(shared.library.folder, [], environment(shared.library.folder));
+    shared.pagewyn = await startPagewyn(
+      shared.library.folder,
+      [],
+      environment(shared.library.folder),
+    );
   });
   after(async () => {
     await shared.browser?.close();
@@ -116,7 +120,10 @@ export function recordingOpener() {
     environment: { PAGEWYN_FOLDER_OPENER: script },
     fail: (on) => (on ? writeFileSync(failing, '') : rmSync(failing, { force: true })),
     async opened() {
-      for (let tries = 0; tries < 200 && !existsSync(record); tries++) await new Promise((done) => { setTimeout(done, 50); });
+      for (let tries = 0; tries < 200 && !existsSync(record); tries++)
+        await new Promise((done) => {
+          setTimeout(done, 50);
+        });
       return existsSync(record) ? readFileSync(record, 'utf8') : null;
     },
     remove: () => rmSync(scratch, { recursive: true, force: true }),
@@ -133,7 +140,13 @@ export function folderFor(t) {
 // Starts the program on the folder and opens its page in a browser context of the viewport (and
 // the context's other options, such as touch) once a row shows; program and context end with the
 // test t.
-export async function openLibraryFor(t, browser, folder, viewport = { width: 900, height: 700 }, contextOptions = {}) {
+export async function openLibraryFor(
+  t,
+  browser,
+  folder,
+  viewport = { width: 900, height: 700 },
+  contextOptions = {},
+) {
   const program = await startPagewyn(folder);
   t.after(() => program.stop());
   const context = await browser.newContext({ viewport, ...contextOptions });
