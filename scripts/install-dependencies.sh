@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip python3-feedparser
   file lintian groff man-db systemd
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   chromium fonts-lato fonts-dejavu-core fonts-liberation2 xdg-utils
   fonts-ipaexfont-gothic fonts-nanum fonts-droid-fallback fonts-noto-ui-core fonts-noto-color-emoji
 )
@@ -20,7 +20,8 @@ packages=(
 # 40 MB where the full Noto CJK and core sets take 130 MB.
 # The package's checks: CPack finds the program's libraries with file and dpkg-shlibdeps, lintian
 # reviews the package, groff and man draw the manual page, systemd-analyze reads the user service.
-# clang with libFuzzer and the sanitizers' runtimes (libclang-rt-14-dev) builds the fuzz targets.
+# clang with libFuzzer and the sanitizers' runtimes (libclang-rt-14-dev) builds the fuzz targets;
+# clang-format checks the C++ sources' layout.
 # Node.js and npm for the browser tests, from Debian unless the machine already has them.
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)
