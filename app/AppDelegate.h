@@ -23,7 +23,8 @@ public:
     // application:openURL:options: — a file another program hands over goes to the library
     // screen's import (of the key window, the window acted in last, where there are several);
     // true in every case, also when there is no screen to take it.
-    bool openURL(ui::Application& application, const foundation::URL& url, const ui::OpenURLOptions&) override;
+    bool openURL(ui::Application& application, const foundation::URL& url,
+        const ui::OpenURLOptions&) override;
 
     // The library screen, once its view has loaded; the last one loaded replaces any other.
     std::shared_ptr<ViewController> myViewController;

@@ -11,10 +11,11 @@ void registerApplicationClasses(const BackgroundWork& work)
 {
     ui::registerClass("Pagewyn.AppDelegate", typeid(AppDelegate),
         [](const ui::Coder*) { return std::make_shared<AppDelegate>(); });
-    ui::registerClass("Pagewyn.ViewController", typeid(ViewController), [work](const ui::Coder* coder) {
-        auto screen = coder ? std::make_shared<ViewController>(*coder)
-                            : std::make_shared<ViewController>(std::nullopt, std::nullopt);
-        screen->setBackgroundWork(work);
-        return screen;
-    });
+    ui::registerClass(
+        "Pagewyn.ViewController", typeid(ViewController), [work](const ui::Coder* coder) {
+            auto screen = coder ? std::make_shared<ViewController>(*coder)
+                                : std::make_shared<ViewController>(std::nullopt, std::nullopt);
+            screen->setBackgroundWork(work);
+            return screen;
+        });
 }

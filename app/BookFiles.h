@@ -3,4 +3,6 @@
 
 #include "platform/desktop/UploadName.h"
 
-inline const desktop::UploadKind bookFiles { .ending = ".epub", .name = "EPUB", .mediaType = "application/epub+zip" };
+inline const desktop::UploadKind bookFiles {
+    .ending = ".epub", .name = "EPUB", .mediaType = "application/epub+zip"
+};

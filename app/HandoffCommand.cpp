@@ -34,7 +34,8 @@ std::string documentsFolderFor(const HandoffOptions& options)
 {
     if (options.documents)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
-    auto folders = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
+    auto folders = foundation::FileManager().urlsForDirectory(
+        foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
     return desktop::normalizedDocumentsFolder(folders.front().path());
 }
@@ -47,7 +48,8 @@ pid_t startInstance(const HandoffOptions& options, const std::string& documents)
     auto program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error)
         return 0;
-    std::vector<std::string> arguments { program.string(), "--documents", documents, "--listen", options.listen };
+    std::vector<std::string> arguments { program.string(), "--documents", documents, "--listen",
+        options.listen };
     if (options.port != 0)
         arguments.insert(arguments.end(), { "--port", std::to_string(options.port) });
     if (options.noBrowser)
@@ -109,9 +111,12 @@ int runHandoffCommand(const HandoffOptions& options)
     if (auto instance = desktop::findRunningInstance(documents)) {
         if (auto ready = desktop::waitUntilReady(*instance, readyLimit); !ready)
             return failed(options.file, ready.error().description());
-        if (auto delivered = desktop::handOver(*instance, options.file, bookFiles, !options.noBrowser); !delivered)
+        if (auto delivered
+            = desktop::handOver(*instance, options.file, bookFiles, !options.noBrowser);
+            !delivered)
             return failed(options.file, delivered.error().description());
-        std::cout << "Pagewyn: " << name << " was handed to the library at " << instance->origin << std::endl;
+        std::cout << "Pagewyn: " << name << " was handed to the library at " << instance->origin
+                  << std::endl;
         return 0;
     }
 
@@ -121,16 +126,19 @@ int runHandoffCommand(const HandoffOptions& options)
     auto started = startedInstance(child, documents);
     if (!started) {
         endStartedInstance(child);
-        return failed(options.file, "the Pagewyn started for " + documents + " did not begin serving");
+        return failed(
+            options.file, "the Pagewyn started for " + documents + " did not begin serving");
     }
-    if (auto ready = desktop::waitUntilReady(*started, readyLimit, [child] { return running(child); }); !ready) {
+    if (auto ready
+        = desktop::waitUntilReady(*started, readyLimit, [child] { return running(child); });
+        !ready) {
         endStartedInstance(child);
         return failed(options.file, ready.error().description());
     }
     // The new instance opened its own page as it started.
     if (auto delivered = desktop::handOver(*started, options.file, bookFiles, false); !delivered)
         return failed(options.file, delivered.error().description());
-    std::cout << "Pagewyn: " << name << " was handed to a new Pagewyn at " << started->origin << "/?token=" << started->token
-              << std::endl;
+    std::cout << "Pagewyn: " << name << " was handed to a new Pagewyn at " << started->origin
+              << "/?token=" << started->token << std::endl;
     return 0;
 }

@@ -7,9 +7,9 @@
 #include "frameworks/folioreader/stores/KeptProgress.h"
 #include "library/DocumentsFolder.h"
 #include "platform/host/opds/AtomFeed.h"
-#include "screen/BookFilter.h"
 #include "platform/text/SearchFold.h"
 #include "platform/text/Text.h"
+#include "screen/BookFilter.h"
 
 #include <algorithm>
 #include <string_view>
@@ -67,8 +67,8 @@ host::CatalogBook LibraryCatalog::entry(std::size_t position) const
         details.language, {} };
 }
 
-host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<std::size_t>& order, std::size_t from,
-    std::size_t size, std::size_t offset, std::size_t count) const
+host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<std::size_t>& order,
+    std::size_t from, std::size_t size, std::size_t offset, std::size_t count) const
 {
     host::CatalogSlice<host::CatalogBook> page { {}, size };
     auto store = folioreader::FolioReader::metadataStore();
@@ -87,14 +87,16 @@ host::CatalogSlice<host::CatalogBook> LibraryCatalog::slice(const std::vector<st
     return page;
 }
 
-host::CatalogSlice<host::CatalogBook> LibraryCatalog::books(Order order, std::size_t offset, std::size_t count)
+host::CatalogSlice<host::CatalogBook> LibraryCatalog::books(
+    Order order, std::size_t offset, std::size_t count)
 {
     refresh();
     auto& positions = order == Order::recent ? m_recent : m_title;
     return slice(positions, 0, positions.size(), offset, count);
 }
 
-host::CatalogSlice<host::CatalogBook> LibraryCatalog::booksBy(const std::string& author, std::size_t offset, std::size_t count)
+host::CatalogSlice<host::CatalogBook> LibraryCatalog::booksBy(
+    const std::string& author, std::size_t offset, std::size_t count)
 {
     refresh();
     auto found = m_authorByName.find(text::nfc(author));
@@ -104,7 +106,8 @@ host::CatalogSlice<host::CatalogBook> LibraryCatalog::booksBy(const std::string&
     return slice(m_author, group.first, group.count, offset, count);
 }
 
-host::CatalogSlice<host::CatalogBook> LibraryCatalog::search(const std::string& typed, std::size_t offset, std::size_t count)
+host::CatalogSlice<host::CatalogBook> LibraryCatalog::search(
+    const std::string& typed, std::size_t offset, std::size_t count)
 {
     refresh();
     auto folded = text::searchFold(typed);
@@ -121,12 +124,14 @@ host::CatalogSlice<host::CatalogBook> LibraryCatalog::search(const std::string& 
     return slice(m_found, 0, m_found.size(), offset, count);
 }
 
-host::CatalogSlice<host::CatalogAuthor> LibraryCatalog::authors(std::size_t offset, std::size_t count)
+host::CatalogSlice<host::CatalogAuthor> LibraryCatalog::authors(
+    std::size_t offset, std::size_t count)
 {
     refresh();
     host::CatalogSlice<host::CatalogAuthor> page { {}, m_authors.size() };
     for (std::size_t at = offset; at < m_authors.size() && at - offset < count; ++at)
-        page.items.push_back({ m_books[m_author[m_authors[at].first]].author, m_authors[at].count });
+        page.items.push_back(
+            { m_books[m_author[m_authors[at].first]].author, m_authors[at].count });
     return page;
 }
 

@@ -19,11 +19,17 @@
 
 class LibraryCatalog final : public host::CatalogLibrary {
 public:
-    explicit LibraryCatalog(const BookList& books = bookList()) : m_books(books) {}
+    explicit LibraryCatalog(const BookList& books = bookList())
+        : m_books(books)
+    {
+    }
 
-    host::CatalogSlice<host::CatalogBook> books(Order order, std::size_t offset, std::size_t count) override;
-    host::CatalogSlice<host::CatalogBook> booksBy(const std::string& author, std::size_t offset, std::size_t count) override;
-    host::CatalogSlice<host::CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) override;
+    host::CatalogSlice<host::CatalogBook> books(
+        Order order, std::size_t offset, std::size_t count) override;
+    host::CatalogSlice<host::CatalogBook> booksBy(
+        const std::string& author, std::size_t offset, std::size_t count) override;
+    host::CatalogSlice<host::CatalogBook> search(
+        const std::string& text, std::size_t offset, std::size_t count) override;
     host::CatalogSlice<host::CatalogAuthor> authors(std::size_t offset, std::size_t count) override;
     std::optional<std::string> authorNamed(const std::string& key) override;
     std::optional<host::CatalogBook> book(const std::string& file) override;
@@ -38,8 +44,8 @@ private:
     };
     void refresh();
     host::CatalogBook entry(std::size_t position) const;
-    host::CatalogSlice<host::CatalogBook> slice(const std::vector<std::size_t>& order, std::size_t from, std::size_t size,
-        std::size_t offset, std::size_t count) const;
+    host::CatalogSlice<host::CatalogBook> slice(const std::vector<std::size_t>& order,
+        std::size_t from, std::size_t size, std::size_t offset, std::size_t count) const;
 
     const BookList& m_books;
     std::uint64_t m_madeAt = UINT64_MAX;

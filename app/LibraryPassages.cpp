@@ -29,8 +29,8 @@ foundation::Result<host::FoundPassages> findLibraryPassages(folioreader::TextInd
     if (file.empty()) {
         auto found = index.search(folder, *query, passageBooks, passagesPerBook);
         if (!found)
-            return foundation::Error("the library's text cannot be searched: "
-                + found.error().description());
+            return foundation::Error(
+                "the library's text cannot be searched: " + found.error().description());
         for (auto& book : *found) {
             host::PassageBook entry { std::move(book.name), std::move(book.title),
                 std::move(book.author), {}, book.more };
@@ -41,8 +41,8 @@ foundation::Result<host::FoundPassages> findLibraryPassages(folioreader::TextInd
     } else {
         auto found = index.searchBook(folder, file, *query);
         if (!found)
-            return foundation::Error("the library's text cannot be searched: "
-                + found.error().description());
+            return foundation::Error(
+                "the library's text cannot be searched: " + found.error().description());
         host::PassageBook entry { file, {}, {}, {}, false };
         for (auto& passage : *found)
             entry.passages.push_back(passageOf(passage));

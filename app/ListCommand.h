@@ -12,7 +12,7 @@ class MetadataStore;
 
 struct ListOptions {
     std::optional<std::string> documents; // the library folder; the platform's default when absent
-    std::int64_t order = 0;               // the sort order to step to, as the sort button would
+    std::int64_t order = 0; // the sort order to step to, as the sort button would
     bool json = false;
     // Titles and authors kept by earlier runs, as the program reads them; nullptr reads every book.
     std::shared_ptr<folioreader::MetadataStore> metadataStore;

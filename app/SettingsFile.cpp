@@ -131,7 +131,7 @@ foundation::Result<FileSettings> readSettingsFile(const std::string& path, const
             return FileSettings {};
         return foundation::Error("pagewyn.conf: cannot read " + path + ": " + std::strerror(errno));
     }
-    struct stat status {};
+    struct stat status { };
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return foundation::Error("pagewyn.conf: " + path + " is not a file");
     if (static_cast<std::size_t>(status.st_size) > largestFile)

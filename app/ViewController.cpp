@@ -16,7 +16,8 @@ ViewController::ViewController(ui::TableViewStyle style)
     registerActions();
 }
 
-ViewController::ViewController(std::optional<std::string> nibName, std::optional<std::string> bundlePath)
+ViewController::ViewController(
+    std::optional<std::string> nibName, std::optional<std::string> bundlePath)
     : ReaderEngineOwner()
     , ui::TableViewController(std::move(nibName), std::move(bundlePath))
 {
@@ -48,7 +49,8 @@ void ViewController::viewDidLoad()
     tableView()->setSearchFieldName("Search books");
     tableView()->setAccessibilityLabel("Books");
     auto application = ui::Application::sharedApplication();
-    auto delegate = application ? std::dynamic_pointer_cast<AppDelegate>(application->delegate()) : nullptr;
+    auto delegate
+        = application ? std::dynamic_pointer_cast<AppDelegate>(application->delegate()) : nullptr;
     auto self = std::static_pointer_cast<ViewController>(weak_from_this().lock());
     // The application is always started with an AppDelegate; a screen made outside a running
     // application (or not owned by anyone yet) has no one to register with.

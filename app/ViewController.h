@@ -17,13 +17,18 @@
 // platform's table-view controller, so the engine exists before the platform's initialiser runs,
 // whichever initialiser creates the screen.
 struct ReaderEngineOwner {
-    ReaderEngineOwner() : folioReader(std::make_shared<folioreader::FolioReader>()) {}
+    ReaderEngineOwner()
+        : folioReader(std::make_shared<folioreader::FolioReader>())
+    {
+    }
 
     // Made once with the screen, never replaced, released with it.
     const std::shared_ptr<folioreader::FolioReader> folioReader;
 };
 
-class ViewController : private ReaderEngineOwner, public ui::TableViewController, public ui::DocumentPickerDelegate {
+class ViewController : private ReaderEngineOwner,
+                       public ui::TableViewController,
+                       public ui::DocumentPickerDelegate {
 public:
     using ReaderEngineOwner::folioReader;
 
@@ -50,10 +55,12 @@ public:
     // sectionIndexTitlesForTableView: — the first characters of the sort key; blue.
     std::vector<std::string> sectionIndexTitlesForTableView(ui::TableView& table) override;
     // tableView:sectionForSectionIndexTitle:atIndex: — scrolls to the first match, answers 1.
-    std::int64_t sectionForSectionIndexTitle(ui::TableView& table, const std::string& title, std::int64_t index) override;
+    std::int64_t sectionForSectionIndexTitle(
+        ui::TableView& table, const std::string& title, std::int64_t index) override;
 
     // tableView:cellForRowAtIndexPath: — cover, title and author of the row's book.
-    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath) override;
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(
+        ui::TableView& table, ui::IndexPath indexPath) override;
     // The cover of the book at path, read apart from the main loop, shown in the visible rows of
     // that book; whether a row's picture changed.
     bool showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover);
@@ -62,14 +69,16 @@ public:
     // tableView:canEditRowAtIndexPath: — every row can be swiped to delete.
     bool canEditRowAtIndexPath(ui::TableView&, ui::IndexPath) override;
     // tableView:commitEditingStyle:forRowAtIndexPath: — deletes the book's item, then its row.
-    void commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle style, ui::IndexPath indexPath) override;
+    void commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle style,
+        ui::IndexPath indexPath) override;
 
     // updateSearchResultsForSearchController: — the rows become the books whose title or author
     // contains the text; the section index hides while they do.
     void updateSearchResults(ui::TableView&, const std::string& text) override;
 
     // tableView:titleForHeaderInSection: — the name of the current sort order.
-    std::optional<std::string> titleForHeaderInSection(ui::TableView&, std::int64_t section) override;
+    std::optional<std::string> titleForHeaderInSection(
+        ui::TableView&, std::int64_t section) override;
     // tableView:heightForHeaderInSection: — 50 points.
     double heightForHeaderInSection(ui::TableView&, std::int64_t section) override;
     // tableView:willDisplayHeaderView:forSection: — styles the header and sets up its buttons.
@@ -86,7 +95,8 @@ public:
     // The header's open button: the document picker for EPUB books.
     void openFile();
     // documentPicker:didPickDocumentsAtURLs: — imports the first picked file.
-    void didPickDocumentsAtURLs(ui::DocumentPickerViewController&, const std::vector<foundation::URL>& urls) override;
+    void didPickDocumentsAtURLs(
+        ui::DocumentPickerViewController&, const std::vector<foundation::URL>& urls) override;
     // documentPickerWasCancelled: — says so on the console and dismisses the picker.
     void documentPickerWasCancelled(ui::DocumentPickerViewController&) override;
     // Unpacks the EPUB file into a folder of the library named like it, shows it first and

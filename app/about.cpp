@@ -12,7 +12,8 @@ const std::string& aboutTitle()
 
 std::string aboutMessageHTML()
 {
-    return "<center><br><font size=+2 color=black face=Arial>Pagewyn is an e-book reader with commentary from AI</font>"
+    return "<center><br><font size=+2 color=black face=Arial>Pagewyn is an e-book reader with "
+           "commentary from AI</font>"
            "<font size=+1 face=Arial><br><br>"
            "&copy; 2026 The Pagewyn developers"
            "<br>Pagewyn is made possible by the FolioReader project<br></font>";
@@ -20,7 +21,8 @@ std::string aboutMessageHTML()
 
 std::shared_ptr<ui::AlertController> makeAboutAlert(const std::string& messageHTML)
 {
-    auto alert = ui::AlertController::alertControllerWithTitle(aboutTitle(), messageHTML, ui::AlertControllerStyle::alert);
+    auto alert = ui::AlertController::alertControllerWithTitle(
+        aboutTitle(), messageHTML, ui::AlertControllerStyle::alert);
 
     if (auto container = alert->contentContainer()) {
         auto grey = ui::Color::lightGrayColor();
@@ -29,12 +31,14 @@ std::shared_ptr<ui::AlertController> makeAboutAlert(const std::string& messageHT
     }
     alert->view()->setTintColor(ui::Color::blackColor());
 
-    alert->setValue(ui::AttributedString(aboutTitle(), { ui::Font::boldSystemFontOfSize(17), ui::Color::blackColor() }),
+    alert->setValue(ui::AttributedString(aboutTitle(),
+                        { ui::Font::boldSystemFontOfSize(17), ui::Color::blackColor() }),
         "attributedTitle");
     if (auto rendered = html::attributedStringFromHTML(messageHTML))
         alert->setValue(std::move(*rendered), "attributedMessage");
 
-    alert->addAction(ui::AlertAction::actionWithTitle("ok", ui::AlertActionStyle::defaultStyle, [](ui::AlertAction&) {}));
+    alert->addAction(ui::AlertAction::actionWithTitle(
+        "ok", ui::AlertActionStyle::defaultStyle, [](ui::AlertAction&) {}));
     return alert;
 }
 

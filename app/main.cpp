@@ -3,8 +3,8 @@
 #include "app/AboutAlert.h"
 #include "app/AddressCommand.h"
 #include "app/AppDelegate.h"
-#include "app/BookFiles.h"
 #include "app/ApplicationClasses.h"
+#include "app/BookFiles.h"
 #include "app/HandoffCommand.h"
 #include "app/LibraryCatalog.h"
 #include "app/LibraryPassages.h"
@@ -12,9 +12,9 @@
 #include "app/ListCommand.h"
 #include "app/SearchCommand.h"
 #include "app/SettingsFile.h"
-#include "frameworks/folioreader/metadata/DescriptionPass.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/highlights/exportHighlights.h"
+#include "frameworks/folioreader/metadata/DescriptionPass.h"
 #include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "frameworks/folioreader/textindex/TextIndex.h"
@@ -22,21 +22,21 @@
 #include "library/DocumentsFolder.h"
 #include "library/ProgramState.h"
 #include "library/ScanProgress.h"
-#include "reading/makeReaderConfig.h"
-#include "screen/RowCovers.h"
+#include "platform/desktop/BrowserOpener.h"
+#include "platform/desktop/InstanceFile.h"
+#include "platform/desktop/StopSignals.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/escapedField.h"
 #include "platform/foundation/pinLocalTimeZone.h"
 #include "platform/foundation/releaseLargeBlocks.h"
-#include "platform/desktop/BrowserOpener.h"
 #include "platform/host/kosync/PushedPlaces.h"
-#include "platform/host/server/Host.h"
-#include "platform/desktop/InstanceFile.h"
 #include "platform/host/routes/SettingsRoutes.h"
-#include "platform/desktop/StopSignals.h"
+#include "platform/host/server/Host.h"
 #include "platform/ui/ApplicationMain.h"
 #include "platform/ui/ClassRegistry.h"
+#include "reading/makeReaderConfig.h"
+#include "screen/RowCovers.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
@@ -100,7 +100,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     if (options.documents)
         foundation::FileManager::setDocumentsDirectoryOverride(*options.documents);
     // Titles and authors read in earlier runs; without a usable store every book is read.
-    auto metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
+    auto metadataStore
+        = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
     folioreader::FolioReader::setMetadataStore(metadataStore);
     host::setMetadataCacheActions({
         [metadataStore]() -> std::optional<std::uint64_t> {
@@ -165,29 +166,38 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
                  << "; pagewyn --address prints the address with its key" << std::endl;
     else
         announce << "Pagewyn: " << server.address() << std::endl;
-    // Reading apps on other devices add the catalog by this address and the settings page's password.
+    // Reading apps on other devices add the catalog by this address and the settings page's
+    // password.
     if (!server.catalogAddresses().empty() && !listen->isLoopback())
         announce << (options.service ? "pagewyn" : "Pagewyn")
                  << ": catalog for reading apps: " << server.catalogAddresses().front()
                  << std::endl;
     desktop::BrowserOpener opener;
     if (!options.service && (options.noBrowser || !opener.open(server.localAddress())))
-        std::cout << "Pagewyn: open the address above in a browser; it holds a secret key for this run, so share it with no one"
+        std::cout << "Pagewyn: open the address above in a browser; it holds a secret key for this "
+                     "run, so share it with no one"
                   << std::endl;
 
     // Later `pagewyn FILE.epub` commands find this instance through the file.
-    auto documents = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
+    auto documents = foundation::FileManager().urlsForDirectory(
+        foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
-    const std::string documentsFolder = desktop::normalizedDocumentsFolder(documents.front().path());
+    const std::string documentsFolder
+        = desktop::normalizedDocumentsFolder(documents.front().path());
     auto instance = desktop::InstanceFile::publish(
         { server.localOrigin(), server.token(), documentsFolder, ::getpid(), server.address() },
         desktop::InstanceFile::pathFor(documentsFolder));
     if (!instance)
-        std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: " << instance.error().description() << std::endl;
+        std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: "
+                  << instance.error().description() << std::endl;
     else
-        desktop::beforeAbruptExit([path = instance->path(), token = instance->token()] { desktop::InstanceFile::removeIfStillOurs(path, token); });
+        desktop::beforeAbruptExit([path = instance->path(), token = instance->token()] {
+            desktop::InstanceFile::removeIfStillOurs(path, token);
+        });
 
-    setScanProgressObserver([&server](std::size_t read, std::size_t found) { server.state().setStartupProgress(read, found); });
+    setScanProgressObserver([&server](std::size_t read, std::size_t found) {
+        server.state().setStartupProgress(read, found);
+    });
     ui::setApplicationRunner([&server](ui::Application&, ui::MainLoop& mainLoop) {
         setScanProgressObserver({});
         server.state().applicationReady();
@@ -198,7 +208,8 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     auto rowCovers = makeRowCoverLoader(loop);
     auto descriptions = std::make_unique<folioreader::DescriptionPass>();
     registerApplicationClasses({ rowCovers.get(), descriptions.get(), textIndexer.get() });
-    int exitCode = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
+    int exitCode
+        = ui::applicationMain(argc, argv, std::nullopt, ui::stringFromClass<AppDelegate>());
     // The application has ended, its screens with it: nothing hands the threads work any more.
     descriptions.reset();
     rowCovers.reset();
@@ -226,14 +237,18 @@ int main(int argc, char** argv)
     HostedOptions hosted;
     std::optional<std::string> handedOver;
     app.add_option("file", handedOver,
-           "An EPUB book to import: handed to the Pagewyn that serves the library, or to one started for it")
+           "An EPUB book to import: handed to the Pagewyn that serves the library, or to one "
+           "started for it")
         ->type_name("FILE.epub");
-    app.add_option("--documents", hosted.documents, "The library folder (default: $XDG_DATA_HOME/pagewyn/Documents)")
+    app.add_option("--documents", hosted.documents,
+           "The library folder (default: $XDG_DATA_HOME/pagewyn/Documents)")
         ->type_name("DIR");
-    app.add_option("--port", hosted.port, "The port to serve the library on (default: any free port)")
+    app.add_option(
+           "--port", hosted.port, "The port to serve the library on (default: any free port)")
         ->type_name("N")
         ->check(CLI::Range(0, 65535));
-    app.add_flag("--no-browser", hosted.noBrowser, "Print the address but do not open it in the browser");
+    app.add_flag(
+        "--no-browser", hosted.noBrowser, "Print the address but do not open it in the browser");
     app.add_flag("--service", hosted.service,
         "Run as the user service: open no browser, write every line to standard error for the "
         "journal, without the token");
@@ -242,34 +257,46 @@ int main(int argc, char** argv)
         "Print the address, with its token, of the Pagewyn that serves the library; exit 1 when "
         "none does");
     app.add_option("--listen", hosted.listen,
-           "The address to serve on, with or without its port (default 127.0.0.1; 0.0.0.0 serves other devices, which still need the printed address)")
+           "The address to serve on, with or without its port (default 127.0.0.1; 0.0.0.0 serves "
+           "other devices, which still need the printed address)")
         ->type_name("ADDR|ADDR:PORT|[IPv6]:PORT");
 
     ListOptions listOptions;
-    auto* list = app.add_subcommand("list", "Scan the library once and print its books: title, author and file, tab-separated (tabs, line breaks and backslashes inside a field are written \\t, \\n, \\\\)");
-    list->add_option("--documents", listOptions.documents, "The library folder, which must exist (default: $XDG_DATA_HOME/pagewyn/Documents)")
+    auto* list = app.add_subcommand("list",
+        "Scan the library once and print its books: title, author and file, tab-separated (tabs, "
+        "line breaks and backslashes inside a field are written \\t, \\n, \\\\)");
+    list->add_option("--documents", listOptions.documents,
+            "The library folder, which must exist (default: $XDG_DATA_HOME/pagewyn/Documents)")
         ->type_name("DIR");
-    const std::map<std::string, std::int64_t> orders { { "recent", 0 }, { "title", 1 }, { "author", 2 } };
+    const std::map<std::string, std::int64_t> orders { { "recent", 0 }, { "title", 1 },
+        { "author", 2 } };
     std::string orderName = "recent";
-    list->add_option("--order", orderName, "The order to list in: recent (most recently opened first, the default), title or author")
+    list->add_option("--order", orderName,
+            "The order to list in: recent (most recently opened first, the default), title or "
+            "author")
         ->type_name("recent|title|author")
         ->check(CLI::IsMember({ "recent", "title", "author" }));
     list->add_flag("--json", listOptions.json,
-        "Print a JSON array of {\"title\",\"author\",\"file\",\"added\",\"fileBytes\"}: added in ISO 8601 UTC, fileBytes the file's name byte for byte, percent-encoded (file shows a name that is not UTF-8 with replacement characters)");
+        "Print a JSON array of {\"title\",\"author\",\"file\",\"added\",\"fileBytes\"}: added in "
+        "ISO 8601 UTC, fileBytes the file's name byte for byte, percent-encoded (file shows a name "
+        "that is not UTF-8 with replacement characters)");
 
     SearchOptions searchOptions;
     auto* search = app.add_subcommand("search",
         "Print the passages of the library's books holding the words: file, title, chapter and "
         "snippet, tab-separated, the most relevant books first; quoted words find the phrase. "
         "The text index is brought up to date first. Exit 0 with matches, 1 without");
-    search->add_option("--documents", searchOptions.documents,
-              "The library folder, which must exist (default: $XDG_DATA_HOME/pagewyn/Documents)")
+    search
+        ->add_option("--documents", searchOptions.documents,
+            "The library folder, which must exist (default: $XDG_DATA_HOME/pagewyn/Documents)")
         ->type_name("DIR");
     search->add_flag("--json", searchOptions.json,
         "Print a JSON array of {\"file\",\"title\",\"author\",\"chapter\",\"document\",\"offset\","
         "\"snippet\",\"marks\"}: document and offset the passage's place (spine document, UTF-16 "
         "offset), marks the [from, to) UTF-16 ranges of the words in the snippet");
-    search->add_option("words", searchOptions.words, "The words to find")->required()->type_name("WORDS");
+    search->add_option("words", searchOptions.words, "The words to find")
+        ->required()
+        ->type_name("WORDS");
 
     try {
         app.parse(argc, argv);
@@ -300,7 +327,8 @@ int main(int argc, char** argv)
         return 2;
     } else if (listen->port) {
         if (hosted.port != 0 && hosted.port != *listen->port) {
-            std::cerr << "pagewyn: --listen names port " << *listen->port << " and --port " << hosted.port << ": give one" << std::endl;
+            std::cerr << "pagewyn: --listen names port " << *listen->port << " and --port "
+                      << hosted.port << ": give one" << std::endl;
             return 2;
         }
         hosted.port = *listen->port;
@@ -311,20 +339,24 @@ int main(int argc, char** argv)
         listOptions.order = orders.at(orderName);
         if (!listOptions.documents)
             listOptions.documents = hosted.documents;
-        listOptions.metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
+        listOptions.metadataStore
+            = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
         return runListCommand(listOptions);
     }
     if (search->parsed()) {
         if (!searchOptions.documents)
             searchOptions.documents = hosted.documents;
-        searchOptions.metadataStore = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
-        searchOptions.textIndex = folioreader::TextIndex::open(folioreader::TextIndex::defaultPath());
+        searchOptions.metadataStore
+            = folioreader::MetadataStore::open(folioreader::MetadataStore::defaultPath());
+        searchOptions.textIndex
+            = folioreader::TextIndex::open(folioreader::TextIndex::defaultPath());
         return runSearchCommand(searchOptions);
     }
     if (printAddress)
         return runAddressCommand(hosted.documents);
     if (handedOver) {
-        return runHandoffCommand(HandoffOptions { *handedOver, hosted.documents, hosted.port, hosted.listen, hosted.noBrowser });
+        return runHandoffCommand(HandoffOptions {
+            *handedOver, hosted.documents, hosted.port, hosted.listen, hosted.noBrowser });
     }
     return runHostedApplication(hosted, argc, argv);
 }

@@ -12,7 +12,7 @@
 namespace {
 
 // The commonest words of English novels, about in the order of their frequency.
-const char* const commonWords
+const char *const commonWords
     = "the and of to a i in was he that it his her you with had as for she not at but be my on "
       "have him is said me which by so this all from they no were if would or when what there "
       "been one could very an who them do we any their your will now more then into up out some "
@@ -21,15 +21,15 @@ const char* const commonWords
       "own am way thought think first here too long came old nothing through day how mind eyes "
       "without hand life every last quite went yet still ever away house just father mother "
       "room side place heart face night thing something once while under young door those",
-    * const onsets[] = { "", "", "b", "c", "d", "f", "g", "h", "l", "m", "n", "p", "r", "s", "t",
-        "w", "th", "st", "br", "cr", "gr", "pr", "tr", "sh", "ch", "wh", "pl", "bl", "fl", "k",
-        "v", "sp" },
-    * const nuclei[] = { "a", "e", "i", "o", "u", "a", "e", "i", "o", "ea", "ou", "ai", "ee",
-        "oo", "y", "ie" },
-    * const codas[] = { "", "", "", "n", "r", "s", "t", "d", "l", "m", "nd", "st", "ng", "ck",
-        "rt", "th", "ll", "ss", "nt", "ld" },
-    * const endings[] = { "", "", "", "", "", "", "", "", "s", "ed", "ing", "ly", "er", "ness",
-        "tion", "ful", "es", "y" };
+    *const onsets[]
+    = { "", "", "b", "c", "d", "f", "g", "h", "l", "m", "n", "p", "r", "s", "t", "w", "th", "st",
+          "br", "cr", "gr", "pr", "tr", "sh", "ch", "wh", "pl", "bl", "fl", "k", "v", "sp" },
+        *const nuclei[]
+    = { "a", "e", "i", "o", "u", "a", "e", "i", "o", "ea", "ou", "ai", "ee", "oo", "y", "ie" },
+            *const codas[] = { "", "", "", "n", "r", "s", "t", "d", "l", "m", "nd", "st", "ng",
+                "ck", "rt", "th", "ll", "ss", "nt", "ld" },
+                   *const endings[] = { "", "", "", "", "", "", "", "", "s", "ed", "ing", "ly",
+                       "er", "ness", "tion", "ful", "es", "y" };
 
 // Common Chinese characters, the commonest first; rarer ones are added from the CJK block.
 const char* const commonChinese
@@ -49,8 +49,7 @@ constexpr std::size_t vocabulary = 60000;
 constexpr std::size_t names = 400;
 constexpr std::size_t chineseCharacters = 4000;
 
-template <class Strings>
-const char* pick(const Strings& strings, std::mt19937& random)
+template <class Strings> const char* pick(const Strings& strings, std::mt19937& random)
 {
     return strings[random() % std::size(strings)];
 }

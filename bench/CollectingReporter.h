@@ -15,7 +15,8 @@ public:
     {
         for (const auto& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                seconds[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+                seconds[run.benchmark_name()]
+                    = run.real_accumulated_time / static_cast<double>(run.iterations);
         }
         ConsoleReporter::ReportRuns(runs);
     }

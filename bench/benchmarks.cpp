@@ -3,8 +3,8 @@
 #include "bench/LibraryGenerator.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/metadata/MetadataStore.h"
-#include "library/ItemReaders.h"
 #include "library/BookList.h"
+#include "library/ItemReaders.h"
 #include "library/ProgramState.h"
 #include "library/SortOrder.h"
 #include "library/scanLibrary.h"
@@ -120,7 +120,8 @@ void FirstScanIntoStore(benchmark::State& state)
         removeStore(emptyStorePath);
         startLibrary(folder);
         state.ResumeTiming();
-        folioreader::FolioReader::setMetadataStore(folioreader::MetadataStore::open(emptyStorePath));
+        folioreader::FolioReader::setMetadataStore(
+            folioreader::MetadataStore::open(emptyStorePath));
         scanLibrary();
     }
     folioreader::FolioReader::setMetadataStore(nullptr);
@@ -159,7 +160,7 @@ void ReferenceStat(benchmark::State& state)
         DIR* directory = opendir(folder.c_str());
         std::size_t seen = 0;
         while (dirent* entry = readdir(directory)) {
-            struct stat status {};
+            struct stat status { };
             if (lstat((folder + "/" + entry->d_name).c_str(), &status) == 0)
                 ++seen;
         }
@@ -245,7 +246,8 @@ void ReferenceSubstringScan(benchmark::State& state)
     for (auto _ : state) {
         found.clear();
         for (std::size_t i = 0; i < books.size(); ++i) {
-            if (books[i].title.find(typedText) != std::string::npos || books[i].author.find(typedText) != std::string::npos)
+            if (books[i].title.find(typedText) != std::string::npos
+                || books[i].author.find(typedText) != std::string::npos)
                 found.push_back(i);
         }
         benchmark::DoNotOptimize(found.data());
@@ -265,10 +267,24 @@ void FilterKeystroke(benchmark::State& state)
 }
 
 BENCHMARK(ReferenceZipRead)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(FirstScanIntoStore)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(FirstScan)->Args({ 10000, 1 })->Args({ 10000, 0 })->Args({ 1000, 0 })->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(FirstScanIntoStore)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK(FirstScan)
+    ->Args({ 10000, 1 })
+    ->Args({ 10000, 0 })
+    ->Args({ 1000, 0 })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(ReferenceStat)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(Restart)->Args({ 10000, 0 })->Args({ 10000, 1 })->Args({ 100000, 0 })->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(Restart)
+    ->Args({ 10000, 0 })
+    ->Args({ 10000, 1 })
+    ->Args({ 100000, 0 })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(Rescan)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReferenceByteSort)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(TitleSort)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -340,7 +356,8 @@ int main(int argc, char** argv)
     // As the program does: the reference's zip reads gain as much from it as the scan's.
     foundation::pinLocalTimeZone();
     foundation::releaseLargeBlocks();
-    std::fprintf(stderr, "Generating synthetic libraries in /tmp/pagewyn-bench (kept for later runs)...\n");
+    std::fprintf(
+        stderr, "Generating synthetic libraries in /tmp/pagewyn-bench (kept for later runs)...\n");
     bench::generateLibrary(libraryFolder(10000), 10000, true);
     bench::generateLibrary(libraryFolder(1000), 1000, true);
     bench::generateLibrary(libraryFolder(100000), 100000, true);
@@ -368,7 +385,12 @@ int main(int argc, char** argv)
 
     auto& s = reporter.seconds;
     auto get = [&](const std::string& name) { return s.count(name) ? s[name] : 0.0; };
-    struct Target { const char* what; double value; bool met; const char* bound; };
+    struct Target {
+        const char* what;
+        double value;
+        bool met;
+        const char* bound;
+    };
     const double zipRead = get("ReferenceZipRead/10000/iterations:3");
     const double zipRead100k = get("ReferenceZipRead/100000/iterations:3");
     const double storeScan = get("FirstScanIntoStore/10000/iterations:3");
@@ -387,27 +409,39 @@ int main(int argc, char** argv)
     const double substringScan = get("ReferenceSubstringScan/100000");
     const double keystroke = get("FilterKeystroke/100000");
     const Target targets[] = {
-        { "first scan of 10,000 books into an empty store, vs bare zip reads", zipRead / storeScan, zipRead / storeScan >= 1.25, ">= 1.25x" },
-        { "first scan of 100,000 books into an empty store, vs bare zip reads", zipRead100k / storeScan100k,
-            zipRead100k / storeScan100k >= 1.25, ">= 1.25x" },
-        { "first scan of 10,000 books, throughput on every core vs one", scan10kOneWorker / scan10k, scan10kOneWorker / scan10k >= 1.6, ">= 1.6x" },
-        { "rescan of 10,000 unchanged books, time vs bare stat loop", rescan / stat, rescan / stat <= 2, "<= 2x" },
-        { "restart on 10,000 unchanged books with the cache, vs stat loop", restart / stat, restart / stat <= 2, "<= 2x" },
-        { "restart on 100,000 unchanged books with the cache, vs stat loop", restart100k / stat100k, restart100k / stat100k <= 2, "<= 2x" },
-        { "first scan of 10,000 vs 1,000 books, time", scan10k / scan1k, scan10k / scan1k <= 12, "<= 12x" },
-        { "title sort of 100,000 books vs byte stable_sort", titleSort / byteSort, titleSort / byteSort <= 3, "<= 3x" },
-        { "author sort of 100,000 books vs byte stable_sort", authorSort / byteSort, authorSort / byteSort <= 3, "<= 3x" },
-        { "search keystroke over 100,000 books vs byte substring scan", keystroke / substringScan, keystroke / substringScan <= 3, "<= 3x" },
+        { "first scan of 10,000 books into an empty store, vs bare zip reads", zipRead / storeScan,
+            zipRead / storeScan >= 1.25, ">= 1.25x" },
+        { "first scan of 100,000 books into an empty store, vs bare zip reads",
+            zipRead100k / storeScan100k, zipRead100k / storeScan100k >= 1.25, ">= 1.25x" },
+        { "first scan of 10,000 books, throughput on every core vs one", scan10kOneWorker / scan10k,
+            scan10kOneWorker / scan10k >= 1.6, ">= 1.6x" },
+        { "rescan of 10,000 unchanged books, time vs bare stat loop", rescan / stat,
+            rescan / stat <= 2, "<= 2x" },
+        { "restart on 10,000 unchanged books with the cache, vs stat loop", restart / stat,
+            restart / stat <= 2, "<= 2x" },
+        { "restart on 100,000 unchanged books with the cache, vs stat loop", restart100k / stat100k,
+            restart100k / stat100k <= 2, "<= 2x" },
+        { "first scan of 10,000 vs 1,000 books, time", scan10k / scan1k, scan10k / scan1k <= 12,
+            "<= 12x" },
+        { "title sort of 100,000 books vs byte stable_sort", titleSort / byteSort,
+            titleSort / byteSort <= 3, "<= 3x" },
+        { "author sort of 100,000 books vs byte stable_sort", authorSort / byteSort,
+            authorSort / byteSort <= 3, "<= 3x" },
+        { "search keystroke over 100,000 books vs byte substring scan", keystroke / substringScan,
+            keystroke / substringScan <= 3, "<= 3x" },
         { "book list of 100,000 books, resident MB", memory, memory <= 64, "<= 64 MB" },
-        { "restart on 100,000 books with the cache, peak resident MB", restartMemory, restartMemory <= 64, "<= 64 MB" },
-        { "first scan of 100,000 books into an empty store, peak resident MB", firstScanMemory, firstScanMemory <= 64, "<= 64 MB" },
+        { "restart on 100,000 books with the cache, peak resident MB", restartMemory,
+            restartMemory <= 64, "<= 64 MB" },
+        { "first scan of 100,000 books into an empty store, peak resident MB", firstScanMemory,
+            firstScanMemory <= 64, "<= 64 MB" },
     };
-    std::printf("\nload average while measured: %.2f %.2f %.2f on %u cores\n", load[0], load[1], load[2],
-        std::thread::hardware_concurrency());
+    std::printf("\nload average while measured: %.2f %.2f %.2f on %u cores\n", load[0], load[1],
+        load[2], std::thread::hardware_concurrency());
     std::printf("\n%-66s %10s %10s  %s\n", "target", "measured", "bound", "");
     bool all = true;
     for (auto& target : targets) {
-        std::printf("%-66s %10.2f %10s  %s\n", target.what, target.value, target.bound, target.met ? "met" : "MISSED");
+        std::printf("%-66s %10.2f %10s  %s\n", target.what, target.value, target.bound,
+            target.met ? "met" : "MISSED");
         all = all && target.met;
     }
     return all ? 0 : 1;

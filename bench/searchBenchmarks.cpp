@@ -45,21 +45,26 @@ void writeBook()
         << R"(<?xml version="1.0"?><container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/></rootfiles></container>)";
     std::string manifest, spine;
     for (int i = 0; i < chapters; ++i) {
-        manifest += "<item id=\"c" + std::to_string(i) + "\" href=\"c" + std::to_string(i) + ".xhtml\" media-type=\"application/xhtml+xml\"/>";
+        manifest += "<item id=\"c" + std::to_string(i) + "\" href=\"c" + std::to_string(i)
+            + ".xhtml\" media-type=\"application/xhtml+xml\"/>";
         spine += "<itemref idref=\"c" + std::to_string(i) + "\"/>";
     }
     std::ofstream(bookFolder + "/OEBPS/content.opf")
         << R"(<?xml version="1.0"?><package xmlns="http://www.idpf.org/2007/opf" version="3.0" unique-identifier="id"><metadata xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">bench</dc:identifier><dc:title>Search</dc:title></metadata><manifest>)"
         << manifest << "</manifest><spine>" << spine << "</spine></package>";
-    const std::vector<std::string> words = { "the", "sea", "ship", "Ishmael", "café", "naïve", "and", "of", "a", "harpoon",
-        "Queequeg", "ocean", "deck", "sail", "storm", "Ahab", "captain", "white", "line", "rope" };
+    const std::vector<std::string> words = { "the", "sea", "ship", "Ishmael", "café", "naïve",
+        "and", "of", "a", "harpoon", "Queequeg", "ocean", "deck", "sail", "storm", "Ahab",
+        "captain", "white", "line", "rope" };
     std::mt19937 random(7);
     for (int i = 0; i < chapters; ++i) {
-        std::string text = "<?xml version=\"1.0\" encoding=\"utf-8\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>c</title></head><body>\n";
+        std::string text
+            = "<?xml version=\"1.0\" encoding=\"utf-8\"?><html "
+              "xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>c</title></head><body>\n";
         for (int paragraph = 0; text.size() < chapterBytes; ++paragraph) {
             text += "<p>";
             for (int n = 0; n < 80; ++n) {
-                text += n == 5 && paragraph % 64 == 0 ? (paragraph % 128 == 0 ? "Whale" : word) : words[random() % words.size()];
+                text += n == 5 && paragraph % 64 == 0 ? (paragraph % 128 == 0 ? "Whale" : word)
+                                                      : words[random() % words.size()];
                 text += n % 16 == 15 ? "\n" : " ";
             }
             text += "</p>\n";
@@ -82,7 +87,8 @@ void runGrep(benchmark::State& state, const std::string& countsPath)
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, countsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(
+        &actions, 1, countsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     for (auto _ : state) {
         pid_t child = 0;
         if (posix_spawnp(&child, "grep", &actions, nullptr, argv.data(), environ) != 0) {
@@ -115,7 +121,8 @@ void GrepStoppingAtFirstMatches(benchmark::State& state)
 
 void Search(benchmark::State& state)
 {
-    auto reader = std::make_shared<folioreader::ReaderViewController>(std::make_shared<folioreader::FolioReaderConfig>(),
+    auto reader = std::make_shared<folioreader::ReaderViewController>(
+        std::make_shared<folioreader::FolioReaderConfig>(),
         folioreader::ReaderSession::open(bookFolder, std::nullopt, false));
     std::size_t matches = 0;
     for (auto _ : state) {
@@ -143,7 +150,8 @@ BENCHMARK(Search)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    std::fprintf(stderr, "Generating the book in %s (kept for later runs)...\n", bookFolder.c_str());
+    std::fprintf(
+        stderr, "Generating the book in %s (kept for later runs)...\n", bookFolder.c_str());
     writeBook();
     benchmark::Initialize(&argc, argv);
     bench::CollectingReporter reporter;
@@ -156,7 +164,10 @@ int main(int argc, char** argv)
     double ratio = reference > 0 ? ours / reference : 0;
     bool met = ratio > 0 && ratio <= 2.0;
     std::printf("\n%-66s %10s %10s\n", "target", "measured", "bound");
-    std::printf("%-66s %9.2fx %10s  %s\n", "finding a common word in a 50 MB book, time vs grep -c", ratio, "<= 2x", met ? "met" : "MISSED");
-    std::printf("%-66s %9.2fx %10s\n", "  (for comparison: vs grep -c stopping at each file's first match)", early > 0 ? ours / early : 0, "");
+    std::printf("%-66s %9.2fx %10s  %s\n", "finding a common word in a 50 MB book, time vs grep -c",
+        ratio, "<= 2x", met ? "met" : "MISSED");
+    std::printf("%-66s %9.2fx %10s\n",
+        "  (for comparison: vs grep -c stopping at each file's first match)",
+        early > 0 ? ours / early : 0, "");
     return met ? 0 : 1;
 }

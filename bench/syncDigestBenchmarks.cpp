@@ -1,10 +1,10 @@
 // The progress sync's name of a book: the sampled digest of each book of a library of books of a
 // real size (400 KiB: 1,000 files, and 200 folders of ten files), against reading every byte the
 // catalog would send for the same books (a zipped book's file; a folder book's files). The
-// digest reads only the file's bytes, not its zip, so the files hold any bytes. Of a zipped book the digest reads about 12 KiB:
-// at most the time of reading it whole. A folder book is named by the zip the catalog makes of
-// it, whose headers hold each file's CRC-32, so every byte is read and the zip's first bytes
-// made: at most twice the time of reading it whole.
+// digest reads only the file's bytes, not its zip, so the files hold any bytes. Of a zipped book
+// the digest reads about 12 KiB: at most the time of reading it whole. A folder book is named by
+// the zip the catalog makes of it, whose headers hold each file's CRC-32, so every byte is read and
+// the zip's first bytes made: at most twice the time of reading it whole.
 #include "bench/CollectingReporter.h"
 #include "platform/host/kosync/documentDigest.h"
 
@@ -36,7 +36,8 @@ void writeBytes(const fs::path& path, std::size_t size, std::mt19937& random)
 // The library's items, written once and kept for later runs.
 std::vector<std::string> libraryItems(bool zipped)
 {
-    fs::path folder = std::string("/tmp/pagewyn-bench/sync-digest/") + (zipped ? "zipped" : "folders");
+    fs::path folder
+        = std::string("/tmp/pagewyn-bench/sync-digest/") + (zipped ? "zipped" : "folders");
     std::vector<std::string> items;
     std::mt19937 random(11);
     for (std::size_t n = 0; n < bookCount(zipped); ++n) {
@@ -51,7 +52,8 @@ std::vector<std::string> libraryItems(bool zipped)
         }
         std::ofstream(item / "mimetype") << "application/epub+zip";
         for (int file = 0; file < 10; ++file)
-            writeBytes(item / ("chapter-" + std::to_string(file) + ".xhtml"), bookBytes / 10, random);
+            writeBytes(
+                item / ("chapter-" + std::to_string(file) + ".xhtml"), bookBytes / 10, random);
     }
     return items;
 }
@@ -115,8 +117,9 @@ int main(int argc, char** argv)
         bool met = ratio > 0 && ratio <= bound;
         allMet = allMet && met;
         std::printf("%-66s %9.2fx %9.0fx  %s  (%.1f us a book)\n",
-            (std::string("sampled digest of a ") + kind + " book vs reading it whole").c_str(), ratio,
-            bound, met ? "met" : "MISSED", digest / double(bookCount(std::string(arg) == "1")) * 1e6);
+            (std::string("sampled digest of a ") + kind + " book vs reading it whole").c_str(),
+            ratio, bound, met ? "met" : "MISSED",
+            digest / double(bookCount(std::string(arg) == "1")) * 1e6);
     }
     return allMet ? 0 : 1;
 }

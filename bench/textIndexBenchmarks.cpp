@@ -83,10 +83,9 @@ MadeLibrary writeLibrary()
         std::ofstream(book + "/OEBPS/content.opf")
             << R"(<?xml version="1.0"?><package xmlns="http://www.idpf.org/2007/opf" )"
             << R"(version="3.0" unique-identifier="id"><metadata )"
-            << R"(xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">b)"
-            << number << "</dc:identifier><dc:title>Book " << number
-            << "</dc:title></metadata><manifest>" << manifest << "</manifest><spine>" << spine
-            << "</spine></package>";
+            << R"(xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:identifier id="id">b)" << number
+            << "</dc:identifier><dc:title>Book " << number << "</dc:title></metadata><manifest>"
+            << manifest << "</manifest><spine>" << spine << "</spine></package>";
         for (int chapter = 0; chapter < chaptersPerBook; ++chapter) {
             const std::string body = prose().chapter(random, chapter + 1, chapterBytes);
             made.textBytes += body.size();

@@ -36,7 +36,8 @@ void writeBook(const std::string& path, std::size_t megabytes)
     fixtures::EpubFixture book { .chapters = {}, .storePictures = true };
     std::mt19937 random(megabytes);
     const std::size_t total = megabytes * 1024 * 1024;
-    const char* words[] = { "the ", "whale ", "sea ", "and ", "of ", "Ishmael ", "ship ", "a ", "white ", "captain ", "said ", "to " };
+    const char* words[] = { "the ", "whale ", "sea ", "and ", "of ", "Ishmael ", "ship ", "a ",
+        "white ", "captain ", "said ", "to " };
     std::size_t compressedGuess = 0;
     while (compressedGuess < total / 3) {
         std::string text;
@@ -44,14 +45,16 @@ void writeBook(const std::string& path, std::size_t megabytes)
             text += words[random() % 12];
         // Such text deflates to about a fifth.
         compressedGuess += text.size() / 5;
-        book.chapters.push_back({ "Chapter " + std::to_string(book.chapters.size() + 1), std::move(text) });
+        book.chapters.push_back(
+            { "Chapter " + std::to_string(book.chapters.size() + 1), std::move(text) });
     }
     for (int picture = 0; compressedGuess < total; ++picture) {
         std::string bytes(256 * 1024, '\0');
         for (auto& byte : bytes)
             byte = static_cast<char>(random());
         compressedGuess += bytes.size();
-        book.extraEntries.push_back({ "OEBPS/images/picture" + std::to_string(picture) + ".jpg", std::move(bytes) });
+        book.extraEntries.push_back(
+            { "OEBPS/images/picture" + std::to_string(picture) + ".jpg", std::move(bytes) });
     }
     book.writeZipped(path);
 }
@@ -93,11 +96,12 @@ void ReferenceUnzipCommand(benchmark::State& state)
         std::string destination = freshDestination();
         state.ResumeTiming();
         std::string program = "unzip", quiet = "-q", into = "-d", source = book;
-        char* argv[] = { program.data(), quiet.data(), source.data(), into.data(), destination.data(), nullptr };
+        char* argv[] = { program.data(), quiet.data(), source.data(), into.data(),
+            destination.data(), nullptr };
         pid_t child = 0;
         int status = 0;
-        if (posix_spawnp(&child, "unzip", nullptr, nullptr, argv, environ) != 0 || waitpid(child, &status, 0) < 0
-            || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        if (posix_spawnp(&child, "unzip", nullptr, nullptr, argv, environ) != 0
+            || waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
             state.SkipWithError("unzip failed (is it installed?)");
         state.PauseTiming();
         removeQuietly(destination);
@@ -106,7 +110,12 @@ void ReferenceUnzipCommand(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fs::file_size(book)));
 }
 
-BENCHMARK(ReferenceUnzipCommand)->Arg(5)->Arg(50)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(ReferenceUnzipCommand)
+    ->Arg(5)
+    ->Arg(50)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->UseRealTime();
 BENCHMARK(Ours)->Arg(5)->Arg(50)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 }
@@ -140,8 +149,10 @@ int main(int argc, char** argv)
         const double ours = get("Ours" + arg);
         const double ratio = ours > 0 ? reference / ours : 0;
         const bool met = ratio >= 0.8;
-        const std::string what = "unpacking a " + std::to_string(megabytes) + " MB book, throughput vs unzip -q";
-        std::printf("%-66s %10.2f %10s  %s\n", what.c_str(), ratio, ">= 0.8x", met ? "met" : "MISSED");
+        const std::string what
+            = "unpacking a " + std::to_string(megabytes) + " MB book, throughput vs unzip -q";
+        std::printf(
+            "%-66s %10.2f %10s  %s\n", what.c_str(), ratio, ">= 0.8x", met ? "met" : "MISSED");
         all = all && met;
     }
     return all ? 0 : 1;

@@ -53,7 +53,9 @@ std::string encodeEntries(const std::vector<BookEntry>& entries)
 std::vector<BookEntry> decodeEntries(std::string_view input)
 {
     std::vector<BookEntry> entries;
-    std::size_t position = input.substr(0, header.size()) == header ? 0 : input.find(std::string("\n") + std::string(header));
+    std::size_t position = input.substr(0, header.size()) == header
+        ? 0
+        : input.find(std::string("\n") + std::string(header));
     if (position != 0 && position != std::string_view::npos)
         ++position;
     while (position != std::string_view::npos && position < input.size()) {
@@ -66,10 +68,12 @@ std::vector<BookEntry> decodeEntries(std::string_view input)
         auto next = input.find(std::string("\n") + std::string(header), nameEnd);
         auto contentEnd = next == std::string_view::npos ? input.size() : next;
         // The newline before the next header, or at the very end, belongs to the framing.
-        auto content = input.substr(nameEnd + 1, contentEnd > nameEnd ? contentEnd - nameEnd - 1 : 0);
+        auto content
+            = input.substr(nameEnd + 1, contentEnd > nameEnd ? contentEnd - nameEnd - 1 : 0);
         if (next == std::string_view::npos && !content.empty() && content.back() == '\n')
             content.remove_suffix(1);
-        entries.push_back({ std::string(input.substr(nameStart, nameEnd - nameStart)), std::string(content) });
+        entries.push_back(
+            { std::string(input.substr(nameStart, nameEnd - nameStart)), std::string(content) });
         position = next == std::string_view::npos ? next : next + 1;
     }
     return entries;

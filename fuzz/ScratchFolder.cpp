@@ -43,7 +43,8 @@ void removeAll(const std::string& path)
     std::error_code error;
     std::filesystem::remove_all(path, error);
     if (error) {
-        std::fprintf(stderr, "pagewyn fuzz: cannot remove %s: %s\n", path.c_str(), error.message().c_str());
+        std::fprintf(
+            stderr, "pagewyn fuzz: cannot remove %s: %s\n", path.c_str(), error.message().c_str());
         std::abort();
     }
 }

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     auto& scratch = fuzzing::ScratchFolder::shared();
     std::string book = scratch.freshPath("book", ".epub");
-    fuzzing::writeEntries(fuzzing::decodeEntries({ reinterpret_cast<const char*>(data), size }), book);
+    fuzzing::writeEntries(
+        fuzzing::decodeEntries({ reinterpret_cast<const char*>(data), size }), book);
 
     if (auto cover = folioreader::FolioReader::getCoverImage(book)) {
         const auto& image = **cover;

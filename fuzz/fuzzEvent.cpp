@@ -14,8 +14,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    auto event = nlohmann::json::parse(reinterpret_cast<const char*>(data), reinterpret_cast<const char*>(data) + size,
-        nullptr, false);
+    auto event = nlohmann::json::parse(reinterpret_cast<const char*>(data),
+        reinterpret_cast<const char*>(data) + size, nullptr, false);
     if (event.is_discarded())
         return 0;
     if (auto failure = host::checkEvent(event)) {
@@ -28,12 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)host::viewportFromJson(event.value("viewport", nlohmann::json()));
     }
     if (event.is_object()) {
-        (void)host::viewportFromParameters([&](const std::string& name) -> std::optional<std::string> {
-            auto member = event.find(name);
-            if (member == event.end() || !member->is_string())
-                return std::nullopt;
-            return member->get<std::string>();
-        });
+        (void)host::viewportFromParameters(
+            [&](const std::string& name) -> std::optional<std::string> {
+                auto member = event.find(name);
+                if (member == event.end() || !member->is_string())
+                    return std::nullopt;
+                return member->get<std::string>();
+            });
     }
     return 0;
 }

@@ -13,7 +13,8 @@ namespace {
 
 using folioreader::SearchMatch;
 
-std::vector<SearchMatch> wholePageMatches(std::string_view page, const std::u32string& query, std::size_t most)
+std::vector<SearchMatch> wholePageMatches(
+    std::string_view page, const std::u32string& query, std::size_t most)
 {
     constexpr std::size_t around = 40;
     std::string storage;
@@ -51,8 +52,8 @@ std::vector<SearchMatch> wholePageMatches(std::string_view page, const std::u32s
 
 bool same(const SearchMatch& one, const SearchMatch& other)
 {
-    return one.start == other.start && one.end == other.end && one.before == other.before && one.match == other.match
-        && one.after == other.after;
+    return one.start == other.start && one.end == other.end && one.before == other.before
+        && one.match == other.match && one.after == other.after;
 }
 
 }
@@ -63,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto newline = input.find('\n');
     if (newline == std::string_view::npos)
         return 0;
-    auto query = folioreader::foldForSearch(input.substr(0, std::min(newline, folioreader::longestSearchQuery)));
+    auto query = folioreader::foldForSearch(
+        input.substr(0, std::min(newline, folioreader::longestSearchQuery)));
     if (query.empty())
         return 0;
     auto page = input.substr(newline + 1);
@@ -71,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t most = size % 3 == 0 ? 1 + size % 4 : 1000;
     auto expected = wholePageMatches(page, query, most);
     // Every width of scan the machine has.
-    for (auto widest : { folioreader::ScanWidth::one, folioreader::ScanWidth::sixteen, folioreader::ScanWidth::thirtyTwo }) {
+    for (auto widest : { folioreader::ScanWidth::one, folioreader::ScanWidth::sixteen,
+             folioreader::ScanWidth::thirtyTwo }) {
         std::vector<SearchMatch> skimmed;
         bool complete = folioreader::searchDocument(
             page, query,

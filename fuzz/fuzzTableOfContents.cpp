@@ -2,9 +2,9 @@
 // document and as an EPUB 2 NCX. Both parsers work in place, so each gets its own copy.
 #include "frameworks/folioreader/epub/TableOfContents.h"
 
-#include <cstdlib>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 namespace {

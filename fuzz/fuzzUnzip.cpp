@@ -39,14 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ziparchive::UnzipLimits limits;
     limits.maxTotalBytes = 64 << 20;
     limits.maxEntries = 10'000;
-    bool unpacked = static_cast<bool>(SSZipArchive::unzip(archive.string(), destination.string(), limits));
+    bool unpacked
+        = static_cast<bool>(SSZipArchive::unzip(archive.string(), destination.string(), limits));
 
     std::set<fs::path> expected { archive, run / "a", run / "a" / "b", chain };
     if (unpacked)
         expected.insert(destination);
     else if (fs::exists(fs::symlink_status(destination)))
         fault("a failed unpacking left its destination behind", destination);
-    for (auto it = fs::recursive_directory_iterator(run); it != fs::recursive_directory_iterator(); ++it) {
+    for (auto it = fs::recursive_directory_iterator(run); it != fs::recursive_directory_iterator();
+         ++it) {
         const fs::path& path = it->path();
         if (expected.count(path))
             continue;
@@ -57,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto status = fs::symlink_status(path);
         if (!fs::is_regular_file(status) && !fs::is_directory(status))
             fault("made something other than a file or folder", path);
-        if (fs::is_directory(status) && (status.permissions() & fs::perms::owner_exec) == fs::perms::none)
+        if (fs::is_directory(status)
+            && (status.permissions() & fs::perms::owner_exec) == fs::perms::none)
             fault("made a folder it cannot enter", path);
     }
 

@@ -26,12 +26,16 @@ using fixtures::EpubFixture;
 
 class SeedWriter {
 public:
-    SeedWriter(fs::path root) : m_root(std::move(root)) {}
+    SeedWriter(fs::path root)
+        : m_root(std::move(root))
+    {
+    }
 
     void add(const std::string& target, const std::string& bytes)
     {
         fs::create_directories(m_root / target);
-        std::ofstream out(m_root / target / ("seed-" + std::to_string(m_count++)), std::ios::binary);
+        std::ofstream out(
+            m_root / target / ("seed-" + std::to_string(m_count++)), std::ios::binary);
         out << bytes;
         if (!out)
             throw std::runtime_error("cannot write a seed of " + target);
@@ -54,25 +58,34 @@ std::vector<EpubFixture> books()
 {
     std::vector<EpubFixture> books;
     for (int version : { 2, 3 }) {
-        for (Cover cover : { Cover::none, Cover::epub3, Cover::epub2, Cover::guessedById, Cover::guessedByHref })
-            books.push_back({ .title = "Moby-Dick", .author = "Herman Melville", .version = version, .cover = cover });
+        for (Cover cover :
+            { Cover::none, Cover::epub3, Cover::epub2, Cover::guessedById, Cover::guessedByHref })
+            books.push_back({ .title = "Moby-Dick",
+                .author = "Herman Melville",
+                .version = version,
+                .cover = cover });
     }
-    books.push_back({ .version = 3, .cover = Cover::epub3, .coverPicture = fixtures::CoverPicture::jpeg });
+    books.push_back(
+        { .version = 3, .cover = Cover::epub3, .coverPicture = fixtures::CoverPicture::jpeg });
     // A giant picture, small on disk: its header declares 20,000 × 20,000 pixels.
-    books.push_back({ .version = 3, .cover = Cover::epub3, .coverData = fixtures::declaredPng(20000, 20000) });
+    books.push_back(
+        { .version = 3, .cover = Cover::epub3, .coverData = fixtures::declaredPng(20000, 20000) });
     books.push_back({ .version = 2, .cover = Cover::epub2, .coverFile = "images/a cover%.png" });
-    books.push_back({ .title = "Ça & <là>", .author = "Éric", .metadataNamespace = fixtures::MetadataNamespace::otherPrefix });
+    books.push_back({ .title = "Ça & <là>",
+        .author = "Éric",
+        .metadataNamespace = fixtures::MetadataNamespace::otherPrefix });
     books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::defaultNamespace });
     books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::undeclaredDc });
     books.push_back({ .metadataNamespace = fixtures::MetadataNamespace::dcBoundElsewhere });
     books.push_back({ .title = "<![CDATA[Raw]]> &amp; <i>x</i>", .escapeText = false });
-    books.push_back({ .identifier = "urn:isbn:9780000000001", .language = "fr",
+    books.push_back({ .identifier = "urn:isbn:9780000000001",
+        .language = "fr",
         .description = "<p>Un <b>roman</b>&nbsp;&amp; <i>plus</i></p><script>x</script>&#150;" });
     books.push_back({ .packagePath = "content.opf" });
     books.push_back({ .version = 2, .packagePath = "deep/er/package.opf" });
-    for (Breakage breakage : { Breakage::missingContainer, Breakage::containerWithoutRootfile, Breakage::packageOutsideBook,
-             Breakage::malformedContainer, Breakage::malformedPackage, Breakage::missingPackage, Breakage::coverMissing,
-             Breakage::coverNotAPicture })
+    for (Breakage breakage : { Breakage::missingContainer, Breakage::containerWithoutRootfile,
+             Breakage::packageOutsideBook, Breakage::malformedContainer, Breakage::malformedPackage,
+             Breakage::missingPackage, Breakage::coverMissing, Breakage::coverNotAPicture })
         books.push_back({ .version = 3, .cover = Cover::epub3, .breakage = breakage });
     return books;
 }
@@ -100,18 +113,25 @@ void bookSeeds(SeedWriter& seeds)
 void tableOfContentsSeeds(SeedWriter& seeds)
 {
     seeds.add("table_of_contents",
-        "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\">"
+        "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+        "xmlns:epub=\"http://www.idpf.org/2007/ops\">"
         "<body><nav epub:type=\"landmarks\"><ol><li><a href=\"a.xhtml\">Start</a></li></ol></nav>"
         "<nav epub:type=\"toc\"><h1>Contents</h1><ol>"
-        "<li><a href=\"one.xhtml#p1\">One</a><ol><li><a href=\"one.xhtml#p2\">One <b>point</b> two</a>"
-        "<ol><li><span>Heading</span><ol><li><a href=\"../../x.xhtml\">Out</a></li></ol></li></ol></li></ol></li>"
-        "<li><a href=\"http://example.com/\">Web</a></li><li><a href=\"two%20b.xhtml?q=1#end\">Two</a></li>"
+        "<li><a href=\"one.xhtml#p1\">One</a><ol><li><a href=\"one.xhtml#p2\">One <b>point</b> "
+        "two</a>"
+        "<ol><li><span>Heading</span><ol><li><a "
+        "href=\"../../x.xhtml\">Out</a></li></ol></li></ol></li></ol></li>"
+        "<li><a href=\"http://example.com/\">Web</a></li><li><a "
+        "href=\"two%20b.xhtml?q=1#end\">Two</a></li>"
         "</ol></nav></body></html>");
     seeds.add("table_of_contents",
-        "<?xml version=\"1.0\"?>\n<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\"><navMap>"
+        "<?xml version=\"1.0\"?>\n<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" "
+        "version=\"2005-1\"><navMap>"
         "<navPoint id=\"a\"><navLabel><text>One</text></navLabel><content src=\"one.html#x\"/>"
-        "<navPoint id=\"b\"><navLabel><text>  Inner\n title </text></navLabel><content src=\"sub/two.html\"/>"
-        "<navPoint id=\"c\"><navLabel><text>Deep</text></navLabel><content src=\"/abs.html\"/></navPoint></navPoint>"
+        "<navPoint id=\"b\"><navLabel><text>  Inner\n title </text></navLabel><content "
+        "src=\"sub/two.html\"/>"
+        "<navPoint id=\"c\"><navLabel><text>Deep</text></navLabel><content "
+        "src=\"/abs.html\"/></navPoint></navPoint>"
         "</navPoint><navPoint id=\"d\"><navLabel/><content/></navPoint></navMap></ncx>");
 }
 
@@ -119,7 +139,8 @@ void unzipSeeds(SeedWriter& seeds)
 {
     using ziptest::StoredEntry;
     const std::vector<std::vector<StoredEntry>> archives = {
-        { { "mimetype", "application/epub+zip" }, { "OEBPS/", "" }, { "OEBPS/a.xhtml", "<html/>" } },
+        { { "mimetype", "application/epub+zip" }, { "OEBPS/", "" },
+            { "OEBPS/a.xhtml", "<html/>" } },
         { { "../escape.txt", "out" } },
         { { "/absolute.txt", "out" } },
         { { "a/../../climb.txt", "out" } },
@@ -143,7 +164,8 @@ void unzipSeeds(SeedWriter& seeds)
     std::vector<StoredEntry> many;
     for (std::size_t index = 0; index < 20; ++index) {
         shared.push_back({ "copy" + std::to_string(index), "", std::nullopt, std::nullopt, 0 });
-        many.push_back({ "part" + std::to_string(index), std::string(1100, 'x'), std::nullopt, 1u << 20 });
+        many.push_back(
+            { "part" + std::to_string(index), std::string(1100, 'x'), std::nullopt, 1u << 20 });
     }
     // Folders implied by deep paths: levels past the deepest allowed, and many folders.
     std::vector<StoredEntry> deep;
@@ -160,42 +182,44 @@ void unzipSeeds(SeedWriter& seeds)
 
 void htmlSeeds(SeedWriter& seeds)
 {
-    for (const char* fragment : {
-             "<center><br><font size=+2 color=black face=Arial>Pagewyn is an e-book reader</font>"
-             "<font size=+1 face=Arial><br><br>&copy; 2026 The Pagewyn developers<br></font></center>",
-             "<p>One <b>bold <i>and italic</i></b> paragraph</p><p>Two</p>",
-             "<font size=7 color=#abc>big</font><font size=-9 color=#zzzzzz face=''>odd</font>",
-             "<font color=white size=\"+1\"><font size=1>nested</font></font>&amp;&lt;&#x1F600;&#0;",
-             "<table><tr><td>unknown</td></tr></table><script>x()</script><style>p{}</style>",
-             "" })
+    for (const char* fragment :
+        { "<center><br><font size=+2 color=black face=Arial>Pagewyn is an e-book reader</font>"
+          "<font size=+1 face=Arial><br><br>&copy; 2026 The Pagewyn developers<br></font></center>",
+            "<p>One <b>bold <i>and italic</i></b> paragraph</p><p>Two</p>",
+            "<font size=7 color=#abc>big</font><font size=-9 color=#zzzzzz face=''>odd</font>",
+            "<font color=white size=\"+1\"><font size=1>nested</font></font>&amp;&lt;&#x1F600;&#0;",
+            "<table><tr><td>unknown</td></tr></table><script>x()</script><style>p{}</style>", "" })
         seeds.add("html_fragment", fragment);
 }
 
 void bookSearchSeeds(SeedWriter& seeds)
 {
-    for (const char* page : {
-             "whale\n<html><head><style>.whale{}</style></head><body><p>The <b>Wh</b>ale, white &amp; whale&#x301;.</p>"
-             "<script>whale</script><![CDATA[whale]]><!-- whale --><p>WHALE\x01 whale</p></body></html>",
+    for (const char* page : { "whale\n<html><head><style>.whale{}</style></head><body><p>The "
+                              "<b>Wh</b>ale, white &amp; whale&#x301;.</p>"
+                              "<script>whale</script><![CDATA[whale]]><!-- whale --><p>WHALE\x01 "
+                              "whale</p></body></html>",
              "stra\xc3\x9f\n<body><p>Stra\xc3\x9f\x65 strasse STRASSE \xef\xbd\x93s</p></body>",
-             "\xe7\x8c\xab\n<body><p>\xe5\x90\xbe\xe8\xbc\xa9\xe3\x81\xaf\xe7\x8c\xab\xe3\x81\xa7\xe3\x81\x82\xe3\x82\x8b"
+             "\xe7\x8c\xab\n<body><p>"
+             "\xe5\x90\xbe\xe8\xbc\xa9\xe3\x81\xaf\xe7\x8c\xab\xe3\x81\xa7\xe3\x81\x82\xe3\x82\x8b"
              "\xf0\x9d\x92\x9c\xe7\x8c\xab\xed\xa0\x80\xe7\x8c\xab</p></body>",
-             "white whale\n<body><p>white\n  whale</p><p>white</p><p>whale white \xc2\xa8 whale</p></body>" })
+             "white whale\n<body><p>white\n  whale</p><p>white</p><p>whale white \xc2\xa8 "
+             "whale</p></body>" })
         seeds.add("page_search", page);
 }
 
 void eventSeeds(SeedWriter& seeds)
 {
-    for (const char* event : {
-             R"({"type":"tapRow","row":0,"section":0,"version":3,"viewport":{"first":0,"count":20,"width":430,"height":900}})",
-             R"({"type":"deleteRow","row":2,"version":1})",
-             R"({"type":"touchUpInside","view":17,"version":0,"viewport":null})",
-             R"({"type":"tapIndexTitle","title":"M","version":5})",
-             R"({"type":"alertAction","index":0,"version":2})",
-             R"({"type":"cancelPicker","version":9})",
-             R"({"type":"tapRow","row":-1,"version":18446744073709551615})",
-             R"({"type":"tapRow","row":1e300,"viewport":{"first":"0","count":-5,"width":1e400}})",
-             R"({"first":"12","count":"40","width":"390.5","height":"nan"})",
-             R"([{"type":"tapRow"}])" }) {
+    for (const char* event :
+        { R"({"type":"tapRow","row":0,"section":0,"version":3,"viewport":{"first":0,"count":20,"width":430,"height":900}})",
+            R"({"type":"deleteRow","row":2,"version":1})",
+            R"({"type":"touchUpInside","view":17,"version":0,"viewport":null})",
+            R"({"type":"tapIndexTitle","title":"M","version":5})",
+            R"({"type":"alertAction","index":0,"version":2})",
+            R"({"type":"cancelPicker","version":9})",
+            R"({"type":"tapRow","row":-1,"version":18446744073709551615})",
+            R"({"type":"tapRow","row":1e300,"viewport":{"first":"0","count":-5,"width":1e400}})",
+            R"({"first":"12","count":"40","width":"390.5","height":"nan"})",
+            R"([{"type":"tapRow"}])" }) {
         seeds.add("event", event);
     }
 }
@@ -233,8 +257,8 @@ void requestHeadSeeds(SeedWriter& seeds)
 void pairingBodySeeds(SeedWriter& seeds)
 {
     for (const char* body : { "{\"code\":\"ABCD-EFGH\"}\nMozilla/5.0 (Android 14) Firefox/130.0",
-             "{\"code\":\"\"}\n", "{\"code\":12}\n", "[\"code\"]\n", "{\"id\":\"x\",\"code\":null}\n",
-             "not json\ncurl/8.0" }) {
+             "{\"code\":\"\"}\n", "{\"code\":12}\n", "[\"code\"]\n",
+             "{\"id\":\"x\",\"code\":null}\n", "not json\ncurl/8.0" }) {
         seeds.add("pairing_body", body);
     }
 }
@@ -252,8 +276,9 @@ void catalogQuerySeeds(SeedWriter& seeds)
 // A pushed place, then a page with nested and repeated elements it may name.
 void syncPlaceSeeds(SeedWriter& seeds)
 {
-    const std::string page = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><div><p>One</p>"
-                             "<p>Two <em>and</em> more</p></div><p>\xE5\x90\xBE\xE8\xBC\xA9</p></body></html>";
+    const std::string page
+        = "<html xmlns=\"http://www.w3.org/1999/xhtml\"><body><div><p>One</p>"
+          "<p>Two <em>and</em> more</p></div><p>\xE5\x90\xBE\xE8\xBC\xA9</p></body></html>";
     for (const char* place : { "/body/DocFragment[1]/body/div/p[2]/text().3",
              "/body/DocFragment[2]/body/div/p[2]/em/text()[1].1", "/body/DocFragment[1]/body/p.1",
              "/body/DocFragment[1]/body/div[9]/p[999999999999]", "/body/DocFragment[1]",

@@ -6,14 +6,15 @@
 
 void ViewController::openFile()
 {
-    auto picker = std::make_shared<ui::DocumentPickerViewController>(std::vector<std::string> { "org.idpf.epub-container" },
-        ui::DocumentPickerMode::import);
+    auto picker = std::make_shared<ui::DocumentPickerViewController>(
+        std::vector<std::string> { "org.idpf.epub-container" }, ui::DocumentPickerMode::import);
     picker->setDelegate(this);
     picker->setModalPresentationStyle(ui::ModalPresentationStyle::formSheet);
     presentViewController(picker, true);
 }
 
-void ViewController::didPickDocumentsAtURLs(ui::DocumentPickerViewController&, const std::vector<foundation::URL>& urls)
+void ViewController::didPickDocumentsAtURLs(
+    ui::DocumentPickerViewController&, const std::vector<foundation::URL>& urls)
 {
     if (urls.empty())
         return;

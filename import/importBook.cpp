@@ -12,8 +12,9 @@ void ViewController::importBook(const foundation::URL& url)
 {
     using namespace foundation;
     const URL source = url.standardizedFileURL();
-    auto folder = FileManager::defaultManager()->urlForDirectory(SearchPathDirectory::documentDirectory,
-        SearchPathDomainMask::userDomainMask, std::nullopt, true);
+    auto folder
+        = FileManager::defaultManager()->urlForDirectory(SearchPathDirectory::documentDirectory,
+            SearchPathDomainMask::userDomainMask, std::nullopt, true);
     if (!folder) {
         console("Can't import: " + folder.error().description());
         ui::reportHandedFile(folder.error());
@@ -21,7 +22,8 @@ void ViewController::importBook(const foundation::URL& url)
     }
     const std::string name = source.lastPathComponent();
     // The unpacking only touches the disk; pages are answered meanwhile.
-    auto unpacked = ui::MainLoop::main().answerLooksWhile([&] { return unpackIntoLibrary(source.path(), folder->path(), name); });
+    auto unpacked = ui::MainLoop::main().answerLooksWhile(
+        [&] { return unpackIntoLibrary(source.path(), folder->path(), name); });
     // A book handed over while another is open (or an alert shows) takes the reader's place:
     // what is presented closes first, since only one screen can be presented at a time.
     if (unpacked && presentedViewController())
@@ -36,6 +38,8 @@ void ViewController::importBook(const foundation::URL& url)
     ui::reportHandedFile({});
     auto table = tableView();
     if (table->numberOfRowsInSection(0) > 0)
-        table->selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), true, ui::TableViewScrollPosition::none);
-    folioReader->presentReader(*this, folder->appendingPathComponent(name).path(), std::nullopt, makeReaderConfig(), true, true);
+        table->selectRowAtIndexPath(
+            ui::IndexPath::forRow(0, 0), true, ui::TableViewScrollPosition::none);
+    folioReader->presentReader(*this, folder->appendingPathComponent(name).path(), std::nullopt,
+        makeReaderConfig(), true, true);
 }

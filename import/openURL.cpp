@@ -6,13 +6,15 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 
-bool AppDelegate::openURL(ui::Application& application, const foundation::URL& url, const ui::OpenURLOptions&)
+bool AppDelegate::openURL(
+    ui::Application& application, const foundation::URL& url, const ui::OpenURLOptions&)
 {
     if (!myViewController)
         return true;
     // With a window per browser, the screen of the one acted in last takes the book and opens it.
     auto key = application.keyWindow();
-    auto screen = key ? std::dynamic_pointer_cast<ViewController>(key->rootViewController()) : nullptr;
+    auto screen
+        = key ? std::dynamic_pointer_cast<ViewController>(key->rootViewController()) : nullptr;
     (screen ? screen : myViewController)->importBook(url);
     return true;
 }

@@ -23,7 +23,8 @@ using foundation::Result;
 // moved aside belongs.
 Result<void> writeBookName(const std::string& path, const std::string& name)
 {
-    foundation::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    foundation::FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (!file.isOpen())
         return fileError(path, errno);
     const std::string line = name + "\n";
@@ -34,7 +35,8 @@ Result<void> writeBookName(const std::string& path, const std::string& name)
 
 // The two renames of file systems without an exchange. Killed between them, the old book waits
 // in the work folder and the next start puts it back.
-Result<void> replaceByTwoRenames(WorkFolder& staging, const std::string& unpacked, const std::string& destination)
+Result<void> replaceByTwoRenames(
+    WorkFolder& staging, const std::string& unpacked, const std::string& destination)
 {
     const std::string displaced = staging.path() + "/" + std::string(previousBookName);
     libraryStep("move old book aside");
@@ -57,7 +59,8 @@ Result<void> replaceByTwoRenames(WorkFolder& staging, const std::string& unpacke
 Result<void> readAsTheScanWill(const std::string& unpacked, const std::string& source)
 {
     auto title = folioreader::FolioReader::getTitle(unpacked);
-    auto author = title ? folioreader::FolioReader::getAuthorName(unpacked) : Result<std::string>(title.error());
+    auto author = title ? folioreader::FolioReader::getAuthorName(unpacked)
+                        : Result<std::string>(title.error());
     if (author)
         return {};
     std::string reason = author.error().description();
@@ -69,7 +72,8 @@ Result<void> readAsTheScanWill(const std::string& unpacked, const std::string& s
 
 }
 
-foundation::Result<void> unpackIntoLibrary(const std::string& source, const std::string& libraryFolder, const std::string& name)
+foundation::Result<void> unpackIntoLibrary(
+    const std::string& source, const std::string& libraryFolder, const std::string& name)
 {
     using foundation::Error;
     if (!isPlainItemName(name))

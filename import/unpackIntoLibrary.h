@@ -15,4 +15,5 @@
 // put back (recoverInterruptedWork). A name that is empty, ".", "..", holds a "/" or is a work
 // folder's is refused, since the book would land on the library folder itself, outside it, or
 // where the next start removes it.
-foundation::Result<void> unpackIntoLibrary(const std::string& source, const std::string& libraryFolder, const std::string& name);
+foundation::Result<void> unpackIntoLibrary(
+    const std::string& source, const std::string& libraryFolder, const std::string& name);

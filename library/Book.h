@@ -6,8 +6,8 @@
 #include <string>
 
 struct Book {
-    std::string title;  // as the reader engine read it when the book entered the list; may be empty
+    std::string title; // as the reader engine read it when the book entered the list; may be empty
     std::string author; // read at the same moment; may be empty
-    std::string file;   // the item's name in the documents folder, with its ".epub" ending
+    std::string file; // the item's name in the documents folder, with its ".epub" ending
     foundation::Date added; // the item's modification date, or when the book was last opened
 };

@@ -6,5 +6,5 @@
 
 struct BookDetails {
     std::string identifier; // the package's unique identifier; empty when it names none
-    std::string language;   // the package's first language; empty when it declares none
+    std::string language; // the package's first language; empty when it declares none
 };

@@ -5,8 +5,8 @@
 #include "platform/text/Text.h"
 
 #include <algorithm>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 BookList& bookList()
@@ -57,7 +57,8 @@ std::string BookList::searchKeyOf(const std::string& title, const std::string& a
 
 void BookList::remove(std::size_t index)
 {
-    if (auto found = m_namesakes.find(namesakeKey(m_books[index])); found != m_namesakes.end() && --found->second == 0)
+    if (auto found = m_namesakes.find(namesakeKey(m_books[index]));
+        found != m_namesakes.end() && --found->second == 0)
         m_namesakes.erase(found);
     m_books.erase(m_books.begin() + static_cast<std::ptrdiff_t>(index));
     m_searchKeys.erase(m_searchKeys.begin() + static_cast<std::ptrdiff_t>(index));
@@ -160,7 +161,8 @@ std::uint64_t packedPrefix(std::string_view text)
 
 }
 
-std::vector<std::size_t> BookList::orderedByText(std::string Book::*key, const std::vector<std::size_t>& positions) const
+std::vector<std::size_t> BookList::orderedByText(
+    std::string Book::*key, const std::vector<std::size_t>& positions) const
 {
     // Each key is normalised once, not once per comparison, and most are already in NFC and
     // are used in place. UTF-8 byte order is the order of scalar values.

@@ -77,7 +77,8 @@ public:
 private:
     static std::uint64_t namesakeKey(const Book& book);
 
-    std::vector<std::size_t> orderedByText(std::string Book::*key, const std::vector<std::size_t>& positions) const;
+    std::vector<std::size_t> orderedByText(
+        std::string Book::*key, const std::vector<std::size_t>& positions) const;
 
     std::vector<Book> m_books;
     std::vector<std::string> m_searchKeys;

@@ -25,7 +25,10 @@ foundation::URL determineDocumentsFolder()
     // The folder could not be made: keep its location, so that the scan reports the failure
     // to list it and the library shows empty rather than the program stopping.
     console("Can't read: " + url.error().description());
-    return fileManager->urlsForDirectory(SearchPathDirectory::documentDirectory, SearchPathDomainMask::userDomainMask).front();
+    return fileManager
+        ->urlsForDirectory(
+            SearchPathDirectory::documentDirectory, SearchPathDomainMask::userDomainMask)
+        .front();
 }
 
 }

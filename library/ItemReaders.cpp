@@ -37,15 +37,17 @@ ItemRead ItemReaders::read(std::size_t index) const
     ItemRead item;
     const std::string path = m_folder + "/" + m_names[index];
     // The item's attributes, as the file manager gives them (a symbolic link is not followed).
-    struct stat status {};
-    int failed = m_folderDescriptor.isOpen() ? ::fstatat(m_folderDescriptor.get(), m_names[index].c_str(), &status, AT_SYMLINK_NOFOLLOW)
-                                         : ::lstat(path.c_str(), &status);
+    struct stat status { };
+    int failed = m_folderDescriptor.isOpen()
+        ? ::fstatat(m_folderDescriptor.get(), m_names[index].c_str(), &status, AT_SYMLINK_NOFOLLOW)
+        : ::lstat(path.c_str(), &status);
     if (failed != 0) {
         item.unreadable = foundation::fileError(path, errno);
         return item;
     }
-    item.modified = foundation::Date(foundation::Date::TimePoint(std::chrono::seconds(status.st_mtim.tv_sec)
-        + std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
+    item.modified
+        = foundation::Date(foundation::Date::TimePoint(std::chrono::seconds(status.st_mtim.tv_sec)
+            + std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
     if (!m_readMetadata[index])
         return item;
     // The reader engine checks its stored titles against this same status instead of asking again.
@@ -63,8 +65,8 @@ ItemRead ItemReaders::read(std::size_t index) const
     return item;
 }
 
-ItemReaders::ItemReaders(std::string folder, const std::vector<std::string>& names, std::vector<char> readMetadata,
-    folioreader::MetadataScan* scan, std::size_t workers)
+ItemReaders::ItemReaders(std::string folder, const std::vector<std::string>& names,
+    std::vector<char> readMetadata, folioreader::MetadataScan* scan, std::size_t workers)
     : m_folder(std::move(folder))
     , m_folderDescriptor(::open(m_folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))
     , m_names(names)

@@ -1,7 +1,7 @@
 // ItemReaders: reads the book items of one scan, each item's date and, for an item new to the
-// list, its title, author and details, on a bounded pool of threads running ahead of the scan, which
-// takes the results one by one in listing order and reads a chunk itself rather than wait idle
-// (foundation::OrderedWork).
+// list, its title, author and details, on a bounded pool of threads running ahead of the scan,
+// which takes the results one by one in listing order and reads a chunk itself rather than wait
+// idle (foundation::OrderedWork).
 #pragma once
 
 #include "library/BookDetails.h"
@@ -24,10 +24,10 @@ class MetadataScan;
 struct ItemRead {
     std::optional<foundation::Error> unreadable; // the item's attributes or date could not be read
     foundation::Date modified;
-    std::optional<foundation::Result<std::string>> title;  // read only for an item new to the list
+    std::optional<foundation::Result<std::string>> title; // read only for an item new to the list
     std::optional<foundation::Result<std::string>> author; // read only after the title was
     std::string searchKey; // BookList::searchKeyOf title and author, when both were read
-    BookDetails details;   // read after them
+    BookDetails details; // read after them
 };
 
 class ItemReaders {
@@ -35,8 +35,8 @@ public:
     // Reads folder "/" names[k] for every k, metadata where readMetadata[k], through scan (the
     // metadata store's scan of the folder; nullptr reads every book). With one worker every item
     // is read by take itself, on the caller's thread.
-    ItemReaders(std::string folder, const std::vector<std::string>& names, std::vector<char> readMetadata,
-        folioreader::MetadataScan* scan, std::size_t workers);
+    ItemReaders(std::string folder, const std::vector<std::string>& names,
+        std::vector<char> readMetadata, folioreader::MetadataScan* scan, std::size_t workers);
     // Stops the workers after their current chunk and waits for them.
     ~ItemReaders();
     ItemReaders(const ItemReaders&) = delete;
@@ -55,7 +55,10 @@ private:
     // of 100,000 books took 1.35 s, with 1,024 1.27 s).
     static constexpr foundation::OrderedWork<ItemRead>::Shape shape(std::size_t workers)
     {
-        return { .workers = workers <= 1 ? 0 : workers, .chunk = 64, .window = 16 * 64, .takerHelps = true };
+        return { .workers = workers <= 1 ? 0 : workers,
+            .chunk = 64,
+            .window = 16 * 64,
+            .takerHelps = true };
     }
 
     // Reads item index: its modification date, then, with its readMetadata, title and author.

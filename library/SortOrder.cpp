@@ -11,7 +11,8 @@ std::int64_t& sortOrder()
 
 const std::vector<std::string>& sortOrderNames()
 {
-    static const std::vector<std::string> names { "Recently Opened", "Books by Title", "Books by Author" };
+    static const std::vector<std::string> names { "Recently Opened", "Books by Title",
+        "Books by Author" };
     return names;
 }
 

@@ -14,7 +14,8 @@
 
 using foundation::fileError;
 
-foundation::Result<WorkFolder> WorkFolder::create(const std::string& library, std::string_view prefix)
+foundation::Result<WorkFolder> WorkFolder::create(
+    const std::string& library, std::string_view prefix)
 {
     std::string pattern = library + "/" + std::string(prefix) + "XXXXXX";
     if (!::mkdtemp(pattern.data()))
@@ -68,8 +69,9 @@ bool isWorkFolderName(std::string_view name)
     else
         return false;
     // mkdtemp's six letters and digits, so that a book named ".import-notes.epub" is never one.
-    return suffix.size() == 6
-        && std::all_of(suffix.begin(), suffix.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+    return suffix.size() == 6 && std::all_of(suffix.begin(), suffix.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c));
+    });
 }
 
 foundation::Result<bool> exchangeItems(const std::string& first, const std::string& second)

@@ -17,7 +17,8 @@ public:
 
     // Makes a new work folder in the library and holds a lock on it for as long as this object
     // lives, so that the start-up of another Pagewyn on the same library leaves it alone.
-    static foundation::Result<WorkFolder> create(const std::string& library, std::string_view prefix);
+    static foundation::Result<WorkFolder> create(
+        const std::string& library, std::string_view prefix);
 
     WorkFolder(WorkFolder&& other) noexcept;
     WorkFolder& operator=(WorkFolder&&) = delete;
@@ -34,7 +35,11 @@ public:
     void keep() { m_kept = true; }
 
 private:
-    WorkFolder(std::string path, int lock) : m_path(std::move(path)), m_lock(lock) {}
+    WorkFolder(std::string path, int lock)
+        : m_path(std::move(path))
+        , m_lock(lock)
+    {
+    }
 
     std::string m_path;
     int m_lock = -1;

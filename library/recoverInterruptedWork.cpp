@@ -28,7 +28,7 @@ bool putBackPrevious(const std::string& library, const std::string& folder)
     if (!isPlainItemName(name) || isWorkFolderName(name))
         return false;
     const std::string destination = library + "/" + name;
-    struct stat status {};
+    struct stat status { };
     if (::lstat(destination.c_str(), &status) == 0)
         return true; // the new book took its place: the old one is what is left to remove
     auto moved = renameItem(previous, destination);
@@ -42,7 +42,8 @@ bool putBackPrevious(const std::string& library, const std::string& folder)
 void recoverInterruptedWork(const std::string& library)
 {
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(library, error), end; !error && entry != end; entry.increment(error)) {
+    for (std::filesystem::directory_iterator entry(library, error), end; !error && entry != end;
+         entry.increment(error)) {
         const std::string name = entry->path().filename().string();
         if (!isWorkFolderName(name))
             continue;
@@ -53,7 +54,8 @@ void recoverInterruptedWork(const std::string& library)
         // A folder another Pagewyn holds is work in progress, not a leftover. Where folders cannot
         // be locked at all, it is taken for a leftover.
         if (::flock(lock, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK) {
-            bool removable = !name.starts_with(WorkFolder::importPrefix) || putBackPrevious(library, folder);
+            bool removable
+                = !name.starts_with(WorkFolder::importPrefix) || putBackPrevious(library, folder);
             std::error_code ignored;
             if (removable)
                 std::filesystem::remove_all(folder, ignored);

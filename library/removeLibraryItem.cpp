@@ -12,16 +12,18 @@ bool isPlainItemName(const std::string& name)
         && name.find('\0') == std::string::npos;
 }
 
-foundation::Result<void> removeLibraryItem(const std::string& libraryFolder, const std::string& name)
+foundation::Result<void> removeLibraryItem(
+    const std::string& libraryFolder, const std::string& name)
 {
     const std::string path = libraryFolder + "/" + name;
     // A missing item is reported as itself, not as a failed rename.
-    struct stat status {};
+    struct stat status { };
     if (::lstat(path.c_str(), &status) != 0)
         return foundation::fileError(path, errno);
     auto aside = WorkFolder::create(libraryFolder, WorkFolder::deletePrefix);
     if (!aside)
-        return foundation::Error("\"" + path + "\" cannot be put aside: " + aside.error().description());
+        return foundation::Error(
+            "\"" + path + "\" cannot be put aside: " + aside.error().description());
     libraryStep("move book aside");
     TRY(renameItem(path, aside->path() + "/" + std::string(unpackedBookName)));
     return {};

@@ -13,4 +13,5 @@ bool isPlainItemName(const std::string& name);
 // removes that folder with everything in it. An error only when the item stayed where it was,
 // whole; once moved aside the book is gone from the library, and what a failed or killed
 // removal leaves is hidden and removed at the next start.
-foundation::Result<void> removeLibraryItem(const std::string& libraryFolder, const std::string& name);
+foundation::Result<void> removeLibraryItem(
+    const std::string& libraryFolder, const std::string& name);

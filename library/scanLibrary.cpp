@@ -26,7 +26,8 @@ constexpr std::string_view bookEnding = ".epub";
 
 bool namesBook(const std::string& name)
 {
-    return name.size() >= bookEnding.size() && name.compare(name.size() - bookEnding.size(), bookEnding.size(), bookEnding) == 0;
+    return name.size() >= bookEnding.size()
+        && name.compare(name.size() - bookEnding.size(), bookEnding.size(), bookEnding) == 0;
 }
 
 // The list must read as if it had been stably re-sorted newest first after every single added
@@ -38,7 +39,10 @@ bool namesBook(const std::string& name)
 // rank. Unchanged books keep their mutual order.
 class RecencyResort {
 public:
-    explicit RecencyResort(BookList& books) : m_books(books) {}
+    explicit RecencyResort(BookList& books)
+        : m_books(books)
+    {
+    }
 
     void changed(std::size_t index)
     {
@@ -84,10 +88,12 @@ void cantRead(const foundation::Error& error)
 // For each name not known at the start, the first such name canonically equal to it (itself when
 // none is); empty when no name can have another spelling. A name's book, when the scan adds it,
 // is the one its first equal name added: the only books the scan's own additions can match.
-std::vector<std::size_t> firstEqualNames(const std::vector<std::string>& names, const std::vector<char>& newToList)
+std::vector<std::size_t> firstEqualNames(
+    const std::vector<std::string>& names, const std::vector<char>& newToList)
 {
     std::vector<std::size_t> first;
-    auto spelledOtherwise = [&](std::size_t k) { return newToList[k] && !text::isKnownNFC(names[k]); };
+    auto spelledOtherwise
+        = [&](std::size_t k) { return newToList[k] && !text::isKnownNFC(names[k]); };
     std::size_t k = 0;
     while (k < names.size() && !spelledOtherwise(k))
         ++k;
@@ -116,7 +122,8 @@ void scanLibrary(const BackgroundWork& work)
     }
     // The listing's names are moved, not copied: a folder of 100,000 books is listed once.
     std::vector<std::string> names = std::move(*listing);
-    names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& name) { return !namesBook(name); }),
+    names.erase(std::remove_if(names.begin(), names.end(),
+                    [](const std::string& name) { return !namesBook(name); }),
         names.end());
     // In name order: books of the same date stand in the same order on every run, and the metadata
     // store, which keeps its entries in name order, is read and written alongside, a window at a
@@ -177,7 +184,8 @@ void scanLibrary(const BackgroundWork& work)
         if (knownAtStart[k])
             known = knownAtStart[k] - 1;
         if (!known && !firstEqual.empty() && firstEqual[k] != k) {
-            if (auto added = addedByFirstEqual.find(firstEqual[k]); added != addedByFirstEqual.end())
+            if (auto added = addedByFirstEqual.find(firstEqual[k]);
+                added != addedByFirstEqual.end())
                 known = added->second;
         }
         if (known) {
@@ -195,8 +203,9 @@ void scanLibrary(const BackgroundWork& work)
             cantRead(item.author->error());
             continue;
         }
-        books.append(Book { std::move(**item.title), std::move(**item.author), names[k], item.modified }, std::move(item.searchKey),
-            std::move(item.details));
+        books.append(
+            Book { std::move(**item.title), std::move(**item.author), names[k], item.modified },
+            std::move(item.searchKey), std::move(item.details));
         resort.changed(books.size() - 1);
         if (!firstEqual.empty())
             addedByFirstEqual.emplace(firstEqual[k], books.size() - 1);

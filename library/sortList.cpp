@@ -10,5 +10,6 @@ void ViewController::sortList()
         return;
     auto table = tableView();
     table->reloadData();
-    table->scrollToRowAtIndexPath(ui::IndexPath::forRow(0, 0), ui::TableViewScrollPosition::top, true);
+    table->scrollToRowAtIndexPath(
+        ui::IndexPath::forRow(0, 0), ui::TableViewScrollPosition::top, true);
 }

@@ -45,7 +45,8 @@ void ViewController::didSelectRowAtIndexPath(ui::TableView& table, ui::IndexPath
     }
     sortByRecency();
     table.reloadData();
-    table.selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), true, ui::TableViewScrollPosition::none);
+    table.selectRowAtIndexPath(
+        ui::IndexPath::forRow(0, 0), true, ui::TableViewScrollPosition::none);
 }
 
 bool ViewController::didSelectFoundPassage(ui::TableView& table, const std::string& file)

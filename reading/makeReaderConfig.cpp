@@ -17,13 +17,15 @@ std::shared_ptr<folioreader::FolioReaderConfig> makeReaderConfig(const ImageLook
     config->showsTitle = true;
     config->alwaysHidesChrome = false;
     config->chromeColor = ui::Color::darkGrayColor();
-    config->accentColor = ui::Color::withRGBA(0.9294117647058824, 0.7137254901960784, 0.10588235294117647, 1.0); // amber
+    config->accentColor = ui::Color::withRGBA(
+        0.9294117647058824, 0.7137254901960784, 0.10588235294117647, 1.0); // amber
     config->startsInNightMode = false;
 
     // Asked of the platform here rather than taken from the library's folder: the configuration
     // depends on nothing the library screen holds.
     auto documents = foundation::FileManager::defaultManager()->urlsForDirectory(
-        foundation::SearchPathDirectory::documentDirectory, foundation::SearchPathDomainMask::userDomainMask);
+        foundation::SearchPathDirectory::documentDirectory,
+        foundation::SearchPathDomainMask::userDomainMask);
     std::optional<foundation::URL> databaseURL;
     if (!documents.empty())
         databaseURL = documents.front().appendingPathComponent("highlights.realm");
@@ -39,7 +41,7 @@ std::shared_ptr<folioreader::FolioReaderConfig> makeReaderConfig(const ImageLook
         quote.backgroundColor = ui::Color::blackColor();
         config->quoteImages.push_back(std::move(quote));
     }
-    config->quoteImages.push_back(folioreader::QuoteImage(ui::Color::withRGBA(0.3, 0.26, 0.2, 1.0), 1.0,
-        ui::Color::withRGBA(0.86, 0.73, 0.7, 1.0), ui::Color::whiteColor()));
+    config->quoteImages.push_back(folioreader::QuoteImage(ui::Color::withRGBA(0.3, 0.26, 0.2, 1.0),
+        1.0, ui::Color::withRGBA(0.86, 0.73, 0.7, 1.0), ui::Color::whiteColor()));
     return config;
 }

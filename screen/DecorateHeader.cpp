@@ -47,7 +47,8 @@ std::array<std::shared_ptr<ui::Button>, 4> findOrMakeButtons(ui::View& header)
     std::array<std::shared_ptr<ui::Button>, 4> buttons;
     std::size_t found = 0;
     std::size_t first = header.subviews().size();
-    for (std::size_t index = 0; index < header.subviews().size() && found < buttons.size(); ++index) {
+    for (std::size_t index = 0; index < header.subviews().size() && found < buttons.size();
+         ++index) {
         if (auto button = std::dynamic_pointer_cast<ui::Button>(header.subviews()[index])) {
             first = std::min(first, index);
             buttons[found++] = std::move(button);
@@ -79,7 +80,8 @@ void decorateHeader(ui::View& view, const std::shared_ptr<ui::Responder>& target
     for (std::size_t position = 0; position < buttons.size(); ++position) {
         auto& button = *buttons[position];
         const HeaderButton& wanted = headerButtons[position];
-        button.setImage(tintedImage(ui::Image::named(wanted.imageName), ui::Color::blackColor()), ui::ControlStateFlag::normal);
+        button.setImage(tintedImage(ui::Image::named(wanted.imageName), ui::Color::blackColor()),
+            ui::ControlStateFlag::normal);
         auto origin = buttonOrigin(position, header->frame().size);
         button.setFrame(ui::makeRect(origin.x, origin.y, buttonSide, buttonSide));
         button.setContentHorizontalAlignment(ui::ContentHorizontalAlignment::right);

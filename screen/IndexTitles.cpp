@@ -35,7 +35,8 @@ std::vector<std::string> indexTitles(const BookList& books, std::int64_t order)
     return titles;
 }
 
-std::optional<std::size_t> rowForIndexTitle(const BookList& books, std::int64_t order, std::string_view title)
+std::optional<std::size_t> rowForIndexTitle(
+    const BookList& books, std::int64_t order, std::string_view title)
 {
     for (std::size_t row = 0; row < books.size(); ++row) {
         const std::string* key = indexKey(books[row], order);

@@ -17,4 +17,5 @@ std::vector<std::string> indexTitles(const BookList& books, std::int64_t order);
 
 // The first row, in list order, whose title (title order) or author (author order) begins with
 // the tapped title; nothing when none does. In other orders the key is the empty text.
-std::optional<std::size_t> rowForIndexTitle(const BookList& books, std::int64_t order, std::string_view title);
+std::optional<std::size_t> rowForIndexTitle(
+    const BookList& books, std::int64_t order, std::string_view title);

@@ -4,7 +4,8 @@
 
 #include "platform/ui/GraphicsContext.h"
 
-std::shared_ptr<ui::Image> tintedImage(const std::shared_ptr<ui::Image>& image, const ui::Color& color)
+std::shared_ptr<ui::Image> tintedImage(
+    const std::shared_ptr<ui::Image>& image, const ui::Color& color)
 {
     if (!image)
         return nullptr;

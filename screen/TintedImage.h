@@ -9,4 +9,5 @@
 // The image's size and scale, painted in the colour where the image is opaque and transparent
 // where it is transparent. An image without pixels gives its whole rectangle in the colour.
 // Nothing when no drawing context can be made for the image (or there is no image).
-std::shared_ptr<ui::Image> tintedImage(const std::shared_ptr<ui::Image>& image, const ui::Color& color);
+std::shared_ptr<ui::Image> tintedImage(
+    const std::shared_ptr<ui::Image>& image, const ui::Color& color);

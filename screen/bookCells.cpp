@@ -2,8 +2,8 @@
 // file's name, where another book has the same title and author), and how far it has been read.
 #include "app/ViewController.h"
 
-#include "frameworks/folioreader/metadata/CoverLoader.h"
 #include "frameworks/folioreader/FolioReader.h"
+#include "frameworks/folioreader/metadata/CoverLoader.h"
 #include "frameworks/folioreader/stores/KeptProgress.h"
 #include "library/BookList.h"
 #include "library/DocumentsFolder.h"
@@ -62,17 +62,21 @@ std::shared_ptr<ui::Image> rowPicture(const std::string& path, folioreader::Cove
 
 std::unique_ptr<folioreader::CoverLoader> makeRowCoverLoader(ui::MainLoop& loop)
 {
-    return std::make_unique<folioreader::CoverLoader>(loop, [](const std::string& path, const folioreader::CoverLoader::Cover& cover) {
-        bool changed = false;
-        for (auto& screen : libraryScreens())
-            changed = screen->showCover(path, cover ? *cover : nullptr) || changed;
-        // A page may show the row blank though no screen has it in view any more: it was drawn
-        // from rows asked for before others (a jump and the rows asked for ahead of it). So the
-        // pages look again for every cover that arrives, not only for a row in view that changed.
-        // A book without a cover keeps the blank one its row shows already: nothing to draw again.
-        if (changed || (cover && *cover))
-            ui::screenChanged();
-    }, [] { ui::screenChanged(); });
+    return std::make_unique<folioreader::CoverLoader>(
+        loop,
+        [](const std::string& path, const folioreader::CoverLoader::Cover& cover) {
+            bool changed = false;
+            for (auto& screen : libraryScreens())
+                changed = screen->showCover(path, cover ? *cover : nullptr) || changed;
+            // A page may show the row blank though no screen has it in view any more: it was drawn
+            // from rows asked for before others (a jump and the rows asked for ahead of it). So the
+            // pages look again for every cover that arrives, not only for a row in view that
+            // changed. A book without a cover keeps the blank one its row shows already: nothing to
+            // draw again.
+            if (changed || (cover && *cover))
+                ui::screenChanged();
+        },
+        [] { ui::screenChanged(); });
 }
 
 bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover)
@@ -83,7 +87,8 @@ bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui
     for (auto indexPath : table->indexPathsForVisibleRows()) {
         auto index = bookIndexForRow(indexPath.row);
         auto cell = table->cellForRowAtIndexPath(indexPath);
-        if (!index || !cell || bookPath(bookList()[*index].file) != path || cell->imageView()->image() == picture)
+        if (!index || !cell || bookPath(bookList()[*index].file) != path
+            || cell->imageView()->image() == picture)
             continue;
         cell->imageView()->setImage(picture);
         changed = true;
@@ -91,11 +96,13 @@ bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui
     return changed;
 }
 
-std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath)
+std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(
+    ui::TableView& table, ui::IndexPath indexPath)
 {
     auto cell = table.dequeueReusableCellWithIdentifier(reuseIdentifier);
     if (!cell)
-        cell = std::make_shared<ui::TableViewCell>(ui::TableViewCellStyle::subtitle, reuseIdentifier);
+        cell = std::make_shared<ui::TableViewCell>(
+            ui::TableViewCellStyle::subtitle, reuseIdentifier);
 
     auto index = bookIndexForRow(indexPath.row);
     bool known = index.has_value();

@@ -4,8 +4,8 @@
 // listed book gutted.
 #include "app/ViewController.h"
 
-#include "library/BookList.h"
 #include "frameworks/folioreader/stores/ReadingPlaces.h"
+#include "library/BookList.h"
 #include "library/DocumentsFolder.h"
 #include "library/removeLibraryItem.h"
 #include "platform/foundation/Console.h"
@@ -16,22 +16,26 @@ namespace {
 
 // The library screens of the other windows (other browsers) that are reading the book close their
 // reader, its pages being gone, and say why.
-void closeOtherReaders(const ViewController& deleting, const std::string& path, const std::string& title)
+void closeOtherReaders(
+    const ViewController& deleting, const std::string& path, const std::string& title)
 {
     for (auto& screen : libraryScreens()) {
         if (screen.get() == &deleting || !screen->folioReader->isReading(path))
             continue;
         screen->folioReader->closeReader();
         auto notice = ui::AlertController::alertControllerWithTitle("Book deleted",
-            "\u201C" + title + "\u201D was deleted on another screen, so it was closed here.", ui::AlertControllerStyle::alert);
-        notice->addAction(ui::AlertAction::actionWithTitle("ok", ui::AlertActionStyle::defaultStyle, [](ui::AlertAction&) {}));
+            "\u201C" + title + "\u201D was deleted on another screen, so it was closed here.",
+            ui::AlertControllerStyle::alert);
+        notice->addAction(ui::AlertAction::actionWithTitle(
+            "ok", ui::AlertActionStyle::defaultStyle, [](ui::AlertAction&) {}));
         screen->presentViewController(notice, true);
     }
 }
 
 }
 
-void ViewController::commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle style, ui::IndexPath indexPath)
+void ViewController::commitEditingStyle(
+    ui::TableView& table, ui::TableViewCellEditingStyle style, ui::IndexPath indexPath)
 {
     if (style != ui::TableViewCellEditingStyle::deleteStyle)
         return;
@@ -52,7 +56,9 @@ void ViewController::commitEditingStyle(ui::TableView& table, ui::TableViewCellE
         return;
     }
     // The book's reading place goes with it; a place that cannot be dropped only takes room.
-    if (auto forgotten = folioreader::forgetReadingPlace(bookPath(folioreader::readingPlacesName), books[row].file); !forgotten)
+    if (auto forgotten = folioreader::forgetReadingPlace(
+            bookPath(folioreader::readingPlacesName), books[row].file);
+        !forgotten)
         foundation::console("Can't forget the reading place: " + forgotten.error().description());
     closeOtherReaders(*this, path, books[row].title);
     // The list is one shorter before the table hears of it: the table checks the new row count.

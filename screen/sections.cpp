@@ -34,7 +34,8 @@ std::vector<std::string> ViewController::sectionIndexTitlesForTableView(ui::Tabl
 
 // The answer is 1, a section the table does not have, so the platform adds no jump of its own:
 // the explicit scroll is the only positioning.
-std::int64_t ViewController::sectionForSectionIndexTitle(ui::TableView& table, const std::string& title, std::int64_t)
+std::int64_t ViewController::sectionForSectionIndexTitle(
+    ui::TableView& table, const std::string& title, std::int64_t)
 {
     if (auto row = rowForIndexTitle(bookList(), sortOrder(), title))
         table.scrollToRowAtIndexPath(ui::IndexPath::forRow(static_cast<std::int64_t>(*row), 0),

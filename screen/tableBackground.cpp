@@ -17,7 +17,8 @@ namespace {
 constexpr double margin = 24;
 constexpr double buttonHeight = 44;
 
-std::shared_ptr<ui::Label> makeLabel(const std::string& text, std::shared_ptr<ui::Font> font, ui::Rect frame, int lines)
+std::shared_ptr<ui::Label> makeLabel(
+    const std::string& text, std::shared_ptr<ui::Font> font, ui::Rect frame, int lines)
 {
     auto label = std::make_shared<ui::Label>();
     label->setText(text);
@@ -54,9 +55,11 @@ std::shared_ptr<ui::View> ViewController::emptyLibraryView(double width)
         // Each part stands below the one before, as tall as its text needs at this width, so a
         // narrow window wraps the lines rather than cutting them.
         double top = 32;
-        auto place = [&](const std::string& text, std::shared_ptr<ui::Font> font, double size, double gap) {
+        auto place = [&](const std::string& text, std::shared_ptr<ui::Font> font, double size,
+                         double gap) {
             double height = textHeight(text, size, inner);
-            view->addSubview(makeLabel(text, std::move(font), ui::makeRect(margin, top, inner, height), 0));
+            view->addSubview(
+                makeLabel(text, std::move(font), ui::makeRect(margin, top, inner, height), 0));
             top += height + gap;
         };
         place("Your library has no books yet.", ui::Font::boldSystemFontOfSize(17), 17, 8);
@@ -72,8 +75,7 @@ std::shared_ptr<ui::View> ViewController::emptyLibraryView(double width)
         button->setFrame(ui::makeRect((width - buttonWidth) / 2, top, buttonWidth, buttonHeight));
         button->setBackgroundColor(ui::Color::withRGBA(237.0 / 255, 182.0 / 255, 27.0 / 255, 1));
         button->layer().setCornerRadius(10);
-        button->addTarget(shared_from_this(), "openLibraryFolder",
-            ui::ControlEvent::touchUpInside);
+        button->addTarget(shared_from_this(), "openLibraryFolder", ui::ControlEvent::touchUpInside);
         view->addSubview(button);
         view->setFrame(ui::makeRect(0, 0, width, top + buttonHeight + 24));
         m_emptyLibraryView = std::move(view);

@@ -4,10 +4,10 @@
 
 #include "frameworks/folioreader/epub/BookPackage.h"
 #include "frameworks/folioreader/epub/EpubContainer.h"
-#include "frameworks/folioreader/metadata/PackageCache.h"
-#include "frameworks/folioreader/metadata/MetadataScan.h"
 #include "frameworks/folioreader/epub/PackageDocument.h"
 #include "frameworks/folioreader/metadata/LargeCoverCache.h"
+#include "frameworks/folioreader/metadata/MetadataScan.h"
+#include "frameworks/folioreader/metadata/PackageCache.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "platform/ui/ImageCodec.h"
 
@@ -33,14 +33,16 @@ PackageCache& packageCache()
 }
 
 // Reads and parses the book's package document; stamp receives the identities of what was read.
-Result<std::shared_ptr<const PackageDocument>> parseBook(const EpubContainer& book, std::vector<FileIdentity>& stamp)
+Result<std::shared_ptr<const PackageDocument>> parseBook(
+    const EpubContainer& book, std::vector<FileIdentity>& stamp)
 {
     return std::make_shared<const PackageDocument>(TRY(readStampedPackage(book, stamp)));
 }
 
 // The book's parsed package document, from the cache while the book's files are unchanged. When
 // the book had to be opened, opened receives it for further reads.
-Result<std::shared_ptr<const PackageDocument>> packageOf(const std::string& path, std::optional<EpubContainer>& opened)
+Result<std::shared_ptr<const PackageDocument>> packageOf(
+    const std::string& path, std::optional<EpubContainer>& opened)
 {
     PackageCache& cache = packageCache();
     if (auto entry = cache.find(path)) {
@@ -85,7 +87,8 @@ Result<std::shared_ptr<ui::Image>> readCover(const std::string& path, CoverOrigi
     }
     // A picture of more pixels than may be decoded cannot be made small for a row, and sent as it
     // is, it would take the browser's memory: no cover a row can show.
-    if (!ui::withinDecodedPixels((*image)->mimeType(), (*image)->pixelWidth(), (*image)->pixelHeight())) {
+    if (!ui::withinDecodedPixels(
+            (*image)->mimeType(), (*image)->pixelWidth(), (*image)->pixelHeight())) {
         origin.bookHasNone = true;
         return book.error("cover " + *coverName + " has more pixels than a picture may have");
     }
@@ -107,7 +110,8 @@ constexpr std::size_t longestLanguage = 64;
 // unique identifier: a book that names none is known by its item's name alone.
 BookMetadata metadataOf(const PackageDocument& package)
 {
-    bool identified = package.uniqueIdentifierNamed && package.uniqueIdentifier.size() <= longestIdentifier;
+    bool identified
+        = package.uniqueIdentifierNamed && package.uniqueIdentifier.size() <= longestIdentifier;
     return { package.title, package.creator, identified ? package.uniqueIdentifier : std::string(),
         package.language.size() <= longestLanguage ? package.language : std::string() };
 }
@@ -115,7 +119,8 @@ BookMetadata metadataOf(const PackageDocument& package)
 // Title, author, identifier and language, from the scan's store when the book's files are
 // unchanged; otherwise read afresh, straight from the book, so that what the store keeps was read
 // after its stamp.
-Result<BookMetadata> metadataOf(MetadataScan* scan, const std::string& path, const struct stat* itemStatus)
+Result<BookMetadata> metadataOf(
+    MetadataScan* scan, const std::string& path, const struct stat* itemStatus)
 {
     std::optional<std::string> name = scan ? scan->nameOf(path) : std::nullopt;
     if (!name) {
@@ -131,7 +136,8 @@ Result<BookMetadata> metadataOf(MetadataScan* scan, const std::string& path, con
     auto package = TRY(parseBook(book, stamp));
     BookMetadata metadata = metadataOf(*package);
     // A zip's own stamp covers its package document; only a folder book needs its name again.
-    scan->remember(*name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, readStart);
+    scan->remember(
+        *name, stamp, stamp.size() > 1 ? package->name : std::string(), metadata, readStart);
     return metadata;
 }
 
@@ -162,18 +168,20 @@ std::shared_ptr<MetadataStore> FolioReader::metadataStore()
     return installedStore();
 }
 
-std::unique_ptr<MetadataScan> FolioReader::beginScan(const std::string& folder, const std::vector<std::string>& names,
-    const std::vector<char>& asked)
+std::unique_ptr<MetadataScan> FolioReader::beginScan(const std::string& folder,
+    const std::vector<std::string>& names, const std::vector<char>& asked)
 {
     return MetadataScan::begin(metadataStore(), folder, names, asked);
 }
 
-Result<std::string> FolioReader::getTitle(const std::string& epubPath, const std::optional<std::string>&)
+Result<std::string> FolioReader::getTitle(
+    const std::string& epubPath, const std::optional<std::string>&)
 {
     return fieldOf(epubPath, &BookMetadata::title);
 }
 
-Result<std::string> FolioReader::getAuthorName(const std::string& epubPath, const std::optional<std::string>&)
+Result<std::string> FolioReader::getAuthorName(
+    const std::string& epubPath, const std::optional<std::string>&)
 {
     return fieldOf(epubPath, &BookMetadata::author);
 }
@@ -188,13 +196,14 @@ Result<std::string> FolioReader::getLanguage(const std::string& epubPath)
     return fieldOf(epubPath, &BookMetadata::language);
 }
 
-Result<BookMetadata> FolioReader::readMetadata(MetadataScan* scan, const std::string& epubPath,
-    const struct stat* itemStatus)
+Result<BookMetadata> FolioReader::readMetadata(
+    MetadataScan* scan, const std::string& epubPath, const struct stat* itemStatus)
 {
     return metadataOf(scan, epubPath, itemStatus);
 }
 
-std::optional<Result<std::shared_ptr<ui::Image>>> FolioReader::getKnownCoverImage(const std::string& epubPath)
+std::optional<Result<std::shared_ptr<ui::Image>>> FolioReader::getKnownCoverImage(
+    const std::string& epubPath)
 {
     auto store = metadataStore();
     return store ? knownCoverImage(store, epubPath) : std::nullopt;
@@ -206,10 +215,12 @@ Result<std::shared_ptr<ui::Image>> FolioReader::getLargeCoverImage(
     return cache.cover(epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
 }
 
-Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(const std::string& epubPath, const std::optional<std::string>&)
+Result<std::shared_ptr<ui::Image>> FolioReader::getCoverImage(
+    const std::string& epubPath, const std::optional<std::string>&)
 {
     if (auto store = metadataStore())
-        return storedCoverImage(store, epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
+        return storedCoverImage(
+            store, epubPath, [&](CoverOrigin& origin) { return readCover(epubPath, origin); });
     CoverOrigin ignored;
     return readCover(epubPath, ignored);
 }

@@ -29,11 +29,11 @@ public:
     FolioReader() = default;
 
     // The first dc:title of the book's package document; the empty text when it has none.
-    static foundation::Result<std::string> getTitle(const std::string& epubPath,
-        const std::optional<std::string>& unzipPath = std::nullopt);
+    static foundation::Result<std::string> getTitle(
+        const std::string& epubPath, const std::optional<std::string>& unzipPath = std::nullopt);
     // The first dc:creator of the book's package document; the empty text when it has none.
-    static foundation::Result<std::string> getAuthorName(const std::string& epubPath,
-        const std::optional<std::string>& unzipPath = std::nullopt);
+    static foundation::Result<std::string> getAuthorName(
+        const std::string& epubPath, const std::optional<std::string>& unzipPath = std::nullopt);
     // The identifier the package names as its unique identifier (dc:identifier), and its first
     // dc:language; each the empty text when the book has none, or one too long to be one.
     static foundation::Result<std::string> getIdentifier(const std::string& epubPath);
@@ -43,8 +43,8 @@ public:
     // keep their stamp, and what is read afresh is kept there; without, from the book.
     // itemStatus: the book item's status its caller has just read, if any, so that the stamp is
     // checked without asking the file system again.
-    static foundation::Result<BookMetadata> readMetadata(MetadataScan* scan, const std::string& epubPath,
-        const struct stat* itemStatus = nullptr);
+    static foundation::Result<BookMetadata> readMetadata(
+        MetadataScan* scan, const std::string& epubPath, const struct stat* itemStatus = nullptr);
     // Keeps titles, authors, identifiers and languages between runs in the store (and the
     // descriptions a DescriptionPass reads); nullptr (the default) reads every book.
     static void setMetadataStore(std::shared_ptr<folioreader::MetadataStore> store);
@@ -52,19 +52,20 @@ public:
     // While the answer lives, the title, author, identifier and language of the folder's books come
     // from the store when their files are unchanged, and what is read afresh is kept there; nullptr
     // without a store. names and asked: see MetadataScan::begin.
-    static std::unique_ptr<folioreader::MetadataScan> beginScan(const std::string& folder, const std::vector<std::string>& names,
-        const std::vector<char>& asked);
+    static std::unique_ptr<folioreader::MetadataScan> beginScan(const std::string& folder,
+        const std::vector<std::string>& names, const std::vector<char>& asked);
 
     // The book's cover picture; an error when the book names none or it cannot be read.
-    static foundation::Result<std::shared_ptr<ui::Image>> getCoverImage(const std::string& epubPath,
-        const std::optional<std::string>& unzipPath = std::nullopt);
+    static foundation::Result<std::shared_ptr<ui::Image>> getCoverImage(
+        const std::string& epubPath, const std::optional<std::string>& unzipPath = std::nullopt);
     // The same, when the store knows it, without reading the book; nothing when the book must be
     // read (and always without a store).
-    static std::optional<foundation::Result<std::shared_ptr<ui::Image>>> getKnownCoverImage(const std::string& epubPath);
+    static std::optional<foundation::Result<std::shared_ptr<ui::Image>>> getKnownCoverImage(
+        const std::string& epubPath);
     // The cover at the size a reading app shows one whole (largeCoverSide pixels at most on its
     // longer side), read from the book when the cache does not keep it. Any thread.
-    static foundation::Result<std::shared_ptr<ui::Image>> getLargeCoverImage(LargeCoverCache& cache,
-        const std::string& epubPath);
+    static foundation::Result<std::shared_ptr<ui::Image>> getLargeCoverImage(
+        LargeCoverCache& cache, const std::string& epubPath);
 
     // Opens the book at withEpubPath in a reader session and presents the reader screen full
     // screen over parentViewController with the configuration; returns at once. A zipped book is

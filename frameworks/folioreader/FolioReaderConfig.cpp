@@ -8,9 +8,12 @@ namespace {
 const char* fontFamilyName(ReaderFontFamily family)
 {
     switch (family) {
-    case ReaderFontFamily::serif: return "serif";
-    case ReaderFontFamily::sansSerif: return "sansSerif";
-    case ReaderFontFamily::publisher: break;
+    case ReaderFontFamily::serif:
+        return "serif";
+    case ReaderFontFamily::sansSerif:
+        return "sansSerif";
+    case ReaderFontFamily::publisher:
+        break;
     }
     return "publisher";
 }
@@ -19,10 +22,14 @@ const char* fontFamilyName(ReaderFontFamily family)
 double fontScale(ReaderFontSize size)
 {
     switch (size) {
-    case ReaderFontSize::small: return 0.85;
-    case ReaderFontSize::large: return 1.25;
-    case ReaderFontSize::extraLarge: return 1.5;
-    case ReaderFontSize::medium: break;
+    case ReaderFontSize::small:
+        return 0.85;
+    case ReaderFontSize::large:
+        return 1.25;
+    case ReaderFontSize::extraLarge:
+        return 1.5;
+    case ReaderFontSize::medium:
+        break;
     }
     return 1.0;
 }

@@ -17,7 +17,7 @@ namespace folioreader {
 // How the reader moves through a chapter.
 enum class ScrollDirection {
     horizontal = 0, // one screen of text at a time, turned sideways like pages
-    vertical = 1,   // the chapter as one long column, scrolled
+    vertical = 1, // the chapter as one long column, scrolled
 };
 
 // The typeface of the book's text.

@@ -28,9 +28,11 @@ struct SyncConfiguration {
 // the identifier "default".
 struct Configuration {
     // Runs when a database written with an older schema version is opened with a newer one.
-    using MigrationBlock = std::function<void(Migration& migration, std::uint64_t oldSchemaVersion)>;
+    using MigrationBlock
+        = std::function<void(Migration& migration, std::uint64_t oldSchemaVersion)>;
     // Asked on opening, with the file's total and used bytes: whether to compact it first.
-    using ShouldCompactOnLaunch = std::function<bool(std::uint64_t totalBytes, std::uint64_t usedBytes)>;
+    using ShouldCompactOnLaunch
+        = std::function<bool(std::uint64_t totalBytes, std::uint64_t usedBytes)>;
 
     // The database file; absent when it lives in memory or no place for it was found. A file is
     // used even when an identifier in memory is given too.

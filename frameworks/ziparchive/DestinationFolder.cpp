@@ -89,7 +89,8 @@ Result<DestinationFolder> DestinationFolder::open(const std::string& givenPath)
     return DestinationFolder(descriptor, path, std::move(created));
 }
 
-DestinationFolder::DestinationFolder(int descriptor, std::string path, std::vector<std::string> createdFolders)
+DestinationFolder::DestinationFolder(
+    int descriptor, std::string path, std::vector<std::string> createdFolders)
     : m_descriptor(descriptor)
     , m_path(std::move(path))
     , m_createdFolders(std::move(createdFolders))
@@ -176,7 +177,8 @@ Result<int> DestinationFolder::createFile(const std::string& relativePath)
 {
     auto [parentPath, name] = splitParent(relativePath);
     int parent = TRY(folderAt(parentPath));
-    int descriptor = ::openat(parent, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int descriptor = ::openat(
+        parent, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (descriptor < 0) {
         if (errno == EEXIST)
             return Error("\"" + m_path + "/" + relativePath + "\" is already there");

@@ -33,7 +33,11 @@ public:
     foundation::Result<int> createFile(const std::string& relativePath);
 
     // The unpacking succeeded: what was created stays.
-    void keep() { m_created.clear(); m_createdFolders.clear(); }
+    void keep()
+    {
+        m_created.clear();
+        m_createdFolders.clear();
+    }
 
 private:
     DestinationFolder(int descriptor, std::string path, std::vector<std::string> createdFolders);
@@ -46,7 +50,8 @@ private:
 
     int m_descriptor = -1;
     std::string m_path;
-    // Absolute folders this object made on the way to and including the destination, outermost first.
+    // Absolute folders this object made on the way to and including the destination, outermost
+    // first.
     std::vector<std::string> m_createdFolders;
     // Relative paths created inside, in order; true for folders.
     std::vector<std::pair<std::string, bool>> m_created;

@@ -21,7 +21,9 @@ constexpr std::uint64_t unknownBlockSize = 4096;
 std::string quoted(std::string_view name)
 {
     constexpr std::size_t head = 60, tail = 30;
-    auto isContinuation = [&](std::size_t at) { return at < name.size() && (static_cast<unsigned char>(name[at]) & 0xC0) == 0x80; };
+    auto isContinuation = [&](std::size_t at) {
+        return at < name.size() && (static_cast<unsigned char>(name[at]) & 0xC0) == 0x80;
+    };
     std::string_view shown = name, rest;
     if (name.size() > head + tail + 3) {
         std::size_t end = head, start = name.size() - tail;
@@ -70,10 +72,12 @@ Result<void> checkNoOverlap(const std::vector<ArchiveEntry>& entries)
         if (entry.dataEnd > entry.dataStart)
             placed.push_back(&entry);
     }
-    std::sort(placed.begin(), placed.end(), [](auto* a, auto* b) { return a->dataStart < b->dataStart; });
+    std::sort(
+        placed.begin(), placed.end(), [](auto* a, auto* b) { return a->dataStart < b->dataStart; });
     for (std::size_t index = 1; index < placed.size(); ++index) {
         if (placed[index]->dataStart < placed[index - 1]->dataEnd)
-            return Error(quoted(placed[index]->name) + " overlaps " + quoted(placed[index - 1]->name) + " in the file");
+            return Error(quoted(placed[index]->name) + " overlaps "
+                + quoted(placed[index - 1]->name) + " in the file");
     }
     return {};
 }
@@ -139,19 +143,22 @@ EntryKind entryKind(std::string_view name, bool unixAttributes, std::uint32_t ex
     return !name.empty() && name.back() == '/' ? EntryKind::folder : EntryKind::file;
 }
 
-Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const UnzipLimits& limits,
-    const FreeSpace& space, std::optional<std::uint64_t> archiveBytes)
+Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries,
+    const UnzipLimits& limits, const FreeSpace& space, std::optional<std::uint64_t> archiveBytes)
 {
     if (entries.size() > limits.maxEntries)
-        return Error("the archive holds " + std::to_string(entries.size()) + " entries, more than the "
-            + std::to_string(limits.maxEntries) + " allowed");
+        return Error("the archive holds " + std::to_string(entries.size())
+            + " entries, more than the " + std::to_string(limits.maxEntries) + " allowed");
 
     UnpackPlan plan;
     const std::uint64_t allowedTotal = totalBound(limits, archiveBytes);
     const std::uint64_t folderBytes = space.blockSize > 0 ? space.blockSize : unknownBlockSize;
     // What the archive writes: its files' declared bytes and a block for each folder.
     std::uint64_t total = 0;
-    auto tooMuch = [&] { return Error("the archive declares more than " + std::to_string(allowedTotal) + " bytes in total"); };
+    auto tooMuch = [&] {
+        return Error(
+            "the archive declares more than " + std::to_string(allowedTotal) + " bytes in total");
+    };
     // Every path the archive creates, and whether it is a folder.
     std::unordered_map<std::string, bool> claimed;
     auto claimFolder = [&](std::string path) -> Result<void> {
@@ -161,7 +168,8 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
         if (!inserted)
             return {};
         if (plan.folders.size() >= limits.maxFolders)
-            return Error("the archive makes more than " + std::to_string(limits.maxFolders) + " folders");
+            return Error(
+                "the archive makes more than " + std::to_string(limits.maxFolders) + " folders");
         if (addOverflows(total, folderBytes) || total > allowedTotal)
             return tooMuch();
         plan.folders.push_back(std::move(path));
@@ -177,9 +185,11 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
         auto path = TRY(checkEntryName(entry.name));
         // Checked before the folders are claimed, so a path of a thousand levels costs nothing.
         if (std::size_t(std::count(path.begin(), path.end(), '/')) >= limits.maxDepth)
-            return Error(quoted(entry.name) + " lies more than " + std::to_string(limits.maxDepth) + " levels deep");
+            return Error(quoted(entry.name) + " lies more than " + std::to_string(limits.maxDepth)
+                + " levels deep");
 
-        for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        for (std::size_t slash = path.find('/'); slash != std::string::npos;
+             slash = path.find('/', slash + 1)) {
             TRY(claimFolder(path.substr(0, slash)));
         }
         if (entry.kind == EntryKind::folder) {
@@ -193,12 +203,14 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
             return Error(quoted(entry.name) + " names no file");
         auto [place, inserted] = claimed.try_emplace(path, false);
         if (!inserted)
-            return Error("\"" + path + (place->second ? "\" is both a file and a folder in the archive"
-                                                      : "\" is named twice in the archive"));
+            return Error("\"" + path
+                + (place->second ? "\" is both a file and a folder in the archive"
+                                 : "\" is named twice in the archive"));
         if (entry.size > limits.ratioCheckedAbove
             && (entry.compressedSize == 0 || entry.size / entry.compressedSize > limits.maxRatio))
-            return Error(quoted(entry.name) + " would inflate " + std::to_string(entry.compressedSize)
-                + " bytes to " + std::to_string(entry.size) + ", past the allowed ratio");
+            return Error(quoted(entry.name) + " would inflate "
+                + std::to_string(entry.compressedSize) + " bytes to " + std::to_string(entry.size)
+                + ", past the allowed ratio");
         if (addOverflows(total, entry.size) || total > allowedTotal)
             return tooMuch();
         plan.files.push_back({ index, std::move(path), entry.size });
@@ -210,13 +222,15 @@ Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries, const
     std::uint64_t items = plan.folders.size() + plan.files.size();
     std::uint64_t needed = total;
     std::uint64_t slack = 0;
-    if (__builtin_mul_overflow(std::uint64_t(plan.files.size()), space.blockSize, &slack) || addOverflows(needed, slack))
+    if (__builtin_mul_overflow(std::uint64_t(plan.files.size()), space.blockSize, &slack)
+        || addOverflows(needed, slack))
         needed = std::numeric_limits<std::uint64_t>::max();
     if (needed > space.bytes)
-        return Error("the archive needs " + std::to_string(needed) + " bytes but the destination's disk has "
-            + std::to_string(space.bytes) + " free");
+        return Error("the archive needs " + std::to_string(needed)
+            + " bytes but the destination's disk has " + std::to_string(space.bytes) + " free");
     if (items > space.files)
-        return Error("the archive holds " + std::to_string(items) + " files and folders but the destination's disk has room for "
+        return Error("the archive holds " + std::to_string(items)
+            + " files and folders but the destination's disk has room for "
             + std::to_string(space.files));
     return plan;
 }

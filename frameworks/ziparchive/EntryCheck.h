@@ -58,8 +58,8 @@ struct ArchiveEntry {
 };
 
 struct PlannedFile {
-    std::size_t index;  // the entry's position in the archive
-    std::string path;   // relative to the destination, "/"-separated, normalised
+    std::size_t index; // the entry's position in the archive
+    std::string path; // relative to the destination, "/"-separated, normalised
     std::uint64_t size; // declared size: the unpacker writes exactly this many bytes
 };
 
@@ -88,6 +88,7 @@ EntryKind entryKind(std::string_view name, bool unixAttributes, std::uint32_t ex
 // file overlap (one compressed block unpacked under many names), and anything that does not fit
 // the free space.
 foundation::Result<UnpackPlan> planUnpacking(const std::vector<ArchiveEntry>& entries,
-    const UnzipLimits& limits, const FreeSpace& space, std::optional<std::uint64_t> archiveBytes = std::nullopt);
+    const UnzipLimits& limits, const FreeSpace& space,
+    std::optional<std::uint64_t> archiveBytes = std::nullopt);
 
 }

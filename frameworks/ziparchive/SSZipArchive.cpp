@@ -129,8 +129,8 @@ bool SSZipArchive::unzipFileAtPath(const std::string& path, const std::string& d
     return static_cast<bool>(unzip(path, destination));
 }
 
-Result<void> SSZipArchive::unzip(const std::string& path, const std::string& destination,
-    const ziparchive::UnzipLimits& limits)
+Result<void> SSZipArchive::unzip(
+    const std::string& path, const std::string& destination, const ziparchive::UnzipLimits& limits)
 {
     if (path.empty())
         return Error("the archive has no path");

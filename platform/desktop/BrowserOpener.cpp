@@ -17,7 +17,8 @@ namespace {
 
 bool writePrivateFile(const std::string& path, const std::string& text)
 {
-    foundation::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    foundation::FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     return file.isOpen() && foundation::writeAll(file.get(), text.data(), text.size());
 }
 
@@ -34,7 +35,8 @@ BrowserOpener::~BrowserOpener()
 bool BrowserOpener::open(const std::string& address)
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string pattern = std::string(runtime && *runtime ? runtime : "/tmp") + "/pagewyn-open-XXXXXX";
+    std::string pattern
+        = std::string(runtime && *runtime ? runtime : "/tmp") + "/pagewyn-open-XXXXXX";
     if (!mkdtemp(pattern.data()))
         return false;
     m_folder = pattern;

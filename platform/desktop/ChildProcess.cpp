@@ -10,7 +10,8 @@ extern char** environ;
 
 namespace desktop {
 
-foundation::Result<pid_t> startChild(const std::vector<std::string>& words, const ChildOptions& options)
+foundation::Result<pid_t> startChild(
+    const std::vector<std::string>& words, const ChildOptions& options)
 {
     if (words.empty())
         return foundation::Error("no program to start");
@@ -34,8 +35,9 @@ foundation::Result<pid_t> startChild(const std::vector<std::string>& words, cons
     if (options.ownSession)
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     pid_t child = 0;
-    int failed = options.searchPath ? posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ)
-                                    : posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    int failed = options.searchPath
+        ? posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environ)
+        : posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (failed != 0)

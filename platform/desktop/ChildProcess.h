@@ -21,6 +21,7 @@ struct ChildOptions {
 
 // Starts words.front() with the words after it as arguments: its process id, or why it could
 // not be started.
-foundation::Result<pid_t> startChild(const std::vector<std::string>& words, const ChildOptions& options = {});
+foundation::Result<pid_t> startChild(
+    const std::vector<std::string>& words, const ChildOptions& options = {});
 
 }

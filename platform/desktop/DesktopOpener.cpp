@@ -1,5 +1,6 @@
 // The program's output goes into an anonymous file (never a pipe, whose reader would have to
-// stay, or whose writers would die of a broken pipe once it left); the outcome is awaited through a process descriptor, and a thread that reaps the child otherwise.
+// stay, or whose writers would die of a broken pipe once it left); the outcome is awaited through a
+// process descriptor, and a thread that reaps the child otherwise.
 #include "platform/desktop/DesktopOpener.h"
 
 #include "platform/desktop/ChildProcess.h"
@@ -37,8 +38,9 @@ std::string printedText(int output)
 
 std::string endingText(const std::string& program, int status, const std::string& printed)
 {
-    std::string text = WIFSIGNALED(status) ? program + " was ended by signal " + std::to_string(WTERMSIG(status))
-                                           : program + " ended with status " + std::to_string(WEXITSTATUS(status));
+    std::string text = WIFSIGNALED(status)
+        ? program + " was ended by signal " + std::to_string(WTERMSIG(status))
+        : program + " ended with status " + std::to_string(WEXITSTATUS(status));
     return printed.empty() ? text : text + ": " + printed;
 }
 
@@ -60,13 +62,15 @@ bool endedWithin(pid_t child, std::chrono::milliseconds patience, int& status)
 
 }
 
-foundation::Result<void> startDesktopProgram(const std::string& program, const std::vector<std::string>& arguments,
-    std::chrono::milliseconds patience)
+foundation::Result<void> startDesktopProgram(const std::string& program,
+    const std::vector<std::string>& arguments, std::chrono::milliseconds patience)
 {
     std::vector<std::string> words { program };
     words.insert(words.end(), arguments.begin(), arguments.end());
-    foundation::FileDescriptor output(patience.count() > 0 ? ::memfd_create("pagewyn-opener-output", MFD_CLOEXEC) : -1);
-    auto started = startChild(words, { .searchPath = true, .output = output.isOpen() ? output.get() : -1 });
+    foundation::FileDescriptor output(
+        patience.count() > 0 ? ::memfd_create("pagewyn-opener-output", MFD_CLOEXEC) : -1);
+    auto started
+        = startChild(words, { .searchPath = true, .output = output.isOpen() ? output.get() : -1 });
     if (!started)
         return started.error();
     pid_t child = *started;

@@ -16,7 +16,8 @@ namespace desktop {
 // when it could not be started, or, within the patience given, when it ended with a failure: its
 // status and the start of what it printed. A program still running once the patience is spent
 // (a file manager that stays) counts as started.
-foundation::Result<void> startDesktopProgram(const std::string& program, const std::vector<std::string>& arguments,
+foundation::Result<void> startDesktopProgram(const std::string& program,
+    const std::vector<std::string>& arguments,
     std::chrono::milliseconds patience = std::chrono::milliseconds(0));
 
 }

@@ -51,7 +51,8 @@ int portOf(const std::string& origin)
 {
     auto colon = origin.rfind(':');
     if (colon == std::string::npos || colon + 1 >= origin.size()
-        || origin.find_first_not_of("0123456789", colon + 1) != std::string::npos || origin.size() - colon > 6)
+        || origin.find_first_not_of("0123456789", colon + 1) != std::string::npos
+        || origin.size() - colon > 6)
         return 0;
     return std::stoi(origin.substr(colon + 1));
 }
@@ -70,7 +71,8 @@ foundation::Result<InstanceStatus> askInstance(const InstanceRecord& record)
     InstanceStatus status;
     status.documents = json["documents"].get<std::string>();
     // Only a boolean says so: what else a program there answers is no reason to end the command.
-    status.ready = json.contains("ready") && json["ready"].is_boolean() && json["ready"].get<bool>();
+    status.ready
+        = json.contains("ready") && json["ready"].is_boolean() && json["ready"].get<bool>();
     if (json.contains("pid") && json["pid"].is_number_integer())
         status.pid = json["pid"].get<pid_t>();
     return status;
@@ -95,8 +97,8 @@ std::optional<InstanceRecord> findRunningInstance(const std::string& documentsFo
     return *record;
 }
 
-foundation::Result<void> waitUntilReady(const InstanceRecord& record, std::chrono::milliseconds longest,
-    const std::function<bool()>& stillWaiting)
+foundation::Result<void> waitUntilReady(const InstanceRecord& record,
+    std::chrono::milliseconds longest, const std::function<bool()>& stillWaiting)
 {
     auto until = std::chrono::steady_clock::now() + longest;
     for (;;) {
@@ -104,19 +106,21 @@ foundation::Result<void> waitUntilReady(const InstanceRecord& record, std::chron
         if (status && status->ready)
             return {};
         if (std::chrono::steady_clock::now() >= until)
-            return foundation::Error(status ? "Pagewyn is still reading the library" : status.error().description());
+            return foundation::Error(
+                status ? "Pagewyn is still reading the library" : status.error().description());
         if (stillWaiting && !stillWaiting())
             return foundation::Error("Pagewyn ended before it was ready");
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
 
-foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath, const UploadKind& kind, bool showLibrary)
+foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath,
+    const UploadKind& kind, bool showLibrary)
 {
     // The instance checks the name before it stores a byte, and refuses it with the reason.
     const std::string name = std::filesystem::path(filePath).filename().string();
     foundation::FileDescriptor file(::open(filePath.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat status {};
+    struct stat status { };
     if (file.get() < 0 || ::fstat(file.get(), &status) != 0)
         return foundation::Error(std::strerror(errno));
     if (!S_ISREG(status.st_mode))
@@ -129,12 +133,15 @@ foundation::Result<void> handOver(const InstanceRecord& record, const std::strin
     const std::string path = httplib::append_query_params("/handoff", parameters);
     const auto length = static_cast<std::size_t>(status.st_size);
     bool readFailed = false;
-    auto result = client.Post(path.c_str(), headersFor(record), length,
+    auto result = client.Post(
+        path.c_str(), headersFor(record), length,
         [&](std::size_t offset, std::size_t wanted, httplib::DataSink& sink) {
             char buffer[64 * 1024];
-            auto got = ::pread(file.get(), buffer, std::min(wanted, sizeof buffer), static_cast<off_t>(offset));
+            auto got = ::pread(
+                file.get(), buffer, std::min(wanted, sizeof buffer), static_cast<off_t>(offset));
             if (got <= 0) {
-                // The file shrank or cannot be read: the instance sees a short body and takes nothing.
+                // The file shrank or cannot be read: the instance sees a short body and takes
+                // nothing.
                 readFailed = true;
                 return false;
             }

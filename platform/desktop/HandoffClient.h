@@ -5,9 +5,9 @@
 // device the library is served to) gains no way to make it read the machine's other files.
 #pragma once
 
-#include "platform/foundation/Result.h"
 #include "platform/desktop/InstanceFile.h"
 #include "platform/desktop/UploadName.h"
+#include "platform/foundation/Result.h"
 
 #include <chrono>
 #include <functional>
@@ -32,12 +32,13 @@ foundation::Result<InstanceStatus> askInstance(const InstanceRecord& record);
 std::optional<InstanceRecord> findRunningInstance(const std::string& documentsFolder);
 
 // Asks until the instance is ready, for at most the time, while stillWaiting says so.
-foundation::Result<void> waitUntilReady(const InstanceRecord& record, std::chrono::milliseconds longest,
-    const std::function<bool()>& stillWaiting = {});
+foundation::Result<void> waitUntilReady(const InstanceRecord& record,
+    std::chrono::milliseconds longest, const std::function<bool()>& stillWaiting = {});
 
 // Streams the file, of the kind the application takes, to the instance, which imports it as a file
 // another program handed over. With showLibrary the instance opens the library in the browser when
 // no page shows it.
-foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath, const UploadKind& kind, bool showLibrary);
+foundation::Result<void> handOver(const InstanceRecord& record, const std::string& filePath,
+    const UploadKind& kind, bool showLibrary);
 
 }

@@ -1,10 +1,10 @@
 // Writing, reading and removing the instance file.
 #include "platform/desktop/InstanceFile.h"
 
+#include "platform/desktop/PrivateFolders.h"
 #include "platform/foundation/Digest.h"
 #include "platform/foundation/hexEncoded.h"
 #include "platform/foundation/writeFileAtomically.h"
-#include "platform/desktop/PrivateFolders.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -57,10 +57,12 @@ std::string InstanceFile::folder()
 
 std::string InstanceFile::pathFor(const std::string& documentsFolder)
 {
-    return folder() + "/instance-" + hashedName(normalizedDocumentsFolder(documentsFolder)) + ".json";
+    return folder() + "/instance-" + hashedName(normalizedDocumentsFolder(documentsFolder))
+        + ".json";
 }
 
-foundation::Result<InstanceFile> InstanceFile::publish(const InstanceRecord& record, const std::string& path)
+foundation::Result<InstanceFile> InstanceFile::publish(
+    const InstanceRecord& record, const std::string& path)
 {
     const std::string parent = std::filesystem::path(path).parent_path().string();
     TRY(makePrivateFolder(parent));
@@ -82,7 +84,7 @@ foundation::Result<InstanceRecord> InstanceFile::read(const std::string& path)
     int file = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (file < 0)
         return failure(path, std::strerror(errno));
-    struct stat status {};
+    struct stat status { };
     std::string text;
     if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::getuid()
         && static_cast<std::size_t>(status.st_size) <= largestRecord) {
@@ -97,7 +99,8 @@ foundation::Result<InstanceRecord> InstanceFile::read(const std::string& path)
     InstanceRecord record;
     auto textOf = [&](const char* name) {
         auto member = json.find(name);
-        return member != json.end() && member->is_string() ? member->get<std::string>() : std::string();
+        return member != json.end() && member->is_string() ? member->get<std::string>()
+                                                           : std::string();
     };
     record.origin = textOf("origin");
     record.token = textOf("token");

@@ -38,7 +38,8 @@ public:
     // Writes the record for the library, replacing any file there (atomically: a reader sees the
     // old file or the new one, never half of either). The file is removed when the object goes,
     // unless another instance has replaced it by then.
-    static foundation::Result<InstanceFile> publish(const InstanceRecord& record, const std::string& path);
+    static foundation::Result<InstanceFile> publish(
+        const InstanceRecord& record, const std::string& path);
     // The record in the file, or an error when there is none or it cannot be read.
     static foundation::Result<InstanceRecord> read(const std::string& path);
 
@@ -54,7 +55,11 @@ public:
     static void removeIfStillOurs(const std::string& path, const std::string& token);
 
 private:
-    InstanceFile(std::string path, std::string token) : m_path(std::move(path)), m_token(std::move(token)) {}
+    InstanceFile(std::string path, std::string token)
+        : m_path(std::move(path))
+        , m_token(std::move(token))
+    {
+    }
 
     std::string m_path;
     std::string m_token;

@@ -23,10 +23,12 @@ std::set<std::string> listeningInodes(int port)
         std::string line;
         std::getline(file, line);
         while (std::getline(file, line)) {
-            // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout inode
+            // sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout
+            // inode
             std::istringstream fields(line);
             std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
-            if (!(fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> inode))
+            if (!(fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits
+                    >> uid >> timeout >> inode))
                 continue;
             auto colon = local.rfind(':');
             if (state != listenState || colon == std::string::npos)
@@ -49,7 +51,8 @@ bool processListensOnPort(pid_t pid, int port)
         return false;
     std::error_code error;
     // Another user's process does not let its open files be read: it is not ours.
-    for (auto it = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error);
+    for (auto it
+         = std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error);
          !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
         std::error_code linkError;
         auto target = std::filesystem::read_symlink(it->path(), linkError).string();

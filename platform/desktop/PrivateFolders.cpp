@@ -22,15 +22,16 @@ std::optional<std::string> absoluteVariable(const char* name)
 }
 
 namespace {
-// Pagewyn's folder in the user's folder of a kind: $variable/pagewyn, else ~/underHome/pagewyn, else
-// under the system's temporary folder, named after the user.
+// Pagewyn's folder in the user's folder of a kind: $variable/pagewyn, else ~/underHome/pagewyn,
+// else under the system's temporary folder, named after the user.
 std::string userFolder(const char* variable, const char* underHome, const char* temporaryName)
 {
     if (auto chosen = absoluteVariable(variable))
         return *chosen + "/pagewyn";
     if (auto home = absoluteVariable("HOME"))
         return *home + "/" + underHome + "/pagewyn";
-    return std::filesystem::temp_directory_path().string() + "/" + temporaryName + std::to_string(::getuid());
+    return std::filesystem::temp_directory_path().string() + "/" + temporaryName
+        + std::to_string(::getuid());
 }
 }
 
@@ -57,7 +58,7 @@ foundation::Result<void> makePrivateFolder(const std::string& path)
     std::filesystem::create_directories(path, error);
     if (error)
         return foundation::Error(path + ": " + error.message());
-    struct stat status {};
+    struct stat status { };
     if (::lstat(path.c_str(), &status) != 0)
         return foundation::fileError(path, errno);
     if (!S_ISDIR(status.st_mode))

@@ -28,7 +28,8 @@ std::vector<std::string_view> split(std::string_view text, char separator)
 {
     std::vector<std::string_view> parts;
     std::size_t start = 0;
-    for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos; start = at + 1)
+    for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos;
+         start = at + 1)
         parts.push_back(text.substr(start, at - start));
     parts.push_back(text.substr(start));
     return parts;
@@ -60,8 +61,9 @@ SecretStoreContents readSecretStore(const std::string& path)
     foundation::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!file.isOpen())
         return distrusted(errno == ENOENT ? "there was none" : "it could not be read");
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > largestStore)
+    struct stat status { };
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)
+        || status.st_size > largestStore)
         return distrusted("it could not be read");
     if (auto exposure = exposureOf(status))
         return distrusted(*exposure);
@@ -72,7 +74,8 @@ SecretStoreContents readSecretStore(const std::string& path)
         return distrusted("it could not be read");
     auto lines = split(bytes, '\n');
     // Whole: the header, entries, the footer, and the line break that ends it.
-    if (lines.size() < 3 || lines.front() != header || lines.back() != "" || lines[lines.size() - 2] != footer)
+    if (lines.size() < 3 || lines.front() != header || lines.back() != ""
+        || lines[lines.size() - 2] != footer)
         return distrusted("it was cut short or damaged");
     SecretStoreContents contents;
     for (std::size_t index = 1; index + 2 < lines.size(); ++index) {
@@ -94,13 +97,14 @@ SecretStoreContents readSecretStore(const std::string& path)
 
 std::optional<std::string> secretStoreExposure(const std::string& path)
 {
-    struct stat status {};
+    struct stat status { };
     if (::lstat(path.c_str(), &status) != 0)
         return std::nullopt;
     return exposureOf(status);
 }
 
-foundation::Result<void> writeSecretStore(const std::string& path, const std::vector<SecretEntry>& entries)
+foundation::Result<void> writeSecretStore(
+    const std::string& path, const std::vector<SecretEntry>& entries)
 {
     auto folder = std::filesystem::path(path).parent_path().string();
     if (auto made = makePrivateFolder(folder); !made)

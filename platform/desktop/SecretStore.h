@@ -37,7 +37,8 @@ SecretStoreContents readSecretStore(const std::string& path);
 std::optional<std::string> secretStoreExposure(const std::string& path);
 // Replaces the file with the entries (kinds and fields may hold any bytes), its folder made
 // private first.
-foundation::Result<void> writeSecretStore(const std::string& path, const std::vector<SecretEntry>& entries);
+foundation::Result<void> writeSecretStore(
+    const std::string& path, const std::vector<SecretEntry>& entries);
 
 // The first entry of the kind, or nothing.
 const SecretEntry* findSecret(const std::vector<SecretEntry>& entries, const std::string& kind);

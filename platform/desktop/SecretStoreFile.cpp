@@ -10,7 +10,8 @@ SecretStoreFile::SecretStoreFile(std::string path)
 {
 }
 
-foundation::Result<void> SecretStoreFile::replaceKind(const std::string& kind, std::vector<SecretEntry> entries)
+foundation::Result<void> SecretStoreFile::replaceKind(
+    const std::string& kind, std::vector<SecretEntry> entries)
 {
     std::lock_guard lock(m_mutex);
     auto now = readSecretStore(m_path);

@@ -41,8 +41,7 @@ public:
     bool stopping() const { return m_stopping.load(); }
 
     // Runs change under the lock, then wakes the thread; not once stopping, when it answers false.
-    template <class Change>
-    bool post(Change&& change)
+    template <class Change> bool post(Change&& change)
     {
         {
             std::lock_guard lock(m_mutex);

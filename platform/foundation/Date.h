@@ -13,7 +13,10 @@ public:
     using TimePoint = std::chrono::time_point<Clock, std::chrono::nanoseconds>;
 
     Date() = default;
-    explicit Date(TimePoint point) : m_point(point) {}
+    explicit Date(TimePoint point)
+        : m_point(point)
+    {
+    }
 
     static Date now();
     static Date fromTimeIntervalSince1970(double seconds);

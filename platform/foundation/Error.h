@@ -8,7 +8,10 @@ namespace foundation {
 
 class Error {
 public:
-    explicit Error(std::string description) : m_description(std::move(description)) {}
+    explicit Error(std::string description)
+        : m_description(std::move(description))
+    {
+    }
 
     const std::string& description() const { return m_description; }
 

@@ -11,8 +11,14 @@ class FileDescriptor {
 public:
     FileDescriptor() = default;
     // Takes the descriptor, which may be -1 when the open failed.
-    explicit FileDescriptor(int descriptor) : m_descriptor(descriptor) {}
-    FileDescriptor(FileDescriptor&& other) noexcept : m_descriptor(std::exchange(other.m_descriptor, -1)) {}
+    explicit FileDescriptor(int descriptor)
+        : m_descriptor(descriptor)
+    {
+    }
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_descriptor(std::exchange(other.m_descriptor, -1))
+    {
+    }
     FileDescriptor& operator=(FileDescriptor&& other) noexcept
     {
         if (this != &other) {

@@ -23,7 +23,8 @@ std::optional<std::string>& documentsOverride()
 
 Date dateFromTimespec(const timespec& time)
 {
-    return Date(Date::TimePoint(std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec)));
+    return Date(Date::TimePoint(
+        std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec)));
 }
 
 std::string userDocumentsPath()
@@ -86,8 +87,8 @@ void FileManager::setDocumentsDirectoryOverride(std::optional<std::string> path)
     documentsOverride() = std::move(path);
 }
 
-Result<URL> FileManager::urlForDirectory(SearchPathDirectory, SearchPathDomainMask,
-    const std::optional<URL>&, bool create) const
+Result<URL> FileManager::urlForDirectory(
+    SearchPathDirectory, SearchPathDomainMask, const std::optional<URL>&, bool create) const
 {
     auto path = userDocumentsPath();
     if (create) {
@@ -101,7 +102,8 @@ std::vector<URL> FileManager::urlsForDirectory(SearchPathDirectory, SearchPathDo
     return { URL::fileURLWithPath(userDocumentsPath()).standardizedFileURL() };
 }
 
-Result<std::vector<std::string>> FileManager::contentsOfDirectoryAtPath(const std::string& path) const
+Result<std::vector<std::string>> FileManager::contentsOfDirectoryAtPath(
+    const std::string& path) const
 {
     DIR* directory = opendir(path.c_str());
     if (!directory)
@@ -123,7 +125,7 @@ Result<std::vector<std::string>> FileManager::contentsOfDirectoryAtPath(const st
 
 Result<FileAttributes> FileManager::attributesOfItemAtPath(const std::string& path) const
 {
-    struct stat status {};
+    struct stat status { };
     if (lstat(path.c_str(), &status) != 0)
         return fileError(path, errno);
     FileAttributes attributes;
@@ -137,7 +139,8 @@ Result<FileAttributes> FileManager::attributesOfItemAtPath(const std::string& pa
     return attributes;
 }
 
-Result<void> FileManager::setAttributes(const FileAttributes& attributes, const std::string& path) const
+Result<void> FileManager::setAttributes(
+    const FileAttributes& attributes, const std::string& path) const
 {
     auto date = attributes.modificationDate();
     if (!date)
@@ -148,7 +151,8 @@ Result<void> FileManager::setAttributes(const FileAttributes& attributes, const 
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = seconds.count();
-    times[1].tv_nsec = std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds).count();
+    times[1].tv_nsec
+        = std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds).count();
     if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
         return fileError(path, errno);
     return {};
@@ -156,7 +160,7 @@ Result<void> FileManager::setAttributes(const FileAttributes& attributes, const 
 
 Result<void> FileManager::removeItemAtPath(const std::string& path) const
 {
-    struct stat status {};
+    struct stat status { };
     if (lstat(path.c_str(), &status) != 0)
         return fileError(path, errno);
     std::error_code error;
@@ -169,7 +173,7 @@ Result<void> FileManager::removeItemAtPath(const std::string& path) const
 
 bool FileManager::fileExistsAtPath(const std::string& path, bool* isDirectory) const
 {
-    struct stat status {};
+    struct stat status { };
     if (stat(path.c_str(), &status) != 0)
         return false;
     if (isDirectory)
@@ -177,7 +181,8 @@ bool FileManager::fileExistsAtPath(const std::string& path, bool* isDirectory) c
     return true;
 }
 
-Result<void> FileManager::createDirectoryAtPath(const std::string& path, bool withIntermediateDirectories) const
+Result<void> FileManager::createDirectoryAtPath(
+    const std::string& path, bool withIntermediateDirectories) const
 {
     if (withIntermediateDirectories) {
         std::error_code error;
@@ -194,7 +199,8 @@ Result<void> FileManager::createDirectoryAtPath(const std::string& path, bool wi
     return {};
 }
 
-Result<void> FileManager::moveItemAtPath(const std::string& source, const std::string& destination) const
+Result<void> FileManager::moveItemAtPath(
+    const std::string& source, const std::string& destination) const
 {
     if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) != 0)
         return fileError(destination, errno);

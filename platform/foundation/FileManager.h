@@ -75,7 +75,8 @@ public:
     // Removes a file, a symbolic link, or a folder with everything in it.
     Result<void> removeItemAtPath(const std::string& path) const;
     bool fileExistsAtPath(const std::string& path, bool* isDirectory = nullptr) const;
-    Result<void> createDirectoryAtPath(const std::string& path, bool withIntermediateDirectories) const;
+    Result<void> createDirectoryAtPath(
+        const std::string& path, bool withIntermediateDirectories) const;
     // Renames within one file system; fails when the destination exists.
     Result<void> moveItemAtPath(const std::string& source, const std::string& destination) const;
 };

@@ -20,14 +20,15 @@
 
 namespace foundation {
 
-template <class Result>
-class OrderedWork {
+template <class Result> class OrderedWork {
 public:
     struct Shape {
-        std::size_t workers = 0;   // threads; none: every item is worked on by take, on its caller's thread
-        std::size_t chunk = 1;     // items a worker claims at once
-        std::size_t window = 1;    // items worked on ahead of the last taken, at most (a multiple of chunk)
-        bool takerHelps = false;   // take works on the next chunk while its item is not ready
+        std::size_t workers
+            = 0; // threads; none: every item is worked on by take, on its caller's thread
+        std::size_t chunk = 1; // items a worker claims at once
+        std::size_t window
+            = 1; // items worked on ahead of the last taken, at most (a multiple of chunk)
+        bool takerHelps = false; // take works on the next chunk while its item is not ready
     };
 
     // work(index) answers item index's result; it is called on the workers' threads (and the
@@ -88,7 +89,11 @@ public:
     }
 
 private:
-    bool hasRoom() const { return !m_cancelled && m_next < m_count && m_next + m_shape.chunk <= m_taken + m_shape.window; }
+    bool hasRoom() const
+    {
+        return !m_cancelled && m_next < m_count
+            && m_next + m_shape.chunk <= m_taken + m_shape.window;
+    }
 
     void run()
     {
@@ -102,7 +107,8 @@ private:
         }
     }
 
-    // Claims the next chunk, works on it unlocked and parks its results; lock is held on entry and exit.
+    // Claims the next chunk, works on it unlocked and parks its results; lock is held on entry and
+    // exit.
     void workChunk(std::unique_lock<std::mutex>& lock)
     {
         const std::size_t first = m_next;
@@ -125,7 +131,7 @@ private:
     std::condition_variable m_spaceFreed; // workers wait for it
     std::condition_variable m_itemsReady; // the taker waits for it
     std::vector<std::optional<Result>> m_ready; // item k in slot k % window
-    std::size_t m_next = 0;  // the next item a worker starts
+    std::size_t m_next = 0; // the next item a worker starts
     std::size_t m_taken = 0; // items taken so far
     bool m_cancelled = false;
     std::vector<std::thread> m_threads;

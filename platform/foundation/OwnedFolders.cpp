@@ -21,7 +21,8 @@ constexpr std::size_t uniqueLength = 6;
 
 std::string ownedFolderPattern(const std::string& parent, std::string_view prefix)
 {
-    return parent + "/" + std::string(prefix) + std::to_string(::getpid()) + "-" + std::string(uniqueLength, 'X');
+    return parent + "/" + std::string(prefix) + std::to_string(::getpid()) + "-"
+        + std::string(uniqueLength, 'X');
 }
 
 std::optional<pid_t> ownerOfFolder(std::string_view name, std::string_view prefix)
@@ -32,7 +33,8 @@ std::optional<pid_t> ownerOfFolder(std::string_view name, std::string_view prefi
     pid_t owner = 0;
     auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), owner);
     std::string_view rest(end, static_cast<std::size_t>(name.data() + name.size() - end));
-    if (error != std::errc() || owner <= 0 || rest.size() != uniqueLength + 1 || rest.front() != '-')
+    if (error != std::errc() || owner <= 0 || rest.size() != uniqueLength + 1
+        || rest.front() != '-')
         return std::nullopt;
     return owner;
 }
@@ -48,8 +50,9 @@ void removeAbandonedFolders(const std::string& parent, std::string_view prefix)
         if (!owner || *owner == ::getpid() || ::kill(*owner, 0) == 0 || errno != ESRCH)
             continue;
         std::string path = parent + "/" + entry->d_name;
-        struct stat status {};
-        if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::getuid())
+        struct stat status { };
+        if (::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)
+            && status.st_uid == ::getuid())
             abandoned.push_back(path);
     }
     ::closedir(directory);

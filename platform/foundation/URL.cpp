@@ -28,7 +28,8 @@ std::string percentDecoded(std::string_view text)
     std::string decoded;
     decoded.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0
+            && hexValue(text[i + 2]) >= 0) {
             decoded += char(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else {
@@ -42,7 +43,8 @@ std::string percentEncoded(std::string_view bytes, std::string_view keptPunctuat
 {
     std::string encoded;
     for (unsigned char c : bytes) {
-        bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        bool letterOrDigit
+            = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
         if (letterOrDigit || keptPunctuation.find(static_cast<char>(c)) != std::string_view::npos) {
             encoded += static_cast<char>(c);
         } else {
@@ -66,7 +68,8 @@ URL URL::fileURLWithPath(const std::string& path)
 std::optional<URL> URL::withString(const std::string& text)
 {
     auto colon = text.find(':');
-    if (colon == std::string::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(text[0])))
+    if (colon == std::string::npos || colon == 0
+        || !std::isalpha(static_cast<unsigned char>(text[0])))
         return std::nullopt;
     for (std::size_t i = 1; i < colon; ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
@@ -103,7 +106,8 @@ std::string URL::path() const
         if (start == std::string::npos)
             return "";
         auto end = m_rest.find_first_of("?#", start);
-        return percentDecoded(m_rest.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        return percentDecoded(
+            m_rest.substr(start, end == std::string::npos ? std::string::npos : end - start));
     }
     std::string path = m_rest;
     while (path.size() > 1 && path.back() == '/')

@@ -11,7 +11,8 @@ class URL {
 public:
     // A file URL for a path; a relative path is taken relative to the working directory.
     static URL fileURLWithPath(const std::string& path);
-    // Any absolute URL ("file:///books/a.epub", "app-settings:"); nothing when the text has no scheme.
+    // Any absolute URL ("file:///books/a.epub", "app-settings:"); nothing when the text has no
+    // scheme.
     static std::optional<URL> withString(const std::string& text);
 
     bool isFileURL() const { return m_scheme == "file"; }
@@ -30,7 +31,11 @@ public:
     bool operator==(const URL&) const = default;
 
 private:
-    URL(std::string scheme, std::string rest) : m_scheme(std::move(scheme)), m_rest(std::move(rest)) {}
+    URL(std::string scheme, std::string rest)
+        : m_scheme(std::move(scheme))
+        , m_rest(std::move(rest))
+    {
+    }
 
     std::string m_scheme;
     std::string m_rest; // for file URLs the decoded path, otherwise everything after "scheme:"

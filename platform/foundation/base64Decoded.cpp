@@ -17,7 +17,8 @@ std::optional<std::string> base64Decoded(std::string_view text)
     std::string padded(text);
     padded.append(padding, '=');
     std::string bytes(padded.size() / 4 * 3, '\0');
-    const int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()), reinterpret_cast<const unsigned char*>(padded.data()), static_cast<int>(padded.size()));
+    const int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()),
+        reinterpret_cast<const unsigned char*>(padded.data()), static_cast<int>(padded.size()));
     if (length < 0)
         return std::nullopt;
     bytes.resize(static_cast<std::size_t>(length) - padding);

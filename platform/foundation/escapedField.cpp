@@ -23,13 +23,24 @@ std::string escapedField(std::string_view field)
             escaped += char(c);
             continue;
         }
-        continuations = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+        continuations = c >= 0xC2 && c <= 0xDF ? 1
+            : c >= 0xE0 && c <= 0xEF           ? 2
+            : c >= 0xF0 && c <= 0xF4           ? 3
+                                               : 0;
         const auto next = at + 1 < field.size() ? static_cast<unsigned char>(field[at + 1]) : 0;
         switch (c) {
-        case '\\': escaped += "\\\\"; break;
-        case '\t': escaped += "\\t"; break;
-        case '\n': escaped += "\\n"; break;
-        case '\r': escaped += "\\r"; break;
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
         default:
             if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
                 hex(c);
@@ -64,10 +75,18 @@ std::optional<std::string> unescapedField(std::string_view written)
         if (++at == written.size())
             return std::nullopt;
         switch (written[at]) {
-        case '\\': field += '\\'; break;
-        case 't': field += '\t'; break;
-        case 'n': field += '\n'; break;
-        case 'r': field += '\r'; break;
+        case '\\':
+            field += '\\';
+            break;
+        case 't':
+            field += '\t';
+            break;
+        case 'n':
+            field += '\n';
+            break;
+        case 'r':
+            field += '\r';
+            break;
         case 'x': {
             if (at + 2 >= written.size())
                 return std::nullopt;
@@ -79,7 +98,8 @@ std::optional<std::string> unescapedField(std::string_view written)
             at += 2;
             break;
         }
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
         }
     }
     return field;

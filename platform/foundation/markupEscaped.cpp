@@ -10,15 +10,32 @@ std::string markupEscaped(std::string_view text, LineBreaks breaks)
     const bool references = breaks == LineBreaks::asReferences;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        case '\t': out += references ? "&#9;" : "\t"; break;
-        case '\n': out += references ? "&#10;" : "\n"; break;
-        case '\r': out += references ? "&#13;" : "\r"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        case '\t':
+            out += references ? "&#9;" : "\t";
+            break;
+        case '\n':
+            out += references ? "&#10;" : "\n";
+            break;
+        case '\r':
+            out += references ? "&#13;" : "\r";
+            break;
+        default:
+            out += c;
         }
     }
     return out;

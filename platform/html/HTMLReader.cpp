@@ -78,7 +78,8 @@ bool isValidUtf8(std::string_view bytes, std::size_t& badOffset)
             continue;
         }
         utf8proc_int32_t codePoint = 0;
-        auto length = utf8proc_iterate(data + at, static_cast<utf8proc_ssize_t>(bytes.size() - at), &codePoint);
+        auto length = utf8proc_iterate(
+            data + at, static_cast<utf8proc_ssize_t>(bytes.size() - at), &codePoint);
         if (length <= 0) {
             badOffset = at;
             return false;
@@ -92,7 +93,8 @@ bool isValidUtf8(std::string_view bytes, std::size_t& badOffset)
 std::size_t startTagCount(std::string_view bytes)
 {
     std::size_t count = 0;
-    for (std::size_t at = bytes.find('<'); at != std::string_view::npos && at + 1 < bytes.size(); at = bytes.find('<', at + 1)) {
+    for (std::size_t at = bytes.find('<'); at != std::string_view::npos && at + 1 < bytes.size();
+         at = bytes.find('<', at + 1)) {
         if (std::isalpha(static_cast<unsigned char>(bytes[at + 1])))
             ++count;
     }
@@ -101,7 +103,8 @@ std::size_t startTagCount(std::string_view bytes)
 
 bool isSkipped(GumboTag tag)
 {
-    return tag == GUMBO_TAG_HEAD || tag == GUMBO_TAG_SCRIPT || tag == GUMBO_TAG_STYLE || tag == GUMBO_TAG_TITLE;
+    return tag == GUMBO_TAG_HEAD || tag == GUMBO_TAG_SCRIPT || tag == GUMBO_TAG_STYLE
+        || tag == GUMBO_TAG_TITLE;
 }
 
 class StyledTextBuilder {
@@ -164,7 +167,8 @@ private:
             else if (value == "left")
                 style.alignment = ui::TextAlignment::left;
         }
-        bool block = element.tag == GUMBO_TAG_P || element.tag == GUMBO_TAG_DIV || element.tag == GUMBO_TAG_LI
+        bool block = element.tag == GUMBO_TAG_P || element.tag == GUMBO_TAG_DIV
+            || element.tag == GUMBO_TAG_LI
             || (element.tag >= GUMBO_TAG_H1 && element.tag <= GUMBO_TAG_H6);
         if (block)
             endLine(style);
@@ -182,7 +186,8 @@ private:
         while (!pending.empty()) {
             const GumboNode& node = *pending.back();
             pending.pop_back();
-            if (node.type == GUMBO_NODE_TEXT || node.type == GUMBO_NODE_CDATA || node.type == GUMBO_NODE_WHITESPACE) {
+            if (node.type == GUMBO_NODE_TEXT || node.type == GUMBO_NODE_CDATA
+                || node.type == GUMBO_NODE_WHITESPACE) {
                 addText(node.v.text.text, style);
             } else if (node.type == GUMBO_NODE_ELEMENT || node.type == GUMBO_NODE_TEMPLATE) {
                 const GumboElement& element = node.v.element;
@@ -190,7 +195,8 @@ private:
                     addLineBreak(style);
                 else if (!isSkipped(element.tag))
                     for (unsigned i = element.children.length; i > 0; --i)
-                        pending.push_back(static_cast<const GumboNode*>(element.children.data[i - 1]));
+                        pending.push_back(
+                            static_cast<const GumboNode*>(element.children.data[i - 1]));
             }
         }
     }
@@ -275,13 +281,18 @@ std::optional<ui::Color> colorOfHTMLValue(std::string_view value)
 {
     auto text = lowercase(trimmed(value));
     static const std::pair<const char*, ui::Color> named[] = {
-        { "black", ui::Color::blackColor() }, { "white", ui::Color::whiteColor() },
-        { "red", ui::Color::withRGBA(1, 0, 0, 1) }, { "green", ui::Color::withRGBA(0, 128 / 255.0, 0, 1) },
-        { "blue", ui::Color::blueColor() }, { "gray", ui::Color::withRGBA(128 / 255.0, 128 / 255.0, 128 / 255.0, 1) },
+        { "black", ui::Color::blackColor() },
+        { "white", ui::Color::whiteColor() },
+        { "red", ui::Color::withRGBA(1, 0, 0, 1) },
+        { "green", ui::Color::withRGBA(0, 128 / 255.0, 0, 1) },
+        { "blue", ui::Color::blueColor() },
+        { "gray", ui::Color::withRGBA(128 / 255.0, 128 / 255.0, 128 / 255.0, 1) },
         { "grey", ui::Color::withRGBA(128 / 255.0, 128 / 255.0, 128 / 255.0, 1) },
         { "silver", ui::Color::withRGBA(192 / 255.0, 192 / 255.0, 192 / 255.0, 1) },
-        { "maroon", ui::Color::withRGBA(128 / 255.0, 0, 0, 1) }, { "navy", ui::Color::withRGBA(0, 0, 128 / 255.0, 1) },
-        { "yellow", ui::Color::withRGBA(1, 1, 0, 1) }, { "orange", ui::Color::withRGBA(1, 165 / 255.0, 0, 1) },
+        { "maroon", ui::Color::withRGBA(128 / 255.0, 0, 0, 1) },
+        { "navy", ui::Color::withRGBA(0, 0, 128 / 255.0, 1) },
+        { "yellow", ui::Color::withRGBA(1, 1, 0, 1) },
+        { "orange", ui::Color::withRGBA(1, 165 / 255.0, 0, 1) },
     };
     for (const auto& [name, color] : named) {
         if (text == name)
@@ -289,11 +300,13 @@ std::optional<ui::Color> colorOfHTMLValue(std::string_view value)
     }
     if (!text.empty() && text.front() == '#')
         text.erase(0, 1);
-    if ((text.size() != 3 && text.size() != 6) || text.find_first_not_of("0123456789abcdef") != std::string::npos)
+    if ((text.size() != 3 && text.size() != 6)
+        || text.find_first_not_of("0123456789abcdef") != std::string::npos)
         return std::nullopt;
     if (text.size() == 3)
         text = { text[0], text[0], text[1], text[1], text[2], text[2] };
-    auto channel = [&](std::size_t at) { return std::stoi(text.substr(at, 2), nullptr, 16) / 255.0; };
+    auto channel
+        = [&](std::size_t at) { return std::stoi(text.substr(at, 2), nullptr, 16) / 255.0; };
     return ui::Color::withRGBA(channel(0), channel(2), channel(4), 1);
 }
 
@@ -305,7 +318,8 @@ foundation::Result<ui::AttributedString> attributedStringFromHTML(std::string_vi
         return foundation::Error("the HTML has more elements than a text fragment may have");
     std::size_t badOffset = 0;
     if (!isValidUtf8(bytes, badOffset))
-        return foundation::Error("the HTML is not valid UTF-8 (at byte " + std::to_string(badOffset) + ")");
+        return foundation::Error(
+            "the HTML is not valid UTF-8 (at byte " + std::to_string(badOffset) + ")");
     std::unique_ptr<GumboOutput, void (*)(GumboOutput*)> output(
         gumbo_parse_with_options(&kGumboDefaultOptions, bytes.data(), bytes.size()),
         [](GumboOutput* parsed) { gumbo_destroy_output(&kGumboDefaultOptions, parsed); });

@@ -17,14 +17,73 @@ namespace {
 // What a numeric reference to 0x80 to 0x9F stands for, as browsers read it: the Windows-1252
 // character of that byte (0 where the byte has none).
 constexpr std::array<char32_t, 32> windows1252 {
-    0x20AC, 0, 0x201A, 0x192, 0x201E, 0x2026, 0x2020, 0x2021, 0x2C6, 0x2030, 0x160, 0x2039, 0x152, 0, 0x17D, 0,
-    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x2DC, 0x2122, 0x161, 0x203A, 0x153, 0, 0x17E, 0x178,
+    0x20AC,
+    0,
+    0x201A,
+    0x192,
+    0x201E,
+    0x2026,
+    0x2020,
+    0x2021,
+    0x2C6,
+    0x2030,
+    0x160,
+    0x2039,
+    0x152,
+    0,
+    0x17D,
+    0,
+    0,
+    0x2018,
+    0x2019,
+    0x201C,
+    0x201D,
+    0x2022,
+    0x2013,
+    0x2014,
+    0x2DC,
+    0x2122,
+    0x161,
+    0x203A,
+    0x153,
+    0,
+    0x17E,
+    0x178,
 };
 
 // Elements that start a block of their own: the text on either side of their tags is apart.
 constexpr std::string_view blockNames[] {
-    "address", "article", "aside", "blockquote", "br", "caption", "dd", "div", "dl", "dt", "figcaption", "figure", "footer",
-    "h1", "h2", "h3", "h4", "h5", "h6", "header", "hr", "li", "ol", "p", "pre", "section", "table", "td", "th", "tr", "ul",
+    "address",
+    "article",
+    "aside",
+    "blockquote",
+    "br",
+    "caption",
+    "dd",
+    "div",
+    "dl",
+    "dt",
+    "figcaption",
+    "figure",
+    "footer",
+    "h1",
+    "h2",
+    "h3",
+    "h4",
+    "h5",
+    "h6",
+    "header",
+    "hr",
+    "li",
+    "ol",
+    "p",
+    "pre",
+    "section",
+    "table",
+    "td",
+    "th",
+    "tr",
+    "ul",
 };
 
 constexpr char32_t replacement = 0xFFFD;
@@ -47,15 +106,19 @@ char lowered(char c)
 // Where text equal to needle in any case starts in haystack from position from; npos when nowhere.
 std::size_t findIgnoringCase(std::string_view haystack, std::string_view needle, std::size_t from)
 {
-    auto found = std::search(haystack.begin() + std::ptrdiff_t(std::min(from, haystack.size())), haystack.end(), needle.begin(),
-        needle.end(), [](char a, char b) { return lowered(a) == lowered(b); });
+    auto found = std::search(haystack.begin() + std::ptrdiff_t(std::min(from, haystack.size())),
+        haystack.end(), needle.begin(), needle.end(),
+        [](char a, char b) { return lowered(a) == lowered(b); });
     return found == haystack.end() ? std::string_view::npos : std::size_t(found - haystack.begin());
 }
 
 // The text being made: white space collapsed, characters counted, cut at the bound.
 class TextBuilder {
 public:
-    explicit TextBuilder(std::size_t maximum) : m_maximum(maximum) {}
+    explicit TextBuilder(std::size_t maximum)
+        : m_maximum(maximum)
+    {
+    }
 
     bool isCut() const { return m_cut; }
     std::string take() { return std::move(m_text); }
@@ -64,11 +127,13 @@ public:
 
     void add(char32_t point)
     {
-        if (point == ' ' || point == '\t' || point == '\n' || point == '\r' || point == '\f' || point == 0xA0) {
+        if (point == ' ' || point == '\t' || point == '\n' || point == '\r' || point == '\f'
+            || point == 0xA0) {
             space();
             return;
         }
-        bool invisible = point < 0x20 || (point >= 0x7F && point <= 0x9F) || point == 0xAD || point == 0xFFFE || point == 0xFFFF;
+        bool invisible = point < 0x20 || (point >= 0x7F && point <= 0x9F) || point == 0xAD
+            || point == 0xFFFE || point == 0xFFFF;
         if (invisible)
             return;
         if (m_pendingSpace) {
@@ -131,7 +196,9 @@ std::optional<Decoded> characterReference(std::string_view markup, std::size_t a
         std::uint32_t value = 0;
         while (end < markup.size() && end - digits < 8) {
             char c = lowered(markup[end]);
-            int digit = c >= '0' && c <= '9' ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+            int digit = c >= '0' && c <= '9'  ? c - '0'
+                : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                              : -1;
             if (digit < 0)
                 break;
             value = value * (hex ? 16 : 10) + std::uint32_t(digit);

@@ -10,18 +10,21 @@ namespace {
 constexpr utf8proc_int32_t replacementCharacter = 0xFFFD;
 constexpr utf8proc_int32_t dotlessI = 0x0131;
 constexpr utf8proc_int32_t dotlessJ = 0x0237;
-// Combining dakuten and handakuten: they make ガ of カ and パ of ハ, a different kana, not an accent.
+// Combining dakuten and handakuten: they make ガ of カ and パ of ハ, a different kana, not an
+// accent.
 constexpr utf8proc_int32_t kanaVoicedMark = 0x3099;
 constexpr utf8proc_int32_t kanaSemiVoicedMark = 0x309A;
 
-constexpr int foldOptions = UTF8PROC_DECOMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD | UTF8PROC_IGNORE;
+constexpr int foldOptions
+    = UTF8PROC_DECOMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD | UTF8PROC_IGNORE;
 
 bool isDropped(utf8proc_int32_t codePoint)
 {
     if (codePoint == kanaVoicedMark || codePoint == kanaSemiVoicedMark)
         return false;
     auto category = utf8proc_category(codePoint);
-    return category == UTF8PROC_CATEGORY_MN || category == UTF8PROC_CATEGORY_ME || category == UTF8PROC_CATEGORY_CC;
+    return category == UTF8PROC_CATEGORY_MN || category == UTF8PROC_CATEGORY_ME
+        || category == UTF8PROC_CATEGORY_CC;
 }
 
 void appendUtf8(std::string& folded, char32_t character)
@@ -80,7 +83,8 @@ std::string searchFold(std::string_view text)
             continue;
         }
         utf8proc_int32_t codePoint = 0;
-        auto length = utf8proc_iterate(data + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
+        auto length = utf8proc_iterate(
+            data + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
         if (length <= 0) {
             appendUtf8(folded, replacementCharacter);
             ++at;

@@ -47,7 +47,8 @@ bool keepsTextComposedUncached(utf8proc_int32_t codePoint)
     auto length = utf8proc_decompose_char(codePoint, buffer, 8, UTF8PROC_DECOMPOSE, &boundary);
     if (length <= 0 || length > 8 || isSecondOfComposition(buffer[0]))
         return false;
-    auto composed = utf8proc_normalize_utf32(buffer, length, static_cast<utf8proc_option_t>(UTF8PROC_COMPOSE | UTF8PROC_STABLE));
+    auto composed = utf8proc_normalize_utf32(
+        buffer, length, static_cast<utf8proc_option_t>(UTF8PROC_COMPOSE | UTF8PROC_STABLE));
     return composed == 1 && buffer[0] == codePoint;
 }
 
@@ -78,7 +79,8 @@ std::size_t clusterLength(std::string_view text, std::size_t start)
     bool first = true;
     while (at < text.size()) {
         utf8proc_int32_t codePoint = 0;
-        auto length = utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
+        auto length = utf8proc_iterate(
+            bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
         if (length <= 0)
             return first ? 1 : at - start;
         if (!first && utf8proc_grapheme_break_stateful(previous, codePoint, &state))
@@ -102,7 +104,8 @@ bool isKnownNFC(std::string_view text)
             continue;
         }
         utf8proc_int32_t codePoint = 0;
-        auto length = utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
+        auto length = utf8proc_iterate(
+            bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &codePoint);
         if (length <= 0 || !keepsTextComposed(codePoint))
             return false;
         at += static_cast<std::size_t>(length);

@@ -3,13 +3,15 @@
 
 namespace ui {
 
-std::shared_ptr<AlertController> AlertController::alertControllerWithTitle(std::optional<std::string> title,
-    std::optional<std::string> message, AlertControllerStyle style)
+std::shared_ptr<AlertController> AlertController::alertControllerWithTitle(
+    std::optional<std::string> title, std::optional<std::string> message,
+    AlertControllerStyle style)
 {
     return std::make_shared<AlertController>(std::move(title), std::move(message), style);
 }
 
-AlertController::AlertController(std::optional<std::string> title, std::optional<std::string> message, AlertControllerStyle style)
+AlertController::AlertController(std::optional<std::string> title,
+    std::optional<std::string> message, AlertControllerStyle style)
     : m_title(std::move(title))
     , m_message(std::move(message))
     , m_style(style)

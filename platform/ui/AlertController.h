@@ -17,10 +17,12 @@ enum class AlertControllerStyle { actionSheet = 0, alert = 1 };
 
 class AlertController : public ViewController {
 public:
-    static std::shared_ptr<AlertController> alertControllerWithTitle(std::optional<std::string> title,
-        std::optional<std::string> message, AlertControllerStyle style);
+    static std::shared_ptr<AlertController> alertControllerWithTitle(
+        std::optional<std::string> title, std::optional<std::string> message,
+        AlertControllerStyle style);
 
-    AlertController(std::optional<std::string> title, std::optional<std::string> message, AlertControllerStyle style);
+    AlertController(std::optional<std::string> title, std::optional<std::string> message,
+        AlertControllerStyle style);
     std::string className() const override { return "AlertController"; }
 
     const std::optional<std::string>& title() const { return m_title; }

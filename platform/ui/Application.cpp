@@ -47,7 +47,8 @@ void Application::addWindow(const std::shared_ptr<Window>& window)
 
 bool Application::canOpenURL(const foundation::URL& url) const
 {
-    constexpr std::array<std::string_view, 5> schemes { "app-settings", "app-documents-folder", "http", "https", "mailto" };
+    constexpr std::array<std::string_view, 5> schemes { "app-settings", "app-documents-folder",
+        "http", "https", "mailto" };
     for (auto scheme : schemes) {
         if (url.scheme() == scheme)
             return true;
@@ -55,7 +56,8 @@ bool Application::canOpenURL(const foundation::URL& url) const
     return false;
 }
 
-void Application::openURL(const foundation::URL& url, const OpenURLOptions& options, std::function<void(bool)> completion)
+void Application::openURL(
+    const foundation::URL& url, const OpenURLOptions& options, std::function<void(bool)> completion)
 {
     bool accepted = canOpenURL(url);
     if (accepted && m_openURLRequests.size() < 100)
@@ -72,7 +74,8 @@ std::vector<foundation::URL> Application::takeOpenURLRequests()
     return urls;
 }
 
-bool Application::openURLFromOtherApplication(const foundation::URL& url, const OpenURLOptions& options)
+bool Application::openURLFromOtherApplication(
+    const foundation::URL& url, const OpenURLOptions& options)
 {
     if (!m_delegate)
         return false;

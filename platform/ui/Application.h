@@ -24,7 +24,10 @@ public:
 
     // The application owns its delegate.
     const std::shared_ptr<ApplicationDelegate>& delegate() const { return m_delegate; }
-    void setDelegate(std::shared_ptr<ApplicationDelegate> delegate) { m_delegate = std::move(delegate); }
+    void setDelegate(std::shared_ptr<ApplicationDelegate> delegate)
+    {
+        m_delegate = std::move(delegate);
+    }
 
     // The window that receives the user's events: the one shown last, or the one acted in last
     // where each browser has a window of its own.
@@ -50,14 +53,16 @@ public:
     // Only URLs with a scheme outside the program: app-settings:, http:, https:, mailto:.
     bool canOpenURL(const foundation::URL& url) const;
     // Asks for the URL to be opened outside the program; the completion learns whether it can be.
-    void openURL(const foundation::URL& url, const OpenURLOptions& options, std::function<void(bool)> completion = {});
+    void openURL(const foundation::URL& url, const OpenURLOptions& options,
+        std::function<void(bool)> completion = {});
     // The URLs asked for since the last call, for whoever opens them.
     std::vector<foundation::URL> takeOpenURLRequests();
     // The requests not yet taken, with the options and whether a completion came with them.
     const std::vector<OpenURLRequest>& pendingOpenURLRequests() const { return m_openURLRequests; }
 
     // A file handed over by another program: the delegate's openURL decides.
-    bool openURLFromOtherApplication(const foundation::URL& url, const OpenURLOptions& options = {});
+    bool openURLFromOtherApplication(
+        const foundation::URL& url, const OpenURLOptions& options = {});
 
 private:
     std::shared_ptr<ApplicationDelegate> m_delegate;

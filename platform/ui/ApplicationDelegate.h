@@ -23,7 +23,10 @@ public:
     virtual void setWindow(std::shared_ptr<Window> window) = 0;
 
     // application:openURL:options: — another program hands a file over; true when it was taken.
-    virtual bool openURL(Application&, const foundation::URL&, const OpenURLOptions&) { return false; }
+    virtual bool openURL(Application&, const foundation::URL&, const OpenURLOptions&)
+    {
+        return false;
+    }
 };
 
 }

@@ -44,8 +44,10 @@ foundation::Result<ApplicationInfo> ApplicationInfo::parse(std::string_view json
         for (const auto& type : *types) {
             if (!type.is_object())
                 continue;
-            info.documentTypes.push_back({ text(type, "name"), strings(type.value("contentTypes", nlohmann::json())),
-                strings(type.value("mimeTypes", nlohmann::json())), strings(type.value("extensions", nlohmann::json())) });
+            info.documentTypes.push_back(
+                { text(type, "name"), strings(type.value("contentTypes", nlohmann::json())),
+                    strings(type.value("mimeTypes", nlohmann::json())),
+                    strings(type.value("extensions", nlohmann::json())) });
         }
     }
     return info;

@@ -28,11 +28,14 @@ std::string& interfaceInUse()
 foundation::Result<std::shared_ptr<Window>> makeInterfaceWindow()
 {
     auto interface = TRY(MainInterface::load(interfaceInUse()));
-    auto window = std::make_shared<Window>(makeRect(0, 0, interface.windowSize.width, interface.windowSize.height));
+    auto window = std::make_shared<Window>(
+        makeRect(0, 0, interface.windowSize.width, interface.windowSize.height));
     Coder coder(interface.rootViewControllerValues);
-    auto root = std::dynamic_pointer_cast<ViewController>(instantiateClass(interface.rootViewControllerClass, &coder));
+    auto root = std::dynamic_pointer_cast<ViewController>(
+        instantiateClass(interface.rootViewControllerClass, &coder));
     if (!root)
-        return foundation::Error("\"" + interface.rootViewControllerClass + "\" is no view controller class");
+        return foundation::Error(
+            "\"" + interface.rootViewControllerClass + "\" is no view controller class");
     window->setRootViewController(root);
     return window;
 }
@@ -43,14 +46,16 @@ void setApplicationRunner(ApplicationRunner newRunner)
     runner() = std::move(newRunner);
 }
 
-foundation::Result<std::shared_ptr<Application>> launchApplication(const std::optional<std::string>& principalClassName,
-    const std::string& delegateClassName, const std::string& interfacePath)
+foundation::Result<std::shared_ptr<Application>> launchApplication(
+    const std::optional<std::string>& principalClassName, const std::string& delegateClassName,
+    const std::string& interfacePath)
 {
     MainLoop::main().claimCurrentThread();
 
     std::shared_ptr<Application> application;
     if (principalClassName) {
-        application = std::dynamic_pointer_cast<Application>(instantiateClass(*principalClassName, nullptr));
+        application = std::dynamic_pointer_cast<Application>(
+            instantiateClass(*principalClassName, nullptr));
         if (!application)
             return foundation::Error("\"" + *principalClassName + "\" is no application class");
     } else {
@@ -87,7 +92,8 @@ foundation::Result<std::shared_ptr<Window>> openWindow()
     return window;
 }
 
-int applicationMain(int, char**, const std::optional<std::string>& principalClassName, const std::string& delegateClassName)
+int applicationMain(int, char**, const std::optional<std::string>& principalClassName,
+    const std::string& delegateClassName)
 {
     auto application = launchApplication(principalClassName, delegateClassName);
     if (!application) {

@@ -20,8 +20,9 @@ void setApplicationRunner(ApplicationRunner runner);
 // Every step of start-up except running: the application object (of the principal class, or
 // the platform's own when there is none), the delegate of the named class, the main interface's
 // window handed to the delegate, and its root view controller shown in the key window.
-foundation::Result<std::shared_ptr<Application>> launchApplication(const std::optional<std::string>& principalClassName,
-    const std::string& delegateClassName, const std::string& interfacePath = {});
+foundation::Result<std::shared_ptr<Application>> launchApplication(
+    const std::optional<std::string>& principalClassName, const std::string& delegateClassName,
+    const std::string& interfacePath = {});
 
 // One more window of the main interface, with a root view controller of its own, shown; the key
 // window stays the one it was. Each browser that shows the application has one. Main loop, while

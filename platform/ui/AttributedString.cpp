@@ -6,7 +6,8 @@ namespace ui {
 bool TextAttributes::operator==(const TextAttributes& other) const
 {
     bool sameFont = font == other.font
-        || (font && other.font && font->fontName() == other.font->fontName() && font->pointSize() == other.font->pointSize());
+        || (font && other.font && font->fontName() == other.font->fontName()
+            && font->pointSize() == other.font->pointSize());
     return sameFont && foregroundColor == other.foregroundColor && alignment == other.alignment;
 }
 

@@ -14,8 +14,8 @@
 namespace ui {
 
 struct TextAttributes {
-    std::shared_ptr<Font> font;            // nothing: the platform's default text face
-    std::optional<Color> foregroundColor;  // nothing: the default text colour
+    std::shared_ptr<Font> font; // nothing: the platform's default text face
+    std::optional<Color> foregroundColor; // nothing: the default text colour
     TextAlignment alignment = TextAlignment::natural;
 
     bool operator==(const TextAttributes& other) const;

@@ -11,8 +11,14 @@ struct Bitmap {
     int height = 0;
     std::vector<std::uint8_t> rgba; // width * height * 4 bytes
 
-    std::uint8_t* pixel(int x, int y) { return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4; }
-    const std::uint8_t* pixel(int x, int y) const { return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4; }
+    std::uint8_t* pixel(int x, int y)
+    {
+        return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+    }
+    const std::uint8_t* pixel(int x, int y) const
+    {
+        return rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+    }
 };
 
 }

@@ -56,7 +56,8 @@ Bitmap scaledToCover(const Bitmap& bitmap, int minimumSide)
             double red = 0, green = 0, blue = 0, alpha = 0;
             for (std::size_t j = 0; j < row.weights.size(); ++j) {
                 for (std::size_t i = 0; i < column.weights.size(); ++i) {
-                    const std::uint8_t* source = bitmap.pixel(column.first + static_cast<int>(i), row.first + static_cast<int>(j));
+                    const std::uint8_t* source = bitmap.pixel(
+                        column.first + static_cast<int>(i), row.first + static_cast<int>(j));
                     double weight = row.weights[j] * column.weights[i];
                     double opaque = weight * source[3];
                     red += opaque * source[0];
@@ -66,7 +67,9 @@ Bitmap scaledToCover(const Bitmap& bitmap, int minimumSide)
                 }
             }
             std::uint8_t* target = scaled.pixel(x, y);
-            auto channel = [&](double sum) { return static_cast<std::uint8_t>(std::clamp(std::lround(sum / alpha), 0L, 255L)); };
+            auto channel = [&](double sum) {
+                return static_cast<std::uint8_t>(std::clamp(std::lround(sum / alpha), 0L, 255L));
+            };
             target[0] = alpha > 0 ? channel(red) : 0;
             target[1] = alpha > 0 ? channel(green) : 0;
             target[2] = alpha > 0 ? channel(blue) : 0;

@@ -12,8 +12,14 @@ enum class ButtonType { custom = 0, system = 1 };
 
 class Button : public Control {
 public:
-    explicit Button(ButtonType type = ButtonType::custom) : m_type(type) {}
-    static std::shared_ptr<Button> buttonWithType(ButtonType type) { return std::make_shared<Button>(type); }
+    explicit Button(ButtonType type = ButtonType::custom)
+        : m_type(type)
+    {
+    }
+    static std::shared_ptr<Button> buttonWithType(ButtonType type)
+    {
+        return std::make_shared<Button>(type);
+    }
     std::string className() const override { return "Button"; }
 
     ButtonType buttonType() const { return m_type; }

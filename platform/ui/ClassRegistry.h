@@ -24,8 +24,7 @@ std::shared_ptr<Responder> instantiateClass(const std::string& name, const Coder
 // The name a class was registered under.
 std::optional<std::string> stringFromClass(std::type_index type);
 
-template <typename T>
-std::string stringFromClass()
+template <typename T> std::string stringFromClass()
 {
     return stringFromClass(std::type_index(typeid(T))).value_or("");
 }

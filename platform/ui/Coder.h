@@ -11,7 +11,10 @@ namespace ui {
 class Coder {
 public:
     Coder() = default;
-    explicit Coder(std::map<std::string, std::string> values) : m_values(std::move(values)) {}
+    explicit Coder(std::map<std::string, std::string> values)
+        : m_values(std::move(values))
+    {
+    }
 
     std::optional<std::string> decodeString(const std::string& key) const;
     // Nothing when the key is missing or its value is not a whole number.

@@ -17,7 +17,8 @@ double clampComponent(double value)
 
 Color Color::withRGBA(double red, double green, double blue, double alpha)
 {
-    return { clampComponent(red), clampComponent(green), clampComponent(blue), clampComponent(alpha) };
+    return { clampComponent(red), clampComponent(green), clampComponent(blue),
+        clampComponent(alpha) };
 }
 
 }

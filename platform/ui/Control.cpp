@@ -14,21 +14,25 @@ bool sameTarget(const std::weak_ptr<Responder>& a, const std::weak_ptr<Responder
 }
 }
 
-void Control::addTarget(const std::shared_ptr<Responder>& target, std::string selector, ControlEvents events)
+void Control::addTarget(
+    const std::shared_ptr<Responder>& target, std::string selector, ControlEvents events)
 {
     std::weak_ptr<Responder> weakTarget = target;
     for (auto& binding : m_bindings) {
-        if (sameTarget(binding.target, weakTarget) && binding.selector == selector && binding.events == events)
+        if (sameTarget(binding.target, weakTarget) && binding.selector == selector
+            && binding.events == events)
             return;
     }
     m_bindings.push_back({ std::move(weakTarget), std::move(selector), events });
 }
 
-void Control::removeTarget(const std::shared_ptr<Responder>& target, const std::string& selector, ControlEvents events)
+void Control::removeTarget(
+    const std::shared_ptr<Responder>& target, const std::string& selector, ControlEvents events)
 {
     std::weak_ptr<Responder> weakTarget = target;
     std::erase_if(m_bindings, [&](const ActionBinding& binding) {
-        return sameTarget(binding.target, weakTarget) && binding.selector == selector && binding.events == events;
+        return sameTarget(binding.target, weakTarget) && binding.selector == selector
+            && binding.events == events;
     });
 }
 
@@ -46,7 +50,8 @@ void Control::sendActionsForControlEvents(ControlEvents events)
             held = binding.target.lock();
             target = held.get();
             if (!target) {
-                reportFault("action \"" + binding.selector + "\" sent to a target that no longer exists");
+                reportFault(
+                    "action \"" + binding.selector + "\" sent to a target that no longer exists");
                 continue;
             }
         } else {

@@ -38,16 +38,24 @@ public:
     std::string className() const override { return "Control"; }
 
     // Binds the action; the same target, selector and events again change nothing.
-    void addTarget(const std::shared_ptr<Responder>& target, std::string selector, ControlEvents events);
-    void removeTarget(const std::shared_ptr<Responder>& target, const std::string& selector, ControlEvents events);
+    void addTarget(
+        const std::shared_ptr<Responder>& target, std::string selector, ControlEvents events);
+    void removeTarget(const std::shared_ptr<Responder>& target, const std::string& selector,
+        ControlEvents events);
     const std::vector<ActionBinding>& bindings() const { return m_bindings; }
 
     // Performs every action bound to one of the events, in binding order. An action whose target
     // is gone or does not perform the selector is a fault.
     void sendActionsForControlEvents(ControlEvents events);
 
-    ContentHorizontalAlignment contentHorizontalAlignment() const { return m_contentHorizontalAlignment; }
-    void setContentHorizontalAlignment(ContentHorizontalAlignment alignment) { m_contentHorizontalAlignment = alignment; }
+    ContentHorizontalAlignment contentHorizontalAlignment() const
+    {
+        return m_contentHorizontalAlignment;
+    }
+    void setContentHorizontalAlignment(ContentHorizontalAlignment alignment)
+    {
+        m_contentHorizontalAlignment = alignment;
+    }
 
 private:
     std::vector<ActionBinding> m_bindings;

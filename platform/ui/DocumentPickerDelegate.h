@@ -13,7 +13,9 @@ class DocumentPickerDelegate {
 public:
     virtual ~DocumentPickerDelegate() = default;
     // documentPicker:didPickDocumentsAtURLs: — the picker has closed itself by now.
-    virtual void didPickDocumentsAtURLs(DocumentPickerViewController&, const std::vector<foundation::URL>& urls) = 0;
+    virtual void didPickDocumentsAtURLs(
+        DocumentPickerViewController&, const std::vector<foundation::URL>& urls)
+        = 0;
     // documentPickerWasCancelled: — the picker is still shown; the delegate dismisses it.
     virtual void documentPickerWasCancelled(DocumentPickerViewController&) = 0;
 };

@@ -27,7 +27,8 @@ std::vector<std::string> acceptedFor(const std::vector<std::string>& types, Fiel
     std::vector<std::string> accepted;
     for (const auto& documentType : ApplicationInfo::main().documentTypes) {
         for (const auto& type : types) {
-            if (std::find(documentType.contentTypes.begin(), documentType.contentTypes.end(), type) != documentType.contentTypes.end())
+            if (std::find(documentType.contentTypes.begin(), documentType.contentTypes.end(), type)
+                != documentType.contentTypes.end())
                 for (const auto& value : documentType.*field)
                     accepted.push_back(value);
         }
@@ -46,7 +47,8 @@ foundation::Result<std::string> makeInbox()
 
 }
 
-DocumentPickerViewController::DocumentPickerViewController(std::vector<std::string> documentTypes, DocumentPickerMode mode)
+DocumentPickerViewController::DocumentPickerViewController(
+    std::vector<std::string> documentTypes, DocumentPickerMode mode)
     : m_documentTypes(std::move(documentTypes))
     , m_mode(mode)
 {
@@ -69,13 +71,16 @@ bool DocumentPickerViewController::accepts(const std::string& fileName) const
 {
     auto name = lowercase(fileName);
     for (const auto& extension : acceptedExtensions()) {
-        if (name.size() > extension.size() && name.compare(name.size() - extension.size(), extension.size(), lowercase(extension)) == 0)
+        if (name.size() > extension.size()
+            && name.compare(name.size() - extension.size(), extension.size(), lowercase(extension))
+                == 0)
             return true;
     }
     return false;
 }
 
-foundation::Result<void> DocumentPickerViewController::userPickFiles(const std::vector<std::string>& paths)
+foundation::Result<void> DocumentPickerViewController::userPickFiles(
+    const std::vector<std::string>& paths)
 {
     namespace fs = std::filesystem;
     for (const auto& path : paths) {
@@ -88,14 +93,16 @@ foundation::Result<void> DocumentPickerViewController::userPickFiles(const std::
         inbox = TRY(makeInbox());
         for (std::size_t i = 0; i < paths.size(); ++i) {
             // One folder per file keeps each copy's own name, even for two files named alike.
-            std::string copy = *inbox + "/" + std::to_string(i) + "/" + fs::path(paths[i]).filename().string();
+            std::string copy
+                = *inbox + "/" + std::to_string(i) + "/" + fs::path(paths[i]).filename().string();
             std::error_code error;
             fs::create_directory(*inbox + "/" + std::to_string(i), error);
             if (!error)
                 fs::copy_file(paths[i], copy, error);
             if (error) {
                 fs::remove_all(*inbox, error);
-                return foundation::Error("\"" + paths[i] + "\" cannot be copied: " + error.message());
+                return foundation::Error(
+                    "\"" + paths[i] + "\" cannot be copied: " + error.message());
             }
             urls.push_back(foundation::URL::fileURLWithPath(copy));
         }

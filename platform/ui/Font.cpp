@@ -11,7 +11,14 @@ namespace {
 constexpr std::string_view systemFontName = "System";
 constexpr std::string_view boldSystemFontName = "System-Bold";
 constexpr std::array<std::string_view, 8> knownFaces {
-    systemFontName, boldSystemFontName, "Avenir-Light", "Avenir-Book", "Helvetica", "Helvetica-Bold", "Arial", "Times",
+    systemFontName,
+    boldSystemFontName,
+    "Avenir-Light",
+    "Avenir-Book",
+    "Helvetica",
+    "Helvetica-Bold",
+    "Arial",
+    "Times",
 };
 }
 

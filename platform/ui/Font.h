@@ -18,7 +18,11 @@ public:
     const std::string& fontName() const { return m_name; }
     double pointSize() const { return m_pointSize; }
 
-    Font(std::string name, double pointSize) : m_name(std::move(name)), m_pointSize(pointSize) {}
+    Font(std::string name, double pointSize)
+        : m_name(std::move(name))
+        , m_pointSize(pointSize)
+    {
+    }
 
 private:
     std::string m_name;

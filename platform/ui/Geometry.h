@@ -43,7 +43,8 @@ struct EdgeInsets {
 inline Rect insetRect(const Rect& rect, const EdgeInsets& insets)
 {
     return makeRect(rect.origin.x + insets.left, rect.origin.y + insets.top,
-        rect.size.width - insets.left - insets.right, rect.size.height - insets.top - insets.bottom);
+        rect.size.width - insets.left - insets.right,
+        rect.size.height - insets.top - insets.bottom);
 }
 
 }

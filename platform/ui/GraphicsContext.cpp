@@ -15,11 +15,13 @@ std::unique_ptr<GraphicsContext> GraphicsContext::make(Size size, bool opaque, d
     if (!std::isfinite(width) || !std::isfinite(height) || width < 0.5 || height < 0.5
         || width > maximumPixelSide || height > maximumPixelSide)
         return nullptr;
-    return std::unique_ptr<GraphicsContext>(new GraphicsContext(size, static_cast<int>(std::lround(width)),
-        static_cast<int>(std::lround(height)), opaque, scale));
+    return std::unique_ptr<GraphicsContext>(
+        new GraphicsContext(size, static_cast<int>(std::lround(width)),
+            static_cast<int>(std::lround(height)), opaque, scale));
 }
 
-GraphicsContext::GraphicsContext(Size size, int pixelWidth, int pixelHeight, bool opaque, double scale)
+GraphicsContext::GraphicsContext(
+    Size size, int pixelWidth, int pixelHeight, bool opaque, double scale)
     : m_size(size)
     , m_scale(scale)
     , m_a(scale)
@@ -75,7 +77,8 @@ void GraphicsContext::clipToMask(Rect rect, const Bitmap& mask)
             }
             double userX = (x + 0.5 - m_tx) / m_a;
             double userY = (y + 0.5 - m_ty) / m_d;
-            if (userX < rect.minX() || userX >= rect.maxX() || userY < rect.minY() || userY >= rect.maxY()) {
+            if (userX < rect.minX() || userX >= rect.maxX() || userY < rect.minY()
+                || userY >= rect.maxY()) {
                 coverage = 0;
                 continue;
             }
@@ -101,7 +104,8 @@ void GraphicsContext::blendPixel(std::uint8_t* pixel, double coverage) const
     case BlendMode::normal:
         outAlpha = sourceAlpha + destinationAlpha * (1 - sourceAlpha);
         for (int channel = 0; channel < 3; ++channel) {
-            double premultiplied = source[channel] * sourceAlpha + destination[channel] * destinationAlpha * (1 - sourceAlpha);
+            double premultiplied = source[channel] * sourceAlpha
+                + destination[channel] * destinationAlpha * (1 - sourceAlpha);
             out[channel] = outAlpha > 0 ? premultiplied / outAlpha : 0;
         }
         break;
@@ -120,7 +124,8 @@ void GraphicsContext::blendPixel(std::uint8_t* pixel, double coverage) const
         break;
     }
     for (int channel = 0; channel < 3; ++channel)
-        pixel[channel] = static_cast<std::uint8_t>(std::lround(std::clamp(out[channel], 0.0, 1.0) * 255));
+        pixel[channel]
+            = static_cast<std::uint8_t>(std::lround(std::clamp(out[channel], 0.0, 1.0) * 255));
     pixel[3] = static_cast<std::uint8_t>(std::lround(std::clamp(outAlpha, 0.0, 1.0) * 255));
 }
 
@@ -129,7 +134,8 @@ void GraphicsContext::fillRect(Rect rect)
     auto span = deviceSpan(rect);
     for (int y = span.y0; y < span.y1; ++y) {
         for (int x = span.x0; x < span.x1; ++x) {
-            double coverage = m_clip.empty() ? 1.0 : m_clip[static_cast<std::size_t>(y) * m_bitmap.width + x];
+            double coverage
+                = m_clip.empty() ? 1.0 : m_clip[static_cast<std::size_t>(y) * m_bitmap.width + x];
             if (coverage > 0)
                 blendPixel(m_bitmap.pixel(x, y), coverage);
         }

@@ -47,7 +47,9 @@ public:
 private:
     GraphicsContext(Size size, int pixelWidth, int pixelHeight, bool opaque, double scale);
     // The device pixel range covered by a rectangle in user space.
-    struct PixelSpan { int x0, y0, x1, y1; };
+    struct PixelSpan {
+        int x0, y0, x1, y1;
+    };
     PixelSpan deviceSpan(Rect rect) const;
     void blendPixel(std::uint8_t* pixel, double coverage) const;
 

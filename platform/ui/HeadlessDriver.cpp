@@ -55,8 +55,7 @@ std::shared_ptr<TableView> HeadlessDriver::table()
     return findTable(top->view());
 }
 
-template <typename Event>
-foundation::Result<void> HeadlessDriver::deliver(Event event)
+template <typename Event> foundation::Result<void> HeadlessDriver::deliver(Event event)
 {
     return TRY(m_loop.performAndWait([&]() -> foundation::Result<void> {
         if (!window())
@@ -93,7 +92,8 @@ foundation::Result<void> HeadlessDriver::touchUpInside(ViewId viewId)
         if (!control)
             return foundation::Error("no control with id " + std::to_string(viewId) + " is shown");
         if (!isShown(*control))
-            return foundation::Error("the control with id " + std::to_string(viewId) + " cannot be touched");
+            return foundation::Error(
+                "the control with id " + std::to_string(viewId) + " cannot be touched");
         // The action may take the control out of the tree; it stays alive until it is done.
         auto keepAlive = control->shared_from_this();
         control->sendActionsForControlEvents(ControlEvent::touchUpInside);
@@ -150,7 +150,8 @@ foundation::Result<void> HeadlessDriver::scrollTo(std::int64_t firstRow, std::in
         if (!shown)
             return noTable();
         if (firstRow < 0 || rowCount < 0)
-            return foundation::Error("a visible range starts at a row and holds rows: both at least 0");
+            return foundation::Error(
+                "a visible range starts at a row and holds rows: both at least 0");
         shown->setVisibleRows(firstRow, rowCount);
         return {};
     });
@@ -160,7 +161,8 @@ foundation::Result<void> HeadlessDriver::resize(double width, double height)
 {
     return deliver([&]() -> foundation::Result<void> {
         constexpr double largest = 100000;
-        if (!std::isfinite(width) || !std::isfinite(height) || width <= 0 || height <= 0 || width > largest || height > largest)
+        if (!std::isfinite(width) || !std::isfinite(height) || width <= 0 || height <= 0
+            || width > largest || height > largest)
             return foundation::Error("a window size is two positive numbers of points");
         window()->setFrame(makeRect(0, 0, width, height));
         return {};
@@ -191,7 +193,8 @@ namespace ui {
 namespace {
 std::shared_ptr<DocumentPickerViewController> shownPicker()
 {
-    return std::dynamic_pointer_cast<DocumentPickerViewController>(HeadlessDriver::window()->topViewController());
+    return std::dynamic_pointer_cast<DocumentPickerViewController>(
+        HeadlessDriver::window()->topViewController());
 }
 }
 

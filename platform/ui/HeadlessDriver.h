@@ -14,7 +14,10 @@ namespace ui {
 
 class HeadlessDriver {
 public:
-    explicit HeadlessDriver(MainLoop& loop = MainLoop::main()) : m_loop(loop) {}
+    explicit HeadlessDriver(MainLoop& loop = MainLoop::main())
+        : m_loop(loop)
+    {
+    }
 
     foundation::Result<void> tapRow(std::int64_t row, std::int64_t section = 0);
     foundation::Result<void> deleteRow(std::int64_t row, std::int64_t section = 0);
@@ -41,8 +44,7 @@ public:
     static std::shared_ptr<TableView> table();
 
 private:
-    template <typename Event>
-    foundation::Result<void> deliver(Event event);
+    template <typename Event> foundation::Result<void> deliver(Event event);
 
     MainLoop& m_loop;
 };

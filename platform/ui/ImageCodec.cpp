@@ -48,12 +48,13 @@ struct JpegErrorManager {
     std::longjmp(manager->escape, 1);
 }
 
-void ignoreMessage(j_common_ptr) {}
+void ignoreMessage(j_common_ptr) { }
 
 // Only plain C objects live between setjmp and longjmp here: the bitmap and the row buffer are
 // owned by the caller, so an error raised at any step — the last, finishing the decode, included —
 // frees nothing twice and skips no destructor.
-bool decodeJpegInto(const std::string& bytes, int minimumSide, Bitmap& bitmap, std::vector<unsigned char>& rowBuffer)
+bool decodeJpegInto(const std::string& bytes, int minimumSide, Bitmap& bitmap,
+    std::vector<unsigned char>& rowBuffer)
 {
     jpeg_decompress_struct info;
     JpegErrorManager errors;
@@ -65,7 +66,8 @@ bool decodeJpegInto(const std::string& bytes, int minimumSide, Bitmap& bitmap, s
         return false;
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
+        static_cast<unsigned long>(bytes.size()));
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -76,8 +78,10 @@ bool decodeJpegInto(const std::string& bytes, int minimumSide, Bitmap& bitmap, s
     long long width = info.image_width;
     long long height = info.image_height;
     for (unsigned denominator : { 8u, 4u, 2u }) {
-        bool bigEnough = minimumSide > 0 && width / denominator >= minimumSide && height / denominator >= minimumSide;
-        bool needed = (width / (denominator / 2)) * (height / (denominator / 2)) > maximumDecodedPixels;
+        bool bigEnough = minimumSide > 0 && width / denominator >= minimumSide
+            && height / denominator >= minimumSide;
+        bool needed
+            = (width / (denominator / 2)) * (height / (denominator / 2)) > maximumDecodedPixels;
         if (bigEnough || needed) {
             info.scale_denom = denominator;
             break;
@@ -126,7 +130,8 @@ std::optional<Bitmap> decodePicture(const std::string& bytes, const std::string&
     return decodePicture(bytes, mimeType, 0);
 }
 
-std::optional<Bitmap> decodePicture(const std::string& bytes, const std::string& mimeType, int minimumSide)
+std::optional<Bitmap> decodePicture(
+    const std::string& bytes, const std::string& mimeType, int minimumSide)
 {
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX))
         return std::nullopt;
@@ -140,7 +145,8 @@ std::optional<Bitmap> decodePicture(const std::string& bytes, const std::string&
 bool withinDecodedPixels(const std::string& mimeType, int width, int height)
 {
     long long reduction = mimeType == "image/jpeg" ? 8 : 1;
-    return width > 0 && height > 0 && (width / reduction) * (height / reduction) <= maximumDecodedPixels;
+    return width > 0 && height > 0
+        && (width / reduction) * (height / reduction) <= maximumDecodedPixels;
 }
 
 foundation::Result<std::string> encodePng(const Bitmap& bitmap)

@@ -17,7 +17,8 @@ inline constexpr long long maximumDecodedPixels = 64LL * 1024 * 1024;
 std::optional<Bitmap> decodePicture(const std::string& bytes, const std::string& mimeType);
 // The same, but a JPEG is decoded at the smallest of 1/1, 1/2, 1/4 or 1/8 of its size whose
 // sides still reach minimumSide pixels (covers shown small decode small). PNGs come whole.
-std::optional<Bitmap> decodePicture(const std::string& bytes, const std::string& mimeType, int minimumSide);
+std::optional<Bitmap> decodePicture(
+    const std::string& bytes, const std::string& mimeType, int minimumSide);
 foundation::Result<std::string> encodePng(const Bitmap& bitmap);
 // Whether a picture of that kind and size stays within what may be decoded: a PNG whole, a JPEG
 // at an eighth of its sides, any other kind whole (the browser decodes it whole).

@@ -3,7 +3,10 @@
 
 namespace ui {
 
-Label::Label() : m_font(Font::systemFontOfSize(17)) {}
+Label::Label()
+    : m_font(Font::systemFontOfSize(17))
+{
+}
 
 void Label::setFont(std::shared_ptr<Font> font)
 {

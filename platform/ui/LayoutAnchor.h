@@ -14,10 +14,15 @@ enum class LayoutAttribute { top, leading, bottom, trailing, width, height, cent
 class LayoutAnchor {
 public:
     LayoutAnchor(std::weak_ptr<View> view, bool marginsGuide, LayoutAttribute attribute)
-        : m_view(std::move(view)), m_marginsGuide(marginsGuide), m_attribute(attribute) {}
+        : m_view(std::move(view))
+        , m_marginsGuide(marginsGuide)
+        , m_attribute(attribute)
+    {
+    }
 
     // "this anchor = other anchor + constant", not yet active.
-    std::shared_ptr<LayoutConstraint> constraintEqualToAnchor(const LayoutAnchor& other, double constant = 0) const;
+    std::shared_ptr<LayoutConstraint> constraintEqualToAnchor(
+        const LayoutAnchor& other, double constant = 0) const;
     // "this anchor = constant", for a width or height; not yet active.
     std::shared_ptr<LayoutConstraint> constraintEqualToConstant(double constant) const;
 

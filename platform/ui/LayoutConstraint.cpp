@@ -11,7 +11,8 @@ bool LayoutAnchor::operator==(const LayoutAnchor& other) const
         && m_marginsGuide == other.m_marginsGuide && m_attribute == other.m_attribute;
 }
 
-std::shared_ptr<LayoutConstraint> LayoutAnchor::constraintEqualToAnchor(const LayoutAnchor& other, double constant) const
+std::shared_ptr<LayoutConstraint> LayoutAnchor::constraintEqualToAnchor(
+    const LayoutAnchor& other, double constant) const
 {
     return std::make_shared<LayoutConstraint>(*this, other, constant);
 }

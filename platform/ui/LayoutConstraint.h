@@ -12,7 +12,11 @@ namespace ui {
 class LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint> {
 public:
     LayoutConstraint(LayoutAnchor first, std::optional<LayoutAnchor> second, double constant)
-        : m_first(std::move(first)), m_second(std::move(second)), m_constant(constant) {}
+        : m_first(std::move(first))
+        , m_second(std::move(second))
+        , m_constant(constant)
+    {
+    }
 
     const LayoutAnchor& firstAnchor() const { return m_first; }
     const std::optional<LayoutAnchor>& secondAnchor() const { return m_second; }

@@ -7,7 +7,10 @@ namespace ui {
 
 class LayoutGuide {
 public:
-    explicit LayoutGuide(std::weak_ptr<View> owningView) : m_view(std::move(owningView)) {}
+    explicit LayoutGuide(std::weak_ptr<View> owningView)
+        : m_view(std::move(owningView))
+    {
+    }
 
     LayoutAnchor topAnchor() const { return { m_view, true, LayoutAttribute::top }; }
     LayoutAnchor leadingAnchor() const { return { m_view, true, LayoutAttribute::leading }; }

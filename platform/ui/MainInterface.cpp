@@ -34,7 +34,8 @@ foundation::Result<MainInterface> MainInterface::load(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file)
-        return foundation::Error("\"" + path + "\": the main interface description cannot be opened");
+        return foundation::Error(
+            "\"" + path + "\": the main interface description cannot be opened");
     std::string text(maximumDescriptionSize + 1, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(file.gcount()));
@@ -65,7 +66,8 @@ foundation::Result<MainInterface> MainInterface::parse(std::string_view text)
     if (root == json.end() || !root->is_object())
         return foundation::Error("no \"rootViewController\"");
     auto className = root->find("class");
-    if (className == root->end() || !className->is_string() || className->get<std::string>().empty())
+    if (className == root->end() || !className->is_string()
+        || className->get<std::string>().empty())
         return foundation::Error("the root view controller has no \"class\"");
     interface.rootViewControllerClass = className->get<std::string>();
     if (auto values = root->find("values"); values != root->end()) {

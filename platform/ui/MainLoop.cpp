@@ -84,8 +84,10 @@ void MainLoop::answerLooksUntilDone(const std::function<void()>& work)
         std::unique_lock guard(m_lock);
         auto look = m_tasks.end();
         m_wake.wait(guard, [&] {
-            look = m_stopped ? m_tasks.end()
-                             : std::find_if(m_tasks.begin(), m_tasks.end(), [](const QueuedTask& task) { return task.kind == TaskKind::look; });
+            look = m_stopped
+                ? m_tasks.end()
+                : std::find_if(m_tasks.begin(), m_tasks.end(),
+                    [](const QueuedTask& task) { return task.kind == TaskKind::look; });
             return done || look != m_tasks.end();
         });
         if (look == m_tasks.end())

@@ -45,13 +45,13 @@ public:
     // Runs the task on the main thread and gives back its result: at once when called there,
     // otherwise queued and waited for. An error when the loop stops before it runs.
     template <typename Task>
-    auto performAndWait(Task task, TaskKind kind = TaskKind::change) -> foundation::Result<std::invoke_result_t<Task&>>;
+    auto performAndWait(Task task, TaskKind kind = TaskKind::change)
+        -> foundation::Result<std::invoke_result_t<Task&>>;
 
     // Runs long work that touches no application state (unpacking a book) on another thread and
     // answers its result. Meanwhile the main thread runs the looks that come, and nothing else, so
     // pages keep seeing the application. Off the main thread the work simply runs.
-    template <typename Work>
-    auto answerLooksWhile(Work work) -> std::invoke_result_t<Work&>;
+    template <typename Work> auto answerLooksWhile(Work work) -> std::invoke_result_t<Work&>;
 
 private:
     struct QueuedTask {
@@ -69,8 +69,7 @@ private:
     int m_exitCode = 0;
 };
 
-template <typename Work>
-auto MainLoop::answerLooksWhile(Work work) -> std::invoke_result_t<Work&>
+template <typename Work> auto MainLoop::answerLooksWhile(Work work) -> std::invoke_result_t<Work&>
 {
     using Value = std::invoke_result_t<Work&>;
     static_assert(!std::is_void_v<Value>, "the work answers a value");
@@ -82,7 +81,8 @@ auto MainLoop::answerLooksWhile(Work work) -> std::invoke_result_t<Work&>
 }
 
 template <typename Task>
-auto MainLoop::performAndWait(Task task, TaskKind kind) -> foundation::Result<std::invoke_result_t<Task&>>
+auto MainLoop::performAndWait(Task task, TaskKind kind)
+    -> foundation::Result<std::invoke_result_t<Task&>>
 {
     using Value = std::invoke_result_t<Task&>;
     claimCurrentThread();
@@ -97,18 +97,20 @@ auto MainLoop::performAndWait(Task task, TaskKind kind) -> foundation::Result<st
     auto promise = std::make_shared<std::promise<Value>>();
     auto future = promise->get_future();
     // Only the task holds the promise: a task dropped unrun breaks it, which wakes the waiter.
-    bool queued = post([promise = std::move(promise), task = std::move(task)]() mutable {
-        try {
-            if constexpr (std::is_void_v<Value>) {
-                task();
-                promise->set_value();
-            } else {
-                promise->set_value(task());
+    bool queued = post(
+        [promise = std::move(promise), task = std::move(task)]() mutable {
+            try {
+                if constexpr (std::is_void_v<Value>) {
+                    task();
+                    promise->set_value();
+                } else {
+                    promise->set_value(task());
+                }
+            } catch (...) {
+                promise->set_exception(std::current_exception());
             }
-        } catch (...) {
-            promise->set_exception(std::current_exception());
-        }
-    }, kind);
+        },
+        kind);
     if (!queued)
         return foundation::Error("the application has stopped");
     try {

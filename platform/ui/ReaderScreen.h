@@ -33,9 +33,18 @@ public:
     };
 
     ServedFile(int descriptor, std::uint64_t size, std::string mediaType)
-        : m_descriptor(descriptor), m_size(size), m_mediaType(std::move(mediaType)) {}
+        : m_descriptor(descriptor)
+        , m_size(size)
+        , m_mediaType(std::move(mediaType))
+    {
+    }
     ServedFile(int descriptor, std::uint64_t size, std::string mediaType, Mask mask)
-        : m_descriptor(descriptor), m_size(size), m_mediaType(std::move(mediaType)), m_mask(std::move(mask)) {}
+        : m_descriptor(descriptor)
+        , m_size(size)
+        , m_mediaType(std::move(mediaType))
+        , m_mask(std::move(mask))
+    {
+    }
 
     int descriptor() const { return m_descriptor.get(); }
     std::uint64_t size() const { return m_size; }
@@ -47,7 +56,8 @@ public:
         if (m_mask.key.empty())
             return;
         for (std::uint64_t at = offset; at < m_mask.length && at - offset < count; ++at)
-            bytes[at - offset] = char(std::uint8_t(bytes[at - offset]) ^ m_mask.key[at % m_mask.key.size()]);
+            bytes[at - offset]
+                = char(std::uint8_t(bytes[at - offset]) ^ m_mask.key[at % m_mask.key.size()]);
     }
 
 private:
@@ -68,7 +78,7 @@ struct ReaderSettings {
         bool operator==(const QuoteCard&) const = default;
     };
 
-    std::string fontFamily;      // "publisher", "serif" or "sansSerif"
+    std::string fontFamily; // "publisher", "serif" or "sansSerif"
     double fontScale = 1;
     Color chromeColor;
     Color accentColor;
@@ -91,9 +101,9 @@ struct ReaderDescription {
     struct Page {
         std::string path;
         bool linear = true;
-        bool fixed = false;   // pre-paginated rather than reflowable
-        bool spreads = true;  // may be paired with its neighbour on a wide screen
-        std::string side;     // "left", "right", "center" or empty
+        bool fixed = false; // pre-paginated rather than reflowable
+        bool spreads = true; // may be paired with its neighbour on a wide screen
+        std::string side; // "left", "right", "center" or empty
         bool operator==(const Page&) const = default;
     };
     // An entry of the table of contents; spine is empty when it points outside the spine.
@@ -151,7 +161,8 @@ public:
     virtual foundation::Result<ServedFile> openReaderFile(std::string_view path) const = 0;
     // Performs an action the renderer sent and answers what the renderer needs back; an error
     // when the action is malformed or cannot be done.
-    virtual foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action) = 0;
+    virtual foundation::Result<nlohmann::json> performReaderAction(const nlohmann::json& action)
+        = 0;
 
     // The book's highlights as a file to take away; an error when it has none to give.
     virtual foundation::Result<ExportedFile> exportReaderHighlights()
@@ -161,7 +172,8 @@ public:
 
     // A search of the book's text, run on a worker thread: it hands each match to found, which
     // answers whether to go on, and answers a summary at its end.
-    using SearchJob = std::function<nlohmann::json(const std::function<bool(const nlohmann::json&)>& found)>;
+    using SearchJob
+        = std::function<nlohmann::json(const std::function<bool(const nlohmann::json&)>& found)>;
     // Prepares the search for the query on the main loop; an error when there is nothing to
     // search for. A search started later stops the ones before.
     virtual foundation::Result<SearchJob> startReaderSearch(const std::string& query)

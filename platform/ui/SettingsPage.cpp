@@ -23,7 +23,8 @@ SettingsPage SettingsPage::current(const std::string& listedEnding)
     page.applicationName = info.name;
     page.version = info.version;
     auto folder = foundation::FileManager::defaultManager()->urlsForDirectory(
-        foundation::SearchPathDirectory::documentDirectory, foundation::SearchPathDomainMask::userDomainMask);
+        foundation::SearchPathDirectory::documentDirectory,
+        foundation::SearchPathDomainMask::userDomainMask);
     if (folder.empty())
         return page;
     page.libraryFolder = folder.front().path();
@@ -32,7 +33,9 @@ SettingsPage SettingsPage::current(const std::string& listedEnding)
     page.highlightDatabaseExists = fs::exists(fs::symlink_status(page.highlightDatabase, error));
 
     std::uint64_t walked = 0;
-    for (fs::recursive_directory_iterator entry(page.libraryFolder, fs::directory_options::skip_permission_denied, error), end;
+    for (fs::recursive_directory_iterator
+             entry(page.libraryFolder, fs::directory_options::skip_permission_denied, error),
+         end;
          !error && entry != end; entry.increment(error)) {
         if (++walked > maximumEntriesWalked) {
             page.countComplete = false;

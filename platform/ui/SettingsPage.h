@@ -12,9 +12,10 @@ struct SettingsPage {
     std::string applicationName;
     std::string version;
     std::string libraryFolder;
-    std::uint64_t itemCount = 0;   // entries directly inside the library folder that the application lists
-    std::uint64_t byteCount = 0;   // bytes of every file in it, folders' contents included
-    bool countComplete = true;     // false when the walk stopped at its bound
+    std::uint64_t itemCount
+        = 0; // entries directly inside the library folder that the application lists
+    std::uint64_t byteCount = 0; // bytes of every file in it, folders' contents included
+    bool countComplete = true; // false when the walk stopped at its bound
     std::string highlightDatabase; // the database file's path
     bool highlightDatabaseExists = false;
 

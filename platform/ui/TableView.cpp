@@ -16,7 +16,10 @@ constexpr std::size_t maximumPooledCells = 64;
 constexpr double automaticHeaderHeight = 28;
 }
 
-TableView::TableView(TableViewStyle style) : m_style(style) {}
+TableView::TableView(TableViewStyle style)
+    : m_style(style)
+{
+}
 
 TableView::~TableView() = default;
 
@@ -71,7 +74,8 @@ double TableView::sectionTop(std::int64_t section) const
 {
     double top = 0;
     for (std::int64_t earlier = 0; earlier < section && earlier < numberOfSections(); ++earlier)
-        top += m_headerHeights[static_cast<std::size_t>(earlier)] + static_cast<double>(numberOfRowsInSection(earlier)) * m_rowHeight;
+        top += m_headerHeights[static_cast<std::size_t>(earlier)]
+            + static_cast<double>(numberOfRowsInSection(earlier)) * m_rowHeight;
     return top;
 }
 
@@ -79,7 +83,8 @@ Rect TableView::rectForRowAtIndexPath(IndexPath indexPath) const
 {
     if (!isValid(indexPath))
         return {};
-    double top = sectionTop(indexPath.section) + m_headerHeights[static_cast<std::size_t>(indexPath.section)]
+    double top = sectionTop(indexPath.section)
+        + m_headerHeights[static_cast<std::size_t>(indexPath.section)]
         + static_cast<double>(indexPath.row) * m_rowHeight;
     return makeRect(0, top, frame().size.width, m_rowHeight);
 }
@@ -107,10 +112,12 @@ std::int64_t TableView::visibleRowCount() const
     double height = frame().size.height;
     if (!(height > 0))
         return 0;
-    return std::min<std::int64_t>(maximumVisibleRows, static_cast<std::int64_t>(std::ceil(height / m_rowHeight)));
+    return std::min<std::int64_t>(
+        maximumVisibleRows, static_cast<std::int64_t>(std::ceil(height / m_rowHeight)));
 }
 
-std::shared_ptr<TableViewCell> TableView::dequeueReusableCellWithIdentifier(const std::string& identifier)
+std::shared_ptr<TableViewCell> TableView::dequeueReusableCellWithIdentifier(
+    const std::string& identifier)
 {
     auto pool = m_reusePool.find(identifier);
     if (pool == m_reusePool.end() || pool->second.empty())
@@ -135,7 +142,8 @@ std::vector<IndexPath> TableView::indexPathsForVisibleRows() const
     return paths;
 }
 
-std::shared_ptr<TableViewHeaderFooterView> TableView::headerViewForSection(std::int64_t section) const
+std::shared_ptr<TableViewHeaderFooterView> TableView::headerViewForSection(
+    std::int64_t section) const
 {
     if (section < 0 || section >= static_cast<std::int64_t>(m_headers.size()))
         return nullptr;
@@ -174,9 +182,11 @@ void TableView::reloadData()
         return;
     }
     m_updating = true;
-    auto sections = std::clamp<std::int64_t>(m_dataSource->numberOfSectionsInTableView(*this), 0, maximumSections);
+    auto sections = std::clamp<std::int64_t>(
+        m_dataSource->numberOfSectionsInTableView(*this), 0, maximumSections);
     for (std::int64_t section = 0; section < sections; ++section)
-        m_rowCounts.push_back(std::max<std::int64_t>(0, m_dataSource->numberOfRowsInSection(*this, section)));
+        m_rowCounts.push_back(
+            std::max<std::int64_t>(0, m_dataSource->numberOfRowsInSection(*this, section)));
     m_indexTitles = m_dataSource->sectionIndexTitlesForTableView(*this);
     m_updating = false;
     displayHeaders();
@@ -202,7 +212,8 @@ void TableView::displayHeaders()
         }
         auto number = static_cast<std::int64_t>(section);
         auto title = m_dataSource->titleForHeaderInSection(*this, number);
-        double height = m_delegate ? m_delegate->heightForHeaderInSection(*this, number) : automaticDimension;
+        double height
+            = m_delegate ? m_delegate->heightForHeaderInSection(*this, number) : automaticDimension;
         if (!std::isfinite(height) || height < 0)
             height = title ? automaticHeaderHeight : 0;
         m_headerHeights[section] = height;
@@ -228,7 +239,8 @@ void TableView::updateVisibleCells()
 {
     auto total = totalRows();
     auto count = std::min(visibleRowCount(), total);
-    m_firstVisible = std::clamp<std::int64_t>(m_firstVisible, 0, std::max<std::int64_t>(0, total - count));
+    m_firstVisible
+        = std::clamp<std::int64_t>(m_firstVisible, 0, std::max<std::int64_t>(0, total - count));
     auto last = m_firstVisible + count;
 
     for (auto entry = m_visibleCells.begin(); entry != m_visibleCells.end();) {
@@ -250,8 +262,8 @@ void TableView::updateVisibleCells()
             continue;
         auto cell = m_dataSource->cellForRowAtIndexPath(*this, indexPath);
         if (!cell) {
-            reportFault("the data source gave no cell for row " + std::to_string(indexPath.row) + " of section "
-                + std::to_string(indexPath.section));
+            reportFault("the data source gave no cell for row " + std::to_string(indexPath.row)
+                + " of section " + std::to_string(indexPath.section));
             continue;
         }
         cell->setFrame(rectForRowAtIndexPath(indexPath));

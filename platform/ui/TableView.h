@@ -64,20 +64,26 @@ public:
 
     // The search field above the rows, by its accessible name; without a name there is none.
     const std::optional<std::string>& searchFieldName() const { return m_searchFieldName; }
-    void setSearchFieldName(std::optional<std::string> name) { m_searchFieldName = std::move(name); }
+    void setSearchFieldName(std::optional<std::string> name)
+    {
+        m_searchFieldName = std::move(name);
+    }
     const std::string& searchText() const { return m_searchText; }
     // Shown behind the rows, under the headers: the table's first subview; nothing when not set.
     const std::shared_ptr<View>& backgroundView() const { return m_backgroundView; }
     void setBackgroundView(std::shared_ptr<View> view);
 
-    void scrollToRowAtIndexPath(IndexPath indexPath, TableViewScrollPosition position, bool animated);
-    void selectRowAtIndexPath(std::optional<IndexPath> indexPath, bool animated, TableViewScrollPosition position);
+    void scrollToRowAtIndexPath(
+        IndexPath indexPath, TableViewScrollPosition position, bool animated);
+    void selectRowAtIndexPath(
+        std::optional<IndexPath> indexPath, bool animated, TableViewScrollPosition position);
     void deselectRowAtIndexPath(IndexPath indexPath, bool animated);
     std::optional<IndexPath> indexPathForSelectedRow() const { return m_selected; }
     // Removes the rows, which the data source must already have removed: the new row counts must
     // be the old ones less the deleted rows. A mismatch is a fault: the table reports it, reloads
     // everything to stay consistent with its data source, and answers the error.
-    foundation::Result<void> deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths, TableViewRowAnimation animation);
+    foundation::Result<void> deleteRowsAtIndexPaths(
+        const std::vector<IndexPath>& indexPaths, TableViewRowAnimation animation);
 
     // The requests since the last call, oldest first.
     std::vector<TableViewCommand> takeCommands() { return std::exchange(m_commands, {}); }

@@ -25,7 +25,8 @@ TableViewCell::TableViewCell(TableViewCellStyle style, std::optional<std::string
     m_contentView->addSubview(m_textLabel);
     if (style != TableViewCellStyle::defaultStyle) {
         m_detailTextLabel = std::make_shared<Label>();
-        m_detailTextLabel->setFont(Font::systemFontOfSize(style == TableViewCellStyle::subtitle ? 12 : 17));
+        m_detailTextLabel->setFont(
+            Font::systemFontOfSize(style == TableViewCellStyle::subtitle ? 12 : 17));
         if (style == TableViewCellStyle::value1)
             m_detailTextLabel->setTextColor(Color::grayColor());
         m_contentView->addSubview(m_detailTextLabel);
@@ -74,7 +75,8 @@ void TableViewCell::layoutSubviews()
         Size size = image ? image->size() : Size {};
         size.width = std::min(size.width, cell.size.height);
         size.height = std::min(size.height, cell.size.height);
-        m_imageView->setFrame(makeRect(margins.left, (cell.size.height - size.height) / 2, size.width, size.height));
+        m_imageView->setFrame(
+            makeRect(margins.left, (cell.size.height - size.height) / 2, size.width, size.height));
     }
 
     double textX = image ? m_imageView->frame().maxX() + imageToTextSpacing : margins.left;
@@ -84,19 +86,22 @@ void TableViewCell::layoutSubviews()
     case TableViewCellStyle::subtitle: {
         double top = (height - textLineHeight - lineSpacing - detailLineHeight) / 2;
         m_textLabel->setFrame(makeRect(textX, top, textWidth, textLineHeight));
-        m_detailTextLabel->setFrame(makeRect(textX, top + textLineHeight + lineSpacing, textWidth, detailLineHeight));
+        m_detailTextLabel->setFrame(
+            makeRect(textX, top + textLineHeight + lineSpacing, textWidth, detailLineHeight));
         break;
     }
     case TableViewCellStyle::value1:
     case TableViewCellStyle::value2: {
         double half = textWidth / 2;
         m_textLabel->setFrame(makeRect(textX, (height - textLineHeight) / 2, half, textLineHeight));
-        m_detailTextLabel->setFrame(makeRect(textX + half, (height - textLineHeight) / 2, half, textLineHeight));
+        m_detailTextLabel->setFrame(
+            makeRect(textX + half, (height - textLineHeight) / 2, half, textLineHeight));
         m_detailTextLabel->setTextAlignment(TextAlignment::right);
         break;
     }
     case TableViewCellStyle::defaultStyle:
-        m_textLabel->setFrame(makeRect(textX, (height - textLineHeight) / 2, textWidth, textLineHeight));
+        m_textLabel->setFrame(
+            makeRect(textX, (height - textLineHeight) / 2, textWidth, textLineHeight));
         break;
     }
 }

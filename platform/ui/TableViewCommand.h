@@ -9,7 +9,15 @@
 namespace ui {
 
 enum class TableViewScrollPosition { none = 0, top = 1, middle = 2, bottom = 3 };
-enum class TableViewRowAnimation { fade = 0, right = 1, left = 2, top = 3, bottom = 4, none = 5, automatic = 100 };
+enum class TableViewRowAnimation {
+    fade = 0,
+    right = 1,
+    left = 2,
+    top = 3,
+    bottom = 4,
+    none = 5,
+    automatic = 100
+};
 
 struct TableViewCommand {
     enum class Kind { scrollToRow, selectRow, deselectRow, deleteRows };

@@ -20,7 +20,8 @@ TableViewController::TableViewController(TableViewStyle style)
 {
 }
 
-TableViewController::TableViewController(std::optional<std::string> nibName, std::optional<std::string> bundlePath)
+TableViewController::TableViewController(
+    std::optional<std::string> nibName, std::optional<std::string> bundlePath)
     : ViewController(std::move(nibName), std::move(bundlePath))
     , m_style(TableViewStyle::plain)
 {

@@ -7,7 +7,9 @@
 
 namespace ui {
 
-class TableViewController : public ViewController, public TableViewDataSource, public TableViewDelegate {
+class TableViewController : public ViewController,
+                            public TableViewDataSource,
+                            public TableViewDelegate {
 public:
     // initWithStyle:
     explicit TableViewController(TableViewStyle style);
@@ -24,7 +26,10 @@ public:
     void viewWillAppear(bool animated) override;
 
     std::int64_t numberOfRowsInSection(TableView&, std::int64_t /*section*/) override { return 0; }
-    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath) override { return nullptr; }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView&, IndexPath) override
+    {
+        return nullptr;
+    }
 
 private:
     TableViewStyle m_style;

@@ -19,8 +19,8 @@ void TableViewHeaderFooterView::layoutSubviews()
 {
     m_contentView->setFrame(bounds());
     auto margins = m_contentView->layoutMargins();
-    m_textLabel->setFrame(makeRect(margins.left, 0, std::max(0.0, bounds().size.width - margins.left - margins.right),
-        bounds().size.height));
+    m_textLabel->setFrame(makeRect(margins.left, 0,
+        std::max(0.0, bounds().size.width - margins.left - margins.right), bounds().size.height));
     View::layoutSubviews();
 }
 

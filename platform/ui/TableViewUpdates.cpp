@@ -12,7 +12,8 @@ namespace ui {
 namespace {
 std::string describe(IndexPath indexPath)
 {
-    return "row " + std::to_string(indexPath.row) + " of section " + std::to_string(indexPath.section);
+    return "row " + std::to_string(indexPath.row) + " of section "
+        + std::to_string(indexPath.section);
 }
 }
 
@@ -21,9 +22,15 @@ void TableView::moveVisibleRangeTo(IndexPath indexPath, TableViewScrollPosition 
     auto flat = flatIndex(indexPath);
     auto count = visibleRowCount();
     switch (position) {
-    case TableViewScrollPosition::top: m_firstVisible = flat; break;
-    case TableViewScrollPosition::middle: m_firstVisible = flat - count / 2; break;
-    case TableViewScrollPosition::bottom: m_firstVisible = flat - count + 1; break;
+    case TableViewScrollPosition::top:
+        m_firstVisible = flat;
+        break;
+    case TableViewScrollPosition::middle:
+        m_firstVisible = flat - count / 2;
+        break;
+    case TableViewScrollPosition::bottom:
+        m_firstVisible = flat - count + 1;
+        break;
     case TableViewScrollPosition::none:
         if (flat < m_firstVisible)
             m_firstVisible = flat;
@@ -34,13 +41,15 @@ void TableView::moveVisibleRangeTo(IndexPath indexPath, TableViewScrollPosition 
     updateVisibleCells();
 }
 
-void TableView::scrollToRowAtIndexPath(IndexPath indexPath, TableViewScrollPosition position, bool animated)
+void TableView::scrollToRowAtIndexPath(
+    IndexPath indexPath, TableViewScrollPosition position, bool animated)
 {
     if (!isValid(indexPath)) {
         reportFault("scroll to " + describe(indexPath) + ", which the table does not have");
         return;
     }
-    m_commands.push_back({ TableViewCommand::Kind::scrollToRow, { indexPath }, position, TableViewRowAnimation::none, animated });
+    m_commands.push_back({ TableViewCommand::Kind::scrollToRow, { indexPath }, position,
+        TableViewRowAnimation::none, animated });
     const std::int64_t from = m_firstVisible;
     moveVisibleRangeTo(indexPath, position);
     if (animated)
@@ -60,7 +69,8 @@ void TableView::showApproachFrom(std::int64_t from)
     }
 }
 
-void TableView::selectRowAtIndexPath(std::optional<IndexPath> indexPath, bool animated, TableViewScrollPosition position)
+void TableView::selectRowAtIndexPath(
+    std::optional<IndexPath> indexPath, bool animated, TableViewScrollPosition position)
 {
     if (indexPath && !isValid(*indexPath)) {
         reportFault("select " + describe(*indexPath) + ", which the table does not have");
@@ -75,7 +85,8 @@ void TableView::selectRowAtIndexPath(std::optional<IndexPath> indexPath, bool an
         return;
     if (auto cell = cellForRowAtIndexPath(*indexPath))
         cell->setSelected(true);
-    m_commands.push_back({ TableViewCommand::Kind::selectRow, { *indexPath }, position, TableViewRowAnimation::none, animated });
+    m_commands.push_back({ TableViewCommand::Kind::selectRow, { *indexPath }, position,
+        TableViewRowAnimation::none, animated });
     if (position != TableViewScrollPosition::none)
         moveVisibleRangeTo(*indexPath, position);
 }
@@ -87,8 +98,8 @@ void TableView::deselectRowAtIndexPath(IndexPath indexPath, bool animated)
     if (auto cell = cellForRowAtIndexPath(indexPath))
         cell->setSelected(false);
     m_selected.reset();
-    m_commands.push_back({ TableViewCommand::Kind::deselectRow, { indexPath }, TableViewScrollPosition::none,
-        TableViewRowAnimation::none, animated });
+    m_commands.push_back({ TableViewCommand::Kind::deselectRow, { indexPath },
+        TableViewScrollPosition::none, TableViewRowAnimation::none, animated });
 }
 
 void TableView::reportMismatch(const std::string& description)
@@ -97,12 +108,14 @@ void TableView::reportMismatch(const std::string& description)
     reloadData();
 }
 
-foundation::Result<void> TableView::deleteRowsAtIndexPaths(const std::vector<IndexPath>& indexPaths, TableViewRowAnimation animation)
+foundation::Result<void> TableView::deleteRowsAtIndexPaths(
+    const std::vector<IndexPath>& indexPaths, TableViewRowAnimation animation)
 {
     std::set<IndexPath> deleted;
     for (auto& indexPath : indexPaths) {
         if (!isValid(indexPath) || !deleted.insert(indexPath).second) {
-            auto description = "attempt to delete " + describe(indexPath) + ", which the table does not have, or twice";
+            auto description = "attempt to delete " + describe(indexPath)
+                + ", which the table does not have, or twice";
             reportMismatch(description);
             return foundation::Error(description);
         }
@@ -113,25 +126,29 @@ foundation::Result<void> TableView::deleteRowsAtIndexPaths(const std::vector<Ind
     }
     std::vector<std::int64_t> newCounts;
     m_updating = true;
-    auto sections = std::clamp<std::int64_t>(m_dataSource->numberOfSectionsInTableView(*this), 0, numberOfSections() + 1);
+    auto sections = std::clamp<std::int64_t>(
+        m_dataSource->numberOfSectionsInTableView(*this), 0, numberOfSections() + 1);
     for (std::int64_t section = 0; section < sections; ++section)
-        newCounts.push_back(std::max<std::int64_t>(0, m_dataSource->numberOfRowsInSection(*this, section)));
+        newCounts.push_back(
+            std::max<std::int64_t>(0, m_dataSource->numberOfRowsInSection(*this, section)));
     m_updating = false;
     if (sections != numberOfSections()) {
-        auto description = "the number of sections changed from " + std::to_string(numberOfSections()) + " to "
-            + std::to_string(sections) + " while rows were deleted";
+        auto description = "the number of sections changed from "
+            + std::to_string(numberOfSections()) + " to " + std::to_string(sections)
+            + " while rows were deleted";
         reportMismatch(description);
         return foundation::Error(description);
     }
     for (std::int64_t section = 0; section < sections; ++section) {
         auto before = numberOfRowsInSection(section);
-        auto removed = std::count_if(deleted.begin(), deleted.end(), [&](auto& path) { return path.section == section; });
+        auto removed = std::count_if(
+            deleted.begin(), deleted.end(), [&](auto& path) { return path.section == section; });
         auto after = newCounts[static_cast<std::size_t>(section)];
         if (after != before - removed) {
             auto description = "invalid number of rows in section " + std::to_string(section)
                 + ". The number of rows in the section after the update (" + std::to_string(after)
-                + ") must be equal to the number before the update (" + std::to_string(before) + "), minus "
-                + std::to_string(removed) + " deleted.";
+                + ") must be equal to the number before the update (" + std::to_string(before)
+                + "), minus " + std::to_string(removed) + " deleted.";
             reportMismatch(description);
             return foundation::Error(description);
         }

@@ -18,9 +18,16 @@ ViewId nextViewId()
 }
 }
 
-View::View() : m_id(nextViewId()) {}
+View::View()
+    : m_id(nextViewId())
+{
+}
 
-View::View(Rect frame) : m_id(nextViewId()), m_frame(frame) {}
+View::View(Rect frame)
+    : m_id(nextViewId())
+    , m_frame(frame)
+{
+}
 
 View::~View()
 {
@@ -69,14 +76,16 @@ void View::removeFromSuperview()
         return;
     m_superview = nullptr;
     auto& siblings = parent->m_subviews;
-    auto self = std::find_if(siblings.begin(), siblings.end(), [this](auto& view) { return view.get() == this; });
+    auto self = std::find_if(
+        siblings.begin(), siblings.end(), [this](auto& view) { return view.get() == this; });
     if (self != siblings.end())
         siblings.erase(self); // may destroy this view: nothing may follow
 }
 
 void View::bringSubviewToFront(const View& view)
 {
-    auto found = std::find_if(m_subviews.begin(), m_subviews.end(), [&](auto& subview) { return subview.get() == &view; });
+    auto found = std::find_if(m_subviews.begin(), m_subviews.end(),
+        [&](auto& subview) { return subview.get() == &view; });
     if (found == m_subviews.end())
         return;
     auto keep = *found;
@@ -175,14 +184,22 @@ std::optional<double> View::anchorValue(const LayoutAnchor& anchor) const
     if (anchor.isMarginsGuide())
         rect = insetRect(rect, view->m_layoutMargins);
     switch (anchor.attribute()) {
-    case LayoutAttribute::top: return rect.minY();
-    case LayoutAttribute::leading: return rect.minX();
-    case LayoutAttribute::bottom: return rect.maxY();
-    case LayoutAttribute::trailing: return rect.maxX();
-    case LayoutAttribute::width: return rect.size.width;
-    case LayoutAttribute::height: return rect.size.height;
-    case LayoutAttribute::centerX: return rect.minX() + rect.size.width / 2;
-    case LayoutAttribute::centerY: return rect.minY() + rect.size.height / 2;
+    case LayoutAttribute::top:
+        return rect.minY();
+    case LayoutAttribute::leading:
+        return rect.minX();
+    case LayoutAttribute::bottom:
+        return rect.maxY();
+    case LayoutAttribute::trailing:
+        return rect.maxX();
+    case LayoutAttribute::width:
+        return rect.size.width;
+    case LayoutAttribute::height:
+        return rect.size.height;
+    case LayoutAttribute::centerX:
+        return rect.minX() + rect.size.width / 2;
+    case LayoutAttribute::centerY:
+        return rect.minY() + rect.size.height / 2;
     }
     return std::nullopt;
 }
@@ -202,23 +219,24 @@ void View::applyConstraints(View& subview) const
     }
     auto get = [&](LayoutAttribute attribute) { return values[static_cast<int>(attribute)]; };
     Rect frame = subview.m_frame;
-    auto place = [](double& origin, double& length, std::optional<double> start, std::optional<double> end,
-                     std::optional<double> size, std::optional<double> center) {
-        if (size)
-            length = std::max(0.0, *size);
-        if (start && end && !size)
-            length = std::max(0.0, *end - *start);
-        if (start)
-            origin = *start;
-        else if (end)
-            origin = *end - length;
-        else if (center)
-            origin = *center - length / 2;
-    };
-    place(frame.origin.x, frame.size.width, get(LayoutAttribute::leading), get(LayoutAttribute::trailing),
-        get(LayoutAttribute::width), get(LayoutAttribute::centerX));
-    place(frame.origin.y, frame.size.height, get(LayoutAttribute::top), get(LayoutAttribute::bottom),
-        get(LayoutAttribute::height), get(LayoutAttribute::centerY));
+    auto place
+        = [](double& origin, double& length, std::optional<double> start, std::optional<double> end,
+              std::optional<double> size, std::optional<double> center) {
+              if (size)
+                  length = std::max(0.0, *size);
+              if (start && end && !size)
+                  length = std::max(0.0, *end - *start);
+              if (start)
+                  origin = *start;
+              else if (end)
+                  origin = *end - length;
+              else if (center)
+                  origin = *center - length / 2;
+          };
+    place(frame.origin.x, frame.size.width, get(LayoutAttribute::leading),
+        get(LayoutAttribute::trailing), get(LayoutAttribute::width), get(LayoutAttribute::centerX));
+    place(frame.origin.y, frame.size.height, get(LayoutAttribute::top),
+        get(LayoutAttribute::bottom), get(LayoutAttribute::height), get(LayoutAttribute::centerY));
     subview.setFrame(frame);
 }
 

@@ -75,9 +75,15 @@ public:
 
     // Off: the frame follows the view's active constraints when its superview lays out.
     bool translatesAutoresizingMaskIntoConstraints() const { return m_translatesAutoresizingMask; }
-    void setTranslatesAutoresizingMaskIntoConstraints(bool translates) { m_translatesAutoresizingMask = translates; }
+    void setTranslatesAutoresizingMaskIntoConstraints(bool translates)
+    {
+        m_translatesAutoresizingMask = translates;
+    }
     // The active constraints whose first anchor belongs to this view.
-    const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const { return m_constraints; }
+    const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const
+    {
+        return m_constraints;
+    }
 
     // Lays out this view's subviews, then theirs.
     void layoutIfNeeded();

@@ -24,7 +24,8 @@ bool coversPresenter(ModalPresentationStyle style)
 
 ViewController::ViewController() = default;
 
-ViewController::ViewController(std::optional<std::string> nibName, std::optional<std::string> bundlePath)
+ViewController::ViewController(
+    std::optional<std::string> nibName, std::optional<std::string> bundlePath)
     : m_nibName(std::move(nibName))
     , m_bundlePath(std::move(bundlePath))
 {
@@ -76,13 +77,14 @@ Responder* ViewController::nextResponder() const
     return m_presenting;
 }
 
-void ViewController::presentViewController(std::shared_ptr<ViewController> controller, bool animated, std::function<void()> completion)
+void ViewController::presentViewController(
+    std::shared_ptr<ViewController> controller, bool animated, std::function<void()> completion)
 {
     if (!controller)
         return;
     if (m_presented) {
-        reportFault("attempt to present " + controller->className() + " on " + className() + ", which already presents "
-            + m_presented->className());
+        reportFault("attempt to present " + controller->className() + " on " + className()
+            + ", which already presents " + m_presented->className());
         return;
     }
     Window* window = windowOf(view().get());

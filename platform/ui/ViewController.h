@@ -9,7 +9,13 @@
 
 namespace ui {
 
-enum class ModalPresentationStyle { fullScreen = 0, pageSheet = 1, formSheet = 2, overFullScreen = 5, automatic = -2 };
+enum class ModalPresentationStyle {
+    fullScreen = 0,
+    pageSheet = 1,
+    formSheet = 2,
+    overFullScreen = 5,
+    automatic = -2
+};
 
 class ViewController : public Responder {
 public:
@@ -31,21 +37,25 @@ public:
     void setView(std::shared_ptr<View> view);
 
     virtual void loadView();
-    virtual void viewDidLoad() {}
-    virtual void viewWillAppear(bool /*animated*/) {}
-    virtual void viewDidAppear(bool /*animated*/) {}
-    virtual void viewWillDisappear(bool /*animated*/) {}
-    virtual void viewDidDisappear(bool /*animated*/) {}
+    virtual void viewDidLoad() { }
+    virtual void viewWillAppear(bool /*animated*/) { }
+    virtual void viewDidAppear(bool /*animated*/) { }
+    virtual void viewWillDisappear(bool /*animated*/) { }
+    virtual void viewDidDisappear(bool /*animated*/) { }
 
     // Shows the controller over this one. A full-screen presentation makes this one disappear
     // and, once dismissed, appear again; the other styles leave it in view.
-    void presentViewController(std::shared_ptr<ViewController> controller, bool animated, std::function<void()> completion = {});
+    void presentViewController(std::shared_ptr<ViewController> controller, bool animated,
+        std::function<void()> completion = {});
     // Dismisses what this controller presents, or, when it presents nothing, this controller.
     void dismissViewControllerAnimated(bool animated, std::function<void()> completion = {});
     const std::shared_ptr<ViewController>& presentedViewController() const { return m_presented; }
     ViewController* presentingViewController() const { return m_presenting; }
     ModalPresentationStyle modalPresentationStyle() const { return m_modalPresentationStyle; }
-    void setModalPresentationStyle(ModalPresentationStyle style) { m_modalPresentationStyle = style; }
+    void setModalPresentationStyle(ModalPresentationStyle style)
+    {
+        m_modalPresentationStyle = style;
+    }
 
     Responder* nextResponder() const override;
 

@@ -5,7 +5,10 @@
 
 namespace ui {
 
-Window::Window(Rect frame) : View(frame) {}
+Window::Window(Rect frame)
+    : View(frame)
+{
+}
 
 void Window::setRootViewController(std::shared_ptr<ViewController> controller)
 {
@@ -60,7 +63,8 @@ std::shared_ptr<ViewController> Window::topViewController() const
 void Window::setFrame(Rect frame)
 {
     View::setFrame(frame);
-    for (auto controller = m_rootViewController; controller; controller = controller->presentedViewController()) {
+    for (auto controller = m_rootViewController; controller;
+         controller = controller->presentedViewController()) {
         if (controller->isViewLoaded())
             controller->view()->setFrame(bounds());
     }

@@ -11,7 +11,10 @@ public:
     explicit Window(Rect frame = makeRect(0, 0, 375, 667));
     std::string className() const override { return "Window"; }
 
-    const std::shared_ptr<ViewController>& rootViewController() const { return m_rootViewController; }
+    const std::shared_ptr<ViewController>& rootViewController() const
+    {
+        return m_rootViewController;
+    }
     // Installs the controller's view; when the window is visible the controller appears at once.
     void setRootViewController(std::shared_ptr<ViewController> controller);
     // Makes the window visible and the application's key window: the root controller appears.

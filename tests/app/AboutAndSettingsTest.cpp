@@ -12,7 +12,8 @@ TEST(AboutAlert, infoButtonShowsTheAlertAndOkOnlyClosesIt)
 {
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     app.tapHeaderButton("info");
-    auto alert = std::dynamic_pointer_cast<ui::AlertController>(app.screen().presentedViewController());
+    auto alert
+        = std::dynamic_pointer_cast<ui::AlertController>(app.screen().presentedViewController());
     ASSERT_TRUE(alert);
 
     EXPECT_EQ(alert->title(), "Pagewyn 1.0.3");
@@ -26,7 +27,8 @@ TEST(AboutAlert, infoButtonShowsTheAlertAndOkOnlyClosesIt)
 
 TEST(SettingsLink, eachTapAsksOnceForTheSettingsPageAndChangesNothing)
 {
-    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 }, { "b.epub", "Beta", "Bob", 2000 } });
+    fixtures::LaunchedApp app(
+        { { "a.epub", "Alpha", "Ann", 1000 }, { "b.epub", "Beta", "Bob", 2000 } });
     auto application = ui::Application::sharedApplication();
     application->takeOpenURLRequests();
     auto rowsBefore = app.visibleRows();

@@ -78,8 +78,8 @@ TEST(LibraryPassages, answersPassagesAndRefusesBadWordsWithAClearMessage)
             EXPECT_EQ(json["error"], each.answer) << what;
             continue;
         }
-        EXPECT_EQ(json["progress"],
-            nlohmann::json::parse(R"({"indexed":2,"total":5,"indexing":true})"));
+        EXPECT_EQ(
+            json["progress"], nlohmann::json::parse(R"({"indexed":2,"total":5,"indexing":true})"));
         if (each.answer.empty()) {
             EXPECT_TRUE(json["books"].empty()) << what << ": " << answer.body;
             continue;

@@ -29,7 +29,7 @@ std::string digestOfBook(std::size_t n)
 struct Ask {
     std::string document;
     std::optional<std::string> book;
-    int digestReads;  // books read for their digests by this ask
+    int digestReads; // books read for their digests by this ask
     int versionReads; // books whose version was read by this ask
     bool restarted = false; // asked of a new LibrarySync, as after a restart
 };

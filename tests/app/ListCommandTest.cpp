@@ -37,13 +37,17 @@ TEST(ListCommand, printsOneEscapedLinePerBookInTheAskedOrder)
     ASSERT_TRUE(store);
     store->setUnsettledWindow(std::chrono::nanoseconds(0));
     // Each run is a new process: without the cache, filling it, then answered from it.
-    for (auto* used : { static_cast<folioreader::MetadataStore*>(nullptr), store.get(), store.get() }) {
+    for (auto* used :
+        { static_cast<folioreader::MetadataStore*>(nullptr), store.get(), store.get() }) {
         resetProgramState();
         int status = -1;
-        auto output = runCapturingOutput({ library.path(), 2, false, used ? store : nullptr }, status);
+        auto output
+            = runCapturingOutput({ library.path(), 2, false, used ? store : nullptr }, status);
         EXPECT_EQ(status, 0);
-        EXPECT_EQ(output, "Alpha\tAnn\ta\\tb.epub\nGamma\tCy\tc.epub\n"
-                          "Delta\\x7f\tDee\tctrl-\\x01\\x1b[31m\\xc2\\x9b\\x9b\xC3\xA9.epub\nBeta\tZed\tb.epub\n");
+        EXPECT_EQ(output,
+            "Alpha\tAnn\ta\\tb.epub\nGamma\tCy\tc.epub\n"
+            "Delta\\x7f\tDee\tctrl-\\x01\\x1b[31m\\xc2\\x9b\\x9b\xC3\xA9.epub\nBeta\tZed\tb."
+            "epub\n");
     }
     EXPECT_EQ(store->entriesOf(library.path()).size(), 4u);
 }
@@ -98,7 +102,8 @@ TEST(ListCommand, unreadableBooksAreReportedBeforeTheListAndAFolderThatCannotBeL
     const std::string typo = library.path() + "/Librray";
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(runCapturingOutput({ typo, 0, false, nullptr }, status), "");
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find(typo + " does not exist"), std::string::npos);
+    EXPECT_NE(
+        ::testing::internal::GetCapturedStderr().find(typo + " does not exist"), std::string::npos);
     EXPECT_NE(status, 0);
     EXPECT_FALSE(std::filesystem::exists(typo)) << "a mistyped folder is not made";
 }

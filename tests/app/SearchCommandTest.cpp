@@ -32,8 +32,7 @@ TEST(SearchCommand, printsPassagesAndAnswersByExitStatus)
     };
     const Case cases[] = {
         { { "ishmael" }, false, 0, "moby.epub\tMoby Dick\tLoomings\tCall me Ishmael.\n" },
-        { { "\"me", "ishmael\"" }, false, 0,
-            "moby.epub\tMoby Dick\tLoomings\tCall me Ishmael.\n" },
+        { { "\"me", "ishmael\"" }, false, 0, "moby.epub\tMoby Dick\tLoomings\tCall me Ishmael.\n" },
         { { "nowhere" }, false, 1, "" },
         { { "nowhere" }, true, 1, "[]\n" },
         { { "*", "\"" }, false, 2, "" },

@@ -6,8 +6,8 @@
 #include "tests/support/LaunchedApp.h"
 
 #include <fstream>
-#include <map>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -21,7 +21,8 @@ TEST(StartUp, delegateHoldsTheWindowAndTheScreenShownAsItsRoot)
     EXPECT_EQ(delegate.window()->frame(), ui::makeRect(0, 0, 375, 667));
     // The screen registered itself when its view loaded, and it is the window's root.
     ASSERT_NE(delegate.myViewController, nullptr);
-    EXPECT_EQ(std::static_pointer_cast<ui::ViewController>(delegate.myViewController), delegate.window()->rootViewController());
+    EXPECT_EQ(std::static_pointer_cast<ui::ViewController>(delegate.myViewController),
+        delegate.window()->rootViewController());
     EXPECT_NE(delegate.myViewController->folioReader, nullptr);
     // The table view is the screen's view, inside the window.
     EXPECT_EQ(app.table().superview(), delegate.window().get());
@@ -33,7 +34,8 @@ TEST(StartUp, everyInitialiserGivesTheScreenItsOwnReaderEngine)
     std::vector<std::shared_ptr<ViewController>> screens {
         std::make_shared<ViewController>(ui::TableViewStyle::plain),
         std::make_shared<ViewController>(std::optional<std::string>("Main"), std::nullopt),
-        std::make_shared<ViewController>(ui::Coder(std::map<std::string, std::string> { { "style", "0" } })),
+        std::make_shared<ViewController>(
+            ui::Coder(std::map<std::string, std::string> { { "style", "0" } })),
     };
     for (std::size_t index = 0; index < screens.size(); ++index) {
         EXPECT_NE(screens[index]->folioReader, nullptr);
@@ -71,8 +73,10 @@ TEST(StartUp, unknownClassesOrABrokenInterfaceStopStartUpWithAReason)
     EXPECT_FALSE(ui::launchApplication(std::string("Pagewyn.AppDelegate"), "Pagewyn.AppDelegate"))
         << "a delegate class is no application class";
     fixtures::TemporaryFolder folder;
-    std::ofstream(folder.file("broken.json")) << R"({ "rootViewController": { "class": "Pagewyn.AppDelegate" } })";
-    EXPECT_FALSE(ui::launchApplication(std::nullopt, "Pagewyn.AppDelegate", folder.file("broken.json")))
+    std::ofstream(folder.file("broken.json"))
+        << R"({ "rootViewController": { "class": "Pagewyn.AppDelegate" } })";
+    EXPECT_FALSE(
+        ui::launchApplication(std::nullopt, "Pagewyn.AppDelegate", folder.file("broken.json")))
         << "the root must be a view controller";
     EXPECT_EQ(ui::Application::sharedApplication(), nullptr);
     char name[] = "pagewyn";
@@ -98,10 +102,12 @@ TEST(StartUp, applicationMainRunsWithTheScreenShownAndScanned)
     });
     char name[] = "pagewyn";
     char* arguments[] = { name, nullptr };
-    EXPECT_EQ(ui::applicationMain(1, arguments, std::nullopt, ui::stringFromClass<AppDelegate>()), 7);
+    EXPECT_EQ(
+        ui::applicationMain(1, arguments, std::nullopt, ui::stringFromClass<AppDelegate>()), 7);
     ui::setApplicationRunner({});
     EXPECT_EQ(rowsWhenRunning, 1);
-    EXPECT_EQ(ui::Application::sharedApplication(), nullptr) << "the application ends with applicationMain";
+    EXPECT_EQ(ui::Application::sharedApplication(), nullptr)
+        << "the application ends with applicationMain";
 }
 
 }

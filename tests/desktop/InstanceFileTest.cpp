@@ -7,12 +7,12 @@
 #include "platform/desktop/InstanceFile.h"
 #include "tests/support/TemporaryFolder.h"
 
+#include <arpa/inet.h>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,7 +25,7 @@ namespace {
 
 unsigned modeOf(const std::string& path)
 {
-    struct stat status {};
+    struct stat status { };
     EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
     return status.st_mode & 0777;
 }
@@ -47,9 +47,11 @@ protected:
             ::unsetenv("XDG_RUNTIME_DIR");
     }
 
-    desktop::InstanceRecord recordFor(const std::string& documents, int port, const std::string& token)
+    desktop::InstanceRecord recordFor(
+        const std::string& documents, int port, const std::string& token)
     {
-        return { "http://127.0.0.1:" + std::to_string(port), token, desktop::normalizedDocumentsFolder(documents), ::getpid() };
+        return { "http://127.0.0.1:" + std::to_string(port), token,
+            desktop::normalizedDocumentsFolder(documents), ::getpid() };
     }
 
     fixtures::TemporaryFolder m_runtime;
@@ -65,7 +67,8 @@ TEST_F(InstanceFileTest, isPrivateOnePerLibraryAndGoneWithItsInstance)
     EXPECT_EQ(desktop::InstanceFile::pathFor(m_library.path() + "/sub/.."), path);
     EXPECT_NE(desktop::InstanceFile::pathFor(m_library.file("other")), path);
     {
-        auto published = desktop::InstanceFile::publish(recordFor(m_library.path(), 8080, "secret"), path);
+        auto published
+            = desktop::InstanceFile::publish(recordFor(m_library.path(), 8080, "secret"), path);
         ASSERT_TRUE(published) << published.error().description();
         EXPECT_EQ(modeOf(path), 0600u);
         EXPECT_EQ(modeOf(fs::path(path).parent_path()), 0700u);
@@ -111,7 +114,8 @@ TEST_F(InstanceFileTest, aStaleFileLeadsNoBytesToWhoeverTookItsPortAndIsReplaced
         ASSERT_TRUE(left);
         EXPECT_FALSE(desktop::findRunningInstance(m_library.path())) << named;
         EXPECT_LT(::accept(stranger, nullptr, nullptr), 0) << "the stranger was reached";
-        EXPECT_EQ(fs::exists(path), named == ::getppid()) << "only the file of an ended process is removed";
+        EXPECT_EQ(fs::exists(path), named == ::getppid())
+            << "only the file of an ended process is removed";
     }
     ::close(stranger);
 
@@ -125,10 +129,12 @@ TEST_F(InstanceFileTest, anInstanceLeavesTheFileOfTheOneThatReplacedIt)
 {
     const std::string path = desktop::InstanceFile::pathFor(m_library.path());
     {
-        auto published = desktop::InstanceFile::publish(recordFor(m_library.path(), 1111, "first"), path);
+        auto published
+            = desktop::InstanceFile::publish(recordFor(m_library.path(), 1111, "first"), path);
         ASSERT_TRUE(published);
         std::optional<desktop::InstanceFile> first(std::move(*published));
-        auto second = desktop::InstanceFile::publish(recordFor(m_library.path(), 2222, "second"), path);
+        auto second
+            = desktop::InstanceFile::publish(recordFor(m_library.path(), 2222, "second"), path);
         ASSERT_TRUE(second);
         first.reset();
         ASSERT_TRUE(fs::exists(path));
@@ -141,7 +147,8 @@ TEST_F(InstanceFileTest, filesThatAreNotInstanceFilesFindNothing)
 {
     const std::string path = desktop::InstanceFile::pathFor(m_library.path());
     fs::create_directories(fs::path(path).parent_path());
-    for (const char* text : { "", "not json", "[]", "{\"origin\":\"ftp://x\",\"token\":\"t\"}", "{\"origin\":\"http://127.0.0.1:1\"}" }) {
+    for (const char* text : { "", "not json", "[]", "{\"origin\":\"ftp://x\",\"token\":\"t\"}",
+             "{\"origin\":\"http://127.0.0.1:1\"}" }) {
         FILE* file = std::fopen(path.c_str(), "w");
         std::fputs(text, file);
         std::fclose(file);
@@ -154,7 +161,8 @@ TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTh
 {
     fixtures::HostedApp hosted({ { "old.epub", "Old Book", "Ann", 1000 } });
     const std::string documents = hosted.app().library().path();
-    auto published = desktop::InstanceFile::publish(recordFor(documents, hosted.host().port(), hosted.host().token()),
+    auto published = desktop::InstanceFile::publish(
+        recordFor(documents, hosted.host().port(), hosted.host().token()),
         desktop::InstanceFile::pathFor(documents));
     ASSERT_TRUE(published);
 
@@ -167,13 +175,16 @@ TEST_F(InstanceFileTest, aHandoffFindsTheRunningInstanceOfItsLibraryAndStreamsTh
     book.title = "Given";
     book.author = "Giver";
     book.writeZipped(m_library.file("Given.epub"));
-    auto delivered = std::async(std::launch::async, [&] { return desktop::handOver(*instance, m_library.file("Given.epub"), bookFiles, false); });
+    auto delivered = std::async(std::launch::async, [&] {
+        return desktop::handOver(*instance, m_library.file("Given.epub"), bookFiles, false);
+    });
     while (delivered.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         ui::MainLoop::main().runPending();
     auto result = delivered.get();
     ASSERT_TRUE(result) << result.error().description();
     EXPECT_EQ(fixtures::snapshotRows(hosted.state()).at(0), "Given, Giver");
-    EXPECT_TRUE(fs::is_regular_file(m_library.file("Given.epub"))) << "the source stays where it was";
+    EXPECT_TRUE(fs::is_regular_file(m_library.file("Given.epub")))
+        << "the source stays where it was";
 
     // A wrong token is told apart from a running Pagewyn.
     auto impostor = *instance;

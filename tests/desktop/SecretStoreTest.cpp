@@ -19,7 +19,7 @@ TEST(SecretStore, keepsEveryKindOfEntryWholeInAPrivateFile)
         { "device", { "Phone\t(Firefox)\nline\\two", "hash", "2026-12-08T04:00:00Z", "" } },
     };
     ASSERT_TRUE(desktop::writeSecretStore(path, entries));
-    struct stat status {};
+    struct stat status { };
     ASSERT_EQ(::stat(path.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
     auto read = desktop::readSecretStore(path);
@@ -43,7 +43,8 @@ TEST(SecretStore, aFileThatCannotBeTrustedYieldsNoSecrets)
         { "it was readable by other users", [&] { write(whole, 0640); } },
         { "it was cut short or damaged", [&] { write(whole.substr(0, whole.size() - 4), 0600); } },
         { "it was cut short or damaged", [&] { write("catalog-password\tabc\nend\n", 0600); } },
-        { "it was cut short or damaged", [&] { write("pagewyn-secrets 1\ncatalog-password\tab\\q\nend\n", 0600); } },
+        { "it was cut short or damaged",
+            [&] { write("pagewyn-secrets 1\ncatalog-password\tab\\q\nend\n", 0600); } },
         { "it could not be read", [&] { std::filesystem::create_directory(path); } },
     };
     for (auto& [why, make] : cases) {

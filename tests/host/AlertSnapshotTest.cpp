@@ -1,7 +1,7 @@
 // The alert as the browser receives it: styled runs where the application styled its texts, the
 // plain text where it could not, the panel's colours, and the buttons.
-#include "app/AboutAlert.h"
 #include "platform/host/snapshot/AlertSnapshot.h"
+#include "app/AboutAlert.h"
 #include "tests/host/HostedApp.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +28,8 @@ const nlohmann::json* runContaining(const nlohmann::json& runs, const std::strin
 TEST(AlertSnapshot, theAboutAlertGoesToThePageWithItsStyledTextPanelAndOneButton)
 {
     fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 1000 } });
-    auto shown = hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("info") } });
+    auto shown
+        = hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("info") } });
     ASSERT_EQ(shown.status, 200) << shown.body;
     auto presented = shown.json()["presented"];
     ASSERT_EQ(presented.size(), 1u);
@@ -45,10 +46,13 @@ TEST(AlertSnapshot, theAboutAlertGoesToThePageWithItsStyledTextPanelAndOneButton
     EXPECT_EQ(title["font"]["size"], 17);
     EXPECT_EQ(title["color"], nlohmann::json({ 0, 0, 0, 1 }));
 
-    EXPECT_FALSE(alert.contains("message")) << "the fragment's source never reaches the page when it was rendered";
+    EXPECT_FALSE(alert.contains("message"))
+        << "the fragment's source never reaches the page when it was rendered";
     auto& message = alert["messageRuns"];
-    EXPECT_EQ(joinedText(message), "\nPagewyn is an e-book reader with commentary from AI\n\n\xC2\xA9 2026 The Pagewyn developers\n"
-                                   "Pagewyn is made possible by the FolioReader project\n");
+    EXPECT_EQ(joinedText(message),
+        "\nPagewyn is an e-book reader with commentary from AI\n\n\xC2\xA9 2026 The Pagewyn "
+        "developers\n"
+        "Pagewyn is made possible by the FolioReader project\n");
     for (auto& run : message)
         EXPECT_EQ(run["alignment"], "center") << run["text"];
     auto* description = runContaining(message, "commentary from AI");
@@ -63,7 +67,8 @@ TEST(AlertSnapshot, theAboutAlertGoesToThePageWithItsStyledTextPanelAndOneButton
 
     EXPECT_EQ(alert["panel"]["background"], nlohmann::json({ 2.0 / 3, 2.0 / 3, 2.0 / 3, 0.6 }));
     EXPECT_EQ(alert["panel"]["tint"], nlohmann::json({ 0, 0, 0, 1 }));
-    EXPECT_EQ(alert["actions"], nlohmann::json::parse(R"([{ "title": "ok", "style": "default" }])"));
+    EXPECT_EQ(
+        alert["actions"], nlohmann::json::parse(R"([{ "title": "ok", "style": "default" }])"));
 
     auto closed = hosted.event({ { "type", "alertAction" }, { "index", 0 } });
     ASSERT_EQ(closed.status, 200) << closed.body;
@@ -84,15 +89,19 @@ TEST(AlertSnapshot, aMessageThatCannotBeReadIsSentPlainWhileTheTitleStaysStyled)
 
 TEST(AlertSnapshot, aPlainAlertKeepsItsTextsAndButtonsAndPaintsNoPanel)
 {
-    auto alert = ui::AlertController::alertControllerWithTitle("Delete?", "It goes for good.", ui::AlertControllerStyle::alert);
+    auto alert = ui::AlertController::alertControllerWithTitle(
+        "Delete?", "It goes for good.", ui::AlertControllerStyle::alert);
     alert->addAction(ui::AlertAction::actionWithTitle("Cancel", ui::AlertActionStyle::cancel, {}));
-    alert->addAction(ui::AlertAction::actionWithTitle("Delete", ui::AlertActionStyle::destructive, {}));
+    alert->addAction(
+        ui::AlertAction::actionWithTitle("Delete", ui::AlertActionStyle::destructive, {}));
     auto json = host::alertSnapshot(*alert);
     EXPECT_EQ(json["title"], "Delete?");
     EXPECT_EQ(json["message"], "It goes for good.");
     EXPECT_FALSE(json.contains("titleRuns") || json.contains("messageRuns"));
     EXPECT_EQ(json["panel"], nlohmann::json::object());
-    EXPECT_EQ(json["actions"], nlohmann::json::parse(R"([{ "title": "Cancel", "style": "cancel" }, { "title": "Delete", "style": "destructive" }])"));
+    EXPECT_EQ(json["actions"],
+        nlohmann::json::parse(
+            R"([{ "title": "Cancel", "style": "cancel" }, { "title": "Delete", "style": "destructive" }])"));
 }
 
 TEST(AlertSnapshot, aRunsFaceNameGivesItsFamilyWeightAndSlant)
@@ -113,7 +122,9 @@ TEST(AlertSnapshot, aRunsFaceNameGivesItsFamilyWeightAndSlant)
         { "-Bold", "-Bold", false, false },
     };
     for (const auto& each : cases) {
-        ui::AttributedString text("x", { std::make_shared<ui::Font>(each.name, 12), std::nullopt, ui::TextAlignment::natural });
+        ui::AttributedString text("x",
+            { std::make_shared<ui::Font>(each.name, 12), std::nullopt,
+                ui::TextAlignment::natural });
         auto run = host::runsJson(text)[0];
         EXPECT_EQ(run["font"]["name"], each.name);
         EXPECT_EQ(run["font"]["family"], each.family) << each.name;

@@ -24,9 +24,11 @@ host::HostOptions catalogOptions(const fixtures::TemporaryFolder& config)
     return options;
 }
 
-httplib::Headers basic(const fixtures::HostedApp& hosted, const std::string& user, const std::string& password)
+httplib::Headers basic(
+    const fixtures::HostedApp& hosted, const std::string& user, const std::string& password)
 {
-    return { { "Host", hosted.hostName() }, httplib::make_basic_authentication_header(user, password) };
+    return { { "Host", hosted.hostName() },
+        httplib::make_basic_authentication_header(user, password) };
 }
 
 std::string catalogPassword(fixtures::HostedApp& hosted)
@@ -37,7 +39,8 @@ std::string catalogPassword(fixtures::HostedApp& hosted)
 TEST(CatalogAccess, thePasswordOrTheTokenOpensTheCatalogAndNothingElse)
 {
     fixtures::TemporaryFolder config;
-    fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 2000 } }, true, catalogOptions(config));
+    fixtures::HostedApp hosted(
+        { { "a.epub", "Alpha", "Ann", 2000 } }, true, catalogOptions(config));
     const auto password = catalogPassword(hosted);
     const auto& token = hosted.host().token();
     const httplib::Headers bare { { "Host", hosted.hostName() } };
@@ -51,13 +54,15 @@ TEST(CatalogAccess, thePasswordOrTheTokenOpensTheCatalogAndNothingElse)
         { "nothing", bare, "GET", "/opds", 401 },
         { "a wrong password", basic(hosted, "pagewyn", password + "x"), "GET", "/opds/title", 401 },
         { "the password as user name", basic(hosted, password, ""), "GET", "/opds", 401 },
-        { "a broken header", { { "Host", hosted.hostName() }, { "Authorization", "Basic %%%" } }, "GET", "/opds", 401 },
+        { "a broken header", { { "Host", hosted.hostName() }, { "Authorization", "Basic %%%" } },
+            "GET", "/opds", 401 },
         { "the password", basic(hosted, "pagewyn", password), "GET", "/opds", 200 },
         { "the password, any user", basic(hosted, "kobo", password), "GET", "/opds/title", 200 },
         { "the token as password", basic(hosted, "", token), "GET", "/opds/recent", 200 },
         { "the token's header", hosted.page(), "GET", "/opds/authors", 200 },
         { "the password elsewhere", basic(hosted, "pagewyn", password), "GET", "/state", 403 },
-        { "the password for the settings", basic(hosted, "pagewyn", password), "GET", "/settings-page/catalog", 403 },
+        { "the password for the settings", basic(hosted, "pagewyn", password), "GET",
+            "/settings-page/catalog", 403 },
         { "the password to write", basic(hosted, "pagewyn", password), "POST", "/opds", 403 },
     };
     for (auto& each : cases) {
@@ -72,7 +77,8 @@ TEST(CatalogAccess, thePasswordOrTheTokenOpensTheCatalogAndNothingElse)
 
 TEST(CatalogAccess, wrongPasswordsFromOneAddressSlowItsAnswersButAsking)
 {
-    host::RequestGuard guard("token", { "127.0.0.1:1" }, [](std::string_view presented) { return presented == "right"; });
+    host::RequestGuard guard("token", { "127.0.0.1:1" },
+        [](std::string_view presented) { return presented == "right"; });
     auto ask = [&](const std::string& from, std::optional<std::string> password) {
         httplib::Request request;
         request.method = "GET";
@@ -84,7 +90,8 @@ TEST(CatalogAccess, wrongPasswordsFromOneAddressSlowItsAnswersButAsking)
         return guard.check(request);
     };
     for (int attempt = 0; attempt < 10; ++attempt) {
-        EXPECT_EQ(ask("192.0.2.1", "wrong" + std::to_string(attempt)).delay, std::chrono::seconds(0));
+        EXPECT_EQ(
+            ask("192.0.2.1", "wrong" + std::to_string(attempt)).delay, std::chrono::seconds(0));
         EXPECT_TRUE(ask("192.0.2.3", std::nullopt).challenge);
     }
     auto slowed = ask("192.0.2.1", "right");
@@ -294,7 +301,7 @@ TEST(CatalogAccess, aStoreMadeReadableByOthersWhileRunningStopsThePasswordItShow
             std::string::npos)
             << settings["notice"];
         EXPECT_EQ(hosted.get("/opds", basic(hosted, "pagewyn", renewed)).status, 200) << each.what;
-        struct stat status {};
+        struct stat status { };
         ASSERT_EQ(::stat(path.c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 0777, 0600u) << each.what;
         EXPECT_EQ(catalogPassword(hosted), renewed) << each.what << ": made anew once";

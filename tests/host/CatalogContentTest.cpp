@@ -21,11 +21,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
-#include <set>
 #include <pugixml.hpp>
+#include <set>
 #include <zip.h>
 
 namespace {
@@ -74,8 +74,8 @@ struct ShownEntry {
 
 // A start of the program on the library with the store (none: nullptr), rows showing the cases'
 // books that say so: the first page of the catalog's title order as Atom, read back by title.
-std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& library, std::shared_ptr<folioreader::MetadataStore> store,
-    const std::vector<EntryCase>& cases)
+std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& library,
+    std::shared_ptr<folioreader::MetadataStore> store, const std::vector<EntryCase>& cases)
 {
     resetProgramState();
     foundation::FileManager::setDocumentsDirectoryOverride(library.path());
@@ -87,7 +87,8 @@ std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& lib
         auto path = library.itemPath(each.file);
         (void)folioreader::FolioReader::getCoverImage(path);
         if (each.changedSinceShown)
-            std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) + std::chrono::seconds(1));
+            std::filesystem::last_write_time(
+                path, std::filesystem::last_write_time(path) + std::chrono::seconds(1));
     }
     // What the program's description pass does after the scan.
     folioreader::keepMissingDescriptions(store, library.path());
@@ -108,10 +109,12 @@ std::map<std::string, ShownEntry> catalogAfterStart(fixtures::LibraryFolder& lib
         std::string id = entry.child_value("id");
         EXPECT_TRUE(ids.insert(id).second) << "two entries with the id " << id;
         auto image = entry.find_child_by_attribute("link", "rel", "http://opds-spec.org/image");
-        auto thumbnail = entry.find_child_by_attribute("link", "rel", "http://opds-spec.org/image/thumbnail");
+        auto thumbnail
+            = entry.find_child_by_attribute("link", "rel", "http://opds-spec.org/image/thumbnail");
         EXPECT_EQ(bool(image), bool(thumbnail)) << id;
         if (image) {
-            EXPECT_NE(std::string(image.attribute("href").value()), thumbnail.attribute("href").value())
+            EXPECT_NE(
+                std::string(image.attribute("href").value()), thumbnail.attribute("href").value())
                 << id;
         }
         shown[entry.child_value("title")] = { id, entry.child_value("dc:language"),
@@ -133,52 +136,77 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageDescriptionAndKnownCoverW
     // Listed by title: the cases first, then enough other books for a start to load the store's
     // entries at once, and for descriptions to be looked for and written in more than one batch.
     const std::vector<EntryCase> cases {
-        { "identifier used, markup made plain", "a.epub", { .title = "Case A", .identifier = isbn, .language = "fr",
-              .description = "<p>Un <b>roman</b>&nbsp;&amp;\n  <i>plus</i></p>" }, 1000, isbn, "fr", "Un roman & plus" },
-        { "the same identifier on a later name, though opened later", "b.epub", { .title = "Case B", .identifier = isbn,
-              .language = std::nullopt }, 5000, "", "", "" },
+        { "identifier used, markup made plain", "a.epub",
+            { .title = "Case A",
+                .identifier = isbn,
+                .language = "fr",
+                .description = "<p>Un <b>roman</b>&nbsp;&amp;\n  <i>plus</i></p>" },
+            1000, isbn, "fr", "Un roman & plus" },
+        { "the same identifier on a later name, though opened later", "b.epub",
+            { .title = "Case B", .identifier = isbn, .language = std::nullopt }, 5000, "", "", "" },
         { "no identifier, no author", "c.epub",
             { .title = "Case C", .author = std::nullopt, .identifier = std::nullopt }, 1000, "",
             "en", "" },
-        { "unique-identifier names no element", "d.epub", { .title = "Case D", .identifier = std::nullopt,
-              .extraMetadata = "<dc:identifier id=\"other\">urn:isbn:other</dc:identifier>" }, 1000, "", "en", "" },
-        { "identifier with a control character", "e.epub", { .title = "Case E", .escapeText = false, .identifier = "urn:e&#1;e" },
-              1000, "", "en", "" },
-        { "identifier with white space", "f.epub", { .title = "Case F", .identifier = "my book" }, 1000, "", "en", "" },
-        { "identifier posing as one made from a name", "g.epub", { .title = "Case G", .identifier = "urn:pagewyn:book:00" },
-              1000, "", "en", "" },
-        { "description as XHTML, forbidden characters cleaned", "h.epub", { .title = "Case H", .escapeText = false,
-              .identifier = "urn:h", .language = "e&#1;n", .description = "<p xmlns=\"http://www.w3.org/1999/xhtml\">One&#7;</p>"
-                  "<p>Two &amp;amp; &#xFFFE;three &#xD800;</p>" }, 1000, "urn:h", "en", "One Two & three \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" },
-        { "huge description", "i.epub", { .title = "Case I", .identifier = "urn:i", .description = huge }, 1000, "urn:i", "en", "" },
+        { "unique-identifier names no element", "d.epub",
+            { .title = "Case D",
+                .identifier = std::nullopt,
+                .extraMetadata = "<dc:identifier id=\"other\">urn:isbn:other</dc:identifier>" },
+            1000, "", "en", "" },
+        { "identifier with a control character", "e.epub",
+            { .title = "Case E", .escapeText = false, .identifier = "urn:e&#1;e" }, 1000, "", "en",
+            "" },
+        { "identifier with white space", "f.epub", { .title = "Case F", .identifier = "my book" },
+            1000, "", "en", "" },
+        { "identifier posing as one made from a name", "g.epub",
+            { .title = "Case G", .identifier = "urn:pagewyn:book:00" }, 1000, "", "en", "" },
+        { "description as XHTML, forbidden characters cleaned", "h.epub",
+            { .title = "Case H",
+                .escapeText = false,
+                .identifier = "urn:h",
+                .language = "e&#1;n",
+                .description = "<p xmlns=\"http://www.w3.org/1999/xhtml\">One&#7;</p>"
+                               "<p>Two &amp;amp; &#xFFFE;three &#xD800;</p>" },
+            1000, "urn:h", "en", "One Two & three \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD" },
+        { "huge description", "i.epub",
+            { .title = "Case I", .identifier = "urn:i", .description = huge }, 1000, "urn:i", "en",
+            "" },
         // Every book has cover links but one the metadata cache knows to have none; a thumbnail's
         // kind is told where the cache holds it, and never one that is no longer the book's.
-        { "cover never shown in a row", "j.epub", { .title = "Case J", .identifier = "urn:j", .cover = fixtures::Cover::epub3 }, 1000,
+        { "cover never shown in a row", "j.epub",
+            { .title = "Case J", .identifier = "urn:j", .cover = fixtures::Cover::epub3 }, 1000,
             "urn:j", "en", "" },
-        { "cover shown in a row", "k.epub", { .title = "Case K", .identifier = "urn:k", .cover = fixtures::Cover::epub3 }, 1000,
+        { "cover shown in a row", "k.epub",
+            { .title = "Case K", .identifier = "urn:k", .cover = fixtures::Cover::epub3 }, 1000,
             "urn:k", "en", "", true, false, "image/png" },
-        { "shown in a row, no cover", "l.epub", { .title = "Case L", .identifier = "urn:l" }, 1000, "urn:l", "en", "", true },
-        { "cover shown, then the book changed", "m.epub", { .title = "Case M", .identifier = "urn:m", .cover = fixtures::Cover::epub3 },
-            1000, "urn:m", "en", "", true, true },
+        { "shown in a row, no cover", "l.epub", { .title = "Case L", .identifier = "urn:l" }, 1000,
+            "urn:l", "en", "", true },
+        { "cover shown, then the book changed", "m.epub",
+            { .title = "Case M", .identifier = "urn:m", .cover = fixtures::Cover::epub3 }, 1000,
+            "urn:m", "en", "", true, true },
     };
     fixtures::LibraryFolder library;
     for (const auto& each : cases)
         library.addBook(each.file, each.book, each.modified);
     for (int other = 0; other < 300; ++other)
         library.addBook("other-" + std::to_string(other) + ".epub",
-            { .title = "Other", .identifier = "urn:other:" + std::to_string(other), .description = "Other " + std::to_string(other) }, 2000);
+            { .title = "Other",
+                .identifier = "urn:other:" + std::to_string(other),
+                .description = "Other " + std::to_string(other) },
+            2000);
     fixtures::TemporaryFolder cache;
     auto store = folioreader::MetadataStore::open(cache.file("metadata.sqlite3"));
     ASSERT_TRUE(store);
     store->setUnsettledWindow(std::chrono::nanoseconds(0));
 
     // Ids and languages come from the books as the list holds them; descriptions from the store.
-    const std::pair<const char*, std::function<std::shared_ptr<folioreader::MetadataStore>()>> starts[] {
-        { "first start", [&] { return store; } },
-        { "restart, from the store", [&] { return store; } },
-        { "restart after the store was lost", [&] { return store->clear() ? store : nullptr; } },
-        { "restart without a store", [&] { return nullptr; } },
-    };
+    const std::pair<const char*, std::function<std::shared_ptr<folioreader::MetadataStore>()>>
+        starts[] {
+            { "first start", [&] { return store; } },
+            { "restart, from the store", [&] { return store; } },
+            { "restart after the store was lost",
+                [&] { return store->clear() ? store : nullptr; } },
+            { "restart without a store", [&] { return nullptr; } },
+        };
     for (const auto& [start, storeFor] : starts) {
         SCOPED_TRACE(start);
         auto used = storeFor();
@@ -186,7 +214,8 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageDescriptionAndKnownCoverW
         for (const auto& each : cases) {
             SCOPED_TRACE(each.what);
             const ShownEntry& entry = shown[*each.book.title];
-            EXPECT_EQ(each.id.empty() ? entry.id.substr(0, 17) : entry.id, each.id.empty() ? "urn:pagewyn:book:" : each.id);
+            EXPECT_EQ(each.id.empty() ? entry.id.substr(0, 17) : entry.id,
+                each.id.empty() ? "urn:pagewyn:book:" : each.id);
             EXPECT_EQ(entry.language, each.language);
             EXPECT_EQ(entry.thumbnailType, used ? each.thumbnailType : "");
             EXPECT_EQ(entry.coverLinks,
@@ -204,12 +233,15 @@ TEST(CatalogContent, bookEntriesCarryIdentifierLanguageDescriptionAndKnownCoverW
         if (used) {
             EXPECT_EQ(capped.substr(0, 20), "Word upon word. Word");
             EXPECT_EQ(capped.substr(capped.size() - 3), "…");
-            EXPECT_EQ(std::count_if(capped.begin(), capped.end(), [](unsigned char byte) { return (byte & 0xC0) != 0x80; }), 1000);
+            EXPECT_EQ(std::count_if(capped.begin(), capped.end(),
+                          [](unsigned char byte) { return (byte & 0xC0) != 0x80; }),
+                1000);
         }
         // Every other book's description was kept, those of the last batch too.
         for (int other = 0; used && other < 300; ++other) {
             auto path = library.itemPath("other-" + std::to_string(other) + ".epub");
-            ASSERT_EQ(folioreader::storedDescription(used, path), "Other " + std::to_string(other)) << path;
+            ASSERT_EQ(folioreader::storedDescription(used, path), "Other " + std::to_string(other))
+                << path;
         }
     }
     EXPECT_TRUE(library.takeConsole().empty());
@@ -306,7 +338,8 @@ std::vector<std::tuple<std::string, std::string, bool>> entriesOf(const std::str
         zip_stat_index(zip, index, 0, &status);
         std::string bytes(status.size, '\0');
         auto* file = zip_fopen_index(zip, index, 0);
-        EXPECT_EQ(zip_fread(file, bytes.data(), bytes.size()), zip_int64_t(bytes.size())) << status.name;
+        EXPECT_EQ(zip_fread(file, bytes.data(), bytes.size()), zip_int64_t(bytes.size()))
+            << status.name;
         char more;
         EXPECT_EQ(zip_fread(file, &more, 1), 0) << status.name << " checksum";
         zip_fclose(file);
@@ -344,7 +377,8 @@ TEST(CatalogContent, aFolderBookIsZippedWithItsMimetypeFirstAndNothingOutsideIt)
     EXPECT_EQ(archive.size(), zip->size());
     auto entries = entriesOf(archive);
     ASSERT_EQ(entries.size(), files.size());
-    EXPECT_EQ(entries.front(), std::make_tuple(std::string("mimetype"), std::string("application/epub+zip"), true));
+    EXPECT_EQ(entries.front(),
+        std::make_tuple(std::string("mimetype"), std::string("application/epub+zip"), true));
     // The stored mimetype's bytes stand at offset 38, where readers look for them.
     EXPECT_EQ(archive.substr(30, 28), "mimetypeapplication/epub+zip");
     for (auto& [name, bytes, stored] : entries)

@@ -13,7 +13,8 @@ TEST(EventStream, aStreamHearsOfANewerVersionAndOfARedrawOnlyOnce)
     host::EventStream stream;
     auto told = stream.startingAt(3);
     stream.publish(4);
-    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), host::EventStream::changedMessage(4));
+    EXPECT_EQ(
+        stream.next(told, std::chrono::milliseconds(1)), host::EventStream::changedMessage(4));
     EXPECT_EQ(told.version, 4u);
     EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), ": still here\n\n");
     stream.publish(2);
@@ -25,7 +26,8 @@ TEST(EventStream, aStreamHearsOfANewerVersionAndOfARedrawOnlyOnce)
     EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), ": still here\n\n");
     stream.redraw();
     stream.publish(5);
-    EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), host::EventStream::changedMessage(5));
+    EXPECT_EQ(
+        stream.next(told, std::chrono::milliseconds(1)), host::EventStream::changedMessage(5));
     EXPECT_EQ(stream.next(told, std::chrono::milliseconds(1)), ": still here\n\n");
 }
 

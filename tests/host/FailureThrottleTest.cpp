@@ -26,9 +26,11 @@ TEST(FailureThrottle, slowsAnAddressAfterTenFailuresInAMinuteOnly)
     for (auto& each : cases) {
         host::FailureThrottle throttle;
         for (int failure = 0; failure < each.failures; ++failure)
-            throttle.recordFailure("192.0.2.9", start + (failure + 1 == each.failures ? each.spread : 0s));
+            throttle.recordFailure(
+                "192.0.2.9", start + (failure + 1 == each.failures ? each.spread : 0s));
         auto asked = start + each.spread + each.askedAfter;
-        EXPECT_EQ(throttle.delayFor("192.0.2.9", asked), each.delay) << each.failures << " failures, " << each.askedAfter.count();
+        EXPECT_EQ(throttle.delayFor("192.0.2.9", asked), each.delay)
+            << each.failures << " failures, " << each.askedAfter.count();
         EXPECT_EQ(throttle.delayFor("192.0.2.10", asked), 0s);
     }
 }

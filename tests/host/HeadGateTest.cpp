@@ -50,7 +50,8 @@ struct Handed {
 TEST(HeadGate, aWholeHeadGoesToAWorkerWithItsBytesAndAnUnfinishedOneIsClosedAtItsDeadline)
 {
     Handed handed;
-    host::HeadGate gate({ std::chrono::milliseconds(200) }, [&](int socket, std::string received, bool) { handed.take(socket, std::move(received)); });
+    host::HeadGate gate({ std::chrono::milliseconds(200) },
+        [&](int socket, std::string received, bool) { handed.take(socket, std::move(received)); });
     Pair whole, trickling, silent;
     std::string head = "GET /state HTTP/1.1\r\nHost: x\r\n\r\nGET /ne";
     ::send(whole.ours, head.data(), head.size(), 0);
@@ -72,7 +73,8 @@ TEST(HeadGate, aWholeHeadGoesToAWorkerWithItsBytesAndAnUnfinishedOneIsClosedAtIt
 TEST(HeadGate, tooManyWaitingFromOnePeerCloseTheOldestStrangerFirst)
 {
     Handed handed;
-    host::HeadGate gate({ std::chrono::seconds(60), 2, 4 }, [&](int socket, std::string received, bool) { handed.take(socket, std::move(received)); });
+    host::HeadGate gate({ std::chrono::seconds(60), 2, 4 },
+        [&](int socket, std::string received, bool) { handed.take(socket, std::move(received)); });
     Pair page, firstStranger, secondStranger, thirdStranger, fourthStranger;
     gate.admit(page.theirs, {}, true);
     gate.admit(firstStranger.theirs);

@@ -6,9 +6,9 @@
 #include "library/BookList.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <regex>
 #include <set>
-#include <gtest/gtest.h>
 #include <thread>
 
 namespace {
@@ -24,7 +24,8 @@ std::vector<fixtures::BookFile> numberedBooks(int count)
     std::vector<fixtures::BookFile> books;
     for (int n = 0; n < count; ++n) {
         char letter = static_cast<char>('A' + n % 26);
-        books.push_back({ "book" + std::to_string(n) + ".epub", std::string(1, letter) + " title " + std::to_string(n), "Author", 1000 + n });
+        books.push_back({ "book" + std::to_string(n) + ".epub",
+            std::string(1, letter) + " title " + std::to_string(n), "Author", 1000 + n });
     }
     return books;
 }
@@ -45,7 +46,8 @@ TEST(HostProtocol, theSnapshotDrawsTheHeaderBarAndTheRowsAsTheScreenHasThem)
     auto& table = state["screen"]["table"];
     EXPECT_EQ(table["rowCount"], 3);
     EXPECT_EQ(fixtures::snapshotTitle(state), "Recently Opened");
-    EXPECT_EQ(fixtures::snapshotRows(state), (std::vector<std::string> { "Zola, Zed", "austen, Ann", "Balzac, Bob" }));
+    EXPECT_EQ(fixtures::snapshotRows(state),
+        (std::vector<std::string> { "Zola, Zed", "austen, Ann", "Balzac, Bob" }));
     EXPECT_TRUE(table["index"]["titles"].empty());
 
     auto& header = table["sections"][0]["header"];
@@ -58,8 +60,10 @@ TEST(HostProtocol, theSnapshotDrawsTheHeaderBarAndTheRowsAsTheScreenHasThem)
             EXPECT_TRUE(subview["image"].is_object());
         }
     }
-    EXPECT_EQ(frames, (std::map<std::string, std::vector<double>> {
-        { "info", { 24, 14, 24, 24 } }, { "open", { 72, 14, 24, 24 } }, { "sort", { 279, 14, 24, 24 } }, { "settings", { 327, 14, 24, 24 } } }));
+    EXPECT_EQ(frames,
+        (std::map<std::string, std::vector<double>> { { "info", { 24, 14, 24, 24 } },
+            { "open", { 72, 14, 24, 24 } }, { "sort", { 279, 14, 24, 24 } },
+            { "settings", { 327, 14, 24, 24 } } }));
 
     // A wider page moves the right-hand buttons with the edge.
     auto wide = hosted.state("width=1024&height=768");
@@ -98,8 +102,9 @@ TEST(HostProtocol, theSortButtonCyclesTheOrderTheTitleAndTheIndexAndScrollsToThe
     fixtures::HostedApp hosted(threeBooks);
     auto sort = hosted.headerButtonId("sort");
     // The rows and index of each order are SortList's; here, what the page is sent.
-    for (auto [title, first] : std::vector<std::pair<std::string, std::string>> {
-             { "Books by Title", "Balzac, Bob" }, { "Books by Author", "austen, Ann" }, { "Recently Opened", "Zola, Zed" } }) {
+    for (auto [title, first] :
+        std::vector<std::pair<std::string, std::string>> { { "Books by Title", "Balzac, Bob" },
+            { "Books by Author", "austen, Ann" }, { "Recently Opened", "Zola, Zed" } }) {
         auto before = hosted.host().state().version();
         auto answer = hosted.event({ { "type", "touchUpInside" }, { "view", sort } });
         ASSERT_EQ(answer.status, 200) << answer.body;
@@ -139,7 +144,8 @@ TEST(HostProtocol, aConfirmedDeleteRemovesTheItemAndFadesItsRow)
     ASSERT_EQ(answer.status, 200) << answer.body;
     auto state = answer.json();
     EXPECT_FALSE(std::filesystem::exists(hosted.app().library().itemPath("a.epub")));
-    EXPECT_EQ(fixtures::snapshotRows(state), (std::vector<std::string> { "Zola, Zed", "Balzac, Bob" }));
+    EXPECT_EQ(
+        fixtures::snapshotRows(state), (std::vector<std::string> { "Zola, Zed", "Balzac, Bob" }));
     auto fade = commandOf(state, "deleteRows");
     ASSERT_FALSE(fade.is_null());
     EXPECT_EQ(fade["animation"], "fade");
@@ -162,12 +168,14 @@ TEST(HostProtocol, theStreamTellsAnotherPageOfEveryChange)
             return received.find("\"version\":" + std::to_string(before + 1)) == std::string::npos;
         });
     });
-    // Bounded by the listener's own read timeout: a stream that never opens fails, it does not hang.
+    // Bounded by the listener's own read timeout: a stream that never opens fails, it does not
+    // hang.
     EXPECT_TRUE(fixtures::waitUntil([&] { return connected.load(); }));
     auto answer = hosted.event({ { "type", "touchUpInside" }, { "view", sort } });
     listener.join();
     EXPECT_EQ(answer.status, 200);
-    EXPECT_EQ(received, "event: changed\ndata: {\"version\":" + std::to_string(before) + "}\n\n"
+    EXPECT_EQ(received,
+        "event: changed\ndata: {\"version\":" + std::to_string(before) + "}\n\n"
             + "event: changed\ndata: {\"version\":" + std::to_string(before + 1) + "}\n\n");
 }
 
@@ -195,7 +203,8 @@ TEST(HostProtocol, thePageNamesEveryModuleOfTheRendererForPreloading)
     ASSERT_EQ(page.status, 200);
     std::regex preload(R"re(<link rel="modulepreload" href="(/[a-z0-9-]+\.js)">)re");
     std::set<std::string> modules;
-    for (std::sregex_iterator match(page.body.begin(), page.body.end(), preload), end; match != end; ++match)
+    for (std::sregex_iterator match(page.body.begin(), page.body.end(), preload), end; match != end;
+         ++match)
         modules.insert((*match)[1]);
     EXPECT_TRUE(modules.contains("/app.js"));
     EXPECT_TRUE(modules.contains("/table.js"));
@@ -208,6 +217,7 @@ TEST(HostProtocol, thePageNamesEveryModuleOfTheRendererForPreloading)
         auto answer = hosted.get(module, compressing);
         EXPECT_EQ(answer.status, 200) << module;
         EXPECT_FALSE(answer.headers.contains("Content-Encoding")) << module;
-        EXPECT_EQ(answer.body.rfind("//", 0), 0u) << module; // the file as it is, opening with its comment
+        EXPECT_EQ(answer.body.rfind("//", 0), 0u)
+            << module; // the file as it is, opening with its comment
     }
 }

@@ -29,7 +29,8 @@ void expectLibraryAsItWas(fixtures::HostedApp& hosted)
 {
     auto state = hosted.state();
     EXPECT_EQ(fixtures::snapshotTitle(state), "Recently Opened");
-    EXPECT_EQ(fixtures::snapshotRows(state), (std::vector<std::string> { "Gamma, Cy", "Beta, Bob", "Alpha, Ann" }));
+    EXPECT_EQ(fixtures::snapshotRows(state),
+        (std::vector<std::string> { "Gamma, Cy", "Beta, Bob", "Alpha, Ann" }));
     for (auto* name : { "a.epub", "b.epub", "c.epub" })
         EXPECT_TRUE(std::filesystem::exists(hosted.app().library().itemPath(name))) << name;
 }
@@ -63,11 +64,14 @@ TEST(HostReliability, aMalformedEventIsABadRequestAndChangesNothing)
         "{\"type\":\"deleteRow\",\"row\":18446744073709551615,\"version\":" + version + "}",
         "{\"type\":\"deleteRow\",\"row\":0}",
         "{\"type\":\"deleteRow\",\"row\":0,\"version\":\"" + version + "\"}",
-        "{\"type\":\"deleteRow\",\"row\":0,\"version\":" + version + ",\"viewport\":{\"width\":-5}}",
-        "{\"type\":\"deleteRow\",\"row\":0,\"version\":" + version + ",\"viewport\":{\"count\":5000}}",
+        "{\"type\":\"deleteRow\",\"row\":0,\"version\":" + version
+            + ",\"viewport\":{\"width\":-5}}",
+        "{\"type\":\"deleteRow\",\"row\":0,\"version\":" + version
+            + ",\"viewport\":{\"count\":5000}}",
         "{\"type\":\"deleteRow\",\"row\":0,\"version\":" + version + ",\"viewport\":[]}",
         "{\"type\":\"tapIndexTitle\",\"title\":7,\"version\":" + version + "}",
-        "{\"type\":\"tapIndexTitle\",\"title\":\"" + std::string(100, 'A') + "\",\"version\":" + version + "}",
+        "{\"type\":\"tapIndexTitle\",\"title\":\"" + std::string(100, 'A')
+            + "\",\"version\":" + version + "}",
         "{\"type\":\"touchUpInside\",\"version\":" + version + "}",
     };
     for (auto& body : bodies) {
@@ -104,7 +108,10 @@ TEST(HostReliability, anEventFromAPageDrawnBeforeTheLastChangeIsRefused)
     fixtures::HostedApp hosted(threeBooks);
     auto seen = hosted.host().state().version();
     // Another page sorts: row 0 is now another book than the one this page shows there.
-    ASSERT_EQ(hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") } }).status, 200);
+    ASSERT_EQ(
+        hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") } })
+            .status,
+        200);
     auto answer = hosted.event({ { "type", "deleteRow" }, { "row", 0 }, { "version", seen } });
     EXPECT_EQ(answer.status, 409);
     EXPECT_EQ(fixtures::snapshotTitle(answer.json()["state"]), "Books by Title");
@@ -118,9 +125,11 @@ TEST(HostReliability, aTapFromAPageDrawnBeforeTheLastChangeCountsWhenItsRowShows
     auto seen = hosted.host().state().version();
     // The search typed on keeps every book where it was.
     ASSERT_EQ(hosted.event({ { "type", "search" }, { "text", "a" } }).status, 200);
-    auto elsewhere = hosted.event({ { "type", "tapRow" }, { "row", 0 }, { "label", "Beta, Bob" }, { "version", seen } });
+    auto elsewhere = hosted.event(
+        { { "type", "tapRow" }, { "row", 0 }, { "label", "Beta, Bob" }, { "version", seen } });
     EXPECT_EQ(elsewhere.status, 409) << "row 0 shows another book now";
-    auto same = hosted.event({ { "type", "tapRow" }, { "row", 0 }, { "label", "Gamma, Cy" }, { "version", seen } });
+    auto same = hosted.event(
+        { { "type", "tapRow" }, { "row", 0 }, { "label", "Gamma, Cy" }, { "version", seen } });
     ASSERT_EQ(same.status, 200) << same.body;
     EXPECT_TRUE(same.json()["presented"][0].contains("reader"));
 }
@@ -128,14 +137,16 @@ TEST(HostReliability, aTapFromAPageDrawnBeforeTheLastChangeCountsWhenItsRowShows
 TEST(HostReliability, aBadViewportIsABadRequest)
 {
     fixtures::HostedApp hosted(threeBooks);
-    for (auto* query : { "first=abc", "first=-1", "count=1001", "count=2.5", "width=0", "width=nan", "height=inf", "width=1e9", "first=" }) {
+    for (auto* query : { "first=abc", "first=-1", "count=1001", "count=2.5", "width=0", "width=nan",
+             "height=inf", "width=1e9", "first=" }) {
         auto answer = hosted.get(std::string("/state?") + query);
         EXPECT_EQ(answer.status, 400) << query;
     }
     EXPECT_EQ(hosted.get("/state?first=1&count=2&width=320.5&height=480").status, 200);
 }
 
-TEST(HostReliability, theReaderRoutesSayUnavailableWhileTheApplicationStopsAndNotFoundForAnUnknownBook)
+TEST(HostReliability,
+    theReaderRoutesSayUnavailableWhileTheApplicationStopsAndNotFoundForAnUnknownBook)
 {
     fixtures::HostedApp hosted(threeBooks);
     const std::string reader = "/reader/" + std::string(32, 'a');
@@ -146,8 +157,12 @@ TEST(HostReliability, theReaderRoutesSayUnavailableWhileTheApplicationStopsAndNo
     for (auto [stopping, status] : { Case { false, 404 }, Case { true, 503 } }) {
         if (stopping)
             ui::MainLoop::main().stop();
-        EXPECT_EQ(hosted.post(reader + "/search", R"({"query":"whale"})", hosted.page()).status, status) << stopping;
-        EXPECT_EQ(hosted.post(reader + "/action", R"({"type":"highlights"})", hosted.page()).status, status) << stopping;
+        EXPECT_EQ(
+            hosted.post(reader + "/search", R"({"query":"whale"})", hosted.page()).status, status)
+            << stopping;
+        EXPECT_EQ(hosted.post(reader + "/action", R"({"type":"highlights"})", hosted.page()).status,
+            status)
+            << stopping;
         EXPECT_EQ(hosted.get(reader + "/OEBPS/chapter.xhtml").status, status) << stopping;
     }
     ui::MainLoop::main().reset();
@@ -178,8 +193,10 @@ TEST(HostReliability, aPageThatGoesAwayMidRequestLeavesTheHostServing)
     for (int attempt = 0; attempt < 3; ++attempt) {
         int sock = connectedTo(hosted.host().port());
         ASSERT_GE(sock, 0);
-        std::string request = "GET /state HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: " + hosted.host().token() + "\r\n\r\n";
-        ASSERT_EQ(::send(sock, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        std::string request = "GET /state HTTP/1.1\r\nHost: " + hosted.hostName()
+            + "\r\nX-Pagewyn-Token: " + hosted.host().token() + "\r\n\r\n";
+        ASSERT_EQ(
+            ::send(sock, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
         ::close(sock);
     }
     // Half a request, then nothing: the host's other workers answer meanwhile.

@@ -11,7 +11,8 @@
 
 namespace {
 
-const std::vector<fixtures::BookFile> twoBooks { { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } };
+const std::vector<fixtures::BookFile> twoBooks { { "a.epub", "Alpha", "Ann", 2000 },
+    { "b.epub", "Beta", "Bob", 1000 } };
 
 struct Request {
     const char* method;
@@ -22,7 +23,8 @@ TEST(HostSecurity, everyRequestWithoutTheLaunchTokenInItsHeaderIsForbiddenAndCha
 {
     fixtures::HostedApp hosted(twoBooks);
     auto sortButton = hosted.headerButtonId("sort");
-    nlohmann::json sort = { { "type", "touchUpInside" }, { "view", sortButton }, { "version", hosted.host().state().version() } };
+    nlohmann::json sort = { { "type", "touchUpInside" }, { "view", sortButton },
+        { "version", hosted.host().state().version() } };
 
     const std::string port = std::to_string(hosted.host().port());
     const std::string& token = hosted.host().token();
@@ -35,14 +37,21 @@ TEST(HostSecurity, everyRequestWithoutTheLaunchTokenInItsHeaderIsForbiddenAndCha
     const std::vector<Stranger> strangers {
         { "no token", { { "Host", hosted.hostName() } }, "not-paired" },
         // A cookie goes to every port of this machine, so the host never takes one.
-        { "the token in a cookie", { { "Cookie", "pagewyn-" + port + "=" + token } }, "not-paired" },
+        { "the token in a cookie", { { "Cookie", "pagewyn-" + port + "=" + token } },
+            "not-paired" },
         { "a truncated token", { { "X-Pagewyn-Token", token.substr(0, 63) } }, "earlier-launch" },
         { "a wrong token in the header", { { "X-Pagewyn-Token", "nope" } }, "earlier-launch" },
-        { "a device key not known", { { "X-Pagewyn-Device", std::string(64, 'a') } }, "removed-device" },
+        { "a device key not known", { { "X-Pagewyn-Device", std::string(64, 'a') } },
+            "removed-device" },
     };
     const std::vector<Request> requests {
-        { "GET", "/state" }, { "GET", "/events" }, { "GET", "/settings-page" }, { "GET", "/state?token=" + token },
-        { "GET", "/events?token=" + token }, { "GET", "/images" }, { "GET", "/reader/" + std::string(32, 'a') },
+        { "GET", "/state" },
+        { "GET", "/events" },
+        { "GET", "/settings-page" },
+        { "GET", "/state?token=" + token },
+        { "GET", "/events?token=" + token },
+        { "GET", "/images" },
+        { "GET", "/reader/" + std::string(32, 'a') },
     };
     for (auto& [who, headers, refusal] : strangers) {
         for (auto& request : requests) {
@@ -51,7 +60,9 @@ TEST(HostSecurity, everyRequestWithoutTheLaunchTokenInItsHeaderIsForbiddenAndCha
             EXPECT_EQ(answer.header("X-Pagewyn-Refusal"), refusal) << who << ": " << request.path;
         }
         EXPECT_EQ(hosted.post("/event", sort.dump(), headers).status, 403) << who;
-        EXPECT_EQ(hosted.post("/reader/" + std::string(32, 'a') + "/action", "{}", headers).status, 403) << who;
+        EXPECT_EQ(
+            hosted.post("/reader/" + std::string(32, 'a') + "/action", "{}", headers).status, 403)
+            << who;
         EXPECT_EQ(hosted.post("/passages", R"({"words":"whale"})", headers).status, 403) << who;
     }
     EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
@@ -63,7 +74,8 @@ TEST(HostSecurity, loadsThatCannotSendAHeaderGoByTheirOwnKeyInTheAddressAndTheRe
     fixtures::HostedApp hosted(twoBooks);
     auto imageId = fixtures::imageIds(hosted.state()["screen"]["table"]["rows"][0]["cell"]).at(0);
     auto anotherLaunchs = std::string(16, '0') + imageId.substr(16);
-    const httplib::Headers image { { "Host", hosted.hostName() }, { "Sec-Fetch-Site", "same-origin" }, { "Sec-Fetch-Dest", "image" } };
+    const httplib::Headers image { { "Host", hosted.hostName() },
+        { "Sec-Fetch-Site", "same-origin" }, { "Sec-Fetch-Dest", "image" } };
     const std::vector<std::pair<std::string, int>> loads {
         { "/images/" + imageId, 200 },
         { "/images/" + anotherLaunchs, 404 },
@@ -132,13 +144,14 @@ TEST(HostSecurity, onlyNamesOfThisHostAreAnswered)
 TEST(HostSecurity, requestsFromOtherSitesGetNoAnswerAndNoCrossOriginHeaders)
 {
     fixtures::HostedApp hosted(twoBooks);
-    auto sort = nlohmann::json { { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") }, { "version", hosted.host().state().version() } };
+    auto sort = nlohmann::json { { "type", "touchUpInside" },
+        { "view", hosted.headerButtonId("sort") }, { "version", hosted.host().state().version() } };
     auto fromElsewhere = hosted.page();
     fromElsewhere.emplace("Origin", "http://attacker.example");
     EXPECT_EQ(hosted.post("/event", sort.dump(), fromElsewhere).status, 403);
     // Another port of this machine is the same site, but not the same origin.
-    for (auto [site, status] : std::vector<std::pair<std::string, int>> {
-             { "same-origin", 200 }, { "none", 200 }, { "same-site", 403 }, { "cross-site", 403 } }) {
+    for (auto [site, status] : std::vector<std::pair<std::string, int>> { { "same-origin", 200 },
+             { "none", 200 }, { "same-site", 403 }, { "cross-site", 403 } }) {
         auto headers = hosted.page();
         headers.emplace("Sec-Fetch-Site", site);
         EXPECT_EQ(hosted.get("/state", headers).status, status) << site;
@@ -150,7 +163,8 @@ TEST(HostSecurity, requestsFromOtherSitesGetNoAnswerAndNoCrossOriginHeaders)
 
     auto preflight = fromElsewhere;
     preflight.emplace("Access-Control-Request-Method", "POST");
-    for (auto& answer : { hosted.request("OPTIONS", "/event", preflight), hosted.get("/state"), hosted.get("/") }) {
+    for (auto& answer :
+        { hosted.request("OPTIONS", "/event", preflight), hosted.get("/state"), hosted.get("/") }) {
         EXPECT_EQ(answer.header("Access-Control-Allow-Origin"), "");
         EXPECT_EQ(answer.header("Access-Control-Allow-Credentials"), "");
     }
@@ -160,9 +174,14 @@ TEST(HostSecurity, requestsFromOtherSitesGetNoAnswerAndNoCrossOriginHeaders)
 TEST(HostSecurity, anEventMustBeJsonOfBoundedSize)
 {
     fixtures::HostedApp hosted(twoBooks);
-    auto sort = nlohmann::json { { "type", "touchUpInside" }, { "view", hosted.headerButtonId("sort") }, { "version", hosted.host().state().version() } };
+    auto sort = nlohmann::json { { "type", "touchUpInside" },
+        { "view", hosted.headerButtonId("sort") }, { "version", hosted.host().state().version() } };
     EXPECT_EQ(hosted.post("/event", sort.dump(), hosted.page(), "text/plain").status, 415);
-    EXPECT_EQ(hosted.post("/event", "type=touchUpInside", hosted.page(), "application/x-www-form-urlencoded").status, 415);
+    EXPECT_EQ(hosted
+                  .post("/event", "type=touchUpInside", hosted.page(),
+                      "application/x-www-form-urlencoded")
+                  .status,
+        415);
     auto padded = sort;
     padded["padding"] = std::string(host::Host::largestBody, 'x');
     EXPECT_EQ(hosted.post("/event", padded.dump(), hosted.page()).status, 413);
@@ -210,12 +229,12 @@ TEST(HostSecurity, aBodyLeftUnreadEndsItsConnectionSoNothingInItIsTakenForAReque
     EXPECT_EQ(fixtures::snapshotTitle(hosted.state()), "Recently Opened");
 }
 
-
 // A head earns its connection a place before strangers' only where the guard will let the
 // request in as the page's or a device's: the right host and site, and a secret that is right.
 TEST(HostSecurity, aHeadIsTrustedAtTheGateOnlyWhereTheGuardWouldTrustIt)
 {
-    host::RequestGuard guard("token", { "127.0.0.1:1" }, [](std::string_view password) { return password == "catalog"; },
+    host::RequestGuard guard(
+        "token", { "127.0.0.1:1" }, [](std::string_view password) { return password == "catalog"; },
         [](std::string_view key) { return key == "device"; });
     struct Case {
         std::string who;
@@ -234,10 +253,17 @@ TEST(HostSecurity, aHeadIsTrustedAtTheGateOnlyWhereTheGuardWouldTrustIt)
         { "a paired device", with({ { "X-Pagewyn-Device", "device" } }), "/state", trusted },
         { "a wrong device key", with({ { "X-Pagewyn-Device", "guess" } }), "/state", none },
         { "a wrong token", with({ { "X-Pagewyn-Token", "tokem" } }), "/state", none },
-        { "the token for another host", { { "Host", "evil.example:1" }, { "X-Pagewyn-Token", "token" } }, "/state", none },
-        { "the token from another site", with({ { "X-Pagewyn-Token", "token" }, { "Sec-Fetch-Site", "cross-site" } }), "/state", none },
-        { "the token from another origin", with({ { "X-Pagewyn-Token", "token" }, { "Origin", "http://127.0.0.1:2" } }), "/state", none },
-        { "the catalog password", with({ httplib::make_basic_authentication_header("kobo", "catalog") }), "/opds", catalogPassword },
+        { "the token for another host",
+            { { "Host", "evil.example:1" }, { "X-Pagewyn-Token", "token" } }, "/state", none },
+        { "the token from another site",
+            with({ { "X-Pagewyn-Token", "token" }, { "Sec-Fetch-Site", "cross-site" } }), "/state",
+            none },
+        { "the token from another origin",
+            with({ { "X-Pagewyn-Token", "token" }, { "Origin", "http://127.0.0.1:2" } }), "/state",
+            none },
+        { "the catalog password",
+            with({ httplib::make_basic_authentication_header("kobo", "catalog") }), "/opds",
+            catalogPassword },
         { "nothing", here, "/", none },
     };
     for (const auto& each : cases) {

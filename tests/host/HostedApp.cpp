@@ -77,8 +77,7 @@ httplib::Headers HostedApp::page() const
     return { { "X-Pagewyn-Token", m_host.token() } };
 }
 
-template <typename Request>
-HostedApp::Answer HostedApp::whilePumping(Request request)
+template <typename Request> HostedApp::Answer HostedApp::whilePumping(Request request)
 {
     auto answer = std::async(std::launch::async, std::move(request));
     while (answer.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
@@ -94,8 +93,8 @@ HostedApp::Answer HostedApp::get(const std::string& path, const httplib::Headers
     });
 }
 
-HostedApp::Answer HostedApp::post(const std::string& path, const std::string& body, const httplib::Headers& headers,
-    const std::string& contentType)
+HostedApp::Answer HostedApp::post(const std::string& path, const std::string& body,
+    const httplib::Headers& headers, const std::string& contentType)
 {
     return whilePumping([this, path, body, headers, contentType] {
         httplib::Client client("127.0.0.1", m_host.port());

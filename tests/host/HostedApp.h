@@ -20,7 +20,7 @@ namespace fixtures {
 class HostedApp {
 public:
     struct Answer {
-        int status = 0;  // 0: no answer at all
+        int status = 0; // 0: no answer at all
         std::string body;
         httplib::Headers headers;
         nlohmann::json json() const { return nlohmann::json::parse(body, nullptr, false); }
@@ -30,7 +30,8 @@ public:
     // Launches on the books; the host serves the application unless ready is false, in which case
     // it answers as while the application starts. Without a secret store named in the options,
     // one of its own in a temporary folder: never the user's.
-    explicit HostedApp(const std::vector<BookFile>& books = {}, bool ready = true, host::HostOptions options = {});
+    explicit HostedApp(
+        const std::vector<BookFile>& books = {}, bool ready = true, host::HostOptions options = {});
     ~HostedApp();
 
     LaunchedApp& app() { return *m_app; }
@@ -56,8 +57,7 @@ public:
     std::uint64_t headerButtonId(const std::string& name);
 
 private:
-    template <typename Request>
-    Answer whilePumping(Request request);
+    template <typename Request> Answer whilePumping(Request request);
 
     std::unique_ptr<LaunchedApp> m_app;
     TemporaryFolder m_config;

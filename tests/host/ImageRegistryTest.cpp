@@ -41,7 +41,7 @@ TEST(ImageRegistry, anIdHandedOutStaysServedWhileAPageMayStillDrawIt)
     struct Case {
         const char* what;
         std::size_t padding; // bytes added to each picture
-        std::size_t others;  // pictures handed out after the first, each let go at once
+        std::size_t others; // pictures handed out after the first, each let go at once
         bool firstServed;
     };
     const std::size_t large = 1024 * 1024;
@@ -93,7 +93,9 @@ std::shared_ptr<ui::Image> largeCover()
     std::uint32_t noise = 12345;
     for (int n = 0; n < 300 * 450; ++n) {
         noise = noise * 1664525 + 1013904223;
-        bitmap.rgba.insert(bitmap.rgba.end(), { static_cast<std::uint8_t>(noise >> 24), static_cast<std::uint8_t>(noise >> 16), 128, 255 });
+        bitmap.rgba.insert(bitmap.rgba.end(),
+            { static_cast<std::uint8_t>(noise >> 24), static_cast<std::uint8_t>(noise >> 16), 128,
+                255 });
     }
     return *ui::Image::withData(*ui::encodePng(bitmap));
 }
@@ -123,7 +125,8 @@ TEST(ImageRegistry, aLargePictureShownSmallIsSentScaledDownAndAPictureSmallEnoug
 
     // A picture that cannot be decoded, whole or too large to be, is a blank square of the side
     // asked, never its own bytes.
-    for (const auto& bytes : { fixtures::declaredPng(20000, 20000), fixtures::tinyPng().substr(0, 40) + std::string(300 * 1024, 'x') }) {
+    for (const auto& bytes : { fixtures::declaredPng(20000, 20000),
+             fixtures::tinyPng().substr(0, 40) + std::string(300 * 1024, 'x') }) {
         auto broken = ui::Image::withData(bytes);
         ASSERT_TRUE(broken);
         auto brokenId = *registry.idFor(*broken);

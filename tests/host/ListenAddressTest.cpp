@@ -106,7 +106,8 @@ TEST(ListenAddress, listenTakesAnAddressWithOrWithoutItsPort)
         auto parsed = host::ListenAddress::parseWithPort(each.text);
         ASSERT_EQ(static_cast<bool>(parsed), !each.bound.empty()) << each.text;
         if (!parsed) {
-            EXPECT_NE(parsed.error().description().find("[IPv6]:PORT"), std::string::npos) << each.text;
+            EXPECT_NE(parsed.error().description().find("[IPv6]:PORT"), std::string::npos)
+                << each.text;
             continue;
         }
         EXPECT_EQ(parsed->address.bindAddress(), each.bound) << each.text;

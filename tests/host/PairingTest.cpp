@@ -22,7 +22,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* phone = "Mozilla/5.0 (Android 14; Mobile; rv:133.0) Gecko/133.0 Firefox/133.0";
+constexpr const char* phone
+    = "Mozilla/5.0 (Android 14; Mobile; rv:133.0) Gecko/133.0 Firefox/133.0";
 
 host::HostOptions storedIn(const std::string& path)
 {
@@ -34,7 +35,8 @@ host::HostOptions storedIn(const std::string& path)
 // What the page at a pairing address does: the code, from the address, traded for a key.
 fixtures::HostedApp::Answer redeem(fixtures::HostedApp& hosted, const std::string& code)
 {
-    return hosted.post("/pairing", nlohmann::json { { "code", code } }.dump(), { { "Host", hosted.hostName() }, { "User-Agent", phone } });
+    return hosted.post("/pairing", nlohmann::json { { "code", code } }.dump(),
+        { { "Host", hosted.hostName() }, { "User-Agent", phone } });
 }
 
 httplib::Headers device(const fixtures::HostedApp& hosted, const std::string& key)
@@ -101,7 +103,10 @@ TEST(Pairing, aPairedBrowserOpensWhatTheTokenOpensAcrossRestartsUntilRemoved)
         fixtures::HostedApp hosted({ { "a.epub", "Alpha", "Ann", 2000 } }, true, storedIn(path));
         auto added = hosted.post("/settings-page/devices/add", "{}", hosted.page()).json();
         std::string address = added["addresses"][0]["address"];
-        EXPECT_EQ(address.rfind("http://127.0.0.1:" + std::to_string(hosted.host().port()) + "/?pair=", 0), 0u) << address;
+        EXPECT_EQ(address.rfind(
+                      "http://127.0.0.1:" + std::to_string(hosted.host().port()) + "/?pair=", 0),
+            0u)
+            << address;
         EXPECT_FALSE(added["addresses"][0]["qrCode"].empty());
         EXPECT_TRUE(added["loopbackOnly"]);
 
@@ -129,15 +134,18 @@ TEST(Pairing, aPairedBrowserOpensWhatTheTokenOpensAcrossRestartsUntilRemoved)
         ASSERT_EQ(listed["devices"].size(), 1u);
         EXPECT_EQ(listed["devices"][0]["name"], "Firefox on Android");
         EXPECT_FALSE(listed["devices"][0]["paired"].get<std::string>().empty());
-        EXPECT_FALSE(listed["devices"][0]["lastUse"].get<std::string>().empty()) << "the last use is kept when Pagewyn stops";
+        EXPECT_FALSE(listed["devices"][0]["lastUse"].get<std::string>().empty())
+            << "the last use is kept when Pagewyn stops";
         EXPECT_TRUE(listed["notice"].is_null());
 
-        auto removed = restarted.post("/settings-page/devices/remove", nlohmann::json { { "id", listed["devices"][0]["id"] } }.dump(), restarted.page());
+        auto removed = restarted.post("/settings-page/devices/remove",
+            nlohmann::json { { "id", listed["devices"][0]["id"] } }.dump(), restarted.page());
         ASSERT_EQ(removed.status, 200);
         EXPECT_TRUE(removed.json()["devices"].empty());
         auto refused = restarted.get("/state", device(restarted, key));
         EXPECT_EQ(refused.status, 403);
-        EXPECT_NE(refused.body.find("this device was removed: pair it again"), std::string::npos) << refused.body;
+        EXPECT_NE(refused.body.find("this device was removed: pair it again"), std::string::npos)
+            << refused.body;
         EXPECT_NE(refused.body.find("\"Add a device\""), std::string::npos) << refused.body;
         EXPECT_EQ(restarted.get("/state").status, 200) << "the token opens as before";
     }
@@ -195,7 +203,8 @@ TEST(Pairing, onlyThisComputersBrowserPairsRemovesOrSeesTheCatalogPassword)
 
 TEST(Pairing, wrongKeysAndGuessedCodesSlowTheirAddressOnly)
 {
-    host::RequestGuard guard("token", { "127.0.0.1:1" }, {}, [](std::string_view key) { return key == "right"; });
+    host::RequestGuard guard(
+        "token", { "127.0.0.1:1" }, {}, [](std::string_view key) { return key == "right"; });
     auto ask = [&](const std::string& from, const std::string& key) {
         httplib::Request request;
         request.method = "GET";
@@ -217,25 +226,33 @@ TEST(Pairing, wrongKeysAndGuessedCodesSlowTheirAddressOnly)
 
     fixtures::HostedApp hosted;
     for (int attempt = 0; attempt < 10; ++attempt)
-        EXPECT_EQ(redeem(hosted, desktop::makeTypableSecret(host::PairedDevices::codeLength)).status, 403);
+        EXPECT_EQ(
+            redeem(hosted, desktop::makeTypableSecret(host::PairedDevices::codeLength)).status,
+            403);
     httplib::Request pairing;
     pairing.method = "POST";
     pairing.path = host::RequestGuard::pairingPath;
     pairing.remote_addr = "127.0.0.1";
     pairing.headers.emplace("Host", hosted.hostName());
-    EXPECT_EQ(hosted.host().guard().check(pairing).delay, 1s) << "a flood of pairing attempts is slowed";
+    EXPECT_EQ(hosted.host().guard().check(pairing).delay, 1s)
+        << "a flood of pairing attempts is slowed";
     auto byToken = pairing;
     byToken.method = "GET";
     byToken.path = "/state";
     byToken.headers.emplace(host::RequestGuard::tokenHeader, hosted.host().token());
-    EXPECT_EQ(hosted.host().guard().check(byToken).delay, 0s) << "the launch's own page is not slowed";
+    EXPECT_EQ(hosted.host().guard().check(byToken).delay, 0s)
+        << "the launch's own page is not slowed";
 }
 
 TEST(Pairing, aStoreThatCannotBeTrustedPairsNoDevice)
 {
     const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> damages {
-        { "it was readable by other users", [](const std::string& path) { ::chmod(path.c_str(), 0644); } },
-        { "it was cut short or damaged", [](const std::string& path) { std::filesystem::resize_file(path, std::filesystem::file_size(path) - 4); } },
+        { "it was readable by other users",
+            [](const std::string& path) { ::chmod(path.c_str(), 0644); } },
+        { "it was cut short or damaged",
+            [](const std::string& path) {
+                std::filesystem::resize_file(path, std::filesystem::file_size(path) - 4);
+            } },
         { "", [](const std::string& path) { std::filesystem::remove(path); } },
     };
     for (auto& [why, damage] : damages) {
@@ -275,10 +292,12 @@ TEST(Pairing, theDevicesAndTheCatalogPasswordKeepEachOtherInTheStore)
         key = *devices.redeem(devices.newCode(), phone);
         auto kept = entriesOf(path, host::CatalogPassword::entryKind);
         ASSERT_EQ(kept.size(), 1u);
-        EXPECT_EQ(kept[0].fields, std::vector<std::string> { catalog.current() }) << "a device added keeps the password";
+        EXPECT_EQ(kept[0].fields, std::vector<std::string> { catalog.current() })
+            << "a device added keeps the password";
         ASSERT_TRUE(catalog.renew());
         password = catalog.current();
-        EXPECT_EQ(entriesOf(path, host::PairedDevices::entryKind).size(), 1u) << "a new password keeps the devices";
+        EXPECT_EQ(entriesOf(path, host::PairedDevices::entryKind).size(), 1u)
+            << "a new password keeps the devices";
         ASSERT_TRUE(devices.redeem(devices.newCode(), phone));
         ASSERT_TRUE(devices.remove(devices.devices().back().id));
     }

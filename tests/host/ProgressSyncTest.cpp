@@ -89,8 +89,8 @@ TEST(ProgressSync, answersAsTheProtocolSays)
             R"({"username":"a","password":"b"})", 402, nullptr },
         { "no credentials", "GET", "/kosync/users/auth", bare, "", 401,
             { { "code", 2001 }, { "message", "Unauthorized" } } },
-        { "a wrong key", "GET", "/kosync/users/auth",
-            account.headers("pagewyn", wrongKey), "", 401, nullptr },
+        { "a wrong key", "GET", "/kosync/users/auth", account.headers("pagewyn", wrongKey), "", 401,
+            nullptr },
         { "an unknown user", "GET", "/kosync/users/auth", account.headers("kobo"), "", 401,
             nullptr },
         { "the password itself as key", "GET", "/kosync/users/auth", account.headers("pagewyn", ""),
@@ -254,8 +254,9 @@ TEST(ProgressSync, pushedPlacesAreBoundedAndKeptWhole)
     EXPECT_FALSE(places.keep({ "../d", "p", 0.5, "K", "K1", 1 }));
     EXPECT_FALSE(places.keep({ "d1", "p", NAN, "K", "K1", 1 }));
 
-    std::ofstream(folder.file("odd.json")) << R"({"documents":{"d1":{"progress":"p",)"
-        R"("percentage":0.5,"device":"K","device_id":"K1","timestamp":1}},"store":5})";
+    std::ofstream(folder.file("odd.json"))
+        << R"({"documents":{"d1":{"progress":"p",)"
+           R"("percentage":0.5,"device":"K","device_id":"K1","timestamp":1}},"store":5})";
     EXPECT_FALSE(host::PushedPlaces(folder.file("odd.json")).find("d1"))
         << "a file whose kind is no text is another kind of file";
 }

@@ -60,7 +60,8 @@ struct Tab {
         if (presented.empty())
             return "";
         auto& top = presented.back();
-        return top.contains("reader") ? "reader: " + top["reader"].value("title", "") : top.value("title", "");
+        return top.contains("reader") ? "reader: " + top["reader"].value("title", "")
+                                      : top.value("title", "");
     }
 };
 
@@ -91,7 +92,8 @@ TEST(ScreenWindows, eachTabHasItsOwnScreenOverTheOneLibrary)
     EXPECT_EQ(fixtures::snapshotRows(laptop.drawn).front(), "Balzac, Bob");
 
     // A sort chosen in one tab re-sorts the list the other shows.
-    ASSERT_EQ(laptop.act({ { "type", "touchUpInside" }, { "view", laptop.button("sort") } }).status, 200);
+    ASSERT_EQ(
+        laptop.act({ { "type", "touchUpInside" }, { "view", laptop.button("sort") } }).status, 200);
     auto title = fixtures::snapshotTitle(laptop.drawn);
     Tab tablet { hosted };
     EXPECT_EQ(fixtures::snapshotTitle(tablet.look()), title);
@@ -126,7 +128,8 @@ TEST(ScreenWindows, aDeleteSeenOnlyByOneTabIsRefusedInTheOtherAndClosesItsReader
     EXPECT_FALSE(std::filesystem::exists(hosted.app().library().itemPath("a.epub")));
     phone.look();
     EXPECT_EQ(phone.presentedTitle(), "Book deleted");
-    EXPECT_EQ(fixtures::snapshotRows(phone.drawn), (std::vector<std::string> { "Zola, Zed", "Balzac, Bob" }));
+    EXPECT_EQ(fixtures::snapshotRows(phone.drawn),
+        (std::vector<std::string> { "Zola, Zed", "Balzac, Bob" }));
 }
 
 TEST(ScreenWindows, windowsAreKeptWhileTheirTabIsThereAndTheIdlestGoFirst)
@@ -137,7 +140,9 @@ TEST(ScreenWindows, windowsAreKeptWhileTheirTabIsThereAndTheIdlestGoFirst)
         return std::make_shared<ui::Window>();
     });
     auto start = host::ScreenWindows::Clock::now();
-    auto open = [&](const std::string& name, std::chrono::minutes at) { return (*windows.take(name, 0, start + at))->name; };
+    auto open = [&](const std::string& name, std::chrono::minutes at) {
+        return (*windows.take(name, 0, start + at))->name;
+    };
 
     std::vector<std::string> names;
     for (std::size_t n = 0; n < host::ScreenWindows::maximumWindows; ++n)

@@ -30,14 +30,15 @@ public:
         : m_script(folder + "/opener.sh")
         , m_record(folder + "/opened")
     {
-        std::ofstream(m_script) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << m_record << ".part' && mv '" << m_record << ".part' '"
-                                << m_record << "'\n";
+        std::ofstream(m_script) << "#!/bin/sh\nprintf '%s' \"$1\" > '" << m_record
+                                << ".part' && mv '" << m_record << ".part' '" << m_record << "'\n";
         ::chmod(m_script.c_str(), 0700);
         ::setenv("PAGEWYN_FOLDER_OPENER", m_script.c_str(), 1);
     }
     ~RecordingOpener() { ::unsetenv("PAGEWYN_FOLDER_OPENER"); }
 
-    // The folder the opener was given, once it has run; nothing if it did not run within ten seconds.
+    // The folder the opener was given, once it has run; nothing if it did not run within ten
+    // seconds.
     std::optional<std::string> opened() const
     {
         fixtures::waitUntil([&] { return fs::exists(m_record); });
@@ -66,7 +67,8 @@ TEST(SettingsRoutes, thePageTellsTheLibraryFolderItsItemsAndBytesAndTheHighlight
     EXPECT_EQ(page["name"], "Pagewyn");
     EXPECT_EQ(page["version"], "1.0.3");
     EXPECT_EQ(page["libraryFolder"], folder);
-    EXPECT_EQ(page["itemCount"], 1) << "only books are items, not what lies inside a book's folder or beside it";
+    EXPECT_EQ(page["itemCount"], 1)
+        << "only books are items, not what lies inside a book's folder or beside it";
     EXPECT_EQ(page["byteCount"], 1500);
     EXPECT_EQ(page["byteCountText"], "1.5 kB");
     EXPECT_EQ(page["countComplete"], true);
@@ -87,11 +89,19 @@ TEST(SettingsRoutes, thePageTellsTheCachesSizeAndClearsIt)
     EXPECT_EQ(hosted.post("/settings-page/clear-cache", "{}", hosted.page()).status, 409);
 
     std::uint64_t bytes = 2048;
-    host::setMetadataCacheActions({ [&]() -> std::optional<std::uint64_t> { return bytes; }, [&] { bytes = 0; return true; } });
+    host::setMetadataCacheActions({ [&]() -> std::optional<std::uint64_t> { return bytes; },
+        [&] {
+            bytes = 0;
+            return true;
+        } });
     auto page = hosted.get("/settings-page").json();
     EXPECT_EQ(page["metadataCacheInUse"], true);
     EXPECT_EQ(page["metadataCacheBytesText"], "2.0 kB");
-    EXPECT_EQ(hosted.post("/settings-page/clear-cache", "{}", hosted.page(), "application/x-www-form-urlencoded").status, 415);
+    EXPECT_EQ(hosted
+                  .post("/settings-page/clear-cache", "{}", hosted.page(),
+                      "application/x-www-form-urlencoded")
+                  .status,
+        415);
     EXPECT_EQ(hosted.post("/settings-page/clear-cache", "{}", {}).status, 403);
     EXPECT_EQ(bytes, 2048u);
     auto cleared = hosted.post("/settings-page/clear-cache", "{}", hosted.page());
@@ -112,7 +122,11 @@ TEST(SettingsRoutes, onlyTheLaunchsOwnPagesReadThePageOrOpenTheFolder)
     otherSite.emplace("Origin", "http://example.com");
     EXPECT_EQ(hosted.post("/settings-page/open-folder", "{}", otherSite).status, 403);
     // A form of another page cannot send JSON.
-    EXPECT_EQ(hosted.post("/settings-page/open-folder", "{}", hosted.page(), "application/x-www-form-urlencoded").status, 415);
+    EXPECT_EQ(hosted
+                  .post("/settings-page/open-folder", "{}", hosted.page(),
+                      "application/x-www-form-urlencoded")
+                  .status,
+        415);
     EXPECT_FALSE(opener.ran());
 }
 
@@ -126,9 +140,12 @@ TEST(SettingsRoutes, openFolderHandsTheLibraryFolderToTheDesktopsOpenerOrSaysWhy
         std::string error;
         std::string opener; // in place of the recording one: a path, or a script's body
     };
-    for (const Case& example : { Case { "a folder", 200, "" }, Case { "a folder that is gone", 404, "does not exist" },
-             Case { "an opener that cannot start", 502, "could not be started", "/nonexistent/pagewyn-opener" },
-             Case { "an opener that fails", 502, "ended with status 3: no file manager here", "echo 'no file manager here' >&2; exit 3" } }) {
+    for (const Case& example :
+        { Case { "a folder", 200, "" }, Case { "a folder that is gone", 404, "does not exist" },
+            Case { "an opener that cannot start", 502, "could not be started",
+                "/nonexistent/pagewyn-opener" },
+            Case { "an opener that fails", 502, "ended with status 3: no file manager here",
+                "echo 'no file manager here' >&2; exit 3" } }) {
         fixtures::HostedApp hosted;
         fixtures::TemporaryFolder scratch;
         RecordingOpener opener(scratch.path());
@@ -149,7 +166,8 @@ TEST(SettingsRoutes, openFolderHandsTheLibraryFolderToTheDesktopsOpenerOrSaysWhy
             EXPECT_EQ(opener.opened(), folder);
             continue;
         }
-        EXPECT_NE(answer.json()["error"].get<std::string>().find(example.error), std::string::npos) << answer.body;
+        EXPECT_NE(answer.json()["error"].get<std::string>().find(example.error), std::string::npos)
+            << answer.body;
         EXPECT_FALSE(opener.ran()) << example.what;
         EXPECT_EQ(fs::exists(folder), example.status != 404) << example.what;
     }
@@ -166,7 +184,8 @@ TEST(SettingsRoutes, theSettingsRequestGoesOnlyToThePageWhoseTapAskedForIt)
     EXPECT_EQ(hosted.state()["openURLs"], nlohmann::json::array());
 
     auto twice = hosted.event({ { "type", "touchUpInside" }, { "view", settings } });
-    EXPECT_EQ(twice.json()["openURLs"], nlohmann::json({ "app-settings:" })) << "each tap is one request";
+    EXPECT_EQ(twice.json()["openURLs"], nlohmann::json({ "app-settings:" }))
+        << "each tap is one request";
     EXPECT_TRUE(twice.json()["presented"].empty()) << "the application presents nothing of its own";
 }
 

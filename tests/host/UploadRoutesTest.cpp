@@ -39,7 +39,8 @@ std::size_t entriesIn(const std::string& folder)
 {
     std::error_code error;
     std::size_t count = 0;
-    for (auto it = fs::directory_iterator(folder, error); !error && it != fs::directory_iterator(); it.increment(error))
+    for (auto it = fs::directory_iterator(folder, error); !error && it != fs::directory_iterator();
+         it.increment(error))
         ++count;
     return count;
 }
@@ -58,7 +59,8 @@ protected:
 
     void openPicker(fixtures::HostedApp& hosted)
     {
-        auto opened = hosted.event({ { "type", "touchUpInside" }, { "view", hosted.headerButtonId("open") } });
+        auto opened = hosted.event(
+            { { "type", "touchUpInside" }, { "view", hosted.headerButtonId("open") } });
         ASSERT_EQ(opened.status, 200) << opened.body;
         ASSERT_EQ(opened.json()["presented"][0]["kind"], "picker");
     }
@@ -82,13 +84,14 @@ TEST_F(UploadRoutes, aPickedFileIsImportedOpenedAndItsInboxCopyRemoved)
 {
     fixtures::HostedApp hosted(oneBook, true, options());
     openPicker(hosted);
-    auto answer = hosted.post("/pick?name=New%20Book.epub&first=0&count=10&width=375&height=667", epubBytes("Fresh Title"),
-        hosted.page(), "application/epub+zip");
+    auto answer = hosted.post("/pick?name=New%20Book.epub&first=0&count=10&width=375&height=667",
+        epubBytes("Fresh Title"), hosted.page(), "application/epub+zip");
     ASSERT_EQ(answer.status, 200) << answer.body;
 
     auto state = answer.json();
     EXPECT_EQ(fixtures::snapshotRows(state).at(0), "Fresh Title, Uploader");
-    ASSERT_EQ(state["presented"].size(), 1u) << "the picker is dismissed and the reader shows the book";
+    ASSERT_EQ(state["presented"].size(), 1u)
+        << "the picker is dismissed and the reader shows the book";
     EXPECT_TRUE(state["presented"][0].contains("reader"));
     EXPECT_EQ(state["version"], hosted.host().state().version());
     EXPECT_TRUE(fs::is_directory(hosted.app().library().itemPath("New Book.epub")));
@@ -98,17 +101,20 @@ TEST_F(UploadRoutes, aPickedFileIsImportedOpenedAndItsInboxCopyRemoved)
 TEST_F(UploadRoutes, aHandedOverFileReachesTheDelegateAndIsImported)
 {
     fixtures::HostedApp hosted(oneBook, true, options());
-    auto answer = hosted.post("/handoff?name=Handed.EPUB", epubBytes("Handed Over"), hosted.page(), "application/epub+zip");
+    auto answer = hosted.post("/handoff?name=Handed.EPUB", epubBytes("Handed Over"), hosted.page(),
+        "application/epub+zip");
     ASSERT_EQ(answer.status, 200) << answer.body;
     EXPECT_EQ(fixtures::snapshotRows(answer.json()).at(0), "Handed Over, Uploader");
-    EXPECT_TRUE(fs::is_directory(hosted.app().library().itemPath("Handed.epub"))) << "the library lists only this spelling";
+    EXPECT_TRUE(fs::is_directory(hosted.app().library().itemPath("Handed.epub")))
+        << "the library lists only this spelling";
     EXPECT_EQ(entriesIn(inbox()), 0u);
 }
 
 TEST_F(UploadRoutes, aPickWithoutAPickerInFrontIsRefusedAndImportsNothing)
 {
     fixtures::HostedApp hosted(oneBook, true, options());
-    auto answer = hosted.post("/pick?name=New.epub", epubBytes("Unwanted"), hosted.page(), "application/epub+zip");
+    auto answer = hosted.post(
+        "/pick?name=New.epub", epubBytes("Unwanted"), hosted.page(), "application/epub+zip");
     EXPECT_EQ(answer.status, 409) << answer.body;
     EXPECT_TRUE(answer.json().contains("state"));
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("New.epub")));
@@ -122,14 +128,27 @@ TEST_F(UploadRoutes, namesThatAreNotPlainEpubFileNamesNeverBecomePaths)
     openPicker(hosted);
     const std::string longName(300, 'a');
     const std::vector<std::string> names {
-        "", "notes.txt", "book.epub.zip", ".epub", "..", "../escaped.epub", "..%2Fescaped.epub", "a%2Fb.epub",
-        "%2Ftmp%2Fabsolute.epub", "nul%00.epub", "back%5Cslash.epub", "line%0Abreak.epub", "%FF%FE.epub",
-        ".hidden.epub", longName + ".epub",
+        "",
+        "notes.txt",
+        "book.epub.zip",
+        ".epub",
+        "..",
+        "../escaped.epub",
+        "..%2Fescaped.epub",
+        "a%2Fb.epub",
+        "%2Ftmp%2Fabsolute.epub",
+        "nul%00.epub",
+        "back%5Cslash.epub",
+        "line%0Abreak.epub",
+        "%FF%FE.epub",
+        ".hidden.epub",
+        longName + ".epub",
     };
     const std::string bytes = epubBytes("Odd");
     for (const auto& name : names) {
         for (const char* route : { "/pick", "/handoff" }) {
-            auto answer = hosted.post(std::string(route) + "?name=" + name, bytes, hosted.page(), "application/epub+zip");
+            auto answer = hosted.post(
+                std::string(route) + "?name=" + name, bytes, hosted.page(), "application/epub+zip");
             EXPECT_EQ(answer.status, 400) << route << " " << name << ": " << answer.body;
         }
     }
@@ -138,10 +157,12 @@ TEST_F(UploadRoutes, namesThatAreNotPlainEpubFileNamesNeverBecomePaths)
 
     EXPECT_EQ(fixtures::listedFiles(), (std::vector<std::string> { "old.epub" }));
     EXPECT_EQ(entriesIn(hosted.app().library().path()), 1u);
-    EXPECT_FALSE(fs::exists(fs::path(hosted.app().library().path()).parent_path() / "escaped.epub"));
+    EXPECT_FALSE(
+        fs::exists(fs::path(hosted.app().library().path()).parent_path() / "escaped.epub"));
     EXPECT_FALSE(fs::exists("/tmp/absolute.epub"));
     EXPECT_EQ(entriesIn(inbox()), 0u);
-    EXPECT_EQ(hosted.state()["presented"][0]["kind"], "picker") << "the picker waits for a file it can take";
+    EXPECT_EQ(hosted.state()["presented"][0]["kind"], "picker")
+        << "the picker waits for a file it can take";
 }
 
 TEST_F(UploadRoutes, anUploadLargerThanTheLibrarysDiskCanSpareIsRefusedBeforeItFillsIt)
@@ -151,19 +172,22 @@ TEST_F(UploadRoutes, anUploadLargerThanTheLibrarysDiskCanSpareIsRefusedBeforeItF
     openPicker(hosted);
 
     // By its declared length, before any of it is stored.
-    auto declared = hosted.post("/pick?name=Large.epub", bytes, hosted.page(), "application/epub+zip");
+    auto declared
+        = hosted.post("/pick?name=Large.epub", bytes, hosted.page(), "application/epub+zip");
     EXPECT_EQ(declared.status, 413) << declared.body;
 
     // By the bytes received, when the length is not declared.
     auto chunked = std::async(std::launch::async, [&] {
         httplib::Client client("127.0.0.1", hosted.host().port());
-        auto result = client.Post("/pick?name=Large.epub", hosted.page(),
+        auto result = client.Post(
+            "/pick?name=Large.epub", hosted.page(),
             [&](std::size_t offset, httplib::DataSink& sink) {
                 if (offset >= bytes.size()) {
                     sink.done();
                     return true;
                 }
-                return sink.write(bytes.data() + offset, std::min<std::size_t>(1024, bytes.size() - offset));
+                return sink.write(
+                    bytes.data() + offset, std::min<std::size_t>(1024, bytes.size() - offset));
             },
             "application/epub+zip");
         return result ? result->status : 0;
@@ -176,13 +200,18 @@ TEST_F(UploadRoutes, anUploadLargerThanTheLibrarysDiskCanSpareIsRefusedBeforeItF
     // connection (nor a SIGPIPE).
     const std::string large = m_inbox.file("Large.epub");
     std::ofstream(large, std::ios::binary) << std::string(3 * 1024 * 1024, 'x');
-    const desktop::InstanceRecord instance { "http://127.0.0.1:" + std::to_string(hosted.host().port()), hosted.host().token(), "", ::getpid() };
-    auto handed = std::async(std::launch::async, [&] { return desktop::handOver(instance, large, bookFiles, false); });
+    const desktop::InstanceRecord instance { "http://127.0.0.1:"
+            + std::to_string(hosted.host().port()),
+        hosted.host().token(), "", ::getpid() };
+    auto handed = std::async(
+        std::launch::async, [&] { return desktop::handOver(instance, large, bookFiles, false); });
     while (handed.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready)
         ui::MainLoop::main().runPending();
     auto refused = handed.get();
     ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.error().description().rfind("the file is larger than the library's disk can take", 0), 0u)
+    EXPECT_EQ(refused.error().description().rfind(
+                  "the file is larger than the library's disk can take", 0),
+        0u)
         << refused.error().description();
 
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Large.epub")));
@@ -195,9 +224,10 @@ TEST_F(UploadRoutes, anUploadCutOffHalfWayIsNotImportedAndLeavesNothing)
     fixtures::HostedApp hosted(oneBook, true, options());
     openPicker(hosted);
     const std::string bytes = epubBytes("Cut Off");
-    const std::string head = "POST /pick?name=Cut.epub HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: "
-        + hosted.host().token() + "\r\nContent-Type: application/epub+zip\r\nContent-Length: " + std::to_string(bytes.size())
-        + "\r\n\r\n";
+    const std::string head = "POST /pick?name=Cut.epub HTTP/1.1\r\nHost: " + hosted.hostName()
+        + "\r\nX-Pagewyn-Token: " + hosted.host().token()
+        + "\r\nContent-Type: application/epub+zip\r\nContent-Length: "
+        + std::to_string(bytes.size()) + "\r\n\r\n";
     // The sender goes away half way: no one is left to answer, so what shows is the library and
     // the inbox once the host has let the upload go.
     sendAndClose(hosted.host().port(), head + bytes.substr(0, bytes.size() / 2));
@@ -209,8 +239,8 @@ TEST_F(UploadRoutes, anUploadCutOffHalfWayIsNotImportedAndLeavesNothing)
     EXPECT_EQ(hosted.state()["presented"][0]["kind"], "picker");
 
     // A body whose length is not said could not be told from a cut-off one: it is not taken.
-    const std::string unsaid = "POST /pick?name=Cut.epub HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: "
-        + hosted.host().token() + "\r\nConnection: close\r\n\r\n";
+    const std::string unsaid = "POST /pick?name=Cut.epub HTTP/1.1\r\nHost: " + hosted.hostName()
+        + "\r\nX-Pagewyn-Token: " + hosted.host().token() + "\r\nConnection: close\r\n\r\n";
     EXPECT_EQ(
         fixtures::rawExchange(hosted.host().port(), unsaid + bytes).rfind("HTTP/1.1 411", 0), 0u);
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Cut.epub")));
@@ -225,7 +255,8 @@ TEST_F(UploadRoutes, aBrokenBookIsRefusedWithItsReasonAndCostsTheLibraryNothing)
         if (std::string(route) == "/pick")
             openPicker(hosted);
         hosted.app().takeConsole();
-        auto answer = hosted.post(std::string(route) + "?name=old.epub", "this is no zip archive", hosted.page(), "application/epub+zip");
+        auto answer = hosted.post(std::string(route) + "?name=old.epub", "this is no zip archive",
+            hosted.page(), "application/epub+zip");
         EXPECT_EQ(answer.status, 422) << route << answer.body;
         auto reason = answer.json()["error"].get<std::string>();
         EXPECT_FALSE(reason.empty()) << route;
@@ -234,7 +265,8 @@ TEST_F(UploadRoutes, aBrokenBookIsRefusedWithItsReasonAndCostsTheLibraryNothing)
         auto console = hosted.app().takeConsole();
         ASSERT_FALSE(console.empty()) << route;
         EXPECT_EQ(console.back().rfind("Can't import: \"old.epub\"", 0), 0u) << console.back();
-        EXPECT_TRUE(fs::is_regular_file(hosted.app().library().itemPath("old.epub"))) << "the book of that name stays";
+        EXPECT_TRUE(fs::is_regular_file(hosted.app().library().itemPath("old.epub")))
+            << "the book of that name stays";
         EXPECT_EQ(entriesIn(inbox()), 0u);
     }
 }
@@ -243,16 +275,20 @@ TEST_F(UploadRoutes, uploadsNeedTheLaunchTokenAndOtherBodiesStayBounded)
 {
     fixtures::HostedApp hosted(oneBook, true, options());
     openPicker(hosted);
-    auto stranger = hosted.post("/pick?name=New.epub", epubBytes("Stranger"), { { "Host", hosted.hostName() } }, "application/epub+zip");
+    auto stranger = hosted.post("/pick?name=New.epub", epubBytes("Stranger"),
+        { { "Host", hosted.hostName() } }, "application/epub+zip");
     EXPECT_EQ(stranger.status, 403);
     auto otherSite = hosted.post("/handoff?name=New.epub", epubBytes("Stranger"),
-        { { "X-Pagewyn-Token", hosted.host().token() }, { "Origin", "http://evil.example" } }, "application/epub+zip");
+        { { "X-Pagewyn-Token", hosted.host().token() }, { "Origin", "http://evil.example" } },
+        "application/epub+zip");
     EXPECT_EQ(otherSite.status, 403);
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("New.epub")));
 
     // Bodies of the other routes may not escape their bound by leaving out their length.
-    const std::string chunkedEvent = "POST /event HTTP/1.1\r\nHost: " + hosted.hostName() + "\r\nX-Pagewyn-Token: "
-        + hosted.host().token() + "\r\nContent-Type: application/json\r\nConnection: close\r\nTransfer-Encoding: chunked\r\n\r\n2\r\n{}\r\n0\r\n\r\n";
+    const std::string chunkedEvent = "POST /event HTTP/1.1\r\nHost: " + hosted.hostName()
+        + "\r\nX-Pagewyn-Token: " + hosted.host().token()
+        + "\r\nContent-Type: application/json\r\nConnection: close\r\nTransfer-Encoding: "
+          "chunked\r\n\r\n2\r\n{}\r\n0\r\n\r\n";
     EXPECT_EQ(
         fixtures::rawExchange(hosted.host().port(), chunkedEvent).rfind("HTTP/1.1 411", 0), 0u);
 }
@@ -260,7 +296,8 @@ TEST_F(UploadRoutes, uploadsNeedTheLaunchTokenAndOtherBodiesStayBounded)
 TEST_F(UploadRoutes, whileTheApplicationStartsUploadsAreAskedToWait)
 {
     fixtures::HostedApp hosted(oneBook, false, options());
-    auto answer = hosted.post("/handoff?name=Early.epub", epubBytes("Early"), hosted.page(), "application/epub+zip");
+    auto answer = hosted.post(
+        "/handoff?name=Early.epub", epubBytes("Early"), hosted.page(), "application/epub+zip");
     EXPECT_EQ(answer.status, 503);
     EXPECT_FALSE(fs::exists(hosted.app().library().itemPath("Early.epub")));
     auto instance = hosted.get("/instance").json();

@@ -14,7 +14,8 @@ namespace {
 
 class ImportBook : public ::testing::Test {
 protected:
-    std::string writeSource(const std::string& name, const std::string& title, fixtures::Breakage breakage = fixtures::Breakage::none)
+    std::string writeSource(const std::string& name, const std::string& title,
+        fixtures::Breakage breakage = fixtures::Breakage::none)
     {
         fixtures::EpubFixture book;
         book.title = title;
@@ -27,7 +28,8 @@ protected:
 
     folioreader::ReaderViewController* presentedReader(fixtures::LaunchedApp& app)
     {
-        return dynamic_cast<folioreader::ReaderViewController*>(app.screen().presentedViewController().get());
+        return dynamic_cast<folioreader::ReaderViewController*>(
+            app.screen().presentedViewController().get());
     }
 
     void pick(fixtures::LaunchedApp& app, const std::vector<std::string>& paths)
@@ -56,7 +58,8 @@ TEST_F(ImportBook, pickedFileIsUnpackedListedFirstSelectedAndOpened)
     EXPECT_EQ(reader->session().bookPath(), app.library().itemPath("A.epub"));
     EXPECT_EQ(fs::file_size(source), sourceBytes) << "the picked file is only read";
     for (auto& entry : fs::directory_iterator(app.library().path()))
-        EXPECT_NE(entry.path().filename().string().rfind(".import-", 0), 0u) << "no staging folder is left behind";
+        EXPECT_NE(entry.path().filename().string().rfind(".import-", 0), 0u)
+            << "no staging folder is left behind";
 }
 
 TEST_F(ImportBook, sameNameReplacesTheFolderButKeepsTheListedTitleUntilRestart)
@@ -80,8 +83,10 @@ TEST_F(ImportBook, bookTheLibraryCouldNotListLeavesTheLibraryAsItWasAndOpensNoth
     using fixtures::Breakage;
     using fixtures::EpubFixture;
     auto containerNaming = [](const std::string& rootfiles) {
-        return "<?xml version=\"1.0\"?><container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">"
-               "<rootfiles>" + rootfiles + "</rootfiles></container>";
+        return "<?xml version=\"1.0\"?><container version=\"1.0\" "
+               "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">"
+               "<rootfiles>"
+            + rootfiles + "</rootfiles></container>";
     };
     const std::string container = EpubFixture {}.containerDocument();
     const std::string package = EpubFixture {}.packageDocument();
@@ -96,18 +101,24 @@ TEST_F(ImportBook, bookTheLibraryCouldNotListLeavesTheLibraryAsItWasAndOpensNoth
         { "package missing", { .breakage = Breakage::missingPackage } },
         { "malformed package", { .breakage = Breakage::malformedPackage } },
         { "lower-case container folder",
-            { .breakage = Breakage::missingContainer, .extraEntries = { { "meta-inf/container.xml", container } } } },
+            { .breakage = Breakage::missingContainer,
+                .extraEntries = { { "meta-inf/container.xml", container } } } },
         { "backslash separators",
-            { .breakage = Breakage::missingContainer, .extraEntries = { { "META-INF\\container.xml", container } } } },
+            { .breakage = Breakage::missingContainer,
+                .extraEntries = { { "META-INF\\container.xml", container } } } },
         { "first rootfile a PDF",
             { .breakage = Breakage::missingContainer,
-                .extraEntries = { { "META-INF/container.xml",
-                                      containerNaming("<rootfile full-path=\"book.pdf\" media-type=\"application/pdf\"/>"
-                                                      "<rootfile full-path=\"OEBPS/content.opf\" media-type=\"application/oebps-package+xml\"/>") },
+                .extraEntries
+                = { { "META-INF/container.xml",
+                        containerNaming(
+                            "<rootfile full-path=\"book.pdf\" media-type=\"application/pdf\"/>"
+                            "<rootfile full-path=\"OEBPS/content.opf\" "
+                            "media-type=\"application/oebps-package+xml\"/>") },
                     { "book.pdf", "%PDF-1.4\n" } } } },
         { "package cut off mid-metadata",
             { .breakage = Breakage::missingPackage,
-                .extraEntries = { { "OEBPS/absent.opf", package.substr(0, package.find("</metadata>") - 20) } } } },
+                .extraEntries = { { "OEBPS/absent.opf",
+                    package.substr(0, package.find("</metadata>") - 20) } } } },
     };
     fixtures::LaunchedApp app({ { "A.epub", "Precious", "Ann", 1000 } });
     auto before = fs::file_size(app.library().itemPath("A.epub"));
@@ -115,10 +126,14 @@ TEST_F(ImportBook, bookTheLibraryCouldNotListLeavesTheLibraryAsItWasAndOpensNoth
         app.takeConsole();
         book.writeZipped(m_outside.file("A.epub"));
         pick(app, { m_outside.file("A.epub") });
-        EXPECT_EQ(fs::file_size(app.library().itemPath("A.epub")), before) << kind << ": the book of that name is kept";
+        EXPECT_EQ(fs::file_size(app.library().itemPath("A.epub")), before)
+            << kind << ": the book of that name is kept";
         EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Precious / Ann" })) << kind;
         EXPECT_FALSE(presentedReader(app)) << kind;
-        EXPECT_EQ(std::distance(fs::directory_iterator(app.library().path()), fs::directory_iterator()), 1) << kind;
+        EXPECT_EQ(
+            std::distance(fs::directory_iterator(app.library().path()), fs::directory_iterator()),
+            1)
+            << kind;
         auto lines = app.takeConsole();
         ASSERT_EQ(lines.size(), 1u) << kind;
         // The picker hands over a copy of the file, named alike.
@@ -142,7 +157,8 @@ TEST_F(ImportBook, fileNotEndingInEpubIsUnpackedButNotListed)
 {
     fixtures::LaunchedApp app({ { "b.epub", "Listed", "Ann", 1000 } });
     auto source = writeSource("notes.zip", "Hidden");
-    ASSERT_TRUE(ui::Application::sharedApplication()->openURLFromOtherApplication(foundation::URL::fileURLWithPath(source)));
+    ASSERT_TRUE(ui::Application::sharedApplication()->openURLFromOtherApplication(
+        foundation::URL::fileURLWithPath(source)));
     EXPECT_TRUE(fs::is_directory(app.library().itemPath("notes.zip")));
     EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Listed / Ann" }));
     auto* reader = presentedReader(app);
@@ -153,10 +169,12 @@ TEST_F(ImportBook, fileNotEndingInEpubIsUnpackedButNotListed)
 TEST_F(ImportBook, delegateTakesEveryHandedOverFileEvenWithoutAScreen)
 {
     fixtures::LaunchedApp app;
-    auto delegate = std::dynamic_pointer_cast<AppDelegate>(ui::Application::sharedApplication()->delegate());
+    auto delegate
+        = std::dynamic_pointer_cast<AppDelegate>(ui::Application::sharedApplication()->delegate());
     auto screen = delegate->myViewController;
     delegate->myViewController.reset();
-    EXPECT_TRUE(delegate->openURL(*ui::Application::sharedApplication(), foundation::URL::fileURLWithPath(writeSource("x.epub", "X")), {}));
+    EXPECT_TRUE(delegate->openURL(*ui::Application::sharedApplication(),
+        foundation::URL::fileURLWithPath(writeSource("x.epub", "X")), {}));
     EXPECT_FALSE(fs::exists(app.library().itemPath("x.epub")));
     delegate->myViewController = screen;
 }
@@ -165,7 +183,8 @@ TEST_F(ImportBook, pickerOffersOnlyEpubAndImportsOnlyTheFirstOfSeveral)
 {
     fixtures::LaunchedApp app;
     app.tapHeaderButton("open");
-    auto picker = std::dynamic_pointer_cast<ui::DocumentPickerViewController>(app.screen().presentedViewController());
+    auto picker = std::dynamic_pointer_cast<ui::DocumentPickerViewController>(
+        app.screen().presentedViewController());
     ASSERT_TRUE(picker);
     EXPECT_EQ(picker->documentTypes(), std::vector<std::string> { "org.idpf.epub-container" });
     EXPECT_EQ(picker->mode(), ui::DocumentPickerMode::import);
@@ -175,7 +194,8 @@ TEST_F(ImportBook, pickerOffersOnlyEpubAndImportsOnlyTheFirstOfSeveral)
 
     std::ofstream(m_outside.file("notes.txt")) << "text";
     EXPECT_FALSE(app.driver().pickDocuments({ m_outside.file("notes.txt") }));
-    auto picked = app.driver().pickDocuments({ writeSource("one.epub", "One"), writeSource("two.epub", "Two"), writeSource("three.epub", "Three") });
+    auto picked = app.driver().pickDocuments({ writeSource("one.epub", "One"),
+        writeSource("two.epub", "Two"), writeSource("three.epub", "Three") });
     ASSERT_TRUE(picked);
     EXPECT_TRUE(fs::exists(app.library().itemPath("one.epub")));
     EXPECT_FALSE(fs::exists(app.library().itemPath("two.epub")));
@@ -187,7 +207,8 @@ TEST_F(ImportBook, emptyPickImportsNothingAndCancelOnlyDismisses)
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
     app.tapHeaderButton("open");
     ASSERT_TRUE(app.driver().pickDocuments({}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(app.library().path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(
+        std::distance(fs::directory_iterator(app.library().path()), fs::directory_iterator()), 1);
     EXPECT_FALSE(app.screen().presentedViewController()) << "the picker closes itself after a pick";
 
     app.tapHeaderButton("open");
@@ -197,7 +218,8 @@ TEST_F(ImportBook, emptyPickImportsNothingAndCancelOnlyDismisses)
     ASSERT_TRUE(app.driver().cancelDocumentPicker());
     EXPECT_EQ(app.takeConsole(), std::vector<std::string> { "view was cancelled" });
     EXPECT_FALSE(app.screen().presentedViewController());
-    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Alpha / Ann" })) << "cancelling does not rescan";
+    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Alpha / Ann" }))
+        << "cancelling does not rescan";
 }
 
 }

@@ -94,15 +94,18 @@ TEST(InterruptedWork, killedAtAnyStepEndsWithTheOldOrTheNewBookAfterTheNextStart
 
             const auto book = ziptest::snapshot(library + "/A.epub");
             const bool isOld = c.bookThere && book == oldBook;
-            const bool isNew = book.count("META-INF/container.xml") && !book.count("OEBPS/old.xhtml");
+            const bool isNew
+                = book.count("META-INF/container.xml") && !book.count("OEBPS/old.xhtml");
             const bool isGone = !fs::exists(library + "/A.epub");
             if (c.work == Work::remove)
                 EXPECT_TRUE(finished ? isGone : isOld || isGone) << "the book is whole or gone";
             else if (finished)
                 EXPECT_TRUE(isNew);
             else
-                EXPECT_TRUE(isOld || isNew || (!c.bookThere && isGone)) << "the old book or the new one";
-            EXPECT_EQ(itemNames(library), isGone ? std::vector<std::string> {} : std::vector<std::string> { "A.epub" })
+                EXPECT_TRUE(isOld || isNew || (!c.bookThere && isGone))
+                    << "the old book or the new one";
+            EXPECT_EQ(itemNames(library),
+                isGone ? std::vector<std::string> {} : std::vector<std::string> { "A.epub" })
                 << "nothing hidden is left";
         }
         EXPECT_TRUE(finished) << c.what;
@@ -130,7 +133,8 @@ TEST(InterruptedWork, oldBookThatCannotGoBackIsKeptForTheNextStart)
 
     fs::remove(library + "/A.epub");
     recoverInterruptedWork(library);
-    EXPECT_EQ(ziptest::snapshot(library + "/A.epub"), (std::map<std::string, std::string> { { "old.xhtml", "old" } }));
+    EXPECT_EQ(ziptest::snapshot(library + "/A.epub"),
+        (std::map<std::string, std::string> { { "old.xhtml", "old" } }));
     EXPECT_EQ(itemNames(library), std::vector<std::string> { "A.epub" });
 }
 

@@ -29,7 +29,8 @@ foundation::Date LibraryFolder::at(long long second)
     return foundation::Date(foundation::Date::TimePoint(std::chrono::seconds(second)));
 }
 
-void LibraryFolder::addBook(const std::string& name, const std::string& title, const std::string& author, long long modifiedAt)
+void LibraryFolder::addBook(const std::string& name, const std::string& title,
+    const std::string& author, long long modifiedAt)
 {
     EpubFixture book;
     book.title = title;

@@ -20,7 +20,8 @@ public:
     std::string itemPath(const std::string& name) const { return m_folder.file(name); }
 
     // Writes a zipped book with that title and author, modified at the given second.
-    void addBook(const std::string& name, const std::string& title, const std::string& author, long long modifiedAt);
+    void addBook(const std::string& name, const std::string& title, const std::string& author,
+        long long modifiedAt);
     void addBook(const std::string& name, const EpubFixture& book, long long modifiedAt);
     void setModified(const std::string& name, long long modifiedAt);
     static foundation::Date at(long long second);

@@ -1,4 +1,5 @@
 // The scan: what it adds, what it raises, what it leaves alone, and what it says.
+#include "library/scanLibrary.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/metadata/MetadataScan.h"
 #include "frameworks/folioreader/metadata/MetadataStore.h"
@@ -8,7 +9,6 @@
 #include "library/ProgramState.h"
 #include "library/ScanProgress.h"
 #include "library/SortOrder.h"
-#include "library/scanLibrary.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/text/Text.h"
 #include "tests/library/LibraryFolder.h"
@@ -20,8 +20,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
-#include <set>
 #include <random>
+#include <set>
 
 using fixtures::LibraryFolder;
 using fixtures::listedFiles;
@@ -92,7 +92,7 @@ TEST(ScanLibrary, laterModificationRaisesTheDateAndEarlierOrEqualDoesNot)
     scanLibrary();
     ASSERT_TRUE(stepSortOrder());
 
-    library.setModified("b.epub", 500);  // earlier: nothing
+    library.setModified("b.epub", 500); // earlier: nothing
     library.setModified("a.epub", 1000); // equal: nothing
     scanLibrary();
     EXPECT_EQ(sortOrder(), SortOrder::byTitle);
@@ -108,7 +108,8 @@ TEST(ScanLibrary, laterModificationRaisesTheDateAndEarlierOrEqualDoesNot)
 TEST(ScanLibrary, onlyNamesEndingExactlyInEpubAreBooks)
 {
     LibraryFolder library;
-    for (auto name : { "Notes.EPUB", "book.epub.zip", "highlights.realm", "reading-places.json", ".epub", "plain.epub" })
+    for (auto name : { "Notes.EPUB", "book.epub.zip", "highlights.realm", "reading-places.json",
+             ".epub", "plain.epub" })
         library.addBook(name, name, "Ann", 1000);
     fixtures::EpubFixture book;
     book.title = "Folder";
@@ -126,8 +127,9 @@ TEST(ScanLibrary, unreadableItemsAreReportedOnEveryScanAndNeverListed)
     using fixtures::Breakage;
     LibraryFolder library;
     library.addBook("good.epub", "Good", "Ann", 1000);
-    const Breakage breakages[] = { Breakage::zeroByteFile, Breakage::notAZip, Breakage::truncatedZip,
-        Breakage::emptyFolder, Breakage::missingContainer, Breakage::malformedPackage, Breakage::packageOutsideBook };
+    const Breakage breakages[] = { Breakage::zeroByteFile, Breakage::notAZip,
+        Breakage::truncatedZip, Breakage::emptyFolder, Breakage::missingContainer,
+        Breakage::malformedPackage, Breakage::packageOutsideBook };
     int n = 0;
     for (auto breakage : breakages) {
         fixtures::EpubFixture broken;
@@ -141,7 +143,8 @@ TEST(ScanLibrary, unreadableItemsAreReportedOnEveryScanAndNeverListed)
         ASSERT_EQ(lines.size(), std::size(breakages));
         for (const auto& line : lines) {
             EXPECT_EQ(line.rfind("Can't read: ", 0), 0u) << line;
-            EXPECT_NE(line.find("broken"), std::string::npos) << "the line names the item: " << line;
+            EXPECT_NE(line.find("broken"), std::string::npos)
+                << "the line names the item: " << line;
         }
     }
 }
@@ -184,7 +187,8 @@ struct Model {
     {
         for (const auto& name : listing) {
             auto date = LibraryFolder::at(dates.at(name));
-            auto known = std::find_if(books.begin(), books.end(), [&](const Book& b) { return b.file == name; });
+            auto known = std::find_if(
+                books.begin(), books.end(), [&](const Book& b) { return b.file == name; });
             if (known != books.end()) {
                 if (known->added < date) {
                     known->added = date;
@@ -198,7 +202,8 @@ struct Model {
     }
     void resort()
     {
-        std::stable_sort(books.begin(), books.end(), [](const Book& a, const Book& b) { return a.added > b.added; });
+        std::stable_sort(books.begin(), books.end(),
+            [](const Book& a, const Book& b) { return a.added > b.added; });
         order = 0;
     }
 };
@@ -213,7 +218,8 @@ TEST(ScanLibrary, agreesWithAStableResortAfterEveryChange)
         for (int round = 0; round < 4; ++round) {
             // New books, with few distinct dates so that ties abound.
             for (int i = 0; i < 12; ++i) {
-                std::string name = "b" + std::to_string(trial) + "-" + std::to_string(round) + "-" + std::to_string(i) + ".epub";
+                std::string name = "b" + std::to_string(trial) + "-" + std::to_string(round) + "-"
+                    + std::to_string(i) + ".epub";
                 dates[name] = 1000 + static_cast<long long>(random() % 4) * 100;
                 library.addBook(name, "T" + name, "A" + name, dates[name]);
             }
@@ -235,7 +241,8 @@ TEST(ScanLibrary, agreesWithAStableResortAfterEveryChange)
             model.scan(listing, dates);
             ASSERT_EQ(bookList().size(), model.books.size());
             for (std::size_t i = 0; i < model.books.size(); ++i)
-                ASSERT_EQ(bookList()[i].file, model.books[i].file) << "trial " << trial << " round " << round << " row " << i;
+                ASSERT_EQ(bookList()[i].file, model.books[i].file)
+                    << "trial " << trial << " round " << round << " row " << i;
             ASSERT_EQ(sortOrder(), model.order);
         }
     }
@@ -286,7 +293,8 @@ void expectSameRuns(const ScanRun& plain, const ScanRun& other, const std::strin
     ASSERT_EQ(plain.books.size(), other.books.size()) << where;
     for (std::size_t i = 0; i < plain.books.size(); ++i) {
         const Book &a = plain.books[i], &b = other.books[i];
-        ASSERT_EQ(std::tie(a.file, a.title, a.author), std::tie(b.file, b.title, b.author)) << where << " row " << i;
+        ASSERT_EQ(std::tie(a.file, a.title, a.author), std::tie(b.file, b.title, b.author))
+            << where << " row " << i;
         ASSERT_EQ(a.added, b.added) << where << " row " << i;
     }
     EXPECT_EQ(plain.order, other.order) << where;
@@ -341,13 +349,15 @@ TEST(ScanLibrary, theMetadataStoreAndReadingThreadsChangeNothingButSpeed)
             library.addBook("Caf\xC3\xA9.epub", "Composed", "Ann", 1000);
         if (round == 2) // another spelling of a listed name
             library.addBook("Cafe\xCC\x81.epub", "Decomposed", "Ann", 1000);
-        std::vector<std::filesystem::directory_entry> entries(std::filesystem::directory_iterator(library.path()), {});
+        std::vector<std::filesystem::directory_entry> entries(
+            std::filesystem::directory_iterator(library.path()), {});
         for (const auto& entry : entries) {
             std::string name = entry.path().filename();
             switch (random() % 10) {
             case 0: // replaced by another book: new title, always a new length, a date never seen
                 std::filesystem::remove_all(entry.path());
-                library.addBook(name, "Replaced" + std::string(std::size_t(++edits[name]), '!'), "Bob", nextDate++);
+                library.addBook(name, "Replaced" + std::string(std::size_t(++edits[name]), '!'),
+                    "Bob", nextDate++);
                 break;
             case 1: // the package inside a folder book edited: the folder's own date stays
                 if (entry.is_directory()) {
@@ -372,7 +382,8 @@ TEST(ScanLibrary, theMetadataStoreAndReadingThreadsChangeNothingButSpeed)
         expectSameRuns(plain, cached, "round " + std::to_string(round));
         expectSameRuns(plainRestart, cachedRestart, "restart, round " + std::to_string(round));
         expectSameRuns(plain, windowed, "windows, round " + std::to_string(round));
-        expectSameRuns(plainRestart, windowedRestart, "windows, restart, round " + std::to_string(round));
+        expectSameRuns(
+            plainRestart, windowedRestart, "windows, restart, round " + std::to_string(round));
         // After a restart the store holds every listed book, and no item the folder has lost.
         std::set<std::string> listed, items;
         for (const Book& book : plainRestart.books)
@@ -383,8 +394,10 @@ TEST(ScanLibrary, theMetadataStoreAndReadingThreadsChangeNothingButSpeed)
             std::set<std::string> stored;
             for (auto& [name, entry] : kept->entriesOf(library.path()))
                 stored.insert(name);
-            EXPECT_TRUE(std::includes(stored.begin(), stored.end(), listed.begin(), listed.end())) << "round " << round;
-            EXPECT_TRUE(std::includes(items.begin(), items.end(), stored.begin(), stored.end())) << "round " << round;
+            EXPECT_TRUE(std::includes(stored.begin(), stored.end(), listed.begin(), listed.end()))
+                << "round " << round;
+            EXPECT_TRUE(std::includes(items.begin(), items.end(), stored.begin(), stored.end()))
+                << "round " << round;
         }
     }
 }

@@ -22,8 +22,8 @@ std::vector<ui::TableViewCommand> scrolls(ui::TableView& table)
 
 TEST(SortList, cyclesTheOrdersWithTheHeaderTitleFollowing)
 {
-    fixtures::LaunchedApp app({ { "z.epub", "Zola", "Balzac", 3000 }, { "a.epub", "austen", "Eliot", 1000 },
-        { "b.epub", "Balzac", "", 2000 } });
+    fixtures::LaunchedApp app({ { "z.epub", "Zola", "Balzac", 3000 },
+        { "a.epub", "austen", "Eliot", 1000 }, { "b.epub", "Balzac", "", 2000 } });
     EXPECT_EQ(app.visibleRows(), (Rows { "Zola / Balzac", "Balzac / ", "austen / Eliot" }));
     app.table().takeCommands();
     struct Step {
@@ -44,7 +44,8 @@ TEST(SortList, cyclesTheOrdersWithTheHeaderTitleFollowing)
         EXPECT_EQ(app.table().sectionIndexTitles(), step.index) << step.title;
         auto scrolled = scrolls(app.table());
         ASSERT_EQ(scrolled.size(), 1u) << step.title;
-        EXPECT_EQ(scrolled[0].indexPaths, (std::vector<ui::IndexPath> { ui::IndexPath::forRow(0, 0) }));
+        EXPECT_EQ(
+            scrolled[0].indexPaths, (std::vector<ui::IndexPath> { ui::IndexPath::forRow(0, 0) }));
         EXPECT_EQ(scrolled[0].scrollPosition, ui::TableViewScrollPosition::top);
         EXPECT_TRUE(scrolled[0].animated);
     }
@@ -62,7 +63,8 @@ TEST(SortList, anEmptyLibraryChangesNothing)
 
 TEST(SortList, anOrderOutsideTheThreeStartsTheCycleAtTitles)
 {
-    fixtures::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app(
+        { { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
     sortOrder() = 7;
     app.screen().sortList();
     EXPECT_EQ(sortOrder(), SortOrder::byTitle);

@@ -1,7 +1,7 @@
 // The three orders: their text order and ties. The sort button's cycle is SortListTest's.
+#include "library/SortOrder.h"
 #include "library/BookList.h"
 #include "library/ProgramState.h"
-#include "library/SortOrder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,8 @@ using Titles = std::vector<std::string>;
 
 Book book(std::string title, std::string author, long long added, std::string file = "")
 {
-    return Book { std::move(title), std::move(author), file.empty() ? "f" + std::to_string(added) + ".epub" : std::move(file),
+    return Book { std::move(title), std::move(author),
+        file.empty() ? "f" + std::to_string(added) + ".epub" : std::move(file),
         foundation::Date(foundation::Date::TimePoint(std::chrono::seconds(added))) };
 }
 
@@ -31,11 +32,12 @@ protected:
 
 TEST_F(SortOrderTest, titleOrderIsByScalarValueWithoutCaseFolding)
 {
-    for (auto& b : { book("Zola", "", 1), book("austen", "", 2), book("Balzac", "", 3), book("", "", 4),
-             book("\xC3\x89mile", "", 5), book("Bal", "", 6) })
+    for (auto& b : { book("Zola", "", 1), book("austen", "", 2), book("Balzac", "", 3),
+             book("", "", 4), book("\xC3\x89mile", "", 5), book("Bal", "", 6) })
         bookList().append(b);
     sortByTitle();
-    EXPECT_EQ(titles(bookList()), (Titles { "", "Bal", "Balzac", "Zola", "austen", "\xC3\x89mile" }));
+    EXPECT_EQ(
+        titles(bookList()), (Titles { "", "Bal", "Balzac", "Zola", "austen", "\xC3\x89mile" }));
 }
 
 TEST_F(SortOrderTest, equalKeysKeepTheirOrderInEveryOrder)
@@ -61,8 +63,10 @@ TEST_F(SortOrderTest, searchKeysFollowTheirBooksThroughEveryOrder)
     // Rearranged in place, cycle after cycle: a fixed point, a swap and longer cycles at once.
     const char* appended[] = { "E", "A", "C", "G", "B", "D", "F", "H" };
     for (int added = 0; added < 8; ++added)
-        bookList().append(book(appended[added], std::string("by ") + appended[added], (added * 5) % 8));
-    for (auto order : { +[] { sortByTitle(); }, +[] { sortByRecency(); }, +[] { sortByAuthor(); } }) {
+        bookList().append(
+            book(appended[added], std::string("by ") + appended[added], (added * 5) % 8));
+    for (auto order :
+        { +[] { sortByTitle(); }, +[] { sortByRecency(); }, +[] { sortByAuthor(); } }) {
         order();
         for (std::size_t i = 0; i < bookList().size(); ++i) {
             const Book& b = bookList()[i];

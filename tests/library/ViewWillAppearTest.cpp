@@ -11,7 +11,8 @@ using Rows = std::vector<std::string>;
 
 TEST(ViewWillAppear, keepsTheUsersOrderUntilTheScanChangesSomething)
 {
-    fixtures::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app(
+        { { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
     app.tapHeaderButton("sort");
     app.showScreen();
     EXPECT_EQ(app.header().textLabel()->text(), "Books by Title");
@@ -37,7 +38,8 @@ TEST(ViewWillAppear, reloadsEvenWhenTheScanChangesNothing)
 TEST(ViewWillAppear, clearsTheSelectionOfTheRowLastOpened)
 {
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 1000 } });
-    app.table().selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), false, ui::TableViewScrollPosition::none);
+    app.table().selectRowAtIndexPath(
+        ui::IndexPath::forRow(0, 0), false, ui::TableViewScrollPosition::none);
     app.showScreen();
     EXPECT_EQ(app.table().indexPathForSelectedRow(), std::nullopt);
     EXPECT_FALSE(app.table().cellForRowAtIndexPath({ 0, 0 })->isSelected());

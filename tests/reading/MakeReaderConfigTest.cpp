@@ -1,8 +1,8 @@
 // makeReaderConfig: the application's reader settings, a quote background from "demo-bg" only
 // when the resource is there, and the highlight database in the documents folder — fresh and
 // independent for every opening.
-#include "platform/host/snapshot/ReaderSnapshot.h"
 #include "reading/makeReaderConfig.h"
+#include "platform/host/snapshot/ReaderSnapshot.h"
 #include "tests/library/LibraryFolder.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +100,8 @@ TEST(MakeReaderConfig, setsTheReaderSettingsAndTheBrowserIsToldEachOne)
     EXPECT_EQ(settings["quoteImages"][0]["image"], 0);
     EXPECT_EQ(settings["quoteImages"][0]["alpha"], 0.6);
     EXPECT_EQ(settings["quoteImages"][1]["image"], 1);
-    EXPECT_EQ(settings["quoteImages"][1]["backgroundColor"], (nlohmann::json { 1.0, 1.0, 1.0, 1.0 }));
+    EXPECT_EQ(
+        settings["quoteImages"][1]["backgroundColor"], (nlohmann::json { 1.0, 1.0, 1.0, 1.0 }));
 
     folioreader::FolioReaderConfig vertical;
     vertical.scrollDirection = folioreader::ScrollDirection::vertical;

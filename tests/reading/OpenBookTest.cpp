@@ -18,14 +18,16 @@ using Command = ui::TableViewCommand;
 
 std::shared_ptr<folioreader::ReaderViewController> frontReader(fixtures::LaunchedApp& app)
 {
-    return std::dynamic_pointer_cast<folioreader::ReaderViewController>(app.window().topViewController());
+    return std::dynamic_pointer_cast<folioreader::ReaderViewController>(
+        app.window().topViewController());
 }
 
 foundation::Date modificationDate(const std::string& path)
 {
     auto attributes = foundation::FileManager().attributesOfItemAtPath(path);
     EXPECT_TRUE(attributes);
-    return attributes ? attributes->modificationDate().value_or(foundation::Date()) : foundation::Date();
+    return attributes ? attributes->modificationDate().value_or(foundation::Date())
+                      : foundation::Date();
 }
 
 void closeReader(fixtures::LaunchedApp& app)
@@ -56,7 +58,8 @@ TEST(OpenBook, presentsTheTappedBookAndMakesItTheMostRecent)
     EXPECT_EQ(reader->modalPresentationStyle(), ui::ModalPresentationStyle::fullScreen);
     EXPECT_EQ(reader->session().bookPath(), app.library().path() + "/a.epub");
     EXPECT_EQ(reader->session().title(), "Alpha");
-    EXPECT_EQ(reader->config().accentColor, ui::Color::withRGBA(237.0 / 255, 182.0 / 255, 27.0 / 255, 1));
+    EXPECT_EQ(
+        reader->config().accentColor, ui::Color::withRGBA(237.0 / 255, 182.0 / 255, 27.0 / 255, 1));
     EXPECT_EQ(app.screen().folioReader->readerViewController(), reader);
 
     auto onDisk = modificationDate(app.library().itemPath("a.epub"));
@@ -65,7 +68,8 @@ TEST(OpenBook, presentsTheTappedBookAndMakesItTheMostRecent)
     EXPECT_EQ(fixtures::listedFiles(), (Rows { "a.epub", "b.epub", "c.epub" }));
     EXPECT_GE(bookList()[0].added, onDisk) << "the clock is read again after the date is set";
     EXPECT_LE(bookList()[0].added, after);
-    EXPECT_EQ(app.visibleRows(), (Rows { "Alpha / Bob", "Beta / Zed", "Gamma / Ann" })) << "the table underneath is reloaded";
+    EXPECT_EQ(app.visibleRows(), (Rows { "Alpha / Bob", "Beta / Zed", "Gamma / Ann" }))
+        << "the table underneath is reloaded";
     EXPECT_TRUE(app.takeConsole().empty());
 }
 
@@ -78,13 +82,17 @@ TEST(OpenBook, theTableFollowsTheSortOrder)
         std::vector<Command::Kind> commands;
     };
     const std::vector<Case> cases = {
-        { SortOrder::recentlyOpened, 1, { "c.epub", "b.epub", "a.epub" }, { Command::Kind::selectRow } },
-        { SortOrder::recentlyOpened, 0, { "b.epub", "c.epub", "a.epub" }, { Command::Kind::selectRow } },
+        { SortOrder::recentlyOpened, 1, { "c.epub", "b.epub", "a.epub" },
+            { Command::Kind::selectRow } },
+        { SortOrder::recentlyOpened, 0, { "b.epub", "c.epub", "a.epub" },
+            { Command::Kind::selectRow } },
         { SortOrder::byTitle, 2, { "a.epub", "b.epub", "c.epub" }, { Command::Kind::scrollToRow } },
-        { SortOrder::byAuthor, 1, { "c.epub", "a.epub", "b.epub" }, { Command::Kind::scrollToRow } },
+        { SortOrder::byAuthor, 1, { "c.epub", "a.epub", "b.epub" },
+            { Command::Kind::scrollToRow } },
     };
     for (const auto& testCase : cases) {
-        SCOPED_TRACE(testing::Message() << "order " << testCase.order << ", row " << testCase.tappedRow);
+        SCOPED_TRACE(
+            testing::Message() << "order " << testCase.order << ", row " << testCase.tappedRow);
         fixtures::LaunchedApp app(threeBooks);
         while (sortOrder() != testCase.order)
             app.tapHeaderButton("sort");
@@ -98,11 +106,13 @@ TEST(OpenBook, theTableFollowsTheSortOrder)
         EXPECT_EQ(command.kind, testCase.commands[0]);
         EXPECT_TRUE(command.animated);
         if (testCase.order == SortOrder::recentlyOpened) {
-            EXPECT_EQ(command.indexPaths, (std::vector<ui::IndexPath> { ui::IndexPath::forRow(0, 0) }));
+            EXPECT_EQ(
+                command.indexPaths, (std::vector<ui::IndexPath> { ui::IndexPath::forRow(0, 0) }));
             EXPECT_EQ(command.scrollPosition, ui::TableViewScrollPosition::none);
             EXPECT_EQ(app.table().indexPathForSelectedRow(), ui::IndexPath::forRow(0, 0));
         } else {
-            EXPECT_EQ(command.indexPaths, (std::vector<ui::IndexPath> { ui::IndexPath::forRow(testCase.tappedRow, 0) }));
+            EXPECT_EQ(command.indexPaths,
+                (std::vector<ui::IndexPath> { ui::IndexPath::forRow(testCase.tappedRow, 0) }));
             EXPECT_EQ(command.scrollPosition, ui::TableViewScrollPosition::top);
         }
         EXPECT_EQ(sortOrder(), testCase.order);
@@ -139,8 +149,10 @@ TEST(OpenBook, closingTheReaderBringsBackTheLibraryScannedAfresh)
     EXPECT_EQ(app.window().topViewController().get(), &app.screen());
     EXPECT_EQ(app.screen().folioReader->readerViewController(), nullptr);
     EXPECT_FALSE(std::filesystem::exists(*copy)) << "the private copy goes with the reader";
-    EXPECT_TRUE(std::filesystem::exists(app.library().itemPath("b.epub"))) << "the book itself stays";
-    EXPECT_EQ(app.visibleRows(), (Rows { "Beta / Zed", "Gamma / Ann", "Alpha / Bob", "Delta / Dee" }));
+    EXPECT_TRUE(std::filesystem::exists(app.library().itemPath("b.epub")))
+        << "the book itself stays";
+    EXPECT_EQ(
+        app.visibleRows(), (Rows { "Beta / Zed", "Gamma / Ann", "Alpha / Bob", "Delta / Dee" }));
 }
 
 TEST(OpenBook, aRowBeyondTheListOpensNothing)

@@ -5,8 +5,8 @@
 #include "tests/support/TinyPictures.h"
 
 #include "frameworks/folioreader/stores/ReadingPlaces.h"
-#include "platform/ui/ScreenChange.h"
 #include "platform/host/snapshot/TableSnapshot.h"
+#include "platform/ui/ScreenChange.h"
 #include "screen/RowCovers.h"
 
 #include <filesystem>
@@ -28,7 +28,8 @@ fixtures::EpubFixture bookWithCover(const std::string& title, const std::string&
 bool showsCover(ui::TableViewCell& cell)
 {
     auto image = cell.imageView()->image();
-    return image && image->pixelWidth() == fixtures::tinyPngWidth && image->pixelHeight() == fixtures::tinyPngHeight;
+    return image && image->pixelWidth() == fixtures::tinyPngWidth
+        && image->pixelHeight() == fixtures::tinyPngHeight;
 }
 
 bool showsBlank(ui::TableViewCell& cell)
@@ -51,13 +52,23 @@ TEST(BookCells, showCoverOrBlankWithTitleAndAuthor)
         app.screen().setBackgroundWork({ .covers = loader.get() });
         app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 4000);
         app.library().addBook("plain.epub", "Walden", "Thoreau", 3000);
-        app.library().addBook("nameless.epub", fixtures::EpubFixture { .title = "", .author = "" }, 2000);
-        app.library().addBook("broken.epub", fixtures::EpubFixture { .title = "Broken", .author = "Nobody",
-            .cover = fixtures::Cover::epub3, .breakage = fixtures::Breakage::coverNotAPicture }, 1000);
+        app.library().addBook(
+            "nameless.epub", fixtures::EpubFixture { .title = "", .author = "" }, 2000);
+        app.library().addBook("broken.epub",
+            fixtures::EpubFixture { .title = "Broken",
+                .author = "Nobody",
+                .cover = fixtures::Cover::epub3,
+                .breakage = fixtures::Breakage::coverNotAPicture },
+            1000);
         app.showScreen();
-        ASSERT_EQ(app.visibleRows(), (std::vector<std::string> { "Moby-Dick / Melville", "Walden / Thoreau", " / ", "Broken / Nobody" }));
-        auto cell = [&app](std::int64_t row) { return app.table().cellForRowAtIndexPath({ 0, row }); };
-        // With covers read apart, the main loop runs until the row shows what is expected (bounded).
+        ASSERT_EQ(app.visibleRows(),
+            (std::vector<std::string> {
+                "Moby-Dick / Melville", "Walden / Thoreau", " / ", "Broken / Nobody" }));
+        auto cell = [&app](std::int64_t row) {
+            return app.table().cellForRowAtIndexPath({ 0, row });
+        };
+        // With covers read apart, the main loop runs until the row shows what is expected
+        // (bounded).
         auto runUntil = [apart](const std::function<bool()>& shown) {
             if (apart)
                 fixtures::runMainLoopUntil(shown);
@@ -127,7 +138,8 @@ TEST(BookCells, layoutStyleAndBackgrounds)
 TEST(BookCells, aSelectedRowShowsTheFaintAmber)
 {
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
-    app.table().selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), false, ui::TableViewScrollPosition::none);
+    app.table().selectRowAtIndexPath(
+        ui::IndexPath::forRow(0, 0), false, ui::TableViewScrollPosition::none);
     auto cell = app.table().cellForRowAtIndexPath({ 0, 0 });
     ASSERT_TRUE(cell->isSelected());
     auto background = cell->selectedBackgroundView();
@@ -152,10 +164,12 @@ TEST(BookCells, booksOfOneTitleAndAuthorShowTheirFileNames)
     app.library().addBook("notes1.epub", "Notes", "", 900);
     app.library().addBook("notes2.epub", "Notes", "", 800);
     app.showScreen();
-    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "The Waste Land / Eliot · waste1.epub",
-                                      "The Waste Land / Eliot · waste2.epub", "The Waste Land / Pound",
-                                      "Prufrock / Eliot", "Notes / notes1.epub", "Notes / notes2.epub" }));
-    app.screen().commitEditingStyle(app.table(), ui::TableViewCellEditingStyle::deleteStyle, { 0, 0 });
+    EXPECT_EQ(app.visibleRows(),
+        (std::vector<std::string> { "The Waste Land / Eliot · waste1.epub",
+            "The Waste Land / Eliot · waste2.epub", "The Waste Land / Pound", "Prufrock / Eliot",
+            "Notes / notes1.epub", "Notes / notes2.epub" }));
+    app.screen().commitEditingStyle(
+        app.table(), ui::TableViewCellEditingStyle::deleteStyle, { 0, 0 });
     app.table().reloadData();
     EXPECT_EQ(app.visibleRows().front(), "The Waste Land / Eliot");
 }
@@ -167,7 +181,8 @@ TEST(BookCells, aReusedCellNeverShowsThePreviousBook)
     app.library().addBook("middle.epub", bookWithCover("Middlemarch", "Eliot"), 2000);
     app.library().addBook("plain.epub", fixtures::EpubFixture { .title = "", .author = "" }, 1000);
     app.showScreen();
-    app.table().selectRowAtIndexPath(ui::IndexPath::forRow(0, 0), false, ui::TableViewScrollPosition::none);
+    app.table().selectRowAtIndexPath(
+        ui::IndexPath::forRow(0, 0), false, ui::TableViewScrollPosition::none);
     ASSERT_TRUE(app.driver().scrollTo(0, 1));
     auto first = app.table().cellForRowAtIndexPath({ 0, 0 });
     ASSERT_TRUE(first && showsCover(*first));

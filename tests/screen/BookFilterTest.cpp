@@ -1,10 +1,10 @@
 // Finding a book as one types: what matches across scripts, and the found rows tapped, deleted
 // and cleared; what the table shows behind no rows.
+#include "screen/BookFilter.h"
 #include "library/BookList.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
-#include "screen/BookFilter.h"
 #include "tests/support/LaunchedApp.h"
 
 #include <filesystem>
@@ -22,22 +22,24 @@ TEST(BookFilter, matchesTitleOrAuthorWhateverTheCaseAccentsAndWidth)
         const char* typed;
         bool matches;
     };
-    // What folds to what in every script is SearchFold's table; here, that the filter folds both sides.
+    // What folds to what in every script is SearchFold's table; here, that the filter folds both
+    // sides.
     const Case cases[] = {
         { "Moby-Dick", "Herman Melville", "moby", true },
         { "Moby-Dick", "Herman Melville", "MELVILLE", true },
         { "Moby-Dick", "Herman Melville", "dick herman", false }, // never across title and author
         { "Les Misérables", "Victor Hugo", "miserables", true },
-        { "Les Mise\xCC\x81rables", "Victor Hugo", "misérables", true },    // decomposed é in the title
+        { "Les Mise\xCC\x81rables", "Victor Hugo", "misérables",
+            true }, // decomposed é in the title
         { "Ça ira", "", "CA", true },
-        { "İstanbul Hatırası", "", "istanbul", true },                       // Turkish dotted capital I
-        { "Die Straße", "", "strasse", true },                               // ß is ss
-        { "Οδυσσεύς", "Όμηρος", "ΟΔΥΣΣΕΥΣ", true },                         // final sigma, tonos
-        { "Ｐａｇｅ Ｏｎｅ", "", "page one", true },                           // full-width Latin
-        { "ｶﾞｲﾄﾞ", "", "ガイド", true },                                    // half-width katakana
+        { "İstanbul Hatırası", "", "istanbul", true }, // Turkish dotted capital I
+        { "Die Straße", "", "strasse", true }, // ß is ss
+        { "Οδυσσεύς", "Όμηρος", "ΟΔΥΣΣΕΥΣ", true }, // final sigma, tonos
+        { "Ｐａｇｅ Ｏｎｅ", "", "page one", true }, // full-width Latin
+        { "ｶﾞｲﾄﾞ", "", "ガイド", true }, // half-width katakana
         { "こころ", "夏目漱石", "漱石", true },
         { "Война и мир", "Лев Толстой", "ТОЛСТОЙ", true },
-        { "Alpha", "", "\xFF\xFE", false },                                   // bytes that are no UTF-8
+        { "Alpha", "", "\xFF\xFE", false }, // bytes that are no UTF-8
         { "Broken \xFF title", "", "\xFF", true },
         { "Alpha", "", "alpha\nbeta", false },
     };
@@ -54,8 +56,9 @@ TEST(BookFilter, matchesTitleOrAuthorWhateverTheCaseAccentsAndWidth)
 
 TEST(BookFilter, foundRowsOpenDeleteAndClearToTheRightBooks)
 {
-    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 4000 }, { "b.epub", "Beta", "Bob", 3000 },
-        { "c.epub", "Alphabet", "Cy", 2000 }, { "d.epub", "Delta", "Dee", 1000 } });
+    fixtures::LaunchedApp app(
+        { { "a.epub", "Alpha", "Ann", 4000 }, { "b.epub", "Beta", "Bob", 3000 },
+            { "c.epub", "Alphabet", "Cy", 2000 }, { "d.epub", "Delta", "Dee", 1000 } });
     ASSERT_EQ(app.table().searchFieldName(), "Search books");
     ASSERT_TRUE(app.driver().search("ALPH"));
     EXPECT_EQ(app.visibleRows(), (Rows { "Alpha / Ann", "Alphabet / Cy" }));

@@ -24,15 +24,16 @@ std::vector<ui::TableViewCommand> deletions(ui::TableView& table)
 
 TEST(DeleteBook, removesTheFileTheBookAndTheRow)
 {
-    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 3000 }, { "b.epub", "Beta", "Bob", 2000 },
-        { "c.epub", "Gamma", "Cy", 1000 } });
+    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 3000 },
+        { "b.epub", "Beta", "Bob", 2000 }, { "c.epub", "Gamma", "Cy", 1000 } });
     app.table().takeCommands();
     std::string places = app.library().itemPath(folioreader::readingPlacesName);
     for (auto book : { "a.epub", "b.epub" })
         ASSERT_TRUE(folioreader::keepReadingPlace(places, book, { "one.xhtml", 5, 1, false }));
     ASSERT_TRUE(app.driver().deleteRow(0));
     EXPECT_FALSE(std::filesystem::exists(app.library().itemPath("a.epub")));
-    EXPECT_EQ(folioreader::readingPlace(places, "a.epub"), std::nullopt) << "its place goes with it";
+    EXPECT_EQ(folioreader::readingPlace(places, "a.epub"), std::nullopt)
+        << "its place goes with it";
     EXPECT_TRUE(folioreader::readingPlace(places, "b.epub"));
     EXPECT_TRUE(std::filesystem::exists(app.library().itemPath("b.epub")));
     EXPECT_EQ(bookList().size(), 2u);
@@ -54,14 +55,16 @@ TEST(DeleteBook, removesAFolderBookWholeAndALinkButNotItsTarget)
 {
     fixtures::TemporaryFolder outside;
     const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> items {
-        { "unpacked.epub", [](const std::string& item) {
-             fixtures::EpubFixture {}.writeUnpacked(item);
-             std::filesystem::create_directories(item + "/extra/deeper");
-         } },
-        { "link.epub", [&](const std::string& item) {
-             fixtures::EpubFixture {}.writeZipped(outside.file("real.epub"));
-             std::filesystem::create_symlink(outside.file("real.epub"), item);
-         } },
+        { "unpacked.epub",
+            [](const std::string& item) {
+                fixtures::EpubFixture {}.writeUnpacked(item);
+                std::filesystem::create_directories(item + "/extra/deeper");
+            } },
+        { "link.epub",
+            [&](const std::string& item) {
+                fixtures::EpubFixture {}.writeZipped(outside.file("real.epub"));
+                std::filesystem::create_symlink(outside.file("real.epub"), item);
+            } },
     };
     for (auto& [name, write] : items) {
         fixtures::LaunchedApp app;
@@ -69,7 +72,9 @@ TEST(DeleteBook, removesAFolderBookWholeAndALinkButNotItsTarget)
         app.showScreen();
         ASSERT_EQ(app.table().numberOfRowsInSection(0), 1) << name;
         ASSERT_TRUE(app.driver().deleteRow(0)) << name;
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(app.library().itemPath(name)))) << name;
+        EXPECT_FALSE(
+            std::filesystem::exists(std::filesystem::symlink_status(app.library().itemPath(name))))
+            << name;
         EXPECT_EQ(app.table().numberOfRowsInSection(0), 0) << name;
         EXPECT_TRUE(bookList().empty()) << name;
         EXPECT_TRUE(std::filesystem::exists(app.library().path())) << "the documents folder stays";
@@ -79,7 +84,8 @@ TEST(DeleteBook, removesAFolderBookWholeAndALinkButNotItsTarget)
 
 TEST(DeleteBook, aFailedRemovalLeavesListAndTableAlone)
 {
-    fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } });
+    fixtures::LaunchedApp app(
+        { { "a.epub", "Alpha", "Ann", 2000 }, { "b.epub", "Beta", "Bob", 1000 } });
     app.table().takeCommands();
     app.takeConsole();
     std::filesystem::remove(app.library().itemPath("a.epub"));
@@ -99,10 +105,12 @@ TEST(DeleteBook, otherEditingStylesAndMissingRowsChangeNothing)
 {
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
     app.table().takeCommands();
-    for (auto style : { ui::TableViewCellEditingStyle::insert, ui::TableViewCellEditingStyle::none })
+    for (auto style :
+        { ui::TableViewCellEditingStyle::insert, ui::TableViewCellEditingStyle::none })
         app.screen().commitEditingStyle(app.table(), style, { 0, 0 });
     // A row beyond the list, asked of the screen directly (the driver refuses it first).
-    app.screen().commitEditingStyle(app.table(), ui::TableViewCellEditingStyle::deleteStyle, { 0, 5 });
+    app.screen().commitEditingStyle(
+        app.table(), ui::TableViewCellEditingStyle::deleteStyle, { 0, 5 });
     EXPECT_TRUE(std::filesystem::exists(app.library().itemPath("a.epub")));
     EXPECT_EQ(app.table().numberOfRowsInSection(0), 1);
     EXPECT_TRUE(deletions(app.table()).empty());

@@ -30,9 +30,15 @@ TEST(HeaderBar, buttonFramesFollowTheHeadersWidth)
         std::vector<ui::Rect> frames;
     };
     const std::vector<Case> cases {
-        { 375, { ui::makeRect(24, 14, 24, 24), ui::makeRect(72, 14, 24, 24), ui::makeRect(279, 14, 24, 24), ui::makeRect(327, 14, 24, 24) } },
-        { 768, { ui::makeRect(24, 14, 24, 24), ui::makeRect(72, 14, 24, 24), ui::makeRect(672, 14, 24, 24), ui::makeRect(720, 14, 24, 24) } },
-        { 320, { ui::makeRect(24, 14, 24, 24), ui::makeRect(72, 14, 24, 24), ui::makeRect(224, 14, 24, 24), ui::makeRect(272, 14, 24, 24) } },
+        { 375,
+            { ui::makeRect(24, 14, 24, 24), ui::makeRect(72, 14, 24, 24),
+                ui::makeRect(279, 14, 24, 24), ui::makeRect(327, 14, 24, 24) } },
+        { 768,
+            { ui::makeRect(24, 14, 24, 24), ui::makeRect(72, 14, 24, 24),
+                ui::makeRect(672, 14, 24, 24), ui::makeRect(720, 14, 24, 24) } },
+        { 320,
+            { ui::makeRect(24, 14, 24, 24), ui::makeRect(72, 14, 24, 24),
+                ui::makeRect(224, 14, 24, 24), ui::makeRect(272, 14, 24, 24) } },
     };
     for (auto& example : cases) {
         ASSERT_TRUE(app.driver().resize(example.width, 667));
@@ -40,7 +46,8 @@ TEST(HeaderBar, buttonFramesFollowTheHeadersWidth)
         for (std::size_t position = 0; position < buttonNames.size(); ++position) {
             auto* button = app.headerButton(buttonNames[position]);
             ASSERT_NE(button, nullptr) << buttonNames[position];
-            EXPECT_EQ(button->frame(), example.frames[position]) << buttonNames[position] << " at width " << example.width;
+            EXPECT_EQ(button->frame(), example.frames[position])
+                << buttonNames[position] << " at width " << example.width;
         }
     }
 }
@@ -69,13 +76,17 @@ TEST(HeaderBar, showingTheHeaderAgainKeepsFourButtonsEachBoundToAnActionOfTheScr
         ASSERT_TRUE(icon && icon->bitmap()) << buttonNames[position];
         EXPECT_EQ(icon->size(), (ui::Size { 24, 24 }));
         for (std::size_t at = 0; at < icon->bitmap()->rgba.size(); at += 4)
-            ASSERT_TRUE(icon->bitmap()->rgba[at + 3] == 0 || icon->bitmap()->rgba[at] + icon->bitmap()->rgba[at + 1] + icon->bitmap()->rgba[at + 2] == 0);
+            ASSERT_TRUE(icon->bitmap()->rgba[at + 3] == 0
+                || icon->bitmap()->rgba[at] + icon->bitmap()->rgba[at + 1]
+                        + icon->bitmap()->rgba[at + 2]
+                    == 0);
         ASSERT_EQ(button.bindings().size(), 1u) << buttonNames[position];
         auto& binding = button.bindings().front();
         EXPECT_EQ(binding.selector, selectors[position]);
         EXPECT_EQ(binding.events, ui::ControlEvent::touchUpInside);
         EXPECT_EQ(binding.target.lock().get(), static_cast<ui::Responder*>(&app.screen()));
-        EXPECT_TRUE(app.screen().respondsToSelector(binding.selector)) << "the screen has no " << binding.selector;
+        EXPECT_TRUE(app.screen().respondsToSelector(binding.selector))
+            << "the screen has no " << binding.selector;
         // Direct subviews of the header, not of its content view, after what it had.
         EXPECT_EQ(button.superview(), &header);
     }
@@ -94,13 +105,15 @@ TEST(HeaderBar, foreignSubviewsNeverLeadToASecondSetOfButtons)
         std::function<void(ui::TableViewHeaderFooterView&)> prepare;
     };
     const std::vector<Case> cases {
-        { "a label before any button", [](auto& header) { header.addSubview(std::make_shared<ui::Label>()); } },
+        { "a label before any button",
+            [](auto& header) { header.addSubview(std::make_shared<ui::Label>()); } },
         { "a view between the buttons",
             [&](auto& header) {
                 decorateHeader(header, target);
                 header.insertSubview(std::make_shared<ui::View>(), 3);
             } },
-        { "a lone button of someone else's", [](auto& header) { header.addSubview(std::make_shared<ui::Button>()); } },
+        { "a lone button of someone else's",
+            [](auto& header) { header.addSubview(std::make_shared<ui::Button>()); } },
     };
     for (auto& example : cases) {
         auto header = std::make_shared<ui::TableViewHeaderFooterView>();
@@ -112,11 +125,14 @@ TEST(HeaderBar, foreignSubviewsNeverLeadToASecondSetOfButtons)
         ASSERT_EQ(buttons.size(), 4u) << example.what;
         // The four stand side by side in the header's subviews, in their order.
         auto& subviews = header->subviews();
-        auto first = std::find_if(subviews.begin(), subviews.end(), [&](auto& view) { return view.get() == buttons[0]; });
+        auto first = std::find_if(
+            subviews.begin(), subviews.end(), [&](auto& view) { return view.get() == buttons[0]; });
         for (std::size_t position = 0; position < 4; ++position) {
-            ASSERT_EQ(first[static_cast<std::ptrdiff_t>(position)].get(), buttons[position]) << example.what;
+            ASSERT_EQ(first[static_cast<std::ptrdiff_t>(position)].get(), buttons[position])
+                << example.what;
             EXPECT_EQ(buttons[position]->bindings().size(), 1u) << example.what;
-            EXPECT_EQ(buttons[position]->accessibilityLabel(), buttonNames[position]) << example.what;
+            EXPECT_EQ(buttons[position]->accessibilityLabel(), buttonNames[position])
+                << example.what;
         }
     }
 }

@@ -1,7 +1,7 @@
 // The section index: first characters by grapheme cluster, distinct by bytes, in text order, and
 // the row a tapped title jumps to.
-#include "library/SortOrder.h"
 #include "screen/IndexTitles.h"
+#include "library/SortOrder.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -29,20 +29,28 @@ TEST(IndexTitles, firstCharactersDistinctAndInTextOrder)
         Titles expected;
     };
     const std::vector<Case> cases {
-        { "mixed case", { "apple", "Banana", "Avocado", "banana split", "Cherry" }, { "A", "B", "C", "a", "b" } },
+        { "mixed case", { "apple", "Banana", "Avocado", "banana split", "Cherry" },
+            { "A", "B", "C", "a", "b" } },
         { "case is not folded", { "alpha", "Alpha" }, { "A", "a" } },
         { "digits, capitals, small letters, then beyond ASCII",
-            { "\xC3\x89" "clair", "Zebra", "apple", "9 lives", "\xD0\x96uk" }, { "9", "Z", "a", "\xC3\x89", "\xD0\x96" } },
-        { "a letter with a combining mark is one character", { "e\xCC\x81tude", "eagle" }, { "e", "e\xCC\x81" } },
-        { "a flag is one character", { "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7 Paris", "Rome" }, { "R", "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7" } },
-        { "shared first characters give one entry", { "Moby", "Middlemarch", "Mansfield" }, { "M" } },
+            { "\xC3\x89"
+              "clair",
+                "Zebra", "apple", "9 lives", "\xD0\x96uk" },
+            { "9", "Z", "a", "\xC3\x89", "\xD0\x96" } },
+        { "a letter with a combining mark is one character", { "e\xCC\x81tude", "eagle" },
+            { "e", "e\xCC\x81" } },
+        { "a flag is one character", { "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7 Paris", "Rome" },
+            { "R", "\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7" } },
+        { "shared first characters give one entry", { "Moby", "Middlemarch", "Mansfield" },
+            { "M" } },
         { "an empty key contributes nothing", { "", "Emma", "" }, { "E" } },
         { "no books, no index", {}, {} },
     };
     for (auto& example : cases) {
         auto books = booksWithKeys(example.keys);
         EXPECT_EQ(indexTitles(books, SortOrder::byTitle), example.expected) << example.what;
-        EXPECT_EQ(indexTitles(books, SortOrder::byAuthor), example.expected) << example.what << " (authors)";
+        EXPECT_EQ(indexTitles(books, SortOrder::byAuthor), example.expected)
+            << example.what << " (authors)";
     }
 }
 
@@ -50,11 +58,16 @@ TEST(IndexTitles, canonicallyEquivalentSpellingsAreTwoEntriesSortedTogether)
 {
     // "É" precomposed and "E" with a combining acute: not the same bytes, so two entries, but
     // equal in text order, so they stand side by side after the ASCII letters.
-    auto titles = indexTitles(booksWithKeys({ "\xC3\x89mile", "Zadig", "E\xCC\x81" "cole", "apple" }), SortOrder::byTitle);
+    auto titles = indexTitles(booksWithKeys({ "\xC3\x89mile", "Zadig",
+                                  "E\xCC\x81"
+                                  "cole",
+                                  "apple" }),
+        SortOrder::byTitle);
     ASSERT_EQ(titles.size(), 4u);
     EXPECT_EQ(titles[0], "Z");
     EXPECT_EQ(titles[1], "a");
-    EXPECT_EQ((std::set<std::string> { titles[2], titles[3] }), (std::set<std::string> { "\xC3\x89", "E\xCC\x81" }));
+    EXPECT_EQ((std::set<std::string> { titles[2], titles[3] }),
+        (std::set<std::string> { "\xC3\x89", "E\xCC\x81" }));
 }
 
 TEST(IndexTitles, followTheSortOrdersKey)
@@ -64,13 +77,15 @@ TEST(IndexTitles, followTheSortOrdersKey)
     books.append(Book { "Emma", "Austen", "e.epub", {} });
     EXPECT_EQ(indexTitles(books, SortOrder::byTitle), (Titles { "E", "W" }));
     EXPECT_EQ(indexTitles(books, SortOrder::byAuthor), (Titles { "A", "T" }));
-    for (std::int64_t order : { SortOrder::recentlyOpened, std::int64_t(-1), std::int64_t(3), std::int64_t(99) })
+    for (std::int64_t order :
+        { SortOrder::recentlyOpened, std::int64_t(-1), std::int64_t(3), std::int64_t(99) })
         EXPECT_TRUE(indexTitles(books, order).empty()) << "order " << order;
 }
 
 TEST(IndexTitles, jumpFindsTheFirstBookInListOrderWhoseKeyStartsWithTheTitleAsWholeCharacters)
 {
-    const BookList fruit = booksWithKeys({ "apple", "Banana", "Avocado", "banana split", "Cherry" });
+    const BookList fruit
+        = booksWithKeys({ "apple", "Banana", "Avocado", "banana split", "Cherry" });
     // "e" is not the first character of "étude" written with a combining mark; "é" either way is.
     const BookList accents = booksWithKeys({ "e\xCC\x81tude", "eagle" });
     const BookList none;
@@ -95,7 +110,8 @@ TEST(IndexTitles, jumpFindsTheFirstBookInListOrderWhoseKeyStartsWithTheTitleAsWh
         { &none, SortOrder::byTitle, "a", std::nullopt },
     };
     for (auto& example : cases)
-        EXPECT_EQ(rowForIndexTitle(*example.books, example.order, example.title), example.row) << example.title << " in order " << example.order;
+        EXPECT_EQ(rowForIndexTitle(*example.books, example.order, example.title), example.row)
+            << example.title << " in order " << example.order;
 }
 
 }

@@ -17,7 +17,8 @@ TEST(Sections, oneRowPerBookWhateverSectionIsAsked)
 TEST(Sections, everyIndexRequestSetsTheIndexBlue)
 {
     fixtures::LaunchedApp app({ { "a.epub", "Alpha", "Ann" } });
-    for (std::int64_t order : { SortOrder::recentlyOpened, SortOrder::byTitle, SortOrder::byAuthor }) {
+    for (std::int64_t order :
+        { SortOrder::recentlyOpened, SortOrder::byTitle, SortOrder::byAuthor }) {
         sortOrder() = order;
         app.table().setSectionIndexColor(ui::Color::redColor());
         auto titles = app.screen().sectionIndexTitlesForTableView(app.table());
@@ -31,8 +32,9 @@ TEST(Sections, tappingAnIndexTitleScrollsToTheFirstMatchingBook)
 {
     std::vector<fixtures::BookFile> books;
     for (int number = 0; number < 30; ++number)
-        books.push_back({ "b" + std::to_string(number) + ".epub", std::string(1, char('A' + number % 3)) + std::to_string(number),
-            "Someone", 1000 + number });
+        books.push_back({ "b" + std::to_string(number) + ".epub",
+            std::string(1, char('A' + number % 3)) + std::to_string(number), "Someone",
+            1000 + number });
     fixtures::LaunchedApp app(books);
     app.tapHeaderButton("sort");
     ASSERT_EQ(app.table().sectionIndexTitles(), (std::vector<std::string> { "A", "B", "C" }));
@@ -42,7 +44,8 @@ TEST(Sections, tappingAnIndexTitleScrollsToTheFirstMatchingBook)
     auto commands = app.table().takeCommands();
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].kind, ui::TableViewCommand::Kind::scrollToRow);
-    EXPECT_EQ(commands[0].indexPaths, (std::vector<ui::IndexPath> { ui::IndexPath::forRow(20, 0) }));
+    EXPECT_EQ(
+        commands[0].indexPaths, (std::vector<ui::IndexPath> { ui::IndexPath::forRow(20, 0) }));
     EXPECT_EQ(commands[0].scrollPosition, ui::TableViewScrollPosition::top);
     EXPECT_TRUE(commands[0].animated);
     // The table now shows the rows from the first "C" book on (or the last screenful).

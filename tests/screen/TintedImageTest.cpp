@@ -1,7 +1,7 @@
 // Tinting: the image's shape in one colour, same size and scale, upright, transparency kept.
-#include "platform/ui/ImageCodec.h"
-#include "platform/ui/GraphicsContext.h"
 #include "screen/TintedImage.h"
+#include "platform/ui/GraphicsContext.h"
+#include "platform/ui/ImageCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,8 @@ namespace {
 // A picture whose top half is opaque grey and bottom half transparent.
 ui::Bitmap topHalfOpaque(int width, int height)
 {
-    ui::Bitmap bitmap { width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4, 0) };
+    ui::Bitmap bitmap { width, height,
+        std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4, 0) };
     for (int y = 0; y < height / 2; ++y) {
         for (int x = 0; x < width; ++x) {
             auto* pixel = bitmap.pixel(x, y);
@@ -42,7 +43,8 @@ TEST(TintedImage, iconsKeepSizeScaleAndTransparencyAndTurnBlack)
                 auto* out = result->pixel(x, y);
                 ASSERT_EQ(out[3], in[3]) << name << " alpha at " << x << "," << y;
                 if (in[3] > 0) {
-                    ASSERT_TRUE(out[0] == 0 && out[1] == 0 && out[2] == 0) << name << " colour at " << x << "," << y;
+                    ASSERT_TRUE(out[0] == 0 && out[1] == 0 && out[2] == 0)
+                        << name << " colour at " << x << "," << y;
                 }
                 opaque += in[3] == 255;
                 transparent += in[3] == 0;
@@ -66,7 +68,9 @@ TEST(TintedImage, staysUpright)
     for (int y = 0; y < 6; ++y) {
         auto* pixel = result->pixel(1, y);
         if (y < 3)
-            EXPECT_EQ((std::vector<int> { pixel[0], pixel[1], pixel[2], pixel[3] }), (std::vector<int> { 0, 0, 255, 255 })) << "row " << y;
+            EXPECT_EQ((std::vector<int> { pixel[0], pixel[1], pixel[2], pixel[3] }),
+                (std::vector<int> { 0, 0, 255, 255 }))
+                << "row " << y;
         else
             EXPECT_EQ(pixel[3], 0) << "row " << y;
     }
@@ -95,9 +99,11 @@ TEST(TintedImage, givesNothingWhenNoContextCanBeMade)
     EXPECT_EQ(tintedImage(nullptr, ui::Color::blackColor()), nullptr);
     // Larger than any drawing context the platform makes.
     ui::Bitmap huge { 9000, 1, std::vector<std::uint8_t>(9000 * 4, 255) };
-    EXPECT_EQ(tintedImage(ui::Image::withBitmap(std::move(huge), 1), ui::Color::blackColor()), nullptr);
+    EXPECT_EQ(
+        tintedImage(ui::Image::withBitmap(std::move(huge), 1), ui::Color::blackColor()), nullptr);
     // An empty picture has no area to draw.
-    EXPECT_EQ(tintedImage(ui::Image::withBitmap(ui::Bitmap {}, 1), ui::Color::blackColor()), nullptr);
+    EXPECT_EQ(
+        tintedImage(ui::Image::withBitmap(ui::Bitmap {}, 1), ui::Color::blackColor()), nullptr);
     // The context stack is balanced afterwards.
     EXPECT_EQ(ui::getCurrentContext(), nullptr);
 }

@@ -16,7 +16,8 @@ namespace {
 // Whether name, "/"-separated, stays below the folder it is written into.
 bool staysInside(const std::string& name)
 {
-    if (name.empty() || name.front() == '/' || name.back() == '/' || name.find('\0') != std::string::npos)
+    if (name.empty() || name.front() == '/' || name.back() == '/'
+        || name.find('\0') != std::string::npos)
         return false;
     for (std::size_t start = 0; start <= name.size();) {
         auto end = std::min(name.find('/', start), name.size());
@@ -64,15 +65,22 @@ void writeZip(const std::string& path, const std::vector<Entry>& entries)
     for (const auto& entry : entries) {
         const std::string& bytes = entry.linkTarget ? *entry.linkTarget : entry.bytes;
         zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
-        zip_int64_t index = source ? zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+        zip_int64_t index = source
+            ? zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE)
+            : -1;
         if (index < 0) {
             if (source)
                 zip_source_free(source);
             failWithArchive(archive, "cannot add " + entry.name + " to " + path);
         }
-        zip_set_file_compression(archive, zip_uint64_t(index), entry.stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
-        // A link in a zip archive is an entry made on Unix whose mode says so and whose bytes are its target.
-        if (entry.linkTarget && zip_file_set_external_attributes(archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, (S_IFLNK | 0777u) << 16) != 0)
+        zip_set_file_compression(
+            archive, zip_uint64_t(index), entry.stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+        // A link in a zip archive is an entry made on Unix whose mode says so and whose bytes are
+        // its target.
+        if (entry.linkTarget
+            && zip_file_set_external_attributes(
+                   archive, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX, (S_IFLNK | 0777u) << 16)
+                != 0)
             failWithArchive(archive, "cannot mark " + entry.name + " as a link in " + path);
     }
     if (zip_close(archive) != 0)
@@ -93,7 +101,8 @@ void writeFolder(const std::string& path, const std::vector<Entry>& entries)
         auto [end, _] = std::mismatch(root.begin(), root.end(), folder.begin(), folder.end());
         std::error_code ignored;
         if (end != root.end() || fs::is_symlink(target, ignored))
-            throw std::runtime_error("the entry \"" + entry.name + "\" would be written through a link in " + path);
+            throw std::runtime_error(
+                "the entry \"" + entry.name + "\" would be written through a link in " + path);
         if (entry.linkTarget)
             fs::create_symlink(*entry.linkTarget, target);
         else

@@ -9,7 +9,7 @@
 namespace fixtures {
 
 struct Entry {
-    std::string name;  // path inside the book, "/"-separated
+    std::string name; // path inside the book, "/"-separated
     std::string bytes;
     // In a zip archive: kept as it is rather than deflated.
     bool stored = false;

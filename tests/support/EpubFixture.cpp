@@ -1,8 +1,8 @@
 // EpubFixture: the book's files as text, then written as a zip archive or as a folder.
 #include "tests/support/EpubFixture.h"
 
-#include "tests/support/TinyPictures.h"
 #include "platform/foundation/markupEscaped.h"
+#include "tests/support/TinyPictures.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -81,10 +81,13 @@ std::string chapterDocument(const Chapter& chapter)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n"
-           "<head><title>" + markupEscaped(chapter.title) + "</title></head>\n"
-           "<body><h1>" + markupEscaped(chapter.title) + "</h1><p>" + markupEscaped(chapter.text)
+           "<head><title>"
+        + markupEscaped(chapter.title)
+        + "</title></head>\n"
+          "<body><h1>"
+        + markupEscaped(chapter.title) + "</h1><p>" + markupEscaped(chapter.text)
         + "</p></body>\n"
-           "</html>\n";
+          "</html>\n";
 }
 
 std::string readFile(const std::string& path)
@@ -103,21 +106,24 @@ bool isPicture(const std::string& name)
 std::string EpubFixture::containerDocument() const
 {
     if (breakage == Breakage::malformedContainer)
-        return "<?xml version=\"1.0\"?>\n<container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
-               "  <rootfiles>\n    <rootfile full-path=\"" + markupEscaped(packagePath)
-            + "\" media-type=\"application/oebps-package+xml\">\n";
+        return "<?xml version=\"1.0\"?>\n<container version=\"1.0\" "
+               "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
+               "  <rootfiles>\n    <rootfile full-path=\""
+            + markupEscaped(packagePath) + "\" media-type=\"application/oebps-package+xml\">\n";
     std::string rootfiles;
     if (breakage != Breakage::containerWithoutRootfile) {
         std::string path = breakage == Breakage::packageOutsideBook ? "../outside.opf"
-            : breakage == Breakage::missingPackage                 ? "OEBPS/absent.opf"
+            : breakage == Breakage::missingPackage                  ? "OEBPS/absent.opf"
                                                                     : packagePath;
         rootfiles = "    <rootfile full-path=\"" + markupEscaped(path)
             + "\" media-type=\"application/oebps-package+xml\"/>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
-           "  <rootfiles>\n" + rootfiles + "  </rootfiles>\n"
-           "</container>\n";
+           "  <rootfiles>\n"
+        + rootfiles
+        + "  </rootfiles>\n"
+          "</container>\n";
 }
 
 std::string EpubFixture::coverEntryName() const
@@ -127,7 +133,8 @@ std::string EpubFixture::coverEntryName() const
     std::string file = coverFile;
     if (file.empty()) {
         std::string extension = coverPicture == CoverPicture::png ? ".png" : ".jpg";
-        file = cover == Cover::guessedByHref ? "images/cover" + extension : "images/front" + extension;
+        file = cover == Cover::guessedByHref ? "images/cover" + extension
+                                             : "images/front" + extension;
     }
     return joined(folderOf(packagePath), file);
 }
@@ -138,7 +145,9 @@ std::string EpubFixture::coverBytes() const
         return {};
     if (breakage == Breakage::coverNotAPicture)
         return "This is a text file, not a picture.\n";
-    std::string bytes = !coverData.empty() ? coverData : coverPicture == CoverPicture::png ? tinyPng() : tinyJpeg();
+    std::string bytes = !coverData.empty()  ? coverData
+        : coverPicture == CoverPicture::png ? tinyPng()
+                                            : tinyJpeg();
     if (breakage == Breakage::oversizedCover)
         bytes.append(21 * mebibyte, '\0');
     return bytes;
@@ -166,14 +175,17 @@ std::string EpubFixture::packageDocument() const
     }
     if (metadataNamespace == MetadataNamespace::dcBoundElsewhere)
         declarations += " xmlns:dc=\"http://example.com/not-dublin-core/\"";
-    auto element = [&](const std::string& name, const std::string& content, const std::string& attributes = {}) {
-        return "    <" + prefix + name + attributes + openAttributes + ">" + content + "</" + prefix + name + ">\n";
+    auto element = [&](const std::string& name, const std::string& content,
+                       const std::string& attributes = {}) {
+        return "    <" + prefix + name + attributes + openAttributes + ">" + content + "</" + prefix
+            + name + ">\n";
     };
     auto text = [&](const std::string& value) { return escapeText ? markupEscaped(value) : value; };
 
     std::string metadata;
     if (metadataNamespace == MetadataNamespace::dcBoundElsewhere)
-        metadata += "    <dc:title>Decoy Title</dc:title>\n    <dc:creator>Decoy Author</dc:creator>\n";
+        metadata
+            += "    <dc:title>Decoy Title</dc:title>\n    <dc:creator>Decoy Author</dc:creator>\n";
     if (identifier)
         metadata += element("identifier", text(*identifier), " id=\"book-id\"");
     if (title)
@@ -192,20 +204,26 @@ std::string EpubFixture::packageDocument() const
 
     std::string manifest, spine;
     if (version >= 3)
-        manifest += "    <item id=\"nav\" href=\"nav.xhtml\" media-type=\"application/xhtml+xml\" properties=\"nav\"/>\n";
+        manifest += "    <item id=\"nav\" href=\"nav.xhtml\" media-type=\"application/xhtml+xml\" "
+                    "properties=\"nav\"/>\n";
     else
-        manifest += "    <item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>\n";
+        manifest
+            += "    <item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>\n";
     for (std::size_t i = 0; i < chapters.size(); ++i) {
         std::string id = "chapter-" + std::to_string(i + 1);
-        manifest += "    <item id=\"" + id + "\" href=\"" + chapterFile(i) + "\" media-type=\"application/xhtml+xml\"/>\n";
+        manifest += "    <item id=\"" + id + "\" href=\"" + chapterFile(i)
+            + "\" media-type=\"application/xhtml+xml\"/>\n";
         spine += "    <itemref idref=\"" + id + "\"/>\n";
     }
     if (cover != Cover::none) {
         std::string relative = coverFile;
         if (relative.empty())
-            relative = coverEntryName().substr(folderOf(packagePath).empty() ? 0 : folderOf(packagePath).size() + 1);
+            relative = coverEntryName().substr(
+                folderOf(packagePath).empty() ? 0 : folderOf(packagePath).size() + 1);
         std::string mediaType = coverPicture == CoverPicture::png ? "image/png" : "image/jpeg";
-        std::string id = cover == Cover::guessedById ? "my-cover" : cover == Cover::guessedByHref ? "picture-1" : "front-image";
+        std::string id = cover == Cover::guessedById ? "my-cover"
+            : cover == Cover::guessedByHref          ? "picture-1"
+                                                     : "front-image";
         std::string properties = cover == Cover::epub3 ? " properties=\"cover-image\"" : "";
         manifest += "    <item id=\"" + id + "\" href=\"" + markupEscaped(percentEncoded(relative))
             + "\" media-type=\"" + mediaType + "\"" + properties + "/>\n";
@@ -215,9 +233,9 @@ std::string EpubFixture::packageDocument() const
     std::string document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                            "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\""
         + std::string(version >= 3 ? "3.0" : "2.0") + "\" unique-identifier=\"book-id\">\n"
-        + "  <metadata" + declarations + " xmlns:opf=\"http://www.idpf.org/2007/opf\">\n" + metadata + "  </metadata>\n"
-        + "  <manifest>\n" + manifest + "  </manifest>\n"
-        + "  <spine" + (version >= 3 ? "" : " toc=\"ncx\"") + ">\n" + spine + "  </spine>\n";
+        + "  <metadata" + declarations + " xmlns:opf=\"http://www.idpf.org/2007/opf\">\n" + metadata
+        + "  </metadata>\n" + "  <manifest>\n" + manifest + "  </manifest>\n" + "  <spine"
+        + (version >= 3 ? "" : " toc=\"ncx\"") + ">\n" + spine + "  </spine>\n";
     if (breakage == Breakage::oversizedPackage)
         document += "  <!--" + std::string(17 * mebibyte, 'x') + "-->\n";
     if (breakage == Breakage::malformedPackage)
@@ -233,7 +251,8 @@ std::vector<Entry> EpubFixture::entries() const
     files.push_back({ "mimetype", "application/epub+zip" });
     if (breakage != Breakage::missingContainer)
         files.push_back({ "META-INF/container.xml", containerDocument() });
-    std::string packageName = breakage == Breakage::packageOutsideBook ? "../outside.opf" : joined("", packagePath);
+    std::string packageName
+        = breakage == Breakage::packageOutsideBook ? "../outside.opf" : joined("", packagePath);
     if (breakage != Breakage::missingPackage)
         files.push_back({ packageName, packageDocument() });
 
@@ -244,7 +263,8 @@ std::vector<Entry> EpubFixture::entries() const
     std::string navigation;
     if (version >= 3) {
         navigation = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                     "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\">\n"
+                     "<html xmlns=\"http://www.w3.org/1999/xhtml\" "
+                     "xmlns:epub=\"http://www.idpf.org/2007/ops\">\n"
                      "<head><title>Contents</title></head>\n<body>\n<nav epub:type=\"toc\"><ol>\n";
         for (std::size_t i = 0; i < chapters.size(); ++i)
             navigation += "  <li><a href=\"" + chapterFile(i) + "\">"
@@ -254,14 +274,14 @@ std::vector<Entry> EpubFixture::entries() const
     } else {
         navigation = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                      "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\">\n"
-                     "<head><meta name=\"dtb:uid\" content=\"urn:uuid:9b1deb4d-3b7d-4bad-9bdd-2b0d7b3dcb6d\"/></head>\n"
-                     "<docTitle><text>" + markupEscaped(title.value_or(""))
-            + "</text></docTitle>\n<navMap>\n";
+                     "<head><meta name=\"dtb:uid\" "
+                     "content=\"urn:uuid:9b1deb4d-3b7d-4bad-9bdd-2b0d7b3dcb6d\"/></head>\n"
+                     "<docTitle><text>"
+            + markupEscaped(title.value_or("")) + "</text></docTitle>\n<navMap>\n";
         for (std::size_t i = 0; i < chapters.size(); ++i)
-            navigation += "  <navPoint id=\"nav-" + std::to_string(i + 1) + "\" playOrder=\"" + std::to_string(i + 1)
-                + "\"><navLabel><text>" + markupEscaped(chapters[i].title)
-                + "</text></navLabel><content src=\""
-                + chapterFile(i) + "\"/></navPoint>\n";
+            navigation += "  <navPoint id=\"nav-" + std::to_string(i + 1) + "\" playOrder=\""
+                + std::to_string(i + 1) + "\"><navLabel><text>" + markupEscaped(chapters[i].title)
+                + "</text></navLabel><content src=\"" + chapterFile(i) + "\"/></navPoint>\n";
         navigation += "</navMap>\n</ncx>\n";
         files.push_back({ joined(folder, "toc.ncx"), navigation });
     }
@@ -296,7 +316,8 @@ void EpubFixture::writeZipped(const std::string& path) const
 
     auto files = entries();
     for (auto& file : files)
-        file.stored = breakage == Breakage::corruptedPackageData || file.name == "mimetype" || (storePictures && isPicture(file.name));
+        file.stored = breakage == Breakage::corruptedPackageData || file.name == "mimetype"
+            || (storePictures && isPicture(file.name));
     writeZip(path, files);
 
     if (breakage == Breakage::truncatedZip) {
@@ -330,7 +351,8 @@ void EpubFixture::writeUnpacked(const std::string& path) const
     // A breakage may put the package document beside the book ("../outside.opf"): it goes there,
     // once the book's folder stands, and the rest inside the book.
     auto files = entries();
-    auto beside = std::stable_partition(files.begin(), files.end(), [](const Entry& file) { return !file.name.starts_with("../"); });
+    auto beside = std::stable_partition(files.begin(), files.end(),
+        [](const Entry& file) { return !file.name.starts_with("../"); });
     writeFolder(path, { files.begin(), beside });
     for (auto file = beside; file != files.end(); ++file)
         writeFile(path + "/" + file->name, file->bytes);

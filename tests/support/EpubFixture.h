@@ -21,10 +21,10 @@ namespace fixtures {
 
 // How the package document names its cover picture.
 enum class Cover {
-    none,          // no cover at all
-    epub3,         // manifest item with properties="cover-image"
-    epub2,         // <meta name="cover" content="ID"/> naming a manifest item
-    guessedById,   // only a manifest image whose id contains "cover"
+    none, // no cover at all
+    epub3, // manifest item with properties="cover-image"
+    epub2, // <meta name="cover" content="ID"/> naming a manifest item
+    guessedById, // only a manifest image whose id contains "cover"
     guessedByHref, // only a manifest image whose href contains "cover"
 };
 
@@ -32,35 +32,37 @@ enum class CoverPicture { png, jpeg };
 
 // How the Dublin Core elements (title, creator, language, identifier) are written.
 enum class MetadataNamespace {
-    dc,                // xmlns:dc="http://purl.org/dc/elements/1.1/", <dc:title>
-    otherPrefix,       // xmlns:purl="http://purl.org/dc/elements/1.1/", <purl:title>
-    defaultNamespace,  // <title xmlns="http://purl.org/dc/elements/1.1/">
-    undeclaredDc,      // <dc:title> with no declaration of the prefix anywhere
-    dcBoundElsewhere,  // "dc" bound to another namespace and holding decoys ("Decoy Title", "Decoy
-                       // Author") before the real elements, which use the prefix "purl"
+    dc, // xmlns:dc="http://purl.org/dc/elements/1.1/", <dc:title>
+    otherPrefix, // xmlns:purl="http://purl.org/dc/elements/1.1/", <purl:title>
+    defaultNamespace, // <title xmlns="http://purl.org/dc/elements/1.1/">
+    undeclaredDc, // <dc:title> with no declaration of the prefix anywhere
+    dcBoundElsewhere, // "dc" bound to another namespace and holding decoys ("Decoy Title", "Decoy
+                      // Author") before the real elements, which use the prefix "purl"
 };
 
 // One way of breaking the book. Breakages of the item itself (zeroByteFile, notAZip,
 // truncatedZip, emptyFolder) give the same item whether written zipped or unpacked.
 enum class Breakage {
     none,
-    zeroByteFile,            // the item is an empty file
-    notAZip,                 // the item is a text file
-    truncatedZip,            // the zip archive cut in half
-    emptyFolder,             // the item is a folder with nothing inside
-    missingContainer,        // no META-INF/container.xml
-    containerWithoutRootfile,// container.xml lists no rootfile
-    packageOutsideBook,      // container.xml points at "../outside.opf", which exists beside the book
-    malformedContainer,      // container.xml is not well-formed XML
-    malformedPackage,        // the package document is not well-formed XML
-    missingPackage,          // container.xml points at "OEBPS/absent.opf", which is not there
-    coverMissing,            // the cover's manifest item points at a missing entry
-    coverNotAPicture,        // the cover entry holds text
-    corruptedPackageData,    // zipped only: a byte of the stored package document changed, so its CRC fails
-    oversizedPackage,        // the package document is padded past 17 MiB with an XML comment
-    oversizedCover,          // the cover picture is padded past 21 MiB
-    packageThroughSymlink,   // unpacked only: the package document is a symbolic link to a file beside the book
-    coverThroughSymlink,     // unpacked only: the cover is a symbolic link to a picture beside the book
+    zeroByteFile, // the item is an empty file
+    notAZip, // the item is a text file
+    truncatedZip, // the zip archive cut in half
+    emptyFolder, // the item is a folder with nothing inside
+    missingContainer, // no META-INF/container.xml
+    containerWithoutRootfile, // container.xml lists no rootfile
+    packageOutsideBook, // container.xml points at "../outside.opf", which exists beside the book
+    malformedContainer, // container.xml is not well-formed XML
+    malformedPackage, // the package document is not well-formed XML
+    missingPackage, // container.xml points at "OEBPS/absent.opf", which is not there
+    coverMissing, // the cover's manifest item points at a missing entry
+    coverNotAPicture, // the cover entry holds text
+    corruptedPackageData, // zipped only: a byte of the stored package document changed, so its CRC
+                          // fails
+    oversizedPackage, // the package document is padded past 17 MiB with an XML comment
+    oversizedCover, // the cover picture is padded past 21 MiB
+    packageThroughSymlink, // unpacked only: the package document is a symbolic link to a file
+                           // beside the book
+    coverThroughSymlink, // unpacked only: the cover is a symbolic link to a picture beside the book
 };
 
 struct Chapter {
@@ -112,7 +114,8 @@ struct EpubFixture {
     std::vector<Entry> entries() const;
     std::string containerDocument() const;
     std::string packageDocument() const;
-    // The name of the cover entry inside the book ("OEBPS/images/front.png"); empty without a cover.
+    // The name of the cover entry inside the book ("OEBPS/images/front.png"); empty without a
+    // cover.
     std::string coverEntryName() const;
     // The bytes of the cover picture (tiny PNG or JPEG); empty without a cover.
     std::string coverBytes() const;

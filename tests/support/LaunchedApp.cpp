@@ -19,7 +19,8 @@ LaunchedApp::LaunchedApp(const std::vector<BookFile>& books)
     registerApplicationClasses();
     auto launched = ui::launchApplication(std::nullopt, ui::stringFromClass<AppDelegate>());
     if (!launched)
-        throw std::runtime_error("the application did not start: " + launched.error().description());
+        throw std::runtime_error(
+            "the application did not start: " + launched.error().description());
 }
 
 LaunchedApp::~LaunchedApp()

@@ -10,12 +10,15 @@
 
 namespace fixtures {
 
-inline void runMainLoopUntil(const std::function<bool()>& happened, std::chrono::seconds bound = std::chrono::seconds(10))
+inline void runMainLoopUntil(
+    const std::function<bool()>& happened, std::chrono::seconds bound = std::chrono::seconds(10))
 {
-    waitUntil([&] {
-        ui::MainLoop::main().runPending();
-        return happened();
-    }, bound);
+    waitUntil(
+        [&] {
+            ui::MainLoop::main().runPending();
+            return happened();
+        },
+        bound);
 }
 
 }

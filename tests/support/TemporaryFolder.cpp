@@ -17,7 +17,8 @@ TemporaryFolder::TemporaryFolder()
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (!mkdtemp(buffer.data()))
-        throw std::runtime_error(std::string("cannot create a temporary folder: ") + std::strerror(errno));
+        throw std::runtime_error(
+            std::string("cannot create a temporary folder: ") + std::strerror(errno));
     m_path = buffer.data();
 }
 

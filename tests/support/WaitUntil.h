@@ -10,7 +10,8 @@
 
 namespace fixtures {
 
-inline bool waitUntil(const std::function<bool()>& happened, std::chrono::seconds bound = std::chrono::seconds(10))
+inline bool waitUntil(
+    const std::function<bool()>& happened, std::chrono::seconds bound = std::chrono::seconds(10))
 {
     for (auto until = std::chrono::steady_clock::now() + bound; !happened();) {
         if (std::chrono::steady_clock::now() >= until)

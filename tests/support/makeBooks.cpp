@@ -31,17 +31,19 @@ std::optional<fixtures::EpubFixture> tabbedBook(const std::string& line, std::ui
     auto title = line.substr(firstTab + 1, secondTab - firstTab - 1);
     fixtures::EpubFixture book {
         .title = title,
-        .author = line.substr(secondTab + 1, thirdTab == std::string::npos ? std::string::npos : thirdTab - secondTab - 1),
+        .author = line.substr(secondTab + 1,
+            thirdTab == std::string::npos ? std::string::npos : thirdTab - secondTab - 1),
         .chapters = { { "One", title } },
     };
     if (thirdTab != std::string::npos) {
         int width = 0;
         int height = 0;
-        if (std::sscanf(line.c_str() + thirdTab + 1, "%dx%d", &width, &height) != 2 || width < 1 || height < 1
-            || width > 4096 || height > 4096)
+        if (std::sscanf(line.c_str() + thirdTab + 1, "%dx%d", &width, &height) != 2 || width < 1
+            || height < 1 || width > 4096 || height > 4096)
             return std::nullopt;
         book.cover = fixtures::Cover::epub3;
-        book.coverData = fixtures::solidPng(width, height, number & 0xff, (number >> 8) & 0xff, (number >> 16) & 0xff);
+        book.coverData = fixtures::solidPng(
+            width, height, number & 0xff, (number >> 8) & 0xff, (number >> 16) & 0xff);
     }
     return book;
 }
@@ -67,7 +69,10 @@ int main()
             } else if (auto book = tabbedBook(line, number)) {
                 book->writeZipped(line.substr(0, line.find('\t')));
             } else {
-                return fail("expected a JSON object or PATH<TAB>TITLE<TAB>AUTHOR[<TAB>WIDTHxHEIGHT], each side 1 to 4096, got: " + line);
+                return fail(
+                    "expected a JSON object or PATH<TAB>TITLE<TAB>AUTHOR[<TAB>WIDTHxHEIGHT], each "
+                    "side 1 to 4096, got: "
+                    + line);
             }
         } catch (const std::exception& error) {
             return fail(error.what());

@@ -5,8 +5,8 @@
 
 namespace folioreader {
 
-foundation::Result<PackageDocument> readPackage(const EpubContainer& book, std::vector<FileIdentity>* stamp,
-    WithDescription withDescription)
+foundation::Result<PackageDocument> readPackage(
+    const EpubContainer& book, std::vector<FileIdentity>* stamp, WithDescription withDescription)
 {
     FileIdentity identity;
     auto containerXml = book.read(std::string(containerName), maximumDocumentSize, {}, &identity);
@@ -33,8 +33,8 @@ foundation::Result<PackageDocument> readPackage(const EpubContainer& book, std::
     return std::move(*package);
 }
 
-foundation::Result<PackageDocument> readStampedPackage(const EpubContainer& book, std::vector<FileIdentity>& stamp,
-    WithDescription withDescription)
+foundation::Result<PackageDocument> readStampedPackage(
+    const EpubContainer& book, std::vector<FileIdentity>& stamp, WithDescription withDescription)
 {
     stamp = { book.identity() };
     auto package = TRY(readPackage(book, &stamp, withDescription));

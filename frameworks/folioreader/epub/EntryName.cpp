@@ -39,7 +39,8 @@ bool addSegments(std::vector<std::string_view>& segments, std::string_view path)
 
 std::optional<std::string> resolveEntryName(std::string_view folder, std::string_view relative)
 {
-    if (relative.find('\0') != std::string_view::npos || folder.find('\0') != std::string_view::npos)
+    if (relative.find('\0') != std::string_view::npos
+        || folder.find('\0') != std::string_view::npos)
         return std::nullopt;
     std::vector<std::string_view> segments;
     bool fromRoot = !relative.empty() && relative.front() == '/';

@@ -31,7 +31,8 @@ std::string sizeText(std::size_t bytes)
 
 // Reads from descriptor until end of file, failing once more than limit bytes arrive: a file can
 // grow after its size was looked at.
-bool readBounded(int descriptor, std::size_t expected, std::size_t limit, std::string& bytes, bool& tooLarge)
+bool readBounded(
+    int descriptor, std::size_t expected, std::size_t limit, std::string& bytes, bool& tooLarge)
 {
     bytes.resize(std::min(expected, limit) + 1);
     std::size_t filled = 0;
@@ -61,8 +62,9 @@ bool readBounded(int descriptor, std::size_t expected, std::size_t limit, std::s
 
 FileIdentity FileIdentity::of(const struct stat& status)
 {
-    return FileIdentity { std::uint64_t(status.st_dev), std::uint64_t(status.st_ino), std::int64_t(status.st_size),
-        std::int64_t(status.st_mtim.tv_sec), std::int64_t(status.st_mtim.tv_nsec), std::int64_t(status.st_ctim.tv_sec),
+    return FileIdentity { std::uint64_t(status.st_dev), std::uint64_t(status.st_ino),
+        std::int64_t(status.st_size), std::int64_t(status.st_mtim.tv_sec),
+        std::int64_t(status.st_mtim.tv_nsec), std::int64_t(status.st_ctim.tv_sec),
         std::int64_t(status.st_ctim.tv_nsec) };
 }
 
@@ -84,7 +86,7 @@ Result<EpubContainer> EpubContainer::open(const std::string& path)
     foundation::FileDescriptor descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!descriptor.isOpen())
         return foundation::fileError(path, errno);
-    struct stat status {};
+    struct stat status { };
     if (::fstat(descriptor.get(), &status) != 0)
         return foundation::fileError(path, errno);
     book.m_identity = FileIdentity::of(status);
@@ -109,8 +111,8 @@ Result<EpubContainer> EpubContainer::open(const std::string& path)
     return book;
 }
 
-Result<std::string> EpubContainer::read(const std::string& name, std::size_t limit, const std::string& label,
-    FileIdentity* identity) const
+Result<std::string> EpubContainer::read(const std::string& name, std::size_t limit,
+    const std::string& label, FileIdentity* identity) const
 {
     const std::string& what = label.empty() ? name : label;
     if (m_archive) {
@@ -121,7 +123,8 @@ Result<std::string> EpubContainer::read(const std::string& name, std::size_t lim
     return readFromFolder(name, limit, what, identity);
 }
 
-Result<std::string> EpubContainer::readFromArchive(const std::string& name, std::size_t limit, const std::string& label) const
+Result<std::string> EpubContainer::readFromArchive(
+    const std::string& name, std::size_t limit, const std::string& label) const
 {
     const ZipReader::Entry* entry = m_archive->find(name);
     if (!entry)
@@ -135,8 +138,8 @@ Result<std::string> EpubContainer::readFromArchive(const std::string& name, std:
     return std::move(*bytes);
 }
 
-Result<std::string> EpubContainer::readFromFolder(const std::string& name, std::size_t limit, const std::string& label,
-    FileIdentity* identity) const
+Result<std::string> EpubContainer::readFromFolder(const std::string& name, std::size_t limit,
+    const std::string& label, FileIdentity* identity) const
 {
     std::string full = m_path + "/" + name;
     // The canonical path shows where symbolic links lead; the entry must stay inside the book.
@@ -149,14 +152,16 @@ Result<std::string> EpubContainer::readFromFolder(const std::string& name, std::
     }
     std::string target = canonical;
     std::free(canonical);
-    if (target.compare(0, m_canonicalRoot.size(), m_canonicalRoot) != 0 || target.size() <= m_canonicalRoot.size()
+    if (target.compare(0, m_canonicalRoot.size(), m_canonicalRoot) != 0
+        || target.size() <= m_canonicalRoot.size()
         || (target[m_canonicalRoot.size()] != '/' && m_canonicalRoot != "/"))
         return error(label + " lies outside the book");
 
-    foundation::FileDescriptor descriptor(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    foundation::FileDescriptor descriptor(
+        ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!descriptor.isOpen())
         return error(label + " cannot be read: " + std::strerror(errno));
-    struct stat status {};
+    struct stat status { };
     if (::fstat(descriptor.get(), &status) != 0)
         return error(label + " cannot be read: " + std::strerror(errno));
     if (!S_ISREG(status.st_mode))
@@ -195,10 +200,10 @@ bool EpubContainer::isEmptyFolder() const
     return empty;
 }
 
-std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path, const std::string& packageName,
-    const struct stat* itemStatus)
+std::optional<std::vector<FileIdentity>> currentStamp(
+    const std::string& path, const std::string& packageName, const struct stat* itemStatus)
 {
-    struct stat status {};
+    struct stat status { };
     // The status of a symbolic link (lstat) says nothing of what it points to.
     if (itemStatus && !S_ISLNK(itemStatus->st_mode))
         status = *itemStatus;

@@ -52,8 +52,8 @@ public:
     // When given, identity receives the identity of the file that was read: the entry's own file
     // in a folder, the archive in a zip. The error reads "\"<path>\": <label> is missing" and the
     // like, label defaulting to the name.
-    foundation::Result<std::string> read(const std::string& name, std::size_t limit, const std::string& label = {},
-        FileIdentity* identity = nullptr) const;
+    foundation::Result<std::string> read(const std::string& name, std::size_t limit,
+        const std::string& label = {}, FileIdentity* identity = nullptr) const;
 
     // Whether the book is a folder with nothing in it.
     bool isEmptyFolder() const;
@@ -63,9 +63,10 @@ public:
 
 private:
     EpubContainer();
-    foundation::Result<std::string> readFromArchive(const std::string& name, std::size_t limit, const std::string& label) const;
-    foundation::Result<std::string> readFromFolder(const std::string& name, std::size_t limit, const std::string& label,
-        FileIdentity* identity) const;
+    foundation::Result<std::string> readFromArchive(
+        const std::string& name, std::size_t limit, const std::string& label) const;
+    foundation::Result<std::string> readFromFolder(const std::string& name, std::size_t limit,
+        const std::string& label, FileIdentity* identity) const;
 
     std::string m_path;
     std::string m_canonicalRoot;
@@ -76,7 +77,7 @@ private:
 // The identities that tell whether a book's metadata may have changed since they were taken: the
 // item's own for a zip; for a folder also its container.xml and its package document's. Nothing
 // when one of them cannot be read.
-std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path, const std::string& packageName,
-    const struct stat* itemStatus = nullptr);
+std::optional<std::vector<FileIdentity>> currentStamp(const std::string& path,
+    const std::string& packageName, const struct stat* itemStatus = nullptr);
 
 }

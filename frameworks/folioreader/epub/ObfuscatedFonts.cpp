@@ -42,7 +42,8 @@ ui::ServedFile::Mask adobeFontMask(std::string_view uniqueIdentifier)
     std::string_view text = uniqueIdentifier;
     while (!text.empty() && std::strchr(" \t\r\n", text.front()))
         text.remove_prefix(1);
-    if (text.size() >= 9 && text.substr(0, 4) == "urn:" && (text.substr(4, 5) == "uuid:" || text.substr(4, 5) == "UUID:"))
+    if (text.size() >= 9 && text.substr(0, 4) == "urn:"
+        && (text.substr(4, 5) == "uuid:" || text.substr(4, 5) == "UUID:"))
         text.remove_prefix(9);
     std::vector<std::uint8_t> key;
     int high = -1;
@@ -64,17 +65,22 @@ ui::ServedFile::Mask adobeFontMask(std::string_view uniqueIdentifier)
     return { .key = std::move(key), .length = 1024 };
 }
 
-ObfuscatedFonts ObfuscatedFonts::parse(std::string& encryptionXml, std::string_view uniqueIdentifier)
+ObfuscatedFonts ObfuscatedFonts::parse(
+    std::string& encryptionXml, std::string_view uniqueIdentifier)
 {
     ObfuscatedFonts fonts;
     pugi::xml_document document;
     if (!document.load_buffer_inplace(encryptionXml.data(), encryptionXml.size(), xmlParseOptions))
         return fonts;
-    for (pugi::xml_node data = document.document_element().first_child(); data; data = data.next_sibling()) {
+    for (pugi::xml_node data = document.document_element().first_child(); data;
+         data = data.next_sibling()) {
         if (!isElement(data, "EncryptedData"))
             continue;
-        std::string_view algorithm = childNamed(data, "EncryptionMethod").attribute("Algorithm").value();
-        std::string_view uri = childNamed(childNamed(data, "CipherData"), "CipherReference").attribute("URI").value();
+        std::string_view algorithm
+            = childNamed(data, "EncryptionMethod").attribute("Algorithm").value();
+        std::string_view uri = childNamed(childNamed(data, "CipherData"), "CipherReference")
+                                   .attribute("URI")
+                                   .value();
         auto entry = resolveHref("", uri);
         if (!entry)
             continue;

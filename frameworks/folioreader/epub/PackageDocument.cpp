@@ -31,7 +31,8 @@ std::optional<std::string_view> namespaceOf(pugi::xml_node element)
 {
     std::string_view prefix = prefixOf(element);
     std::string attributeName = prefix.empty() ? "xmlns" : "xmlns:" + std::string(prefix);
-    for (pugi::xml_node node = element; node && node.type() == pugi::node_element; node = node.parent()) {
+    for (pugi::xml_node node = element; node && node.type() == pugi::node_element;
+         node = node.parent()) {
         if (pugi::xml_attribute declaration = node.attribute(attributeName.c_str()))
             return std::string_view(declaration.value());
     }
@@ -136,22 +137,21 @@ std::string descriptionMarkup(pugi::xml_node element)
 
 std::string parseFailure(const std::string& name, const pugi::xml_parse_result& result)
 {
-    return name + " is not well-formed XML (" + result.description() + " at offset " + std::to_string(result.offset) + ")";
+    return name + " is not well-formed XML (" + result.description() + " at offset "
+        + std::to_string(result.offset) + ")";
 }
 
 bool containsCover(std::string_view text)
 {
     static constexpr std::string_view word = "cover";
-    auto found = std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
-        return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b;
-    });
+    auto found = std::search(text.begin(), text.end(), word.begin(), word.end(),
+        [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; });
     return found != text.end();
 }
 
 // Metadata elements sit in <metadata>, or in the <dc-metadata> and <x-metadata> groups of old
 // OPF 1 books nested inside it.
-template <typename Visit>
-void forEachMetadataElement(pugi::xml_node metadata, Visit visit)
+template <typename Visit> void forEachMetadataElement(pugi::xml_node metadata, Visit visit)
 {
     for (pugi::xml_node child = metadata.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element)
@@ -174,7 +174,8 @@ Result<std::string> parseContainerRootfile(std::string& containerXml)
 {
     const std::string name(containerName);
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_buffer_inplace(containerXml.data(), containerXml.size(), xmlParseOptions);
+    pugi::xml_parse_result result
+        = document.load_buffer_inplace(containerXml.data(), containerXml.size(), xmlParseOptions);
     if (!result)
         return Error(parseFailure(name, result));
     pugi::xml_node container = document.document_element();
@@ -242,18 +243,23 @@ bool ManifestItem::hasProperty(std::string_view token) const
 PageLayout PackageDocument::layoutOf(const SpineItem& itemref) const
 {
     PageLayout layout;
-    std::string own = onlyValue(itemref.properties, { "rendition:layout-" }, { "pre-paginated", "reflowable" });
+    std::string own
+        = onlyValue(itemref.properties, { "rendition:layout-" }, { "pre-paginated", "reflowable" });
     layout.fixed = (own.empty() ? renditionLayout : own) == "pre-paginated";
-    std::string spread = onlyValue(itemref.properties, { "rendition:spread-" }, { "none", "auto", "landscape", "both", "portrait" });
+    std::string spread = onlyValue(itemref.properties, { "rendition:spread-" },
+        { "none", "auto", "landscape", "both", "portrait" });
     layout.spreads = (spread.empty() ? renditionSpread : spread) != "none";
-    layout.side = onlyValue(itemref.properties, { "page-spread-", "rendition:page-spread-" }, { "left", "right", "center" });
+    layout.side = onlyValue(itemref.properties, { "page-spread-", "rendition:page-spread-" },
+        { "left", "right", "center" });
     return layout;
 }
 
-Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string name, WithDescription withDescription)
+Result<PackageDocument> PackageDocument::parse(
+    std::string& xml, std::string name, WithDescription withDescription)
 {
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_buffer_inplace(xml.data(), xml.size(), xmlParseOptions);
+    pugi::xml_parse_result result
+        = document.load_buffer_inplace(xml.data(), xml.size(), xmlParseOptions);
     if (!result)
         return Error(parseFailure(name, result));
     pugi::xml_node root = document.document_element();
@@ -264,8 +270,8 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
     package.name = std::move(name);
     package.version = root.attribute("version").value();
 
-    bool haveTitle = false, haveCreator = false, haveCoverMeta = false, haveIdentifier = false, haveLanguage = false,
-         haveDescription = withDescription == WithDescription::no;
+    bool haveTitle = false, haveCreator = false, haveCoverMeta = false, haveIdentifier = false,
+         haveLanguage = false, haveDescription = withDescription == WithDescription::no;
     std::string_view identifierId = root.attribute("unique-identifier").value();
     forEachMetadataElement(childNamed(root, "metadata"), [&](pugi::xml_node element) {
         if (!haveIdentifier && isDublinCore(element, "identifier")) {
@@ -286,7 +292,8 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
         } else if (!haveDescription && isDublinCore(element, "description")) {
             package.description = html::plainText(descriptionMarkup(element), descriptionLength);
             haveDescription = true;
-        } else if (!haveCoverMeta && localName(element) == "meta" && std::strcmp(element.attribute("name").value(), "cover") == 0) {
+        } else if (!haveCoverMeta && localName(element) == "meta"
+            && std::strcmp(element.attribute("name").value(), "cover") == 0) {
             package.coverMeta = element.attribute("content").value();
             haveCoverMeta = true;
         } else if (localName(element) == "meta" && !element.attribute("refines")) {
@@ -305,11 +312,13 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
     });
     package.uniqueIdentifierNamed = haveIdentifier;
 
-    for (pugi::xml_node item = childNamed(root, "manifest").first_child(); item; item = item.next_sibling()) {
+    for (pugi::xml_node item = childNamed(root, "manifest").first_child(); item;
+         item = item.next_sibling()) {
         if (item.type() != pugi::node_element || localName(item) != "item")
             continue;
-        package.manifest.push_back(ManifestItem { item.attribute("id").value(), item.attribute("href").value(),
-            item.attribute("media-type").value(), item.attribute("properties").value() });
+        package.manifest.push_back(
+            ManifestItem { item.attribute("id").value(), item.attribute("href").value(),
+                item.attribute("media-type").value(), item.attribute("properties").value() });
     }
 
     pugi::xml_node spine = childNamed(root, "spine");
@@ -320,7 +329,8 @@ Result<PackageDocument> PackageDocument::parse(std::string& xml, std::string nam
     for (pugi::xml_node itemref = spine.first_child(); itemref; itemref = itemref.next_sibling()) {
         if (itemref.type() != pugi::node_element || localName(itemref) != "itemref")
             continue;
-        package.spine.push_back(SpineItem { itemref.attribute("idref").value(), std::strcmp(itemref.attribute("linear").value(), "no") != 0,
+        package.spine.push_back(SpineItem { itemref.attribute("idref").value(),
+            std::strcmp(itemref.attribute("linear").value(), "no") != 0,
             itemref.attribute("properties").value() });
     }
     return package;

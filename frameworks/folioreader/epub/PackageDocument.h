@@ -31,9 +31,9 @@ enum class WithDescription : bool { no, yes };
 
 struct ManifestItem {
     std::string id;
-    std::string href;  // as written: relative to the package document and percent-encoded
+    std::string href; // as written: relative to the package document and percent-encoded
     std::string mediaType;
-    std::string properties;  // space-separated tokens (EPUB 3)
+    std::string properties; // space-separated tokens (EPUB 3)
 
     bool hasProperty(std::string_view token) const;
 };
@@ -41,7 +41,7 @@ struct ManifestItem {
 struct SpineItem {
     std::string idref;
     bool linear = true;
-    std::string properties;  // space-separated tokens (EPUB 3)
+    std::string properties; // space-separated tokens (EPUB 3)
 };
 
 // How one document of the spine is laid out: reflowable text, or a fixed-layout page of a set
@@ -49,12 +49,12 @@ struct SpineItem {
 // properties that contradict each other, leave the reflowable default.
 struct PageLayout {
     bool fixed = false;
-    bool spreads = true;  // whether the page may share a screen with its facing page
-    std::string side;     // "left", "right", "center", or empty when the book places it nowhere
+    bool spreads = true; // whether the page may share a screen with its facing page
+    std::string side; // "left", "right", "center", or empty when the book places it nowhere
 };
 
 struct PackageDocument {
-    std::string name;  // entry name of the package document inside the book
+    std::string name; // entry name of the package document inside the book
     std::string version;
     // The first dc:title and dc:creator, whitespace trimmed and collapsed; empty when absent.
     std::string title;
@@ -75,7 +75,7 @@ struct PackageDocument {
     std::string coverMeta;
     std::vector<ManifestItem> manifest;
     std::vector<SpineItem> spine;
-    std::string spineToc;  // the spine's toc attribute: the NCX item's id (EPUB 2)
+    std::string spineToc; // the spine's toc attribute: the NCX item's id (EPUB 2)
     // The spine's page-progression-direction: "ltr", "rtl", or empty when it gives none (or an
     // unknown one), in which case the text's own direction decides.
     std::string pageProgression;
@@ -89,8 +89,8 @@ struct PackageDocument {
     // Parses the package document read from entry name. The text is parsed in place and left
     // changed. The error reads "<name> is not well-formed XML (...)" or "<name> is not a
     // package document".
-    static foundation::Result<PackageDocument> parse(std::string& xml, std::string name,
-        WithDescription withDescription = WithDescription::no);
+    static foundation::Result<PackageDocument> parse(
+        std::string& xml, std::string name, WithDescription withDescription = WithDescription::no);
 
     const ManifestItem* item(std::string_view id) const;
     // The cover's manifest item: the first with the property cover-image; else the item the EPUB

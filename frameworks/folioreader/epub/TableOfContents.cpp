@@ -14,7 +14,6 @@ using foundation::Result;
 
 namespace {
 
-
 bool hasToken(std::string_view list, std::string_view token)
 {
     std::size_t start = 0;
@@ -66,8 +65,7 @@ std::string collapsedText(pugi::xml_node element)
 }
 
 // The first element of that local name at or below root, in document order.
-template <typename Accept>
-pugi::xml_node findElement(pugi::xml_node root, Accept accept)
+template <typename Accept> pugi::xml_node findElement(pugi::xml_node root, Accept accept)
 {
     for (pugi::xml_node node = root; node;) {
         if (node.type() == pugi::node_element && accept(node))
@@ -87,7 +85,10 @@ pugi::xml_node findElement(pugi::xml_node root, Accept accept)
 
 class EntryList {
 public:
-    explicit EntryList(std::string_view documentName) : m_folder(folderOf(documentName)) {}
+    explicit EntryList(std::string_view documentName)
+        : m_folder(folderOf(documentName))
+    {
+    }
 
     bool full() const { return m_entries.size() >= maximumTocEntries; }
 
@@ -102,7 +103,9 @@ public:
                     entry.fragment = std::string(href.substr(hash + 1));
             }
         }
-        entry.title = title.empty() && !entry.entryName.empty() ? std::string(fileNameOf(entry.entryName)) : std::move(title);
+        entry.title = title.empty() && !entry.entryName.empty()
+            ? std::string(fileNameOf(entry.entryName))
+            : std::move(title);
         m_entries.push_back(std::move(entry));
     }
 
@@ -123,7 +126,8 @@ private:
 // without a label lends its nested list to its parent's depth; level counts the nesting itself.
 void readNavigationList(pugi::xml_node list, int depth, int level, EntryList& entries)
 {
-    for (pugi::xml_node item = list.first_child(); item && !entries.full(); item = item.next_sibling()) {
+    for (pugi::xml_node item = list.first_child(); item && !entries.full();
+         item = item.next_sibling()) {
         if (!isElement(item, "li"))
             continue;
         pugi::xml_node label;
@@ -143,7 +147,8 @@ void readNavigationList(pugi::xml_node list, int depth, int level, EntryList& en
 
 void readNavPoints(pugi::xml_node parent, int depth, EntryList& entries)
 {
-    for (pugi::xml_node point = parent.first_child(); point && !entries.full(); point = point.next_sibling()) {
+    for (pugi::xml_node point = parent.first_child(); point && !entries.full();
+         point = point.next_sibling()) {
         if (!isElement(point, "navPoint"))
             continue;
         entries.add(collapsedText(childNamed(childNamed(point, "navLabel"), "text")),
@@ -163,9 +168,11 @@ bool isTocNavigation(pugi::xml_node element)
 {
     if (localName(element.name()) != "nav")
         return false;
-    for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
         std::string_view name = attribute.name();
-        if ((name == "epub:type" || (name != "type" && localName(name) == "type")) && hasToken(attribute.value(), "toc"))
+        if ((name == "epub:type" || (name != "type" && localName(name) == "type"))
+            && hasToken(attribute.value(), "toc"))
             return true;
         if (name == "role" && hasToken(attribute.value(), "doc-toc"))
             return true;
@@ -173,7 +180,8 @@ bool isTocNavigation(pugi::xml_node element)
     return false;
 }
 
-Result<std::vector<TocEntry>> readEntry(const EpubContainer& book, const PackageDocument& package, const ManifestItem& item,
+Result<std::vector<TocEntry>> readEntry(const EpubContainer& book, const PackageDocument& package,
+    const ManifestItem& item,
     Result<std::vector<TocEntry>> (*parse)(std::string&, std::string_view))
 {
     auto name = package.resolve(item.href);
@@ -188,10 +196,12 @@ Result<std::vector<TocEntry>> readEntry(const EpubContainer& book, const Package
 
 }
 
-Result<std::vector<TocEntry>> parseNavigationDocument(std::string& xhtml, std::string_view documentName)
+Result<std::vector<TocEntry>> parseNavigationDocument(
+    std::string& xhtml, std::string_view documentName)
 {
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_buffer_inplace(xhtml.data(), xhtml.size(), xmlParseOptions);
+    pugi::xml_parse_result result
+        = document.load_buffer_inplace(xhtml.data(), xhtml.size(), xmlParseOptions);
     if (!result)
         return Error(parseFailure(documentName, result));
     pugi::xml_node navigation = findElement(document.document_element(), isTocNavigation);
@@ -199,7 +209,8 @@ Result<std::vector<TocEntry>> parseNavigationDocument(std::string& xhtml, std::s
         return Error(std::string(documentName) + " holds no table of contents");
     pugi::xml_node list = childNamed(navigation, "ol");
     if (!list)
-        list = findElement(navigation, [](pugi::xml_node node) { return localName(node.name()) == "ol"; });
+        list = findElement(
+            navigation, [](pugi::xml_node node) { return localName(node.name()) == "ol"; });
     EntryList entries(documentName);
     if (list)
         readNavigationList(list, 0, 0, entries);
@@ -209,7 +220,8 @@ Result<std::vector<TocEntry>> parseNavigationDocument(std::string& xhtml, std::s
 Result<std::vector<TocEntry>> parseNcx(std::string& xml, std::string_view documentName)
 {
     pugi::xml_document document;
-    pugi::xml_parse_result result = document.load_buffer_inplace(xml.data(), xml.size(), xmlParseOptions);
+    pugi::xml_parse_result result
+        = document.load_buffer_inplace(xml.data(), xml.size(), xmlParseOptions);
     if (!result)
         return Error(parseFailure(documentName, result));
     pugi::xml_node root = document.document_element();
@@ -220,7 +232,8 @@ Result<std::vector<TocEntry>> parseNcx(std::string& xml, std::string_view docume
     return entries.take();
 }
 
-Result<std::vector<TocEntry>> readTableOfContents(const EpubContainer& book, const PackageDocument& package)
+Result<std::vector<TocEntry>> readTableOfContents(
+    const EpubContainer& book, const PackageDocument& package)
 {
     std::string reasons;
     for (const auto& item : package.manifest) {
@@ -229,7 +242,8 @@ Result<std::vector<TocEntry>> readTableOfContents(const EpubContainer& book, con
         auto entries = readEntry(book, package, item, parseNavigationDocument);
         if (entries && !entries->empty())
             return entries;
-        reasons = entries ? book.error("the navigation document lists nothing").description() : entries.error().description();
+        reasons = entries ? book.error("the navigation document lists nothing").description()
+                          : entries.error().description();
         break;
     }
 
@@ -242,7 +256,8 @@ Result<std::vector<TocEntry>> readTableOfContents(const EpubContainer& book, con
         auto entries = readEntry(book, package, *ncx, parseNcx);
         if (entries && !entries->empty())
             return entries;
-        std::string reason = entries ? book.error("the NCX lists nothing").description() : entries.error().description();
+        std::string reason = entries ? book.error("the NCX lists nothing").description()
+                                     : entries.error().description();
         reasons = reasons.empty() ? reason : reasons + "; " + reason;
     }
     if (reasons.empty())

@@ -29,12 +29,14 @@ inline constexpr int maximumTocDepth = 16;
 
 // The entries of the toc navigation of an EPUB 3 navigation document read from documentName.
 // The text is parsed in place. An error when it is no well-formed XML or holds no navigation.
-foundation::Result<std::vector<TocEntry>> parseNavigationDocument(std::string& xhtml, std::string_view documentName);
+foundation::Result<std::vector<TocEntry>> parseNavigationDocument(
+    std::string& xhtml, std::string_view documentName);
 // The entries of the navMap of an EPUB 2 NCX read from documentName; the text is parsed in place.
 foundation::Result<std::vector<TocEntry>> parseNcx(std::string& xml, std::string_view documentName);
 
 // The book's table of contents: the navigation document's when it has a usable one, else the
 // NCX's, else an error saying why neither could be read.
-foundation::Result<std::vector<TocEntry>> readTableOfContents(const EpubContainer& book, const PackageDocument& package);
+foundation::Result<std::vector<TocEntry>> readTableOfContents(
+    const EpubContainer& book, const PackageDocument& package);
 
 }

@@ -42,10 +42,12 @@ std::string escapedLine(std::string_view line)
     // A line that starts "-", "+" or "=" would be a list item or a heading's underline, and
     // "12." or "12)" an ordered list.
     std::size_t digits = 0;
-    auto isDigit = [&](std::size_t at) { return std::isdigit(static_cast<unsigned char>(line[at])); };
+    auto isDigit
+        = [&](std::size_t at) { return std::isdigit(static_cast<unsigned char>(line[at])); };
     while (digits < line.size() && digits < 10 && isDigit(digits))
         ++digits;
-    bool ordered = digits > 0 && digits < line.size() && (line[digits] == '.' || line[digits] == ')');
+    bool ordered
+        = digits > 0 && digits < line.size() && (line[digits] == '.' || line[digits] == ')');
     std::size_t listMark = ordered ? digits : std::string_view::npos;
     for (std::size_t at = 0; at < line.size(); ++at) {
         char c = line[at];

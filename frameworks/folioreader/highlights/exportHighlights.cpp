@@ -32,11 +32,12 @@ bool isItemName(const std::string& file)
 
 }
 
-BookHighlights readBookHighlights(const std::string& path, const std::string& file,
-    std::vector<Highlight> highlights)
+BookHighlights readBookHighlights(
+    const std::string& path, const std::string& file, std::vector<Highlight> highlights)
 {
-    BookHighlights book { .title = {}, .author = {}, .file = file, .problem = {},
-        .highlights = {} };
+    BookHighlights book {
+        .title = {}, .author = {}, .file = file, .problem = {}, .highlights = {}
+    };
     auto keepAll = [&](std::string problem) {
         book.problem = std::move(problem);
         book.highlights = placeHighlights(std::move(highlights), {}, {}, {});
@@ -58,8 +59,8 @@ BookHighlights readBookHighlights(const std::string& path, const std::string& fi
     return book;
 }
 
-foundation::Result<ui::ExportedFile> exportLibraryHighlights(Realm::Configuration database,
-    const std::string& folder)
+foundation::Result<ui::ExportedFile> exportLibraryHighlights(
+    Realm::Configuration database, const std::string& folder)
 {
     database.readOnly = true;
     auto store = TRY(HighlightStore::open(database));
@@ -72,7 +73,9 @@ foundation::Result<ui::ExportedFile> exportLibraryHighlights(Realm::Configuratio
         if (isItemName(file))
             books.push_back(readBookHighlights(folder + "/" + file, file, std::move(highlights)));
         else
-            books.push_back({ .title = {}, .author = {}, .file = file,
+            books.push_back({ .title = {},
+                .author = {},
+                .file = file,
                 .problem = "it is not a book of the library",
                 .highlights = placeHighlights(std::move(highlights), {}, {}, {}) });
     }
@@ -82,10 +85,12 @@ foundation::Result<ui::ExportedFile> exportLibraryHighlights(Realm::Configuratio
             [](unsigned char c) { return std::tolower(c); });
         return title;
     };
-    std::stable_sort(books.begin(), books.end(), [&](const BookHighlights& a, const BookHighlights& b) {
-        return sortTitle(a) < sortTitle(b);
-    });
-    return ui::ExportedFile { .fileName = "Pagewyn highlights.md", .mediaType = markdownMediaType,
+    std::stable_sort(
+        books.begin(), books.end(), [&](const BookHighlights& a, const BookHighlights& b) {
+            return sortTitle(a) < sortTitle(b);
+        });
+    return ui::ExportedFile { .fileName = "Pagewyn highlights.md",
+        .mediaType = markdownMediaType,
         .bytes = libraryHighlightsMarkdown(books) };
 }
 

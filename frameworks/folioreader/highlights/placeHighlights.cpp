@@ -39,8 +39,8 @@ std::size_t elementWithId(std::string_view xhtml, std::string_view id)
 
 // Where each element named by id starts in the body's text, in UTF-16 code units as the page
 // counts; 0 for an id the document does not have.
-std::vector<std::uint64_t> elementOffsets(std::string_view xhtml,
-    const std::vector<std::string>& ids)
+std::vector<std::uint64_t> elementOffsets(
+    std::string_view xhtml, const std::vector<std::string>& ids)
 {
     std::vector<std::uint64_t> offsets(ids.size(), 0);
     std::vector<std::pair<std::size_t, std::size_t>> starts; // byte, index in ids
@@ -203,8 +203,8 @@ std::vector<PlacedHighlight> placeHighlights(std::vector<Highlight> highlights,
 
     for (auto& item : placed) {
         if (item.spine)
-            item.chapter = chapterOf(
-                contents, entrySpine, entryOffset, *item.spine, item.highlight.start);
+            item.chapter
+                = chapterOf(contents, entrySpine, entryOffset, *item.spine, item.highlight.start);
     }
     std::stable_sort(placed.begin(), placed.end(), comesBefore);
     return placed;

@@ -17,7 +17,8 @@ DescriptionPass::DescriptionPass()
 
 DescriptionPass::~DescriptionPass() = default;
 
-void DescriptionPass::request(std::shared_ptr<MetadataStore> store, const std::string& folder, bool entriesWritten)
+void DescriptionPass::request(
+    std::shared_ptr<MetadataStore> store, const std::string& folder, bool entriesWritten)
 {
     if (!store)
         return;

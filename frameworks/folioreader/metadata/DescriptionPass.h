@@ -29,7 +29,8 @@ public:
     // over the folder to its end in this run (a pass cut short by the last run's end, or a write
     // another Pagewyn kept busy, is made up for at the next start). A folder waiting already
     // waits once.
-    void request(std::shared_ptr<MetadataStore> store, const std::string& folder, bool entriesWritten);
+    void request(
+        std::shared_ptr<MetadataStore> store, const std::string& folder, bool entriesWritten);
 
 private:
     using Folder = std::pair<std::shared_ptr<MetadataStore>, std::string>;

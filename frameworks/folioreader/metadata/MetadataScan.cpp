@@ -16,8 +16,9 @@ std::atomic<std::uint64_t> scansBegun { 0 };
 
 std::chrono::system_clock::time_point timeOf(std::int64_t seconds, std::int64_t nanoseconds)
 {
-    return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
-        std::chrono::seconds(seconds) + std::chrono::nanoseconds(nanoseconds)));
+    return std::chrono::system_clock::time_point(
+        std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(seconds) + std::chrono::nanoseconds(nanoseconds)));
 }
 
 // The stamp, package name, title, author, identifier and language in one string, each after its
@@ -25,7 +26,8 @@ std::chrono::system_clock::time_point timeOf(std::int64_t seconds, std::int64_t 
 std::string pack(const MetadataStore::Entry& entry)
 {
     std::string packed;
-    for (const std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author, &entry.identifier, &entry.language }) {
+    for (const std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author,
+             &entry.identifier, &entry.language }) {
         auto size = std::uint32_t(field->size());
         packed.append(reinterpret_cast<const char*>(&size), sizeof size);
         packed += *field;
@@ -37,7 +39,8 @@ MetadataStore::Entry unpack(const std::string& name, const std::string& packed)
 {
     MetadataStore::Entry entry { name, {}, {}, {}, {}, {}, {} };
     std::size_t at = 0;
-    for (std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author, &entry.identifier, &entry.language }) {
+    for (std::string* field : { &entry.stamp, &entry.packageName, &entry.title, &entry.author,
+             &entry.identifier, &entry.language }) {
         std::uint32_t size = 0;
         if (at + sizeof size > packed.size())
             break;
@@ -51,7 +54,8 @@ MetadataStore::Entry unpack(const std::string& name, const std::string& packed)
 
 MetadataScan::Metadata metadataOf(MetadataStore::Entry entry)
 {
-    return { std::move(entry.title), std::move(entry.author), std::move(entry.identifier), std::move(entry.language) };
+    return { std::move(entry.title), std::move(entry.author), std::move(entry.identifier),
+        std::move(entry.language) };
 }
 
 }
@@ -60,15 +64,16 @@ std::string encodeStamp(const std::vector<FileIdentity>& stamp)
 {
     std::string bytes;
     for (const FileIdentity& identity : stamp) {
-        const std::int64_t fields[] = { std::int64_t(identity.device), std::int64_t(identity.inode), identity.size,
-            identity.modifiedSeconds, identity.modifiedNanoseconds, identity.changedSeconds, identity.changedNanoseconds };
+        const std::int64_t fields[] = { std::int64_t(identity.device), std::int64_t(identity.inode),
+            identity.size, identity.modifiedSeconds, identity.modifiedNanoseconds,
+            identity.changedSeconds, identity.changedNanoseconds };
         bytes.append(reinterpret_cast<const char*>(fields), sizeof fields);
     }
     return bytes;
 }
 
-bool isSettled(const std::vector<FileIdentity>& stamp, std::chrono::system_clock::time_point readStart,
-    std::chrono::nanoseconds window)
+bool isSettled(const std::vector<FileIdentity>& stamp,
+    std::chrono::system_clock::time_point readStart, std::chrono::nanoseconds window)
 {
     const auto settledBefore = readStart - window;
     for (const FileIdentity& identity : stamp) {
@@ -84,8 +89,9 @@ bool isSettled(const std::vector<FileIdentity>& stamp, std::chrono::system_clock
     return true;
 }
 
-std::unique_ptr<MetadataScan> MetadataScan::begin(std::shared_ptr<MetadataStore> store, const std::string& folder,
-    const std::vector<std::string>& names, const std::vector<char>& asked)
+std::unique_ptr<MetadataScan> MetadataScan::begin(std::shared_ptr<MetadataStore> store,
+    const std::string& folder, const std::vector<std::string>& names,
+    const std::vector<char>& asked)
 {
     if (!store)
         return nullptr;
@@ -104,9 +110,13 @@ void MetadataScan::setWindowSize(std::size_t names)
     namesPerWindow.store(std::max<std::size_t>(names, 1));
 }
 
-MetadataScan::MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder, const std::vector<std::string>& names,
-    const std::vector<char>& asked)
-    : m_store(std::move(store)), m_folder(std::move(folder)), m_windowSize(namesPerWindow.load()), m_serial(++scansBegun), m_names(names)
+MetadataScan::MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder,
+    const std::vector<std::string>& names, const std::vector<char>& asked)
+    : m_store(std::move(store))
+    , m_folder(std::move(folder))
+    , m_windowSize(namesPerWindow.load())
+    , m_serial(++scansBegun)
+    , m_names(names)
 {
     const std::size_t windows = (names.size() + m_windowSize - 1) / m_windowSize;
     m_windowAsked.assign(windows, 0);
@@ -125,9 +135,10 @@ MetadataScan::~MetadataScan()
 
 std::optional<std::size_t> MetadataScan::indexOf(std::string_view name) const
 {
-    auto at = std::lower_bound(m_names.begin(), m_names.end(), name, [](const std::string& listed, std::string_view wanted) {
-        return std::string_view(listed) < wanted;
-    });
+    auto at = std::lower_bound(m_names.begin(), m_names.end(), name,
+        [](const std::string& listed, std::string_view wanted) {
+            return std::string_view(listed) < wanted;
+        });
     if (at == m_names.end() || *at != name)
         return std::nullopt;
     return std::size_t(at - m_names.begin());
@@ -142,23 +153,26 @@ std::shared_ptr<MetadataScan::Window> MetadataScan::load(std::size_t index) cons
     const std::size_t end = std::min(first + m_windowSize, m_names.size());
     auto window = std::make_shared<Window>();
     const std::string from = index == 0 ? std::string() : m_names[first];
-    m_store->forEachStoredRow(m_folder, from, end < m_names.size() ? &m_names[end] : nullptr, [&](const MetadataStore::StoredRow& stored) {
-        const std::string_view values[] = { stored.name, stored.stamp, stored.packageName, stored.title, stored.author,
-            stored.identifier, stored.language };
-        std::size_t size = 0;
-        for (std::string_view value : values)
-            size += value.size();
-        if (window->blocks.empty() || window->blocks.back().capacity() - window->blocks.back().size() < size)
-            window->blocks.emplace_back().reserve(std::max(blockSize, size));
-        std::string& block = window->blocks.back();
-        Row row { std::uint32_t(window->blocks.size() - 1), std::uint32_t(block.size()), {}, stored.checksum };
-        int at = 0;
-        for (std::string_view value : values) {
-            row.sizes[at++] = std::uint32_t(value.size());
-            block += value;
-        }
-        window->rows.push_back(row);
-    });
+    m_store->forEachStoredRow(m_folder, from, end < m_names.size() ? &m_names[end] : nullptr,
+        [&](const MetadataStore::StoredRow& stored) {
+            const std::string_view values[] = { stored.name, stored.stamp, stored.packageName,
+                stored.title, stored.author, stored.identifier, stored.language };
+            std::size_t size = 0;
+            for (std::string_view value : values)
+                size += value.size();
+            if (window->blocks.empty()
+                || window->blocks.back().capacity() - window->blocks.back().size() < size)
+                window->blocks.emplace_back().reserve(std::max(blockSize, size));
+            std::string& block = window->blocks.back();
+            Row row { std::uint32_t(window->blocks.size() - 1), std::uint32_t(block.size()), {},
+                stored.checksum };
+            int at = 0;
+            for (std::string_view value : values) {
+                row.sizes[at++] = std::uint32_t(value.size());
+                block += value;
+            }
+            window->rows.push_back(row);
+        });
     window->rowStates.assign(window->rows.size(), RowState::unchecked);
     window->rowListed.assign(window->rows.size(), 0);
     window->rowOfItem.assign(end - first, -1);
@@ -177,7 +191,8 @@ std::shared_ptr<MetadataScan::Window> MetadataScan::load(std::size_t index) cons
     return window;
 }
 
-std::shared_ptr<MetadataScan::Window> MetadataScan::loadedWindow(std::size_t index, std::unique_lock<std::mutex>& lock)
+std::shared_ptr<MetadataScan::Window> MetadataScan::loadedWindow(
+    std::size_t index, std::unique_lock<std::mutex>& lock)
 {
     m_windowLoaded.wait(lock, [&] { return m_windowStates[index] != WindowState::loading; });
     if (m_windowStates[index] == WindowState::unloaded) {
@@ -203,7 +218,8 @@ std::string_view MetadataScan::field(const Window& window, const Row& row, int i
 
 std::optional<std::string> MetadataScan::nameOf(const std::string& path) const
 {
-    if (path.size() <= m_folder.size() + 1 || path.compare(0, m_folder.size(), m_folder) != 0 || path[m_folder.size()] != '/')
+    if (path.size() <= m_folder.size() + 1 || path.compare(0, m_folder.size(), m_folder) != 0
+        || path[m_folder.size()] != '/')
         return std::nullopt;
     std::string name = path.substr(m_folder.size() + 1);
     if (name.find('/') != std::string::npos)
@@ -211,8 +227,8 @@ std::optional<std::string> MetadataScan::nameOf(const std::string& path) const
     return name;
 }
 
-std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& name, const std::string& path,
-    const struct stat* itemStatus)
+std::optional<MetadataScan::Metadata> MetadataScan::lookup(
+    const std::string& name, const std::string& path, const struct stat* itemStatus)
 {
     if (auto index = indexOf(name)) {
         std::unique_lock lock(m_mutex);
@@ -222,9 +238,8 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookup(const std::string& na
     return lookupSlot(name, path, itemStatus);
 }
 
-std::optional<MetadataScan::Metadata> MetadataScan::lookupInWindow(Window& window, std::size_t item, const std::string& path,
-    const struct stat* itemStatus,
-    std::unique_lock<std::mutex>& lock)
+std::optional<MetadataScan::Metadata> MetadataScan::lookupInWindow(Window& window, std::size_t item,
+    const std::string& path, const struct stat* itemStatus, std::unique_lock<std::mutex>& lock)
 {
     if (!window.fresh[item].empty())
         return metadataOf(unpack(std::string(), window.fresh[item]));
@@ -236,8 +251,9 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookupInWindow(Window& windo
     lock.unlock();
     const Row& stored = window.rows[std::size_t(row)];
     if (state == RowState::unchecked) {
-        MetadataStore::StoredRow view { field(window, stored, 0), field(window, stored, 1), field(window, stored, 2),
-            field(window, stored, 3), field(window, stored, 4), field(window, stored, 5), field(window, stored, 6), stored.checksum };
+        MetadataStore::StoredRow view { field(window, stored, 0), field(window, stored, 1),
+            field(window, stored, 2), field(window, stored, 3), field(window, stored, 4),
+            field(window, stored, 5), field(window, stored, 6), stored.checksum };
         bool usable = MetadataStore::checksumHolds(m_folder, view);
         if (usable) {
             auto current = currentStamp(path, std::string(view.packageName), itemStatus);
@@ -254,8 +270,8 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookupInWindow(Window& windo
         std::string(field(window, stored, 5)), std::string(field(window, stored, 6)) };
 }
 
-std::optional<MetadataScan::Metadata> MetadataScan::lookupSlot(const std::string& name, const std::string& path,
-    const struct stat* itemStatus)
+std::optional<MetadataScan::Metadata> MetadataScan::lookupSlot(
+    const std::string& name, const std::string& path, const struct stat* itemStatus)
 {
     std::string packed;
     {
@@ -288,12 +304,13 @@ std::optional<MetadataScan::Metadata> MetadataScan::lookupSlot(const std::string
     return metadataOf(std::move(entry));
 }
 
-void MetadataScan::remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
-    const Metadata& metadata, std::chrono::system_clock::time_point readStart)
+void MetadataScan::remember(const std::string& name, const std::vector<FileIdentity>& stamp,
+    const std::string& packageName, const Metadata& metadata,
+    std::chrono::system_clock::time_point readStart)
 {
     bool settled = isSettled(stamp, readStart, m_store->unsettledWindow());
-    std::string packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName, metadata.title, metadata.author,
-        metadata.identifier, metadata.language });
+    std::string packed = pack(MetadataStore::Entry { name, encodeStamp(stamp), packageName,
+        metadata.title, metadata.author, metadata.identifier, metadata.language });
     auto index = indexOf(name);
     std::lock_guard lock(m_mutex);
     // Unsettled metadata still answers the rest of this scan (the author after the title) but is
@@ -346,8 +363,8 @@ void MetadataScan::write(std::size_t index)
             bool read = !window->fresh[item].empty();
             if (read && window->freshSettled[item])
                 written.push_back(item);
-            else if (std::int32_t row = window->rowOfItem[item];
-                     row >= 0 && (read || window->rowStates[std::size_t(row)] == RowState::unusable))
+            else if (std::int32_t row = window->rowOfItem[item]; row >= 0
+                     && (read || window->rowStates[std::size_t(row)] == RowState::unusable))
                 dropped.emplace_back(field(*window, window->rows[std::size_t(row)], 0));
         }
     }
@@ -357,12 +374,15 @@ void MetadataScan::write(std::size_t index)
     }
     const std::size_t first = index * m_windowSize;
     std::size_t next = 0;
-    m_store->commitInOrder(m_folder, [&]() -> std::optional<MetadataStore::Entry> {
-        if (next == written.size())
-            return std::nullopt;
-        std::size_t item = written[next++];
-        return unpack(m_names[first + item], window->fresh[item]);
-    }, dropped);
+    m_store->commitInOrder(
+        m_folder,
+        [&]() -> std::optional<MetadataStore::Entry> {
+            if (next == written.size())
+                return std::nullopt;
+            std::size_t item = written[next++];
+            return unpack(m_names[first + item], window->fresh[item]);
+        },
+        dropped);
     m_wroteFresh = m_wroteFresh || !written.empty();
 }
 
@@ -386,14 +406,18 @@ bool MetadataScan::finish()
         else if (item.second.stale || !indexOf(item.first))
             dropped.push_back(item.first);
     }
-    std::sort(fresh.begin(), fresh.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    std::sort(fresh.begin(), fresh.end(),
+        [](const auto* a, const auto* b) { return a->first < b->first; });
     std::size_t next = 0;
-    m_store->commitInOrder(m_folder, [&]() -> std::optional<MetadataStore::Entry> {
-        if (next == fresh.size())
-            return std::nullopt;
-        const auto* item = fresh[next++];
-        return unpack(item->first, item->second.packed);
-    }, dropped);
+    m_store->commitInOrder(
+        m_folder,
+        [&]() -> std::optional<MetadataStore::Entry> {
+            if (next == fresh.size())
+                return std::nullopt;
+            const auto* item = fresh[next++];
+            return unpack(item->first, item->second.packed);
+        },
+        dropped);
     return m_wroteFresh || !fresh.empty();
 }
 

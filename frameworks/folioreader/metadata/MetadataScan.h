@@ -30,8 +30,8 @@ namespace folioreader {
 std::string encodeStamp(const std::vector<FileIdentity>& stamp);
 // Whether every file of the stamp was last changed before readStart less the window: a file
 // changed later may change again within one tick of the file system's clock and keep its stamp.
-bool isSettled(const std::vector<FileIdentity>& stamp, std::chrono::system_clock::time_point readStart,
-    std::chrono::nanoseconds window);
+bool isSettled(const std::vector<FileIdentity>& stamp,
+    std::chrono::system_clock::time_point readStart, std::chrono::nanoseconds window);
 
 class MetadataScan {
 public:
@@ -46,8 +46,9 @@ public:
     // time: the library's scans run on the main thread. names are the folder's items in byte
     // order and outlive the scan; asked[k] says whether item k's metadata will be asked for, and
     // only windows holding such an item are loaded.
-    static std::unique_ptr<MetadataScan> begin(std::shared_ptr<MetadataStore> store, const std::string& folder,
-        const std::vector<std::string>& names, const std::vector<char>& asked);
+    static std::unique_ptr<MetadataScan> begin(std::shared_ptr<MetadataStore> store,
+        const std::string& folder, const std::vector<std::string>& names,
+        const std::vector<char>& asked);
     // The active scan, for the reader engine's entry points that are given none.
     static MetadataScan* active();
 
@@ -61,11 +62,13 @@ public:
     std::optional<std::string> nameOf(const std::string& path) const;
     // The stored metadata of the item, when the stamp of its files is still the stored one;
     // itemStatus, the item's status its caller has just read, if any (see currentStamp).
-    std::optional<Metadata> lookup(const std::string& name, const std::string& path, const struct stat* itemStatus);
+    std::optional<Metadata> lookup(
+        const std::string& name, const std::string& path, const struct stat* itemStatus);
     // Answers the rest of the scan with metadata read at readStart from files of that stamp, and
     // keeps it for the store unless the files had only just changed.
-    void remember(const std::string& name, const std::vector<FileIdentity>& stamp, const std::string& packageName,
-        const Metadata& metadata, std::chrono::system_clock::time_point readStart);
+    void remember(const std::string& name, const std::vector<FileIdentity>& stamp,
+        const std::string& packageName, const Metadata& metadata,
+        std::chrono::system_clock::time_point readStart);
     // The scan has taken every item before end: the windows wholly behind it are written and let
     // go, and the next one is loaded ahead of the readers. From the scan's own thread.
     void taken(std::size_t end);
@@ -92,22 +95,22 @@ private:
         std::vector<Row> rows; // in name order
         std::vector<RowState> rowStates;
         std::vector<char> rowListed;
-        std::vector<std::int32_t> rowOfItem;  // -1 for none
-        std::vector<std::string> fresh;       // the entry read afresh, packed; empty for none
-        std::vector<char> freshSettled;       // to be written, not only answered
+        std::vector<std::int32_t> rowOfItem; // -1 for none
+        std::vector<std::string> fresh; // the entry read afresh, packed; empty for none
+        std::vector<char> freshSettled; // to be written, not only answered
     };
     enum class WindowState : std::uint8_t { unloaded, loading, loaded, written };
     // An item asked for outside the windows loaded: by another thread, or after its window was
     // written.
     struct Slot {
-        std::string packed;    // the entry as pack gives it
+        std::string packed; // the entry as pack gives it
         bool verified = false; // checked against the files, or read afresh, during this scan
-        bool fresh = false;    // read during this scan: to be written
-        bool stale = false;    // the files changed since it was stored
+        bool fresh = false; // read during this scan: to be written
+        bool stale = false; // the files changed since it was stored
     };
 
-    MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder, const std::vector<std::string>& names,
-        const std::vector<char>& asked);
+    MetadataScan(std::shared_ptr<MetadataStore> store, std::string folder,
+        const std::vector<std::string>& names, const std::vector<char>& asked);
 
     std::optional<std::size_t> indexOf(std::string_view name) const;
     std::shared_ptr<Window> load(std::size_t window) const;
@@ -116,9 +119,10 @@ private:
     void write(std::size_t window);
     std::string_view field(const Window& window, const Row& row, int index) const;
     // With the mutex held on entry; let go of before the answer.
-    std::optional<Metadata> lookupInWindow(Window& window, std::size_t item, const std::string& path,
-        const struct stat* itemStatus, std::unique_lock<std::mutex>& lock);
-    std::optional<Metadata> lookupSlot(const std::string& name, const std::string& path, const struct stat* itemStatus);
+    std::optional<Metadata> lookupInWindow(Window& window, std::size_t item,
+        const std::string& path, const struct stat* itemStatus, std::unique_lock<std::mutex>& lock);
+    std::optional<Metadata> lookupSlot(
+        const std::string& name, const std::string& path, const struct stat* itemStatus);
 
     std::shared_ptr<MetadataStore> m_store;
     std::string m_folder;
@@ -127,7 +131,7 @@ private:
     const std::vector<std::string>& m_names;
     std::vector<char> m_windowAsked;
     std::size_t m_windowReached = SIZE_MAX; // the window the scan took its last item in
-    std::size_t m_unwritten = 0;            // every window before it is written
+    std::size_t m_unwritten = 0; // every window before it is written
     bool m_wroteFresh = false;
     std::mutex m_mutex; // the scan's reading threads share the windows and the slots
     std::condition_variable m_windowLoaded;

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <initializer_list>
 #include <filesystem>
+#include <initializer_list>
 #include <sqlite3.h>
 
 namespace folioreader {
@@ -26,24 +26,30 @@ constexpr int schemaVersion = 2;
 // is treated as a store that cannot be used now.
 constexpr int busyMilliseconds = 1000;
 
-const char* const schema =
-    "CREATE TABLE book(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL, package BLOB NOT NULL,"
-    " title BLOB NOT NULL, author BLOB NOT NULL, identifier BLOB NOT NULL, language BLOB NOT NULL,"
-    " checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;"
-    // Descriptions stand apart, so the book table a scan reads whole stays small.
-    " CREATE TABLE description(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL, package BLOB NOT NULL,"
-    " text BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;";
+const char* const schema
+    = "CREATE TABLE book(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL, package "
+      "BLOB NOT NULL,"
+      " title BLOB NOT NULL, author BLOB NOT NULL, identifier BLOB NOT NULL, language BLOB NOT "
+      "NULL,"
+      " checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;"
+      // Descriptions stand apart, so the book table a scan reads whole stays small.
+      " CREATE TABLE description(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL, "
+      "package BLOB NOT NULL,"
+      " text BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;";
 
 // Covers came after the book table: a store of the same version without them gains the table.
-const char* const coverSchema =
-    "CREATE TABLE IF NOT EXISTS cover(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT NULL,"
-    " package BLOB NOT NULL, entry BLOB NOT NULL, type BLOB NOT NULL, bytes BLOB NOT NULL, checksum INTEGER NOT NULL,"
-    " PRIMARY KEY(folder, name)) WITHOUT ROWID;"
-    // The digests reading devices name books by came later still.
-    " CREATE TABLE IF NOT EXISTS digest(folder BLOB NOT NULL, name BLOB NOT NULL, version BLOB NOT NULL,"
-    " digest BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;"
-    // A device names a book by its digest: found without reading the whole table.
-    " CREATE INDEX IF NOT EXISTS digest_value ON digest(folder, digest);";
+const char* const coverSchema
+    = "CREATE TABLE IF NOT EXISTS cover(folder BLOB NOT NULL, name BLOB NOT NULL, stamp BLOB NOT "
+      "NULL,"
+      " package BLOB NOT NULL, entry BLOB NOT NULL, type BLOB NOT NULL, bytes BLOB NOT NULL, "
+      "checksum INTEGER NOT NULL,"
+      " PRIMARY KEY(folder, name)) WITHOUT ROWID;"
+      // The digests reading devices name books by came later still.
+      " CREATE TABLE IF NOT EXISTS digest(folder BLOB NOT NULL, name BLOB NOT NULL, version BLOB "
+      "NOT NULL,"
+      " digest BLOB NOT NULL, checksum INTEGER NOT NULL, PRIMARY KEY(folder, name)) WITHOUT ROWID;"
+      // A device names a book by its digest: found without reading the whole table.
+      " CREATE INDEX IF NOT EXISTS digest_value ON digest(folder, digest);";
 
 // A digest of the fields, each preceded by its length, so that no two rows share a text.
 std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
@@ -56,17 +62,21 @@ std::int64_t checksumOf(std::initializer_list<std::string_view> fields)
 
 std::int64_t checksumOf(const std::string& folder, const MetadataStore::Entry& entry)
 {
-    return checksumOf({ folder, entry.name, entry.stamp, entry.packageName, entry.title, entry.author, entry.identifier, entry.language });
+    return checksumOf({ folder, entry.name, entry.stamp, entry.packageName, entry.title,
+        entry.author, entry.identifier, entry.language });
 }
 
 std::int64_t checksumOf(const std::string& folder, const MetadataStore::Description& description)
 {
-    return checksumOf({ folder, description.name, description.stamp, description.packageName, description.text });
+    return checksumOf(
+        { folder, description.name, description.stamp, description.packageName, description.text });
 }
 
-std::int64_t checksumOf(const std::string& folder, const std::string& name, const MetadataStore::Cover& cover)
+std::int64_t checksumOf(
+    const std::string& folder, const std::string& name, const MetadataStore::Cover& cover)
 {
-    return checksumOf({ folder, name, cover.stamp, cover.packageName, cover.entryName, cover.mimeType, cover.bytes });
+    return checksumOf({ folder, name, cover.stamp, cover.packageName, cover.entryName,
+        cover.mimeType, cover.bytes });
 }
 
 bool writeInTransaction(sqlite3* database, WhenBusy whenBusy, const std::function<bool()>& write)
@@ -78,7 +88,8 @@ bool writeInTransaction(sqlite3* database, WhenBusy whenBusy, const std::functio
 int prepare(sqlite3* database)
 {
     sqlite3_busy_timeout(database, busyMilliseconds);
-    if (int code = execute(database, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"); code != SQLITE_OK)
+    if (int code = execute(database, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+        code != SQLITE_OK)
         return code;
     int code = sqlite::makeTables(database, schemaVersion,
         std::string("DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS description; ") + schema
@@ -117,7 +128,10 @@ MetadataStore::~MetadataStore()
 sqlite3_stmt* MetadataStore::kept(const char* sql)
 {
     auto [place, added] = m_kept.try_emplace(sql, nullptr);
-    if (added && sqlite3_prepare_v3(m_database, sql, -1, SQLITE_PREPARE_PERSISTENT, &place->second, nullptr) != SQLITE_OK) {
+    if (added
+        && sqlite3_prepare_v3(
+               m_database, sql, -1, SQLITE_PREPARE_PERSISTENT, &place->second, nullptr)
+            != SQLITE_OK) {
         sqlite3_finalize(place->second);
         m_kept.erase(place);
         return nullptr;
@@ -134,22 +148,25 @@ void MetadataStore::disconnect()
     m_database = nullptr;
 }
 
-void MetadataStore::forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take)
+void MetadataStore::forEachEntry(
+    const std::string& folder, const std::function<void(Entry&&)>& take)
 {
     forEachStoredRow(folder, [&](const StoredRow& row) {
         if (checksumHolds(folder, row))
-            take(Entry { std::string(row.name), std::string(row.stamp), std::string(row.packageName), std::string(row.title),
-                std::string(row.author), std::string(row.identifier), std::string(row.language) });
+            take(Entry { std::string(row.name), std::string(row.stamp),
+                std::string(row.packageName), std::string(row.title), std::string(row.author),
+                std::string(row.identifier), std::string(row.language) });
     });
 }
 
-void MetadataStore::forEachStoredRow(const std::string& folder, const std::function<void(const StoredRow&)>& take)
+void MetadataStore::forEachStoredRow(
+    const std::string& folder, const std::function<void(const StoredRow&)>& take)
 {
     forEachStoredRow(folder, std::string(), nullptr, take);
 }
 
-void MetadataStore::forEachStoredRow(const std::string& folder, const std::string& from, const std::string* before,
-    const std::function<void(const StoredRow&)>& take)
+void MetadataStore::forEachStoredRow(const std::string& folder, const std::string& from,
+    const std::string* before, const std::function<void(const StoredRow&)>& take)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database)
@@ -157,9 +174,11 @@ void MetadataStore::forEachStoredRow(const std::string& folder, const std::strin
     bool damaged = false;
     {
         // Every name is a blob, and no blob is less than the empty one.
-        Statement select(kept(before ? "SELECT name, stamp, package, title, author, identifier, language, checksum FROM book"
+        Statement select(kept(before ? "SELECT name, stamp, package, title, author, identifier, "
+                                       "language, checksum FROM book"
                                        " WHERE folder = ? AND name >= ? AND name < ? ORDER BY name"
-                                     : "SELECT name, stamp, package, title, author, identifier, language, checksum FROM book"
+                                     : "SELECT name, stamp, package, title, author, identifier, "
+                                       "language, checksum FROM book"
                                        " WHERE folder = ? AND name >= ? ORDER BY name"));
         if (select.code() == SQLITE_OK) {
             select.bind(1, folder);
@@ -167,8 +186,8 @@ void MetadataStore::forEachStoredRow(const std::string& folder, const std::strin
             if (before)
                 select.bind(3, *before);
             while (select.step() == SQLITE_ROW)
-                take(StoredRow { select.view(0), select.view(1), select.view(2), select.view(3), select.view(4), select.view(5),
-                    select.view(6), select.integer(7) });
+                take(StoredRow { select.view(0), select.view(1), select.view(2), select.view(3),
+                    select.view(4), select.view(5), select.view(6), select.integer(7) });
         }
         damaged = isDamage(select.code());
     }
@@ -183,7 +202,8 @@ void MetadataStore::forEachStoredRow(const std::string& folder, const std::strin
 
 bool MetadataStore::checksumHolds(std::string_view folder, const StoredRow& row)
 {
-    return checksumOf({ folder, row.name, row.stamp, row.packageName, row.title, row.author, row.identifier, row.language })
+    return checksumOf({ folder, row.name, row.stamp, row.packageName, row.title, row.author,
+               row.identifier, row.language })
         == row.checksum;
 }
 
@@ -192,7 +212,8 @@ namespace {
 // Reads one library item's row (the query binds folder, then name): the row goes to read, which
 // checks it; no row, or a query that cannot run, gives nothing.
 template <typename Read>
-auto selectItem(sqlite3_stmt* kept, const std::string& folder, const std::string& name, Read read) -> decltype(read(std::declval<Statement&>()))
+auto selectItem(sqlite3_stmt* kept, const std::string& folder, const std::string& name, Read read)
+    -> decltype(read(std::declval<Statement&>()))
 {
     Statement select(kept);
     if (select.code() != SQLITE_OK)
@@ -206,44 +227,53 @@ auto selectItem(sqlite3_stmt* kept, const std::string& folder, const std::string
 
 }
 
-std::unordered_map<std::string, MetadataStore::Entry> MetadataStore::entriesOf(const std::string& folder)
+std::unordered_map<std::string, MetadataStore::Entry> MetadataStore::entriesOf(
+    const std::string& folder)
 {
     std::unordered_map<std::string, Entry> entries;
     forEachEntry(folder, [&](Entry&& entry) { entries.emplace(entry.name, std::move(entry)); });
     return entries;
 }
 
-std::optional<MetadataStore::Entry> MetadataStore::entryOf(const std::string& folder, const std::string& name)
+std::optional<MetadataStore::Entry> MetadataStore::entryOf(
+    const std::string& folder, const std::string& name)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    return selectItem(kept("SELECT stamp, package, title, author, identifier, language, checksum FROM book WHERE folder = ? AND name = ?"),
+    return selectItem(kept("SELECT stamp, package, title, author, identifier, language, checksum "
+                           "FROM book WHERE folder = ? AND name = ?"),
         folder, name, [&](Statement& select) -> std::optional<Entry> {
-            Entry entry { name, select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4), select.bytes(5) };
+            Entry entry { name, select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3),
+                select.bytes(4), select.bytes(5) };
             if (checksumOf(folder, entry) != select.integer(6))
                 return std::nullopt;
             return entry;
         });
 }
 
-bool MetadataStore::commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped)
+bool MetadataStore::commit(const std::string& folder, const std::vector<Entry>& stored,
+    const std::vector<std::string>& dropped)
 {
     std::vector<const Entry*> byName;
     byName.reserve(stored.size());
     for (const Entry& entry : stored)
         byName.push_back(&entry);
-    std::sort(byName.begin(), byName.end(), [](const Entry* a, const Entry* b) { return a->name < b->name; });
+    std::sort(byName.begin(), byName.end(),
+        [](const Entry* a, const Entry* b) { return a->name < b->name; });
     std::size_t next = 0;
-    return commitInOrder(folder, [&]() -> std::optional<Entry> {
-        if (next == byName.size())
-            return std::nullopt;
-        return *byName[next++];
-    }, dropped);
+    return commitInOrder(
+        folder,
+        [&]() -> std::optional<Entry> {
+            if (next == byName.size())
+                return std::nullopt;
+            return *byName[next++];
+        },
+        dropped);
 }
 
-bool MetadataStore::commitInOrder(const std::string& folder, const std::function<std::optional<Entry>()>& next,
-    const std::vector<std::string>& dropped)
+bool MetadataStore::commitInOrder(const std::string& folder,
+    const std::function<std::optional<Entry>()>& next, const std::vector<std::string>& dropped)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database)
@@ -255,7 +285,8 @@ bool MetadataStore::commitInOrder(const std::string& folder, const std::function
     if (!entry && dropped.empty())
         return false;
     return writeInTransaction(m_database, WhenBusy::wait, [&] {
-        Statement insert(m_database, "INSERT OR REPLACE INTO book VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        Statement insert(
+            m_database, "INSERT OR REPLACE INTO book VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
         bool written = insert.code() == SQLITE_OK;
         for (; written && entry; entry = next()) {
             insert.bind(1, folder);
@@ -270,7 +301,8 @@ bool MetadataStore::commitInOrder(const std::string& folder, const std::function
             written = insert.step() == SQLITE_DONE;
             insert.reset();
         }
-        for (const char* sql : { "DELETE FROM book WHERE folder = ? AND name = ?", "DELETE FROM cover WHERE folder = ? AND name = ?",
+        for (const char* sql : { "DELETE FROM book WHERE folder = ? AND name = ?",
+                 "DELETE FROM cover WHERE folder = ? AND name = ?",
                  "DELETE FROM description WHERE folder = ? AND name = ?" }) {
             Statement remove(m_database, sql);
             written = written && remove.code() == SQLITE_OK;
@@ -285,14 +317,17 @@ bool MetadataStore::commitInOrder(const std::string& folder, const std::function
     });
 }
 
-std::optional<MetadataStore::Cover> MetadataStore::coverOf(const std::string& folder, const std::string& name)
+std::optional<MetadataStore::Cover> MetadataStore::coverOf(
+    const std::string& folder, const std::string& name)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    return selectItem(kept("SELECT stamp, package, entry, type, bytes, checksum FROM cover WHERE folder = ? AND name = ?"), folder, name,
-        [&](Statement& select) -> std::optional<Cover> {
-            Cover cover { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3), select.bytes(4) };
+    return selectItem(kept("SELECT stamp, package, entry, type, bytes, checksum FROM cover WHERE "
+                           "folder = ? AND name = ?"),
+        folder, name, [&](Statement& select) -> std::optional<Cover> {
+            Cover cover { select.bytes(0), select.bytes(1), select.bytes(2), select.bytes(3),
+                select.bytes(4) };
             if (checksumOf(folder, name, cover) != select.integer(5))
                 return std::nullopt;
             return cover;
@@ -305,7 +340,8 @@ bool MetadataStore::storeCovers(const std::vector<NamedCover>& covers)
     if (!m_database || covers.empty())
         return false;
     return writeInTransaction(m_database, WhenBusy::giveUp, [&] {
-        Statement insert(m_database, "INSERT OR REPLACE INTO cover VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        Statement insert(
+            m_database, "INSERT OR REPLACE INTO cover VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
         bool written = insert.code() == SQLITE_OK;
         for (auto it = covers.begin(); written && it != covers.end(); ++it) {
             const Cover& cover = it->cover;
@@ -324,13 +360,16 @@ bool MetadataStore::storeCovers(const std::vector<NamedCover>& covers)
     });
 }
 
-std::optional<MetadataStore::Description> MetadataStore::descriptionOf(const std::string& folder, const std::string& name)
+std::optional<MetadataStore::Description> MetadataStore::descriptionOf(
+    const std::string& folder, const std::string& name)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    return selectItem(kept("SELECT stamp, package, text, checksum FROM description WHERE folder = ? AND name = ?"), folder, name,
-        [&](Statement& select) -> std::optional<Description> {
+    return selectItem(
+        kept(
+            "SELECT stamp, package, text, checksum FROM description WHERE folder = ? AND name = ?"),
+        folder, name, [&](Statement& select) -> std::optional<Description> {
             Description description { name, select.bytes(0), select.bytes(1), select.bytes(2) };
             if (checksumOf(folder, description) != select.integer(3))
                 return std::nullopt;
@@ -344,7 +383,8 @@ std::optional<std::string> MetadataStore::documentDigestOf(
     std::lock_guard lock(m_mutex);
     if (!m_database)
         return std::nullopt;
-    auto* query = kept("SELECT version, digest, checksum FROM digest WHERE folder = ? AND name = ?");
+    auto* query
+        = kept("SELECT version, digest, checksum FROM digest WHERE folder = ? AND name = ?");
     return selectItem(query, folder, name, [&](Statement& select) -> std::optional<std::string> {
         std::string stored = select.bytes(0), digest = select.bytes(1);
         auto checksum = checksumOf({ folder, name, stored, digest });
@@ -401,8 +441,8 @@ bool MetadataStore::storeDocumentDigests(
     });
 }
 
-MetadataStore::DescriptionGaps MetadataStore::descriptionGaps(const std::string& folder, const std::string& after,
-    std::size_t count)
+MetadataStore::DescriptionGaps MetadataStore::descriptionGaps(
+    const std::string& folder, const std::string& after, std::size_t count)
 {
     std::lock_guard lock(m_mutex);
     DescriptionGaps gaps;
@@ -410,10 +450,12 @@ MetadataStore::DescriptionGaps MetadataStore::descriptionGaps(const std::string&
         return gaps;
     // The limit is on the entries looked at, not on the gaps found: a library whose descriptions
     // are all kept is still gone through a few hundred entries at a time.
-    Statement select(kept("SELECT entry.name, description.stamp IS entry.stamp FROM"
-                          " (SELECT name, stamp FROM book WHERE folder = ?1 AND name > ?2 ORDER BY name LIMIT ?3) AS entry"
-                          " LEFT JOIN description ON description.folder = ?1 AND description.name = entry.name"
-                          " ORDER BY entry.name"));
+    Statement select(
+        kept("SELECT entry.name, description.stamp IS entry.stamp FROM"
+             " (SELECT name, stamp FROM book WHERE folder = ?1 AND name > ?2 ORDER BY name LIMIT "
+             "?3) AS entry"
+             " LEFT JOIN description ON description.folder = ?1 AND description.name = entry.name"
+             " ORDER BY entry.name"));
     if (select.code() != SQLITE_OK)
         return gaps;
     select.bind(1, folder);
@@ -427,13 +469,15 @@ MetadataStore::DescriptionGaps MetadataStore::descriptionGaps(const std::string&
     return gaps;
 }
 
-bool MetadataStore::storeDescriptions(const std::string& folder, const std::vector<Description>& descriptions)
+bool MetadataStore::storeDescriptions(
+    const std::string& folder, const std::vector<Description>& descriptions)
 {
     std::lock_guard lock(m_mutex);
     if (!m_database || descriptions.empty())
         return false;
     return writeInTransaction(m_database, WhenBusy::giveUp, [&] {
-        Statement insert(m_database, "INSERT OR REPLACE INTO description VALUES (?, ?, ?, ?, ?, ?)");
+        Statement insert(
+            m_database, "INSERT OR REPLACE INTO description VALUES (?, ?, ?, ?, ?, ?)");
         bool written = insert.code() == SQLITE_OK;
         for (auto it = descriptions.begin(); written && it != descriptions.end(); ++it) {
             insert.bind(1, folder);
@@ -464,10 +508,14 @@ std::uint64_t MetadataStore::byteSize() const
 bool MetadataStore::clear()
 {
     std::lock_guard lock(m_mutex);
-    if (!m_database || execute(m_database, "DELETE FROM book; DELETE FROM cover; DELETE FROM description; DELETE FROM digest;") != SQLITE_OK)
+    if (!m_database
+        || execute(m_database,
+               "DELETE FROM book; DELETE FROM cover; DELETE FROM description; DELETE FROM digest;")
+            != SQLITE_OK)
         return false;
     // Gives the space back; another process reading at this moment only keeps the file large.
-    execute(m_database, "PRAGMA wal_checkpoint(TRUNCATE); VACUUM; PRAGMA wal_checkpoint(TRUNCATE);");
+    execute(
+        m_database, "PRAGMA wal_checkpoint(TRUNCATE); VACUUM; PRAGMA wal_checkpoint(TRUNCATE);");
     return true;
 }
 

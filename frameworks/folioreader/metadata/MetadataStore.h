@@ -23,8 +23,8 @@ namespace folioreader {
 class MetadataStore {
 public:
     struct Entry {
-        std::string name;        // the item's name in its folder
-        std::string stamp;       // encodeStamp of the files the metadata was read from
+        std::string name; // the item's name in its folder
+        std::string stamp; // encodeStamp of the files the metadata was read from
         std::string packageName; // the package document's entry name, to stamp a folder book again
         std::string title;
         std::string author;
@@ -61,11 +61,12 @@ public:
     void forEachEntry(const std::string& folder, const std::function<void(Entry&&)>& take);
     // Hands every row of the folder to take, unchecked: for a caller that checks (checksumHolds)
     // only the rows it uses, on its own threads. The views last until take returns.
-    void forEachStoredRow(const std::string& folder, const std::function<void(const StoredRow&)>& take);
+    void forEachStoredRow(
+        const std::string& folder, const std::function<void(const StoredRow&)>& take);
     // The same for the rows named from `from` up to (not including) `before`, or to the last
     // without it, in name order (byte order, the table's key order).
-    void forEachStoredRow(const std::string& folder, const std::string& from, const std::string* before,
-        const std::function<void(const StoredRow&)>& take);
+    void forEachStoredRow(const std::string& folder, const std::string& from,
+        const std::string* before, const std::function<void(const StoredRow&)>& take);
     static bool checksumHolds(std::string_view folder, const StoredRow& row);
     // The same entries, by name.
     std::unordered_map<std::string, Entry> entriesOf(const std::string& folder);
@@ -74,7 +75,8 @@ public:
     // In one transaction: keeps stored (replacing entries of the same name) and drops the
     // entries named in dropped, with their covers and descriptions. Answers whether it was
     // written; a busy or broken store is not.
-    bool commit(const std::string& folder, const std::vector<Entry>& stored, const std::vector<std::string>& dropped);
+    bool commit(const std::string& folder, const std::vector<Entry>& stored,
+        const std::vector<std::string>& dropped);
     // The same, with the entries to keep handed over one at a time by next, in name order (the
     // table's key order), until it answers none: a scan of many books never holds them all
     // unpacked at once.
@@ -84,9 +86,9 @@ public:
     // A book's small cover picture, kept beside its metadata under the stamp of the files it was
     // made from. Empty bytes record that the book has no usable cover.
     struct Cover {
-        std::string stamp;       // encodeStamp of the book's files and, for a folder book, the picture's
+        std::string stamp; // encodeStamp of the book's files and, for a folder book, the picture's
         std::string packageName; // to stamp a folder book again
-        std::string entryName;   // the picture's entry in the book, to stamp a folder book again
+        std::string entryName; // the picture's entry in the book, to stamp a folder book again
         std::string mimeType;
         std::string bytes;
     };
@@ -120,7 +122,8 @@ public:
         std::vector<std::string> names;
         std::string last;
     };
-    DescriptionGaps descriptionGaps(const std::string& folder, const std::string& after, std::size_t count);
+    DescriptionGaps descriptionGaps(
+        const std::string& folder, const std::string& after, std::size_t count);
     // In one transaction, keeps the descriptions, replacing those of the same names; answers
     // whether they were written. Waits for no other process's write: a busy store leaves them
     // unkept.
@@ -129,8 +132,8 @@ public:
     // The digest reading devices name the item by, kept under the version of the book it was
     // computed from; nothing when none is kept for that version. Storing waits for no other
     // process's write: a busy store leaves it unkept.
-    std::optional<std::string> documentDigestOf(const std::string& folder, const std::string& name,
-        const std::string& version);
+    std::optional<std::string> documentDigestOf(
+        const std::string& folder, const std::string& name, const std::string& version);
     struct DigestedBook {
         std::string name;
         std::string version;
@@ -149,7 +152,11 @@ public:
     bool clear();
 
 private:
-    MetadataStore(std::string path, sqlite3* database) : m_path(std::move(path)), m_database(database) {}
+    MetadataStore(std::string path, sqlite3* database)
+        : m_path(std::move(path))
+        , m_database(database)
+    {
+    }
 
     // The statement for sql (a string literal: it is kept by its address), prepared once for the
     // connection's life (a row's lookup is asked for as each row is drawn), or nullptr where it
@@ -162,7 +169,8 @@ private:
     std::chrono::nanoseconds m_unsettledWindow = std::chrono::seconds(2);
     std::mutex m_mutex; // one connection, used by the scan and by the settings page's thread
     sqlite3* m_database;
-    std::unordered_map<const char*, sqlite3_stmt*> m_kept; // by the SQL text's address: no copy per lookup
+    std::unordered_map<const char*, sqlite3_stmt*>
+        m_kept; // by the SQL text's address: no copy per lookup
 };
 
 }

@@ -22,7 +22,10 @@ public:
         std::shared_ptr<const PackageDocument> package;
     };
 
-    explicit PackageCache(std::size_t capacity) : m_capacity(capacity) {}
+    explicit PackageCache(std::size_t capacity)
+        : m_capacity(capacity)
+    {
+    }
 
     // The entry for path, whatever its stamp; the caller checks the stamp against the files.
     std::optional<Entry> find(const std::string& path) const;
@@ -35,7 +38,7 @@ private:
     // Callers may come from more than one thread (a host thread asking for covers).
     mutable std::mutex m_mutex;
     std::size_t m_capacity;
-    std::vector<Entry> m_entries;  // most recently stored last
+    std::vector<Entry> m_entries; // most recently stored last
 };
 
 }

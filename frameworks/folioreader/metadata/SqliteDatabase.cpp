@@ -22,8 +22,8 @@ int makeTables(sqlite3* database, int version, const std::string& rebuild)
     }
     if (stored == version)
         return SQLITE_OK;
-    std::string sql = "BEGIN IMMEDIATE; " + rebuild + " PRAGMA user_version=" + std::to_string(version)
-        + "; COMMIT;";
+    std::string sql = "BEGIN IMMEDIATE; " + rebuild
+        + " PRAGMA user_version=" + std::to_string(version) + "; COMMIT;";
     int code = execute(database, sql.c_str());
     if (code != SQLITE_OK)
         execute(database, "ROLLBACK");

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
-#include <utility>
 #include <sys/stat.h>
+#include <utility>
 
 using foundation::Error;
 using foundation::Result;
@@ -30,7 +30,7 @@ std::optional<std::vector<FileIdentity>> filesStamp(
     auto stamp = currentStamp(path, packageName);
     if (!stamp || stamp->size() == 1 || entryName.empty())
         return stamp;
-    struct stat status {};
+    struct stat status { };
     if (::stat((path + "/" + entryName).c_str(), &status) != 0)
         return std::nullopt;
     stamp->push_back(FileIdentity::of(status));
@@ -79,23 +79,26 @@ PendingCovers& pendingCovers()
 }
 
 // Takes the batch when it is due (or always), for writing outside the lock.
-std::pair<std::shared_ptr<MetadataStore>, std::vector<MetadataStore::NamedCover>> takeBatch(PendingCovers& pending, bool always)
+std::pair<std::shared_ptr<MetadataStore>, std::vector<MetadataStore::NamedCover>> takeBatch(
+    PendingCovers& pending, bool always)
 {
     if (pending.covers.empty()
-        || (!always && pending.covers.size() < batchSize && std::chrono::steady_clock::now() - pending.since < batchAge))
+        || (!always && pending.covers.size() < batchSize
+            && std::chrono::steady_clock::now() - pending.since < batchAge))
         return {};
     return { std::move(pending.store), std::exchange(pending.covers, {}) };
 }
 
-void writeBatch(std::pair<std::shared_ptr<MetadataStore>, std::vector<MetadataStore::NamedCover>> batch)
+void writeBatch(
+    std::pair<std::shared_ptr<MetadataStore>, std::vector<MetadataStore::NamedCover>> batch)
 {
     if (batch.first)
         batch.first->storeCovers(batch.second);
 }
 
 // The item's cover as stored, or as read afresh and not written yet.
-std::optional<MetadataStore::Cover> knownCover(const std::shared_ptr<MetadataStore>& store, const std::string& folder,
-    const std::string& name)
+std::optional<MetadataStore::Cover> knownCover(
+    const std::shared_ptr<MetadataStore>& store, const std::string& folder, const std::string& name)
 {
     {
         PendingCovers& pending = pendingCovers();
@@ -148,7 +151,8 @@ void writePendingCovers()
     writeBatch(std::move(due));
 }
 
-std::optional<MetadataStore::Cover> storedCover(const std::shared_ptr<MetadataStore>& store, const std::string& path)
+std::optional<MetadataStore::Cover> storedCover(
+    const std::shared_ptr<MetadataStore>& store, const std::string& path)
 {
     auto slash = path.rfind('/');
     if (!store || slash == std::string::npos || slash == 0 || slash + 1 == path.size())
@@ -162,8 +166,8 @@ std::optional<MetadataStore::Cover> storedCover(const std::shared_ptr<MetadataSt
     return stored;
 }
 
-std::optional<Result<std::shared_ptr<ui::Image>>> knownCoverImage(const std::shared_ptr<MetadataStore>& store,
-    const std::string& path)
+std::optional<Result<std::shared_ptr<ui::Image>>> knownCoverImage(
+    const std::shared_ptr<MetadataStore>& store, const std::string& path)
 {
     auto stored = storedCover(store, path);
     if (!stored)
@@ -175,8 +179,8 @@ std::optional<Result<std::shared_ptr<ui::Image>>> knownCoverImage(const std::sha
     return std::nullopt;
 }
 
-Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<MetadataStore>& store, const std::string& path,
-    const CoverReader& read)
+Result<std::shared_ptr<ui::Image>> storedCoverImage(
+    const std::shared_ptr<MetadataStore>& store, const std::string& path, const CoverReader& read)
 {
     auto slash = path.rfind('/');
     if (slash == std::string::npos || slash == 0 || slash + 1 == path.size()) {
@@ -197,7 +201,8 @@ Result<std::shared_ptr<ui::Image>> storedCoverImage(const std::shared_ptr<Metada
     auto stamp = filesStamp(path, origin.packageName, origin.entryName);
     if (!stamp || !isSettled(*stamp, readStart, store->unsettledWindow()))
         return image;
-    MetadataStore::Cover cover { encodeStamp(*stamp), origin.packageName, origin.entryName, {}, {} };
+    MetadataStore::Cover cover { encodeStamp(*stamp), origin.packageName, origin.entryName, {},
+        {} };
     if (image) {
         // A picture too large to keep that cannot be made small is kept as no cover: a row shows
         // the blank one rather than send the whole picture to the browser.

@@ -32,8 +32,8 @@ std::string storedDescription(const std::shared_ptr<MetadataStore>& store, const
     return std::move(stored->text);
 }
 
-std::size_t keepMissingDescriptions(const std::shared_ptr<MetadataStore>& store, const std::string& folder,
-    const std::function<bool()>& stopped)
+std::size_t keepMissingDescriptions(const std::shared_ptr<MetadataStore>& store,
+    const std::string& folder, const std::function<bool()>& stopped)
 {
     if (!store)
         return 0;
@@ -48,7 +48,8 @@ std::size_t keepMissingDescriptions(const std::shared_ptr<MetadataStore>& store,
             if (stopping)
                 break;
             auto readStart = std::chrono::system_clock::now();
-            // A book gone or unreadable now is left to the next scan, which drops or reads its entry.
+            // A book gone or unreadable now is left to the next scan, which drops or reads its
+            // entry.
             auto book = EpubContainer::open(folder + "/" + name);
             if (!book)
                 continue;
@@ -57,8 +58,9 @@ std::size_t keepMissingDescriptions(const std::shared_ptr<MetadataStore>& store,
             ++read;
             if (!package || !isSettled(stamp, readStart, store->unsettledWindow()))
                 continue;
-            kept.push_back({ name, encodeStamp(stamp), stamp.size() > 1 ? package->name : std::string(),
-                std::move(package->description) });
+            kept.push_back(
+                { name, encodeStamp(stamp), stamp.size() > 1 ? package->name : std::string(),
+                    std::move(package->description) });
             // A busy store (another Pagewyn writing) leaves the batch unkept: the next pass reads
             // those books again.
             if (kept.size() == descriptionsAtATime) {

@@ -21,7 +21,7 @@ std::string storedDescription(const std::shared_ptr<MetadataStore>& store, const
 // its files had only just changed; reads only the container and the package document, and writes
 // a batch at a time. Stops before the next book once stopped answers true. Answers how many books
 // it read. Any thread.
-std::size_t keepMissingDescriptions(const std::shared_ptr<MetadataStore>& store, const std::string& folder,
-    const std::function<bool()>& stopped = {});
+std::size_t keepMissingDescriptions(const std::shared_ptr<MetadataStore>& store,
+    const std::string& folder, const std::function<bool()>& stopped = {});
 
 }

@@ -31,7 +31,8 @@ std::shared_ptr<ui::Image> filledPicture(ui::Color color)
 
 }
 
-QuoteImage::QuoteImage(ui::Color withColor, double alpha, ui::Color textColor, ui::Color backgroundColor)
+QuoteImage::QuoteImage(
+    ui::Color withColor, double alpha, ui::Color textColor, ui::Color backgroundColor)
     : image(filledPicture(withColor))
     , alpha(alpha)
     , textColor(textColor)

@@ -37,14 +37,16 @@ std::optional<std::string> canonicalPath(const std::string& path)
 
 bool isInside(const std::string& path, const std::string& root)
 {
-    return path.size() > root.size() && path.compare(0, root.size(), root) == 0 && (path[root.size()] == '/' || root == "/");
+    return path.size() > root.size() && path.compare(0, root.size(), root) == 0
+        && (path[root.size()] == '/' || root == "/");
 }
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to)
 {
     if (from.empty())
         return;
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
 }
 
@@ -78,17 +80,19 @@ std::optional<std::string> servedEntryName(std::string_view path)
 
 }
 
-std::shared_ptr<ReaderSession> ReaderSession::open(const std::string& epubPath, const std::optional<std::string>& unzipPath,
-    bool shouldRemoveEpub)
+std::shared_ptr<ReaderSession> ReaderSession::open(
+    const std::string& epubPath, const std::optional<std::string>& unzipPath, bool shouldRemoveEpub)
 {
     std::shared_ptr<ReaderSession> session(new ReaderSession());
     session->m_id = foundation::randomHex(16);
     session->m_bookPath = epubPath;
     session->m_removeCopyOnClose = shouldRemoveEpub;
 
-    struct stat status {};
+    struct stat status { };
     if (epubPath.empty() || ::stat(epubPath.c_str(), &status) != 0) {
-        session->m_failure = epubPath.empty() ? "the book has no path" : foundation::fileError(epubPath, errno).description();
+        session->m_failure = epubPath.empty()
+            ? "the book has no path"
+            : foundation::fileError(epubPath, errno).description();
         return session;
     }
     if (S_ISDIR(status.st_mode)) {
@@ -130,7 +134,8 @@ void ReaderSession::unpack(const std::optional<std::string>& unzipPath)
     std::string pattern = m_removeCopyOnClose ? foundation::ownedFolderPattern(parent, copyPrefix)
                                               : parent + "/" + std::string(copyPrefix) + "XXXXXX";
     if (!::mkdtemp(pattern.data())) {
-        m_failure = "no private folder to unpack the book into: " + foundation::fileError(parent, errno).description();
+        m_failure = "no private folder to unpack the book into: "
+            + foundation::fileError(parent, errno).description();
         return;
     }
     m_temporaryFolder = pattern;
@@ -174,11 +179,13 @@ void ReaderSession::readBook()
         auto name = package->resolve(item->href);
         if (!name)
             continue;
-        m_spine.push_back({ std::move(*name), item->mediaType, itemref.linear, package->layoutOf(itemref) });
+        m_spine.push_back(
+            { std::move(*name), item->mediaType, itemref.linear, package->layoutOf(itemref) });
     }
     if (m_spine.empty()) {
-        m_failure = book->error(package->spine.empty() ? "the package document lists no pages to read"
-                                                       : "none of the pages the package document lists is in the book")
+        m_failure = book->error(package->spine.empty()
+                                ? "the package document lists no pages to read"
+                                : "none of the pages the package document lists is in the book")
                         .description();
         return;
     }
@@ -216,7 +223,7 @@ Result<ui::ServedFile> ReaderSession::openContent(std::string_view path) const
     if (descriptor < 0)
         return Error(*entry + " cannot be read: " + std::strerror(errno));
     foundation::FileDescriptor file(descriptor);
-    struct stat status {};
+    struct stat status { };
     if (::fstat(descriptor, &status) != 0)
         return Error(*entry + " cannot be read: " + std::strerror(errno));
     if (!S_ISREG(status.st_mode))
@@ -226,7 +233,8 @@ Result<ui::ServedFile> ReaderSession::openContent(std::string_view path) const
     auto mask = m_obfuscatedFonts.maskOf(*entry);
     if (mask && mask->key.empty())
         return ui::ServedFile(-1, 0, mediaTypeForEntry(*entry));
-    return ui::ServedFile(file.release(), std::uint64_t(status.st_size), mediaTypeForEntry(*entry), std::move(mask).value_or(ui::ServedFile::Mask {}));
+    return ui::ServedFile(file.release(), std::uint64_t(status.st_size), mediaTypeForEntry(*entry),
+        std::move(mask).value_or(ui::ServedFile::Mask {}));
 }
 
 void ReaderSession::close()
@@ -243,18 +251,36 @@ void ReaderSession::close()
 std::string mediaTypeForEntry(std::string_view entryName)
 {
     static constexpr std::pair<std::string_view, std::string_view> types[] = {
-        { ".xhtml", "application/xhtml+xml" }, { ".xht", "application/xhtml+xml" }, { ".html", "text/html" },
-        { ".htm", "text/html" }, { ".css", "text/css" }, { ".png", "image/png" }, { ".jpg", "image/jpeg" },
-        { ".jpeg", "image/jpeg" }, { ".gif", "image/gif" }, { ".webp", "image/webp" }, { ".svg", "image/svg+xml" },
-        { ".woff2", "font/woff2" }, { ".woff", "font/woff" }, { ".ttf", "font/ttf" }, { ".otf", "font/otf" },
-        { ".mp3", "audio/mpeg" }, { ".m4a", "audio/mp4" }, { ".mp4", "video/mp4" }, { ".xml", "application/xml" },
-        { ".ncx", "application/x-dtbncx+xml" }, { ".opf", "application/oebps-package+xml" }, { ".txt", "text/plain" },
+        { ".xhtml", "application/xhtml+xml" },
+        { ".xht", "application/xhtml+xml" },
+        { ".html", "text/html" },
+        { ".htm", "text/html" },
+        { ".css", "text/css" },
+        { ".png", "image/png" },
+        { ".jpg", "image/jpeg" },
+        { ".jpeg", "image/jpeg" },
+        { ".gif", "image/gif" },
+        { ".webp", "image/webp" },
+        { ".svg", "image/svg+xml" },
+        { ".woff2", "font/woff2" },
+        { ".woff", "font/woff" },
+        { ".ttf", "font/ttf" },
+        { ".otf", "font/otf" },
+        { ".mp3", "audio/mpeg" },
+        { ".m4a", "audio/mp4" },
+        { ".mp4", "video/mp4" },
+        { ".xml", "application/xml" },
+        { ".ncx", "application/x-dtbncx+xml" },
+        { ".opf", "application/oebps-package+xml" },
+        { ".txt", "text/plain" },
     };
-    std::string lowered(entryName.substr(entryName.find_last_of('/') == std::string_view::npos ? 0 : entryName.find_last_of('/')));
+    std::string lowered(entryName.substr(
+        entryName.find_last_of('/') == std::string_view::npos ? 0 : entryName.find_last_of('/')));
     for (char& c : lowered)
         c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
     for (auto [extension, type] : types) {
-        if (lowered.size() >= extension.size() && lowered.compare(lowered.size() - extension.size(), extension.size(), extension) == 0)
+        if (lowered.size() >= extension.size()
+            && lowered.compare(lowered.size() - extension.size(), extension.size(), extension) == 0)
             return std::string(type);
     }
     return "application/octet-stream";

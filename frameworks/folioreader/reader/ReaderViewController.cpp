@@ -48,8 +48,10 @@ public:
         double height = frame().size.height;
         bar->setFrame(ui::makeRect(0, 0, width, barHeight));
         close->setFrame(ui::makeRect(0, 0, closeWidth, barHeight));
-        title->setFrame(ui::makeRect(closeWidth, 0, std::max(0.0, width - 2 * closeWidth), barHeight));
-        message->setFrame(ui::makeRect(16, barHeight, std::max(0.0, width - 32), std::max(0.0, height - barHeight)));
+        title->setFrame(
+            ui::makeRect(closeWidth, 0, std::max(0.0, width - 2 * closeWidth), barHeight));
+        message->setFrame(ui::makeRect(
+            16, barHeight, std::max(0.0, width - 32), std::max(0.0, height - barHeight)));
         ui::View::layoutSubviews();
     }
 };
@@ -76,15 +78,16 @@ std::optional<std::string> stringMember(const nlohmann::json& json, const char* 
 nlohmann::json highlightJson(const folioreader::PlacedHighlight& placed)
 {
     const auto& highlight = placed.highlight;
-    return { { "id", highlight.id }, { "document", highlight.document }, { "start", highlight.start },
-        { "end", highlight.end }, { "text", highlight.text }, { "chapter", placed.chapter },
-        { "matches", placed.matchesText }, { "created", highlight.created.iso8601() } };
+    return { { "id", highlight.id }, { "document", highlight.document },
+        { "start", highlight.start }, { "end", highlight.end }, { "text", highlight.text },
+        { "chapter", placed.chapter }, { "matches", placed.matchesText },
+        { "created", highlight.created.iso8601() } };
 }
 
 }
 
-ReaderViewController::ReaderViewController(std::shared_ptr<FolioReaderConfig> config,
-    std::shared_ptr<folioreader::ReaderSession> session)
+ReaderViewController::ReaderViewController(
+    std::shared_ptr<FolioReaderConfig> config, std::shared_ptr<folioreader::ReaderSession> session)
     : m_config(config ? std::move(config) : std::make_shared<FolioReaderConfig>())
     , m_session(std::move(session))
 {
@@ -99,7 +102,8 @@ ReaderViewController::ReaderViewController(std::shared_ptr<FolioReaderConfig> co
         if (auto database = m_config->highlightDatabase.fileURL) {
             std::string path = database->path();
             std::size_t slash = path.rfind('/');
-            m_readingPlacesPath = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/"
+            m_readingPlacesPath
+                = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/"
                 + folioreader::readingPlacesName;
             m_openingPlace = folioreader::readingPlace(m_readingPlacesPath, bookKey());
         }
@@ -115,12 +119,14 @@ void ReaderViewController::loadView()
 {
     auto view = std::make_shared<ReaderView>();
     const FolioReaderConfig& config = *m_config;
-    view->setBackgroundColor(config.startsInNightMode ? config.nightPaperColor : config.dayPaperColor);
+    view->setBackgroundColor(
+        config.startsInNightMode ? config.nightPaperColor : config.dayPaperColor);
 
     // With the bars always hidden, the bar stays only as the corner that holds the way out.
     view->bar = std::make_shared<ui::View>();
     if (!config.alwaysHidesChrome)
-        view->bar->setBackgroundColor(config.startsInNightMode ? config.nightPaperColor : config.dayPaperColor);
+        view->bar->setBackgroundColor(
+            config.startsInNightMode ? config.nightPaperColor : config.dayPaperColor);
     view->close = ui::Button::buttonWithType(ui::ButtonType::system);
     view->close->setTitle("Close", ui::ControlStateFlag::normal);
     view->close->setAccessibilityLabel("close");
@@ -184,9 +190,12 @@ std::optional<ui::ReaderDescription::Place> ReaderViewController::openingPlace()
     // A place in a document the book no longer has opens the book at its start; the text size and
     // night mode still hold.
     auto index = m_session->spineIndexOf(m_openingPlace->document);
-    return ui::ReaderDescription::Place { .spine = index, .offset = index ? m_openingPlace->offset : 0,
-        .picture = index ? m_openingPlace->picture : 0, .fontScale = m_openingPlace->fontScale,
-        .night = m_openingPlace->night, .device = m_openingPlace->device };
+    return ui::ReaderDescription::Place { .spine = index,
+        .offset = index ? m_openingPlace->offset : 0,
+        .picture = index ? m_openingPlace->picture : 0,
+        .fontScale = m_openingPlace->fontScale,
+        .night = m_openingPlace->night,
+        .device = m_openingPlace->device };
 }
 
 foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohmann::json& action)
@@ -195,19 +204,23 @@ foundation::Result<nlohmann::json> ReaderViewController::keepPlace(const nlohman
     auto offset = unsignedMember(action, "offset");
     auto fontScale = action.find("fontScale");
     auto night = action.find("night");
-    // A place on a picture counts the pictures after its offset; without the member it is a character.
-    auto picture = action.contains("picture") ? unsignedMember(action, "picture") : std::optional<std::uint64_t>(0);
+    // A place on a picture counts the pictures after its offset; without the member it is a
+    // character.
+    auto picture = action.contains("picture") ? unsignedMember(action, "picture")
+                                              : std::optional<std::uint64_t>(0);
     if (!picture)
-        return foundation::Error("a place's \"picture\" counts the pictures after its offset, from 1 (0: a character)");
-    if (!spine || *spine >= m_session->spine().size() || !offset || fontScale == action.end() || !fontScale->is_number()
-        || night == action.end() || !night->is_boolean())
-        return foundation::Error("a place names the \"spine\" index, the \"offset\", the \"fontScale\" and \"night\"");
+        return foundation::Error(
+            "a place's \"picture\" counts the pictures after its offset, from 1 (0: a character)");
+    if (!spine || *spine >= m_session->spine().size() || !offset || fontScale == action.end()
+        || !fontScale->is_number() || night == action.end() || !night->is_boolean())
+        return foundation::Error(
+            "a place names the \"spine\" index, the \"offset\", the \"fontScale\" and \"night\"");
     auto finished = action.find("finished");
     if (finished != action.end() && !finished->is_boolean())
         return foundation::Error(
             "a place's \"finished\" says whether the book's last screen is shown");
-    folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset, fontScale->get<double>(),
-        night->get<bool>(), *picture };
+    folioreader::ReadingPlace place { m_session->spine()[*spine].entryName, *offset,
+        fontScale->get<double>(), night->get<bool>(), *picture };
     // The book's documents are measured once per opening, at the first place kept: the list shows
     // how far into the text the place stands without opening the book.
     if (!m_textLengths)
@@ -248,13 +261,18 @@ ui::ReaderDescription ReaderViewController::readerDescription() const
     };
     for (const auto& document : session.spine()) {
         const auto& layout = document.layout;
-        description.spine.push_back({ .path = document.entryName, .linear = document.linear, .fixed = layout.fixed,
-            .spreads = layout.spreads, .side = layout.side });
+        description.spine.push_back({ .path = document.entryName,
+            .linear = document.linear,
+            .fixed = layout.fixed,
+            .spreads = layout.spreads,
+            .side = layout.side });
     }
     for (const auto& entry : session.tableOfContents()) {
         auto index = entry.entryName.empty() ? std::nullopt : session.spineIndexOf(entry.entryName);
-        description.contents.push_back(
-            { .title = entry.title, .depth = entry.depth, .spine = index, .fragment = entry.fragment });
+        description.contents.push_back({ .title = entry.title,
+            .depth = entry.depth,
+            .spine = index,
+            .fragment = entry.fragment });
     }
     return description;
 }
@@ -269,13 +287,15 @@ foundation::Result<ui::ServedFile> ReaderViewController::openReaderFile(std::str
     return m_session->openContent(path);
 }
 
-foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(const nlohmann::json& action)
+foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(
+    const nlohmann::json& action)
 {
     auto type = stringMember(action, "type");
     if (type == "keepPlace")
         return keepPlace(action);
     if (!type || (*type != "highlights" && *type != "addHighlight" && *type != "removeHighlight"))
-        return foundation::Error("the reader knows the actions keepPlace, highlights, addHighlight and removeHighlight");
+        return foundation::Error(
+            "the reader knows the actions keepPlace, highlights, addHighlight and removeHighlight");
     if (!m_highlights)
         return foundation::Error("highlights cannot be kept: " + m_highlightProblem);
 
@@ -301,7 +321,8 @@ foundation::Result<nlohmann::json> ReaderViewController::performReaderAction(con
     auto end = unsignedMember(action, "end");
     auto text = stringMember(action, "text");
     if (!document || !start || !end || !text)
-        return foundation::Error("a highlight names its \"document\", \"start\", \"end\" and \"text\"");
+        return foundation::Error(
+            "a highlight names its \"document\", \"start\", \"end\" and \"text\"");
     if (!m_session->spineIndexOf(*document))
         return foundation::Error("\"" + *document + "\" is not a page of the book");
     highlight.book = bookKey();
@@ -352,8 +373,11 @@ foundation::Result<ui::ExportedFile> ReaderViewController::exportReaderHighlight
 {
     if (!m_highlights)
         return foundation::Error("highlights cannot be kept: " + m_highlightProblem);
-    folioreader::BookHighlights book { .title = m_session->title(), .author = m_session->author(),
-        .file = bookKey(), .problem = {}, .highlights = placedHighlights() };
+    folioreader::BookHighlights book { .title = m_session->title(),
+        .author = m_session->author(),
+        .file = bookKey(),
+        .problem = {},
+        .highlights = placedHighlights() };
     return ui::ExportedFile {
         .fileName = folioreader::highlightsFileName(book.title.empty() ? book.file : book.title),
         .mediaType = folioreader::markdownMediaType,
@@ -361,9 +385,11 @@ foundation::Result<ui::ExportedFile> ReaderViewController::exportReaderHighlight
     };
 }
 
-foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReaderSearch(const std::string& query)
+foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReaderSearch(
+    const std::string& query)
 {
-    auto folded = folioreader::foldForSearch(firstCharacters(query, folioreader::longestSearchQuery));
+    auto folded
+        = folioreader::foldForSearch(firstCharacters(query, folioreader::longestSearchQuery));
     if (folded.empty())
         return foundation::Error("there is nothing to search for");
     if (m_session->failure())
@@ -371,17 +397,21 @@ foundation::Result<ui::ReaderScreen::SearchJob> ReaderViewController::startReade
     std::uint64_t search = ++*m_searches;
     // The book's files do not change while it is open, so the worker reads them without the
     // main loop; it stops when the book closes or a newer search starts.
-    return SearchJob([session = m_session, searches = m_searches, search, folded](const auto& found) {
-        auto outcome = folioreader::searchBook(*session, folded, mostSearchMatches,
-            [&] { return searches->load() != search || !session->isOpen(); },
-            [&](std::size_t page, const folioreader::SearchMatch& match) {
-                return found({ { "spine", page }, { "start", match.start }, { "end", match.end }, { "before", match.before },
-                    { "match", match.match }, { "after", match.after } });
-            });
-        if (outcome.cancelled)
-            return nlohmann::json { { "done", false }, { "count", outcome.count } };
-        return nlohmann::json { { "done", outcome.complete }, { "count", outcome.count }, { "more", outcome.count >= mostSearchMatches } };
-    });
+    return SearchJob(
+        [session = m_session, searches = m_searches, search, folded](const auto& found) {
+            auto outcome = folioreader::searchBook(
+                *session, folded, mostSearchMatches,
+                [&] { return searches->load() != search || !session->isOpen(); },
+                [&](std::size_t page, const folioreader::SearchMatch& match) {
+                    return found({ { "spine", page }, { "start", match.start },
+                        { "end", match.end }, { "before", match.before }, { "match", match.match },
+                        { "after", match.after } });
+                });
+            if (outcome.cancelled)
+                return nlohmann::json { { "done", false }, { "count", outcome.count } };
+            return nlohmann::json { { "done", outcome.complete }, { "count", outcome.count },
+                { "more", outcome.count >= mostSearchMatches } };
+        });
 }
 
 }

@@ -6,9 +6,9 @@
 
 #include "frameworks/folioreader/FolioReaderConfig.h"
 #include "frameworks/folioreader/highlights/placeHighlights.h"
+#include "frameworks/folioreader/reader/ReaderSession.h"
 #include "frameworks/folioreader/stores/HighlightStore.h"
 #include "frameworks/folioreader/stores/ReadingPlaces.h"
-#include "frameworks/folioreader/reader/ReaderSession.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ReaderScreen.h"
@@ -22,7 +22,8 @@ namespace folioreader {
 
 class ReaderViewController : public ui::ViewController, public ui::ReaderScreen {
 public:
-    ReaderViewController(std::shared_ptr<FolioReaderConfig> config, std::shared_ptr<folioreader::ReaderSession> session);
+    ReaderViewController(std::shared_ptr<FolioReaderConfig> config,
+        std::shared_ptr<folioreader::ReaderSession> session);
     ~ReaderViewController() override;
     std::string className() const override { return "ReaderViewController"; }
 
@@ -75,7 +76,8 @@ private:
     // The body text length of each document of the spine, measured at the first place kept.
     std::optional<std::vector<std::uint64_t>> m_textLengths;
     // Counts the searches started; a search goes on only while it is the latest.
-    std::shared_ptr<std::atomic<std::uint64_t>> m_searches = std::make_shared<std::atomic<std::uint64_t>>(0);
+    std::shared_ptr<std::atomic<std::uint64_t>> m_searches
+        = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<ui::Button> m_closeButton;
     std::shared_ptr<ui::Label> m_titleLabel;
     std::shared_ptr<ui::Label> m_messageLabel;

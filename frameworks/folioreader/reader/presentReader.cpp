@@ -6,9 +6,9 @@
 
 namespace folioreader {
 
-void FolioReader::presentReader(ui::ViewController& parentViewController, const std::string& withEpubPath,
-    const std::optional<std::string>& unzipPath, std::shared_ptr<FolioReaderConfig> andConfig, bool shouldRemoveEpub,
-    bool animated)
+void FolioReader::presentReader(ui::ViewController& parentViewController,
+    const std::string& withEpubPath, const std::optional<std::string>& unzipPath,
+    std::shared_ptr<FolioReaderConfig> andConfig, bool shouldRemoveEpub, bool animated)
 {
     auto session = folioreader::ReaderSession::open(withEpubPath, unzipPath, shouldRemoveEpub);
     auto reader = std::make_shared<ReaderViewController>(std::move(andConfig), std::move(session));

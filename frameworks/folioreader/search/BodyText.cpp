@@ -82,19 +82,23 @@ void BodyText::blockBreak(std::uint32_t character)
 
 std::uint64_t BodyText::utf16At(std::size_t index) const
 {
-    return index + std::size_t(std::lower_bound(m_astral.begin(), m_astral.end(), std::uint32_t(index)) - m_astral.begin());
+    return index
+        + std::size_t(std::lower_bound(m_astral.begin(), m_astral.end(), std::uint32_t(index))
+            - m_astral.begin());
 }
 
 bool BodyText::partsAt(std::size_t index) const
 {
-    return (index < characters.size() && isSearchSpace(characters[index])) || (index > 0 && isSearchSpace(characters[index - 1]))
+    return (index < characters.size() && isSearchSpace(characters[index]))
+        || (index > 0 && isSearchSpace(characters[index - 1]))
         || std::binary_search(m_breaks.begin(), m_breaks.end(), std::uint32_t(index));
 }
 
 std::string BodyText::excerpt(std::size_t from, std::size_t to) const
 {
     auto nextBreak = std::lower_bound(m_breaks.begin(), m_breaks.end(), std::uint32_t(from));
-    auto nextUnread = std::lower_bound(m_unread.begin(), m_unread.end(), std::pair(std::uint32_t(from), std::uint32_t(0)),
+    auto nextUnread = std::lower_bound(m_unread.begin(), m_unread.end(),
+        std::pair(std::uint32_t(from), std::uint32_t(0)),
         [](const auto& stretch, const auto& key) { return stretch.second <= key.first; });
     std::string text;
     bool space = false;

@@ -2,8 +2,8 @@
 // start, and the text folded for finding, each folded character knowing the character it came from.
 #pragma once
 
-#include "frameworks/folioreader/search/readBodyPiece.h"
 #include "frameworks/folioreader/search/FoldedText.h"
+#include "frameworks/folioreader/search/readBodyPiece.h"
 
 #include <cstdint>
 #include <string>

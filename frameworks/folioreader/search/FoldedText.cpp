@@ -32,7 +32,8 @@ bool isSearchSpace(char32_t c)
     if (c < 0x80)
         return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
     auto category = utf8proc_category(utf8proc_int32_t(c));
-    return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP;
+    return category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL
+        || category == UTF8PROC_CATEGORY_ZP;
 }
 
 void FoldedText::add(char32_t c, std::uint32_t from)
@@ -63,7 +64,9 @@ void FoldedText::add(char32_t c, std::uint32_t from)
                 }
                 return;
             }
-            memo = { c, folded.characters[0], folded.size == 1 && folded.characters[0] == U' ' ? whiteSpace : std::uint8_t(folded.size) };
+            memo = { c, folded.characters[0],
+                folded.size == 1 && folded.characters[0] == U' ' ? whiteSpace
+                                                                 : std::uint8_t(folded.size) };
         }
     }
     if (memo.size == whiteSpace)
@@ -106,18 +109,23 @@ void FoldedText::addAscii(std::string_view run, std::uint32_t first)
             auto space = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(' ')),
                 _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
                     _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')),
-                        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\f'))))));
-            auto control = _mm_or_si128(_mm_andnot_si128(space, _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20))),
-                _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F)));
-            auto spaceBefore = _mm_or_si128(_mm_slli_si128(space, 1), _mm_cvtsi32_si128(before == U' ' ? 0xFF : 0));
+                        _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                            _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\f'))))));
+            auto control
+                = _mm_or_si128(_mm_andnot_si128(space, _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20))),
+                    _mm_cmpeq_epi8(bytes, _mm_set1_epi8(0x7F)));
+            auto spaceBefore = _mm_or_si128(
+                _mm_slli_si128(space, 1), _mm_cvtsi32_si128(before == U' ' ? 0xFF : 0));
             if (_mm_movemask_epi8(_mm_or_si128(control, _mm_and_si128(space, spaceBefore))) != 0) {
                 for (std::size_t j = i; j < i + 16; ++j)
                     fold(j);
                 continue;
             }
-            auto upper = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)), _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
+            auto upper = _mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('A' - 1)),
+                _mm_cmplt_epi8(bytes, _mm_set1_epi8('Z' + 1)));
             auto lowered = _mm_or_si128(bytes, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
-            auto characters = _mm_or_si128(_mm_andnot_si128(space, lowered), _mm_and_si128(space, _mm_set1_epi8(' ')));
+            auto characters = _mm_or_si128(
+                _mm_andnot_si128(space, lowered), _mm_and_si128(space, _mm_set1_epi8(' ')));
             auto zero = _mm_setzero_si128();
             auto low = _mm_unpacklo_epi8(characters, zero);
             auto high = _mm_unpackhi_epi8(characters, zero);
@@ -126,10 +134,12 @@ void FoldedText::addAscii(std::string_view run, std::uint32_t first)
             _mm_storeu_si128(into + 1, _mm_unpackhi_epi16(low, zero));
             _mm_storeu_si128(into + 2, _mm_unpacklo_epi16(high, zero));
             _mm_storeu_si128(into + 3, _mm_unpackhi_epi16(high, zero));
-            auto origins = _mm_add_epi32(_mm_set1_epi32(int(first + std::uint32_t(i))), _mm_setr_epi32(0, 1, 2, 3));
+            auto origins = _mm_add_epi32(
+                _mm_set1_epi32(int(first + std::uint32_t(i))), _mm_setr_epi32(0, 1, 2, 3));
             auto* fromInto = reinterpret_cast<__m128i*>(from.data() + count);
             for (int quarter = 0; quarter < 4; ++quarter)
-                _mm_storeu_si128(fromInto + quarter, _mm_add_epi32(origins, _mm_set1_epi32(4 * quarter)));
+                _mm_storeu_si128(
+                    fromInto + quarter, _mm_add_epi32(origins, _mm_set1_epi32(4 * quarter)));
             count += 16;
             before = char32_t(_mm_extract_epi16(characters, 7) >> 8);
         }

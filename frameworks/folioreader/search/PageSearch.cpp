@@ -5,8 +5,8 @@
 // with its surrounding text, read again from a place remembered a little before it.
 #include "frameworks/folioreader/search/PageSearch.h"
 
-#include "frameworks/folioreader/search/readBodyPiece.h"
 #include "frameworks/folioreader/search/BodyText.h"
+#include "frameworks/folioreader/search/readBodyPiece.h"
 #include "platform/text/SearchFold.h"
 
 #include <algorithm>
@@ -38,13 +38,15 @@ BodyPlace placeWithin(std::string_view text, BodyPlace place, std::uint32_t targ
     const std::size_t begin = place.at;
     std::size_t at = 0;
     while (place.character < target && at < text.size()) {
-        auto plain = std::min<std::size_t>(textEnd(text, at, TextKind::plainAscii) - at, target - place.character);
+        auto plain = std::min<std::size_t>(
+            textEnd(text, at, TextKind::plainAscii) - at, target - place.character);
         place.character += std::uint32_t(plain);
         at += plain;
         if (place.character == target || at == text.size())
             break;
         utf8proc_int32_t point = 0;
-        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data() + at), utf8proc_ssize_t(text.size() - at), &point);
+        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data() + at),
+            utf8proc_ssize_t(text.size() - at), &point);
         if (length <= 0) {
             ++at;
             continue;
@@ -57,7 +59,8 @@ BodyPlace placeWithin(std::string_view text, BodyPlace place, std::uint32_t targ
     return place;
 }
 
-// The skim of one page: the sink of a reading that keeps nothing but a few places to read again from.
+// The skim of one page: the sink of a reading that keeps nothing but a few places to read again
+// from.
 class PageSearch {
 public:
     static constexpr bool wantsBlocks = false;
@@ -81,8 +84,8 @@ public:
 
     // The text from place to the next tag or entity; the scanner finds where it ends. Its
     // characters are counted as bytes less those that are no character of their own (the
-    // continuation bytes of UTF-8, and bytes that are no UTF-8); only the bytes the scanner stops at
-    // (candidates, and characters beyond ASCII it does not pass over) are looked at one by one.
+    // continuation bytes of UTF-8, and bytes that are no UTF-8); only the bytes the scanner stops
+    // at (candidates, and characters beyond ASCII it does not pass over) are looked at one by one.
     TextRun text(std::string_view rest, const BodyPlace& place, bool matched)
     {
         // How far the text reaches is found when a match is described: it is not known yet.
@@ -116,12 +119,17 @@ public:
             }
             char32_t c = 0;
             std::size_t length = 2;
-            if (b >= 0xC2 && b <= 0xDF && next + 1 < rest.size() && (static_cast<unsigned char>(rest[next + 1]) & 0xC0) == 0x80) {
-                // Two bytes, the most common beyond ASCII (accented Latin, Greek, Cyrillic, Hebrew, Arabic).
-                c = char32_t(b & 0x1F) << 6 | char32_t(static_cast<unsigned char>(rest[next + 1]) & 0x3F);
+            if (b >= 0xC2 && b <= 0xDF && next + 1 < rest.size()
+                && (static_cast<unsigned char>(rest[next + 1]) & 0xC0) == 0x80) {
+                // Two bytes, the most common beyond ASCII (accented Latin, Greek, Cyrillic, Hebrew,
+                // Arabic).
+                c = char32_t(b & 0x1F) << 6
+                    | char32_t(static_cast<unsigned char>(rest[next + 1]) & 0x3F);
             } else {
                 utf8proc_int32_t point = 0;
-                auto decoded = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(rest.data() + next), utf8proc_ssize_t(rest.size() - next), &point);
+                auto decoded = utf8proc_iterate(
+                    reinterpret_cast<const utf8proc_uint8_t*>(rest.data() + next),
+                    utf8proc_ssize_t(rest.size() - next), &point);
                 if (decoded <= 0) {
                     ++skipped;
                     at = next + 1;
@@ -139,7 +147,8 @@ public:
         return { { std::uint32_t(end) - skipped, astral }, end };
     }
 
-    // Whether the ASCII candidate at offset may start a match: most are told apart by the next byte.
+    // Whether the ASCII candidate at offset may start a match: most are told apart by the next
+    // byte.
     bool mayStartAt(std::string_view run, std::size_t offset) const
     {
         if (m_query.size() < 2 || offset + 1 >= run.size())
@@ -214,7 +223,8 @@ private:
         if (memo.character != c) {
             memo.character = c;
             auto folded = text::searchFoldCharacter(c);
-            memo.candidate = !isSearchSpace(c) && std::find(folded.begin(), folded.end(), m_first) != folded.end();
+            memo.candidate = !isSearchSpace(c)
+                && std::find(folded.begin(), folded.end(), m_first) != folded.end();
         }
         return memo.candidate;
     }
@@ -232,12 +242,15 @@ private:
     {
         if (passed(place.character, 0))
             return;
-        // A byte beyond ASCII is no character of its own here (0xA0 would pass for a no-break space).
+        // A byte beyond ASCII is no character of its own here (0xA0 would pass for a no-break
+        // space).
         auto spaceAt = [&](std::size_t i) {
             auto b = static_cast<unsigned char>(run[i]);
             return b < 0x80 && isSearchSpace(b);
         };
-        auto plainAt = [&](std::size_t i) { return spaceAt(i) || isPlain(static_cast<unsigned char>(run[i])); };
+        auto plainAt = [&](std::size_t i) {
+            return spaceAt(i) || isPlain(static_cast<unsigned char>(run[i]));
+        };
         std::size_t r = 0;
         for (char32_t q : m_query) {
             if (r >= run.size() || !plainAt(r))
@@ -247,7 +260,8 @@ private:
                     return;
                 while (r < run.size() && spaceAt(r))
                     ++r;
-            } else if (spaceAt(r) || lowerAscii(char32_t(static_cast<unsigned char>(run[r]))) != q) {
+            } else if (spaceAt(r)
+                || lowerAscii(char32_t(static_cast<unsigned char>(run[r]))) != q) {
                 return;
             } else {
                 ++r;
@@ -288,7 +302,8 @@ private:
         const std::size_t end = first + m_query.size();
         auto agrees = [&] {
             auto stop = std::min(text.size(), end);
-            return std::equal(text.begin() + std::ptrdiff_t(first), text.begin() + std::ptrdiff_t(stop), m_query.begin());
+            return std::equal(text.begin() + std::ptrdiff_t(first),
+                text.begin() + std::ptrdiff_t(stop), m_query.begin());
         };
         while (text.size() <= end && agrees() && m_trial.readPiece(m_xhtml)) { }
         if (text.size() < end || !agrees())
@@ -301,7 +316,8 @@ private:
         std::size_t k = 0;
         for (std::size_t at = last; at > 0 && origin[at - 1] == origin[last]; --at)
             k += isOwn(text[at - 1]);
-        found(place.character + origin[first], place.character + to, { place.character + origin[last], k });
+        found(place.character + origin[first], place.character + to,
+            { place.character + origin[last], k });
     }
 
     void found(std::uint32_t from, std::uint32_t to, std::pair<std::uint32_t, std::size_t> through)
@@ -341,7 +357,8 @@ private:
         match.end = start.utf16() + body.utf16At(localTo);
         match.before = body.excerpt(first - start.character, localFrom);
         match.match = body.excerpt(localFrom, localTo);
-        match.after = body.excerpt(localTo, std::min(body.characters.size(), localTo + contextCharacters));
+        match.after
+            = body.excerpt(localTo, std::min(body.characters.size(), localTo + contextCharacters));
         if (!match.before.empty() && body.partsAt(localFrom))
             match.before.push_back(' ');
         if (!match.after.empty() && body.partsAt(localTo))
@@ -358,7 +375,8 @@ std::u32string foldForSearch(std::string_view text)
     std::size_t at = 0;
     while (at < text.size()) {
         utf8proc_int32_t point = 0;
-        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data() + at), utf8proc_ssize_t(text.size() - at), &point);
+        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(text.data() + at),
+            utf8proc_ssize_t(text.size() - at), &point);
         if (length <= 0) {
             ++at;
             continue;
@@ -387,8 +405,9 @@ std::string_view withLineFeeds(std::string_view xhtml, std::string& storage)
     return storage;
 }
 
-bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found,
-    ScanWidth widest, const HiddenElements* hidden)
+bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery,
+    const std::function<bool(const SearchMatch&)>& found, ScanWidth widest,
+    const HiddenElements* hidden)
 {
     if (foldedQuery.empty())
         return true;

@@ -38,7 +38,8 @@ std::string_view withLineFeeds(std::string_view xhtml, std::string& storage);
 // while found answers true. Text of scripts and styles, and of the elements hidden (when given),
 // is counted but never matched. Answers false when found stopped it. The page is scanned at most
 // widest bytes at once.
-bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery, const std::function<bool(const SearchMatch&)>& found,
-    ScanWidth widest = ScanWidth::thirtyTwo, const HiddenElements* hidden = nullptr);
+bool searchDocument(std::string_view xhtml, const std::u32string& foldedQuery,
+    const std::function<bool(const SearchMatch&)>& found, ScanWidth widest = ScanWidth::thirtyTwo,
+    const HiddenElements* hidden = nullptr);
 
 }

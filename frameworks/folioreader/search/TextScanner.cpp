@@ -57,7 +57,8 @@ struct BlockScan {
 
 // What a block scan compares with, made ready for one call.
 struct ScanSettings {
-    unsigned char lower = '<'; // the first character's bytes; '<' (a stop anyway) where none may start a match
+    unsigned char lower
+        = '<'; // the first character's bytes; '<' (a stop anyway) where none may start a match
     unsigned char upper = '<';
     bool checksFollower[2] = { false, false };
     std::size_t keptLeadCount = 0;
@@ -88,31 +89,47 @@ struct ScanSettings {
 // The two scans differ only in their width.
 
 #ifdef __SSE2__
-BlockScan narrowBlocks(const TextScanner::Bytes& scan, const char* text, std::size_t size, std::size_t at, bool looking,
-    std::uint32_t& passed)
+BlockScan narrowBlocks(const TextScanner::Bytes& scan, const char* text, std::size_t size,
+    std::size_t at, bool looking, std::uint32_t& passed)
 {
     using Block = __m128i;
     const ScanSettings settings(scan, looking);
     auto repeated = [](unsigned char byte) { return _mm_set1_epi8(char(byte)); };
-    auto load = [&](std::size_t from) { return _mm_loadu_si128(reinterpret_cast<const Block*>(text + from)); };
-    auto either = [](Block v, Block one, Block other) { return _mm_or_si128(_mm_cmpeq_epi8(v, one), _mm_cmpeq_epi8(v, other)); };
+    auto load = [&](std::size_t from) {
+        return _mm_loadu_si128(reinterpret_cast<const Block*>(text + from));
+    };
+    auto either = [](Block v, Block one, Block other) {
+        return _mm_or_si128(_mm_cmpeq_epi8(v, one), _mm_cmpeq_epi8(v, other));
+    };
     auto mask = [](Block v) { return unsigned(_mm_movemask_epi8(v)); };
     auto always = [](bool yes) { return yes ? _mm_setzero_si128() : _mm_set1_epi8(-1); };
     const Block lower = repeated(settings.lower), upper = repeated(settings.upper);
     const Block tag = repeated('<'), entity = repeated('&'), caseBit = repeated(0x20);
-    const Block followers[2] = { repeated(scan.followers[0] | 0x20), repeated(scan.followers[1] | 0x20) };
-    const Block unchecked[2] = { always(settings.checksFollower[0]), always(settings.checksFollower[1]) };
-    auto notLetter = [&](Block lowered) { return _mm_or_si128(_mm_cmplt_epi8(lowered, repeated('a')), _mm_cmpgt_epi8(lowered, repeated('z'))); };
+    const Block followers[2]
+        = { repeated(scan.followers[0] | 0x20), repeated(scan.followers[1] | 0x20) };
+    const Block unchecked[2]
+        = { always(settings.checksFollower[0]), always(settings.checksFollower[1]) };
+    auto notLetter = [&](Block lowered) {
+        return _mm_or_si128(
+            _mm_cmplt_epi8(lowered, repeated('a')), _mm_cmpgt_epi8(lowered, repeated('z')));
+    };
     for (; at + 18 <= size; at += 16) {
-        Block bytes = load(at), next = _mm_or_si128(load(at + 1), caseBit), after = _mm_or_si128(load(at + 2), caseBit);
+        Block bytes = load(at), next = _mm_or_si128(load(at + 1), caseBit),
+              after = _mm_or_si128(load(at + 2), caseBit);
         Block nextNotLetter = _mm_or_si128(notLetter(next), unchecked[0]);
-        Block follows = _mm_and_si128(_mm_or_si128(nextNotLetter, _mm_cmpeq_epi8(next, followers[0])),
-            _mm_or_si128(_mm_or_si128(nextNotLetter, unchecked[1]), _mm_or_si128(notLetter(after), _mm_cmpeq_epi8(after, followers[1]))));
-        Block leadBytes = _mm_and_si128(_mm_cmpgt_epi8(bytes, repeated(0xC1)), _mm_cmplt_epi8(bytes, repeated(0xE0)));
+        Block follows
+            = _mm_and_si128(_mm_or_si128(nextNotLetter, _mm_cmpeq_epi8(next, followers[0])),
+                _mm_or_si128(_mm_or_si128(nextNotLetter, unchecked[1]),
+                    _mm_or_si128(notLetter(after), _mm_cmpeq_epi8(after, followers[1]))));
+        Block leadBytes = _mm_and_si128(
+            _mm_cmpgt_epi8(bytes, repeated(0xC1)), _mm_cmplt_epi8(bytes, repeated(0xE0)));
         for (std::size_t i = 0; i < settings.keptLeadCount; ++i)
-            leadBytes = _mm_andnot_si128(_mm_cmpeq_epi8(bytes, repeated(scan.keptLeads[i])), leadBytes);
-        unsigned whole = mask(leadBytes) & (mask(_mm_cmplt_epi8(bytes, repeated(0xC0))) >> 1) & settings.passesWhole;
-        unsigned stops = mask(_mm_or_si128(_mm_and_si128(either(bytes, lower, upper), follows), either(bytes, tag, entity)))
+            leadBytes
+                = _mm_andnot_si128(_mm_cmpeq_epi8(bytes, repeated(scan.keptLeads[i])), leadBytes);
+        unsigned whole = mask(leadBytes) & (mask(_mm_cmplt_epi8(bytes, repeated(0xC0))) >> 1)
+            & settings.passesWhole;
+        unsigned stops = mask(_mm_or_si128(_mm_and_si128(either(bytes, lower, upper), follows),
+                             either(bytes, tag, entity)))
             | (mask(bytes) & ~(whole | whole << 1));
         if (stops != 0) {
             auto stop = unsigned(__builtin_ctz(stops));
@@ -157,29 +174,40 @@ PAGEWYN_WIDE WideBlock always(bool yes)
 
 PAGEWYN_WIDE WideBlock notLetter(WideBlock lowered)
 {
-    return _mm256_or_si256(_mm256_cmpgt_epi8(repeated('a'), lowered), _mm256_cmpgt_epi8(lowered, repeated('z')));
+    return _mm256_or_si256(
+        _mm256_cmpgt_epi8(repeated('a'), lowered), _mm256_cmpgt_epi8(lowered, repeated('z')));
 }
 
-PAGEWYN_WIDE BlockScan wideBlocks(const TextScanner::Bytes& scan, const char* text, std::size_t size, std::size_t at,
-    bool looking, std::uint32_t& passed)
+PAGEWYN_WIDE BlockScan wideBlocks(const TextScanner::Bytes& scan, const char* text,
+    std::size_t size, std::size_t at, bool looking, std::uint32_t& passed)
 {
     using Block = WideBlock;
     const ScanSettings settings(scan, looking);
     const Block lower = repeated(settings.lower), upper = repeated(settings.upper);
     const Block tag = repeated('<'), entity = repeated('&'), caseBit = repeated(0x20);
-    const Block followers[2] = { repeated(scan.followers[0] | 0x20), repeated(scan.followers[1] | 0x20) };
-    const Block unchecked[2] = { always(settings.checksFollower[0]), always(settings.checksFollower[1]) };
+    const Block followers[2]
+        = { repeated(scan.followers[0] | 0x20), repeated(scan.followers[1] | 0x20) };
+    const Block unchecked[2]
+        = { always(settings.checksFollower[0]), always(settings.checksFollower[1]) };
     for (; at + 34 <= size; at += 32) {
         Block bytes = load(text + at);
-        Block next = _mm256_or_si256(load(text + at + 1), caseBit), after = _mm256_or_si256(load(text + at + 2), caseBit);
+        Block next = _mm256_or_si256(load(text + at + 1), caseBit),
+              after = _mm256_or_si256(load(text + at + 2), caseBit);
         Block nextNotLetter = _mm256_or_si256(notLetter(next), unchecked[0]);
-        Block follows = _mm256_and_si256(_mm256_or_si256(nextNotLetter, _mm256_cmpeq_epi8(next, followers[0])),
-            _mm256_or_si256(_mm256_or_si256(nextNotLetter, unchecked[1]), _mm256_or_si256(notLetter(after), _mm256_cmpeq_epi8(after, followers[1]))));
-        Block leadBytes = _mm256_and_si256(_mm256_cmpgt_epi8(bytes, repeated(0xC1)), _mm256_cmpgt_epi8(repeated(0xE0), bytes));
+        Block follows = _mm256_and_si256(
+            _mm256_or_si256(nextNotLetter, _mm256_cmpeq_epi8(next, followers[0])),
+            _mm256_or_si256(_mm256_or_si256(nextNotLetter, unchecked[1]),
+                _mm256_or_si256(notLetter(after), _mm256_cmpeq_epi8(after, followers[1]))));
+        Block leadBytes = _mm256_and_si256(
+            _mm256_cmpgt_epi8(bytes, repeated(0xC1)), _mm256_cmpgt_epi8(repeated(0xE0), bytes));
         for (std::size_t i = 0; i < settings.keptLeadCount; ++i)
-            leadBytes = _mm256_andnot_si256(_mm256_cmpeq_epi8(bytes, repeated(scan.keptLeads[i])), leadBytes);
-        unsigned whole = mask(leadBytes) & (mask(_mm256_cmpgt_epi8(repeated(0xC0), bytes)) >> 1) & settings.passesWhole;
-        unsigned stops = mask(_mm256_or_si256(_mm256_and_si256(either(bytes, lower, upper), follows), either(bytes, tag, entity)))
+            leadBytes = _mm256_andnot_si256(
+                _mm256_cmpeq_epi8(bytes, repeated(scan.keptLeads[i])), leadBytes);
+        unsigned whole = mask(leadBytes) & (mask(_mm256_cmpgt_epi8(repeated(0xC0), bytes)) >> 1)
+            & settings.passesWhole;
+        unsigned stops
+            = mask(_mm256_or_si256(_mm256_and_si256(either(bytes, lower, upper), follows),
+                  either(bytes, tag, entity)))
             | (mask(bytes) & ~(whole | whole << 1));
         if (stops != 0) {
             auto stop = unsigned(__builtin_ctz(stops));
@@ -229,7 +257,8 @@ TextScanner::TextScanner(std::u32string_view query, ScanWidth widest)
     }
 }
 
-std::size_t TextScanner::next(std::string_view text, std::size_t at, bool looking, std::uint32_t& passed) const
+std::size_t TextScanner::next(
+    std::string_view text, std::size_t at, bool looking, std::uint32_t& passed) const
 {
 #ifdef PAGEWYN_WIDE_SCAN
     if (m_width == ScanWidth::thirtyTwo) {

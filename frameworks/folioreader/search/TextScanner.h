@@ -24,11 +24,13 @@ public:
     // over, a '<' or a '&', or text's end; text from at must be whole characters. The continuation
     // bytes of the characters passed over are added to passed. Without looking no byte is a
     // candidate: characters are only counted.
-    std::size_t next(std::string_view text, std::size_t at, bool looking, std::uint32_t& passed) const;
+    std::size_t next(
+        std::string_view text, std::size_t at, bool looking, std::uint32_t& passed) const;
 
     // What the block scans compare with.
     struct Bytes {
-        unsigned char lower = 0x80; // the first character, 0x80 where it is beyond ASCII: no ASCII byte
+        unsigned char lower
+            = 0x80; // the first character, 0x80 where it is beyond ASCII: no ASCII byte
         unsigned char upper = 0x80;
         // The bytes that may follow it, 0 where no letter can (a space, a sign, beyond ASCII), and
         // how many of them are checked.

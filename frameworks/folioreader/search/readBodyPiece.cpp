@@ -27,8 +27,8 @@ bool startsWithName(std::string_view tag, std::string_view name)
 
 bool isBlock(std::string_view name)
 {
-    for (std::string_view block : { "p", "div", "br", "li", "h1", "h2", "h3", "h4", "h5", "h6", "tr", "td", "th", "blockquote",
-             "section", "dd", "dt", "hr", "figcaption", "pre" }) {
+    for (std::string_view block : { "p", "div", "br", "li", "h1", "h2", "h3", "h4", "h5", "h6",
+             "tr", "td", "th", "blockquote", "section", "dd", "dt", "hr", "figcaption", "pre" }) {
         if (startsWithName(name, block))
             return true;
     }
@@ -39,7 +39,10 @@ bool isBlock(std::string_view name)
 std::string_view localName(std::string_view tag)
 {
     std::size_t end = 0;
-    auto ends = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == '/' || c == '>'; };
+    auto ends = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == '/'
+            || c == '>';
+    };
     while (end < tag.size() && !ends(tag[end]))
         ++end;
     auto name = tag.substr(0, end);
@@ -55,12 +58,17 @@ char32_t decodeEntity(std::string_view name)
         bool hex = name[1] == 'x' || name[1] == 'X';
         std::uint32_t value = 0;
         for (char c : name.substr(hex ? 2 : 1)) {
-            int digit = c >= '0' && c <= '9' ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            int digit = c >= '0' && c <= '9'  ? c - '0'
+                : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                              : -1;
             if (digit < 0 || value > 0x10FFFF)
                 return 0;
             value = value * (hex ? 16 : 10) + std::uint32_t(digit);
         }
-        return value > 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF) ? char32_t(value) : 0;
+        return value > 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)
+            ? char32_t(value)
+            : 0;
     }
     return html::namedCharacter(name);
 }
@@ -75,7 +83,8 @@ std::size_t textEnd(std::string_view xhtml, std::size_t at, TextKind kind)
     const auto beyondAscii = _mm_set1_epi8(plainAscii ? char(0x80) : 0);
     for (; at + 16 <= xhtml.size(); at += 16) {
         auto bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(xhtml.data() + at));
-        auto stops = _mm_or_si128(_mm_and_si128(bytes, beyondAscii), _mm_or_si128(_mm_cmpeq_epi8(bytes, tag), _mm_cmpeq_epi8(bytes, entity)));
+        auto stops = _mm_or_si128(_mm_and_si128(bytes, beyondAscii),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, tag), _mm_cmpeq_epi8(bytes, entity)));
         if (int mask = _mm_movemask_epi8(stops))
             return at + std::size_t(__builtin_ctz(unsigned(mask)));
     }

@@ -58,17 +58,27 @@ struct TextRun {
 
 // What a tag (its text between the angle brackets) does to the reading: scripts, styles, ruby
 // readings and blocks count only inside the body, and blocks only when asked for.
-enum class TagKind { other, bodyStart, bodyEnd, hidingStart, hidingEnd, readingStart, readingEnd, rubyEnd, block };
+enum class TagKind {
+    other,
+    bodyStart,
+    bodyEnd,
+    hidingStart,
+    hidingEnd,
+    readingStart,
+    readingEnd,
+    rubyEnd,
+    block
+};
 TagKind tagKind(std::string_view tag, bool inBody, bool wantsBlocks);
 
 // Follows a tag of the body into and out of the elements the book hides (none when hidden is
 // null): their text is counted but never matched, and passed over by matches like a reading.
 void followHiding(std::string_view tag, BodyPlace& place, const HiddenElements* hidden);
 
-// Reads the piece of the page at place — a tag, a comment, an entity, a character, or a run of plain
-// ASCII of at most longestRun bytes — hands what it holds to the sink, and moves place past it.
-// The elements hidden (when given) hold text that is counted but never matched.
-// Answers false at the page's end. The sink has:
+// Reads the piece of the page at place — a tag, a comment, an entity, a character, or a run of
+// plain ASCII of at most longestRun bytes — hands what it holds to the sink, and moves place past
+// it. The elements hidden (when given) hold text that is counted but never matched. Answers false
+// at the page's end. The sink has:
 //   ascii(run, place, matched)       a run of plain ASCII characters, place being before it
 //   character(c, place, matched)     any other character
 //   separate(character)              a script or style starts or ends there: no match crosses it
@@ -94,7 +104,8 @@ bool readBodyPiece(std::string_view xhtml, BodyPlace& place, Sink& sink,
     };
     auto decodeAt = [&](std::size_t end) {
         utf8proc_int32_t point = 0;
-        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(xhtml.data() + at), utf8proc_ssize_t(end - at), &point);
+        auto length = utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(xhtml.data() + at),
+            utf8proc_ssize_t(end - at), &point);
         if (length <= 0)
             ++at; // not UTF-8: skipped
         else

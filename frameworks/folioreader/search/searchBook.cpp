@@ -33,7 +33,10 @@ constexpr std::size_t largestStyleSheet = 4 << 20;
 // first meets a page that links it.
 class StyleSheets {
 public:
-    explicit StyleSheets(const ReaderSession& session) : m_session(session) { }
+    explicit StyleSheets(const ReaderSession& session)
+        : m_session(session)
+    {
+    }
 
     // The elements the page at entryName hides, by its own style and the style sheets it links.
     HiddenElements hiddenIn(std::string_view entryName, std::string_view xhtml)
@@ -74,8 +77,9 @@ struct PageMatches {
 
 }
 
-BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string& foldedQuery, std::size_t most,
-    const std::function<bool()>& cancelled, const std::function<bool(std::size_t page, const SearchMatch&)>& found)
+BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string& foldedQuery,
+    std::size_t most, const std::function<bool()>& cancelled,
+    const std::function<bool(std::size_t page, const SearchMatch&)>& found)
 {
     const auto& spine = session.spine();
     const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
@@ -86,7 +90,8 @@ BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string&
         thread_local std::string bytes;
         PageMatches result;
         // A page that cannot be read has no matches; the others are still searched.
-        auto file = cancelled() ? std::nullopt : std::optional(session.openContent(spine[page].entryName));
+        auto file = cancelled() ? std::nullopt
+                                : std::optional(session.openContent(spine[page].entryName));
         try {
             if (file && *file && readContent(**file, bytes)) {
                 auto hidden = styleSheets.hiddenIn(spine[page].entryName, bytes);
@@ -107,8 +112,10 @@ BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string&
         }
         return result;
     };
-    // At most twice as many pages ahead of the one whose matches are handed on as there are workers.
-    foundation::OrderedWork<PageMatches> pages(spine.size(), { .workers = workers, .chunk = 1, .window = 2 * workers }, searchPage);
+    // At most twice as many pages ahead of the one whose matches are handed on as there are
+    // workers.
+    foundation::OrderedWork<PageMatches> pages(
+        spine.size(), { .workers = workers, .chunk = 1, .window = 2 * workers }, searchPage);
 
     BookSearchOutcome outcome;
     for (std::size_t page = 0; page < spine.size() && outcome.complete; ++page) {

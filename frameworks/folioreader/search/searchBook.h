@@ -2,8 +2,8 @@
 // and their matches handed on in the book's order as soon as every page before them is done.
 #pragma once
 
-#include "frameworks/folioreader/search/PageSearch.h"
 #include "frameworks/folioreader/reader/ReaderSession.h"
+#include "frameworks/folioreader/search/PageSearch.h"
 
 #include <cstddef>
 #include <functional>
@@ -20,7 +20,8 @@ struct BookSearchOutcome {
 // Hands found the matches of the folded query in the book's spine, in order, with the index of
 // their page, until it answers false or most were handed on. cancelled is asked before each page
 // and at each match (from any thread): a newer search or the book's close ends this one.
-BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string& foldedQuery, std::size_t most,
-    const std::function<bool()>& cancelled, const std::function<bool(std::size_t page, const SearchMatch&)>& found);
+BookSearchOutcome searchBook(const ReaderSession& session, const std::u32string& foldedQuery,
+    std::size_t most, const std::function<bool()>& cancelled,
+    const std::function<bool(std::size_t page, const SearchMatch&)>& found);
 
 }

@@ -3,8 +3,8 @@
 #include "frameworks/folioreader/stores/HighlightStore.h"
 
 #include "frameworks/folioreader/stores/StoreFile.h"
-#include "platform/foundation/writeFileAtomically.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/writeFileAtomically.h"
 
 #include <nlohmann/json.hpp>
 
@@ -56,8 +56,8 @@ std::optional<Highlight> fromJson(const nlohmann::json& json)
         *field = found->get<std::string>();
     }
     auto start = json.find("start"), end = json.find("end"), created = json.find("created");
-    if (start == json.end() || !start->is_number_unsigned() || end == json.end() || !end->is_number_unsigned()
-        || created == json.end() || !created->is_number())
+    if (start == json.end() || !start->is_number_unsigned() || end == json.end()
+        || !end->is_number_unsigned() || created == json.end() || !created->is_number())
         return std::nullopt;
     highlight.start = start->get<std::uint64_t>();
     highlight.end = end->get<std::uint64_t>();
@@ -74,7 +74,8 @@ std::string newIdentifier()
 
 }
 
-Result<std::unique_ptr<HighlightStore>> HighlightStore::open(const Realm::Configuration& configuration)
+Result<std::unique_ptr<HighlightStore>> HighlightStore::open(
+    const Realm::Configuration& configuration)
 {
     if (configuration.syncConfiguration)
         return Error("highlights are kept on this computer only, never synced");
@@ -105,8 +106,8 @@ Result<std::unique_ptr<HighlightStore>> HighlightStore::open(const Realm::Config
     auto kind = document.is_object() ? document.find("database") : document.end();
     auto version = document.is_object() ? document.find("schemaVersion") : document.end();
     auto list = document.is_object() ? document.find("highlights") : document.end();
-    if (kind == document.end() || *kind != databaseKind || version == document.end() || !version->is_number_unsigned()
-        || list == document.end() || !list->is_array())
+    if (kind == document.end() || *kind != databaseKind || version == document.end()
+        || !version->is_number_unsigned() || list == document.end() || !list->is_array())
         return Error(store->m_path + " is not a highlight database");
     for (const auto& entry : *list) {
         auto highlight = fromJson(entry);
@@ -180,7 +181,8 @@ Result<void> HighlightStore::remove(const std::string& book, const std::string& 
     if (m_readOnly)
         return Error("the highlight database is read-only");
     auto changed = m_highlights;
-    auto found = std::find_if(changed.begin(), changed.end(), [&](const Highlight& h) { return h.book == book && h.id == id; });
+    auto found = std::find_if(changed.begin(), changed.end(),
+        [&](const Highlight& h) { return h.book == book && h.id == id; });
     if (found == changed.end())
         return Error("the book has no highlight " + id);
     changed.erase(found);
@@ -200,7 +202,8 @@ Result<void> HighlightStore::save(const std::vector<Highlight>& highlights)
         list.push_back(toJson(highlight));
     nlohmann::json document = { { "database", databaseKind }, { "schemaVersion", m_schemaVersion },
         { "objectTypes", { objectType } }, { "highlights", std::move(list) } };
-    return foundation::writeFileAtomically(m_path, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), storeFileMode);
+    return foundation::writeFileAtomically(m_path,
+        document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), storeFileMode);
 }
 
 }

@@ -39,7 +39,8 @@ public:
     // Opens the database. An error says why highlights cannot be kept with this configuration: a
     // sync or an encryption the reader does not do, a file that is no highlight database or was
     // written with a newer schema, a migration that nothing performs.
-    static foundation::Result<std::unique_ptr<HighlightStore>> open(const Realm::Configuration& configuration);
+    static foundation::Result<std::unique_ptr<HighlightStore>> open(
+        const Realm::Configuration& configuration);
 
     bool isReadOnly() const { return m_readOnly; }
     // The book's highlights in the order they were made.
@@ -56,8 +57,8 @@ private:
     HighlightStore() = default;
     foundation::Result<void> save(const std::vector<Highlight>& highlights);
 
-    std::string m_path;              // the file; empty for a store in memory
-    std::string m_memoryIdentifier;  // the store in memory
+    std::string m_path; // the file; empty for a store in memory
+    std::string m_memoryIdentifier; // the store in memory
     bool m_readOnly = false;
     std::uint64_t m_schemaVersion = 0;
     std::vector<Highlight> m_highlights;

@@ -31,15 +31,18 @@ std::optional<ReadingPlace> placeFromJson(const nlohmann::json& json)
     if (!json.is_object())
         return std::nullopt;
     auto document = json.find("document"), offset = json.find("offset");
-    auto fontScale = json.find("fontScale"), night = json.find("night"), picture = json.find("picture");
-    if (document == json.end() || !document->is_string() || offset == json.end() || !offset->is_number_unsigned())
+    auto fontScale = json.find("fontScale"), night = json.find("night"),
+         picture = json.find("picture");
+    if (document == json.end() || !document->is_string() || offset == json.end()
+        || !offset->is_number_unsigned())
         return std::nullopt;
     ReadingPlace place;
     place.document = document->get<std::string>();
     if (place.document.empty() || place.document.size() > longestName)
         return std::nullopt;
     place.offset = offset->get<std::uint64_t>();
-    if (fontScale != json.end() && fontScale->is_number() && std::isfinite(fontScale->get<double>()))
+    if (fontScale != json.end() && fontScale->is_number()
+        && std::isfinite(fontScale->get<double>()))
         place.fontScale = std::clamp(fontScale->get<double>(), 0.5, 3.0);
     if (night != json.end() && night->is_boolean())
         place.night = night->get<bool>();
@@ -190,8 +193,8 @@ foundation::Result<void> writePlaces(const std::string& storePath, const Places&
 {
     nlohmann::json books = nlohmann::json::object();
     for (const auto& [book, place] : places) {
-        books[book] = { { "document", place.document }, { "offset", place.offset }, { "fontScale", place.fontScale },
-            { "night", place.night } };
+        books[book] = { { "document", place.document }, { "offset", place.offset },
+            { "fontScale", place.fontScale }, { "night", place.night } };
         auto& entry = books[book];
         if (place.picture)
             entry["picture"] = place.picture;
@@ -228,15 +231,18 @@ std::optional<ReadingPlace> readingPlace(const std::string& storePath, const std
     return found->second;
 }
 
-foundation::Result<void> keepReadingPlace(const std::string& storePath, const std::string& book, const ReadingPlace& place)
+foundation::Result<void> keepReadingPlace(
+    const std::string& storePath, const std::string& book, const ReadingPlace& place)
 {
-    if (book.empty() || book.size() > longestName || place.document.empty() || place.document.size() > longestName)
+    if (book.empty() || book.size() > longestName || place.document.empty()
+        || place.document.size() > longestName)
         return foundation::Error("a reading place names its book and its document");
     auto places = readPlaces(storePath);
     if (places.size() >= maximumBooks && !places.contains(book))
         return foundation::Error("too many books have a reading place kept");
     places[book] = place;
-    places[book].fontScale = std::isfinite(place.fontScale) ? std::clamp(place.fontScale, 0.5, 3.0) : 1;
+    places[book].fontScale
+        = std::isfinite(place.fontScale) ? std::clamp(place.fontScale, 0.5, 3.0) : 1;
     if (place.progress)
         places[book].progress
             = std::isfinite(*place.progress) ? std::clamp(*place.progress, 0.0, 1.0) : 0;

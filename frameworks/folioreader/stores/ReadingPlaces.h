@@ -41,7 +41,8 @@ inline constexpr const char* readingPlacesName = "reading-places.json";
 std::optional<ReadingPlace> readingPlace(const std::string& storePath, const std::string& book);
 // Keeps the book's place. The others' places are kept as they are; entries of the file that
 // cannot be read are dropped, and a file that is no reading-places file at all is started afresh.
-foundation::Result<void> keepReadingPlace(const std::string& storePath, const std::string& book, const ReadingPlace& place);
+foundation::Result<void> keepReadingPlace(
+    const std::string& storePath, const std::string& book, const ReadingPlace& place);
 // How far each book with a kept place has been read, by book, read from the file whole.
 struct BookProgress {
     double progress = 0;

@@ -46,7 +46,8 @@ Tag tagAt(std::string_view xhtml, std::size_t at)
         name.remove_prefix(colon + 1);
     // Only a name a place can be written with names an element: a letter or '_' first, then
     // letters, digits, '_' and '-'. Anything else between '<' and '>' is no element of the page.
-    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    auto letter
+        = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
     if (name.empty() || !letter(name.front())
         || !std::all_of(name.begin(), name.end(),
             [&](char c) { return letter(c) || (c >= '0' && c <= '9') || c == '-'; }))

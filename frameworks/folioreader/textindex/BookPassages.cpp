@@ -8,7 +8,6 @@
 #include "frameworks/folioreader/search/readBodyPiece.h"
 #include "platform/text/UTF8.h"
 
-
 namespace folioreader {
 
 namespace {

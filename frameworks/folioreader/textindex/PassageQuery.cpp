@@ -210,8 +210,7 @@ foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, Query
             std::size_t space = characters.size();
             while (space > 0 && !isSearchSpace(characters[space - 1]))
                 --space;
-            const std::u32string_view lastWord
-                = std::u32string_view(characters).substr(space);
+            const std::u32string_view lastWord = std::u32string_view(characters).substr(space);
             if (space > 0 && isShortStart(foldForSearch(utf8Of(lastWord)))) {
                 while (space > 0 && isSearchSpace(characters[space - 1]))
                     --space;

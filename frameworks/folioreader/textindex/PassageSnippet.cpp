@@ -15,8 +15,8 @@ namespace {
 
 // Where the passage's text goes on after the heading it begins with (folded alike, ending at a
 // word's end), in characters; 0 when it does not begin with it.
-std::size_t headingEnd(const FoldedText& folded, const std::u32string& characters,
-    std::string_view heading)
+std::size_t headingEnd(
+    const FoldedText& folded, const std::u32string& characters, std::string_view heading)
 {
     const std::u32string foldedHeading = foldForSearch(heading);
     if (foldedHeading.empty() || folded.text.size() <= foldedHeading.size()
@@ -69,8 +69,8 @@ Snippet snippetOf(
 
     // The text after the heading, when a word is marked there or none is.
     std::size_t start = headingEnd(folded, characters, heading);
-    auto firstMark = std::find_if(merged.begin(), merged.end(),
-        [&](const auto& mark) { return mark.first >= start; });
+    auto firstMark = std::find_if(
+        merged.begin(), merged.end(), [&](const auto& mark) { return mark.first >= start; });
     if (firstMark == merged.end() && !merged.empty()) {
         start = 0;
         firstMark = merged.begin();

@@ -116,7 +116,10 @@ std::string TextIndex::defaultPath()
     return std::filesystem::path(MetadataStore::defaultPath()).parent_path() / "text-index.sqlite3";
 }
 
-TextIndex::~TextIndex() { sqlite3_close_v2(m_database); }
+TextIndex::~TextIndex()
+{
+    sqlite3_close_v2(m_database);
+}
 
 std::unordered_map<std::string, TextIndex::IndexedBook> TextIndex::booksOf(
     const std::string& folder)
@@ -280,8 +283,8 @@ bool TextIndex::removeBook(const std::string& folder, const std::string& name)
     });
 }
 
-foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(std::int64_t book,
-    const PassageQuery& query, const std::string& expression, std::size_t most)
+foundation::Result<std::vector<TextIndex::Found>> TextIndex::matchesIn(
+    std::int64_t book, const PassageQuery& query, const std::string& expression, std::size_t most)
 {
     Statement range(m_database, "SELECT first, last FROM book WHERE id = ?1");
     range.bind(1, book);
@@ -313,8 +316,7 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::passagesAt(
     std::vector<Passage> unpacked;
     std::vector<Found> found;
     for (std::int64_t id : ids) {
-        if (unpackedId < 0 || id < unpackedId
-            || id - unpackedId >= std::int64_t(unpacked.size())) {
+        if (unpackedId < 0 || id < unpackedId || id - unpackedId >= std::int64_t(unpacked.size())) {
             block.bind(1, id);
             if (block.step() != SQLITE_ROW) {
                 block.reset();

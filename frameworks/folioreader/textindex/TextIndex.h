@@ -98,8 +98,8 @@ private:
 
     bool deletePassages(std::int64_t book);
     // The book's first most passages that match expression, in the book's order.
-    foundation::Result<std::vector<Found>> matchesIn(std::int64_t book,
-        const PassageQuery& query, const std::string& expression, std::size_t most);
+    foundation::Result<std::vector<Found>> matchesIn(std::int64_t book, const PassageQuery& query,
+        const std::string& expression, std::size_t most);
     // The commonest words of the library that begin with start, commonest first.
     std::vector<std::string> commonCompletions(const std::string& start);
     // The book's passages of those numbers, with their snippets.

@@ -38,8 +38,8 @@ struct BookRead {
 };
 
 // Reads and packs the book; touches the index not at all.
-BookRead readBook(const std::string& folder, const std::string& name,
-    const TextIndexUpdate& update, PassagePacker& packer)
+BookRead readBook(const std::string& folder, const std::string& name, const TextIndexUpdate& update,
+    PassagePacker& packer)
 {
     const std::string path = folder + "/" + name;
     const auto readStart = std::chrono::system_clock::now();

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 #include <map>
-#include <nlohmann/json_fwd.hpp>
 #include <mutex>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 

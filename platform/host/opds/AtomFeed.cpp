@@ -28,8 +28,8 @@ bool standsAsId(std::string_view text)
         if (length <= 0 || point == 0xFFFE || point == 0xFFFF)
             return false;
         auto category = utf8proc_category(point);
-        if (category == UTF8PROC_CATEGORY_CC || category == UTF8PROC_CATEGORY_ZS || category == UTF8PROC_CATEGORY_ZL
-            || category == UTF8PROC_CATEGORY_ZP)
+        if (category == UTF8PROC_CATEGORY_CC || category == UTF8PROC_CATEGORY_ZS
+            || category == UTF8PROC_CATEGORY_ZL || category == UTF8PROC_CATEGORY_ZP)
             return false;
         at += length;
     }
@@ -40,7 +40,8 @@ bool standsAsId(std::string_view text)
 
 std::string AtomFeed::mediaType(Kind kind)
 {
-    return std::string("application/atom+xml;profile=opds-catalog;kind=") + (kind == Kind::navigation ? "navigation" : "acquisition");
+    return std::string("application/atom+xml;profile=opds-catalog;kind=")
+        + (kind == Kind::navigation ? "navigation" : "acquisition");
 }
 
 std::string AtomFeed::queryValue(const std::string& value)
@@ -93,8 +94,8 @@ AtomFeed::AtomFeed(Kind kind, std::string id, const std::string& title, std::str
     : m_kind(kind)
     , m_selfHref(std::move(selfHref))
 {
-    m_head = "<id>" + xmlText(id) + "</id>\n<title>" + xmlText(title) + "</title>\n<updated>" + foundation::Date::now().iso8601()
-        + "</updated>\n<author><name>Pagewyn</name></author>\n";
+    m_head = "<id>" + xmlText(id) + "</id>\n<title>" + xmlText(title) + "</title>\n<updated>"
+        + foundation::Date::now().iso8601() + "</updated>\n<author><name>Pagewyn</name></author>\n";
     link("self", m_selfHref, mediaType(kind));
     link("start", "/opds", mediaType(Kind::navigation));
     link("search", "/opds/opensearch.xml", "application/opensearchdescription+xml");
@@ -107,13 +108,16 @@ void AtomFeed::link(const std::string& rel, const std::string& href, const std::
 
 std::string AtomFeed::pageHref(std::size_t page) const
 {
-    return m_selfHref + (m_selfHref.find('?') == std::string::npos ? "?" : "&") + "page=" + std::to_string(page);
+    return m_selfHref + (m_selfHref.find('?') == std::string::npos ? "?" : "&")
+        + "page=" + std::to_string(page);
 }
 
-void AtomFeed::paging(std::size_t page, std::size_t pageCount, std::size_t total, std::size_t perPage)
+void AtomFeed::paging(
+    std::size_t page, std::size_t pageCount, std::size_t total, std::size_t perPage)
 {
-    m_head += "<opensearch:totalResults>" + std::to_string(total) + "</opensearch:totalResults>\n<opensearch:itemsPerPage>"
-        + std::to_string(perPage) + "</opensearch:itemsPerPage>\n<opensearch:startIndex>"
+    m_head += "<opensearch:totalResults>" + std::to_string(total)
+        + "</opensearch:totalResults>\n<opensearch:itemsPerPage>" + std::to_string(perPage)
+        + "</opensearch:itemsPerPage>\n<opensearch:startIndex>"
         + std::to_string((page - 1) * perPage + 1) + "</opensearch:startIndex>\n";
     auto type = mediaType(m_kind);
     link("first", pageHref(1), type);
@@ -124,19 +128,22 @@ void AtomFeed::paging(std::size_t page, std::size_t pageCount, std::size_t total
     link("last", pageHref(std::max<std::size_t>(pageCount, 1)), type);
 }
 
-void AtomFeed::navigationEntry(const std::string& id, const std::string& title, const std::string& href, Kind target,
-    const std::string& content)
+void AtomFeed::navigationEntry(const std::string& id, const std::string& title,
+    const std::string& href, Kind target, const std::string& content)
 {
-    m_entries += "<entry>\n<id>" + xmlText(id) + "</id>\n<title>" + xmlText(title) + "</title>\n<updated>"
-        + foundation::Date::now().iso8601() + "</updated>\n<content type=\"text\">" + xmlText(content)
-        + "</content>\n<link rel=\"subsection\" href=\"" + xmlText(href) + "\" type=\"" + mediaType(target) + "\"/>\n</entry>\n";
+    m_entries += "<entry>\n<id>" + xmlText(id) + "</id>\n<title>" + xmlText(title)
+        + "</title>\n<updated>" + foundation::Date::now().iso8601()
+        + "</updated>\n<content type=\"text\">" + xmlText(content)
+        + "</content>\n<link rel=\"subsection\" href=\"" + xmlText(href) + "\" type=\""
+        + mediaType(target) + "\"/>\n</entry>\n";
 }
 
 std::string AtomFeed::bookId(const CatalogBook& book)
 {
     if (standsAsId(book.identifier))
         return book.identifier;
-    return "urn:pagewyn:book:" + foundation::hexEncoded(foundation::Digest().add(book.file).value());
+    return "urn:pagewyn:book:"
+        + foundation::hexEncoded(foundation::Digest().add(book.file).value());
 }
 
 void AtomFeed::bookEntry(const CatalogBook& book)
@@ -152,8 +159,8 @@ void AtomFeed::bookEntry(const CatalogBook& book)
     // Reading apps show an entry's content as text: how far the book has been read.
     if (!book.readingProgress.empty())
         m_entries += "<content type=\"text\">" + xmlText(book.readingProgress) + "</content>\n";
-    m_entries += "<link rel=\"http://opds-spec.org/acquisition\" href=\"" + xmlText(downloadHref(book.file)) + "\" type=\"" + epubType
-        + "\"/>\n";
+    m_entries += "<link rel=\"http://opds-spec.org/acquisition\" href=\""
+        + xmlText(downloadHref(book.file)) + "\" type=\"" + epubType + "\"/>\n";
     if (!book.declaredIdentifier.empty())
         m_entries += "<dc:identifier>" + xmlText(book.declaredIdentifier) + "</dc:identifier>\n";
     // The picture's kind is known only for a thumbnail the metadata cache holds: a large cover is
@@ -170,8 +177,10 @@ void AtomFeed::bookEntry(const CatalogBook& book)
 
 std::string AtomFeed::xml() const
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<feed xmlns=\"http://www.w3.org/2005/Atom\" "
-           "xmlns:opds=\"http://opds-spec.org/2010/catalog\" xmlns:opensearch=\"http://a9.com/-/spec/opensearch/1.1/\" "
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<feed "
+           "xmlns=\"http://www.w3.org/2005/Atom\" "
+           "xmlns:opds=\"http://opds-spec.org/2010/catalog\" "
+           "xmlns:opensearch=\"http://a9.com/-/spec/opensearch/1.1/\" "
            "xmlns:dc=\"http://purl.org/dc/terms/\">\n"
         + m_head + m_entries + "</feed>\n";
 }

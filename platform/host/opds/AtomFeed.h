@@ -20,8 +20,8 @@ public:
     // The OpenSearch counts and the first, previous, next and last pages' links; page from 1.
     void paging(std::size_t page, std::size_t pageCount, std::size_t total, std::size_t perPage);
     // An entry leading to another feed.
-    void navigationEntry(const std::string& id, const std::string& title, const std::string& href, Kind target,
-        const std::string& content);
+    void navigationEntry(const std::string& id, const std::string& title, const std::string& href,
+        Kind target, const std::string& content);
     void bookEntry(const CatalogBook& book);
 
     std::string xml() const;

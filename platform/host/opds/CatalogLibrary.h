@@ -55,8 +55,7 @@ struct CatalogAuthor {
     std::size_t bookCount = 0;
 };
 
-template <class Item>
-struct CatalogSlice {
+template <class Item> struct CatalogSlice {
     std::vector<Item> items;
     // Of the whole list the slice was cut from.
     std::size_t total = 0;
@@ -76,8 +75,12 @@ public:
     // whose title or author holds the text, folded as the library's search field folds it (in
     // the title order).
     virtual CatalogSlice<CatalogBook> books(Order order, std::size_t offset, std::size_t count) = 0;
-    virtual CatalogSlice<CatalogBook> booksBy(const std::string& author, std::size_t offset, std::size_t count) = 0;
-    virtual CatalogSlice<CatalogBook> search(const std::string& text, std::size_t offset, std::size_t count) = 0;
+    virtual CatalogSlice<CatalogBook> booksBy(
+        const std::string& author, std::size_t offset, std::size_t count)
+        = 0;
+    virtual CatalogSlice<CatalogBook> search(
+        const std::string& text, std::size_t offset, std::size_t count)
+        = 0;
     // The authors in the author order, each once.
     virtual CatalogSlice<CatalogAuthor> authors(std::size_t offset, std::size_t count) = 0;
     // The name of the author whose authorKey is the key, as authors() gives it.

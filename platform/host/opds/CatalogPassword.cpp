@@ -15,7 +15,8 @@ namespace {
 bool wellMade(const std::string& password)
 {
     return password.size() >= desktop::typableSecretLength
-        && std::all_of(password.begin(), password.end(), [](unsigned char c) { return std::isalnum(c); });
+        && std::all_of(
+            password.begin(), password.end(), [](unsigned char c) { return std::isalnum(c); });
 }
 }
 
@@ -30,12 +31,16 @@ CatalogPassword::CatalogPassword(desktop::SecretStoreFile& store)
         return;
     }
     bool first = contents.distrusted == "there was none";
-    std::string why = first ? "there was none yet"
+    std::string why = first   ? "there was none yet"
         : contents.distrusted ? "the file of secrets could not be used: " + *contents.distrusted
                               : "the file of secrets held none";
     auto made = replace(desktop::makeTypableSecret());
-    m_notice = std::string(first ? "A catalog password was made: " : "A new catalog password was made: ") + why
-        + (made ? std::string(".") : "; it could not be kept (" + made.error().description() + ") and lasts until Pagewyn stops.");
+    m_notice
+        = std::string(first ? "A catalog password was made: " : "A new catalog password was made: ")
+        + why
+        + (made ? std::string(".")
+                : "; it could not be kept (" + made.error().description()
+                    + ") and lasts until Pagewyn stops.");
     // The file this password replaced is the exposure it answers.
     m_exposuresSeen = m_store.exposures().count;
 }
@@ -100,8 +105,9 @@ foundation::Result<void> CatalogPassword::renew()
     std::lock_guard lock(m_mutex);
     // Written anew, the file is private and holds only the new password.
     m_exposuresSeen = m_store.exposures().count;
-    m_notice = renewed ? std::nullopt : std::optional<std::string>("The new catalog password could not be kept: " + renewed.error().description()
-            + "; it lasts until Pagewyn stops.");
+    m_notice = renewed ? std::nullopt
+                       : std::optional<std::string>("The new catalog password could not be kept: "
+                           + renewed.error().description() + "; it lasts until Pagewyn stops.");
     return renewed;
 }
 

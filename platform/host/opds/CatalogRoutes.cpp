@@ -46,7 +46,8 @@ std::optional<std::size_t> requestedPage(const httplib::Request& request)
 // What the main loop answers, or nothing, the request having been answered: 404 for a page out
 // of range, 503 when the application is stopping.
 template <class Ask>
-auto askLibrary(ui::MainLoop& loop, httplib::Response& response, Ask ask) -> std::optional<std::invoke_result_t<Ask&>>
+auto askLibrary(ui::MainLoop& loop, httplib::Response& response, Ask ask)
+    -> std::optional<std::invoke_result_t<Ask&>>
 {
     auto answer = loop.performAndWait(std::move(ask), ui::TaskKind::look);
     if (!answer) {
@@ -58,8 +59,8 @@ auto askLibrary(ui::MainLoop& loop, httplib::Response& response, Ask ask) -> std
 
 // A feed of books, one page of it; the page's slice is asked of the library by slice(offset).
 template <class Slice>
-void booksFeed(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response, const std::string& id,
-    const std::string& title, const std::string& selfHref, Slice slice)
+void booksFeed(ui::MainLoop& loop, const httplib::Request& request, httplib::Response& response,
+    const std::string& id, const std::string& title, const std::string& selfHref, Slice slice)
 {
     auto page = requestedPage(request);
     if (!page) {
@@ -75,7 +76,8 @@ void booksFeed(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
         return;
     }
     AtomFeed feed(AtomFeed::Kind::acquisition, id, title, selfHref);
-    feed.paging(*page, (books->total + catalogPageSize - 1) / catalogPageSize, books->total, catalogPageSize);
+    feed.paging(*page, (books->total + catalogPageSize - 1) / catalogPageSize, books->total,
+        catalogPageSize);
     for (auto& book : books->items)
         feed.bookEntry(book);
     sendFeed(response, feed, AtomFeed::Kind::acquisition);
@@ -85,14 +87,17 @@ void rootFeed(httplib::Response& response)
 {
     using Kind = AtomFeed::Kind;
     AtomFeed feed(Kind::navigation, "urn:pagewyn:catalog", "Pagewyn", "/opds");
-    feed.navigationEntry("urn:pagewyn:catalog:recent", "Recently Opened", "/opds/recent", Kind::acquisition,
-        "The books, the most recently opened first");
-    feed.navigationEntry("urn:pagewyn:catalog:title", "Books by Title", "/opds/title", Kind::acquisition, "The books by title");
-    feed.navigationEntry("urn:pagewyn:catalog:authors", "Books by Author", "/opds/authors", Kind::navigation, "The books of each author");
+    feed.navigationEntry("urn:pagewyn:catalog:recent", "Recently Opened", "/opds/recent",
+        Kind::acquisition, "The books, the most recently opened first");
+    feed.navigationEntry("urn:pagewyn:catalog:title", "Books by Title", "/opds/title",
+        Kind::acquisition, "The books by title");
+    feed.navigationEntry("urn:pagewyn:catalog:authors", "Books by Author", "/opds/authors",
+        Kind::navigation, "The books of each author");
     sendFeed(response, feed, Kind::navigation);
 }
 
-void authorsFeed(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
+void authorsFeed(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request,
+    httplib::Response& response)
 {
     auto page = requestedPage(request);
     if (!page) {
@@ -100,15 +105,18 @@ void authorsFeed(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Req
         return;
     }
     std::size_t offset = (*page - 1) * catalogPageSize;
-    auto authors = askLibrary(loop, response, [&] { return library.authors(offset, catalogPageSize); });
+    auto authors
+        = askLibrary(loop, response, [&] { return library.authors(offset, catalogPageSize); });
     if (!authors)
         return;
     if (*page > 1 && offset >= authors->total) {
         plainAnswer(response, 404, "Not found: no such page");
         return;
     }
-    AtomFeed feed(AtomFeed::Kind::navigation, "urn:pagewyn:catalog:authors", "Books by Author", "/opds/authors");
-    feed.paging(*page, (authors->total + catalogPageSize - 1) / catalogPageSize, authors->total, catalogPageSize);
+    AtomFeed feed(AtomFeed::Kind::navigation, "urn:pagewyn:catalog:authors", "Books by Author",
+        "/opds/authors");
+    feed.paging(*page, (authors->total + catalogPageSize - 1) / catalogPageSize, authors->total,
+        catalogPageSize);
     for (auto& author : authors->items) {
         feed.navigationEntry(AtomFeed::authorId(author.name), AtomFeed::authorName(author.name),
             AtomFeed::authorHref(author.name), AtomFeed::Kind::acquisition,
@@ -182,7 +190,8 @@ void sendFile(const httplib::Request& request, httplib::Response& response, std:
             httplib::DataSink& sink) { return send(start + offset, length, sink); });
 }
 
-void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request, httplib::Response& response)
+void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Request& request,
+    httplib::Response& response)
 {
     std::string file = request.matches[1];
     auto book = askLibrary(loop, response, [&] { return library.book(file); });
@@ -194,8 +203,9 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
     }
     auto path = (*book)->path;
     // The item itself is never a link to follow, as no file inside a folder book is.
-    auto item = std::make_shared<foundation::FileDescriptor>(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    struct stat status {};
+    auto item = std::make_shared<foundation::FileDescriptor>(
+        ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    struct stat status { };
     if (!item->isOpen() || ::fstat(item->get(), &status) != 0) {
         plainAnswer(response, 404, "Not found: the book is no longer in the library");
         return;
@@ -217,7 +227,9 @@ void download(ui::MainLoop& loop, CatalogLibrary& library, const httplib::Reques
             });
         return;
     }
-    auto zip = S_ISDIR(status.st_mode) ? FolderZip::plan(path) : foundation::Error("the book is neither a file nor a folder");
+    auto zip = S_ISDIR(status.st_mode)
+        ? FolderZip::plan(path)
+        : foundation::Error("the book is neither a file nor a folder");
     if (!zip) {
         response.headers.erase("Content-Disposition");
         plainAnswer(response, 422, "The book cannot be sent: " + zip.error().description());
@@ -267,50 +279,64 @@ std::optional<std::size_t> catalogPage(std::string_view text)
     return page;
 }
 
-void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library)
+void installCatalogRoutes(
+    httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library)
 {
-    server.Get("/opds", [](const httplib::Request&, httplib::Response& response) { rootFeed(response); });
+    server.Get(
+        "/opds", [](const httplib::Request&, httplib::Response& response) { rootFeed(response); });
     server.Get(
         "/opds/opensearch.xml", [](const httplib::Request& request, httplib::Response& response) {
             openSearchDescription(request, response);
         });
-    server.Get("/opds/recent", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        booksFeed(loop, request, response, "urn:pagewyn:catalog:recent", "Recently Opened", "/opds/recent",
-            [&](std::size_t offset) { return library->books(CatalogLibrary::Order::recent, offset, catalogPageSize); });
-    });
-    server.Get("/opds/title", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        booksFeed(loop, request, response, "urn:pagewyn:catalog:title", "Books by Title", "/opds/title",
-            [&](std::size_t offset) { return library->books(CatalogLibrary::Order::title, offset, catalogPageSize); });
-    });
-    server.Get("/opds/authors", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        authorsFeed(loop, *library, request, response);
-    });
-    server.Get("/opds/author", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        auto name = request.get_param_value("name");
-        if (request.has_param("key")) {
-            auto named = askLibrary(loop, response,
-                [&] { return library->authorNamed(request.get_param_value("key")); });
-            if (!named)
-                return;
-            if (!*named) {
-                plainAnswer(response, 404, "Not found: no such author");
-                return;
+    server.Get("/opds/recent",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            booksFeed(loop, request, response, "urn:pagewyn:catalog:recent", "Recently Opened",
+                "/opds/recent", [&](std::size_t offset) {
+                    return library->books(CatalogLibrary::Order::recent, offset, catalogPageSize);
+                });
+        });
+    server.Get("/opds/title",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            booksFeed(loop, request, response, "urn:pagewyn:catalog:title", "Books by Title",
+                "/opds/title", [&](std::size_t offset) {
+                    return library->books(CatalogLibrary::Order::title, offset, catalogPageSize);
+                });
+        });
+    server.Get("/opds/authors",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            authorsFeed(loop, *library, request, response);
+        });
+    server.Get("/opds/author",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            auto name = request.get_param_value("name");
+            if (request.has_param("key")) {
+                auto named = askLibrary(loop, response,
+                    [&] { return library->authorNamed(request.get_param_value("key")); });
+                if (!named)
+                    return;
+                if (!*named) {
+                    plainAnswer(response, 404, "Not found: no such author");
+                    return;
+                }
+                name = std::move(**named);
             }
-            name = std::move(**named);
-        }
-        booksFeed(loop, request, response, AtomFeed::authorId(name), AtomFeed::authorName(name),
-            AtomFeed::authorHref(name),
-            [&](std::size_t offset) { return library->booksBy(name, offset, catalogPageSize); });
-    });
-    server.Get("/opds/search", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        auto text = request.get_param_value("q").substr(0, longestSearch);
-        auto query = AtomFeed::queryValue(text);
-        booksFeed(loop, request, response, "urn:pagewyn:search:" + query, "Search: " + text, "/opds/search?q=" + query,
-            [&](std::size_t offset) { return library->search(text, offset, catalogPageSize); });
-    });
-    server.Get(R"(/opds/download/([^/]+))", [&loop, library](const httplib::Request& request, httplib::Response& response) {
-        download(loop, *library, request, response);
-    });
+            booksFeed(loop, request, response, AtomFeed::authorId(name), AtomFeed::authorName(name),
+                AtomFeed::authorHref(name), [&](std::size_t offset) {
+                    return library->booksBy(name, offset, catalogPageSize);
+                });
+        });
+    server.Get("/opds/search",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            auto text = request.get_param_value("q").substr(0, longestSearch);
+            auto query = AtomFeed::queryValue(text);
+            booksFeed(loop, request, response, "urn:pagewyn:search:" + query, "Search: " + text,
+                "/opds/search?q=" + query,
+                [&](std::size_t offset) { return library->search(text, offset, catalogPageSize); });
+        });
+    server.Get(R"(/opds/download/([^/]+))",
+        [&loop, library](const httplib::Request& request, httplib::Response& response) {
+            download(loop, *library, request, response);
+        });
     server.Get(R"(/opds/cover/([^/]+))",
         [&loop, library](const httplib::Request& request, httplib::Response& response) {
             cover(loop, *library, request, response, CatalogLibrary::CoverSize::image);

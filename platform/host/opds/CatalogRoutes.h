@@ -36,6 +36,7 @@ inline constexpr std::size_t catalogPageSize = 50;
 // number of at most nine digits.
 std::optional<std::size_t> catalogPage(std::string_view text);
 
-void installCatalogRoutes(httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library);
+void installCatalogRoutes(
+    httplib::Server& server, ui::MainLoop& loop, std::shared_ptr<CatalogLibrary> library);
 
 }

@@ -51,14 +51,15 @@ void installCatalogSettingsRoutes(httplib::Server& server, const ListenAddress& 
             sendJson(response, 200,
                 catalogSettingsJson(listen, port, password, guard.carriesToken(request)));
         });
-    server.Post("/settings-page/catalog/new-password", [&listen, port, &password](const httplib::Request& request,
-                                                             httplib::Response& response) {
-        if (!sentAsJson(request, response, "the request"))
-            return;
-        // Kept or not, the new password is the one in force: the page shows it, with the notice.
-        (void)password.renew();
-        sendJson(response, 200, catalogSettingsJson(listen, port, password, true));
-    });
+    server.Post("/settings-page/catalog/new-password",
+        [&listen, port, &password](const httplib::Request& request, httplib::Response& response) {
+            if (!sentAsJson(request, response, "the request"))
+                return;
+            // Kept or not, the new password is the one in force: the page shows it, with the
+            // notice.
+            (void)password.renew();
+            sendJson(response, 200, catalogSettingsJson(listen, port, password, true));
+        });
 }
 
 }

@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -38,7 +38,8 @@ using zip::append16;
 using zip::append32;
 
 // A header of an entry, local or central, for a stored file.
-std::string header(bool central, const std::string& name, std::uint32_t crc, std::uint32_t size, std::uint32_t offset)
+std::string header(bool central, const std::string& name, std::uint32_t crc, std::uint32_t size,
+    std::uint32_t offset)
 {
     std::string out;
     append32(out, central ? zip::directoryHeaderSignature : zip::localHeaderSignature);
@@ -70,14 +71,17 @@ foundation::FileDescriptor openBelow(int folder, const std::string& name)
     foundation::FileDescriptor current;
     int at = folder;
     std::size_t start = 0;
-    for (std::size_t slash; (slash = name.find('/', start)) != std::string::npos; start = slash + 1) {
-        foundation::FileDescriptor next(::openat(at, name.substr(start, slash - start).c_str(), folderFlags));
+    for (std::size_t slash; (slash = name.find('/', start)) != std::string::npos;
+         start = slash + 1) {
+        foundation::FileDescriptor next(
+            ::openat(at, name.substr(start, slash - start).c_str(), folderFlags));
         if (!next.isOpen())
             return {};
         current = std::move(next);
         at = current.get();
     }
-    return foundation::FileDescriptor(::openat(at, name.substr(start).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    return foundation::FileDescriptor(
+        ::openat(at, name.substr(start).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
 }
 
 struct FoundFile {
@@ -98,7 +102,8 @@ foundation::Result<void> walk(
     if (!listing) {
         if (copy >= 0)
             ::close(copy);
-        return foundation::Error(prefix.empty() ? "the book's folder cannot be read" : prefix + " cannot be read");
+        return foundation::Error(
+            prefix.empty() ? "the book's folder cannot be read" : prefix + " cannot be read");
     }
     std::vector<std::string> names;
     while (auto* item = ::readdir(listing)) {
@@ -109,7 +114,7 @@ foundation::Result<void> walk(
     ::closedir(listing);
     std::sort(names.begin(), names.end());
     for (auto& name : names) {
-        struct stat status {};
+        struct stat status { };
         if (::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISREG(status.st_mode)) {
@@ -145,9 +150,11 @@ std::optional<std::uint32_t> checksum(int file, std::uint64_t size, std::vector<
 foundation::Result<FolderZip> FolderZip::plan(const std::string& folder)
 {
     FolderZip zip;
-    zip.m_folder = std::make_shared<foundation::FileDescriptor>(::open(folder.c_str(), folderFlags));
+    zip.m_folder
+        = std::make_shared<foundation::FileDescriptor>(::open(folder.c_str(), folderFlags));
     if (!zip.m_folder->isOpen())
-        return foundation::Error("the book's folder cannot be read: " + std::string(std::strerror(errno)));
+        return foundation::Error(
+            "the book's folder cannot be read: " + std::string(std::strerror(errno)));
     std::vector<FoundFile> found;
     if (auto walked = walk(zip.m_folder->get(), "", found, 0); !walked)
         return walked.error();
@@ -200,7 +207,7 @@ bool FolderZip::send(std::uint64_t from, std::uint64_t length, const Write& writ
         foundation::FileDescriptor file;
         if (!isMimetype) {
             file = openBelow(m_folder->get(), entry.name);
-            struct stat status {};
+            struct stat status { };
             if (!file.isOpen() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)
                 || std::uint64_t(status.st_size) != entry.size)
                 return false;

@@ -7,8 +7,8 @@
 
 namespace host {
 
-// The markup characters, tabs and line breaks escaped; bytes that are not UTF-8 become U+FFFD; control characters but
-// tab and line breaks, and U+FFFE and U+FFFF, are left out.
+// The markup characters, tabs and line breaks escaped; bytes that are not UTF-8 become U+FFFD;
+// control characters but tab and line breaks, and U+FFFE and U+FFFF, are left out.
 std::string xmlText(std::string_view text);
 
 }

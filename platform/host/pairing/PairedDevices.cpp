@@ -32,7 +32,8 @@ PairedDevices::PairedDevices(desktop::SecretStoreFile& store)
 {
     const auto& contents = m_store.asStarted();
     if (contents.distrusted && *contents.distrusted != "there was none") {
-        m_notice = "No device is paired: the file of secrets could not be used (" + *contents.distrusted + "). Add each device again.";
+        m_notice = "No device is paired: the file of secrets could not be used ("
+            + *contents.distrusted + "). Add each device again.";
         return;
     }
     std::size_t unreadable = 0;
@@ -44,10 +45,13 @@ PairedDevices::PairedDevices(desktop::SecretStoreFile& store)
             ++unreadable;
             continue;
         }
-        m_devices.push_back({ { entry.fields[0], entry.fields[1], entry.fields[3], entry.fields[4] }, entry.fields[2] });
+        m_devices.push_back(
+            { { entry.fields[0], entry.fields[1], entry.fields[3], entry.fields[4] },
+                entry.fields[2] });
     }
     if (unreadable > 0)
-        m_notice = std::to_string(unreadable) + (unreadable == 1 ? " paired device was" : " paired devices were")
+        m_notice = std::to_string(unreadable)
+            + (unreadable == 1 ? " paired device was" : " paired devices were")
             + " damaged in the file of secrets and can no longer open Pagewyn. Add them again.";
 }
 
@@ -62,7 +66,8 @@ PairedDevices::~PairedDevices()
     if (!unwritten)
         return;
     if (auto kept = keep(); !kept)
-        foundation::console("Can't keep the paired devices' last use: " + kept.error().description());
+        foundation::console(
+            "Can't keep the paired devices' last use: " + kept.error().description());
 }
 
 PairedDevices::Device PairedDevices::Kept::listed() const
@@ -91,7 +96,8 @@ std::string PairedDevices::newCode(Clock::time_point now)
     return code;
 }
 
-foundation::Result<std::string> PairedDevices::redeem(std::string_view code, std::string_view userAgent, Clock::time_point now)
+foundation::Result<std::string> PairedDevices::redeem(
+    std::string_view code, std::string_view userAgent, Clock::time_point now)
 {
     std::lock_guard writing(m_writing);
     auto key = foundation::randomHex(32);
@@ -104,7 +110,9 @@ foundation::Result<std::string> PairedDevices::redeem(std::string_view code, std
                 "this pairing address was used already, has expired, was replaced by a newer one "
                 "or is not one Pagewyn gave: add the device again in Settings");
         m_code.reset();
-        m_devices.push_back({ { foundation::randomHex(8), deviceName(userAgent), dateText(now), "" }, foundation::sha256Hex(key) });
+        m_devices.push_back(
+            { { foundation::randomHex(8), deviceName(userAgent), dateText(now), "" },
+                foundation::sha256Hex(key) });
     }
     // Kept or not, the device is paired until Pagewyn stops; the notice tells a failure to keep it.
     (void)keep(now);
@@ -117,7 +125,8 @@ bool PairedDevices::admits(std::string_view key, Clock::time_point now)
     bool due = false;
     {
         std::lock_guard lock(m_mutex);
-        auto found = std::find_if(m_devices.begin(), m_devices.end(), [&](const Kept& kept) { return tokensEqual(digest, kept.keyDigest); });
+        auto found = std::find_if(m_devices.begin(), m_devices.end(),
+            [&](const Kept& kept) { return tokensEqual(digest, kept.keyDigest); });
         if (found == m_devices.end())
             return false;
         found->usedAt = now;
@@ -145,7 +154,8 @@ bool PairedDevices::remove(const std::string& id)
     std::lock_guard writing(m_writing);
     {
         std::lock_guard lock(m_mutex);
-        auto removed = std::erase_if(m_devices, [&](const Kept& kept) { return kept.device.id == id; });
+        auto removed
+            = std::erase_if(m_devices, [&](const Kept& kept) { return kept.device.id == id; });
         if (removed == 0)
             return false;
     }
@@ -166,7 +176,8 @@ foundation::Result<void> PairedDevices::keep(Clock::time_point now)
         std::lock_guard lock(m_mutex);
         for (auto& kept : m_devices) {
             auto device = kept.listed();
-            entries.push_back({ entryKind, { device.id, device.name, kept.keyDigest, device.paired, device.lastUse } });
+            entries.push_back({ entryKind,
+                { device.id, device.name, kept.keyDigest, device.paired, device.lastUse } });
         }
         m_lastUsesUnwritten = false;
         m_lastUsesWritten = now;
@@ -174,7 +185,8 @@ foundation::Result<void> PairedDevices::keep(Clock::time_point now)
     auto written = m_store.replaceKind(entryKind, std::move(entries));
     if (!written) {
         std::lock_guard lock(m_mutex);
-        m_notice = "The paired devices could not be kept (" + written.error().description() + "): they open Pagewyn until it stops.";
+        m_notice = "The paired devices could not be kept (" + written.error().description()
+            + "): they open Pagewyn until it stops.";
     }
     return written;
 }

@@ -44,7 +44,8 @@ public:
     std::string newCode(Clock::time_point now = Clock::now());
     // Trades a code given out within its lifetime and not used yet for a new device's key; the
     // device is named after the user agent of its browser. An error for any other code.
-    foundation::Result<std::string> redeem(std::string_view code, std::string_view userAgent, Clock::time_point now = Clock::now());
+    foundation::Result<std::string> redeem(
+        std::string_view code, std::string_view userAgent, Clock::time_point now = Clock::now());
 
     // Whether the key is a paired device's. Its last use is noted; written when the last write
     // of last uses is older than lastUseInterval.

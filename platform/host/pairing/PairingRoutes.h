@@ -37,11 +37,13 @@ std::optional<std::string> pairingField(std::string_view body, const char* name)
 
 // The address that pairs a device with the code, on each address the host listens on: the
 // renderer's page, which redeems the code and leaves the bare address.
-std::vector<std::string> pairingAddresses(const ListenAddress& listen, int port, const std::string& code);
+std::vector<std::string> pairingAddresses(
+    const ListenAddress& listen, int port, const std::string& code);
 
 // canManage: the request came from this computer's browser, which alone pairs and removes.
 nlohmann::json pairedDevicesJson(const PairedDevices& devices, bool canManage);
 
-void installPairingRoutes(httplib::Server& server, PairedDevices& devices, const RequestGuard& guard, const ListenAddress& listen, int port);
+void installPairingRoutes(httplib::Server& server, PairedDevices& devices,
+    const RequestGuard& guard, const ListenAddress& listen, int port);
 
 }

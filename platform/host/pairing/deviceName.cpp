@@ -9,7 +9,8 @@ namespace {
 
 // The first name whose mark the header holds. Order matters: browsers built on another name it
 // too (Edge's header also says Chrome and Safari; Chrome's says Safari).
-std::string_view firstNamed(std::string_view userAgent, std::initializer_list<std::pair<std::string_view, std::string_view>> marks)
+std::string_view firstNamed(std::string_view userAgent,
+    std::initializer_list<std::pair<std::string_view, std::string_view>> marks)
 {
     for (auto& [mark, name] : marks) {
         if (userAgent.find(mark) != std::string_view::npos)
@@ -23,11 +24,13 @@ std::string_view firstNamed(std::string_view userAgent, std::initializer_list<st
 std::string deviceName(std::string_view userAgent)
 {
     auto browser = firstNamed(userAgent,
-        { { "Edg", "Edge" }, { "OPR/", "Opera" }, { "Firefox/", "Firefox" }, { "FxiOS/", "Firefox" }, { "CriOS/", "Chrome" },
-            { "Chrome/", "Chrome" }, { "Safari/", "Safari" } });
+        { { "Edg", "Edge" }, { "OPR/", "Opera" }, { "Firefox/", "Firefox" },
+            { "FxiOS/", "Firefox" }, { "CriOS/", "Chrome" }, { "Chrome/", "Chrome" },
+            { "Safari/", "Safari" } });
     auto system = firstNamed(userAgent,
-        { { "iPhone", "iPhone" }, { "iPad", "iPad" }, { "Android", "Android" }, { "CrOS", "ChromeOS" }, { "Windows", "Windows" },
-            { "Macintosh", "macOS" }, { "Linux", "Linux" } });
+        { { "iPhone", "iPhone" }, { "iPad", "iPad" }, { "Android", "Android" },
+            { "CrOS", "ChromeOS" }, { "Windows", "Windows" }, { "Macintosh", "macOS" },
+            { "Linux", "Linux" } });
     if (browser.empty() && system.empty())
         return "A browser";
     if (system.empty())

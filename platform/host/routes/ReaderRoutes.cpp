@@ -7,13 +7,13 @@
 #include "platform/host/server/Attachment.h"
 #include "platform/host/server/JsonResponse.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Window.h"
 #include "platform/ui/ReaderScreen.h"
+#include "platform/ui/Window.h"
 
 #include <cerrno>
 #include <functional>
-#include <optional>
 #include <httplib.h>
+#include <optional>
 
 namespace host {
 
@@ -28,7 +28,8 @@ std::shared_ptr<ui::ReaderScreen> readerScreenWithSession(const std::string& ses
     if (!application)
         return nullptr;
     for (auto& window : application->windows()) {
-        for (auto controller = window->rootViewController(); controller; controller = controller->presentedViewController()) {
+        for (auto controller = window->rootViewController(); controller;
+             controller = controller->presentedViewController()) {
             auto screen = std::dynamic_pointer_cast<ui::ReaderScreen>(controller);
             if (screen && screen->readerSession() == session)
                 return screen;
@@ -56,7 +57,8 @@ void refuseAsText(httplib::Response& response, int status, const std::string& wh
 // book may well be open, so the page is told to try later rather than that nothing is there), 404
 // when no book is open under that name, refusedStatus with the screen's reason when it refused.
 template <class Value>
-std::optional<Value> askReaderScreen(ui::MainLoop& loop, const std::string& session, httplib::Response& response,
+std::optional<Value> askReaderScreen(ui::MainLoop& loop, const std::string& session,
+    httplib::Response& response,
     const std::function<foundation::Result<Value>(ui::ReaderScreen&)>& ask, int refusedStatus = 422,
     Refuse refuse = refuseAsJson)
 {
@@ -90,7 +92,8 @@ void serveFile(ui::MainLoop& loop, const httplib::Request& request, httplib::Res
     response.headers.erase("X-Frame-Options");
     response.set_header("X-Frame-Options", "SAMEORIGIN");
     std::string path = request.matches[2];
-    auto opened = askReaderScreen<ui::ServedFile>(loop, request.matches[1], response,
+    auto opened = askReaderScreen<ui::ServedFile>(
+        loop, request.matches[1], response,
         [&](ui::ReaderScreen& screen) { return screen.openReaderFile(path); }, 404, refuseAsText);
     if (!opened)
         return;
@@ -161,35 +164,39 @@ void search(ui::MainLoop& loop, const httplib::Request& request, httplib::Respon
         return;
     auto job = std::make_shared<ui::ReaderScreen::SearchJob>(std::move(*started));
     response.set_header("X-Accel-Buffering", "no");
-    response.set_chunked_content_provider("application/x-ndjson; charset=utf-8", [job](std::size_t, httplib::DataSink& sink) {
-        auto write = [&sink](const nlohmann::json& line) {
-            auto text = jsonText(line) + "\n";
-            return sink.is_writable() && sink.write(text.data(), text.size());
-        };
-        auto summary = (*job)(write);
-        write(summary);
-        sink.done();
-        return true;
-    });
+    response.set_chunked_content_provider(
+        "application/x-ndjson; charset=utf-8", [job](std::size_t, httplib::DataSink& sink) {
+            auto write = [&sink](const nlohmann::json& line) {
+                auto text = jsonText(line) + "\n";
+                return sink.is_writable() && sink.write(text.data(), text.size());
+            };
+            auto summary = (*job)(write);
+            write(summary);
+            sink.done();
+            return true;
+        });
 }
 
 }
 
 void installReaderRoutes(httplib::Server& server, ui::MainLoop& loop)
 {
-    server.Post(R"(/reader/([0-9a-f]{32})/action)", [&loop](const httplib::Request& request, httplib::Response& response) {
-        performAction(loop, request, response);
-    });
-    server.Post(R"(/reader/([0-9a-f]{32})/search)", [&loop](const httplib::Request& request, httplib::Response& response) {
-        search(loop, request, response);
-    });
+    server.Post(R"(/reader/([0-9a-f]{32})/action)",
+        [&loop](const httplib::Request& request, httplib::Response& response) {
+            performAction(loop, request, response);
+        });
+    server.Post(R"(/reader/([0-9a-f]{32})/search)",
+        [&loop](const httplib::Request& request, httplib::Response& response) {
+            search(loop, request, response);
+        });
     server.Post(R"(/reader/([0-9a-f]{32})/export-highlights)",
         [&loop](const httplib::Request& request, httplib::Response& response) {
             exportHighlights(loop, request, response);
         });
-    server.Get(R"(/reader/([0-9a-f]{32})/(.+))", [&loop](const httplib::Request& request, httplib::Response& response) {
-        serveFile(loop, request, response);
-    });
+    server.Get(R"(/reader/([0-9a-f]{32})/(.+))",
+        [&loop](const httplib::Request& request, httplib::Response& response) {
+            serveFile(loop, request, response);
+        });
 }
 
 }

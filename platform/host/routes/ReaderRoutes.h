@@ -19,9 +19,10 @@ namespace host {
 
 // The policy every file of a book is served under: nothing runs, nothing is fetched from
 // elsewhere, and only Pagewyn's own pages may frame it.
-inline constexpr const char* readerContentPolicy = "default-src 'none'; img-src 'self' data:; "
-                                                    "style-src 'self' 'unsafe-inline'; font-src 'self'; media-src 'self'; "
-                                                    "base-uri 'none'; form-action 'none'; frame-ancestors 'self'";
+inline constexpr const char* readerContentPolicy
+    = "default-src 'none'; img-src 'self' data:; "
+      "style-src 'self' 'unsafe-inline'; font-src 'self'; media-src 'self'; "
+      "base-uri 'none'; form-action 'none'; frame-ancestors 'self'";
 
 // Adds the reader's routes. Requests reach them only after the host's guard let them through.
 void installReaderRoutes(httplib::Server& server, ui::MainLoop& loop);

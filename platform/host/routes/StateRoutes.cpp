@@ -23,11 +23,12 @@ constexpr auto keepAliveInterval = std::chrono::seconds(15);
 void installStateRoutes(httplib::Server& server, StateService& state, EventStream& stream)
 {
     server.Get("/state", [&state](const httplib::Request& request, httplib::Response& response) {
-        auto viewport = viewportFromParameters([&](const std::string& name) -> std::optional<std::string> {
-            if (!request.has_param(name.c_str()))
-                return std::nullopt;
-            return request.get_param_value(name.c_str());
-        });
+        auto viewport
+            = viewportFromParameters([&](const std::string& name) -> std::optional<std::string> {
+                  if (!request.has_param(name.c_str()))
+                      return std::nullopt;
+                  return request.get_param_value(name.c_str());
+              });
         if (!viewport) {
             sendJson(response, 400, { { "error", viewport.error().description() } });
             return;
@@ -43,43 +44,45 @@ void installStateRoutes(httplib::Server& server, StateService& state, EventStrea
         sendJson(response, reply.status, reply.body);
     });
 
-    server.Get("/events", [&state, &stream](const httplib::Request& request, httplib::Response& response) {
-        if (!stream.open()) {
-            response.set_header("Retry-After", "5");
-            sendJson(response, 503, { { "error", "too many open pages; this one looks again now and then" } });
-            return;
-        }
-        struct Progress {
-            bool greeted = false;
-            EventStream::Told told;
-        };
-        auto progress = std::make_shared<Progress>();
-        // The tab's window is kept while its stream is open.
-        auto window = windowNamedBy(request).value_or("");
-        state.windows().streamOpened(window);
-        response.set_header("X-Accel-Buffering", "no");
-        response.set_chunked_content_provider(
-            "text/event-stream",
-            [&state, &stream, progress](std::size_t, httplib::DataSink& sink) {
-                if (!progress->greeted) {
-                    // The first message tells the page where the state stands now.
-                    progress->greeted = true;
-                    progress->told = stream.startingAt(state.version());
-                    auto hello = EventStream::changedMessage(progress->told.version);
-                    return sink.write(hello.data(), hello.size());
-                }
-                auto piece = stream.next(progress->told, keepAliveInterval);
-                if (!piece || !sink.is_writable()) {
-                    sink.done();
-                    return true;
-                }
-                return sink.write(piece->data(), piece->size());
-            },
-            [&state, &stream, window](bool) {
-                state.windows().streamEnded(window);
-                stream.release();
-            });
-    });
+    server.Get(
+        "/events", [&state, &stream](const httplib::Request& request, httplib::Response& response) {
+            if (!stream.open()) {
+                response.set_header("Retry-After", "5");
+                sendJson(response, 503,
+                    { { "error", "too many open pages; this one looks again now and then" } });
+                return;
+            }
+            struct Progress {
+                bool greeted = false;
+                EventStream::Told told;
+            };
+            auto progress = std::make_shared<Progress>();
+            // The tab's window is kept while its stream is open.
+            auto window = windowNamedBy(request).value_or("");
+            state.windows().streamOpened(window);
+            response.set_header("X-Accel-Buffering", "no");
+            response.set_chunked_content_provider(
+                "text/event-stream",
+                [&state, &stream, progress](std::size_t, httplib::DataSink& sink) {
+                    if (!progress->greeted) {
+                        // The first message tells the page where the state stands now.
+                        progress->greeted = true;
+                        progress->told = stream.startingAt(state.version());
+                        auto hello = EventStream::changedMessage(progress->told.version);
+                        return sink.write(hello.data(), hello.size());
+                    }
+                    auto piece = stream.next(progress->told, keepAliveInterval);
+                    if (!piece || !sink.is_writable()) {
+                        sink.done();
+                        return true;
+                    }
+                    return sink.write(piece->data(), piece->size());
+                },
+                [&state, &stream, window](bool) {
+                    state.windows().streamEnded(window);
+                    stream.release();
+                });
+        });
 }
 
 }

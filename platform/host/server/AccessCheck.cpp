@@ -15,9 +15,10 @@ namespace {
 
 // What the browser may do with the host's pages: only the host's own scripts, styles, images and
 // fonts; no frames but the reader's own pages, no forms elsewhere, no plug-ins.
-constexpr const char* contentSecurityPolicy = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
-                                              "font-src 'self'; connect-src 'self'; frame-src 'self'; base-uri 'none'; "
-                                              "form-action 'none'; frame-ancestors 'none'";
+constexpr const char* contentSecurityPolicy
+    = "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
+      "font-src 'self'; connect-src 'self'; frame-src 'self'; base-uri 'none'; "
+      "form-action 'none'; frame-ancestors 'none'";
 
 }
 
@@ -40,8 +41,10 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
         auto decision = guard.check(request);
         if (decision.challenge) {
             response.status = 401;
-            response.set_header("WWW-Authenticate", std::string("Basic realm=\"") + RequestGuard::realm + "\"");
-            response.set_content("Unauthorized: " + decision.reason + ".\n", "text/plain; charset=utf-8");
+            response.set_header(
+                "WWW-Authenticate", std::string("Basic realm=\"") + RequestGuard::realm + "\"");
+            response.set_content(
+                "Unauthorized: " + decision.reason + ".\n", "text/plain; charset=utf-8");
             return httplib::Server::HandlerResponse::Handled;
         }
         if (decision.syncUnauthorized) {
@@ -73,23 +76,26 @@ void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std:
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
-    server.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& response) {
-        if (!response.body.empty())
-            return httplib::Server::HandlerResponse::Unhandled;
-        response.set_content("Error " + std::to_string(response.status) + "\n", "text/plain; charset=utf-8");
-        return httplib::Server::HandlerResponse::Handled;
-    }));
-    server.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr failure) {
-        std::string what = "unknown failure";
-        try {
-            if (failure)
-                std::rethrow_exception(failure);
-        } catch (const std::exception& error) {
-            what = error.what();
-        } catch (...) {
-        }
-        sendJson(response, 500, { { "error", "the host failed to answer: " + what } });
-    });
+    server.set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request&, httplib::Response& response) {
+            if (!response.body.empty())
+                return httplib::Server::HandlerResponse::Unhandled;
+            response.set_content(
+                "Error " + std::to_string(response.status) + "\n", "text/plain; charset=utf-8");
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+    server.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr failure) {
+            std::string what = "unknown failure";
+            try {
+                if (failure)
+                    std::rethrow_exception(failure);
+            } catch (const std::exception& error) {
+                what = error.what();
+            } catch (...) {
+            }
+            sendJson(response, 500, { { "error", "the host failed to answer: " + what } });
+        });
 }
 
 }

@@ -14,6 +14,7 @@ class RequestGuard;
 
 // Bodies larger than largestBody are refused (413) before they are read, except on the upload
 // routes, which stream theirs to disk.
-void installAccessCheck(httplib::Server& server, const RequestGuard& guard, std::size_t largestBody);
+void installAccessCheck(
+    httplib::Server& server, const RequestGuard& guard, std::size_t largestBody);
 
 }

@@ -3,7 +3,6 @@
 
 #include "platform/foundation/randomHex.h"
 
-
 namespace host {
 
 std::string makeAccessToken()

@@ -13,7 +13,8 @@ std::string attachment(const std::string& name)
     std::string plain;
     for (unsigned char c : name)
         plain += (c >= 0x20 && c < 0x7f && c != '"' && c != '\\' && c != '%') ? char(c) : '_';
-    return "attachment; filename=\"" + plain + "\"; filename*=UTF-8''" + foundation::percentEncoded(name, "-._~");
+    return "attachment; filename=\"" + plain + "\"; filename*=UTF-8''"
+        + foundation::percentEncoded(name, "-._~");
 }
 
 void sendExportedFile(httplib::Response& response, const ui::ExportedFile& file)

@@ -14,7 +14,7 @@ constexpr std::size_t longestIndexTitle = 64;
 
 struct EventType {
     std::string_view name;
-    std::array<std::string_view, 2> integers;  // members that must be whole numbers
+    std::array<std::string_view, 2> integers; // members that must be whole numbers
 };
 
 constexpr std::array<EventType, 9> eventTypes { {
@@ -70,12 +70,15 @@ std::optional<EventFailure> checkEvent(const nlohmann::json& event)
         bool optional = name == "section";
         if (member == event.end() && optional)
             continue;
-        if (member == event.end() || !member->is_number_integer() || member->get<std::int64_t>() < 0)
-            return EventFailure { 400, "\"" + std::string(name) + "\" must be a whole number, at least 0" };
+        if (member == event.end() || !member->is_number_integer()
+            || member->get<std::int64_t>() < 0)
+            return EventFailure { 400,
+                "\"" + std::string(name) + "\" must be a whole number, at least 0" };
     }
     if (type->name == "tapIndexTitle") {
         auto title = event.find("title");
-        if (title == event.end() || !title->is_string() || title->get_ref<const std::string&>().size() > longestIndexTitle)
+        if (title == event.end() || !title->is_string()
+            || title->get_ref<const std::string&>().size() > longestIndexTitle)
             return EventFailure { 400, "\"title\" must be the text of an index title" };
     }
     if (type->name == "search") {
@@ -127,7 +130,9 @@ bool namedRowStillShows(const nlohmann::json& event)
     if (type != "tapRow" || label == event.end() || !label->is_string())
         return false;
     auto table = ui::HeadlessDriver::table();
-    auto cell = table ? table->cellForRowAtIndexPath(ui::IndexPath::forRow(integer(event, "row"), integer(event, "section"))) : nullptr;
+    auto cell = table ? table->cellForRowAtIndexPath(
+                    ui::IndexPath::forRow(integer(event, "row"), integer(event, "section")))
+                      : nullptr;
     return cell && rowLabel(*cell) == label->get<std::string>();
 }
 

@@ -9,7 +9,8 @@ namespace {
 constexpr std::size_t trackedAddresses = 4096;
 }
 
-FailureThrottle::FailureThrottle(std::size_t failures, Clock::duration window, Clock::duration delay)
+FailureThrottle::FailureThrottle(
+    std::size_t failures, Clock::duration window, Clock::duration delay)
     : m_failures(failures)
     , m_window(window)
     , m_delay(delay)
@@ -46,7 +47,8 @@ void FailureThrottle::recordFailure(const std::string& address, Clock::time_poin
         times.pop_front();
 }
 
-FailureThrottle::Clock::duration FailureThrottle::delayFor(const std::string& address, Clock::time_point now)
+FailureThrottle::Clock::duration FailureThrottle::delayFor(
+    const std::string& address, Clock::time_point now)
 {
     std::lock_guard lock(m_mutex);
     auto found = m_byAddress.find(address);

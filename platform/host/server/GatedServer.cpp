@@ -54,10 +54,22 @@ bool waitFor(int socket, short events, time_t seconds, time_t microseconds)
 class GatedStream : public httplib::Stream {
 public:
     GatedStream(int socket, std::string received, timeval readTimeout, timeval writeTimeout)
-        : m_socket(socket), m_buffer(std::move(received)), m_read(readTimeout), m_write(writeTimeout) {}
+        : m_socket(socket)
+        , m_buffer(std::move(received))
+        , m_read(readTimeout)
+        , m_write(writeTimeout)
+    {
+    }
 
-    bool is_readable() const override { return m_offset < m_buffer.size() || waitFor(m_socket, POLLIN, m_read.tv_sec, m_read.tv_usec); }
-    bool is_writable() const override { return waitFor(m_socket, POLLOUT, m_write.tv_sec, m_write.tv_usec); }
+    bool is_readable() const override
+    {
+        return m_offset < m_buffer.size()
+            || waitFor(m_socket, POLLIN, m_read.tv_sec, m_read.tv_usec);
+    }
+    bool is_writable() const override
+    {
+        return waitFor(m_socket, POLLOUT, m_write.tv_sec, m_write.tv_usec);
+    }
 
     ssize_t read(char* into, size_t size) override
     {
@@ -94,8 +106,14 @@ public:
         }
     }
 
-    void get_remote_ip_and_port(std::string& ip, int& port) const override { fill(socketAddress(m_socket, true), ip, port); }
-    void get_local_ip_and_port(std::string& ip, int& port) const override { fill(socketAddress(m_socket, false), ip, port); }
+    void get_remote_ip_and_port(std::string& ip, int& port) const override
+    {
+        fill(socketAddress(m_socket, true), ip, port);
+    }
+    void get_local_ip_and_port(std::string& ip, int& port) const override
+    {
+        fill(socketAddress(m_socket, false), ip, port);
+    }
     socket_t socket() const override { return m_socket; }
 
     // What was read but not yet taken: the start of the next request, when the page sent it early.
@@ -209,8 +227,10 @@ void GatedServer::serve(WorkerPool::Connection connection)
         return;
     }
     if (connection.credential != WorkerPool::Credential::trusted)
-        ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &strangersSendBuffer, sizeof strangersSendBuffer);
-    GatedStream stream(socket, std::move(connection.received), { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
+        ::setsockopt(
+            socket, SOL_SOCKET, SO_SNDBUF, &strangersSendBuffer, sizeof strangersSendBuffer);
+    GatedStream stream(socket, std::move(connection.received),
+        { read_timeout_sec_, read_timeout_usec_ }, { write_timeout_sec_, write_timeout_usec_ });
     bool closed = false;
     std::size_t headLength = 0;
     std::size_t declaredBody = 0;

@@ -20,7 +20,8 @@ namespace {
 // The address a connection comes from, without its port.
 bool headComplete(const std::string& received)
 {
-    return received.find("\r\n\r\n") != std::string::npos || received.find("\n\n") != std::string::npos;
+    return received.find("\r\n\r\n") != std::string::npos
+        || received.find("\n\n") != std::string::npos;
 }
 
 }
@@ -82,7 +83,8 @@ void HeadGate::admit(int socket, std::string received, bool trusted)
             return;
         }
     }
-    Waiting waiting { socket, socketAddress(socket, true).ip, std::move(received), std::chrono::steady_clock::now() + m_limits.headDeadline, 0, trusted };
+    Waiting waiting { socket, socketAddress(socket, true).ip, std::move(received),
+        std::chrono::steady_clock::now() + m_limits.headDeadline, 0, trusted };
     {
         std::lock_guard guard(m_lock);
         if (m_stopped) {
@@ -110,7 +112,8 @@ void HeadGate::evictFor(const std::string& peer)
         }
         return std::make_pair(found, count);
     };
-    auto [fromPeer, peerCount] = oldest([&](const Waiting& waiting) { return waiting.peer == peer && !waiting.trusted; });
+    auto [fromPeer, peerCount]
+        = oldest([&](const Waiting& waiting) { return waiting.peer == peer && !waiting.trusted; });
     if (peerCount >= m_limits.waitingPerPeer) {
         ::close(fromPeer->socket);
         m_waiting.erase(fromPeer);
@@ -164,15 +167,16 @@ void HeadGate::run()
             for (auto& waiting : m_waiting) {
                 watched.push_back(pollfd { waiting.socket, POLLIN, 0 });
                 orders.push_back(waiting.order);
-                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(waiting.deadline - now);
-                timeout = std::clamp(left + std::chrono::milliseconds(1), std::chrono::milliseconds(0), timeout);
+                auto left
+                    = std::chrono::duration_cast<std::chrono::milliseconds>(waiting.deadline - now);
+                timeout = std::clamp(
+                    left + std::chrono::milliseconds(1), std::chrono::milliseconds(0), timeout);
             }
         }
         ::poll(watched.data(), watched.size(), static_cast<int>(timeout.count()));
         if (watched[0].revents & POLLIN) {
             char drained[64];
-            while (::read(m_wake[0], drained, sizeof drained) > 0) {
-            }
+            while (::read(m_wake[0], drained, sizeof drained) > 0) { }
         }
 
         std::vector<Waiting> ready;
@@ -184,7 +188,8 @@ void HeadGate::run()
             for (std::size_t index = 1; index < watched.size(); ++index) {
                 if (!watched[index].revents)
                     continue;
-                auto entry = std::find_if(m_waiting.begin(), m_waiting.end(), [&](const Waiting& waiting) { return waiting.order == orders[index - 1]; });
+                auto entry = std::find_if(m_waiting.begin(), m_waiting.end(),
+                    [&](const Waiting& waiting) { return waiting.order == orders[index - 1]; });
                 if (entry == m_waiting.end())
                     continue;
                 bool complete = false;

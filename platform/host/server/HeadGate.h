@@ -60,7 +60,8 @@ private:
 
     void run();
     void wake();
-    // Reads what arrived; true when the connection is to be let through or closed (done says which).
+    // Reads what arrived; true when the connection is to be let through or closed (done says
+    // which).
     bool readSome(Waiting& waiting, bool& complete) const;
     // Makes room for one more waiting connection from the peer. Lock held.
     void evictFor(const std::string& peer);

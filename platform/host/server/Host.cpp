@@ -3,24 +3,24 @@
 
 #include "platform/ui/ScreenChange.h"
 
-#include "platform/host/server/AccessCheck.h"
-#include "platform/host/server/AccessToken.h"
 #include "platform/desktop/SecretStore.h"
 #include "platform/desktop/SecretStoreFile.h"
 #include "platform/host/kosync/SyncRoutes.h"
 #include "platform/host/opds/CatalogPassword.h"
 #include "platform/host/opds/CatalogRoutes.h"
 #include "platform/host/opds/CatalogSettingsRoutes.h"
-#include "platform/host/server/GatedServer.h"
 #include "platform/host/pairing/PairedDevices.h"
 #include "platform/host/pairing/PairingRoutes.h"
 #include "platform/host/routes/ImageRoutes.h"
 #include "platform/host/routes/ReaderRoutes.h"
-#include "platform/host/server/RequestGuard.h"
 #include "platform/host/routes/SettingsRoutes.h"
 #include "platform/host/routes/StateRoutes.h"
-#include "platform/host/uploads/UploadRoutes.h"
 #include "platform/host/routes/WebFileRoutes.h"
+#include "platform/host/server/AccessCheck.h"
+#include "platform/host/server/AccessToken.h"
+#include "platform/host/server/GatedServer.h"
+#include "platform/host/server/RequestGuard.h"
+#include "platform/host/uploads/UploadRoutes.h"
 
 #include <chrono>
 #include <csignal>
@@ -32,15 +32,15 @@ namespace host {
 
 namespace {
 
-    // Each open page holds a stream while it is open; the pool leaves room for several pages'
-    // requests besides the streams, and for the catalog's reading apps' places. Connections waiting
-    // for their requests hold no worker.
-    constexpr std::size_t workerThreads
-        = EventStream::maximumStreams + 24 + WorkerPool::Budget {}.catalogClients.inAll;
+// Each open page holds a stream while it is open; the pool leaves room for several pages'
+// requests besides the streams, and for the catalog's reading apps' places. Connections waiting
+// for their requests hold no worker.
+constexpr std::size_t workerThreads
+    = EventStream::maximumStreams + 24 + WorkerPool::Budget {}.catalogClients.inAll;
 
-    std::string urlFor(const std::string& host, int port, const std::string& token)
-    {
-        return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
+std::string urlFor(const std::string& host, int port, const std::string& token)
+{
+    return "http://" + host + ":" + std::to_string(port) + "/?token=" + token;
 }
 
 }
@@ -49,11 +49,13 @@ Host::Host(HostOptions options, ui::MainLoop& loop)
     : m_options(std::move(options))
     , m_loop(loop)
     , m_token(makeAccessToken())
-    , m_state(loop, m_stream, pageWordsJson(m_options.words, m_options.upload.kind), m_options.sharedStateCount)
+    , m_state(loop, m_stream, pageWordsJson(m_options.words, m_options.upload.kind),
+          m_options.sharedStateCount)
     , m_files(m_options.webRoot.empty() ? std::string(PAGEWYN_WEB_DIR) : m_options.webRoot)
 {
     // A row's picture that arrived by itself is drawn by every page.
-    m_previousScreenChangeListener = ui::setScreenChangeListener([this] { m_state.screenChanged(); });
+    m_previousScreenChangeListener
+        = ui::setScreenChangeListener([this] { m_state.screenChanged(); });
 }
 
 Host::~Host()
@@ -79,7 +81,8 @@ std::string Host::localOrigin() const
 
 std::vector<std::string> Host::catalogAddresses() const
 {
-    return m_options.catalog ? host::catalogAddresses(m_options.listen, m_port) : std::vector<std::string>();
+    return m_options.catalog ? host::catalogAddresses(m_options.listen, m_port)
+                             : std::vector<std::string>();
 }
 
 foundation::Result<void> Host::start()
@@ -135,15 +138,17 @@ foundation::Result<void> Host::start()
     RequestGuard::AccountCheck syncAccount;
     if (m_options.catalog) {
         m_catalogPassword = std::make_unique<CatalogPassword>(*m_secrets);
-        catalogPassword = [password = m_catalogPassword.get()](std::string_view presented) { return password->matches(presented); };
+        catalogPassword = [password = m_catalogPassword.get()](
+                              std::string_view presented) { return password->matches(presented); };
         // The sync's one account is the catalog's: its user name, and its password's digest.
-        syncAccount = [password = m_catalogPassword.get()](
-                          std::string_view user, std::string_view key) {
-            return user == catalogUserName && password->matchesSyncKey(key);
-        };
+        syncAccount
+            = [password = m_catalogPassword.get()](std::string_view user, std::string_view key) {
+                  return user == catalogUserName && password->matchesSyncKey(key);
+              };
         m_pushedPlaces = std::make_unique<PushedPlaces>(m_options.pushedPlacesPath);
     }
-    auto deviceKey = [devices = m_devices.get()](std::string_view presented) { return devices->admits(presented); };
+    auto deviceKey = [devices = m_devices.get()](
+                         std::string_view presented) { return devices->admits(presented); };
     auto deviceKnown = [devices = m_devices.get()](
                            std::string_view presented) { return devices->knows(presented); };
     m_guard = std::make_unique<RequestGuard>(m_token, m_options.listen.acceptedHosts(m_port),

@@ -14,7 +14,8 @@ void sendJson(httplib::Response& response, int status, const nlohmann::json& bod
     response.set_content(jsonText(body), "application/json; charset=utf-8");
 }
 
-bool sentAsJson(const httplib::Request& request, httplib::Response& response, const std::string& what)
+bool sentAsJson(
+    const httplib::Request& request, httplib::Response& response, const std::string& what)
 {
     if (request.get_header_value("Content-Type").rfind("application/json", 0) == 0)
         return true;

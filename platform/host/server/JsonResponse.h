@@ -16,6 +16,7 @@ void sendJson(httplib::Response& response, int status, const nlohmann::json& bod
 // Whether the request was sent as JSON; if not, it is answered 415 ("what is sent as
 // application/json"). Only a script of a Pagewyn page sends JSON: a form of another site cannot,
 // so every route that changes something takes nothing else.
-bool sentAsJson(const httplib::Request& request, httplib::Response& response, const std::string& what);
+bool sentAsJson(
+    const httplib::Request& request, httplib::Response& response, const std::string& what);
 
 }

@@ -24,7 +24,8 @@ std::string bracketed(const std::string& address, bool ipv6)
 
 std::string lowered(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -43,7 +44,8 @@ std::vector<std::string> interfaceAddresses(bool includeLoopback)
         if (entry->ifa_addr->sa_family == AF_INET) {
             auto* address = reinterpret_cast<sockaddr_in*>(entry->ifa_addr);
             bool loopback = (ntohl(address->sin_addr.s_addr) >> 24) == 127;
-            if ((includeLoopback || !loopback) && inet_ntop(AF_INET, &address->sin_addr, text, sizeof text))
+            if ((includeLoopback || !loopback)
+                && inet_ntop(AF_INET, &address->sin_addr, text, sizeof text))
                 v4.emplace_back(text);
         } else if (entry->ifa_addr->sa_family == AF_INET6) {
             auto* address = reinterpret_cast<sockaddr_in6*>(entry->ifa_addr);
@@ -51,7 +53,8 @@ std::vector<std::string> interfaceAddresses(bool includeLoopback)
             if (IN6_IS_ADDR_LINKLOCAL(&address->sin6_addr))
                 continue;
             bool loopback = IN6_IS_ADDR_LOOPBACK(&address->sin6_addr);
-            if ((includeLoopback || !loopback) && inet_ntop(AF_INET6, &address->sin6_addr, text, sizeof text))
+            if ((includeLoopback || !loopback)
+                && inet_ntop(AF_INET6, &address->sin6_addr, text, sizeof text))
                 v6.push_back(bracketed(text, true));
         }
     }
@@ -83,13 +86,16 @@ foundation::Result<ListenAddress> ListenAddress::parse(const std::string& text)
         address.m_wildcard = IN6_IS_ADDR_UNSPECIFIED(&v6);
         return address;
     }
-    return foundation::Error("\"" + text + "\" is not an IP address (such as 127.0.0.1, 0.0.0.0 or ::1) nor localhost");
+    return foundation::Error(
+        "\"" + text + "\" is not an IP address (such as 127.0.0.1, 0.0.0.0 or ::1) nor localhost");
 }
 
 foundation::Result<ListenAddress::WithPort> ListenAddress::parseWithPort(const std::string& text)
 {
     auto refused = [&text](const std::string& why) {
-        return foundation::Error("\"" + text + "\" " + why + " (write ADDR, ADDR:PORT or [IPv6]:PORT, such as 127.0.0.1, 0.0.0.0:8080 or [::1]:8080)");
+        return foundation::Error("\"" + text + "\" " + why
+            + " (write ADDR, ADDR:PORT or [IPv6]:PORT, such as 127.0.0.1, 0.0.0.0:8080 or "
+              "[::1]:8080)");
     };
     std::string host = text;
     std::optional<std::string> portText;
@@ -106,7 +112,8 @@ foundation::Result<ListenAddress::WithPort> ListenAddress::parseWithPort(const s
         }
         if (host.find(':') == std::string::npos)
             return refused("brackets something that is not an IPv6 address");
-    } else if (auto colon = text.find(':'); colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
+    } else if (auto colon = text.find(':');
+               colon != std::string::npos && text.find(':', colon + 1) == std::string::npos) {
         // One colon: ADDR:PORT. More than one: a bare IPv6 literal, whose port needs brackets.
         host = text.substr(0, colon);
         portText = text.substr(colon + 1);
@@ -114,7 +121,8 @@ foundation::Result<ListenAddress::WithPort> ListenAddress::parseWithPort(const s
     std::optional<int> port;
     if (portText) {
         bool digits = !portText->empty() && portText->size() <= 5
-            && std::all_of(portText->begin(), portText->end(), [](unsigned char c) { return std::isdigit(c); });
+            && std::all_of(portText->begin(), portText->end(),
+                [](unsigned char c) { return std::isdigit(c); });
         int value = digits ? std::stoi(*portText) : -1;
         if (value < 0 || value > 65535)
             return refused("has no port from 0 to 65535 after its colon");
@@ -133,7 +141,8 @@ std::vector<std::string> ListenAddress::publicHosts() const
     auto addresses = interfaceAddresses(false);
     if (!m_ipv6) {
         // An IPv4 wildcard serves IPv4 addresses only.
-        addresses.erase(std::remove_if(addresses.begin(), addresses.end(), [](auto& a) { return a.front() == '['; }),
+        addresses.erase(std::remove_if(addresses.begin(), addresses.end(),
+                            [](auto& a) { return a.front() == '['; }),
             addresses.end());
     }
     if (addresses.empty())
@@ -174,7 +183,8 @@ std::vector<std::string> ListenAddress::acceptedHosts(int port) const
         if (std::find(accepted.begin(), accepted.end(), withPort) == accepted.end())
             accepted.push_back(withPort);
         // Browsers leave out the default port.
-        if (port == 80 && std::find(accepted.begin(), accepted.end(), lowered(name)) == accepted.end())
+        if (port == 80
+            && std::find(accepted.begin(), accepted.end(), lowered(name)) == accepted.end())
             accepted.push_back(lowered(name));
     }
     return accepted;

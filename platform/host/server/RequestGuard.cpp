@@ -14,7 +14,8 @@ namespace host {
 namespace {
 std::string lowered(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -57,7 +58,8 @@ RequestGuard::Admission RequestGuard::admission(const httplib::Request& head) co
     // Trusted only as check will find it: the right site, and the token or a known device key.
     if (!siteRefusal(head)
         && (byToken
-            || (keyPresented && m_deviceKnown && m_deviceKnown(headerValue(headers, deviceHeader)))))
+            || (keyPresented && m_deviceKnown
+                && m_deviceKnown(headerValue(headers, deviceHeader)))))
         admission.credential = WorkerPool::Credential::trusted;
     else if ((access == Access::catalog && catalogCredentialsHeld(head))
         || (access == Access::sync && syncCredentialsHeld(head)))
@@ -70,7 +72,8 @@ bool RequestGuard::catalogCredentialsHeld(const httplib::Request& request) const
 {
     auto authorization = headerValue(request.headers, "Authorization");
     constexpr std::string_view basic = "Basic ";
-    if (authorization.size() <= basic.size() || lowered(authorization.substr(0, basic.size())) != "basic ")
+    if (authorization.size() <= basic.size()
+        || lowered(authorization.substr(0, basic.size())) != "basic ")
         return false;
     auto credentials = foundation::base64Decoded(authorization.substr(basic.size()));
     // Any user name: the password alone is the secret.
@@ -106,7 +109,8 @@ RequestGuard::Access RequestGuard::accessFor(const std::string& method, const st
         return Access::launchToken;
     if (method != "GET" && method != "HEAD")
         return Access::token;
-    static const std::regex renderer(R"(/|/[a-z0-9][a-z0-9-]{0,63}\.(html|js|css|svg)|/fonts/[A-Za-z-]{1,40})");
+    static const std::regex renderer(
+        R"(/|/[a-z0-9][a-z0-9-]{0,63}\.(html|js|css|svg)|/fonts/[A-Za-z-]{1,40})");
     static const std::regex keyed(R"(/images/[0-9a-f]{32}|/reader/[0-9a-f]{32}/.+)");
     if (path == "/opds" || path.rfind("/opds/", 0) == 0)
         return Access::catalog;
@@ -126,7 +130,8 @@ std::optional<std::pair<std::string, std::string>> RequestGuard::siteRefusal(
         return std::pair { "this address is not Pagewyn's", "other-address" };
     // Browsers name the page a request comes from; only Pagewyn's own page may act. Another port
     // of this machine is the "same site" but not the same origin.
-    if (headers.count("Origin") && lowered(headerValue(headers, "Origin")) != "http://" + lowered(host))
+    if (headers.count("Origin")
+        && lowered(headerValue(headers, "Origin")) != "http://" + lowered(host))
         return std::pair { "requests from other sites are refused", "other-site" };
     if (headers.count("Sec-Fetch-Site")) {
         auto site = headerValue(headers, "Sec-Fetch-Site");
@@ -147,7 +152,8 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
     }
     decision.byToken = carriesToken(request);
     bool keyPresented = !decision.byToken && headers.count(deviceHeader) > 0;
-    decision.byDevice = keyPresented && m_deviceKey && m_deviceKey(headerValue(headers, deviceHeader));
+    decision.byDevice
+        = keyPresented && m_deviceKey && m_deviceKey(headerValue(headers, deviceHeader));
     bool wrongKey = keyPresented && !decision.byDevice;
     auto access = accessFor(request.method, request.path);
     if (offersSecret(access, keyPresented))
@@ -162,7 +168,8 @@ RequestGuard::Decision RequestGuard::check(const httplib::Request& request) cons
             if (!wrongKey && (headers.count("Authorization") || headers.count(tokenHeader)))
                 m_failures.recordFailure(request.remote_addr);
             decision.challenge = true;
-            decision.reason = "the catalog asks for its password (any user name), shown on Pagewyn's settings page";
+            decision.reason = "the catalog asks for its password (any user name), shown on "
+                              "Pagewyn's settings page";
         }
         return decision;
     }

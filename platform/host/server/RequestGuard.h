@@ -17,8 +17,8 @@
 #include "platform/host/server/WorkerPool.h"
 
 #include <functional>
-#include <optional>
 #include <httplib.h>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,7 +101,8 @@ public:
     // Whether the request carries the launch's token: it comes from this computer's browser.
     // Why a request from another address or site is refused, and the refusal's kind; none for
     // Pagewyn's own page.
-    std::optional<std::pair<std::string, std::string>> siteRefusal(const httplib::Request& request) const;
+    std::optional<std::pair<std::string, std::string>> siteRefusal(
+        const httplib::Request& request) const;
     bool carriesToken(const httplib::Request& request) const;
 
     // A secret guessed wrong from the address, which slows its later answers.

@@ -7,28 +7,28 @@ namespace host {
 
 namespace {
 
-    std::string_view trimmed(std::string_view text)
-    {
-        while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-            text.remove_prefix(1);
-        while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-            text.remove_suffix(1);
-        return text;
-    }
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
 
-    // The next line of the head from `at`, without its line break; at moves past it. Nothing past
-    // the last line break.
-    std::optional<std::string_view> nextLine(std::string_view head, std::size_t& at)
-    {
-        auto end = head.find('\n', at);
-        if (end == std::string_view::npos)
-            return std::nullopt;
-        auto line = head.substr(at, end - at);
-        at = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        return line;
-    }
+// The next line of the head from `at`, without its line break; at moves past it. Nothing past
+// the last line break.
+std::optional<std::string_view> nextLine(std::string_view head, std::size_t& at)
+{
+    auto end = head.find('\n', at);
+    if (end == std::string_view::npos)
+        return std::nullopt;
+    auto line = head.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
 
 }
 

@@ -14,19 +14,24 @@ constexpr std::size_t nameLength = 32;
 
 }
 
-ScreenWindows::ScreenWindows(WindowMaker makeWindow) : m_makeWindow(std::move(makeWindow)) {}
+ScreenWindows::ScreenWindows(WindowMaker makeWindow)
+    : m_makeWindow(std::move(makeWindow))
+{
+}
 
-foundation::Result<ScreenWindows::Screen*> ScreenWindows::take(const std::optional<std::string>& name,
-    std::uint64_t sharedCount, Clock::time_point now)
+foundation::Result<ScreenWindows::Screen*> ScreenWindows::take(
+    const std::optional<std::string>& name, std::uint64_t sharedCount, Clock::time_point now)
 {
     std::unique_lock lock(m_lock);
     if (!name) {
         if (!m_launch) {
             auto application = ui::Application::sharedApplication();
-            auto windows = application ? application->windows() : std::vector<std::shared_ptr<ui::Window>>();
+            auto windows
+                = application ? application->windows() : std::vector<std::shared_ptr<ui::Window>>();
             if (windows.empty())
                 return foundation::Error("the application has no window");
-            m_launch = std::make_unique<Screen>(Screen { .window = windows.front(), .sharedSeen = sharedCount });
+            m_launch = std::make_unique<Screen>(
+                Screen { .window = windows.front(), .sharedSeen = sharedCount });
         }
         m_launch->lastUsed = now;
         return m_launch.get();
@@ -102,12 +107,13 @@ void ScreenWindows::dropIdle(Clock::time_point now, std::size_t room)
     });
     while (!m_screens.empty() && m_screens.size() + room > maximumWindows) {
         // The one idle longest: a window without a tab before any with one.
-        auto idlest = std::min_element(m_screens.begin(), m_screens.end(), [&](const auto& a, const auto& b) {
-            bool aConnected = connected(a.first), bConnected = connected(b.first);
-            if (aConnected != bConnected)
-                return !aConnected;
-            return a.second->lastUsed < b.second->lastUsed;
-        });
+        auto idlest = std::min_element(
+            m_screens.begin(), m_screens.end(), [&](const auto& a, const auto& b) {
+                bool aConnected = connected(a.first), bConnected = connected(b.first);
+                if (aConnected != bConnected)
+                    return !aConnected;
+                return a.second->lastUsed < b.second->lastUsed;
+            });
         close(*idlest->second->window);
         m_screens.erase(idlest);
     }

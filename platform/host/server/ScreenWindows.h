@@ -48,8 +48,8 @@ public:
 
     // The window the tab names, or a new one (under a new name) when it names none kept; for no
     // name, the application's first window. An error when no window can be had. Main loop.
-    foundation::Result<Screen*> take(const std::optional<std::string>& name, std::uint64_t sharedCount,
-        Clock::time_point now = Clock::now());
+    foundation::Result<Screen*> take(const std::optional<std::string>& name,
+        std::uint64_t sharedCount, Clock::time_point now = Clock::now());
     // The tab's entry of a window. Main loop.
     Screen* find(const ui::Window* window);
     // Whether the tab's window is kept now. Any thread.

@@ -17,7 +17,8 @@ namespace {
 // A window that has not seen the latest change of what every window shows counts its rows again.
 void showSharedChange(ui::Window& window)
 {
-    if (auto controller = std::dynamic_pointer_cast<ui::TableViewController>(window.rootViewController()))
+    if (auto controller
+        = std::dynamic_pointer_cast<ui::TableViewController>(window.rootViewController()))
         controller->tableView()->reloadData();
 }
 
@@ -44,7 +45,8 @@ private:
 
 }
 
-StateService::StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words, SharedCount sharedCount)
+StateService::StateService(
+    ui::MainLoop& loop, EventStream& stream, nlohmann::json words, SharedCount sharedCount)
     : m_loop(loop)
     , m_stream(stream)
     , m_words(std::move(words))
@@ -126,16 +128,20 @@ StateService::Reply StateService::unavailable(const std::string& why)
 
 nlohmann::json StateService::startingSnapshot() const
 {
-    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_startedAt);
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - m_startedAt);
     return { { "version", 0 }, { "words", m_words },
-        { "starting", { { "read", m_scanRead.load() }, { "found", m_scanFound.load() }, { "elapsed", elapsed.count() } } } };
+        { "starting",
+            { { "read", m_scanRead.load() }, { "found", m_scanFound.load() },
+                { "elapsed", elapsed.count() } } } };
 }
 
 nlohmann::json StateService::snapshot()
 {
     auto window = ui::HeadlessDriver::window();
     if (!window)
-        return { { "version", m_version.load() }, { "screen", nullptr }, { "presented", nlohmann::json::array() } };
+        return { { "version", m_version.load() }, { "screen", nullptr },
+            { "presented", nlohmann::json::array() } };
     auto json = windowSnapshot(*window, m_images);
     json["version"] = m_version.load();
     if (auto* screen = keyScreen(); screen && !screen->name.empty())
@@ -143,7 +149,8 @@ nlohmann::json StateService::snapshot()
     return json;
 }
 
-StateService::Reply StateService::state(const Viewport& viewport, const std::optional<std::string>& window)
+StateService::Reply StateService::state(
+    const Viewport& viewport, const std::optional<std::string>& window)
 {
     if (m_closed)
         return unavailable("Pagewyn has stopped");
@@ -165,14 +172,16 @@ StateService::Reply StateService::state(const Viewport& viewport, const std::opt
         named = **made;
     }
     // A look: answered also while the main thread waits for a book to unpack.
-    auto reply = m_loop.performAndWait([&]() -> std::optional<nlohmann::json> {
-        KeyWindowKept kept;
-        if (!enterWindow(named))
-            return std::nullopt;
-        ui::HeadlessDriver driver(m_loop);
-        applyViewport(viewport, driver);
-        return snapshot();
-    }, ui::TaskKind::look);
+    auto reply = m_loop.performAndWait(
+        [&]() -> std::optional<nlohmann::json> {
+            KeyWindowKept kept;
+            if (!enterWindow(named))
+                return std::nullopt;
+            ui::HeadlessDriver driver(m_loop);
+            applyViewport(viewport, driver);
+            return snapshot();
+        },
+        ui::TaskKind::look);
     if (!reply)
         return unavailable(reply.error().description());
     if (!*reply)
@@ -181,7 +190,8 @@ StateService::Reply StateService::state(const Viewport& viewport, const std::opt
     return { 200, std::move(**reply) };
 }
 
-StateService::Reply StateService::event(const std::string& body, const std::optional<std::string>& window)
+StateService::Reply StateService::event(
+    const std::string& body, const std::optional<std::string>& window)
 {
     if (m_closed)
         return unavailable("Pagewyn has stopped");
@@ -194,7 +204,8 @@ StateService::Reply StateService::event(const std::string& body, const std::opti
         return { failure->status, { { "error", failure->description } } };
     auto version = event.find("version");
     if (version == event.end() || !version->is_number_unsigned())
-        return { 400, { { "error", "\"version\" must be the version of the state the page shows" } } };
+        return { 400,
+            { { "error", "\"version\" must be the version of the state the page shows" } } };
     auto viewport = viewportFromJson(event.value("viewport", nlohmann::json()));
     if (!viewport)
         return { 400, { { "error", viewport.error().description() } } };
@@ -206,14 +217,20 @@ StateService::Reply StateService::event(const std::string& body, const std::opti
         // A page whose window is gone (dropped while idle, or Pagewyn started again) is given a
         // new one at the library screen: what it named is not there.
         if (window && screen->name != *window)
-            return { 409, { { "error", "this page's screen was closed; nothing was done" }, { "state", snapshot() } } };
+            return { 409,
+                { { "error", "this page's screen was closed; nothing was done" },
+                    { "state", snapshot() } } };
         ui::HeadlessDriver driver(m_loop);
         applyViewport(*viewport, driver);
         // Drawn before the last change of its window's rows, its own or one every window shows.
-        if (version->get<std::uint64_t>() < std::max(m_sharedChangedAt, screen->changedAt) && !namedRowStillShows(event))
-            return { 409, { { "error", "the library changed since the page was drawn; nothing was done" }, { "state", snapshot() } } };
+        if (version->get<std::uint64_t>() < std::max(m_sharedChangedAt, screen->changedAt)
+            && !namedRowStillShows(event))
+            return { 409,
+                { { "error", "the library changed since the page was drawn; nothing was done" },
+                    { "state", snapshot() } } };
         if (auto failure = dispatchEvent(event, driver))
-            return { failure->status, { { "error", failure->description }, { "state", snapshot() } } };
+            return { failure->status,
+                { { "error", failure->description }, { "state", snapshot() } } };
         // Only the main loop changes the version, so the page's own answer carries the number
         // every other page is told about.
         ++m_version;

@@ -23,8 +23,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 namespace host {
@@ -37,8 +37,8 @@ public:
 
     // words: what the page's own texts call the application's items (PageWords), sent with
     // every state a page asks for.
-    StateService(ui::MainLoop& loop, EventStream& stream, nlohmann::json words = nlohmann::json::object(),
-        SharedCount sharedCount = {});
+    StateService(ui::MainLoop& loop, EventStream& stream,
+        nlohmann::json words = nlohmann::json::object(), SharedCount sharedCount = {});
 
     struct Reply {
         int status = 200;

@@ -25,11 +25,22 @@ struct FaceFiles {
 
 // Lato's light cut is the closest free face to Avenir Light that Debian ships (fonts-lato).
 constexpr std::array<FaceFiles, 5> faces { {
-    { "Avenir-Light", { "/usr/share/fonts/truetype/lato/Lato-Light.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf", nullptr }, "block" },
-    { "Avenir-Book", { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
-    { "System", { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
-    { "Helvetica", { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
-    { "Helvetica-Bold", { "/usr/share/fonts/truetype/lato/Lato-Bold.ttf", "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", nullptr } },
+    { "Avenir-Light",
+        { "/usr/share/fonts/truetype/lato/Lato-Light.ttf",
+            "/usr/share/fonts/truetype/dejavu/DejaVuSans-ExtraLight.ttf", nullptr },
+        "block" },
+    { "Avenir-Book",
+        { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf",
+            "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
+    { "System",
+        { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf",
+            "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
+    { "Helvetica",
+        { "/usr/share/fonts/truetype/lato/Lato-Regular.ttf",
+            "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", nullptr } },
+    { "Helvetica-Bold",
+        { "/usr/share/fonts/truetype/lato/Lato-Bold.ttf",
+            "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf", nullptr } },
 } };
 
 std::optional<std::string> readSmallFile(const std::string& path)
@@ -74,7 +85,8 @@ std::string withModulePreloads(std::string page, const std::string& root)
         return page;
     std::vector<std::string> modules;
     std::error_code error;
-    for (std::filesystem::directory_iterator entry(root, error), end; !error && entry != end; entry.increment(error)) {
+    for (std::filesystem::directory_iterator entry(root, error), end; !error && entry != end;
+         entry.increment(error)) {
         auto name = entry->path().filename().string();
         if (name.ends_with(".js") && isPlainName(name))
             modules.push_back(std::move(name));
@@ -89,7 +101,10 @@ std::string withModulePreloads(std::string page, const std::string& root)
 
 }
 
-WebFiles::WebFiles(std::string root) : m_root(std::move(root)) {}
+WebFiles::WebFiles(std::string root)
+    : m_root(std::move(root))
+{
+}
 
 std::optional<WebFile> WebFiles::file(const std::string& name) const
 {
@@ -107,8 +122,8 @@ std::string WebFiles::faceRules()
 {
     std::string rules;
     for (const auto& face : faces) {
-        rules += "@font-face { font-family: \"" + std::string(face.face) + "\"; src: url(\"/fonts/" + face.face
-            + "\") format(\"truetype\"); font-display: " + face.display + "; }\n";
+        rules += "@font-face { font-family: \"" + std::string(face.face) + "\"; src: url(\"/fonts/"
+            + face.face + "\") format(\"truetype\"); font-display: " + face.display + "; }\n";
     }
     return rules;
 }

@@ -12,9 +12,12 @@ namespace {
 const char* actionStyleName(ui::AlertActionStyle style)
 {
     switch (style) {
-    case ui::AlertActionStyle::cancel: return "cancel";
-    case ui::AlertActionStyle::destructive: return "destructive";
-    case ui::AlertActionStyle::defaultStyle: return "default";
+    case ui::AlertActionStyle::cancel:
+        return "cancel";
+    case ui::AlertActionStyle::destructive:
+        return "destructive";
+    case ui::AlertActionStyle::defaultStyle:
+        return "default";
     }
     return "default";
 }
@@ -42,7 +45,8 @@ nlohmann::json fontJson(const ui::Font& font)
         italic = true;
         family.remove_suffix(std::string_view("-Italic").size());
     }
-    return { { "name", name }, { "family", family }, { "size", font.pointSize() }, { "bold", bold }, { "italic", italic } };
+    return { { "name", name }, { "family", family }, { "size", font.pointSize() }, { "bold", bold },
+        { "italic", italic } };
 }
 
 }
@@ -51,7 +55,8 @@ nlohmann::json runsJson(const ui::AttributedString& text)
 {
     auto runs = nlohmann::json::array();
     for (const auto& run : text.runs()) {
-        nlohmann::json json = { { "text", run.text }, { "alignment", alignmentName(run.attributes.alignment) } };
+        nlohmann::json json
+            = { { "text", run.text }, { "alignment", alignmentName(run.attributes.alignment) } };
         if (run.attributes.font)
             json["font"] = fontJson(*run.attributes.font);
         if (run.attributes.foregroundColor)
@@ -83,7 +88,8 @@ nlohmann::json alertSnapshot(ui::AlertController& alert)
 
     auto actions = nlohmann::json::array();
     for (auto& action : alert.actions())
-        actions.push_back({ { "title", action->title() }, { "style", actionStyleName(action->style()) } });
+        actions.push_back(
+            { { "title", action->title() }, { "style", actionStyleName(action->style()) } });
     json["actions"] = std::move(actions);
     return json;
 }

@@ -39,7 +39,8 @@ std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>
         auto known = m_idByImage.find(image.get());
         if (known != m_idByImage.end()) {
             auto entry = m_byId.find(known->second);
-            if (entry != m_byId.end() && entry->second.address == image.get() && entry->second.image.lock() == image) {
+            if (entry != m_byId.end() && entry->second.address == image.get()
+                && entry->second.image.lock() == image) {
                 touch(entry->second);
                 return known->second;
             }
@@ -61,7 +62,8 @@ std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>
     std::lock_guard guard(m_lock);
     auto [entry, added] = m_byId.try_emplace(id);
     if (added) {
-        entry->second.bytes = bytes ? std::move(bytes) : std::make_shared<const std::string>(image->data());
+        entry->second.bytes
+            = bytes ? std::move(bytes) : std::make_shared<const std::string>(image->data());
         entry->second.mimeType = std::move(mimeType);
         entry->second.shorterSide = std::min(image->pixelWidth(), image->pixelHeight());
         entry->second.recency = m_recency.insert(m_recency.begin(), id);
@@ -83,7 +85,8 @@ std::optional<std::string> ImageRegistry::idFor(const std::shared_ptr<ui::Image>
 void ImageRegistry::forgetOldest()
 {
     // Pictures the view tree still shows are passed over, each once, however old.
-    for (std::size_t looked = 0, count = m_byId.size(); looked < count && (m_byId.size() > keptPictures || m_bytes > keptBytes); ++looked) {
+    for (std::size_t looked = 0, count = m_byId.size();
+         looked < count && (m_byId.size() > keptPictures || m_bytes > keptBytes); ++looked) {
         auto entry = m_byId.find(m_recency.back());
         if (!entry->second.image.expired()) {
             touch(entry->second);
@@ -92,7 +95,8 @@ void ImageRegistry::forgetOldest()
         m_bytes -= entry->second.bytes->size();
         for (auto& [side, thumbnail] : entry->second.thumbnails)
             m_bytes -= thumbnail ? thumbnail->size() : 0;
-        if (auto known = m_idByImage.find(entry->second.address); known != m_idByImage.end() && known->second == entry->first)
+        if (auto known = m_idByImage.find(entry->second.address);
+            known != m_idByImage.end() && known->second == entry->first)
             m_idByImage.erase(known);
         m_recency.pop_back();
         m_byId.erase(entry);
@@ -106,7 +110,8 @@ std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id)
     if (entry == m_byId.end())
         return std::nullopt;
     touch(entry->second);
-    // The bytes never change; an answer being sent keeps them even if the id is forgotten meanwhile.
+    // The bytes never change; an answer being sent keeps them even if the id is forgotten
+    // meanwhile.
     return Picture { entry->second.bytes, entry->second.mimeType };
 }
 
@@ -128,9 +133,9 @@ std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id,
         shorterSide = entry->second.shorterSide;
     }
     // A picture goes out as it is only when it is known to be small: its size read, no larger than
-    // asked, and few bytes. Any other is decoded and scaled, and one that cannot be is answered with
-    // a blank picture of the side asked: a huge or broken picture never reaches the page, where it
-    // would show a broken icon or take the page's memory.
+    // asked, and few bytes. Any other is decoded and scaled, and one that cannot be is answered
+    // with a blank picture of the side asked: a huge or broken picture never reaches the page,
+    // where it would show a broken icon or take the page's memory.
     if (shorterSide > 0 && shorterSide <= side && picture.bytes->size() <= largestServedAsItIs)
         return picture;
     // Scaled outside the lock; two pages asking at once both scale, and one result is kept.
@@ -148,7 +153,8 @@ std::optional<ImageRegistry::Picture> ImageRegistry::find(const std::string& id,
     }
     std::lock_guard guard(m_lock);
     auto entry = m_byId.find(id);
-    if (entry != m_byId.end() && entry->second.thumbnails.size() < 4 && entry->second.thumbnails.emplace(side, thumbnail).second)
+    if (entry != m_byId.end() && entry->second.thumbnails.size() < 4
+        && entry->second.thumbnails.emplace(side, thumbnail).second)
         m_bytes += thumbnail ? thumbnail->size() : 0;
     return thumbnail ? Picture { thumbnail, "image/png" } : picture;
 }

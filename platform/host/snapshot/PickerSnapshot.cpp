@@ -16,8 +16,10 @@ nlohmann::json typeNames(const ui::DocumentPickerViewController& picker)
     auto names = nlohmann::json::array();
     for (const auto& documentType : ui::ApplicationInfo::main().documentTypes) {
         const auto& offered = picker.documentTypes();
-        bool wanted = std::any_of(documentType.contentTypes.begin(), documentType.contentTypes.end(),
-            [&](const std::string& type) { return std::find(offered.begin(), offered.end(), type) != offered.end(); });
+        bool wanted = std::any_of(documentType.contentTypes.begin(),
+            documentType.contentTypes.end(), [&](const std::string& type) {
+                return std::find(offered.begin(), offered.end(), type) != offered.end();
+            });
         if (wanted && !documentType.name.empty())
             names.push_back(documentType.name);
     }

@@ -7,8 +7,7 @@ namespace host {
 
 namespace {
 
-template<typename Value>
-nlohmann::json orNull(const std::optional<Value>& value)
+template <typename Value> nlohmann::json orNull(const std::optional<Value>& value)
 {
     return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
 }
@@ -25,7 +24,8 @@ nlohmann::json readerSettingsJson(const ui::ReaderSettings& settings)
     auto quotes = nlohmann::json::array();
     for (const auto& card : settings.quoteCards) {
         quotes.push_back({ { "image", orNull(card.image) }, { "alpha", card.alpha },
-            { "textColor", colorJson(card.textColor) }, { "backgroundColor", colorJson(card.backgroundColor) } });
+            { "textColor", colorJson(card.textColor) },
+            { "backgroundColor", colorJson(card.backgroundColor) } });
     }
     return {
         { "fontFamily", settings.fontFamily },
@@ -50,18 +50,19 @@ nlohmann::json readerDescriptionJson(const ui::ReaderDescription& description)
     auto spine = nlohmann::json::array();
     for (const auto& page : description.spine) {
         spine.push_back({ { "path", page.path }, { "linear", page.linear },
-            { "layout", page.fixed ? "pre-paginated" : "reflowable" }, { "spread", page.spreads ? "auto" : "none" },
-            { "side", orNull(page.side) } });
+            { "layout", page.fixed ? "pre-paginated" : "reflowable" },
+            { "spread", page.spreads ? "auto" : "none" }, { "side", orNull(page.side) } });
     }
     auto contents = nlohmann::json::array();
     for (const auto& entry : description.contents) {
-        contents.push_back({ { "title", entry.title }, { "depth", entry.depth }, { "spine", orNull(entry.spine) },
-            { "fragment", entry.fragment } });
+        contents.push_back({ { "title", entry.title }, { "depth", entry.depth },
+            { "spine", orNull(entry.spine) }, { "fragment", entry.fragment } });
     }
     nlohmann::json place = nullptr;
     if (const auto& kept = description.place) {
-        place = { { "spine", orNull(kept->spine) }, { "offset", kept->offset }, { "picture", kept->picture },
-            { "fontScale", kept->fontScale }, { "night", kept->night } };
+        place = { { "spine", orNull(kept->spine) }, { "offset", kept->offset },
+            { "picture", kept->picture }, { "fontScale", kept->fontScale },
+            { "night", kept->night } };
         if (!kept->device.empty())
             place["device"] = kept->device;
     }
@@ -73,10 +74,13 @@ nlohmann::json readerDescriptionJson(const ui::ReaderDescription& description)
         { "failure", orNull(description.failure) },
         { "spine", std::move(spine) },
         { "toc", std::move(contents) },
-        { "layout", { { "progression", description.pageProgression }, { "writingMode", description.writingMode } } },
+        { "layout",
+            { { "progression", description.pageProgression },
+                { "writingMode", description.writingMode } } },
         { "settings", readerSettingsJson(description.settings) },
         { "highlights",
-            { { "available", description.highlightsAvailable }, { "readOnly", description.highlightsReadOnly },
+            { { "available", description.highlightsAvailable },
+                { "readOnly", description.highlightsReadOnly },
                 { "problem", orNull(description.highlightProblem) } } },
         { "place", std::move(place) },
         { "closeButton", description.closeButton },

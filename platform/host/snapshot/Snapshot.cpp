@@ -16,11 +16,16 @@ namespace {
 const char* presentationStyleName(ui::ModalPresentationStyle style)
 {
     switch (style) {
-    case ui::ModalPresentationStyle::fullScreen: return "fullScreen";
-    case ui::ModalPresentationStyle::pageSheet: return "pageSheet";
-    case ui::ModalPresentationStyle::formSheet: return "formSheet";
-    case ui::ModalPresentationStyle::overFullScreen: return "overFullScreen";
-    case ui::ModalPresentationStyle::automatic: return "automatic";
+    case ui::ModalPresentationStyle::fullScreen:
+        return "fullScreen";
+    case ui::ModalPresentationStyle::pageSheet:
+        return "pageSheet";
+    case ui::ModalPresentationStyle::formSheet:
+        return "formSheet";
+    case ui::ModalPresentationStyle::overFullScreen:
+        return "overFullScreen";
+    case ui::ModalPresentationStyle::automatic:
+        return "automatic";
     }
     return "automatic";
 }
@@ -52,7 +57,8 @@ nlohmann::json windowSnapshot(ui::Window& window, ImageRegistry& images)
         nlohmann::json screen;
         if (auto* alert = dynamic_cast<ui::AlertController*>(controller.get())) {
             screen = alertSnapshot(*alert);
-        } else if (auto* picker = dynamic_cast<ui::DocumentPickerViewController*>(controller.get())) {
+        } else if (auto* picker
+            = dynamic_cast<ui::DocumentPickerViewController*>(controller.get())) {
             screen = pickerSnapshot(*picker);
         } else {
             screen = screenJson(*controller, images);

@@ -10,10 +10,14 @@ namespace {
 const char* scrollPositionName(ui::TableViewScrollPosition position)
 {
     switch (position) {
-    case ui::TableViewScrollPosition::none: return "none";
-    case ui::TableViewScrollPosition::top: return "top";
-    case ui::TableViewScrollPosition::middle: return "middle";
-    case ui::TableViewScrollPosition::bottom: return "bottom";
+    case ui::TableViewScrollPosition::none:
+        return "none";
+    case ui::TableViewScrollPosition::top:
+        return "top";
+    case ui::TableViewScrollPosition::middle:
+        return "middle";
+    case ui::TableViewScrollPosition::bottom:
+        return "bottom";
     }
     return "none";
 }
@@ -21,13 +25,20 @@ const char* scrollPositionName(ui::TableViewScrollPosition position)
 const char* rowAnimationName(ui::TableViewRowAnimation animation)
 {
     switch (animation) {
-    case ui::TableViewRowAnimation::fade: return "fade";
-    case ui::TableViewRowAnimation::right: return "right";
-    case ui::TableViewRowAnimation::left: return "left";
-    case ui::TableViewRowAnimation::top: return "top";
-    case ui::TableViewRowAnimation::bottom: return "bottom";
-    case ui::TableViewRowAnimation::none: return "none";
-    case ui::TableViewRowAnimation::automatic: return "automatic";
+    case ui::TableViewRowAnimation::fade:
+        return "fade";
+    case ui::TableViewRowAnimation::right:
+        return "right";
+    case ui::TableViewRowAnimation::left:
+        return "left";
+    case ui::TableViewRowAnimation::top:
+        return "top";
+    case ui::TableViewRowAnimation::bottom:
+        return "bottom";
+    case ui::TableViewRowAnimation::none:
+        return "none";
+    case ui::TableViewRowAnimation::automatic:
+        return "automatic";
     }
     return "none";
 }
@@ -35,10 +46,14 @@ const char* rowAnimationName(ui::TableViewRowAnimation animation)
 const char* commandName(ui::TableViewCommand::Kind kind)
 {
     switch (kind) {
-    case ui::TableViewCommand::Kind::scrollToRow: return "scrollToRow";
-    case ui::TableViewCommand::Kind::selectRow: return "selectRow";
-    case ui::TableViewCommand::Kind::deselectRow: return "deselectRow";
-    case ui::TableViewCommand::Kind::deleteRows: return "deleteRows";
+    case ui::TableViewCommand::Kind::scrollToRow:
+        return "scrollToRow";
+    case ui::TableViewCommand::Kind::selectRow:
+        return "selectRow";
+    case ui::TableViewCommand::Kind::deselectRow:
+        return "deselectRow";
+    case ui::TableViewCommand::Kind::deleteRows:
+        return "deleteRows";
     }
     return "unknown";
 }
@@ -54,7 +69,8 @@ std::int64_t flatIndex(const ui::TableView& table, ui::IndexPath indexPath)
 
 nlohmann::json indexPathJson(const ui::TableView& table, ui::IndexPath indexPath)
 {
-    return { { "section", indexPath.section }, { "row", indexPath.row }, { "flat", flatIndex(table, indexPath) } };
+    return { { "section", indexPath.section }, { "row", indexPath.row },
+        { "flat", flatIndex(table, indexPath) } };
 }
 
 nlohmann::json commandJson(const ui::TableView& table, const ui::TableViewCommand& command)
@@ -84,10 +100,13 @@ nlohmann::json sectionsJson(const ui::TableView& table, ImageRegistry& images)
             top = header->frame().minY();
             headerHeight = header->frame().size.height;
         } else if (rows > 0) {
-            headerHeight = table.rectForRowAtIndexPath(ui::IndexPath::forRow(0, section)).minY() - top;
+            headerHeight
+                = table.rectForRowAtIndexPath(ui::IndexPath::forRow(0, section)).minY() - top;
         }
-        nlohmann::json json = { { "rows", rows }, { "top", top }, { "headerHeight", headerHeight } };
-        json["header"] = header && !header->isHidden() ? viewJson(*header, images) : nlohmann::json(nullptr);
+        nlohmann::json json
+            = { { "rows", rows }, { "top", top }, { "headerHeight", headerHeight } };
+        json["header"]
+            = header && !header->isHidden() ? viewJson(*header, images) : nlohmann::json(nullptr);
         sections.push_back(std::move(json));
         top += headerHeight + static_cast<double>(rows) * table.rowHeight();
     }
@@ -127,7 +146,8 @@ nlohmann::json tableSnapshot(ui::TableView& table, ImageRegistry& images)
         json["top"] = frame.minY();
         json["height"] = frame.size.height;
         json["selected"] = cell->isSelected();
-        json["editable"] = table.dataSource() && table.dataSource()->canEditRowAtIndexPath(table, indexPath);
+        json["editable"]
+            = table.dataSource() && table.dataSource()->canEditRowAtIndexPath(table, indexPath);
         json["label"] = rowLabel(*cell);
         json["cell"] = viewJson(*cell, images);
         rows.push_back(std::move(json));
@@ -150,14 +170,17 @@ nlohmann::json tableSnapshot(ui::TableView& table, ImageRegistry& images)
         json["background"] = colorJson(*table.backgroundColor());
     json["index"] = {
         { "titles", table.sectionIndexTitles() },
-        { "color", table.sectionIndexColor() ? colorJson(*table.sectionIndexColor()) : nlohmann::json(nullptr) },
+        { "color",
+            table.sectionIndexColor() ? colorJson(*table.sectionIndexColor())
+                                      : nlohmann::json(nullptr) },
     };
     if (auto& name = table.searchFieldName())
         json["search"] = { { "name", *name }, { "text", table.searchText() } };
     else
         json["search"] = nullptr;
     auto& background = table.backgroundView();
-    json["backgroundView"] = background && !background->isHidden() ? viewJson(*background, images) : nlohmann::json(nullptr);
+    json["backgroundView"] = background && !background->isHidden() ? viewJson(*background, images)
+                                                                   : nlohmann::json(nullptr);
     if (auto selected = table.indexPathForSelectedRow())
         json["selected"] = indexPathJson(table, *selected);
     else

@@ -16,10 +16,14 @@ constexpr int maximumDepth = 64;
 const char* contentModeName(ui::ContentMode mode)
 {
     switch (mode) {
-    case ui::ContentMode::scaleToFill: return "scaleToFill";
-    case ui::ContentMode::scaleAspectFit: return "scaleAspectFit";
-    case ui::ContentMode::scaleAspectFill: return "scaleAspectFill";
-    case ui::ContentMode::center: return "center";
+    case ui::ContentMode::scaleToFill:
+        return "scaleToFill";
+    case ui::ContentMode::scaleAspectFit:
+        return "scaleAspectFit";
+    case ui::ContentMode::scaleAspectFill:
+        return "scaleAspectFill";
+    case ui::ContentMode::center:
+        return "center";
     }
     return "scaleToFill";
 }
@@ -27,10 +31,14 @@ const char* contentModeName(ui::ContentMode mode)
 const char* horizontalAlignmentName(ui::ContentHorizontalAlignment alignment)
 {
     switch (alignment) {
-    case ui::ContentHorizontalAlignment::center: return "center";
-    case ui::ContentHorizontalAlignment::left: return "left";
-    case ui::ContentHorizontalAlignment::right: return "right";
-    case ui::ContentHorizontalAlignment::fill: return "fill";
+    case ui::ContentHorizontalAlignment::center:
+        return "center";
+    case ui::ContentHorizontalAlignment::left:
+        return "left";
+    case ui::ContentHorizontalAlignment::right:
+        return "right";
+    case ui::ContentHorizontalAlignment::fill:
+        return "fill";
     }
     return "center";
 }
@@ -114,11 +122,16 @@ nlohmann::json describe(const ui::View& view, ImageRegistry& images, int depth)
 const char* alignmentName(ui::TextAlignment alignment)
 {
     switch (alignment) {
-    case ui::TextAlignment::left: return "left";
-    case ui::TextAlignment::center: return "center";
-    case ui::TextAlignment::right: return "right";
-    case ui::TextAlignment::justified: return "justify";
-    case ui::TextAlignment::natural: return "start";
+    case ui::TextAlignment::left:
+        return "left";
+    case ui::TextAlignment::center:
+        return "center";
+    case ui::TextAlignment::right:
+        return "right";
+    case ui::TextAlignment::justified:
+        return "justify";
+    case ui::TextAlignment::natural:
+        return "start";
     }
     return "start";
 }

@@ -41,7 +41,8 @@ foundation::Result<void> check(const Viewport& viewport)
             return checked;
     }
     if (viewport.count) {
-        if (auto checked = checkRow("count", *viewport.count, ui::TableView::maximumVisibleRows); !checked)
+        if (auto checked = checkRow("count", *viewport.count, ui::TableView::maximumVisibleRows);
+            !checked)
             return checked;
     }
     if (viewport.width) {
@@ -55,8 +56,7 @@ foundation::Result<void> check(const Viewport& viewport)
     return {};
 }
 
-template <typename Number>
-std::optional<Number> parseNumber(const std::string& text)
+template <typename Number> std::optional<Number> parseNumber(const std::string& text)
 {
     Number value {};
     auto end = text.data() + text.size();
@@ -68,10 +68,12 @@ std::optional<Number> parseNumber(const std::string& text)
 
 }
 
-foundation::Result<Viewport> viewportFromParameters(const std::function<std::optional<std::string>(const std::string&)>& lookup)
+foundation::Result<Viewport> viewportFromParameters(
+    const std::function<std::optional<std::string>(const std::string&)>& lookup)
 {
     Viewport viewport;
-    for (auto [name, target] : { std::pair { "first", &viewport.first }, std::pair { "count", &viewport.count } }) {
+    for (auto [name, target] :
+        { std::pair { "first", &viewport.first }, std::pair { "count", &viewport.count } }) {
         if (auto text = lookup(name)) {
             auto value = parseNumber<std::int64_t>(*text);
             if (!value)
@@ -79,7 +81,8 @@ foundation::Result<Viewport> viewportFromParameters(const std::function<std::opt
             *target = *value;
         }
     }
-    for (auto [name, target] : { std::pair { "width", &viewport.width }, std::pair { "height", &viewport.height } }) {
+    for (auto [name, target] :
+        { std::pair { "width", &viewport.width }, std::pair { "height", &viewport.height } }) {
         if (auto text = lookup(name)) {
             auto value = parseNumber<double>(*text);
             if (!value)
@@ -98,7 +101,8 @@ foundation::Result<Viewport> viewportFromJson(const nlohmann::json& json)
         return viewport;
     if (!json.is_object())
         return foundation::Error("\"viewport\" must be an object");
-    for (auto [name, target] : { std::pair { "first", &viewport.first }, std::pair { "count", &viewport.count } }) {
+    for (auto [name, target] :
+        { std::pair { "first", &viewport.first }, std::pair { "count", &viewport.count } }) {
         auto member = json.find(name);
         if (member == json.end() || member->is_null())
             continue;
@@ -106,7 +110,8 @@ foundation::Result<Viewport> viewportFromJson(const nlohmann::json& json)
             return outOfRange(name);
         *target = member->get<std::int64_t>();
     }
-    for (auto [name, target] : { std::pair { "width", &viewport.width }, std::pair { "height", &viewport.height } }) {
+    for (auto [name, target] :
+        { std::pair { "width", &viewport.width }, std::pair { "height", &viewport.height } }) {
         auto member = json.find(name);
         if (member == json.end() || member->is_null())
             continue;
@@ -124,7 +129,8 @@ void applyViewport(const Viewport& viewport, ui::HeadlessDriver& driver)
         auto window = ui::HeadlessDriver::window();
         if (window) {
             auto size = window->frame().size;
-            ui::Size wanted { viewport.width.value_or(size.width), viewport.height.value_or(size.height) };
+            ui::Size wanted { viewport.width.value_or(size.width),
+                viewport.height.value_or(size.height) };
             if (wanted != size)
                 (void)driver.resize(wanted.width, wanted.height);
         }
@@ -132,7 +138,8 @@ void applyViewport(const Viewport& viewport, ui::HeadlessDriver& driver)
     if (viewport.first || viewport.count) {
         auto table = ui::HeadlessDriver::table();
         if (table)
-            (void)driver.scrollTo(viewport.first.value_or(table->firstVisibleRow()), viewport.count.value_or(table->visibleRowCount()));
+            (void)driver.scrollTo(viewport.first.value_or(table->firstVisibleRow()),
+                viewport.count.value_or(table->visibleRowCount()));
     }
 }
 

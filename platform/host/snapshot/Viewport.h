@@ -23,7 +23,8 @@ struct Viewport {
 
 // From the parameters first, count, width and height; lookup answers a parameter's text or
 // nothing. An error names the parameter that is not a number in range.
-foundation::Result<Viewport> viewportFromParameters(const std::function<std::optional<std::string>(const std::string&)>& lookup);
+foundation::Result<Viewport> viewportFromParameters(
+    const std::function<std::optional<std::string>(const std::string&)>& lookup);
 // From a JSON object with the same members; null or absent is an empty viewport.
 foundation::Result<Viewport> viewportFromJson(const nlohmann::json& json);
 

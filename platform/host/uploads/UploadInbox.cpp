@@ -26,7 +26,8 @@ std::string megabytes(std::uintmax_t bytes)
 
 UploadFailure tooLarge(std::uintmax_t limit)
 {
-    return { 413, "the file is larger than the library's disk can take (" + megabytes(limit) + " to spare)" };
+    return { 413,
+        "the file is larger than the library's disk can take (" + megabytes(limit) + " to spare)" };
 }
 
 }
@@ -54,15 +55,17 @@ UploadInbox::~UploadInbox()
     std::filesystem::remove_all(m_folder, ignored);
 }
 
-std::optional<UploadFailure> UploadInbox::receive(const std::string& name, std::optional<std::uintmax_t> declaredLength,
-    std::uintmax_t limit, const BodyReader& read)
+std::optional<UploadFailure> UploadInbox::receive(const std::string& name,
+    std::optional<std::uintmax_t> declaredLength, std::uintmax_t limit, const BodyReader& read)
 {
     if (declaredLength && *declaredLength > limit)
         return tooLarge(limit);
     const std::string path = m_folder + "/" + name;
-    foundation::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    foundation::FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file.isOpen())
-        return UploadFailure { 500, "the upload cannot be stored: " + std::string(std::strerror(errno)) };
+        return UploadFailure { 500,
+            "the upload cannot be stored: " + std::string(std::strerror(errno)) };
 
     // Pieces from the network are small; collecting them saves most of the writes.
     std::vector<char> buffer;
@@ -101,11 +104,14 @@ std::optional<UploadFailure> UploadInbox::receive(const std::string& name, std::
     if (overLimit)
         failure = tooLarge(limit);
     else if (writeError == ENOSPC || writeError == EDQUOT)
-        failure = UploadFailure { 507, "the upload cannot be stored: the disk of the inbox is full" };
+        failure
+            = UploadFailure { 507, "the upload cannot be stored: the disk of the inbox is full" };
     else if (writeError != 0)
-        failure = UploadFailure { 500, "the upload cannot be stored: " + std::string(std::strerror(writeError)) };
+        failure = UploadFailure { 500,
+            "the upload cannot be stored: " + std::string(std::strerror(writeError)) };
     else if (!complete || (declaredLength && received != *declaredLength))
-        failure = UploadFailure { 400, "the upload ended before the whole file arrived; nothing was imported" };
+        failure = UploadFailure { 400,
+            "the upload ended before the whole file arrived; nothing was imported" };
     if (failure) {
         ::unlink(path.c_str());
         return failure;

@@ -41,15 +41,18 @@ public:
     // (413) when the declared length or the bytes received exceed limit; failed when the body
     // ends before its declared length or the connection breaks (400), or the inbox's disk fails
     // (507). On failure the file is gone.
-    std::optional<UploadFailure> receive(const std::string& name, std::optional<std::uintmax_t> declaredLength,
-        std::uintmax_t limit, const BodyReader& read);
+    std::optional<UploadFailure> receive(const std::string& name,
+        std::optional<std::uintmax_t> declaredLength, std::uintmax_t limit, const BodyReader& read);
 
     const std::string& folder() const { return m_folder; }
     // The received file; empty until receive succeeded.
     const std::string& file() const { return m_file; }
 
 private:
-    explicit UploadInbox(std::string folder) : m_folder(std::move(folder)) {}
+    explicit UploadInbox(std::string folder)
+        : m_folder(std::move(folder))
+    {
+    }
 
     std::string m_folder;
     std::string m_file;

@@ -1,8 +1,8 @@
 // The inbox's place and the free space of the library's disk.
 #include "platform/host/uploads/UploadOptions.h"
 
-#include "platform/foundation/FileManager.h"
 #include "platform/desktop/PrivateFolders.h"
+#include "platform/foundation/FileManager.h"
 
 #include <filesystem>
 
@@ -16,7 +16,8 @@ std::string defaultInboxFolder()
 std::optional<std::uintmax_t> documentsDiskFreeSpace()
 {
     namespace fs = std::filesystem;
-    auto folders = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
+    auto folders = foundation::FileManager().urlsForDirectory(
+        foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
     if (folders.empty())
         return std::nullopt;

@@ -1,14 +1,14 @@
 // Taking a streamed book file and handing it to the application on the main loop.
 #include "platform/host/uploads/UploadRoutes.h"
 
+#include "platform/desktop/InstanceFile.h"
+#include "platform/desktop/UploadName.h"
 #include "platform/foundation/Console.h"
 #include "platform/foundation/FileManager.h"
-#include "platform/desktop/InstanceFile.h"
 #include "platform/host/server/JsonResponse.h"
 #include "platform/host/server/WindowName.h"
-#include "platform/host/uploads/UploadInbox.h"
-#include "platform/desktop/UploadName.h"
 #include "platform/host/snapshot/Viewport.h"
+#include "platform/host/uploads/UploadInbox.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/DocumentPickerViewController.h"
 #include "platform/ui/HandedFileOutcome.h"
@@ -63,7 +63,8 @@ foundation::Result<std::optional<std::uintmax_t>> declaredLength(const httplib::
 
 // Reads and drops the rest of a refused body when its length is known and within the bound;
 // larger bodies, and bodies whose end is not known, are left unread.
-void discardBody(const httplib::Request& request, const httplib::ContentReader& reader, Delivery delivery)
+void discardBody(
+    const httplib::Request& request, const httplib::ContentReader& reader, Delivery delivery)
 {
     auto length = declaredLength(request);
     if (!length || !*length || (delivery == Delivery::picker && **length > discardedAtMost))
@@ -74,29 +75,39 @@ void discardBody(const httplib::Request& request, const httplib::ContentReader& 
 bool pickerInFront()
 {
     auto window = ui::HeadlessDriver::window();
-    return window && std::dynamic_pointer_cast<ui::DocumentPickerViewController>(window->topViewController());
+    return window
+        && std::dynamic_pointer_cast<ui::DocumentPickerViewController>(window->topViewController());
 }
 
 Answer noPicker(StateService& state)
 {
-    return { 409, { { "error", "no document picker is open; nothing was imported" }, { "state", state.snapshot() } } };
+    return { 409,
+        { { "error", "no document picker is open; nothing was imported" },
+            { "state", state.snapshot() } } };
 }
 
 std::string documentsFolder()
 {
-    auto folders = foundation::FileManager().urlsForDirectory(foundation::SearchPathDirectory::documentDirectory,
+    auto folders = foundation::FileManager().urlsForDirectory(
+        foundation::SearchPathDirectory::documentDirectory,
         foundation::SearchPathDomainMask::userDomainMask);
-    return folders.empty() ? std::string() : desktop::normalizedDocumentsFolder(folders.front().path());
+    return folders.empty() ? std::string()
+                           : desktop::normalizedDocumentsFolder(folders.front().path());
 }
 
 class UploadRoute {
 public:
-    UploadRoute(ui::MainLoop& loop, StateService& state, EventStream& stream, const UploadOptions& options)
-        : m_loop(loop), m_state(state), m_stream(stream), m_options(options)
+    UploadRoute(
+        ui::MainLoop& loop, StateService& state, EventStream& stream, const UploadOptions& options)
+        : m_loop(loop)
+        , m_state(state)
+        , m_stream(stream)
+        , m_options(options)
     {
     }
 
-    Answer take(const httplib::Request& request, const httplib::ContentReader& reader, Delivery delivery)
+    Answer take(
+        const httplib::Request& request, const httplib::ContentReader& reader, Delivery delivery)
     {
         auto early = check(request, delivery);
         if (early) {
@@ -113,10 +124,12 @@ public:
         auto free = m_options.freeSpace ? m_options.freeSpace() : std::nullopt;
         if (!free) {
             discardBody(request, reader, delivery);
-            return refusal(507, "the free space of the library's disk cannot be read, so nothing is taken");
+            return refusal(
+                507, "the free space of the library's disk cannot be read, so nothing is taken");
         }
         std::uintmax_t limit = *free > m_options.reserve ? *free - m_options.reserve : 0;
-        auto failure = (*inbox)->receive(name, length, limit, [&](const UploadInbox::Receiver& receiver) { return reader(receiver); });
+        auto failure = (*inbox)->receive(name, length, limit,
+            [&](const UploadInbox::Receiver& receiver) { return reader(receiver); });
         if (failure) {
             // Refused by its declared length, the body is still unread.
             if (length && *length > limit)
@@ -135,7 +148,8 @@ public:
     }
 
 private:
-    static std::function<std::optional<std::string>(const std::string&)> parameters(const httplib::Request& request)
+    static std::function<std::optional<std::string>(const std::string&)> parameters(
+        const httplib::Request& request)
     {
         return [&request](const std::string& name) -> std::optional<std::string> {
             if (!request.has_param(name.c_str()))
@@ -158,7 +172,8 @@ private:
     {
         if (!m_state.isReady())
             return refusal(503, "Pagewyn is still starting; try again in a moment");
-        if (auto name = desktop::checkedUploadName(request.get_param_value("name"), m_options.kind); !name)
+        if (auto name = desktop::checkedUploadName(request.get_param_value("name"), m_options.kind);
+            !name)
             return refusal(400, name.error().description());
         if (auto length = declaredLength(request); !length)
             return refusal(411, length.error().description());
@@ -181,8 +196,8 @@ private:
     // Main loop. Delivers the file and answers how its import ended: 200 when the book is in the
     // library, 422 with the reason when it is not. The reason and the console name the file as
     // its sender knows it, not its private copy in the inbox.
-    Answer deliverTelling(const std::string& file, const std::string& name, Delivery delivery, const Viewport& viewport,
-        bool showLibrary)
+    Answer deliverTelling(const std::string& file, const std::string& name, Delivery delivery,
+        const Viewport& viewport, bool showLibrary)
     {
         // The file travels through private copies (the inbox, the picker's own copy): a quoted
         // path that ends in the file's name is written as the name alone.
@@ -198,7 +213,8 @@ private:
             return text;
         };
         std::optional<foundation::Result<void>> outcome;
-        auto previousListener = ui::setHandedFileListener([&](const foundation::Result<void>& result) { outcome = result; });
+        auto previousListener = ui::setHandedFileListener(
+            [&](const foundation::Result<void>& result) { outcome = result; });
         auto console = std::make_shared<foundation::ConsoleSink>();
         *console = foundation::setConsoleSink([&, console](std::string_view line) {
             auto text = told(std::string(line));
@@ -215,11 +231,14 @@ private:
         if (answer.status != 200)
             return answer;
         if (!outcome)
-            return { 422, { { "error", "the library did not take the file" }, { "state", m_state.snapshot() } } };
+            return { 422,
+                { { "error", "the library did not take the file" },
+                    { "state", m_state.snapshot() } } };
         if (!*outcome) {
             // The sender names the file already: the reason need not begin with it.
             auto reason = told(outcome->error().description());
-            if (const std::string named = "\"" + name + "\": "; reason.rfind(named, 0) == 0 && reason.size() > named.size())
+            if (const std::string named = "\"" + name + "\": ";
+                reason.rfind(named, 0) == 0 && reason.size() > named.size())
                 reason.erase(0, named.size());
             return { 422, { { "error", reason }, { "state", m_state.snapshot() } } };
         }
@@ -227,7 +246,8 @@ private:
     }
 
     // Main loop.
-    Answer deliver(const std::string& file, Delivery delivery, const Viewport& viewport, bool showLibrary)
+    Answer deliver(
+        const std::string& file, Delivery delivery, const Viewport& viewport, bool showLibrary)
     {
         ui::HeadlessDriver driver(m_loop);
         applyViewport(viewport, driver);
@@ -236,7 +256,9 @@ private:
             if (!pickerInFront())
                 return noPicker(m_state);
             if (auto picked = driver.pickDocuments({ file }); !picked)
-                return { 422, { { "error", picked.error().description() }, { "state", m_state.snapshot() } } };
+                return { 422,
+                    { { "error", picked.error().description() },
+                        { "state", m_state.snapshot() } } };
         } else {
             auto application = ui::Application::sharedApplication();
             if (!application)
@@ -262,19 +284,26 @@ bool isUploadRoute(const std::string& path)
     return path == "/pick" || path == "/handoff";
 }
 
-void installUploadRoutes(httplib::Server& server, ui::MainLoop& loop, StateService& state, EventStream& stream,
-    const UploadOptions& options)
+void installUploadRoutes(httplib::Server& server, ui::MainLoop& loop, StateService& state,
+    EventStream& stream, const UploadOptions& options)
 {
     UploadInbox::removeAbandoned(options.inboxFolder);
     auto route = std::make_shared<UploadRoute>(loop, state, stream, options);
-    server.Post("/pick", [route](const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader) {
-        send(response, route->take(request, reader, Delivery::picker));
-    });
-    server.Post("/handoff", [route](const httplib::Request& request, httplib::Response& response, const httplib::ContentReader& reader) {
-        send(response, route->take(request, reader, Delivery::handoff));
-    });
+    server.Post("/pick",
+        [route](const httplib::Request& request, httplib::Response& response,
+            const httplib::ContentReader& reader) {
+            send(response, route->take(request, reader, Delivery::picker));
+        });
+    server.Post("/handoff",
+        [route](const httplib::Request& request, httplib::Response& response,
+            const httplib::ContentReader& reader) {
+            send(response, route->take(request, reader, Delivery::handoff));
+        });
     server.Get("/instance", [&state](const httplib::Request&, httplib::Response& response) {
-        send(response, { 200, { { "documents", documentsFolder() }, { "ready", state.isReady() }, { "pid", ::getpid() } } });
+        send(response,
+            { 200,
+                { { "documents", documentsFolder() }, { "ready", state.isReady() },
+                    { "pid", ::getpid() } } });
     });
 }
 

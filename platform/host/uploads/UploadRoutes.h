@@ -27,7 +27,7 @@ namespace host {
 // limit for JSON bodies.
 bool isUploadRoute(const std::string& path);
 
-void installUploadRoutes(httplib::Server& server, ui::MainLoop& loop, StateService& state, EventStream& stream,
-    const UploadOptions& options);
+void installUploadRoutes(httplib::Server& server, ui::MainLoop& loop, StateService& state,
+    EventStream& stream, const UploadOptions& options);
 
 }

@@ -22,13 +22,15 @@ struct BreakageCase {
     Breakage breakage;
     std::string expectedReason;
     std::vector<Shape> shapes = { Shape::zipped, Shape::unpacked };
-    std::function<void(EpubFixture&)> alter = {}; // what stands in for the part the breakage took away
+    std::function<void(EpubFixture&)> alter
+        = {}; // what stands in for the part the breakage took away
 };
 
 // A package document that is some other XML document.
 void notAPackage(EpubFixture& book)
 {
-    book.extraEntries = { { "OEBPS/absent.opf", "<?xml version=\"1.0\"?><html><title>Not a package</title></html>" } };
+    book.extraEntries = { { "OEBPS/absent.opf",
+        "<?xml version=\"1.0\"?><html><title>Not a package</title></html>" } };
 }
 
 // A container whose package path names a folder.
@@ -39,7 +41,8 @@ void packagePathNamingAFolder(EpubFixture& book)
     book.extraEntries = { { "META-INF/container.xml", container } };
 }
 
-void expectErrorNaming(const foundation::Result<std::string>& result, const std::string& path, const std::string& reason)
+void expectErrorNaming(const foundation::Result<std::string>& result, const std::string& path,
+    const std::string& reason)
 {
     ASSERT_FALSE(result) << "read " << *result;
     const std::string& description = result.error().description();
@@ -56,27 +59,36 @@ TEST(FolioReaderBadInput, eachBreakageIsAnErrorNamingTheItemAndWhatFailed)
         { Breakage::emptyFolder, "empty folder" },
         { Breakage::missingContainer, "META-INF/container.xml is missing" },
         { Breakage::containerWithoutRootfile, "META-INF/container.xml names no package document" },
-        { Breakage::packageOutsideBook, "package document \"../outside.opf\" lies outside the book" },
+        { Breakage::packageOutsideBook,
+            "package document \"../outside.opf\" lies outside the book" },
         { Breakage::malformedContainer, "META-INF/container.xml is not well-formed XML" },
         { Breakage::malformedPackage, "OEBPS/content.opf is not well-formed XML" },
         { Breakage::missingPackage, "OEBPS/absent.opf is missing" },
         { Breakage::corruptedPackageData, "OEBPS/content.opf cannot be read", { Shape::zipped } },
         { Breakage::oversizedPackage, "OEBPS/content.opf is larger than 16 MiB" },
-        { Breakage::packageThroughSymlink, "OEBPS/content.opf lies outside the book", { Shape::unpacked } },
-        { Breakage::missingPackage, "OEBPS/absent.opf is not a package document", { Shape::zipped, Shape::unpacked }, notAPackage },
-        { Breakage::missingContainer, "OEBPS is not a file", { Shape::unpacked }, packagePathNamingAFolder },
+        { Breakage::packageThroughSymlink, "OEBPS/content.opf lies outside the book",
+            { Shape::unpacked } },
+        { Breakage::missingPackage, "OEBPS/absent.opf is not a package document",
+            { Shape::zipped, Shape::unpacked }, notAPackage },
+        { Breakage::missingContainer, "OEBPS is not a file", { Shape::unpacked },
+            packagePathNamingAFolder },
     };
     for (const auto& testCase : cases) {
         for (Shape shape : testCase.shapes) {
-            SCOPED_TRACE(testing::Message() << "breakage " << int(testCase.breakage) << ", " << shape);
+            SCOPED_TRACE(
+                testing::Message() << "breakage " << int(testCase.breakage) << ", " << shape);
             fixtures::TemporaryFolder folder;
-            EpubFixture book { .title = "Readable Title", .cover = Cover::epub3, .breakage = testCase.breakage };
+            EpubFixture book {
+                .title = "Readable Title", .cover = Cover::epub3, .breakage = testCase.breakage
+            };
             if (testCase.alter)
                 testCase.alter(book);
             std::string path = fixtures::writeBook(book, shape, folder);
 
-            expectErrorNaming(folioreader::FolioReader::getTitle(path), path, testCase.expectedReason);
-            expectErrorNaming(folioreader::FolioReader::getAuthorName(path), path, testCase.expectedReason);
+            expectErrorNaming(
+                folioreader::FolioReader::getTitle(path), path, testCase.expectedReason);
+            expectErrorNaming(
+                folioreader::FolioReader::getAuthorName(path), path, testCase.expectedReason);
             auto cover = folioreader::FolioReader::getCoverImage(path);
             EXPECT_FALSE(cover);
         }
@@ -96,12 +108,14 @@ TEST(FolioReaderBadInput, aFifoInPlaceOfABookOrItsPackageIsAnErrorNotAWait)
     fixtures::TemporaryFolder folder;
     std::string fifo = folder.file("fifo.epub");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    expectErrorNaming(folioreader::FolioReader::getTitle(fifo), fifo, "neither a file nor a folder");
+    expectErrorNaming(
+        folioreader::FolioReader::getTitle(fifo), fifo, "neither a file nor a folder");
 
     std::string path = fixtures::writeBook(EpubFixture {}, Shape::unpacked, folder);
     std::filesystem::remove(path + "/OEBPS/content.opf");
     ASSERT_EQ(mkfifo((path + "/OEBPS/content.opf").c_str(), 0600), 0);
-    expectErrorNaming(folioreader::FolioReader::getTitle(path), path, "OEBPS/content.opf is not a file");
+    expectErrorNaming(
+        folioreader::FolioReader::getTitle(path), path, "OEBPS/content.opf is not a file");
 }
 
 // Rewrites the sizes a zip declares for one entry, in its local header and in the central
@@ -113,7 +127,8 @@ void declareSize(std::string& archive, const std::string& entryName, std::uint32
             archive[at + i] = char((value >> (8 * i)) & 0xFF);
     };
     auto patch = [&](const std::string& signature, std::size_t nameOffset, std::size_t sizeOffset) {
-        for (std::size_t at = archive.find(signature); at != std::string::npos; at = archive.find(signature, at + 1)) {
+        for (std::size_t at = archive.find(signature); at != std::string::npos;
+             at = archive.find(signature, at + 1)) {
             if (archive.compare(at + nameOffset, entryName.size(), entryName) == 0)
                 put32(at + sizeOffset, size);
         }
@@ -137,7 +152,8 @@ TEST(FolioReaderBadInput, anEntryInflatingPastItsDeclaredSizeStopsAtTheBound)
 
     auto title = folioreader::FolioReader::getTitle(path);
     ASSERT_FALSE(title);
-    EXPECT_NE(title.error().description().find("OEBPS/content.opf"), std::string::npos) << title.error().description();
+    EXPECT_NE(title.error().description().find("OEBPS/content.opf"), std::string::npos)
+        << title.error().description();
 }
 
 TEST(FolioReaderBadInput, garbageOfEveryLengthNeverCrashes)
@@ -172,9 +188,10 @@ std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> snapshot(const st
 {
     std::map<std::string, std::pair<std::uintmax_t, std::int64_t>> items;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-        struct stat status {};
+        struct stat status { };
         lstat(entry.path().c_str(), &status);
-        items[entry.path().string()] = { std::uintmax_t(status.st_size), std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec };
+        items[entry.path().string()] = { std::uintmax_t(status.st_size),
+            std::int64_t(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec };
     }
     return items;
 }
@@ -184,11 +201,12 @@ TEST(FolioReaderBadInput, readingWritesNothing)
     fixtures::TemporaryFolder folder;
     std::vector<std::string> paths;
     int index = 0;
-    for (Breakage breakage : { Breakage::none, Breakage::truncatedZip, Breakage::malformedPackage, Breakage::coverMissing,
-             Breakage::packageOutsideBook }) {
+    for (Breakage breakage : { Breakage::none, Breakage::truncatedZip, Breakage::malformedPackage,
+             Breakage::coverMissing, Breakage::packageOutsideBook }) {
         for (Shape shape : { Shape::zipped, Shape::unpacked }) {
             EpubFixture book { .cover = Cover::epub3, .breakage = breakage };
-            paths.push_back(fixtures::writeBook(book, shape, folder, "book-" + std::to_string(index++) + ".epub"));
+            paths.push_back(fixtures::writeBook(
+                book, shape, folder, "book-" + std::to_string(index++) + ".epub"));
         }
     }
     auto before = snapshot(folder.path());

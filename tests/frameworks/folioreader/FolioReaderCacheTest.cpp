@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -37,13 +37,18 @@ class FolioReaderCache : public testing::TestWithParam<Shape> { };
 TEST_P(FolioReaderCache, aReplacedBookIsReadAgain)
 {
     fixtures::TemporaryFolder folder;
-    std::string path = fixtures::writeBook(EpubFixture { .title = "Alpha", .author = "Ann", .cover = Cover::epub3 }, GetParam(), folder);
+    std::string path = fixtures::writeBook(
+        EpubFixture { .title = "Alpha", .author = "Ann", .cover = Cover::epub3 }, GetParam(),
+        folder);
     setModified(path, 1'600'000'000);
     ASSERT_EQ(*folioreader::FolioReader::getTitle(path), "Alpha");
     ASSERT_EQ((*folioreader::FolioReader::getCoverImage(path))->mimeType(), "image/png");
 
     std::filesystem::remove_all(path);
-    fixtures::writeBook(EpubFixture { .title = "Omega", .author = "Otto", .cover = Cover::epub3, .coverPicture = CoverPicture::jpeg },
+    fixtures::writeBook(EpubFixture { .title = "Omega",
+                            .author = "Otto",
+                            .cover = Cover::epub3,
+                            .coverPicture = CoverPicture::jpeg },
         GetParam(), folder);
     setModified(path, 1'700'000'000);
 
@@ -52,8 +57,8 @@ TEST_P(FolioReaderCache, aReplacedBookIsReadAgain)
     EXPECT_EQ((*folioreader::FolioReader::getCoverImage(path))->mimeType(), "image/jpeg");
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryShape, FolioReaderCache, testing::Values(Shape::zipped, Shape::unpacked),
-    testing::PrintToStringParamName());
+INSTANTIATE_TEST_SUITE_P(EveryShape, FolioReaderCache,
+    testing::Values(Shape::zipped, Shape::unpacked), testing::PrintToStringParamName());
 
 TEST(FolioReaderCache, aZipRewrittenInPlaceWithTheSameSizeAndDateIsReadAgain)
 {
@@ -63,7 +68,8 @@ TEST(FolioReaderCache, aZipRewrittenInPlaceWithTheSameSizeAndDateIsReadAgain)
     EpubFixture { .title = "Volume A" }.writeZipped(path);
     // Deflate sizes vary with the text: find a second title whose book has exactly the same size.
     std::string replacement, replacementTitle;
-    for (char letter = 'B'; letter <= 'Z' && replacement.size() != std::filesystem::file_size(path); ++letter) {
+    for (char letter = 'B'; letter <= 'Z' && replacement.size() != std::filesystem::file_size(path);
+         ++letter) {
         replacementTitle = std::string("Volume ") + letter;
         EpubFixture { .title = replacementTitle }.writeZipped(staging);
         replacement = fileBytes(staging);
@@ -82,20 +88,25 @@ TEST(FolioReaderCache, aZipRewrittenInPlaceWithTheSameSizeAndDateIsReadAgain)
 TEST(FolioReaderCache, anUnpackedBookEditedInPlaceIsReadAgain)
 {
     const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> edits {
-        { "package rewritten", [](const std::string& path) {
-             std::ofstream(path + "/OEBPS/content.opf", std::ios::binary | std::ios::trunc)
-                 << EpubFixture { .title = "Omega" }.packageDocument();
-         } },
-        { "container pointing elsewhere", [](const std::string& path) {
-             EpubFixture other { .title = "Omega", .packagePath = "OTHER/package.opf" };
-             std::ofstream(path + "/META-INF/container.xml", std::ios::binary | std::ios::trunc) << other.containerDocument();
-             std::filesystem::create_directories(path + "/OTHER");
-             std::ofstream(path + "/OTHER/package.opf", std::ios::binary) << other.packageDocument();
-         } },
+        { "package rewritten",
+            [](const std::string& path) {
+                std::ofstream(path + "/OEBPS/content.opf", std::ios::binary | std::ios::trunc)
+                    << EpubFixture { .title = "Omega" }.packageDocument();
+            } },
+        { "container pointing elsewhere",
+            [](const std::string& path) {
+                EpubFixture other { .title = "Omega", .packagePath = "OTHER/package.opf" };
+                std::ofstream(path + "/META-INF/container.xml", std::ios::binary | std::ios::trunc)
+                    << other.containerDocument();
+                std::filesystem::create_directories(path + "/OTHER");
+                std::ofstream(path + "/OTHER/package.opf", std::ios::binary)
+                    << other.packageDocument();
+            } },
     };
     for (auto& [what, edit] : edits) {
         fixtures::TemporaryFolder folder;
-        std::string path = fixtures::writeBook(EpubFixture { .title = "Alpha" }, Shape::unpacked, folder);
+        std::string path
+            = fixtures::writeBook(EpubFixture { .title = "Alpha" }, Shape::unpacked, folder);
         ASSERT_EQ(*folioreader::FolioReader::getTitle(path), "Alpha");
         edit(path);
         EXPECT_EQ(*folioreader::FolioReader::getTitle(path), "Omega") << what;
@@ -108,8 +119,11 @@ TEST(FolioReaderCache, threadsReadingAtOnceGetTheirOwnBooks)
     fixtures::TemporaryFolder folder;
     std::vector<std::string> paths;
     for (int i = 0; i < 40; ++i) {
-        EpubFixture book { .title = "Title " + std::to_string(i), .author = "Author " + std::to_string(i), .cover = Cover::epub3 };
-        paths.push_back(fixtures::writeBook(book, i % 2 ? Shape::unpacked : Shape::zipped, folder, std::to_string(i) + ".epub"));
+        EpubFixture book { .title = "Title " + std::to_string(i),
+            .author = "Author " + std::to_string(i),
+            .cover = Cover::epub3 };
+        paths.push_back(fixtures::writeBook(
+            book, i % 2 ? Shape::unpacked : Shape::zipped, folder, std::to_string(i) + ".epub"));
     }
     std::atomic<int> wrong = 0;
     std::vector<std::thread> threads;
@@ -121,7 +135,8 @@ TEST(FolioReaderCache, threadsReadingAtOnceGetTheirOwnBooks)
                     auto title = folioreader::FolioReader::getTitle(paths[book]);
                     auto author = folioreader::FolioReader::getAuthorName(paths[book]);
                     auto cover = folioreader::FolioReader::getCoverImage(paths[book]);
-                    if (!title || *title != "Title " + std::to_string(book) || !author || *author != "Author " + std::to_string(book) || !cover)
+                    if (!title || *title != "Title " + std::to_string(book) || !author
+                        || *author != "Author " + std::to_string(book) || !cover)
                         ++wrong;
                 }
             }

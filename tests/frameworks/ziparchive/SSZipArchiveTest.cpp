@@ -11,8 +11,8 @@
 #include <sys/stat.h>
 
 using fixtures::TemporaryFolder;
-using ziptest::StoredEntry;
 using ziptest::snapshot;
+using ziptest::StoredEntry;
 using ziptest::storedZip;
 using ziptest::writeFile;
 
@@ -22,7 +22,7 @@ namespace {
 
 mode_t modeOf(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     lstat(path.c_str(), &info);
     return info.st_mode;
 }
@@ -66,24 +66,26 @@ TEST(SSZipArchive, makesNestedAndEmptyFoldersAndDropsModesFromTheArchive)
 {
     TemporaryFolder sandbox;
     std::string chunky(3 * 65536 + 7, 'c');
-    writeFile(sandbox.file("a.zip"), storedZip({
-        { "a/b/c/d.txt", "deep" },
-        { "empty/", "", 040777 },
-        { "deep/er/", "" },
-        { "run.sh", "#!/bin/sh", 0106777 },
-        { "chunky.bin", chunky },
-        { "exactly-one-chunk.bin", std::string(65536, 'e') },
-        { "zero.txt", "" },
-    }));
+    writeFile(sandbox.file("a.zip"),
+        storedZip({
+            { "a/b/c/d.txt", "deep" },
+            { "empty/", "", 040777 },
+            { "deep/er/", "" },
+            { "run.sh", "#!/bin/sh", 0106777 },
+            { "chunky.bin", chunky },
+            { "exactly-one-chunk.bin", std::string(65536, 'e') },
+            { "zero.txt", "" },
+        }));
     std::string destination = sandbox.file("out");
 
     ASSERT_TRUE(SSZipArchive::unzip(sandbox.file("a.zip"), destination));
 
-    EXPECT_EQ(snapshot(destination), (std::map<std::string, std::string> {
-        { "a", "<folder>" }, { "a/b", "<folder>" }, { "a/b/c", "<folder>" }, { "a/b/c/d.txt", "deep" },
-        { "empty", "<folder>" }, { "deep", "<folder>" }, { "deep/er", "<folder>" },
-        { "run.sh", "#!/bin/sh" }, { "chunky.bin", chunky },
-        { "exactly-one-chunk.bin", std::string(65536, 'e') }, { "zero.txt", "" } }));
+    EXPECT_EQ(snapshot(destination),
+        (std::map<std::string, std::string> { { "a", "<folder>" }, { "a/b", "<folder>" },
+            { "a/b/c", "<folder>" }, { "a/b/c/d.txt", "deep" }, { "empty", "<folder>" },
+            { "deep", "<folder>" }, { "deep/er", "<folder>" }, { "run.sh", "#!/bin/sh" },
+            { "chunky.bin", chunky }, { "exactly-one-chunk.bin", std::string(65536, 'e') },
+            { "zero.txt", "" } }));
     EXPECT_EQ(modeOf(destination + "/run.sh") & 07133, 0u);
     EXPECT_EQ(modeOf(destination + "/empty") & 07022, 0u);
 }
@@ -92,7 +94,9 @@ TEST(SSZipArchive, refusesBrokenAndHostileArchivesWholeAndLeavesNothing)
 {
     using Make = std::function<void(const TemporaryFolder&, const std::string& archive)>;
     auto stored = [](std::vector<StoredEntry> entries) -> Make {
-        return [entries](const TemporaryFolder&, const std::string& archive) { writeFile(archive, storedZip(entries)); };
+        return [entries](const TemporaryFolder&, const std::string& archive) {
+            writeFile(archive, storedZip(entries));
+        };
     };
     auto broken = [](fixtures::Breakage breakage) -> Make {
         return [breakage](const TemporaryFolder&, const std::string& archive) {
@@ -107,7 +111,8 @@ TEST(SSZipArchive, refusesBrokenAndHostileArchivesWholeAndLeavesNothing)
     auto thousandMebibytes = [](bool sharedBlock) {
         std::vector<StoredEntry> entries;
         for (std::size_t index = 0; index < 1000; ++index) {
-            StoredEntry entry { "OEBPS/" + std::to_string(index) + ".xhtml", std::string(1100, 'x'), std::nullopt, 1u << 20 };
+            StoredEntry entry { "OEBPS/" + std::to_string(index) + ".xhtml", std::string(1100, 'x'),
+                std::nullopt, 1u << 20 };
             if (sharedBlock && index > 0)
                 entry = { entry.name, "", std::nullopt, std::nullopt, 0 };
             entries.push_back(std::move(entry));
@@ -136,36 +141,51 @@ TEST(SSZipArchive, refusesBrokenAndHostileArchivesWholeAndLeavesNothing)
         ziparchive::UnzipLimits limits = {};
     };
     const Case cases[] = {
-        { "absolute path", [&](const TemporaryFolder& sandbox, const std::string& archive) {
-             writeFile(archive, storedZip({ good, { sandbox.file("escaped"), "owned" } }));
-         }, "absolute" },
+        { "absolute path",
+            [&](const TemporaryFolder& sandbox, const std::string& archive) {
+                writeFile(archive, storedZip({ good, { sandbox.file("escaped"), "owned" } }));
+            },
+            "absolute" },
         { "parent folder", stored({ good, { "../escaped", "owned" } }), "climbs out" },
         { "backslash traversal", stored({ good, { "..\\..\\escaped", "owned" } }), "climbs out" },
-        { "NUL hiding a traversal", stored({ good, { std::string("ok\0/../../escaped", 17), "owned" } }), "entry" },
-        { "symbolic link and a file through it", [&](const TemporaryFolder& sandbox, const std::string& archive) {
-             fs::create_directory(sandbox.file("victim"));
-             writeFile(archive, storedZip({ good, { "link", sandbox.file("victim"), 0120777 },
-                 { "link/owned", "owned" } }));
-         }, "symbolic link" },
+        { "NUL hiding a traversal",
+            stored({ good, { std::string("ok\0/../../escaped", 17), "owned" } }), "entry" },
+        { "symbolic link and a file through it",
+            [&](const TemporaryFolder& sandbox, const std::string& archive) {
+                fs::create_directory(sandbox.file("victim"));
+                writeFile(archive,
+                    storedZip({ good, { "link", sandbox.file("victim"), 0120777 },
+                        { "link/owned", "owned" } }));
+            },
+            "symbolic link" },
         { "named pipe", stored({ good, { "pipe", "", 010644 } }), "pipe" },
-        { "same name twice", stored({ { "mimetype", "first" }, good, { "mimetype", "second" } }), "twice" },
-        { "more bytes than allowed", stored({ good, { "a", std::string(600, 'a') }, { "b", std::string(600, 'b') } }),
+        { "same name twice", stored({ { "mimetype", "first" }, good, { "mimetype", "second" } }),
+            "twice" },
+        { "more bytes than allowed",
+            stored({ good, { "a", std::string(600, 'a') }, { "b", std::string(600, 'b') } }),
             "bytes in total", smallTotal },
-        { "ratio bomb", stored({ good, { "bomb", std::string(1000, 'z'), std::nullopt, 3u << 20 } }), "ratio" },
-        { "entries each under the ratio, too much in all", stored(thousandMebibytes(false)), "bytes in total" },
+        { "ratio bomb",
+            stored({ good, { "bomb", std::string(1000, 'z'), std::nullopt, 3u << 20 } }), "ratio" },
+        { "entries each under the ratio, too much in all", stored(thousandMebibytes(false)),
+            "bytes in total" },
         { "one block under a thousand names", stored(thousandMebibytes(true)), "bytes in total" },
         { "a thousand levels of implied folders", stored(impliedFolders(50, 1000)), "levels deep" },
         { "implied folders past what a book needs", stored(impliedFolders(400, 32)), "folders" },
-        { "one block under two names", stored({ good, { "copy", "", std::nullopt, std::nullopt, 0 } }), "overlaps" },
-        { "stored entry larger than declared", stored({ good, { "OEBPS/last", std::string(100'000, 'l'), std::nullopt, 10 } }),
+        { "one block under two names",
+            stored({ good, { "copy", "", std::nullopt, std::nullopt, 0 } }), "overlaps" },
+        { "stored entry larger than declared",
+            stored({ good, { "OEBPS/last", std::string(100'000, 'l'), std::nullopt, 10 } }),
             "more than the 10 bytes" },
-        { "deflated entry inflating past its size", [](const TemporaryFolder&, const std::string& archive) {
-             largeBook().writeZipped(archive);
-             std::string bytes = ziptest::readFile(archive);
-             ziptest::patchDeclaredSize(bytes, "OEBPS/Text/long.xhtml", 1000);
-             writeFile(archive, bytes);
-         }, "long.xhtml" },
-        { "entry shorter than declared", stored({ good, { "OEBPS/last", "short", std::nullopt, 200 } }), "OEBPS/last" },
+        { "deflated entry inflating past its size",
+            [](const TemporaryFolder&, const std::string& archive) {
+                largeBook().writeZipped(archive);
+                std::string bytes = ziptest::readFile(archive);
+                ziptest::patchDeclaredSize(bytes, "OEBPS/Text/long.xhtml", 1000);
+                writeFile(archive, bytes);
+            },
+            "long.xhtml" },
+        { "entry shorter than declared",
+            stored({ good, { "OEBPS/last", "short", std::nullopt, 200 } }), "OEBPS/last" },
         { "damaged data", broken(fixtures::Breakage::corruptedPackageData), "content.opf" },
         { "truncated archive", broken(fixtures::Breakage::truncatedZip), "book.epub" },
         { "not a zip", broken(fixtures::Breakage::notAZip), "zip" },
@@ -184,7 +204,8 @@ TEST(SSZipArchive, refusesBrokenAndHostileArchivesWholeAndLeavesNothing)
         auto result = SSZipArchive::unzip(archive, sandbox.file("Documents/book.epub"), c.limits);
 
         ASSERT_FALSE(result);
-        EXPECT_NE(result.error().description().find(c.reason), std::string::npos) << result.error().description();
+        EXPECT_NE(result.error().description().find(c.reason), std::string::npos)
+            << result.error().description();
         EXPECT_EQ(snapshot(sandbox.path()), before);
     }
 }
@@ -196,8 +217,9 @@ TEST(SSZipArchive, failureLeavesAnExistingDestinationExactlyAsItWas)
         std::vector<StoredEntry> entries;
     };
     const Case cases[] = {
-        { "fails on its last entry", { { "OEBPS/new.xhtml", "new" }, { "new/deep/file", "x" },
-            { "OEBPS/last", std::string(5000, 'l'), std::nullopt, 10 } } },
+        { "fails on its last entry",
+            { { "OEBPS/new.xhtml", "new" }, { "new/deep/file", "x" },
+                { "OEBPS/last", std::string(5000, 'l'), std::nullopt, 10 } } },
         { "would overwrite a file", { { "OEBPS/new.xhtml", "new" }, { "keep.txt", "replaced" } } },
         { "would put a file where a folder is", { { "fresh.txt", "new" }, { "OEBPS", "file" } } },
     };
@@ -220,7 +242,7 @@ TEST(SSZipArchive, plantedSymbolicLinksAreNeverFollowed)
 {
     struct Case {
         const char* what;
-        std::string link;   // inside the sandbox
+        std::string link; // inside the sandbox
         std::string target; // inside the sandbox's "outside" folder, or the folder itself
     };
     const Case cases[] = {
@@ -241,7 +263,8 @@ TEST(SSZipArchive, plantedSymbolicLinksAreNeverFollowed)
         fixtures::EpubFixture().writeZipped(sandbox.file("a.zip"));
         auto before = snapshot(sandbox.path());
 
-        EXPECT_FALSE(SSZipArchive::unzipFileAtPath(sandbox.file("a.zip"), sandbox.file("book.epub")));
+        EXPECT_FALSE(
+            SSZipArchive::unzipFileAtPath(sandbox.file("a.zip"), sandbox.file("book.epub")));
         EXPECT_EQ(snapshot(sandbox.path()), before);
     }
 }

@@ -131,7 +131,8 @@ std::string storedZip(const std::vector<StoredEntry>& entries, const ZipLayout& 
 void patchDeclaredSize(std::string& zip, const std::string& name, std::uint32_t size)
 {
     const std::string signature("PK\1\2", 4);
-    for (std::size_t at = zip.find(signature); at != std::string::npos; at = zip.find(signature, at + 4)) {
+    for (std::size_t at = zip.find(signature); at != std::string::npos;
+         at = zip.find(signature, at + 4)) {
         std::uint32_t nameLength = zip::read16(zip.data() + at + 28);
         if (zip.compare(at + 46, nameLength, name) != 0 || nameLength != name.size())
             continue;
@@ -163,7 +164,8 @@ std::map<std::string, std::string> snapshot(const std::string& folder)
     namespace fs = std::filesystem;
     std::map<std::string, std::string> items;
     std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
         std::string relative = fs::relative(it->path(), folder).string();
         if (it->is_symlink())
             items[relative] = "<link to " + fs::read_symlink(it->path()).string() + ">";

@@ -85,14 +85,16 @@ TEST_F(FileManagerTest, removesFilesAndWholeFoldersButNotWhatALinkPointsTo)
 TEST_F(FileManagerTest, documentsDirectoryIsCreatedWhereTheLauncherPointsIt)
 {
     FileManager::setDocumentsDirectoryOverride(root + "/deep/Documents");
-    auto url = files.urlForDirectory(SearchPathDirectory::documentDirectory, SearchPathDomainMask::userDomainMask, std::nullopt, true);
+    auto url = files.urlForDirectory(SearchPathDirectory::documentDirectory,
+        SearchPathDomainMask::userDomainMask, std::nullopt, true);
     ASSERT_TRUE(url);
     EXPECT_EQ(url->path(), root + "/deep/Documents");
     EXPECT_TRUE(fs::is_directory(root + "/deep/Documents"));
 
     write("plain-file");
     FileManager::setDocumentsDirectoryOverride(root + "/plain-file/Documents");
-    EXPECT_FALSE(files.urlForDirectory(SearchPathDirectory::documentDirectory, SearchPathDomainMask::userDomainMask, std::nullopt, true));
+    EXPECT_FALSE(files.urlForDirectory(SearchPathDirectory::documentDirectory,
+        SearchPathDomainMask::userDomainMask, std::nullopt, true));
 }
 
 TEST_F(FileManagerTest, moveNeverReplacesAnExistingItem)

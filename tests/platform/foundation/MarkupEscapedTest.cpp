@@ -33,7 +33,9 @@ TEST(MarkupEscaped, xmlTextAlsoCleansWhatXmlCannotCarry)
         { "<a href=\"x\">&</a>", "&lt;a href=&quot;x&quot;&gt;&amp;&lt;/a&gt;" },
         { "bell\x07 and\x1f gone, tab\tkept", "bell and gone, tab&#9;kept" },
         { "bad \xff byte", "bad \xEF\xBF\xBD byte" },
-        { "non\xEF\xBF\xBE" "character", "noncharacter" },
+        { "non\xEF\xBF\xBE"
+          "character",
+            "noncharacter" },
     };
     for (const auto& [text, xml] : cases)
         EXPECT_EQ(host::xmlText(text), xml) << text;

@@ -27,7 +27,8 @@ TEST(OrderedWork, everyShapeTakesEveryItemInOrderWithinItsWindow)
                 return index * index;
             });
             for (std::size_t index = 0; index < count; ++index) {
-                ASSERT_EQ(work.take(index), index * index) << shape.workers << " workers, " << count << " items";
+                ASSERT_EQ(work.take(index), index * index)
+                    << shape.workers << " workers, " << count << " items";
                 taken = index + 1;
             }
             EXPECT_FALSE(tooFarAhead) << shape.workers << " workers, " << count << " items";

@@ -12,12 +12,14 @@ TEST(FileURL, pathHasNoTrailingSlashAndKnowsItsLastComponent)
     EXPECT_EQ(folder.lastPathComponent(), "Documents");
     EXPECT_EQ(URL::fileURLWithPath("/").path(), "/");
     EXPECT_EQ(URL::fileURLWithPath("/").lastPathComponent(), "/");
-    EXPECT_EQ(folder.appendingPathComponent("Moby Dick.epub").path(), "/home/reader/Documents/Moby Dick.epub");
+    EXPECT_EQ(folder.appendingPathComponent("Moby Dick.epub").path(),
+        "/home/reader/Documents/Moby Dick.epub");
 }
 
 TEST(FileURL, standardisingResolvesDotsAndRepeatedSlashes)
 {
-    EXPECT_EQ(URL::fileURLWithPath("/a/./b//c/../d.epub").standardizedFileURL().path(), "/a/b/d.epub");
+    EXPECT_EQ(
+        URL::fileURLWithPath("/a/./b//c/../d.epub").standardizedFileURL().path(), "/a/b/d.epub");
     EXPECT_EQ(URL::fileURLWithPath("/../../x").standardizedFileURL().path(), "/x");
     EXPECT_EQ(URL::fileURLWithPath("/a/b/..").standardizedFileURL().lastPathComponent(), "a");
 }

@@ -16,9 +16,10 @@ const ui::TextRun* runContaining(const ui::AttributedString& text, const std::st
 
 TEST(HTMLReader, fontElementsSetSizeFaceAndColourInsideACentredBlock)
 {
-    auto text = html::attributedStringFromHTML(
-        "<center><br><font size=+2 color=black face=Arial>Big line</font><font size=+1 face=Arial><br><br>"
-        "&copy; 2026 Us<br>Credit<br></font>");
+    auto text
+        = html::attributedStringFromHTML("<center><br><font size=+2 color=black face=Arial>Big "
+                                         "line</font><font size=+1 face=Arial><br><br>"
+                                         "&copy; 2026 Us<br>Credit<br></font>");
     ASSERT_TRUE(text);
     EXPECT_EQ(text->string(), "\nBig line\n\n\xC2\xA9 2026 Us\nCredit\n");
     auto* big = runContaining(*text, "Big line");

@@ -11,13 +11,20 @@ TEST(PlainText, keepsTheWordsAReaderSeesAndNothingElse)
     const std::pair<std::string, std::string> cases[] {
         { "  <p>Un <b>roman</b>,\n\t  enfin.</p><p>Deux</p>  ", "Un roman, enfin. Deux" },
         { "line<br/>break<li>item</li><div class=\"a>b\">quoted</div>", "line break item quoted" },
-        { "<!-- a <p> comment -->kept<script>var x = '<p>';</script><STYLE>p {}</style> too", "kept too" },
-        { "Tom &amp; Jerry &lt;3 &quot;caf&eacute;&quot; &rsquo;&#233;&#xE9;&#150;&nbsp;&hellip;", "Tom & Jerry <3 \"café\" ’éé– …" },
-        { "AT&T & co &unknown; &#0; &#xD800; &#99999999;", "AT&T & co &unknown; \xEF\xBF\xBD \xEF\xBF\xBD \xEF\xBF\xBD" },
+        { "<!-- a <p> comment -->kept<script>var x = '<p>';</script><STYLE>p {}</style> too",
+            "kept too" },
+        { "Tom &amp; Jerry &lt;3 &quot;caf&eacute;&quot; &rsquo;&#233;&#xE9;&#150;&nbsp;&hellip;",
+            "Tom & Jerry <3 \"café\" ’éé– …" },
+        { "AT&T & co &unknown; &#0; &#xD800; &#99999999;",
+            "AT&T & co &unknown; \xEF\xBF\xBD \xEF\xBF\xBD \xEF\xBF\xBD" },
         { "&alpha;&rarr;&thetasym;&Omega;&spades; &mdash;&euro;&apos;", "α→ϑΩ♠ —€'" },
         { "a < b, 1<2, x<y and <unclosed", "a < b, 1<2, x<y and <unclosed" },
-        { "bell\x07, nul" + std::string(1, '\0') + "&#1;, shy&shy;, \xEF\xBF\xBE" "end", "bell, nul, shy, end" },
-        { "Latin-1 caf\xE9 and a lone surrogate \xED\xA0\x80.", "Latin-1 caf\xEF\xBF\xBD and a lone surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD." },
+        { "bell\x07, nul" + std::string(1, '\0')
+                + "&#1;, shy&shy;, \xEF\xBF\xBE"
+                  "end",
+            "bell, nul, shy, end" },
+        { "Latin-1 caf\xE9 and a lone surrogate \xED\xA0\x80.",
+            "Latin-1 caf\xEF\xBF\xBD and a lone surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD." },
         { "<p> </p>&nbsp;<br>", "" },
     };
     for (const auto& [markup, text] : cases)

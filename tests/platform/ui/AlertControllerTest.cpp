@@ -14,7 +14,8 @@ public:
 
 TEST(AlertController, panelIsThreeLevelsDownAndStyledTextsGoByKey)
 {
-    auto alert = ui::AlertController::alertControllerWithTitle("Title", "Message", ui::AlertControllerStyle::alert);
+    auto alert = ui::AlertController::alertControllerWithTitle(
+        "Title", "Message", ui::AlertControllerStyle::alert);
     auto container = alert->contentContainer();
     ASSERT_TRUE(container);
     EXPECT_EQ(alert->view()->subviews().front()->subviews().front()->subviews().front(), container);
@@ -34,10 +35,13 @@ TEST(AlertController, tappingAButtonClosesTheAlertThenRunsItsAction)
     window->setRootViewController(screen);
     window->makeKeyAndVisible();
     int appearancesBefore = screen->appearances;
-    auto alert = ui::AlertController::alertControllerWithTitle("Title", std::nullopt, ui::AlertControllerStyle::alert);
+    auto alert = ui::AlertController::alertControllerWithTitle(
+        "Title", std::nullopt, ui::AlertControllerStyle::alert);
     bool presentedWhenRun = true;
-    alert->addAction(ui::AlertAction::actionWithTitle("ok", ui::AlertActionStyle::defaultStyle,
-        [&](ui::AlertAction&) { presentedWhenRun = screen->presentedViewController() != nullptr; }));
+    alert->addAction(ui::AlertAction::actionWithTitle(
+        "ok", ui::AlertActionStyle::defaultStyle, [&](ui::AlertAction&) {
+            presentedWhenRun = screen->presentedViewController() != nullptr;
+        }));
     screen->presentViewController(alert, true);
     ASSERT_EQ(screen->presentedViewController(), alert);
 
@@ -46,7 +50,8 @@ TEST(AlertController, tappingAButtonClosesTheAlertThenRunsItsAction)
     EXPECT_TRUE(alert->tapActionAtIndex(0));
     EXPECT_FALSE(screen->presentedViewController());
     EXPECT_FALSE(presentedWhenRun);
-    EXPECT_EQ(screen->appearances, appearancesBefore) << "the screen under an alert never left the view";
+    EXPECT_EQ(screen->appearances, appearancesBefore)
+        << "the screen under an alert never left the view";
 }
 
 }

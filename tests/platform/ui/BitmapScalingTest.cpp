@@ -25,13 +25,18 @@ TEST(BitmapScaling, theShorterSideBecomesTheSideAskedForAndTheProportionsStay)
     struct Example {
         int width, height, side, expectedWidth, expectedHeight;
     };
-    for (auto example : { Example { 600, 900, 108, 108, 162 }, Example { 1000, 10, 5, 500, 5 }, Example { 7, 3, 2, 5, 2 },
-             Example { 50, 50, 50, 50, 50 }, Example { 40, 60, 100, 40, 60 }, Example { 40, 60, 0, 40, 60 } }) {
-        auto scaled = ui::scaledToCover(filled(example.width, example.height, { 10, 20, 30, 255 }), example.side);
-        EXPECT_EQ(scaled.width, example.expectedWidth) << example.width << "x" << example.height << " to " << example.side;
-        EXPECT_EQ(scaled.height, example.expectedHeight) << example.width << "x" << example.height << " to " << example.side;
+    for (auto example : { Example { 600, 900, 108, 108, 162 }, Example { 1000, 10, 5, 500, 5 },
+             Example { 7, 3, 2, 5, 2 }, Example { 50, 50, 50, 50, 50 },
+             Example { 40, 60, 100, 40, 60 }, Example { 40, 60, 0, 40, 60 } }) {
+        auto scaled = ui::scaledToCover(
+            filled(example.width, example.height, { 10, 20, 30, 255 }), example.side);
+        EXPECT_EQ(scaled.width, example.expectedWidth)
+            << example.width << "x" << example.height << " to " << example.side;
+        EXPECT_EQ(scaled.height, example.expectedHeight)
+            << example.width << "x" << example.height << " to " << example.side;
         EXPECT_EQ(scaled.rgba.size(), static_cast<std::size_t>(scaled.width) * scaled.height * 4);
-        EXPECT_EQ(at(scaled, scaled.width - 1, scaled.height - 1), (std::array<std::uint8_t, 4> { 10, 20, 30, 255 }));
+        EXPECT_EQ(at(scaled, scaled.width - 1, scaled.height - 1),
+            (std::array<std::uint8_t, 4> { 10, 20, 30, 255 }));
     }
 }
 

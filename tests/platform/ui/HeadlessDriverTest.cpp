@@ -56,7 +56,8 @@ TEST(HeadlessDriver, refusesEventsForWhatTheScreenDoesNotShow)
 
 TEST(HeadlessDriver, deliversEventsFromAnotherThreadOnTheMainLoop)
 {
-    fixtures::LaunchedApp app({ { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
+    fixtures::LaunchedApp app(
+        { { "b.epub", "Beta", "Bob", 2000 }, { "a.epub", "Alpha", "Ann", 1000 } });
     auto sort = app.headerButton("sort")->viewId();
     std::atomic<bool> done { false };
     bool outcome = false;
@@ -93,7 +94,8 @@ TEST(HeadlessDriver, aFullScreenPresentationHidesTheLibraryUntilDismissed)
 
     app.library().addBook("b.epub", "Beta", "Bob", 2000);
     cover->dismissViewControllerAnimated(true);
-    EXPECT_EQ(app.window().topViewController().get(), static_cast<ui::ViewController*>(&app.screen()));
+    EXPECT_EQ(
+        app.window().topViewController().get(), static_cast<ui::ViewController*>(&app.screen()));
     EXPECT_EQ(cover->view()->superview(), nullptr);
     EXPECT_EQ(cover->events.back(), "didDisappear");
     // Back in view, the library scanned again.
@@ -107,7 +109,8 @@ TEST(HeadlessDriver, aSheetLeavesTheLibraryInView)
     app.screen().presentViewController(sheet, false);
     app.library().addBook("b.epub", "Beta", "Bob", 2000);
     sheet->dismissViewControllerAnimated(false);
-    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Alpha / Ann" })) << "no new appearance, no scan";
+    EXPECT_EQ(app.visibleRows(), (std::vector<std::string> { "Alpha / Ann" }))
+        << "no new appearance, no scan";
 }
 
 TEST(Application, opensOutsideURLsByRequestOnly)
@@ -115,8 +118,10 @@ TEST(Application, opensOutsideURLsByRequestOnly)
     fixtures::LaunchedApp app;
     auto application = ui::Application::sharedApplication();
     std::vector<bool> answers;
-    for (auto text : { "app-settings:", "https://example.org/", "file:///etc/passwd", "javascript:alert(1)" })
-        application->openURL(*foundation::URL::withString(text), {}, [&](bool opened) { answers.push_back(opened); });
+    for (auto text :
+        { "app-settings:", "https://example.org/", "file:///etc/passwd", "javascript:alert(1)" })
+        application->openURL(*foundation::URL::withString(text), {},
+            [&](bool opened) { answers.push_back(opened); });
     EXPECT_EQ(answers, (std::vector<bool> { true, true, false, false }));
     auto requests = application->takeOpenURLRequests();
     ASSERT_EQ(requests.size(), 2u);

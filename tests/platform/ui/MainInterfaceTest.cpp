@@ -31,11 +31,16 @@ TEST(MainInterface, refusesDescriptionsItCannotUse)
         { "no root controller", R"({ "window": { "width": 1, "height": 1 } })" },
         { "a root controller without class", R"({ "rootViewController": {} })" },
         { "an empty class", R"({ "rootViewController": { "class": "" } })" },
-        { "a zero width", R"({ "window": { "width": 0, "height": 5 }, "rootViewController": { "class": "A" } })" },
-        { "a negative height", R"({ "window": { "width": 5, "height": -5 }, "rootViewController": { "class": "A" } })" },
-        { "an absurd size", R"({ "window": { "width": 1e300, "height": 5 }, "rootViewController": { "class": "A" } })" },
-        { "a size as text", R"({ "window": { "width": "5", "height": 5 }, "rootViewController": { "class": "A" } })" },
-        { "a value that is no text", R"({ "rootViewController": { "class": "A", "values": { "style": 1 } } })" },
+        { "a zero width",
+            R"({ "window": { "width": 0, "height": 5 }, "rootViewController": { "class": "A" } })" },
+        { "a negative height",
+            R"({ "window": { "width": 5, "height": -5 }, "rootViewController": { "class": "A" } })" },
+        { "an absurd size",
+            R"({ "window": { "width": 1e300, "height": 5 }, "rootViewController": { "class": "A" } })" },
+        { "a size as text",
+            R"({ "window": { "width": "5", "height": 5 }, "rootViewController": { "class": "A" } })" },
+        { "a value that is no text",
+            R"({ "rootViewController": { "class": "A", "values": { "style": 1 } } })" },
     };
     for (auto& [what, text] : cases)
         EXPECT_FALSE(ui::MainInterface::parse(text)) << what;

@@ -20,7 +20,8 @@ TEST(MainLoop, tasksFromOtherThreadsRunOnTheMainThread)
     std::atomic<int> answered { 0 };
     for (int number = 0; number < 4; ++number) {
         workers.emplace_back([&, number] {
-            auto result = loop.performAndWait([&] { return std::this_thread::get_id() == mainThread ? number * 10 : -1; });
+            auto result = loop.performAndWait(
+                [&] { return std::this_thread::get_id() == mainThread ? number * 10 : -1; });
             if (result && *result == number * 10)
                 ++answered;
         });
@@ -59,7 +60,9 @@ TEST(MainLoop, aStoppedLoopAnswersItsWaiters)
     waiter.join();
     EXPECT_FALSE(queued);
     EXPECT_EQ(loop.queuedTasks(), 0u);
-    auto late = std::async(std::launch::async, [&] { return loop.performAndWait([] { return 2; }); }).get();
+    auto late = std::async(std::launch::async, [&] {
+        return loop.performAndWait([] { return 2; });
+    }).get();
     EXPECT_FALSE(late);
     EXPECT_FALSE(loop.post([] {}));
     loop.reset();

@@ -1,8 +1,8 @@
 // The table view with a data source of plain rows: only visible rows are asked for, cells are
 // reused by identifier, requests become one-shot commands, and a deletion the data source does
 // not reflect is a fault the table recovers from.
-#include "platform/ui/Fault.h"
 #include "platform/ui/TableView.h"
+#include "platform/ui/Fault.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,12 @@ struct Rows : ui::TableViewDataSource, ui::TableViewDelegate {
     std::vector<std::string> index;
     std::int64_t indexSection = 0;
 
-    std::int64_t numberOfRowsInSection(ui::TableView&, std::int64_t) override { return static_cast<std::int64_t>(rows.size()); }
-    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(ui::TableView& table, ui::IndexPath indexPath) override
+    std::int64_t numberOfRowsInSection(ui::TableView&, std::int64_t) override
+    {
+        return static_cast<std::int64_t>(rows.size());
+    }
+    std::shared_ptr<ui::TableViewCell> cellForRowAtIndexPath(
+        ui::TableView& table, ui::IndexPath indexPath) override
     {
         asked.push_back(indexPath.row);
         auto cell = table.dequeueReusableCellWithIdentifier("row");
@@ -31,19 +35,42 @@ struct Rows : ui::TableViewDataSource, ui::TableViewDelegate {
         cell->textLabel()->setText(rows[static_cast<std::size_t>(indexPath.row)]);
         return cell;
     }
-    std::optional<std::string> titleForHeaderInSection(ui::TableView&, std::int64_t) override { return "Header"; }
-    std::vector<std::string> sectionIndexTitlesForTableView(ui::TableView&) override { return index; }
-    std::int64_t sectionForSectionIndexTitle(ui::TableView&, const std::string&, std::int64_t) override { return indexSection; }
-    bool canEditRowAtIndexPath(ui::TableView&, ui::IndexPath indexPath) override { return indexPath.row != 0; }
-    void commitEditingStyle(ui::TableView& table, ui::TableViewCellEditingStyle, ui::IndexPath indexPath) override
+    std::optional<std::string> titleForHeaderInSection(ui::TableView&, std::int64_t) override
+    {
+        return "Header";
+    }
+    std::vector<std::string> sectionIndexTitlesForTableView(ui::TableView&) override
+    {
+        return index;
+    }
+    std::int64_t sectionForSectionIndexTitle(
+        ui::TableView&, const std::string&, std::int64_t) override
+    {
+        return indexSection;
+    }
+    bool canEditRowAtIndexPath(ui::TableView&, ui::IndexPath indexPath) override
+    {
+        return indexPath.row != 0;
+    }
+    void commitEditingStyle(
+        ui::TableView& table, ui::TableViewCellEditingStyle, ui::IndexPath indexPath) override
     {
         if (removeOnDelete)
             rows.erase(rows.begin() + indexPath.row);
         (void)table.deleteRowsAtIndexPaths({ indexPath }, ui::TableViewRowAnimation::fade);
     }
-    void willDisplayCell(ui::TableView&, ui::TableViewCell&, ui::IndexPath) override { ++displayed; }
-    void willDisplayHeaderView(ui::TableView&, ui::View&, std::int64_t) override { ++headersDisplayed; }
-    void didSelectRowAtIndexPath(ui::TableView&, ui::IndexPath indexPath) override { selected.push_back(indexPath); }
+    void willDisplayCell(ui::TableView&, ui::TableViewCell&, ui::IndexPath) override
+    {
+        ++displayed;
+    }
+    void willDisplayHeaderView(ui::TableView&, ui::View&, std::int64_t) override
+    {
+        ++headersDisplayed;
+    }
+    void didSelectRowAtIndexPath(ui::TableView&, ui::IndexPath indexPath) override
+    {
+        selected.push_back(indexPath);
+    }
 };
 
 struct Fixture {
@@ -93,7 +120,8 @@ TEST(TableView, aVisibleRangeIsBoundedByTheRowsAndAMaximum)
 {
     Fixture fixture(5000);
     fixture.table.setVisibleRows(4990, 1'000'000'000'000);
-    EXPECT_EQ(fixture.table.indexPathsForVisibleRows().size(), static_cast<std::size_t>(ui::TableView::maximumVisibleRows));
+    EXPECT_EQ(fixture.table.indexPathsForVisibleRows().size(),
+        static_cast<std::size_t>(ui::TableView::maximumVisibleRows));
     EXPECT_EQ(fixture.table.indexPathsForVisibleRows().back().row, 4999);
     fixture.table.setVisibleRows(-5, 3);
     EXPECT_EQ(fixture.shown(), (std::vector<std::string> { "row 0", "row 1", "row 2" }));
@@ -147,9 +175,11 @@ TEST(TableView, deletingRowsTheDataSourceRemovedShiftsTheRest)
     ASSERT_TRUE(fixture.table.userSelectRow({ 0, 5 }));
     ASSERT_TRUE(fixture.table.userCommitDelete({ 0, 2 }));
     EXPECT_EQ(fixture.table.numberOfRowsInSection(0), 19);
-    EXPECT_EQ(fixture.shown(), (std::vector<std::string> { "row 0", "row 1", "row 3", "row 4", "row 5", "row 6", "row 7",
-                                   "row 8", "row 9", "row 10" }));
-    EXPECT_EQ(fixture.table.indexPathForSelectedRow(), ui::IndexPath::forRow(4, 0)) << "the selection moves with its row";
+    EXPECT_EQ(fixture.shown(),
+        (std::vector<std::string> { "row 0", "row 1", "row 3", "row 4", "row 5", "row 6", "row 7",
+            "row 8", "row 9", "row 10" }));
+    EXPECT_EQ(fixture.table.indexPathForSelectedRow(), ui::IndexPath::forRow(4, 0))
+        << "the selection moves with its row";
     auto commands = fixture.table.takeCommands();
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0].kind, ui::TableViewCommand::Kind::deleteRows);
@@ -165,15 +195,18 @@ TEST(TableView, aDeletionTheDataSourceDoesNotReflectIsAFault)
     ASSERT_TRUE(fixture.table.userCommitDelete({ 0, 3 }));
     auto faults = ui::takeFaults();
     ASSERT_EQ(faults.size(), 1u);
-    EXPECT_EQ(faults[0].rfind("Invalid update: invalid number of rows in section 0", 0), 0u) << faults[0];
+    EXPECT_EQ(faults[0].rfind("Invalid update: invalid number of rows in section 0", 0), 0u)
+        << faults[0];
     // The table stays true to its data source: all five rows, no deletion to draw.
     EXPECT_EQ(fixture.table.numberOfRowsInSection(0), 5);
     EXPECT_EQ(fixture.shown().size(), 5u);
     EXPECT_TRUE(fixture.table.takeCommands().empty());
     // Deleting a row twice, or one the table does not have, is the same fault.
-    auto twice = fixture.table.deleteRowsAtIndexPaths({ { 0, 1 }, { 0, 1 } }, ui::TableViewRowAnimation::fade);
+    auto twice = fixture.table.deleteRowsAtIndexPaths(
+        { { 0, 1 }, { 0, 1 } }, ui::TableViewRowAnimation::fade);
     EXPECT_FALSE(twice);
-    auto missing = fixture.table.deleteRowsAtIndexPaths({ { 0, 9 } }, ui::TableViewRowAnimation::fade);
+    auto missing
+        = fixture.table.deleteRowsAtIndexPaths({ { 0, 9 } }, ui::TableViewRowAnimation::fade);
     EXPECT_FALSE(missing);
     EXPECT_EQ(ui::takeFaults().size(), 2u);
 }
@@ -195,7 +228,8 @@ TEST(TableView, userEventsOnRowsOrTitlesItDoesNotHaveAreRefused)
     EXPECT_EQ(fixture.rows.selected, (std::vector<ui::IndexPath> { { 0, 1 } }));
     EXPECT_TRUE(fixture.table.cellForRowAtIndexPath({ 0, 1 })->isSelected());
     fixture.table.reloadData();
-    EXPECT_EQ(fixture.table.indexPathForSelectedRow(), std::nullopt) << "a reload clears the selection";
+    EXPECT_EQ(fixture.table.indexPathForSelectedRow(), std::nullopt)
+        << "a reload clears the selection";
 }
 
 TEST(TableView, anIndexTitleJumpsOnlyToASectionTheTableHas)

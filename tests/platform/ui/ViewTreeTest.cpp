@@ -11,7 +11,10 @@ namespace {
 
 struct Counter : ui::Responder {
     int taps = 0;
-    Counter() { registerAction("count", [this] { ++taps; }); }
+    Counter()
+    {
+        registerAction("count", [this] { ++taps; });
+    }
 };
 
 TEST(ViewTree, aViewCannotContainItself)
@@ -108,7 +111,10 @@ TEST(ViewTree, anActionWithoutTargetGoesUpToTheViewsController)
 {
     struct Screen : ui::ViewController {
         int taps = 0;
-        Screen() { registerAction("count", [this] { ++taps; }); }
+        Screen()
+        {
+            registerAction("count", [this] { ++taps; });
+        }
     };
     auto screen = std::make_shared<Screen>();
     auto button = ui::Button::buttonWithType(ui::ButtonType::custom);

@@ -17,7 +17,8 @@ TEST(PackageDocument, readsTheManifestAndSpineInOrder)
         fixtures::EpubFixture book { .version = version, .cover = fixtures::Cover::epub3 };
         book.chapters = { { "One", "1" }, { "Two", "2" }, { "Three", "3" } };
         std::string xml = book.packageDocument();
-        xml.replace(xml.find("<itemref idref=\"chapter-2\"/>"), 28, "<itemref idref=\"chapter-2\" linear=\"no\"/>");
+        xml.replace(xml.find("<itemref idref=\"chapter-2\"/>"), 28,
+            "<itemref idref=\"chapter-2\" linear=\"no\"/>");
 
         auto package = PackageDocument::parse(xml, "OEBPS/content.opf");
         ASSERT_TRUE(package) << package.error().description();
@@ -42,7 +43,7 @@ TEST(PackageDocument, findsTheRootfileOrSaysWhyNot)
 {
     struct Case {
         std::string xml;
-        std::string expected;  // the full-path, or a part of the error
+        std::string expected; // the full-path, or a part of the error
         bool succeeds;
     };
     const std::vector<Case> cases = {
@@ -50,7 +51,8 @@ TEST(PackageDocument, findsTheRootfileOrSaysWhyNot)
         { "<c:container xmlns:c=\"urn:oasis:names:tc:opendocument:xmlns:container\"><c:rootfiles>"
           "<c:rootfile full-path=\"a &amp; b.opf\"/></c:rootfiles></c:container>",
             "a & b.opf", true },
-        { "<container><rootfiles><rootfile full-path=\"\"/></rootfiles></container>", "names no package document", false },
+        { "<container><rootfiles><rootfile full-path=\"\"/></rootfiles></container>",
+            "names no package document", false },
         { "<container><rootfiles/></container>", "names no package document", false },
         { "<notacontainer/>", "is not a container document", false },
         { "", "is not well-formed XML", false },
@@ -64,16 +66,17 @@ TEST(PackageDocument, findsTheRootfileOrSaysWhyNot)
         if (rootfile)
             EXPECT_EQ(*rootfile, testCase.expected);
         else
-            EXPECT_NE(rootfile.error().description().find(testCase.expected), std::string::npos) << rootfile.error().description();
+            EXPECT_NE(rootfile.error().description().find(testCase.expected), std::string::npos)
+                << rootfile.error().description();
     }
 }
 
 TEST(PackageDocument, readsHowPagesAreLaidOutAndTurn)
 {
     struct Case {
-        std::string metadata;  // inside <metadata>
-        std::string spine;     // the spine's attributes
-        std::string itemref;   // the itemref's properties
+        std::string metadata; // inside <metadata>
+        std::string spine; // the spine's attributes
+        std::string itemref; // the itemref's properties
         std::string progression, writingMode;
         bool fixed, spreads;
         std::string side;
@@ -83,24 +86,38 @@ TEST(PackageDocument, readsHowPagesAreLaidOutAndTurn)
         { "", "page-progression-direction=\"rtl\"", "", "rtl", "", false, true, "" },
         { "", "page-progression-direction=\" ltr \"", "", "ltr", "", false, true, "" },
         { "", "page-progression-direction=\"upwards\"", "", "", "", false, true, "" },
-        { "<meta name=\"primary-writing-mode\" content=\"vertical-rl\"/>", "", "", "", "vertical-rl", false, true, "" },
-        { "<meta name=\"primary-writing-mode\" content=\"diagonal\"/>", "", "", "", "", false, true, "" },
-        { "<meta property=\"rendition:layout\"> pre-paginated </meta>", "", "page-spread-left", "", "", true, true, "left" },
-        { "<meta property=\"rendition:layout\">pre-paginated</meta><meta property=\"rendition:spread\">none</meta>", "",
-            "rendition:page-spread-center", "", "", true, false, "center" },
-        { "<meta property=\"rendition:layout\">pre-paginated</meta>", "", "rendition:layout-reflowable", "", "", false, true, "" },
-        { "<meta property=\"rendition:layout\">pre-paginated</meta>", "", "rendition:spread-none page-spread-right", "", "", true, false, "right" },
-        { "", "", "rendition:layout-pre-paginated rendition:spread-landscape", "", "", true, true, "" },
+        { "<meta name=\"primary-writing-mode\" content=\"vertical-rl\"/>", "", "", "",
+            "vertical-rl", false, true, "" },
+        { "<meta name=\"primary-writing-mode\" content=\"diagonal\"/>", "", "", "", "", false, true,
+            "" },
+        { "<meta property=\"rendition:layout\"> pre-paginated </meta>", "", "page-spread-left", "",
+            "", true, true, "left" },
+        { "<meta property=\"rendition:layout\">pre-paginated</meta><meta "
+          "property=\"rendition:spread\">none</meta>",
+            "", "rendition:page-spread-center", "", "", true, false, "center" },
+        { "<meta property=\"rendition:layout\">pre-paginated</meta>", "",
+            "rendition:layout-reflowable", "", "", false, true, "" },
+        { "<meta property=\"rendition:layout\">pre-paginated</meta>", "",
+            "rendition:spread-none page-spread-right", "", "", true, false, "right" },
+        { "", "", "rendition:layout-pre-paginated rendition:spread-landscape", "", "", true, true,
+            "" },
         // Contradictions and words not known leave the default.
-        { "<meta property=\"rendition:layout\">sideways</meta>", "", "page-spread-left page-spread-right", "", "", false, true, "" },
-        { "", "", "rendition:layout-pre-paginated rendition:layout-reflowable", "", "", false, true, "" },
-        { "<meta refines=\"#x\" property=\"rendition:layout\">pre-paginated</meta>", "", "", "", "", false, true, "" },
+        { "<meta property=\"rendition:layout\">sideways</meta>", "",
+            "page-spread-left page-spread-right", "", "", false, true, "" },
+        { "", "", "rendition:layout-pre-paginated rendition:layout-reflowable", "", "", false, true,
+            "" },
+        { "<meta refines=\"#x\" property=\"rendition:layout\">pre-paginated</meta>", "", "", "", "",
+            false, true, "" },
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.metadata + " | " + testCase.spine + " | " + testCase.itemref);
-        std::string xml = "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\"><metadata>" + testCase.metadata
-            + "</metadata><manifest><item id=\"p\" href=\"p.xhtml\" media-type=\"application/xhtml+xml\"/></manifest><spine "
-            + testCase.spine + "><itemref idref=\"p\" properties=\"" + testCase.itemref + "\"/></spine></package>";
+        std::string xml
+            = "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\"><metadata>"
+            + testCase.metadata
+            + "</metadata><manifest><item id=\"p\" href=\"p.xhtml\" "
+              "media-type=\"application/xhtml+xml\"/></manifest><spine "
+            + testCase.spine + "><itemref idref=\"p\" properties=\"" + testCase.itemref
+            + "\"/></spine></package>";
         auto package = PackageDocument::parse(xml, "content.opf");
         ASSERT_TRUE(package) << package.error().description();
         EXPECT_EQ(package->pageProgression, testCase.progression);

@@ -1,7 +1,7 @@
 // The table of contents: EPUB 3 navigation documents and EPUB 2 NCX files, nested or flat, with
 // the links resolved to entries of the book; hostile nesting and links that leave the book.
-#include "frameworks/folioreader/reader/ReaderSession.h"
 #include "frameworks/folioreader/epub/TableOfContents.h"
+#include "frameworks/folioreader/reader/ReaderSession.h"
 #include "tests/frameworks/folioreader/WrittenBook.h"
 
 #include <gtest/gtest.h>
@@ -31,14 +31,17 @@ TEST(TableOfContents, comesFromEitherKindOfBookInReadingOrder)
             SCOPED_TRACE(testing::Message() << "EPUB " << version << ", " << shape);
             fixtures::TemporaryFolder folder;
             EpubFixture book { .version = version };
-            book.chapters = { { "Loomings", "a" }, { "The Carpet-Bag", "b" }, { "The Spouter-Inn", "c" } };
-            auto session = folioreader::ReaderSession::open(fixtures::writeBook(book, shape, folder));
+            book.chapters
+                = { { "Loomings", "a" }, { "The Carpet-Bag", "b" }, { "The Spouter-Inn", "c" } };
+            auto session
+                = folioreader::ReaderSession::open(fixtures::writeBook(book, shape, folder));
             ASSERT_FALSE(session->failure());
-            EXPECT_EQ(session->tableOfContents(), (Entries {
-                                                      { "Loomings", "OEBPS/text/chapter-1.xhtml", "", 0 },
-                                                      { "The Carpet-Bag", "OEBPS/text/chapter-2.xhtml", "", 0 },
-                                                      { "The Spouter-Inn", "OEBPS/text/chapter-3.xhtml", "", 0 },
-                                                  }));
+            EXPECT_EQ(session->tableOfContents(),
+                (Entries {
+                    { "Loomings", "OEBPS/text/chapter-1.xhtml", "", 0 },
+                    { "The Carpet-Bag", "OEBPS/text/chapter-2.xhtml", "", 0 },
+                    { "The Spouter-Inn", "OEBPS/text/chapter-3.xhtml", "", 0 },
+                }));
             EXPECT_EQ(session->spineIndexOf("OEBPS/text/chapter-3.xhtml"), 2u);
         }
     }
@@ -63,20 +66,23 @@ TEST(TableOfContents, navigationDocumentNestingHeadingsAndFragments)
             <li><a href="text/untitled.xhtml"></a></li>
           </ol>
         </nav>)");
-    EXPECT_EQ(entries, (Entries {
-                           { "Part One", "OEBPS/text/one.xhtml", "start", 0 },
-                           { "Section 1", "OEBPS/text/one.xhtml", "s1", 1 },
-                           { "Interlude", "", "", 1 },
-                           { "Deep", "OEBPS/text/two words.xhtml", "", 2 },
-                           { "Elsewhere", "", "", 0 },
-                           { "Remote", "", "", 0 },
-                           { "untitled.xhtml", "OEBPS/text/untitled.xhtml", "", 0 },
-                       }));
+    EXPECT_EQ(entries,
+        (Entries {
+            { "Part One", "OEBPS/text/one.xhtml", "start", 0 },
+            { "Section 1", "OEBPS/text/one.xhtml", "s1", 1 },
+            { "Interlude", "", "", 1 },
+            { "Deep", "OEBPS/text/two words.xhtml", "", 2 },
+            { "Elsewhere", "", "", 0 },
+            { "Remote", "", "", 0 },
+            { "untitled.xhtml", "OEBPS/text/untitled.xhtml", "", 0 },
+        }));
 }
 
 TEST(TableOfContents, navigationDocumentFoundByRoleAndRefusedWithoutOne)
 {
-    EXPECT_EQ(navigation(R"(<nav role="doc-toc"><ol><li><a href="a.xhtml">A</a></li></ol></nav>)").size(), 1u);
+    EXPECT_EQ(
+        navigation(R"(<nav role="doc-toc"><ol><li><a href="a.xhtml">A</a></li></ol></nav>)").size(),
+        1u);
 
     std::string none = "<html><body><nav epub:type=\"landmarks\"><ol/></nav></body></html>";
     EXPECT_FALSE(folioreader::parseNavigationDocument(none, "nav.xhtml"));
@@ -96,11 +102,12 @@ TEST(TableOfContents, ncxNestingAndLinksRelativeToTheNcx)
         </navMap></ncx>)";
     auto entries = folioreader::parseNcx(ncx, "OEBPS/toc/toc.ncx");
     ASSERT_TRUE(entries);
-    EXPECT_EQ(*entries, (Entries {
-                            { "Book One", "OEBPS/toc/text/one.xhtml", "", 0 },
-                            { "Chapter 1", "OEBPS/toc/text/one.xhtml", "c1", 1 },
-                            { "Book Two", "OEBPS/two.xhtml", "", 0 },
-                        }));
+    EXPECT_EQ(*entries,
+        (Entries {
+            { "Book One", "OEBPS/toc/text/one.xhtml", "", 0 },
+            { "Chapter 1", "OEBPS/toc/text/one.xhtml", "c1", 1 },
+            { "Book Two", "OEBPS/two.xhtml", "", 0 },
+        }));
     std::string notNcx = "<package/>";
     EXPECT_FALSE(folioreader::parseNcx(notNcx, "toc.ncx"));
 }
@@ -138,9 +145,11 @@ TEST(TableOfContents, anUnreadableNavigationDocumentFallsBackToTheNcxOrToNone)
         fixtures::TemporaryFolder folder;
         EpubFixture book { .version = version };
         if (version == 2)
-            book.extraManifest = "<item id=\"nav\" href=\"nav.xhtml\" media-type=\"application/xhtml+xml\" properties=\"nav\"/>";
+            book.extraManifest = "<item id=\"nav\" href=\"nav.xhtml\" "
+                                 "media-type=\"application/xhtml+xml\" properties=\"nav\"/>";
         book.extraEntries = { { "OEBPS/nav.xhtml", "<html><nav epub:type='toc'>" } };
-        auto session = folioreader::ReaderSession::open(fixtures::writeBook(book, Shape::unpacked, folder));
+        auto session
+            = folioreader::ReaderSession::open(fixtures::writeBook(book, Shape::unpacked, folder));
         ASSERT_FALSE(session->failure());
         EXPECT_EQ(session->spine().size(), 2u);
         if (version == 2) {

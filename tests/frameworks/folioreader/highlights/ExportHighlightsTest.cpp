@@ -57,8 +57,7 @@ TEST(ExportHighlights, theLibraryFileHasEveryBookAndLosesNoHighlight)
     ASSERT_TRUE(file) << file.error().description();
     EXPECT_EQ(file->fileName, "Pagewyn highlights.md");
     EXPECT_EQ(file->mediaType, "text/markdown; charset=utf-8");
-    std::string text
-        = std::regex_replace(file->bytes, std::regex(R"(\d{4}-\d\d-\d\d)"), "DAY");
+    std::string text = std::regex_replace(file->bytes, std::regex(R"(\d{4}-\d\d-\d\d)"), "DAY");
     text = std::regex_replace(text, std::regex(R"(\(".*gone\.epub": [^)]*\))"), "(GONE)");
     EXPECT_EQ(text,
         "# Highlights\n\n"

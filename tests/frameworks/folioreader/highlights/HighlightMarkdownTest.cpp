@@ -21,8 +21,9 @@ PlacedHighlight placed(std::string text, std::string chapter, bool matches = tru
     Highlight highlight;
     highlight.text = std::move(text);
     highlight.created = madeOn;
-    return { .highlight = highlight, .spine = 0, .chapter = std::move(chapter),
-        .matchesText = matches };
+    return {
+        .highlight = highlight, .spine = 0, .chapter = std::move(chapter), .matchesText = matches
+    };
 }
 
 TEST(HighlightMarkdown, writesEachBookAsItsReaderExpects)
@@ -34,17 +35,23 @@ TEST(HighlightMarkdown, writesEachBookAsItsReaderExpects)
     };
     const Case cases[] = {
         { "quotes under their chapters, with their day",
-            { .title = "Moby-Dick", .author = "Herman Melville", .file = "moby.epub", .problem = {},
-                .highlights = { placed("Before any chapter.", ""),
-                    placed("Call me Ishmael.", "Loomings"), placed("Some years ago.", "Loomings"),
-                    placed("Whaling.", "The Carpet-Bag") } },
+            { .title = "Moby-Dick",
+                .author = "Herman Melville",
+                .file = "moby.epub",
+                .problem = {},
+                .highlights
+                = { placed("Before any chapter.", ""), placed("Call me Ishmael.", "Loomings"),
+                    placed("Some years ago.", "Loomings"), placed("Whaling.", "The Carpet-Bag") } },
             "# Moby-Dick — Herman Melville\n\n"
             "> Before any chapter.\n\nHighlighted on 2025-12-09\n\n"
             "## Loomings\n\n> Call me Ishmael.\n\nHighlighted on 2025-12-09\n\n"
             "> Some years ago.\n\nHighlighted on 2025-12-09\n\n"
             "## The Carpet-Bag\n\n> Whaling.\n\nHighlighted on 2025-12-09\n" },
         { "what Markdown would read as syntax is escaped",
-            { .title = "*Bold* & [Link](x) <b>", .author = "A_B", .file = "f.epub", .problem = {},
+            { .title = "*Bold* & [Link](x) <b>",
+                .author = "A_B",
+                .file = "f.epub",
+                .problem = {},
                 .highlights = { placed(
                     "# not a heading\n  - not a list\n\n1. not ordered\n> `code` &amp; | ~x~ \\",
                     "Part #2") } },
@@ -53,7 +60,10 @@ TEST(HighlightMarkdown, writesEachBookAsItsReaderExpects)
             "> \\> \\`code\\` \\&amp; \\| \\~x\\~ \\\\\n\n"
             "Highlighted on 2025-12-09\n" },
         { "highlights that no longer match are listed apart, with their chapter",
-            { .title = "Edition", .author = "", .file = "e.epub", .problem = {},
+            { .title = "Edition",
+                .author = "",
+                .file = "e.epub",
+                .problem = {},
                 .highlights = { placed("Still here.", "One"), placed("Gone now.", "Two", false) } },
             "# Edition\n\n## One\n\n> Still here.\n\nHighlighted on 2025-12-09\n\n"
             "## No longer matching the book's text\n\n"
@@ -64,12 +74,20 @@ TEST(HighlightMarkdown, writesEachBookAsItsReaderExpects)
             { .title = "", .author = "", .file = "untitled.epub", .problem = {}, .highlights = {} },
             "# untitled.epub\n\nNo highlights.\n" },
         { "right-to-left and CJK text stand as they are",
-            { .title = "吾輩は猫である", .author = "夏目漱石", .file = "neko.epub", .problem = {},
-                .highlights = { placed("名前はまだ無い。", "一"), placed("שלום, עולם!", "פרק א") } },
-            "# 吾輩は猫である — 夏目漱石\n\n## 一\n\n> 名前はまだ無い。\n\nHighlighted on 2025-12-09\n\n"
+            { .title = "吾輩は猫である",
+                .author = "夏目漱石",
+                .file = "neko.epub",
+                .problem = {},
+                .highlights
+                = { placed("名前はまだ無い。", "一"), placed("שלום, עולם!", "פרק א") } },
+            "# 吾輩は猫である — 夏目漱石\n\n## 一\n\n> 名前はまだ無い。\n\nHighlighted on "
+            "2025-12-09\n\n"
             "## פרק א\n\n> שלום, עולם!\n\nHighlighted on 2025-12-09\n" },
         { "a book that cannot be read keeps every highlight",
-            { .title = "", .author = "", .file = "lost.epub", .problem = "no such file",
+            { .title = "",
+                .author = "",
+                .file = "lost.epub",
+                .problem = "no such file",
                 .highlights = { placed("Kept anyway.", "", true) } },
             "# lost.epub\n\n*The book could not be read (no such file): its highlights are listed "
             "as they were kept.*\n\n## No longer matching the book's text\n\n> Kept anyway.\n\n"
@@ -82,9 +100,15 @@ TEST(HighlightMarkdown, writesEachBookAsItsReaderExpects)
 TEST(HighlightMarkdown, theLibraryHasASectionPerBook)
 {
     std::vector<BookHighlights> books {
-        { .title = "Alpha", .author = "Ann", .file = "a.epub", .problem = {},
+        { .title = "Alpha",
+            .author = "Ann",
+            .file = "a.epub",
+            .problem = {},
             .highlights = { placed("One.", "I") } },
-        { .title = "Beta", .author = "", .file = "b.epub", .problem = {},
+        { .title = "Beta",
+            .author = "",
+            .file = "b.epub",
+            .problem = {},
             .highlights = { placed("Two.", "") } },
     };
     EXPECT_EQ(folioreader::libraryHighlightsMarkdown(books),
@@ -114,9 +138,10 @@ TEST(PlaceHighlights, ordersNamesChaptersAndChecksTheTextAgainstTheBook)
 {
     const std::map<std::string, std::string> documents {
         { "a.xhtml", "<html><body><p>Call me Ishmael.</p><p>Some years ago</p></body></html>" },
-        { "b.xhtml", "<html><head><title>Not counted</title></head><body><p>First &amp; second</p>"
-                     "<h2 id=\"later\">Later</h2>"
-                     "<p>\xF0\x9D\x92\x9C astral words</p></body></html>" },
+        { "b.xhtml",
+            "<html><head><title>Not counted</title></head><body><p>First &amp; second</p>"
+            "<h2 id=\"later\">Later</h2>"
+            "<p>\xF0\x9D\x92\x9C astral words</p></body></html>" },
     };
     const std::vector<std::string> spine { "a.xhtml", "b.xhtml", "c.xhtml" };
     const std::vector<folioreader::TocEntry> contents {
@@ -131,15 +156,15 @@ TEST(PlaceHighlights, ordersNamesChaptersAndChecksTheTextAgainstTheBook)
             return foundation::Error("missing");
         return found->second;
     };
-    auto highlight = [](std::string document, std::uint64_t start, std::uint64_t end,
-                         std::string text) {
-        Highlight made;
-        made.document = std::move(document);
-        made.start = start;
-        made.end = end;
-        made.text = std::move(text);
-        return made;
-    };
+    auto highlight
+        = [](std::string document, std::uint64_t start, std::uint64_t end, std::string text) {
+              Highlight made;
+              made.document = std::move(document);
+              made.start = start;
+              made.end = end;
+              made.text = std::move(text);
+              return made;
+          };
     auto result = folioreader::placeHighlights(
         {
             highlight("gone.xhtml", 0, 4, "Gone"),

@@ -4,8 +4,8 @@
 
 #include "tests/support/RunMainLoop.h"
 
-#include <string>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -14,7 +14,9 @@ TEST(CoverLoader, requestsLetGoAreAskedForAgainOnceTheRestIsRead)
     int read = 0;
     int lookedAgain = 0;
     {
-        folioreader::CoverLoader loader(ui::MainLoop::main(), [&](const std::string&, const folioreader::CoverLoader::Cover&) { ++read; },
+        folioreader::CoverLoader loader(
+            ui::MainLoop::main(),
+            [&](const std::string&, const folioreader::CoverLoader::Cover&) { ++read; },
             [&] { ++lookedAgain; });
         // Books that are not there, each read at once as the blank cover, asked for far faster
         // than they are read: many are let go.

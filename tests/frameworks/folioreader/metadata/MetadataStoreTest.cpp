@@ -1,8 +1,8 @@
 // The persistent metadata store is a cache: whatever happened to its file, a scan lists the right
 // titles and says nothing a scan without it would not say.
+#include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "frameworks/folioreader/FolioReader.h"
 #include "frameworks/folioreader/metadata/MetadataScan.h"
-#include "frameworks/folioreader/metadata/MetadataStore.h"
 #include "frameworks/folioreader/metadata/StoredCover.h"
 #include "library/BookList.h"
 #include "library/ProgramState.h"
@@ -20,8 +20,8 @@
 
 namespace {
 
-using folioreader::MetadataStore;
 using fixtures::LibraryFolder;
+using folioreader::MetadataStore;
 
 std::string fileBytes(const std::string& path)
 {
@@ -38,12 +38,14 @@ void runSql(const std::string& path, const char* sql)
 {
     sqlite3* database = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &database), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(database, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(database);
+    EXPECT_EQ(sqlite3_exec(database, sql, nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(database);
     sqlite3_close(database);
 }
 
 // A start of the program on the library with the store at path: the titles it lists, by file.
-std::map<std::string, std::string> startWithStore(LibraryFolder& library, const std::shared_ptr<MetadataStore>& store)
+std::map<std::string, std::string> startWithStore(
+    LibraryFolder& library, const std::shared_ptr<MetadataStore>& store)
 {
     resetProgramState();
     foundation::FileManager::setDocumentsDirectoryOverride(library.path());
@@ -69,64 +71,83 @@ TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
 {
     const Mishap mishaps[] = {
         { "nothing", [](auto&, auto&) {}, "Alpha / Ann" },
-        { "garbage bytes", [](auto& store, auto&) { writeBytes(store, std::string(5000, '\x5a')); }, "Alpha / Ann" },
-        { "truncated", [](auto& store, auto&) { writeBytes(store, fileBytes(store).substr(0, 1500)); }, "Alpha / Ann" },
+        { "garbage bytes", [](auto& store, auto&) { writeBytes(store, std::string(5000, '\x5a')); },
+            "Alpha / Ann" },
+        { "truncated",
+            [](auto& store, auto&) { writeBytes(store, fileBytes(store).substr(0, 1500)); },
+            "Alpha / Ann" },
         { "emptied", [](auto& store, auto&) { writeBytes(store, ""); }, "Alpha / Ann" },
-        { "another version", [](auto& store, auto&) { runSql(store, "PRAGMA user_version = 99"); }, "Alpha / Ann" },
-        { "title bytes changed", [](auto& store, auto&) {
-              std::string bytes = fileBytes(store);
-              auto at = bytes.find("Alpha");
-              ASSERT_NE(at, std::string::npos);
-              bytes.replace(at, 5, "Omega");
-              writeBytes(store, bytes);
-          }, "Alpha / Ann" },
-        { "an entry of other files", [](auto& store, auto& library) {
-              auto stamp = folioreader::currentStamp(library + "/b.epub", "OEBPS/content.opf");
-              MetadataStore::open(store)->commit(library, { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Beta", "Bob" } }, {});
-          }, "Alpha / Ann" },
+        { "another version", [](auto& store, auto&) { runSql(store, "PRAGMA user_version = 99"); },
+            "Alpha / Ann" },
+        { "title bytes changed",
+            [](auto& store, auto&) {
+                std::string bytes = fileBytes(store);
+                auto at = bytes.find("Alpha");
+                ASSERT_NE(at, std::string::npos);
+                bytes.replace(at, 5, "Omega");
+                writeBytes(store, bytes);
+            },
+            "Alpha / Ann" },
+        { "an entry of other files",
+            [](auto& store, auto& library) {
+                auto stamp = folioreader::currentStamp(library + "/b.epub", "OEBPS/content.opf");
+                MetadataStore::open(store)->commit(library,
+                    { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Beta",
+                        "Bob" } },
+                    {});
+            },
+            "Alpha / Ann" },
         { "its parent is a file", [](auto&, auto&) {}, "Alpha / Ann" },
         // Not a mishap: proof that an intact entry for the files as they are is what a start lists.
-        { "an entry written for these files", [](auto& store, auto& library) {
-              auto stamp = folioreader::currentStamp(library + "/a.epub", "OEBPS/content.opf");
-              MetadataStore::open(store)->commit(library, { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Kept", "Kim",
-                  "urn:kept", "kk" } }, {});
-          }, "Kept / Kim", "kk" },
+        { "an entry written for these files",
+            [](auto& store, auto& library) {
+                auto stamp = folioreader::currentStamp(library + "/a.epub", "OEBPS/content.opf");
+                MetadataStore::open(store)->commit(library,
+                    { { "a.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", "Kept",
+                        "Kim", "urn:kept", "kk" } },
+                    {});
+            },
+            "Kept / Kim", "kk" },
     };
     // A few new books are looked up one by one, many are loaded from the store at once.
     for (int otherBooks : { 0, 20 })
-    for (const Mishap& mishap : mishaps) {
-        SCOPED_TRACE(std::string(mishap.what) + " beside " + std::to_string(otherBooks) + " books");
-        LibraryFolder library;
-        library.addBook("a.epub", "Alpha", "Ann", 1000);
-        library.addBook("b.epub", "Beta", "Bob", 2000);
-        for (int other = 0; other < otherBooks; ++other)
-            library.addBook("other-" + std::to_string(other) + ".epub", "Other", "Otto", 3000);
-        fixtures::TemporaryFolder cache;
-        std::string storePath = cache.file("pagewyn/metadata.sqlite3");
-        if (std::string(mishap.what) == "its parent is a file") {
-            writeBytes(cache.file("pagewyn"), "a file");
-            EXPECT_FALSE(MetadataStore::open(storePath));
+        for (const Mishap& mishap : mishaps) {
+            SCOPED_TRACE(
+                std::string(mishap.what) + " beside " + std::to_string(otherBooks) + " books");
+            LibraryFolder library;
+            library.addBook("a.epub", "Alpha", "Ann", 1000);
+            library.addBook("b.epub", "Beta", "Bob", 2000);
+            for (int other = 0; other < otherBooks; ++other)
+                library.addBook("other-" + std::to_string(other) + ".epub", "Other", "Otto", 3000);
+            fixtures::TemporaryFolder cache;
+            std::string storePath = cache.file("pagewyn/metadata.sqlite3");
+            if (std::string(mishap.what) == "its parent is a file") {
+                writeBytes(cache.file("pagewyn"), "a file");
+                EXPECT_FALSE(MetadataStore::open(storePath));
+            }
+            startWithStore(library, MetadataStore::open(storePath));
+            mishap.befall(storePath, library.path());
+            // Twice: after a mishap, and after the store was made afresh by the first start.
+            for (int start = 0; start < 2; ++start) {
+                auto titles = startWithStore(library, MetadataStore::open(storePath));
+                EXPECT_EQ(titles["a.epub"], mishap.titleOfA) << "start " << start;
+                EXPECT_EQ(
+                    bookList().details(*bookList().find("a.epub")).language, mishap.languageOfA)
+                    << "start " << start;
+                EXPECT_EQ(titles["b.epub"], "Beta / Bob") << "start " << start;
+            }
+            // And the store is usable again: one that cannot be opened would cost every start.
+            if (std::string(mishap.what) != "its parent is a file")
+                EXPECT_TRUE(MetadataStore::open(storePath));
+            EXPECT_TRUE(library.takeConsole().empty());
         }
-        startWithStore(library, MetadataStore::open(storePath));
-        mishap.befall(storePath, library.path());
-        // Twice: after a mishap, and after the store was made afresh by the first start.
-        for (int start = 0; start < 2; ++start) {
-            auto titles = startWithStore(library, MetadataStore::open(storePath));
-            EXPECT_EQ(titles["a.epub"], mishap.titleOfA) << "start " << start;
-            EXPECT_EQ(bookList().details(*bookList().find("a.epub")).language, mishap.languageOfA) << "start " << start;
-            EXPECT_EQ(titles["b.epub"], "Beta / Bob") << "start " << start;
-        }
-        // And the store is usable again: one that cannot be opened would cost every start.
-        if (std::string(mishap.what) != "its parent is a file")
-            EXPECT_TRUE(MetadataStore::open(storePath));
-        EXPECT_TRUE(library.takeConsole().empty());
-    }
 }
 
 TEST(MetadataStore, anEntryLargerThanTheRowsLoadedAroundItIsListedWhole)
 {
     // Enough books for a start to load the folder's rows at once; the last entry (rows come by
-    // name) is larger than the room the rows before it were loaded into, so it gets room of its own.
+    // name) is larger than the room the rows before it were loaded into, so it gets room of its
+    // own.
     LibraryFolder library;
     library.addBook("z.epub", "Alpha", "Ann", 1000);
     for (int other = 0; other < 20; ++other)
@@ -136,7 +157,8 @@ TEST(MetadataStore, anEntryLargerThanTheRowsLoadedAroundItIsListedWhole)
     startWithStore(library, MetadataStore::open(storePath));
     const std::string large(3 << 20, 'K');
     auto stamp = folioreader::currentStamp(library.path() + "/z.epub", "OEBPS/content.opf");
-    MetadataStore::open(storePath)->commit(library.path(), { { "z.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", large, "Kim" } }, {});
+    MetadataStore::open(storePath)->commit(library.path(),
+        { { "z.epub", folioreader::encodeStamp(*stamp), "OEBPS/content.opf", large, "Kim" } }, {});
     auto titles = startWithStore(library, MetadataStore::open(storePath));
     EXPECT_TRUE(titles["z.epub"] == large + " / Kim");
     for (int other = 0; other < 20; ++other)
@@ -159,7 +181,8 @@ TEST(MetadataStore, twoProgramsShareOneStoreAndALockHeldByAnotherCostsOnlyTheWri
 
     sqlite3* holder = nullptr;
     ASSERT_EQ(sqlite3_open(storePath.c_str(), &holder), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE; DELETE FROM book;", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE; DELETE FROM book;", nullptr, nullptr, nullptr),
+        SQLITE_OK);
     library.addBook("c.epub", "Gamma", "Cy", 3000);
     auto titles = startWithStore(library, first);
     EXPECT_EQ(titles.size(), 3u);
@@ -191,14 +214,16 @@ std::string noisePng(int width, int height, unsigned seed)
 
 fixtures::EpubFixture bookWithCover(const std::string& png)
 {
-    return { .extraManifest = R"(<item id="c" href="front.png" media-type="image/png" properties="cover-image"/>)",
+    return { .extraManifest
+        = R"(<item id="c" href="front.png" media-type="image/png" properties="cover-image"/>)",
         .extraEntries = { { "OEBPS/front.png", png } } };
 }
 
 struct CoverStep {
     const char* what;
-    std::function<void(const std::string& book)> change; // done to the book before the step's row asks
-    std::optional<std::pair<int, int>> shown;           // the picture's size; nothing for "blank"
+    std::function<void(const std::string& book)>
+        change; // done to the book before the step's row asks
+    std::optional<std::pair<int, int>> shown; // the picture's size; nothing for "blank"
 };
 
 // A book's sampled digest is kept per version of the book: another version, a clear, or a row
@@ -252,23 +277,31 @@ TEST(MetadataStore, rowCoversAreKeptSmallAndReadAgainWhenTheBookChanges)
             fixtures::writeBook(bookWithCover(png), shape, library);
         };
         const CoverStep steps[] = {
-            { "read once and kept scaled", [&](auto&) { rewrite(noisePng(300, 450, 2)); }, std::pair(108, 162) },
-            { "kept copy shown while the files keep their stamp", [&](auto&) {
-                  auto kept = *store->coverOf(folder, "book.epub");
-                  kept.bytes = marker;
-                  ASSERT_TRUE(store->storeCovers({ { folder, "book.epub", kept } }));
-              }, std::pair(7, 9) },
-            { "a replaced book is read again", [&](auto&) { rewrite(noisePng(90, 60, 3)); }, std::pair(90, 60) },
-            { "a cover edited inside the book is read again", [&](auto& book) {
-                  if (shape == fixtures::Shape::unpacked)
-                      writeBytes(book + "/OEBPS/front.png", noisePng(40, 50, 4));
-                  else
-                      rewrite(noisePng(40, 50, 4));
-              }, std::pair(40, 50) },
-            { "a book without a cover is kept as such", [&](auto&) {
-                  std::filesystem::remove_all(folder + "/book.epub");
-                  fixtures::writeBook(coverless, shape, library);
-              }, std::nullopt },
+            { "read once and kept scaled", [&](auto&) { rewrite(noisePng(300, 450, 2)); },
+                std::pair(108, 162) },
+            { "kept copy shown while the files keep their stamp",
+                [&](auto&) {
+                    auto kept = *store->coverOf(folder, "book.epub");
+                    kept.bytes = marker;
+                    ASSERT_TRUE(store->storeCovers({ { folder, "book.epub", kept } }));
+                },
+                std::pair(7, 9) },
+            { "a replaced book is read again", [&](auto&) { rewrite(noisePng(90, 60, 3)); },
+                std::pair(90, 60) },
+            { "a cover edited inside the book is read again",
+                [&](auto& book) {
+                    if (shape == fixtures::Shape::unpacked)
+                        writeBytes(book + "/OEBPS/front.png", noisePng(40, 50, 4));
+                    else
+                        rewrite(noisePng(40, 50, 4));
+                },
+                std::pair(40, 50) },
+            { "a book without a cover is kept as such",
+                [&](auto&) {
+                    std::filesystem::remove_all(folder + "/book.epub");
+                    fixtures::writeBook(coverless, shape, library);
+                },
+                std::nullopt },
         };
         folioreader::FolioReader::setMetadataStore(store);
         for (const CoverStep& step : steps) {
@@ -298,7 +331,9 @@ TEST(MetadataStore, aFileIsSettledWhenNeitherItsWriteNorItsChangeIsRecent)
     using namespace std::chrono;
     const auto now = system_clock::now();
     const auto window = seconds(5);
-    auto at = [&](seconds offset) { return duration_cast<seconds>((now + offset).time_since_epoch()).count(); };
+    auto at = [&](seconds offset) {
+        return duration_cast<seconds>((now + offset).time_since_epoch()).count();
+    };
     struct Case {
         const char* what;
         seconds modified, changed;

@@ -22,7 +22,8 @@ using folioreader::ReaderSession;
 std::string contentOf(const ui::ServedFile& file)
 {
     std::string bytes(file.size(), '\0');
-    EXPECT_EQ(::pread(file.descriptor(), bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+    EXPECT_EQ(::pread(file.descriptor(), bytes.data(), bytes.size(), 0),
+        static_cast<ssize_t>(bytes.size()));
     return bytes;
 }
 
@@ -40,15 +41,17 @@ TEST_P(ReaderSessionShapes, readsTheSpineInReadingOrderAndServesItsPages)
 {
     fixtures::TemporaryFolder folder;
     EpubFixture book { .title = "Three Parts", .author = "Ann" };
-    book.chapters = { { "One", "First words." }, { "Two", "Second words." }, { "Three", "Third words." } };
+    book.chapters
+        = { { "One", "First words." }, { "Two", "Second words." }, { "Three", "Third words." } };
     std::string path = fixtures::writeBook(book, GetParam(), folder);
 
     auto session = ReaderSession::open(path);
     ASSERT_FALSE(session->failure()) << *session->failure();
     EXPECT_EQ(session->title(), "Three Parts");
     EXPECT_EQ(session->author(), "Ann");
-    EXPECT_EQ(spineNames(*session), (std::vector<std::string> { "OEBPS/text/chapter-1.xhtml",
-                                        "OEBPS/text/chapter-2.xhtml", "OEBPS/text/chapter-3.xhtml" }));
+    EXPECT_EQ(spineNames(*session),
+        (std::vector<std::string> { "OEBPS/text/chapter-1.xhtml", "OEBPS/text/chapter-2.xhtml",
+            "OEBPS/text/chapter-3.xhtml" }));
     auto page = session->openContent("OEBPS/text/chapter-2.xhtml");
     ASSERT_TRUE(page) << page.error().description();
     EXPECT_EQ(page->mediaType(), "application/xhtml+xml");
@@ -69,7 +72,8 @@ TEST_P(ReaderSessionShapes, leavesTheBookInTheLibraryAsItWas)
     }
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(std::filesystem::last_write_time(path), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "nothing beside the book";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
+        << "nothing beside the book";
 }
 
 INSTANTIATE_TEST_SUITE_P(, ReaderSessionShapes, testing::Values(Shape::zipped, Shape::unpacked));
@@ -77,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(, ReaderSessionShapes, testing::Values(Shape::zipped, S
 TEST(ReaderSession, readsAFolderInPlaceAndAZipFromAPrivateCopyRemovedOnClose)
 {
     fixtures::TemporaryFolder folder;
-    std::string unpacked = fixtures::writeBook(EpubFixture {}, Shape::unpacked, folder, "folder.epub");
+    std::string unpacked
+        = fixtures::writeBook(EpubFixture {}, Shape::unpacked, folder, "folder.epub");
     auto inPlace = ReaderSession::open(unpacked);
     EXPECT_FALSE(inPlace->temporaryFolder());
     EXPECT_EQ(inPlace->contentRoot(), std::filesystem::canonical(unpacked).string());
@@ -86,7 +91,7 @@ TEST(ReaderSession, readsAFolderInPlaceAndAZipFromAPrivateCopyRemovedOnClose)
     auto copied = ReaderSession::open(zipped);
     ASSERT_TRUE(copied->temporaryFolder());
     std::string copy = *copied->temporaryFolder();
-    struct stat status {};
+    struct stat status { };
     ASSERT_EQ(::stat(copy.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0700u) << "no one else may read the copy or plant links in it";
     EXPECT_EQ(copied->contentRoot().rfind(std::filesystem::canonical(copy).string() + "/", 0), 0u);
@@ -94,7 +99,8 @@ TEST(ReaderSession, readsAFolderInPlaceAndAZipFromAPrivateCopyRemovedOnClose)
     copied->close();
     EXPECT_FALSE(std::filesystem::exists(copy));
     EXPECT_FALSE(copied->openContent("OEBPS/content.opf")) << "a closed session serves nothing";
-    EXPECT_TRUE(std::filesystem::exists(unpacked + "/OEBPS/content.opf")) << "a folder book is never removed";
+    EXPECT_TRUE(std::filesystem::exists(unpacked + "/OEBPS/content.opf"))
+        << "a folder book is never removed";
 }
 
 TEST(ReaderSession, keepsTheCopyWhenItIsNotToBeRemovedAndUnpacksWhereItIsTold)
@@ -126,7 +132,8 @@ TEST(ReaderSession, removesCopiesLeftByAProgramThatIsGoneAndNothingElse)
     std::ofstream(elsewhere.file("precious.txt")) << "kept";
 
     fixtures::TemporaryFolder books;
-    auto session = ReaderSession::open(fixtures::writeBook(EpubFixture {}, Shape::zipped, books), parent.path());
+    auto session = ReaderSession::open(
+        fixtures::writeBook(EpubFixture {}, Shape::zipped, books), parent.path());
     ASSERT_FALSE(session->failure());
     EXPECT_FALSE(std::filesystem::exists(abandoned));
     EXPECT_TRUE(std::filesystem::exists(running));
@@ -148,14 +155,25 @@ TEST(ReaderSession, refusesEveryPathThatLeavesTheBook)
     ASSERT_FALSE(session->failure());
 
     const std::vector<std::string> refused = {
-        "../secret.txt", "OEBPS/../../secret.txt", "OEBPS/text/../../../secret.txt", "/etc/passwd",
-        folder.file("secret.txt"), "OEBPS/leak.css", "OEBPS/up/secret.txt", "OEBPS", "OEBPS/",
-        "OEBPS/absent.xhtml", "", std::string("OEBPS/content.opf\0.txt", 22), "OEBPS\\content.opf",
+        "../secret.txt",
+        "OEBPS/../../secret.txt",
+        "OEBPS/text/../../../secret.txt",
+        "/etc/passwd",
+        folder.file("secret.txt"),
+        "OEBPS/leak.css",
+        "OEBPS/up/secret.txt",
+        "OEBPS",
+        "OEBPS/",
+        "OEBPS/absent.xhtml",
+        "",
+        std::string("OEBPS/content.opf\0.txt", 22),
+        "OEBPS\\content.opf",
     };
     for (const auto& request : refused)
         EXPECT_FALSE(session->openContent(request)) << "served " << request;
 
-    EXPECT_TRUE(session->openContent("OEBPS/images/inside.xhtml")) << "a link that stays inside is followed";
+    EXPECT_TRUE(session->openContent("OEBPS/images/inside.xhtml"))
+        << "a link that stays inside is followed";
     EXPECT_TRUE(session->openContent("./OEBPS//text/chapter-1.xhtml"));
 }
 
@@ -181,13 +199,17 @@ TEST(ReaderSession, aBookThatCannotBeReadSaysWhyInTermsOfTheBook)
     };
     for (const auto& testCase : cases) {
         for (Shape shape : testCase.shapes) {
-            SCOPED_TRACE(testing::Message() << "breakage " << int(testCase.breakage) << ", " << shape);
+            SCOPED_TRACE(
+                testing::Message() << "breakage " << int(testCase.breakage) << ", " << shape);
             fixtures::TemporaryFolder folder;
-            std::string path = fixtures::writeBook(EpubFixture { .breakage = testCase.breakage }, shape, folder, "Broken.epub");
+            std::string path = fixtures::writeBook(
+                EpubFixture { .breakage = testCase.breakage }, shape, folder, "Broken.epub");
             auto session = ReaderSession::open(path);
             ASSERT_TRUE(session->failure());
-            EXPECT_NE(session->failure()->find(testCase.reason), std::string::npos) << *session->failure();
-            EXPECT_EQ(session->failure()->find("pagewyn-reader-"), std::string::npos) << "names the private copy";
+            EXPECT_NE(session->failure()->find(testCase.reason), std::string::npos)
+                << *session->failure();
+            EXPECT_EQ(session->failure()->find("pagewyn-reader-"), std::string::npos)
+                << "names the private copy";
             EXPECT_TRUE(session->spine().empty());
             EXPECT_FALSE(session->openContent("META-INF/container.xml"));
             if (auto copy = session->temporaryFolder()) {
@@ -204,7 +226,8 @@ TEST(ReaderSession, aBookWithNothingToReadOrNoBookAtAllIsAFailureNotABlankPage)
     EpubFixture noPages;
     noPages.chapters.clear();
     for (auto [path, reason] : std::vector<std::pair<std::string, std::string>> {
-             { fixtures::writeBook(noPages, Shape::unpacked, folder, "empty.epub"), "lists no pages" },
+             { fixtures::writeBook(noPages, Shape::unpacked, folder, "empty.epub"),
+                 "lists no pages" },
              { folder.file("gone.epub"), "gone.epub" } }) {
         auto session = ReaderSession::open(path);
         ASSERT_TRUE(session->failure()) << path;
@@ -220,7 +243,8 @@ TEST(ReaderSession, aBookWithNothingToReadOrNoBookAtAllIsAFailureNotABlankPage)
 TEST(ReaderSession, servesObfuscatedFontsRevealedAndLeavesOutWhatItCannotReveal)
 {
     // The fixture's identifier is urn:uuid:9b1deb4d-3b7d-4bad-9bdd-2b0d7b3dcb6d.
-    const std::string idpfKey = "\xb4\x6a\xad\x02\x34\x96\x30\xc8\xb7\x5e\x75\x04\xac\x5b\x40\x92\xf6\x57\x0a\x4e";
+    const std::string idpfKey
+        = "\xb4\x6a\xad\x02\x34\x96\x30\xc8\xb7\x5e\x75\x04\xac\x5b\x40\x92\xf6\x57\x0a\x4e";
     const std::string adobeKey = "\x9b\x1d\xeb\x4d\x3b\x7d\x4b\xad\x9b\xdd\x2b\x0d\x7b\x3d\xcb\x6d";
     struct Case {
         std::string file;
@@ -239,7 +263,9 @@ TEST(ReaderSession, servesObfuscatedFontsRevealedAndLeavesOutWhatItCannotReveal)
     for (int n = 0; font.size() < 3000; ++n)
         font.push_back(char(n * 7 + n / 256));
     EpubFixture book;
-    std::string encryption = "<encryption xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\" xmlns:enc=\"http://www.w3.org/2001/04/xmlenc#\">";
+    std::string encryption
+        = "<encryption xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\" "
+          "xmlns:enc=\"http://www.w3.org/2001/04/xmlenc#\">";
     for (const auto& test : cases) {
         std::string bytes = font;
         for (std::size_t at = 0; at < test.masked; ++at)
@@ -247,7 +273,8 @@ TEST(ReaderSession, servesObfuscatedFontsRevealedAndLeavesOutWhatItCannotReveal)
         book.extraEntries.push_back({ "OEBPS/fonts/" + test.file, bytes });
         if (!test.algorithm.empty())
             encryption += "<enc:EncryptedData><enc:EncryptionMethod Algorithm=\"" + test.algorithm
-                + "\"/><enc:CipherData><enc:CipherReference URI=\"OEBPS/fonts/" + test.file + "\"/></enc:CipherData></enc:EncryptedData>";
+                + "\"/><enc:CipherData><enc:CipherReference URI=\"OEBPS/fonts/" + test.file
+                + "\"/></enc:CipherData></enc:EncryptedData>";
     }
     book.extraEntries.push_back({ "META-INF/encryption.xml", encryption + "</encryption>" });
     fixtures::TemporaryFolder folder;
@@ -260,7 +287,8 @@ TEST(ReaderSession, servesObfuscatedFontsRevealedAndLeavesOutWhatItCannotReveal)
         std::string served(file->size(), '\0');
         for (std::size_t from = 0; from < served.size(); from += 1000) {
             std::size_t count = std::min<std::size_t>(1000, served.size() - from);
-            ASSERT_EQ(::pread(file->descriptor(), served.data() + from, count, off_t(from)), ssize_t(count));
+            ASSERT_EQ(::pread(file->descriptor(), served.data() + from, count, off_t(from)),
+                ssize_t(count));
             file->reveal(served.data() + from, count, from);
         }
         EXPECT_EQ(served, test.served == "font" ? font : "") << test.file;

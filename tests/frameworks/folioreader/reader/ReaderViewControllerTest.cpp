@@ -17,14 +17,17 @@ struct OpenReader {
     fixtures::TemporaryFolder folder;
     std::shared_ptr<folioreader::ReaderViewController> reader;
 
-    explicit OpenReader(const EpubFixture& book, std::shared_ptr<folioreader::FolioReaderConfig> config = nullptr)
+    explicit OpenReader(
+        const EpubFixture& book, std::shared_ptr<folioreader::FolioReaderConfig> config = nullptr)
     {
         if (!config) {
             config = std::make_shared<folioreader::FolioReaderConfig>();
-            config->highlightDatabase.fileURL = foundation::URL::fileURLWithPath(folder.file("highlights.realm"));
+            config->highlightDatabase.fileURL
+                = foundation::URL::fileURLWithPath(folder.file("highlights.realm"));
         }
         std::string path = fixtures::writeBook(book, Shape::zipped, folder, "My Book.epub");
-        reader = std::make_shared<folioreader::ReaderViewController>(config, folioreader::ReaderSession::open(path));
+        reader = std::make_shared<folioreader::ReaderViewController>(
+            config, folioreader::ReaderSession::open(path));
         reader->view();
     }
 };
@@ -38,8 +41,13 @@ TEST(ReaderViewController, describesTheBookForTheBrowser)
     EXPECT_EQ(description.book, "My Book.epub");
     EXPECT_EQ(description.title, "Moby-Dick");
     EXPECT_FALSE(description.failure);
-    auto part = [](const char* path) { return ui::ReaderDescription::Page { .path = path, .linear = true, .fixed = false, .spreads = true, .side = "" }; };
-    EXPECT_EQ(description.spine, (std::vector { part("OEBPS/text/chapter-1.xhtml"), part("OEBPS/text/chapter-2.xhtml") }));
+    auto part = [](const char* path) {
+        return ui::ReaderDescription::Page {
+            .path = path, .linear = true, .fixed = false, .spreads = true, .side = ""
+        };
+    };
+    EXPECT_EQ(description.spine,
+        (std::vector { part("OEBPS/text/chapter-1.xhtml"), part("OEBPS/text/chapter-2.xhtml") }));
     EXPECT_EQ(description.pageProgression, "");
     EXPECT_EQ(description.writingMode, "");
     ASSERT_EQ(description.contents.size(), 2u);
@@ -130,23 +138,31 @@ TEST(ReaderViewController, keepsAndForgetsHighlightsOfTheBook)
     for (const auto& id : ids)
         ASSERT_TRUE(
             open.reader->performReaderAction({ { "type", "removeHighlight" }, { "id", id } }));
-    EXPECT_TRUE((*open.reader->performReaderAction({ { "type", "highlights" } }))["highlights"].empty());
-    EXPECT_EQ(open.reader->readerDescription(), description) << "the description does not follow the highlights";
+    EXPECT_TRUE(
+        (*open.reader->performReaderAction({ { "type", "highlights" } }))["highlights"].empty());
+    EXPECT_EQ(open.reader->readerDescription(), description)
+        << "the description does not follow the highlights";
 
     const std::vector<nlohmann::json> refused = {
         { { "type", "deleteBook" } },
-        { { "type", "addHighlight" }, { "document", "OEBPS/text/chapter-1.xhtml" }, { "start", -1 }, { "end", 2 }, { "text", "" } },
-        { { "type", "addHighlight" }, { "document", "../../etc/passwd" }, { "start", 1 }, { "end", 2 }, { "text", "x" } },
-        { { "type", "addHighlight" }, { "document", "OEBPS/content.opf" }, { "start", 1 }, { "end", 2 }, { "text", "x" } },
+        { { "type", "addHighlight" }, { "document", "OEBPS/text/chapter-1.xhtml" }, { "start", -1 },
+            { "end", 2 }, { "text", "" } },
+        { { "type", "addHighlight" }, { "document", "../../etc/passwd" }, { "start", 1 },
+            { "end", 2 }, { "text", "x" } },
+        { { "type", "addHighlight" }, { "document", "OEBPS/content.opf" }, { "start", 1 },
+            { "end", 2 }, { "text", "x" } },
         { { "type", "addHighlight" }, { "start", 1 }, { "end", 2 } },
         { { "type", "removeHighlight" }, { "id", "nope" } },
         { { "type", "removeHighlight" } },
-        { { "type", "keepPlace" }, { "spine", 2 }, { "offset", 0 }, { "fontScale", 1 }, { "night", false } },
-        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", -4 }, { "fontScale", 1 }, { "night", false } },
+        { { "type", "keepPlace" }, { "spine", 2 }, { "offset", 0 }, { "fontScale", 1 },
+            { "night", false } },
+        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", -4 }, { "fontScale", 1 },
+            { "night", false } },
         { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 } },
-        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 }, { "fontScale", 1 }, { "night", false }, { "picture", -1 } },
-        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 }, { "fontScale", 1 }, { "night", false },
-            { "finished", "yes" } },
+        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 }, { "fontScale", 1 },
+            { "night", false }, { "picture", -1 } },
+        { { "type", "keepPlace" }, { "spine", 0 }, { "offset", 4 }, { "fontScale", 1 },
+            { "night", false }, { "finished", "yes" } },
     };
     for (const auto& action : refused)
         EXPECT_FALSE(open.reader->performReaderAction(action)) << action.dump();
@@ -156,8 +172,8 @@ TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
 {
     OpenReader open(EpubFixture {});
     EXPECT_FALSE(open.reader->readerDescription().place) << "never read: the start";
-    ASSERT_TRUE(open.reader->performReaderAction(
-        { { "type", "keepPlace" }, { "spine", 1 }, { "offset", 42 }, { "fontScale", 1.21 }, { "night", true }, { "picture", 2 } }));
+    ASSERT_TRUE(open.reader->performReaderAction({ { "type", "keepPlace" }, { "spine", 1 },
+        { "offset", 42 }, { "fontScale", 1.21 }, { "night", true }, { "picture", 2 } }));
     EXPECT_EQ(open.reader->readingPlacesPath(), open.folder.file("reading-places.json"));
     // How far into the book's text, for the list: "Chapter One" and "Call me Ishmael.", then
     // "Chapter Two" and "It was the best of times.", 63 characters; 42 stops at its document's end.
@@ -175,31 +191,42 @@ TEST(ReaderViewController, reopensTheBookWhereItWasLeft)
         { "offset", 42 }, { "fontScale", 1.21 }, { "night", true }, { "picture", 2 } }));
     auto reopen = [&] {
         auto session = folioreader::ReaderSession::open(open.reader->session().bookPath());
-        auto reader = std::make_shared<folioreader::ReaderViewController>(std::make_shared<folioreader::FolioReaderConfig>(open.reader->config()), session);
+        auto reader = std::make_shared<folioreader::ReaderViewController>(
+            std::make_shared<folioreader::FolioReaderConfig>(open.reader->config()), session);
         return reader->readerDescription().place;
     };
-    EXPECT_EQ(open.reader->readerDescription().place, (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .picture = 2, .fontScale = 1.21, .night = true })) << "a page drawn anew";
-    EXPECT_EQ(reopen(), (ui::ReaderDescription::Place { .spine = 1, .offset = 42, .picture = 2, .fontScale = 1.21, .night = true }));
+    EXPECT_EQ(open.reader->readerDescription().place,
+        (ui::ReaderDescription::Place {
+            .spine = 1, .offset = 42, .picture = 2, .fontScale = 1.21, .night = true }))
+        << "a page drawn anew";
+    EXPECT_EQ(reopen(),
+        (ui::ReaderDescription::Place {
+            .spine = 1, .offset = 42, .picture = 2, .fontScale = 1.21, .night = true }));
 
     // The book was replaced by one without that document: its start, with the same look.
     std::string store = open.reader->readingPlacesPath();
     folioreader::ReadingPlace gone { "OEBPS/text/removed.xhtml", 42, 1.5, true };
     ASSERT_TRUE(folioreader::keepReadingPlace(store, "My Book.epub", gone));
-    EXPECT_EQ(reopen(), (ui::ReaderDescription::Place { .spine = std::nullopt, .offset = 0, .fontScale = 1.5, .night = true }));
+    EXPECT_EQ(reopen(),
+        (ui::ReaderDescription::Place {
+            .spine = std::nullopt, .offset = 0, .fontScale = 1.5, .night = true }));
 }
 
 TEST(ReaderViewController, highlightsStayOffWhenTheirDatabaseCannotBeOpened)
 {
     auto config = std::make_shared<folioreader::FolioReaderConfig>();
-    config->highlightDatabase = { .inMemoryIdentifier = std::nullopt, .encryptionKey = std::string(64, 'k') };
+    config->highlightDatabase
+        = { .inMemoryIdentifier = std::nullopt, .encryptionKey = std::string(64, 'k') };
     OpenReader open(EpubFixture {}, config);
     EXPECT_FALSE(open.reader->keepsHighlights());
     auto description = open.reader->readerDescription();
     EXPECT_FALSE(description.highlightsAvailable);
     EXPECT_FALSE(description.highlightProblem.empty());
-    EXPECT_FALSE(open.reader->performReaderAction({ { "type", "addHighlight" },
-        { "document", "OEBPS/text/chapter-1.xhtml" }, { "start", 1 }, { "end", 2 }, { "text", "x" } }));
-    EXPECT_TRUE(open.reader->openReaderFile("OEBPS/text/chapter-1.xhtml")) << "the book is read all the same";
+    EXPECT_FALSE(open.reader->performReaderAction(
+        { { "type", "addHighlight" }, { "document", "OEBPS/text/chapter-1.xhtml" }, { "start", 1 },
+            { "end", 2 }, { "text", "x" } }));
+    EXPECT_TRUE(open.reader->openReaderFile("OEBPS/text/chapter-1.xhtml"))
+        << "the book is read all the same";
 }
 
 TEST(ReaderViewController, closingAReaderThatIsNotPresentedStillEndsTheSession)

@@ -15,14 +15,21 @@ namespace {
 using folioreader::Highlight;
 using folioreader::HighlightStore;
 
-Realm::Configuration fileConfiguration(const std::string& path, bool readOnly = false, std::uint64_t schemaVersion = 0,
-    std::optional<Realm::Configuration::MigrationBlock> migration = std::nullopt, bool deleteIfNeeded = false)
+Realm::Configuration fileConfiguration(const std::string& path, bool readOnly = false,
+    std::uint64_t schemaVersion = 0,
+    std::optional<Realm::Configuration::MigrationBlock> migration = std::nullopt,
+    bool deleteIfNeeded = false)
 {
-    return { .fileURL = foundation::URL::fileURLWithPath(path), .inMemoryIdentifier = std::nullopt, .readOnly = readOnly,
-        .schemaVersion = schemaVersion, .migrationBlock = std::move(migration), .deleteRealmIfMigrationNeeded = deleteIfNeeded };
+    return { .fileURL = foundation::URL::fileURLWithPath(path),
+        .inMemoryIdentifier = std::nullopt,
+        .readOnly = readOnly,
+        .schemaVersion = schemaVersion,
+        .migrationBlock = std::move(migration),
+        .deleteRealmIfMigrationNeeded = deleteIfNeeded };
 }
 
-Highlight highlightOf(const std::string& book, std::uint64_t start, std::uint64_t end, const std::string& text = "words")
+Highlight highlightOf(const std::string& book, std::uint64_t start, std::uint64_t end,
+    const std::string& text = "words")
 {
     Highlight highlight;
     highlight.book = book;
@@ -65,7 +72,8 @@ TEST(ReaderHighlights, areKeptPerBookAcrossOpenings)
     EXPECT_EQ(kept[0].end, 20u);
     EXPECT_EQ((*reopened)->highlightsOf("b.epub").size(), 1u);
     EXPECT_TRUE((*reopened)->highlightsOf("c.epub").empty());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "no temporary file left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
+        << "no temporary file left";
 }
 
 TEST(ReaderHighlights, refusesWhatCannotBeAHighlight)
@@ -76,7 +84,8 @@ TEST(ReaderHighlights, refusesWhatCannotBeAHighlight)
     EXPECT_FALSE((*store)->add(highlightOf("a.epub", 20, 20)));
     EXPECT_FALSE((*store)->add(highlightOf("a.epub", 20, 10)));
     EXPECT_FALSE((*store)->add(highlightOf("", 1, 2)));
-    auto longText = (*store)->add(highlightOf("a.epub", 0, 9000, std::string(4095, 'x') + "\u00e9\u00e9"));
+    auto longText
+        = (*store)->add(highlightOf("a.epub", 0, 9000, std::string(4095, 'x') + "\u00e9\u00e9"));
     ASSERT_TRUE(longText);
     EXPECT_EQ(longText->text, std::string(4095, 'x')) << "cut at a character boundary";
 }
@@ -99,7 +108,10 @@ TEST(ReaderHighlights, aReadOnlyDatabaseIsReadButNeverWritten)
 TEST(ReaderHighlights, aFileItCannotUnderstandIsLeftAlone)
 {
     const std::vector<std::string> foreign = {
-        "", "not json", "[1,2]", R"({"database":"other","schemaVersion":0,"highlights":[]})",
+        "",
+        "not json",
+        "[1,2]",
+        R"({"database":"other","schemaVersion":0,"highlights":[]})",
         R"({"database":"pagewyn highlights","schemaVersion":0,"highlights":[{"id":1}]})",
         R"({"database":"pagewyn highlights","schemaVersion":-1,"highlights":[]})",
     };
@@ -120,20 +132,26 @@ TEST(ReaderHighlights, schemaVersionsAndMigrations)
 {
     fixtures::TemporaryFolder folder;
     std::string path = folder.file("highlights.realm");
-    ASSERT_TRUE((*HighlightStore::open(fileConfiguration(path, false, 1)))->add(highlightOf("a.epub", 1, 2)));
+    ASSERT_TRUE((*HighlightStore::open(fileConfiguration(path, false, 1)))
+                    ->add(highlightOf("a.epub", 1, 2)));
 
-    EXPECT_FALSE(HighlightStore::open(fileConfiguration(path, false, 0))) << "written by a newer schema";
-    EXPECT_FALSE(HighlightStore::open(fileConfiguration(path, false, 2))) << "a migration nothing performs";
+    EXPECT_FALSE(HighlightStore::open(fileConfiguration(path, false, 0)))
+        << "written by a newer schema";
+    EXPECT_FALSE(HighlightStore::open(fileConfiguration(path, false, 2)))
+        << "a migration nothing performs";
     EXPECT_FALSE(HighlightStore::open(fileConfiguration(path, true, 2, std::nullopt, true)))
         << "a read-only database is never deleted";
 
     std::uint64_t migratedFrom = 99;
-    auto migrated = HighlightStore::open(fileConfiguration(path, false, 2,
-        [&](Realm::Migration& migration, std::uint64_t old) { migratedFrom = old + 100 * migration.newSchemaVersion(); }));
+    auto migrated = HighlightStore::open(
+        fileConfiguration(path, false, 2, [&](Realm::Migration& migration, std::uint64_t old) {
+            migratedFrom = old + 100 * migration.newSchemaVersion();
+        }));
     ASSERT_TRUE(migrated);
     EXPECT_EQ(migratedFrom, 201u);
     EXPECT_EQ((*migrated)->highlightsOf("a.epub").size(), 1u);
-    EXPECT_TRUE(HighlightStore::open(fileConfiguration(path, false, 2))) << "the file now has the new version";
+    EXPECT_TRUE(HighlightStore::open(fileConfiguration(path, false, 2)))
+        << "the file now has the new version";
 
     auto deleted = HighlightStore::open(fileConfiguration(path, false, 3, std::nullopt, true));
     ASSERT_TRUE(deleted);
@@ -143,17 +161,21 @@ TEST(ReaderHighlights, schemaVersionsAndMigrations)
 TEST(ReaderHighlights, optionsItCannotHonourAreRefused)
 {
     auto url = foundation::URL::fileURLWithPath("/nonexistent/highlights.realm");
-    EXPECT_FALSE(HighlightStore::open({ .fileURL = url, .syncConfiguration = Realm::SyncConfiguration {} }));
+    EXPECT_FALSE(
+        HighlightStore::open({ .fileURL = url, .syncConfiguration = Realm::SyncConfiguration {} }));
     EXPECT_FALSE(HighlightStore::open({ .fileURL = url, .encryptionKey = std::string(64, 'k') }));
-    EXPECT_FALSE(HighlightStore::open({ .fileURL = url, .objectTypes = std::vector<std::string> { "Bookmark" } }));
-    EXPECT_FALSE(HighlightStore::open({ .inMemoryIdentifier = std::nullopt })) << "neither a file nor a store in memory";
+    EXPECT_FALSE(HighlightStore::open(
+        { .fileURL = url, .objectTypes = std::vector<std::string> { "Bookmark" } }));
+    EXPECT_FALSE(HighlightStore::open({ .inMemoryIdentifier = std::nullopt }))
+        << "neither a file nor a store in memory";
 }
 
 TEST(ReaderHighlights, aStoreInMemoryIsSharedByIdentifierAndWritesNoFile)
 {
     // A store in memory lives as long as the process: each run of the test takes a new one.
     static int run = 0;
-    Realm::Configuration memory { .inMemoryIdentifier = "reader-test-memory-" + std::to_string(++run) };
+    Realm::Configuration memory { .inMemoryIdentifier
+        = "reader-test-memory-" + std::to_string(++run) };
     ASSERT_TRUE((*HighlightStore::open(memory))->add(highlightOf("a.epub", 1, 2)));
     EXPECT_EQ((*HighlightStore::open(memory))->highlightsOf("a.epub").size(), 1u);
     EXPECT_TRUE((*HighlightStore::open(Realm::Configuration()))->highlightsOf("a.epub").empty());

@@ -1,7 +1,7 @@
 // Reading places kept per book in one file: a place comes back as it was kept, the other books'
 // places survive every write and a forgotten book, and a broken file costs only what it broke.
-#include "frameworks/folioreader/stores/KeptProgress.h"
 #include "frameworks/folioreader/stores/ReadingPlaces.h"
+#include "frameworks/folioreader/stores/KeptProgress.h"
 #include "tests/support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,8 @@ TEST(ReadingPlaces, areKeptPerBookAndForgottenWithTheBook)
     ASSERT_TRUE(folioreader::forgetReadingPlace(store, "a.epub"));
     EXPECT_EQ(readingPlace(store, "a.epub"), std::nullopt);
     EXPECT_EQ(readingPlace(store, "Ünïcode b.epub"), b);
-    ASSERT_TRUE(folioreader::forgetReadingPlace(folder.file("none.json"), "a.epub")) << "nothing to forget";
+    ASSERT_TRUE(folioreader::forgetReadingPlace(folder.file("none.json"), "a.epub"))
+        << "nothing to forget";
     EXPECT_FALSE(std::filesystem::exists(folder.file("none.json")));
     EXPECT_FALSE(folioreader::keepReadingPlace(store, "", a));
     EXPECT_FALSE(folioreader::keepReadingPlace(store, "c.epub", ReadingPlace {}));
@@ -54,17 +55,20 @@ TEST(ReadingPlaces, aBrokenFileLosesOnlyWhatItBroke)
     const std::vector<Case> cases = {
         { "cut off", R"({"store":"pagewyn reading places","places":{"good.epub":)" + kept, false },
         { "not JSON", std::string("\0\xff\x01garbage", 10), false },
-        { "another kind of file", R"({"store":"something else","places":{"good.epub":)" + kept + "}}", false },
-        { "a kind that is no text", R"({"places":{"good.epub":)" + kept + R"(},"store":5})", false },
+        { "another kind of file",
+            R"({"store":"something else","places":{"good.epub":)" + kept + "}}", false },
+        { "a kind that is no text", R"({"places":{"good.epub":)" + kept + R"(},"store":5})",
+            false },
         { "entries that cannot be read among good ones",
             R"({"store":"pagewyn reading places","places":{"bad1.epub":{"document":7,"progress":1},)"
-                R"("bad2.epub":[1],"bad3.epub":{"document":"x","offset":-3,"finished":true},)"
-                R"("bad4.epub":{"document":{"document":"x"},"offset":1,"progress":1},"good.epub":)"
+            R"("bad2.epub":[1],"bad3.epub":{"document":"x","offset":-3,"finished":true},)"
+            R"("bad4.epub":{"document":{"document":"x"},"offset":1,"progress":1},"good.epub":)"
                 + kept + "}}",
             true },
         { "a book named twice keeps its last entry",
             R"({"store":"pagewyn reading places","places":{"good.epub":{"document":"x","offset":1,)"
-                R"("progress":1},"good.epub":)" + kept + "}}",
+            R"("progress":1},"good.epub":)"
+                + kept + "}}",
             true },
     };
     for (const auto& test : cases) {
@@ -73,7 +77,9 @@ TEST(ReadingPlaces, aBrokenFileLosesOnlyWhatItBroke)
         std::ofstream(store, std::ios::binary) << test.bytes;
         EXPECT_EQ(readingPlace(store, "bad1.epub"), std::nullopt) << test.what;
         ReadingPlace good { "one.xhtml", 7, 1.2, true, 0, 0.5 };
-        EXPECT_EQ(readingPlace(store, "good.epub"), test.keepsGood ? std::optional(good) : std::nullopt) << test.what;
+        EXPECT_EQ(
+            readingPlace(store, "good.epub"), test.keepsGood ? std::optional(good) : std::nullopt)
+            << test.what;
         using Progress = std::map<std::string, folioreader::BookProgress>;
         auto progress = test.keepsGood ? Progress { { "good.epub", { 0.5, false } } } : Progress {};
         EXPECT_EQ(folioreader::readingProgress(store), progress)
@@ -82,7 +88,9 @@ TEST(ReadingPlaces, aBrokenFileLosesOnlyWhatItBroke)
         ReadingPlace other { "two.xhtml", 3, 1, false };
         ASSERT_TRUE(folioreader::keepReadingPlace(store, "other.epub", other)) << test.what;
         EXPECT_EQ(readingPlace(store, "other.epub"), other) << test.what;
-        EXPECT_EQ(readingPlace(store, "good.epub"), test.keepsGood ? std::optional(good) : std::nullopt) << test.what;
+        EXPECT_EQ(
+            readingPlace(store, "good.epub"), test.keepsGood ? std::optional(good) : std::nullopt)
+            << test.what;
     }
 }
 

@@ -50,8 +50,7 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         { "call is", QueryWords::beingTyped, "\"call\"" },
         // A phrase being typed: its last word is a prefix from three letters, left out before.
         { "\"of t", QueryWords::beingTyped, "\"of\"" },
-        { "\"of the", QueryWords::beingTyped, "\"of the\" *",
-            "(\"of ishmael\") OR (\"of ishy\")" },
+        { "\"of the", QueryWords::beingTyped, "\"of the\" *", "(\"of ishmael\") OR (\"of ishy\")" },
         { "ahab \"of the", QueryWords::beingTyped, "\"of the\" * AND \"ahab\"",
             "(\"of ishmael\" AND \"ahab\") OR (\"of ishy\" AND \"ahab\")" },
         { "\"of t\"", QueryWords::beingTyped, "\"of t\"" },
@@ -67,8 +66,8 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         auto query = folioreader::parsePassageQuery(each.typed, each.words);
         ASSERT_TRUE(query) << each.typed;
         EXPECT_EQ(query->expression, each.expression) << each.typed;
-        EXPECT_EQ(query->completing.empty() ? ""
-                                            : query->expressionCompleting({ "ishmael", "ishy" }),
+        EXPECT_EQ(
+            query->completing.empty() ? "" : query->expressionCompleting({ "ishmael", "ishy" }),
             each.completed)
             << each.typed;
     }

@@ -1,8 +1,8 @@
 // The library's text index: what a person finds after books come, change, go, or a run is cut
 // short, and what each kind of query finds in small books written for it.
+#include "frameworks/folioreader/textindex/TextIndex.h"
 #include "frameworks/folioreader/search/PageSearch.h"
 #include "frameworks/folioreader/textindex/PassageBlocks.h"
-#include "frameworks/folioreader/textindex/TextIndex.h"
 #include "frameworks/folioreader/textindex/TextIndexer.h"
 #include "frameworks/folioreader/textindex/updateTextIndex.h"
 #include "tests/library/LibraryFolder.h"
@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <sqlite3.h>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -158,8 +157,8 @@ TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
     // changes, rather than left half-written or retried in a loop.
     sqlite3* database = nullptr;
     ASSERT_EQ(sqlite3_open(indexPath.c_str(), &database), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(database, "UPDATE passage_block SET passages = x'ffffffff00'",
-                  nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(database, "UPDATE passage_block SET passages = x'ffffffff00'", nullptr,
+                  nullptr, nullptr),
         SQLITE_OK);
     sqlite3_close(database);
     auto query = parsePassageQuery("readable", QueryWords::complete);
