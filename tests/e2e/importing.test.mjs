@@ -4,16 +4,15 @@
 // page arrives the same way.
 
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
-import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
 import { dropFile, dropFiles, expectProblems, launchBrowser, openPagewyn, rowNames, waitForFirstRow, waitForRows } from './support/browser.mjs';
-import { bookEntries, makeLibrary, storedZip, writeBook } from './support/library.mjs';
+import { bookEntries, storedZip, writeBook } from './support/library.mjs';
 import { eventually } from './support/eventually.mjs';
-import { pagewynBinary, withPagewyn } from './support/pagewyn.mjs';
+import { runPagewyn, withPagewyn } from './support/pagewyn.mjs';
 
 let browser;
 let outside;
@@ -42,18 +41,6 @@ async function expectOpenedAndFirst(page, title, author) {
   await page.getByRole('button', { name: 'close' }).click();
   await page.locator('.reader').waitFor({ state: 'detached' });
   await waitForFirstRow(page, `${title}, ${author}`, { timeout: 20000 });
-}
-
-function runPagewyn(args, env = {}) {
-  return new Promise((resolve) => {
-    const child = spawn(pagewynBinary(), args, { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, ...env } });
-    let output = '';
-    let errors = '';
-    child.stdout.on('data', (chunk) => { output += chunk; });
-    child.stderr.on('data', (chunk) => { errors += chunk; });
-    // 'close', not 'exit': the pipes may still hold output when the process has exited.
-    child.on('close', (code) => resolve({ code, output, errors }));
-  });
 }
 
 describe('importing a book', () => {
@@ -110,54 +97,6 @@ describe('importing a book', () => {
       await expectOpenedAndFirst(page, 'Delta', 'Di');
       assert.ok(statSync(join(library.folder, 'Delta.epub')).isDirectory());
     });
-  });
-
-  test('`pagewyn FILE.epub` with no Pagewyn running starts one and hands it the book once it is up', { timeout: 90000 }, async () => {
-    const library = makeLibrary(books);
-    let pid = null;
-    try {
-      const handed = await runPagewyn(['--documents', library.folder, '--no-browser', bookOutside('Zeta.epub', 'Zeta', 'Zed')],
-        { XDG_DATA_HOME: join(library.folder, '.xdg') });
-      assert.equal(handed.code, 0, handed.errors);
-      const match = /^Pagewyn: Zeta\.epub was handed to a new Pagewyn at (http:\/\/127\.0\.0\.1:\d+)\/\?token=([0-9a-f]{64})\n$/.exec(handed.output);
-      assert.ok(match, handed.output);
-      const [, origin, token] = match;
-      const ask = async (path) => (await fetch(`${origin}${path}`, { headers: { 'X-Pagewyn-Token': token } })).json();
-      pid = (await ask('/instance')).pid;
-      const state = await ask('/state?first=0&count=10&width=390&height=844');
-      assert.equal(state.screen.table.rows[0].label, 'Zeta, Zed');
-      assert.ok(state.presented.some((screen) => screen.reader), 'the reader shows the book');
-      assert.ok(statSync(join(library.folder, 'Zeta.epub')).isDirectory());
-    } finally {
-      if (pid) process.kill(pid, 'SIGTERM');
-      library.remove();
-    }
-  });
-
-  test('a Pagewyn started for a hand-over that never begins serving is ended with the command', { timeout: 90000 }, async () => {
-    const library = makeLibrary(books);
-    const runtime = mkdtempSync(join(tmpdir(), 'pagewyn-run-'));
-    // The programs serving this library, by their command lines.
-    const serving = () => readdirSync('/proc').filter((entry) => /^\d+$/.test(entry)).filter((pid) => {
-      try {
-        return readFileSync(`/proc/${pid}/cmdline`, 'utf8').split('\0').includes(library.folder);
-      } catch {
-        return false;
-      }
-    });
-    try {
-      // No instance file can be written where the command looks for one.
-      writeFileSync(join(runtime, 'pagewyn'), 'not a folder');
-      const handed = await runPagewyn(['--documents', library.folder, '--no-browser', bookOutside('Eta.epub', 'Eta', 'Ed')],
-        { XDG_RUNTIME_DIR: runtime, XDG_DATA_HOME: join(library.folder, '.xdg') });
-      assert.equal(handed.code, 1);
-      assert.match(handed.errors, /did not begin serving/);
-      assert.deepEqual(serving(), []);
-    } finally {
-      for (const pid of serving()) process.kill(Number(pid), 'SIGKILL');
-      library.remove();
-      rmSync(runtime, { recursive: true, force: true });
-    }
   });
 
   test('`pagewyn FILE` refuses what it cannot hand over, with a clear message and a failing status', { timeout: 60000 }, async () => {

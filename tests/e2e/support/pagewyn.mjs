@@ -22,6 +22,20 @@ export function pagewynBinary() {
   return found;
 }
 
+// Runs the program to its end with the arguments, as a command; answers its exit code and output.
+export function runPagewyn(args, env = {}) {
+  return new Promise((resolve) => {
+    const child = spawn(pagewynBinary(), args,
+      { stdio: ['ignore', 'pipe', 'pipe'], env: { ...process.env, ...env } });
+    let output = '';
+    let errors = '';
+    child.stdout.on('data', (chunk) => { output += chunk; });
+    child.stderr.on('data', (chunk) => { errors += chunk; });
+    // 'close', not 'exit': the pipes may still hold output when the process has exited.
+    child.on('close', (code) => resolve({ code, output, errors }));
+  });
+}
+
 export async function startPagewyn(folder, extraArguments = [], environment = {}) {
   const child = spawn(pagewynBinary(), ['--documents', folder, '--no-browser', ...extraArguments], {
     stdio: ['ignore', 'pipe', 'pipe'],
