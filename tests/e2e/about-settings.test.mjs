@@ -188,6 +188,8 @@ describe('the settings page', () => {
     const context = await browser.newContext({ viewport: { width: 390, height: 700 } });
     const first = await openPagewyn(browser, pagewyn, { context });
     const second = await openPagewyn(browser, pagewyn, { context });
+    // Taps go to the tab in front: a tab behind draws its frames late, which only slows the taps.
+    await first.bringToFront();
     await first.getByRole('button', { name: 'settings' }).click();
     const settings = first.getByRole('dialog', { name: 'Settings' });
     await settings.waitFor();
