@@ -64,23 +64,27 @@ template <typename Event> foundation::Result<void> HeadlessDriver::deliver(Event
     }));
 }
 
-foundation::Result<void> HeadlessDriver::tapRow(std::int64_t row, std::int64_t section)
+template <typename Event> foundation::Result<void> HeadlessDriver::deliverToTable(Event event)
 {
     return deliver([&]() -> foundation::Result<void> {
         auto shown = table();
         if (!shown)
             return noTable();
-        return shown->userSelectRow(IndexPath::forRow(row, section));
+        return event(*shown);
+    });
+}
+
+foundation::Result<void> HeadlessDriver::tapRow(std::int64_t row, std::int64_t section)
+{
+    return deliverToTable([&](TableView& shown) -> foundation::Result<void> {
+        return shown.userSelectRow(IndexPath::forRow(row, section));
     });
 }
 
 foundation::Result<void> HeadlessDriver::deleteRow(std::int64_t row, std::int64_t section)
 {
-    return deliver([&]() -> foundation::Result<void> {
-        auto shown = table();
-        if (!shown)
-            return noTable();
-        return shown->userCommitDelete(IndexPath::forRow(row, section));
+    return deliverToTable([&](TableView& shown) -> foundation::Result<void> {
+        return shown.userCommitDelete(IndexPath::forRow(row, section));
     });
 }
 
@@ -103,31 +107,21 @@ foundation::Result<void> HeadlessDriver::touchUpInside(ViewId viewId)
 
 foundation::Result<void> HeadlessDriver::tapIndexTitle(const std::string& title)
 {
-    return deliver([&]() -> foundation::Result<void> {
-        auto shown = table();
-        if (!shown)
-            return noTable();
-        return shown->userTapIndexTitle(title);
+    return deliverToTable([&](TableView& shown) -> foundation::Result<void> {
+        return shown.userTapIndexTitle(title);
     });
 }
 
 foundation::Result<void> HeadlessDriver::search(const std::string& text)
 {
-    return deliver([&]() -> foundation::Result<void> {
-        auto shown = table();
-        if (!shown)
-            return noTable();
-        return shown->userSearch(text);
-    });
+    return deliverToTable(
+        [&](TableView& shown) -> foundation::Result<void> { return shown.userSearch(text); });
 }
 
 foundation::Result<void> HeadlessDriver::selectFoundPassage(const std::string& item)
 {
-    return deliver([&]() -> foundation::Result<void> {
-        auto shown = table();
-        if (!shown)
-            return noTable();
-        return shown->userSelectFoundPassage(item);
+    return deliverToTable([&](TableView& shown) -> foundation::Result<void> {
+        return shown.userSelectFoundPassage(item);
     });
 }
 
@@ -145,14 +139,11 @@ foundation::Result<void> HeadlessDriver::showScreen(bool animated)
 
 foundation::Result<void> HeadlessDriver::scrollTo(std::int64_t firstRow, std::int64_t rowCount)
 {
-    return deliver([&]() -> foundation::Result<void> {
-        auto shown = table();
-        if (!shown)
-            return noTable();
+    return deliverToTable([&](TableView& shown) -> foundation::Result<void> {
         if (firstRow < 0 || rowCount < 0)
             return foundation::Error(
                 "a visible range starts at a row and holds rows: both at least 0");
-        shown->setVisibleRows(firstRow, rowCount);
+        shown.setVisibleRows(firstRow, rowCount);
         return {};
     });
 }

@@ -45,6 +45,8 @@ public:
 
 private:
     template <typename Event> foundation::Result<void> deliver(Event event);
+    // An event for the table of the screen in front; an error when that screen shows none.
+    template <typename Event> foundation::Result<void> deliverToTable(Event event);
 
     MainLoop& m_loop;
 };
