@@ -221,8 +221,9 @@ TEST_F(InstanceFileTest, whateverTheInstanceSaysOfItselfIsAStatusOrAnError)
         body = answer.body;
         auto status = desktop::askInstance(recordFor(m_library.path(), port, "token"));
         ASSERT_EQ(bool(status), answer.status);
-        if (status)
+        if (status) {
             EXPECT_EQ(status->ready, answer.ready);
+        }
     }
     server.stop();
     serving.join();
