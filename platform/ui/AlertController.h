@@ -27,6 +27,7 @@ public:
 
     const std::optional<std::string>& title() const { return m_title; }
     const std::optional<std::string>& message() const { return m_message; }
+    AlertControllerStyle preferredStyle() const { return m_style; }
 
     void addAction(std::shared_ptr<AlertAction> action) { m_actions.push_back(std::move(action)); }
     const std::vector<std::shared_ptr<AlertAction>>& actions() const { return m_actions; }

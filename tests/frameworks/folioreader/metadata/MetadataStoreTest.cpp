@@ -137,8 +137,9 @@ TEST(MetadataStore, aStartListsTheTruthWhateverBefellTheStore)
                 EXPECT_EQ(titles["b.epub"], "Beta / Bob") << "start " << start;
             }
             // And the store is usable again: one that cannot be opened would cost every start.
-            if (std::string(mishap.what) != "its parent is a file")
+            if (std::string(mishap.what) != "its parent is a file") {
                 EXPECT_TRUE(MetadataStore::open(storePath));
+            }
             EXPECT_TRUE(library.takeConsole().empty());
         }
 }
