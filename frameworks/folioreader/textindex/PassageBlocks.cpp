@@ -2,6 +2,7 @@
 // hold, for each passage, its document, offset and text's length as varints, then its text.
 #include "frameworks/folioreader/textindex/PassageBlocks.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <zlib.h>
 
@@ -79,8 +80,10 @@ std::string PassagePacker::pack(
     return packed;
 }
 
-std::optional<std::vector<Passage>> unpackPassages(std::string_view packed)
+std::optional<std::vector<Passage>> unpackPassages(std::string_view packed, std::size_t count)
 {
+    // Inflated this much at a time, the passages it completes read before more is inflated.
+    constexpr std::size_t piece = 8 * 1024;
     if (packed.size() < 4)
         return std::nullopt;
     std::uint32_t length = 0;
@@ -90,24 +93,37 @@ std::optional<std::vector<Passage>> unpackPassages(std::string_view packed)
     if (length > largestBlock)
         return std::nullopt;
     std::string bytes(length, '\0');
-    uLongf size = length;
-    if (uncompress(reinterpret_cast<Bytef*>(bytes.data()), &size,
-            reinterpret_cast<const Bytef*>(packed.data() + 4), uLong(packed.size() - 4))
-            != Z_OK
-        || size != length)
+    z_stream stream {};
+    if (inflateInit(&stream) != Z_OK)
         return std::nullopt;
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data() + 4));
+    stream.avail_in = uInt(packed.size() - 4);
+    stream.next_out = reinterpret_cast<Bytef*>(bytes.data());
     std::vector<Passage> passages;
-    const std::string_view view(bytes);
-    for (std::size_t at = 0; at < view.size();) {
-        auto document = readVarint(view, at);
-        auto offset = readVarint(view, at);
-        auto textLength = readVarint(view, at);
-        if (!document || !offset || !textLength || *textLength > view.size() - at)
-            return std::nullopt;
-        passages.push_back({ std::uint32_t(*document), *offset,
-            std::string(view.substr(at, std::size_t(*textLength))) });
-        at += std::size_t(*textLength);
+    std::size_t at = 0; // where the first passage not read yet starts
+    int state = Z_OK;
+    while (passages.size() < count && state == Z_OK) {
+        stream.avail_out = uInt(std::min<std::size_t>(piece, length - stream.total_out));
+        state = inflate(&stream, Z_NO_FLUSH);
+        const std::string_view view(bytes.data(), stream.total_out);
+        while (passages.size() < count && at < view.size()) {
+            std::size_t next = at;
+            auto document = readVarint(view, next);
+            auto offset = readVarint(view, next);
+            auto textLength = readVarint(view, next);
+            if (!document || !offset || !textLength || *textLength > view.size() - next)
+                break; // the rest is not inflated yet
+            passages.push_back({ std::uint32_t(*document), *offset,
+                std::string(view.substr(next, std::size_t(*textLength))) });
+            at = next + std::size_t(*textLength);
+        }
     }
+    inflateEnd(&stream);
+    // Either every passage asked for was read, or the whole block was, its check passed and
+    // nothing left over.
+    if (passages.size() < count
+        && (state != Z_STREAM_END || stream.total_out != length || at != length))
+        return std::nullopt;
     return passages;
 }
 

@@ -59,7 +59,9 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         { "col:umn ^start", QueryWords::complete, "NEAR(\"col:umn\" \"^start\", 40)" },
         { "say \"\"\"hi", QueryWords::complete, "\"hi\" AND \"say\"" },
         { "東", QueryWords::complete, "\"  東 \" *" },
-        { "東京都", QueryWords::beingTyped, "\" 東京 京都 \" *" },
+        // Typed, a run of two or more ends in a whole pair: no prefix of it is longer.
+        { "東京都", QueryWords::beingTyped, "\" 東京 京都 \"" },
+        { "東京 都", QueryWords::beingTyped, "NEAR(\" 東京 \" \"  都 \" *, 40)" },
         { std::string("a\0b", 3), QueryWords::complete, "NEAR(\"a\" \"b\", 40)" },
     };
     for (const Case& each : cases) {

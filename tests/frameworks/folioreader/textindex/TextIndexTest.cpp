@@ -399,8 +399,16 @@ TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
 
     // A block's bytes cut short or changed unpack to nothing rather than to wrong passages.
     folioreader::PassagePacker packer;
-    const std::string packed = packer.pack(expected, 0, 10);
-    ASSERT_EQ(folioreader::unpackPassages(packed)->size(), 10u);
+    const std::string packed = packer.pack(expected, 0, 80);
+    ASSERT_EQ(folioreader::unpackPassages(packed)->size(), 80u);
+    // A search unpacks a block only as far as the passages it shows.
+    for (std::size_t count : { 1u, 30u, 80u, 81u }) {
+        auto first = folioreader::unpackPassages(packed, count);
+        ASSERT_TRUE(first) << count;
+        ASSERT_EQ(first->size(), std::min<std::size_t>(count, 80)) << count;
+        EXPECT_EQ(first->back().text, expected[first->size() - 1].text) << count;
+        EXPECT_EQ(first->back().offset, expected[first->size() - 1].offset) << count;
+    }
     std::string longer = packed;
     longer[0] = char(longer[0] + 1);
     for (const std::string& damaged : { packed.substr(0, packed.size() / 2), packed.substr(0, 3),
