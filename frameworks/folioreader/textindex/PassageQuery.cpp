@@ -181,17 +181,28 @@ std::optional<std::pair<std::size_t, std::size_t>> completableWord(std::string_v
 
 std::string PassageQuery::expressionCompleting(const std::vector<std::string>& completions) const
 {
-    std::string expression;
+    if (completions.empty() || (completingQuoted ? phrases : near).empty())
+        return expression;
+    // A word being typed among others is looked for anywhere in the passages holding the others
+    // near each other: each completion near them would make the index go over the lists of those
+    // words once more, and a common one's is long. Once a space follows it, it is near them again.
+    if (!completingQuoted) {
+        std::string anyOf;
+        for (const std::string& completion : completions)
+            anyOf += (anyOf.empty() ? "(" : " OR ") + quotedString(completingStem + completion);
+        anyOf += ")";
+        const std::vector<std::string> others(near.begin(), near.end() - 1);
+        if (phrases.empty() && others.empty())
+            return anyOf;
+        return expressionOf(phrases, others) + " AND " + anyOf;
+    }
+    std::string anyOf;
     for (const std::string& completion : completions) {
         auto quoted = phrases;
-        auto nearby = near;
-        auto& terms = completingQuoted ? quoted : nearby;
-        if (terms.empty())
-            return this->expression;
-        terms.back() = quotedString(completingStem + completion);
-        expression += (expression.empty() ? "(" : " OR (") + expressionOf(quoted, nearby) + ")";
+        quoted.back() = quotedString(completingStem + completion);
+        anyOf += (anyOf.empty() ? "(" : " OR (") + expressionOf(quoted, near) + ")";
     }
-    return expression.empty() ? this->expression : expression;
+    return anyOf;
 }
 
 foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, QueryWords words)

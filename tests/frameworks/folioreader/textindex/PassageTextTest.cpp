@@ -45,8 +45,10 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         { "call me", QueryWords::complete, "NEAR(\"call\" \"me\", 40)" },
         { "\"call me\" whale", QueryWords::complete, "\"call me\" AND \"whale\"" },
         { "call ishm", QueryWords::beingTyped, "NEAR(\"call\" \"ishm\" *, 40)",
-            "(NEAR(\"call\" \"ishmael\", 40)) OR (NEAR(\"call\" \"ishy\", 40))" },
-        { "ish,", QueryWords::beingTyped, "\"ish,\" *", "(\"ishmael\") OR (\"ishy\")" },
+            "\"call\" AND (\"ishmael\" OR \"ishy\")" },
+        { "call me ishm", QueryWords::beingTyped, "NEAR(\"call\" \"me\" \"ishm\" *, 40)",
+            "NEAR(\"call\" \"me\", 40) AND (\"ishmael\" OR \"ishy\")" },
+        { "ish,", QueryWords::beingTyped, "\"ish,\" *", "(\"ishmael\" OR \"ishy\")" },
         { "call is", QueryWords::beingTyped, "\"call\"" },
         // A phrase being typed: its last word is a prefix from three letters, left out before.
         { "\"of t", QueryWords::beingTyped, "\"of\"" },
