@@ -19,6 +19,7 @@
 #include <random>
 #include <string>
 #include <time.h>
+#include <tuple>
 #include <vector>
 #include <zlib.h>
 
@@ -198,7 +199,8 @@ void QueryAsTyped(benchmark::State& state)
         return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
     };
     std::vector<double> times, cpuTimes;
-    std::vector<std::pair<double, std::string>> slowest;
+    // The time, the thread's CPU time and what was typed.
+    std::vector<std::tuple<double, double, std::string>> slowest;
     for (auto _ : state) {
         for (const auto& text : typed) {
             auto start = std::chrono::steady_clock::now();
@@ -210,13 +212,17 @@ void QueryAsTyped(benchmark::State& state)
             times.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count());
-            slowest.emplace_back(times.back(), query ? query->expression : text);
+            slowest.emplace_back(times.back(), cpuTimes.back(), text);
         }
     }
     // The slowest searches, to see what makes them slow.
     std::sort(slowest.rbegin(), slowest.rend());
-    for (std::size_t index = 0; index < std::min<std::size_t>(8, slowest.size()); ++index)
-        std::fprintf(stderr, "%8.1f ms  %s\n", slowest[index].first, slowest[index].second.c_str());
+    const char* shown = std::getenv("PAGEWYN_TEXT_SLOWEST");
+    const std::size_t shownCount = shown ? std::size_t(std::max(0, std::atoi(shown))) : 8;
+    for (std::size_t index = 0; index < std::min(shownCount, slowest.size()); ++index) {
+        const auto& [wall, cpu, text] = slowest[index];
+        std::fprintf(stderr, "%8.1f ms %8.1f ms CPU  %s\n", wall, cpu, text.c_str());
+    }
     std::sort(times.begin(), times.end());
     std::sort(cpuTimes.begin(), cpuTimes.end());
     state.counters["p50ms"] = times[times.size() / 2];

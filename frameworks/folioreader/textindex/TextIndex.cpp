@@ -29,8 +29,11 @@ constexpr int schemaVersion = 4;
 // The index is written one book at a time: a lock held longer than this is another Pagewyn's
 // long write, and the book is tried again later.
 constexpr int busyMilliseconds = 2000;
-// The first matches a search weighs at most.
+// The first matches a search weighs at most, and the books they may come from: a word found once
+// or twice a book would otherwise have the engine go over as many more books' passages as the
+// library is larger, to weigh books it does not show.
 constexpr int rankedCandidates = 500;
+constexpr std::size_t rankedBooks = 100;
 // Which book holds a passage: the one whose passages begin last at or before it. Without it a
 // search read a block of passages for each match to learn its book.
 constexpr const char* bookByFirstPassage = "CREATE INDEX IF NOT EXISTS book_first ON book(first)";
@@ -371,7 +374,8 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
     // in a large library would take seconds. So would scoring by bm25, which counts every
     // passage holding each word (50 ms a common word over 1 GB of text). The first candidates
     // found are taken instead, and their books ordered by how many of them each holds: the book
-    // that speaks most of the words first.
+    // that speaks most of the words first. The matches are read as the engine finds them, and no
+    // further than the books weighed.
     //
     // A prefix's words are gathered anew by each query that holds it (60 ms for a common one
     // over 1 GB): the books' first passages are taken from the candidates, not asked for again.
@@ -379,9 +383,9 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
         ? query.expression
         : query.expressionCompleting(commonCompletions(query.completing));
     Statement ranked(m_database,
-        "SELECT m.id, b.id FROM (SELECT rowid AS id FROM passage_words WHERE passage_words"
-        " MATCH ?1 LIMIT ?2) AS m JOIN book b ON b.id = (SELECT id FROM book WHERE first <= m.id"
-        " ORDER BY first DESC LIMIT 1) WHERE b.folder = ?3");
+        "SELECT passage_words.rowid, b.id FROM passage_words JOIN book b ON b.id = (SELECT id"
+        " FROM book WHERE first <= passage_words.rowid ORDER BY first DESC LIMIT 1)"
+        " WHERE passage_words MATCH ?1 AND b.folder = ?3 LIMIT ?2");
     ranked.bindText(1, expression);
     ranked.bind(2, std::int64_t(rankedCandidates));
     ranked.bind(3, folder);
@@ -395,16 +399,20 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
     std::int64_t lastBook = -1;
     // The matches come in the order of their numbers, so a book's matches come together.
     while (ranked.step() == SQLITE_ROW) {
+        const std::int64_t book = ranked.integer(1);
+        if (candidates.empty() || candidates.back().book != book) {
+            if (candidates.size() == rankedBooks)
+                break; // every book weighed has all its matches
+            candidates.push_back({ book, {}, 0 });
+        }
         ++rows;
-        lastBook = ranked.integer(1);
-        if (candidates.empty() || candidates.back().book != lastBook)
-            candidates.push_back({ lastBook, {}, 0 });
+        lastBook = book;
         Candidate& candidate = candidates.back();
         ++candidate.held;
         if (candidate.passages.size() < perBook)
             candidate.passages.push_back(ranked.integer(0));
     }
-    if (ranked.code() != SQLITE_DONE)
+    if (ranked.code() != SQLITE_DONE && ranked.code() != SQLITE_ROW)
         return searchFailure(m_database);
     std::stable_sort(candidates.begin(), candidates.end(),
         [](const Candidate& a, const Candidate& b) { return a.held > b.held; });

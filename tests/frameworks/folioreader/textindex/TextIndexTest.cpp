@@ -397,6 +397,18 @@ TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
     }
     EXPECT_EQ(found->back().name, "after");
 
+    // The matches of the first 100 books are weighed: a 101st book saying it most is not reached.
+    WrittenPassages many;
+    for (int book = 0; book < 100; ++book)
+        many.add("book" + std::to_string(book), tellingParagraphs(1));
+    many.add("last", tellingParagraphs(5));
+    auto weighed = many.index().search(
+        "/library", *parsePassageQuery("telling", QueryWords::complete), 200, 3);
+    ASSERT_TRUE(weighed);
+    ASSERT_EQ(weighed->size(), 100u);
+    EXPECT_EQ(weighed->back().name, "book99");
+    EXPECT_FALSE(weighed->back().more);
+
     // A block's bytes cut short or changed unpack to nothing rather than to wrong passages.
     folioreader::PassagePacker packer;
     const std::string packed = packer.pack(expected, 0, 80);
