@@ -133,15 +133,19 @@ TextIndex::~TextIndex()
     sqlite3_close_v2(m_database);
 }
 
-std::unordered_map<std::string, TextIndex::IndexedBook> TextIndex::booksOf(
-    const std::string& folder)
+std::vector<std::pair<std::string, TextIndex::IndexedBook>> TextIndex::booksOf(
+    const std::string& folder, const std::string& after, std::size_t most)
 {
     std::lock_guard lock(m_mutex);
-    std::unordered_map<std::string, IndexedBook> books;
-    Statement list(m_database, "SELECT name, stamp, package, readable FROM book WHERE folder = ?1");
+    std::vector<std::pair<std::string, IndexedBook>> books;
+    Statement list(m_database,
+        "SELECT name, stamp, package, readable FROM book WHERE folder = ?1 AND name > ?2"
+        " ORDER BY name LIMIT ?3");
     list.bind(1, folder);
+    list.bind(2, after);
+    list.bind(3, std::int64_t(std::min<std::size_t>(most, INT64_MAX)));
     while (list.step() == SQLITE_ROW)
-        books.emplace(
+        books.emplace_back(
             list.bytes(0), IndexedBook { list.bytes(1), list.bytes(2), list.integer(3) != 0 });
     return books;
 }

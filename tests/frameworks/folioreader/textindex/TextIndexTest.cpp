@@ -171,7 +171,7 @@ TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
     EXPECT_EQ(rebuilt.read, 1u);
     EXPECT_EQ(foundBooks(*index, library.path(), "rewritten"),
         (std::vector<std::string> { "good.epub" }));
-    EXPECT_EQ(index->booksOf(library.path()).size(), 1u);
+    EXPECT_EQ(index->booksOf(library.path(), "", 10).size(), 1u);
 }
 
 // A library of one-document books written as markup, indexed through the same cutting as a
@@ -426,6 +426,28 @@ TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
     for (const std::string& damaged : { packed.substr(0, packed.size() / 2), packed.substr(0, 3),
              longer, std::string(16, '\xff') })
         EXPECT_FALSE(folioreader::unpackPassages(damaged)) << damaged.size();
+}
+
+TEST(TextIndex, booksGoneAreTakenOutOverEveryPageOfALargeLibrary)
+{
+    // Indexed books are gone over a thousand at a time: of 2,100, every third is listed no more.
+    WrittenPassages library;
+    std::vector<std::string> listed, kept;
+    for (int number = 0; number < 2100; ++number) {
+        const std::string name = "b" + std::to_string(number) + ".epub";
+        library.add(name, "<p>Word.</p>");
+        if (number % 3 != 0)
+            listed.push_back(name);
+    }
+    listed.push_back("new.epub");
+    // No book is on disk: the listed ones are left for later, not taken out.
+    auto outcome = updateTextIndex(library.index(), "/library", listed, settledAtOnce());
+    EXPECT_FALSE(outcome.complete);
+    for (const auto& [name, book] : library.index().booksOf("/library", "", 5000))
+        kept.push_back(name);
+    listed.pop_back();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(kept, listed);
 }
 
 TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
