@@ -10,10 +10,12 @@
 //
 // --progress: every other book (50,000 at most, as many as the reader keeps) has a kept place for
 // the run, so its row shows how far it was read.
-// --indexing: the jumps of each library twice instead, and no wheel: once with the library's text
-// index up to date (brought so before the start by `pagewyn search`, as after an earlier run), and
-// once with the index removed before the start, so that the program reads every book's text
-// beside the jumps. Targets: the second's 90th percentile and peak memory at most 1.2× the first's.
+// --indexing: the jumps of each library named (the small one, then the large one, unless given)
+// twice instead, and no wheel: once with the library's text index up to date (brought so before
+// the start by `pagewyn search`, as after an earlier run), and once with the index removed before
+// the start, so that the program reads every book's text beside the jumps. Targets: the second's
+// 90th percentile and peak memory at most 1.2× the first's. A library folder may hold books of
+// its own beside the generated ones (real-size books, whose text costs the indexer more).
 //
 // The libraries are written once by the project's book maker into PAGEWYN_BENCH_LIBRARIES (or
 // the temporary folder) and kept there for the next run. Needs tests/e2e/node_modules
@@ -199,7 +201,7 @@ const ms = (value) => `${value.toFixed(0)} ms`;
 async function jumpsBesideIndexing() {
   const rows = [];
   let missed = false;
-  for (const count of [smallCount, largeCount]) {
+  for (const count of counts.length > 0 ? counts.map(Number) : [smallCount, largeCount]) {
     const complete = await measure(count, jumpThrough, 'complete');
     const indexing = await measure(count, jumpThrough, 'removed');
     const p90 = indexing.p90 / complete.p90;
