@@ -21,10 +21,14 @@ void countWords(std::string_view words, std::unordered_map<std::string_view, std
         characters = 0;
     };
     for (std::size_t at = 0; at < words.size();) {
-        utf8proc_int32_t point = 0;
-        auto length = utf8proc_iterate(bytes + at, utf8proc_ssize_t(words.size() - at), &point);
-        if (length <= 0)
-            length = 1, point = ' ';
+        // Most of a book's text is ASCII, taken a byte at a time.
+        utf8proc_int32_t point = bytes[at];
+        utf8proc_ssize_t length = 1;
+        if (point >= 0x80) {
+            length = utf8proc_iterate(bytes + at, utf8proc_ssize_t(words.size() - at), &point);
+            if (length <= 0)
+                length = 1, point = ' ';
+        }
         if (isWordCharacter(char32_t(point))) {
             if (characters++ == 0)
                 start = at;
