@@ -58,8 +58,11 @@ PackedBook packBook(BookPassages passages, PassagePacker& packer)
             return book;
         }
         book.blocks.push_back({ start, end, std::move(packed) });
-        for (; start < end; ++start)
+        for (; start < end; ++start) {
+            // Room is kept for paired characters, which most passages do not hold.
             book.words.push_back(indexedWords(all[start].text));
+            book.words.back().shrink_to_fit();
+        }
     }
     std::unordered_map<std::string_view, std::uint32_t> counts;
     for (const std::string& words : book.words)

@@ -77,7 +77,9 @@ std::string PassagePacker::pack(
     m_stream->avail_out = uInt(packed.size() - 4);
     if (deflate(m_stream, Z_FINISH) != Z_STREAM_END)
         return {};
+    // Kept until the book is written, with the next book's beside it: no room past the bytes.
     packed.resize(4 + m_stream->total_out);
+    packed.shrink_to_fit();
     return packed;
 }
 

@@ -82,6 +82,19 @@ int prepare(sqlite3* database)
     // Added to an index an earlier Pagewyn made, which is otherwise the same. Should another
     // Pagewyn hold the lock now, searches are slower until the next start, not wrong.
     execute(database, bookByFirstPassage);
+    // The words of a book being written are held in memory up to this much before the engine
+    // writes them out: at its default of 1 MB, they were a third of what indexing added to the
+    // program's memory. Set once in the file, not at every start (a write would wait for another
+    // Pagewyn's).
+    constexpr int pendingWords = 256 * 1024;
+    if (Statement kept(database, "SELECT v FROM passage_words_config WHERE k = 'hashsize'");
+        kept.step() != SQLITE_ROW || kept.integer(0) != pendingWords) {
+        kept.reset();
+        execute(database,
+            ("INSERT INTO passage_words(passage_words, rank) VALUES('hashsize', "
+                + std::to_string(pendingWords) + ")")
+                .c_str());
+    }
     return SQLITE_OK;
 }
 
