@@ -6,25 +6,33 @@
 // Targets: the 90th percentile at most 1.2×, no broken cover, no such frame, at most 64 MB.
 //
 //   PAGEWYN_BINARY=build/pagewyn node bench/browser/library-jump.mjs \
-//     [large] [small] [wheel] [--progress]
+//     [large] [small] [wheel] [--progress] [--indexing]
 //
 // --progress: every other book (50,000 at most, as many as the reader keeps) has a kept place for
 // the run, so its row shows how far it was read.
+// --indexing: the jumps of each library named (the small one, then the large one, unless given)
+// twice instead, and no wheel: once with the library's text index up to date (brought so before
+// the start by `pagewyn search`, as after an earlier run), and once with the index removed before
+// the start, so that the program reads every book's text beside the jumps. Targets: the second's
+// 90th percentile and peak memory at most 1.2× the first's. A library folder may hold books of
+// its own beside the generated ones (real-size books, whose text costs the indexer more).
 //
 // The libraries are written once by the project's book maker into PAGEWYN_BENCH_LIBRARIES (or
 // the temporary folder) and kept there for the next run. Needs tests/e2e/node_modules
 // (scripts/install-dependencies.sh), /usr/bin/chromium and build/tests/support/pagewyn_make_books.
 
+import { spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { launchBrowser, rowsInView } from '../../tests/e2e/support/browser.mjs';
 import { makeLargeLibrary } from '../../tests/e2e/support/library.mjs';
-import { startPagewyn } from '../../tests/e2e/support/pagewyn.mjs';
+import { pagewynBinary, startPagewyn } from '../../tests/e2e/support/pagewyn.mjs';
 
 const withProgress = process.argv.includes('--progress');
-const counts = process.argv.slice(2).filter((argument) => argument !== '--progress');
+const besideIndexing = process.argv.includes('--indexing');
+const counts = process.argv.slice(2).filter((argument) => !argument.startsWith('--'));
 const largeCount = Number(counts[0] ?? 100000);
 const smallCount = Number(counts[1] ?? 1000);
 const wheelCount = Number(counts[2] ?? 10000);
@@ -48,8 +56,9 @@ function libraryOf(count) {
 }
 
 // Starts the program on the library with its metadata cache beside it, after a first start that
-// warms the cache.
-async function started(folder) {
+// warms the cache. textIndex: 'complete' brings the library's text index up to date before the
+// start, 'removed' removes it; otherwise it is left as the first start left it.
+async function started(folder, textIndex) {
   const environment = { XDG_CACHE_HOME: join(folder, '.cache') };
   const warming = await startPagewyn(folder, [], environment);
   const browser = await launchBrowser();
@@ -58,7 +67,28 @@ async function started(folder) {
   await page.getByRole('heading', { name: 'Recently Opened' }).waitFor({ timeout: 1200000 });
   await browser.close();
   await warming.stop();
+  if (textIndex === 'complete') {
+    // Builds or updates the index first, then searches it: no book's text is left to read.
+    spawnSync(pagewynBinary(), ['search', '--documents', folder, 'zzzq'], {
+      env: { ...process.env, XDG_DATA_HOME: join(folder, '.xdg'), ...environment },
+      stdio: 'ignore',
+    });
+  } else if (textIndex === 'removed') {
+    for (const ending of ['', '-wal', '-shm'])
+      rmSync(join(folder, '.cache', 'pagewyn', `text-index.sqlite3${ending}`), { force: true });
+  }
   return startPagewyn(folder, [], environment);
+}
+
+// How many books' text the program has indexed, of how many.
+async function indexed(pagewyn) {
+  const response = await fetch(`${pagewyn.origin}/passages`, {
+    method: 'POST',
+    headers: { 'Content-Type': 'application/json', 'X-Pagewyn-Token': pagewyn.token },
+    body: JSON.stringify({ words: 'zzzq' }),
+  });
+  const { progress } = await response.json();
+  return progress;
 }
 
 // The in-page wait after a scroll: until every row in view shows its title and a loaded cover (or
@@ -88,6 +118,7 @@ async function jumpThrough(browser, pagewyn) {
   const { page, failed } = await openPage(browser, pagewyn);
   // Resident memory at its peak from here on.
   writeFileSync(`/proc/${pagewyn.pid}/clear_refs`, '5');
+  const indexedBefore = besideIndexing ? await indexed(pagewyn) : null;
   // Places spread over the list, in an order fixed for every run.
   let seed = 7;
   const places = Array.from({ length: jumps }, (_, n) => (n + 0.5) / jumps);
@@ -111,8 +142,11 @@ async function jumpThrough(browser, pagewyn) {
   }
   const status = readFileSync(`/proc/${pagewyn.pid}/status`, 'utf8');
   const peakKilobytes = Number(/VmHWM:\s+(\d+)/.exec(status)[1]);
+  const indexedAfter = besideIndexing ? await indexed(pagewyn) : null;
   await page.close();
   return {
+    indexedBefore,
+    indexedAfter,
     median: percentile(times, 0.5),
     p90: percentile(times, 0.9),
     broken,
@@ -147,10 +181,10 @@ function keepPlaces(folder, count) {
   writeFileSync(join(folder, 'reading-places.json'), JSON.stringify(store));
 }
 
-async function measure(count, what) {
+async function measure(count, what, textIndex) {
   const folder = libraryOf(count);
   if (withProgress) keepPlaces(folder, count);
-  const pagewyn = await started(folder);
+  const pagewyn = await started(folder, textIndex);
   const browser = await launchBrowser();
   try {
     return await what(browser, pagewyn);
@@ -161,25 +195,61 @@ async function measure(count, what) {
   }
 }
 
-const small = await measure(smallCount, jumpThrough);
-const large = await measure(largeCount, jumpThrough);
-const steady = await measure(wheelCount, wheel);
 const ms = (value) => `${value.toFixed(0)} ms`;
-const ratio = large.p90 / small.p90;
-const placesKept = withProgress ? ', every other book with a kept place' : '';
-console.log(`\nJumps in Chromium at 390×844, ${jumps} to shuffled places, each until every row in view has its title and a loaded cover${placesKept}`);
-console.log(`| Measure | ${smallCount.toLocaleString('en')} books | ${largeCount.toLocaleString('en')} books | Bound |`);
-console.log('|---|---|---|---|');
-console.log(`| Jump, median | ${ms(small.median)} | ${ms(large.median)} | |`);
-console.log(`| Jump, 90th percentile | ${ms(small.p90)} | ${ms(large.p90)} (${ratio.toFixed(2)}×) | ≤ 1.2× |`);
-console.log(`| Broken covers in view / jumps not done in 30 s | ${small.broken} / ${small.unfinished} | ${large.broken} / ${large.unfinished} | 0 |`);
-console.log(`| Answers of status 400 or more | ${small.failed} | ${large.failed} | 0 |`);
-console.log(`| Host peak resident memory over the jumps | ${small.peakMegabytes.toFixed(1)} MB | ${large.peakMegabytes.toFixed(1)} MB | ≤ 64 MB |`);
-console.log(`\nWheel: ${notches} notches over ${wheelCount.toLocaleString('en')} books: ${steady.frames} frames with a row in view lacking its title or a loaded cover (bound 0); ${steady.failed} answers of status 400 or more`);
-process.exitCode =
-  ratio > 1.2 ||
-  small.broken + large.broken + small.unfinished + large.unfinished > 0 ||
-  large.peakMegabytes > 64 ||
-  steady.frames > 0
-    ? 1
-    : 0;
+
+// Each library with its text index up to date, then with the indexer reading every book.
+async function jumpsBesideIndexing() {
+  const rows = [];
+  let missed = false;
+  for (const count of counts.length > 0 ? counts.map(Number) : [smallCount, largeCount]) {
+    const complete = await measure(count, jumpThrough, 'complete');
+    const indexing = await measure(count, jumpThrough, 'removed');
+    const p90 = indexing.p90 / complete.p90;
+    const peak = indexing.peakMegabytes / complete.peakMegabytes;
+    const { indexedBefore: before, indexedAfter: after } = indexing;
+    const books = `${count.toLocaleString('en')} books`;
+    rows.push(
+      `| ${books}, index up to date | ${ms(complete.median)} | ${ms(complete.p90)} | ` +
+        `${complete.peakMegabytes.toFixed(1)} MB | ${complete.broken} / ${complete.unfinished} | ` +
+        `${complete.failed} | ${complete.indexedAfter.indexed} of ${complete.indexedAfter.total} |`,
+      `| ${books}, indexing beside | ${ms(indexing.median)} | ${ms(indexing.p90)} ` +
+        `(${p90.toFixed(2)}×) | ${indexing.peakMegabytes.toFixed(1)} MB (${peak.toFixed(2)}×) | ` +
+        `${indexing.broken} / ${indexing.unfinished} | ${indexing.failed} | ` +
+        `${before.indexed} → ${after.indexed} of ${after.total} |`,
+    );
+    missed ||= p90 > 1.2 || peak > 1.2 || indexing.broken + indexing.unfinished > 0;
+  }
+  console.log(`\nJumps in Chromium at 390×844, ${jumps} to shuffled places, each until every row in view has its title and a loaded cover, with the text index up to date and while the program indexes every book's text`);
+  console.log('| Library | Jump, median | Jump, 90th percentile | Host peak memory | Broken covers / jumps not done | Answers ≥ 400 | Books indexed over the jumps |');
+  console.log('|---|---|---|---|---|---|---|');
+  for (const row of rows) console.log(row);
+  console.log('Bounds: 90th percentile and peak memory beside indexing ≤ 1.2× those with the index up to date; no broken cover, every jump done');
+  process.exitCode = missed ? 1 : 0;
+}
+
+// The larger library's jumps against the smaller's, and the wheel.
+async function jumpsAndWheel() {
+  const small = await measure(smallCount, jumpThrough);
+  const large = await measure(largeCount, jumpThrough);
+  const steady = await measure(wheelCount, wheel);
+  const ratio = large.p90 / small.p90;
+  const placesKept = withProgress ? ', every other book with a kept place' : '';
+  console.log(`\nJumps in Chromium at 390×844, ${jumps} to shuffled places, each until every row in view has its title and a loaded cover${placesKept}`);
+  console.log(`| Measure | ${smallCount.toLocaleString('en')} books | ${largeCount.toLocaleString('en')} books | Bound |`);
+  console.log('|---|---|---|---|');
+  console.log(`| Jump, median | ${ms(small.median)} | ${ms(large.median)} | |`);
+  console.log(`| Jump, 90th percentile | ${ms(small.p90)} | ${ms(large.p90)} (${ratio.toFixed(2)}×) | ≤ 1.2× |`);
+  console.log(`| Broken covers in view / jumps not done in 30 s | ${small.broken} / ${small.unfinished} | ${large.broken} / ${large.unfinished} | 0 |`);
+  console.log(`| Answers of status 400 or more | ${small.failed} | ${large.failed} | 0 |`);
+  console.log(`| Host peak resident memory over the jumps | ${small.peakMegabytes.toFixed(1)} MB | ${large.peakMegabytes.toFixed(1)} MB | ≤ 64 MB |`);
+  console.log(`\nWheel: ${notches} notches over ${wheelCount.toLocaleString('en')} books: ${steady.frames} frames with a row in view lacking its title or a loaded cover (bound 0); ${steady.failed} answers of status 400 or more`);
+  process.exitCode =
+    ratio > 1.2 ||
+    small.broken + large.broken + small.unfinished + large.unfinished > 0 ||
+    large.peakMegabytes > 64 ||
+    steady.frames > 0
+      ? 1
+      : 0;
+}
+
+await (besideIndexing ? jumpsBesideIndexing() : jumpsAndWheel());

@@ -21,10 +21,14 @@ void countWords(std::string_view words, std::unordered_map<std::string_view, std
         characters = 0;
     };
     for (std::size_t at = 0; at < words.size();) {
-        utf8proc_int32_t point = 0;
-        auto length = utf8proc_iterate(bytes + at, utf8proc_ssize_t(words.size() - at), &point);
-        if (length <= 0)
-            length = 1, point = ' ';
+        // Most of a book's text is ASCII, taken a byte at a time.
+        utf8proc_int32_t point = bytes[at];
+        utf8proc_ssize_t length = 1;
+        if (point >= 0x80) {
+            length = utf8proc_iterate(bytes + at, utf8proc_ssize_t(words.size() - at), &point);
+            if (length <= 0)
+                length = 1, point = ' ';
+        }
         if (isWordCharacter(char32_t(point))) {
             if (characters++ == 0)
                 start = at;
@@ -54,8 +58,11 @@ PackedBook packBook(BookPassages passages, PassagePacker& packer)
             return book;
         }
         book.blocks.push_back({ start, end, std::move(packed) });
-        for (; start < end; ++start)
+        for (; start < end; ++start) {
+            // Room is kept for paired characters, which most passages do not hold.
             book.words.push_back(indexedWords(all[start].text));
+            book.words.back().shrink_to_fit();
+        }
     }
     std::unordered_map<std::string_view, std::uint32_t> counts;
     for (const std::string& words : book.words)

@@ -7,6 +7,7 @@
 #include "frameworks/folioreader/textindex/BookPassages.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,7 +36,10 @@ private:
     z_stream_s* m_stream;
 };
 
-// The passages of a block again; nothing when the bytes are damaged.
-std::optional<std::vector<Passage>> unpackPassages(std::string_view packed);
+// The first count passages of a block again (all of them unless given, fewer when it holds fewer);
+// nothing when the bytes are damaged. A search needs a passage or two of a block: inflating stops
+// past the last one asked for.
+std::optional<std::vector<Passage>> unpackPassages(
+    std::string_view packed, std::size_t count = SIZE_MAX);
 
 }

@@ -113,13 +113,16 @@ bool hasWord(std::u32string_view folded)
     return false;
 }
 
-// Whether the index's words end in a lone paired character: only a prefix finds it inside a run.
-bool endsInLonePairedCharacter(std::u32string_view folded)
+// How many paired characters end the words: one alone is found inside a run only as a prefix of
+// its pairs; two or more end in a whole pair, which begins no longer word.
+std::size_t pairedCharactersAtEnd(std::u32string_view folded)
 {
     while (!folded.empty() && !isWordCharacter(folded.back()))
         folded.remove_suffix(1);
-    return folded.size() >= 1 && isPairedCharacter(folded.back())
-        && (folded.size() == 1 || !isPairedCharacter(folded[folded.size() - 2]));
+    std::size_t paired = 0;
+    while (paired < folded.size() && isPairedCharacter(folded[folded.size() - 1 - paired]))
+        ++paired;
+    return paired;
 }
 
 // Whether a word being typed is too short to stand for the words it starts: fewer than three
@@ -178,17 +181,28 @@ std::optional<std::pair<std::size_t, std::size_t>> completableWord(std::string_v
 
 std::string PassageQuery::expressionCompleting(const std::vector<std::string>& completions) const
 {
-    std::string expression;
+    if (completions.empty() || (completingQuoted ? phrases : near).empty())
+        return expression;
+    // A word being typed among others is looked for anywhere in the passages holding the others
+    // near each other: each completion near them would make the index go over the lists of those
+    // words once more, and a common one's is long. Once a space follows it, it is near them again.
+    if (!completingQuoted) {
+        std::string anyOf;
+        for (const std::string& completion : completions)
+            anyOf += (anyOf.empty() ? "(" : " OR ") + quotedString(completingStem + completion);
+        anyOf += ")";
+        const std::vector<std::string> others(near.begin(), near.end() - 1);
+        if (phrases.empty() && others.empty())
+            return anyOf;
+        return expressionOf(phrases, others) + " AND " + anyOf;
+    }
+    std::string anyOf;
     for (const std::string& completion : completions) {
         auto quoted = phrases;
-        auto nearby = near;
-        auto& terms = completingQuoted ? quoted : nearby;
-        if (terms.empty())
-            return this->expression;
-        terms.back() = quotedString(completingStem + completion);
-        expression += (expression.empty() ? "(" : " OR (") + expressionOf(quoted, nearby) + ")";
+        quoted.back() = quotedString(completingStem + completion);
+        anyOf += (anyOf.empty() ? "(" : " OR (") + expressionOf(quoted, near) + ")";
     }
-    return expression.empty() ? this->expression : expression;
+    return anyOf;
 }
 
 foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, QueryWords words)
@@ -228,7 +242,8 @@ foundation::Result<PassageQuery> parsePassageQuery(std::string_view typed, Query
         if (typing && terms.size() > 1 && !term.quoted && isShortStart(folded))
             continue;
         const bool typedStart = typing && !isShortStart(folded);
-        if (typedStart || endsInLonePairedCharacter(folded))
+        const std::size_t paired = pairedCharactersAtEnd(folded);
+        if ((typedStart && paired < 2) || paired == 1)
             phrase += " *";
         if (const auto word = completableWord(words); typedStart && word) {
             query.completing = words.substr(word->first, word->second - word->first);

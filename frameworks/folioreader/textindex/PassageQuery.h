@@ -29,7 +29,8 @@ struct PassageQuery {
     // would make the index gather the lists of every word it starts: it is searched as its
     // commonest completions instead.
     std::string completing;
-    // The expression with the word being typed as any one of these whole words.
+    // The expression with the word being typed as any one of these whole words: within its
+    // phrase when quoted, else anywhere in a passage that holds the other words near each other.
     std::string expressionCompleting(const std::vector<std::string>& completions) const;
 
     // The query's terms as the index's phrases: the quoted ones, and those to stand near each

@@ -29,8 +29,14 @@ constexpr int schemaVersion = 4;
 // The index is written one book at a time: a lock held longer than this is another Pagewyn's
 // long write, and the book is tried again later.
 constexpr int busyMilliseconds = 2000;
-// The first matches a search weighs at most.
+// The first matches a search weighs at most, and the books they may come from: a word found once
+// or twice a book would otherwise have the engine go over as many more books' passages as the
+// library is larger, to weigh books it does not show.
 constexpr int rankedCandidates = 500;
+constexpr std::size_t rankedBooks = 100;
+// Which book holds a passage: the one whose passages begin last at or before it. Without it a
+// search read a block of passages for each match to learn its book.
+constexpr const char* bookByFirstPassage = "CREATE INDEX IF NOT EXISTS book_first ON book(first)";
 
 std::string schema()
 {
@@ -65,12 +71,31 @@ int prepare(sqlite3* database)
             " PRAGMA cache_size=-512;");
         code != SQLITE_OK)
         return code;
-    return sqlite::makeTables(database, schemaVersion,
-        "DROP TABLE IF EXISTS passage_words; DROP TABLE IF EXISTS passage;"
-        " DROP TABLE IF EXISTS passage_block; DROP TABLE IF EXISTS chapter;"
-        " DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS common_word; "
-            + schema()
-            + " INSERT INTO passage_words(passage_words, rank) VALUES('automerge', 16);");
+    if (int code = sqlite::makeTables(database, schemaVersion,
+            "DROP TABLE IF EXISTS passage_words; DROP TABLE IF EXISTS passage;"
+            " DROP TABLE IF EXISTS passage_block; DROP TABLE IF EXISTS chapter;"
+            " DROP TABLE IF EXISTS book; DROP TABLE IF EXISTS common_word; "
+                + schema()
+                + " INSERT INTO passage_words(passage_words, rank) VALUES('automerge', 16);");
+        code != SQLITE_OK)
+        return code;
+    // Added to an index an earlier Pagewyn made, which is otherwise the same. Should another
+    // Pagewyn hold the lock now, searches are slower until the next start, not wrong.
+    execute(database, bookByFirstPassage);
+    // The words of a book being written are held in memory up to this much before the engine
+    // writes them out: at its default of 1 MB, they were a third of what indexing added to the
+    // program's memory. Set once in the file, not at every start (a write would wait for another
+    // Pagewyn's).
+    constexpr int pendingWords = 256 * 1024;
+    if (Statement kept(database, "SELECT v FROM passage_words_config WHERE k = 'hashsize'");
+        kept.step() != SQLITE_ROW || kept.integer(0) != pendingWords) {
+        kept.reset();
+        execute(database,
+            ("INSERT INTO passage_words(passage_words, rank) VALUES('hashsize', "
+                + std::to_string(pendingWords) + ")")
+                .c_str());
+    }
+    return SQLITE_OK;
 }
 
 bool writeInTransaction(sqlite3* database, const std::function<bool()>& write)
@@ -121,15 +146,19 @@ TextIndex::~TextIndex()
     sqlite3_close_v2(m_database);
 }
 
-std::unordered_map<std::string, TextIndex::IndexedBook> TextIndex::booksOf(
-    const std::string& folder)
+std::vector<std::pair<std::string, TextIndex::IndexedBook>> TextIndex::booksOf(
+    const std::string& folder, const std::string& after, std::size_t most)
 {
     std::lock_guard lock(m_mutex);
-    std::unordered_map<std::string, IndexedBook> books;
-    Statement list(m_database, "SELECT name, stamp, package, readable FROM book WHERE folder = ?1");
+    std::vector<std::pair<std::string, IndexedBook>> books;
+    Statement list(m_database,
+        "SELECT name, stamp, package, readable FROM book WHERE folder = ?1 AND name > ?2"
+        " ORDER BY name LIMIT ?3");
     list.bind(1, folder);
+    list.bind(2, after);
+    list.bind(3, std::int64_t(std::min<std::size_t>(most, INT64_MAX)));
     while (list.step() == SQLITE_ROW)
-        books.emplace(
+        books.emplace_back(
             list.bytes(0), IndexedBook { list.bytes(1), list.bytes(2), list.integer(3) != 0 });
     return books;
 }
@@ -309,13 +338,14 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::passagesAt(
     std::int64_t book, const std::vector<std::int64_t>& ids, const PassageQuery& query)
 {
     Statement block(m_database,
-        "SELECT id, passages FROM passage_block WHERE id <= ?1 ORDER BY id DESC LIMIT 1");
+        "SELECT id, last, passages FROM passage_block WHERE id <= ?1 ORDER BY id DESC LIMIT 1");
     Statement chapter(m_database, "SELECT title FROM chapter WHERE book = ?1 AND document = ?2");
     // Matches of a book lie close together: a block unpacked serves all of them it holds.
     std::int64_t unpackedId = -1;
     std::vector<Passage> unpacked;
     std::vector<Found> found;
-    for (std::int64_t id : ids) {
+    for (std::size_t at = 0; at < ids.size(); ++at) {
+        const std::int64_t id = ids[at];
         if (unpackedId < 0 || id < unpackedId || id - unpackedId >= std::int64_t(unpacked.size())) {
             block.bind(1, id);
             if (block.step() != SQLITE_ROW) {
@@ -323,8 +353,15 @@ foundation::Result<std::vector<TextIndex::Found>> TextIndex::passagesAt(
                 return searchFailure(m_database);
             }
             unpackedId = block.integer(0);
+            // Unpacked as far as the last passage asked for that the block holds.
+            std::int64_t furthest = id;
+            for (std::size_t later = at + 1;
+                 later < ids.size() && ids[later] > furthest && ids[later] <= block.integer(1);
+                 ++later)
+                furthest = ids[later];
             // A damaged block's passages are found without a place or a snippet.
-            unpacked = unpackPassages(block.view(1)).value_or(std::vector<Passage> {});
+            unpacked = unpackPassages(block.view(2), std::size_t(furthest - unpackedId + 1))
+                           .value_or(std::vector<Passage> {});
             block.reset();
         }
         Found passage;
@@ -354,7 +391,8 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
     // in a large library would take seconds. So would scoring by bm25, which counts every
     // passage holding each word (50 ms a common word over 1 GB of text). The first candidates
     // found are taken instead, and their books ordered by how many of them each holds: the book
-    // that speaks most of the words first.
+    // that speaks most of the words first. The matches are read as the engine finds them, and no
+    // further than the books weighed.
     //
     // A prefix's words are gathered anew by each query that holds it (60 ms for a common one
     // over 1 GB): the books' first passages are taken from the candidates, not asked for again.
@@ -362,54 +400,63 @@ foundation::Result<std::vector<TextIndex::FoundBook>> TextIndex::search(
         ? query.expression
         : query.expressionCompleting(commonCompletions(query.completing));
     Statement ranked(m_database,
-        "SELECT m.id, b.id, b.name, b.title, b.author FROM (SELECT rowid AS id FROM passage_words"
-        " WHERE passage_words MATCH ?1 LIMIT ?2) AS m JOIN book b ON b.id = (SELECT book"
-        " FROM passage_block WHERE id <= m.id ORDER BY id DESC LIMIT 1) WHERE b.folder = ?3");
+        "SELECT passage_words.rowid, b.id FROM passage_words JOIN book b ON b.id = (SELECT id"
+        " FROM book WHERE first <= passage_words.rowid ORDER BY first DESC LIMIT 1)"
+        " WHERE passage_words MATCH ?1 AND b.folder = ?3 LIMIT ?2");
     ranked.bindText(1, expression);
     ranked.bind(2, std::int64_t(rankedCandidates));
     ranked.bind(3, folder);
     struct Candidate {
         std::int64_t book;
-        FoundBook found;
-        std::vector<std::int64_t> passages; // its first matches, perBook + 1 at most
-        int held = 0;
+        std::vector<std::int64_t> passages; // its first matches, perBook at most
+        std::size_t held = 0;
     };
     std::vector<Candidate> candidates;
     int rows = 0;
     std::int64_t lastBook = -1;
+    // The matches come in the order of their numbers, so a book's matches come together.
     while (ranked.step() == SQLITE_ROW) {
-        ++rows;
-        lastBook = ranked.integer(1);
-        auto known = std::find_if(candidates.begin(), candidates.end(),
-            [&](const Candidate& candidate) { return candidate.book == lastBook; });
-        if (known == candidates.end()) {
-            candidates.push_back({ lastBook,
-                { ranked.bytes(2), ranked.bytes(3), ranked.bytes(4), {}, false }, {}, 0 });
-            known = candidates.end() - 1;
+        const std::int64_t book = ranked.integer(1);
+        if (candidates.empty() || candidates.back().book != book) {
+            if (candidates.size() == rankedBooks)
+                break; // every book weighed has all its matches
+            candidates.push_back({ book, {}, 0 });
         }
-        ++known->held;
-        if (known->passages.size() <= perBook)
-            known->passages.push_back(ranked.integer(0));
+        ++rows;
+        lastBook = book;
+        Candidate& candidate = candidates.back();
+        ++candidate.held;
+        if (candidate.passages.size() < perBook)
+            candidate.passages.push_back(ranked.integer(0));
     }
-    if (ranked.code() != SQLITE_DONE)
+    if (ranked.code() != SQLITE_DONE && ranked.code() != SQLITE_ROW)
         return searchFailure(m_database);
     std::stable_sort(candidates.begin(), candidates.end(),
         [](const Candidate& a, const Candidate& b) { return a.held > b.held; });
     if (candidates.size() > books)
         candidates.resize(books);
+    Statement details(m_database, "SELECT name, title, author FROM book WHERE id = ?1");
     std::vector<FoundBook> found;
     for (Candidate& candidate : candidates) {
-        // The candidates may stop inside the last book's matches: its own are asked for.
-        const bool cut = rows == rankedCandidates && candidate.book == lastBook
-            && candidate.passages.size() <= perBook;
+        details.bind(1, candidate.book);
+        if (details.step() != SQLITE_ROW) {
+            details.reset();
+            continue; // taken out by another Pagewyn a moment ago
+        }
+        FoundBook book { details.bytes(0), details.bytes(1), details.bytes(2), {}, false };
+        details.reset();
+        // The candidates may stop inside the last book's matches: its own are asked for. Those
+        // of every other book are all among them.
+        const bool cut
+            = rows == rankedCandidates && candidate.book == lastBook && candidate.held <= perBook;
         auto passages = cut ? matchesIn(candidate.book, query, expression, perBook + 1)
                             : passagesAt(candidate.book, candidate.passages, query);
         if (!passages)
             return passages.error();
-        candidate.found.more = passages->size() > perBook;
+        book.more = cut ? passages->size() > perBook : candidate.held > perBook;
         passages->resize(std::min(passages->size(), perBook));
-        candidate.found.passages = std::move(*passages);
-        found.push_back(std::move(candidate.found));
+        book.passages = std::move(*passages);
+        found.push_back(std::move(book));
     }
     return found;
 }

@@ -2,6 +2,8 @@
 // given, and going over it again a little later while books are left for later.
 #include "frameworks/folioreader/textindex/TextIndexer.h"
 
+#include <sched.h>
+
 namespace folioreader {
 
 // Nothing waits for the index: scans, pages and covers come first on a busy machine.
@@ -51,6 +53,12 @@ foundation::BackgroundThread::Next TextIndexer::next()
 
 void TextIndexer::update()
 {
+    // Below the lowest niceness: the thread gets a core when nothing else wants it, and other
+    // work that wakes takes its core at once. While large books were indexed at niceness 19
+    // alone, far jumps through the library took a median of 167-177 ms against 146 ms so. The
+    // thread reading ahead, made by this one, runs so too.
+    sched_param idle {};
+    (void)::sched_setscheduler(0, SCHED_IDLE, &idle);
     TextIndexUpdate update = m_update;
     update.stopped = [this] { return m_thread.stopping() || m_newerWaiting.load(); };
     update.progress = [this](std::size_t indexed, std::size_t total) {

@@ -8,8 +8,8 @@
 #include "platform/foundation/Console.h"
 #include "platform/foundation/OrderedWork.h"
 
+#include <algorithm>
 #include <sys/stat.h>
-#include <unordered_set>
 
 namespace folioreader {
 
@@ -91,41 +91,60 @@ TextIndexOutcome updateTextIndex(TextIndex& index, const std::string& folder,
     const std::vector<std::string>& names, const TextIndexUpdate& update)
 {
     TextIndexOutcome outcome;
-    auto indexed = index.booksOf(folder);
-    // Books gone from the folder first: their passages are found no more.
-    std::unordered_set<std::string_view> listed(names.begin(), names.end());
-    for (const auto& [name, book] : indexed) {
-        if (!listed.count(name))
-            index.removeBook(folder, name);
-    }
-    // The books to read: those new, or changed since their text was indexed.
-    std::vector<const std::string*> toRead;
-    for (const std::string& name : names) {
-        if (update.stopped && update.stopped())
-            return outcome;
-        auto known = indexed.find(name);
-        if (known != indexed.end()) {
-            const std::string path = folder + "/" + name;
-            auto stamp = known->second.readable ? currentStamp(path, known->second.packageName)
-                                                : unreadableStamp(path);
-            if (stamp && encodeStamp(*stamp) == known->second.stamp) {
-                ++outcome.indexed;
+    // The listed books in the order of their names, gone over beside the indexed ones a page at a
+    // time in the same order: those indexed and not listed are gone from the folder and taken
+    // out first, so their passages are found no more; those listed and not indexed, or changed
+    // since, are read.
+    constexpr std::size_t pageOfBooks = 1000;
+    std::vector<std::size_t> byName(names.size());
+    for (std::size_t at = 0; at < names.size(); ++at)
+        byName[at] = at;
+    std::sort(byName.begin(), byName.end(),
+        [&](std::size_t a, std::size_t b) { return names[a] < names[b]; });
+    byName.erase(std::unique(byName.begin(), byName.end(),
+                     [&](std::size_t a, std::size_t b) { return names[a] == names[b]; }),
+        byName.end());
+    std::vector<std::size_t> toRead;
+    auto listed = byName.begin();
+    std::string after;
+    for (;;) {
+        auto page = index.booksOf(folder, after, pageOfBooks);
+        for (const auto& [name, book] : page) {
+            if (update.stopped && update.stopped())
+                return outcome;
+            for (; listed != byName.end() && names[*listed] < name; ++listed)
+                toRead.push_back(*listed);
+            if (listed == byName.end() || names[*listed] != name) {
+                index.removeBook(folder, name);
                 continue;
             }
+            const std::string path = folder + "/" + name;
+            auto stamp
+                = book.readable ? currentStamp(path, book.packageName) : unreadableStamp(path);
+            if (stamp && encodeStamp(*stamp) == book.stamp)
+                ++outcome.indexed;
+            else
+                toRead.push_back(*listed);
+            ++listed;
         }
-        toRead.push_back(&name);
+        if (page.size() < pageOfBooks)
+            break;
+        after = page.back().first;
     }
+    toRead.insert(toRead.end(), listed, byName.end());
+    // Read in the library's order.
+    std::sort(toRead.begin(), toRead.end());
     // A second thread reads and packs the next book while this one writes the last: writing its
     // words is half the work. It holds one book ready at most (a second saved no time and cost
     // 1 MB more at its peak), and is made by this thread, so it runs at its priority.
     PassagePacker packer;
     foundation::OrderedWork<BookRead> reads(toRead.size(), { 1, 1, 1, false },
-        [&](std::size_t at) { return readBook(folder, *toRead[at], update, packer); });
+        [&](std::size_t at) { return readBook(folder, names[toRead[at]], update, packer); });
     bool leftForLater = false;
     for (std::size_t at = 0; at < toRead.size(); ++at) {
         if (update.stopped && update.stopped())
             return outcome;
-        switch (writeBook(index, folder, *toRead[at], reads.take(at))) {
+        switch (writeBook(index, folder, names[toRead[at]], reads.take(at))) {
         case BookOutcome::indexed:
             ++outcome.indexed;
             ++outcome.read;

@@ -45,8 +45,10 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         { "call me", QueryWords::complete, "NEAR(\"call\" \"me\", 40)" },
         { "\"call me\" whale", QueryWords::complete, "\"call me\" AND \"whale\"" },
         { "call ishm", QueryWords::beingTyped, "NEAR(\"call\" \"ishm\" *, 40)",
-            "(NEAR(\"call\" \"ishmael\", 40)) OR (NEAR(\"call\" \"ishy\", 40))" },
-        { "ish,", QueryWords::beingTyped, "\"ish,\" *", "(\"ishmael\") OR (\"ishy\")" },
+            "\"call\" AND (\"ishmael\" OR \"ishy\")" },
+        { "call me ishm", QueryWords::beingTyped, "NEAR(\"call\" \"me\" \"ishm\" *, 40)",
+            "NEAR(\"call\" \"me\", 40) AND (\"ishmael\" OR \"ishy\")" },
+        { "ish,", QueryWords::beingTyped, "\"ish,\" *", "(\"ishmael\" OR \"ishy\")" },
         { "call is", QueryWords::beingTyped, "\"call\"" },
         // A phrase being typed: its last word is a prefix from three letters, left out before.
         { "\"of t", QueryWords::beingTyped, "\"of\"" },
@@ -59,7 +61,9 @@ TEST(PassageText, typedTextBecomesQuotedStringsOnly)
         { "col:umn ^start", QueryWords::complete, "NEAR(\"col:umn\" \"^start\", 40)" },
         { "say \"\"\"hi", QueryWords::complete, "\"hi\" AND \"say\"" },
         { "東", QueryWords::complete, "\"  東 \" *" },
-        { "東京都", QueryWords::beingTyped, "\" 東京 京都 \" *" },
+        // Typed, a run of two or more ends in a whole pair: no prefix of it is longer.
+        { "東京都", QueryWords::beingTyped, "\" 東京 京都 \"" },
+        { "東京 都", QueryWords::beingTyped, "NEAR(\" 東京 \" \"  都 \" *, 40)" },
         { std::string("a\0b", 3), QueryWords::complete, "NEAR(\"a\" \"b\", 40)" },
     };
     for (const Case& each : cases) {

@@ -171,7 +171,7 @@ TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
     EXPECT_EQ(rebuilt.read, 1u);
     EXPECT_EQ(foundBooks(*index, library.path(), "rewritten"),
         (std::vector<std::string> { "good.epub" }));
-    EXPECT_EQ(index->booksOf(library.path()).size(), 1u);
+    EXPECT_EQ(index->booksOf(library.path(), "", 10).size(), 1u);
 }
 
 // A library of one-document books written as markup, indexed through the same cutting as a
@@ -397,15 +397,57 @@ TEST(TextIndex, aLongBookKeepsEveryPassageAcrossItsBlocks)
     }
     EXPECT_EQ(found->back().name, "after");
 
+    // The matches of the first 100 books are weighed: a 101st book saying it most is not reached.
+    WrittenPassages many;
+    for (int book = 0; book < 100; ++book)
+        many.add("book" + std::to_string(book), tellingParagraphs(1));
+    many.add("last", tellingParagraphs(5));
+    auto weighed = many.index().search(
+        "/library", *parsePassageQuery("telling", QueryWords::complete), 200, 3);
+    ASSERT_TRUE(weighed);
+    ASSERT_EQ(weighed->size(), 100u);
+    EXPECT_EQ(weighed->back().name, "book99");
+    EXPECT_FALSE(weighed->back().more);
+
     // A block's bytes cut short or changed unpack to nothing rather than to wrong passages.
     folioreader::PassagePacker packer;
-    const std::string packed = packer.pack(expected, 0, 10);
-    ASSERT_EQ(folioreader::unpackPassages(packed)->size(), 10u);
+    const std::string packed = packer.pack(expected, 0, 80);
+    ASSERT_EQ(folioreader::unpackPassages(packed)->size(), 80u);
+    // A search unpacks a block only as far as the passages it shows.
+    for (std::size_t count : { 1u, 30u, 80u, 81u }) {
+        auto first = folioreader::unpackPassages(packed, count);
+        ASSERT_TRUE(first) << count;
+        ASSERT_EQ(first->size(), std::min<std::size_t>(count, 80)) << count;
+        EXPECT_EQ(first->back().text, expected[first->size() - 1].text) << count;
+        EXPECT_EQ(first->back().offset, expected[first->size() - 1].offset) << count;
+    }
     std::string longer = packed;
     longer[0] = char(longer[0] + 1);
     for (const std::string& damaged : { packed.substr(0, packed.size() / 2), packed.substr(0, 3),
              longer, std::string(16, '\xff') })
         EXPECT_FALSE(folioreader::unpackPassages(damaged)) << damaged.size();
+}
+
+TEST(TextIndex, booksGoneAreTakenOutOverEveryPageOfALargeLibrary)
+{
+    // Indexed books are gone over a thousand at a time: of 2,100, every third is listed no more.
+    WrittenPassages library;
+    std::vector<std::string> listed, kept;
+    for (int number = 0; number < 2100; ++number) {
+        const std::string name = "b" + std::to_string(number) + ".epub";
+        library.add(name, "<p>Word.</p>");
+        if (number % 3 != 0)
+            listed.push_back(name);
+    }
+    listed.push_back("new.epub");
+    // No book is on disk: the listed ones are left for later, not taken out.
+    auto outcome = updateTextIndex(library.index(), "/library", listed, settledAtOnce());
+    EXPECT_FALSE(outcome.complete);
+    for (const auto& [name, book] : library.index().booksOf("/library", "", 5000))
+        kept.push_back(name);
+    listed.pop_back();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(kept, listed);
 }
 
 TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
