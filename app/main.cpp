@@ -139,14 +139,19 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
     hostOptions.runsAsService = options.service;
     // The books' text is indexed after each scan, for the search field's passages. The indexer
     // outlives the host's serving, which searches its index on the request's worker.
+    // A person jumping through the library or reading is answered first: the indexer waits
+    // while a page asked for anything in the last second.
+    host::Host* serving = nullptr;
+    folioreader::TextIndexUpdate indexing;
+    indexing.busy
+        = [&serving] { return serving && serving->state().askedWithin(std::chrono::seconds(1)); };
     auto textIndexer = std::make_unique<folioreader::TextIndexer>(
-        folioreader::TextIndex::open(folioreader::TextIndex::defaultPath()));
+        folioreader::TextIndex::open(folioreader::TextIndex::defaultPath()), indexing);
     hostOptions.libraryPassages = libraryPassages(*textIndexer, documentsFolder().path(), loop);
     // A file handed over while no page shows the library opens one, so the person sees the book.
     // Called on the main loop; one page is enough for the program's life.
     desktop::BrowserOpener handoffOpener;
     bool handoffOpened = options.noBrowser;
-    host::Host* serving = nullptr;
     hostOptions.upload.handedOverWithoutPage = [&] {
         if (!handoffOpened && serving)
             handoffOpened = handoffOpener.open(serving->localAddress());

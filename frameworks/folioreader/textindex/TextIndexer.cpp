@@ -3,11 +3,14 @@
 #include "frameworks/folioreader/textindex/TextIndexer.h"
 
 #include <sched.h>
+#include <thread>
 
 namespace folioreader {
 
 // Nothing waits for the index: scans, pages and covers come first on a busy machine.
 constexpr int indexNiceness = 19;
+// How often a waiting indexer asks again whether the pages are still in use.
+constexpr auto busyPause = std::chrono::milliseconds(50);
 
 TextIndexer::TextIndexer(std::shared_ptr<TextIndex> index, TextIndexUpdate update)
     : m_index(std::move(index))
@@ -60,7 +63,14 @@ void TextIndexer::update()
     sched_param idle {};
     (void)::sched_setscheduler(0, SCHED_IDLE, &idle);
     TextIndexUpdate update = m_update;
-    update.stopped = [this] { return m_thread.stopping() || m_newerWaiting.load(); };
+    update.stopped = [this, busy = m_update.busy] {
+        auto stopping = [this] { return m_thread.stopping() || m_newerWaiting.load(); };
+        // Far jumps took 1.4 times as long at the 90th percentile while large books were indexed
+        // beside them, idle class or not: the index waits while a page is in use.
+        while (busy && busy() && !stopping())
+            std::this_thread::sleep_for(busyPause);
+        return stopping();
+    };
     update.progress = [this](std::size_t indexed, std::size_t total) {
         m_indexed = indexed;
         m_total = total;

@@ -20,6 +20,10 @@ struct TextIndexUpdate {
     // Asked before each book; true ends the update there. Asked by the thread reading ahead
     // too, so it must be safe to call from two threads.
     std::function<bool()> stopped;
+    // While it answers true (a person is using a page of the library), the indexer waits before
+    // its next book or chapter: the answers they wait for keep the cores to themselves. The
+    // indexer's own to ask; updateTextIndex does not.
+    std::function<bool()> busy;
     // Told after each book: the books whose text the index holds (or knows unreadable), of all.
     std::function<void(std::size_t indexed, std::size_t total)> progress;
 };

@@ -149,9 +149,17 @@ nlohmann::json StateService::snapshot()
     return json;
 }
 
+bool StateService::askedWithin(std::chrono::steady_clock::duration span) const
+{
+    auto asked = std::chrono::steady_clock::time_point(
+        std::chrono::steady_clock::duration(m_lastAsked.load()));
+    return m_lastAsked.load() != 0 && std::chrono::steady_clock::now() - asked < span;
+}
+
 StateService::Reply StateService::state(
     const Viewport& viewport, const std::optional<std::string>& window)
 {
+    m_lastAsked = std::chrono::steady_clock::now().time_since_epoch().count();
     if (m_closed)
         return unavailable("Pagewyn has stopped");
     if (!m_ready)
@@ -193,6 +201,7 @@ StateService::Reply StateService::state(
 StateService::Reply StateService::event(
     const std::string& body, const std::optional<std::string>& window)
 {
+    m_lastAsked = std::chrono::steady_clock::now().time_since_epoch().count();
     if (m_closed)
         return unavailable("Pagewyn has stopped");
     if (!m_ready)

@@ -77,6 +77,10 @@ public:
     // longer run. For shutdown.
     void close() { m_closed = true; }
 
+    // A page asked for what it shows, or sent an event, this shortly ago: a person is using it.
+    // Background work that would slow the answers waits meanwhile. Any thread.
+    bool askedWithin(std::chrono::steady_clock::duration span) const;
+
     std::uint64_t version() const { return m_version.load(); }
     ImageRegistry& images() { return m_images; }
     ScreenWindows& windows() { return m_windows; }
@@ -107,6 +111,8 @@ private:
     std::atomic<std::size_t> m_scanRead { 0 };
     std::atomic<std::size_t> m_scanFound { 0 };
     std::chrono::steady_clock::time_point m_startedAt = std::chrono::steady_clock::now();
+    // When a page last asked for its state or sent an event, on the steady clock.
+    std::atomic<std::chrono::steady_clock::rep> m_lastAsked { 0 };
 };
 
 }

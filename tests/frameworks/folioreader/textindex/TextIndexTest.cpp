@@ -483,6 +483,34 @@ TEST(TextIndex, indexerFollowsTheNewestListAndStopsWhenDestroyed)
     auto rest = updateTextIndex(*index, library.path(), all, settledAtOnce());
     EXPECT_TRUE(rest.complete);
     EXPECT_LE(rest.read, 2u);
+
+    // While a page is in use it reads nothing, then goes on; destroyed while waiting, it ends.
+    for (bool destroyedWaiting : { false, true }) {
+        SCOPED_TRACE(destroyedWaiting ? "destroyed waiting" : "waits, then reads");
+        auto waiting = TextIndex::open(cache.file(destroyedWaiting ? "w2.sqlite3" : "w1.sqlite3"));
+        std::atomic<int> asked = 0;
+        std::atomic<bool> readWhileBusy = false;
+        std::atomic<folioreader::TextIndexer*> watched = nullptr;
+        auto update = settledAtOnce();
+        update.busy = [&] {
+            if (destroyedWaiting)
+                return true;
+            if (asked.fetch_add(1) >= 6)
+                return false;
+            if (auto* indexer = watched.load(); indexer && indexer->progress().indexed != 0)
+                readWhileBusy = true;
+            return true;
+        };
+        folioreader::TextIndexer indexer(waiting, update);
+        watched = &indexer;
+        indexer.request(library.path(), all);
+        if (destroyedWaiting)
+            continue;
+        ASSERT_TRUE(fixtures::waitUntil([&] { return !indexer.progress().working; }));
+        EXPECT_EQ(indexer.progress().indexed, 40u);
+        EXPECT_GE(asked.load(), 6);
+        EXPECT_FALSE(readWhileBusy.load());
+    }
 }
 
 }
