@@ -49,8 +49,12 @@ public:
     }
     void finish()
     {
-        if (m_characters > 0)
+        if (m_characters > 0) {
             passages.push_back({ m_document, m_offset, std::move(m_text) });
+            // Grown a character at a time, the text kept up to twice its room: a large book's
+            // passages are held whole until they are packed.
+            passages.back().text.shrink_to_fit();
+        }
         m_text.clear();
         m_characters = 0;
         m_space = false;

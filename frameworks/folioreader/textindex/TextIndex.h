@@ -51,7 +51,7 @@ public:
     // In one transaction, the book's passages in place of those it had. Answers whether it was
     // written.
     bool replaceBook(const std::string& folder, const std::string& name, const IndexedBook& book,
-        const PackedBook& passages);
+        PackedBook passages);
     // The same, packing the passages first.
     bool replaceBook(const std::string& folder, const std::string& name, const IndexedBook& book,
         const BookPassages& passages);

@@ -2,6 +2,8 @@
 // given, and going over it again a little later while books are left for later.
 #include "frameworks/folioreader/textindex/TextIndexer.h"
 
+#include "platform/foundation/releaseLargeBlocks.h"
+
 #include <sched.h>
 #include <thread>
 
@@ -77,6 +79,11 @@ void TextIndexer::update()
     };
     // m_current is the thread's own while m_working: requests change m_waiting only.
     auto outcome = updateTextIndex(*m_index, m_current->folder, m_current->names, update);
+    // The heaps of the two threads that read and wrote books keep what the largest book took
+    // (2 MB or more), as the program's threads' heaps do up to a bound: given back once, when
+    // the update ends, rather than after each book (which cost the build 7%).
+    if (outcome.read > 0)
+        foundation::releaseFreedMemory();
     std::lock_guard lock(m_thread.mutex());
     m_working = false;
     if (outcome.complete) {

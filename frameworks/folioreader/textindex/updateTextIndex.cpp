@@ -71,13 +71,13 @@ BookRead readBook(const std::string& folder, const std::string& name, const Text
 }
 
 BookOutcome writeBook(
-    TextIndex& index, const std::string& folder, const std::string& name, const BookRead& read)
+    TextIndex& index, const std::string& folder, const std::string& name, BookRead read)
 {
     if (read.outcome != BookOutcome::indexed)
         return read.outcome;
     bool written = false;
     if (read.packed) {
-        written = index.replaceBook(folder, name, read.indexed, *read.packed);
+        written = index.replaceBook(folder, name, read.indexed, std::move(*read.packed));
     } else {
         foundation::console("Can't index: " + read.why);
         written = index.markUnreadable(folder, name, read.indexed);

@@ -2,6 +2,7 @@
 // passages a page is cut into and the snippets shown of them.
 #include "frameworks/folioreader/textindex/BookPassages.h"
 #include "frameworks/folioreader/textindex/IndexedWords.h"
+#include "frameworks/folioreader/textindex/PackedBook.h"
 #include "frameworks/folioreader/textindex/PassageQuery.h"
 #include "frameworks/folioreader/textindex/PassageSnippet.h"
 
@@ -95,6 +96,33 @@ TEST(PassageText, pagesAreCutAtBlocksPastTheShortestAndAtSpacesPastTheLongest)
     EXPECT_EQ(cut[1].offset, cut[0].text.size() + 1);
     EXPECT_EQ(cut[2].text, "end");
     EXPECT_TRUE(folioreader::passagesOf("<head><title>t</title></head><body> </body>", 0).empty());
+}
+
+TEST(PassageText, aPackedBookKeepsItsCommonestWordsAndEveryPassage)
+{
+    // Thousands of different words, each said once, beside a few said more often; words of
+    // fewer than three characters are not counted, and of two as common the first in byte order
+    // comes first.
+    folioreader::BookPassages book;
+    std::string once;
+    for (int index = 0; index < 5000; ++index)
+        once += "w" + std::to_string(index) + " ";
+    book.passages.push_back({ 0, 0, once });
+    book.passages.push_back({ 0, once.size(), "Zeta beta BETA zeta alpha to to to to an an an" });
+    book.passages.push_back({ 1, 0, "zeta Beta Alpha Ångström angstrom" });
+    folioreader::PassagePacker packer;
+    auto packed = folioreader::packBook(book, packer);
+    ASSERT_FALSE(packed.failed);
+    ASSERT_EQ(packed.commonWords.size(), folioreader::commonWordsABook);
+    using Counted = std::pair<std::string, std::uint32_t>;
+    const std::vector<Counted> commonest(packed.commonWords.begin(), packed.commonWords.begin() + 5);
+    EXPECT_EQ(commonest,
+        (std::vector<Counted> {
+            { "beta", 3 }, { "zeta", 3 }, { "alpha", 2 }, { "angstrom", 2 }, { "w10", 1 } }));
+    ASSERT_EQ(packed.words.size(), 3u);
+    EXPECT_EQ(packed.words[2], "zeta beta alpha angstrom angstrom");
+    ASSERT_FALSE(packed.blocks.empty());
+    EXPECT_EQ(packed.blocks.back().end, 3u);
 }
 
 TEST(PassageText, snippetsMarkTheWordsWhereTheyStand)
