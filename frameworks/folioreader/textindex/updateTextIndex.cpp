@@ -17,6 +17,14 @@ namespace {
 
 enum class BookOutcome { indexed, later, stopped };
 
+// Whether the update ends here, after waiting as long as it is asked to.
+bool stopsHere(const TextIndexUpdate& update)
+{
+    if (update.pause)
+        update.pause();
+    return update.stopped && update.stopped();
+}
+
 // The stamp an unreadable book is recorded under: the item's and, for a folder, its container's
 // when it has one; else the item's alone, so that a folder missing its container is said once too.
 std::optional<std::vector<FileIdentity>> unreadableStamp(const std::string& path)
@@ -62,8 +70,8 @@ BookRead readBook(const std::string& folder, const std::string& name, const Text
         return {};
     TextIndex::IndexedBook indexed { encodeStamp(stamp),
         stamp.size() > 1 ? package->name : std::string(), true };
-    auto passages = readBookPassages(*book, *package, update.stopped);
-    if (update.stopped && update.stopped())
+    auto passages = readBookPassages(*book, *package, [&] { return stopsHere(update); });
+    if (stopsHere(update))
         return { BookOutcome::stopped };
     if (!passages)
         return unreadable(passages.error().description());
@@ -110,7 +118,7 @@ TextIndexOutcome updateTextIndex(TextIndex& index, const std::string& folder,
     for (;;) {
         auto page = index.booksOf(folder, after, pageOfBooks);
         for (const auto& [name, book] : page) {
-            if (update.stopped && update.stopped())
+            if (stopsHere(update))
                 return outcome;
             for (; listed != byName.end() && names[*listed] < name; ++listed)
                 toRead.push_back(*listed);
@@ -142,7 +150,7 @@ TextIndexOutcome updateTextIndex(TextIndex& index, const std::string& folder,
         [&](std::size_t at) { return readBook(folder, names[toRead[at]], update, packer); });
     bool leftForLater = false;
     for (std::size_t at = 0; at < toRead.size(); ++at) {
-        if (update.stopped && update.stopped())
+        if (stopsHere(update))
             return outcome;
         switch (writeBook(index, folder, names[toRead[at]], reads.take(at))) {
         case BookOutcome::indexed:
@@ -160,7 +168,7 @@ TextIndexOutcome updateTextIndex(TextIndex& index, const std::string& folder,
     }
     outcome.complete = !leftForLater;
     if (outcome.read > 0)
-        index.merge(update.stopped);
+        index.merge([&] { return stopsHere(update); });
     return outcome;
 }
 

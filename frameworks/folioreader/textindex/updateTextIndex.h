@@ -17,12 +17,16 @@ struct TextIndexUpdate {
     // A book changed this shortly before it would be read is left for a later update: it may be
     // being written still. Tests set 0.
     std::chrono::nanoseconds unsettledWindow = std::chrono::seconds(5);
-    // Asked before each book; true ends the update there. Asked by the thread reading ahead
-    // too, so it must be safe to call from two threads.
+    // Asked before each book, between a book's chapters and between the steps of the merge
+    // after; true ends the update there. Asked by the thread reading ahead too, so it must be
+    // safe to call from two threads.
     std::function<bool()> stopped;
+    // Called just before each time stopped is asked, from both threads: it may wait there (while
+    // a person uses a page of the library), and returns when the update may go on or stop.
+    std::function<void()> pause;
     // While it answers true (a person is using a page of the library), the indexer waits before
     // its next book or chapter: the answers they wait for keep the cores to themselves. The
-    // indexer's own to ask; updateTextIndex does not.
+    // indexer's own to ask, in its pause; updateTextIndex does not.
     std::function<bool()> busy;
     // Told after each book: the books whose text the index holds (or knows unreadable), of all.
     std::function<void(std::size_t indexed, std::size_t total)> progress;
