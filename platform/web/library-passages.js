@@ -31,6 +31,20 @@ function markedSnippet(snippet, marks) {
   return parts;
 }
 
+// What the reader marks of a passage: its first marked word, and the marked words after it with
+// only spaces or punctuation between, so that a phrase found is marked whole, as in the snippet.
+function firstMarkedRun(snippet, marks) {
+  const text = String(snippet ?? '');
+  const [first, ...rest] = (marks ?? []).toSorted((a, b) => a[0] - b[0]);
+  if (!first) return '';
+  let [from, to] = first;
+  for (const [start, end] of rest) {
+    if (start < to || /[\p{L}\p{N}]/u.test(text.slice(to, start))) break;
+    to = end;
+  }
+  return text.slice(from, to);
+}
+
 export class LibraryPassages {
   // open({ file, title, document, offset, marked }): the reader asked to show the passage.
   // rowsFound(): whether the field finds books by title or author; when it finds none, the list
@@ -175,10 +189,9 @@ export class LibraryPassages {
     snippet.dir = 'auto';
     snippet.append(...markedSnippet(passage.snippet, passage.marks));
     button.append(chapter, snippet);
-    const [from, to] = passage.marks?.[0] ?? [0, 0];
     button.addEventListener('click', () => this.open({
       file: book.file, title: book.title, document: passage.document, offset: passage.offset,
-      marked: String(passage.snippet ?? '').slice(from, to),
+      marked: firstMarkedRun(passage.snippet, passage.marks),
     }));
     item.append(button);
     return item;

@@ -141,20 +141,20 @@ test('typed words find passages, and a passage opens in the reader, marked', asy
 
   for (const size of sizes) {
     await page.setViewportSize(size);
-    await field.fill('stranger');
+    await field.fill('"said the stranger"');
     await passages.locator('.passage').first().waitFor();
     const box = await passages.locator('.passage').first().boundingBox();
     assert.ok(box.x >= 0 && box.x + box.width <= size.width, `within ${size.width} points`);
     assert.ok(box.height >= 44, 'a finger high');
   }
 
-  // Tab to the passage and Enter: the reader opens on it, the words marked.
+  // Tab to the passage and Enter: the reader opens on it, the phrase marked whole.
   await passages.locator('.passage').first().focus();
   await page.keyboard.press('Enter');
   const frame = page.locator('.reader-frame').first();
   const marked = () => frame.evaluate((element) => [...element.contentDocument.querySelectorAll('.pagewyn-found')]
     .map((mark) => mark.textContent).join(''));
-  await eventually(async () => (await page.locator('.reader-frame').count()) > 0 && (await marked()) === 'stranger',
+  await eventually(async () => (await page.locator('.reader-frame').count()) > 0 && (await marked()) === 'said the stranger',
     'the words marked in the reader');
   const heading = await frame.evaluate((element) => element.contentDocument.querySelector('h1').textContent);
   assert.equal(heading, 'The Inn');
