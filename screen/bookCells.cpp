@@ -76,7 +76,11 @@ std::unique_ptr<folioreader::CoverLoader> makeRowCoverLoader(ui::MainLoop& loop)
             if (changed || (cover && *cover))
                 ui::screenChanged();
         },
-        [] { ui::screenChanged(); });
+        [] {
+            for (auto& screen : libraryScreens())
+                screen->askAgainForCovers();
+            ui::screenChanged();
+        });
 }
 
 bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover)
@@ -92,6 +96,27 @@ bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui
             continue;
         cell->imageView()->setImage(picture);
         changed = true;
+    }
+    return changed;
+}
+
+bool ViewController::askAgainForCovers()
+{
+    auto* loader = m_backgroundWork.covers;
+    if (!loader)
+        return false;
+    auto table = tableView();
+    bool changed = false;
+    for (auto indexPath : table->indexPathsForVisibleRows()) {
+        auto index = bookIndexForRow(indexPath.row);
+        auto cell = table->cellForRowAtIndexPath(indexPath);
+        if (!index || !cell || cell->imageView()->image() != blankCover())
+            continue;
+        // Known or read lately: shown now; else asked for, and shown once read.
+        if (auto picture = rowPicture(bookPath(bookList()[*index].file), loader)) {
+            cell->imageView()->setImage(picture);
+            changed = true;
+        }
     }
     return changed;
 }
