@@ -28,7 +28,8 @@ public:
         ++slot.count;
     }
 
-    // At most most of the words, commonest first (of two as common, the first in byte order).
+    // The commonest words, at most most of them, commonest first (of two as common, the first
+    // in byte order).
     std::vector<std::pair<std::string, std::uint32_t>> commonest(std::size_t most) const
     {
         auto before = [](const Slot* a, const Slot* b) {
