@@ -115,7 +115,8 @@ TEST(PassageText, aPackedBookKeepsItsCommonestWordsAndEveryPassage)
     ASSERT_FALSE(packed.failed);
     ASSERT_EQ(packed.commonWords.size(), folioreader::commonWordsABook);
     using Counted = std::pair<std::string, std::uint32_t>;
-    const std::vector<Counted> commonest(packed.commonWords.begin(), packed.commonWords.begin() + 5);
+    const std::vector<Counted> commonest(
+        packed.commonWords.begin(), packed.commonWords.begin() + 5);
     EXPECT_EQ(commonest,
         (std::vector<Counted> {
             { "beta", 3 }, { "zeta", 3 }, { "alpha", 2 }, { "angstrom", 2 }, { "w10", 1 } }));
