@@ -69,7 +69,8 @@ private:
     Slot& find(std::string_view word)
     {
         const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t at = std::hash<std::string_view> {}(word)&mask;; at = (at + 1) & mask) {
+        const std::size_t hash = std::hash<std::string_view> {}(word);
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
             Slot& slot = m_slots[at];
             if (!slot.data || slot.word() == word)
                 return slot;
