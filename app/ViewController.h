@@ -11,6 +11,7 @@
 #include "platform/ui/TableViewController.h"
 #include "screen/BookFilter.h"
 
+#include <functional>
 #include <memory>
 
 // Holds the screen's reader engine. It is the first base of ViewController, ahead of the
@@ -118,6 +119,10 @@ private:
     void registerActions();
     // The position in the book list of the book the table shows in the row, if any.
     std::optional<std::size_t> bookIndexForRow(std::int64_t row) const;
+    // Each visible row of a book shows the picture choose answers for the book's path and the
+    // picture the row shows, unless it answers none; whether a row's picture changed.
+    bool changeRowPictures(const std::function<std::shared_ptr<ui::Image>(
+            const std::string& path, const std::shared_ptr<ui::Image>& shown)>& choose);
     // Opens the book at the position in the list in the reader and makes it the most recently
     // opened; false when the list no longer holds it afterwards.
     bool openBook(std::size_t book);

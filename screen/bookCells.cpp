@@ -83,16 +83,19 @@ std::unique_ptr<folioreader::CoverLoader> makeRowCoverLoader(ui::MainLoop& loop)
         });
 }
 
-bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover)
+bool ViewController::changeRowPictures(const std::function<std::shared_ptr<ui::Image>(
+        const std::string& path, const std::shared_ptr<ui::Image>& shown)>& choose)
 {
     auto table = tableView();
-    const auto& picture = cover ? cover : blankCover();
     bool changed = false;
     for (auto indexPath : table->indexPathsForVisibleRows()) {
         auto index = bookIndexForRow(indexPath.row);
         auto cell = table->cellForRowAtIndexPath(indexPath);
-        if (!index || !cell || bookPath(bookList()[*index].file) != path
-            || cell->imageView()->image() == picture)
+        if (!index || !cell)
+            continue;
+        auto shown = cell->imageView()->image();
+        auto picture = choose(bookPath(bookList()[*index].file), shown);
+        if (!picture || picture == shown)
             continue;
         cell->imageView()->setImage(picture);
         changed = true;
@@ -100,25 +103,23 @@ bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui
     return changed;
 }
 
+bool ViewController::showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover)
+{
+    const auto& picture = cover ? cover : blankCover();
+    return changeRowPictures([&](const std::string& rowPath, const std::shared_ptr<ui::Image>&) {
+        return rowPath == path ? picture : nullptr;
+    });
+}
+
 bool ViewController::askAgainForCovers()
 {
     auto* loader = m_backgroundWork.covers;
     if (!loader)
         return false;
-    auto table = tableView();
-    bool changed = false;
-    for (auto indexPath : table->indexPathsForVisibleRows()) {
-        auto index = bookIndexForRow(indexPath.row);
-        auto cell = table->cellForRowAtIndexPath(indexPath);
-        if (!index || !cell || cell->imageView()->image() != blankCover())
-            continue;
-        // Known or read lately: shown now; else asked for, and shown once read.
-        if (auto picture = rowPicture(bookPath(bookList()[*index].file), loader)) {
-            cell->imageView()->setImage(picture);
-            changed = true;
-        }
-    }
-    return changed;
+    // Known or read lately: shown now; else asked for, and shown once read.
+    return changeRowPictures([&](const std::string& path, const std::shared_ptr<ui::Image>& shown) {
+        return shown == blankCover() ? rowPicture(path, loader) : nullptr;
+    });
 }
 
 std::shared_ptr<ui::TableViewCell> ViewController::cellForRowAtIndexPath(

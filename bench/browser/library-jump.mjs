@@ -84,6 +84,9 @@ async function started(folder, textIndex) {
   return startPagewyn(folder, [], environment);
 }
 
+// The program's peak resident memory so far, in MB.
+const peakMegabytes = (pid) => Number(/VmHWM:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, 'utf8'))[1]) / 1024;
+
 // How many books' text the program has indexed, of how many.
 async function indexed(pagewyn) {
   const response = await fetch(`${pagewyn.origin}/passages`, {
@@ -144,8 +147,7 @@ async function jumpThrough(browser, pagewyn) {
     broken += result.broken;
     unfinished += result.done ? 0 : 1;
   }
-  const status = readFileSync(`/proc/${pagewyn.pid}/status`, 'utf8');
-  const peakKilobytes = Number(/VmHWM:\s+(\d+)/.exec(status)[1]);
+  const peak = peakMegabytes(pagewyn.pid);
   const indexedAfter = besideIndexing ? await indexed(pagewyn) : null;
   await page.close();
   return {
@@ -156,7 +158,7 @@ async function jumpThrough(browser, pagewyn) {
     broken,
     unfinished,
     failed: failed.length,
-    peakMegabytes: peakKilobytes / 1024,
+    peakMegabytes: peak,
   };
 }
 
@@ -215,8 +217,7 @@ async function idlePeak(count, textIndex) {
       still = now === last ? still + 1 : 0;
       last = now;
     }
-    const status = readFileSync(`/proc/${pagewyn.pid}/status`, 'utf8');
-    return Number(/VmHWM:\s+(\d+)/.exec(status)[1]) / 1024;
+    return peakMegabytes(pagewyn.pid);
   } finally {
     await pagewyn.stop();
     if (textIndex === 'unusable')

@@ -151,9 +151,11 @@ nlohmann::json StateService::snapshot()
 
 bool StateService::askedWithin(std::chrono::steady_clock::duration span) const
 {
-    auto asked = std::chrono::steady_clock::time_point(
-        std::chrono::steady_clock::duration(m_lastAsked.load()));
-    return m_lastAsked.load() != 0 && std::chrono::steady_clock::now() - asked < span;
+    const auto asked = m_lastAsked.load();
+    return asked != 0
+        && std::chrono::steady_clock::now().time_since_epoch()
+            - std::chrono::steady_clock::duration(asked)
+        < span;
 }
 
 StateService::Reply StateService::state(
