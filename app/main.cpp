@@ -162,6 +162,25 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         std::cerr << "pagewyn: " << started.error().description() << std::endl;
         return 1;
     }
+    // Later `pagewyn FILE.epub` and `pagewyn --address` commands find this instance through the
+    // file. It is written before the address is announced, so whoever reads the announcement (a
+    // person, or a script that waits for the line) finds the instance at once.
+    auto documents = foundation::FileManager().urlsForDirectory(
+        foundation::SearchPathDirectory::documentDirectory,
+        foundation::SearchPathDomainMask::userDomainMask);
+    const std::string documentsFolder
+        = desktop::normalizedDocumentsFolder(documents.front().path());
+    auto instance = desktop::InstanceFile::publish(
+        { server.localOrigin(), server.token(), documentsFolder, ::getpid(), server.address() },
+        desktop::InstanceFile::pathFor(documentsFolder));
+    if (!instance)
+        std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: "
+                  << instance.error().description() << std::endl;
+    else
+        desktop::beforeAbruptExit([path = instance->path(), token = instance->token()] {
+            desktop::InstanceFile::removeIfStillOurs(path, token);
+        });
+
     // The journal keeps what a service writes for anyone who may read it: the address goes there
     // without its token, which `pagewyn --address` prints to this user alone.
     std::ostream& announce = options.service ? std::cerr : std::cout;
@@ -182,23 +201,6 @@ int runHostedApplication(const HostedOptions& options, int argc, char** argv)
         std::cout << "Pagewyn: open the address above in a browser; it holds a secret key for this "
                      "run, so share it with no one"
                   << std::endl;
-
-    // Later `pagewyn FILE.epub` commands find this instance through the file.
-    auto documents = foundation::FileManager().urlsForDirectory(
-        foundation::SearchPathDirectory::documentDirectory,
-        foundation::SearchPathDomainMask::userDomainMask);
-    const std::string documentsFolder
-        = desktop::normalizedDocumentsFolder(documents.front().path());
-    auto instance = desktop::InstanceFile::publish(
-        { server.localOrigin(), server.token(), documentsFolder, ::getpid(), server.address() },
-        desktop::InstanceFile::pathFor(documentsFolder));
-    if (!instance)
-        std::cerr << "pagewyn: other programs cannot hand books to this Pagewyn: "
-                  << instance.error().description() << std::endl;
-    else
-        desktop::beforeAbruptExit([path = instance->path(), token = instance->token()] {
-            desktop::InstanceFile::removeIfStillOurs(path, token);
-        });
 
     setScanProgressObserver([&server](std::size_t read, std::size_t found) {
         server.state().setStartupProgress(read, found);
