@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 namespace {
 
@@ -46,6 +47,37 @@ void printJson(const std::vector<folioreader::TextIndex::FoundBook>& books)
               << std::endl;
 }
 
+// "1 book", "3 books".
+std::string booksCount(std::size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " book" : " books");
+}
+
+// Brings the index up to date, saying how far it has come once the update has taken a second,
+// then at most every second, on one line written over.
+folioreader::TextIndexOutcome updateSayingProgress(folioreader::TextIndex& index,
+    const std::string& folder, const std::vector<std::string>& names,
+    folioreader::TextIndexUpdate update)
+{
+    const auto start = std::chrono::steady_clock::now();
+    auto said = start;
+    bool saying = false;
+    update.progress = [&](std::size_t indexed, std::size_t total) {
+        auto now = std::chrono::steady_clock::now();
+        if (now - start < std::chrono::seconds(1)
+            || (saying && now - said < std::chrono::seconds(1)))
+            return;
+        said = now;
+        saying = true;
+        std::fprintf(stderr, "\rIndexing the library's text: %zu of %zu books", indexed, total);
+        std::fflush(stderr);
+    };
+    auto outcome = folioreader::updateTextIndex(index, folder, names, update);
+    if (saying)
+        std::fputc('\n', stderr);
+    return outcome;
+}
+
 }
 
 int runSearchCommand(const SearchOptions& options)
@@ -70,26 +102,22 @@ int runSearchCommand(const SearchOptions& options)
     for (const Book& book : bookList())
         names.push_back(book.file);
 
-    // Progress is said once the update has taken a second, then at most every second, on one
-    // line written over.
-    const auto start = std::chrono::steady_clock::now();
-    auto said = start;
-    bool saying = false;
     folioreader::TextIndexUpdate update;
     update.unsettledWindow = options.unsettledWindow;
-    update.progress = [&](std::size_t indexed, std::size_t total) {
-        auto now = std::chrono::steady_clock::now();
-        if (now - start < std::chrono::seconds(1)
-            || (saying && now - said < std::chrono::seconds(1)))
-            return;
-        said = now;
-        saying = true;
-        std::fprintf(stderr, "\rIndexing the library's text: %zu of %zu books", indexed, total);
-        std::fflush(stderr);
-    };
-    folioreader::updateTextIndex(*options.textIndex, *folder, names, update);
-    if (saying)
-        std::fputc('\n', stderr);
+    auto outcome = updateSayingProgress(*options.textIndex, *folder, names, update);
+    // A book changed in the last seconds may be being written still, and is left unread. The
+    // command waits once for it to settle, so a book copied in just before the search is searched;
+    // one changing still is named as not searched, never silently missing from the answer.
+    if (!outcome.complete && options.unsettledWindow.count() > 0) {
+        std::cerr << "pagewyn: search: waiting for " << booksCount(names.size() - outcome.indexed)
+                  << " changed just now" << std::endl;
+        std::this_thread::sleep_for(options.unsettledWindow);
+        outcome = updateSayingProgress(*options.textIndex, *folder, names, update);
+    }
+    if (!outcome.complete)
+        std::cerr << "pagewyn: search: " << booksCount(names.size() - outcome.indexed)
+                  << " being written not searched; search again when the copy has ended"
+                  << std::endl;
 
     auto found
         = options.textIndex->search(*folder, *query, searchCommandBooks, searchCommandPassages);

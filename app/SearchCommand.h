@@ -20,8 +20,8 @@ struct SearchOptions {
     std::vector<std::string> words;
     std::shared_ptr<folioreader::MetadataStore> metadataStore;
     std::shared_ptr<folioreader::TextIndex> textIndex; // nullptr: the index cannot be used
-    // Books changed this shortly before are searched as far as they were indexed before (they may
-    // be being written still). Tests set 0.
+    // Books changed this shortly before may be being written still: the command waits this long
+    // once for them to settle, and names those that do not as not searched. Tests set 0.
     std::chrono::nanoseconds unsettledWindow = folioreader::TextIndexUpdate {}.unsettledWindow;
 };
 

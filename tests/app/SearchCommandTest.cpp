@@ -68,4 +68,30 @@ TEST(SearchCommand, printsPassagesAndAnswersByExitStatus)
         1);
 }
 
+// A book copied in just before the search may be being written still: the command waits for it
+// to settle and searches it, rather than answering without it.
+TEST(SearchCommand, waitsForABookCopiedInJustBefore)
+{
+    fixtures::LibraryFolder library;
+    library.addBook("moby.epub",
+        fixtures::EpubFixture { .title = "Moby Dick", .chapters = { { "Loomings", "A whale." } } },
+        1000);
+    fixtures::TemporaryFolder cache;
+    auto index = folioreader::TextIndex::open(cache.file("text-index.sqlite3"));
+    ASSERT_TRUE(index);
+    resetProgramState();
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    int status = runSearchCommand(
+        { library.path(), false, { "whale" }, nullptr, index, std::chrono::seconds(1) });
+    std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(
+        ::testing::internal::GetCapturedStdout(), "moby.epub\tMoby Dick\tLoomings\tA whale.\n");
+    EXPECT_EQ(status, 0);
+    // Said while it waits, unless the machine was so slow that the book had settled already.
+    EXPECT_TRUE(
+        errors.empty() || errors == "pagewyn: search: waiting for 1 book changed just now\n")
+        << errors;
+}
+
 }
