@@ -149,12 +149,20 @@ foundation::Result<BookPassages> readBookPassages(
     else
         passages.chapters.resize(documents.size());
     std::size_t read = 0;
-    for (std::size_t index = 0; index < documents.size() && read < mostIndexedText; ++index) {
+    for (std::size_t index = 0; index < documents.size(); ++index) {
+        if (read >= mostIndexedText) {
+            passages.passedOver.push_back(
+                book.error("the text from " + documents[index] + " on is past 64 MB")
+                    .description());
+            break;
+        }
         if (stopped && stopped())
             return book.error("stopped");
         auto xhtml = book.read(documents[index], maximumDocumentSize);
-        if (!xhtml)
+        if (!xhtml) {
+            passages.passedOver.push_back(xhtml.error().description());
             continue;
+        }
         read += xhtml->size();
         auto found = passagesOf(*xhtml, std::uint32_t(index));
         passages.passages.insert(passages.passages.end(), std::make_move_iterator(found.begin()),

@@ -38,10 +38,14 @@ struct BookPassages {
     // leading into it, else the chapter of the document before.
     std::vector<std::string> chapters;
     std::vector<Passage> passages;
+    // Why each part of the book left out was (a document that cannot be read, the text past
+    // mostIndexedText), for the library's owner to be told.
+    std::vector<std::string> passedOver;
 };
 
-// The book's passages, document by document; a document that cannot be read is passed over. An
-// error when the book lists no document it holds. stopped is asked between documents.
+// The book's passages, document by document; a document that cannot be read is passed over and
+// said in passedOver. An error when the book lists no document it holds. stopped is asked
+// between documents.
 foundation::Result<BookPassages> readBookPassages(const EpubContainer& book,
     const PackageDocument& package, const std::function<bool()>& stopped = {});
 

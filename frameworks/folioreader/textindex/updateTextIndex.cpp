@@ -43,6 +43,7 @@ struct BookRead {
     TextIndex::IndexedBook indexed;
     std::optional<PackedBook> packed; // none: unreadable, for why
     std::string why;
+    std::vector<std::string> passedOver; // the parts of a packed book left out, and why
 };
 
 // Reads and packs the book; touches the index not at all.
@@ -75,7 +76,9 @@ BookRead readBook(const std::string& folder, const std::string& name, const Text
         return { BookOutcome::stopped };
     if (!passages)
         return unreadable(passages.error().description());
-    return { BookOutcome::indexed, std::move(indexed), packBook(std::move(*passages), packer), {} };
+    auto passedOver = std::move(passages->passedOver);
+    return { BookOutcome::indexed, std::move(indexed), packBook(std::move(*passages), packer), {},
+        std::move(passedOver) };
 }
 
 BookOutcome writeBook(
@@ -86,6 +89,11 @@ BookOutcome writeBook(
     bool written = false;
     if (read.packed) {
         written = index.replaceBook(folder, name, read.indexed, std::move(*read.packed));
+        // Said once for the book's version, as an unreadable book is: it is read again only
+        // once it changes.
+        if (written)
+            for (const std::string& why : read.passedOver)
+                foundation::console("Can't index: " + why + " (the rest of the book is searched)");
     } else {
         foundation::console("Can't index: " + read.why);
         written = index.markUnreadable(folder, name, read.indexed);

@@ -123,18 +123,27 @@ TEST(TextIndex, damagedFileIsMadeAnewAndUnreadableBookIsSaidOnce)
     library.addBook(
         "bad.epub", EpubFixture { .breakage = fixtures::Breakage::malformedPackage }, 1000);
     std::ofstream(library.itemPath("junk.epub")) << "not a book";
-    const std::vector<std::string> names { "bad.epub", "good.epub", "junk.epub" };
+    // A book one of whose chapters is missing is searched in the others, and the missing one said.
+    bookSaying("Part", "A chapter kept.", "A chapter lost.")
+        .writeUnpacked(library.itemPath("part.epub"));
+    std::filesystem::remove(library.itemPath("part.epub") + "/OEBPS/text/chapter-2.xhtml");
+    const std::vector<std::string> names { "bad.epub", "good.epub", "junk.epub", "part.epub" };
 
     auto index = TextIndex::open(indexPath);
     ASSERT_TRUE(index);
     auto first = updateTextIndex(*index, library.path(), names, settledAtOnce());
     EXPECT_TRUE(first.complete);
-    EXPECT_EQ(first.indexed, 3u);
+    EXPECT_EQ(first.indexed, 4u);
     auto said = library.takeConsole();
-    ASSERT_EQ(said.size(), 2u);
+    ASSERT_EQ(said.size(), 3u);
     EXPECT_TRUE(said[0].starts_with("Can't index: ")) << said[0];
+    EXPECT_TRUE(said[2].starts_with("Can't index: \"" + library.itemPath("part.epub") + "\": "))
+        << said[2];
+    EXPECT_TRUE(said[2].ends_with(" (the rest of the book is searched)")) << said[2];
     EXPECT_EQ(
         foundBooks(*index, library.path(), "readable"), (std::vector<std::string> { "good.epub" }));
+    EXPECT_EQ(
+        foundBooks(*index, library.path(), "kept"), (std::vector<std::string> { "part.epub" }));
     // Never retried while unchanged.
     EXPECT_EQ(updateTextIndex(*index, library.path(), names, settledAtOnce()).read, 0u);
     EXPECT_TRUE(library.takeConsole().empty());
