@@ -98,9 +98,20 @@ test('a tapped book opens at its first page and reads through its chapters', asy
   assert.equal(await frame.locator('#scripted').textContent(), 'Nothing ran here.', "the book's script did not run");
   assert.notEqual(await page.title(), 'hijacked');
 
+  // A chapter slow to come says so after a moment, rather than leave the screen blank.
+  let release;
+  const held = new Promise((resolve) => { release = resolve; });
+  await page.route(/\/text\/three\.xhtml/, async (route) => { await held; await route.continue(); });
+  const opening = () => page.locator('.reader-stage').evaluate((stage) => {
+    const said = getComputedStyle(stage, '::after');
+    return said.content === 'none' ? '' : `${said.content} ${said.opacity}`;
+  });
   await frame.getByText('On to the third').click();
+  await eventually(async () => (await opening()) === '"Opening…" 1', 'the chapter said to be opening');
+  release();
   await eventually(async () => (await chapterLabel(page)) === 'The Spouter-Inn', 'the link to the third chapter');
   await frame.getByText(chapterTexts.three).waitFor();
+  assert.equal(await opening(), '', 'said no more once it shows');
 
   await page.getByRole('button', { name: 'Contents' }).click();
   await page.getByRole('button', { name: 'Loomings' }).click();
