@@ -49,11 +49,19 @@ function fill(view, catalog) {
     : element('span', 'settings-note',
       'Shown on the computer Pagewyn runs on, in the browser that opened the address it printed.'));
   if (!catalog.canManage) view.renew.remove();
-  view.note.textContent = [
-    catalog.notice ?? '',
-    catalog.loopbackOnly ? 'Pagewyn serves this computer only: start it with --listen 0.0.0.0 for the reading apps of other devices.' : '',
-  ].filter(Boolean).join(' ');
+  view.note.replaceChildren(catalog.notice ?? '');
+  if (catalog.loopbackOnly) {
+    if (catalog.notice) view.note.append(' ');
+    view.note.append(...withListenOption('Pagewyn serves this computer only: start it with ',
+      ' for the reading apps of other devices.'));
+  }
   view.renew.disabled = false;
+}
+
+// The words around the option that serves other devices, the option kept on one line as it is
+// typed (a break after its dashes would read as two words).
+export function withListenOption(before, after) {
+  return [before, element('code', 'settings-command', '--listen 0.0.0.0'), after];
 }
 
 // A section of the settings page under its title (named by it for assistive technology, through

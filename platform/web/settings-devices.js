@@ -5,7 +5,7 @@
 // page lists the devices and says so.
 
 import { element } from './dom.js';
-import { addressItem, settingsSection } from './settings-catalog.js';
+import { addressItem, settingsSection, withListenOption } from './settings-catalog.js';
 
 const post = (body) => ({ method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body) });
 
@@ -50,8 +50,9 @@ function fillPairing(view, pairing) {
     ...pairing.addresses.map(addressItem),
   );
   if (pairing.loopbackOnly) {
-    view.pairing.append(element('p', 'settings-note',
-      'Pagewyn serves this computer only, so this pairs another browser of this computer. A phone or a tablet needs Pagewyn started with --listen 0.0.0.0.'));
+    const note = element('p', 'settings-note');
+    note.append(...withListenOption('Pagewyn serves this computer only, so this pairs another browser of this computer. A phone or a tablet needs Pagewyn started with ', '.'));
+    view.pairing.append(note);
   }
 }
 
