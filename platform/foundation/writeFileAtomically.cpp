@@ -24,8 +24,9 @@ Result<void> writeFileAtomically(const std::string& path, std::string_view bytes
 {
     std::string temporary = path + ".saving-XXXXXX";
     FileDescriptor file(::mkstemp(temporary.data()));
+    // The error names the file being replaced: the temporary name means nothing to a person.
     if (!file.isOpen())
-        return fileError(temporary, errno);
+        return fileError(path, errno);
     bool complete = writeAll(file.get(), bytes.data(), bytes.size()) && ::fsync(file.get()) == 0
         && ::fchmod(file.get(), mode) == 0;
     int number = complete ? 0 : errno;

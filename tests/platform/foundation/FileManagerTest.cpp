@@ -1,5 +1,6 @@
 // The file manager's listing, dates and removal on a real temporary folder.
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/writeFileAtomically.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -107,6 +108,26 @@ TEST_F(FileManagerTest, moveNeverReplacesAnExistingItem)
     old >> content;
     EXPECT_EQ(content, "precious");
     EXPECT_TRUE(files.moveItemAtPath(root + "/new", root + "/moved"));
+}
+
+// A file replaced whole: new bytes and mode, no temporary file left; one that cannot be written
+// is named in the error as the person knows it, not by the temporary name beside it.
+TEST_F(FileManagerTest, aFileWrittenAtomicallyIsReplacedWholeOrNamedInTheError)
+{
+    const std::string path = root + "/places.json";
+    write("places.json", "old");
+    ASSERT_TRUE(writeFileAtomically(path, "new", 0640));
+    std::ifstream in(path);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(root), fs::directory_iterator()), 1);
+
+    const std::string missing = root + "/gone/places.json";
+    auto failed = writeFileAtomically(missing, "new", 0600);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().description().rfind("\"" + missing + "\": ", 0), 0u)
+        << failed.error().description();
 }
 
 }
