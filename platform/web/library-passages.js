@@ -7,6 +7,15 @@ import { hostFetch, jsonAnswer } from './connection.js';
 
 const shortestWords = 3;
 const typingPause = 250;
+// A last word of a letter or two is left out while keys come, as it would stand for every word
+// it begins; once typing has paused this long it is a whole word ("chapter 30", "vitamin c"),
+// asked for as if a space followed it. A Chinese, Japanese or Korean character is a word's start
+// of its own and is never left out.
+const settlePause = 1000;
+const endsInShortWord = (text) => {
+  const last = /(?:^|[\s"“”„«»])((?:[\p{L}\p{N}]\p{M}*){1,2})[^\s\p{L}\p{N}\p{M}]*$/u.exec(text);
+  return Boolean(last) && !/[\p{sc=Han}\p{sc=Hiragana}\p{sc=Katakana}\p{sc=Hangul}]/u.test(last[1]);
+};
 // While the library is being indexed the answer is asked again this often, so passages of the
 // books indexed meanwhile come in.
 const indexingPause = 2000;
@@ -53,7 +62,10 @@ export class LibraryPassages {
     this.open = open;
     this.rowsFound = rowsFound;
     this.words = '';
+    // The words as last asked of the host: the field's, or with a space after a short last word.
+    this.asked = '';
     this.timer = null;
+    this.settleTimer = null;
     this.controller = null;
     this.answer = null;
     // The books whose every passage was asked for, by file: kept open while answers come again.
@@ -73,6 +85,7 @@ export class LibraryPassages {
   // The field's whole text now.
   search(text) {
     clearTimeout(this.timer);
+    clearTimeout(this.settleTimer);
     this.controller?.abort();
     this.controller = null;
     this.words = text;
@@ -84,7 +97,8 @@ export class LibraryPassages {
       this.progress.textContent = '';
       return;
     }
-    this.timer = setTimeout(() => this.fetchAnswer(text), typingPause);
+    this.timer = setTimeout(() => this.fetchAnswer(text, text), typingPause);
+    if (endsInShortWord(text)) this.settleTimer = setTimeout(() => this.fetchAnswer(text, `${text} `), settlePause);
   }
 
   async ask(parameters) {
@@ -100,9 +114,12 @@ export class LibraryPassages {
     return jsonAnswer(response);
   }
 
-  async fetchAnswer(text) {
+  // text: the field's words; asked: what the host is asked for them.
+  async fetchAnswer(text, asked) {
+    clearTimeout(this.timer);
+    this.asked = asked;
     try {
-      const answer = await this.ask({ words: text });
+      const answer = await this.ask({ words: asked });
       if (text !== this.words) return;
       this.show(answer);
     } catch (failure) {
@@ -125,8 +142,8 @@ export class LibraryPassages {
     this.element.classList.toggle('found', this.list.childElementCount > 0);
     this.say();
     if (indexing || progress.indexing) {
-      const text = this.words;
-      this.timer = setTimeout(() => this.fetchAnswer(text), indexingPause);
+      const { words, asked } = this;
+      this.timer = setTimeout(() => this.fetchAnswer(words, asked), indexingPause);
     }
   }
 
@@ -201,7 +218,7 @@ export class LibraryPassages {
     const text = this.words;
     more.disabled = true;
     try {
-      const answer = await this.ask({ words: text, book: book.file });
+      const answer = await this.ask({ words: this.asked, book: book.file });
       if (text !== this.words) return;
       const all = answer.books?.[0]?.passages ?? [];
       passages.replaceChildren(...all.map((passage) => this.passageItem(book, passage)));

@@ -122,6 +122,13 @@ test('typed words find passages, and a passage opens in the reader, marked', asy
   await noPassage.waitFor();
   assert.equal(await page.getByText('No books match').count(), 0);
 
+  // A last word of a letter or two counts once typing pauses: the one passage of the harbour
+  // "at" noon, not every harbour.
+  await field.fill('harbour at');
+  await eventually(async () => (await texts(passages.locator('.passage-snippet mark'))) === 'harbourat',
+    'the short word counted');
+  assert.equal(await passages.locator('.passage').count(), 1);
+
   // Right-to-left and Japanese text, found without spaces between words.
   const scripts = [['הספינה', 'ספר הים', 'הספינה'], ['名前は', '吾輩は猫である', '名前は']];
   for (const [words, title, marked] of scripts) {
