@@ -65,9 +65,10 @@ public:
     // The cover of the book at path, read apart from the main loop, shown in the visible rows of
     // that book; whether a row's picture changed.
     bool showCover(const std::string& path, const std::shared_ptr<ui::Image>& cover);
-    // The visible rows still showing the blank cover ask for their own again: one whose request
-    // the cover reader let go while the row stayed in view (a jump asked for many rows after it)
-    // is made no more, and would show the blank cover for good. Whether a row's picture changed.
+    // The visible rows still showing the blank cover are shown their own when it is known or was
+    // read lately, and ask for it again when it never was: one whose request the cover reader let
+    // go while the row stayed in view (a jump asked for many rows after it) is made no more, and
+    // would show the blank cover for good. Whether a row's picture changed.
     bool askAgainForCovers();
     // tableView:willDisplayCell:forRowAtIndexPath: — a clear background.
     void willDisplayCell(ui::TableView&, ui::TableViewCell& cell, ui::IndexPath) override;

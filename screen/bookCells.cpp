@@ -116,9 +116,17 @@ bool ViewController::askAgainForCovers()
     auto* loader = m_backgroundWork.covers;
     if (!loader)
         return false;
-    // Known or read lately: shown now; else asked for, and shown once read.
+    // Known or read lately: shown now, and never asked for again (a book whose cover cannot be
+    // read keeps the blank one); else asked for, and shown once read.
     return changeRowPictures([&](const std::string& path, const std::shared_ptr<ui::Image>& shown) {
-        return shown == blankCover() ? rowPicture(path, loader) : nullptr;
+        if (shown != blankCover())
+            return std::shared_ptr<ui::Image>();
+        if (auto known = folioreader::FolioReader::getKnownCoverImage(path))
+            return *known ? **known : nullptr;
+        if (auto recent = loader->recent(path))
+            return *recent ? **recent : nullptr;
+        loader->request(path);
+        return std::shared_ptr<ui::Image>();
     });
 }
 

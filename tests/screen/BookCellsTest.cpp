@@ -116,28 +116,33 @@ TEST(BookCells, aCoverArrivingForARowScrolledAwayStillTellsThePages)
 // A row whose cover request the reader let go while the row stayed in view (a jump asked for
 // many rows after it) is not made again: once the reader has read the rest, the rows in view
 // still showing the blank cover ask again, and show their own.
-TEST(BookCells, aRowWhoseCoverRequestWasLetGoShowsItsCoverInTheEnd)
+TEST(BookCells, aRowLeftBlankShowsItsCoverOnceTheCoverReaderIsIdle)
 {
-    fixtures::LaunchedApp app;
-    auto previous = ui::setScreenChangeListener([] {});
-    auto loader = makeRowCoverLoader(ui::MainLoop::main());
-    app.screen().setBackgroundWork({ .covers = loader.get() });
-    app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 2000);
-    app.library().addBook("plain.epub", "Walden", "Thoreau", 1000);
-    app.showScreen();
-    auto cell = app.table().cellForRowAtIndexPath({ 0, 0 });
-    fixtures::runMainLoopUntil([&] { return showsCover(*cell); });
-    // The row shown as it is while its request waits, when the request is let go: with the
-    // blank cover the book without one shows.
-    auto blank = app.table().cellForRowAtIndexPath({ 0, 1 })->imageView()->image();
-    ASSERT_TRUE(blank && showsBlank(*app.table().cellForRowAtIndexPath({ 0, 1 })));
-    cell->imageView()->setImage(blank);
-    for (std::size_t n = 0; n < folioreader::CoverLoader::mostWaiting * 30; ++n)
-        loader->request("/nonexistent/book-" + std::to_string(n) + ".epub");
-    fixtures::runMainLoopUntil([&] { return showsCover(*cell); });
-    EXPECT_TRUE(showsCover(*cell));
-    app.screen().setBackgroundWork({});
-    ui::setScreenChangeListener(std::move(previous));
+    // The row's cover missed (shown blank) when its request was let go, as a jump that asks for
+    // many rows after it does, or by any other slip: once the reader has read what it was asked
+    // for, the row shows its cover.
+    for (std::size_t others : { std::size_t(1), folioreader::CoverLoader::mostWaiting * 30 }) {
+        fixtures::LaunchedApp app;
+        auto previous = ui::setScreenChangeListener([] {});
+        auto loader = makeRowCoverLoader(ui::MainLoop::main());
+        app.screen().setBackgroundWork({ .covers = loader.get() });
+        app.library().addBook("covered.epub", bookWithCover("Moby-Dick", "Melville"), 2000);
+        app.library().addBook("plain.epub", "Walden", "Thoreau", 1000);
+        app.showScreen();
+        auto cell = app.table().cellForRowAtIndexPath({ 0, 0 });
+        fixtures::runMainLoopUntil([&] { return showsCover(*cell); });
+        auto blank = app.table().cellForRowAtIndexPath({ 0, 1 })->imageView()->image();
+        ASSERT_TRUE(blank && showsBlank(*app.table().cellForRowAtIndexPath({ 0, 1 })));
+        cell->imageView()->setImage(blank);
+        for (std::size_t n = 0; n < others; ++n)
+            loader->request("/nonexistent/book-" + std::to_string(n) + ".epub");
+        fixtures::runMainLoopUntil([&] { return showsCover(*cell); });
+        EXPECT_TRUE(showsCover(*cell)) << others;
+        // The book without a cover keeps the blank one, and is not read again and again.
+        EXPECT_TRUE(showsBlank(*app.table().cellForRowAtIndexPath({ 0, 1 })));
+        app.screen().setBackgroundWork({});
+        ui::setScreenChangeListener(std::move(previous));
+    }
 }
 
 // What a row looks like: title over author, a round cover filled without distortion at the top

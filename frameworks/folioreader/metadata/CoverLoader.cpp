@@ -29,7 +29,6 @@ void CoverLoader::request(const std::string& path)
         if (m_waiting.size() > mostWaiting) {
             m_asked.erase(m_waiting.front());
             m_waiting.pop_front();
-            m_letGo = true;
         }
     });
 }
@@ -66,9 +65,10 @@ void CoverLoader::read(const std::string& path)
             m_recent.erase(m_recentOrder.front());
             m_recentOrder.pop_front();
         }
-        // A row in view whose request was let go (a jump asked for many rows after it) would
-        // wait for good: once all asked for is read, the rows in view are looked at again.
-        lookAgain = m_waiting.empty() && std::exchange(m_letGo, false);
+        // A row in view whose request was let go (a jump asked for many rows after it), or that
+        // missed its cover for any other reason, would wait for good: each time all asked for is
+        // read, the rows in view are looked at again.
+        lookAgain = m_waiting.empty();
     }
     m_loop.post([ready = m_ready, path, cover = std::move(cover)] { ready(path, cover); });
     if (lookAgain && m_lookAgain)

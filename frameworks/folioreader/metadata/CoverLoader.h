@@ -32,8 +32,10 @@ public:
     // the last seconds is not stored yet).
     static constexpr std::size_t mostRemembered = 256;
 
-    // lookAgain is told on the main loop when the loader has read all it was asked for after
-    // letting requests go: rows still in view ask again for the covers they wait for.
+    // lookAgain is told on the main loop each time the loader has read all it was asked for: rows
+    // still in view showing the blank cover ask again for those never read (a request let go).
+    // Whoever answers must not ask again for a cover read lately, or an unreadable one would be
+    // read over and over.
     CoverLoader(ui::MainLoop& loop, Ready ready, std::function<void()> lookAgain = {});
     // Finishes the cover being read, forgets the rest.
     ~CoverLoader();
@@ -59,8 +61,6 @@ private:
     std::unordered_set<std::string> m_asked;
     std::unordered_map<std::string, Cover> m_recent;
     std::deque<std::string> m_recentOrder;
-    // Requests were let go since the loader was last idle.
-    bool m_letGo = false;
     foundation::BackgroundThread m_thread;
 };
 
