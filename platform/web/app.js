@@ -36,6 +36,9 @@ const scheduler = new RequestScheduler({
   viewport: () => scrollAhead.hostViewport(),
   requestEnded: () => scrollAhead.scheduleCheck(),
   notice: (text, lasting) => showNotice(text, lasting),
+  reachable: () => {
+    notice.hidden = true;
+  },
   refused: (failure) => showRefusal(root, failure),
 });
 const scrollAhead = new ScrollLookAhead(scheduler, () => page.table, root);

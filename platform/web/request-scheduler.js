@@ -7,10 +7,13 @@ import { fetchState, postEvent } from './connection.js';
 // Events that name a row carry the version the user saw: the host refuses them if the rows have
 // changed since. The others name a control or a title and go with the latest version.
 const namesRow = (event) => event.type === 'tapRow' || event.type === 'deleteRow';
+// The longest pause between looks while the host does not answer.
+const maximumRetryPause = 8000;
 
 export class RequestScheduler {
   // page: draw(snapshot) (may return a promise), viewport() (the one the host is told of, with each
-  // request), requestEnded(), notice(text, lasting), refused(failure) (the host refused this page)
+  // request), requestEnded(), notice(text, lasting), reachable() (the host answers again after
+  // none), refused(failure) (the host refused this page)
   constructor(page) {
     this.page = page;
     this.version = -1; // the version of the state drawn, which the page's draw keeps
@@ -20,6 +23,8 @@ export class RequestScheduler {
     this.busy = false;
     this.drawing = Promise.resolve();
     this.stopped = false;
+    this.unreachableFor = 0; // while the host does not answer: the pause before the next look
+    this.retry = null;
   }
 
   // Resolves once the event's answer is drawn, or it failed or was replaced.
@@ -62,8 +67,13 @@ export class RequestScheduler {
       return;
     }
     if (failure.status === 0) {
-      this.stopped = true;
+      // No answer at all: the connection broke (a busy machine, a network gone for a moment) or
+      // Pagewyn stopped. The page says so and looks again, less and less often, so that it is
+      // never left frozen once the host answers again.
       this.page.notice(failure.message, true);
+      this.unreachableFor = Math.min(maximumRetryPause, (this.unreachableFor || 250) * 2);
+      clearTimeout(this.retry);
+      this.retry = setTimeout(() => this.look(), this.unreachableFor);
       return;
     }
     if (failure.body?.state) this.queueDraw(failure.body.state);
@@ -98,7 +108,11 @@ export class RequestScheduler {
     }
     if (!request) return;
     this.busy = true;
-    request.catch((failure) => this.fail(failure)).finally(() => {
+    request.then(() => {
+      if (!this.unreachableFor) return;
+      this.unreachableFor = 0;
+      this.page.reachable?.();
+    }, (failure) => this.fail(failure)).finally(() => {
       answered?.();
       this.busy = false;
       this.page.requestEnded();

@@ -314,6 +314,26 @@ describe('the library screen', () => {
     });
   });
 
+  test('an answer lost on the way is said, and the page looks again until the host answers', { timeout: 90000 }, async () => {
+    await withPagewyn(threeBooks, async (pagewyn, library) => {
+      const page = await openPagewyn(browser, pagewyn);
+      expectProblems({ console: /net::ERR_CONNECTION_RESET/ });
+      // The next two requests get no answer at all, as from a connection that broke.
+      let lost = 0;
+      await page.route(/\/(event|state)(\?|$)/, (route) => (lost++ < 2 ? route.abort('connectionreset') : route.continue()));
+      writeBook(library.folder, { file: 'camus.epub', title: 'Camus', author: 'Cal', modified: 1_800_000_000 });
+      await page.getByRole('button', { name: 'sort' }).click();
+      const notice = page.locator('#notice');
+      await notice.getByText('Pagewyn is not running').waitFor();
+      // Looked at again, less often each time, until an answer comes: then the page is live.
+      await notice.waitFor({ state: 'hidden' });
+      assert.ok(lost >= 3);
+      await page.getByRole('button', { name: 'sort' }).click();
+      await eventually(async () => (await page.locator('.section-header').first().textContent()).length > 0, 'a header');
+      assert.deepEqual(page.failures, []);
+    });
+  });
+
   test('an empty library says how to add a book, opens its folder or says why not, and gives way to the first book', { timeout: 90000 }, async () => {
     const opener = recordingOpener();
     try {
